@@ -1,0 +1,26 @@
+#include "uDataFileLock.h"
+
+#include "os/FileLock.h"
+#include "os/Files.h"
+
+namespace prolamo {
+
+EDataFileLocked::EDataFileLocked(const std::string& dataFile)
+    : Exception("The data file " + dataFile +
+                " is in use by another Prolamo program; close that program and try again") {}
+
+TDataFileLock::TDataFileLock(const std::string& dataFile)
+    : lockFile_(LockFileOf(dataFile)), handle_(os::InvalidLockHandle) {
+    const auto slash = dataFile.find_last_of("\\/");
+    if (slash != std::string::npos && slash > 0)
+        os::Files().CreateDirectoryTree(dataFile.substr(0, slash)); // an existing folder is fine
+    const os::ErrorCode code = os::FileLocks().TryLock(lockFile_, &handle_);
+    if (code == os::ErrorLockViolation)
+        throw EDataFileLocked(dataFile);
+    if (code != os::ErrorSuccess)
+        throw EOSError(code);
+}
+
+TDataFileLock::~TDataFileLock() { os::FileLocks().Unlock(handle_); }
+
+} // namespace prolamo

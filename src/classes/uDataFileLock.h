@@ -1,0 +1,37 @@
+#pragma once
+
+#include "framework/Exceptions.h"
+
+#include <cstdint>
+#include <string>
+
+namespace prolamo {
+
+// Another program of this system holds the data file's lock.
+class EDataFileLocked : public Exception {
+public:
+    explicit EDataFileLocked(const std::string& dataFile);
+};
+
+// Only one program may change the data file at a time: the desktop program holds this lock while
+// it runs, the command line while a changing command runs. The lock is advisory, on
+// "<data file>.lock" beside the data file, and goes when its holder ends, however it ends.
+class TDataFileLock {
+public:
+    // Takes the lock, creating the data file's folder when missing. Raises EDataFileLocked while
+    // another holder has it, EOSError when the lock file cannot be made.
+    explicit TDataFileLock(const std::string& dataFile);
+    ~TDataFileLock();
+    TDataFileLock(const TDataFileLock&) = delete;
+    TDataFileLock& operator=(const TDataFileLock&) = delete;
+
+    const std::string& LockFile() const { return lockFile_; }
+
+    static std::string LockFileOf(const std::string& dataFile) { return dataFile + ".lock"; }
+
+private:
+    std::string lockFile_;
+    std::intptr_t handle_;
+};
+
+} // namespace prolamo

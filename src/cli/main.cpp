@@ -1,0 +1,9 @@
+#include "uCliCommands.h"
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    return prolamo::cli::TCli(std::cin, std::cout, std::cerr).Run(arguments);
+}

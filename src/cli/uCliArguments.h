@@ -1,0 +1,33 @@
+#pragma once
+
+#include "framework/Exceptions.h"
+
+#include <string>
+#include <vector>
+
+namespace prolamo::cli {
+
+// What the process tells its caller; --help lists them.
+enum ExitCode : int {
+    ExitOk = 0,
+    ExitFailed = 1,           // an apply run produced an error line, a capture or the save failed
+    ExitUsage = 2,            // bad arguments, or an unknown configuration, profile or kind
+    ExitUnreadableFile = 3,   // the data file exists but cannot be read; it is left as it is
+    ExitLocked = 4,           // another program holds the data file's lock
+};
+
+// Bad arguments or names that do not exist; reported with exit code 2.
+class EUsage : public Exception {
+    using Exception::Exception;
+};
+
+struct TCliArguments {
+    std::vector<std::string> words; // the command's words and operands, options taken out
+    bool help = false;
+    bool yes = false;
+};
+
+// Options may stand anywhere; "--" makes every later argument an operand, even one starting with '-'.
+TCliArguments ParseArguments(const std::vector<std::string>& arguments);
+
+} // namespace prolamo::cli

@@ -1,0 +1,464 @@
+#include "uCliCommands.h"
+
+#include "classes/uDataFileLock.h"
+#include "classes/uPersistence.h"
+#include "os/Files.h"
+#include "os/Text.h"
+#include "profiles/uProfileSettings.h"
+#include "profiles/uProfileUtils.h"
+#include "profiles/uSettingKinds.h"
+#include "uCliArguments.h"
+#include "uDataFileDump.h"
+#include "uTerminal.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <istream>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <sstream>
+
+namespace prolamo::cli {
+
+namespace {
+
+constexpr const char* Program = "prolamo-cli";
+
+std::string Quote(const std::string& name) { return "\"" + name + "\""; }
+
+// The one parameter a kind takes from the command line: its first own published text or number
+// property (the file path for "File"); nothing for kinds without parameters.
+const TPropInfo* ParameterOf(const TSettingClass& kind) {
+    const auto& base = TSetting::StaticClass().Properties();
+    for (const TPropInfo* prop : kind.Properties()) {
+        if (std::find(base.begin(), base.end(), prop) != base.end() || !prop->Writable() || !prop->Readable())
+            continue;
+        if (prop->kind == TTypeKind::String || prop->kind == TTypeKind::WideString ||
+            prop->kind == TTypeKind::Integer || prop->kind == TTypeKind::Cardinal)
+            return prop;
+    }
+    return nullptr;
+}
+
+std::string KindList() {
+    std::string list;
+    for (const TSettingClass* kind : GetSettingClasses()) {
+        list += list.empty() ? "" : ", ";
+        list += Quote(kind->GetCaption());
+    }
+    return list.empty() ? "none" : list;
+}
+
+void SetParameter(TSetting& setting, const TPropInfo& prop, const std::string& argument) {
+    switch (prop.kind) {
+    case TTypeKind::String:
+        // Paths are kept absolute: the setting is applied later, from any folder.
+        if (prop.name == "FileName") {
+            std::error_code error;
+            const auto absolute = std::filesystem::absolute(argument, error);
+            prop.setString(setting, error ? argument : absolute.lexically_normal().string());
+        } else {
+            prop.setString(setting, argument);
+        }
+        return;
+    case TTypeKind::WideString:
+        prop.setWide(setting, os::Utf8ToUtf16(argument));
+        return;
+    default: {
+        std::size_t used = 0;
+        long long number = 0;
+        try {
+            number = std::stoll(argument, &used);
+        } catch (const std::exception&) {
+            used = 0;
+        }
+        if (used == 0 || used != argument.size())
+            throw EUsage(prop.name + " must be a number, not " + Quote(argument));
+        prop.setOrdinal(setting, number);
+        return;
+    }
+    }
+}
+
+// One run of one command over the loaded data.
+class TSession {
+public:
+    TSession(std::istream& in, std::ostream& out, std::ostream& err, bool yes)
+        : in_(in), out_(out), err_(err), yes_(yes), root_(GetConfigurationsRoot()) {}
+
+    bool Changed() const { return changed_; }
+
+    int List() {
+        if (Configurations().Count() == 0) {
+            out_ << "No configurations.\n";
+            return ExitOk;
+        }
+        for (const TConfiguration& configuration : Configurations()) {
+            out_ << configuration.Name() << '\n';
+            out_ << "  Settings:" << (configuration.Settings().Empty() ? " none" : "") << '\n';
+            for (const TSetting* setting : configuration)
+                out_ << "    " << setting->GetDisplayText() << '\n';
+            out_ << "  Profiles:" << (configuration.Profiles().Count() == 0 ? " none" : "") << '\n';
+            for (const TConfigurationProfile& profile : configuration.Profiles())
+                out_ << "    " << profile.Name() << '\n';
+        }
+        return ExitOk;
+    }
+
+    int ConfigAdd(const std::string& name) {
+        CheckName(name, "configuration");
+        if (Configurations().Find(name))
+            throw EUsage("a configuration named " + Quote(name) + " already exists");
+        auto configuration = Configurations().NewConfiguration();
+        configuration->SetName(name);
+        Configurations().Add(std::move(configuration));
+        changed_ = true;
+        out_ << "Added configuration " << Quote(name) << ".\n";
+        return ExitOk;
+    }
+
+    int ConfigDelete(const std::string& name) {
+        TConfiguration& configuration = FindConfiguration(name);
+        Configurations().Delete(static_cast<std::size_t>(configuration.Index()));
+        changed_ = true;
+        out_ << "Deleted configuration " << Quote(name) << ".\n";
+        return ExitOk;
+    }
+
+    int SettingAdd(const std::string& configurationName, const std::string& kindName,
+                   const std::optional<std::string>& argument) {
+        TConfiguration& configuration = FindConfiguration(configurationName);
+        const TSettingClass* kind = GetSettingClasses().Find(kindName);
+        if (!kind)
+            throw EUsage("unknown setting kind " + Quote(kindName) + "; the kinds are " + KindList());
+        const TPropInfo* parameter = ParameterOf(*kind);
+        if (parameter && !argument)
+            throw EUsage("the setting kind " + Quote(kind->GetCaption()) + " needs its " + parameter->name);
+        if (!parameter && argument)
+            throw EUsage("the setting kind " + Quote(kind->GetCaption()) + " takes no argument");
+        std::unique_ptr<TSetting> setting = kind->CreateSetting();
+        if (parameter)
+            SetParameter(*setting, *parameter, *argument);
+        // Ids are tick counts; two settings made within one tick would share their values.
+        while (std::any_of(configuration.begin(), configuration.end(),
+                           [&](const TSetting* other) { return other->Id() == setting->Id(); }))
+            setting->SetId(setting->Id() + 1);
+        const TSetting& added = configuration.AddSetting(std::move(setting));
+        changed_ = true;
+        out_ << "Added setting " << Quote(added.GetDisplayText()) << " to configuration "
+             << Quote(configurationName) << ".\n";
+        return ExitOk;
+    }
+
+    int ProfileAdd(const std::string& configurationName, const std::string& name) {
+        TConfiguration& configuration = FindConfiguration(configurationName);
+        CheckName(name, "profile");
+        if (configuration.Profiles().Find(name))
+            throw EUsage("configuration " + Quote(configurationName) + " already has a profile named " + Quote(name));
+        auto profile = configuration.Profiles().NewProfile();
+        profile->SetName(name);
+        configuration.Profiles().Add(std::move(profile));
+        changed_ = true;
+        out_ << "Added profile " << Quote(name) << " to configuration " << Quote(configurationName) << ".\n";
+        return ExitOk;
+    }
+
+    int ProfileDelete(const std::string& configurationName, const std::string& name) {
+        TConfiguration& configuration = FindConfiguration(configurationName);
+        TConfigurationProfile& profile = FindProfile(configuration, name);
+        configuration.Profiles().Delete(static_cast<std::size_t>(profile.Index()));
+        changed_ = true;
+        out_ << "Deleted profile " << Quote(name) << " of configuration " << Quote(configurationName) << ".\n";
+        return ExitOk;
+    }
+
+    // Like the desktop program: a failing capture ends the refresh there, the values captured
+    // before it are kept.
+    int ProfileRefresh(const std::string& configurationName, const std::string& name) {
+        TConfiguration& configuration = FindConfiguration(configurationName);
+        TConfigurationProfile& profile = FindProfile(configuration, name);
+        for (TSetting* setting : configuration) {
+            try {
+                profile.RefreshValue(*setting);
+            } catch (const std::exception& e) {
+                err_ << Program << ": cannot capture " << setting->GetDisplayText() << ": " << TerminalText(e.what())
+                     << '\n';
+                return ExitFailed;
+            }
+            changed_ = true;
+            out_ << "Captured " << setting->GetDisplayText() << ".\n";
+        }
+        out_ << "Refreshed profile " << Quote(name) << " of configuration " << Quote(configurationName) << ".\n";
+        return ExitOk;
+    }
+
+    int ProfileShow(const std::string& configurationName, const std::string& name) {
+        TConfiguration& configuration = FindConfiguration(configurationName);
+        const TConfigurationProfile& profile = FindProfile(configuration, name);
+        out_ << "Profile " << Quote(name) << " of configuration " << Quote(configurationName) << '\n';
+        if (configuration.Settings().Empty())
+            out_ << "  no settings\n";
+        for (const TSetting* setting : configuration) {
+            const TSettingValue* value = profile.FindValue(*setting);
+            out_ << "  " << setting->GetDisplayText() << ":";
+            if (!value) {
+                out_ << " not captured\n";
+                continue;
+            }
+            // A hint may be many lines of a file; they go below the setting, indented.
+            const std::string hint = TerminalText(value->GetHint());
+            if (hint.find('\n') == std::string::npos) {
+                out_ << ' ' << hint << '\n';
+                continue;
+            }
+            out_ << '\n';
+            std::istringstream lines(hint);
+            for (std::string line; std::getline(lines, line);)
+                out_ << "    | " << line << '\n';
+        }
+        return ExitOk;
+    }
+
+    int ProfileApply(const std::string& configurationName, const std::string& name) {
+        TConfiguration& configuration = FindConfiguration(configurationName);
+        TConfigurationProfile& profile = FindProfile(configuration, name);
+        const std::vector<TSetting*> before(configuration.begin(), configuration.end());
+        TTerminalConfirmation confirmation(in_, out_, yes_);
+        auto sender = std::make_unique<TTerminalProgressSender>(out_);
+        const TTerminalProgressSender& progress = *sender;
+        TProfileApplier applier(std::move(sender), confirmation);
+        applier.ApplyProfile(profile);
+        if (!progress.Finished()) {
+            out_ << "Nothing was applied.\n";
+            return ExitOk;
+        }
+        // The configuration keeps its apply order, as in the desktop program.
+        changed_ = !std::equal(before.begin(), before.end(), configuration.begin(), configuration.end());
+        return progress.Errors() > 0 ? ExitFailed : ExitOk;
+    }
+
+private:
+    TConfigurationsCollection& Configurations() { return root_.Configurations(); }
+
+    TConfiguration& FindConfiguration(const std::string& name) {
+        if (TConfiguration* configuration = Configurations().Find(name))
+            return *configuration;
+        throw EUsage("unknown configuration " + Quote(name));
+    }
+
+    static TConfigurationProfile& FindProfile(const TConfiguration& configuration, const std::string& name) {
+        if (TConfigurationProfile* profile = configuration.Profiles().Find(name))
+            return *profile;
+        throw EUsage("configuration " + Quote(configuration.Name()) + " has no profile " + Quote(name));
+    }
+
+    static void CheckName(const std::string& name, const char* what) {
+        if (name.empty())
+            throw EUsage(std::string("a ") + what + " needs a name");
+    }
+
+    std::istream& in_;
+    std::ostream& out_;
+    std::ostream& err_;
+    bool yes_;
+    TConfigurations& root_;
+    bool changed_ = false;
+};
+
+enum class TAccess { None, Read, Change };
+
+struct TCommand {
+    std::vector<std::string> words;
+    std::string operands; // for messages
+    std::size_t minOperands;
+    std::size_t maxOperands;
+    TAccess access;
+    int (*run)(TSession&, const std::vector<std::string>&);
+};
+
+const std::vector<TCommand>& Commands() {
+    using Ops = const std::vector<std::string>&;
+    static const std::vector<TCommand> commands = {
+        {{"list"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return s.List(); }},
+        {{"config", "add"}, "NAME", 1, 1, TAccess::Change, [](TSession& s, Ops o) { return s.ConfigAdd(o[0]); }},
+        {{"config", "delete"}, "NAME", 1, 1, TAccess::Change,
+         [](TSession& s, Ops o) { return s.ConfigDelete(o[0]); }},
+        {{"setting", "add"}, "CONFIG KIND [ARG]", 2, 3, TAccess::Change,
+         [](TSession& s, Ops o) {
+             return s.SettingAdd(o[0], o[1], o.size() > 2 ? std::optional<std::string>(o[2]) : std::nullopt);
+         }},
+        {{"profile", "add"}, "CONFIG PROFILE", 2, 2, TAccess::Change,
+         [](TSession& s, Ops o) { return s.ProfileAdd(o[0], o[1]); }},
+        {{"profile", "delete"}, "CONFIG PROFILE", 2, 2, TAccess::Change,
+         [](TSession& s, Ops o) { return s.ProfileDelete(o[0], o[1]); }},
+        {{"profile", "refresh"}, "CONFIG PROFILE", 2, 2, TAccess::Change,
+         [](TSession& s, Ops o) { return s.ProfileRefresh(o[0], o[1]); }},
+        {{"profile", "show"}, "CONFIG PROFILE", 2, 2, TAccess::Read,
+         [](TSession& s, Ops o) { return s.ProfileShow(o[0], o[1]); }},
+        // Changes the machine; holding the lock also keeps two runs from applying at once.
+        {{"profile", "apply"}, "CONFIG PROFILE", 2, 2, TAccess::Change,
+         [](TSession& s, Ops o) { return s.ProfileApply(o[0], o[1]); }},
+        {{"datafile", "dump"}, "[FILE]", 0, 1, TAccess::None, nullptr},
+    };
+    return commands;
+}
+
+std::string Synopsis(const TCommand& command) {
+    std::string text = Program;
+    for (const std::string& word : command.words)
+        text += " " + word;
+    if (!command.operands.empty())
+        text += " " + command.operands;
+    return text;
+}
+
+const TCommand& FindCommand(const std::vector<std::string>& words, std::vector<std::string>* operands) {
+    const TCommand* group = nullptr;
+    for (const TCommand& command : Commands()) {
+        if (command.words[0] != words[0])
+            continue;
+        group = &command;
+        if (command.words.size() == 2 && (words.size() < 2 || words[1] != command.words[1]))
+            continue;
+        operands->assign(words.begin() + static_cast<std::ptrdiff_t>(command.words.size()), words.end());
+        if (operands->size() < command.minOperands || operands->size() > command.maxOperands)
+            throw EUsage("usage: " + Synopsis(command));
+        return command;
+    }
+    if (!group)
+        throw EUsage("unknown command " + Quote(words[0]));
+    std::string choices;
+    for (const TCommand& command : Commands())
+        if (command.words[0] == words[0])
+            choices += (choices.empty() ? "" : ", ") + command.words[1];
+    if (words.size() < 2)
+        throw EUsage(Quote(words[0]) + " needs one of: " + choices);
+    throw EUsage("unknown " + words[0] + " command " + Quote(words[1]) + "; expected one of: " + choices);
+}
+
+int Dump(const std::string& path, std::ostream& out, std::ostream& err) {
+    std::vector<std::uint8_t> content;
+    if (const os::ErrorCode code = os::Files().ReadWholeFile(path, &content); code != os::ErrorSuccess) {
+        err << Program << ": cannot read " << path << ": " << TerminalText(EOSError(code).what()) << '\n';
+        return ExitUnreadableFile;
+    }
+    out << "# " << path << ", " << content.size() << " bytes\n";
+    try {
+        DumpDataFile(content, out);
+    } catch (const EDumpError& e) {
+        out << std::flush;
+        err << Program << ": " << path << " cannot be read at offset " << e.Offset() << ": " << e.what() << '\n';
+        return ExitUnreadableFile;
+    }
+    return ExitOk;
+}
+
+} // namespace
+
+std::string TCli::HelpText() {
+    RegisterSettingKinds();
+    std::ostringstream text;
+    text << "Usage: " << Program << " [--yes] COMMAND...\n"
+         << "Switches groups of workstation settings between saved states, on the same data file as\n"
+         << "the desktop program.\n\nCommands:\n";
+    for (const TCommand& command : Commands())
+        text << "  " << Synopsis(command) << '\n';
+    text << "\n  list              every configuration with its settings and profiles\n"
+         << "  setting add       KIND is a kind's caption or class name; ARG is its parameter,\n"
+         << "                    required for the kinds that have one (the file path for \"File\")\n"
+         << "  profile refresh   captures the machine's current state into the profile\n"
+         << "  profile show      every setting of the configuration with its value's summary\n"
+         << "  profile apply     writes the profile back to the machine after asking for\n"
+         << "                    confirmation; prints each step and every warning and error\n"
+         << "  datafile dump     the data file (or FILE) as text: every record with its class, name\n"
+         << "                    and properties, also of classes this program does not know\n"
+         << "\nSetting kinds:";
+    for (const TSettingClass* kind : GetSettingClasses()) {
+        const TPropInfo* parameter = ParameterOf(*kind);
+        text << "\n  " << Quote(kind->GetCaption()) << " (" << kind->ClassName() << ")"
+             << (parameter ? ", ARG: " + parameter->name : std::string());
+    }
+    text << (GetSettingClasses().Classes().empty() ? " none\n" : "\n")
+         << "\nOptions:\n"
+         << "  -y, --yes    answer yes to the confirmation of profile apply\n"
+         << "  -h, --help   this text\n"
+         << "  --           every later argument is a name, even when it starts with '-'\n"
+         << "\nThe workstation is the simulated machine in $PROLAMO_MACHINE (default\n"
+         << "~/.local/share/prolamo/machine). Commands that change the data file refuse to run while\n"
+         << "another Prolamo program (the desktop program, another " << Program << ") holds its lock.\n"
+         << "\nExit codes:\n"
+         << "  0  done\n"
+         << "  1  the command failed: an apply run reported an error, a capture failed, or the data\n"
+         << "     file could not be saved\n"
+         << "  2  bad arguments, or an unknown configuration, profile or setting kind\n"
+         << "  3  the data file cannot be read (it is left untouched)\n"
+         << "  4  another program is changing the data file\n";
+    return text.str();
+}
+
+int TCli::Run(const std::vector<std::string>& arguments) {
+    try {
+        const TCliArguments parsed = ParseArguments(arguments);
+        if (parsed.help) {
+            out_ << HelpText();
+            return ExitOk;
+        }
+        if (parsed.words.empty())
+            throw EUsage("no command given");
+        std::vector<std::string> operands;
+        const TCommand& command = FindCommand(parsed.words, &operands);
+        if (parsed.yes && command.words != std::vector<std::string>{"profile", "apply"})
+            throw EUsage("--yes belongs to profile apply only");
+
+        InitializeEngine();
+        if (command.access == TAccess::None)
+            return Dump(operands.empty() ? DataFilePath() : operands[0], out_, err_);
+
+        const std::string path = DataFilePath();
+        std::optional<TDataFileLock> lock;
+        if (command.access == TAccess::Change) {
+            try {
+                lock.emplace(path);
+            } catch (const EDataFileLocked& e) {
+                err_ << Program << ": " << e.what() << ".\n";
+                return ExitLocked;
+            }
+        }
+        TPersistentData& data = GetPersistentData();
+        // Written below, once, and only when the command changed something.
+        data.SetSaveOnFree(false);
+        struct Release {
+            ~Release() { FreePersistentData(); }
+        } release;
+        try {
+            data.Load(path);
+        } catch (const std::exception& e) {
+            err_ << Program << ": the data file " << path << " cannot be read: " << TerminalText(e.what())
+                 << "\nIt was left as it is; \"" << Program << " datafile dump\" shows how far it can be read.\n";
+            return ExitUnreadableFile;
+        }
+        data.Register(GetConfigurationsRoot());
+
+        TSession session(in_, out_, err_, parsed.yes);
+        const int code = command.run(session, operands);
+        if (session.Changed()) {
+            try {
+                data.Save();
+            } catch (const std::exception& e) {
+                err_ << Program << ": the data file " << path << " cannot be saved: " << TerminalText(e.what())
+                     << "\nThe previous file was kept.\n";
+                return ExitFailed;
+            }
+        }
+        return code;
+    } catch (const EUsage& e) {
+        err_ << Program << ": " << e.what() << "\nTry \"" << Program << " --help\".\n";
+        return ExitUsage;
+    } catch (const std::exception& e) {
+        err_ << Program << ": " << TerminalText(e.what()) << '\n';
+        return ExitFailed;
+    }
+}
+
+} // namespace prolamo::cli
