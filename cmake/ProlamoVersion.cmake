@@ -1,0 +1,15 @@
+# prolamo_embed_version(<target>): gives the executable a VS_VERSIONINFO record built from
+# PROJECT_VERSION, which GetFileVersionInfo finds. On Windows a resource script does this instead.
+function(prolamo_embed_version target)
+  if(WIN32)
+    return()
+  endif()
+  set(out "${CMAKE_CURRENT_BINARY_DIR}/${target}_version_record.cpp")
+  add_custom_command(OUTPUT "${out}"
+    COMMAND prolamo_mkversion "${out}" "${PROJECT_VERSION}" "${PROJECT_NAME}" "Orvenik"
+            "${PROJECT_DESCRIPTION}" "${target}"
+    DEPENDS prolamo_mkversion
+    COMMENT "Writing the version record of ${target}"
+    VERBATIM)
+  target_sources(${target} PRIVATE "${out}")
+endfunction()

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build and the tests need; does nothing when all are present.
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ pkg-config
+  libsqlite3-dev libicu-dev
+  libgtest-dev libgmock-dev
+  qt6-base-dev qt6-svg-dev libqt6svg6 qt6-tools-dev-tools
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

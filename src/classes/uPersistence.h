@@ -1,0 +1,83 @@
+#pragma once
+
+#include "framework/Component.h"
+#include "framework/Exceptions.h"
+#include "framework/Stream.h"
+
+#include <string>
+
+namespace prolamo {
+
+// A component list that the object holding it can make appear in the stream as a property:
+// a list of complete component records, written only when the list has members.
+template <class T>
+class TPersistentComponentList : public TComponentList<T> {
+public:
+    using TComponentList<T>::TComponentList;
+
+    virtual void DefineProperties(TFiler& filer, const std::string& name) {
+        filer.DefineProperty(
+            name, [this](TReader& reader) { ReadMembers(reader); },
+            [this](TWriter& writer) {
+                writer.WriteListBegin();
+                for (T* member : *this)
+                    writer.WriteComponent(*member);
+                writer.WriteListEnd();
+            },
+            !this->Empty());
+    }
+
+private:
+    void ReadMembers(TReader& reader) {
+        reader.ReadListBegin();
+        while (!reader.EndOfList()) {
+            std::unique_ptr<TComponent> component = reader.ReadComponent();
+            auto* member = dynamic_cast<T*>(component.get());
+            if (!member)
+                throw EReadError(Format(texts::AssignError, {component->ClassName(), T::StaticClass().ClassName()}));
+            component.release();
+            this->Add(std::unique_ptr<T>(member));
+        }
+        reader.ReadListEnd();
+    }
+};
+
+// Owns the stored top-level components and reads and writes the data file.
+class TPersistentData : public TComponent {
+    PROLAMO_CLASS()
+
+public:
+    TPersistentData();
+    // Saves, then frees the stored components.
+    ~TPersistentData() override;
+
+    const std::string& FileName() const { return fileName_; }
+
+    // The class of the top-level components that Load keeps; all others are freed.
+    static void SetStoredClass(const TClassInfo& storedClass);
+
+    // Reads FileName when it exists. A file that cannot be read raises the reading error, and
+    // the instance then never writes the file, so what is on disk stays as it was.
+    void Load(const std::string& fileName);
+    bool LoadFailed() const { return loadFailed_; }
+    // Makes Component a stored top-level component, taking it from any owner it has.
+    void Register(TComponent& component);
+    void Register(std::unique_ptr<TComponent> component);
+    // Writes the whole file atomically: the previous file stays on any failure.
+    void Save();
+
+    std::vector<TComponent*> StreamChildren() const override { return Components(); }
+
+private:
+    std::string fileName_;
+    bool loadFailed_ = false;
+};
+
+// The process's instance, constructed on first use; FreePersistentData saves and frees it.
+TPersistentData& GetPersistentData();
+void FreePersistentData();
+
+// The data file's path: "Orvenik/QVT/qvt.dfm" below the user's roaming application-data folder.
+std::string DataFilePath();
+
+} // namespace prolamo

@@ -1,0 +1,59 @@
+#include "Exceptions.h"
+
+#include "os/Errors.h"
+
+namespace prolamo {
+
+namespace {
+
+std::string InOutText(int code) {
+    switch (code) {
+    case 2: return "File not found";
+    case 3: return "Invalid filename";
+    case 4: return "Too many open files";
+    case 5: return "File access denied";
+    case 100: return "Read beyond end of file";
+    case 101: return "Disk full";
+    case 106: return "Invalid numeric input";
+    default: return "I/O error " + std::to_string(code);
+    }
+}
+
+// The system text without the line break FormatMessage ends it with.
+std::string SystemText(std::uint32_t code) {
+    std::string text = os::SystemErrorText(code);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+        text.pop_back();
+    return text;
+}
+
+#ifdef _WIN32
+constexpr const char* LineBreak = "\r\n";
+#else
+constexpr const char* LineBreak = "\n";
+#endif
+
+} // namespace
+
+std::string Format(const char* pattern, std::initializer_list<std::string> args) {
+    std::string out;
+    auto next = args.begin();
+    for (const char* p = pattern; *p; ++p) {
+        if (p[0] == '%' && (p[1] == 's' || p[1] == 'd')) {
+            if (next != args.end())
+                out += *next++;
+            ++p;
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}
+
+EOSError::EOSError(std::uint32_t code)
+    : Exception("System Error.  Code: " + std::to_string(code) + "." + LineBreak + SystemText(code)),
+      errorCode_(code) {}
+
+EInOutError::EInOutError(int code) : Exception(InOutText(code)), errorCode_(code) {}
+
+} // namespace prolamo

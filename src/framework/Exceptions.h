@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace prolamo {
+
+// The platform's exception hierarchy. Every failure carries the message the user sees.
+class Exception : public std::runtime_error {
+public:
+    explicit Exception(const std::string& message) : std::runtime_error(message) {}
+    std::string Message() const { return what(); }
+};
+
+// A failed operating-system call: "System Error.  Code: %d." + line break + the system's text.
+class EOSError : public Exception {
+public:
+    explicit EOSError(std::uint32_t code);
+    EOSError(std::uint32_t code, const std::string& message) : Exception(message), errorCode_(code) {}
+    std::uint32_t ErrorCode() const { return errorCode_; }
+
+private:
+    std::uint32_t errorCode_;
+};
+
+// A failed file read or write, with the platform's I/O error code and text.
+class EInOutError : public Exception {
+public:
+    explicit EInOutError(int code);
+    int ErrorCode() const { return errorCode_; }
+
+private:
+    int errorCode_;
+};
+
+class EConvertError : public Exception {
+    using Exception::Exception;
+};
+
+class EStreamError : public Exception {
+    using Exception::Exception;
+};
+
+class EFilerError : public EStreamError {
+    using EStreamError::EStreamError;
+};
+
+class EReadError : public EFilerError {
+    using EFilerError::EFilerError;
+};
+
+class EClassNotFound : public EFilerError {
+    using EFilerError::EFilerError;
+};
+
+// Raised for a property without write access; its message is empty, as the platform's is.
+class EPropReadOnly : public Exception {
+public:
+    EPropReadOnly() : Exception("") {}
+};
+
+class EListError : public Exception {
+    using Exception::Exception;
+};
+
+class ERegistryException : public Exception {
+    using Exception::Exception;
+};
+
+// Message texts of the platform, in one place.
+namespace texts {
+inline constexpr const char* InvalidStreamFormat = "Invalid stream format";
+inline constexpr const char* StreamReadError = "Stream read error";
+inline constexpr const char* ClassNotFound = "Class %s not found";
+inline constexpr const char* ErrorReading = "Error reading %s%s%s: %s";
+inline constexpr const char* DuplicateClass = "A class named %s already exists";
+inline constexpr const char* AssignError = "Cannot assign a %s to a %s";
+inline constexpr const char* UnknownProperty = "Property %s does not exist";
+inline constexpr const char* InvalidPropertyValue = "Invalid property value";
+inline constexpr const char* ListIndexError = "List index out of bounds (%d)";
+} // namespace texts
+
+// printf-style formatting restricted to %s and %d, enough for the platform's texts.
+std::string Format(const char* pattern, std::initializer_list<std::string> args);
+
+} // namespace prolamo

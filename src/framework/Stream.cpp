@@ -1,0 +1,703 @@
+#include "Stream.h"
+
+#include "AsciiText.h"
+#include "ClassRegistry.h"
+#include "Collection.h"
+#include "Component.h"
+#include "Exceptions.h"
+#include "os/Text.h"
+
+#include <cstring>
+#include <utility>
+
+namespace prolamo {
+
+namespace {
+
+constexpr std::uint8_t Signature[4] = {'T', 'P', 'F', '0'};
+// Deeper nesting than this is no file this system wrote; refusing it keeps the stack bounded.
+constexpr int MaxNesting = 200;
+
+bool IsAscii(std::string_view s) {
+    for (unsigned char c : s)
+        if (c >= 0x80)
+            return false;
+    return true;
+}
+
+bool IsValidUtf8(std::span<const std::uint8_t> s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const std::uint8_t c = s[i];
+        std::size_t extra;
+        if (c < 0x80)
+            extra = 0;
+        else if (c >= 0xC2 && c <= 0xDF)
+            extra = 1;
+        else if (c >= 0xE0 && c <= 0xEF)
+            extra = 2;
+        else if (c >= 0xF0 && c <= 0xF4)
+            extra = 3;
+        else
+            return false;
+        if (i + extra >= s.size() && extra > 0)
+            return false;
+        for (std::size_t k = 1; k <= extra; ++k)
+            if ((s[i + k] & 0xC0) != 0x80)
+                return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+// Single-byte strings from files written on Windows are in its ANSI code page (Windows-1252).
+std::string AnsiToUtf8(std::span<const std::uint8_t> s) {
+    static constexpr char16_t High[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    std::u16string wide;
+    wide.reserve(s.size());
+    for (std::uint8_t c : s)
+        wide.push_back(c >= 0x80 && c < 0xA0 ? High[c - 0x80] : static_cast<char16_t>(c));
+    return os::Utf16ToUtf8(wide);
+}
+
+std::string SingleByteText(std::span<const std::uint8_t> bytes) {
+    if (IsValidUtf8(bytes))
+        return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return AnsiToUtf8(bytes);
+}
+
+[[noreturn]] void ReadError(const char* message) { throw EReadError(message); }
+
+} // namespace
+
+// ---- Writer ----
+
+void TWriter::WriteBytes(const void* data, std::size_t size) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    out_.insert(out_.end(), p, p + size);
+}
+
+void TWriter::WriteUInt32(std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+void TWriter::WriteSignature() { WriteBytes(Signature, sizeof Signature); }
+
+void TWriter::WriteShortString(std::string_view text) {
+    if (text.size() > 255)
+        throw EStreamError("Name too long for the stream: " + std::string(text.substr(0, 40)));
+    out_.push_back(static_cast<std::uint8_t>(text.size()));
+    WriteBytes(text.data(), text.size());
+}
+
+void TWriter::WriteRootComponent(TComponent& root) {
+    WriteSignature();
+    WriteComponent(root);
+}
+
+void TWriter::WriteComponent(TComponent& component) {
+    WriteShortString(component.ClassName());
+    WriteShortString(component.Name());
+    WriteProperties(component);
+    WriteListEnd();
+    for (TComponent* child : component.StreamChildren())
+        WriteComponent(*child);
+    WriteListEnd();
+}
+
+void TWriter::WriteProperties(TPersistent& instance) {
+    for (const TPropInfo* prop : instance.ClassType().Properties())
+        if (prop->Readable() && prop->Writable() && prop->IsStored(instance))
+            WriteProperty(instance, *prop);
+    instance.DefineProperties(*this);
+}
+
+void TWriter::WritePropName(const std::string& name) { WriteShortString(propPath_ + name); }
+
+void TWriter::WriteProperty(TPersistent& instance, const TPropInfo& prop) {
+    switch (prop.kind) {
+    case TTypeKind::Integer:
+    case TTypeKind::Cardinal:
+    case TTypeKind::Boolean: {
+        const std::int64_t value = prop.getOrdinal(instance);
+        if (prop.defaultOrdinal && *prop.defaultOrdinal == value)
+            return;
+        WritePropName(prop.name);
+        if (prop.kind == TTypeKind::Boolean)
+            WriteBoolean(value != 0);
+        else if (prop.kind == TTypeKind::Cardinal)
+            WriteInteger(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
+        else
+            WriteInteger(value);
+        return;
+    }
+    case TTypeKind::String: {
+        const std::string value = prop.getString(instance);
+        if (value.empty())
+            return;
+        WritePropName(prop.name);
+        WriteString(value);
+        return;
+    }
+    case TTypeKind::WideString: {
+        const std::u16string value = prop.getWide(instance);
+        if (value.empty())
+            return;
+        WritePropName(prop.name);
+        WriteWideString(value);
+        return;
+    }
+    case TTypeKind::Strings:
+    case TTypeKind::WideStrings: {
+        // A string list appears as its own "Strings" property below this property's name.
+        const std::string saved = propPath_;
+        propPath_ += prop.name + ".";
+        prop.object(instance)->DefineProperties(*this);
+        propPath_ = saved;
+        return;
+    }
+    case TTypeKind::Collection:
+        WritePropName(prop.name);
+        WriteCollection(*static_cast<TCollection*>(prop.object(instance)));
+        return;
+    }
+}
+
+void TWriter::WriteInteger(std::int64_t value) {
+    if (value >= -128 && value <= 127) {
+        WriteValueType(TValueType::Int8);
+        out_.push_back(static_cast<std::uint8_t>(value));
+    } else if (value >= -32768 && value <= 32767) {
+        WriteValueType(TValueType::Int16);
+        const auto v = static_cast<std::uint16_t>(value);
+        out_.push_back(static_cast<std::uint8_t>(v));
+        out_.push_back(static_cast<std::uint8_t>(v >> 8));
+    } else if (value >= INT32_MIN && value <= INT32_MAX) {
+        WriteValueType(TValueType::Int32);
+        WriteUInt32(static_cast<std::uint32_t>(value));
+    } else {
+        WriteValueType(TValueType::Int64);
+        const auto v = static_cast<std::uint64_t>(value);
+        WriteUInt32(static_cast<std::uint32_t>(v));
+        WriteUInt32(static_cast<std::uint32_t>(v >> 32));
+    }
+}
+
+void TWriter::WriteString(const std::string& value) {
+    if (!IsAscii(value)) {
+        WriteValueType(TValueType::Utf8String);
+        WriteUInt32(static_cast<std::uint32_t>(value.size()));
+    } else if (value.size() <= 255) {
+        WriteValueType(TValueType::String);
+        out_.push_back(static_cast<std::uint8_t>(value.size()));
+    } else {
+        WriteValueType(TValueType::LString);
+        WriteUInt32(static_cast<std::uint32_t>(value.size()));
+    }
+    WriteBytes(value.data(), value.size());
+}
+
+void TWriter::WriteWideString(const std::u16string& value) {
+    const std::string utf8 = os::Utf16ToUtf8(value);
+    if (utf8.size() < 2 * value.size()) {
+        WriteString(utf8);
+        return;
+    }
+    WriteValueType(TValueType::WString);
+    WriteUInt32(static_cast<std::uint32_t>(value.size()));
+    for (char16_t c : value) {
+        out_.push_back(static_cast<std::uint8_t>(c));
+        out_.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+}
+
+void TWriter::WriteBinary(std::span<const std::uint8_t> data) {
+    WriteValueType(TValueType::Binary);
+    WriteUInt32(static_cast<std::uint32_t>(data.size()));
+    WriteBytes(data.data(), data.size());
+}
+
+void TWriter::WriteCollection(TCollection& collection) {
+    WriteValueType(TValueType::Collection);
+    const std::string saved = std::exchange(propPath_, std::string());
+    for (const auto& item : collection) {
+        WriteListBegin();
+        WriteProperties(*item);
+        WriteListEnd();
+    }
+    propPath_ = saved;
+    WriteListEnd();
+}
+
+void TWriter::DefineProperty(const std::string& name, const ReadProc&, const WriteProc& write, bool hasData) {
+    if (!hasData || !write)
+        return;
+    WritePropName(name);
+    write(*this);
+}
+
+void TWriter::DefineBinaryProperty(const std::string& name, const ReadBinaryProc&, const WriteBinaryProc& write,
+                                   bool hasData) {
+    if (!hasData || !write)
+        return;
+    WritePropName(name);
+    WriteBinary(write());
+}
+
+// ---- Reader ----
+
+// Counts nesting of lists, collections and records so hostile input cannot exhaust the stack.
+class TReader::Nesting {
+public:
+    explicit Nesting(TReader& reader) : reader_(reader) {
+        if (++reader_.depth_ > MaxNesting)
+            ReadError(texts::InvalidStreamFormat);
+    }
+    ~Nesting() { --reader_.depth_; }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+
+private:
+    TReader& reader_;
+};
+
+std::span<const std::uint8_t> TReader::Take(std::size_t size) {
+    if (size > data_.size() - pos_)
+        ReadError(texts::StreamReadError);
+    auto bytes = data_.subspan(pos_, size);
+    pos_ += size;
+    return bytes;
+}
+
+std::uint32_t TReader::ReadUInt32() {
+    const auto b = Take(4);
+    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+}
+
+void TReader::InvalidValue() const { ReadError(texts::InvalidPropertyValue); }
+
+void TReader::ReadSignature() {
+    const auto sig = Take(4);
+    if (std::memcmp(sig.data(), Signature, 4) != 0)
+        ReadError(texts::InvalidStreamFormat);
+}
+
+TValueType TReader::NextValue() {
+    if (pos_ >= data_.size())
+        ReadError(texts::StreamReadError);
+    return static_cast<TValueType>(data_[pos_]);
+}
+
+TValueType TReader::ReadValueType() { return static_cast<TValueType>(Take(1)[0]); }
+
+void TReader::CheckValue(TValueType expected) {
+    if (ReadValueType() != expected)
+        InvalidValue();
+}
+
+std::string TReader::ReadShortString() {
+    const std::uint8_t length = Take(1)[0];
+    const auto bytes = Take(length);
+    return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+std::int64_t TReader::ReadInteger() {
+    switch (ReadValueType()) {
+    case TValueType::Int8:
+        return static_cast<std::int8_t>(Take(1)[0]);
+    case TValueType::Int16: {
+        const auto b = Take(2);
+        return static_cast<std::int16_t>(static_cast<std::uint16_t>(b[0] | b[1] << 8));
+    }
+    case TValueType::Int32:
+        return static_cast<std::int32_t>(ReadUInt32());
+    case TValueType::Int64: {
+        const std::uint64_t low = ReadUInt32();
+        const std::uint64_t high = ReadUInt32();
+        return static_cast<std::int64_t>(low | high << 32);
+    }
+    default:
+        InvalidValue();
+    }
+}
+
+bool TReader::ReadBoolean() {
+    switch (ReadValueType()) {
+    case TValueType::False:
+        return false;
+    case TValueType::True:
+        return true;
+    default:
+        InvalidValue();
+    }
+}
+
+std::string TReader::ReadString() {
+    switch (ReadValueType()) {
+    case TValueType::String:
+        return SingleByteText(Take(Take(1)[0]));
+    case TValueType::LString:
+        return SingleByteText(Take(ReadUInt32()));
+    case TValueType::Utf8String: {
+        const auto bytes = Take(ReadUInt32());
+        return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    }
+    case TValueType::WString:
+        --pos_;
+        return os::Utf16ToUtf8(ReadWideString());
+    default:
+        InvalidValue();
+    }
+}
+
+std::u16string TReader::ReadWideString() {
+    if (NextValue() != TValueType::WString)
+        return os::Utf8ToUtf16(ReadString());
+    ++pos_;
+    const std::uint32_t count = ReadUInt32();
+    if (count > (data_.size() - pos_) / 2)
+        ReadError(texts::StreamReadError);
+    const auto bytes = Take(std::size_t{count} * 2);
+    std::u16string text(count, u'\0');
+    for (std::uint32_t i = 0; i < count; ++i)
+        text[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    return text;
+}
+
+std::string TReader::ReadIdent() {
+    switch (ReadValueType()) {
+    case TValueType::Ident:
+        return ReadShortString();
+    case TValueType::False:
+        return "False";
+    case TValueType::True:
+        return "True";
+    case TValueType::Nil:
+        return "nil";
+    default:
+        InvalidValue();
+    }
+}
+
+std::span<const std::uint8_t> TReader::ReadBinary() {
+    CheckValue(TValueType::Binary);
+    return Take(ReadUInt32());
+}
+
+void TReader::ReadCollection(TCollection& collection) {
+    CheckValue(TValueType::Collection);
+    Nesting nesting(*this);
+    collection.BeginUpdate();
+    try {
+        collection.Clear();
+        while (!EndOfList()) {
+            const TValueType next = NextValue();
+            if (next == TValueType::Int8 || next == TValueType::Int16 || next == TValueType::Int32)
+                ReadInteger();
+            ReadListBegin();
+            TCollectionItem& item = collection.Add();
+            ReadProperties(item);
+        }
+        ReadListEnd();
+    } catch (...) {
+        collection.EndUpdate();
+        throw;
+    }
+    collection.EndUpdate();
+}
+
+void TReader::SkipValue() {
+    Nesting nesting(*this);
+    switch (ReadValueType()) {
+    case TValueType::List:
+        while (!EndOfList())
+            SkipValue();
+        ReadListEnd();
+        return;
+    case TValueType::Int8:
+        Take(1);
+        return;
+    case TValueType::Int16:
+        Take(2);
+        return;
+    case TValueType::Int32:
+    case TValueType::Single:
+        Take(4);
+        return;
+    case TValueType::Extended:
+        Take(10);
+        return;
+    case TValueType::String:
+    case TValueType::Ident:
+        Take(Take(1)[0]);
+        return;
+    case TValueType::False:
+    case TValueType::True:
+    case TValueType::Nil:
+        return;
+    case TValueType::Binary:
+    case TValueType::LString:
+    case TValueType::Utf8String:
+        Take(ReadUInt32());
+        return;
+    case TValueType::Set:
+        while (!ReadShortString().empty()) {
+        }
+        return;
+    case TValueType::Collection:
+        while (!EndOfList()) {
+            const TValueType next = NextValue();
+            if (next == TValueType::Int8 || next == TValueType::Int16 || next == TValueType::Int32)
+                SkipValue();
+            ReadListBegin();
+            while (!EndOfList()) {
+                ReadShortString();
+                SkipValue();
+            }
+            ReadListEnd();
+        }
+        ReadListEnd();
+        return;
+    case TValueType::Currency:
+    case TValueType::Date:
+    case TValueType::Int64:
+    case TValueType::Double:
+        Take(8);
+        return;
+    case TValueType::WString: {
+        const std::uint32_t count = ReadUInt32();
+        if (count > (data_.size() - pos_) / 2)
+            ReadError(texts::StreamReadError);
+        Take(std::size_t{count} * 2);
+        return;
+    }
+    case TValueType::Null:
+    default:
+        InvalidValue();
+    }
+}
+
+void TReader::SkipRecordPrefix() {
+    const std::uint8_t b = static_cast<std::uint8_t>(NextValue());
+    if ((b & 0xF0) != 0xF0)
+        return;
+    ++pos_;
+    if (b & 0x02)
+        ReadInteger();
+}
+
+void TReader::SkipComponent() {
+    Nesting nesting(*this);
+    SkipRecordPrefix();
+    ReadShortString();
+    ReadShortString();
+    while (!EndOfList()) {
+        ReadShortString();
+        SkipValue();
+    }
+    ReadListEnd();
+    while (!EndOfList())
+        SkipComponent();
+    ReadListEnd();
+}
+
+void TReader::ReadComponentBody(TComponent& component) {
+    const std::string savedName = std::exchange(componentName_, component.Name());
+    ReadProperties(component);
+    while (!EndOfList()) {
+        std::unique_ptr<TComponent> child = ReadComponent();
+        component.InsertComponent(std::move(child));
+    }
+    ReadListEnd();
+    componentName_ = savedName;
+}
+
+std::unique_ptr<TComponent> TReader::ReadComponent() {
+    Nesting nesting(*this);
+    SkipRecordPrefix();
+    const std::string className = ReadShortString();
+    std::unique_ptr<TPersistent> instance = FindClass(className).Create();
+    auto* component = dynamic_cast<TComponent*>(instance.get());
+    if (!component)
+        ReadError(texts::InvalidStreamFormat);
+    std::unique_ptr<TComponent> owned(component);
+    instance.release();
+    owned->SetName(ReadShortString());
+    ReadComponentBody(*owned);
+    loaded_.push_back(owned.get());
+    return owned;
+}
+
+void TReader::ReadRootComponent(TComponent& root) {
+    ReadSignature();
+    SkipRecordPrefix();
+    ReadShortString();
+    root.SetName(ReadShortString());
+    componentName_ = root.Name();
+    ReadProperties(root);
+    while (!EndOfList()) {
+        if (skipUnknownChildren_) {
+            const std::size_t start = pos_;
+            SkipRecordPrefix();
+            const bool known = GetClass(ReadShortString()) != nullptr;
+            pos_ = start;
+            if (!known) {
+                SkipComponent();
+                continue;
+            }
+        }
+        root.InsertComponent(ReadComponent());
+    }
+    ReadListEnd();
+    for (TComponent* component : loaded_)
+        component->Loaded();
+    root.Loaded();
+    loaded_.clear();
+}
+
+void TReader::ReadProperties(TPersistent& instance) {
+    Nesting nesting(*this);
+    while (!EndOfList())
+        ReadProperty(instance);
+    ReadListEnd();
+}
+
+// Errors while reading one property are reported with the component's name and the property's path.
+class EPropertyReadError : public EReadError {
+    using EReadError::EReadError;
+};
+
+void TReader::ReadProperty(TPersistent& instance) {
+    const std::string path = ReadShortString();
+    try {
+        TPersistent* target = &instance;
+        std::string_view rest = path;
+        for (auto dot = rest.find('.'); dot != std::string_view::npos; dot = rest.find('.')) {
+            const TPropInfo* prop = target->ClassType().FindProperty(rest.substr(0, dot));
+            if (!prop || !prop->object)
+                throw EReadError(Format(texts::UnknownProperty, {std::string(rest.substr(0, dot))}));
+            target = prop->object(*target);
+            rest.remove_prefix(dot + 1);
+        }
+        if (const TPropInfo* prop = target->ClassType().FindProperty(rest)) {
+            ReadPropValue(*target, *prop);
+            return;
+        }
+        const std::string savedName = std::exchange(propName_, std::string(rest));
+        const bool savedFound = std::exchange(propFound_, false);
+        target->DefineProperties(*this);
+        const bool found = propFound_;
+        propName_ = savedName;
+        propFound_ = savedFound;
+        if (!found)
+            throw EReadError(Format(texts::UnknownProperty, {std::string(rest)}));
+    } catch (const EPropertyReadError&) {
+        throw;
+    } catch (const Exception& e) {
+        throw EPropertyReadError(
+            Format(texts::ErrorReading, {componentName_, componentName_.empty() ? "" : ".", path, e.Message()}));
+    }
+}
+
+void TReader::ReadPropValue(TPersistent& instance, const TPropInfo& prop) {
+    if (!prop.Writable())
+        throw EPropReadOnly();
+    switch (prop.kind) {
+    case TTypeKind::Integer: {
+        const std::int64_t value = ReadInteger();
+        if (value < INT32_MIN || value > INT32_MAX)
+            InvalidValue();
+        prop.setOrdinal(instance, value);
+        return;
+    }
+    case TTypeKind::Cardinal: {
+        const std::int64_t value = ReadInteger();
+        if (value < INT32_MIN || value > UINT32_MAX)
+            InvalidValue();
+        // Stored as the 32-bit pattern: negative numbers stand for values above 2147483647.
+        prop.setOrdinal(instance, static_cast<std::uint32_t>(value));
+        return;
+    }
+    case TTypeKind::Boolean: {
+        const std::string ident = ReadIdent();
+        if (SameText(ident, "True"))
+            prop.setOrdinal(instance, 1);
+        else if (SameText(ident, "False"))
+            prop.setOrdinal(instance, 0);
+        else
+            InvalidValue();
+        return;
+    }
+    case TTypeKind::String:
+        prop.setString(instance, ReadString());
+        return;
+    case TTypeKind::WideString:
+        prop.setWide(instance, ReadWideString());
+        return;
+    case TTypeKind::Collection:
+        ReadCollection(*static_cast<TCollection*>(prop.object(instance)));
+        return;
+    case TTypeKind::Strings:
+    case TTypeKind::WideStrings:
+        // A string list is only ever stored through its "Strings" sub-property.
+        InvalidValue();
+    }
+}
+
+void TReader::DefineProperty(const std::string& name, const ReadProc& read, const WriteProc&, bool) {
+    if (propFound_ || !read || !SameText(name, propName_))
+        return;
+    propFound_ = true;
+    read(*this);
+}
+
+void TReader::DefineBinaryProperty(const std::string& name, const ReadBinaryProc& read, const WriteBinaryProc&,
+                                   bool) {
+    if (propFound_ || !read || !SameText(name, propName_))
+        return;
+    propFound_ = true;
+    read(ReadBinary());
+}
+
+// ---- Resource form ----
+
+std::vector<std::uint8_t> WriteComponentResource(TComponent& root) {
+    std::vector<std::uint8_t> out{0xFF, 0x0A, 0x00};
+    const std::string name = UpperCase(root.ClassName());
+    out.insert(out.end(), name.begin(), name.end());
+    out.insert(out.end(), {0x00, 0x30, 0x10, 0, 0, 0, 0});
+    const std::size_t start = out.size();
+    TWriter writer(out);
+    writer.WriteRootComponent(root);
+    const auto length = static_cast<std::uint32_t>(out.size() - start);
+    for (int i = 0; i < 4; ++i)
+        out[start - 4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(length >> (8 * i));
+    return out;
+}
+
+void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root, bool skipUnknownChildren) {
+    if (data.size() < 3 || data[0] != 0xFF || data[1] != 10)
+        ReadError(texts::InvalidStreamFormat);
+    std::size_t pos = 3;
+    while (pos < data.size() && data[pos] != 0)
+        ++pos;
+    pos += 1 + 2; // the name's zero byte and the flags
+    if (pos + 4 > data.size())
+        ReadError(texts::StreamReadError);
+    const std::uint32_t length = static_cast<std::uint32_t>(data[pos]) | static_cast<std::uint32_t>(data[pos + 1]) << 8 |
+                                 static_cast<std::uint32_t>(data[pos + 2]) << 16 |
+                                 static_cast<std::uint32_t>(data[pos + 3]) << 24;
+    pos += 4;
+    if (length > data.size() - pos)
+        ReadError(texts::StreamReadError);
+    TReader reader(data.subspan(pos, length));
+    reader.SetSkipUnknownChildren(skipUnknownChildren);
+    reader.ReadRootComponent(root);
+}
+
+} // namespace prolamo

@@ -1,0 +1,147 @@
+#pragma once
+
+#include "Persistent.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace prolamo {
+
+class TCollection;
+class TComponent;
+
+// Type bytes of the binary component stream.
+enum class TValueType : std::uint8_t {
+    Null = 0,
+    List = 1,
+    Int8 = 2,
+    Int16 = 3,
+    Int32 = 4,
+    Extended = 5,
+    String = 6,
+    Ident = 7,
+    False = 8,
+    True = 9,
+    Binary = 10,
+    Set = 11,
+    LString = 12,
+    Nil = 13,
+    Collection = 14,
+    Single = 15,
+    Currency = 16,
+    Date = 17,
+    WString = 18,
+    Int64 = 19,
+    Utf8String = 20,
+    Double = 21,
+};
+
+// Writes components and values into a byte buffer in the binary component stream.
+class TWriter final : public TFiler {
+public:
+    explicit TWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+
+    void WriteSignature();
+    // The signature, then Root's record with its children.
+    void WriteRootComponent(TComponent& root);
+    void WriteComponent(TComponent& component);
+    // Published properties in declaration order, then the stream-only ones.
+    void WriteProperties(TPersistent& instance);
+
+    void WriteListBegin() { WriteValueType(TValueType::List); }
+    void WriteListEnd() { WriteValueType(TValueType::Null); }
+    void WriteInteger(std::int64_t value);
+    void WriteBoolean(bool value) { WriteValueType(value ? TValueType::True : TValueType::False); }
+    void WriteString(const std::string& value);
+    void WriteWideString(const std::u16string& value);
+    void WriteBinary(std::span<const std::uint8_t> data);
+    void WriteCollection(TCollection& collection);
+    void WriteValueType(TValueType type) { out_.push_back(static_cast<std::uint8_t>(type)); }
+    // A length byte and the text; identifiers and names are at most 255 bytes.
+    void WriteShortString(std::string_view text);
+
+    void DefineProperty(const std::string& name, const ReadProc& read, const WriteProc& write,
+                        bool hasData) override;
+    void DefineBinaryProperty(const std::string& name, const ReadBinaryProc& read, const WriteBinaryProc& write,
+                              bool hasData) override;
+
+private:
+    void WriteProperty(TPersistent& instance, const TPropInfo& prop);
+    void WritePropName(const std::string& name);
+    void WriteUInt32(std::uint32_t value);
+    void WriteBytes(const void* data, std::size_t size);
+
+    std::vector<std::uint8_t>& out_;
+    std::string propPath_;
+};
+
+// Reads the binary component stream from a byte range. Every count and length is checked
+// against what remains before anything is allocated; every problem raises EReadError.
+class TReader final : public TFiler {
+public:
+    explicit TReader(std::span<const std::uint8_t> data) : data_(data) {}
+
+    // Child records of the root whose class is not registered are stepped over instead of refused.
+    void SetSkipUnknownChildren(bool skip) { skipUnknownChildren_ = skip; }
+
+    void ReadSignature();
+    // Reads the root record into Root (its name, properties and children, which Root comes to own),
+    // then tells every component read that loading is complete.
+    void ReadRootComponent(TComponent& root);
+    // Constructs a component by the record's class name, without owner.
+    std::unique_ptr<TComponent> ReadComponent();
+    void ReadProperties(TPersistent& instance);
+
+    TValueType NextValue();
+    TValueType ReadValueType();
+    bool EndOfList() { return NextValue() == TValueType::Null; }
+    void ReadListBegin() { CheckValue(TValueType::List); }
+    void ReadListEnd() { CheckValue(TValueType::Null); }
+    std::int64_t ReadInteger();
+    bool ReadBoolean();
+    std::string ReadString();
+    std::u16string ReadWideString();
+    std::string ReadIdent();
+    std::span<const std::uint8_t> ReadBinary();
+    void ReadCollection(TCollection& collection);
+    std::string ReadShortString();
+    void SkipValue();
+    void SkipComponent();
+
+    std::size_t Position() const { return pos_; }
+
+    void DefineProperty(const std::string& name, const ReadProc& read, const WriteProc& write,
+                        bool hasData) override;
+    void DefineBinaryProperty(const std::string& name, const ReadBinaryProc& read, const WriteBinaryProc& write,
+                              bool hasData) override;
+
+private:
+    class Nesting;
+
+    void ReadProperty(TPersistent& instance);
+    void ReadPropValue(TPersistent& instance, const TPropInfo& prop);
+    void ReadComponentBody(TComponent& component);
+    void SkipRecordPrefix();
+    void CheckValue(TValueType expected);
+    std::span<const std::uint8_t> Take(std::size_t size);
+    std::uint32_t ReadUInt32();
+    [[noreturn]] void InvalidValue() const;
+
+    std::span<const std::uint8_t> data_;
+    std::size_t pos_ = 0;
+    int depth_ = 0;
+    bool skipUnknownChildren_ = false;
+    std::string componentName_;
+    std::string propName_;
+    bool propFound_ = false;
+    std::vector<TComponent*> loaded_;
+};
+
+// The data file form: a 25-byte resource header (the root's class name in upper case) and the
+// stream of Root.
+std::vector<std::uint8_t> WriteComponentResource(TComponent& root);
+void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root, bool skipUnknownChildren);
+
+} // namespace prolamo

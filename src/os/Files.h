@@ -1,0 +1,55 @@
+#pragma once
+// Whole-file operations on paths of this computer. Paths are UTF-8; both '\' and '/' separate
+// folders, so that paths built the Windows way ("<system folder>\drivers\etc\hosts") work.
+
+#include "os/Errors.h"
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace prolamo::os {
+
+// The separator this computer's paths use when the program builds them.
+#ifdef _WIN32
+inline constexpr char PathDelimiter = '\\';
+#else
+inline constexpr char PathDelimiter = '/';
+#endif
+
+inline constexpr std::uint32_t FileAttributeReadonly = 0x01;
+inline constexpr std::uint32_t FileAttributeHidden = 0x02;
+inline constexpr std::uint32_t FileAttributeSystem = 0x04;
+inline constexpr std::uint32_t FileAttributeDirectory = 0x10;
+inline constexpr std::uint32_t FileAttributeArchive = 0x20;
+inline constexpr std::uint32_t FileAttributeNormal = 0x80;
+inline constexpr std::uint32_t InvalidFileAttributes = 0xFFFFFFFF;
+
+class IFiles {
+public:
+    virtual ~IFiles() = default;
+
+    // GetFileAttributesW; *attributes is InvalidFileAttributes on failure.
+    virtual ErrorCode GetFileAttributes(std::string_view path, std::uint32_t* attributes) = 0;
+    // CreateFile(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING) + GetFileSize + ReadFile + CloseHandle:
+    // fails with ErrorSharingViolation while someone has the file open for writing.
+    virtual ErrorCode ReadWholeFile(std::string_view path, std::vector<std::uint8_t>* content) = 0;
+    // CreateFile(GENERIC_WRITE, no sharing, CREATE_ALWAYS) + WriteFile + CloseHandle. The folder is
+    // not created.
+    virtual ErrorCode WriteWholeFile(std::string_view path, std::span<const std::uint8_t> content) = 0;
+    // Writes a new file beside `path` and then puts it in place of `path` in one step
+    // (ReplaceFileW / MoveFileExW with MOVEFILE_REPLACE_EXISTING), so that a failure leaves the old
+    // file whole. A file that someone has open gives ErrorSharingViolation. A new file is readable
+    // by its owner only; a replaced one keeps its permissions.
+    virtual ErrorCode WriteFileReplacing(std::string_view path, std::span<const std::uint8_t> content) = 0;
+    // DeleteFileW.
+    virtual ErrorCode DeleteFile(std::string_view path) = 0;
+    // SHCreateDirectoryExW: creates the folder and its missing parents. An existing folder gives
+    // ErrorAlreadyExists, as does a file in the way.
+    virtual ErrorCode CreateDirectoryTree(std::string_view path) = 0;
+};
+
+IFiles& Files();
+
+} // namespace prolamo::os

@@ -1,0 +1,21 @@
+#pragma once
+// Text services: UTF-8 / UTF-16 conversion, the user's locale comparison and the tick count.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace prolamo::os {
+
+// Ill-formed input is replaced by U+FFFD, as MultiByteToWideChar does without MB_ERR_INVALID_CHARS.
+std::u16string Utf8ToUtf16(std::string_view text);
+std::string Utf16ToUtf8(std::u16string_view text);
+
+// Compares by the collation of the user's locale, like CompareString(LOCALE_USER_DEFAULT):
+// letter case counts unless ignoreCase is set. Returns -1, 0 or 1.
+int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase);
+
+// Milliseconds since the machine started, wrapping after 49.7 days like GetTickCount.
+std::uint32_t GetTickCount();
+
+} // namespace prolamo::os

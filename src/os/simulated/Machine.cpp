@@ -1,0 +1,477 @@
+#include "os/simulated/Machine.h"
+
+#include "os/Registry.h"
+#include "os/Text.h"
+#include "os/simulated/RegistryStore.h"
+#include "os/simulated/Services.h"
+#include "os/simulated/Sqlite.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
+
+namespace prolamo::os::simulated {
+
+class Machine::Services {
+public:
+    explicit Services(Machine& m) : registry(m), folders(m), security(m), messages(m) {}
+    SimRegistry registry;
+    SimFolders folders;
+    SimSecurity security;
+    SimWindowMessages messages;
+};
+
+namespace {
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE IF NOT EXISTS fact(key TEXT PRIMARY KEY, value TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS reg_key(
+    id INTEGER PRIMARY KEY,
+    hive INTEGER NOT NULL,
+    path TEXT NOT NULL,
+    folded TEXT NOT NULL,
+    UNIQUE(hive, folded));
+CREATE TABLE IF NOT EXISTS reg_value(
+    key_id INTEGER NOT NULL REFERENCES reg_key(id),
+    name TEXT NOT NULL,
+    folded TEXT NOT NULL,
+    position INTEGER NOT NULL,
+    type INTEGER NOT NULL,
+    data BLOB NOT NULL,
+    PRIMARY KEY(key_id, folded));
+CREATE TABLE IF NOT EXISTS broadcast(
+    id INTEGER PRIMARY KEY,
+    unix_ms INTEGER NOT NULL,
+    window INTEGER NOT NULL,
+    message INTEGER NOT NULL,
+    wparam INTEGER NOT NULL,
+    lparam INTEGER NOT NULL);
+INSERT OR IGNORE INTO reg_key(hive, path, folded) VALUES (1, '', ''), (2, '', '');
+)sql";
+
+constexpr const char* kFactSeeded = "seeded";
+constexpr const char* kFactAdministrator = "administrator";
+constexpr const char* kFactUserName = "user_name";
+constexpr const char* kFactProfile = "profile_folder"; // relative to the machine folder
+
+// The network adapter class: 0000 is a wired adapter whose NetCfgInstanceID is missing, which the
+// program's start-up repair fills in.
+constexpr const char16_t* kNetClassKey =
+    u"SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";
+constexpr const char16_t* kWiredGuid = u"{6B1F3C2A-9D44-4E7B-A1C0-5E2D8F7A3B10}";
+constexpr const char16_t* kWirelessGuid = u"{C3A9E51D-2F86-4B0E-9D7A-41F0B6E28C55}";
+constexpr const char16_t* kWiredDesc = u"Intel(R) Ethernet Connection (7) I219-LM";
+constexpr const char16_t* kWirelessDesc = u"Intel(R) Wi-Fi 6 AX201 160MHz";
+
+constexpr const char* kHostsText = "# Hosts file of this workstation.\r\n"
+                                   "#\r\n"
+                                   "# Each line maps an IP address to host names: the address first, then\r\n"
+                                   "# the names, separated by at least one space. Text after a '#' is a\r\n"
+                                   "# comment.\r\n"
+                                   "#\r\n"
+                                   "# For example:\r\n"
+                                   "#\r\n"
+                                   "#      10.20.30.40     fileserver.corp.example     # file server\r\n"
+                                   "#      10.20.30.41     intranet.corp.example\r\n"
+                                   "\r\n"
+                                   "# localhost is resolved by DNS itself.\r\n"
+                                   "#\t127.0.0.1       localhost\r\n"
+                                   "#\t::1             localhost\r\n";
+
+std::vector<std::uint8_t> StringData(std::u16string_view text) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve((text.size() + 1) * 2);
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    bytes.push_back(0);
+    bytes.push_back(0);
+    return bytes;
+}
+
+std::vector<std::uint8_t> DwordData(std::uint32_t value) {
+    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+}
+
+// Connections\DefaultConnectionSettings: version, change counter, flags (direct), then the
+// length-prefixed proxy server, bypass list and configuration script address.
+std::vector<std::uint8_t> ConnectionSettings(std::string_view proxy, std::string_view bypass) {
+    std::vector<std::uint8_t> bytes;
+    auto put = [&bytes](std::uint32_t v) {
+        const auto d = DwordData(v);
+        bytes.insert(bytes.end(), d.begin(), d.end());
+    };
+    auto putText = [&](std::string_view s) {
+        put(static_cast<std::uint32_t>(s.size()));
+        bytes.insert(bytes.end(), s.begin(), s.end());
+    };
+    put(0x46);
+    put(3);
+    put(0x01);
+    putText(proxy);
+    putText(bypass);
+    putText("");
+    bytes.resize(bytes.size() + 32, 0);
+    return bytes;
+}
+
+class Seeder {
+public:
+    explicit Seeder(sqlite3* db) : db_(db) {}
+
+    void Key(int hive, std::u16string_view path) {
+        bool created = false;
+        Check(store::CreateKey(db_, hive, path, &key_, &created));
+    }
+    void String(std::u16string_view name, std::u16string_view text, std::uint32_t type = RegSz) {
+        Check(store::SetValue(db_, key_, name, type, StringData(text)));
+    }
+    void Dword(std::u16string_view name, std::uint32_t value) {
+        Check(store::SetValue(db_, key_, name, RegDword, DwordData(value)));
+    }
+    void Binary(std::u16string_view name, const std::vector<std::uint8_t>& bytes) {
+        Check(store::SetValue(db_, key_, name, RegBinary, bytes));
+    }
+
+private:
+    static void Check(int rc) {
+        if (rc != SQLITE_OK)
+            throw std::runtime_error(std::string("seeding the registry failed: ") + sqlite3_errstr(rc));
+    }
+    sqlite3* db_;
+    std::int64_t key_ = 0;
+};
+
+void SeedRegistry(sqlite3* db, std::u16string_view userName) {
+    using store::HiveCurrentUser;
+    using store::HiveLocalMachine;
+    Seeder s(db);
+    const std::string proxy = "proxy.corp.example:8080";
+    const std::string bypass = "*.corp.example;<local>";
+
+    s.Key(HiveCurrentUser, u"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings");
+    s.Dword(u"ProxyEnable", 0);
+    s.String(u"ProxyServer", Utf8ToUtf16(proxy));
+    s.String(u"ProxyOverride", Utf8ToUtf16(bypass));
+    s.Key(HiveCurrentUser, u"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections");
+    s.Binary(u"DefaultConnectionSettings", ConnectionSettings(proxy, bypass));
+    s.Binary(u"SavedLegacySettings", ConnectionSettings(proxy, bypass));
+
+    s.Key(HiveCurrentUser, u"Environment");
+    s.String(u"Path", u"%USERPROFILE%\\AppData\\Local\\Microsoft\\WindowsApps;", RegExpandSz);
+    s.String(u"TEMP", u"%USERPROFILE%\\AppData\\Local\\Temp", RegExpandSz);
+    s.String(u"TMP", u"%USERPROFILE%\\AppData\\Local\\Temp", RegExpandSz);
+
+    s.Key(HiveLocalMachine, u"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment");
+    s.String(u"ComSpec", u"%SystemRoot%\\system32\\cmd.exe", RegExpandSz);
+    s.String(u"DriverData", u"C:\\Windows\\System32\\Drivers\\DriverData");
+    s.String(u"NUMBER_OF_PROCESSORS", u"8");
+    s.String(u"OS", u"Windows_NT");
+    s.String(u"Path",
+             u"%SystemRoot%\\system32;%SystemRoot%;%SystemRoot%\\System32\\Wbem;"
+             u"%SYSTEMROOT%\\System32\\WindowsPowerShell\\v1.0\\;%SYSTEMROOT%\\System32\\OpenSSH\\",
+             RegExpandSz);
+    s.String(u"PATHEXT", u".COM;.EXE;.BAT;.CMD;.VBS;.VBE;.JS;.JSE;.WSF;.WSH;.MSC");
+    s.String(u"PROCESSOR_ARCHITECTURE", u"AMD64");
+    s.String(u"PSModulePath",
+             u"%ProgramFiles%\\WindowsPowerShell\\Modules;%SystemRoot%\\system32\\WindowsPowerShell\\v1."
+             u"0\\Modules",
+             RegExpandSz);
+    s.String(u"TEMP", u"%SystemRoot%\\TEMP", RegExpandSz);
+    s.String(u"TMP", u"%SystemRoot%\\TEMP", RegExpandSz);
+    s.String(u"USERNAME", u"SYSTEM");
+    s.String(u"windir", u"%SystemRoot%", RegExpandSz);
+
+    s.Key(HiveLocalMachine, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion");
+    s.String(u"ProductName", u"Windows 10 Pro");
+    s.String(u"EditionID", u"Professional");
+    s.String(u"DisplayVersion", u"22H2");
+    s.String(u"CurrentBuild", u"19045");
+    s.String(u"CurrentBuildNumber", u"19045");
+    s.Dword(u"CurrentMajorVersionNumber", 10);
+    s.Dword(u"CurrentMinorVersionNumber", 0);
+    s.String(u"CurrentVersion", u"6.3");
+    s.String(u"RegisteredOwner", userName);
+    s.String(u"SystemRoot", u"C:\\Windows");
+
+    s.Key(HiveLocalMachine, kNetClassKey);
+    s.String(u"", u"Network adapters");
+    s.String(u"Class", u"Net");
+    s.Key(HiveLocalMachine, std::u16string(kNetClassKey) + u"\\0000");
+    s.String(u"DriverDesc", kWiredDesc);
+    s.String(u"ProviderName", u"Intel");
+    s.Key(HiveLocalMachine, std::u16string(kNetClassKey) + u"\\0001");
+    s.String(u"DriverDesc", kWirelessDesc);
+    s.String(u"ProviderName", u"Intel");
+    s.String(u"NetCfgInstanceID", kWirelessGuid);
+
+    const std::u16string cards = u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards\\";
+    s.Key(HiveLocalMachine, cards + u"1");
+    s.String(u"ServiceName", kWiredGuid);
+    s.String(u"Description", kWiredDesc);
+    s.Key(HiveLocalMachine, cards + u"2");
+    s.String(u"ServiceName", kWirelessGuid);
+    s.String(u"Description", kWirelessDesc);
+
+    const std::u16string interfaces = u"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\";
+    for (const char16_t* guid : {kWiredGuid, kWirelessGuid}) {
+        s.Key(HiveLocalMachine, interfaces + guid);
+        s.Dword(u"EnableDHCP", 1);
+        s.String(u"NameServer", u"");
+        s.String(u"DhcpNameServer", u"192.168.178.1");
+    }
+}
+
+std::string InitialUserName() {
+    const char* user = std::getenv("USER");
+    return user != nullptr && *user != '\0' ? std::string(user) : std::string("User");
+}
+
+std::atomic<Machine*> g_current{nullptr};
+
+} // namespace
+
+ErrorCode SqliteToWindowsError(int rc) {
+    switch (rc & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_DONE:
+    case SQLITE_ROW:
+        return ErrorSuccess;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return ErrorBusy;
+    case SQLITE_NOMEM:
+        return ErrorNotEnoughMemory;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return ErrorAccessDenied;
+    case SQLITE_FULL:
+        return ErrorDiskFull;
+    default:
+        return ErrorRegistryIoFailed;
+    }
+}
+
+Machine::Machine(std::filesystem::path folder, std::string* failure)
+    : folder_(std::move(folder)), services_(std::make_unique<Services>(*this)) {
+    try {
+        std::error_code ec;
+        std::filesystem::create_directories(folder_, ec);
+        if (ec)
+            throw std::runtime_error(ec.message());
+        const std::string dbPath = (folder_ / "machine.db").string();
+        if (const int rc =
+                sqlite3_open_v2(dbPath.c_str(), &db_,
+                                SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+            rc != SQLITE_OK)
+            throw std::runtime_error(sqlite3_errstr(rc));
+        // Several processes share the machine: readers never block the writer, and a writer waits
+        // for another rather than failing at once.
+        sqlite3_busy_timeout(db_, 5000);
+        if (Exec(db_, "PRAGMA journal_mode=WAL") != SQLITE_OK ||
+            Exec(db_, "PRAGMA synchronous=NORMAL") != SQLITE_OK)
+            throw std::runtime_error(sqlite3_errmsg(db_));
+        Seed();
+    } catch (const std::exception& e) {
+        *failure = "cannot open the machine in " + folder_.string() + ": " + e.what();
+        openError_ = ErrorOpenFailed;
+        sqlite3_close(db_);
+        db_ = nullptr;
+    }
+}
+
+void Machine::Seed() {
+    Transaction tx(db_, Transaction::Kind::Write);
+    if (tx.BeginCode() != SQLITE_OK || Exec(db_, kSchema) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(db_));
+    std::optional<std::string> seeded, profile;
+    if (ReadFact(kFactSeeded, &seeded) != ErrorSuccess || ReadFact(kFactProfile, &profile) != ErrorSuccess)
+        throw std::runtime_error(sqlite3_errmsg(db_));
+    if (seeded && profile) {
+        profileFolder_ = folder_ / *profile;
+        return;
+    }
+
+    // First use: lay out the folders and the data, all inside the write transaction so that a
+    // second process opening the same machine waits and then finds it seeded.
+    const std::string userName = InitialUserName();
+    const std::string relativeProfile = "Users/" + userName;
+    profileFolder_ = folder_ / relativeProfile;
+    for (const auto& dir :
+         {SystemFolder() / "drivers" / "etc", RoamingAppDataFolder(), TempFolder(), DocumentsFolder()}) {
+        std::error_code ec;
+        std::filesystem::create_directories(dir, ec);
+        if (ec)
+            throw std::runtime_error("cannot create " + dir.string() + ": " + ec.message());
+    }
+    const auto hosts = SystemFolder() / "drivers" / "etc" / "hosts";
+    if (std::error_code ec; !std::filesystem::exists(hosts, ec)) {
+        std::ofstream out(hosts, std::ios::binary);
+        out << kHostsText;
+        if (!out)
+            throw std::runtime_error("cannot write " + hosts.string());
+    }
+    SeedRegistry(db_, Utf8ToUtf16(userName));
+    SetFact(kFactAdministrator, "1"); // an administrator, so that the program works out of the box
+    SetFact(kFactUserName, userName);
+    SetFact(kFactProfile, relativeProfile);
+    SetFact(kFactSeeded, "1");
+    if (const int rc = tx.Commit(); rc != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errstr(rc));
+}
+
+std::unique_ptr<Machine> Machine::Open(const std::filesystem::path& folder) {
+    std::string failure;
+    std::unique_ptr<Machine> machine(new Machine(folder, &failure));
+    if (!failure.empty())
+        throw std::runtime_error(failure);
+    return machine;
+}
+
+Machine::~Machine() {
+    sqlite3_close(db_);
+}
+
+std::filesystem::path Machine::WindowsFolder() const {
+    return folder_ / "Windows";
+}
+std::filesystem::path Machine::SystemFolder() const {
+    return WindowsFolder() / "System32";
+}
+std::filesystem::path Machine::ProfileFolder() const {
+    return profileFolder_;
+}
+std::filesystem::path Machine::RoamingAppDataFolder() const {
+    return profileFolder_ / "AppData" / "Roaming";
+}
+std::filesystem::path Machine::LocalAppDataFolder() const {
+    return profileFolder_ / "AppData" / "Local";
+}
+std::filesystem::path Machine::TempFolder() const {
+    return LocalAppDataFolder() / "Temp";
+}
+std::filesystem::path Machine::DocumentsFolder() const {
+    return profileFolder_ / "Documents";
+}
+
+ErrorCode Machine::ReadFact(std::string_view key, std::optional<std::string>* value) const {
+    if (db_ == nullptr)
+        return openError_;
+    std::lock_guard lock(dbMutex_);
+    Statement q(db_, "SELECT value FROM fact WHERE key = ?1");
+    q.Bind(1, key);
+    const int rc = q.Step();
+    if (rc == SQLITE_ROW)
+        *value = q.Text(0);
+    else if (rc == SQLITE_DONE)
+        value->reset();
+    else
+        return SqliteToWindowsError(rc);
+    return ErrorSuccess;
+}
+
+ErrorCode Machine::ReadAdministrator(bool* administrator) const {
+    std::optional<std::string> value;
+    const ErrorCode e = ReadFact(kFactAdministrator, &value);
+    *administrator = e == ErrorSuccess && value == "1";
+    return e;
+}
+
+std::optional<std::string> Machine::Fact(std::string_view key) const {
+    std::optional<std::string> value;
+    if (const ErrorCode e = ReadFact(key, &value); e != ErrorSuccess)
+        throw std::runtime_error("reading machine fact failed with code " + std::to_string(e));
+    return value;
+}
+
+void Machine::SetFact(std::string_view key, std::string_view value) {
+    if (db_ == nullptr)
+        throw std::runtime_error("the machine is not open");
+    std::lock_guard lock(dbMutex_);
+    Statement q(db_,
+                "INSERT INTO fact(key, value) VALUES (?1, ?2) ON CONFLICT(key) DO UPDATE SET value = ?2");
+    q.Bind(1, key).Bind(2, value);
+    if (const int rc = q.Step(); rc != SQLITE_DONE)
+        throw std::runtime_error(std::string("writing machine fact failed: ") + sqlite3_errstr(rc));
+}
+
+bool Machine::IsAdministrator() const {
+    return Fact(kFactAdministrator) == "1";
+}
+
+void Machine::SetAdministrator(bool administrator) {
+    SetFact(kFactAdministrator, administrator ? "1" : "0");
+}
+
+std::string Machine::UserName() const {
+    return Fact(kFactUserName).value_or(std::string());
+}
+
+void Machine::SetUserName(std::string_view name) {
+    SetFact(kFactUserName, name);
+}
+
+std::vector<BroadcastRecord> Machine::Broadcasts() const {
+    if (db_ == nullptr)
+        throw std::runtime_error("the machine is not open");
+    std::lock_guard lock(dbMutex_);
+    Statement q(db_, "SELECT unix_ms, window, message, wparam, lparam FROM broadcast ORDER BY id");
+    std::vector<BroadcastRecord> records;
+    int rc;
+    while ((rc = q.Step()) == SQLITE_ROW)
+        records.push_back({q.Int(0), static_cast<std::uintptr_t>(q.Int(1)),
+                           static_cast<std::uint32_t>(q.Int(2)), static_cast<std::uintptr_t>(q.Int(3)),
+                           static_cast<std::intptr_t>(q.Int(4))});
+    if (rc != SQLITE_DONE)
+        throw std::runtime_error(std::string("reading the broadcast log failed: ") + sqlite3_errstr(rc));
+    return records;
+}
+
+IRegistry& Machine::Registry() {
+    return services_->registry;
+}
+IFolders& Machine::Folders() {
+    return services_->folders;
+}
+ISecurity& Machine::Security() {
+    return services_->security;
+}
+IWindowMessages& Machine::WindowMessages() {
+    return services_->messages;
+}
+
+ScopedCurrentMachine::ScopedCurrentMachine(Machine& machine) : previous_(g_current.exchange(&machine)) {}
+
+ScopedCurrentMachine::~ScopedCurrentMachine() {
+    g_current.store(previous_);
+}
+
+Machine& CurrentMachine() {
+    if (Machine* current = g_current.load())
+        return *current;
+    static const std::unique_ptr<Machine> fallback = [] {
+        std::string failure;
+        std::unique_ptr<Machine> m(new Machine(DefaultMachineFolder(), &failure));
+        if (!failure.empty())
+            std::fprintf(stderr, "prolamo: %s\n", failure.c_str()); // its services now fail with a code
+        return m;
+    }();
+    return *fallback;
+}
+
+std::filesystem::path DefaultMachineFolder() {
+    if (const char* explicitFolder = std::getenv("PROLAMO_MACHINE"); explicitFolder && *explicitFolder)
+        return explicitFolder;
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
+        return std::filesystem::path(data) / "prolamo" / "machine";
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home && *home ? home : ".") / ".local" / "share" / "prolamo" / "machine";
+}
+
+} // namespace prolamo::os::simulated

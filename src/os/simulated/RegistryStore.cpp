@@ -1,0 +1,95 @@
+#include "os/simulated/RegistryStore.h"
+
+#include "os/Text.h"
+#include "os/simulated/Sqlite.h"
+
+#include <unicode/uchar.h>
+#include <unicode/utf16.h>
+
+namespace prolamo::os::simulated::store {
+
+std::string Fold(std::u16string_view name) {
+    std::u16string folded;
+    folded.reserve(name.size());
+    const auto* s = reinterpret_cast<const UChar*>(name.data());
+    const auto length = static_cast<int32_t>(name.size());
+    for (int32_t i = 0; i < length;) {
+        UChar32 c;
+        U16_NEXT(s, i, length, c);
+        c = u_toupper(c);
+        if (U_IS_BMP(c)) {
+            folded.push_back(static_cast<char16_t>(c));
+        } else {
+            folded.push_back(static_cast<char16_t>(U16_LEAD(c)));
+            folded.push_back(static_cast<char16_t>(U16_TRAIL(c)));
+        }
+    }
+    return Utf16ToUtf8(folded);
+}
+
+int FindKey(sqlite3* db, int hive, std::u16string_view path, std::int64_t* id) {
+    Statement q(db, "SELECT id FROM reg_key WHERE hive = ?1 AND folded = ?2");
+    q.Bind(1, std::int64_t{hive}).Bind(2, Fold(path));
+    const int rc = q.Step();
+    *id = rc == SQLITE_ROW ? q.Int(0) : 0;
+    return rc == SQLITE_ROW || rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+int CreateKey(sqlite3* db, int hive, std::u16string_view path, std::int64_t* id, bool* created) {
+    *created = false;
+    std::string display; // spelling of the existing part, extended by the new segments
+    std::size_t end = 0;
+    for (;;) {
+        end = path.find(u'\\', end == 0 ? 0 : end + 1);
+        const std::u16string_view prefix = path.substr(0, end);
+        Statement q(db, "SELECT id, path FROM reg_key WHERE hive = ?1 AND folded = ?2");
+        q.Bind(1, std::int64_t{hive}).Bind(2, Fold(prefix));
+        int rc = q.Step();
+        if (rc == SQLITE_ROW) {
+            *id = q.Int(0);
+            display = q.Text(1);
+            *created = false;
+        } else if (rc == SQLITE_DONE) {
+            const std::size_t segmentStart = prefix.rfind(u'\\');
+            const std::u16string_view segment =
+                segmentStart == std::u16string_view::npos ? prefix : prefix.substr(segmentStart + 1);
+            if (!display.empty())
+                display += '\\';
+            display += Utf16ToUtf8(segment);
+            Statement insert(db, "INSERT INTO reg_key(hive, path, folded) VALUES (?1, ?2, ?3)");
+            insert.Bind(1, std::int64_t{hive}).Bind(2, display).Bind(3, Fold(prefix));
+            rc = insert.Step();
+            if (rc != SQLITE_DONE)
+                return rc;
+            *id = sqlite3_last_insert_rowid(db);
+            *created = true;
+        } else {
+            return rc;
+        }
+        if (end == std::u16string_view::npos)
+            return SQLITE_OK;
+    }
+}
+
+int SetValue(sqlite3* db, std::int64_t keyId, std::u16string_view name, std::uint32_t type,
+             std::span<const std::uint8_t> data) {
+    Statement update(db, "UPDATE reg_value SET type = ?3, data = ?4 WHERE key_id = ?1 AND folded = ?2");
+    update.Bind(1, keyId).Bind(2, Fold(name)).Bind(3, std::int64_t{type}).Bind(4, data);
+    int rc = update.Step();
+    if (rc != SQLITE_DONE)
+        return rc;
+    if (sqlite3_changes(db) > 0)
+        return SQLITE_OK;
+    Statement insert(db, "INSERT INTO reg_value(key_id, name, folded, position, type, data) "
+                         "VALUES (?1, ?2, ?3, (SELECT COALESCE(MAX(position), 0) + 1 FROM reg_value "
+                         "WHERE key_id = ?1), ?4, ?5)");
+    insert.Bind(1, keyId)
+        .Bind(2, Utf16ToUtf8(name))
+        .Bind(3, Fold(name))
+        .Bind(4, std::int64_t{type})
+        .Bind(5, data);
+    rc = insert.Step();
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+} // namespace prolamo::os::simulated::store

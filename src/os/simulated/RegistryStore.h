@@ -1,0 +1,29 @@
+#pragma once
+// Registry keys and values in machine.db. Keys are rows by full path ("A\B\C" below a hive, the
+// hive itself being ""), looked up by the path's case-folded form; values keep their position of
+// first writing. Callers hold a transaction around these.
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace prolamo::os::simulated::store {
+
+inline constexpr int HiveCurrentUser = 1;
+inline constexpr int HiveLocalMachine = 2;
+
+// Upper-cases each code point, as the registry compares names; returns UTF-8.
+std::string Fold(std::u16string_view name);
+
+// SQLITE_OK with *id 0 when the key does not exist.
+int FindKey(sqlite3* db, int hive, std::u16string_view path, std::int64_t* id);
+// Creates the key and every missing parent; *created tells whether the key itself was new.
+int CreateKey(sqlite3* db, int hive, std::u16string_view path, std::int64_t* id, bool* created);
+// Rewriting a value keeps its name's spelling and its position.
+int SetValue(sqlite3* db, std::int64_t keyId, std::u16string_view name, std::uint32_t type,
+             std::span<const std::uint8_t> data);
+
+} // namespace prolamo::os::simulated::store

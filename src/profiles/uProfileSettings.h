@@ -1,0 +1,313 @@
+#pragma once
+
+#include "classes/uPersistence.h"
+#include "classes/uResultList.h"
+#include "framework/Collection.h"
+#include "framework/Component.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace prolamo {
+
+inline constexpr const char* NetworkCategory = "Network";
+inline constexpr const char* FilesCategory = "Files";
+inline constexpr const char* SystemCategory = "System";
+inline constexpr const char* OthersCategory = "Others";
+inline constexpr const char* AdminHint = ". You may need administrative privileges";
+
+class TSetting;
+class TSettingValue;
+class TSettings;
+class TConfigurationProfile;
+class TConfigurationProfiles;
+
+// Edits the parameters of one setting kind.
+class TSettingEditor {
+public:
+    virtual ~TSettingEditor() = default;
+    // Shows the kind's dialog; changes Setting and answers true when the user confirms.
+    virtual bool Edit(TSetting& setting) = 0;
+};
+
+using TSettingEditorClass = std::unique_ptr<TSettingEditor> (*)();
+
+// What a kind tells about itself without an instance.
+struct TSettingTraits {
+    std::string caption;
+    std::string description; // empty: the caption
+    std::string category;
+    TSettingEditorClass editorClass = nullptr;
+    int imageIndex = -1;
+};
+
+// The class reference of a setting kind, answering the kind's class functions.
+class TSettingClass : public TClassInfo {
+public:
+    TSettingClass(std::string name, const TClassInfo* parent, Factory factory, std::vector<TPropInfo> properties,
+                  TSettingTraits traits)
+        : TClassInfo(std::move(name), parent, std::move(factory), std::move(properties)),
+          traits_(std::move(traits)) {}
+
+    const std::string& GetCaption() const { return traits_.caption; }
+    const std::string& GetDescription() const {
+        return traits_.description.empty() ? traits_.caption : traits_.description;
+    }
+    const std::string& GetCategory() const { return traits_.category; }
+    TSettingEditorClass GetEditorClass() const { return traits_.editorClass; }
+    int GetImageIndex() const { return traits_.imageIndex; }
+    std::unique_ptr<TSetting> CreateSetting() const;
+
+private:
+    TSettingTraits traits_;
+};
+
+template <class T, class Base>
+const TSettingClass& MakeSettingClass(std::string name, std::vector<TPropInfo> properties, TSettingTraits traits) {
+    static_assert(std::is_base_of_v<Base, T>);
+    static const TSettingClass info(std::move(name), &Base::StaticClass(), FactoryOf<T, Base>(),
+                                    std::move(properties), std::move(traits));
+    return info;
+}
+
+// Declares the class reference of a setting kind.
+#define PROLAMO_SETTING_CLASS()                                                                             \
+public:                                                                                                     \
+    static const ::prolamo::TSettingClass& StaticClass();                                                   \
+    const ::prolamo::TClassInfo& ClassType() const override { return StaticClass(); }                      \
+                                                                                                            \
+private:
+
+// One kind of machine state that a configuration watches. Its identity is Id, kept by copies.
+class TSetting : public TComponent {
+    PROLAMO_CLASS()
+
+public:
+    TSetting();
+
+    std::uint32_t Id() const { return id_; }
+    void SetId(std::uint32_t id) { id_ = id; }
+
+    void Assign(const TPersistent& source) override;
+
+    // Reads the machine's current state for this setting into a new value; never changes the machine.
+    virtual std::unique_ptr<TSettingValue> CaptureValue() = 0;
+    // Writes Value back to the machine, reporting problems in Results or by raising.
+    virtual void ApplyValue(const TSettingValue& value, TCheckResultList& results) = 0;
+    virtual std::string GetDetails() const { return {}; }
+    // True when this setting must be applied after Setting.
+    virtual bool DependsOn(const TSetting& /*setting*/) const { return false; }
+
+    const TSettingClass& SettingClass() const;
+    const std::string& GetCaption() const { return SettingClass().GetCaption(); }
+
+    // CaptureValue with the value stamped as created by this setting.
+    std::unique_ptr<TSettingValue> CreateValue();
+    bool IsCreatorOf(const TSettingValue& value) const;
+    // A new instance of the same class with the same Id and parameters.
+    std::unique_ptr<TSetting> Clone() const;
+    std::string GetDisplayText() const;
+    void AddWarning(TCheckResultList& results, const std::string& message) const;
+    void AddError(TCheckResultList& results, const std::string& message) const;
+
+private:
+    std::uint32_t id_;
+};
+
+// One captured state of one setting, linked to it by CreatorId.
+class TSettingValue : public TComponent {
+    PROLAMO_CLASS()
+
+public:
+    std::uint32_t CreatorId() const { return creatorId_; }
+    void SetCreatorId(std::uint32_t id) { creatorId_ = id; }
+
+    void Assign(const TPersistent& source) override;
+    // One-line summary for tooltips.
+    virtual std::string GetHint() const { return {}; }
+    // Setting's parameters were changed by the user.
+    virtual void SettingChanged(const TSetting& /*setting*/) {}
+
+    std::unique_ptr<TSettingValue> Clone() const;
+    // Same kind and the same stored content (what the data file would hold for it).
+    bool Equals(const TSettingValue& other) const;
+
+private:
+    std::uint32_t creatorId_ = 0;
+};
+
+class TSettingsList : public TPersistentComponentList<TSetting> {
+public:
+    explicit TSettingsList(bool ownsObjects) : TPersistentComponentList<TSetting>(ownsObjects) {}
+};
+
+class TSettingValueList : public TPersistentComponentList<TSettingValue> {
+public:
+    TSettingValueList() : TPersistentComponentList<TSettingValue>(true) {}
+};
+
+// A named snapshot: at most one value per setting of its configuration.
+class TConfigurationProfile : public TCollectionItem {
+    PROLAMO_CLASS()
+
+public:
+    TConfigurationProfile() = default;
+
+    std::string Name() const { return name_; }
+    // Reports the change, so the profiles are re-sorted.
+    void SetName(const std::string& name);
+    TSettings* Settings() const { return settings_; }
+    void SetSettings(TSettings* settings) { settings_ = settings; }
+    TSettingValueList& Values() { return values_; }
+    const TSettingValueList& Values() const { return values_; }
+
+    void Assign(const TPersistent& source) override;
+    void DefineProperties(TFiler& filer) override;
+    std::unique_ptr<TConfigurationProfile> Clone() const;
+
+    int IndexOfValue(const TSetting& setting) const;
+    TSettingValue* FindValue(const TSetting& setting) const;
+    TSetting* FindCreator(const TSettingValue& value) const;
+    // Replaces every value of Setting by Value (or by nothing).
+    void SetValue(const TSetting& setting, std::unique_ptr<TSettingValue> value);
+    // Captures first, so a failing capture keeps the old value.
+    void RefreshValue(TSetting& setting);
+    void RefreshAll();
+    void RemoveOrphans();
+    void ApplySetting(TSetting& setting, TCheckResultList& results) const;
+
+private:
+    std::string name_;
+    TSettings* settings_ = nullptr;
+    TSettingValueList values_;
+};
+
+// The profiles of one configuration, kept in name order.
+class TConfigurationProfiles : public TTypedCollection<TConfigurationProfile> {
+public:
+    explicit TConfigurationProfiles(TSettings& settings) : settings_(settings) {}
+
+    TSettings& Settings() const { return settings_; }
+    void Assign(const TPersistent& source) override;
+
+    // A profile outside the collection, with the first free default name.
+    std::unique_ptr<TConfigurationProfile> NewProfile() const;
+    TConfigurationProfile* Find(const std::string& name) const;
+    void RemoveValuesOf(const TSetting& setting);
+    void SettingChanged(const TSetting& setting);
+    void RemoveOrphans();
+
+protected:
+    void Notify(TCollectionItem& item, Action action) override;
+    void Update(TCollectionItem* item) override;
+
+private:
+    TSettings& settings_;
+};
+
+// The owning settings list of a configuration, with the configuration's profiles.
+class TSettings : public TSettingsList {
+public:
+    TSettings();
+    ~TSettings() override;
+
+    TConfigurationProfiles& Profiles() { return *profiles_; }
+    const TConfigurationProfiles& Profiles() const { return *profiles_; }
+
+    // Copies of Source's settings (same Ids) and profiles.
+    void Assign(const TSettings& source);
+    // Moves every setting behind the settings it depends on; otherwise keeps the list order.
+    void SortForApply();
+    void DefineProperties(TFiler& filer, const std::string& name) override;
+
+protected:
+    void Notify(TSetting& setting, Action action) override;
+
+private:
+    std::unique_ptr<TConfigurationProfiles> profiles_;
+};
+
+// A named set of settings and its profiles.
+class TConfiguration : public TCollectionItem {
+    PROLAMO_CLASS()
+
+public:
+    TConfiguration() = default;
+
+    std::string Name() const { return name_; }
+    void SetName(const std::string& name);
+    TSettings& Settings() { return settings_; }
+    const TSettings& Settings() const { return settings_; }
+    TConfigurationProfiles& Profiles() { return settings_.Profiles(); }
+    const TConfigurationProfiles& Profiles() const { return settings_.Profiles(); }
+    auto begin() const { return settings_.begin(); }
+    auto end() const { return settings_.end(); }
+
+    void Assign(const TPersistent& source) override;
+    void DefineProperties(TFiler& filer) override;
+
+    TSetting& AddSetting(std::unique_ptr<TSetting> setting);
+    void DeleteSetting(TSetting& setting);
+    void SettingChanged(const TSetting& setting);
+
+private:
+    std::string name_;
+    TSettings settings_;
+};
+
+// The configurations, kept in name order.
+class TConfigurationsCollection : public TTypedCollection<TConfiguration> {
+public:
+    // A configuration outside the collection, with the first free default name.
+    std::unique_ptr<TConfiguration> NewConfiguration() const;
+    TConfiguration* Find(const std::string& name) const;
+
+protected:
+    void Update(TCollectionItem* item) override;
+};
+
+// The root of everything stored; the first one constructed is the process's root.
+class TConfigurations : public TComponent {
+    PROLAMO_CLASS()
+
+public:
+    TConfigurations();
+    ~TConfigurations() override;
+
+    TConfigurationsCollection& Configurations() { return configurations_; }
+    const TConfigurationsCollection& Configurations() const { return configurations_; }
+    void SetConfigurations(const TConfigurationsCollection& configurations) { configurations_.Assign(configurations); }
+
+private:
+    TConfigurationsCollection configurations_;
+};
+
+// The root, constructed on first use when none exists yet.
+TConfigurations& GetConfigurationsRoot();
+
+// Orders names by the user's locale, letter case significant.
+bool NameLess(const std::string& a, const std::string& b);
+
+// The setting kinds in registration order.
+class TSettingClasses {
+public:
+    // Enters the class in the streaming registry, then appends it.
+    void Register(const TSettingClass& settingClass);
+    void RegisterClasses(std::initializer_list<const TSettingClass*> classes);
+    const std::vector<const TSettingClass*>& Classes() const { return classes_; }
+    auto begin() const { return classes_.begin(); }
+    auto end() const { return classes_.end(); }
+    // By caption or class name, without regard to case; nothing when unknown.
+    const TSettingClass* Find(std::string_view captionOrClassName) const;
+    // The distinct categories, locale order ignoring case, "Others" last.
+    std::vector<std::string> Categories() const;
+
+private:
+    std::vector<const TSettingClass*> classes_;
+};
+
+TSettingClasses& GetSettingClasses();
+
+} // namespace prolamo

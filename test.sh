@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test; ends with ctest's summary.
+set -euo pipefail
+cd "$(dirname "$0")"
+bash scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j2
+QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j2

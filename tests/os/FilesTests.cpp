@@ -1,0 +1,223 @@
+#include "TestSupport.h"
+
+#include "os/FileLock.h"
+#include "os/Files.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+
+namespace prolamo::os::test {
+namespace {
+
+class FilesTest : public ::testing::Test {
+protected:
+    std::string PathOf(const std::string& relative) const { return (temp_.Path() / relative).string(); }
+    void Make(const std::string& relative, const std::string& text) const {
+        std::ofstream(temp_.Path() / relative, std::ios::binary) << text;
+    }
+    std::vector<std::uint8_t> Read(const std::string& relative) const {
+        std::vector<std::uint8_t> content;
+        EXPECT_EQ(Files().ReadWholeFile(PathOf(relative), &content), ErrorSuccess);
+        return content;
+    }
+    TempFolder temp_;
+};
+
+std::vector<std::uint8_t> Bytes(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+TEST_F(FilesTest, AttributesTellFilesFromFolders) {
+    Make("file.txt", "x");
+    std::uint32_t attributes = 0;
+    ASSERT_EQ(Files().GetFileAttributes(PathOf("file.txt"), &attributes), ErrorSuccess);
+    EXPECT_EQ(attributes & FileAttributeDirectory, 0u);
+    ASSERT_EQ(Files().GetFileAttributes(temp_.Path().string(), &attributes), ErrorSuccess);
+    EXPECT_NE(attributes & FileAttributeDirectory, 0u);
+
+    EXPECT_EQ(Files().GetFileAttributes(PathOf("missing.txt"), &attributes), ErrorFileNotFound);
+    EXPECT_EQ(attributes, InvalidFileAttributes);
+    EXPECT_EQ(Files().GetFileAttributes(PathOf("missing/file.txt"), &attributes), ErrorPathNotFound);
+    EXPECT_EQ(Files().GetFileAttributes("", &attributes), ErrorPathNotFound);
+
+    ::chmod(PathOf("file.txt").c_str(), 0444);
+    ASSERT_EQ(Files().GetFileAttributes(PathOf("file.txt"), &attributes), ErrorSuccess);
+    EXPECT_NE(attributes & FileAttributeReadonly, 0u);
+}
+
+TEST_F(FilesTest, WholeFileRoundTripsEveryByteIncludingLineEnds) {
+    std::vector<std::uint8_t> content = Bytes("line one\r\nline two\n");
+    for (int b = 0; b < 256; ++b)
+        content.push_back(static_cast<std::uint8_t>(b));
+    ASSERT_EQ(Files().WriteWholeFile(PathOf("data.bin"), content), ErrorSuccess);
+    EXPECT_EQ(Read("data.bin"), content);
+
+    // Rewriting with less leaves nothing of the old content.
+    ASSERT_EQ(Files().WriteWholeFile(PathOf("data.bin"), Bytes("ab")), ErrorSuccess);
+    EXPECT_EQ(Read("data.bin"), Bytes("ab"));
+    ASSERT_EQ(Files().WriteWholeFile(PathOf("data.bin"), {}), ErrorSuccess);
+    EXPECT_TRUE(Read("data.bin").empty());
+    EXPECT_EQ(std::filesystem::file_size(PathOf("data.bin")), 0u);
+}
+
+TEST_F(FilesTest, BackslashesSeparateFolders) {
+    std::filesystem::create_directories(temp_.Path() / "drivers" / "etc");
+    ASSERT_EQ(Files().WriteWholeFile(temp_.Path().string() + "\\drivers\\etc\\hosts", Bytes("h")),
+              ErrorSuccess);
+    EXPECT_EQ(Read("drivers/etc/hosts"), Bytes("h"));
+}
+
+TEST_F(FilesTest, ErrorsCarryTheCodesWindowsGives) {
+    std::vector<std::uint8_t> content;
+    EXPECT_EQ(Files().ReadWholeFile(PathOf("missing.txt"), &content), ErrorFileNotFound);
+    EXPECT_EQ(Files().ReadWholeFile(PathOf("nofolder/missing.txt"), &content), ErrorPathNotFound);
+    EXPECT_EQ(Files().ReadWholeFile(temp_.Path().string(), &content), ErrorAccessDenied);
+
+    EXPECT_EQ(Files().WriteWholeFile(PathOf("nofolder/new.txt"), Bytes("x")), ErrorPathNotFound);
+    EXPECT_FALSE(std::filesystem::exists(temp_.Path() / "nofolder"));
+    EXPECT_EQ(Files().WriteWholeFile(temp_.Path().string(), Bytes("x")), ErrorAccessDenied);
+
+    EXPECT_EQ(Files().DeleteFile(PathOf("missing.txt")), ErrorFileNotFound);
+    EXPECT_EQ(Files().DeleteFile(PathOf("nofolder/missing.txt")), ErrorPathNotFound);
+    std::filesystem::create_directory(temp_.Path() / "sub");
+    EXPECT_EQ(Files().DeleteFile(PathOf("sub")), ErrorAccessDenied);
+    EXPECT_TRUE(std::filesystem::is_directory(temp_.Path() / "sub"));
+
+    Make("gone.txt", "x");
+    EXPECT_EQ(Files().DeleteFile(PathOf("gone.txt")), ErrorSuccess);
+    EXPECT_FALSE(std::filesystem::exists(temp_.Path() / "gone.txt"));
+}
+
+TEST_F(FilesTest, ReadOnlyFileCannotBeDeletedOrOverwritten) {
+    Make("locked.txt", "keep");
+    ::chmod(PathOf("locked.txt").c_str(), 0444);
+    EXPECT_EQ(Files().DeleteFile(PathOf("locked.txt")), ErrorAccessDenied);
+    EXPECT_TRUE(std::filesystem::exists(temp_.Path() / "locked.txt"));
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may write any file, so the write refusal cannot be seen";
+    EXPECT_EQ(Files().WriteWholeFile(PathOf("locked.txt"), Bytes("lost")), ErrorAccessDenied);
+    EXPECT_EQ(Read("locked.txt"), Bytes("keep"));
+}
+
+TEST_F(FilesTest, UnreadableFileIsAccessDenied) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every file, so permissions cannot refuse it";
+    Make("secret.txt", "x");
+    ::chmod(PathOf("secret.txt").c_str(), 0);
+    std::vector<std::uint8_t> content;
+    EXPECT_EQ(Files().ReadWholeFile(PathOf("secret.txt"), &content), ErrorAccessDenied);
+}
+
+TEST_F(FilesTest, OpenForWritingBlocksReadersAndWritersAndDeletion) {
+    Make("busy.txt", "content");
+    // Another program of this layer holds the file as a writer does.
+    const int fd = ::open(PathOf("busy.txt").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    std::vector<std::uint8_t> content;
+    EXPECT_EQ(Files().ReadWholeFile(PathOf("busy.txt"), &content), ErrorSharingViolation);
+    EXPECT_EQ(Files().WriteWholeFile(PathOf("busy.txt"), Bytes("other")), ErrorSharingViolation);
+    EXPECT_EQ(Files().DeleteFile(PathOf("busy.txt")), ErrorSharingViolation);
+    ::close(fd);
+    EXPECT_EQ(Read("busy.txt"), Bytes("content")); // the refused write did not truncate it
+
+    // Readers share with readers.
+    const int reader = ::open(PathOf("busy.txt").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(reader, LOCK_SH), 0);
+    EXPECT_EQ(Read("busy.txt"), Bytes("content"));
+    EXPECT_EQ(Files().WriteWholeFile(PathOf("busy.txt"), Bytes("other")), ErrorSharingViolation);
+    ::close(reader);
+}
+
+TEST_F(FilesTest, ReplacingWriteSwapsInTheNewContentAndLeavesNothingBehind) {
+    Make("data.dfm", "old content");
+    ::chmod(PathOf("data.dfm").c_str(), 0640);
+    ASSERT_EQ(Files().WriteFileReplacing(PathOf("data.dfm"), Bytes("new")), ErrorSuccess);
+    EXPECT_EQ(Read("data.dfm"), Bytes("new"));
+    EXPECT_EQ(std::filesystem::status(temp_.Path() / "data.dfm").permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                  std::filesystem::perms::group_read);
+    ASSERT_EQ(Files().WriteFileReplacing(PathOf("fresh.dfm"), Bytes("first")), ErrorSuccess);
+    EXPECT_EQ(Read("fresh.dfm"), Bytes("first"));
+    EXPECT_EQ(std::filesystem::status(temp_.Path() / "fresh.dfm").permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(temp_.Path()))
+        ++entries;
+    EXPECT_EQ(entries, 2);
+
+    EXPECT_EQ(Files().WriteFileReplacing(PathOf("nofolder/data.dfm"), Bytes("x")), ErrorPathNotFound);
+    std::filesystem::create_directory(temp_.Path() / "sub");
+    EXPECT_EQ(Files().WriteFileReplacing(PathOf("sub"), Bytes("x")), ErrorAccessDenied);
+    EXPECT_TRUE(std::filesystem::is_directory(temp_.Path() / "sub"));
+
+    // Someone reading the file keeps it from being replaced.
+    const int reader = ::open(PathOf("data.dfm").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(reader, LOCK_SH), 0);
+    EXPECT_EQ(Files().WriteFileReplacing(PathOf("data.dfm"), Bytes("newer")), ErrorSharingViolation);
+    ::close(reader);
+    EXPECT_EQ(Read("data.dfm"), Bytes("new"));
+}
+
+TEST_F(FilesTest, FileLockIsHeldByOneHolderAtATime) {
+    const std::string lock = PathOf("qvt.dfm.lock");
+    LockHandle first = InvalidLockHandle, second = InvalidLockHandle;
+    ASSERT_EQ(FileLocks().TryLock(lock, &first), ErrorSuccess);
+    EXPECT_TRUE(std::filesystem::exists(lock));
+    EXPECT_EQ(FileLocks().TryLock(lock, &second), ErrorLockViolation);
+    EXPECT_EQ(second, InvalidLockHandle);
+    FileLocks().Unlock(first);
+    ASSERT_EQ(FileLocks().TryLock(lock, &second), ErrorSuccess);
+    FileLocks().Unlock(second);
+    FileLocks().Unlock(InvalidLockHandle);
+    EXPECT_EQ(FileLocks().TryLock(PathOf("nofolder/x.lock"), &first), ErrorPathNotFound);
+}
+
+TEST_F(FilesTest, FileLockGoesWithItsProcess) {
+    const std::string lock = PathOf("qvt.dfm.lock");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        LockHandle handle = InvalidLockHandle;
+        const char result = FileLocks().TryLock(lock, &handle) == ErrorSuccess ? 'y' : 'n';
+        [[maybe_unused]] const auto written = ::write(ready[1], &result, 1);
+        ::pause(); // holds the lock until killed
+        ::_exit(0);
+    }
+    char result = 0;
+    ASSERT_EQ(::read(ready[0], &result, 1), 1);
+    ASSERT_EQ(result, 'y');
+    LockHandle handle = InvalidLockHandle;
+    EXPECT_EQ(FileLocks().TryLock(lock, &handle), ErrorLockViolation);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(FileLocks().TryLock(lock, &handle), ErrorSuccess);
+    FileLocks().Unlock(handle);
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+
+TEST_F(FilesTest, FolderTreesAreCreatedWithTheirParents) {
+    const std::string deep = temp_.Path().string() + "\\Orvenik\\QVT";
+    ASSERT_EQ(Files().CreateDirectoryTree(deep), ErrorSuccess);
+    EXPECT_TRUE(std::filesystem::is_directory(temp_.Path() / "Orvenik" / "QVT"));
+    EXPECT_EQ(Files().CreateDirectoryTree(deep), ErrorAlreadyExists);
+    Make("plain", "x");
+    EXPECT_EQ(Files().CreateDirectoryTree(PathOf("plain")), ErrorAlreadyExists);
+    EXPECT_EQ(Files().CreateDirectoryTree(PathOf("plain/below")), ErrorPathNotFound);
+    EXPECT_EQ(Files().CreateDirectoryTree("relative/path"), ErrorBadPathname);
+}
+
+} // namespace
+} // namespace prolamo::os::test
