@@ -19,10 +19,10 @@ std::string InOutText(int code) {
     }
 }
 
-// The system text without the line break FormatMessage ends it with.
+// The system text without the line break FormatMessage ends it with, and without its final period.
 std::string SystemText(std::uint32_t code) {
     std::string text = os::SystemErrorText(code);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+    while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
         text.pop_back();
     return text;
 }

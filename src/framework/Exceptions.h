@@ -28,6 +28,7 @@ private:
 class EInOutError : public Exception {
 public:
     explicit EInOutError(int code);
+    EInOutError(int code, const std::string& message) : Exception(message), errorCode_(code) {}
     int ErrorCode() const { return errorCode_; }
 
 private:
@@ -58,6 +59,11 @@ class EClassNotFound : public EFilerError {
 class EPropReadOnly : public Exception {
 public:
     EPropReadOnly() : Exception("") {}
+};
+
+// A broken internal invariant: a program error, never caused by user input.
+class EAssertionFailed : public Exception {
+    using Exception::Exception;
 };
 
 class EListError : public Exception {

@@ -7,8 +7,7 @@ using namespace prolamo;
 TEST(Exceptions, OperatingSystemErrorCarriesCodeAndSystemText) {
     const EOSError error(5);
     EXPECT_EQ(error.ErrorCode(), 5u);
-    EXPECT_EQ(error.Message().rfind("System Error.  Code: 5.\n", 0), 0u);
-    EXPECT_NE(error.Message().find("Access is denied."), std::string::npos);
+    EXPECT_EQ(error.Message(), "System Error.  Code: 5.\nAccess is denied");
 }
 
 TEST(Exceptions, FileErrorTexts) {
