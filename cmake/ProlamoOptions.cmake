@@ -14,7 +14,12 @@ target_compile_options(prolamo_options INTERFACE
 if(WIN32)
   target_compile_definitions(prolamo_options INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX UNICODE _UNICODE)
 endif()
-if(PROLAMO_SANITIZE)
+if(PROLAMO_FUZZ)
+  # Coverage for the fuzzer in every library; the fuzzer's main comes with its own target.
+  target_compile_options(prolamo_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+    -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  target_link_options(prolamo_options INTERFACE -fsanitize=address,undefined)
+elseif(PROLAMO_SANITIZE)
   target_compile_options(prolamo_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   target_link_options(prolamo_options INTERFACE -fsanitize=address,undefined)
 endif()

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <map>
+#include <set>
 
 namespace prolamo {
 
@@ -319,24 +320,27 @@ void TSettings::Assign(const TSettings& source) {
     profiles_->Assign(source.Profiles());
 }
 
-void TSettings::SortForApply() {
-    // Depth in the dependency graph, cut at the list's length so that a cycle cannot loop.
-    std::vector<TSetting*>& items = Items();
+void TSettings::SortForApply(TSettingsList& list) {
+    // Each setting's depth in the dependency graph; a stable sort by depth keeps the list order
+    // of settings that do not depend on each other.
+    std::vector<TSetting*>& items = list.Items();
     std::map<const TSetting*, std::size_t> depth;
-    auto depthOf = [&](auto&& self, const TSetting* setting, std::size_t guard) -> std::size_t {
+    std::set<const TSetting*> visiting;
+    auto depthOf = [&](auto&& self, const TSetting* setting) -> std::size_t {
         if (auto it = depth.find(setting); it != depth.end())
             return it->second;
+        if (!visiting.insert(setting).second)
+            return 0; // a cycle has no order to keep
         std::size_t d = 0;
-        if (guard < items.size())
-            for (const TSetting* other : items)
-                if (other != setting && setting->DependsOn(*other))
-                    d = std::max(d, self(self, other, guard + 1) + 1);
-        if (guard == 0)
-            depth[setting] = d;
+        for (const TSetting* other : items)
+            if (other != setting && setting->DependsOn(*other))
+                d = std::max(d, self(self, other) + 1);
+        visiting.erase(setting);
+        depth[setting] = d;
         return d;
     };
     for (const TSetting* setting : items)
-        depthOf(depthOf, setting, 0);
+        depthOf(depthOf, setting);
     std::stable_sort(items.begin(), items.end(),
                      [&](const TSetting* a, const TSetting* b) { return depth[a] < depth[b]; });
 }

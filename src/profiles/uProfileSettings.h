@@ -219,7 +219,8 @@ public:
     // Copies of Source's settings (same Ids) and profiles.
     void Assign(const TSettings& source);
     // Moves every setting behind the settings it depends on; otherwise keeps the list order.
-    void SortForApply();
+    void SortForApply() { SortForApply(*this); }
+    static void SortForApply(TSettingsList& list);
     void DefineProperties(TFiler& filer, const std::string& name) override;
 
 protected:

@@ -31,6 +31,18 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
 
 Bytes Ascii(std::string_view s) { return Bytes(s.begin(), s.end()); }
 
+// Bytes as hex with printable letters, so a failing comparison shows where streams differ.
+std::string Dump(const Bytes& bytes) {
+    std::string out;
+    for (std::uint8_t b : bytes) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%02X", b);
+        out += b >= 'A' && b <= 'z' ? std::string(1, static_cast<char>(b)) : std::string(hex);
+        out += ' ';
+    }
+    return out;
+}
+
 class TItem : public TCollectionItem {
     PROLAMO_CLASS()
 
@@ -181,15 +193,15 @@ TEST_F(StreamTest, PropertiesFollowDeclarationOrderAndListsUseTheirStringsProper
     sample.Lines().Add("x");
     auto& item = static_cast<TItem&>(sample.Items().Add());
     item.SetLabel("i");
-    EXPECT_EQ(Record(sample),
-              Concat({{7}, Ascii("TSample"), {1}, Ascii("S"),
+    EXPECT_EQ(Dump(Record(sample)),
+              Dump(Concat({{7}, Ascii("TSample"), {1}, Ascii("S"),
                       {5}, Ascii("Count"), {2, 1},
                       {2}, Ascii("Id"), {4, 0, 0, 0, 0x80},
                       {7}, Ascii("Enabled"), {9},
                       {7}, Ascii("Caption"), {6, 1, 'c'},
-                      {11}, Ascii("Lines.Strings"), {1, 6, 1, 'x', 0},
+                      {13}, Ascii("Lines.Strings"), {1, 6, 1, 'x', 0},
                       {5}, Ascii("Items"), {14, 1, 5}, Ascii("Label"), {6, 1, 'i', 0, 0},
-                      {0}, {0}}));
+                      {0}, {0}})));
 }
 
 TEST_F(StreamTest, EveryPropertyKindRoundTrips) {
@@ -273,7 +285,7 @@ TEST_F(StreamTest, EveryValueTypeCanBeSteppedOver) {
         reader.SkipValue();
         ++count;
     }
-    EXPECT_EQ(count, 20);
+    EXPECT_EQ(count, 19);
 }
 
 TEST_F(StreamTest, UnknownComponentRecordsCanBeSteppedOver) {

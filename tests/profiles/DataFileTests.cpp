@@ -163,8 +163,8 @@ TEST_F(DataFileTest, SaveAndLoadRestoreTheWholeModelInNameOrder) {
     EXPECT_EQ(static_cast<TTestSetting&>(network.Settings()[1]).Key(), "b");
     ASSERT_EQ(network.Profiles().Count(), 2u);
     EXPECT_EQ(network.Profiles()[0].Name(), "Home");
-    EXPECT_EQ(network.Profiles()[0].Values().Count(), 2u) << "the orphan is gone";
-    const auto& value = static_cast<const TTestValue&>(network.Profiles()[1].Values()[0]);
+    EXPECT_EQ(network.Profiles()[1].Values().Count(), 2u) << "the orphan is gone";
+    const auto& value = static_cast<const TTestValue&>(network.Profiles()[0].Values()[0]);
     EXPECT_EQ(value.CreatorId(), ids[0]);
     EXPECT_EQ(value.Text(), "alpha");
     EXPECT_EQ(value.Number(), 123456);
