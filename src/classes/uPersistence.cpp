@@ -28,7 +28,8 @@ TPersistentData::TPersistentData() { SetName("PersistentData"); }
 TPersistentData::~TPersistentData() {
     // Nothing can be reported at program end; a failed write leaves the previous file.
     try {
-        Save();
+        if (saveOnFree_)
+            Save();
     } catch (const std::exception&) {
     }
 }

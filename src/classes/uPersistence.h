@@ -65,12 +65,16 @@ public:
     void Register(std::unique_ptr<TComponent> component);
     // Writes the whole file atomically: the previous file stays on any failure.
     void Save();
+    // Whether freeing the instance saves (the desktop program's way). A front end that saves
+    // explicitly, or only for some commands, turns it off.
+    void SetSaveOnFree(bool save) { saveOnFree_ = save; }
 
     std::vector<TComponent*> StreamChildren() const override { return Components(); }
 
 private:
     std::string fileName_;
     bool loadFailed_ = false;
+    bool saveOnFree_ = true;
 };
 
 // The process's instance, constructed on first use; FreePersistentData saves and frees it.
