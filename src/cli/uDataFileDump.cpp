@@ -78,13 +78,14 @@ public:
         } catch (const EDumpError&) {
             throw;
         } catch (const std::exception& e) {
-            throw EDumpError(base_ + reader_.Position(), e.what());
+            throw EDumpError(base_ + start_, e.what());
         }
     }
 
 private:
     // A component record: "object Name: TClass", its properties, its children, "end".
     void Component(int depth) {
+        start_ = reader_.Position();
         const std::uint8_t prefix = static_cast<std::uint8_t>(reader_.NextValue());
         std::string flags;
         if ((prefix & 0xF0) == 0xF0) {
@@ -114,6 +115,7 @@ private:
 
     void Properties(int depth, const TClassInfo* info) {
         while (!reader_.EndOfList()) {
+            start_ = reader_.Position();
             const std::string name = reader_.ReadShortString();
             Indent(depth) << name << " = ";
             const TPropInfo* prop = info ? info->FindProperty(name) : nullptr;
@@ -146,7 +148,7 @@ private:
     }
 
     void Value(int depth, bool unsignedNumber) {
-        const std::size_t at = reader_.Position();
+        const std::size_t at = start_ = reader_.Position();
         const TValueType type = reader_.NextValue();
         switch (type) {
         case TValueType::Int8:
@@ -297,6 +299,7 @@ private:
 
     std::span<const std::uint8_t> data_;
     std::size_t base_;
+    std::size_t start_ = 0; // where the value or record being read begins
     TReader reader_;
     std::ostream& out_;
 };
@@ -319,11 +322,15 @@ void DumpDataFile(std::span<const std::uint8_t> file, std::ostream& out) {
     p += 4;
     out << "# resource " << resourceName << ", flags 0x" << std::hex << std::uppercase << flags << std::dec
         << ", component stream of " << length << " bytes\n";
-    if (length > file.size() - p)
-        throw EDumpError(p, "Stream read error");
-    if (length < file.size() - p)
+    std::size_t available = length;
+    if (length > file.size() - p) {
+        // A cut file: show what is there, the walk stops where the cut is.
+        available = file.size() - p;
+        out << "# only " << available << " bytes of the component stream follow\n";
+    } else if (length < file.size() - p) {
         out << "# " << file.size() - p - length << " bytes after the component stream\n";
-    TDumper(file.subspan(p, length), p, out).Run();
+    }
+    TDumper(file.subspan(p, available), p, out).Run();
 }
 
 } // namespace prolamo::cli
