@@ -1,6 +1,9 @@
 #include "uSettingKinds.h"
 
+#include "classes/uHelpers.h"
 #include "framework/ClassRegistry.h"
+#include "uFileSettings.h"
+#include "uNetworkSettings.h"
 #include "uProfileSettings.h"
 
 namespace prolamo {
@@ -13,6 +16,16 @@ void RegisterSettingKinds() {
     RegisterClasses({&TConfigurations::StaticClass(), &TConfiguration::StaticClass(),
                      &TConfigurationProfile::StaticClass()});
     TPersistentData::SetStoredClass(TConfigurations::StaticClass());
+
+    // The fixed order of the kinds; the configuration editor lists them so.
+    RegisterClass(TFileSettingValue::StaticClass());
+    GetSettingClasses().Register(TFileSetting::StaticClass());
+    GetSettingClasses().RegisterClasses({&THostsFileSetting::StaticClass()});
+}
+
+void InitializeEngine() {
+    RegisterSettingKinds();
+    TOsHelper::EnsureNetCfgInstanceId();
 }
 
 } // namespace prolamo

@@ -6,4 +6,8 @@ namespace prolamo {
 // editor lists them. Runs once, before the data file is read.
 void RegisterSettingKinds();
 
+// What every front end calls once at start-up, before the data file is read: the registrations
+// above, then the start-up repair of the registry.
+void InitializeEngine();
+
 } // namespace prolamo

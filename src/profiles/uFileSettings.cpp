@@ -1,0 +1,208 @@
+#include "uFileSettings.h"
+
+#include "framework/Exceptions.h"
+#include "os/Files.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace prolamo {
+
+namespace {
+
+// What separates folders in a path the user chose.
+#ifdef _WIN32
+constexpr std::string_view kSeparators = "\\:";
+#else
+constexpr std::string_view kSeparators = "/";
+#endif
+
+bool IsSeparator(char c) { return kSeparators.find(c) != std::string_view::npos; }
+
+bool IsTextByte(std::uint8_t b) { return b >= 32 || b == 9 || b == 10 || b == 13; }
+
+// Access denied is mostly a protected system file: say what would help.
+std::string WithAdminHint(os::ErrorCode code, std::string message) {
+    return code == os::ErrorAccessDenied ? message + AdminHint : message;
+}
+
+[[noreturn]] void AssertionFailed(const char* what) { throw EAssertionFailed(what); }
+
+std::unique_ptr<TSettingEditor> NewFileSettingEditor() { return std::make_unique<TFileSettingEditor>(); }
+
+TOpenFileDialog& Dialog() {
+    static TOpenFileDialog dialog;
+    return dialog;
+}
+
+} // namespace
+
+std::string FileNamePartOf(const std::string& fileName) {
+    const auto it = std::find_if(fileName.rbegin(), fileName.rend(), IsSeparator);
+    return std::string(it.base(), fileName.end());
+}
+
+std::string InitialFolderOf(const std::string& fileName) {
+    const auto it = std::find_if(fileName.rbegin(), fileName.rend(), IsSeparator);
+    if (it == fileName.rend())
+        return {};
+    std::size_t end = static_cast<std::size_t>(fileName.rend() - it); // just after the separator
+    const std::size_t last = end - 1;
+    // The final backslash goes unless a drive colon or another separator stands before it; a colon
+    // itself always stays. On POSIX the root "/" keeps its slash.
+    const bool keep = fileName[last] == ':' || last == 0 || IsSeparator(fileName[last - 1]);
+    if (!keep)
+        --end;
+    return fileName.substr(0, end);
+}
+
+// ---- TFileSettingValue ----
+
+const TClassInfo& TFileSettingValue::StaticClass() {
+    return MakeClassInfo<TFileSettingValue, TSettingValue>(
+        "TFileSettingValue",
+        {prop::Boolean("FileExists", &TFileSettingValue::FileExists, &TFileSettingValue::SetFileExists),
+         prop::Integer("ContentSize", &TFileSettingValue::ContentSize, &TFileSettingValue::SetContentSize)
+             .Default(-1)});
+}
+
+void TFileSettingValue::LoadFromFile(const std::string& fileName) {
+    std::uint32_t attributes = os::InvalidFileAttributes;
+    fileExists_ = !fileName.empty() && os::Files().GetFileAttributes(fileName, &attributes) == os::ErrorSuccess &&
+                  (attributes & os::FileAttributeDirectory) == 0;
+    if (!fileExists_) {
+        ClearContent();
+        return;
+    }
+    std::vector<std::uint8_t> bytes;
+    if (const os::ErrorCode e = os::Files().ReadWholeFile(fileName, &bytes); e != os::ErrorSuccess)
+        throw EInOutError(static_cast<int>(e));
+    if (bytes.size() > static_cast<std::size_t>(INT32_MAX))
+        throw EInOutError(static_cast<int>(os::ErrorFileTooLarge));
+    contentSize_ = static_cast<std::int32_t>(bytes.size());
+    content_ = std::move(bytes);
+}
+
+void TFileSettingValue::ClearContent() {
+    content_.clear();
+    content_.shrink_to_fit();
+    contentSize_ = -1;
+}
+
+void TFileSettingValue::ReadContent(std::span<const std::uint8_t> data) {
+    if (contentSize_ < 0 || HasContent())
+        AssertionFailed("Content read before its size, or twice");
+    const auto size = static_cast<std::size_t>(contentSize_);
+    if (data.size() < size)
+        throw EReadError(texts::StreamReadError);
+    content_.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(size));
+}
+
+std::span<const std::uint8_t> TFileSettingValue::WriteContent() const {
+    if (!HasContent() || contentSize_ < 0)
+        AssertionFailed("Content written without a buffer");
+    return std::span<const std::uint8_t>(content_).first(static_cast<std::size_t>(contentSize_));
+}
+
+void TFileSettingValue::Assign(const TPersistent& source) {
+    if (const auto* value = dynamic_cast<const TFileSettingValue*>(&source)) {
+        fileExists_ = value->fileExists_;
+        contentSize_ = value->contentSize_;
+        content_ = value->content_;
+    }
+    TSettingValue::Assign(source);
+}
+
+void TFileSettingValue::DefineProperties(TFiler& filer) {
+    TSettingValue::DefineProperties(filer);
+    filer.DefineBinaryProperty(
+        "Content", [this](std::span<const std::uint8_t> data) { ReadContent(data); },
+        [this] { return WriteContent(); }, HasContent());
+}
+
+std::string TFileSettingValue::GetHint() const {
+    if (!fileExists_)
+        return NoFileHint;
+    if (contentSize_ <= 0)
+        return EmptyFileHint;
+    const std::size_t shown = std::min({content_.size(), static_cast<std::size_t>(contentSize_), HintLength});
+    std::string text(content_.begin(), content_.begin() + static_cast<std::ptrdiff_t>(shown));
+    if (static_cast<std::size_t>(contentSize_) > HintLength)
+        text += "...";
+    if (!std::all_of(text.begin(), text.end(), [](char c) { return IsTextByte(static_cast<std::uint8_t>(c)); }))
+        return BinaryFileHint;
+    return text;
+}
+
+// ---- TAbstractFileSetting ----
+
+const TClassInfo& TAbstractFileSetting::StaticClass() {
+    return MakeClassInfo<TAbstractFileSetting, TSetting>("TAbstractFileSetting");
+}
+
+std::unique_ptr<TSettingValue> TAbstractFileSetting::CaptureValue() {
+    auto value = std::make_unique<TFileSettingValue>();
+    value->LoadFromFile(GetFileName());
+    return value;
+}
+
+void TAbstractFileSetting::ApplyValue(const TSettingValue& value, TCheckResultList& /*results*/) {
+    const auto* fileValue = dynamic_cast<const TFileSettingValue*>(&value);
+    if (fileValue == nullptr)
+        AssertionFailed("A file setting was given another kind's value");
+    const std::string path = GetFileName();
+    if (fileValue->FileExists()) {
+        // An empty file has no buffer: writing nothing leaves an empty file.
+        const auto content = fileValue->Content().first(
+            std::min(fileValue->Content().size(), static_cast<std::size_t>(std::max(fileValue->ContentSize(), 0))));
+        if (const os::ErrorCode e = os::Files().WriteWholeFile(path, content); e != os::ErrorSuccess)
+            throw EInOutError(static_cast<int>(e), WithAdminHint(e, EInOutError(static_cast<int>(e)).Message()));
+        return;
+    }
+    // An already absent file fails too: the machine did not match the profile.
+    if (const os::ErrorCode e = os::Files().DeleteFile(path); e != os::ErrorSuccess)
+        throw EOSError(e, WithAdminHint(e, EOSError(e).Message()));
+}
+
+// ---- TFileSetting ----
+
+const TSettingClass& TFileSetting::StaticClass() {
+    return MakeSettingClass<TFileSetting, TAbstractFileSetting>(
+        "TFileSetting", {prop::String("FileName", &TFileSetting::GetFileName, &TFileSetting::SetFileName)},
+        {.caption = "File",
+         .description = "Any file on a local or network drive",
+         .category = OthersCategory,
+         .editorClass = &NewFileSettingEditor,
+         .imageIndex = 5});
+}
+
+void TFileSetting::Assign(const TPersistent& source) {
+    if (const auto* setting = dynamic_cast<const TFileSetting*>(&source))
+        fileName_ = setting->fileName_;
+    TAbstractFileSetting::Assign(source);
+}
+
+std::string TFileSetting::GetDetails() const { return FileNamePartOf(fileName_); }
+
+// ---- TFileSettingEditor ----
+
+void TFileSettingEditor::SetOpenFileDialog(TOpenFileDialog dialog) { Dialog() = std::move(dialog); }
+
+const TOpenFileDialog& TFileSettingEditor::OpenFileDialog() { return Dialog(); }
+
+bool TFileSettingEditor::Edit(TSetting& setting) {
+    auto* fileSetting = dynamic_cast<TFileSetting*>(&setting);
+    if (fileSetting == nullptr)
+        AssertionFailed("The file editor was given another kind of setting");
+    if (!Dialog())
+        return false;
+    const std::string fileName = fileSetting->GetFileName();
+    const std::optional<std::string> chosen =
+        Dialog()(TOpenFileRequest{.fileName = fileName, .initialFolder = InitialFolderOf(fileName)});
+    if (!chosen)
+        return false;
+    fileSetting->SetFileName(*chosen);
+    return true;
+}
+
+} // namespace prolamo

@@ -1,0 +1,108 @@
+#pragma once
+// Settings whose state is the whole content of one file, and the kind "File" on a chosen path.
+
+#include "uProfileSettings.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace prolamo {
+
+// A captured file: whether it existed, its size and its bytes.
+class TFileSettingValue : public TSettingValue {
+    PROLAMO_CLASS()
+
+public:
+    TFileSettingValue() = default;
+
+    bool FileExists() const { return fileExists_; }
+    void SetFileExists(bool exists) { fileExists_ = exists; }
+    // -1 while no content is held.
+    std::int32_t ContentSize() const { return contentSize_; }
+    void SetContentSize(std::int32_t size) { contentSize_ = size; }
+    std::span<const std::uint8_t> Content() const { return content_; }
+    // Only a non-empty file has a buffer.
+    bool HasContent() const { return !content_.empty(); }
+
+    // Captures the file at FileName; a folder or a missing path is "no file".
+    void LoadFromFile(const std::string& fileName);
+    void ClearContent();
+    // The binary property "Content": ContentSize bytes.
+    void ReadContent(std::span<const std::uint8_t> data);
+    std::span<const std::uint8_t> WriteContent() const;
+
+    void Assign(const TPersistent& source) override;
+    void DefineProperties(TFiler& filer) override;
+    std::string GetHint() const override;
+
+private:
+    bool fileExists_ = false;
+    std::int32_t contentSize_ = -1;
+    std::vector<std::uint8_t> content_;
+};
+
+inline constexpr const char* NoFileHint = "No file";
+inline constexpr const char* EmptyFileHint = "Empty file";
+inline constexpr const char* BinaryFileHint = "Binary file";
+// The hint shows at most this many bytes of the content.
+inline constexpr std::size_t HintLength = 1024;
+
+// The base of every setting whose state is one file's content; kinds only say which file.
+class TAbstractFileSetting : public TSetting {
+    PROLAMO_CLASS()
+
+public:
+    std::unique_ptr<TSettingValue> CaptureValue() override;
+    // Writes the content back byte for byte, or deletes the file when the value holds none.
+    // Every failure is raised; access denied carries the administrator hint.
+    void ApplyValue(const TSettingValue& value, TCheckResultList& results) override;
+
+    virtual std::string GetFileName() const = 0;
+    virtual void SetFileName(const std::string& fileName) = 0;
+};
+
+// "File": any file the user chooses.
+class TFileSetting : public TAbstractFileSetting {
+    PROLAMO_SETTING_CLASS()
+
+public:
+    std::string GetFileName() const override { return fileName_; }
+    void SetFileName(const std::string& fileName) override { fileName_ = fileName; }
+
+    void Assign(const TPersistent& source) override;
+    // The name part of the path.
+    std::string GetDetails() const override;
+
+private:
+    std::string fileName_;
+};
+
+// The file-open dialog the front end shows for the File setting.
+struct TOpenFileRequest {
+    std::string filter = "*.*";
+    std::string fileName;
+    std::string initialFolder;
+};
+// The chosen path, or nothing when the user cancels.
+using TOpenFileDialog = std::function<std::optional<std::string>(const TOpenFileRequest& request)>;
+
+class TFileSettingEditor : public TSettingEditor {
+public:
+    // The front end plugs its dialog in once at start-up; without one, every edit is cancelled.
+    static void SetOpenFileDialog(TOpenFileDialog dialog);
+    static const TOpenFileDialog& OpenFileDialog();
+
+    bool Edit(TSetting& setting) override;
+};
+
+// The folder a file-open dialog starts in: the path up to its last separator, without that
+// separator unless it closes a root ("C:\", "/") or follows another separator.
+std::string InitialFolderOf(const std::string& fileName);
+// The part of the path after its last separator.
+std::string FileNamePartOf(const std::string& fileName);
+
+} // namespace prolamo

@@ -1,0 +1,198 @@
+#include "support/TestKinds.h"
+
+#include "framework/Exceptions.h"
+#include "profiles/uProfileUtils.h"
+
+#include <gtest/gtest.h>
+
+using namespace prolamo;
+using namespace prolamo::test;
+
+namespace {
+
+// Records every call of the applier in order, as one text each.
+struct Recorder {
+    std::vector<std::string> calls;
+    std::vector<std::pair<TCheckResultType, std::string>> results;
+    int throwOnStep = 0; // the Step call that raises, counting from 1; 0: none
+};
+
+class RecordingSender : public TProgressSender {
+public:
+    explicit RecordingSender(Recorder& recorder) : recorder_(recorder) {}
+    void Start(int count) override { recorder_.calls.push_back("Start " + std::to_string(count)); }
+    void SetStatus(const std::string& text) override { recorder_.calls.push_back(text); }
+    void Step() override {
+        recorder_.calls.push_back("Step");
+        if (++steps_ == recorder_.throwOnStep)
+            throw Exception("the window went away");
+    }
+    void Finish(const TCheckResultList& results) override {
+        recorder_.calls.push_back("Finish " + std::to_string(results.Count()));
+        for (const TCheckResult& r : results)
+            recorder_.results.emplace_back(r.ResultType(), r.Text());
+    }
+
+private:
+    Recorder& recorder_;
+    int steps_ = 0;
+};
+
+class Answer final : public IConfirmation {
+public:
+    explicit Answer(bool yes) : yes_(yes) {}
+    bool Confirm(const std::string& question) override {
+        questions.push_back(question);
+        return yes_;
+    }
+    std::vector<std::string> questions;
+
+private:
+    bool yes_;
+};
+
+class ApplierTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterTestKinds();
+        TestMachine() = {{"a", "alpha"}, {"b", "beta"}, {"c", "gamma"}};
+    }
+
+    TConfigurationProfile& AddProfile(TConfiguration& configuration) {
+        TConfigurationProfile& profile = configuration.Profiles().Add(configuration.Profiles().NewProfile());
+        profile.RefreshAll();
+        return profile;
+    }
+
+    template <class Kind = TTestSetting>
+    TSetting& AddSetting(TConfiguration& configuration, const std::string& key) {
+        auto setting = std::make_unique<Kind>();
+        setting->SetKey(key);
+        return configuration.AddSetting(std::move(setting));
+    }
+
+    TProfileApplier Applier(IConfirmation& confirmation) {
+        return TProfileApplier(std::make_unique<RecordingSender>(recorder), confirmation);
+    }
+
+    static std::vector<std::string> Keys(const TSettingsList& list) {
+        std::vector<std::string> keys;
+        for (const TSetting* s : list)
+            keys.push_back(static_cast<const TTestSetting*>(s)->Key());
+        return keys;
+    }
+
+    TConfigurations root;
+    Recorder recorder;
+};
+
+} // namespace
+
+TEST_F(ApplierTest, AFailingSettingBecomesOneErrorLineAndTheRunGoesOn) {
+    TConfiguration& c = AddConfiguration(root, "Net", {"a", "b", "c"});
+    TestMachine()["b"] = "fail";
+    TConfigurationProfile& profile = AddProfile(c);
+    TestMachine() = {{"a", "changed"}, {"b", "changed"}, {"c", "changed"}};
+
+    Answer yes(true);
+    Applier(yes).ApplyProfile(profile);
+
+    EXPECT_EQ(yes.questions, (std::vector<std::string>{"Do you really want to apply profile these settings?"}));
+    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"Start 3", "Applying Test...", "Step", "Applying Test...",
+                                                        "Step", "Applying Test...", "Step", "Finish 1"}));
+    ASSERT_EQ(recorder.results.size(), 1u);
+    EXPECT_EQ(recorder.results[0].first, TCheckResultType::Error);
+    EXPECT_EQ(recorder.results[0].second, "Test: cannot apply b");
+    EXPECT_EQ(TestMachine()["a"], "alpha");
+    EXPECT_EQ(TestMachine()["b"], "changed");
+    EXPECT_EQ(TestMachine()["c"], "gamma") << "the setting after the failing one is still applied";
+}
+
+TEST_F(ApplierTest, LinesKeepTheOrderTheSettingsAddedThem) {
+    TConfiguration& c = AddConfiguration(root, "Net", {"a", "b", "c"});
+    TestMachine() = {{"a", "warn"}, {"b", "fail"}, {"c", "warn"}};
+    TConfigurationProfile& profile = AddProfile(c);
+
+    Answer yes(true);
+    Applier(yes).ApplyProfile(profile);
+    ASSERT_EQ(recorder.results.size(), 3u);
+    EXPECT_EQ(recorder.results[0], std::make_pair(TCheckResultType::Warning, std::string("Test: warned about a")));
+    EXPECT_EQ(recorder.results[1], std::make_pair(TCheckResultType::Error, std::string("Test: cannot apply b")));
+    EXPECT_EQ(recorder.results[2], std::make_pair(TCheckResultType::Warning, std::string("Test: warned about c")));
+}
+
+TEST_F(ApplierTest, SettingsWithoutAValuePassSilentlyButStillStep) {
+    TConfiguration& c = AddConfiguration(root, "Net", {"a"});
+    TConfigurationProfile& profile = AddProfile(c);
+    AddSetting(c, "b"); // added after the refresh: the profile holds no value for it
+    TestMachine() = {{"a", "changed"}, {"b", "untouched"}};
+
+    Answer yes(true);
+    Applier(yes).ApplyProfile(profile);
+    EXPECT_EQ(recorder.calls,
+              (std::vector<std::string>{"Start 2", "Applying Test...", "Step", "Applying Test...", "Step", "Finish 0"}));
+    EXPECT_EQ(TestMachine()["a"], "alpha");
+    EXPECT_EQ(TestMachine()["b"], "untouched");
+}
+
+TEST_F(ApplierTest, DependentSettingsComeLastAndTheListKeepsTheNewOrder) {
+    TConfiguration& c = AddConfiguration(root, "Net", {});
+    AddSetting<TDependentTestSetting>(c, "d1");
+    AddSetting(c, "a");
+    AddSetting<TDependentTestSetting>(c, "d2");
+    AddSetting(c, "b");
+    TestMachine() = {{"a", "1"}, {"b", "2"}, {"d1", "3"}, {"d2", "4"}};
+    TConfigurationProfile& profile = AddProfile(c);
+
+    Answer yes(true);
+    Applier(yes).ApplyProfile(profile);
+    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"Start 4", "Applying Test...", "Step", "Applying Test...",
+                                                        "Step", "Applying Dependent...", "Step",
+                                                        "Applying Dependent...", "Step", "Finish 0"}));
+    EXPECT_EQ(Keys(c.Settings()), (std::vector<std::string>{"a", "b", "d1", "d2"}))
+        << "independent settings keep their list order";
+}
+
+TEST_F(ApplierTest, AnsweringNoChangesNothing) {
+    TConfiguration& c = AddConfiguration(root, "Net", {});
+    AddSetting<TDependentTestSetting>(c, "d");
+    AddSetting(c, "a");
+    TConfigurationProfile& profile = AddProfile(c);
+    TestMachine() = {{"a", "changed"}, {"d", "changed"}};
+
+    Answer no(false);
+    Applier(no).ApplyProfile(profile);
+    EXPECT_EQ(no.questions.size(), 1u);
+    EXPECT_TRUE(recorder.calls.empty()) << "no progress at all";
+    EXPECT_EQ(TestMachine()["a"], "changed");
+    EXPECT_EQ(TestMachine()["d"], "changed");
+    EXPECT_EQ(Keys(c.Settings()), (std::vector<std::string>{"d", "a"})) << "the list is not reordered";
+}
+
+TEST_F(ApplierTest, ApplyValuesRunsOnlyTheChosenSettingsInTheirOrder) {
+    TConfiguration& c = AddConfiguration(root, "Net", {"a", "b", "c"});
+    TConfigurationProfile& profile = AddProfile(c);
+    TestMachine() = {{"a", "changed"}, {"b", "changed"}, {"c", "changed"}};
+
+    Answer yes(true);
+    std::vector<TSetting*> chosen{&c.Settings()[2], &c.Settings()[0]};
+    Applier(yes).ApplyValues(profile, chosen);
+    EXPECT_EQ(yes.questions.size(), 1u);
+    EXPECT_EQ(recorder.calls,
+              (std::vector<std::string>{"Start 2", "Applying Test...", "Step", "Applying Test...", "Step", "Finish 0"}));
+    EXPECT_EQ(TestMachine()["a"], "alpha");
+    EXPECT_EQ(TestMachine()["b"], "changed") << "not chosen";
+    EXPECT_EQ(TestMachine()["c"], "gamma");
+    EXPECT_EQ(Keys(c.Settings()), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(c.Settings().Count(), 3u) << "the temporary list owned nothing";
+}
+
+TEST_F(ApplierTest, FinishIsCalledWhenTheSinkItselfRaises) {
+    TConfiguration& c = AddConfiguration(root, "Net", {"a", "b", "c"});
+    TConfigurationProfile& profile = AddProfile(c);
+    recorder.throwOnStep = 1;
+
+    Answer yes(true);
+    EXPECT_THROW(Applier(yes).ApplyProfile(profile), Exception);
+    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"Start 3", "Applying Test...", "Step", "Finish 0"}));
+}

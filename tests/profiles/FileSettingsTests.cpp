@@ -1,0 +1,418 @@
+#include "support/SimulatedMachine.h"
+#include "support/TestKinds.h"
+
+#include "framework/Exceptions.h"
+#include "framework/Stream.h"
+#include "profiles/uFileSettings.h"
+#include "profiles/uNetworkSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace prolamo;
+using namespace prolamo::test;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void WriteFile(const std::string& path, std::string_view text) { WriteFile(path, Bytes(text.begin(), text.end())); }
+
+bool Contains(const Bytes& haystack, std::string_view needle) {
+    return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) != haystack.end();
+}
+
+// The stored form of a value's properties, as the data file holds them.
+Bytes StoredProperties(TSettingValue& value) {
+    Bytes out;
+    TWriter writer(out);
+    writer.WriteProperties(value);
+    writer.WriteListEnd();
+    return out;
+}
+
+template <class E, class F>
+std::string MessageOf(F action) {
+    try {
+        action();
+    } catch (const E& e) {
+        return e.Message();
+    }
+    return "(nothing raised)";
+}
+
+class FileSettingTest : public SimulatedMachineTest {
+protected:
+    void SetUp() override { RegisterTestKinds(); }
+
+    static std::unique_ptr<TFileSetting> Setting(const std::string& path) {
+        auto setting = std::make_unique<TFileSetting>();
+        setting->SetFileName(path);
+        return setting;
+    }
+    std::unique_ptr<TFileSettingValue> Capture(TAbstractFileSetting& setting) {
+        std::unique_ptr<TSettingValue> value = setting.CreateValue();
+        return std::unique_ptr<TFileSettingValue>(static_cast<TFileSettingValue*>(value.release()));
+    }
+    std::string HintOf(const std::string& content) {
+        const std::string path = temp_ / "hint.txt";
+        WriteFile(path, content);
+        auto setting = Setting(path);
+        return Capture(*setting)->GetHint();
+    }
+    static bool RunningAsRoot() { return ::geteuid() == 0; }
+
+    TCheckResultList results;
+};
+
+} // namespace
+
+TEST_F(FileSettingTest, KindsDescribeThemselves) {
+    const TSettingClass& file = TFileSetting::StaticClass();
+    EXPECT_EQ(file.GetCaption(), "File");
+    EXPECT_EQ(file.GetDescription(), "Any file on a local or network drive");
+    EXPECT_EQ(file.GetCategory(), "Others");
+    EXPECT_EQ(file.GetImageIndex(), 5);
+    ASSERT_NE(file.GetEditorClass(), nullptr);
+    EXPECT_NE(dynamic_cast<TFileSettingEditor*>(file.GetEditorClass()().get()), nullptr);
+
+    const TSettingClass& hosts = THostsFileSetting::StaticClass();
+    EXPECT_EQ(hosts.GetCaption(), "Hosts file");
+    EXPECT_EQ(hosts.GetDescription(), "IP addresses of frequently used remote hosts");
+    EXPECT_EQ(hosts.GetCategory(), "Network");
+    EXPECT_EQ(hosts.GetImageIndex(), 4);
+    EXPECT_EQ(hosts.GetEditorClass(), nullptr);
+    EXPECT_EQ(THostsFileSetting().GetDisplayText(), "Hosts file");
+
+    EXPECT_EQ(Setting("/etc/hosts")->GetDisplayText(), "File (hosts)");
+    EXPECT_EQ(Setting("hosts")->GetDetails(), "hosts");
+    EXPECT_EQ(Setting("/etc/")->GetDetails(), "");
+    EXPECT_EQ(TFileSetting().GetDisplayText(), "File");
+}
+
+TEST_F(FileSettingTest, InitialFolderKeepsOnlyARootsSeparator) {
+    EXPECT_EQ(InitialFolderOf("/etc/hosts"), "/etc");
+    EXPECT_EQ(InitialFolderOf("/hosts"), "/");
+    EXPECT_EQ(InitialFolderOf("hosts"), "");
+    EXPECT_EQ(InitialFolderOf(""), "");
+    EXPECT_EQ(InitialFolderOf("//server/share/f"), "//server/share");
+    EXPECT_EQ(InitialFolderOf("a//f"), "a//") << "a separator before the last one keeps it";
+}
+
+TEST_F(FileSettingTest, FoldersMissingPathsAndNewSettingsCaptureAsNoFile) {
+    for (const std::string& path : {temp_.Path().string(), temp_ / "missing.txt", temp_ / "no/such/folder.txt",
+                                    std::string()}) {
+        auto setting = Setting(path);
+        const auto value = Capture(*setting);
+        EXPECT_FALSE(value->FileExists()) << path;
+        EXPECT_EQ(value->ContentSize(), -1) << path;
+        EXPECT_FALSE(value->HasContent()) << path;
+        EXPECT_EQ(value->GetHint(), "No file") << path;
+        EXPECT_EQ(value->CreatorId(), setting->Id());
+    }
+}
+
+TEST_F(FileSettingTest, AnEmptyFileIsKeptAsSizeZeroWithoutContent) {
+    const std::string path = temp_ / "empty.txt";
+    WriteFile(path, "");
+    auto setting = Setting(path);
+    const auto value = Capture(*setting);
+    EXPECT_TRUE(value->FileExists());
+    EXPECT_EQ(value->ContentSize(), 0);
+    EXPECT_FALSE(value->HasContent());
+    EXPECT_EQ(value->GetHint(), "Empty file");
+
+    const Bytes stored = StoredProperties(*value);
+    EXPECT_TRUE(Contains(stored, "\x0A" "FileExists\x09"));
+    EXPECT_TRUE(Contains(stored, std::string_view("\x0B" "ContentSize\x02\x00", 14)));
+    EXPECT_FALSE(Contains(stored, "\x07" "Content")) << "no binary block for an empty file";
+
+    WriteFile(path, "something");
+    setting->ApplyValue(*value, results);
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+}
+
+TEST_F(FileSettingTest, HintShowsAtMost1024BytesOfText) {
+    const std::string exact = std::string(1000, 'x') + "\r\n\tend" + std::string(18, 'y');
+    ASSERT_EQ(exact.size(), 1024u);
+    EXPECT_EQ(HintOf(exact), exact);
+    EXPECT_EQ(HintOf(exact + "z"), exact + "...");
+    EXPECT_EQ(HintOf("line one\nline two\n"), "line one\nline two\n") << "line breaks stay";
+    EXPECT_EQ(HintOf("caf\xC3\xA9 \x7F\xFF"), "caf\xC3\xA9 \x7F\xFF") << "bytes of 127 and above are text";
+}
+
+TEST_F(FileSettingTest, ControlBytesInTheShownPartMakeABinaryFile) {
+    EXPECT_EQ(HintOf("page one\fpage two"), "Binary file");
+    EXPECT_EQ(HintOf(std::string("\0abc", 4)), "Binary file");
+    EXPECT_EQ(HintOf("vertical\vtab"), "Binary file");
+    EXPECT_EQ(HintOf("escape\x1B[0m"), "Binary file");
+    EXPECT_EQ(HintOf(std::string(1023, 'a') + '\x1F'), "Binary file") << "the last shown byte counts";
+    const std::string late = std::string(1024, 'a') + std::string("\0", 1);
+    EXPECT_EQ(HintOf(late), std::string(1024, 'a') + "...") << "a zero after the shown part does not count";
+}
+
+TEST_F(FileSettingTest, ApplyRestoresTheBytesOrRemovesTheFile) {
+    const std::string path = temp_ / "config.ini";
+    Bytes original{'a', '\r', '\n', 0, 0xFF, 'b', '\n'};
+    for (int i = 0; i < 5000; ++i)
+        original.push_back(static_cast<std::uint8_t>(i * 7));
+    WriteFile(path, original);
+    auto setting = Setting(path);
+    const auto present = Capture(*setting);
+    EXPECT_EQ(present->ContentSize(), static_cast<std::int32_t>(original.size()));
+
+    WriteFile(path, std::string(20000, 'z'));
+    setting->ApplyValue(*present, results);
+    EXPECT_EQ(ReadFile(path), original) << "replaced whole, byte for byte, also when it was longer";
+
+    std::filesystem::remove(path);
+    setting->ApplyValue(*present, results);
+    EXPECT_EQ(ReadFile(path), original) << "created when absent";
+
+    const std::string absentPath = temp_ / "absent.ini";
+    auto absentSetting = Setting(absentPath);
+    const auto absent = Capture(*absentSetting);
+    WriteFile(absentPath, "appeared later");
+    absentSetting->ApplyValue(*absent, results);
+    EXPECT_FALSE(std::filesystem::exists(absentPath));
+    EXPECT_EQ(results.Count(), 0u) << "this kind reports by raising only";
+}
+
+TEST_F(FileSettingTest, NoFileAppliedToAnAbsentFileIsTheSystemErrorTwo) {
+    auto setting = Setting(temp_ / "never.txt");
+    const auto absent = Capture(*setting);
+    try {
+        setting->ApplyValue(*absent, results);
+        FAIL() << "deleting an absent file must fail";
+    } catch (const EOSError& e) {
+        EXPECT_EQ(e.ErrorCode(), 2u);
+        EXPECT_EQ(e.Message(), "System Error.  Code: 2.\nThe system cannot find the file specified");
+    }
+}
+
+TEST_F(FileSettingTest, AMissingFolderIsTheFileErrorThree) {
+    auto source = Setting(temp_ / "source->txt");
+    WriteFile(source->GetFileName(), "text");
+    const auto value = Capture(*source);
+    auto target = Setting(temp_ / "no/such/folder/target->txt");
+    try {
+        target->ApplyValue(*value, results);
+        FAIL() << "the folder is not created";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.ErrorCode(), 3);
+        EXPECT_EQ(e.Message(), "Invalid filename");
+    }
+    EXPECT_FALSE(std::filesystem::exists(temp_ / "no"));
+}
+
+TEST_F(FileSettingTest, AccessDeniedSuggestsAdministrativeRightsOnApplyOnly) {
+    if (RunningAsRoot())
+        GTEST_SKIP() << "root may read and write every file, so access cannot be denied";
+    const std::string path = temp_ / "protected.txt";
+    WriteFile(path, "old");
+    auto setting = Setting(path);
+    const auto value = Capture(*setting);
+
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+    EXPECT_EQ(MessageOf<EInOutError>([&] { setting->ApplyValue(*value, results); }),
+              "File access denied. You may need administrative privileges");
+
+    const std::string lockedFolder = temp_ / "locked";
+    std::filesystem::create_directory(lockedFolder);
+    WriteFile(lockedFolder + "/inside->txt", "x");
+    std::filesystem::permissions(lockedFolder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    auto inside = Setting(lockedFolder + "/inside->txt");
+    TFileSettingValue noFile;
+    EXPECT_EQ(MessageOf<EOSError>([&] { inside->ApplyValue(noFile, results); }),
+              "System Error.  Code: 5.\nAccess is denied. You may need administrative privileges");
+    std::filesystem::permissions(lockedFolder, std::filesystem::perms::owner_all);
+
+    std::filesystem::permissions(path, std::filesystem::perms::none);
+    EXPECT_EQ(MessageOf<EInOutError>([&] { Capture(*setting); }), "File access denied") << "capture adds no hint";
+}
+
+TEST_F(FileSettingTest, AFileOpenForWritingCannotBeCaptured) {
+    const std::string path = temp_ / "busy.log";
+    WriteFile(path, "being written");
+    const int fd = ::open(path.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    auto setting = Setting(path);
+    try {
+        Capture(*setting);
+        ADD_FAILURE() << "the writer does not share the file";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.ErrorCode(), 32);
+        EXPECT_EQ(e.Message(), "I/O error 32");
+    }
+    ::close(fd);
+}
+
+TEST_F(FileSettingTest, RefreshReadsWithoutTouchingTheFile) {
+    const std::string path = temp_ / "watched.txt";
+    WriteFile(path, "content\r\n");
+    const auto before = std::filesystem::last_write_time(path);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    const auto modeBefore = st.st_mode;
+
+    TConfiguration configuration;
+    auto added = std::make_unique<TFileSetting>();
+    added->SetFileName(path);
+    configuration.AddSetting(std::move(added));
+    TConfigurationProfile& profile = configuration.Profiles().Add(configuration.Profiles().NewProfile());
+    profile.RefreshAll();
+    profile.RefreshAll();
+
+    EXPECT_EQ(ReadFile(path), (Bytes{'c', 'o', 'n', 't', 'e', 'n', 't', '\r', '\n'}));
+    EXPECT_EQ(std::filesystem::last_write_time(path), before);
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode, modeBefore);
+    ASSERT_EQ(profile.Values().Count(), 1u);
+    EXPECT_EQ(profile.Values()[0].GetHint(), "content\r\n");
+}
+
+TEST_F(FileSettingTest, ValuesSurviveTheDataFileAndCopies) {
+    const std::string contentPath = temp_ / "data.bin";
+    Bytes content;
+    for (int i = 0; i < 3000; ++i)
+        content.push_back(static_cast<std::uint8_t>(i % 256));
+    WriteFile(contentPath, content);
+    WriteFile(temp_ / "empty", "");
+    const std::string dataFile = temp_ / "Orvenik/QVT/qvt.dfm";
+    {
+        TPersistentData data;
+        auto& saved = static_cast<TConfigurations&>(data.InsertComponent(std::make_unique<TConfigurations>()));
+        auto configuration = std::make_unique<TConfiguration>();
+        configuration->SetName("Files");
+        for (const std::string& path : {contentPath, temp_ / "empty", temp_ / "missing"}) {
+            auto setting = std::make_unique<TFileSetting>();
+            setting->SetFileName(path);
+            configuration->AddSetting(std::move(setting));
+        }
+        configuration->AddSetting(std::make_unique<THostsFileSetting>());
+        TConfiguration& stored = saved.Configurations().Add(std::move(configuration));
+        stored.Profiles().Add(stored.Profiles().NewProfile()).RefreshAll();
+        data.Load(dataFile);
+        data.Save();
+    }
+    TPersistentData data;
+    data.Load(dataFile);
+    ASSERT_EQ(data.Components().size(), 1u);
+    auto& root = static_cast<TConfigurations&>(*data.Components()[0]);
+    ASSERT_EQ(root.Configurations().Count(), 1u);
+    TConfiguration& configuration = root.Configurations()[0];
+    ASSERT_EQ(configuration.Settings().Count(), 4u);
+    EXPECT_EQ(static_cast<TFileSetting&>(configuration.Settings()[0]).GetFileName(), contentPath);
+    EXPECT_EQ(&configuration.Settings()[3].ClassType(), &THostsFileSetting::StaticClass());
+    ASSERT_EQ(configuration.Profiles().Count(), 1u);
+    const TSettingValueList& values = configuration.Profiles()[0].Values();
+    ASSERT_EQ(values.Count(), 4u);
+
+    const auto& full = dynamic_cast<const TFileSettingValue&>(values[0]);
+    EXPECT_TRUE(full.FileExists());
+    EXPECT_EQ(full.ContentSize(), 3000);
+    EXPECT_EQ(Bytes(full.Content().begin(), full.Content().end()), content);
+    const auto& empty = dynamic_cast<const TFileSettingValue&>(values[1]);
+    EXPECT_TRUE(empty.FileExists());
+    EXPECT_EQ(empty.ContentSize(), 0);
+    const auto& missing = dynamic_cast<const TFileSettingValue&>(values[2]);
+    EXPECT_FALSE(missing.FileExists());
+    EXPECT_EQ(missing.ContentSize(), -1);
+    const auto& hosts = dynamic_cast<const TFileSettingValue&>(values[3]);
+    EXPECT_EQ(Bytes(hosts.Content().begin(), hosts.Content().end()),
+              ReadFile((Machine().SystemFolder() / "drivers/etc/hosts").string()));
+
+    const std::unique_ptr<TSettingValue> copy = full.Clone();
+    const auto& copied = dynamic_cast<const TFileSettingValue&>(*copy);
+    EXPECT_EQ(copied.CreatorId(), full.CreatorId());
+    EXPECT_EQ(Bytes(copied.Content().begin(), copied.Content().end()), content);
+    EXPECT_NE(copied.Content().data(), full.Content().data()) << "the copy has bytes of its own";
+}
+
+TEST_F(FileSettingTest, AContentBlockShorterThanItsSizeFailsTheLoad) {
+    const std::string path = temp_ / "five.txt";
+    WriteFile(path, "12345");
+    auto setting = Setting(path);
+    const auto value = Capture(*setting);
+    Bytes stored = StoredProperties(*value);
+    const std::string_view sizeProperty("\x0B" "ContentSize\x02\x05", 14);
+    auto at = std::search(stored.begin(), stored.end(), sizeProperty.begin(), sizeProperty.end());
+    ASSERT_NE(at, stored.end());
+    at[13] = 9; // claims more bytes than the block holds
+
+    TFileSettingValue loaded;
+    TReader reader(stored);
+    EXPECT_THROW(reader.ReadProperties(loaded), EReadError);
+}
+
+TEST_F(FileSettingTest, TheHostsFileLivesInTheSystemFolderAndCannotBeMoved) {
+    THostsFileSetting hosts;
+    const std::string path = (Machine().SystemFolder() / "drivers" / "etc" / "hosts").string();
+    EXPECT_EQ(hosts.GetFileName(), path);
+    EXPECT_THROW(hosts.SetFileName("/tmp/elsewhere"), EPropReadOnly);
+    EXPECT_EQ(hosts.GetFileName(), path);
+
+    const Bytes seeded = ReadFile(path);
+    ASSERT_FALSE(seeded.empty());
+    const auto captured = Capture(hosts);
+    EXPECT_EQ(captured->GetHint().substr(0, 10), "# Hosts fi");
+
+    WriteFile(path, "10.0.0.1 changed\n");
+    hosts.ApplyValue(*captured, results);
+    EXPECT_EQ(ReadFile(path), seeded) << "CRLF line ends and all";
+
+    std::filesystem::remove(path);
+    const auto none = Capture(hosts);
+    EXPECT_EQ(none->GetHint(), "No file");
+    WriteFile(path, "127.0.0.1 localhost\n");
+    hosts.ApplyValue(*none, results);
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(FileSettingTest, TheEditorAsksTheFrontEndsDialog) {
+    auto setting = Setting("/srv/conf/app.ini");
+    TFileSettingEditor editor;
+
+    TFileSettingEditor::SetOpenFileDialog(nullptr);
+    EXPECT_FALSE(editor.Edit(*setting)) << "no dialog: nothing confirmed";
+
+    std::vector<TOpenFileRequest> asked;
+    std::optional<std::string> answer = "/etc/other.conf";
+    TFileSettingEditor::SetOpenFileDialog([&](const TOpenFileRequest& request) {
+        asked.push_back(request);
+        return answer;
+    });
+    EXPECT_TRUE(editor.Edit(*setting));
+    EXPECT_EQ(setting->GetFileName(), "/etc/other.conf");
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].filter, "*.*");
+    EXPECT_EQ(asked[0].fileName, "/srv/conf/app.ini");
+    EXPECT_EQ(asked[0].initialFolder, "/srv/conf");
+
+    answer.reset();
+    EXPECT_FALSE(editor.Edit(*setting));
+    EXPECT_EQ(setting->GetFileName(), "/etc/other.conf") << "cancel keeps the path";
+
+    THostsFileSetting hosts;
+    EXPECT_THROW(editor.Edit(hosts), EAssertionFailed);
+    TFileSettingEditor::SetOpenFileDialog(nullptr);
+}
