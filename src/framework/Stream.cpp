@@ -528,8 +528,9 @@ std::unique_ptr<TComponent> TReader::ReadComponent() {
     std::unique_ptr<TComponent> owned(component);
     instance.release();
     owned->SetName(ReadShortString());
-    ReadComponentBody(*owned);
     loaded_.push_back(owned.get());
+    owned->AddFreeListener(*this);
+    ReadComponentBody(*owned);
     return owned;
 }
 
@@ -554,11 +555,20 @@ void TReader::ReadRootComponent(TComponent& root) {
         root.InsertComponent(ReadComponent());
     }
     ReadListEnd();
-    for (TComponent* component : loaded_)
+    const std::vector<TComponent*> loaded = std::exchange(loaded_, {});
+    for (TComponent* component : loaded)
+        component->RemoveFreeListener(*this);
+    for (TComponent* component : loaded)
         component->Loaded();
     root.Loaded();
-    loaded_.clear();
 }
+
+TReader::~TReader() {
+    for (TComponent* component : loaded_)
+        component->RemoveFreeListener(*this);
+}
+
+void TReader::ComponentFreed(TComponent& component) { std::erase(loaded_, &component); }
 
 void TReader::ReadProperties(TPersistent& instance) {
     Nesting nesting(*this);

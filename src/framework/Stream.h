@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Component.h"
 #include "Persistent.h"
 
 #include <cstdint>
@@ -10,7 +11,6 @@
 namespace prolamo {
 
 class TCollection;
-class TComponent;
 
 // Type bytes of the binary component stream.
 enum class TValueType : std::uint8_t {
@@ -79,9 +79,12 @@ private:
 
 // Reads the binary component stream from a byte range. Every count and length is checked
 // against what remains before anything is allocated; every problem raises EReadError.
-class TReader final : public TFiler {
+class TReader final : public TFiler, private IFreeListener {
 public:
     explicit TReader(std::span<const std::uint8_t> data) : data_(data) {}
+    ~TReader() override;
+    TReader(const TReader&) = delete;
+    TReader& operator=(const TReader&) = delete;
 
     // Child records of the root whose class is not registered are stepped over instead of refused.
     void SetSkipUnknownChildren(bool skip) { skipUnknownChildren_ = skip; }
@@ -128,6 +131,9 @@ private:
     std::span<const std::uint8_t> Take(std::size_t size);
     std::uint32_t ReadUInt32();
     [[noreturn]] void InvalidValue() const;
+    // Components read so far may be freed again before loading ends (orphan values, a list
+    // read twice); they leave the list of those still to be told.
+    void ComponentFreed(TComponent& component) override;
 
     std::span<const std::uint8_t> data_;
     std::size_t pos_ = 0;

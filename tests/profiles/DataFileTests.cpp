@@ -293,3 +293,21 @@ TEST_F(DataFileTest, AFailedSaveKeepsThePreviousFile) {
     EXPECT_THROW(data.Save(), EOSError);
     EXPECT_EQ(ReadFile(path), before);
 }
+
+TEST_F(DataFileTest, ValuesOrphanedInTheFileAreDroppedWhileLoading) {
+    Stored stored;
+    TConfiguration& c = AddConfiguration(stored.root, "C", {"a"});
+    c.Settings()[0].SetId(0x11223344u);
+    std::unique_ptr<TConfigurationProfile> p = c.Profiles().NewProfile();
+    c.Profiles().Add(std::move(p)).RefreshAll();
+    Bytes bytes = stored.Write();
+    const Bytes id{0x44, 0x33, 0x22, 0x11};
+    auto settingId = std::search(bytes.begin(), bytes.end(), id.begin(), id.end());
+    ASSERT_NE(settingId, bytes.end());
+    *settingId = 0x55; // the setting comes first; its value now belongs to no setting
+
+    TPersistentData data;
+    ReadComponentResource(bytes, data, true);
+    auto& root = static_cast<TConfigurations&>(*data.Components().at(0));
+    EXPECT_EQ(root.Configurations()[0].Profiles()[0].Values().Count(), 0u);
+}
