@@ -41,6 +41,7 @@ constexpr ErrorText kTexts[] = {
     {161, "The specified path is invalid."},
     {170, "The requested resource is in use."},
     {183, "Cannot create a file when that file already exists."},
+    {203, "The system could not find the environment option that was entered."},
     {206, "The filename or extension is too long."},
     {223, "The file size exceeds the limit allowed and cannot be saved."},
     {234, "More data is available."},

@@ -37,6 +37,7 @@ inline constexpr ErrorCode ErrorDirNotEmpty = 145;
 inline constexpr ErrorCode ErrorBadPathname = 161;
 inline constexpr ErrorCode ErrorBusy = 170;
 inline constexpr ErrorCode ErrorAlreadyExists = 183;
+inline constexpr ErrorCode ErrorEnvvarNotFound = 203;
 inline constexpr ErrorCode ErrorFilenameExcedRange = 206;
 inline constexpr ErrorCode ErrorFileTooLarge = 223;
 inline constexpr ErrorCode ErrorMoreData = 234;

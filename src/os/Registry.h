@@ -77,6 +77,10 @@ public:
     // ErrorNoMoreItems.
     virtual ErrorCode EnumValue(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
                                 std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) = 0;
+    // RegEnumKeyExW without class and last-write time: the name of the index-th subkey, in the
+    // registry's order; *nameLength as for EnumValue. Needs KeyEnumerateSubKeys. Past the last
+    // subkey: ErrorNoMoreItems.
+    virtual ErrorCode EnumKeyEx(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) = 0;
     // RegQueryInfoKeyW reduced to its value counters (each may be null): number of values, longest
     // value name in characters without the zero, largest data in bytes.
     virtual ErrorCode QueryInfoKey(HKey key, std::uint32_t* values, std::uint32_t* maxValueNameLength,

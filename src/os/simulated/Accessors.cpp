@@ -1,8 +1,11 @@
 // The process's services answer from the current simulated machine.
 
+#include "os/Environment.h"
 #include "os/Folders.h"
+#include "os/Privileges.h"
 #include "os/Registry.h"
 #include "os/Security.h"
+#include "os/TimeZone.h"
 #include "os/WindowMessages.h"
 #include "os/simulated/Machine.h"
 
@@ -22,6 +25,18 @@ ISecurity& Security() {
 
 IWindowMessages& WindowMessages() {
     return simulated::CurrentMachine().WindowMessages();
+}
+
+ITimeZone& TimeZone() {
+    return simulated::CurrentMachine().TimeZone();
+}
+
+IPrivileges& Privileges() {
+    return simulated::CurrentMachine().Privileges();
+}
+
+IEnvironment& Environment() {
+    return simulated::CurrentMachine().Environment();
 }
 
 } // namespace prolamo::os

@@ -4,6 +4,7 @@
 #include "os/Text.h"
 #include "os/simulated/RegistryStore.h"
 #include "os/simulated/Services.h"
+#include "os/simulated/SimSystem.h"
 #include "os/simulated/Sqlite.h"
 
 #include <atomic>
@@ -17,11 +18,15 @@ namespace prolamo::os::simulated {
 
 class Machine::Services {
 public:
-    explicit Services(Machine& m) : registry(m), folders(m), security(m), messages(m) {}
+    explicit Services(Machine& m)
+        : registry(m), folders(m), security(m), messages(m), privileges(m), timeZone(m, privileges), environment(m) {}
     SimRegistry registry;
     SimFolders folders;
     SimSecurity security;
     SimWindowMessages messages;
+    SimPrivileges privileges;
+    SimTimeZone timeZone;
+    SimEnvironment environment;
 };
 
 namespace {
@@ -295,6 +300,9 @@ void Machine::Seed() {
         throw std::runtime_error(sqlite3_errmsg(db_));
     if (seeded && profile) {
         profileFolder_ = folder_ / *profile;
+        SeedBrowsersAndTime(*this);
+        if (const int rc = tx.Commit(); rc != SQLITE_OK)
+            throw std::runtime_error(sqlite3_errstr(rc));
         return;
     }
 
@@ -322,6 +330,7 @@ void Machine::Seed() {
     SetFact(kFactUserName, userName);
     SetFact(kFactProfile, relativeProfile);
     SetFact(kFactSeeded, "1");
+    SeedBrowsersAndTime(*this);
     if (const int rc = tx.Commit(); rc != SQLITE_OK)
         throw std::runtime_error(sqlite3_errstr(rc));
 }
@@ -444,6 +453,15 @@ ISecurity& Machine::Security() {
 }
 IWindowMessages& Machine::WindowMessages() {
     return services_->messages;
+}
+ITimeZone& Machine::TimeZone() {
+    return services_->timeZone;
+}
+IPrivileges& Machine::Privileges() {
+    return services_->privileges;
+}
+IEnvironment& Machine::Environment() {
+    return services_->environment;
 }
 
 ScopedCurrentMachine::ScopedCurrentMachine(Machine& machine) : previous_(g_current.exchange(&machine)) {}

@@ -22,6 +22,9 @@ class IRegistry;
 class IFolders;
 class ISecurity;
 class IWindowMessages;
+class ITimeZone;
+class IPrivileges;
+class IEnvironment;
 } // namespace prolamo::os
 
 namespace prolamo::os::simulated {
@@ -67,6 +70,10 @@ public:
     IFolders& Folders();
     ISecurity& Security();
     IWindowMessages& WindowMessages();
+    ITimeZone& TimeZone();
+    IPrivileges& Privileges();
+    // The environment block of this process, built from the registry when first asked for.
+    IEnvironment& Environment();
 
     // For the service implementations: the connection, held under DbMutex(); the code every call
     // fails with when the machine could not be opened; a fact without throwing.

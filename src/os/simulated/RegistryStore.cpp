@@ -92,4 +92,40 @@ int SetValue(sqlite3* db, std::int64_t keyId, std::u16string_view name, std::uin
     return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
+int GetValue(sqlite3* db, std::int64_t keyId, std::u16string_view name, StoredValue* value, bool* found) {
+    Statement q(db, "SELECT name, type, data FROM reg_value WHERE key_id = ?1 AND folded = ?2");
+    q.Bind(1, keyId).Bind(2, Fold(name));
+    const int rc = q.Step();
+    *found = rc == SQLITE_ROW;
+    if (*found)
+        *value = {Utf8ToUtf16(q.Text(0)), static_cast<std::uint32_t>(q.Int(1)), q.Blob(2)};
+    return rc == SQLITE_ROW || rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+int GetValues(sqlite3* db, std::int64_t keyId, std::vector<StoredValue>* values) {
+    values->clear();
+    Statement q(db, "SELECT name, type, data FROM reg_value WHERE key_id = ?1 ORDER BY position");
+    q.Bind(1, keyId);
+    int rc;
+    while ((rc = q.Step()) == SQLITE_ROW)
+        values->push_back({Utf8ToUtf16(q.Text(0)), static_cast<std::uint32_t>(q.Int(1)), q.Blob(2)});
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+int GetSubKeyNames(sqlite3* db, int hive, std::u16string_view path, std::vector<std::u16string>* names) {
+    names->clear();
+    const std::string prefix = path.empty() ? std::string() : Fold(path) + "\\";
+    Statement q(db, "SELECT path FROM reg_key WHERE hive = ?1 AND folded <> '' AND "
+                    "substr(folded, 1, length(?2)) = ?2 AND instr(substr(folded, length(?2) + 1), '\\') = 0 "
+                    "ORDER BY folded");
+    q.Bind(1, std::int64_t{hive}).Bind(2, prefix);
+    int rc;
+    while ((rc = q.Step()) == SQLITE_ROW) {
+        const std::u16string full = Utf8ToUtf16(q.Text(0));
+        const std::size_t slash = full.rfind(u'\\');
+        names->push_back(slash == std::u16string::npos ? full : full.substr(slash + 1));
+    }
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
 } // namespace prolamo::os::simulated::store

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace prolamo::os::simulated::store {
 
@@ -25,5 +26,17 @@ int CreateKey(sqlite3* db, int hive, std::u16string_view path, std::int64_t* id,
 // Rewriting a value keeps its name's spelling and its position.
 int SetValue(sqlite3* db, std::int64_t keyId, std::u16string_view name, std::uint32_t type,
              std::span<const std::uint8_t> data);
+
+struct StoredValue {
+    std::u16string name;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+};
+// SQLITE_OK with *found false when the key has no such value.
+int GetValue(sqlite3* db, std::int64_t keyId, std::u16string_view name, StoredValue* value, bool* found);
+// The key's values in their order.
+int GetValues(sqlite3* db, std::int64_t keyId, std::vector<StoredValue>* values);
+// The names of the key's direct subkeys, in the registry's order (alphabetical, case-insensitive).
+int GetSubKeyNames(sqlite3* db, int hive, std::u16string_view path, std::vector<std::u16string>* names);
 
 } // namespace prolamo::os::simulated::store

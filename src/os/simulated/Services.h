@@ -32,6 +32,7 @@ public:
                         std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) override;
     ErrorCode QueryInfoKey(HKey key, std::uint32_t* values, std::uint32_t* maxValueNameLength,
                            std::uint32_t* maxValueLength) override;
+    ErrorCode EnumKeyEx(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) override;
 
 private:
     // An open key is only its place and the rights granted at opening; the key itself is looked up

@@ -353,4 +353,36 @@ ErrorCode SimRegistry::QueryInfoKey(HKey key, std::uint32_t* values, std::uint32
     return ErrorSuccess;
 }
 
+ErrorCode SimRegistry::EnumKeyEx(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) {
+    if (name == nullptr || nameLength == nullptr)
+        return ErrorInvalidParameter;
+    if (machine_.Db() == nullptr)
+        return machine_.OpenError();
+    OpenKey open;
+    if (const ErrorCode e = Lookup(key, &open); e != ErrorSuccess)
+        return e;
+    if ((open.access & KeyEnumerateSubKeys) == 0)
+        return ErrorAccessDenied;
+
+    std::lock_guard lock(machine_.DbMutex());
+    Transaction tx(machine_.Db(), Transaction::Kind::Read);
+    std::int64_t id = 0;
+    if (const int rc = store::FindKey(machine_.Db(), open.hive, open.path, &id); rc != SQLITE_OK)
+        return SqliteToWindowsError(rc);
+    if (id == 0)
+        return ErrorKeyDeleted;
+    std::vector<std::u16string> names;
+    if (const int rc = store::GetSubKeyNames(machine_.Db(), open.hive, open.path, &names); rc != SQLITE_OK)
+        return SqliteToWindowsError(rc);
+    if (index >= names.size())
+        return ErrorNoMoreItems;
+    const std::u16string& subKey = names[index];
+    if (*nameLength <= subKey.size())
+        return ErrorMoreData;
+    std::memcpy(name, subKey.data(), subKey.size() * sizeof(char16_t));
+    name[subKey.size()] = u'\0';
+    *nameLength = static_cast<std::uint32_t>(subKey.size());
+    return ErrorSuccess;
+}
+
 } // namespace prolamo::os::simulated
