@@ -46,6 +46,7 @@ void TPersistentData::Load(const std::string& fileName) {
         if (const os::ErrorCode code = os::Files().ReadWholeFile(fileName, &content); code != os::ErrorSuccess)
             throw EOSError(code);
         ReadComponentResource(content, *this, true);
+        fileSize_ = content.size();
     } catch (...) {
         loadFailed_ = true;
         while (!Components().empty())
@@ -80,9 +81,10 @@ void TPersistentData::Save() {
     const std::string folder = FolderOf(fileName_);
     if (!folder.empty())
         os::Files().CreateDirectoryTree(folder);
-    const std::vector<std::uint8_t> content = WriteComponentResource(*this);
+    const std::vector<std::uint8_t> content = WriteComponentResource(*this, fileSize_);
     if (const os::ErrorCode code = os::Files().WriteFileReplacing(fileName_, content); code != os::ErrorSuccess)
         throw EOSError(code);
+    fileSize_ = content.size();
 }
 
 TPersistentData& GetPersistentData() {

@@ -75,6 +75,7 @@ private:
     std::string fileName_;
     bool loadFailed_ = false;
     bool saveOnFree_ = true;
+    std::size_t fileSize_ = 0; // as last read or written: the next save's buffer size
 };
 
 // The process's instance, constructed on first use; FreePersistentData saves and frees it.

@@ -124,7 +124,11 @@ protected:
 #define PROLAMO_CLASS()                                                                                     \
 public:                                                                                                     \
     static const ::prolamo::TClassInfo& StaticClass();                                                      \
-    const ::prolamo::TClassInfo& ClassType() const override { return StaticClass(); }                      \
+    /* StaticClass builds its arguments on every call; the stream asks once per property. */              \
+    const ::prolamo::TClassInfo& ClassType() const override {                                               \
+        static const ::prolamo::TClassInfo& info = StaticClass();                                           \
+        return info;                                                                                        \
+    }                                                                                                       \
                                                                                                             \
 private:
 

@@ -676,8 +676,10 @@ void TReader::DefineBinaryProperty(const std::string& name, const ReadBinaryProc
 
 // ---- Resource form ----
 
-std::vector<std::uint8_t> WriteComponentResource(TComponent& root) {
-    std::vector<std::uint8_t> out{0xFF, 0x0A, 0x00};
+std::vector<std::uint8_t> WriteComponentResource(TComponent& root, std::size_t expectedSize) {
+    std::vector<std::uint8_t> out;
+    out.reserve(expectedSize + expectedSize / 8);
+    out.insert(out.end(), {0xFF, 0x0A, 0x00});
     const std::string name = UpperCase(root.ClassName());
     out.insert(out.end(), name.begin(), name.end());
     out.insert(out.end(), {0x00, 0x30, 0x10, 0, 0, 0, 0});

@@ -147,7 +147,9 @@ private:
 
 // The data file form: a 25-byte resource header (the root's class name in upper case) and the
 // stream of Root.
-std::vector<std::uint8_t> WriteComponentResource(TComponent& root);
+// ExpectedSize (for example the previous file's size) lets the buffer be taken at once rather than
+// grown and copied again and again.
+std::vector<std::uint8_t> WriteComponentResource(TComponent& root, std::size_t expectedSize = 0);
 void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root, bool skipUnknownChildren);
 
 } // namespace prolamo

@@ -76,7 +76,11 @@ const TSettingClass& MakeSettingClass(std::string name, std::vector<TPropInfo> p
 #define PROLAMO_SETTING_CLASS()                                                                             \
 public:                                                                                                     \
     static const ::prolamo::TSettingClass& StaticClass();                                                   \
-    const ::prolamo::TClassInfo& ClassType() const override { return StaticClass(); }                      \
+    /* StaticClass builds its arguments on every call; the stream asks once per property. */              \
+    const ::prolamo::TClassInfo& ClassType() const override {                                               \
+        static const ::prolamo::TClassInfo& info = StaticClass();                                           \
+        return info;                                                                                        \
+    }                                                                                                       \
                                                                                                             \
 private:
 

@@ -1,0 +1,271 @@
+// prolamo-bench [--keep] [FOLDER]: builds a data file of about 10 MB (200 configurations, 2,000
+// profiles, File values up to 1 MB) on a machine in FOLDER (a new temporary folder by default),
+// then times loading and saving it against a plain read and write of the same bytes, and
+// "prolamo-cli list" on it against a bare process start, and prints the ratios and peak memory.
+
+#include "classes/uPersistence.h"
+#include "profiles/uFileSettings.h"
+#include "profiles/uProfileSettings.h"
+#include "profiles/uSettingKinds.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using namespace prolamo;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int Configurations = 200;
+constexpr int ProfilesPerConfiguration = 10;
+constexpr int SettingsPerConfiguration = 2;
+constexpr std::size_t LargeValue = 1 << 20;
+constexpr int Rounds = 7;
+
+// Text like a hosts file, so the values look like what users keep.
+std::vector<std::uint8_t> Content(std::mt19937& random, std::size_t size) {
+    static const std::string line = "10.20.30.40     fileserver.corp.example     # file server\r\n";
+    std::vector<std::uint8_t> bytes(size);
+    std::size_t offset = random() % line.size();
+    for (auto& b : bytes)
+        b = static_cast<std::uint8_t>(line[offset++ % line.size()]);
+    return bytes;
+}
+
+void BuildModel(TConfigurations& root, const fs::path& folder) {
+    std::mt19937 random(4);
+    int valueNumber = 0;
+    for (int c = 0; c < Configurations; ++c) {
+        auto configuration = root.Configurations().NewConfiguration();
+        configuration->SetName("Configuration " + std::to_string(c + 1));
+        std::vector<TSetting*> settings;
+        for (int s = 0; s < SettingsPerConfiguration; ++s) {
+            auto setting = std::make_unique<TFileSetting>();
+            setting->SetId(static_cast<std::uint32_t>(c * 100 + s + 1));
+            setting->SetFileName((folder / ("file-" + std::to_string(c) + "-" + std::to_string(s) + ".txt")).string());
+            settings.push_back(&configuration->AddSetting(std::move(setting)));
+        }
+        for (int p = 0; p < ProfilesPerConfiguration; ++p) {
+            auto profile = configuration->Profiles().NewProfile();
+            profile->SetName("Profile " + std::to_string(p + 1));
+            for (TSetting* setting : settings) {
+                // Five values of 1 MB; the others a few hundred bytes to a few kilobytes.
+                const std::size_t size =
+                    valueNumber++ % 800 == 7 ? LargeValue : 256 + random() % 2048;
+                auto value = std::make_unique<TFileSettingValue>();
+                value->SetCreatorId(setting->Id());
+                value->SetFileExists(true);
+                value->SetContentSize(static_cast<std::int32_t>(size));
+                const auto bytes = Content(random, size);
+                value->ReadContent(bytes);
+                profile->Values().Add(std::move(value));
+            }
+            configuration->Profiles().Add(std::move(profile));
+        }
+        root.Configurations().Add(std::move(configuration));
+    }
+}
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// The median of several rounds, so one slow round (another process, a cold cache) counts little.
+double Median(int rounds, const std::function<void()>& run) {
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i) {
+        const auto start = Clock::now();
+        run();
+        times.push_back(Seconds(Clock::now() - start));
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+std::vector<std::uint8_t> PlainRead(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw std::runtime_error("cannot open " + path);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(fs::file_size(path)));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return bytes;
+}
+
+// Writes, and with `durable` forces the bytes to the disk first, as the data file's save does.
+void PlainWrite(const std::string& path, const std::vector<std::uint8_t>& bytes, bool durable) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw std::runtime_error("cannot create " + path);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0)
+            throw std::runtime_error("cannot write " + path);
+        done += static_cast<std::size_t>(n);
+    }
+    if (durable)
+        ::fsync(fd);
+    ::close(fd);
+}
+
+void RunProcess(const std::string& program, const std::vector<std::string>& arguments) {
+    std::vector<std::string> args = arguments;
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+        throw std::runtime_error("cannot start " + program);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error(program + " failed");
+}
+
+double PeakMegabytes(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
+}
+
+void Row(const char* what, double engine, const char* against, double plain) {
+    std::printf("  %-22s %9.2f ms   %-26s %9.2f ms   ratio %5.2f\n", what, engine * 1e3, against, plain * 1e3,
+                engine / plain);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool keep = false;
+    std::string folderArgument;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--keep")
+            keep = true;
+        else if (a == "--help" || a == "-h") {
+            std::printf("usage: prolamo-bench [--keep] [FOLDER]\n");
+            return 0;
+        } else
+            folderArgument = a;
+    }
+    try {
+        fs::path folder;
+        if (folderArgument.empty()) {
+            std::string pattern = (fs::temp_directory_path() / "prolamo-bench-XXXXXX").string();
+            if (!mkdtemp(pattern.data()))
+                throw std::runtime_error("cannot create a temporary folder");
+            folder = pattern;
+        } else {
+            folder = fs::absolute(folderArgument);
+            fs::create_directories(folder);
+        }
+        // The benchmark's machine, for this process and the command lines it starts.
+        setenv("PROLAMO_MACHINE", folder.c_str(), 1);
+        InitializeEngine();
+        const std::string dataFile = DataFilePath();
+        fs::remove(dataFile);
+
+        std::printf("Building the data file on the machine in %s ...\n", folder.c_str());
+        // In a child of its own: this process stays small, so the peak memory of the command lines
+        // it starts (which begin as copies of it) is theirs alone.
+        const pid_t builder = fork();
+        if (builder == 0) {
+            try {
+                TPersistentData data;
+                data.SetSaveOnFree(false);
+                data.Load(dataFile);
+                auto root = std::make_unique<TConfigurations>();
+                BuildModel(*root, folder);
+                data.Register(std::move(root));
+                data.Save();
+                _exit(0);
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "prolamo-bench: %s\n", e.what());
+                _exit(1);
+            }
+        }
+        int built = 0;
+        if (builder < 0 || waitpid(builder, &built, 0) != builder || !WIFEXITED(built) || WEXITSTATUS(built) != 0)
+            throw std::runtime_error("cannot build the data file");
+        const auto size = fs::file_size(dataFile);
+        std::printf("Data file: %s, %.2f MB (%d configurations, %d profiles, %d values)\n\n", dataFile.c_str(),
+                    static_cast<double>(size) / (1 << 20), Configurations, Configurations * ProfilesPerConfiguration,
+                    Configurations * ProfilesPerConfiguration * SettingsPerConfiguration);
+
+        const std::string cli = PROLAMO_CLI_PATH;
+        const double list = Median(Rounds, [&] { RunProcess(cli, {"list"}); });
+        const double bare = Median(Rounds, [&] { RunProcess("/bin/true", {}); });
+        const double cliPeak = PeakMegabytes(RUSAGE_CHILDREN);
+
+        // Each round loads into a fresh instance; freeing the previous one is not part of loading.
+        std::unique_ptr<TPersistentData> loaded;
+        std::vector<double> loads;
+        for (int i = 0; i < Rounds; ++i) {
+            loaded.reset();
+            const auto start = Clock::now();
+            loaded = std::make_unique<TPersistentData>();
+            loaded->SetSaveOnFree(false);
+            loaded->Load(dataFile);
+            loads.push_back(Seconds(Clock::now() - start));
+        }
+        std::sort(loads.begin(), loads.end());
+        const double load = loads[loads.size() / 2];
+        TPersistentData& data = *loaded;
+        const double save = Median(Rounds, [&] { data.Save(); });
+
+        std::vector<std::uint8_t> bytes;
+        const double read = Median(Rounds, [&] { bytes = PlainRead(dataFile); });
+        const std::string copy = dataFile + ".plain";
+        const double write = Median(Rounds, [&] { PlainWrite(copy, bytes, true); });
+        const double writeCached = Median(Rounds, [&] { PlainWrite(copy, bytes, false); });
+        fs::remove(copy);
+        loaded.reset();
+
+
+        std::printf("Median of %d rounds:\n", Rounds);
+        Row("load", load, "plain read", read);
+        Row("save (atomic, fsync)", save, "plain write + fsync", write);
+        Row("save (atomic, fsync)", save, "plain write, no fsync", writeCached);
+        Row("prolamo-cli list", list, "bare process (/bin/true)", bare);
+        std::printf("\nLoad + save: %.2f ms against %.2f ms plain: ratio %.2f (the bar is 2.00)\n",
+                    (load + save) * 1e3, (read + write) * 1e3, (load + save) / (read + write));
+        std::printf("Peak memory: prolamo-cli list %.1f MB; this program %.1f MB (one loaded copy, the\n"
+                    "bytes of the plain read and the save's buffer)\n",
+                    cliPeak, PeakMegabytes(RUSAGE_SELF));
+        if (!keep && folderArgument.empty())
+            fs::remove_all(folder);
+        else
+            std::printf("The machine stays in %s\n", folder.c_str());
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "prolamo-bench: %s\n", e.what());
+        return 1;
+    }
+}
