@@ -48,8 +48,10 @@ bool TRegistry::OpenKey(std::string_view key, bool canCreate) {
     const os::ErrorCode e =
         canCreate ? os::Registry().CreateKeyEx(base, wideSubKey, os::RegOptionNonVolatile, access_, &opened, nullptr)
                   : os::Registry().OpenKeyEx(base, wideSubKey, 0, access_, &opened);
-    if (e != os::ErrorSuccess)
+    if (e != os::ErrorSuccess) {
+        lastError_ = e;
         return false;
+    }
     std::string path(subKey);
     if (relative && currentKey_ != 0 && !currentPath_.empty())
         path = subKey.empty() ? currentPath_ : currentPath_ + '\\' + path;

@@ -36,6 +36,8 @@ public:
     // otherwise it is below the open key. False when the key is missing (and not to be created)
     // or the access is refused; the previous key then stays open.
     bool OpenKey(std::string_view key, bool canCreate);
+    // The code the system gave the last OpenKey that failed (the "last error" of the open).
+    os::ErrorCode LastError() const { return lastError_; }
     void CloseKey();
     bool HasOpenKey() const { return currentKey_ != 0; }
     os::HKey CurrentKey() const { return currentKey_; }
@@ -76,6 +78,7 @@ private:
     os::HKey currentKey_ = 0;
     std::string currentPath_;
     std::uint32_t access_;
+    os::ErrorCode lastError_ = os::ErrorSuccess;
 };
 
 } // namespace prolamo

@@ -54,6 +54,12 @@ EOSError::EOSError(std::uint32_t code)
     : Exception("System Error.  Code: " + std::to_string(code) + "." + LineBreak + SystemText(code)),
       errorCode_(code) {}
 
+void RaiseLastOSError(std::uint32_t code) {
+    if (code == 0)
+        throw EOSError(0, texts::UnknownOSError);
+    throw EOSError(code);
+}
+
 EInOutError::EInOutError(int code) : Exception(InOutText(code)), errorCode_(code) {}
 
 } // namespace prolamo

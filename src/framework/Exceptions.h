@@ -24,6 +24,9 @@ private:
     std::uint32_t errorCode_;
 };
 
+// The operating-system error for a code a failed call left; 0 gives "A call to an OS function failed".
+[[noreturn]] void RaiseLastOSError(std::uint32_t code);
+
 // A failed file read or write, with the platform's I/O error code and text.
 class EInOutError : public Exception {
 public:
@@ -85,6 +88,7 @@ inline constexpr const char* AssignError = "Cannot assign a %s to a %s";
 inline constexpr const char* UnknownProperty = "Property %s does not exist";
 inline constexpr const char* InvalidPropertyValue = "Invalid property value";
 inline constexpr const char* ListIndexError = "List index out of bounds (%d)";
+inline constexpr const char* UnknownOSError = "A call to an OS function failed";
 } // namespace texts
 
 // printf-style formatting restricted to %s and %d, enough for the platform's texts.

@@ -2,9 +2,14 @@
 
 #include "classes/uHelpers.h"
 #include "framework/ClassRegistry.h"
+#include "uEnvSettings.h"
 #include "uFileSettings.h"
+#include "uFirefoxProxySettings.h"
+#include "uIEProxySettings.h"
 #include "uNetworkSettings.h"
+#include "uOperaProxySettings.h"
 #include "uProfileSettings.h"
+#include "uTimeSettings.h"
 
 namespace prolamo {
 
@@ -21,6 +26,16 @@ void RegisterSettingKinds() {
     RegisterClass(TFileSettingValue::StaticClass());
     GetSettingClasses().Register(TFileSetting::StaticClass());
     GetSettingClasses().RegisterClasses({&THostsFileSetting::StaticClass()});
+    GetSettingClasses().Register(TIEProxySetting::StaticClass());
+    RegisterClass(TIEProxySettingValue::StaticClass());
+    GetSettingClasses().Register(TFirefoxProxySetting::StaticClass());
+    RegisterClass(TFirefoxProxySettingValue::StaticClass());
+    GetSettingClasses().Register(TOperaProxySetting::StaticClass());
+    RegisterClass(TOperaProxySettingValue::StaticClass());
+    RegisterClass(TTimeZoneSettingValue::StaticClass());
+    GetSettingClasses().Register(TTimeZoneSetting::StaticClass());
+    RegisterClass(TEnvSettingValue::StaticClass());
+    GetSettingClasses().Register(TEnvSetting::StaticClass());
 }
 
 void InitializeEngine() {

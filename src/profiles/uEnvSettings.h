@@ -1,0 +1,80 @@
+#pragma once
+// Chosen environment variables, written back as user or system variables.
+
+#include "framework/Strings.h"
+#include "uProfileSettings.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace prolamo {
+
+inline constexpr const char* SystemEnvironmentKey = "\\System\\CurrentControlSet\\Control\\Session Manager\\Environment";
+inline constexpr const char* UserEnvironmentKey = "\\Environment";
+
+// Where a variable lives: machine-wide or per user.
+enum class TEnvScope { System, User };
+
+// The value names of the system or user key, sorted, without regard to case; empty when the key
+// cannot be opened for reading and writing.
+void GetEnvironmentNames(TEnvScope scope, TWideStrings& names);
+
+class TEnvSetting : public TSetting {
+    PROLAMO_SETTING_CLASS()
+
+public:
+    TEnvSetting() : names_(true) {}
+
+    // Sorted without regard to case, each name once.
+    TWideStrings& Names() { return names_; }
+    const TWideStrings& Names() const { return names_; }
+    // The names, each followed by CR LF; setting it replaces the list.
+    std::u16string VariableNames() const { return names_.Text(); }
+    void SetVariableNames(const std::u16string& text) { names_.SetText(text); }
+
+    void Assign(const TPersistent& source) override;
+    std::unique_ptr<TSettingValue> CaptureValue() override;
+    // Writes every line, then tells running programs once.
+    void ApplyValue(const TSettingValue& value, TCheckResultList& results) override;
+
+private:
+    TWideStrings names_;
+};
+
+class TEnvSettingValue : public TSettingValue {
+    PROLAMO_CLASS()
+
+public:
+    // Name=value lines in capture order.
+    TWideStrings& Values() { return values_; }
+    const TWideStrings& Values() const { return values_; }
+
+    void Assign(const TPersistent& source) override;
+    std::string GetHint() const override;
+    // Forgets the variables the setting no longer lists.
+    void SettingChanged(const TSetting& setting) override;
+
+private:
+    TWideStrings values_;
+};
+
+// One line of the check-list the editor shows.
+struct TCheckListItem {
+    std::u16string text;
+    bool checked = false;
+};
+// Shows the items under Caption, lets the user check them, answers whether OK was chosen.
+using TCheckListDialog = std::function<bool(const std::string& caption, std::vector<TCheckListItem>& items)>;
+
+class TEnvSettingEditor : public TSettingEditor {
+public:
+    // The front end plugs its dialog in once at start-up; without one, every edit is cancelled.
+    static void SetCheckListDialog(TCheckListDialog dialog);
+
+    // The user's and the machine's variables and the names already chosen, each once, sorted.
+    static std::vector<TCheckListItem> Candidates(const TEnvSetting& setting);
+    bool Edit(TSetting& setting) override;
+};
+
+} // namespace prolamo

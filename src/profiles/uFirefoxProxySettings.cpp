@@ -1,0 +1,222 @@
+#include "uFirefoxProxySettings.h"
+
+#include "classes/uHelpers.h"
+#include "os/Errors.h"
+#include "os/Files.h"
+#include "os/IniFiles.h"
+#include "os/Text.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace prolamo {
+
+namespace {
+
+constexpr std::string_view kPrefStart = "user_pref(\"";
+constexpr std::string_view kPrefEnd = ");";
+constexpr std::string_view kSeparator = "\", ";
+
+bool FileExists(const std::string& path) {
+    std::uint32_t attributes = os::InvalidFileAttributes;
+    return os::Files().GetFileAttributes(path, &attributes) == os::ErrorSuccess &&
+           (attributes & os::FileAttributeDirectory) == 0;
+}
+
+std::string IniString(const std::string& file, const char16_t* section, const char16_t* key) {
+    std::u16string value;
+    os::IniFiles().GetPrivateProfileString(section, key, u"", &value, file);
+    return os::Utf16ToUtf8(value);
+}
+
+// Decimal, or hexadecimal after "$" or "0x"; anything else is no number.
+bool ParseInteger(const std::string& text, long long& number) {
+    std::size_t i = 0;
+    const bool negative = i < text.size() && (text[i] == '-' || text[i] == '+') && text[i++] == '-';
+    int base = 10;
+    if (i < text.size() && text[i] == '$') {
+        base = 16;
+        ++i;
+    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= text.size())
+        return false;
+    long long value = 0;
+    for (; i < text.size(); ++i) {
+        const int c = std::tolower(static_cast<unsigned char>(text[i]));
+        const int digit = std::isdigit(c) ? c - '0' : base == 16 && c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (digit < 0 || value > (1LL << 40))
+            return false;
+        value = value * base + digit;
+    }
+    number = negative ? -value : value;
+    return true;
+}
+
+// The value text of Name in name=value lines, looked up without regard to case.
+std::string ValueOf(const TStrings& lines, const std::string& name) { return lines.Value(name); }
+
+std::string JoinHint(const std::vector<std::string>& lines) {
+    if (lines.size() == 1)
+        return lines.front();
+    std::string hint;
+    for (const std::string& line : lines)
+        hint += line + "\r\n";
+    return hint;
+}
+
+} // namespace
+
+std::string GetFirefoxPrefsFileName() {
+    const std::string list = TOsHelper::GetAppDataFolder() + "\\Mozilla\\Firefox\\profiles.ini";
+    if (!FileExists(list))
+        throw TFirefoxProfileNotFoundException();
+    std::string path = IniString(list, u"Profile0", u"Path");
+    long long relative = 0;
+    if (ParseInteger(IniString(list, u"Profile0", u"IsRelative"), relative) && relative != 0)
+        path = list.substr(0, list.find_last_of('\\') + 1) + path;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path + "\\prefs.js";
+}
+
+// ---- TPrefs ----
+
+void TPrefs::Load() {
+    try {
+        if (!FileExists(GetFirefoxPrefsFileName()))
+            throw TFirefoxProfileNotFoundException();
+        std::vector<std::uint8_t> bytes;
+        if (const os::ErrorCode e = os::Files().ReadWholeFile(GetFirefoxPrefsFileName(), &bytes);
+            e != os::ErrorSuccess)
+            throw EInOutError(static_cast<int>(e));
+        TStrings split;
+        split.SetText(std::string(bytes.begin(), bytes.end()));
+        lines_ = split.Lines();
+    } catch (const TFirefoxProfileNotFoundException&) {
+        lines_.clear();
+    }
+}
+
+void TPrefs::Save() const {
+    const std::string path = GetFirefoxPrefsFileName();
+    std::string text;
+    for (const std::string& line : lines_)
+        text += line + "\r\n";
+    if (const os::ErrorCode e = os::Files().WriteWholeFile(
+            path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+        e != os::ErrorSuccess) {
+        std::string reason = os::SystemErrorText(e);
+        while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n'))
+            reason.pop_back();
+        throw EFCreateError(static_cast<int>(e), "Cannot create file \"" + path + "\". " + reason);
+    }
+}
+
+bool TPrefs::ParsePrefLine(const std::string& line, std::string& name, std::string& valueText) {
+    if (line.size() < kPrefStart.size() + kPrefEnd.size())
+        return false;
+    for (std::size_t i = 0; i < kPrefStart.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(line[i])) != kPrefStart[i])
+            return false;
+    if (line.compare(line.size() - kPrefEnd.size(), kPrefEnd.size(), kPrefEnd) != 0)
+        return false;
+    const std::string inner = line.substr(kPrefStart.size(), line.size() - kPrefStart.size() - kPrefEnd.size());
+    const std::size_t separator = inner.find(kSeparator);
+    if (separator == std::string::npos)
+        return false;
+    name = inner.substr(0, separator);
+    valueText = inner.substr(separator + kSeparator.size());
+    return true;
+}
+
+void TPrefs::GetPrefs(const std::string& prefix, TStrings& dest) const {
+    dest.Clear();
+    std::string name, valueText;
+    for (const std::string& line : lines_)
+        if (ParsePrefLine(line, name, valueText) && name.compare(0, prefix.size(), prefix) == 0)
+            dest.Add(name + "=" + valueText);
+}
+
+void TPrefs::SetPref(const std::string& name, const std::string& valueText) {
+    const std::string newLine =
+        std::string(kPrefStart) + name + std::string(kSeparator) + valueText + std::string(kPrefEnd);
+    std::string lineName, lineValue;
+    for (std::string& line : lines_)
+        if (ParsePrefLine(line, lineName, lineValue) && lineName == name) {
+            line = newLine;
+            return;
+        }
+    lines_.push_back(newLine);
+}
+
+// ---- TFirefoxProxySettingValue ----
+
+const TClassInfo& TFirefoxProxySettingValue::StaticClass() {
+    return MakeClassInfo<TFirefoxProxySettingValue, TSettingValue>(
+        "TFirefoxProxySettingValue",
+        {prop::Object("Settings", TTypeKind::Strings,
+                      static_cast<TStrings& (TFirefoxProxySettingValue::*)()>(&TFirefoxProxySettingValue::Settings))});
+}
+
+void TFirefoxProxySettingValue::Assign(const TPersistent& source) {
+    if (const auto* value = dynamic_cast<const TFirefoxProxySettingValue*>(&source))
+        settings_.Assign(value->settings_);
+    TSettingValue::Assign(source);
+}
+
+std::string TFirefoxProxySettingValue::GetHint() const {
+    const std::string prefix = FirefoxProxyPrefix;
+    const std::string type = ValueOf(settings_, prefix + "type");
+    std::vector<std::string> lines;
+    if (type == "4") {
+        lines.push_back("Auto-detect proxy configuration");
+    } else if (type == "1") {
+        for (const char* protocol : {"http", "ftp", "gopher", "socks", "ssl"}) {
+            const std::string host = ValueOf(settings_, prefix + protocol);
+            const std::string port = ValueOf(settings_, prefix + protocol + "_port");
+            if (!host.empty() && !port.empty())
+                lines.push_back(std::string(protocol) + ": " + host + ":" + port);
+        }
+    } else if (type == "2") {
+        lines.push_back("Automatic proxy configuration");
+        if (const std::string url = ValueOf(settings_, prefix + "autoconfig_url"); !url.empty())
+            lines.push_back(url);
+    } else {
+        lines.push_back("No proxy");
+    }
+    return JoinHint(lines);
+}
+
+// ---- TFirefoxProxySetting ----
+
+const TSettingClass& TFirefoxProxySetting::StaticClass() {
+    return MakeSettingClass<TFirefoxProxySetting, TSetting>("TFirefoxProxySetting", {},
+                                                            {.caption = "Firefox proxy",
+                                                             .description = "Firefox proxy settings",
+                                                             .category = NetworkCategory,
+                                                             .imageIndex = 11});
+}
+
+std::unique_ptr<TSettingValue> TFirefoxProxySetting::CaptureValue() {
+    TPrefs prefs;
+    prefs.Load();
+    auto value = std::make_unique<TFirefoxProxySettingValue>();
+    prefs.GetPrefs(FirefoxProxyPrefix, value->Settings());
+    return value;
+}
+
+void TFirefoxProxySetting::ApplyValue(const TSettingValue& value, TCheckResultList& /*results*/) {
+    TPrefs prefs;
+    prefs.Load();
+    const auto* proxy = dynamic_cast<const TFirefoxProxySettingValue*>(&value);
+    if (proxy == nullptr)
+        throw EAssertionFailed("The Firefox proxy setting was given another kind's value");
+    const TStrings& settings = proxy->Settings();
+    for (std::size_t i = 0; i < settings.Count(); ++i)
+        prefs.SetPref(settings.Name(i), settings.ValueFromIndex(i));
+    prefs.Save();
+}
+
+} // namespace prolamo

@@ -1,0 +1,459 @@
+#include "support/SimulatedMachine.h"
+#include "support/TestKinds.h"
+
+#include "classes/uHelpers.h"
+#include "classes/uRegistry.h"
+#include "framework/Exceptions.h"
+#include "framework/Stream.h"
+#include "profiles/uFirefoxProxySettings.h"
+#include "profiles/uIEProxySettings.h"
+#include "profiles/uOperaProxySettings.h"
+#include "os/simulated/Sqlite.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+using namespace prolamo;
+using namespace prolamo::test;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteText(const std::filesystem::path& path, std::string_view text) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+template <class E, class F>
+std::string MessageOf(F action) {
+    try {
+        action();
+    } catch (const E& e) {
+        return e.what();
+    }
+    return "(nothing raised)";
+}
+
+// What the data file would hold for the value: its properties, then read into a fresh one.
+template <class V>
+std::unique_ptr<V> StoredAndRead(V& value, Bytes* stored = nullptr) {
+    Bytes bytes;
+    {
+        TWriter writer(bytes);
+        writer.WriteProperties(value);
+        writer.WriteListEnd();
+    }
+    if (stored)
+        *stored = bytes;
+    auto back = std::make_unique<V>();
+    TReader reader(bytes);
+    reader.ReadProperties(*back);
+    return back;
+}
+
+bool Contains(const Bytes& haystack, std::string_view needle) {
+    return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) != haystack.end();
+}
+
+template <class V, class S>
+std::unique_ptr<V> Capture(S& setting) {
+    std::unique_ptr<TSettingValue> value = setting.CreateValue();
+    return std::unique_ptr<V>(static_cast<V*>(value.release()));
+}
+
+class BrowserProxyTest : public SimulatedMachineTest {
+protected:
+    void SetUp() override { RegisterTestKinds(); }
+    TCheckResultList results;
+};
+
+// ---- Internet Explorer ----
+
+class IEProxyTest : public BrowserProxyTest {
+protected:
+    static std::unique_ptr<TRegistry> Key(const std::string& path = InternetSettingsKey) {
+        auto registry = std::make_unique<TRegistry>();
+        EXPECT_TRUE(registry->OpenKey(path, true)) << path;
+        return registry;
+    }
+    TIEProxySetting setting;
+};
+
+TEST_F(IEProxyTest, DescribesItself) {
+    const TSettingClass& kind = TIEProxySetting::StaticClass();
+    EXPECT_EQ(kind.GetCaption(), "Internet Explorer proxy");
+    EXPECT_EQ(kind.GetDescription(), "Internet Explorer proxy settings");
+    EXPECT_EQ(kind.GetCategory(), "Network");
+    EXPECT_EQ(kind.GetImageIndex(), 3);
+    EXPECT_EQ(kind.GetEditorClass(), nullptr);
+}
+
+TEST_F(IEProxyTest, CapturesTheSeededValuesAndRecords) {
+    const auto value = Capture<TIEProxySettingValue>(setting);
+    EXPECT_EQ(value->CreatorId(), setting.Id());
+    EXPECT_FALSE(value->ProxyEnable());
+    EXPECT_EQ(value->ProxyServer(), "proxy.corp.example:8080");
+    EXPECT_EQ(value->ProxyOverride(), "*.corp.example;<local>");
+    EXPECT_EQ(value->AutoConfigURL(), "");
+    EXPECT_FALSE(value->UseAutoDetect());
+    auto connections = Key(std::string(InternetSettingsKey) + "\\Connections");
+    Bytes expected(ConnectionRecordLimit);
+    expected.resize(connections->ReadBinaryData("DefaultConnectionSettings", expected));
+    EXPECT_FALSE(expected.empty());
+    EXPECT_EQ(value->ConnectionSettings(), expected);
+    EXPECT_FALSE(value->LegacySettings().empty());
+}
+
+TEST_F(IEProxyTest, RecordsUpTo1024BytesAreCapturedAndLongerOnesRefused) {
+    auto connections = Key(std::string(InternetSettingsKey) + "\\Connections");
+    Bytes exact(1024);
+    for (std::size_t i = 0; i < exact.size(); ++i)
+        exact[i] = static_cast<std::uint8_t>(i * 31);
+    connections->WriteBinaryData("DefaultConnectionSettings", exact);
+    connections->WriteBinaryData("SavedLegacySettings", Bytes{});
+    const auto value = Capture<TIEProxySettingValue>(setting);
+    EXPECT_EQ(value->ConnectionSettings(), exact);
+    EXPECT_TRUE(value->LegacySettings().empty()) << "a zero-length record is empty";
+
+    exact.push_back(0);
+    connections->WriteBinaryData("DefaultConnectionSettings", exact);
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { setting.CreateValue(); }),
+              "Invalid data type for 'DefaultConnectionSettings'");
+    connections->WriteBinaryData("DefaultConnectionSettings", Bytes{1, 2});
+    connections->WriteString("SavedLegacySettings", "text");
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { setting.CreateValue(); }),
+              "Invalid data type for 'SavedLegacySettings'");
+}
+
+TEST_F(IEProxyTest, ProxyEnableMustBeADword) {
+    auto key = Key();
+    key->DeleteValue("ProxyEnable");
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { setting.CreateValue(); }), "Failed to get data for 'ProxyEnable'");
+    key->WriteString("ProxyEnable", "1");
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { setting.CreateValue(); }), "Invalid data type for 'ProxyEnable'");
+}
+
+TEST_F(IEProxyTest, AMissingKeyIsTheSystemsError) {
+    // The registry layer deletes no keys; the store does.
+    ASSERT_EQ(os::simulated::Exec(Machine().Db(),
+                                  "DELETE FROM reg_value WHERE key_id IN (SELECT id FROM reg_key WHERE folded LIKE "
+                                  "'%INTERNET SETTINGS%'); DELETE FROM reg_key WHERE folded LIKE '%INTERNET SETTINGS%';"),
+              0);
+    EXPECT_EQ(MessageOf<EOSError>([&] { setting.CreateValue(); }),
+              EOSError(os::ErrorFileNotFound).Message());
+}
+
+TEST_F(IEProxyTest, ApplyWritesTheStringsOrRemovesEmptyOnesAndTheRecords) {
+    auto value = std::make_unique<TIEProxySettingValue>();
+    value->SetProxyServer("other:3128");
+    value->SetProxyEnable(false);
+    value->ConnectionSettings() = {9, 8, 7};
+    setting.ApplyValue(*value, results);
+    EXPECT_EQ(results.Count(), 0u);
+    auto key = Key();
+    EXPECT_EQ(key->ReadString("ProxyServer"), "other:3128") << "written even with the proxy off";
+    EXPECT_EQ(key->ReadInteger("ProxyEnable"), 0);
+    EXPECT_FALSE(key->ValueExists("ProxyOverride"));
+    EXPECT_FALSE(key->ValueExists("AutoConfigURL"));
+    auto connections = Key(std::string(InternetSettingsKey) + "\\Connections");
+    Bytes record(16);
+    record.resize(connections->ReadBinaryData("DefaultConnectionSettings", record));
+    EXPECT_EQ(record, (Bytes{9, 8, 7}));
+    EXPECT_FALSE(connections->ValueExists("SavedLegacySettings"));
+    EXPECT_TRUE(Machine().Broadcasts().empty()) << "no notification after the write";
+
+    const auto back = Capture<TIEProxySettingValue>(setting);
+    EXPECT_EQ(back->ProxyOverride(), "");
+    EXPECT_EQ(back->AutoConfigURL(), "");
+    EXPECT_EQ(back->LegacySettings(), Bytes());
+}
+
+TEST_F(IEProxyTest, ApplyCreatesMissingKeysAndLeavesEmptyRecordsOut) {
+    ASSERT_EQ(os::simulated::Exec(Machine().Db(),
+                                  "DELETE FROM reg_value WHERE key_id IN (SELECT id FROM reg_key WHERE folded LIKE "
+                                  "'%INTERNET SETTINGS%'); DELETE FROM reg_key WHERE folded LIKE '%INTERNET SETTINGS%';"),
+              0);
+    TIEProxySettingValue value;
+    value.SetProxyEnable(true);
+    value.SetAutoConfigURL("http://wpad/wpad.dat");
+    setting.ApplyValue(value, results);
+    const auto back = Capture<TIEProxySettingValue>(setting);
+    EXPECT_TRUE(back->ProxyEnable());
+    EXPECT_EQ(back->AutoConfigURL(), "http://wpad/wpad.dat");
+    TRegistry connections;
+    ASSERT_TRUE(connections.OpenKey(std::string(InternetSettingsKey) + "\\Connections", false));
+    EXPECT_TRUE(connections.GetValueNames().empty());
+}
+
+TEST_F(IEProxyTest, RecordsSurviveTheDataFileByteForByteAndEmptyOnesAreNotWritten) {
+    TIEProxySettingValue value;
+    value.ConnectionSettings() = {0x46, 0, 0, 0, 0xFF, 0x00, 0x10};
+    Bytes stored;
+    auto back = StoredAndRead(value, &stored);
+    EXPECT_EQ(back->ConnectionSettings(), value.ConnectionSettings());
+    EXPECT_TRUE(back->LegacySettings().empty());
+    EXPECT_TRUE(Contains(stored, "DefaultConnectionSettings"));
+    EXPECT_FALSE(Contains(stored, "SavedLegacySettings"));
+    // Binary tag, the frame's size, then the record's own 4-byte length.
+    EXPECT_TRUE(Contains(stored, std::string_view("\x0A\x0B\0\0\0\x07\0\0\0\x46", 10)));
+    EXPECT_FALSE(Contains(stored, "ProxyEnable")) << "False is the default";
+
+    value.SetProxyEnable(true);
+    value.SetUseAutoDetect(true);
+    value.LegacySettings().assign(1024, 0xAB);
+    back = StoredAndRead(value);
+    EXPECT_TRUE(back->ProxyEnable());
+    EXPECT_TRUE(back->UseAutoDetect());
+    EXPECT_EQ(back->LegacySettings(), value.LegacySettings());
+
+    auto copy = std::make_unique<TIEProxySettingValue>();
+    copy->Assign(value);
+    value.LegacySettings()[0] = 0;
+    EXPECT_EQ(copy->LegacySettings()[0], 0xAB) << "a copy has its own bytes";
+}
+
+TEST_F(IEProxyTest, TheHintListsWhatIsSetEachLineEndedByCrLf) {
+    TIEProxySettingValue value;
+    EXPECT_EQ(value.GetHint(), "");
+    value.SetProxyOverride("<local>");
+    EXPECT_EQ(value.GetHint(), "Do not use proxy for \"<local>\"\r\n");
+    value.SetProxyServer("p:1");
+    EXPECT_EQ(value.GetHint(), "Do not use proxy for \"<local>\"\r\n") << "no server line while the proxy is off";
+    value.SetProxyEnable(true);
+    value.SetAutoConfigURL("http://a/b.pac");
+    value.SetUseAutoDetect(true);
+    EXPECT_EQ(value.GetHint(), "Automatically detect settings\r\n"
+                               "Use automatic configuration script (http://a/b.pac)\r\n"
+                               "Use proxy server \"p:1\"\r\n"
+                               "Do not use proxy for \"<local>\"\r\n");
+}
+
+// ---- Firefox ----
+
+class FirefoxProxyTest : public BrowserProxyTest {
+protected:
+    std::filesystem::path Firefox() { return Machine().RoamingAppDataFolder() / "Mozilla" / "Firefox"; }
+    std::filesystem::path Prefs() { return Firefox() / "Profiles" / "k3x9v2qa.default-release" / "prefs.js"; }
+    std::unique_ptr<TFirefoxProxySettingValue> CaptureValue() {
+        return Capture<TFirefoxProxySettingValue>(setting);
+    }
+    static std::unique_ptr<TFirefoxProxySettingValue> ValueOf(std::initializer_list<std::string> lines) {
+        auto value = std::make_unique<TFirefoxProxySettingValue>();
+        for (const std::string& line : lines)
+            value->Settings().Add(line);
+        return value;
+    }
+    TFirefoxProxySetting setting;
+};
+
+TEST_F(FirefoxProxyTest, DescribesItself) {
+    const TSettingClass& kind = TFirefoxProxySetting::StaticClass();
+    EXPECT_EQ(kind.GetCaption(), "Firefox proxy");
+    EXPECT_EQ(kind.GetDescription(), "Firefox proxy settings");
+    EXPECT_EQ(kind.GetCategory(), "Network");
+    EXPECT_EQ(kind.GetImageIndex(), 11);
+    EXPECT_EQ(kind.GetEditorClass(), nullptr);
+}
+
+TEST_F(FirefoxProxyTest, TheFirstListedProfileIsFoundRelativeOrAbsolute) {
+    // Every "/" of the path becomes "\\", the folder's own included.
+    auto windows = [](std::string path) {
+        std::replace(path.begin(), path.end(), '/', '\\');
+        return path;
+    };
+    const std::string folder = TOsHelper::GetAppDataFolder() + "\\Mozilla\\Firefox\\";
+    EXPECT_EQ(GetFirefoxPrefsFileName(), windows(folder + "Profiles/k3x9v2qa.default-release\\prefs.js"));
+    WriteText(Firefox() / "profiles.ini", "[Profile0]\r\nPath=/abs/olute/x.default\r\nIsRelative=0\r\n");
+    EXPECT_EQ(GetFirefoxPrefsFileName(), "\\abs\\olute\\x.default\\prefs.js");
+    WriteText(Firefox() / "profiles.ini", "[Profile0]\r\nPath=Profiles/abc.default\r\nIsRelative=yes\r\n");
+    EXPECT_EQ(GetFirefoxPrefsFileName(), "Profiles\\abc.default\\prefs.js") << "not a number: not relative";
+    WriteText(Firefox() / "profiles.ini", "[Profile0]\r\nPath=Profiles/abc.default\r\nIsRelative=$1\r\n");
+    EXPECT_EQ(GetFirefoxPrefsFileName(), windows(folder + "Profiles/abc.default\\prefs.js"));
+    std::filesystem::remove(Firefox() / "profiles.ini");
+    EXPECT_EQ(MessageOf<TFirefoxProfileNotFoundException>([] { GetFirefoxPrefsFileName(); }),
+              "Firefox profile not found");
+}
+
+TEST_F(FirefoxProxyTest, PreferenceLinesFollowTheStandardFormExactly) {
+    std::string name, text;
+    EXPECT_TRUE(TPrefs::ParsePrefLine("user_pref(\"network.proxy.type\", 1);", name, text));
+    EXPECT_EQ(name, "network.proxy.type");
+    EXPECT_EQ(text, "1");
+    EXPECT_TRUE(TPrefs::ParsePrefLine("USER_PREF(\"a\", \"x\", \"y\");", name, text)) << "letter case of the start";
+    EXPECT_EQ(name, "a");
+    EXPECT_EQ(text, "\"x\", \"y\"") << "the first separator divides";
+    EXPECT_FALSE(TPrefs::ParsePrefLine("user_pref(\"network.proxy.ftp\",\"h\");", name, text)) << "no space";
+    EXPECT_FALSE(TPrefs::ParsePrefLine("user_pref(\"a\", 1); ", name, text)) << "nothing may follow";
+    EXPECT_FALSE(TPrefs::ParsePrefLine(" user_pref(\"a\", 1);", name, text)) << "nothing may precede";
+    EXPECT_FALSE(TPrefs::ParsePrefLine("user_pref('a', 1);", name, text));
+    EXPECT_FALSE(TPrefs::ParsePrefLine("// user_pref(\"a\", 1);", name, text));
+}
+
+TEST_F(FirefoxProxyTest, CapturesOnlyProxyPreferencesWithTheirLiteralText) {
+    const auto value = CaptureValue();
+    EXPECT_EQ(value->Settings().Value("network.proxy.type"), "1");
+    EXPECT_EQ(value->Settings().Value("network.proxy.http"), "\"proxy.corp.example\"");
+    EXPECT_EQ(value->Settings().Value("network.proxy.share_proxy_settings"), "true");
+    EXPECT_EQ(value->Settings().IndexOfName("browser.startup.homepage"), -1);
+    EXPECT_EQ(value->GetHint(), "http: \"proxy.corp.example\":8080\r\nssl: \"proxy.corp.example\":8080\r\n");
+
+    WriteText(Prefs(), "user_pref(\"Network.Proxy.ftp\", \"x\");\nuser_pref(\"network.proxy.ftp\",\"y\");\n"
+                       "USER_PREF(\"network.proxy.type\", 2);\n");
+    const auto odd = CaptureValue();
+    EXPECT_EQ(odd->Settings().Text(), "network.proxy.type=2\r\n") << "prefix with its case; no-space line skipped";
+}
+
+TEST_F(FirefoxProxyTest, ApplyReplacesMatchingLinesAppendsTheRestAndKeepsEverythingElse) {
+    const std::string before = ReadText(Prefs());
+    const auto value = ValueOf({"network.proxy.type=0", "network.proxy.socks=\"s\""});
+    setting.ApplyValue(*value, results);
+    std::string expected = before;
+    const std::string typeLine = "user_pref(\"network.proxy.type\", 1);";
+    expected.replace(expected.find(typeLine), typeLine.size(), "user_pref(\"network.proxy.type\", 0);");
+    expected += "user_pref(\"network.proxy.socks\", \"s\");\r\n";
+    EXPECT_EQ(ReadText(Prefs()), expected) << "comments and other preferences stay, in place";
+    EXPECT_EQ(results.Count(), 0u);
+}
+
+TEST_F(FirefoxProxyTest, ALineWithoutTheStandardSpacingIsNeverReplacedAndLfBecomesCrLf) {
+    WriteText(Prefs(), "// comment\nuser_pref(\"network.proxy.ftp\",\"old\");\nuser_pref(\"network.proxy.ftp\", "
+                       "\"a\");\nuser_pref(\"network.proxy.ftp\", \"b\");\n");
+    setting.ApplyValue(*ValueOf({"network.proxy.ftp=\"new\""}), results);
+    EXPECT_EQ(ReadText(Prefs()), "// comment\r\nuser_pref(\"network.proxy.ftp\",\"old\");\r\n"
+                                 "user_pref(\"network.proxy.ftp\", \"new\");\r\n"
+                                 "user_pref(\"network.proxy.ftp\", \"b\");\r\n")
+        << "the first standard line only";
+
+    WriteText(Prefs(), "user_pref(\"network.proxy.ftp\",\"old\");");
+    setting.ApplyValue(*ValueOf({"network.proxy.ftp=\"new\""}), results);
+    EXPECT_EQ(ReadText(Prefs()),
+              "user_pref(\"network.proxy.ftp\",\"old\");\r\nuser_pref(\"network.proxy.ftp\", \"new\");\r\n");
+}
+
+TEST_F(FirefoxProxyTest, WithoutAProfileCaptureIsEmptyAndApplyRaises) {
+    std::filesystem::remove(Prefs());
+    EXPECT_EQ(CaptureValue()->Settings().Count(), 0u) << "no preferences file";
+    setting.ApplyValue(*ValueOf({"network.proxy.type=4"}), results);
+    EXPECT_EQ(ReadText(Prefs()), "user_pref(\"network.proxy.type\", 4);\r\n") << "created with the applied lines";
+
+    std::filesystem::remove_all(Firefox() / "Profiles");
+    EXPECT_THROW(setting.ApplyValue(*ValueOf({"network.proxy.type=4"}), results), EFCreateError)
+        << "its folder is not created";
+
+    std::filesystem::remove(Firefox() / "profiles.ini");
+    const auto none = CaptureValue();
+    EXPECT_EQ(none->Settings().Count(), 0u);
+    EXPECT_EQ(none->GetHint(), "No proxy");
+    EXPECT_EQ(MessageOf<TFirefoxProfileNotFoundException>(
+                  [&] { setting.ApplyValue(*ValueOf({"network.proxy.type=4"}), results); }),
+              "Firefox profile not found");
+    EXPECT_FALSE(std::filesystem::exists(Prefs()));
+}
+
+TEST_F(FirefoxProxyTest, TheHintFollowsTheProxyType) {
+    EXPECT_EQ(ValueOf({"Network.Proxy.Type=4"})->GetHint(), "Auto-detect proxy configuration")
+        << "the type is looked up without case";
+    EXPECT_EQ(ValueOf({"network.proxy.type=2"})->GetHint(), "Automatic proxy configuration");
+    EXPECT_EQ(ValueOf({"network.proxy.type=2", "network.proxy.autoconfig_url=\"http://a/p.pac\""})->GetHint(),
+              "Automatic proxy configuration\r\n\"http://a/p.pac\"\r\n");
+    EXPECT_EQ(ValueOf({"network.proxy.type=1", "network.proxy.ftp=\"f\""})->GetHint(), "")
+        << "a host without its port";
+    EXPECT_EQ(ValueOf({"network.proxy.type=1", "network.proxy.gopher=\"g\"", "network.proxy.gopher_port=70"})
+                  ->GetHint(),
+              "gopher: \"g\":70");
+    EXPECT_EQ(ValueOf({"network.proxy.type=0"})->GetHint(), "No proxy");
+    EXPECT_EQ(ValueOf({})->GetHint(), "No proxy");
+}
+
+// ---- Opera ----
+
+class OperaProxyTest : public BrowserProxyTest {
+protected:
+    static std::filesystem::path Profile() {
+        std::string path = TOperaProxySetting::GetOperaProfileFileName();
+        std::replace(path.begin(), path.end(), '\\', '/');
+        return path;
+    }
+    static std::unique_ptr<TOperaProxySettingValue> ValueOf(std::initializer_list<std::string> lines) {
+        auto value = std::make_unique<TOperaProxySettingValue>();
+        for (const std::string& line : lines)
+            value->Settings().Add(line);
+        return value;
+    }
+    TOperaProxySetting setting;
+};
+
+TEST_F(OperaProxyTest, DescribesItself) {
+    const TSettingClass& kind = TOperaProxySetting::StaticClass();
+    EXPECT_EQ(kind.GetCaption(), "Opera proxy");
+    EXPECT_EQ(kind.GetDescription(), "Opera proxy settings");
+    EXPECT_EQ(kind.GetCategory(), "Network");
+    EXPECT_EQ(kind.GetImageIndex(), 12);
+    EXPECT_EQ(TOperaProxySetting::GetOperaProfileFileName(),
+              TOsHelper::GetAppDataFolder() + "\\Opera\\Opera\\profile\\opera6.ini");
+}
+
+TEST_F(OperaProxyTest, ApplyReplacesTheSectionAndKeepsTheOthers) {
+    const auto captured = Capture<TOperaProxySettingValue>(setting);
+    EXPECT_EQ(captured->Settings().Value("HTTP server"), "proxy.corp.example:8080");
+    EXPECT_EQ(captured->Settings().Count(), 10u);
+    EXPECT_EQ(captured->GetHint(), "No proxy");
+
+    const std::string before = ReadText(Profile());
+    setting.ApplyValue(*ValueOf({"Use HTTP=1", "HTTP server=home:3128", "Extra=x"}), results);
+    std::string others = before;
+    others.erase(others.find("[Proxy]"), others.find("[Network]") - others.find("[Proxy]"));
+    EXPECT_EQ(ReadText(Profile()), others + "\r\n[Proxy]\r\nExtra=x\r\nHTTP server=home:3128\r\nUse HTTP=1\r\n")
+        << "the other sections stay as they were; keys the value lacks are gone";
+    const auto back = Capture<TOperaProxySettingValue>(setting);
+    EXPECT_EQ(back->Settings().Text(), "Extra=x\r\nHTTP server=home:3128\r\nUse HTTP=1\r\n");
+    EXPECT_EQ(back->GetHint(), "HTTP: home:3128");
+
+    setting.ApplyValue(TOperaProxySettingValue(), results);
+    EXPECT_EQ(ReadText(Profile()).find("[Proxy]"), std::string::npos) << "an empty value leaves no section";
+    EXPECT_EQ(results.Count(), 0u);
+}
+
+TEST_F(OperaProxyTest, AMissingProfileCapturesEmptyAndAppliesAsOneErrorLine) {
+    std::filesystem::remove(Profile());
+    EXPECT_EQ(Capture<TOperaProxySettingValue>(setting)->Settings().Count(), 0u);
+    setting.ApplyValue(*ValueOf({"Use HTTP=1"}), results);
+    ASSERT_EQ(results.Count(), 1u);
+    EXPECT_EQ(results[0].ResultType(), TCheckResultType::Error);
+    EXPECT_EQ(results[0].Text(), "Opera proxy: Opera profile not found");
+    EXPECT_FALSE(std::filesystem::exists(Profile()));
+}
+
+TEST_F(OperaProxyTest, AFileThatCannotBeWrittenIsNamed) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes read-only files";
+    std::filesystem::permissions(Profile(), std::filesystem::perms::owner_read);
+    EXPECT_EQ(MessageOf<Exception>([&] { setting.ApplyValue(*ValueOf({"Use HTTP=1"}), results); }),
+              "Unable to write to " + TOperaProxySetting::GetOperaProfileFileName());
+}
+
+TEST_F(OperaProxyTest, TheHintListsTheProtocolsInUseThenAutomaticConfiguration) {
+    EXPECT_EQ(ValueOf({"use http=1", "http server=h:1"})->GetHint(), "HTTP: h:1") << "keys without case";
+    EXPECT_EQ(ValueOf({"Use FTP=1", "FTP server=f:21", "Use HTTP=1", "HTTP server=h:1",
+                       "Use Automatic Proxy Configuration=1", "Automatic Proxy Configuration URL=http://a/p"})
+                  ->GetHint(),
+              "HTTP: h:1\r\nFTP: f:21\r\nAutomatic proxy configuration: http://a/p\r\n");
+    EXPECT_EQ(ValueOf({"Use HTTPS=0", "HTTPS server=s:443"})->GetHint(), "No proxy");
+    EXPECT_EQ(ValueOf({"Use HTTPS=1"})->GetHint(), "HTTPS: ");
+}
+
+} // namespace

@@ -1,0 +1,417 @@
+#include "support/SimulatedMachine.h"
+#include "support/TestKinds.h"
+
+#include "classes/uRegistry.h"
+#include "framework/Exceptions.h"
+#include "framework/Stream.h"
+#include "os/Environment.h"
+#include "os/Privileges.h"
+#include "os/Text.h"
+#include "profiles/uEnvSettings.h"
+#include "profiles/uProfileUtils.h"
+#include "profiles/uTimeSettings.h"
+#include "os/simulated/Sqlite.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+using namespace prolamo;
+using namespace prolamo::test;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+template <class E, class F>
+std::string MessageOf(F action) {
+    try {
+        action();
+    } catch (const E& e) {
+        return e.what();
+    }
+    return "(nothing raised)";
+}
+
+template <class V>
+std::unique_ptr<V> StoredAndRead(V& value, Bytes* stored = nullptr) {
+    Bytes bytes;
+    {
+        TWriter writer(bytes);
+        writer.WriteProperties(value);
+        writer.WriteListEnd();
+    }
+    if (stored)
+        *stored = bytes;
+    auto back = std::make_unique<V>();
+    TReader reader(bytes);
+    reader.ReadProperties(*back);
+    return back;
+}
+
+template <class V, class S>
+std::unique_ptr<V> Capture(S& setting) {
+    std::unique_ptr<TSettingValue> value = setting.CreateValue();
+    return std::unique_ptr<V>(static_cast<V*>(value.release()));
+}
+
+os::TimeZoneInformation Current() {
+    os::TimeZoneInformation tz;
+    std::uint32_t id = 0;
+    EXPECT_EQ(os::TimeZone().GetTimeZoneInformation(&tz, &id), os::ErrorSuccess);
+    return tz;
+}
+
+// Attributes of the time-zone privilege in the process token.
+std::uint32_t TimeZonePrivilege() {
+    os::HToken token = 0;
+    EXPECT_EQ(os::Privileges().OpenProcessToken(os::TokenQuery, &token), os::ErrorSuccess);
+    std::vector<os::LuidAndAttributes> privileges;
+    os::Privileges().GetTokenPrivileges(token, &privileges);
+    os::Privileges().CloseHandle(token);
+    for (const auto& p : privileges)
+        if (p.Luid.LowPart == 34)
+            return p.Attributes;
+    return 0xFFFFFFFF;
+}
+
+class TimeZoneSettingTest : public SimulatedMachineTest {
+protected:
+    void SetUp() override { RegisterTestKinds(); }
+    std::unique_ptr<TTimeZoneSettingValue> Zone(const std::u16string& standard, std::int32_t bias) {
+        auto value = std::make_unique<TTimeZoneSettingValue>();
+        value->SetStandardName(standard);
+        value->SetDaylightName(u"Daylight");
+        value->SetBias(bias);
+        value->SetDaylightBias(-60);
+        return value;
+    }
+    TTimeZoneSetting setting;
+    TCheckResultList results;
+};
+
+TEST_F(TimeZoneSettingTest, DescribesItself) {
+    const TSettingClass& kind = TTimeZoneSetting::StaticClass();
+    EXPECT_EQ(kind.GetCaption(), "Time zone");
+    EXPECT_EQ(kind.GetDescription(), "Time zone");
+    EXPECT_EQ(kind.GetCategory(), "System");
+    EXPECT_EQ(kind.GetImageIndex(), 6);
+    EXPECT_EQ(kind.GetEditorClass(), nullptr);
+}
+
+TEST_F(TimeZoneSettingTest, CaptureThenApplyLeavesTheRecordUnchangedFieldForField) {
+    const os::TimeZoneInformation before = Current();
+    const auto value = Capture<TTimeZoneSettingValue>(setting);
+    EXPECT_EQ(value->StandardName(), u"Pacific Standard Time");
+    EXPECT_EQ(value->GetHint(), "(UTC-08:00) Pacific Time (US & Canada)");
+    setting.ApplyValue(*Zone(u"Tokyo Standard Time", -540), results);
+    EXPECT_EQ(Current().Bias, -540);
+    setting.ApplyValue(*value, results);
+    EXPECT_EQ(Current(), before);
+    EXPECT_EQ(results.Count(), 0u);
+    EXPECT_EQ(TimeZonePrivilege(), 0u) << "disabled again afterwards";
+    const auto broadcasts = Machine().Broadcasts();
+    ASSERT_EQ(broadcasts.size(), 2u) << "one per apply";
+    EXPECT_EQ(broadcasts[0].message, 0x001Au);
+    EXPECT_EQ(broadcasts[0].window, 0xFFFFu);
+}
+
+TEST_F(TimeZoneSettingTest, AZoneWithoutDaylightTimeIsCapturedAsTheSystemReportsIt) {
+    auto tokyo = Zone(u"Tokyo Standard Time", -540);
+    setting.ApplyValue(*tokyo, results);
+    const auto value = Capture<TTimeZoneSettingValue>(setting);
+    EXPECT_EQ(value->StandardDate(), os::SystemTime{});
+    EXPECT_EQ(value->DaylightDate(), os::SystemTime{});
+    EXPECT_EQ(value->DaylightName(), u"Daylight");
+    EXPECT_EQ(value->GetHint(), "(UTC+09:00) Osaka, Sapporo, Tokyo");
+}
+
+TEST_F(TimeZoneSettingTest, TheHintFallsBackToTheStandardName) {
+    EXPECT_EQ(Zone(u"Malay Peninsula Standard Time", -480)->GetHint(), "Malay Peninsula Standard Time")
+        << "its key is named Singapore Standard Time";
+    EXPECT_EQ(Zone(u"", 0)->GetHint(), "");
+    auto value = Zone(u"W. Europe Standard Time", -60);
+    EXPECT_EQ(value->GetHint(), "(UTC+01:00) Amsterdam, Berlin, Bern, Rome, Stockholm, Vienna");
+    TTimeZoneSettingValue copy;
+    copy.Assign(*value);
+    EXPECT_EQ(copy.GetHint(), value->GetHint());
+}
+
+TEST_F(TimeZoneSettingTest, AUserWithoutThePrivilegeGetsTheSystemsErrorAndTheTokenIsRestored) {
+    Machine().SetFact("time_zone_privilege", "not_held");
+    const os::TimeZoneInformation before = Current();
+    EXPECT_EQ(MessageOf<EOSError>([&] { setting.ApplyValue(*Zone(u"UTC", 0), results); }),
+              EOSError(os::ErrorPrivilegeNotHeld).Message());
+    EXPECT_EQ(Current(), before);
+    EXPECT_TRUE(Machine().Broadcasts().empty());
+
+    Machine().SetFact("time_zone_privilege", "held");
+    // Enabled before the apply: it stays enabled afterwards.
+    os::HToken token = 0;
+    ASSERT_EQ(os::Privileges().OpenProcessToken(os::TokenAdjustPrivileges, &token), os::ErrorSuccess);
+    ASSERT_EQ(os::Privileges().AdjustTokenPrivileges(token, {{os::Luid{34, 0}, os::SePrivilegeEnabled}}, nullptr,
+                                                     nullptr),
+              os::ErrorSuccess);
+    os::Privileges().CloseHandle(token);
+    setting.ApplyValue(*Zone(u"UTC", 0), results);
+    EXPECT_EQ(TimeZonePrivilege(), os::SePrivilegeEnabled);
+}
+
+TEST_F(TimeZoneSettingTest, SystemsWithoutTheTimeZonePrivilegeUseTheSystemTimeOne) {
+    Machine().SetFact("time_zone_privilege", "unknown");
+    setting.ApplyValue(*Zone(u"UTC", 0), results);
+    EXPECT_EQ(Current().Bias, 0);
+    Machine().SetAdministrator(false);
+    EXPECT_EQ(MessageOf<EOSError>([&] { setting.ApplyValue(*Zone(u"Tokyo Standard Time", -540), results); }),
+              EOSError(os::ErrorPrivilegeNotHeld).Message());
+}
+
+TEST_F(TimeZoneSettingTest, NamesLongerThan31CharactersAreRefusedWithAnErrorLine) {
+    const os::TimeZoneInformation before = Current();
+    const std::u16string longName(32, u'x');
+    setting.ApplyValue(*Zone(longName, 0), results);
+    ASSERT_EQ(results.Count(), 1u);
+    EXPECT_EQ(results[0].ResultType(), TCheckResultType::Error);
+    EXPECT_EQ(results[0].Text(),
+              "Time zone: The time zone name \"" + std::string(32, 'x') + "\" is longer than 31 characters");
+    EXPECT_EQ(Current(), before);
+    EXPECT_TRUE(Machine().Broadcasts().empty());
+
+    const std::u16string longest(31, u'y');
+    auto fits = Zone(longest, 0);
+    fits->SetDaylightName(longest);
+    setting.ApplyValue(*fits, results);
+    EXPECT_EQ(results.Count(), 1u);
+    EXPECT_EQ(Capture<TTimeZoneSettingValue>(setting)->DaylightName(), longest);
+}
+
+TEST_F(TimeZoneSettingTest, DatesAreSixteenBytesAlwaysWrittenAndZeroWhenMissing) {
+    auto value = Zone(u"GMT Standard Time", 0);
+    value->SetStandardDate({0, 10, 0, 5, 2, 0, 0, 0});
+    value->SetDaylightDate({2031, 3, 0x1234, 5, 1, 59, 58, 999});
+    Bytes stored;
+    auto back = StoredAndRead(*value, &stored);
+    EXPECT_EQ(back->StandardDate(), value->StandardDate());
+    EXPECT_EQ(back->DaylightDate(), value->DaylightDate());
+    EXPECT_EQ(back->Bias(), 0);
+    const std::string text("\x0C" "DaylightDate\x0A\x10\0\0\0\xEF\x07\x03\0\x34\x12", 24);
+    const Bytes dates(text.begin(), text.end());
+    EXPECT_NE(std::search(stored.begin(), stored.end(), dates.begin(), dates.end()), stored.end());
+    for (const char* name : {"Bias", "StandardBias", "DaylightBias", "StandardDate"})
+        EXPECT_NE(std::search(stored.begin(), stored.end(), name, name + std::strlen(name)), stored.end()) << name;
+
+    Bytes withoutDates;
+    {
+        TWriter writer(withoutDates);
+        writer.WriteListEnd();
+    }
+    TReader reader(withoutDates);
+    TTimeZoneSettingValue fresh;
+    reader.ReadProperties(fresh);
+    EXPECT_EQ(fresh.StandardDate(), os::SystemTime{});
+    EXPECT_EQ(fresh.DaylightDate(), os::SystemTime{});
+}
+
+// ---- Environment variables ----
+
+class EnvSettingTest : public SimulatedMachineTest {
+protected:
+    void SetUp() override { RegisterTestKinds(); }
+    static std::unique_ptr<TRegistry> Key(TEnvScope scope) {
+        auto registry = std::make_unique<TRegistry>();
+        registry->SetRootKey(scope == TEnvScope::System ? os::HKeyLocalMachine : os::HKeyCurrentUser);
+        EXPECT_TRUE(registry->OpenKey(scope == TEnvScope::System ? SystemEnvironmentKey : UserEnvironmentKey, false));
+        return registry;
+    }
+    static std::unique_ptr<TEnvSettingValue> ValueOf(std::initializer_list<std::u16string> lines) {
+        auto value = std::make_unique<TEnvSettingValue>();
+        for (const auto& line : lines)
+            value->Values().Add(line);
+        return value;
+    }
+    TEnvSetting& Choose(std::initializer_list<std::u16string> names) {
+        for (const auto& name : names)
+            setting.Names().Add(name);
+        return setting;
+    }
+    TEnvSetting setting;
+    TCheckResultList results;
+};
+
+TEST_F(EnvSettingTest, DescribesItself) {
+    const TSettingClass& kind = TEnvSetting::StaticClass();
+    EXPECT_EQ(kind.GetCaption(), "Environment variables");
+    EXPECT_EQ(kind.GetDescription(), "User and system environment variables");
+    EXPECT_EQ(kind.GetCategory(), "System");
+    EXPECT_EQ(kind.GetImageIndex(), 7);
+    ASSERT_NE(kind.GetEditorClass(), nullptr);
+    EXPECT_NE(dynamic_cast<TEnvSettingEditor*>(kind.GetEditorClass()().get()), nullptr);
+}
+
+TEST_F(EnvSettingTest, NamesAreSortedOnceWithoutRegardToCase) {
+    setting.SetVariableNames(u"B\r\nA\r\nA\r\n");
+    EXPECT_EQ(setting.VariableNames(), u"A\r\nB\r\n");
+    setting.Names().Add(u"Path");
+    setting.Names().Add(u"PATH");
+    EXPECT_EQ(setting.VariableNames(), u"A\r\nB\r\nPath\r\n");
+    const std::unique_ptr<TSetting> clone = setting.Clone();
+    EXPECT_EQ(static_cast<TEnvSetting&>(*clone).VariableNames(), u"A\r\nB\r\nPath\r\n");
+}
+
+TEST_F(EnvSettingTest, CaptureReadsTheKeyTheApplyWritesAsStored) {
+    Choose({u"TEMP", u"ComSpec", u"OS", u"Undefined", u"path"});
+    const auto value = Capture<TEnvSettingValue>(setting);
+    EXPECT_EQ(value->Values().Text(), u"ComSpec=%SystemRoot%\\system32\\cmd.exe\r\n"
+                                      u"OS=Windows_NT\r\n"
+                                      u"path=%SystemRoot%\\system32;%SystemRoot%;%SystemRoot%\\System32\\Wbem;"
+                                      u"%SYSTEMROOT%\\System32\\WindowsPowerShell\\v1.0\\;%SYSTEMROOT%\\System32\\OpenSSH\\\r\n"
+                                      u"TEMP=%SystemRoot%\\TEMP\r\n"
+                                      u"Undefined=\r\n")
+        << "the machine's values, unexpanded, in the names' order";
+    EXPECT_EQ(value->GetHint(), os::Utf16ToUtf8(value->Values().Text()));
+
+    auto user = Key(TEnvScope::User);
+    user->WriteString("OnlyUser", "mine");
+    os::Environment().SetEnvironmentVariable(u"OnlyProcess", u"from the process");
+    Choose({u"OnlyUser", u"OnlyProcess"});
+    const auto more = Capture<TEnvSettingValue>(setting);
+    EXPECT_EQ(more->Values().Value(u"OnlyUser"), u"mine");
+    EXPECT_EQ(more->Values().Value(u"OnlyProcess"), u"from the process") << "neither key has it";
+}
+
+TEST_F(EnvSettingTest, CaptureChangeApplyCaptureGivesTheFirstValueAndPathDoesNotGrow) {
+    Choose({u"Path", u"TEMP"});
+    const auto first = Capture<TEnvSettingValue>(setting);
+    setting.ApplyValue(*ValueOf({u"Path=C:\\other", u"TEMP=C:\\t"}), results);
+    EXPECT_EQ(Key(TEnvScope::System)->ReadString("Path"), "C:\\other");
+    for (int i = 0; i < 3; ++i)
+        setting.ApplyValue(*first, results);
+    const auto again = Capture<TEnvSettingValue>(setting);
+    EXPECT_EQ(again->Values().Lines(), first->Values().Lines());
+    auto system = Key(TEnvScope::System);
+    EXPECT_EQ(system->GetDataType("Path"), TRegDataType::ExpandString);
+    EXPECT_EQ(system->ReadString("Path").find("WindowsApps"), std::string::npos) << "the user's part stays out";
+    EXPECT_EQ(Key(TEnvScope::User)->ReadString("TEMP"), "%USERPROFILE%\\AppData\\Local\\Temp")
+        << "a machine variable goes to the machine key only";
+    EXPECT_EQ(results.Count(), 0u);
+    EXPECT_EQ(Machine().Broadcasts().size(), 4u) << "one broadcast per apply";
+}
+
+TEST_F(EnvSettingTest, ApplyKeepsTheTypeAndSkipsNumbersAndBinaries) {
+    auto user = Key(TEnvScope::User);
+    user->WriteInteger("Counter", 5);
+    user->WriteBinaryData("Blob", Bytes{1, 2});
+    setting.ApplyValue(*ValueOf({u"TEMP=%TMP%\\x", u"Counter=6", u"Blob=b", u"New=", u"OS=Other", u"os=Third"}),
+                       results);
+    EXPECT_EQ(user->ReadString("TEMP"), "%USERPROFILE%\\AppData\\Local\\Temp") << "TEMP is the machine's";
+    auto system = Key(TEnvScope::System);
+    EXPECT_EQ(system->GetDataType("TEMP"), TRegDataType::ExpandString);
+    EXPECT_EQ(system->ReadString("TEMP"), "%TMP%\\x");
+    EXPECT_EQ(system->ReadString("OS"), "Other") << "a name given twice is written with its first text";
+    EXPECT_EQ(system->GetDataType("OS"), TRegDataType::String);
+    EXPECT_EQ(user->ReadInteger("Counter"), 5);
+    Bytes blob(4);
+    EXPECT_EQ(user->ReadBinaryData("Blob", blob), 2u);
+    EXPECT_TRUE(user->ValueExists("New"));
+    EXPECT_EQ(user->GetDataType("New"), TRegDataType::String);
+    EXPECT_FALSE(system->ValueExists("New")) << "an undefined name becomes a user variable";
+}
+
+TEST_F(EnvSettingTest, ANonAdministratorWritesEverythingToTheUserKey) {
+    Machine().SetAdministrator(false);
+    TWideStrings systemNames;
+    GetEnvironmentNames(TEnvScope::System, systemNames);
+    EXPECT_EQ(systemNames.Count(), 0u) << "the machine key is not opened for writing";
+    Choose({u"Path", u"OS"});
+    const auto value = Capture<TEnvSettingValue>(setting);
+    EXPECT_EQ(value->Values().Value(u"Path"), u"%USERPROFILE%\\AppData\\Local\\Microsoft\\WindowsApps;");
+    setting.ApplyValue(*ValueOf({u"Path=C:\\mine", u"OS=Mine"}), results);
+    Machine().SetAdministrator(true);
+    auto user = Key(TEnvScope::User);
+    auto system = Key(TEnvScope::System);
+    EXPECT_EQ(user->ReadString("Path"), "C:\\mine");
+    EXPECT_EQ(user->GetDataType("Path"), TRegDataType::ExpandString);
+    EXPECT_EQ(user->ReadString("OS"), "Mine");
+    EXPECT_EQ(system->ReadString("OS"), "Windows_NT");
+}
+
+TEST_F(EnvSettingTest, AKeyThatCannotBeOpenedStopsTheApplyWithAccessDenied) {
+    ASSERT_EQ(os::simulated::Exec(Machine().Db(),
+                                  "DELETE FROM reg_value WHERE key_id = (SELECT id FROM reg_key WHERE hive = 1 AND "
+                                  "folded = 'ENVIRONMENT'); DELETE FROM reg_key WHERE hive = 1 AND folded = 'ENVIRONMENT';"),
+              0);
+    EXPECT_EQ(MessageOf<EOSError>([&] { setting.ApplyValue(*ValueOf({u"OS=x", u"Mine=y", u"TEMP=z"}), results); }),
+              EOSError(os::ErrorAccessDenied).Message());
+    EXPECT_EQ(Key(TEnvScope::System)->ReadString("OS"), "x") << "written before the failure";
+    EXPECT_EQ(Key(TEnvScope::System)->ReadString("TEMP"), "%SystemRoot%\\TEMP") << "not after it";
+    EXPECT_TRUE(Machine().Broadcasts().empty());
+
+    setting.ApplyValue(TEnvSettingValue(), results);
+    EXPECT_EQ(Machine().Broadcasts().size(), 1u) << "an empty value still tells the programs";
+    EXPECT_EQ(TEnvSettingValue().GetHint(), "");
+}
+
+TEST_F(EnvSettingTest, UncheckedNamesLeaveEveryProfileAndNewOnesAddNothing) {
+    TConfigurations root;
+    TConfiguration& configuration = root.Configurations().Add(root.Configurations().NewConfiguration());
+    auto owned = std::make_unique<TEnvSetting>();
+    owned->SetVariableNames(u"OS\r\nPath\r\nTEMP\r\n");
+    TEnvSetting& env = static_cast<TEnvSetting&>(configuration.AddSetting(std::move(owned)));
+    for (int i = 0; i < 2; ++i)
+        configuration.Profiles().Add(configuration.Profiles().NewProfile()).RefreshAll();
+    env.SetVariableNames(u"path\r\nTEMP\r\nWindir\r\n");
+    configuration.SettingChanged(env);
+    for (const TConfigurationProfile& profile : configuration.Profiles()) {
+        const auto& value = static_cast<const TEnvSettingValue&>(*profile.FindValue(env));
+        ASSERT_EQ(value.Values().Count(), 2u);
+        EXPECT_EQ(value.Values().Name(0), u"Path") << "kept whatever the case of the name";
+        EXPECT_EQ(value.Values().Name(1), u"TEMP");
+    }
+}
+
+TEST_F(EnvSettingTest, TheEditorOffersUserThenMachineVariablesAndTheChosenNames) {
+    Choose({u"Chosen", u"os"});
+    const auto candidates = TEnvSettingEditor::Candidates(setting);
+    std::vector<std::u16string> names, checked;
+    for (const auto& item : candidates) {
+        names.push_back(item.text);
+        if (item.checked)
+            checked.push_back(item.text);
+    }
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end(), [](const auto& a, const auto& b) {
+        return TWideStrings::CompareStrings(a, b) < 0;
+    }));
+    EXPECT_EQ(std::count(names.begin(), names.end(), u"Path"), 1) << "in both keys, listed once";
+    EXPECT_EQ(std::count(names.begin(), names.end(), u"ComSpec"), 1);
+    EXPECT_EQ(checked, (std::vector<std::u16string>{u"Chosen", u"OS"})) << "spelled as the keys spell them";
+
+    Machine().SetAdministrator(false);
+    std::vector<std::u16string> userOnly;
+    for (const auto& item : TEnvSettingEditor::Candidates(setting))
+        userOnly.push_back(item.text);
+    EXPECT_EQ(userOnly, (std::vector<std::u16string>{u"Chosen", u"os", u"Path", u"TEMP", u"TMP"}));
+
+    TEnvSettingEditor editor;
+    TEnvSettingEditor::SetCheckListDialog({});
+    EXPECT_FALSE(editor.Edit(setting)) << "no dialog: cancelled";
+    std::string shownCaption;
+    TEnvSettingEditor::SetCheckListDialog([&](const std::string& caption, std::vector<TCheckListItem>& items) {
+        shownCaption = caption;
+        for (auto& item : items)
+            item.checked = item.text == u"TMP" || item.text == u"Path";
+        return true;
+    });
+    EXPECT_TRUE(editor.Edit(setting));
+    EXPECT_EQ(shownCaption, "Environment variables");
+    EXPECT_EQ(setting.VariableNames(), u"Path\r\nTMP\r\n");
+    TEnvSettingEditor::SetCheckListDialog([](const std::string&, std::vector<TCheckListItem>& items) {
+        items.clear();
+        return false;
+    });
+    EXPECT_FALSE(editor.Edit(setting));
+    EXPECT_EQ(setting.VariableNames(), u"Path\r\nTMP\r\n") << "cancel changes nothing";
+    TEnvSettingEditor::SetCheckListDialog({});
+}
+
+} // namespace
