@@ -1,0 +1,383 @@
+#include "fBase.h"
+
+#include "uGUIUtils.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QResizeEvent>
+#include <QShortcut>
+#include <QSvgRenderer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
+#include <QVBoxLayout>
+#include <QHelpEvent>
+
+#include "profiles/uProfileSettings.h"
+
+#include <algorithm>
+
+namespace prolamo {
+
+namespace {
+
+// The action pictures by index: new, edit, delete, help, refresh selected, refresh all, apply all,
+// apply selected.
+const char* const ActionPictures[] = {"new",     "edit",       "delete",   "help",
+                                      "refresh", "refreshall", "applyall", "apply"};
+// The list pictures by index, as the setting kinds name them.
+const char* const ListPictures[] = {"value",       "novalue", "tcpip",    "ieproxy", "hosts",
+                                    "file",        "timezone", "environment", "printer", "netdrive",
+                                    "setting",     "firefox",  "opera"};
+
+QImage Render(const QString& path, int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QSvgRenderer renderer(path);
+    QPainter painter(&image);
+    renderer.render(&painter);
+    return image;
+}
+
+// The greyed form of a picture: its brightness in grey, paler, with the same transparency.
+QImage Greyed(const QImage& source) {
+    QImage image = source.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int grey = 128 + qGray(line[x]) / 2;
+            line[x] = qRgba(grey, grey, grey, qAlpha(line[x]) * 3 / 4);
+        }
+    }
+    return image;
+}
+
+struct Pictures {
+    QList<QIcon> actionsEnabled;
+    QList<QIcon> actionsDisabled;
+    QList<QIcon> images;
+};
+
+const Pictures& LoadedPictures() {
+    static const Pictures pictures = [] {
+        LoadPictureResources();
+        Pictures loaded;
+        for (const char* name : ActionPictures) {
+            const QString path = QStringLiteral(":/actions/%1.svg").arg(QLatin1String(name));
+            QIcon enabled;
+            QIcon disabled;
+            for (int size : {16, 32}) {
+                const QImage image = Render(path, size);
+                enabled.addPixmap(QPixmap::fromImage(image), QIcon::Normal);
+                enabled.addPixmap(QPixmap::fromImage(Greyed(image)), QIcon::Disabled);
+                disabled.addPixmap(QPixmap::fromImage(Greyed(image)), QIcon::Normal);
+            }
+            loaded.actionsEnabled << enabled;
+            loaded.actionsDisabled << disabled;
+        }
+        for (const char* name : ListPictures) {
+            const QString path = QStringLiteral(":/images/%1.svg").arg(QLatin1String(name));
+            QIcon icon;
+            for (int size : {16, 32})
+                icon.addPixmap(QPixmap::fromImage(Render(path, size)));
+            loaded.images << icon;
+        }
+        return loaded;
+    }();
+    return pictures;
+}
+
+std::vector<TfrmBase*>& LiveForms() {
+    static std::vector<TfrmBase*> forms;
+    return forms;
+}
+
+void HookIdle() {
+    static bool hooked = false;
+    if (hooked || !QAbstractEventDispatcher::instance())
+        return;
+    hooked = true;
+    // The moment the event loop runs out of work is the toolkit's idle time.
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                     &TfrmBase::IdleAll);
+}
+
+} // namespace
+
+TImageList::TImageList(const QString& name, QObject* parent) : QObject(parent) { setObjectName(name); }
+
+int TImageList::Add(const QIcon& icon) {
+    if (icon.isNull())
+        return -1;
+    icons_ << icon;
+    return Count() - 1;
+}
+
+QIcon TImageList::Icon(int index) const {
+    return index >= 0 && index < Count() ? icons_.at(index) : QIcon();
+}
+
+TClientArea::TClientArea(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("client")); }
+
+void TClientArea::Anchor(QWidget* widget, Qt::Edges edges) {
+    std::erase_if(anchored_, [widget](const Anchored& a) { return a.widget == widget; });
+    anchored_.push_back({widget, edges});
+}
+
+void TClientArea::SetSize(QSize size) {
+    Follow(size);
+    resize(size);
+}
+
+void TClientArea::resizeEvent(QResizeEvent* event) {
+    Follow(event->size());
+    QWidget::resizeEvent(event);
+}
+
+void TClientArea::Follow(QSize size) {
+    if (!laidOut_.isValid())
+        laidOut_ = this->size();
+    const int dw = size.width() - laidOut_.width();
+    const int dh = size.height() - laidOut_.height();
+    laidOut_ = size;
+    if (dw == 0 && dh == 0)
+        return;
+    for (const Anchored& a : anchored_) {
+        QRect r = a.widget->geometry();
+        if (a.edges & Qt::RightEdge) {
+            if (a.edges & Qt::LeftEdge)
+                r.setWidth(std::max(0, r.width() + dw));
+            else
+                r.moveLeft(r.left() + dw);
+        }
+        if (a.edges & Qt::BottomEdge) {
+            if (a.edges & Qt::TopEdge)
+                r.setHeight(std::max(0, r.height() + dh));
+            else
+                r.moveTop(r.top() + dh);
+        }
+        a.widget->setGeometry(r);
+    }
+}
+
+TListView::TListView(QWidget* parent) : QListWidget(parent) {
+    setViewMode(QListView::ListMode);
+    setIconSize(QSize(16, 16));
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setUniformItemSizes(true);
+}
+
+QListWidgetItem* TListView::AddItem(const QString& text, const QIcon& icon, void* data) {
+    auto* item = new QListWidgetItem(icon, text, this);
+    item->setData(Qt::UserRole, QVariant::fromValue(data));
+    return item;
+}
+
+void* TListView::DataOf(const QListWidgetItem* item) {
+    return item ? item->data(Qt::UserRole).value<void*>() : nullptr;
+}
+
+void TListView::SortByText() {
+    std::vector<QListWidgetItem*> items;
+    while (count() > 0)
+        items.push_back(takeItem(0));
+    std::stable_sort(items.begin(), items.end(), [](const QListWidgetItem* a, const QListWidgetItem* b) {
+        return NameLess(ToUtf8(a->text()), ToUtf8(b->text()));
+    });
+    for (QListWidgetItem* item : items)
+        addItem(item);
+}
+
+bool TListView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QString tip = InfoTip(itemAt(help->pos()));
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, viewport());
+        return true;
+    }
+    return QListWidget::viewportEvent(event);
+}
+
+TClickLabel::TClickLabel(QWidget* parent) : QLabel(parent) {}
+
+void TClickLabel::mouseReleaseEvent(QMouseEvent* event) {
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+TfrmBase::TfrmBase(QWidget* parent)
+    : QDialog(parent), aclActions(new QObject(this)),
+      imlActionsEnabled(new TImageList(QStringLiteral("imlActionsEnabled"), this)),
+      imlActionsDisabled(new TImageList(QStringLiteral("imlActionsDisabled"), this)),
+      imlImages(new TImageList(QStringLiteral("imlImages"), this)), client_(new TClientArea(this)) {
+    aclActions->setObjectName(QStringLiteral("aclActions"));
+    const Pictures& pictures = LoadedPictures();
+    for (const QIcon& icon : pictures.actionsEnabled)
+        imlActionsEnabled->Add(icon);
+    for (const QIcon& icon : pictures.actionsDisabled)
+        imlActionsDisabled->Add(icon);
+    for (const QIcon& icon : pictures.images)
+        imlImages->Add(icon);
+
+    static const bool substituted = [] {
+        // Where Tahoma is missing, narrow faces keep the texts inside the pixel layout.
+        QFont::insertSubstitutions(QStringLiteral("Tahoma"),
+                                   {QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans Condensed"),
+                                    QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
+        return true;
+    }();
+    (void)substituted;
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(11);
+    setFont(font);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(client_);
+    client_->resize(312, 216);
+    SetSizeable(false);
+
+    // F1 anywhere in the window, and nothing else, asks for the window's help.
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    help->setContext(Qt::WindowShortcut);
+    connect(help, &QShortcut::activated, this, &TfrmBase::ShowFormHelp);
+
+    LiveForms().push_back(this);
+    HookIdle();
+}
+
+TfrmBase::~TfrmBase() { std::erase(LiveForms(), this); }
+
+void TfrmBase::SetSizeable(bool sizeable) {
+    sizeable_ = sizeable;
+    Qt::WindowFlags flags = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (!sizeable)
+        flags |= Qt::MSWindowsFixedSizeDialogHint;
+    setWindowFlags(flags);
+    layout()->setSizeConstraint(sizeable ? QLayout::SetDefaultConstraint : QLayout::SetFixedSize);
+    SetClientSize(ClientSize().width(), ClientSize().height());
+}
+
+void TfrmBase::SetMenuBar(QWidget* menuBar) {
+    static_cast<QVBoxLayout*>(layout())->setMenuBar(menuBar);
+    SetClientSize(ClientSize().width(), ClientSize().height());
+}
+
+void TfrmBase::SetClientSize(int width, int height) {
+    client_->SetSize(QSize(width, height));
+    if (sizeable_) {
+        client_->setMinimumSize(0, 0);
+        client_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        const QWidget* menu = layout()->menuBar();
+        resize(width, height + (menu ? menu->sizeHint().height() : 0));
+    } else {
+        client_->setFixedSize(width, height);
+    }
+}
+
+void TfrmBase::ShowFormHelp() {
+    if (!helpKeyword_.isEmpty())
+        ShowHelpTopic(helpKeyword_, this);
+}
+
+void TfrmBase::IdleAll() {
+    // A copy: an update handler may close a window.
+    const std::vector<TfrmBase*> forms = LiveForms();
+    for (TfrmBase* form : forms) {
+        if (std::find(LiveForms().begin(), LiveForms().end(), form) == LiveForms().end())
+            continue;
+        if (!form->isVisible() || !form->isEnabled())
+            continue;
+        try {
+            form->UpdateActions();
+        } catch (const std::exception&) {
+            // An update handler has nothing to report; the next idle moment tries again.
+        }
+    }
+}
+
+QIcon TfrmBase::ActionIcon(int index) const {
+    QIcon icon = imlActionsEnabled->Icon(index);
+    return icon;
+}
+
+QAction* TfrmBase::NewAction(const char* name, const QString& category, const QString& caption,
+                             const QString& hint, int imageIndex) {
+    auto* action = new QAction(aclActions);
+    action->setObjectName(QLatin1String(name));
+    action->setProperty("category", category);
+    action->setText(caption);
+    action->setProperty("hint", hint);
+    if (!hint.isEmpty()) {
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+    } else {
+        // Without a hint the caption would show as the tool tip.
+        action->setToolTip(QString());
+    }
+    if (imageIndex >= 0)
+        action->setIcon(ActionIcon(imageIndex));
+    return action;
+}
+
+QToolBar* TfrmBase::NewToolBar(const char* name, QRect place, Qt::Orientation orientation) {
+    auto* toolbar = new QToolBar(client_);
+    toolbar->setObjectName(QLatin1String(name));
+    toolbar->setOrientation(orientation);
+    toolbar->setIconSize(QSize(16, 16));
+    toolbar->setMovable(false);
+    toolbar->setFloatable(false);
+    toolbar->setContentsMargins(0, 0, 0, 0);
+    if (QLayout* layout = toolbar->layout()) {
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+    }
+    toolbar->setGeometry(place);
+    return toolbar;
+}
+
+QAction* TfrmBase::AddMenuItem(QMenu* menu, const char* name, QAction* action) {
+    auto* item = new QAction(menu);
+    item->setObjectName(QLatin1String(name));
+    const auto follow = [item, action] {
+        item->setText(action->text());
+        item->setIcon(action->icon());
+        item->setEnabled(action->isEnabled());
+        item->setStatusTip(action->statusTip());
+    };
+    follow();
+    connect(action, &QAction::changed, item, follow);
+    connect(item, &QAction::triggered, action, [action] { action->trigger(); });
+    menu->addAction(item);
+    return item;
+}
+
+QToolButton* TfrmBase::AddToolButton(QToolBar* toolbar, const char* name, QAction* action) {
+    auto* button = new QToolButton(toolbar);
+    button->setObjectName(QLatin1String(name));
+    button->setDefaultAction(action);
+    button->setAutoRaise(true);
+    button->setFixedSize(23, 22);
+    button->setIconSize(QSize(16, 16));
+    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    button->setFocusPolicy(Qt::TabFocus);
+    toolbar->addWidget(button);
+    return button;
+}
+
+void TfrmBase::ConnectExecute(QAction* action, std::function<void()> handler) {
+    connect(action, &QAction::triggered, this, [handler = std::move(handler)] { RunGuarded(handler); });
+}
+
+} // namespace prolamo

@@ -1,0 +1,154 @@
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <QLabel>
+#include <QList>
+#include <QListWidget>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class QAction;
+class QListWidget;
+class QMenu;
+class QListWidgetItem;
+class QToolBar;
+class QToolButton;
+
+namespace prolamo {
+
+// A list of pictures addressed by index, as the setting kinds and the actions name them.
+class TImageList : public QObject {
+    Q_OBJECT
+
+public:
+    TImageList(const QString& name, QObject* parent);
+    // Answers the new picture's index, or -1 for an empty picture.
+    int Add(const QIcon& icon);
+    int Count() const { return static_cast<int>(icons_.size()); }
+    // An empty picture for an index outside the list.
+    QIcon Icon(int index) const;
+
+private:
+    QList<QIcon> icons_;
+};
+
+// The window's client area. Children anchored to the right or bottom edge keep their distance to
+// it when the area changes size; anchored to both opposite edges they stretch.
+class TClientArea : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TClientArea(QWidget* parent);
+    void Anchor(QWidget* widget, Qt::Edges edges);
+    // Resizes the area and moves the anchored children at once, also before the window is shown.
+    void SetSize(QSize size);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Follow(QSize size);
+
+    struct Anchored {
+        QWidget* widget;
+        Qt::Edges edges;
+    };
+    std::vector<Anchored> anchored_;
+    QSize laidOut_;
+};
+
+// A list of pictures with text whose items can show an info tip, and which keeps its items in the
+// order of their texts as the user's locale orders names.
+class TListView : public QListWidget {
+    Q_OBJECT
+
+public:
+    explicit TListView(QWidget* parent);
+    // Item's info tip; no tip when this answers an empty text.
+    std::function<QString(QListWidgetItem*)> OnInfoTip;
+    QString InfoTip(QListWidgetItem* item) const { return OnInfoTip && item ? OnInfoTip(item) : QString(); }
+    // Adds an item whose data is Data.
+    QListWidgetItem* AddItem(const QString& text, const QIcon& icon, void* data);
+    static void* DataOf(const QListWidgetItem* item);
+    // Puts the items in the order of their texts.
+    void SortByText();
+
+protected:
+    bool viewportEvent(QEvent* event) override;
+};
+
+// A label that reports clicks: link labels and clickable pictures.
+class TClickLabel : public QLabel {
+    Q_OBJECT
+
+public:
+    explicit TClickLabel(QWidget* parent);
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// The base of every window: the action list, the image lists and help on F1.
+class TfrmBase : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TfrmBase(QWidget* parent = nullptr);
+    ~TfrmBase() override;
+
+    TClientArea* Client() const { return client_; }
+    QSize ClientSize() const { return client_->size(); }
+    void SetClientSize(int width, int height);
+    void SetClientHeight(int height) { SetClientSize(ClientSize().width(), height); }
+
+    const QString& HelpKeyword() const { return helpKeyword_; }
+    void SetHelpKeyword(const QString& keyword) { helpKeyword_ = keyword; }
+    // Shows the window's help topic; nothing without a keyword.
+    void ShowFormHelp();
+
+    // Runs every action's update handler and the window's other idle-time work.
+    virtual void UpdateActions() {}
+    // The idle moment: updates every visible, enabled window of this family.
+    static void IdleAll();
+
+    QObject* aclActions;
+    TImageList* imlActionsEnabled;
+    TImageList* imlActionsDisabled;
+    TImageList* imlImages;
+
+protected:
+    // A new action of the action list; its picture comes from the action image lists.
+    QAction* NewAction(const char* name, const QString& category, const QString& caption, const QString& hint,
+                       int imageIndex);
+    // Runs Handler when Action executes; an error it raises shows in the standard error box.
+    template <class Form>
+    void OnExecute(QAction* action, void (Form::*handler)(QAction*)) {
+        ConnectExecute(action, [this, action, handler] { (static_cast<Form*>(this)->*handler)(action); });
+    }
+    QIcon ActionIcon(int index) const;
+    void Anchor(QWidget* widget, Qt::Edges edges) { client_->Anchor(widget, edges); }
+    // A fixed border allows no resizing; a sizeable one lets the user change the size.
+    void SetSizeable(bool sizeable);
+    void SetMenuBar(QWidget* menuBar);
+    // A toolbar of 16 by 16 pictures that shows the hints of its actions.
+    QToolBar* NewToolBar(const char* name, QRect place, Qt::Orientation orientation);
+    // An entry of Menu that shows Action's caption, picture and enabled state and executes it.
+    QAction* AddMenuItem(QMenu* menu, const char* name, QAction* action);
+    // A button of Toolbar bound to Action.
+    QToolButton* AddToolButton(QToolBar* toolbar, const char* name, QAction* action);
+
+private:
+    void ConnectExecute(QAction* action, std::function<void()> handler);
+
+    TClientArea* client_;
+    QString helpKeyword_;
+    bool sizeable_ = false;
+};
+
+} // namespace prolamo

@@ -1,0 +1,69 @@
+#include "fBaseDlg.h"
+
+#include "uGUIUtils.h"
+
+#include <QAction>
+#include <QPushButton>
+
+namespace prolamo {
+
+namespace {
+
+QPushButton* NewButton(QWidget* parent, const char* name, int left, int top) {
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(left, top, 75, 25);
+    // Enter presses the OK button only, never the button that happens to have the focus.
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+TfrmBaseDlg::TfrmBaseDlg(QWidget* parent) : TfrmBase(parent) {
+    SetClientSize(336, ClientSize().height());
+    const QString dialog = QStringLiteral("Dialog");
+    actOK = NewAction("actOK", dialog, QStringLiteral("&OK"), {}, -1);
+    actCancel = NewAction("actCancel", dialog, QStringLiteral("&Cancel"), {}, -1);
+    actHelp = NewAction("actHelp", dialog, QStringLiteral("&Help"), {}, 3);
+    OnExecute(actOK, &TfrmBaseDlg::actOKExecute);
+    OnExecute(actCancel, &TfrmBaseDlg::actCancelExecute);
+    OnExecute(actHelp, &TfrmBaseDlg::actHelpExecute);
+
+    btnOK = NewButton(Client(), "btnOK", 91, 183);
+    btnCancel = NewButton(Client(), "btnCancel", 172, 183);
+    btnHelp = NewButton(Client(), "btnHelp", 253, 183);
+    for (QPushButton* button : {btnOK, btnCancel, btnHelp})
+        Anchor(button, Qt::RightEdge | Qt::BottomEdge);
+    BindButton(*btnOK, *actOK);
+    BindButton(*btnCancel, *actCancel);
+    BindButton(*btnHelp, *actHelp);
+    btnOK->setDefault(true);
+}
+
+void TfrmBaseDlg::UpdateActions() {
+    actOKUpdate();
+    actCancelUpdate();
+    actHelpUpdate();
+}
+
+void TfrmBaseDlg::reject() {
+    actCancelUpdate();
+    if (actCancel->isEnabled())
+        actCancel->trigger();
+}
+
+void TfrmBaseDlg::UpdateOK(QAction* action) { action->setEnabled(true); }
+
+void TfrmBaseDlg::UpdateCancel(QAction* action) { action->setEnabled(true); }
+
+void TfrmBaseDlg::DoOK(QAction*) {}
+
+void TfrmBaseDlg::DoCancel(QAction*) { QDialog::reject(); }
+
+void TfrmBaseDlg::actOKExecute(QAction* action) {
+    DoOK(action);
+    accept();
+}
+
+} // namespace prolamo

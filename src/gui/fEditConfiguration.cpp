@@ -1,0 +1,237 @@
+#include "fEditConfiguration.h"
+
+#include "uGUIUtils.h"
+
+#include <QAction>
+#include <QPushButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace prolamo {
+
+TTabControl::TTabControl(QWidget* parent) : QWidget(parent), tabs_(new QTabBar(this)), page_(new QWidget(this)) {
+    tabs_->setShape(QTabBar::RoundedSouth);
+    tabs_->setDrawBase(true);
+    tabs_->setExpanding(false);
+    tabs_->setUsesScrollButtons(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(page_, 1);
+    layout->addWidget(tabs_);
+    auto* pageLayout = new QVBoxLayout(page_);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+}
+
+TfrmEditConfiguration::TfrmEditConfiguration(TConfiguration& configuration)
+    : lblName(new QLabel(QStringLiteral("Name"), Client())), edtName(new QLineEdit(Client())),
+      lvwItems(new TListView(Client())), tclAvailItems(new TTabControl(Client())),
+      lvwAvailItems(new TListView(tclAvailItems->Page())), FConfiguration(configuration) {
+    setObjectName(QStringLiteral("frmEditConfiguration"));
+    setWindowTitle(QStringLiteral("Edit configuration"));
+    SetHelpKeyword(QStringLiteral("html/configedit.htm"));
+    SetClientSize(464, 400);
+    bvlDialog->setGeometry(8, 8, 448, 352);
+
+    lblName->setObjectName(QStringLiteral("lblName"));
+    lblName->move(16, 19);
+    lblName->adjustSize();
+    edtName->setObjectName(QStringLiteral("edtName"));
+    edtName->setGeometry(49, 16, 398, 21);
+    Anchor(edtName, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
+    auto* itemsLabel = new QLabel(QStringLiteral("Configuration items"), Client());
+    itemsLabel->move(16, 48);
+    itemsLabel->adjustSize();
+    auto* availableLabel = new QLabel(QStringLiteral("Available items"), Client());
+    availableLabel->move(248, 48);
+    availableLabel->adjustSize();
+
+    lvwItems->setObjectName(QStringLiteral("lvwItems"));
+    lvwItems->setGeometry(16, 64, 200, 289);
+    connect(lvwItems, &QListWidget::itemDoubleClicked, this, [this] { RunGuarded([this] { lvwItemsDblClick(); }); });
+
+    const QString items = QStringLiteral("Items");
+    actNewItem = NewAction("actNewItem", items, {}, QStringLiteral("New item"), 0);
+    actEditItem = NewAction("actEditItem", items, {}, QStringLiteral("Edit item"), 1);
+    actDelItem = NewAction("actDelItem", items, {}, QStringLiteral("Delete item"), 2);
+    OnExecute(actNewItem, &TfrmEditConfiguration::actNewItemExecute);
+    OnExecute(actEditItem, &TfrmEditConfiguration::actEditItemExecute);
+    OnExecute(actDelItem, &TfrmEditConfiguration::actDelItemExecute);
+    tbrConfig = NewToolBar("tbrConfig", QRect(221, 179, 23, 78), Qt::Vertical);
+    btnAdd = AddToolButton(tbrConfig, "btnAdd", actNewItem);
+    btnEdit = AddToolButton(tbrConfig, "btnEdit", actEditItem);
+    btnDel = AddToolButton(tbrConfig, "btnDel", actDelItem);
+
+    tclAvailItems->setObjectName(QStringLiteral("tclAvailItems"));
+    tclAvailItems->setGeometry(246, 64, 200, 289);
+    tclAvailItems->Tabs()->addTab(QStringLiteral("All"));
+    lvwAvailItems->setObjectName(QStringLiteral("lvwAvailItems"));
+    tclAvailItems->Page()->layout()->addWidget(lvwAvailItems);
+    lvwAvailItems->OnInfoTip = [this](QListWidgetItem* item) { return lvwAvailItemsInfoTip(item); };
+    connect(lvwAvailItems, &QListWidget::itemDoubleClicked, this,
+            [this] { RunGuarded([this] { lvwAvailItemsDblClick(); }); });
+
+    setTabOrder(edtName, lvwItems);
+    setTabOrder(lvwItems, btnAdd);
+    setTabOrder(btnAdd, btnEdit);
+    setTabOrder(btnEdit, btnDel);
+    setTabOrder(btnDel, lvwAvailItems);
+    setTabOrder(lvwAvailItems, tclAvailItems->Tabs());
+    setTabOrder(tclAvailItems->Tabs(), btnOK);
+    setTabOrder(btnOK, btnCancel);
+    setTabOrder(btnCancel, btnHelp);
+
+    FAllTabCaption = tclAvailItems->Tabs()->tabText(0);
+    FillAvailableClasses(FAllTabCaption);
+    FillCategoryTabs();
+    connect(tclAvailItems->Tabs(), &QTabBar::currentChanged, this,
+            [this] { RunGuarded([this] { tclAvailItemsChange(); }); });
+    edtName->setText(ToQString(FConfiguration.Name()));
+    RefreshLists();
+    UpdateActions();
+}
+
+void TfrmEditConfiguration::showEvent(QShowEvent* event) {
+    TfrmBeveledDlg::showEvent(event);
+    edtName->setFocus();
+}
+
+void TfrmEditConfiguration::FillCategoryTabs() {
+    const QSignalBlocker blocker(tclAvailItems->Tabs());
+    for (const std::string& category : GetSettingClasses().Categories())
+        tclAvailItems->Tabs()->addTab(ToQString(category));
+}
+
+void TfrmEditConfiguration::FillAvailableClasses(const QString& category) {
+    FAvailableClasses.clear();
+    const std::string wanted = ToUtf8(category);
+    const bool all = category == FAllTabCaption;
+    for (const TSettingClass* settingClass : GetSettingClasses())
+        if (all || settingClass->GetCategory() == wanted)
+            FAvailableClasses.push_back(settingClass);
+}
+
+void TfrmEditConfiguration::tclAvailItemsChange() {
+    QTabBar* tabs = tclAvailItems->Tabs();
+    FillAvailableClasses(tabs->tabText(tabs->currentIndex()));
+    ShowAvailableClasses();
+}
+
+void TfrmEditConfiguration::RefreshLists() {
+    ShowItems();
+    ShowAvailableClasses();
+}
+
+void TfrmEditConfiguration::ShowItems() {
+    lvwItems->setUpdatesEnabled(false);
+    lvwItems->clear();
+    for (TSetting* setting : FConfiguration.Settings())
+        lvwItems->AddItem(ToQString(setting->GetDisplayText()),
+                          imlImages->Icon(setting->SettingClass().GetImageIndex()), setting);
+    lvwItems->SortByText();
+    lvwItems->setUpdatesEnabled(true);
+}
+
+void TfrmEditConfiguration::ShowAvailableClasses() {
+    lvwAvailItems->setUpdatesEnabled(false);
+    lvwAvailItems->clear();
+    for (const TSettingClass* settingClass : FAvailableClasses)
+        lvwAvailItems->AddItem(ToQString(settingClass->GetCaption()), imlImages->Icon(settingClass->GetImageIndex()),
+                               const_cast<TSettingClass*>(settingClass));
+    lvwAvailItems->SortByText();
+    lvwAvailItems->setUpdatesEnabled(true);
+}
+
+QString TfrmEditConfiguration::lvwAvailItemsInfoTip(QListWidgetItem* item) const {
+    const auto* settingClass = static_cast<const TSettingClass*>(TListView::DataOf(item));
+    return settingClass ? ToQString(settingClass->GetDescription()) : QString();
+}
+
+TSetting* TfrmEditConfiguration::SelectedSetting() const {
+    const QList<QListWidgetItem*> selected = lvwItems->selectedItems();
+    return selected.isEmpty() ? nullptr : static_cast<TSetting*>(TListView::DataOf(selected.first()));
+}
+
+const TSettingClass* TfrmEditConfiguration::SelectedClass() const {
+    const QList<QListWidgetItem*> selected = lvwAvailItems->selectedItems();
+    return selected.isEmpty() ? nullptr : static_cast<const TSettingClass*>(TListView::DataOf(selected.first()));
+}
+
+bool TfrmEditConfiguration::EditSetting(TSetting& setting) {
+    const TSettingEditorClass editorClass = setting.SettingClass().GetEditorClass();
+    if (!editorClass)
+        return true;
+    const std::unique_ptr<TSettingEditor> editor = editorClass();
+    return editor->Edit(setting);
+}
+
+void TfrmEditConfiguration::AddSettingOfClass(const TSettingClass& settingClass) {
+    const std::unique_ptr<TSetting> setting = settingClass.CreateSetting();
+    if (EditSetting(*setting)) {
+        FConfiguration.AddSetting(setting->Clone());
+        ShowItems();
+    }
+}
+
+void TfrmEditConfiguration::UpdateActions() {
+    TfrmBeveledDlg::UpdateActions();
+    actNewItemUpdate();
+    actEditItemUpdate();
+    actDelItemUpdate();
+}
+
+void TfrmEditConfiguration::actNewItemUpdate() { actNewItem->setEnabled(SelectedClass() != nullptr); }
+
+void TfrmEditConfiguration::actEditItemUpdate() {
+    const TSetting* setting = SelectedSetting();
+    actEditItem->setEnabled(setting && setting->SettingClass().GetEditorClass());
+}
+
+void TfrmEditConfiguration::actDelItemUpdate() { actDelItem->setEnabled(SelectedSetting() != nullptr); }
+
+void TfrmEditConfiguration::actNewItemExecute(QAction*) {
+    if (const TSettingClass* settingClass = SelectedClass())
+        AddSettingOfClass(*settingClass);
+}
+
+void TfrmEditConfiguration::actEditItemExecute(QAction*) {
+    TSetting* setting = SelectedSetting();
+    if (!setting)
+        return;
+    const std::unique_ptr<TSetting> clone = setting->Clone();
+    if (EditSetting(*clone)) {
+        setting->Assign(*clone);
+        FConfiguration.SettingChanged(*setting);
+        RefreshLists();
+    }
+}
+
+void TfrmEditConfiguration::actDelItemExecute(QAction*) {
+    if (TSetting* setting = SelectedSetting()) {
+        FConfiguration.DeleteSetting(*setting);
+        RefreshLists();
+    }
+}
+
+void TfrmEditConfiguration::lvwItemsDblClick() {
+    actEditItemUpdate();
+    if (actEditItem->isEnabled())
+        actEditItem->trigger();
+}
+
+void TfrmEditConfiguration::lvwAvailItemsDblClick() {
+    actNewItemUpdate();
+    if (actNewItem->isEnabled())
+        actNewItem->trigger();
+}
+
+void TfrmEditConfiguration::DoOK(QAction* action) {
+    TfrmBeveledDlg::DoOK(action);
+    FConfiguration.SetName(ToUtf8(edtName->text()));
+}
+
+} // namespace prolamo

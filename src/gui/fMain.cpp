@@ -1,0 +1,378 @@
+#include "fMain.h"
+
+#include "classes/uDataFileLock.h"
+#include "classes/uHelpers.h"
+#include "fAbout.h"
+#include "fEditConfiguration.h"
+#include "fEditProfile.h"
+#include "fProgress.h"
+#include "uGUIUtils.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QSvgRenderer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <optional>
+
+namespace prolamo {
+
+namespace {
+
+void FillList(QComboBox& list, const std::vector<std::string>& names) {
+    const int selected = list.currentIndex();
+    list.setUpdatesEnabled(false);
+    {
+        const QSignalBlocker blocker(list);
+        list.clear();
+        for (const std::string& name : names)
+            list.addItem(ToQString(name));
+    }
+    const int count = list.count();
+    SelectItemIndex(list, selected != -1 && selected < count ? selected : 0);
+    list.setUpdatesEnabled(true);
+}
+
+template <class Collection>
+std::vector<std::string> NamesOf(const Collection& collection) {
+    std::vector<std::string> names;
+    for (const auto& item : collection)
+        names.push_back(item.Name());
+    return names;
+}
+
+QPixmap RenderPicture(const QString& path, int size, qreal ratio) {
+    QPixmap pixmap(QSize(size, size) * ratio);
+    pixmap.fill(Qt::transparent);
+    QSvgRenderer renderer(path);
+    QPainter painter(&pixmap);
+    renderer.render(&painter);
+    painter.end();
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
+}
+
+} // namespace
+
+TfrmMain::TfrmMain()
+    : mmn(new QMenuBar(this)), lblConfigurations(new QLabel(Client())), cmbConfigurations(new QComboBox(Client())),
+      lblProfile(new QLabel(Client())), cmbProfiles(new QComboBox(Client())), imgAdmin(new TClickLabel(Client())),
+      FEmptySettings(std::make_unique<TSettings>()) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Prolamo"));
+    SetHelpKeyword(QStringLiteral("html/index.htm"));
+    SetClientSize(336, 208);
+    bvlDialog->setGeometry(8, 8, 320, 161);
+    actCancel->setText(QStringLiteral("&Close"));
+    btnOK->hide();
+
+    const QString configurations = QStringLiteral("Configurations");
+    const QString profiles = QStringLiteral("Profiles");
+    actConfigurationNew = NewAction("actConfigurationNew", configurations, QStringLiteral("&New configuration"),
+                                    QStringLiteral("New configuration"), 0);
+    actConfigurationEdit = NewAction("actConfigurationEdit", configurations, QStringLiteral("&Edit configuration"),
+                                     QStringLiteral("Edit configuration"), 1);
+    actConfigurationDel = NewAction("actConfigurationDel", configurations, QStringLiteral("&Delete configuration"),
+                                    QStringLiteral("Delete configuration"), 2);
+    actProfileNew = NewAction("actProfileNew", profiles, QStringLiteral("&New profile"),
+                              QStringLiteral("New profile"), 0);
+    actProfileEdit = NewAction("actProfileEdit", profiles, QStringLiteral("&Edit profile"),
+                               QStringLiteral("Edit profile"), 1);
+    actProfileDel = NewAction("actProfileDel", profiles, QStringLiteral("&Delete profile"),
+                              QStringLiteral("Delete profile"), 2);
+    actProfileRefresh = NewAction("actProfileRefresh", profiles, QStringLiteral("&Refresh profile"),
+                                  QStringLiteral("Refresh profile"), 5);
+    actProfileApply = NewAction("actProfileApply", profiles, QStringLiteral("&Apply profile"),
+                                QStringLiteral("Apply profile"), 6);
+    OnExecute(actConfigurationNew, &TfrmMain::actConfigurationNewExecute);
+    OnExecute(actConfigurationEdit, &TfrmMain::actConfigurationEditExecute);
+    OnExecute(actConfigurationDel, &TfrmMain::actConfigurationDelExecute);
+    OnExecute(actProfileNew, &TfrmMain::actProfileNewExecute);
+    OnExecute(actProfileEdit, &TfrmMain::actProfileEditExecute);
+    OnExecute(actProfileDel, &TfrmMain::actProfileDelExecute);
+    OnExecute(actProfileRefresh, &TfrmMain::actProfileRefreshExecute);
+    OnExecute(actProfileApply, &TfrmMain::actProfileApplyExecute);
+
+    lblConfigurations->setObjectName(QStringLiteral("lblConfigurations"));
+    lblConfigurations->setText(QStringLiteral("Configuration (e.g. \"Network settings\")"));
+    lblConfigurations->move(16, 16);
+    lblConfigurations->adjustSize();
+    cmbConfigurations->setObjectName(QStringLiteral("cmbConfigurations"));
+    cmbConfigurations->setGeometry(16, 35, 304, 21);
+    connect(cmbConfigurations, &QComboBox::activated, this,
+            [this] { RunGuarded([this] { cmbConfigurationsChange(); }); });
+    tbrConfigurations = NewToolBar("tbrConfigurations", QRect(16, 62, 305, 22), Qt::Horizontal);
+    AddToolButton(tbrConfigurations, "tbnNewConfiguration", actConfigurationNew);
+    AddToolButton(tbrConfigurations, "btnEditConfiguration", actConfigurationEdit);
+    AddToolButton(tbrConfigurations, "btnDelConfiguration", actConfigurationDel);
+
+    lblProfile->setObjectName(QStringLiteral("lblProfile"));
+    lblProfile->setText(QStringLiteral("Configuration profile (e.g. \"Network settings at home\")"));
+    lblProfile->move(32, 90);
+    lblProfile->adjustSize();
+    cmbProfiles->setObjectName(QStringLiteral("cmbProfiles"));
+    cmbProfiles->setGeometry(32, 109, 288, 21);
+    tbrProfiles = NewToolBar("tbrProfiles", QRect(32, 136, 290, 22), Qt::Horizontal);
+    AddToolButton(tbrProfiles, "btnProfileNew", actProfileNew);
+    AddToolButton(tbrProfiles, "btnProfileEdit", actProfileEdit);
+    AddToolButton(tbrProfiles, "btnProfileDel", actProfileDel);
+    tbrProfiles->addSeparator()->setObjectName(QStringLiteral("sep1"));
+    AddToolButton(tbrProfiles, "btnProfileRefresh", actProfileRefresh);
+    AddToolButton(tbrProfiles, "btnApplyProfile", actProfileApply);
+
+    imgAdmin->setObjectName(QStringLiteral("imgAdmin"));
+    imgAdmin->setGeometry(8, 176, 24, 24);
+    imgAdmin->setPixmap(RenderPicture(QStringLiteral(":/admin.svg"), 24, devicePixelRatioF()));
+    imgAdmin->setCursor(Qt::PointingHandCursor);
+    imgAdmin->setToolTip(QLatin1String(AdminMarkerHint));
+    imgAdmin->hide();
+    connect(imgAdmin, &TClickLabel::clicked, this, &TfrmMain::imgAdminClick);
+
+    BuildMenu();
+    setTabOrder(cmbConfigurations, tbrConfigurations);
+    setTabOrder(tbrConfigurations, cmbProfiles);
+    setTabOrder(cmbProfiles, tbrProfiles);
+    setTabOrder(tbrProfiles, btnCancel);
+    setTabOrder(btnCancel, btnHelp);
+
+    FormCreate();
+    OpenDataFile();
+    FillConfigurations();
+    SetApplicationMainWindow(this);
+    UpdateActions();
+}
+
+TfrmMain::~TfrmMain() {
+    if (ApplicationMainWindow() == this)
+        SetApplicationMainWindow(nullptr);
+}
+
+void TfrmMain::BuildMenu() {
+    mmn->setObjectName(QStringLiteral("mmn"));
+    miFile = mmn->addMenu(QStringLiteral("&File"));
+    miFile->setObjectName(QStringLiteral("miFile"));
+    AddMenuItem(miFile, "miCancel", actCancel);
+    miConfigurations = mmn->addMenu(QStringLiteral("C&onfigurations"));
+    miConfigurations->setObjectName(QStringLiteral("miConfigurations"));
+    AddMenuItem(miConfigurations, "miConfigAdd", actConfigurationNew);
+    AddMenuItem(miConfigurations, "miConfigEdit", actConfigurationEdit);
+    AddMenuItem(miConfigurations, "miConfigDel", actConfigurationDel);
+    miProfiles = mmn->addMenu(QStringLiteral("&Profiles"));
+    miProfiles->setObjectName(QStringLiteral("miProfiles"));
+    AddMenuItem(miProfiles, "miProfileNew", actProfileNew);
+    AddMenuItem(miProfiles, "miProfileEdit", actProfileEdit);
+    AddMenuItem(miProfiles, "miProfileDel", actProfileDel);
+    miProfiles->addSeparator()->setObjectName(QStringLiteral("N1"));
+    AddMenuItem(miProfiles, "miProfileRefresh", actProfileRefresh);
+    AddMenuItem(miProfiles, "miProfileApply", actProfileApply);
+    miHelp = mmn->addMenu(QStringLiteral("&Help"));
+    miHelp->setObjectName(QStringLiteral("miHelp"));
+    AddMenuItem(miHelp, "mniContents", actHelp)->setStatusTip(QStringLiteral("Show Help"));
+    miHelp->addSeparator()->setObjectName(QStringLiteral("sep2"));
+    miAbout = miHelp->addAction(QStringLiteral("&About"));
+    miAbout->setObjectName(QStringLiteral("miAbout"));
+    connect(miAbout, &QAction::triggered, this, [this] { RunGuarded([this] { miAboutClick(); }); });
+    SetMenuBar(mmn);
+}
+
+void TfrmMain::FormCreate() { imgAdmin->setVisible(!TOsHelper::IsAdmin()); }
+
+void TfrmMain::OpenDataFile() {
+    TPersistentData& data = GetPersistentData();
+    data.Load(DataFilePath());
+    data.Register(GetConfigurationsRoot());
+}
+
+TConfigurationsCollection& TfrmMain::GetConfigurationList() const {
+    return GetConfigurationsRoot().Configurations();
+}
+
+TConfiguration* TfrmMain::GetSelectedConfiguration() const {
+    const int index = cmbConfigurations->currentIndex();
+    TConfigurationsCollection& list = GetConfigurationList();
+    return index < 0 || static_cast<std::size_t>(index) >= list.Count() ? nullptr : &list[index];
+}
+
+TConfigurationProfile* TfrmMain::GetSelectedProfile() const {
+    const int index = cmbProfiles->currentIndex();
+    TConfiguration* configuration = GetSelectedConfiguration();
+    if (index < 0 || !configuration || static_cast<std::size_t>(index) >= configuration->Profiles().Count())
+        return nullptr;
+    return &configuration->Profiles()[index];
+}
+
+TConfigurationProfiles& TfrmMain::GetCurrentProfiles() const {
+    TConfiguration* configuration = GetSelectedConfiguration();
+    return configuration ? configuration->Profiles() : FEmptySettings->Profiles();
+}
+
+void TfrmMain::FillConfigurations() { FillList(*cmbConfigurations, NamesOf(GetConfigurationList())); }
+
+void TfrmMain::FillProfiles() { FillList(*cmbProfiles, NamesOf(GetCurrentProfiles())); }
+
+void TfrmMain::cmbConfigurationsChange() {
+    cmbProfiles->setCurrentIndex(-1);
+    FillProfiles();
+}
+
+bool TfrmMain::EditConfiguration(TConfiguration& configuration) {
+    TfrmEditConfiguration editor(configuration);
+    return editor.exec() == QDialog::Accepted;
+}
+
+bool TfrmMain::EditProfile(TConfigurationProfile& profile) {
+    TfrmEditProfile editor(profile);
+    return editor.exec() == QDialog::Accepted;
+}
+
+void TfrmMain::UpdateActions() {
+    TfrmBeveledDlg::UpdateActions();
+    actConfigurationNewUpdate();
+    actConfigurationEditUpdate();
+    actConfigurationDelUpdate();
+    actProfileNewUpdate();
+    actProfileEditUpdate();
+    actProfileDelUpdate();
+    actProfileRefreshUpdate();
+    actProfileApplyUpdate();
+    cmbConfigurations->setEnabled(cmbConfigurations->count() > 0);
+    cmbProfiles->setEnabled(cmbProfiles->count() > 0);
+    if (windowTitle() != ApplicationTitle())
+        setWindowTitle(ApplicationTitle());
+}
+
+void TfrmMain::actConfigurationNewUpdate() { actConfigurationNew->setEnabled(true); }
+
+void TfrmMain::actConfigurationEditUpdate() { actConfigurationEdit->setEnabled(cmbConfigurations->count() > 0); }
+
+void TfrmMain::actConfigurationDelUpdate() { actConfigurationDel->setEnabled(cmbConfigurations->currentIndex() >= 0); }
+
+void TfrmMain::actProfileNewUpdate() { actProfileNew->setEnabled(cmbConfigurations->count() > 0); }
+
+void TfrmMain::actProfileEditUpdate() { actProfileEdit->setEnabled(cmbProfiles->count() > 0); }
+
+void TfrmMain::actProfileDelUpdate() { actProfileDel->setEnabled(cmbProfiles->count() > 0); }
+
+void TfrmMain::actProfileRefreshUpdate() { actProfileRefresh->setEnabled(cmbProfiles->count() > 0); }
+
+void TfrmMain::actProfileApplyUpdate() { actProfileApply->setEnabled(cmbProfiles->count() > 0); }
+
+void TfrmMain::actConfigurationNewExecute(QAction*) {
+    std::unique_ptr<TConfiguration> configuration = GetConfigurationList().NewConfiguration();
+    if (!EditConfiguration(*configuration))
+        return;
+    GetConfigurationList().Add(std::move(configuration));
+    FillConfigurations();
+}
+
+void TfrmMain::actConfigurationEditExecute(QAction*) {
+    TConfiguration* selected = GetSelectedConfiguration();
+    if (!selected)
+        return;
+    auto copy = std::make_unique<TConfiguration>();
+    copy->Assign(*selected);
+    if (!EditConfiguration(*copy))
+        return;
+    selected->Assign(*copy);
+    // The end of a batch re-sorts the collection by name.
+    GetConfigurationList().BeginUpdate();
+    GetConfigurationList().EndUpdate();
+    FillConfigurations();
+}
+
+void TfrmMain::actConfigurationDelExecute(QAction*) {
+    TConfiguration* selected = GetSelectedConfiguration();
+    if (!selected || !ConfirmDelete(selected->Name()))
+        return;
+    GetConfigurationList().Extract(*selected).reset();
+    FillConfigurations();
+}
+
+void TfrmMain::actProfileNewExecute(QAction*) {
+    std::unique_ptr<TConfigurationProfile> profile = GetCurrentProfiles().NewProfile();
+    if (!EditProfile(*profile))
+        return;
+    GetCurrentProfiles().Add(std::move(profile));
+    FillProfiles();
+}
+
+void TfrmMain::actProfileEditExecute(QAction*) {
+    TConfigurationProfile* selected = GetSelectedProfile();
+    if (!selected)
+        return;
+    auto copy = std::make_unique<TConfigurationProfile>();
+    copy->Assign(*selected);
+    if (!EditProfile(*copy))
+        return;
+    selected->Assign(*copy);
+    GetCurrentProfiles().BeginUpdate();
+    GetCurrentProfiles().EndUpdate();
+    FillProfiles();
+}
+
+void TfrmMain::actProfileDelExecute(QAction*) {
+    TConfigurationProfile* selected = GetSelectedProfile();
+    if (!selected || !ConfirmDelete(selected->Name()))
+        return;
+    GetCurrentProfiles().Extract(*selected).reset();
+    FillProfiles();
+}
+
+void TfrmMain::actProfileRefreshExecute(QAction*) {
+    if (TConfigurationProfile* profile = GetSelectedProfile())
+        profile->RefreshAll();
+}
+
+void TfrmMain::actProfileApplyExecute(QAction*) {
+    TConfigurationProfile* profile = GetSelectedProfile();
+    if (!profile)
+        return;
+    TProfileApplier applier(std::make_unique<TGUIProgressSender>(), GUIConfirmation());
+    applier.ApplyProfile(*profile);
+}
+
+void TfrmMain::DoCancel(QAction* action) {
+    // While a progress window has disabled this window, it cannot be closed.
+    if (isEnabled())
+        TfrmBeveledDlg::DoCancel(action);
+}
+
+void TfrmMain::miAboutClick() {
+    TfrmAbout about;
+    about.exec();
+}
+
+void TfrmMain::imgAdminClick() { ShowHelpTopic(QStringLiteral("html/security.htm"), this); }
+
+int RunProlamo() {
+    std::optional<TDataFileLock> lock;
+    std::unique_ptr<TfrmMain> main;
+    const bool created = RunGuarded([&] {
+        lock.emplace(DataFilePath());
+        main = std::make_unique<TfrmMain>();
+    });
+    if (!created) {
+        // A file that could not be read stays as it is on disk.
+        main.reset();
+        FreePersistentData();
+        return 1;
+    }
+    SetApplicationTitle(main->windowTitle());
+    main->exec();
+    main.reset();
+    // Progress windows that the user left open go with the application.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (qobject_cast<TfrmProgress*>(window))
+            delete window;
+    FreePersistentData();
+    return 0;
+}
+
+} // namespace prolamo

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "fBeveledDlg.h"
+
+#include "profiles/uProfileSettings.h"
+
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QToolBar;
+class QToolButton;
+
+namespace prolamo {
+
+class TClickLabel;
+
+inline constexpr const char* AdminMarkerHint =
+    "You are logged as a user that is not a member Administrator's group.\r\n"
+    "Some settings may require administrative privileges";
+
+// The whole application: the configurations and the profiles of the chosen one, with their
+// actions. Creating it reads the data file; it may raise the reading error.
+class TfrmMain : public TfrmBeveledDlg {
+    Q_OBJECT
+
+public:
+    TfrmMain();
+    ~TfrmMain() override;
+
+    void UpdateActions() override;
+
+    TConfigurationsCollection& GetConfigurationList() const;
+    TConfiguration* GetSelectedConfiguration() const;
+    TConfigurationProfile* GetSelectedProfile() const;
+    TConfigurationProfiles& GetCurrentProfiles() const;
+
+    QMenuBar* mmn;
+    QMenu* miFile;
+    QMenu* miConfigurations;
+    QMenu* miProfiles;
+    QMenu* miHelp;
+    QAction* miAbout;
+    QLabel* lblConfigurations;
+    QComboBox* cmbConfigurations;
+    QToolBar* tbrConfigurations;
+    QLabel* lblProfile;
+    QComboBox* cmbProfiles;
+    QToolBar* tbrProfiles;
+    TClickLabel* imgAdmin;
+    QAction* actConfigurationNew;
+    QAction* actConfigurationEdit;
+    QAction* actConfigurationDel;
+    QAction* actProfileNew;
+    QAction* actProfileEdit;
+    QAction* actProfileDel;
+    QAction* actProfileRefresh;
+    QAction* actProfileApply;
+
+protected:
+    void DoCancel(QAction* action) override;
+
+private:
+    void BuildMenu();
+    void FormCreate();
+    void OpenDataFile();
+    void FillConfigurations();
+    void FillProfiles();
+    bool EditConfiguration(TConfiguration& configuration);
+    bool EditProfile(TConfigurationProfile& profile);
+
+    void cmbConfigurationsChange();
+    void miAboutClick();
+    void imgAdminClick();
+
+    void actConfigurationNewUpdate();
+    void actConfigurationEditUpdate();
+    void actConfigurationDelUpdate();
+    void actProfileNewUpdate();
+    void actProfileEditUpdate();
+    void actProfileDelUpdate();
+    void actProfileRefreshUpdate();
+    void actProfileApplyUpdate();
+    void actConfigurationNewExecute(QAction* action);
+    void actConfigurationEditExecute(QAction* action);
+    void actConfigurationDelExecute(QAction* action);
+    void actProfileNewExecute(QAction* action);
+    void actProfileEditExecute(QAction* action);
+    void actProfileDelExecute(QAction* action);
+    void actProfileRefreshExecute(QAction* action);
+    void actProfileApplyExecute(QAction* action);
+
+    // Stands in for the profiles while no configuration is selected.
+    std::unique_ptr<TSettings> FEmptySettings;
+};
+
+// The program after the registrations: holds the data file lock, creates the main window (which
+// reads the data file), shows it modally and writes the data file once when it closes. A data file
+// that cannot be read or is locked shows its message and ends the program without the window.
+int RunProlamo();
+
+} // namespace prolamo

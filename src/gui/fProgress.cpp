@@ -1,0 +1,219 @@
+#include "fProgress.h"
+
+#include "uGUIUtils.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTableWidget>
+
+namespace prolamo {
+
+namespace {
+
+// Runs share the main window: it stays disabled until the last progress window has closed.
+int openProgressWindows = 0;
+
+} // namespace
+
+TfrmProgress::TfrmProgress()
+    : lblText(new QLabel(Client())), prg(new QProgressBar(Client())), lvwLog(new QTableWidget(0, 1, Client())),
+      mnuClipboard(new QMenu(this)) {
+    setObjectName(QStringLiteral("frmProgress"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Please wait..."));
+    SetHelpKeyword(QStringLiteral("html/profiletroubles.htm"));
+    SetSizeable(true);
+    SetClientSize(400, 240);
+
+    lblText->setObjectName(QStringLiteral("lblText"));
+    lblText->move(8, 8);
+    lblText->adjustSize();
+    prg->setObjectName(QStringLiteral("prg"));
+    prg->setGeometry(8, 27, 384, 16);
+    prg->setRange(0, 1);
+    prg->setValue(0);
+    prg->setTextVisible(false);
+    Anchor(prg, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
+    btnOK->hide();
+    btnCancel->setGeometry(236, 49, 75, 25);
+    btnHelp->setGeometry(317, 49, 75, 25);
+    Anchor(btnCancel, Qt::TopEdge | Qt::RightEdge);
+    Anchor(btnHelp, Qt::TopEdge | Qt::RightEdge);
+
+    lvwLog->setObjectName(QStringLiteral("lvwLog"));
+    lvwLog->setGeometry(8, 80, 384, 152);
+    lvwLog->horizontalHeader()->hide();
+    lvwLog->verticalHeader()->hide();
+    lvwLog->verticalHeader()->setDefaultSectionSize(lvwLog->fontMetrics().height() + 4);
+    lvwLog->setShowGrid(true);
+    lvwLog->setWordWrap(false);
+    lvwLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvwLog->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvwLog->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvwLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lvwLog->setIconSize(QSize(16, 16));
+    lvwLog->setContextMenuPolicy(Qt::CustomContextMenu);
+    lvwLog->installEventFilter(this);
+    Anchor(lvwLog, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
+    connect(lvwLog, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        UpdateActions();
+        mnuClipboard->popup(lvwLog->viewport()->mapToGlobal(pos));
+    });
+
+    const QString clipboard = QStringLiteral("Clipboard");
+    actCopySelected = NewAction("actCopySelected", clipboard, QStringLiteral("&Copy"), {}, -1);
+    actCopyAll = NewAction("actCopyAll", clipboard, QStringLiteral("Copy &all"), {}, -1);
+    OnExecute(actCopySelected, &TfrmProgress::actCopySelectedExecute);
+    OnExecute(actCopyAll, &TfrmProgress::actCopyAllExecute);
+    mnuClipboard->setObjectName(QStringLiteral("mnuClipboard"));
+    mniCopySelected = AddMenuItem(mnuClipboard, "mniCopySelected", actCopySelected);
+    mniCopyAll = AddMenuItem(mnuClipboard, "mniCopyAll", actCopyAll);
+
+    FormCreate();
+    UpdateActions();
+}
+
+TfrmProgress::~TfrmProgress() { FormClose(); }
+
+void TfrmProgress::FormCreate() {
+    SetClientHeight(80);
+    FErrorImageIndex = imlImages->Add(style()->standardIcon(QStyle::SP_MessageBoxCritical));
+    FWarningImageIndex = imlImages->Add(style()->standardIcon(QStyle::SP_MessageBoxWarning));
+}
+
+void TfrmProgress::UpdateActions() {
+    TfrmBaseDlg::UpdateActions();
+    actCopyUpdate(actCopySelected);
+    actCopyUpdate(actCopyAll);
+}
+
+void TfrmProgress::actCopyUpdate(QAction* action) {
+    if (action == actCopySelected)
+        action->setEnabled(!lvwLog->selectedItems().isEmpty());
+    else
+        action->setEnabled(lvwLog->rowCount() > 0);
+}
+
+void TfrmProgress::actCopySelectedExecute(QAction*) {
+    const QList<QTableWidgetItem*> selected = lvwLog->selectedItems();
+    if (selected.isEmpty())
+        return;
+    CopyLinesToClipboard(selected.first()->row(), selected.first()->row());
+}
+
+void TfrmProgress::actCopyAllExecute(QAction*) { CopyLinesToClipboard(0, lvwLog->rowCount() - 1); }
+
+void TfrmProgress::CopyLinesToClipboard(int first, int last) {
+    QString text;
+    for (int row = first; row <= last; ++row)
+        text += lvwLog->item(row, 0)->text() + QStringLiteral("\r\n");
+    QApplication::clipboard()->setText(text);
+}
+
+QString TfrmProgress::OneLine(const QString& text) {
+    QString line = text;
+    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    QString result;
+    result.reserve(line.size());
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        result += line.at(i);
+        if (line.at(i) == QLatin1Char(' ') && i + 1 < line.size() && line.at(i + 1) == QLatin1Char(' '))
+            ++i;
+    }
+    return result;
+}
+
+void TfrmProgress::AddLogLine(const QString& text, int resultType) {
+    SetClientHeight(240);
+    const int row = lvwLog->rowCount();
+    lvwLog->insertRow(row);
+    auto* item = new QTableWidgetItem(OneLine(text));
+    const int image = resultType == 0 ? FWarningImageIndex : resultType == 1 ? FErrorImageIndex : -1;
+    if (image >= 0)
+        item->setIcon(imlImages->Icon(image));
+    lvwLog->setItem(row, 0, item);
+    QCoreApplication::processEvents();
+}
+
+void TfrmProgress::ShowResults(const TCheckResultList& results) {
+    for (const TCheckResult& result : results) {
+        const int type = static_cast<int>(result.ResultType());
+        if (type != 0 && type != 1)
+            ProgramError("ResultType " + std::to_string(type));
+        AddLogLine(ToQString(result.Text()), type);
+    }
+}
+
+void TfrmProgress::SetStatusText(const QString& text) {
+    lblText->setText(text);
+    lblText->adjustSize();
+    QCoreApplication::processEvents();
+}
+
+void TfrmProgress::Done() {
+    SetStatusText(QStringLiteral("Done"));
+    actCancel->setText(QStringLiteral("&Close"));
+    FCanClose = true;
+    UpdateActions();
+    if (lvwLog->rowCount() == 0)
+        close();
+}
+
+void TfrmProgress::UpdateCancel(QAction* action) { action->setEnabled(FCanClose); }
+
+void TfrmProgress::DoCancel(QAction*) { close(); }
+
+void TfrmProgress::showEvent(QShowEvent* event) {
+    TfrmBaseDlg::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TfrmProgress::closeEvent(QCloseEvent* event) {
+    // During the run the sender still works on this window; the frame cannot close it then.
+    if (!FCanClose) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+bool TfrmProgress::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lvwLog && event->type() == QEvent::Resize)
+        FormResize();
+    return TfrmBaseDlg::eventFilter(watched, event);
+}
+
+void TfrmProgress::FormShow() {
+    ++openProgressWindows;
+    if (QWidget* main = ApplicationMainWindow(); main && main != this)
+        main->setEnabled(false);
+}
+
+void TfrmProgress::FormClose() {
+    if (!shown_)
+        return;
+    shown_ = false;
+    if (--openProgressWindows == 0)
+        if (QWidget* main = ApplicationMainWindow(); main && main != this)
+            main->setEnabled(true);
+}
+
+void TfrmProgress::FormResize() {
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lvwLog);
+    lvwLog->setColumnWidth(0, std::max(0, lvwLog->width() - 4 - scrollBar));
+}
+
+} // namespace prolamo

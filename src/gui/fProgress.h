@@ -1,0 +1,71 @@
+#pragma once
+
+#include "fBaseDlg.h"
+
+#include "classes/uResultList.h"
+
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QTableWidget;
+
+namespace prolamo {
+
+// Accompanies an apply run: status line, bar and, at the end, the log of warnings and errors.
+// Not modal; it frees itself when closed.
+class TfrmProgress : public TfrmBaseDlg {
+    Q_OBJECT
+
+public:
+    TfrmProgress();
+    ~TfrmProgress() override;
+
+    void UpdateActions() override;
+
+    // Shows the log (client height 240) and adds Text as one line with the picture of its type.
+    void AddLogLine(const QString& text, int resultType);
+    void ShowResults(const TCheckResultList& results);
+    void SetStatusText(const QString& text);
+    // Ends the run: closes at once when the log is empty, else waits for the user.
+    void Done();
+    // Lines First to Last, each ended by a line break, as plain text on the clipboard.
+    void CopyLinesToClipboard(int first, int last);
+    // Line breaks become spaces, then pairs of spaces become one, in one pass.
+    static QString OneLine(const QString& text);
+
+    bool CanClose() const { return FCanClose; }
+    int ErrorImageIndex() const { return FErrorImageIndex; }
+    int WarningImageIndex() const { return FWarningImageIndex; }
+
+    QLabel* lblText;
+    QProgressBar* prg;
+    QTableWidget* lvwLog;
+    QMenu* mnuClipboard;
+    QAction* actCopySelected;
+    QAction* actCopyAll;
+    QAction* mniCopySelected;
+    QAction* mniCopyAll;
+
+protected:
+    void UpdateCancel(QAction* action) override;
+    void DoCancel(QAction* action) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void FormResize();
+    void actCopyUpdate(QAction* action);
+    void actCopySelectedExecute(QAction* action);
+    void actCopyAllExecute(QAction* action);
+
+    int FErrorImageIndex = -1;
+    int FWarningImageIndex = -1;
+    bool FCanClose = false;
+    bool shown_ = false;
+};
+
+} // namespace prolamo

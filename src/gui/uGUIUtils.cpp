@@ -1,0 +1,317 @@
+#include "uGUIUtils.h"
+
+#include "fProgress.h"
+#include "profiles/uFileSettings.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QProgressBar>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <deque>
+#include <stdexcept>
+
+// The pictures live in the static library; its resources must be registered by name.
+static void InitPictureResources() { Q_INIT_RESOURCE(prolamo); }
+
+namespace prolamo {
+
+namespace {
+
+struct MessageBoxState {
+    bool testing = false;
+    std::deque<QMessageBox::StandardButton> answers;
+    QStringList questions;
+    QStringList errors;
+};
+
+MessageBoxState& Boxes() {
+    static MessageBoxState state;
+    return state;
+}
+
+struct FileDialogState {
+    bool testing = false;
+    std::deque<std::optional<QString>> answers;
+    QStringList lastPresets;
+};
+
+FileDialogState& FileDialogs() {
+    static FileDialogState state;
+    return state;
+}
+
+QString& HelpFolder() {
+    static QString folder;
+    return folder;
+}
+
+std::function<void(const QString&)>& ShellHandler() {
+    static std::function<void(const QString&)> handler;
+    return handler;
+}
+
+QPointer<QWidget>& MainWindow() {
+    static QPointer<QWidget> window;
+    return window;
+}
+
+QString& Title() {
+    static QString title;
+    return title;
+}
+
+} // namespace
+
+void LoadPictureResources() {
+    static const bool loaded = (InitPictureResources(), true);
+    (void)loaded;
+}
+
+QIcon ProgramIcon() {
+    LoadPictureResources();
+    return QIcon(QStringLiteral(":/prolamo.svg"));
+}
+
+QString ToQString(const std::string& text) { return QString::fromStdString(text); }
+
+std::string ToUtf8(const QString& text) { return text.toStdString(); }
+
+void ProgramError(const std::string& message) { throw std::logic_error(message); }
+
+bool TMessageBoxes::AskYesNo(const QString& question) {
+    MessageBoxState& state = Boxes();
+    if (state.testing) {
+        state.questions << question;
+        if (state.answers.empty())
+            return false;
+        const QMessageBox::StandardButton answer = state.answers.front();
+        state.answers.pop_front();
+        return answer == QMessageBox::Yes;
+    }
+    QMessageBox box(QMessageBox::Question, QObject::tr("Confirm"), question, QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void TMessageBoxes::ShowError(const QString& message) {
+    MessageBoxState& state = Boxes();
+    if (state.testing) {
+        state.errors << message;
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, ApplicationTitle(), message, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+void TMessageBoxes::SetTesting(bool testing) { Boxes().testing = testing; }
+
+void TMessageBoxes::SetNextAnswer(QMessageBox::StandardButton answer) { Boxes().answers.push_back(answer); }
+
+QStringList& TMessageBoxes::Questions() { return Boxes().questions; }
+
+QStringList& TMessageBoxes::Errors() { return Boxes().errors; }
+
+void TMessageBoxes::Reset() {
+    Boxes().answers.clear();
+    Boxes().questions.clear();
+    Boxes().errors.clear();
+}
+
+bool ConfirmDelete(const std::string& name) {
+    return TMessageBoxes::AskYesNo(QStringLiteral("Do you want to delete \"%1\"?").arg(ToQString(name)));
+}
+
+void BindButton(QAbstractButton& button, QAction& action) {
+    const auto follow = [&button, &action] {
+        button.setText(action.text());
+        button.setEnabled(action.isEnabled());
+        button.setToolTip(action.property("hint").toString());
+    };
+    follow();
+    QObject::connect(&action, &QAction::changed, &button, follow);
+    QObject::connect(&button, &QAbstractButton::clicked, &action, [&action] { action.trigger(); });
+}
+
+void SelectItemIndex(QComboBox& list, int index) {
+    {
+        // The handler runs once below, also when the position did not change.
+        const QSignalBlocker blocker(list);
+        list.setCurrentIndex(index);
+    }
+    emit list.activated(list.currentIndex());
+}
+
+void SetHelpFile(const QString& folder) { HelpFolder() = folder; }
+
+QString HelpFile() { return HelpFolder(); }
+
+QString DefaultHelpFile() {
+    const QDir exeFolder(QCoreApplication::applicationDirPath());
+    const QString installed = exeFolder.absoluteFilePath(QStringLiteral("../share/prolamo/help"));
+    if (QFileInfo(installed).isDir())
+        return QDir::cleanPath(installed);
+    return exeFolder.absoluteFilePath(QStringLiteral("help"));
+}
+
+THelpViewer::THelpViewer(QWidget* owner) : QDialog(owner), brwHelp_(new QTextBrowser(this)) {
+    setObjectName(QStringLiteral("frmHelp"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMinMaxButtonsHint);
+    setWindowTitle(QStringLiteral("Prolamo Help"));
+    brwHelp_->setObjectName(QStringLiteral("brwHelp"));
+    brwHelp_->setOpenExternalLinks(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(brwHelp_);
+    resize(640, 480);
+}
+
+void THelpViewer::ShowTopic(const QString& path) {
+    topic_ = path;
+    brwHelp_->setSource(QUrl::fromLocalFile(path));
+}
+
+void ShowHelpTopic(const QString& topic, QWidget* owner) {
+    if (HelpFile().isEmpty() || topic.isEmpty())
+        return;
+    QString relative = topic;
+    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString path = QDir(HelpFile()).absoluteFilePath(relative);
+    if (!QFileInfo(path).isFile())
+        return;
+    // A child of the asking window, so that a modal dialog does not block its own help.
+    THelpViewer* viewer = owner ? owner->findChild<THelpViewer*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    if (!viewer)
+        viewer = new THelpViewer(owner);
+    viewer->ShowTopic(path);
+    viewer->show();
+    viewer->raise();
+    viewer->activateWindow();
+}
+
+void ShowHelpTopic(const QString& topic) { ShowHelpTopic(topic, QApplication::activeWindow()); }
+
+void ShellOpen(const QString& target) {
+    if (ShellHandler()) {
+        ShellHandler()(target);
+        return;
+    }
+    QDesktopServices::openUrl(QUrl(target));
+}
+
+void SetShellOpenHandler(std::function<void(const QString&)> handler) { ShellHandler() = std::move(handler); }
+
+std::optional<QString> TFileDialogs::GetOpenFileName(const QString& fileName, const QString& folder,
+                                                     const QString& filter) {
+    FileDialogState& state = FileDialogs();
+    state.lastPresets = {fileName, folder};
+    if (state.testing) {
+        if (state.answers.empty())
+            return std::nullopt;
+        std::optional<QString> answer = state.answers.front();
+        state.answers.pop_front();
+        return answer;
+    }
+    QFileDialog dialog(QApplication::activeWindow());
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(filter);
+    if (!folder.isEmpty())
+        dialog.setDirectory(folder);
+    if (!fileName.isEmpty())
+        dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+void TFileDialogs::SetNextFileName(std::optional<QString> fileName) {
+    FileDialogs().answers.push_back(std::move(fileName));
+}
+
+void TFileDialogs::SetTesting(bool testing) {
+    FileDialogs().testing = testing;
+    FileDialogs().answers.clear();
+}
+
+QStringList TFileDialogs::LastPresets() { return FileDialogs().lastPresets; }
+
+void InstallFileDialog() {
+    TFileSettingEditor::SetOpenFileDialog([](const TOpenFileRequest& request) -> std::optional<std::string> {
+        // "*.*" would hide the files without an extension here, the hosts file among them.
+        const QString filter = request.filter == "*.*" ? QStringLiteral("*") : ToQString(request.filter);
+        const std::optional<QString> chosen =
+            TFileDialogs::GetOpenFileName(ToQString(request.fileName), ToQString(request.initialFolder), filter);
+        if (!chosen)
+            return std::nullopt;
+        return ToUtf8(QDir::toNativeSeparators(*chosen));
+    });
+}
+
+void SetApplicationMainWindow(QWidget* window) { MainWindow() = window; }
+
+QWidget* ApplicationMainWindow() { return MainWindow(); }
+
+QString ApplicationTitle() {
+    return Title().isEmpty() ? QCoreApplication::applicationName() : Title();
+}
+
+void SetApplicationTitle(const QString& title) { Title() = title; }
+
+bool TGUIConfirmation::Confirm(const std::string& question) {
+    return TMessageBoxes::AskYesNo(ToQString(question));
+}
+
+TGUIConfirmation& GUIConfirmation() {
+    static TGUIConfirmation confirmation;
+    return confirmation;
+}
+
+TfrmProgress* TGUIProgressSender::Form() const { return static_cast<TfrmProgress*>(FForm.data()); }
+
+TfrmProgress& TGUIProgressSender::StartedForm() const {
+    if (!started_)
+        ProgramError("The progress sender has not started");
+    if (!FForm)
+        ProgramError("The progress window is gone");
+    return *Form();
+}
+
+void TGUIProgressSender::Start(int count) {
+    if (started_)
+        ProgramError("The progress sender has already started");
+    started_ = true;
+    auto* form = new TfrmProgress();
+    FForm = form;
+    form->prg->setMaximum(count);
+    form->show();
+    QCoreApplication::processEvents();
+}
+
+void TGUIProgressSender::SetStatus(const std::string& text) { StartedForm().SetStatusText(ToQString(text)); }
+
+void TGUIProgressSender::Step() {
+    TfrmProgress& form = StartedForm();
+    form.prg->setValue(form.prg->value() + 1);
+    QCoreApplication::processEvents();
+}
+
+void TGUIProgressSender::Finish(const TCheckResultList& results) {
+    TfrmProgress& form = StartedForm();
+    form.ShowResults(results);
+    form.Done();
+}
+
+} // namespace prolamo

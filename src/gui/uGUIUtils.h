@@ -1,0 +1,154 @@
+#pragma once
+// What every window shares on the Qt side: text conversion, message boxes, help, the shell, the
+// file-open dialog, drop-down selection and the progress sink of apply runs.
+
+#include "profiles/uProfileUtils.h"
+
+#include <QDialog>
+#include <QIcon>
+#include <QMessageBox>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+class QAbstractButton;
+class QAction;
+class QComboBox;
+class QTextBrowser;
+
+namespace prolamo {
+
+class TfrmProgress;
+
+// Registers the pictures and the icon of the program; every window does so before it uses them.
+void LoadPictureResources();
+QIcon ProgramIcon();
+
+QString ToQString(const std::string& text);
+std::string ToUtf8(const QString& text);
+
+// A broken internal rule; never caused by user input.
+[[noreturn]] void ProgramError(const std::string& message);
+
+// The program's message boxes. Tests switch them to answer without a user and read what was asked.
+class TMessageBoxes {
+public:
+    // A confirmation with Yes and No; true for Yes.
+    static bool AskYesNo(const QString& question);
+    // The standard error box, titled with the application title.
+    static void ShowError(const QString& message);
+
+    // While testing no box is shown: questions take the queued answers (No when none is left) and
+    // every question and error is recorded.
+    static void SetTesting(bool testing);
+    static void SetNextAnswer(QMessageBox::StandardButton answer);
+    static QStringList& Questions();
+    static QStringList& Errors();
+    static void Reset();
+};
+
+// Runs Work and shows any error that it raises in the standard error box.
+template <class Work>
+bool RunGuarded(Work&& work) {
+    try {
+        work();
+        return true;
+    } catch (const std::exception& e) {
+        TMessageBoxes::ShowError(ToQString(e.what()));
+        return false;
+    }
+}
+
+// Asks "Do you want to delete "<name>"?"; true for Yes.
+bool ConfirmDelete(const std::string& name);
+
+// Makes Button show Action's caption, enabled state and hint, and execute it when clicked.
+void BindButton(QAbstractButton& button, QAction& action);
+
+// Sets the selected position and runs the list's change handler (its activated signal), as a user
+// choice would; on an empty list no entry stays selected.
+void SelectItemIndex(QComboBox& list, int index);
+
+// The folder that holds the help pages (html/index.htm ...), the counterpart of a help file.
+void SetHelpFile(const QString& folder);
+QString HelpFile();
+// The help folder beside an installed or a freshly built executable.
+QString DefaultHelpFile();
+
+// Shows a help page in the program's own viewer, owned by Owner (by default the active window); a
+// topic that is not there shows nothing and no message.
+void ShowHelpTopic(const QString& topic, QWidget* owner);
+void ShowHelpTopic(const QString& topic);
+
+// The help viewer: one per window that asked, reused for its next request.
+class THelpViewer : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit THelpViewer(QWidget* owner);
+    void ShowTopic(const QString& path);
+    QString Topic() const { return topic_; }
+    QTextBrowser* Browser() const { return brwHelp_; }
+
+private:
+    QTextBrowser* brwHelp_;
+    QString topic_;
+};
+
+// Asks the desktop to open a web address or a mailto: address; failures are not reported.
+void ShellOpen(const QString& target);
+// Tests: receives the targets instead of the desktop.
+void SetShellOpenHandler(std::function<void(const QString&)> handler);
+
+// The file-open dialog; tests queue the file the user would choose (or nothing for Cancel).
+class TFileDialogs {
+public:
+    static std::optional<QString> GetOpenFileName(const QString& fileName, const QString& folder,
+                                                  const QString& filter);
+    static void SetNextFileName(std::optional<QString> fileName);
+    static void SetTesting(bool testing);
+    // What the last dialog was preset with: file name and folder.
+    static QStringList LastPresets();
+};
+
+// Makes the File setting's editor use the dialog above.
+void InstallFileDialog();
+
+// The window that stands for the application: the progress window disables it during a run.
+void SetApplicationMainWindow(QWidget* window);
+QWidget* ApplicationMainWindow();
+// The application title, which the main window shows as its caption.
+QString ApplicationTitle();
+void SetApplicationTitle(const QString& title);
+
+// Answers the applier's question with a message box.
+class TGUIConfirmation final : public IConfirmation {
+public:
+    virtual ~TGUIConfirmation() = default;
+    bool Confirm(const std::string& question) override;
+};
+TGUIConfirmation& GUIConfirmation();
+
+// Drives a progress window of its own through one apply run.
+class TGUIProgressSender : public TProgressSender {
+public:
+    void Start(int count) override;
+    void SetStatus(const std::string& text) override;
+    void Step() override;
+    void Finish(const TCheckResultList& results) override;
+
+    TfrmProgress* Form() const;
+
+private:
+    TfrmProgress& StartedForm() const;
+
+    // Not owned: the window frees itself when closed, which empties this guard.
+    QPointer<QDialog> FForm;
+    bool started_ = false;
+};
+
+} // namespace prolamo
