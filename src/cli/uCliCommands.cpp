@@ -41,6 +41,11 @@ const TPropInfo* ParameterOf(const TSettingClass& kind) {
     return nullptr;
 }
 
+// A parameter such as VariableNames holds one name per line.
+bool IsNameList(const TPropInfo& prop) {
+    return prop.name.size() > 5 && prop.name.compare(prop.name.size() - 5, 5, "Names") == 0;
+}
+
 std::string KindList() {
     std::string list;
     for (const TSettingClass* kind : GetSettingClasses()) {
@@ -127,12 +132,18 @@ public:
     }
 
     int SettingAdd(const std::string& configurationName, const std::string& kindName,
-                   const std::optional<std::string>& argument) {
+                   const std::vector<std::string>& arguments) {
         TConfiguration& configuration = FindConfiguration(configurationName);
         const TSettingClass* kind = GetSettingClasses().Find(kindName);
         if (!kind)
             throw EUsage("unknown setting kind " + Quote(kindName) + "; the kinds are " + KindList());
         const TPropInfo* parameter = ParameterOf(*kind);
+        if (parameter && arguments.size() > 1 && !IsNameList(*parameter))
+            throw EUsage("the setting kind " + Quote(kind->GetCaption()) + " takes one " + parameter->name);
+        // A list of names is its lines, one name an argument.
+        std::optional<std::string> argument;
+        for (const std::string& one : arguments)
+            argument = argument ? *argument + "\r\n" + one : one;
         if (parameter && !argument)
             throw EUsage("the setting kind " + Quote(kind->GetCaption()) + " needs its " + parameter->name);
         if (!parameter && argument)
@@ -284,10 +295,8 @@ const std::vector<TCommand>& Commands() {
         {{"config", "add"}, "NAME", 1, 1, TAccess::Change, [](TSession& s, Ops o) { return s.ConfigAdd(o[0]); }},
         {{"config", "delete"}, "NAME", 1, 1, TAccess::Change,
          [](TSession& s, Ops o) { return s.ConfigDelete(o[0]); }},
-        {{"setting", "add"}, "CONFIG KIND [ARG]", 2, 3, TAccess::Change,
-         [](TSession& s, Ops o) {
-             return s.SettingAdd(o[0], o[1], o.size() > 2 ? std::optional<std::string>(o[2]) : std::nullopt);
-         }},
+        {{"setting", "add"}, "CONFIG KIND [ARG...]", 2, SIZE_MAX, TAccess::Change,
+         [](TSession& s, Ops o) { return s.SettingAdd(o[0], o[1], std::vector<std::string>(o.begin() + 2, o.end())); }},
         {{"profile", "add"}, "CONFIG PROFILE", 2, 2, TAccess::Change,
          [](TSession& s, Ops o) { return s.ProfileAdd(o[0], o[1]); }},
         {{"profile", "delete"}, "CONFIG PROFILE", 2, 2, TAccess::Change,
@@ -366,7 +375,8 @@ std::string TCli::HelpText() {
         text << "  " << Synopsis(command) << '\n';
     text << "\n  list              every configuration with its settings and profiles\n"
          << "  setting add       KIND is a kind's caption or class name; ARG is its parameter,\n"
-         << "                    required for the kinds that have one (the file path for \"File\")\n"
+         << "                    required for the kinds that have one (the file path for \"File\");\n"
+         << "                    \"Environment variables\" takes the variables' names, one or more\n"
          << "  profile refresh   captures the machine's current state into the profile\n"
          << "  profile show      every setting of the configuration with its value's summary\n"
          << "  profile apply     writes the profile back to the machine after asking for\n"
@@ -377,7 +387,7 @@ std::string TCli::HelpText() {
     for (const TSettingClass* kind : GetSettingClasses()) {
         const TPropInfo* parameter = ParameterOf(*kind);
         text << "\n  " << Quote(kind->GetCaption()) << " (" << kind->ClassName() << ")"
-             << (parameter ? ", ARG: " + parameter->name : std::string());
+             << (parameter ? ", ARG: " + parameter->name + (IsNameList(*parameter) ? "..." : "") : std::string());
     }
     text << (GetSettingClasses().Classes().empty() ? " none\n" : "\n")
          << "\nOptions:\n"

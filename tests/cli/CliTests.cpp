@@ -47,7 +47,7 @@ TEST_F(CliTest, ReadingCommandsOnAFreshMachineWriteNoDataFile) {
     EXPECT_TRUE(machine.DataFile().empty());
 
     const CliResult help = machine.Ok({"--help"});
-    for (const char* part : {"config add NAME", "setting add CONFIG KIND [ARG]", "profile apply CONFIG PROFILE",
+    for (const char* part : {"config add NAME", "setting add CONFIG KIND [ARG...]", "profile apply CONFIG PROFILE",
                              "datafile dump [FILE]", "\"File\" (TFileSetting), ARG: FileName", "\"Hosts file\"",
                              "3  the data file cannot be read"})
         EXPECT_TRUE(Contains(help.out, part));
@@ -94,6 +94,7 @@ TEST_F(CliTest, BadArgumentsAndUnknownNamesExitWith2AndChangeNothing) {
         {{"setting", "add", "Away", "File", "/tmp/x"}, "unknown configuration \"Away\""},
         {{"setting", "add", "Home", "Printer"}, "unknown setting kind \"Printer\"; the kinds are \"File\""},
         {{"setting", "add", "Home", "File"}, "the setting kind \"File\" needs its FileName"},
+        {{"setting", "add", "Home", "File", "/a", "/b"}, "the setting kind \"File\" takes one FileName"},
         {{"setting", "add", "Home", "Hosts file", "/etc/hosts"}, "the setting kind \"Hosts file\" takes no argument"},
         {{"profile", "add", "Home", "Office"}, "already has a profile named \"Office\""},
         {{"profile", "show", "Home", "Away"}, "configuration \"Home\" has no profile \"Away\""},
@@ -114,6 +115,24 @@ TEST_F(CliTest, BadArgumentsAndUnknownNamesExitWith2AndChangeNothing) {
         EXPECT_EQ(result.out, "") << command;
     }
     EXPECT_EQ(ReadBytes(dataFile), before);
+}
+
+TEST_F(CliTest, EnvironmentVariablesAreChosenByNameAndTheOtherKindsTakeNone) {
+    machine.Ok({"config", "add", "Travel"});
+    EXPECT_EQ(machine.Ok({"setting", "add", "Travel", "Environment variables", "TEMP", "Path", "path"}).out,
+              "Added setting \"Environment variables\" to configuration \"Travel\".\n");
+    for (const char* kind : {"Internet Explorer proxy", "Firefox proxy", "Opera proxy", "Time zone"})
+        machine.Ok({"setting", "add", "Travel", kind});
+    machine.Ok({"profile", "add", "Travel", "Office"});
+    machine.Ok({"profile", "refresh", "Travel", "Office"});
+    const std::string shown = machine.Ok({"profile", "show", "Travel", "Office"}).out;
+    EXPECT_TRUE(Contains(shown, "  Environment variables:\n    | Path=%SystemRoot%\\system32;")) << shown;
+    EXPECT_TRUE(Contains(shown, "\n    | TEMP=%SystemRoot%\\TEMP\n")) << "two names, Path once";
+    EXPECT_TRUE(Contains(shown, "  Time zone: (UTC-08:00) Pacific Time (US & Canada)\n"));
+    EXPECT_TRUE(Contains(shown, "  Opera proxy: No proxy\n"));
+    EXPECT_TRUE(Contains(shown, "  Internet Explorer proxy: Do not use proxy for \"*.corp.example;<local>\"\n"));
+    EXPECT_TRUE(Contains(shown, "  Firefox proxy:\n    | http: \"proxy.corp.example\":8080\n"));
+    EXPECT_TRUE(Contains(machine.Ok({"--help"}).out, "\"Environment variables\" (TEnvSetting), ARG: VariableNames..."));
 }
 
 TEST_F(CliTest, ApplyRestoresFilesByteForByteAfterTheConfirmation) {
