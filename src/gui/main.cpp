@@ -13,6 +13,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("prolamo"));
     prolamo::SetHelpFile(prolamo::DefaultHelpFile());
     prolamo::InstallFileDialog();
+    prolamo::InstallCheckListDialog();
 
     return prolamo::RunProlamo();
 }

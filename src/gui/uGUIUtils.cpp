@@ -1,6 +1,8 @@
 #include "uGUIUtils.h"
 
+#include "fEditItems.h"
 #include "fProgress.h"
+#include "profiles/uEnvSettings.h"
 #include "profiles/uFileSettings.h"
 
 #include <QAbstractButton>
@@ -12,6 +14,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QTextBrowser>
 #include <QUrl>
@@ -257,6 +260,26 @@ void InstallFileDialog() {
         if (!chosen)
             return std::nullopt;
         return ToUtf8(QDir::toNativeSeparators(*chosen));
+    });
+}
+
+void InstallCheckListDialog() {
+    TEnvSettingEditor::SetCheckListDialog([](const std::string& caption, std::vector<TCheckListItem>& items) {
+        TfrmEditItemsDlg dialog;
+        dialog.setWindowTitle(ToQString(caption));
+        dialog.lbx->setUpdatesEnabled(false);
+        dialog.lbx->clear();
+        for (const TCheckListItem& item : items) {
+            auto* row = new QListWidgetItem(QString::fromStdU16String(item.text), dialog.lbx);
+            row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
+            row->setCheckState(item.checked ? Qt::Checked : Qt::Unchecked);
+        }
+        dialog.lbx->setUpdatesEnabled(true);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        for (int i = 0; i < dialog.lbx->count() && i < static_cast<int>(items.size()); ++i)
+            items[static_cast<std::size_t>(i)].checked = dialog.lbx->item(i)->checkState() == Qt::Checked;
+        return true;
     });
 }
 

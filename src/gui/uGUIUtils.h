@@ -117,6 +117,8 @@ public:
 
 // Makes the File setting's editor use the dialog above.
 void InstallFileDialog();
+// The environment variables editor's check-list, a TfrmEditItemsDlg.
+void InstallCheckListDialog();
 
 // The window that stands for the application: the progress window disables it during a run.
 void SetApplicationMainWindow(QWidget* window);
