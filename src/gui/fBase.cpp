@@ -173,9 +173,10 @@ TListView::TListView(QWidget* parent) : QListWidget(parent) {
     setUniformItemSizes(true);
 }
 
-QListWidgetItem* TListView::AddItem(const QString& text, const QIcon& icon, void* data) {
-    auto* item = new QListWidgetItem(icon, text, this);
+QListWidgetItem* TListView::AddItem(const QString& text, const TImageList& images, int index, void* data) {
+    auto* item = new QListWidgetItem(images.Icon(index), text, this);
     item->setData(Qt::UserRole, QVariant::fromValue(data));
+    item->setData(ImageIndexRole, index);
     return item;
 }
 

@@ -70,8 +70,9 @@ public:
     // Item's info tip; no tip when this answers an empty text.
     std::function<QString(QListWidgetItem*)> OnInfoTip;
     QString InfoTip(QListWidgetItem* item) const { return OnInfoTip && item ? OnInfoTip(item) : QString(); }
-    // Adds an item whose data is Data.
-    QListWidgetItem* AddItem(const QString& text, const QIcon& icon, void* data);
+    // Adds an item whose data is Data, with picture Index of Images (kept in ImageIndexRole).
+    QListWidgetItem* AddItem(const QString& text, const TImageList& images, int index, void* data);
+    static constexpr int ImageIndexRole = Qt::UserRole + 1;
     static void* DataOf(const QListWidgetItem* item);
     // Puts the items in the order of their texts.
     void SortByText();

@@ -130,8 +130,8 @@ void TfrmEditConfiguration::ShowItems() {
     lvwItems->setUpdatesEnabled(false);
     lvwItems->clear();
     for (TSetting* setting : FConfiguration.Settings())
-        lvwItems->AddItem(ToQString(setting->GetDisplayText()),
-                          imlImages->Icon(setting->SettingClass().GetImageIndex()), setting);
+        lvwItems->AddItem(ToQString(setting->GetDisplayText()), *imlImages, setting->SettingClass().GetImageIndex(),
+                          setting);
     lvwItems->SortByText();
     lvwItems->setUpdatesEnabled(true);
 }
@@ -140,7 +140,7 @@ void TfrmEditConfiguration::ShowAvailableClasses() {
     lvwAvailItems->setUpdatesEnabled(false);
     lvwAvailItems->clear();
     for (const TSettingClass* settingClass : FAvailableClasses)
-        lvwAvailItems->AddItem(ToQString(settingClass->GetCaption()), imlImages->Icon(settingClass->GetImageIndex()),
+        lvwAvailItems->AddItem(ToQString(settingClass->GetCaption()), *imlImages, settingClass->GetImageIndex(),
                                const_cast<TSettingClass*>(settingClass));
     lvwAvailItems->SortByText();
     lvwAvailItems->setUpdatesEnabled(true);
