@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -365,7 +366,12 @@ int RunProlamo() {
         return 1;
     }
     SetApplicationTitle(main->windowTitle());
-    main->exec();
+    // The program's only loop runs as long as the window; no modality, so that the progress
+    // windows of its runs stay usable.
+    QEventLoop loop;
+    QObject::connect(main.get(), &QDialog::finished, &loop, &QEventLoop::quit);
+    main->show();
+    loop.exec();
     main.reset();
     // Progress windows that the user left open go with the application.
     for (QWidget* window : QApplication::topLevelWidgets())

@@ -97,7 +97,7 @@ private:
 };
 
 // The program after the registrations: holds the data file lock, creates the main window (which
-// reads the data file), shows it modally and writes the data file once when it closes. A data file
+// reads the data file), runs until it closes and writes the data file once when it closes. A data file
 // that cannot be read or is locked shows its message and ends the program without the window.
 int RunProlamo();
 

@@ -24,8 +24,8 @@ int openProgressWindows = 0;
 
 } // namespace
 
-TfrmProgress::TfrmProgress()
-    : lblText(new QLabel(Client())), prg(new QProgressBar(Client())), lvwLog(new QTableWidget(0, 1, Client())),
+TfrmProgress::TfrmProgress(QWidget* owner)
+    : TfrmBaseDlg(owner), lblText(new QLabel(Client())), prg(new QProgressBar(Client())), lvwLog(new QTableWidget(0, 1, Client())),
       mnuClipboard(new QMenu(this)) {
     setObjectName(QStringLiteral("frmProgress"));
     setAttribute(Qt::WA_DeleteOnClose);

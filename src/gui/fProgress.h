@@ -17,7 +17,8 @@ class TfrmProgress : public TfrmBaseDlg {
     Q_OBJECT
 
 public:
-    TfrmProgress();
+    // Owner: the modal dialog that starts the run, so that its modality does not block this window.
+    explicit TfrmProgress(QWidget* owner = nullptr);
     ~TfrmProgress() override;
 
     void UpdateActions() override;

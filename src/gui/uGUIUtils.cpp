@@ -316,7 +316,7 @@ void TGUIProgressSender::Start(int count) {
     if (started_)
         ProgramError("The progress sender has already started");
     started_ = true;
-    auto* form = new TfrmProgress();
+    auto* form = new TfrmProgress(QApplication::activeModalWidget());
     FForm = form;
     form->prg->setMaximum(count);
     form->show();

@@ -80,6 +80,13 @@ void OnNextModal(Work work) {
     });
 }
 
+TfrmMain* ShownMainWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* main = qobject_cast<TfrmMain*>(widget); main && main->isVisible())
+            return main;
+    return nullptr;
+}
+
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -559,6 +566,28 @@ private slots:
         QCOMPARE(TestMachine()["k2"], std::string("fine"));
     }
 
+    void progressWindowOfAModalEditorIsNotBlockedByIt() {
+        TestMachine() = {{"k1", "warn"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1"});
+        a.Profiles().Add().RefreshAll();
+        bool checked = false;
+        OnNextModal<TfrmEditProfile>([&checked](TfrmEditProfile& editor) {
+            TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+            editor.actApplyProfile->trigger();
+            const QList<TfrmProgress*> windows = editor.findChildren<TfrmProgress*>();
+            QCOMPARE(windows.size(), 1);
+            // Qt blocks every window but the modal one and its descendants.
+            QVERIFY(windows.first()->isWindow());
+            QVERIFY(windows.first()->isVisible());
+            QVERIFY(editor.isEnabled());
+            checked = true;
+            editor.btnCancel->click();
+        });
+        TfrmEditProfile editor(a.Profiles()[0]);
+        editor.exec();
+        QVERIFY(checked);
+    }
+
     void applyAnsweredNoChangesNothing() {
         TestMachine() = {{"k1", "home"}};
         TConfiguration& a = AddConfiguration(Root(), "A", {"k1"});
@@ -732,7 +761,7 @@ private slots:
     void dataFileIsWrittenOnceAtExit() {
         const std::string path = DataFilePath();
         QTimer::singleShot(0, [path] {
-            auto* main = qobject_cast<TfrmMain*>(QApplication::activeModalWidget());
+            TfrmMain* main = ShownMainWindow();
             if (!main)
                 QFAIL("no main window");
             OnNextModal<TfrmEditConfiguration>([](TfrmEditConfiguration& editor) { editor.btnOK->click(); });
@@ -761,7 +790,7 @@ private slots:
         const std::vector<std::uint8_t> before = ReadBytes(path);
         bool mainShown = false;
         QTimer::singleShot(0, [&mainShown] {
-            if (auto* main = qobject_cast<TfrmMain*>(QApplication::activeModalWidget())) {
+            if (TfrmMain* main = ShownMainWindow()) {
                 mainShown = true;
                 main->close();
             }
