@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -13,7 +14,24 @@
 
 namespace prolamo {
 
+namespace {
+
+// Tabs as narrow as the native control's, so that the category tabs fit the 200 pixels.
+class TCompactTabStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        if (metric == PM_TabBarTabHSpace)
+            return 12;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+} // namespace
+
 TTabControl::TTabControl(QWidget* parent) : QWidget(parent), tabs_(new QTabBar(this)), page_(new QWidget(this)) {
+    auto* style = new TCompactTabStyle();
+    style->setParent(tabs_);
+    tabs_->setStyle(style);
     tabs_->setShape(QTabBar::RoundedSouth);
     tabs_->setDrawBase(true);
     tabs_->setExpanding(false);
