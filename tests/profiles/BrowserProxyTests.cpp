@@ -1,3 +1,4 @@
+#include "support/StreamChecks.h"
 #include "support/SimulatedMachine.h"
 #include "support/TestKinds.h"
 
@@ -36,33 +37,6 @@ std::string ReadText(const std::filesystem::path& path) {
 void WriteText(const std::filesystem::path& path, std::string_view text) {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << text;
-}
-
-template <class E, class F>
-std::string MessageOf(F action) {
-    try {
-        action();
-    } catch (const E& e) {
-        return e.what();
-    }
-    return "(nothing raised)";
-}
-
-// What the data file would hold for the value: its properties, then read into a fresh one.
-template <class V>
-std::unique_ptr<V> StoredAndRead(V& value, Bytes* stored = nullptr) {
-    Bytes bytes;
-    {
-        TWriter writer(bytes);
-        writer.WriteProperties(value);
-        writer.WriteListEnd();
-    }
-    if (stored)
-        *stored = bytes;
-    auto back = std::make_unique<V>();
-    TReader reader(bytes);
-    reader.ReadProperties(*back);
-    return back;
 }
 
 bool Contains(const Bytes& haystack, std::string_view needle) {

@@ -1,3 +1,4 @@
+#include "support/StreamChecks.h"
 #include "support/SimulatedMachine.h"
 #include "support/TestKinds.h"
 
@@ -46,16 +47,6 @@ Bytes StoredProperties(TSettingValue& value) {
     writer.WriteProperties(value);
     writer.WriteListEnd();
     return out;
-}
-
-template <class E, class F>
-std::string MessageOf(F action) {
-    try {
-        action();
-    } catch (const E& e) {
-        return e.Message();
-    }
-    return "(nothing raised)";
 }
 
 class FileSettingTest : public SimulatedMachineTest {

@@ -1,3 +1,4 @@
+#include "support/StreamChecks.h"
 #include "support/SimulatedMachine.h"
 #include "support/TestKinds.h"
 
@@ -23,32 +24,6 @@ using namespace prolamo::test;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-template <class E, class F>
-std::string MessageOf(F action) {
-    try {
-        action();
-    } catch (const E& e) {
-        return e.what();
-    }
-    return "(nothing raised)";
-}
-
-template <class V>
-std::unique_ptr<V> StoredAndRead(V& value, Bytes* stored = nullptr) {
-    Bytes bytes;
-    {
-        TWriter writer(bytes);
-        writer.WriteProperties(value);
-        writer.WriteListEnd();
-    }
-    if (stored)
-        *stored = bytes;
-    auto back = std::make_unique<V>();
-    TReader reader(bytes);
-    reader.ReadProperties(*back);
-    return back;
-}
 
 template <class V, class S>
 std::unique_ptr<V> Capture(S& setting) {
