@@ -224,8 +224,12 @@ std::optional<QString> TFileDialogs::GetOpenFileName(const QString& fileName, co
     if (state.testing) {
         if (state.answers.empty())
             return std::nullopt;
-        std::optional<QString> answer = state.answers.front();
+        // A cancelled dialog is queued as no answer.
+        const bool cancelled = !state.answers.front().has_value();
+        const QString answer = state.answers.front().value_or(QString());
         state.answers.pop_front();
+        if (cancelled)
+            return std::nullopt;
         return answer;
     }
     QFileDialog dialog(QApplication::activeWindow());
