@@ -12,6 +12,7 @@
 #include "gui/fProgress.h"
 #include "gui/uGUIUtils.h"
 #include "os/simulated/Machine.h"
+#include "profiles/uEnvSettings.h"
 #include "support/TempFolder.h"
 
 #include <QAction>
@@ -118,6 +119,7 @@ private slots:
         TMessageBoxes::SetTesting(true);
         TFileDialogs::SetTesting(true);
         InstallFileDialog();
+        InstallCheckListDialog();
         SetApplicationTitle(QStringLiteral("Prolamo"));
     }
 
@@ -453,6 +455,36 @@ private slots:
         editor.actEditItem->trigger();
         QCOMPARE(TFileDialogs::LastPresets(), (QStringList{"/data/notes.txt", "/data"}));
         QCOMPARE(configuration.Settings().Count(), std::size_t{1});
+    }
+
+    void environmentVariablesAreChosenInACheckList() {
+        TEnvSetting setting;
+        setting.SetVariableNames(u"TEMP\r\n");
+        TEnvSettingEditor editor;
+
+        OnNextModal<TfrmEditItemsDlg>([](TfrmEditItemsDlg& dialog) {
+            QVERIFY(dialog.lbx->count() > 1);
+            dialog.reject();
+        });
+        QVERIFY(!editor.Edit(setting));
+        QCOMPARE(setting.VariableNames(), std::u16string(u"TEMP\r\n"));
+
+        QStringList shown;
+        OnNextModal<TfrmEditItemsDlg>([&shown](TfrmEditItemsDlg& dialog) {
+            for (int i = 0; i < dialog.lbx->count(); ++i) {
+                QListWidgetItem* row = dialog.lbx->item(i);
+                shown << row->text();
+                const bool temp = row->text() == QStringLiteral("TEMP");
+                QCOMPARE(row->checkState() == Qt::Checked, temp);
+                row->setCheckState(temp ? Qt::Unchecked : Qt::Checked);
+            }
+            dialog.accept();
+        });
+        QVERIFY(editor.Edit(setting));
+        QVERIFY(shown.contains(QStringLiteral("TEMP")));
+        QVERIFY(shown.contains(QStringLiteral("Path")));
+        QVERIFY(setting.Names().IndexOf(u"TEMP") < 0);
+        QCOMPARE(setting.Names().Count(), static_cast<std::size_t>(shown.size() - 1));
     }
 
     void profileEditorEnablingRulesAndPictures() {
