@@ -43,6 +43,9 @@ private:
         std::uint32_t access = 0;
     };
     ErrorCode Lookup(HKey key, OpenKey* open);
+    // The open key, when it has Right.
+    ErrorCode OpenForAccess(HKey key, std::uint32_t right, OpenKey* open);
+    ErrorCode KeyIdOf(const OpenKey& open, std::int64_t* id);
     ErrorCode Resolve(HKey key, std::u16string_view subKey, OpenKey* target);
     std::uint32_t Granted(int hive, std::uint32_t samDesired, bool* refused);
     HKey AddHandle(OpenKey key);

@@ -84,6 +84,21 @@ ErrorCode SimRegistry::Lookup(HKey key, OpenKey* open) {
     return ErrorSuccess;
 }
 
+ErrorCode SimRegistry::OpenForAccess(HKey key, std::uint32_t right, OpenKey* open) {
+    if (machine_.Db() == nullptr)
+        return machine_.OpenError();
+    if (const ErrorCode e = Lookup(key, open); e != ErrorSuccess)
+        return e;
+    return (open->access & right) == 0 ? ErrorAccessDenied : ErrorSuccess;
+}
+
+// Inside the caller's transaction: the open key may have been deleted by another process since.
+ErrorCode SimRegistry::KeyIdOf(const OpenKey& open, std::int64_t* id) {
+    if (const int rc = store::FindKey(machine_.Db(), open.hive, open.path, id); rc != SQLITE_OK)
+        return SqliteToWindowsError(rc);
+    return *id == 0 ? ErrorKeyDeleted : ErrorSuccess;
+}
+
 ErrorCode SimRegistry::Resolve(HKey key, std::u16string_view subKey, OpenKey* target) {
     OpenKey base;
     if (const ErrorCode e = Lookup(key, &base); e != ErrorSuccess)
@@ -174,21 +189,15 @@ ErrorCode SimRegistry::QueryValueEx(HKey key, std::u16string_view valueName, std
                                     std::uint8_t* data, std::uint32_t* dataSize) {
     if (data != nullptr && dataSize == nullptr)
         return ErrorInvalidParameter;
-    if (machine_.Db() == nullptr)
-        return machine_.OpenError();
     OpenKey open;
-    if (const ErrorCode e = Lookup(key, &open); e != ErrorSuccess)
+    if (const ErrorCode e = OpenForAccess(key, KeyQueryValue, &open); e != ErrorSuccess)
         return e;
-    if ((open.access & KeyQueryValue) == 0)
-        return ErrorAccessDenied;
 
     std::lock_guard lock(machine_.DbMutex());
     Transaction tx(machine_.Db(), Transaction::Kind::Read);
     std::int64_t id = 0;
-    if (const int rc = store::FindKey(machine_.Db(), open.hive, open.path, &id); rc != SQLITE_OK)
-        return SqliteToWindowsError(rc);
-    if (id == 0)
-        return ErrorKeyDeleted;
+    if (const ErrorCode e = KeyIdOf(open, &id); e != ErrorSuccess)
+        return e;
     Statement q(machine_.Db(), "SELECT type, data FROM reg_value WHERE key_id = ?1 AND folded = ?2");
     q.Bind(1, id).Bind(2, store::Fold(valueName));
     const int rc = q.Step();
@@ -216,23 +225,17 @@ ErrorCode SimRegistry::SetValueEx(HKey key, std::u16string_view valueName, std::
                                   const std::uint8_t* data, std::uint32_t dataSize) {
     if (data == nullptr && dataSize != 0)
         return ErrorInvalidParameter;
-    if (machine_.Db() == nullptr)
-        return machine_.OpenError();
     OpenKey open;
-    if (const ErrorCode e = Lookup(key, &open); e != ErrorSuccess)
+    if (const ErrorCode e = OpenForAccess(key, KeySetValue, &open); e != ErrorSuccess)
         return e;
-    if ((open.access & KeySetValue) == 0)
-        return ErrorAccessDenied;
 
     std::lock_guard lock(machine_.DbMutex());
     Transaction tx(machine_.Db(), Transaction::Kind::Write);
     if (tx.BeginCode() != SQLITE_OK)
         return SqliteToWindowsError(tx.BeginCode());
     std::int64_t id = 0;
-    if (const int rc = store::FindKey(machine_.Db(), open.hive, open.path, &id); rc != SQLITE_OK)
-        return SqliteToWindowsError(rc);
-    if (id == 0)
-        return ErrorKeyDeleted;
+    if (const ErrorCode e = KeyIdOf(open, &id); e != ErrorSuccess)
+        return e;
     const std::span<const std::uint8_t> bytes(data, data == nullptr ? 0 : dataSize);
     if (const int rc = store::SetValue(machine_.Db(), id, valueName, type, bytes); rc != SQLITE_OK)
         return SqliteToWindowsError(rc);
@@ -240,23 +243,17 @@ ErrorCode SimRegistry::SetValueEx(HKey key, std::u16string_view valueName, std::
 }
 
 ErrorCode SimRegistry::DeleteValue(HKey key, std::u16string_view valueName) {
-    if (machine_.Db() == nullptr)
-        return machine_.OpenError();
     OpenKey open;
-    if (const ErrorCode e = Lookup(key, &open); e != ErrorSuccess)
+    if (const ErrorCode e = OpenForAccess(key, KeySetValue, &open); e != ErrorSuccess)
         return e;
-    if ((open.access & KeySetValue) == 0)
-        return ErrorAccessDenied;
 
     std::lock_guard lock(machine_.DbMutex());
     Transaction tx(machine_.Db(), Transaction::Kind::Write);
     if (tx.BeginCode() != SQLITE_OK)
         return SqliteToWindowsError(tx.BeginCode());
     std::int64_t id = 0;
-    if (const int rc = store::FindKey(machine_.Db(), open.hive, open.path, &id); rc != SQLITE_OK)
-        return SqliteToWindowsError(rc);
-    if (id == 0)
-        return ErrorKeyDeleted;
+    if (const ErrorCode e = KeyIdOf(open, &id); e != ErrorSuccess)
+        return e;
     Statement del(machine_.Db(), "DELETE FROM reg_value WHERE key_id = ?1 AND folded = ?2");
     del.Bind(1, id).Bind(2, store::Fold(valueName));
     if (const int rc = del.Step(); rc != SQLITE_DONE)
@@ -270,21 +267,15 @@ ErrorCode SimRegistry::EnumValue(HKey key, std::uint32_t index, char16_t* name, 
                                  std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) {
     if (name == nullptr || nameLength == nullptr || (data != nullptr && dataSize == nullptr))
         return ErrorInvalidParameter;
-    if (machine_.Db() == nullptr)
-        return machine_.OpenError();
     OpenKey open;
-    if (const ErrorCode e = Lookup(key, &open); e != ErrorSuccess)
+    if (const ErrorCode e = OpenForAccess(key, KeyQueryValue, &open); e != ErrorSuccess)
         return e;
-    if ((open.access & KeyQueryValue) == 0)
-        return ErrorAccessDenied;
 
     std::lock_guard lock(machine_.DbMutex());
     Transaction tx(machine_.Db(), Transaction::Kind::Read);
     std::int64_t id = 0;
-    if (const int rc = store::FindKey(machine_.Db(), open.hive, open.path, &id); rc != SQLITE_OK)
-        return SqliteToWindowsError(rc);
-    if (id == 0)
-        return ErrorKeyDeleted;
+    if (const ErrorCode e = KeyIdOf(open, &id); e != ErrorSuccess)
+        return e;
     Statement q(
         machine_.Db(),
         "SELECT name, type, data FROM reg_value WHERE key_id = ?1 ORDER BY position LIMIT 1 OFFSET ?2");
@@ -318,21 +309,15 @@ ErrorCode SimRegistry::EnumValue(HKey key, std::uint32_t index, char16_t* name, 
 
 ErrorCode SimRegistry::QueryInfoKey(HKey key, std::uint32_t* values, std::uint32_t* maxValueNameLength,
                                     std::uint32_t* maxValueLength) {
-    if (machine_.Db() == nullptr)
-        return machine_.OpenError();
     OpenKey open;
-    if (const ErrorCode e = Lookup(key, &open); e != ErrorSuccess)
+    if (const ErrorCode e = OpenForAccess(key, KeyQueryValue, &open); e != ErrorSuccess)
         return e;
-    if ((open.access & KeyQueryValue) == 0)
-        return ErrorAccessDenied;
 
     std::lock_guard lock(machine_.DbMutex());
     Transaction tx(machine_.Db(), Transaction::Kind::Read);
     std::int64_t id = 0;
-    if (const int rc = store::FindKey(machine_.Db(), open.hive, open.path, &id); rc != SQLITE_OK)
-        return SqliteToWindowsError(rc);
-    if (id == 0)
-        return ErrorKeyDeleted;
+    if (const ErrorCode e = KeyIdOf(open, &id); e != ErrorSuccess)
+        return e;
     Statement q(machine_.Db(), "SELECT name, length(data) FROM reg_value WHERE key_id = ?1");
     q.Bind(1, id);
     std::uint32_t count = 0, longestName = 0, largestData = 0;
@@ -356,21 +341,15 @@ ErrorCode SimRegistry::QueryInfoKey(HKey key, std::uint32_t* values, std::uint32
 ErrorCode SimRegistry::EnumKeyEx(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) {
     if (name == nullptr || nameLength == nullptr)
         return ErrorInvalidParameter;
-    if (machine_.Db() == nullptr)
-        return machine_.OpenError();
     OpenKey open;
-    if (const ErrorCode e = Lookup(key, &open); e != ErrorSuccess)
+    if (const ErrorCode e = OpenForAccess(key, KeyEnumerateSubKeys, &open); e != ErrorSuccess)
         return e;
-    if ((open.access & KeyEnumerateSubKeys) == 0)
-        return ErrorAccessDenied;
 
     std::lock_guard lock(machine_.DbMutex());
     Transaction tx(machine_.Db(), Transaction::Kind::Read);
     std::int64_t id = 0;
-    if (const int rc = store::FindKey(machine_.Db(), open.hive, open.path, &id); rc != SQLITE_OK)
-        return SqliteToWindowsError(rc);
-    if (id == 0)
-        return ErrorKeyDeleted;
+    if (const ErrorCode e = KeyIdOf(open, &id); e != ErrorSuccess)
+        return e;
     std::vector<std::u16string> names;
     if (const int rc = store::GetSubKeyNames(machine_.Db(), open.hive, open.path, &names); rc != SQLITE_OK)
         return SqliteToWindowsError(rc);
