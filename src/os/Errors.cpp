@@ -37,6 +37,7 @@ constexpr ErrorText kTexts[] = {
     {110, "The system cannot open the device or file specified."},
     {112, "There is not enough space on the disk."},
     {122, "The data area passed to a system call is too small."},
+    {124, "The system call level is not correct."},
     {145, "The directory is not empty."},
     {161, "The specified path is invalid."},
     {170, "The requested resource is in use."},

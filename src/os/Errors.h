@@ -33,6 +33,7 @@ inline constexpr ErrorCode ErrorInvalidParameter = 87;
 inline constexpr ErrorCode ErrorOpenFailed = 110;
 inline constexpr ErrorCode ErrorDiskFull = 112;
 inline constexpr ErrorCode ErrorInsufficientBuffer = 122;
+inline constexpr ErrorCode ErrorInvalidLevel = 124;
 inline constexpr ErrorCode ErrorDirNotEmpty = 145;
 inline constexpr ErrorCode ErrorBadPathname = 161;
 inline constexpr ErrorCode ErrorBusy = 170;
