@@ -71,6 +71,7 @@ constexpr ErrorText kTexts[] = {
     {1812, "The specified image file did not contain a resource section."},
     {1813, "The specified resource type cannot be found in the image file."},
     {2250, "This network connection does not exist."},
+    {2404, "The device is in use by an active process and cannot be disconnected."},
 };
 
 bool ParentFolderExists(std::string_view path) {

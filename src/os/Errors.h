@@ -63,6 +63,7 @@ inline constexpr ErrorCode ErrorInvalidPrinterName = 1801;
 inline constexpr ErrorCode ErrorResourceDataNotFound = 1812;
 inline constexpr ErrorCode ErrorResourceTypeNotFound = 1813;
 inline constexpr ErrorCode ErrorNotConnected = 2250;
+inline constexpr ErrorCode ErrorDeviceInUse = 2404;
 
 inline constexpr HResult SOk = 0;
 inline constexpr HResult EFail = 0x80004005;

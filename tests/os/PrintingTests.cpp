@@ -251,12 +251,22 @@ TEST_F(WshNetworkTest, AnUnreachableDomainFailsTheNextMappingsOnly) {
     EXPECT_EQ(Map(u"P:", u"\\\\FILESRV\\Projects").result, SOk);
 }
 
-TEST_F(WshNetworkTest, RemovingADriveThatIsNotMappedFails) {
+TEST_F(WshNetworkTest, RemovingADriveFailsWhenItIsNotMappedOrInUseUnlessForced) {
     EXPECT_EQ(Remove(u"h:").result, SOk);
     const Failure again = Remove(u"H:");
     EXPECT_EQ(again.result, 0x800708CAu);
     EXPECT_EQ(again.description, u"This network connection does not exist.\r\n");
     EXPECT_EQ(Remove(u"\\\\FILESRV\\Shared").result, 0x800708CAu);
+
+    machine_->SetFact(simulated::FactDrivesInUse, "P: S:");
+    const Failure inUse = Remove(u"S:");
+    EXPECT_EQ(inUse.result, 0x80070964u);
+    EXPECT_EQ(inUse.description, u"The device is in use by an active process and cannot be disconnected.\r\n");
+    std::unique_ptr<IWshNetwork> network;
+    ASSERT_EQ(CreateWshNetwork(&network), SOk);
+    ErrorInfo error;
+    ASSERT_EQ(network->RemoveNetworkDrive(u"S:", true, true, &error), SOk) << "forced";
+    EXPECT_EQ(Map(u"S:", u"\\\\FILESRV\\Shared").result, SOk);
     EXPECT_EQ(Drives(), (std::vector<std::u16string>{u"S:", u"\\\\FILESRV\\Shared"}));
     EXPECT_EQ(Map(u"H:", u"\\\\NAS01\\Backup").result, SOk);
     EXPECT_EQ(Drives().at(1), u"\\\\NAS01\\Backup");

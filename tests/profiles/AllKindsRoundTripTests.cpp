@@ -7,8 +7,10 @@
 #include "profiles/uFileSettings.h"
 #include "profiles/uFirefoxProxySettings.h"
 #include "profiles/uIEProxySettings.h"
+#include "profiles/uNetDriveSettings.h"
 #include "profiles/uNetworkSettings.h"
 #include "profiles/uOperaProxySettings.h"
+#include "profiles/uPrinterSettings.h"
 #include "profiles/uTimeSettings.h"
 
 #include <gtest/gtest.h>
@@ -63,6 +65,10 @@ TEST_F(AllKindsRoundTripTest, ADataFileWithEveryKindIsReadBackIdentically) {
                 tz->SetStandardName(u"Zone \u00e9\u6771");
             if (auto* env = dynamic_cast<TEnvSettingValue*>(value))
                 env->Values().Add(u"Extra=\u00fc");
+            if (auto* printers = dynamic_cast<TPrinterSettingValue*>(value))
+                printers->Printers()[0].SetIsDefault(false);
+            if (auto* drives = dynamic_cast<TNetDriveSettingValue*>(value))
+                drives->Drives().Add(u"Z:=\\\\NAS01\\B\u00fcro");
         }
         data.Load(path);
         data.Save();
@@ -89,7 +95,9 @@ TEST_F(AllKindsRoundTripTest, ADataFileWithEveryKindIsReadBackIdentically) {
         EXPECT_EQ(a.ClassName(), b.ClassName());
         const bool changed = dynamic_cast<const TIEProxySettingValue*>(&a) ||
                              dynamic_cast<const TTimeZoneSettingValue*>(&a) ||
-                             dynamic_cast<const TEnvSettingValue*>(&a);
+                             dynamic_cast<const TEnvSettingValue*>(&a) ||
+                             dynamic_cast<const TPrinterSettingValue*>(&a) ||
+                             dynamic_cast<const TNetDriveSettingValue*>(&a);
         EXPECT_EQ(a.Equals(b), !changed) << a.ClassName();
     }
 }

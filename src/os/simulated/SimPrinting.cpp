@@ -446,11 +446,23 @@ HResult SimWshNetwork::MapNetworkDrive(std::u16string_view localName, std::u16st
     return e == ErrorSuccess ? SOk : Failed(e, source, error);
 }
 
-HResult SimWshNetwork::RemoveNetworkDrive(std::u16string_view name, bool /*force*/, bool /*updateProfile*/,
+HResult SimWshNetwork::RemoveNetworkDrive(std::u16string_view name, bool force, bool /*updateProfile*/,
                                           ErrorInfo* error) {
+    const std::string drive = Utf16ToUtf8(DriveName(name));
     const ErrorCode e = InWriteTransaction(machine_, [&](sqlite3* db) -> ErrorCode {
+        std::optional<std::string> inUse;
+        if (const ErrorCode f = machine_.ReadFact(FactDrivesInUse, &inUse); f != ErrorSuccess)
+            return f;
+        if (!force && !drive.empty() && inUse && (" " + *inUse + " ").find(" " + drive + " ") != std::string::npos) {
+            Statement mapped(db, "SELECT 1 FROM net_drive WHERE local = ?1");
+            mapped.Bind(1, drive);
+            if (const int rc = mapped.Step(); rc == SQLITE_ROW)
+                return ErrorDeviceInUse;
+            else if (rc != SQLITE_DONE)
+                return SqliteToWindowsError(rc);
+        }
         Statement remove(db, "DELETE FROM net_drive WHERE local = ?1");
-        remove.Bind(1, Utf16ToUtf8(DriveName(name)));
+        remove.Bind(1, drive);
         if (const int rc = remove.Step(); rc != SQLITE_DONE)
             return SqliteToWindowsError(rc);
         return sqlite3_changes(db) == 1 ? ErrorSuccess : ErrorNotConnected;

@@ -52,6 +52,10 @@ private:
 // right after a switch of networks. Absent: none.
 inline constexpr const char* FactUnreachableDomainMaps = "unreachable_domain_maps";
 
+// Drive letters an active process holds files open on, separated by blanks: removing such a
+// drive without force fails. Absent: none.
+inline constexpr const char* FactDrivesInUse = "drives_in_use";
+
 // A printer a print server of the network shares, "\\server\printer", so that the user can
 // connect to it.
 ErrorCode AddSharedPrinter(Machine& machine, std::u16string_view printerName, std::u16string_view driver);

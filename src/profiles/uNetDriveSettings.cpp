@@ -1,0 +1,138 @@
+#include "uNetDriveSettings.h"
+
+#include "os/Text.h"
+
+#include <chrono>
+#include <thread>
+
+namespace prolamo {
+
+namespace {
+
+// The domain controller may not answer yet right after the network changed.
+constexpr os::HResult kCantAccessDomainInfo = 0x80070547;
+constexpr int kMapAttempts = 6;
+constexpr std::uint32_t kRetryWaitMs = 1000;
+
+std::string TrimmedDescription(const std::u16string& description) {
+    std::string text = os::Utf16ToUtf8(description);
+    while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
+        text.pop_back();
+    return text;
+}
+
+TNetDriveSetting::TWait& RetryWait() {
+    static TNetDriveSetting::TWait wait = [](std::uint32_t milliseconds) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    };
+    return wait;
+}
+
+bool Failed(os::HResult hr) { return (hr & 0x80000000u) != 0; }
+
+void Check(os::HResult hr, const os::ErrorInfo& info) {
+    if (Failed(hr))
+        throw EOleException(hr, info);
+}
+
+std::u16string LocalName(const std::u16string& line) { return line.substr(0, line.find(u'=')); }
+
+std::u16string RemoteName(const std::u16string& line) {
+    const std::size_t eq = line.find(u'=');
+    return eq == std::u16string::npos ? std::u16string() : line.substr(eq + 1);
+}
+
+// The current mappings as "local=remote" lines, each through a network object of its own.
+void ReadDrives(TWideStrings& drives) {
+    const std::unique_ptr<os::IWshNetwork> network = CoWshNetwork::Create();
+    std::vector<std::u16string> items;
+    os::ErrorInfo info;
+    Check(network->EnumNetworkDrives(&items, &info), info);
+    for (std::size_t k = 0; k + 1 < items.size(); k += 2)
+        drives.Add(items[k] + u'=' + items[k + 1]);
+}
+
+void MapDrive(os::IWshNetwork& network, const std::u16string& local, const std::u16string& remote) {
+    for (int attempt = 1;; ++attempt) {
+        os::ErrorInfo info;
+        const os::HResult hr = network.MapNetworkDrive(local, remote, true, std::nullopt, std::nullopt, &info);
+        if (hr == kCantAccessDomainInfo && attempt < kMapAttempts) {
+            RetryWait()(kRetryWaitMs);
+            continue;
+        }
+        Check(hr, info);
+        return;
+    }
+}
+
+} // namespace
+
+EOleException::EOleException(os::HResult code, const os::ErrorInfo& info)
+    : Exception(TrimmedDescription(info.Description)), errorCode_(code), source_(info.Source) {}
+
+std::unique_ptr<os::IWshNetwork> CoWshNetwork::Create() {
+    std::unique_ptr<os::IWshNetwork> network;
+    // Nothing was there to leave error information: the system's text for the code stands in.
+    if (const os::HResult hr = os::CreateWshNetwork(&network); Failed(hr))
+        throw EOleException(hr, {u"", os::Utf8ToUtf16(os::SystemErrorText(hr))});
+    return network;
+}
+
+// ---- TNetDriveSettingValue ----
+
+const TClassInfo& TNetDriveSettingValue::StaticClass() {
+    return MakeClassInfo<TNetDriveSettingValue, TSettingValue>(
+        "TNetDriveSettingValue",
+        {prop::Object("Drives", TTypeKind::WideStrings,
+                      static_cast<TWideStrings& (TNetDriveSettingValue::*)()>(&TNetDriveSettingValue::Drives))});
+}
+
+void TNetDriveSettingValue::Assign(const TPersistent& source) {
+    TSettingValue::Assign(source);
+    if (const auto* value = dynamic_cast<const TNetDriveSettingValue*>(&source))
+        drives_.Assign(value->drives_);
+}
+
+std::string TNetDriveSettingValue::GetHint() const { return os::Utf16ToUtf8(drives_.Text()); }
+
+// ---- TNetDriveSetting ----
+
+const TSettingClass& TNetDriveSetting::StaticClass() {
+    return MakeSettingClass<TNetDriveSetting, TSetting>(
+        "TNetDriveSetting", {}, {.caption = "Network drives", .category = NetworkCategory, .imageIndex = 9});
+}
+
+void TNetDriveSetting::SetRetryWait(TWait wait) { RetryWait() = std::move(wait); }
+
+std::unique_ptr<TSettingValue> TNetDriveSetting::CaptureValue() {
+    auto value = std::make_unique<TNetDriveSettingValue>();
+    ReadDrives(value->Drives());
+    return value;
+}
+
+// Every mapping goes, also one the value maps again: a mapping is never compared with the value.
+void TNetDriveSetting::ApplyValue(const TSettingValue& value, TCheckResultList& results) {
+    const auto* drives = dynamic_cast<const TNetDriveSettingValue*>(&value);
+    if (drives == nullptr)
+        throw EAssertionFailed("The network drive setting was given another kind's value");
+    const std::unique_ptr<os::IWshNetwork> network = CoWshNetwork::Create();
+    TWideStrings current(true);
+    ReadDrives(current);
+    for (const std::u16string& line : current) {
+        os::ErrorInfo info;
+        const std::u16string local = LocalName(line);
+        if (const os::HResult hr = network->RemoveNetworkDrive(local, false, true, &info); Failed(hr))
+            AddWarning(results, "Error deleting network drive " + os::Utf16ToUtf8(local) + " " +
+                                    EOleException(hr, info).Message());
+    }
+    for (const std::u16string& line : drives->Drives()) {
+        const std::u16string local = LocalName(line);
+        try {
+            MapDrive(*network, local, RemoteName(line));
+        } catch (const Exception& e) {
+            AddError(results, "Error installing network drive " + os::Utf16ToUtf8(local) + " " + e.Message());
+        }
+    }
+}
+
+} // namespace prolamo
