@@ -67,6 +67,43 @@ void TOsHelper::BroadcastSettingChange() {
     os::WindowMessages().SendNotifyMessage(os::HWndBroadcast, os::WmSettingChange, 0, 0);
 }
 
+os::INetConnectionManager& TOsHelper::GetConnectionManager() {
+    static std::unique_ptr<os::INetConnectionManager> manager;
+    if (!manager) {
+        std::unique_ptr<os::INetConnectionManager> made;
+        OleCheck(os::CreateConnectionManager(&made));
+        manager = std::move(made);
+    }
+    return *manager;
+}
+
+std::unique_ptr<os::INetConnection> TOsHelper::FindConnection(const std::u16string& name) {
+    std::vector<std::unique_ptr<os::INetConnection>> connections;
+    OleCheck(GetConnectionManager().EnumConnections(&connections));
+    for (auto& connection : connections) {
+        os::NetConProperties properties;
+        OleCheck(connection->GetProperties(&properties));
+        if (properties.name == name)
+            return std::move(connection);
+    }
+    return nullptr;
+}
+
+std::uint32_t TOsHelper::GetConnectionStatus(os::INetConnection& connection) {
+    os::NetConProperties properties;
+    OleCheck(connection.GetProperties(&properties));
+    return properties.status;
+}
+
+bool TOsHelper::IsConnected(os::INetConnection& connection) {
+    const std::uint32_t status = GetConnectionStatus(connection);
+    return status == os::NetConStatusConnected || status == os::NetConStatusAuthenticationSucceeded;
+}
+
+void TOsHelper::Connect(os::INetConnection& connection) { OleCheck(connection.Connect()); }
+
+void TOsHelper::Disconnect(os::INetConnection& connection) { OleCheck(connection.Disconnect()); }
+
 void TOsHelper::EnsureNetCfgInstanceId() {
     try {
         TRegistry registry(kRepairAccess);

@@ -1,13 +1,15 @@
 #pragma once
 // The small services the program takes from the operating system: well-known folders, temporary
 // files, the administrator test, the settings-changed broadcast, the start-up registry repair,
-// version records and the sorting of collections.
+// the network connections, version records and the sorting of collections.
 
 #include "framework/Collection.h"
+#include "os/NetConnections.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,18 @@ public:
     // Gives the first network adapter's class key an empty "NetCfgInstanceID" when it has none.
     // Never raises; without write access to the local machine it changes nothing.
     static void EnsureNetCfgInstanceId();
+
+    // The machine's network connection manager, made on first use and kept for the process.
+    // Raises the platform's error when it cannot be made.
+    static os::INetConnectionManager& GetConnectionManager();
+    // The first connection whose name is exactly Name (letter case counts); null when none is.
+    static std::unique_ptr<os::INetConnection> FindConnection(const std::u16string& name);
+    static std::uint32_t GetConnectionStatus(os::INetConnection& connection);
+    // Connected, or authenticated.
+    static bool IsConnected(os::INetConnection& connection);
+    // Raise the platform's error when the connection refuses.
+    static void Connect(os::INetConnection& connection);
+    static void Disconnect(os::INetConnection& connection);
 };
 
 inline constexpr const char* NetCfgInstanceIdName = "NetCfgInstanceID";

@@ -2,6 +2,8 @@
 
 #include "os/Errors.h"
 
+#include <cstdio>
+
 namespace prolamo {
 
 namespace {
@@ -58,6 +60,24 @@ void RaiseLastOSError(std::uint32_t code) {
     if (code == 0)
         throw EOSError(0, texts::UnknownOSError);
     throw EOSError(code);
+}
+
+namespace {
+std::string OleErrorText(std::uint32_t resultCode) {
+    std::string text = SystemText(resultCode);
+    if (!text.empty())
+        return text;
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%.8X", static_cast<unsigned>(resultCode));
+    return std::string("OLE error ") + hex;
+}
+} // namespace
+
+EOleSysError::EOleSysError(std::uint32_t resultCode) : Exception(OleErrorText(resultCode)), errorCode_(resultCode) {}
+
+void OleCheck(std::uint32_t resultCode) {
+    if ((resultCode & 0x80000000u) != 0)
+        throw EOleSysError(resultCode);
 }
 
 EInOutError::EInOutError(int code) : Exception(InOutText(code)), errorCode_(code) {}

@@ -27,6 +27,25 @@ private:
 // The operating-system error for a code a failed call left; 0 gives "A call to an OS function failed".
 [[noreturn]] void RaiseLastOSError(std::uint32_t code);
 
+// The silent exception: it ends an operation without a message for the user.
+class EAbort : public Exception {
+public:
+    EAbort() : Exception("Operation aborted") {}
+};
+
+// A failed COM call: the system's text for the result code, else "OLE error %.8X".
+class EOleSysError : public Exception {
+public:
+    explicit EOleSysError(std::uint32_t resultCode);
+    std::uint32_t ErrorCode() const { return errorCode_; }
+
+private:
+    std::uint32_t errorCode_;
+};
+
+// Raises EOleSysError when the result code reports a failure (its top bit set).
+void OleCheck(std::uint32_t resultCode);
+
 // A failed file read or write, with the platform's I/O error code and text.
 class EInOutError : public Exception {
 public:

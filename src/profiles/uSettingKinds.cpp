@@ -6,8 +6,10 @@
 #include "uFileSettings.h"
 #include "uFirefoxProxySettings.h"
 #include "uIEProxySettings.h"
+#include "uNetDriveSettings.h"
 #include "uNetworkSettings.h"
 #include "uOperaProxySettings.h"
+#include "uPrinterSettings.h"
 #include "uProfileSettings.h"
 #include "uTimeSettings.h"
 
@@ -25,7 +27,8 @@ void RegisterSettingKinds() {
     // The fixed order of the kinds; the configuration editor lists them so.
     RegisterClass(TFileSettingValue::StaticClass());
     GetSettingClasses().Register(TFileSetting::StaticClass());
-    GetSettingClasses().RegisterClasses({&THostsFileSetting::StaticClass()});
+    GetSettingClasses().RegisterClasses({&THostsFileSetting::StaticClass(), &TTCPIPSetting::StaticClass()});
+    RegisterClass(TTCPIPSettingValue::StaticClass());
     GetSettingClasses().Register(TIEProxySetting::StaticClass());
     RegisterClass(TIEProxySettingValue::StaticClass());
     GetSettingClasses().Register(TFirefoxProxySetting::StaticClass());
@@ -36,6 +39,10 @@ void RegisterSettingKinds() {
     GetSettingClasses().Register(TTimeZoneSetting::StaticClass());
     RegisterClass(TEnvSettingValue::StaticClass());
     GetSettingClasses().Register(TEnvSetting::StaticClass());
+    RegisterClass(TPrinterSettingValue::StaticClass());
+    GetSettingClasses().Register(TPrinterSetting::StaticClass());
+    RegisterClass(TNetDriveSettingValue::StaticClass());
+    GetSettingClasses().Register(TNetDriveSetting::StaticClass());
 }
 
 void InitializeEngine() {

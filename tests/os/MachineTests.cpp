@@ -193,15 +193,26 @@ TEST(MachineSeeding, RegistryHoldsWhatTheSettingKindsRead) {
 
     const std::u16string adapters =
         u"SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}\\";
-    ASSERT_EQ(Registry().OpenKeyEx(HKeyLocalMachine, adapters + u"0000", 0, KeyRead, &key), ErrorSuccess);
-    EXPECT_EQ(Query(key, u"NetCfgInstanceID").error, ErrorFileNotFound);
-    EXPECT_EQ(Query(key, u"DriverDesc").type, RegSz);
-    Registry().CloseKey(key);
-    ASSERT_EQ(Registry().OpenKeyEx(HKeyLocalMachine, adapters + u"0001", 0, KeyRead, &key), ErrorSuccess);
-    const std::u16string guid = Query(key, u"NetCfgInstanceId").Text();
-    EXPECT_EQ(guid.size(), 38u);
-    EXPECT_EQ(guid.front(), u'{');
-    Registry().CloseKey(key);
+    // Each adapter's class key, NetworkCards entry and TCP/IP interface agree on its identifier.
+    for (const char16_t* index : {u"0", u"1"}) {
+        ASSERT_EQ(Registry().OpenKeyEx(HKeyLocalMachine, adapters + u"000" + index, 0, KeyRead, &key), ErrorSuccess);
+        const std::u16string guid = Query(key, u"NetCfgInstanceId").Text();
+        EXPECT_EQ(Query(key, u"DriverDesc").type, RegSz);
+        Registry().CloseKey(key);
+        EXPECT_EQ(guid.size(), 38u);
+        EXPECT_EQ(guid.front(), u'{');
+        const std::u16string card = std::u16string(u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards\\") +
+                                    (index[0] == u'0' ? u"1" : u"2");
+        ASSERT_EQ(Registry().OpenKeyEx(HKeyLocalMachine, card, 0, KeyRead, &key), ErrorSuccess);
+        EXPECT_EQ(Query(key, u"ServiceName").Text(), guid);
+        Registry().CloseKey(key);
+        ASSERT_EQ(Registry().OpenKeyEx(HKeyLocalMachine,
+                                       u"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\" + guid,
+                                       0, KeyRead, &key),
+                  ErrorSuccess);
+        EXPECT_EQ(Query(key, u"EnableDHCP").type, RegDword);
+        Registry().CloseKey(key);
+    }
 }
 
 TEST(MachineSelection, DefaultFolderFollowsTheEnvironment) {

@@ -2,12 +2,19 @@
 
 #include "os/Environment.h"
 #include "os/Folders.h"
+#include "os/NetConnections.h"
+#include "os/NetworkDrives.h"
+#include "os/PrintSpooler.h"
+#include "os/Processes.h"
 #include "os/Privileges.h"
 #include "os/Registry.h"
 #include "os/Security.h"
 #include "os/TimeZone.h"
 #include "os/WindowMessages.h"
+#include "os/Wmi.h"
 #include "os/simulated/Machine.h"
+#include "os/simulated/SimNetwork.h"
+#include "os/simulated/SimPrinting.h"
 
 namespace prolamo::os {
 
@@ -37,6 +44,31 @@ IPrivileges& Privileges() {
 
 IEnvironment& Environment() {
     return simulated::CurrentMachine().Environment();
+}
+
+IWmi& Wmi() {
+    return simulated::CurrentMachine().Wmi();
+}
+
+IProcesses& Processes() {
+    return simulated::CurrentMachine().Processes();
+}
+
+HResult CreateConnectionManager(std::unique_ptr<INetConnectionManager>* manager) {
+    *manager = std::make_unique<simulated::SimConnectionManager>();
+    return SOk;
+}
+
+IPrintSpooler& PrintSpooler() {
+    return simulated::CurrentMachine().PrintSpooler();
+}
+
+HResult CreateWshNetwork(std::unique_ptr<IWshNetwork>* network) {
+    simulated::Machine& machine = simulated::CurrentMachine();
+    if (machine.Db() == nullptr)
+        return HResultFromWin32(machine.OpenError());
+    *network = std::make_unique<simulated::SimWshNetwork>(machine);
+    return SOk;
 }
 
 } // namespace prolamo::os

@@ -4,6 +4,9 @@
 #include "os/Text.h"
 #include "os/simulated/RegistryStore.h"
 #include "os/simulated/Services.h"
+#include "os/simulated/SimNetwork.h"
+#include "os/simulated/SimPrinting.h"
+#include "os/simulated/SimProcesses.h"
 #include "os/simulated/SimSystem.h"
 #include "os/simulated/Sqlite.h"
 
@@ -19,7 +22,8 @@ namespace prolamo::os::simulated {
 class Machine::Services {
 public:
     explicit Services(Machine& m)
-        : registry(m), folders(m), security(m), messages(m), privileges(m), timeZone(m, privileges), environment(m) {}
+        : registry(m), folders(m), security(m), messages(m), privileges(m), timeZone(m, privileges), environment(m),
+          wmi(m), processes(m), spooler(m) {}
     SimRegistry registry;
     SimFolders folders;
     SimSecurity security;
@@ -27,6 +31,9 @@ public:
     SimPrivileges privileges;
     SimTimeZone timeZone;
     SimEnvironment environment;
+    SimWmi wmi;
+    SimProcesses processes;
+    SimPrintSpooler spooler;
 };
 
 namespace {
@@ -62,15 +69,6 @@ constexpr const char* kFactAdministrator = "administrator";
 constexpr const char* kFactUserName = "user_name";
 constexpr const char* kFactProfile = "profile_folder"; // relative to the machine folder
 
-// The network adapter class: 0000 is a wired adapter whose NetCfgInstanceID is missing, which the
-// program's start-up repair fills in.
-constexpr const char16_t* kNetClassKey =
-    u"SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";
-constexpr const char16_t* kWiredGuid = u"{6B1F3C2A-9D44-4E7B-A1C0-5E2D8F7A3B10}";
-constexpr const char16_t* kWirelessGuid = u"{C3A9E51D-2F86-4B0E-9D7A-41F0B6E28C55}";
-constexpr const char16_t* kWiredDesc = u"Intel(R) Ethernet Connection (7) I219-LM";
-constexpr const char16_t* kWirelessDesc = u"Intel(R) Wi-Fi 6 AX201 160MHz";
-
 constexpr const char* kHostsText = "# Hosts file of this workstation.\r\n"
                                    "#\r\n"
                                    "# Each line maps an IP address to host names: the address first, then\r\n"
@@ -86,29 +84,12 @@ constexpr const char* kHostsText = "# Hosts file of this workstation.\r\n"
                                    "#\t127.0.0.1       localhost\r\n"
                                    "#\t::1             localhost\r\n";
 
-std::vector<std::uint8_t> StringData(std::u16string_view text) {
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve((text.size() + 1) * 2);
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
-    return bytes;
-}
-
-std::vector<std::uint8_t> DwordData(std::uint32_t value) {
-    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-}
-
 // Connections\DefaultConnectionSettings: version, change counter, flags (direct), then the
 // length-prefixed proxy server, bypass list and configuration script address.
 std::vector<std::uint8_t> ConnectionSettings(std::string_view proxy, std::string_view bypass) {
     std::vector<std::uint8_t> bytes;
     auto put = [&bytes](std::uint32_t v) {
-        const auto d = DwordData(v);
+        const auto d = store::DwordData(v);
         bytes.insert(bytes.end(), d.begin(), d.end());
     };
     auto putText = [&](std::string_view s) {
@@ -134,10 +115,10 @@ public:
         Check(store::CreateKey(db_, hive, path, &key_, &created));
     }
     void String(std::u16string_view name, std::u16string_view text, std::uint32_t type = RegSz) {
-        Check(store::SetValue(db_, key_, name, type, StringData(text)));
+        Check(store::SetValue(db_, key_, name, type, store::StringData(text)));
     }
     void Dword(std::u16string_view name, std::uint32_t value) {
-        Check(store::SetValue(db_, key_, name, RegDword, DwordData(value)));
+        Check(store::SetValue(db_, key_, name, RegDword, store::DwordData(value)));
     }
     void Binary(std::u16string_view name, const std::vector<std::uint8_t>& bytes) {
         Check(store::SetValue(db_, key_, name, RegBinary, bytes));
@@ -204,32 +185,6 @@ void SeedRegistry(sqlite3* db, std::u16string_view userName) {
     s.String(u"RegisteredOwner", userName);
     s.String(u"SystemRoot", u"C:\\Windows");
 
-    s.Key(HiveLocalMachine, kNetClassKey);
-    s.String(u"", u"Network adapters");
-    s.String(u"Class", u"Net");
-    s.Key(HiveLocalMachine, std::u16string(kNetClassKey) + u"\\0000");
-    s.String(u"DriverDesc", kWiredDesc);
-    s.String(u"ProviderName", u"Intel");
-    s.Key(HiveLocalMachine, std::u16string(kNetClassKey) + u"\\0001");
-    s.String(u"DriverDesc", kWirelessDesc);
-    s.String(u"ProviderName", u"Intel");
-    s.String(u"NetCfgInstanceID", kWirelessGuid);
-
-    const std::u16string cards = u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards\\";
-    s.Key(HiveLocalMachine, cards + u"1");
-    s.String(u"ServiceName", kWiredGuid);
-    s.String(u"Description", kWiredDesc);
-    s.Key(HiveLocalMachine, cards + u"2");
-    s.String(u"ServiceName", kWirelessGuid);
-    s.String(u"Description", kWirelessDesc);
-
-    const std::u16string interfaces = u"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\";
-    for (const char16_t* guid : {kWiredGuid, kWirelessGuid}) {
-        s.Key(HiveLocalMachine, interfaces + guid);
-        s.Dword(u"EnableDHCP", 1);
-        s.String(u"NameServer", u"");
-        s.String(u"DhcpNameServer", u"192.168.178.1");
-    }
 }
 
 std::string InitialUserName() {
@@ -301,6 +256,8 @@ void Machine::Seed() {
     if (seeded && profile) {
         profileFolder_ = folder_ / *profile;
         SeedBrowsersAndTime(*this);
+        SeedNetwork(*this);
+        SeedPrintersAndDrives(*this);
         if (const int rc = tx.Commit(); rc != SQLITE_OK)
             throw std::runtime_error(sqlite3_errstr(rc));
         return;
@@ -331,6 +288,8 @@ void Machine::Seed() {
     SetFact(kFactProfile, relativeProfile);
     SetFact(kFactSeeded, "1");
     SeedBrowsersAndTime(*this);
+    SeedNetwork(*this);
+    SeedPrintersAndDrives(*this);
     if (const int rc = tx.Commit(); rc != SQLITE_OK)
         throw std::runtime_error(sqlite3_errstr(rc));
 }
@@ -462,6 +421,15 @@ IPrivileges& Machine::Privileges() {
 }
 IEnvironment& Machine::Environment() {
     return services_->environment;
+}
+IWmi& Machine::Wmi() {
+    return services_->wmi;
+}
+IProcesses& Machine::Processes() {
+    return services_->processes;
+}
+IPrintSpooler& Machine::PrintSpooler() {
+    return services_->spooler;
 }
 
 ScopedCurrentMachine::ScopedCurrentMachine(Machine& machine) : previous_(g_current.exchange(&machine)) {}

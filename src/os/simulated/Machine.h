@@ -25,6 +25,9 @@ class IWindowMessages;
 class ITimeZone;
 class IPrivileges;
 class IEnvironment;
+class IWmi;
+class IProcesses;
+class IPrintSpooler;
 } // namespace prolamo::os
 
 namespace prolamo::os::simulated {
@@ -74,6 +77,10 @@ public:
     IPrivileges& Privileges();
     // The environment block of this process, built from the registry when first asked for.
     IEnvironment& Environment();
+    IWmi& Wmi();
+    // Processes started from this process, on this machine.
+    IProcesses& Processes();
+    IPrintSpooler& PrintSpooler();
 
     // For the service implementations: the connection, held under DbMutex(); the code every call
     // fails with when the machine could not be opened; a fact without throwing.

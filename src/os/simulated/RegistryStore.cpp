@@ -128,4 +128,32 @@ int GetSubKeyNames(sqlite3* db, int hive, std::u16string_view path, std::vector<
     return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
+std::vector<std::uint8_t> StringData(std::u16string_view text) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve((text.size() + 1) * 2);
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    bytes.push_back(0);
+    bytes.push_back(0);
+    return bytes;
+}
+
+std::vector<std::uint8_t> MultiStringData(const std::vector<std::u16string>& strings) {
+    std::vector<std::uint8_t> bytes;
+    for (const auto& s : strings) {
+        const auto one = StringData(s);
+        bytes.insert(bytes.end(), one.begin(), one.end());
+    }
+    bytes.push_back(0);
+    bytes.push_back(0);
+    return bytes;
+}
+
+std::vector<std::uint8_t> DwordData(std::uint32_t value) {
+    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+}
+
 } // namespace prolamo::os::simulated::store

@@ -16,6 +16,12 @@ namespace prolamo::os::simulated::store {
 inline constexpr int HiveCurrentUser = 1;
 inline constexpr int HiveLocalMachine = 2;
 
+// Registry data as Windows stores it: UTF-16LE with its terminating zero (REG_SZ), each string
+// terminated and one more zero at the end (REG_MULTI_SZ), little-endian (REG_DWORD).
+std::vector<std::uint8_t> StringData(std::u16string_view text);
+std::vector<std::uint8_t> MultiStringData(const std::vector<std::u16string>& strings);
+std::vector<std::uint8_t> DwordData(std::uint32_t value);
+
 // Upper-cases each code point, as the registry compares names; returns UTF-8.
 std::string Fold(std::u16string_view name);
 

@@ -94,17 +94,6 @@ void Put(std::vector<std::uint8_t>& bytes, const SystemTime& t) {
     }
 }
 
-std::vector<std::uint8_t> Text(std::u16string_view text) {
-    std::vector<std::uint8_t> bytes;
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
-    return bytes;
-}
-
 // REG_TZI_FORMAT: Bias, StandardBias, DaylightBias, StandardDate, DaylightDate.
 std::vector<std::uint8_t> Tzi(const Zone& zone) {
     std::vector<std::uint8_t> bytes;
@@ -130,9 +119,9 @@ void SeedTimeZones(sqlite3* db) {
             bool created = false;
             Check(store::CreateKey(db, store::HiveLocalMachine, std::u16string(kTimeZonesKey) + u"\\" + zone.key, &key,
                                    &created));
-            Check(store::SetValue(db, key, u"Display", RegSz, Text(zone.display)));
-            Check(store::SetValue(db, key, u"Dlt", RegSz, Text(zone.daylight)));
-            Check(store::SetValue(db, key, u"Std", RegSz, Text(zone.standard)));
+            Check(store::SetValue(db, key, u"Display", RegSz, store::StringData(zone.display)));
+            Check(store::SetValue(db, key, u"Dlt", RegSz, store::StringData(zone.daylight)));
+            Check(store::SetValue(db, key, u"Std", RegSz, store::StringData(zone.standard)));
             Check(store::SetValue(db, key, u"TZI", RegBinary, Tzi(zone)));
         }
     }
@@ -152,7 +141,7 @@ void SeedTimeZones(sqlite3* db) {
         Check(StoreTimeZone(db, tz));
         std::int64_t key = 0;
         Check(store::FindKey(db, store::HiveLocalMachine, TimeZoneInformationKey, &key));
-        Check(store::SetValue(db, key, u"TimeZoneKeyName", RegSz, Text(zone.key)));
+        Check(store::SetValue(db, key, u"TimeZoneKeyName", RegSz, store::StringData(zone.key)));
     }
 }
 

@@ -62,16 +62,6 @@ std::int32_t DwordOf(const std::vector<std::uint8_t>& data) {
                                      (static_cast<std::uint32_t>(data[3]) << 24));
 }
 
-std::vector<std::uint8_t> Utf16Data(std::u16string_view text) {
-    std::vector<std::uint8_t> bytes;
-    for (char16_t c : text) {
-        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
-    return bytes;
-}
 
 std::u16string TextOf(const std::vector<std::uint8_t>& data) {
     std::u16string text;
@@ -154,10 +144,10 @@ int StoreTimeZone(sqlite3* db, const TimeZoneInformation& tz) {
     int rc = store::CreateKey(db, store::HiveLocalMachine, TimeZoneInformationKey, &key, &created);
     const std::pair<const char16_t*, std::pair<std::uint32_t, std::vector<std::uint8_t>>> values[] = {
         {u"Bias", {RegDword, Dword(tz.Bias)}},
-        {u"StandardName", {RegSz, Utf16Data(NameOf(tz.StandardName))}},
+        {u"StandardName", {RegSz, store::StringData(NameOf(tz.StandardName))}},
         {u"StandardBias", {RegDword, Dword(tz.StandardBias)}},
         {u"StandardStart", {RegBinary, SystemTimeData(tz.StandardDate)}},
-        {u"DaylightName", {RegSz, Utf16Data(NameOf(tz.DaylightName))}},
+        {u"DaylightName", {RegSz, store::StringData(NameOf(tz.DaylightName))}},
         {u"DaylightBias", {RegDword, Dword(tz.DaylightBias)}},
         {u"DaylightStart", {RegBinary, SystemTimeData(tz.DaylightDate)}},
     };

@@ -1,0 +1,50 @@
+#pragma once
+// Starting a program with its standard output on an anonymous pipe, and reading that pipe while
+// the program runs (CreatePipe, CreateProcessW, WaitForSingleObject, PeekNamedPipe, ReadFile).
+
+#include "os/Errors.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace prolamo::os {
+
+using Handle = std::uintptr_t;
+inline constexpr Handle NullHandle = 0;
+
+inline constexpr std::uint32_t HandleFlagInherit = 1;
+inline constexpr std::uint32_t CreateNoWindow = 0x08000000;
+inline constexpr std::uint32_t WaitObject0 = 0;
+inline constexpr std::uint32_t WaitTimeout = 258;
+inline constexpr std::uint32_t WaitFailed = 0xFFFFFFFF;
+inline constexpr ErrorCode ErrorBrokenPipe = 109;
+
+struct ProcessInformation {
+    Handle process = NullHandle;
+    Handle thread = NullHandle;
+};
+
+class IProcesses {
+public:
+    virtual ~IProcesses() = default;
+
+    virtual ErrorCode CreatePipe(bool inheritable, Handle* readEnd, Handle* writeEnd) = 0;
+    virtual ErrorCode SetHandleInformation(Handle handle, std::uint32_t mask, std::uint32_t flags) = 0;
+    // CreateProcessW without an application name: the program is the command line's first
+    // argument, looked for beside the calling executable first. Standard output goes to
+    // `standardOutput`; the caller's environment and folder are inherited.
+    virtual ErrorCode CreateProcess(std::u16string_view commandLine, bool inheritHandles, std::uint32_t creationFlags,
+                                    Handle standardOutput, ProcessInformation* information) = 0;
+    // WaitObject0 when the process has ended, WaitTimeout when not within `milliseconds`.
+    virtual std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) = 0;
+    // The bytes waiting in the pipe, without reading them.
+    virtual ErrorCode PeekNamedPipe(Handle pipe, std::uint32_t* bytesAvailable) = 0;
+    virtual ErrorCode ReadFile(Handle handle, void* buffer, std::uint32_t size, std::uint32_t* bytesRead) = 0;
+    virtual ErrorCode WriteFile(Handle handle, const void* buffer, std::uint32_t size, std::uint32_t* bytesWritten) = 0;
+    virtual ErrorCode CloseHandle(Handle handle) = 0;
+    virtual void Sleep(std::uint32_t milliseconds) = 0;
+};
+
+IProcesses& Processes();
+
+} // namespace prolamo::os

@@ -1,0 +1,50 @@
+#pragma once
+// Processes and anonymous pipes of the simulated machine: real POSIX processes and pipes behind
+// Windows-shaped handles (internal to the backend).
+
+#include "os/Processes.h"
+
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+namespace prolamo::os::simulated {
+
+class Machine;
+
+class SimProcesses final : public IProcesses {
+public:
+    explicit SimProcesses(Machine& machine) : machine_(machine) {}
+    ~SimProcesses() override;
+
+    ErrorCode CreatePipe(bool inheritable, Handle* readEnd, Handle* writeEnd) override;
+    ErrorCode SetHandleInformation(Handle handle, std::uint32_t mask, std::uint32_t flags) override;
+    ErrorCode CreateProcess(std::u16string_view commandLine, bool inheritHandles, std::uint32_t creationFlags,
+                            Handle standardOutput, ProcessInformation* information) override;
+    std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
+    ErrorCode PeekNamedPipe(Handle pipe, std::uint32_t* bytesAvailable) override;
+    ErrorCode ReadFile(Handle handle, void* buffer, std::uint32_t size, std::uint32_t* bytesRead) override;
+    ErrorCode WriteFile(Handle handle, const void* buffer, std::uint32_t size, std::uint32_t* bytesWritten) override;
+    ErrorCode CloseHandle(Handle handle) override;
+    void Sleep(std::uint32_t milliseconds) override;
+
+private:
+    struct Object {
+        enum class Kind { Pipe, Process, Thread } kind = Kind::Pipe;
+        int fd = -1;     // a pipe end
+        int pid = 0;     // a process
+        bool ended = false;
+        bool inheritable = false;
+    };
+    Handle Add(Object object);
+    Object* Find(Handle handle);
+    ErrorCode PipeEnd(Handle handle, int* fd);
+    std::filesystem::path FindProgram(const std::string& name) const;
+
+    Machine& machine_;
+    std::mutex mutex_;
+    std::map<Handle, Object> objects_;
+    Handle next_ = 0x4000;
+};
+
+} // namespace prolamo::os::simulated
