@@ -10,6 +10,9 @@
 #include "uCliArguments.h"
 #include "uDataFileDump.h"
 #include "uTerminal.h"
+#ifdef PROLAMO_SIMULATED_MACHINE
+#include "uMachineCommands.h"
+#endif
 
 #include <algorithm>
 #include <filesystem>
@@ -277,7 +280,8 @@ private:
     bool changed_ = false;
 };
 
-enum class TAccess { None, Read, Change };
+// Machine commands work on the workstation alone, not on the data file.
+enum class TAccess { None, Read, Change, Machine };
 
 struct TCommand {
     std::vector<std::string> words;
@@ -310,7 +314,17 @@ const std::vector<TCommand>& Commands() {
          [](TSession& s, Ops o) { return s.ProfileApply(o[0], o[1]); }},
         {{"datafile", "dump"}, "[FILE]", 0, 1, TAccess::None, nullptr},
     };
+#ifdef PROLAMO_SIMULATED_MACHINE
+    static const std::vector<TCommand> withMachine = [] {
+        std::vector<TCommand> all = commands;
+        for (const TMachineCommand& m : MachineCommands())
+            all.push_back({{"machine", m.verb}, m.operands, m.minOperands, m.maxOperands, TAccess::Machine, nullptr});
+        return all;
+    }();
+    return withMachine;
+#else
     return commands;
+#endif
 }
 
 std::string Synopsis(const TCommand& command) {
@@ -382,8 +396,15 @@ std::string TCli::HelpText() {
          << "  profile apply     writes the profile back to the machine after asking for\n"
          << "                    confirmation; prints each step and every warning and error\n"
          << "  datafile dump     the data file (or FILE) as text: every record with its class, name\n"
-         << "                    and properties, also of classes this program does not know\n"
-         << "\nSetting kinds:";
+         << "                    and properties, also of classes this program does not know\n";
+#ifdef PROLAMO_SIMULATED_MACHINE
+    for (const TMachineCommand& m : MachineCommands()) {
+        const std::string label = "  machine " + m.verb;
+        text << label << (label.size() < 20 ? std::string(20 - label.size(), ' ') : "\n" + std::string(20, ' '))
+             << m.help << "\n";
+    }
+#endif
+    text << "\nSetting kinds:";
     for (const TSettingClass* kind : GetSettingClasses()) {
         const TPropInfo* parameter = ParameterOf(*kind);
         text << "\n  " << Quote(kind->GetCaption()) << " (" << kind->ClassName() << ")"
@@ -422,6 +443,10 @@ int TCli::Run(const std::vector<std::string>& arguments) {
             throw EUsage("--yes belongs to profile apply only");
 
         InitializeEngine();
+#ifdef PROLAMO_SIMULATED_MACHINE
+        if (command.access == TAccess::Machine)
+            return RunMachineCommand(command.words[1], operands, out_, err_);
+#endif
         if (command.access == TAccess::None)
             return Dump(operands.empty() ? DataFilePath() : operands[0], out_, err_);
 

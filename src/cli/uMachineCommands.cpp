@@ -1,0 +1,237 @@
+#include "uMachineCommands.h"
+
+#include "classes/uHelpers.h"
+#include "classes/uRegistry.h"
+#include "framework/Exceptions.h"
+#include "os/NetworkDrives.h"
+#include "os/PrintSpooler.h"
+#include "os/Text.h"
+#include "os/simulated/Machine.h"
+#include "os/simulated/SimNetwork.h"
+#include "profiles/uTimeSettings.h"
+#include "uCliArguments.h"
+#include "uTerminal.h"
+
+#include <cstring>
+#include <ostream>
+
+namespace prolamo::cli {
+
+namespace {
+
+using os::simulated::AdapterRecord;
+
+std::string Join(const std::vector<std::string>& list) {
+    std::string text;
+    for (const auto& item : list)
+        text += (text.empty() ? "" : ", ") + item;
+    return text;
+}
+
+std::string Addresses(const std::vector<std::string>& addresses, const std::vector<std::string>& masks) {
+    std::string text;
+    for (std::size_t i = 0; i < addresses.size(); ++i)
+        text += (i ? ", " : "") + addresses[i] + (i < masks.size() ? "/" + masks[i] : std::string());
+    return text;
+}
+
+void ShowAdapters(std::ostream& out) {
+    std::vector<AdapterRecord> adapters;
+    if (const os::ErrorCode e = os::simulated::ReadAdapters(os::simulated::CurrentMachine(), &adapters);
+        e != os::ErrorSuccess)
+        throw EOSError(e);
+    out << "Network adapters\n";
+    for (const AdapterRecord& a : adapters) {
+        if (!a.connectionName)
+            continue;
+        out << "  " << TerminalText(*a.connectionName) << " (" << a.description << "): "
+            << (a.enabled ? "enabled" : "disabled") << "\n";
+        if (!a.ipEnabled)
+            continue;
+        if (a.dhcp)
+            out << "    address   DHCP" << (a.enabled ? ", leased " + a.leaseAddress + "/" + a.leaseMask : "") << "\n";
+        else
+            out << "    address   " << Addresses(a.addresses, a.masks) << "\n";
+        const auto gateways = !a.gateways.empty() || !a.dhcp ? a.gateways : std::vector<std::string>{a.leaseGateway};
+        out << "    gateway   " << (gateways.empty() ? "none" : Join(gateways)) << "\n";
+        out << "    DNS       "
+            << (!a.dnsServers.empty() ? Join(a.dnsServers)
+                                      : a.dhcp ? "from DHCP (" + Join(a.leaseDnsServers) + ")" : std::string("none"))
+            << "\n";
+        out << "    WINS      " << (a.winsServers.empty() ? "none" : Join(a.winsServers)) << "\n";
+    }
+}
+
+std::string DefaultPrinter() {
+    char16_t name[512];
+    std::uint32_t size = 512;
+    const os::ErrorCode e = os::PrintSpooler().GetDefaultPrinter(name, &size);
+    if (e == os::ErrorFileNotFound)
+        return {};
+    if (e != os::ErrorSuccess)
+        throw EOSError(e);
+    return os::Utf16ToUtf8(name);
+}
+
+void ShowPrinters(std::ostream& out) {
+    const std::uint32_t flags = os::PrinterEnumLocal | os::PrinterEnumConnections;
+    std::uint32_t needed = 0, returned = 0;
+    os::ErrorCode e = os::PrintSpooler().EnumPrinters(flags, 4, nullptr, 0, &needed, &returned);
+    std::vector<std::uint64_t> buffer((needed + 7) / 8);
+    if (e == os::ErrorInsufficientBuffer)
+        e = os::PrintSpooler().EnumPrinters(flags, 4, reinterpret_cast<std::uint8_t*>(buffer.data()),
+                                            static_cast<std::uint32_t>(buffer.size() * 8), &needed, &returned);
+    if (e != os::ErrorSuccess)
+        throw EOSError(e);
+    const std::string defaultPrinter = DefaultPrinter();
+    out << "Printers\n";
+    if (returned == 0)
+        out << "  none\n";
+    for (std::uint32_t i = 0; i < returned; ++i) {
+        os::PrinterInfo4 info;
+        std::memcpy(&info, reinterpret_cast<const std::uint8_t*>(buffer.data()) + i * sizeof info, sizeof info);
+        const std::string name = os::Utf16ToUtf8(info.pPrinterName);
+        out << "  " << TerminalText(name) << (name == defaultPrinter ? " (default)" : "") << "\n";
+    }
+}
+
+std::unique_ptr<os::IWshNetwork> Network() {
+    std::unique_ptr<os::IWshNetwork> network;
+    OleCheck(os::CreateWshNetwork(&network));
+    return network;
+}
+
+void ShowDrives(std::ostream& out) {
+    std::vector<std::u16string> items;
+    os::ErrorInfo error;
+    OleCheck(Network()->EnumNetworkDrives(&items, &error));
+    out << "Network drives\n";
+    if (items.size() < 2)
+        out << "  none\n";
+    for (std::size_t i = 0; i + 1 < items.size(); i += 2)
+        out << "  " << os::Utf16ToUtf8(items[i]) << " " << TerminalText(os::Utf16ToUtf8(items[i + 1])) << "\n";
+}
+
+void ShowTimeZone(std::ostream& out) {
+    TTimeZoneSetting setting;
+    out << "Time zone\n  " << setting.CaptureValue()->GetHint() << "\n";
+}
+
+int Show(std::ostream& out) {
+    ShowAdapters(out);
+    ShowPrinters(out);
+    ShowDrives(out);
+    ShowTimeZone(out);
+    return ExitOk;
+}
+
+int SwitchConnection(const std::string& name, bool on) {
+    const auto connection = TOsHelper::FindConnection(os::Utf8ToUtf16(name));
+    if (!connection)
+        throw EUsage("the machine has no network connection \"" + name + "\"");
+    on ? TOsHelper::Connect(*connection) : TOsHelper::Disconnect(*connection);
+    return ExitOk;
+}
+
+int DeletePrinter(const std::string& name) {
+    os::HPrinter printer = 0;
+    if (const os::ErrorCode e = os::PrintSpooler().OpenPrinter(os::Utf8ToUtf16(name), &printer); e != os::ErrorSuccess)
+        throw EOSError(e);
+    const os::ErrorCode e = os::PrintSpooler().DeletePrinter(printer);
+    os::PrintSpooler().ClosePrinter(printer);
+    if (e != os::ErrorSuccess)
+        throw EOSError(e);
+    return ExitOk;
+}
+
+int SetDefaultPrinter(const std::string& name) {
+    if (const os::ErrorCode e = os::PrintSpooler().SetDefaultPrinter(os::Utf8ToUtf16(name)); e != os::ErrorSuccess)
+        throw EOSError(e);
+    return ExitOk;
+}
+
+int Unmap(const std::string& drive) {
+    os::ErrorInfo error;
+    if (const os::HResult hr = Network()->RemoveNetworkDrive(os::Utf8ToUtf16(drive), true, true, &error); hr != os::SOk)
+        throw Exception(os::Utf16ToUtf8(error.Description));
+    return ExitOk;
+}
+
+int Map(const std::string& drive, const std::string& share) {
+    os::ErrorInfo error;
+    if (const os::HResult hr =
+            Network()->MapNetworkDrive(os::Utf8ToUtf16(drive), os::Utf8ToUtf16(share), true, {}, {}, &error);
+        hr != os::SOk)
+        throw Exception(os::Utf16ToUtf8(error.Description));
+    return ExitOk;
+}
+
+// As the clock settings do: the zone's record from the time zone database.
+int SetTimeZone(const std::string& key, std::ostream& err) {
+    TRegistry registry(os::KeyQueryValue);
+    registry.SetRootKey(os::HKeyLocalMachine);
+    if (key.empty() || !registry.OpenKey(TimeZonesKey + key, false))
+        throw EUsage("the machine knows no time zone \"" + key + "\"");
+    std::uint8_t tzi[44] = {};
+    if (registry.ReadBinaryData("TZI", std::span(tzi)) != sizeof tzi)
+        throw EUsage("the time zone \"" + key + "\" has no valid record");
+    auto word = [&tzi](std::size_t at) {
+        std::int32_t v;
+        std::memcpy(&v, tzi + at, sizeof v);
+        return v;
+    };
+    auto date = [&tzi](std::size_t at) {
+        os::SystemTime t;
+        std::memcpy(&t, tzi + at, sizeof t);
+        return t;
+    };
+    TTimeZoneSettingValue zone;
+    zone.SetBias(word(0));
+    zone.SetStandardBias(word(4));
+    zone.SetDaylightBias(word(8));
+    zone.SetStandardDate(date(12));
+    zone.SetDaylightDate(date(28));
+    zone.SetStandardName(os::Utf8ToUtf16(registry.ReadString("Std")));
+    zone.SetDaylightName(os::Utf8ToUtf16(registry.ReadString("Dlt")));
+    TTimeZoneSetting setting;
+    TCheckResultList results;
+    setting.ApplyValue(zone, results);
+    for (const TCheckResult& result : results)
+        err << "error: " << TerminalText(result.Text()) << "\n";
+    return results.Count() == 0 ? ExitOk : ExitFailed;
+}
+
+} // namespace
+
+const std::vector<TMachineCommand>& MachineCommands() {
+    static const std::vector<TMachineCommand> commands = {
+        {"show", "", 0, 0, "the adapters, printers, network drives and time zone"},
+        {"connect", "CONNECTION", 1, 1, "switches a network connection on"},
+        {"disconnect", "CONNECTION", 1, 1, "switches a network connection off"},
+        {"printer-delete", "PRINTER", 1, 1, "removes a printer or printer connection"},
+        {"printer-default", "PRINTER", 1, 1, "makes a printer the default one"},
+        {"drive-map", "DRIVE SHARE", 2, 2, "maps a network drive, e.g. S: \\\\FILESRV\\shared"},
+        {"drive-unmap", "DRIVE", 1, 1, "removes a mapped network drive"},
+        {"timezone", "ZONE", 1, 1, "moves the clock to a zone of the time zone database"},
+    };
+    return commands;
+}
+
+int RunMachineCommand(const std::string& verb, const std::vector<std::string>& o, std::ostream& out,
+                      std::ostream& err) {
+    if (verb == "show")
+        return Show(out);
+    if (verb == "connect" || verb == "disconnect")
+        return SwitchConnection(o[0], verb == "connect");
+    if (verb == "printer-delete")
+        return DeletePrinter(o[0]);
+    if (verb == "printer-default")
+        return SetDefaultPrinter(o[0]);
+    if (verb == "drive-map")
+        return Map(o[0], o[1]);
+    if (verb == "drive-unmap")
+        return Unmap(o[0]);
+    return SetTimeZone(o[0], err);
+}
+
+} // namespace prolamo::cli
