@@ -1,6 +1,7 @@
 #include "uNetDriveSettings.h"
 
 #include "os/Text.h"
+#include "uNetworkSettings.h"
 
 #include <chrono>
 #include <thread>
@@ -100,6 +101,10 @@ std::string TNetDriveSettingValue::GetHint() const { return os::Utf16ToUtf8(driv
 const TSettingClass& TNetDriveSetting::StaticClass() {
     return MakeSettingClass<TNetDriveSetting, TSetting>(
         "TNetDriveSetting", {}, {.caption = "Network drives", .category = NetworkCategory, .imageIndex = 9});
+}
+
+bool TNetDriveSetting::DependsOn(const TSetting& setting) const {
+    return setting.InheritsFrom(TTCPIPSetting::StaticClass()) || TSetting::DependsOn(setting);
 }
 
 void TNetDriveSetting::SetRetryWait(TWait wait) { RetryWait() = std::move(wait); }

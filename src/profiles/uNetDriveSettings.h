@@ -56,6 +56,8 @@ public:
     // Removes every mapping there is, then maps the value's drives; a drive that cannot be removed
     // is a warning line, one that cannot be mapped an error line.
     void ApplyValue(const TSettingValue& value, TCheckResultList& results) override;
+    // Shares are reached through the network the TCP/IP setting sets up.
+    bool DependsOn(const TSetting& setting) const override;
 
     // How a retried mapping waits; a front end or a test may replace the real sleep.
     using TWait = std::function<void(std::uint32_t milliseconds)>;

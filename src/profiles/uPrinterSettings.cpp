@@ -3,6 +3,7 @@
 #include "classes/uHelpers.h"
 #include "framework/Exceptions.h"
 #include "os/Text.h"
+#include "uNetworkSettings.h"
 
 #include <cstddef>
 #include <vector>
@@ -120,6 +121,10 @@ std::string TPrinterSettingValue::GetHint() const {
 const TSettingClass& TPrinterSetting::StaticClass() {
     return MakeSettingClass<TPrinterSetting, TSetting>(
         "TPrinterSetting", {}, {.caption = "Printers", .category = SystemCategory, .imageIndex = 8});
+}
+
+bool TPrinterSetting::DependsOn(const TSetting& setting) const {
+    return setting.InheritsFrom(TTCPIPSetting::StaticClass()) || TSetting::DependsOn(setting);
 }
 
 std::unique_ptr<TSettingValue> TPrinterSetting::CaptureValue() { return TPrinterSettingValue::CreateCurrent(); }

@@ -62,6 +62,8 @@ public:
     // Deletes the printers the value lacks, then connects the ones the machine lacks; a failure
     // on one printer is a warning line.
     void ApplyValue(const TSettingValue& value, TCheckResultList& results) override;
+    // Printers are reached through the network the TCP/IP setting sets up.
+    bool DependsOn(const TSetting& setting) const override;
 
 private:
     void InstallPrinter(const std::u16string& printerName, bool isDefault, TCheckResultList& results) const;

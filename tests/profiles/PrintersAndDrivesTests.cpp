@@ -6,7 +6,9 @@
 #include "os/Text.h"
 #include "os/simulated/SimPrinting.h"
 #include "profiles/uNetDriveSettings.h"
+#include "profiles/uNetworkSettings.h"
 #include "profiles/uPrinterSettings.h"
+#include "profiles/uTimeSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +85,25 @@ TEST_F(PrinterSettingTest, DescribesItself) {
     EXPECT_EQ(drives.GetCategory(), "Network");
     EXPECT_EQ(drives.GetImageIndex(), 9);
     EXPECT_EQ(drives.GetEditorClass(), nullptr);
+}
+
+TEST_F(PrinterSettingTest, PrintersAndDrivesAreAppliedAfterTheTCPIPSettingOnly) {
+    TTCPIPSetting tcpip;
+    TNetDriveSetting drives;
+    TTimeZoneSetting zone;
+    for (const TSetting* dependent : std::initializer_list<const TSetting*>{&setting, &drives}) {
+        EXPECT_TRUE(dependent->DependsOn(tcpip)) << dependent->GetCaption();
+        EXPECT_FALSE(tcpip.DependsOn(*dependent));
+        EXPECT_FALSE(dependent->DependsOn(zone));
+        EXPECT_FALSE(dependent->DependsOn(setting));
+        EXPECT_FALSE(dependent->DependsOn(drives));
+    }
+    TSettingsList list(false);
+    list.AddReference(setting);
+    list.AddReference(drives);
+    list.AddReference(tcpip);
+    TSettings::SortForApply(list);
+    EXPECT_EQ(&list[0], &tcpip);
 }
 
 TEST_F(PrinterSettingTest, CaptureListsTheDefaultFirstThenTheOthersInCodeUnitOrder) {
