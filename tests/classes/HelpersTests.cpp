@@ -77,6 +77,12 @@ protected:
 
 TEST_F(HelpersTest, StartUpRepairAddsTheMissingValueForAnAdministratorOnly) {
     ASSERT_TRUE(NetCfgState().keyExists) << "the seeded workstation has the adapter class key";
+    {
+        TRegistry registry; // a workstation whose adapter has lost the value
+        registry.SetRootKey(os::HKeyLocalMachine);
+        ASSERT_TRUE(registry.OpenKey(NetAdapterClassKey, false));
+        ASSERT_TRUE(registry.DeleteValue(NetCfgInstanceIdName));
+    }
     ASSERT_FALSE(NetCfgState().valueExists);
 
     Machine().SetAdministrator(false);
@@ -105,7 +111,6 @@ TEST_F(HelpersTest, StartUpRepairLeavesAPresentValueAndCreatesAMissingKey) {
     }
     TOsHelper::EnsureNetCfgInstanceId();
     EXPECT_EQ(NetCfgState().value, "{6B1F3C2A-9D44-4E7B-A1C0-5E2D8F7A3B10}");
-
 
     RemoveRepairedKey();
     Machine().SetAdministrator(false);

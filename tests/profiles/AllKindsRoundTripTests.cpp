@@ -69,6 +69,19 @@ TEST_F(AllKindsRoundTripTest, ADataFileWithEveryKindIsReadBackIdentically) {
                 printers->Printers()[0].SetIsDefault(false);
             if (auto* drives = dynamic_cast<TNetDriveSettingValue*>(value))
                 drives->Drives().Add(u"Z:=\\\\NAS01\\B\u00fcro");
+            if (auto* tcpip = dynamic_cast<TTCPIPSettingValue*>(value)) {
+                TAdapterInfo& office = tcpip->Adapters().Add();
+                office.SetAdapterName(u"e1dexpress");
+                office.SetAdapterDescription(u"B\u00fcro LAN");
+                office.SetEnabled(true);
+                office.SetStaticIP(true);
+                office.IpAddressList().Add("10.1.2.3");
+                office.SubnetMaskList().Add("255.255.0.0");
+                office.WINSList().Add("");
+                office.SetStaticDNS(true);
+                office.DNSList().Add("10.1.0.5");
+                office.DNSList().Add("10.1.0.6");
+            }
         }
         data.Load(path);
         data.Save();
@@ -97,7 +110,8 @@ TEST_F(AllKindsRoundTripTest, ADataFileWithEveryKindIsReadBackIdentically) {
                              dynamic_cast<const TTimeZoneSettingValue*>(&a) ||
                              dynamic_cast<const TEnvSettingValue*>(&a) ||
                              dynamic_cast<const TPrinterSettingValue*>(&a) ||
-                             dynamic_cast<const TNetDriveSettingValue*>(&a);
+                             dynamic_cast<const TNetDriveSettingValue*>(&a) ||
+                             dynamic_cast<const TTCPIPSettingValue*>(&a);
         EXPECT_EQ(a.Equals(b), !changed) << a.ClassName();
     }
 }

@@ -289,14 +289,15 @@ TEST_F(TcpipTest, EachAdapterFailsOnItsOwn) {
     auto value = std::make_unique<TTCPIPSettingValue>();
     auto gone = StaticAdapter(u"Ethernet 9"); // its connection no longer exists
     value->Adapters().Add().Assign(*gone);
-    TAdapterInfo off;
-    off.SetAdapterName(u"Netwtw10");
-    off.SetAdapterDescription(u"Wi-Fi");
-    value->Adapters().Add().Assign(off);
+    // Disabled, with addresses a script would set: it gets none.
+    auto off = StaticAdapter(u"Wi-Fi");
+    off->SetEnabled(false);
+    value->Adapters().Add().Assign(*off);
     EXPECT_EQ(Results(*value),
               std::vector<std::string>{
                   "TCP/IP settings: Ethernet 9: The filename, directory name, or volume label syntax is incorrect."});
     EXPECT_FALSE(Adapter("Wi-Fi").enabled); // the later adapter was still applied
+    EXPECT_TRUE(Adapter("Wi-Fi").dhcp);
     EXPECT_EQ(LeftScripts(), 0u);
 }
 
