@@ -1,0 +1,50 @@
+// Exclusive file locks (CreateFileW with OPEN_ALWAYS, LockFileEx, UnlockFileEx). Windows drops a
+// lock when its handle closes, also when the holding process dies.
+
+#include "os/FileLock.h"
+#include "os/windows/WinSupport.h"
+
+namespace prolamo::os {
+
+namespace {
+
+using windows::LastErrorOr;
+
+class WinFileLocks final : public IFileLocks {
+public:
+    ErrorCode TryLock(std::string_view path, LockHandle* handle) override {
+        *handle = InvalidLockHandle;
+        const HANDLE file = ::CreateFileW(windows::WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return LastErrorOr(ErrorOpenFailed);
+        OVERLAPPED whole{};
+        if (!::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
+                          &whole)) {
+            const ErrorCode error = LastErrorOr(ErrorLockViolation);
+            ::CloseHandle(file);
+            return error;
+        }
+        *handle = reinterpret_cast<LockHandle>(file);
+        return ErrorSuccess;
+    }
+
+    void Unlock(LockHandle handle) override {
+        if (handle == InvalidLockHandle)
+            return;
+        const HANDLE file = reinterpret_cast<HANDLE>(handle);
+        OVERLAPPED whole{};
+        ::UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
+        ::CloseHandle(file);
+    }
+};
+
+} // namespace
+
+IFileLocks& FileLocks() {
+    static WinFileLocks locks;
+    return locks;
+}
+
+} // namespace prolamo::os

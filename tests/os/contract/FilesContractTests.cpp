@@ -1,0 +1,208 @@
+// Files, file locks and folders as both backends must answer them.
+
+#include "Backend.h"
+
+#include "os/FileLock.h"
+#include "os/Files.h"
+#include "os/Folders.h"
+#include "os/Text.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace prolamo::os::contract {
+namespace {
+
+std::vector<std::uint8_t> Bytes(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+std::string FileNameOf(const std::string& path) {
+    return path.substr(path.find_last_of("\\/") + 1);
+}
+
+class FilesContract : public BackendTest {
+protected:
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(Folder()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::vector<std::uint8_t> Read(const std::string& path) {
+        std::vector<std::uint8_t> content;
+        EXPECT_EQ(Files().ReadWholeFile(path, &content), ErrorSuccess);
+        return content;
+    }
+};
+
+TEST_F(FilesContract, AttributesTellFilesFoldersAndWhatIsMissing) {
+    WriteAll(PathOf("file.txt"), "x");
+    std::uint32_t attributes = 0;
+    ASSERT_EQ(Files().GetFileAttributes(PathOf("file.txt"), &attributes), ErrorSuccess);
+    EXPECT_EQ(attributes & FileAttributeDirectory, 0u);
+    ASSERT_EQ(Files().GetFileAttributes(FolderPath(), &attributes), ErrorSuccess);
+    EXPECT_NE(attributes & FileAttributeDirectory, 0u);
+    SetReadOnly(PathOf("file.txt"), true);
+    ASSERT_EQ(Files().GetFileAttributes(PathOf("file.txt"), &attributes), ErrorSuccess);
+    EXPECT_NE(attributes & FileAttributeReadonly, 0u);
+
+    EXPECT_EQ(Files().GetFileAttributes(PathOf("missing.txt"), &attributes), ErrorFileNotFound);
+    EXPECT_EQ(attributes, InvalidFileAttributes);
+    EXPECT_EQ(Files().GetFileAttributes(PathOf("missing/file.txt"), &attributes), ErrorPathNotFound);
+}
+
+TEST_F(FilesContract, WholeFilesRoundTripEveryByteAndRewritingTruncates) {
+    std::vector<std::uint8_t> content = Bytes("line one\r\nline two\n");
+    for (int b = 0; b < 256; ++b)
+        content.push_back(static_cast<std::uint8_t>(b));
+    const std::string path = PathOf("data.bin");
+    ASSERT_EQ(Files().WriteWholeFile(path, content), ErrorSuccess);
+    EXPECT_EQ(Read(path), content);
+    ASSERT_EQ(Files().WriteWholeFile(path, Bytes("ab")), ErrorSuccess);
+    EXPECT_EQ(Read(path), Bytes("ab"));
+    ASSERT_EQ(Files().WriteWholeFile(path, {}), ErrorSuccess);
+    EXPECT_TRUE(Read(path).empty());
+}
+
+TEST_F(FilesContract, FailuresCarryTheCodesWindowsGives) {
+    std::vector<std::uint8_t> content;
+    std::filesystem::create_directory(Folder() / "sub");
+    EXPECT_EQ(Files().ReadWholeFile(PathOf("missing.txt"), &content), ErrorFileNotFound);
+    EXPECT_EQ(Files().ReadWholeFile(PathOf("nofolder/missing.txt"), &content), ErrorPathNotFound);
+    EXPECT_EQ(Files().ReadWholeFile(PathOf("sub"), &content), ErrorAccessDenied);
+    EXPECT_EQ(Files().WriteWholeFile(PathOf("nofolder/new.txt"), Bytes("x")), ErrorPathNotFound);
+    EXPECT_FALSE(std::filesystem::exists(Folder() / "nofolder"));
+    EXPECT_EQ(Files().WriteWholeFile(PathOf("sub"), Bytes("x")), ErrorAccessDenied);
+    EXPECT_EQ(Files().DeleteFile(PathOf("missing.txt")), ErrorFileNotFound);
+    EXPECT_EQ(Files().DeleteFile(PathOf("nofolder/missing.txt")), ErrorPathNotFound);
+    EXPECT_EQ(Files().DeleteFile(PathOf("sub")), ErrorAccessDenied);
+    EXPECT_TRUE(std::filesystem::is_directory(Folder() / "sub"));
+
+    WriteAll(PathOf("gone.txt"), "x");
+    EXPECT_EQ(Files().DeleteFile(PathOf("gone.txt")), ErrorSuccess);
+    EXPECT_FALSE(std::filesystem::exists(Folder() / "gone.txt"));
+}
+
+TEST_F(FilesContract, AFileOpenForWritingIsNotReadWrittenOrDeleted) {
+    WriteAll(PathOf("busy.txt"), "content");
+    {
+        const FileHeldOpen writer(PathOf("busy.txt"));
+        ASSERT_TRUE(writer.Held());
+        std::vector<std::uint8_t> content;
+        EXPECT_EQ(Files().ReadWholeFile(PathOf("busy.txt"), &content), ErrorSharingViolation);
+        EXPECT_EQ(Files().WriteWholeFile(PathOf("busy.txt"), Bytes("other")), ErrorSharingViolation);
+        EXPECT_EQ(Files().WriteFileReplacing(PathOf("busy.txt"), Bytes("other")), ErrorSharingViolation);
+        EXPECT_EQ(Files().DeleteFile(PathOf("busy.txt")), ErrorSharingViolation);
+    }
+    EXPECT_EQ(Read(PathOf("busy.txt")), Bytes("content")) << "the refused writes did not touch it";
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"busy.txt"})) << "no replacement file is left behind";
+}
+
+TEST_F(FilesContract, ReadOnlyFilesAreNotOverwritten) {
+    WriteAll(PathOf("locked.txt"), "keep");
+    SetReadOnly(PathOf("locked.txt"), true);
+    if (const std::string reason = ReadOnlyWritesAllowedReason(); !reason.empty())
+        GTEST_SKIP() << reason;
+    EXPECT_EQ(Files().WriteWholeFile(PathOf("locked.txt"), Bytes("lost")), ErrorAccessDenied);
+    EXPECT_EQ(Read(PathOf("locked.txt")), Bytes("keep"));
+}
+
+TEST_F(FilesContract, ReplacingWriteSwapsInTheNewContentAndLeavesNothingBehind) {
+    WriteAll(PathOf("qvt.dfm"), "old content");
+    ASSERT_EQ(Files().WriteFileReplacing(PathOf("qvt.dfm"), Bytes("new")), ErrorSuccess);
+    EXPECT_EQ(Read(PathOf("qvt.dfm")), Bytes("new"));
+    ASSERT_EQ(Files().WriteFileReplacing(PathOf("fresh.dfm"), Bytes("first")), ErrorSuccess);
+    EXPECT_EQ(Read(PathOf("fresh.dfm")), Bytes("first"));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"fresh.dfm", "qvt.dfm"}));
+    EXPECT_EQ(Files().WriteFileReplacing(PathOf("nofolder/qvt.dfm"), Bytes("x")), ErrorPathNotFound);
+}
+
+TEST_F(FilesContract, FolderTreesAreCreatedWithTheirParentsOnce) {
+    const std::string deep = FolderPath() + "\\Orvenik\\QVT";
+    ASSERT_EQ(Files().CreateDirectoryTree(deep), ErrorSuccess);
+    EXPECT_TRUE(std::filesystem::is_directory(Folder() / "Orvenik" / "QVT"));
+    EXPECT_EQ(Files().CreateDirectoryTree(deep), ErrorAlreadyExists);
+    WriteAll(PathOf("plain"), "x");
+    EXPECT_EQ(Files().CreateDirectoryTree(PathOf("plain")), ErrorAlreadyExists);
+    EXPECT_EQ(Files().CreateDirectoryTree("relative\\path"), ErrorBadPathname);
+}
+
+TEST_F(FilesContract, AFileLockHasOneHolderAtATime) {
+    const std::string lock = PathOf("qvt.dfm.lock");
+    LockHandle first = InvalidLockHandle, second = InvalidLockHandle;
+    ASSERT_EQ(FileLocks().TryLock(lock, &first), ErrorSuccess);
+    EXPECT_TRUE(std::filesystem::exists(Folder() / "qvt.dfm.lock"));
+    EXPECT_EQ(FileLocks().TryLock(lock, &second), ErrorLockViolation);
+    EXPECT_EQ(second, InvalidLockHandle);
+    FileLocks().Unlock(first);
+    ASSERT_EQ(FileLocks().TryLock(lock, &second), ErrorSuccess);
+    FileLocks().Unlock(second);
+    EXPECT_EQ(FileLocks().TryLock(PathOf("nofolder/x.lock"), &first), ErrorPathNotFound);
+}
+
+using FoldersContract = BackendTest;
+
+TEST_F(FoldersContract, PathsComeWithTheirLengthOrTheRoomTheyNeed) {
+    char16_t buffer[MaxPath];
+    std::uint32_t length = 0;
+    ASSERT_EQ(Folders().GetTempPath(buffer, MaxPath, &length), ErrorSuccess);
+    const std::u16string temp(buffer, length);
+    ASSERT_FALSE(temp.empty());
+    EXPECT_TRUE(temp.back() == u'\\' || temp.back() == u'/');
+    std::uint32_t needed = 0;
+    EXPECT_EQ(Folders().GetTempPath(buffer, length, &needed), ErrorInsufficientBuffer);
+    EXPECT_EQ(needed, length + 1);
+
+    ASSERT_EQ(Folders().GetSystemDirectory(buffer, MaxPath, &length), ErrorSuccess);
+    const std::string system = Utf16ToUtf8(std::u16string(buffer, length));
+    EXPECT_EQ(system.size(), length);
+    EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(std::u8string(system.begin(), system.end()))))
+        << system;
+    EXPECT_EQ(Folders().GetSystemDirectory(buffer, 3, &needed), ErrorInsufficientBuffer);
+    EXPECT_EQ(needed, length + 1);
+}
+
+TEST_F(FoldersContract, TemporaryFilesAreNewEmptyAndNamedFromThePrefix) {
+    const std::u16string folder = Utf8ToUtf16(FolderPath());
+    std::u16string first, second;
+    ASSERT_EQ(Folders().GetTempFileName(folder, u"qvtx", 0, &first), ErrorSuccess);
+    ASSERT_EQ(Folders().GetTempFileName(folder, u"qvtx", 0, &second), ErrorSuccess);
+    EXPECT_NE(first, second);
+    for (const std::u16string& name : {first, second}) {
+        const std::string path = Utf16ToUtf8(name);
+        const std::string file = FileNameOf(path);
+        EXPECT_EQ(path.substr(0, FolderPath().size()), FolderPath());
+        EXPECT_EQ(file.substr(0, 3), "qvt") << file;
+        EXPECT_NE(file[3], 'x') << file << ": only three characters of the prefix";
+        EXPECT_EQ(CompareLocale(file.substr(file.size() - 4), ".tmp", true), 0) << file;
+        std::uint32_t attributes = 0;
+        ASSERT_EQ(Files().GetFileAttributes(path, &attributes), ErrorSuccess) << path;
+        EXPECT_EQ(attributes & FileAttributeDirectory, 0u);
+        std::vector<std::uint8_t> content{1};
+        ASSERT_EQ(Files().ReadWholeFile(path, &content), ErrorSuccess);
+        EXPECT_TRUE(content.empty());
+    }
+
+    // With a number of its own the name is only formed, from its low 16 bits.
+    std::u16string formed;
+    ASSERT_EQ(Folders().GetTempFileName(folder, u"qvt", 0x5ABCD, &formed), ErrorSuccess);
+    const std::string formedPath = Utf16ToUtf8(formed);
+    EXPECT_EQ(formedPath.substr(0, FolderPath().size()), FolderPath());
+    EXPECT_EQ(CompareLocale(FileNameOf(formedPath), "qvtabcd.tmp", true), 0) << formedPath;
+    std::uint32_t attributes = 0;
+    EXPECT_EQ(Files().GetFileAttributes(formedPath, &attributes), ErrorFileNotFound);
+}
+
+TEST_F(FoldersContract, TheRoamingApplicationDataFolderIsKnown) {
+    char16_t path[MaxPath] = {};
+    ASSERT_EQ(Folders().SHGetFolderPath(CsidlAppData, 0, path), SOk);
+    const std::u16string appData(path);
+    EXPECT_FALSE(appData.empty());
+    EXPECT_NE(appData.back(), u'\\') << "no trailing separator";
+}
+
+} // namespace
+} // namespace prolamo::os::contract
