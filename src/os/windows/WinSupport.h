@@ -11,6 +11,7 @@
 
 // The interfaces name their calls as Windows does; these macros would rename the overriding
 // members, and this backend calls the ...W functions by their own names anyway.
+#undef CreateProcess
 #undef DeleteFile
 #undef GetEnvironmentVariable
 #undef GetFileAttributes
