@@ -6,3 +6,5 @@ bash scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j2
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j2
+# The Windows cross build and its tests under Wine.
+bash build-windows.sh --test

@@ -6,6 +6,7 @@ packages=(
   libsqlite3-dev libicu-dev
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-svg-dev libqt6svg6 qt6-tools-dev-tools
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
 )
 missing=()
 for p in "${packages[@]}"; do
