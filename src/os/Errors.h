@@ -73,13 +73,17 @@ constexpr HResult HResultFromWin32(ErrorCode code) {
     return code == 0 || (code & 0x80000000u) != 0 ? code : (code & 0xFFFFu) | 0x80070000u;
 }
 
-// The text FormatMessage(FORMAT_MESSAGE_FROM_SYSTEM) gives for the code in en-US, with its
-// trailing "\r\n". HRESULTs of the FACILITY_WIN32 form give the text of their Win32 code.
-// A code without a known text gives an empty string, as a failed FormatMessage leaves nothing.
+// The text FormatMessage(FORMAT_MESSAGE_FROM_SYSTEM) gives for the code (on Windows in the user's
+// language, on the simulated workstation in en-US), with its trailing "\r\n". HRESULTs of the
+// FACILITY_WIN32 form give the text of their Win32 code. A code without a known text gives an
+// empty string, as a failed FormatMessage leaves nothing.
 std::string SystemErrorText(std::uint32_t code);
 
+#ifndef _WIN32
 // Maps an errno of a file operation to the code Windows gives for the same failure. ENOENT
 // becomes ErrorPathNotFound instead of ErrorFileNotFound when the folder of `path` is missing.
+// Only the simulated workstation has errno values to map.
 ErrorCode ErrnoToWindowsError(int errnoValue, std::string_view path = {});
+#endif
 
 } // namespace prolamo::os

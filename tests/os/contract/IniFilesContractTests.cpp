@@ -83,6 +83,23 @@ TEST_F(IniFilesContract, WritingReplacesAKeyOrAddsItToItsSection) {
     EXPECT_LT(text.find("FTP server=ftp:21"), text.find("[Cache]")) << text;
 }
 
+TEST_F(IniFilesContract, LongSectionsAndValuesAreReadWhole) {
+    std::string text = "[Long]\r\n";
+    Lines expected;
+    for (int i = 0; i < 300; ++i) {
+        const std::string line = "Key" + std::to_string(i) + "=" + std::string(40, static_cast<char>('a' + i % 26));
+        text += line + "\r\n";
+        expected.emplace_back(line.begin(), line.end());
+    }
+    const std::string longValue(3000, 'v');
+    text += "[Other]\r\nValue=" + longValue + "\r\n";
+    WriteAll(file_, text);
+    EXPECT_EQ(Section(u"Long"), expected);
+    std::u16string value;
+    ASSERT_EQ(IniFiles().GetPrivateProfileString(u"Other", u"Value", u"", &value, file_), ErrorSuccess);
+    EXPECT_EQ(value, std::u16string(longValue.begin(), longValue.end()));
+}
+
 TEST_F(IniFilesContract, AMissingFileIsCreatedButNotItsFolder) {
     const std::string fresh = PathOf("fresh.ini");
     ASSERT_EQ(IniFiles().WritePrivateProfileString(u"Proxy", u"Use HTTP", u"1", fresh), ErrorSuccess);
