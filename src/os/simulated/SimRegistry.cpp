@@ -145,7 +145,9 @@ ErrorCode SimRegistry::CreateKeyEx(HKey key, std::u16string_view subKey, std::ui
         return ErrorInvalidParameter;
     if (machine_.Db() == nullptr)
         return machine_.OpenError();
-    OpenKey target;
+    OpenKey parent, target;
+    if (const ErrorCode e = Lookup(key, &parent); e != ErrorSuccess)
+        return e;
     if (const ErrorCode e = Resolve(key, subKey, &target); e != ErrorSuccess)
         return e;
     bool refused = false;
@@ -162,6 +164,8 @@ ErrorCode SimRegistry::CreateKeyEx(HKey key, std::u16string_view subKey, std::ui
         return ErrorAccessDenied;
     bool created = false;
     if (id == 0) {
+        if ((parent.access & KeyCreateSubKey) == 0)
+            return ErrorAccessDenied; // a new key is made through its parent's handle
         bool admin = false;
         if (target.hive == store::HiveLocalMachine &&
             (machine_.ReadAdministrator(&admin) != ErrorSuccess || !admin))

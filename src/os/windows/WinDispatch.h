@@ -2,6 +2,8 @@
 // Late-bound calls through IDispatch, as a script makes them: by name, with the error the object
 // reports.
 
+#include "os/Errors.h"
+#include "os/Text.h"
 #include "os/windows/WinCom.h"
 
 #include <vector>
@@ -32,6 +34,10 @@ inline HRESULT InvokeId(IDispatch* object, DISPID id, WORD kind, std::vector<VAR
         ::SysFreeString(exception.bstrDescription);
         ::SysFreeString(exception.bstrHelpFile);
     }
+    // An object that leaves no description is described as the script host describes it: by the
+    // system's text for the code.
+    if (FAILED(hr) && error && error->description.empty())
+        error->description = Utf8ToUtf16(SystemErrorText(static_cast<std::uint32_t>(hr)));
     return hr;
 }
 

@@ -61,7 +61,10 @@ public:
         for (;;) {
             ComPtr<::INetConnection> next;
             ULONG fetched = 0;
-            if (walk->Next(1, next.Out(), &fetched) != S_OK || fetched == 0)
+            const HRESULT step = walk->Next(1, next.Out(), &fetched);
+            if (FAILED(step))
+                return static_cast<HResult>(step); // a broken walk is not the end of the list
+            if (step != S_OK || fetched == 0)
                 break;
             connections->push_back(std::make_unique<WinNetConnection>(std::move(next)));
         }

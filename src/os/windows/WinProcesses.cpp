@@ -40,10 +40,9 @@ public:
         std::wstring line = windows::Wide(commandLine);
         STARTUPINFOW startup{};
         startup.cb = sizeof(startup);
+        // Only standard output is given: what the program writes to standard error is not its output.
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
         startup.hStdOutput = Native(standardOutput);
-        startup.hStdError = Native(standardOutput);
         PROCESS_INFORMATION started{};
         if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, inheritHandles ? TRUE : FALSE, creationFlags,
                               nullptr, nullptr, &startup, &started))
