@@ -81,6 +81,11 @@ int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase) {
     return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
 }
 
+// The simulated workstation's programs speak UTF-8.
+std::string Utf8ToAnsi(std::string_view text) { return std::string(text); }
+
+std::string AnsiToUtf8(std::string_view text) { return std::string(text); }
+
 std::uint32_t GetTickCount() {
 #ifdef CLOCK_BOOTTIME
     // Counts suspended time too, as the Windows tick count does.

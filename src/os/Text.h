@@ -1,5 +1,5 @@
 #pragma once
-// Text services: UTF-8 / UTF-16 conversion, the user's locale comparison and the tick count.
+// Text services: UTF-8 / UTF-16 and code page conversion, the user's locale comparison and the tick count.
 
 #include <cstdint>
 #include <string>
@@ -10,6 +10,11 @@ namespace prolamo::os {
 // Ill-formed input is replaced by U+FFFD, as MultiByteToWideChar does without MB_ERR_INVALID_CHARS.
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
+
+// The single-byte text other programs read and write (a script for the network shell, what it
+// prints): the system's ANSI code page on Windows, UTF-8 on the simulated workstation.
+std::string Utf8ToAnsi(std::string_view text);
+std::string AnsiToUtf8(std::string_view text);
 
 // Compares by the collation of the user's locale, like CompareString(LOCALE_USER_DEFAULT):
 // letter case counts unless ignoreCase is set. Returns -1, 0 or 1.

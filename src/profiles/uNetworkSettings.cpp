@@ -286,7 +286,7 @@ public:
             if (!reader.ReadAvailableOutput())
                 p.Sleep(100);
         reader.ReadAvailableOutput();
-        TTCPIPSetting::CheckNetshOutput(reader.Output());
+        TTCPIPSetting::CheckNetshOutput(os::AnsiToUtf8(reader.Output()));
     }
 
 private:
@@ -447,7 +447,7 @@ void TTCPIPSetting::BuildNetshScript(const TAdapterInfo& adapter, TStrings& scri
 
 std::u16string TTCPIPSetting::SaveNetshScript(const TStrings& script) {
     const std::string fileName = TOsHelper::GetTempFileName();
-    const std::string text = script.Text();
+    const std::string text = os::Utf8ToAnsi(script.Text());
     if (const os::ErrorCode e = os::Files().WriteWholeFile(
             fileName, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
         e != os::ErrorSuccess) {

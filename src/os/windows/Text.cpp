@@ -1,5 +1,5 @@
-// Text services of the system: UTF-8 through MultiByteToWideChar and WideCharToMultiByte, the
-// user's collation through CompareStringEx, the tick count.
+// Text services of the system: UTF-8 and the ANSI code page through MultiByteToWideChar and
+// WideCharToMultiByte, the user's collation through CompareStringEx, the tick count.
 
 #include "os/Text.h"
 #include "os/windows/WinSupport.h"
@@ -25,6 +25,27 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     std::string result(static_cast<std::size_t>(bytes), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, wide, size, result.data(), bytes, nullptr, nullptr);
     return result;
+}
+
+std::string Utf8ToAnsi(std::string_view text) {
+    const std::wstring wide = windows::Wide(Utf8ToUtf16(text));
+    if (wide.empty())
+        return {};
+    const int size = static_cast<int>(wide.size());
+    const int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<std::size_t>(bytes), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), size, result.data(), bytes, nullptr, nullptr);
+    return result;
+}
+
+std::string AnsiToUtf8(std::string_view text) {
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int units = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), units);
+    return Utf16ToUtf8(windows::FromWide(wide));
 }
 
 int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase) {

@@ -5,6 +5,7 @@
 #include "os/Errors.h"
 #include "os/Privileges.h"
 #include "os/Security.h"
+#include "os/Text.h"
 #include "os/TimeZone.h"
 #include "os/WindowMessages.h"
 #include "os/windows/WinSupport.h"
@@ -103,6 +104,16 @@ TEST_F(TokenTest, TheTimeZoneIsReadAndNotSetWithoutTheEnabledPrivilege) {
     TimeZoneInformation after;
     ASSERT_EQ(TimeZone().GetTimeZoneInformation(&after, &id), ErrorSuccess);
     EXPECT_EQ(after, zone);
+}
+
+TEST(CodePageTest, OtherProgramsGetTheAnsiCodePage) {
+    const std::string name = "B\u00fcro LAN"; // UTF-8 inside the program
+    const std::string ansi = Utf8ToAnsi(name);
+    if (::GetACP() == 1252)
+        EXPECT_EQ(ansi, "B\xFCro LAN");
+    EXPECT_EQ(AnsiToUtf8(ansi), name);
+    EXPECT_EQ(Utf8ToAnsi("plain"), "plain");
+    EXPECT_EQ(AnsiToUtf8(""), "");
 }
 
 TEST(EnvironmentTest, VariablesAreSetReadAndRemovedInThisProcess) {
