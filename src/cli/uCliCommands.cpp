@@ -414,9 +414,12 @@ std::string TCli::HelpText() {
          << "\nOptions:\n"
          << "  -y, --yes    answer yes to the confirmation of profile apply\n"
          << "  -h, --help   this text\n"
-         << "  --           every later argument is a name, even when it starts with '-'\n"
-         << "\nThe workstation is the simulated machine in $PROLAMO_MACHINE (default\n"
-         << "~/.local/share/prolamo/machine). Commands that change the data file refuse to run while\n"
+         << "  --           every later argument is a name, even when it starts with '-'\n\n";
+#ifdef PROLAMO_SIMULATED_MACHINE
+    text << "The workstation is the simulated machine in $PROLAMO_MACHINE (default\n"
+         << "~/.local/share/prolamo/machine). ";
+#endif
+    text << "Commands that change the data file refuse to run while\n"
          << "another Prolamo program (the desktop program, another " << Program << ") holds its lock.\n"
          << "\nExit codes:\n"
          << "  0  done\n"
