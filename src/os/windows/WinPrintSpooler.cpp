@@ -5,6 +5,8 @@
 
 #include <winspool.h>
 
+#include <cstddef>
+
 // As in WinSupport.h: the members carry these names.
 #undef AddPrinterConnection
 #undef EnumPrinters
@@ -19,8 +21,24 @@ namespace {
 using windows::LastErrorOr;
 using windows::Wide;
 
+// The spooler writes its records straight into the caller's buffer: the layouts must be the same.
+#define PROLAMO_SAME_FIELD(ours, theirs, field) static_assert(offsetof(ours, field) == offsetof(theirs, field))
 static_assert(sizeof(PrinterInfo2) == sizeof(PRINTER_INFO_2W));
+PROLAMO_SAME_FIELD(PrinterInfo2, PRINTER_INFO_2W, pServerName);
+PROLAMO_SAME_FIELD(PrinterInfo2, PRINTER_INFO_2W, pPrinterName);
+PROLAMO_SAME_FIELD(PrinterInfo2, PRINTER_INFO_2W, pShareName);
+PROLAMO_SAME_FIELD(PrinterInfo2, PRINTER_INFO_2W, pPortName);
+PROLAMO_SAME_FIELD(PrinterInfo2, PRINTER_INFO_2W, pDriverName);
+PROLAMO_SAME_FIELD(PrinterInfo2, PRINTER_INFO_2W, pDevMode);
+PROLAMO_SAME_FIELD(PrinterInfo2, PRINTER_INFO_2W, pSecurityDescriptor);
+PROLAMO_SAME_FIELD(PrinterInfo2, PRINTER_INFO_2W, Attributes);
+PROLAMO_SAME_FIELD(PrinterInfo2, PRINTER_INFO_2W, Status);
+PROLAMO_SAME_FIELD(PrinterInfo2, PRINTER_INFO_2W, AveragePPM);
 static_assert(sizeof(PrinterInfo4) == sizeof(PRINTER_INFO_4W));
+PROLAMO_SAME_FIELD(PrinterInfo4, PRINTER_INFO_4W, pPrinterName);
+PROLAMO_SAME_FIELD(PrinterInfo4, PRINTER_INFO_4W, pServerName);
+PROLAMO_SAME_FIELD(PrinterInfo4, PRINTER_INFO_4W, Attributes);
+#undef PROLAMO_SAME_FIELD
 
 class WinPrintSpooler final : public IPrintSpooler {
 public:
