@@ -56,17 +56,6 @@ TEST_F(IniFilesTest, SectionsReadAsTrimmedKeyValueLinesWithoutComments) {
     EXPECT_TRUE(Section(u"Proxy", ErrorFileNotFound).empty());
 }
 
-TEST_F(IniFilesTest, OneKeyIsReadWithItsDefaultWhenAbsent) {
-    Write("[Profile0]\nIsRelative=1\nPath=\"Profiles/a b.default\"\n");
-    std::u16string value;
-    EXPECT_EQ(IniFiles().GetPrivateProfileString(u"profile0", u"path", u"", &value, path_), ErrorSuccess);
-    EXPECT_EQ(value, u"Profiles/a b.default") << "surrounding quotes go";
-    EXPECT_EQ(IniFiles().GetPrivateProfileString(u"Profile0", u"Name", u"none", &value, path_), ErrorFileNotFound);
-    EXPECT_EQ(value, u"none");
-    EXPECT_EQ(IniFiles().GetPrivateProfileString(u"Profile1", u"Path", u"", &value, path_), ErrorFileNotFound);
-    EXPECT_EQ(value, u"");
-}
-
 TEST_F(IniFilesTest, ErasingASectionKeepsEveryOtherLineByteForByte) {
     Write(kOpera);
     ASSERT_EQ(IniFiles().WritePrivateProfileString(u"proxy", nullptr, nullptr, path_), ErrorSuccess);
