@@ -1,10 +1,12 @@
 // prolamo-bench [--keep] [FOLDER]: builds a data file of about 10 MB (200 configurations, 2,000
 // profiles, File values up to 1 MB) on a machine in FOLDER (a new temporary folder by default),
-// then times loading and saving it against a plain read and write of the same bytes, and
-// "prolamo-cli list" on it against a bare process start, and prints the ratios and peak memory.
+// then times loading and saving it against a plain read and write of the same bytes,
+// "prolamo-cli list" on it against a bare process start, and the TCP/IP setting's capture and
+// apply against one network-shell command, and prints the ratios and peak memory.
 
 #include "classes/uPersistence.h"
 #include "profiles/uFileSettings.h"
+#include "profiles/uNetworkSettings.h"
 #include "profiles/uProfileSettings.h"
 #include "profiles/uSettingKinds.h"
 
@@ -249,13 +251,32 @@ int main(int argc, char** argv) {
         loaded.reset();
 
 
+        // The seeded laptop has one enabled adapter: an apply writes and runs one shell script.
+        TTCPIPSetting tcpip;
+        std::unique_ptr<TSettingValue> adapters;
+        const double capture = Median(Rounds, [&] { adapters = tcpip.CaptureValue(); });
+        const double apply = Median(Rounds, [&] {
+            TCheckResultList results;
+            tcpip.ApplyValue(*adapters, results);
+            if (results.Count() != 0)
+                throw std::runtime_error("the TCP/IP apply failed: " + results[0].Text());
+        });
+        const std::string netsh = (fs::path(cli).parent_path() / "netsh").string();
+        const double shell = Median(Rounds, [&] {
+            RunProcess(netsh, {"interface", "ip", "set", "dns", "name=Wi-Fi", "source=dhcp", "register=PRIMARY"});
+        });
+
         std::printf("Median of %d rounds:\n", Rounds);
         Row("load", load, "plain read", read);
         Row("save (atomic, fsync)", save, "plain write + fsync", write);
         Row("save (atomic, fsync)", save, "plain write, no fsync", writeCached);
         Row("prolamo-cli list", list, "bare process (/bin/true)", bare);
+        Row("TCP/IP capture", capture, "bare process (/bin/true)", bare);
+        Row("TCP/IP apply", apply, "one netsh command", shell);
         std::printf("\nLoad + save: %.2f ms against %.2f ms plain: ratio %.2f (the bar is 2.00)\n",
                     (load + save) * 1e3, (read + write) * 1e3, (load + save) / (read + write));
+        std::printf("The apply polls the shell every 100 ms while it has printed nothing, so each enabled\n"
+                    "adapter costs at least one poll.\n");
         std::printf("Peak memory: prolamo-cli list %.1f MB; this program %.1f MB (one loaded copy, the\n"
                     "bytes of the plain read and the save's buffer)\n",
                     cliPeak, PeakMegabytes(RUSAGE_SELF));
