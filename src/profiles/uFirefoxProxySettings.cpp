@@ -154,34 +154,25 @@ void TPrefs::SetPref(const std::string& name, const std::string& valueText) {
 // ---- TFirefoxProxySettingValue ----
 
 const TClassInfo& TFirefoxProxySettingValue::StaticClass() {
-    return MakeClassInfo<TFirefoxProxySettingValue, TSettingValue>(
-        "TFirefoxProxySettingValue",
-        {prop::Object("Settings", TTypeKind::Strings,
-                      static_cast<TStrings& (TFirefoxProxySettingValue::*)()>(&TFirefoxProxySettingValue::Settings))});
-}
-
-void TFirefoxProxySettingValue::Assign(const TPersistent& source) {
-    if (const auto* value = dynamic_cast<const TFirefoxProxySettingValue*>(&source))
-        settings_.Assign(value->settings_);
-    TSettingValue::Assign(source);
+    return MakeClassInfo<TFirefoxProxySettingValue, TSettingLinesValue>("TFirefoxProxySettingValue");
 }
 
 std::string TFirefoxProxySettingValue::GetHint() const {
     const std::string prefix = FirefoxProxyPrefix;
-    const std::string type = ValueOf(settings_, prefix + "type");
+    const std::string type = ValueOf(Settings(), prefix + "type");
     std::vector<std::string> lines;
     if (type == "4") {
         lines.push_back("Auto-detect proxy configuration");
     } else if (type == "1") {
         for (const char* protocol : {"http", "ftp", "gopher", "socks", "ssl"}) {
-            const std::string host = ValueOf(settings_, prefix + protocol);
-            const std::string port = ValueOf(settings_, prefix + protocol + "_port");
+            const std::string host = ValueOf(Settings(), prefix + protocol);
+            const std::string port = ValueOf(Settings(), prefix + protocol + "_port");
             if (!host.empty() && !port.empty())
                 lines.push_back(std::string(protocol) + ": " + host + ":" + port);
         }
     } else if (type == "2") {
         lines.push_back("Automatic proxy configuration");
-        if (const std::string url = ValueOf(settings_, prefix + "autoconfig_url"); !url.empty())
+        if (const std::string url = ValueOf(Settings(), prefix + "autoconfig_url"); !url.empty())
             lines.push_back(url);
     } else {
         lines.push_back("No proxy");

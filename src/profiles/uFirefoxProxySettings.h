@@ -49,21 +49,12 @@ private:
     std::vector<std::string> lines_;
 };
 
-class TFirefoxProxySettingValue : public TSettingValue {
+// Lines of a preference name, "=" and the preference's literal text.
+class TFirefoxProxySettingValue : public TSettingLinesValue {
     PROLAMO_CLASS()
 
 public:
-    TFirefoxProxySettingValue() : settings_(true) {}
-
-    // Lines of a preference name, "=" and the preference's literal text.
-    TStrings& Settings() { return settings_; }
-    const TStrings& Settings() const { return settings_; }
-
-    void Assign(const TPersistent& source) override;
     std::string GetHint() const override;
-
-private:
-    TStrings settings_;
 };
 
 class TFirefoxProxySetting : public TSetting {

@@ -27,25 +27,16 @@ void Write(const std::string& file, const char16_t* key, const char16_t* value) 
 // ---- TOperaProxySettingValue ----
 
 const TClassInfo& TOperaProxySettingValue::StaticClass() {
-    return MakeClassInfo<TOperaProxySettingValue, TSettingValue>(
-        "TOperaProxySettingValue",
-        {prop::Object("Settings", TTypeKind::Strings,
-                      static_cast<TStrings& (TOperaProxySettingValue::*)()>(&TOperaProxySettingValue::Settings))});
-}
-
-void TOperaProxySettingValue::Assign(const TPersistent& source) {
-    if (const auto* value = dynamic_cast<const TOperaProxySettingValue*>(&source))
-        settings_.Assign(value->settings_);
-    TSettingValue::Assign(source);
+    return MakeClassInfo<TOperaProxySettingValue, TSettingLinesValue>("TOperaProxySettingValue");
 }
 
 std::string TOperaProxySettingValue::GetHint() const {
     std::vector<std::string> lines;
     for (const char* protocol : {"HTTP", "HTTPS", "FTP"})
-        if (settings_.Value(std::string("Use ") + protocol) == "1")
-            lines.push_back(std::string(protocol) + ": " + settings_.Value(std::string(protocol) + " server"));
-    if (settings_.Value("Use Automatic Proxy Configuration") == "1")
-        lines.push_back("Automatic proxy configuration: " + settings_.Value("Automatic Proxy Configuration URL"));
+        if (Settings().Value(std::string("Use ") + protocol) == "1")
+            lines.push_back(std::string(protocol) + ": " + Settings().Value(std::string(protocol) + " server"));
+    if (Settings().Value("Use Automatic Proxy Configuration") == "1")
+        lines.push_back("Automatic proxy configuration: " + Settings().Value("Automatic Proxy Configuration URL"));
     if (lines.empty())
         return "No proxy";
     if (lines.size() == 1)

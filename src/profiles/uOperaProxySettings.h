@@ -12,21 +12,12 @@ inline constexpr const char* OperaProxySection = "Proxy";
 inline constexpr const char* OperaProfileNotFound = "Opera profile not found";
 inline constexpr const char* OperaWriteFailed = "Unable to write to %s";
 
-class TOperaProxySettingValue : public TSettingValue {
+// One key=value line per key of the section.
+class TOperaProxySettingValue : public TSettingLinesValue {
     PROLAMO_CLASS()
 
 public:
-    TOperaProxySettingValue() : settings_(true) {}
-
-    // One key=value line per key of the section.
-    TStrings& Settings() { return settings_; }
-    const TStrings& Settings() const { return settings_; }
-
-    void Assign(const TPersistent& source) override;
     std::string GetHint() const override;
-
-private:
-    TStrings settings_;
 };
 
 class TOperaProxySetting : public TSetting {

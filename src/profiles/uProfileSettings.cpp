@@ -129,6 +129,20 @@ void TSettingValue::Assign(const TPersistent& source) {
     TComponent::Assign(source);
 }
 
+const TClassInfo& TSettingLinesValue::StaticClass() {
+    return MakeClassInfo<TSettingLinesValue, TSettingValue>(
+        "TSettingLinesValue",
+        {prop::Object("Settings", TTypeKind::Strings,
+                      static_cast<TStrings& (TSettingLinesValue::*)()>(&TSettingLinesValue::Settings))});
+}
+
+void TSettingLinesValue::Assign(const TPersistent& source) {
+    // Lines of one kind mean nothing to another.
+    if (const auto* value = dynamic_cast<const TSettingLinesValue*>(&source); value && &value->ClassType() == &ClassType())
+        settings_.Assign(value->settings_);
+    TSettingValue::Assign(source);
+}
+
 std::unique_ptr<TSettingValue> TSettingValue::Clone() const {
     std::unique_ptr<TPersistent> instance = ClassType().Create();
     auto* clone = dynamic_cast<TSettingValue*>(instance.get());

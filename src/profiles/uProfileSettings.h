@@ -4,6 +4,7 @@
 #include "classes/uResultList.h"
 #include "framework/Collection.h"
 #include "framework/Component.h"
+#include "framework/Strings.h"
 
 #include <cstdint>
 #include <memory>
@@ -140,6 +141,22 @@ public:
 
 private:
     std::uint32_t creatorId_ = 0;
+};
+
+// A value that is a sorted list of name=value lines (a browser's proxy preferences).
+class TSettingLinesValue : public TSettingValue {
+    PROLAMO_CLASS()
+
+public:
+    TSettingLinesValue() : settings_(true) {}
+
+    TStrings& Settings() { return settings_; }
+    const TStrings& Settings() const { return settings_; }
+
+    void Assign(const TPersistent& source) override;
+
+private:
+    TStrings settings_;
 };
 
 class TSettingsList : public TPersistentComponentList<TSetting> {
