@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the build and the tests need; does nothing when all are present.
 set -euo pipefail
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config ccache dpkg-dev
   libsqlite3-dev libicu-dev
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-svg-dev libqt6svg6 qt6-tools-dev-tools
