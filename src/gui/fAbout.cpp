@@ -2,11 +2,10 @@
 
 #include "classes/uHelpers.h"
 #include "uGUIUtils.h"
+#include "uPictures.h"
 
 #include <QCoreApplication>
-#include <QPainter>
 #include <QPushButton>
-#include <QSvgRenderer>
 
 namespace prolamo {
 
@@ -59,15 +58,7 @@ TClickLabel* TfrmAbout::NewLink(const char* name, const QString& caption, int le
 void TfrmAbout::FormCreate() {
     lblBuildNr->setText(ToQString(GetFileVersionString(ToUtf8(QCoreApplication::applicationFilePath()))));
     lblBuildNr->adjustSize();
-    const qreal ratio = devicePixelRatioF();
-    QPixmap icon(QSize(128, 128) * ratio);
-    icon.fill(Qt::transparent);
-    QSvgRenderer renderer(QStringLiteral(":/prolamo.svg"));
-    QPainter painter(&icon);
-    renderer.render(&painter);
-    painter.end();
-    icon.setDevicePixelRatio(ratio);
-    imgIcon->setPixmap(icon);
+    imgIcon->setPixmap(PicturePixmap(QStringLiteral("prolamo"), 128, devicePixelRatioF()));
 }
 
 void TfrmAbout::OnURLClick(QObject* sender) {

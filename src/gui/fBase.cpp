@@ -1,6 +1,7 @@
 #include "fBase.h"
 
 #include "uGUIUtils.h"
+#include "uPictures.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
@@ -8,11 +9,9 @@
 #include <QImage>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPixmap>
 #include <QResizeEvent>
 #include <QShortcut>
-#include <QSvgRenderer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
@@ -36,15 +35,6 @@ const char* const ListPictures[] = {"value",       "novalue", "tcpip",    "iepro
                                     "file",        "timezone", "environment", "printer", "netdrive",
                                     "setting",     "firefox",  "opera"};
 
-QImage Render(const QString& path, int size) {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QSvgRenderer renderer(path);
-    QPainter painter(&image);
-    renderer.render(&painter);
-    return image;
-}
-
 // The greyed form of a picture: its brightness in grey, paler, with the same transparency.
 QImage Greyed(const QImage& source) {
     QImage image = source.convertToFormat(QImage::Format_ARGB32);
@@ -66,14 +56,13 @@ struct Pictures {
 
 const Pictures& LoadedPictures() {
     static const Pictures pictures = [] {
-        LoadPictureResources();
         Pictures loaded;
         for (const char* name : ActionPictures) {
-            const QString path = QStringLiteral(":/actions/%1.svg").arg(QLatin1String(name));
+            const QString picture = QStringLiteral("actions/%1").arg(QLatin1String(name));
             QIcon enabled;
             QIcon disabled;
             for (int size : {16, 32}) {
-                const QImage image = Render(path, size);
+                const QImage image = RenderPicture(picture, size);
                 enabled.addPixmap(QPixmap::fromImage(image), QIcon::Normal);
                 enabled.addPixmap(QPixmap::fromImage(Greyed(image)), QIcon::Disabled);
                 disabled.addPixmap(QPixmap::fromImage(Greyed(image)), QIcon::Normal);
@@ -82,10 +71,10 @@ const Pictures& LoadedPictures() {
             loaded.actionsDisabled << disabled;
         }
         for (const char* name : ListPictures) {
-            const QString path = QStringLiteral(":/images/%1.svg").arg(QLatin1String(name));
+            const QString picture = QStringLiteral("images/%1").arg(QLatin1String(name));
             QIcon icon;
             for (int size : {16, 32})
-                icon.addPixmap(QPixmap::fromImage(Render(path, size)));
+                icon.addPixmap(QPixmap::fromImage(RenderPicture(picture, size)));
             loaded.images << icon;
         }
         return loaded;

@@ -7,6 +7,7 @@
 #include "fEditProfile.h"
 #include "fProgress.h"
 #include "uGUIUtils.h"
+#include "uPictures.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,9 +16,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QPushButton>
-#include <QSvgRenderer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -47,17 +46,6 @@ std::vector<std::string> NamesOf(const Collection& collection) {
     for (const auto& item : collection)
         names.push_back(item.Name());
     return names;
-}
-
-QPixmap RenderPicture(const QString& path, int size, qreal ratio) {
-    QPixmap pixmap(QSize(size, size) * ratio);
-    pixmap.fill(Qt::transparent);
-    QSvgRenderer renderer(path);
-    QPainter painter(&pixmap);
-    renderer.render(&painter);
-    painter.end();
-    pixmap.setDevicePixelRatio(ratio);
-    return pixmap;
 }
 
 } // namespace
@@ -130,7 +118,7 @@ TfrmMain::TfrmMain()
 
     imgAdmin->setObjectName(QStringLiteral("imgAdmin"));
     imgAdmin->setGeometry(8, 176, 24, 24);
-    imgAdmin->setPixmap(RenderPicture(QStringLiteral(":/admin.svg"), 24, devicePixelRatioF()));
+    imgAdmin->setPixmap(PicturePixmap(QStringLiteral("admin"), 24, devicePixelRatioF()));
     imgAdmin->setCursor(Qt::PointingHandCursor);
     imgAdmin->setToolTip(QLatin1String(AdminMarkerHint));
     imgAdmin->hide();

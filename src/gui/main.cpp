@@ -2,6 +2,7 @@
 #include "fMain.h"
 #include "profiles/uSettingKinds.h"
 #include "uGUIUtils.h"
+#include "uPictures.h"
 
 #include <QApplication>
 

@@ -23,9 +23,6 @@
 #include <deque>
 #include <stdexcept>
 
-// The pictures live in the static library; its resources must be registered by name.
-static void InitPictureResources() { Q_INIT_RESOURCE(prolamo); }
-
 namespace prolamo {
 
 namespace {
@@ -74,16 +71,6 @@ QString& Title() {
 }
 
 } // namespace
-
-void LoadPictureResources() {
-    static const bool loaded = (InitPictureResources(), true);
-    (void)loaded;
-}
-
-QIcon ProgramIcon() {
-    LoadPictureResources();
-    return QIcon(QStringLiteral(":/prolamo.svg"));
-}
 
 QString ToQString(const std::string& text) { return QString::fromStdString(text); }
 

@@ -25,8 +25,6 @@ namespace prolamo {
 class TfrmProgress;
 
 // Registers the pictures and the icon of the program; every window does so before it uses them.
-void LoadPictureResources();
-QIcon ProgramIcon();
 
 QString ToQString(const std::string& text);
 std::string ToUtf8(const QString& text);
