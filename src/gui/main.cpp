@@ -3,6 +3,7 @@
 #include "profiles/uSettingKinds.h"
 #include "uGUIUtils.h"
 #include "uPictures.h"
+#include "uWindowReport.h"
 
 #include <QApplication>
 
@@ -15,6 +16,8 @@ int main(int argc, char* argv[]) {
     prolamo::SetHelpFile(prolamo::DefaultHelpFile());
     prolamo::InstallFileDialog();
     prolamo::InstallCheckListDialog();
+    if (const QString report = qEnvironmentVariable("PROLAMO_WINDOW_REPORT"); !report.isEmpty())
+        prolamo::ReportMainWindowTo(report);
 
     return prolamo::RunProlamo();
 }

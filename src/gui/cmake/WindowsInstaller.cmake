@@ -1,0 +1,27 @@
+# prolamo-<version>-x64.msi, made with wixl (Debian's msitools): the desktop program, the command
+# line and the help pages under Program Files, with a Start-menu shortcut. wixl takes its source
+# files relative to the folder it runs in, the build's top folder.
+find_program(PROLAMO_WIXL wixl)
+if(NOT PROLAMO_WIXL)
+  message(STATUS "wixl not found: no installer (scripts/install-deps.sh installs it)")
+  return()
+endif()
+set(PROLAMO_MSI_VERSION ${PROJECT_VERSION})
+file(RELATIVE_PATH PROLAMO_MSI_ICON ${PROJECT_BINARY_DIR} ${PROLAMO_ICO})
+file(RELATIVE_PATH PROLAMO_MSI_BIN ${PROJECT_BINARY_DIR} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+set(PROLAMO_MSI_HELP_FILES "")
+foreach(page ${help_pages})
+  string(APPEND PROLAMO_MSI_HELP_FILES
+    "                <File Id=\"help_${page}\" Name=\"${page}\" Source=\"${PROLAMO_MSI_BIN}/help/html/${page}\"/>\n")
+endforeach()
+set(PROLAMO_WXS ${CMAKE_CURRENT_BINARY_DIR}/prolamo.wxs CACHE INTERNAL "The installer's source")
+set(wxs ${PROLAMO_WXS})
+configure_file(${PROJECT_SOURCE_DIR}/installer/prolamo.wxs.in ${wxs} @ONLY)
+set(PROLAMO_MSI ${PROJECT_BINARY_DIR}/prolamo-${PROJECT_VERSION}-x64.msi CACHE INTERNAL "The installer")
+add_custom_command(OUTPUT ${PROLAMO_MSI}
+  COMMAND ${PROLAMO_WIXL} -a x64 -o ${PROLAMO_MSI} ${wxs}
+  DEPENDS ${wxs} prolamo prolamo-cli ${PROLAMO_ICO}
+  WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+  COMMENT "Making the installer ${PROLAMO_MSI}"
+  VERBATIM)
+add_custom_target(prolamo_msi ALL DEPENDS ${PROLAMO_MSI})

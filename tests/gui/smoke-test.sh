@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Starts the desktop program on a fresh machine, reads its main window's object tree, lets it
+# close as the user would, and checks the window's seeded-state enabling and the data file.
+#   smoke-test.sh DATA_ROOT COMMAND...
+# DATA_ROOT is the folder below which the program's data file must appear (the simulated
+# machine's folder, or the Wine prefix); COMMAND starts the program.
+set -euo pipefail
+data_root=$1
+shift
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; [ -f "$work/report.txt" ] && cat "$work/report.txt" >&2; exit 1; }
+
+# A relative name, so that a program under Wine writes it into the same folder.
+(cd "$work" && PROLAMO_WINDOW_REPORT=report.txt timeout 120 "$@") || fail "the program ended with $?"
+[ -s "$work/report.txt" ] || fail "the program wrote no window report"
+
+line() { grep -E "$1" "$work/report.txt" | head -n 1; }
+main=$(line '^prolamo::TfrmMain frmMain ')
+[[ $main == *" visible enabled "* ]] || fail "the main window was not shown: $main"
+echo "main window: ${main#prolamo::TfrmMain frmMain }"
+# No configuration yet: only a new configuration can be made.
+for expected in 'QComboBox cmbConfigurations visible disabled' 'QComboBox cmbProfiles visible disabled' \
+                'QToolButton tbnNewConfiguration visible enabled' 'QToolButton btnEditConfiguration visible disabled' \
+                'QToolButton btnProfileNew visible disabled' 'QToolButton btnApplyProfile visible disabled' \
+                'QToolButton btnProfileRefresh visible disabled' 'QAction miConfigAdd visible enabled' \
+                'QPushButton btnCancel visible enabled'; do
+  [ -n "$(line "^ *$expected")" ] || fail "no line '$expected'"
+done
+widgets=$(grep -c . "$work/report.txt")
+echo "$widgets widgets and actions in the main window"
+
+data_files=$(find "$data_root" -name qvt.dfm -path '*Orvenik*QVT*' | wc -l)
+[ "$data_files" -eq 1 ] || fail "$data_files data files below $data_root"
+leftovers=$(find "$data_root" -path '*Orvenik*QVT*' -name '*.new*' | wc -l)
+[ "$leftovers" -eq 0 ] || fail "temporary files left beside the data file"
+echo "data file written: $(find "$data_root" -name qvt.dfm -path '*Orvenik*QVT*' -printf '%s bytes\n')"

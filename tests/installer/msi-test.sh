@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The installer under Wine: a silent per-machine install, the installed programs started, an
+# upgrade in place by a newer package, and an uninstall that removes every file it put there
+# and leaves the user's data file alone.
+#   msi-test.sh MSI WXS WIXL PREFIX VERSION
+# With PROLAMO_SMOKE_TEST set, that program is run on the installed prolamo.exe.
+set -euo pipefail
+msi=$1 wxs=$2 wixl=$3 version=$5
+export WINEPREFIX=$4 WINEDEBUG=-all
+next_version=$(awk -F. -v OFS=. '{ $NF += 1; print }' <<<"$version")
+build=$(dirname "$msi")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+program_files="$WINEPREFIX/drive_c/Program Files/Prolamo"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+installed_versions() {
+  wine reg query "$uninstall_key" /s 2>/dev/null | tr -d '\r' |
+    awk '/DisplayName.*REG_SZ.*Prolamo$/ { found = 1 } /^HKEY/ { found = 0 }
+         found && /DisplayVersion/ { print $3 }'
+}
+
+wine msiexec /i "$msi" /qn || fail "msiexec /i returned $?"
+for file in prolamo.exe prolamo-cli.exe help/html/index.htm help/html/help.css; do
+  [ -f "$program_files/$file" ] || fail "$file was not installed"
+done
+[ "$(installed_versions)" = "$version" ] || fail "installed programs list: '$(installed_versions)'"
+echo "installed: $(installed_versions)"
+
+help=$(wine "$program_files/prolamo-cli.exe" --help | tr -d '\r')
+grep -q "prolamo-cli" <<<"$help" || fail "prolamo-cli.exe --help printed: $help"
+wine "$program_files/prolamo-cli.exe" config add Installed >/dev/null || fail "prolamo-cli.exe config add failed"
+data_file=$(find "$WINEPREFIX/drive_c/users" -path '*Orvenik/QVT/qvt.dfm' | head -n 1)
+[ -n "$data_file" ] || fail "no data file after config add"
+if [ -n "${PROLAMO_SMOKE_TEST:-}" ]; then
+  "$PROLAMO_SMOKE_TEST" "$program_files/prolamo.exe" || fail "the installed desktop program's smoke test failed"
+fi
+
+# A newer package with the same UpgradeCode replaces the installed one in place.
+sed "s/Version=\"$version\"/Version=\"$next_version\"/" "$wxs" >"$work/next.wxs"
+(cd "$build" && "$wixl" -a x64 -o "$work/next.msi" "$work/next.wxs") || fail "wixl could not make the newer package"
+wine msiexec /i "$work/next.msi" /qn || fail "the upgrade returned $?"
+[ "$(installed_versions)" = "$next_version" ] || fail "after the upgrade: '$(installed_versions)'"
+[ -f "$program_files/prolamo.exe" ] || fail "the upgrade removed prolamo.exe"
+echo "upgraded in place: $(installed_versions)"
+
+wine msiexec /x "$work/next.msi" /qn || fail "msiexec /x returned $?"
+[ ! -e "$program_files" ] || fail "left behind: $(find "$program_files")"
+[ -z "$(installed_versions)" ] || fail "still in the installed programs list"
+[ -f "$data_file" ] || fail "the uninstall removed the data file"
+echo "uninstalled; data file kept: ${data_file#"$WINEPREFIX/"}"
