@@ -18,8 +18,17 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# Qt for Windows is not available for this cross build.
-set(PROLAMO_GUI OFF CACHE BOOL "Build the Qt desktop program")
+# The desktop program needs the static Qt for Windows that scripts/build-qt-windows.sh builds;
+# PROLAMO_QT_WINDOWS names its folder. Its host tools (moc, rcc, uic) are the host Qt's.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PROLAMO_QT_WINDOWS)
+if(PROLAMO_QT_WINDOWS)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${PROLAMO_QT_WINDOWS})
+  set(QT_HOST_PATH /usr)
+  set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
+  set(PROLAMO_GUI ON CACHE BOOL "Build the Qt desktop program")
+else()
+  set(PROLAMO_GUI OFF CACHE BOOL "Build the Qt desktop program")
+endif()
 
 set(PROLAMO_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "Wine prefix the tests run on")
 find_program(PROLAMO_WINE wine)

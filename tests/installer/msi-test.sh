@@ -2,15 +2,19 @@
 # The installer under Wine: a silent per-machine install, the installed programs started, an
 # upgrade in place by a newer package, and an uninstall that removes every file it put there
 # and leaves the user's data file alone.
-#   msi-test.sh MSI WXS WIXL PREFIX VERSION
-# With PROLAMO_SMOKE_TEST set, that program is run on the installed prolamo.exe.
+#   msi-test.sh MSI WXS WIXL PREFIX VERSION SMOKE_TEST
+# PREFIX is made anew; SMOKE_TEST is run on the installed desktop program before anything else
+# has made a data file. Run it with a display (xvfb-run) for Windows' own platform plugin.
 set -euo pipefail
-msi=$1 wxs=$2 wixl=$3 version=$5
+msi=$1 wxs=$2 wixl=$3 version=$5 smoke_test=$6
 export WINEPREFIX=$4 WINEDEBUG=-all
 next_version=$(awk -F. -v OFS=. '{ $NF += 1; print }' <<<"$version")
 build=$(dirname "$msi")
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+wineserver -k 2>/dev/null || true
+rm -rf "$WINEPREFIX"
+wineboot -i </dev/null >/dev/null 2>&1
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 program_files="$WINEPREFIX/drive_c/Program Files/Prolamo"
@@ -28,14 +32,14 @@ done
 [ "$(installed_versions)" = "$version" ] || fail "installed programs list: '$(installed_versions)'"
 echo "installed: $(installed_versions)"
 
+"$smoke_test" "$WINEPREFIX/drive_c/users" wine "$program_files/prolamo.exe" ||
+  fail "the installed desktop program's smoke test failed"
+
 help=$(wine "$program_files/prolamo-cli.exe" --help | tr -d '\r')
 grep -q "prolamo-cli" <<<"$help" || fail "prolamo-cli.exe --help printed: $help"
 wine "$program_files/prolamo-cli.exe" config add Installed >/dev/null || fail "prolamo-cli.exe config add failed"
 data_file=$(find "$WINEPREFIX/drive_c/users" -path '*Orvenik/QVT/qvt.dfm' | head -n 1)
-[ -n "$data_file" ] || fail "no data file after config add"
-if [ -n "${PROLAMO_SMOKE_TEST:-}" ]; then
-  "$PROLAMO_SMOKE_TEST" "$program_files/prolamo.exe" || fail "the installed desktop program's smoke test failed"
-fi
+grep -q Installed "$data_file" || fail "the data file lacks the configuration"
 
 # A newer package with the same UpgradeCode replaces the installed one in place.
 sed "s/Version=\"$version\"/Version=\"$next_version\"/" "$wxs" >"$work/next.wxs"
