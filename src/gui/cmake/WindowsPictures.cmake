@@ -3,12 +3,20 @@
 # files and the program icon into an .ico; the host's rcc compiles the PNG files into a resource
 # source under the same resource name, so Q_INIT_RESOURCE(prolamo) finds them.
 include(ExternalProject)
+set(host_args -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR>)
+if(NOT CMAKE_CROSSCOMPILING)
+  # Built on Windows itself, the tool uses the program's own Qt, which then has its Svg module.
+  string(REPLACE ";" "|" prefix_path "${CMAKE_PREFIX_PATH}")
+  list(APPEND host_args -DCMAKE_PREFIX_PATH=${prefix_path})
+endif()
+set(rasterize <INSTALL_DIR>/bin/prolamo-rasterize${CMAKE_HOST_EXECUTABLE_SUFFIX})
 ExternalProject_Add(prolamo_rasterize_host
   SOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR}/tools
-  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=<INSTALL_DIR>
-  BUILD_BYPRODUCTS <INSTALL_DIR>/bin/prolamo-rasterize)
+  LIST_SEPARATOR |
+  CMAKE_ARGS ${host_args}
+  BUILD_BYPRODUCTS ${rasterize})
 ExternalProject_Get_Property(prolamo_rasterize_host INSTALL_DIR)
-set(rasterize ${INSTALL_DIR}/bin/prolamo-rasterize)
+string(REPLACE "<INSTALL_DIR>" "${INSTALL_DIR}" rasterize "${rasterize}")
 
 set(resources ${CMAKE_CURRENT_SOURCE_DIR}/resources)
 file(GLOB svg_files CONFIGURE_DEPENDS ${resources}/*.svg ${resources}/*/*.svg)
