@@ -1,7 +1,8 @@
 #pragma once
 
-#include <cstdlib>
 #include <filesystem>
+#include <random>
+#include <stdexcept>
 #include <string>
 
 namespace prolamo::test {
@@ -10,10 +11,17 @@ namespace prolamo::test {
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "prolamo-test-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const auto candidate = std::filesystem::temp_directory_path() /
+                                   ("prolamo-test-" + std::to_string(random()) + std::to_string(random()));
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error))
+                path_ = candidate;
+        }
+        if (path_.empty())
             throw std::runtime_error("cannot create a temporary folder");
-        path_ = pattern;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all);
     }
     ~TempFolder() {
         std::error_code ignored;
