@@ -39,13 +39,25 @@ void TPersistentData::SetStoredClass(const TClassInfo& stored) { storedClass = &
 void TPersistentData::Load(const std::string& fileName) {
     fileName_ = fileName;
     std::uint32_t attributes = os::InvalidFileAttributes;
-    if (os::Files().GetFileAttributes(fileName, &attributes) != os::ErrorSuccess)
+    const os::ErrorCode found = os::Files().GetFileAttributes(fileName, &attributes);
+    // Only a file that is not there is a first start; a link to nowhere, or a file that cannot
+    // be looked at, is a file that cannot be read.
+    if (found == os::ErrorFileNotFound || found == os::ErrorPathNotFound)
         return;
     std::vector<std::uint8_t> content;
     try {
-        if (const os::ErrorCode code = os::Files().ReadWholeFile(fileName, &content); code != os::ErrorSuccess)
+        if (found != os::ErrorSuccess)
+            throw EOSError(found);
+        if (const os::ErrorCode code = os::Files().ReadWholeFile(fileName, &content);
+            code != os::ErrorSuccess) {
+            // There, but with nothing behind it: a link whose target is missing.
+            if (code == os::ErrorFileNotFound || code == os::ErrorPathNotFound)
+                throw EOSError(code, "The data file is a link to a file that does not exist");
             throw EOSError(code);
-        ReadComponentResource(content, *this, true);
+        }
+        // Only top-level records of the stored class are made: none of what another holds can
+        // pass for the root.
+        ReadComponentResource(content, *this, true, storedClass);
         fileSize_ = content.size();
     } catch (...) {
         loadFailed_ = true;
@@ -53,10 +65,6 @@ void TPersistentData::Load(const std::string& fileName) {
             delete Components().back();
         throw;
     }
-    const auto& owned = Components();
-    for (std::size_t i = owned.size(); i-- > 0;)
-        if (!owned[i]->InheritsFrom(*storedClass))
-            delete owned[i];
 }
 
 void TPersistentData::Register(TComponent& component) {
@@ -95,13 +103,15 @@ TPersistentData& GetPersistentData() {
 
 void FreePersistentData() { instance.reset(); }
 
+EDataFolderNotFound::EDataFolderNotFound()
+    : Exception("The user's application-data folder, which holds the data file, cannot be found") {}
+
 std::string DataFilePath() {
     char16_t buffer[os::MaxPath] = {};
-    std::string appData;
-    if (os::Folders().SHGetFolderPath(os::CsidlAppData, 0, buffer) == os::SOk)
-        appData = os::Utf16ToUtf8(buffer);
+    if (os::Folders().SHGetFolderPath(os::CsidlAppData, 0, buffer) != os::SOk || buffer[0] == u'\0')
+        throw EDataFolderNotFound();
     const char d = os::PathDelimiter;
-    return appData + d + "Orvenik" + d + "QVT" + d + "qvt.dfm";
+    return os::Utf16ToUtf8(buffer) + d + "Orvenik" + d + "QVT" + d + "qvt.dfm";
 }
 
 } // namespace prolamo

@@ -53,11 +53,12 @@ public:
 
     const std::string& FileName() const { return fileName_; }
 
-    // The class of the top-level components that Load keeps; all others are freed.
+    // The class of the top-level components that Load reads; records of others are stepped over.
     static void SetStoredClass(const TClassInfo& storedClass);
 
     // Reads FileName when it exists. A file that cannot be read raises the reading error, and
-    // the instance then never writes the file, so what is on disk stays as it was.
+    // the instance then never writes the file, so what is on disk stays as it was; so does a link
+    // whose target is missing. Only top-level components of the stored class are read.
     void Load(const std::string& fileName);
     bool LoadFailed() const { return loadFailed_; }
     // Makes Component a stored top-level component, taking it from any owner it has.
@@ -82,7 +83,14 @@ private:
 TPersistentData& GetPersistentData();
 void FreePersistentData();
 
+// The shell cannot give the user's roaming application-data folder.
+class EDataFolderNotFound : public Exception {
+public:
+    EDataFolderNotFound();
+};
+
 // The data file's path: "Orvenik/QVT/qvt.dfm" below the user's roaming application-data folder.
+// Raises EDataFolderNotFound rather than build a path from an empty folder.
 std::string DataFilePath();
 
 } // namespace prolamo

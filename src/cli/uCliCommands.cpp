@@ -2,6 +2,7 @@
 
 #include "classes/uDataFileLock.h"
 #include "classes/uPersistence.h"
+#include "framework/Utf8Text.h"
 #include "os/Files.h"
 #include "os/Text.h"
 #include "profiles/uProfileSettings.h"
@@ -28,7 +29,10 @@ namespace {
 
 constexpr const char* Program = "prolamo-cli";
 
-std::string Quote(const std::string& name) { return "\"" + name + "\""; }
+// A name for a message; it may come from the data file, so it is shown with controls escaped.
+std::string Quote(const std::string& name) {
+    return "\"" + TerminalLine(name) + "\"";
+}
 
 // The one parameter a kind takes from the command line: its first own published text or number
 // property (the file path for "File"); nothing for kinds without parameters.
@@ -96,20 +100,23 @@ public:
         : in_(in), out_(out), err_(err), yes_(yes), root_(GetConfigurationsRoot()) {}
 
     bool Changed() const { return changed_; }
+    // What the command did, to be told once the data file holds it.
+    const std::string& Report() const { return report_; }
 
     int List() {
         if (Configurations().Count() == 0) {
             out_ << "No configurations.\n";
             return ExitOk;
         }
+        // Names from the data file: a line break in one must not make a line of its own.
         for (const TConfiguration& configuration : Configurations()) {
-            out_ << configuration.Name() << '\n';
+            out_ << TerminalLine(configuration.Name()) << '\n';
             out_ << "  Settings:" << (configuration.Settings().Empty() ? " none" : "") << '\n';
             for (const TSetting* setting : configuration)
-                out_ << "    " << setting->GetDisplayText() << '\n';
+                out_ << "    " << TerminalLine(setting->GetDisplayText()) << '\n';
             out_ << "  Profiles:" << (configuration.Profiles().Count() == 0 ? " none" : "") << '\n';
             for (const TConfigurationProfile& profile : configuration.Profiles())
-                out_ << "    " << profile.Name() << '\n';
+                out_ << "    " << TerminalLine(profile.Name()) << '\n';
         }
         return ExitOk;
     }
@@ -121,16 +128,14 @@ public:
         auto configuration = Configurations().NewConfiguration();
         configuration->SetName(name);
         Configurations().Add(std::move(configuration));
-        changed_ = true;
-        out_ << "Added configuration " << Quote(name) << ".\n";
+        Changed("Added configuration " + Quote(name) + ".\n");
         return ExitOk;
     }
 
     int ConfigDelete(const std::string& name) {
         TConfiguration& configuration = FindConfiguration(name);
         Configurations().Delete(static_cast<std::size_t>(configuration.Index()));
-        changed_ = true;
-        out_ << "Deleted configuration " << Quote(name) << ".\n";
+        Changed("Deleted configuration " + Quote(name) + ".\n");
         return ExitOk;
     }
 
@@ -159,9 +164,8 @@ public:
                            [&](const TSetting* other) { return other->Id() == setting->Id(); }))
             setting->SetId(setting->Id() + 1);
         const TSetting& added = configuration.AddSetting(std::move(setting));
-        changed_ = true;
-        out_ << "Added setting " << Quote(added.GetDisplayText()) << " to configuration "
-             << Quote(configurationName) << ".\n";
+        Changed("Added setting " + Quote(added.GetDisplayText()) + " to configuration " +
+                Quote(configurationName) + ".\n");
         return ExitOk;
     }
 
@@ -173,8 +177,7 @@ public:
         auto profile = configuration.Profiles().NewProfile();
         profile->SetName(name);
         configuration.Profiles().Add(std::move(profile));
-        changed_ = true;
-        out_ << "Added profile " << Quote(name) << " to configuration " << Quote(configurationName) << ".\n";
+        Changed("Added profile " + Quote(name) + " to configuration " + Quote(configurationName) + ".\n");
         return ExitOk;
     }
 
@@ -182,8 +185,7 @@ public:
         TConfiguration& configuration = FindConfiguration(configurationName);
         TConfigurationProfile& profile = FindProfile(configuration, name);
         configuration.Profiles().Delete(static_cast<std::size_t>(profile.Index()));
-        changed_ = true;
-        out_ << "Deleted profile " << Quote(name) << " of configuration " << Quote(configurationName) << ".\n";
+        Changed("Deleted profile " + Quote(name) + " of configuration " + Quote(configurationName) + ".\n");
         return ExitOk;
     }
 
@@ -196,14 +198,14 @@ public:
             try {
                 profile.RefreshValue(*setting);
             } catch (const std::exception& e) {
-                err_ << Program << ": cannot capture " << setting->GetDisplayText() << ": " << TerminalText(e.what())
-                     << '\n';
+                err_ << Program << ": cannot capture " << TerminalLine(setting->GetDisplayText()) << ": "
+                     << TerminalText(e.what()) << '\n';
                 return ExitFailed;
             }
-            changed_ = true;
-            out_ << "Captured " << setting->GetDisplayText() << ".\n";
+            Changed({});
+            out_ << "Captured " << TerminalLine(setting->GetDisplayText()) << ".\n";
         }
-        out_ << "Refreshed profile " << Quote(name) << " of configuration " << Quote(configurationName) << ".\n";
+        Changed("Refreshed profile " + Quote(name) + " of configuration " + Quote(configurationName) + ".\n");
         return ExitOk;
     }
 
@@ -215,7 +217,7 @@ public:
             out_ << "  no settings\n";
         for (const TSetting* setting : configuration) {
             const TSettingValue* value = profile.FindValue(*setting);
-            out_ << "  " << setting->GetDisplayText() << ":";
+            out_ << "  " << TerminalLine(setting->GetDisplayText()) << ":";
             if (!value) {
                 out_ << " not captured\n";
                 continue;
@@ -267,9 +269,17 @@ private:
         throw EUsage("configuration " + Quote(configuration.Name()) + " has no profile " + Quote(name));
     }
 
+    // Names are shown in lists and on terminals: no control characters.
     static void CheckName(const std::string& name, const char* what) {
         if (name.empty())
             throw EUsage(std::string("a ") + what + " needs a name");
+        if (HasControlCharacter(name))
+            throw EUsage(std::string("a ") + what + " name cannot hold control characters: " + Quote(name));
+    }
+
+    void Changed(const std::string& report) {
+        changed_ = true;
+        report_ += report;
     }
 
     std::istream& in_;
@@ -278,6 +288,7 @@ private:
     bool yes_;
     TConfigurations& root_;
     bool changed_ = false;
+    std::string report_;
 };
 
 // Machine commands work on the workstation alone, not on the data file.
@@ -363,15 +374,29 @@ const TCommand& FindCommand(const std::vector<std::string>& words, std::vector<s
 int Dump(const std::string& path, std::ostream& out, std::ostream& err) {
     std::vector<std::uint8_t> content;
     if (const os::ErrorCode code = os::Files().ReadWholeFile(path, &content); code != os::ErrorSuccess) {
-        err << Program << ": cannot read " << path << ": " << TerminalText(EOSError(code).what()) << '\n';
+        err << Program << ": cannot read " << TerminalLine(path) << ": "
+            << TerminalMessage(EOSError(code).what()) << '\n';
         return ExitUnreadableFile;
     }
-    out << "# " << path << ", " << content.size() << " bytes\n";
+    out << "# " << TerminalLine(path) << ", " << content.size() << " bytes\n";
     try {
         DumpDataFile(content, out);
     } catch (const EDumpError& e) {
         out << std::flush;
-        err << Program << ": " << path << " cannot be read at offset " << e.Offset() << ": " << e.what() << '\n';
+        err << Program << ": " << TerminalLine(path) << " cannot be read at offset " << e.Offset() << ": "
+            << TerminalMessage(e.what()) << '\n';
+        return ExitUnreadableFile;
+    }
+    // Every record can be shown, yet the program may still refuse the file (a class it does not
+    // have, a property stored twice): the exit code tells, as the other commands would.
+    try {
+        TPersistentData check;
+        check.SetSaveOnFree(false);
+        check.Load(path);
+    } catch (const std::exception& e) {
+        out << std::flush;
+        err << Program << ": " << TerminalLine(path) << " cannot be loaded: " << TerminalMessage(e.what())
+            << '\n';
         return ExitUnreadableFile;
     }
     return ExitOk;
@@ -433,6 +458,9 @@ std::string TCli::HelpText() {
 
 int TCli::Run(const std::vector<std::string>& arguments) {
     try {
+        for (const std::string& argument : arguments)
+            if (!IsValidUtf8(argument))
+                throw EUsage("the argument " + Quote(argument) + " is not UTF-8 text");
         const TCliArguments parsed = ParseArguments(arguments);
         if (parsed.help) {
             out_ << HelpText();
@@ -453,13 +481,14 @@ int TCli::Run(const std::vector<std::string>& arguments) {
         if (command.access == TAccess::None)
             return Dump(operands.empty() ? DataFilePath() : operands[0], out_, err_);
 
+        // Before the lock, which would make the data file's folder.
         const std::string path = DataFilePath();
         std::optional<TDataFileLock> lock;
         if (command.access == TAccess::Change) {
             try {
                 lock.emplace(path);
             } catch (const EDataFileLocked& e) {
-                err_ << Program << ": " << e.what() << ".\n";
+                err_ << Program << ": " << TerminalMessage(e.what()) << ".\n";
                 return ExitLocked;
             }
         }
@@ -472,8 +501,9 @@ int TCli::Run(const std::vector<std::string>& arguments) {
         try {
             data.Load(path);
         } catch (const std::exception& e) {
-            err_ << Program << ": the data file " << path << " cannot be read: " << TerminalText(e.what())
-                 << "\nIt was left as it is; \"" << Program << " datafile dump\" shows how far it can be read.\n";
+            err_ << Program << ": the data file " << TerminalLine(path)
+                 << " cannot be read: " << TerminalMessage(e.what()) << "\nIt was left as it is; \""
+                 << Program << " datafile dump\" shows how far it can be read.\n";
             return ExitUnreadableFile;
         }
         data.Register(GetConfigurationsRoot());
@@ -484,14 +514,18 @@ int TCli::Run(const std::vector<std::string>& arguments) {
             try {
                 data.Save();
             } catch (const std::exception& e) {
-                err_ << Program << ": the data file " << path << " cannot be saved: " << TerminalText(e.what())
-                     << "\nThe previous file was kept.\n";
+                err_ << Program << ": the data file " << TerminalLine(path)
+                     << " cannot be saved: " << TerminalText(e.what()) << "\nThe previous file was kept.\n";
                 return ExitFailed;
             }
         }
+        out_ << session.Report();
         return code;
+    } catch (const EDataFolderNotFound& e) {
+        err_ << Program << ": " << e.what() << "; nothing was read or written.\n";
+        return ExitUnreadableFile;
     } catch (const EUsage& e) {
-        err_ << Program << ": " << e.what() << "\nTry \"" << Program << " --help\".\n";
+        err_ << Program << ": " << TerminalMessage(e.what()) << "\nTry \"" << Program << " --help\".\n";
         return ExitUsage;
     } catch (const std::exception& e) {
         err_ << Program << ": " << TerminalText(e.what()) << '\n';

@@ -3,12 +3,15 @@
 #include "classes/uPersistence.h"
 #include "framework/ClassRegistry.h"
 #include "framework/Stream.h"
+#include "framework/Utf8Text.h"
+#include "uTerminal.h"
 
 #include <cfloat>
 #include <cstring>
 #include <iomanip>
 #include <ostream>
 #include <sstream>
+#include <streambuf>
 #include <string>
 
 namespace prolamo::cli {
@@ -17,18 +20,26 @@ namespace {
 
 constexpr std::size_t LongTextLimit = 2000;
 constexpr std::size_t BinaryPreview = 32;
+constexpr std::size_t OutputLimitBase = 1 << 20;
+constexpr std::size_t OutputLimitPerByte = 16;
 
 bool IsIdentifierStart(std::uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 bool IsIdentifierChar(std::uint8_t c) { return IsIdentifierStart(c) || (c >= '0' && c <= '9'); }
 
-// A text as a quoted literal: printable characters as they are, the others as #code.
+// A text as a quoted literal: printable characters as they are, the others (C1 controls among
+// them) as #code.
 std::string Quoted(const std::string& text) {
     std::string out;
     bool inQuotes = false;
     const std::size_t shown = std::min(text.size(), LongTextLimit);
     for (std::size_t i = 0; i < shown; ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c != 0x7F) {
+        if (c == 0xC2 && IsControlAt(text, i)) {
+            if (inQuotes)
+                out += '\'';
+            inQuotes = false;
+            out += '#' + std::to_string(static_cast<unsigned char>(text[++i]));
+        } else if (c >= 0x20 && c != 0x7F) {
             if (!inQuotes)
                 out += '\'';
             inQuotes = true;
@@ -64,6 +75,36 @@ T LittleEndian(std::span<const std::uint8_t> bytes) {
     return value;
 }
 
+// Passes at most Limit bytes on to Target and drops the rest, so that no file, however it nests or
+// repeats, makes the dump much longer than the file.
+class TBoundedOutput : public std::streambuf {
+public:
+    TBoundedOutput(std::streambuf& target, std::size_t limit) : target_(target), left_(limit) {}
+    bool Cut() const { return cut_; }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof()))
+            return traits_type::not_eof(c);
+        const char one = traits_type::to_char_type(c);
+        return xsputn(&one, 1) == 1 ? c : traits_type::eof();
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        const auto taken =
+            static_cast<std::streamsize>(std::min<std::size_t>(left_, static_cast<std::size_t>(n)));
+        target_.sputn(s, taken);
+        left_ -= static_cast<std::size_t>(taken);
+        if (taken < n)
+            cut_ = true;
+        return n; // the rest is dropped, not an error: the walk goes on to check the file
+    }
+
+private:
+    std::streambuf& target_;
+    std::size_t left_;
+    bool cut_ = false;
+};
+
 class TDumper {
 public:
     TDumper(std::span<const std::uint8_t> stream, std::size_t base, std::ostream& out)
@@ -83,8 +124,26 @@ public:
     }
 
 private:
+    // Counts nesting as the loader does, and stops where the loader would.
+    class Nesting {
+    public:
+        explicit Nesting(TDumper& dumper) : dumper_(dumper) {
+            if (++dumper_.nesting_ > MaxStreamNesting)
+                throw EDumpError(dumper_.base_ + dumper_.reader_.Position(),
+                                 "Invalid stream format: nested more than " +
+                                     std::to_string(MaxStreamNesting) + " levels deep");
+        }
+        ~Nesting() { --dumper_.nesting_; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+
+    private:
+        TDumper& dumper_;
+    };
+
     // A component record: "object Name: TClass", its properties, its children, "end".
     void Component(int depth) {
+        Nesting nesting(*this);
         start_ = reader_.Position();
         const std::uint8_t prefix = static_cast<std::uint8_t>(reader_.NextValue());
         std::string flags;
@@ -99,7 +158,8 @@ private:
         }
         const std::string className = reader_.ReadShortString();
         const std::string name = reader_.ReadShortString();
-        Indent(depth) << "object " << (name.empty() ? "" : name + ": ") << className << flags << '\n';
+        Indent(depth) << "object " << (name.empty() ? "" : TerminalLine(name) + ": ")
+                      << TerminalLine(className) << flags << '\n';
         // The root's class is constructed by the program itself, so it is in no registry.
         const TClassInfo* info = className == TPersistentData::StaticClass().ClassName()
                                      ? &TPersistentData::StaticClass()
@@ -114,10 +174,11 @@ private:
     }
 
     void Properties(int depth, const TClassInfo* info) {
+        Nesting nesting(*this);
         while (!reader_.EndOfList()) {
             start_ = reader_.Position();
             const std::string name = reader_.ReadShortString();
-            Indent(depth) << name << " = ";
+            Indent(depth) << TerminalLine(name) << " = ";
             const TPropInfo* prop = info ? info->FindProperty(name) : nullptr;
             Value(depth, prop && prop->kind == TTypeKind::Cardinal);
         }
@@ -172,7 +233,7 @@ private:
         case TValueType::False:
         case TValueType::True:
         case TValueType::Nil:
-            out_ << reader_.ReadIdent() << '\n';
+            out_ << TerminalLine(reader_.ReadIdent()) << '\n';
             return;
         case TValueType::Binary: {
             const auto bytes = reader_.ReadBinary();
@@ -190,7 +251,7 @@ private:
                 const std::string element = reader_.ReadShortString();
                 if (element.empty())
                     break;
-                out_ << (first ? "" : ", ") << element;
+                out_ << (first ? "" : ", ") << TerminalLine(element);
             }
             out_ << "]\n";
             return;
@@ -250,6 +311,7 @@ private:
     }
 
     void List(int depth) {
+        Nesting nesting(*this);
         reader_.ReadListBegin();
         if (reader_.EndOfList()) {
             reader_.ReadListEnd();
@@ -270,6 +332,7 @@ private:
     }
 
     void Collection(int depth) {
+        Nesting nesting(*this);
         reader_.ReadValueType();
         if (reader_.EndOfList()) {
             reader_.ReadListEnd();
@@ -300,6 +363,7 @@ private:
     std::span<const std::uint8_t> data_;
     std::size_t base_;
     std::size_t start_ = 0; // where the value or record being read begins
+    int nesting_ = 0;
     TReader reader_;
     std::ostream& out_;
 };
@@ -320,8 +384,8 @@ void DumpDataFile(std::span<const std::uint8_t> file, std::ostream& out) {
     p += 2;
     const std::uint32_t length = LittleEndian<std::uint32_t>(file.subspan(p, 4));
     p += 4;
-    out << "# resource " << resourceName << ", flags 0x" << std::hex << std::uppercase << flags << std::dec
-        << ", component stream of " << length << " bytes\n";
+    out << "# resource " << TerminalLine(resourceName) << ", flags 0x" << std::hex << std::uppercase << flags
+        << std::dec << ", component stream of " << length << " bytes\n";
     std::size_t available = length;
     if (length > file.size() - p) {
         // A cut file: show what is there, the walk stops where the cut is.
@@ -330,7 +394,13 @@ void DumpDataFile(std::span<const std::uint8_t> file, std::ostream& out) {
     } else if (length < file.size() - p) {
         out << "# " << file.size() - p - length << " bytes after the component stream\n";
     }
-    TDumper(file.subspan(p, available), p, out).Run();
+    // Far more than any file this system wrote needs: its text is shorter than its bytes.
+    TBoundedOutput bounded(*out.rdbuf(), OutputLimitBase + OutputLimitPerByte * available);
+    std::ostream limited(&bounded);
+    TDumper(file.subspan(p, available), p, limited).Run();
+    if (bounded.Cut())
+        out << "\n# the dump stops here: the text would be more than " << OutputLimitPerByte
+            << " times the file's size\n";
 }
 
 } // namespace prolamo::cli

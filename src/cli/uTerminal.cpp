@@ -1,11 +1,55 @@
 #include "uTerminal.h"
 
 #include "framework/AsciiText.h"
+#include "framework/Utf8Text.h"
 
+#include <cstdio>
 #include <istream>
 #include <ostream>
 
 namespace prolamo::cli {
+
+namespace {
+
+void AppendEscaped(std::string& out, std::uint8_t byte) {
+    char escaped[5];
+    std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+    out += escaped;
+}
+
+// The length of the well-formed UTF-8 sequence at I, 0 when there is none.
+std::size_t SequenceAt(std::string_view text, std::size_t i) {
+    const auto c = static_cast<std::uint8_t>(text[i]);
+    const std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    return i + length <= text.size() && IsValidUtf8(text.substr(i, length)) ? length : 0;
+}
+
+} // namespace
+
+std::string EscapeControls(std::string_view text, bool keepLineBreaks) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (keepLineBreaks && (c == '\n' || c == '\t')) {
+            out.push_back(c);
+            ++i;
+            continue;
+        }
+        const std::size_t length = SequenceAt(text, i);
+        if (length == 0 || IsControlAt(text, i)) {
+            // A C1 control is two bytes in UTF-8: both are shown.
+            const std::size_t shown = length == 0 ? 1 : length;
+            for (std::size_t k = 0; k < shown; ++k)
+                AppendEscaped(out, static_cast<std::uint8_t>(text[i + k]));
+            i += shown;
+            continue;
+        }
+        out.append(text.substr(i, length));
+        i += length;
+    }
+    return out;
+}
 
 std::string TerminalText(const std::string& message) {
     std::string text;
@@ -15,12 +59,24 @@ std::string TerminalText(const std::string& message) {
             text.push_back(c);
     while (!text.empty() && text.back() == '\n')
         text.pop_back();
-    return text;
+    return EscapeControls(text, true);
+}
+
+std::string TerminalLine(std::string_view text) {
+    return EscapeControls(text, false);
+}
+
+std::string TerminalMessage(std::string_view message) {
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
+        message.remove_suffix(1);
+    return EscapeControls(message, false);
 }
 
 void TTerminalProgressSender::Start(int count) { count_ = count; }
 
-void TTerminalProgressSender::SetStatus(const std::string& text) { out_ << text << '\n' << std::flush; }
+void TTerminalProgressSender::SetStatus(const std::string& text) {
+    out_ << TerminalLine(text) << '\n' << std::flush;
+}
 
 void TTerminalProgressSender::Finish(const TCheckResultList& results) {
     finished_ = true;
@@ -38,7 +94,7 @@ void TTerminalProgressSender::Finish(const TCheckResultList& results) {
 bool TTerminalConfirmation::Confirm(const std::string& question) {
     if (answeredYes_)
         return true;
-    out_ << question << " [y/N] " << std::flush;
+    out_ << TerminalLine(question) << " [y/N] " << std::flush;
     std::string answer;
     if (!std::getline(in_, answer)) {
         out_ << '\n';

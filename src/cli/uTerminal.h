@@ -4,11 +4,24 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 namespace prolamo::cli {
 
-// A message as one terminal paragraph: Windows line breaks become plain ones, trailing ones go.
+// Text as the terminal may show it: control characters (which could move the cursor, change
+// colours or start lines of their own) and bytes that are not UTF-8 appear escaped as \xHH.
+// KeepLineBreaks leaves line feeds and tabs as they are.
+std::string EscapeControls(std::string_view text, bool keepLineBreaks);
+
+// A message as one terminal paragraph: Windows line breaks become plain ones, trailing ones go,
+// other control characters are escaped.
 std::string TerminalText(const std::string& message);
+
+// One line of text: a name, a path; every control character escaped, line breaks too.
+std::string TerminalLine(std::string_view text);
+// A message that quotes what it read (a load error) as one line: trailing line breaks go, every
+// other control character is escaped.
+std::string TerminalMessage(std::string_view message);
 
 // Prints each status line as it comes and every result line at the end.
 class TTerminalProgressSender : public TProgressSender {

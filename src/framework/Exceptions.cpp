@@ -82,4 +82,7 @@ void OleCheck(std::uint32_t resultCode) {
 
 EInOutError::EInOutError(int code) : Exception(InOutText(code)), errorCode_(code) {}
 
+EPropReadOnly::EPropReadOnly(const std::string& property)
+    : Exception(Format(texts::PropertyReadOnly, {property})) {}
+
 } // namespace prolamo

@@ -77,10 +77,10 @@ class EClassNotFound : public EFilerError {
     using EFilerError::EFilerError;
 };
 
-// Raised for a property without write access; its message is empty, as the platform's is.
+// Raised for a property without write access.
 class EPropReadOnly : public Exception {
 public:
-    EPropReadOnly() : Exception("") {}
+    explicit EPropReadOnly(const std::string& property);
 };
 
 // A broken internal invariant: a program error, never caused by user input.
@@ -105,6 +105,10 @@ inline constexpr const char* ErrorReading = "Error reading %s%s%s: %s";
 inline constexpr const char* DuplicateClass = "A class named %s already exists";
 inline constexpr const char* AssignError = "Cannot assign a %s to a %s";
 inline constexpr const char* UnknownProperty = "Property %s does not exist";
+inline constexpr const char* PropertyReadOnly = "Property %s is read-only";
+inline constexpr const char* DuplicateProperty = "Property %s is stored twice";
+inline constexpr const char* DuplicateComponent = "A component named %s already exists";
+inline constexpr const char* InvalidUtf8 = "The text of %s is not valid UTF-8";
 inline constexpr const char* InvalidPropertyValue = "Invalid property value";
 inline constexpr const char* ListIndexError = "List index out of bounds (%d)";
 inline constexpr const char* UnknownOSError = "A call to an OS function failed";

@@ -5,6 +5,7 @@
 #include "Collection.h"
 #include "Component.h"
 #include "Exceptions.h"
+#include "Utf8Text.h"
 #include "os/Text.h"
 
 #include <cstring>
@@ -15,38 +16,11 @@ namespace prolamo {
 namespace {
 
 constexpr std::uint8_t Signature[4] = {'T', 'P', 'F', '0'};
-// Deeper nesting than this is no file this system wrote; refusing it keeps the stack bounded.
-constexpr int MaxNesting = 200;
 
 bool IsAscii(std::string_view s) {
     for (unsigned char c : s)
         if (c >= 0x80)
             return false;
-    return true;
-}
-
-bool IsValidUtf8(std::span<const std::uint8_t> s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const std::uint8_t c = s[i];
-        std::size_t extra;
-        if (c < 0x80)
-            extra = 0;
-        else if (c >= 0xC2 && c <= 0xDF)
-            extra = 1;
-        else if (c >= 0xE0 && c <= 0xEF)
-            extra = 2;
-        else if (c >= 0xF0 && c <= 0xF4)
-            extra = 3;
-        else
-            return false;
-        if (i + extra >= s.size() && extra > 0)
-            return false;
-        for (std::size_t k = 1; k <= extra; ++k)
-            if ((s[i + k] & 0xC0) != 0x80)
-                return false;
-        i += extra + 1;
-    }
     return true;
 }
 
@@ -64,12 +38,24 @@ std::string AnsiToUtf8(std::span<const std::uint8_t> s) {
 }
 
 std::string SingleByteText(std::span<const std::uint8_t> bytes) {
-    if (IsValidUtf8(bytes))
-        return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (IsValidUtf8(text))
+        return std::string(text);
     return AnsiToUtf8(bytes);
 }
 
 [[noreturn]] void ReadError(const char* message) { throw EReadError(message); }
+
+// What an error message calls an instance being read: its name, or for an unnamed component its
+// class (a setting's kind); nothing for an unnamed collection item.
+std::string ReadingName(const TPersistent& instance) {
+    if (const auto* component = dynamic_cast<const TComponent*>(&instance))
+        return component->Name().empty() ? component->ClassName() : component->Name();
+    const TPropInfo* name = instance.ClassType().FindProperty("Name");
+    if (name && name->kind == TTypeKind::String && name->Readable())
+        return name->getString(const_cast<TPersistent&>(instance));
+    return {};
+}
 
 } // namespace
 
@@ -116,7 +102,10 @@ void TWriter::WriteProperties(TPersistent& instance) {
     instance.DefineProperties(*this);
 }
 
-void TWriter::WritePropName(const std::string& name) { WriteShortString(propPath_ + name); }
+void TWriter::WritePropName(const std::string& name) {
+    lastName_ = propPath_ + name;
+    WriteShortString(lastName_);
+}
 
 void TWriter::WriteProperty(TPersistent& instance, const TPropInfo& prop) {
     switch (prop.kind) {
@@ -189,6 +178,9 @@ void TWriter::WriteInteger(std::int64_t value) {
 
 void TWriter::WriteString(const std::string& value) {
     if (!IsAscii(value)) {
+        // Read back, such bytes would be taken for Windows-1252 text: another text than was stored.
+        if (!IsValidUtf8(value))
+            throw EStreamError(Format(texts::InvalidUtf8, {lastName_}));
         WriteValueType(TValueType::Utf8String);
         WriteUInt32(static_cast<std::uint32_t>(value.size()));
     } else if (value.size() <= 255) {
@@ -254,7 +246,7 @@ void TWriter::DefineBinaryProperty(const std::string& name, const ReadBinaryProc
 class TReader::Nesting {
 public:
     explicit Nesting(TReader& reader) : reader_(reader) {
-        if (++reader_.depth_ > MaxNesting)
+        if (++reader_.depth_ > MaxStreamNesting)
             ReadError(texts::InvalidStreamFormat);
     }
     ~Nesting() { --reader_.depth_; }
@@ -343,10 +335,9 @@ std::string TReader::ReadString() {
         return SingleByteText(Take(Take(1)[0]));
     case TValueType::LString:
         return SingleByteText(Take(ReadUInt32()));
-    case TValueType::Utf8String: {
-        const auto bytes = Take(ReadUInt32());
-        return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    }
+    case TValueType::Utf8String:
+        // Earlier versions stored bytes of other encodings here too; they are read as the others.
+        return SingleByteText(Take(ReadUInt32()));
     case TValueType::WString:
         --pos_;
         return os::Utf16ToUtf8(ReadWideString());
@@ -507,14 +498,12 @@ void TReader::SkipComponent() {
 }
 
 void TReader::ReadComponentBody(TComponent& component) {
-    const std::string savedName = std::exchange(componentName_, component.Name());
     ReadProperties(component);
     while (!EndOfList()) {
         std::unique_ptr<TComponent> child = ReadComponent();
         component.InsertComponent(std::move(child));
     }
     ReadListEnd();
-    componentName_ = savedName;
 }
 
 std::unique_ptr<TComponent> TReader::ReadComponent() {
@@ -539,20 +528,25 @@ void TReader::ReadRootComponent(TComponent& root) {
     SkipRecordPrefix();
     ReadShortString();
     root.SetName(ReadShortString());
-    componentName_ = root.Name();
     ReadProperties(root);
     while (!EndOfList()) {
-        if (skipUnknownChildren_) {
+        if (skipUnknownChildren_ || keptChildClass_) {
             const std::size_t start = pos_;
             SkipRecordPrefix();
-            const bool known = GetClass(ReadShortString()) != nullptr;
+            const TClassInfo* childClass = GetClass(ReadShortString());
             pos_ = start;
-            if (!known) {
+            // Records of other classes are never made, so nothing they hold can pass for a
+            // component of the kept class.
+            const bool unknown = !childClass && skipUnknownChildren_;
+            if (unknown || (childClass && keptChildClass_ && !childClass->InheritsFrom(*keptChildClass_))) {
                 SkipComponent();
                 continue;
             }
         }
-        root.InsertComponent(ReadComponent());
+        std::unique_ptr<TComponent> child = ReadComponent();
+        if (!child->Name().empty() && root.FindComponent(child->Name()))
+            throw EReadError(Format(texts::DuplicateComponent, {child->Name()}));
+        root.InsertComponent(std::move(child));
     }
     ReadListEnd();
     const std::vector<TComponent*> loaded = std::exchange(loaded_, {});
@@ -572,9 +566,43 @@ void TReader::ComponentFreed(TComponent& component) { std::erase(loaded_, &compo
 
 void TReader::ReadProperties(TPersistent& instance) {
     Nesting nesting(*this);
+    reading_.push_back(&instance);
+    TReadNames names;
     while (!EndOfList())
-        ReadProperty(instance);
+        ReadProperty(instance, names);
     ReadListEnd();
+    reading_.pop_back();
+}
+
+bool TReader::TReadNames::Add(std::string_view name) {
+    for (std::size_t i = 0; i < count_; ++i)
+        if (SameText(At(i), name))
+            return false;
+    if (count_ < local_.size())
+        local_[count_] = name;
+    else
+        more_.push_back(name);
+    ++count_;
+    return true;
+}
+
+std::string_view TReader::TReadNames::At(std::size_t i) const {
+    return i < local_.size() ? local_[i] : more_[i - local_.size()];
+}
+
+std::string TReader::ReadingPath() const {
+    // From the instance whose property failed out to the nearest named one.
+    std::string path;
+    for (std::size_t i = reading_.size(); i-- > 0;) {
+        const std::string name = ReadingName(*reading_[i]);
+        if (name.empty())
+            continue;
+        path = path.empty() ? name : name + "." + path;
+        const auto* component = dynamic_cast<const TComponent*>(reading_[i]);
+        if (!component || !component->Name().empty())
+            break;
+    }
+    return path;
 }
 
 // Errors while reading one property are reported with the component's name and the property's path.
@@ -582,9 +610,13 @@ class EPropertyReadError : public EReadError {
     using EReadError::EReadError;
 };
 
-void TReader::ReadProperty(TPersistent& instance) {
+void TReader::ReadProperty(TPersistent& instance, TReadNames& names) {
+    const std::size_t at = pos_;
     const std::string path = ReadShortString();
     try {
+        // Read twice, a list property would hold its members twice (two settings of one Id).
+        if (!names.Add({reinterpret_cast<const char*>(data_.data()) + at + 1, path.size()}))
+            throw EReadError(Format(texts::DuplicateProperty, {path}));
         TPersistent* target = &instance;
         std::string_view rest = path;
         for (auto dot = rest.find('.'); dot != std::string_view::npos; dot = rest.find('.')) {
@@ -609,14 +641,15 @@ void TReader::ReadProperty(TPersistent& instance) {
     } catch (const EPropertyReadError&) {
         throw;
     } catch (const Exception& e) {
+        const std::string where = ReadingPath();
         throw EPropertyReadError(
-            Format(texts::ErrorReading, {componentName_, componentName_.empty() ? "" : ".", path, e.Message()}));
+            Format(texts::ErrorReading, {where, where.empty() ? "" : ".", path, e.Message()}));
     }
 }
 
 void TReader::ReadPropValue(TPersistent& instance, const TPropInfo& prop) {
     if (!prop.Writable())
-        throw EPropReadOnly();
+        throw EPropReadOnly(prop.name);
     switch (prop.kind) {
     case TTypeKind::Integer: {
         const std::int64_t value = ReadInteger();
@@ -692,7 +725,8 @@ std::vector<std::uint8_t> WriteComponentResource(TComponent& root, std::size_t e
     return out;
 }
 
-void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root, bool skipUnknownChildren) {
+void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root, bool skipUnknownChildren,
+                           const TClassInfo* keptChildClass) {
     if (data.size() < 3 || data[0] != 0xFF || data[1] != 10)
         ReadError(texts::InvalidStreamFormat);
     std::size_t pos = 3;
@@ -709,6 +743,8 @@ void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root,
         ReadError(texts::StreamReadError);
     TReader reader(data.subspan(pos, length));
     reader.SetSkipUnknownChildren(skipUnknownChildren);
+    if (keptChildClass)
+        reader.SetKeptChildClass(*keptChildClass);
     reader.ReadRootComponent(root);
 }
 

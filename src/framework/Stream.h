@@ -3,6 +3,7 @@
 #include "Component.h"
 #include "Persistent.h"
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -11,6 +12,10 @@
 namespace prolamo {
 
 class TCollection;
+
+// Deeper nesting of records, lists and collections than this is no file this system wrote;
+// refusing it keeps the stack bounded.
+inline constexpr int MaxStreamNesting = 200;
 
 // Type bytes of the binary component stream.
 enum class TValueType : std::uint8_t {
@@ -75,6 +80,7 @@ private:
 
     std::vector<std::uint8_t>& out_;
     std::string propPath_;
+    std::string lastName_; // of the property being written, for messages
 };
 
 // Reads the binary component stream from a byte range. Every count and length is checked
@@ -88,6 +94,9 @@ public:
 
     // Child records of the root whose class is not registered are stepped over instead of refused.
     void SetSkipUnknownChildren(bool skip) { skipUnknownChildren_ = skip; }
+    // Child records of the root of a registered class other than Kept (or one derived from it) are
+    // stepped over: none of the components they hold is made.
+    void SetKeptChildClass(const TClassInfo& kept) { keptChildClass_ = &kept; }
 
     void ReadSignature();
     // Reads the root record into Root (its name, properties and children, which Root comes to own),
@@ -123,7 +132,23 @@ public:
 private:
     class Nesting;
 
-    void ReadProperty(TPersistent& instance);
+    // The property names of one instance read so far; few, so kept without allocating.
+    class TReadNames {
+    public:
+        // False when Name (in any letter case) was read before.
+        bool Add(std::string_view name);
+
+    private:
+        std::string_view At(std::size_t i) const;
+
+        std::array<std::string_view, 4> local_;
+        std::vector<std::string_view> more_;
+        std::size_t count_ = 0;
+    };
+
+    void ReadProperty(TPersistent& instance, TReadNames& names);
+    // The names of the instances being read, innermost last, for messages.
+    std::string ReadingPath() const;
     void ReadPropValue(TPersistent& instance, const TPropInfo& prop);
     void ReadComponentBody(TComponent& component);
     void SkipRecordPrefix();
@@ -139,7 +164,8 @@ private:
     std::size_t pos_ = 0;
     int depth_ = 0;
     bool skipUnknownChildren_ = false;
-    std::string componentName_;
+    const TClassInfo* keptChildClass_ = nullptr;
+    std::vector<const TPersistent*> reading_;
     std::string propName_;
     bool propFound_ = false;
     std::vector<TComponent*> loaded_;
@@ -150,6 +176,8 @@ private:
 // ExpectedSize (for example the previous file's size) lets the buffer be taken at once rather than
 // grown and copied again and again.
 std::vector<std::uint8_t> WriteComponentResource(TComponent& root, std::size_t expectedSize = 0);
-void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root, bool skipUnknownChildren);
+// KeptChildClass, when given, is the class of the root's children that are read (SetKeptChildClass).
+void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root, bool skipUnknownChildren,
+                           const TClassInfo* keptChildClass = nullptr);
 
 } // namespace prolamo

@@ -1,6 +1,9 @@
 #pragma once
 // Exclusive locks on a file, held until unlocked or until the holding process ends however it ends
-// (CreateFileW with OPEN_ALWAYS + LockFileEx with LOCKFILE_FAIL_IMMEDIATELY).
+// (CreateFileW with OPEN_ALWAYS + LockFileEx with LOCKFILE_FAIL_IMMEDIATELY). A lock holds whatever
+// happens to the file's name: on Windows the locked file cannot be deleted, on this computer's own
+// file system the folder holding it is locked too (so one folder holds one lock). A link standing
+// where the lock file belongs is never followed.
 
 #include "os/Errors.h"
 

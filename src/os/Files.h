@@ -24,13 +24,15 @@ inline constexpr std::uint32_t FileAttributeSystem = 0x04;
 inline constexpr std::uint32_t FileAttributeDirectory = 0x10;
 inline constexpr std::uint32_t FileAttributeArchive = 0x20;
 inline constexpr std::uint32_t FileAttributeNormal = 0x80;
+inline constexpr std::uint32_t FileAttributeReparsePoint = 0x400;
 inline constexpr std::uint32_t InvalidFileAttributes = 0xFFFFFFFF;
 
 class IFiles {
 public:
     virtual ~IFiles() = default;
 
-    // GetFileAttributesW; *attributes is InvalidFileAttributes on failure.
+    // GetFileAttributesW; *attributes is InvalidFileAttributes on failure. A link is not followed
+    // when its target is missing: it exists, with FileAttributeReparsePoint.
     virtual ErrorCode GetFileAttributes(std::string_view path, std::uint32_t* attributes) = 0;
     // CreateFile(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING) + GetFileSize + ReadFile + CloseHandle:
     // fails with ErrorSharingViolation while someone has the file open for writing.
@@ -41,12 +43,14 @@ public:
     // Writes a new file beside `path` and then puts it in place of `path` in one step
     // (ReplaceFileW / MoveFileExW with MOVEFILE_REPLACE_EXISTING), so that a failure leaves the old
     // file whole. A file that someone has open gives ErrorSharingViolation. A new file is readable
-    // by its owner only; a replaced one keeps its permissions.
+    // by its owner only; a replaced one keeps its permissions, a replaced link is not followed (the
+    // link itself becomes the new file). Leftovers of writers that were killed are removed.
     virtual ErrorCode WriteFileReplacing(std::string_view path, std::span<const std::uint8_t> content) = 0;
     // DeleteFileW.
     virtual ErrorCode DeleteFile(std::string_view path) = 0;
-    // SHCreateDirectoryExW: creates the folder and its missing parents. An existing folder gives
-    // ErrorAlreadyExists, as does a file in the way.
+    // SHCreateDirectoryExW: creates the folder and its missing parents, each its owner's only (as
+    // the per-user folders it is meant for). An existing folder gives ErrorAlreadyExists, as does
+    // a file in the way.
     virtual ErrorCode CreateDirectoryTree(std::string_view path) = 0;
 };
 

@@ -24,7 +24,9 @@ std::string THostsFileSetting::GetFileName() const {
     return TOsHelper::GetSystemDirectory() + d + "drivers" + d + "etc" + d + "hosts";
 }
 
-void THostsFileSetting::SetFileName(const std::string& /*fileName*/) { throw EPropReadOnly(); }
+void THostsFileSetting::SetFileName(const std::string& /*fileName*/) {
+    throw EPropReadOnly("FileName");
+}
 
 // ---- discovery ----
 

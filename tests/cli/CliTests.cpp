@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 
 namespace prolamo::test {
@@ -254,7 +256,11 @@ TEST_F(CliTest, AFileWithAnUnknownKindIsRefusedButDumpedWholly) {
     EXPECT_EQ(add.exitCode, 3);
     EXPECT_EQ(ReadBytes(dataFile), written);
 
-    const CliResult dump = machine.Ok({"datafile", "dump", dataFile.string()});
+    // Every record is shown, and the exit code says that the program cannot load the file.
+    const CliResult dump = machine.Run({"datafile", "dump", dataFile.string()});
+    EXPECT_EQ(dump.exitCode, 3);
+    EXPECT_TRUE(
+        Contains(dump.err, "cannot be loaded: Error reading Future.Settings: Class TTestSetting not found"));
     EXPECT_TRUE(Contains(dump.out, "object PersistentData: TPersistentData\n"
                                    "  object Configurations: TConfigurations\n"
                                    "    Configurations = <\n      item\n        Name = 'Future'\n"
@@ -300,6 +306,221 @@ TEST_F(CliTest, ChangesAreRefusedWhileAnotherProgramHoldsTheLock) {
     machine.Ok({"config", "add", "Other"});
     EXPECT_EQ((fs::status(dataFile.string() + ".lock").permissions() & fs::perms::all),
               fs::perms::owner_read | fs::perms::owner_write);
+}
+
+// A data file holding one configuration named Name, with a profile named Profile.
+void WriteDataFile(const fs::path& path, const std::string& name, const std::string& profileName) {
+    RegisterTestKinds();
+    TPersistentData data;
+    data.SetSaveOnFree(false);
+    auto root = std::make_unique<TConfigurations>();
+    TConfiguration& configuration = AddConfiguration(*root, name, {});
+    auto profile = configuration.Profiles().NewProfile();
+    profile->SetName(profileName);
+    configuration.Profiles().Add(std::move(profile));
+    data.Register(std::move(root));
+    WriteBytes(path, WriteComponentResource(data));
+}
+
+fs::path RoamingFolder(const CliMachine& machine) {
+    for (const auto& entry : fs::recursive_directory_iterator(machine.Folder()))
+        if (entry.is_directory() && entry.path().filename() == "Roaming" &&
+            entry.path().parent_path().filename() == "AppData")
+            return entry.path();
+    return {};
+}
+
+TEST_F(CliTest, TextThatIsNotUtf8AndNamesWithControlCharactersAreRefused) {
+    const CliResult latin1 = machine.Run({"config", "add", "Caf\xE9"});
+    EXPECT_EQ(latin1.exitCode, 2);
+    EXPECT_TRUE(Contains(latin1.err, "the argument \"Caf\\xE9\" is not UTF-8 text"));
+    EXPECT_TRUE(machine.DataFile().empty());
+
+    machine.Ok({"config", "add", "Café"});
+    const fs::path dataFile = machine.DataFile();
+    const auto before = ReadBytes(dataFile);
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"config", "add", "red\x1B[31m"},
+                                                    {"config", "add", "two\nlines"},
+                                                    {"profile", "add", "Café", "tab\there"},
+                                                    {"profile", "add", "Café", "csi\xC2\x9B"}}) {
+        const CliResult refused = machine.Run(command);
+        EXPECT_EQ(refused.exitCode, 2) << command.back();
+        EXPECT_TRUE(Contains(refused.err, "name cannot hold control characters"));
+        EXPECT_EQ(refused.err.find('\x1B'), std::string::npos);
+    }
+    EXPECT_EQ(ReadBytes(dataFile), before);
+    EXPECT_TRUE(Contains(machine.Ok({"list"}).out, "Café\n"));
+}
+
+TEST_F(CliTest, ControlCharactersFromTheDataFileReachTheTerminalEscaped) {
+    machine.Ok({"config", "add", "Home"});
+    const fs::path dataFile = machine.DataFile();
+    WriteDataFile(dataFile, "evil\x1B]0;title\x07\nHome",
+                  "csi\xC2\x9B"
+                  "2J");
+    const CliResult list = machine.Ok({"list"});
+    EXPECT_EQ(list.out,
+              "evil\\x1B]0;title\\x07\\x0AHome\n  Settings: none\n  Profiles:\n    csi\\xC2\\x9B2J\n");
+    const CliResult show = machine.Run({"profile", "show", "nothing\x1B", "x"});
+    EXPECT_TRUE(Contains(show.err, "unknown configuration \"nothing\\x1B\""));
+
+    // A load error quotes the class name it read.
+    RegisterTestKinds();
+    TestMachine()["colour"] = "blue";
+    {
+        TPersistentData data;
+        data.SetSaveOnFree(false);
+        auto root = std::make_unique<TConfigurations>();
+        AddConfiguration(*root, "Future", {"colour"});
+        data.Register(std::move(root));
+        auto bytes = WriteComponentResource(data);
+        const std::string name = "TTestSetting";
+        auto at = std::search(bytes.begin(), bytes.end(), name.begin(), name.end());
+        ASSERT_NE(at, bytes.end());
+        *(at + 1) = 0x1B;
+        WriteBytes(dataFile, bytes);
+    }
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"list"}, {"datafile", "dump"}}) {
+        const CliResult refused = machine.Run(command);
+        EXPECT_EQ(refused.exitCode, 3);
+        if (command[0] == "list")
+            EXPECT_TRUE(Contains(refused.err, "Class T\\x1BestSetting not found"));
+        EXPECT_EQ(refused.err.find('\x1B'), std::string::npos);
+        EXPECT_EQ(refused.out.find('\x1B'), std::string::npos);
+    }
+}
+
+// The stream of a root record whose one property P is Depth lists, one inside the other, the
+// innermost holding Count values.
+std::vector<std::uint8_t> NestedFile(std::size_t depth, std::size_t count) {
+    std::vector<std::uint8_t> stream = Bytes("TPF0");
+    stream.push_back(15);
+    for (char c : std::string("TPersistentData"))
+        stream.push_back(static_cast<std::uint8_t>(c));
+    stream.insert(stream.end(), {0, 1, 'P'});
+    stream.insert(stream.end(), depth, 1);
+    stream.insert(stream.end(), count, 8);
+    stream.insert(stream.end(), depth, 0);
+    stream.insert(stream.end(), {0, 0});
+    std::vector<std::uint8_t> file{0xFF, 0x0A, 0x00};
+    for (char c : std::string("TPERSISTENTDATA"))
+        file.push_back(static_cast<std::uint8_t>(c));
+    const auto length = static_cast<std::uint32_t>(stream.size());
+    file.insert(file.end(),
+                {0x00, 0x30, 0x10, static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
+                 static_cast<std::uint8_t>(length >> 16), static_cast<std::uint8_t>(length >> 24)});
+    file.insert(file.end(), stream.begin(), stream.end());
+    return file;
+}
+
+TEST_F(CliTest, DumpStopsWhereTheLoaderWouldAndBoundsItsOutput) {
+    const std::string deep = machine / "deep.dfm";
+    WriteBytes(deep, NestedFile(12000, 0));
+    const CliResult tooDeep = machine.Run({"datafile", "dump", deep});
+    EXPECT_EQ(tooDeep.exitCode, 3);
+    EXPECT_TRUE(Contains(tooDeep.err, "nested more than 200 levels deep"));
+    EXPECT_LT(tooDeep.out.size(), 200u * 1024);
+
+    // Just within the limit, many small values deep down: the text stays a bounded multiple of the file.
+    const std::string wide = machine / "wide.dfm";
+    const auto file = NestedFile(190, 200000);
+    WriteBytes(wide, file);
+    const CliResult bounded = machine.Run({"datafile", "dump", wide});
+    EXPECT_EQ(bounded.exitCode, 3) << bounded.err; // TPersistentData has no property P
+    EXPECT_TRUE(Contains(bounded.err,
+                         "cannot be loaded: Error reading TPersistentData.P: Property P does not exist"));
+    EXPECT_LT(bounded.out.size(), (1u << 20) + 17 * file.size());
+    EXPECT_TRUE(Contains(bounded.out, "# the dump stops here"));
+}
+
+TEST_F(CliTest, WithoutTheApplicationDataFolderEveryCommandFailsAndWritesNothing) {
+    machine.Ok({"list"}); // seeds the machine
+    const fs::path roaming = RoamingFolder(machine);
+    ASSERT_FALSE(roaming.empty());
+    fs::remove_all(roaming);
+    const bool rootFolderBefore = fs::exists("/Orvenik");
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"list"},
+                                                    {"config", "add", "Home"},
+                                                    {"datafile", "dump"},
+                                                    {"profile", "show", "Home", "P"}}) {
+        const CliResult failed = machine.Run(command);
+        EXPECT_EQ(failed.exitCode, 3) << command[0];
+        EXPECT_TRUE(
+            Contains(failed.err, "application-data folder, which holds the data file, cannot be found"));
+        EXPECT_EQ(failed.out, "");
+    }
+    EXPECT_FALSE(fs::exists(roaming));
+    EXPECT_TRUE(machine.DataFile().empty());
+    EXPECT_EQ(fs::exists("/Orvenik"), rootFolderBefore);
+}
+
+TEST_F(CliTest, ChangesAreReportedOnlyOnceSaved) {
+    machine.Ok({"config", "add", "Home"});
+    machine.Ok({"setting", "add", "Home", "Hosts file"});
+    machine.Ok({"profile", "add", "Home", "P"});
+    const fs::path dataFile = machine.DataFile();
+    const auto before = ReadBytes(dataFile);
+    fs::permissions(dataFile, fs::perms::owner_read); // the read-only attribute: even root's save fails
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"config", "add", "Other"},
+                                                    {"profile", "refresh", "Home", "P"},
+                                                    {"config", "delete", "Home"}}) {
+        const CliResult failed = machine.Run(command);
+        EXPECT_EQ(failed.exitCode, 1) << command[1];
+        EXPECT_TRUE(Contains(failed.err, "cannot be saved"));
+        for (const char* claim : {"Added", "Refreshed", "Deleted"})
+            EXPECT_EQ(failed.out.find(claim), std::string::npos) << failed.out;
+    }
+    EXPECT_EQ(ReadBytes(dataFile), before);
+}
+
+TEST_F(CliTest, ADataFileLinkedToNothingIsAReadingErrorAndStaysALink) {
+    machine.Ok({"config", "add", "Home"});
+    const fs::path dataFile = machine.DataFile();
+    fs::rename(dataFile, machine / "moved.dfm");
+    fs::create_symlink(machine / "gone.dfm", dataFile);
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"list"}, {"config", "add", "Other"}}) {
+        const CliResult refused = machine.Run(command);
+        EXPECT_EQ(refused.exitCode, 3) << command[0];
+        EXPECT_TRUE(Contains(refused.err, "The data file is a link to a file that does not exist"));
+    }
+    EXPECT_TRUE(fs::is_symlink(dataFile));
+    EXPECT_FALSE(fs::exists(machine / "gone.dfm"));
+}
+
+TEST_F(CliTest, TheDataFilesFolderIsTheOwnersAndALinkedFileBecomesAPrivateOne) {
+    machine.Ok({"config", "add", "Home"});
+    const fs::path dataFile = machine.DataFile();
+    for (const fs::path& folder : {dataFile.parent_path(), dataFile.parent_path().parent_path()}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u) << folder;
+    }
+    const std::string shared = machine / "shared.dfm";
+    fs::copy_file(dataFile, shared);
+    fs::permissions(shared, fs::perms::all &
+                                ~(fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec));
+    fs::remove(dataFile);
+    fs::create_symlink(shared, dataFile);
+    machine.Ok({"config", "add", "Other"});
+    EXPECT_FALSE(fs::is_symlink(dataFile));
+    EXPECT_EQ(fs::status(dataFile).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_TRUE(Contains(machine.Ok({"list"}).out, "Other"));
+}
+
+TEST_F(CliTest, TheLockHoldsWhenItsFileIsDeleted) {
+    machine.Ok({"config", "add", "Home"});
+    const fs::path dataFile = machine.DataFile();
+    const auto before = ReadBytes(dataFile);
+    {
+        TDataFileLock held(dataFile.string());
+        fs::remove(held.LockFile());
+        const CliResult refused = machine.Run({"config", "add", "Other"});
+        EXPECT_EQ(refused.exitCode, 4);
+        EXPECT_EQ(ReadBytes(dataFile), before);
+    }
+    machine.Ok({"config", "add", "Other"});
 }
 
 } // namespace

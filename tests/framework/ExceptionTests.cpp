@@ -22,5 +22,5 @@ TEST(Exceptions, FileErrorTexts) {
 TEST(Exceptions, FormatFillsPlaceholdersInOrder) {
     EXPECT_EQ(Format(texts::ErrorReading, {"Comp", ".", "Prop", "bad"}), "Error reading Comp.Prop: bad");
     EXPECT_EQ(Format(texts::AssignError, {"TA", "TB"}), "Cannot assign a TA to a TB");
-    EXPECT_EQ(EPropReadOnly().Message(), "");
+    EXPECT_EQ(EPropReadOnly("Hint").Message(), "Property Hint is read-only");
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 using namespace prolamo;
@@ -176,6 +177,65 @@ TEST_F(StreamTest, SingleByteStringsFromWindowsFilesAreDecodedFromTheAnsiCodePag
     EXPECT_EQ(reader.ReadString(), "café");
 }
 
+TEST_F(StreamTest, TextThatIsNotUtf8IsRefusedByTheWriterAndRepairedByTheReader) {
+    for (const std::string& bad : {std::string("Caf\xE9"), std::string("\xC0\xAF"),
+                                   std::string("\xED\xA0\x80"), std::string("cut \xE2\x82")}) {
+        Bytes out;
+        TWriter writer(out);
+        EXPECT_THROW(writer.WriteString(bad), EStreamError) << bad;
+        TSample sample;
+        sample.SetCaption(bad);
+        try {
+            Record(sample);
+            ADD_FAILURE() << bad;
+        } catch (const EStreamError& e) {
+            EXPECT_EQ(e.Message(), "The text of Caption is not valid UTF-8");
+        }
+    }
+    // Such a record, written by an earlier version, reads as the single-byte strings do.
+    const Bytes earlier{20, 4, 0, 0, 0, 'C', 'a', 'f', 0xE9};
+    TReader reader(earlier);
+    EXPECT_EQ(reader.ReadString(), "Café");
+}
+
+TEST_F(StreamTest, APropertyStoredTwiceIsAReadError) {
+    for (const char* second : {"Caption", "caption"}) {
+        const Bytes twice = Concat({{7},
+                                    Ascii("TSample"),
+                                    {1},
+                                    Ascii("S"),
+                                    {7},
+                                    Ascii("Caption"),
+                                    {6, 1, 'a'},
+                                    {static_cast<std::uint8_t>(std::strlen(second))},
+                                    Ascii(second),
+                                    {6, 1, 'b'},
+                                    {0},
+                                    {0}});
+        try {
+            ReadSample(twice);
+            ADD_FAILURE() << second;
+        } catch (const EReadError& e) {
+            EXPECT_EQ(e.Message(),
+                      std::string("Error reading S.") + second + ": Property " + second + " is stored twice");
+        }
+    }
+    // Every property once reads; one more after all of them is found again.
+    TSample sample;
+    static_cast<TItem&>(sample.Items().Add()).SetLabel("one");
+    static_cast<TItem&>(sample.Items().Add()).SetLabel("two"); // each item has properties of its own
+    sample.Lines().Add("line");
+    sample.SetCaption("c");
+    sample.SetTitle(u"t");
+    sample.SetEnabled(true);
+    sample.SetCount(3);
+    Bytes all = Record(sample);
+    EXPECT_EQ(static_cast<TItem&>(ReadSample(all)->Items().Item(1)).Label(), "two");
+    const Bytes again = Concat({{5}, Ascii("Count"), {2, 4}});
+    all.insert(all.end() - 2, again.begin(), again.end());
+    EXPECT_THROW(ReadSample(all), EReadError);
+}
+
 TEST_F(StreamTest, DefaultsEmptyStringsAndUnwritablePropertiesAreLeftOut) {
     TSample sample;
     EXPECT_EQ(Record(sample), Concat({{7}, Ascii("TSample"), {0}, {2}, Ascii("Id"), {2, 0},
@@ -247,7 +307,7 @@ TEST_F(StreamTest, ReadErrorsNameTheComponentAndProperty) {
         ReadSample(readOnly);
         FAIL();
     } catch (const EReadError& e) {
-        EXPECT_EQ(e.Message(), "Error reading Summary: ");
+        EXPECT_EQ(e.Message(), "Error reading TSample.Summary: Property Summary is read-only");
     }
     const Bytes wrongType = Concat({{7}, Ascii("TSample"), {0}, {2}, Ascii("Id"), {6, 1, 'x'}, {0}, {0}});
     EXPECT_THROW(ReadSample(wrongType), EReadError);

@@ -11,7 +11,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 
 namespace prolamo::os::test {
@@ -179,6 +181,68 @@ TEST_F(FilesTest, FileLockIsHeldByOneHolderAtATime) {
     FileLocks().Unlock(second);
     FileLocks().Unlock(InvalidLockHandle);
     EXPECT_EQ(FileLocks().TryLock(PathOf("nofolder/x.lock"), &first), ErrorPathNotFound);
+}
+
+TEST_F(FilesTest, ALinkToNothingExistsAndALinkIsReplacedByAFileOfItsOwn) {
+    ASSERT_EQ(::symlink(PathOf("gone").c_str(), PathOf("dangling").c_str()), 0);
+    std::uint32_t attributes = 0;
+    ASSERT_EQ(Files().GetFileAttributes(PathOf("dangling"), &attributes), ErrorSuccess);
+    EXPECT_NE(attributes & FileAttributeReparsePoint, 0u);
+
+    // The link's target is open to all; the data written in place of the link is not.
+    Make("target", "old");
+    ::chmod(PathOf("target").c_str(), 0666);
+    ASSERT_EQ(::symlink(PathOf("target").c_str(), PathOf("data.dfm").c_str()), 0);
+    ASSERT_EQ(Files().WriteFileReplacing(PathOf("data.dfm"), Bytes("new")), ErrorSuccess);
+    struct stat st {};
+    ASSERT_EQ(::lstat(PathOf("data.dfm").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(Read("target"), Bytes("old"));
+    EXPECT_EQ(Read("data.dfm"), Bytes("new"));
+}
+
+TEST_F(FilesTest, NewFoldersAreTheirOwnersOnlyWhateverTheUmask) {
+    const mode_t saved = ::umask(0);
+    const ErrorCode made = Files().CreateDirectoryTree(PathOf("Orvenik/QVT"));
+    ::umask(saved);
+    ASSERT_EQ(made, ErrorSuccess);
+    for (const char* folder : {"Orvenik", "Orvenik/QVT"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(PathOf(folder).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u) << folder;
+    }
+}
+
+TEST_F(FilesTest, LeftoversOfKilledSavesGoAndNeverBlockASave) {
+    Make("data.dfm", "old");
+    // Names a killed save of this very process id could have left, and one of another process.
+    const std::string pid = std::to_string(::getpid());
+    for (int i = 0; i < 64; ++i)
+        Make("data.dfm." + pid + "-" + std::to_string(i) + ".new", "half");
+    Make("data.dfm.1-0.new", "half");
+    // A save in progress holds its staging file locked; it stays.
+    Make("data.dfm.2-ab.new", "busy");
+    const int busy = ::open(PathOf("data.dfm.2-ab.new").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(busy, LOCK_EX), 0);
+    Make("data.dfm.notes", "mine"); // not a staging name
+
+    ASSERT_EQ(Files().WriteFileReplacing(PathOf("data.dfm"), Bytes("new")), ErrorSuccess);
+    EXPECT_EQ(Read("data.dfm"), Bytes("new"));
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(temp_.Path()))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"data.dfm", "data.dfm.2-ab.new", "data.dfm.notes"}));
+    ::close(busy);
+}
+
+TEST_F(FilesTest, TheLockFileIsNeverOpenedThroughALink) {
+    ASSERT_EQ(::symlink(PathOf("elsewhere").c_str(), PathOf("qvt.dfm.lock").c_str()), 0);
+    LockHandle handle = InvalidLockHandle;
+    EXPECT_EQ(FileLocks().TryLock(PathOf("qvt.dfm.lock"), &handle), ErrorAccessDenied);
+    EXPECT_EQ(handle, InvalidLockHandle);
+    EXPECT_FALSE(std::filesystem::exists(PathOf("elsewhere")));
 }
 
 TEST_F(FilesTest, FileLockGoesWithItsProcess) {

@@ -230,7 +230,7 @@ TEST_F(DataFileTest, ReadErrorMessagesAreThePlatformsTexts) {
         data.Load(path);
         FAIL();
     } catch (const EReadError& e) {
-        EXPECT_EQ(e.Message(), "Error reading Configurations.Settings: Class TXestSetting not found");
+        EXPECT_EQ(e.Message(), "Error reading C.Settings: Class TXestSetting not found");
     }
 }
 
@@ -310,4 +310,154 @@ TEST_F(DataFileTest, ValuesOrphanedInTheFileAreDroppedWhileLoading) {
     ReadComponentResource(bytes, data, true);
     auto& root = static_cast<TConfigurations&>(*data.Components().at(0));
     EXPECT_EQ(root.Configurations()[0].Profiles()[0].Values().Count(), 0u);
+}
+
+namespace {
+
+// A component record without properties, holding Children (records).
+Bytes Record(std::string_view className, std::string_view name, const Bytes& children = {}) {
+    Bytes record{static_cast<std::uint8_t>(className.size())};
+    record.insert(record.end(), className.begin(), className.end());
+    record.push_back(static_cast<std::uint8_t>(name.size()));
+    record.insert(record.end(), name.begin(), name.end());
+    record.push_back(0);
+    record.insert(record.end(), children.begin(), children.end());
+    record.push_back(0);
+    return record;
+}
+
+// Inserts Part at Offset of a written file and mends the stream length in the header.
+void Splice(Bytes& file, std::size_t offset, const Bytes& part) {
+    file.insert(file.begin() + static_cast<std::ptrdiff_t>(offset), part.begin(), part.end());
+    const auto length = static_cast<std::uint32_t>(file.size() - 25);
+    for (int i = 0; i < 4; ++i)
+        file[21 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(length >> (8 * i));
+}
+
+std::size_t OffsetAfter(const Bytes& file, std::string_view text) {
+    const auto at = std::search(file.begin(), file.end(), text.begin(), text.end());
+    EXPECT_NE(at, file.end()) << text;
+    return static_cast<std::size_t>(at - file.begin()) + text.size();
+}
+
+// Where the root's first child record starts: after the header, "TPF0", the root's class and name
+// and its empty property list.
+constexpr std::size_t FirstTopLevelRecord = 25 + 4 + 16 + 15 + 1;
+
+std::string LoadError(const std::string& path) {
+    TPersistentData data;
+    data.SetSaveOnFree(false);
+    try {
+        data.Load(path);
+    } catch (const std::exception& e) {
+        EXPECT_TRUE(data.LoadFailed());
+        return e.what();
+    }
+    return {};
+}
+
+} // namespace
+
+TEST_F(DataFileTest, OnlyATopLevelConfigurationsRecordBecomesTheRoot) {
+    TPersistentData::SetStoredClass(TConfigurations::StaticClass());
+    Bytes bytes;
+    {
+        Stored stored;
+        AddConfiguration(stored.root, "Real", {"a"});
+        bytes = stored.Write();
+    }
+    // A record of another class comes first and holds a root of its own.
+    Splice(bytes, FirstTopLevelRecord,
+           Record("TTestSetting", "", Record("TConfigurations", "Configurations")));
+    const std::string path = folder / "decoy.dfm";
+    WriteFile(path, bytes);
+    {
+        TPersistentData data;
+        data.SetSaveOnFree(false);
+        data.Load(path);
+        ASSERT_EQ(data.Components().size(), 1u);
+        TConfigurations& root = GetConfigurationsRoot();
+        EXPECT_EQ(root.Owner(), &data);
+        ASSERT_EQ(root.Configurations().Count(), 1u);
+        EXPECT_EQ(root.Configurations()[0].Name(), "Real");
+        EXPECT_NO_THROW(data.Register(root));
+    }
+
+    // Two roots: the file is refused, not read with one of them.
+    Bytes twoRoots;
+    {
+        Stored stored;
+        twoRoots = stored.Write();
+    }
+    Splice(twoRoots, FirstTopLevelRecord, Record("TConfigurations", "Configurations"));
+    WriteFile(path, twoRoots);
+    EXPECT_EQ(LoadError(path), "A component named Configurations already exists");
+}
+
+TEST_F(DataFileTest, APropertyStoredTwiceIsAReadError) {
+    Bytes bytes;
+    {
+        Stored stored;
+        TConfiguration& c = AddConfiguration(stored.root, "C", {"a"});
+        c.Profiles().Add(c.Profiles().NewProfile()).RefreshAll();
+        bytes = stored.Write();
+    }
+    // The settings list again, right after the first: two settings with one Id.
+    const std::size_t settings = OffsetAfter(bytes, "\x08Settings") - 9;
+    const std::size_t profiles = OffsetAfter(bytes, "\x08Profiles") - 9;
+    Splice(bytes, profiles,
+           Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(settings),
+                 bytes.begin() + static_cast<std::ptrdiff_t>(profiles)));
+    const std::string path = folder / "twice.dfm";
+    WriteFile(path, bytes);
+    EXPECT_EQ(LoadError(path), "Error reading C.Settings: Property Settings is stored twice");
+    EXPECT_EQ(ReadFile(path), bytes);
+}
+
+TEST_F(DataFileTest, ReadErrorsNameTheConfigurationOrProfileAndTheKind) {
+    Bytes bytes;
+    {
+        Stored stored;
+        TConfiguration& c = AddConfiguration(stored.root, "Home", {"a"});
+        auto profile = c.Profiles().NewProfile();
+        profile->SetName("Office");
+        c.Profiles().Add(std::move(profile)).RefreshAll();
+        bytes = stored.Write();
+    }
+    const std::string path = folder / "where.dfm";
+    Bytes unknown = bytes;
+    Splice(unknown, OffsetAfter(unknown, std::string_view("\x0CTTestSetting\x00", 14)),
+           {5, 'B', 'o', 'g', 'u', 's', 2, 7});
+    WriteFile(path, unknown);
+    EXPECT_EQ(LoadError(path), "Error reading Home.TTestSetting.Bogus: Property Bogus does not exist");
+
+    // A stored read-only property says why it is refused.
+    Bytes readOnly = bytes;
+    Splice(readOnly, OffsetAfter(readOnly, std::string_view("\x0ATTestValue\x00", 12)),
+           {4, 'H', 'i', 'n', 't', 6, 1, 'x'});
+    WriteFile(path, readOnly);
+    EXPECT_EQ(LoadError(path), "Error reading Office.TTestValue.Hint: Property Hint is read-only");
+}
+
+TEST_F(DataFileTest, ALinkToNothingOrALoopIsAReadingErrorAndStaysAsItIs) {
+    const std::string path = folder / "qvt.dfm";
+    std::filesystem::create_symlink(folder / "moved-away.dfm", path);
+    {
+        TPersistentData data;
+        EXPECT_EQ(LoadError(path), "The data file is a link to a file that does not exist");
+        data.SetSaveOnFree(false);
+        EXPECT_THROW(data.Load(path), EOSError);
+        data.Register(std::make_unique<TConfigurations>());
+        data.Save(); // does nothing after a failed load
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+    EXPECT_FALSE(std::filesystem::exists(folder / "moved-away.dfm"));
+
+    const std::string loop = folder / "loop.dfm";
+    std::filesystem::create_symlink(loop, loop);
+    EXPECT_NE(LoadError(loop), "");
+    EXPECT_TRUE(std::filesystem::is_symlink(loop));
+
+    // Nothing there at all is a first start.
+    EXPECT_EQ(LoadError(folder / "none.dfm"), "");
 }

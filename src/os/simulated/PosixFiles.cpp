@@ -4,14 +4,19 @@
 
 #include "os/Files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
+#include <random>
 #include <string>
+#include <utility>
 
 namespace prolamo::os {
 
@@ -35,6 +40,7 @@ public:
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int Get() const { return fd_; }
+    int Release() { return std::exchange(fd_, -1); }
     // Closing can report a failed delayed write.
     int Close() {
         const int rc = ::close(fd_);
@@ -46,6 +52,76 @@ private:
     int fd_;
 };
 
+// Staging files of WriteFileReplacing: "<name>.<pid>-<hex>.new". The writer holds an exclusive lock
+// on its staging file until it is renamed, so one that can be locked was left by a process that died.
+std::string StagingName(const std::string& native) {
+    static std::atomic<unsigned> counter{0};
+    static const unsigned long long salt =
+        std::random_device{}() ^ (std::uint64_t{std::random_device{}()} << 32);
+    char suffix[40];
+    std::snprintf(suffix, sizeof suffix, ".%d-%llx.new", static_cast<int>(::getpid()), salt + counter++);
+    return native + suffix;
+}
+
+bool IsStagingOf(std::string_view entry, std::string_view base) {
+    if (entry.size() <= base.size() + 1 || entry.substr(0, base.size()) != base || entry[base.size()] != '.')
+        return false;
+    std::string_view rest = entry.substr(base.size() + 1);
+    if (rest.size() < 4 || rest.substr(rest.size() - 4) != ".new")
+        return false;
+    rest.remove_suffix(4);
+    const auto dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash + 1 == rest.size())
+        return false;
+    for (std::size_t i = 0; i < rest.size(); ++i)
+        if (i != dash && !(i < dash ? std::isdigit(static_cast<unsigned char>(rest[i]))
+                                    : std::isxdigit(static_cast<unsigned char>(rest[i]))))
+            return false;
+    return true;
+}
+
+// Removes the staging files that killed writers of Native left beside it.
+void RemoveDeadStagingFiles(const std::string& native) {
+    const auto slash = native.find_last_of('/');
+    const std::string folder = slash == 0 ? "/" : native.substr(0, slash);
+    const std::string base = native.substr(slash + 1);
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!IsStagingOf(entry->d_name, base))
+            continue;
+        const std::string path = folder + "/" + entry->d_name;
+        Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        struct stat st {};
+        if (fd.Get() >= 0 && ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) &&
+            ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0)
+            ::unlink(path.c_str());
+    }
+    ::closedir(dir);
+}
+
+// A new staging file, locked, only its owner's. A cleaner may have taken and removed it between its
+// creation and the lock: then it has no name any more and another one is made.
+ErrorCode CreateStagingFile(const std::string& native, std::string* staging, int* descriptor) {
+    for (;;) {
+        *staging = StagingName(native);
+        Fd fd(::open(staging->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                     S_IRUSR | S_IWUSR));
+        if (fd.Get() < 0 && errno == EEXIST)
+            continue;
+        if (fd.Get() < 0)
+            return ErrnoToWindowsError(errno, native);
+        struct stat st {};
+        if (::flock(fd.Get(), LOCK_EX) != 0 || ::fstat(fd.Get(), &st) != 0)
+            return ErrnoToWindowsError(errno, native);
+        if (st.st_nlink == 0)
+            continue;
+        *descriptor = fd.Release();
+        return ErrorSuccess;
+    }
+}
+
 class PosixFiles final : public IFiles {
 public:
     ErrorCode GetFileAttributes(std::string_view path, std::uint32_t* attributes) override {
@@ -56,8 +132,15 @@ public:
         if (native.empty())
             return ErrorPathNotFound;
         struct stat st {};
-        if (::stat(native.c_str(), &st) != 0)
-            return ErrnoToWindowsError(errno, native);
+        if (::stat(native.c_str(), &st) != 0) {
+            const int error = errno;
+            // A link whose target is missing still exists, as Windows reports a dangling link.
+            if (error == ENOENT && ::lstat(native.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+                *attributes = FileAttributeArchive | FileAttributeReparsePoint;
+                return ErrorSuccess;
+            }
+            return ErrnoToWindowsError(error, native);
+        }
         std::uint32_t result = S_ISDIR(st.st_mode) ? FileAttributeDirectory : FileAttributeArchive;
         if ((st.st_mode & S_IWUSR) == 0)
             result |= FileAttributeReadonly;
@@ -129,30 +212,33 @@ public:
         const std::string native = NativePath(path);
         if (native.empty())
             return ErrorPathNotFound;
+        // A link is replaced by a file of its own, not followed: its target's permissions are
+        // not the data's.
         struct stat st {};
-        const bool exists = ::stat(native.c_str(), &st) == 0;
+        const bool exists = ::lstat(native.c_str(), &st) == 0 && !S_ISLNK(st.st_mode);
         if (exists) {
             if (S_ISDIR(st.st_mode) || (st.st_mode & S_IWUSR) == 0)
                 return ErrorAccessDenied; // a folder, or a file with the read-only attribute
-            Fd current(::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+            Fd current(::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
             if (current.Get() >= 0 && ::flock(current.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
                 return ErrorSharingViolation;
         }
+        RemoveDeadStagingFiles(native);
         // The new content goes to a file of its own in the same folder, so the rename cannot cross
         // file systems.
-        static std::atomic<unsigned> counter{0};
-        const std::string staging =
-            native + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".new";
-        Fd fd(::open(staging.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR));
-        if (fd.Get() < 0)
-            return ErrnoToWindowsError(errno, native);
+        std::string staging;
+        int descriptor = -1;
+        if (const ErrorCode error = CreateStagingFile(native, &staging, &descriptor); error != ErrorSuccess)
+            return error;
+        Fd fd(descriptor);
         const auto fail = [&staging](int error, const std::string& where) {
             ::unlink(staging.c_str());
             return ErrnoToWindowsError(error, where);
         };
         // A replacement keeps the file's permissions; a new file is its owner's only, like the
         // per-user folders it is meant for.
-        ::fchmod(fd.Get(), exists ? st.st_mode & 07777 : S_IRUSR | S_IWUSR);
+        if (exists)
+            ::fchmod(fd.Get(), st.st_mode & 07777);
         std::size_t done = 0;
         while (done < content.size()) {
             const ssize_t n = ::write(fd.Get(), content.data() + done, content.size() - done);
@@ -162,10 +248,13 @@ public:
                 return fail(errno, native);
             done += static_cast<std::size_t>(n);
         }
-        if (::fsync(fd.Get()) != 0 || fd.Close() != 0)
+        if (::fsync(fd.Get()) != 0)
             return fail(errno, native);
+        // Renamed while still locked, so no cleaner takes it for a dead writer's.
         if (::rename(staging.c_str(), native.c_str()) != 0)
             return fail(errno, native);
+        if (fd.Close() != 0)
+            return ErrnoToWindowsError(errno, native);
         return ErrorSuccess;
     }
 
@@ -202,7 +291,8 @@ public:
             return ErrorAlreadyExists;
         for (std::size_t slash = native.find('/', 1);; slash = native.find('/', slash + 1)) {
             const std::string part = native.substr(0, slash);
-            if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
+            // Folders made here hold per-user data: their owner's only.
+            if (::mkdir(part.c_str(), S_IRWXU) != 0 && errno != EEXIST)
                 return ErrnoToWindowsError(errno, part);
             if (slash == std::string::npos)
                 break;

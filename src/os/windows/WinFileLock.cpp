@@ -1,5 +1,6 @@
 // Exclusive file locks (CreateFileW with OPEN_ALWAYS, LockFileEx, UnlockFileEx). Windows drops a
-// lock when its handle closes, also when the holding process dies.
+// lock when its handle closes, also when the holding process dies. The file is opened without
+// delete sharing, so nobody can delete it while it is held and lock a new file of its name.
 
 #include "os/FileLock.h"
 #include "os/windows/WinSupport.h"
@@ -15,8 +16,8 @@ public:
     ErrorCode TryLock(std::string_view path, LockHandle* handle) override {
         *handle = InvalidLockHandle;
         const HANDLE file = ::CreateFileW(windows::WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             return LastErrorOr(ErrorOpenFailed);
         OVERLAPPED whole{};

@@ -143,6 +143,17 @@ TEST_F(FilesContract, AFileLockHasOneHolderAtATime) {
     EXPECT_EQ(FileLocks().TryLock(PathOf("nofolder/x.lock"), &first), ErrorPathNotFound);
 }
 
+TEST_F(FilesContract, AFileLockHoldsWhenItsFileIsDeleted) {
+    const std::string lock = PathOf("qvt.dfm.lock");
+    LockHandle first = InvalidLockHandle, second = InvalidLockHandle;
+    ASSERT_EQ(FileLocks().TryLock(lock, &first), ErrorSuccess);
+    Files().DeleteFile(lock); // refused where the held file cannot be deleted
+    EXPECT_EQ(FileLocks().TryLock(lock, &second), ErrorLockViolation);
+    FileLocks().Unlock(first);
+    ASSERT_EQ(FileLocks().TryLock(lock, &second), ErrorSuccess);
+    FileLocks().Unlock(second);
+}
+
 using FoldersContract = BackendTest;
 
 TEST_F(FoldersContract, PathsComeWithTheirLengthOrTheRoomTheyNeed) {
