@@ -105,6 +105,31 @@ std::string TSetting::GetDisplayText() const {
     return details.empty() ? GetCaption() : GetCaption() + " (" + details + ")";
 }
 
+std::string QuotedText(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string quoted = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (c == '\r') {
+            quoted += "\\r";
+        } else if (c == '\n') {
+            quoted += "\\n";
+        } else if (c == '\t') {
+            quoted += "\\t";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            quoted += "\\x";
+            quoted += kHex[byte >> 4];
+            quoted += kHex[byte & 0xF];
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + '"';
+}
+
 void TSetting::AddWarning(TCheckResultList& results, const std::string& message) const {
     results.AddWarning(GetCaption(), message);
 }

@@ -309,6 +309,10 @@ private:
 // The root, constructed on first use when none exists yet.
 TConfigurations& GetConfigurationsRoot();
 
+// Text from a data file or a machine file for a result line: in double quotes, with quotes,
+// backslashes and control characters escaped, so that it cannot break or fake the line.
+std::string QuotedText(std::string_view text);
+
 // Orders names by the user's locale, letter case significant.
 bool NameLess(const std::string& a, const std::string& b);
 
