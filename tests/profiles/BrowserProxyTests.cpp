@@ -9,6 +9,7 @@
 #include "profiles/uFirefoxProxySettings.h"
 #include "profiles/uIEProxySettings.h"
 #include "profiles/uOperaProxySettings.h"
+#include "os/IniFiles.h"
 #include "os/simulated/Sqlite.h"
 
 #include <gtest/gtest.h>
@@ -400,6 +401,62 @@ TEST_F(OperaProxyTest, ApplyReplacesTheSectionAndKeepsTheOthers) {
     setting.ApplyValue(TOperaProxySettingValue(), results);
     EXPECT_EQ(ReadText(Profile()).find("[Proxy]"), std::string::npos) << "an empty value leaves no section";
     EXPECT_EQ(results.Count(), 0u);
+}
+
+TEST_F(OperaProxyTest, LinesThatWouldAddSectionsOrKeysAreWarnedAndNotWritten) {
+    const std::string before = ReadText(Profile());
+    setting.ApplyValue(*ValueOf({"HTTP server=home:3128\r\n[User Prefs]\r\nHome URL=http://evil.example/",
+                                 "Use HTTP=1\n", "[User Prefs]\r\nHome URL=x", "[Other]=1", ";Use FTP=1",
+                                 "  =1", "Use FTP=1"}),
+                        results);
+    std::vector<std::string> lines;
+    for (const TCheckResult& r : results) {
+        EXPECT_EQ(r.ResultType(), TCheckResultType::Warning) << r.Text();
+        lines.push_back(r.Text());
+    }
+    ASSERT_EQ(lines.size(), 6u);
+    for (const std::string& line : lines)
+        EXPECT_NE(line.find("; it is not written"), std::string::npos) << line;
+    EXPECT_EQ(lines[0], "Opera proxy: The line \"  =1\" would not stay one key of the section (a line break, no "
+                        "key, or a key that starts a section or a comment); it is not written");
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "Opera proxy: The line \"HTTP server=home:3128\\r\\n[User Prefs]\\r\\nHome "
+                        "URL=http://evil.example/\" would not stay one key of the section (a line break, no key, or "
+                        "a key that starts a section or a comment); it is not written"),
+              lines.end());
+    const std::string after = ReadText(Profile());
+    EXPECT_EQ(after.find("evil"), std::string::npos);
+    EXPECT_EQ(std::count(after.begin(), after.end(), '['), std::count(before.begin(), before.end(), '['));
+    const auto back = Capture<TOperaProxySettingValue>(setting);
+    EXPECT_EQ(back->Settings().Text(), "Use FTP=1\r\n");
+}
+
+TEST_F(OperaProxyTest, AKeyStandingTwiceIsTheFirstForTheHintTheCaptureAndTheApply) {
+    std::string text = ReadText(Profile());
+    text.replace(text.find("[Proxy]\r\n"), 9, "[Proxy]\r\nUse HTTP=1\r\nHTTP server=first:1\r\nuse http=0\r\n"
+                                                 "HTTP server=second:2\r\n");
+    WriteText(Profile(), text);
+    const auto captured = Capture<TOperaProxySettingValue>(setting);
+    EXPECT_EQ(captured->Settings().Value("Use HTTP"), "1");
+    EXPECT_EQ(captured->Settings().Value("HTTP server"), "first:1");
+    EXPECT_EQ(captured->GetHint(), "HTTP: first:1");
+    std::u16string inEffect;
+    os::IniFiles().GetPrivateProfileString(u"Proxy", u"HTTP server", u"", &inEffect, Profile().string());
+    EXPECT_EQ(inEffect, u"first:1") << "what the ini functions read";
+
+    // A data file may hold a key twice in other letter case: the one the hint shows is written.
+    const auto twice = ValueOf({"Use HTTP=1", "http server=a:1", "HTTP server=b:2"});
+    const std::size_t first = static_cast<std::size_t>(twice->Settings().IndexOfName("HTTP server"));
+    const std::string shown = twice->Settings().ValueFromIndex(first);
+    const std::string other = twice->Settings()[first == 1 ? 2 : 1];
+    ASSERT_EQ(twice->GetHint(), "HTTP: " + shown);
+    setting.ApplyValue(*twice, results);
+    ASSERT_EQ(results.Count(), 1u);
+    EXPECT_EQ(results[0].Text(), "Opera proxy: The key " + QuotedText(other.substr(0, other.find('='))) +
+                                     " stands twice; only its first value is written");
+    const auto back = Capture<TOperaProxySettingValue>(setting);
+    EXPECT_EQ(back->GetHint(), twice->GetHint());
+    EXPECT_EQ(back->Settings().Count(), 2u);
 }
 
 TEST_F(OperaProxyTest, AMissingProfileCapturesEmptyAndAppliesAsOneErrorLine) {
