@@ -86,10 +86,21 @@ void TSetting::Assign(const TPersistent& source) {
 
 const TSettingClass& TSetting::SettingClass() const { return static_cast<const TSettingClass&>(ClassType()); }
 
-std::unique_ptr<TSettingValue> TSetting::CreateValue() {
+std::unique_ptr<TSettingValue> TSetting::CreateValue(TCheckResultList* warnings) {
+    // The list is this capture's only, also when it raises.
+    struct Scope {
+        TCheckResultList*& target;
+        ~Scope() { target = nullptr; }
+    } scope{captureWarnings_};
+    captureWarnings_ = warnings;
     std::unique_ptr<TSettingValue> value = CaptureValue();
     value->SetCreatorId(id_);
     return value;
+}
+
+void TSetting::AddCaptureWarning(const std::string& message) const {
+    if (captureWarnings_ != nullptr)
+        AddWarning(*captureWarnings_, message);
 }
 
 bool TSetting::IsCreatorOf(const TSettingValue& value) const { return value.CreatorId() == id_; }
@@ -258,13 +269,15 @@ void TConfigurationProfile::SetValue(const TSetting& setting, std::unique_ptr<TS
         values_.Add(std::move(value));
 }
 
-void TConfigurationProfile::RefreshValue(TSetting& setting) { SetValue(setting, setting.CreateValue()); }
+void TConfigurationProfile::RefreshValue(TSetting& setting, TCheckResultList* warnings) {
+    SetValue(setting, setting.CreateValue(warnings));
+}
 
-void TConfigurationProfile::RefreshAll() {
+void TConfigurationProfile::RefreshAll(TCheckResultList* warnings) {
     if (!settings_)
         return;
     for (TSetting* setting : *settings_)
-        RefreshValue(*setting);
+        RefreshValue(*setting, warnings);
 }
 
 void TConfigurationProfile::RemoveOrphans() {
