@@ -339,6 +339,102 @@ TEST_F(FirefoxProxyTest, WithoutAProfileCaptureIsEmptyAndApplyRaises) {
     EXPECT_FALSE(std::filesystem::exists(Prefs()));
 }
 
+TEST(FirefoxLiterals, OnlyWhatAPreferenceLineCanHoldPasses) {
+    for (const char* good : {"network.proxy.http", "a\\\"b", "back\\\\slash", "tab\\t", "B\xC3\xBCro", ""})
+        EXPECT_TRUE(IsStringLiteralBody(good)) << good;
+    for (const char* bad : {"a\"b", "line\nbreak", "cr\r", "end\\", "ls\xE2\x80\xA8", "ps\xE2\x80\xA9", "raw\ttab",
+                            "esc\\\n"})
+        EXPECT_FALSE(IsStringLiteralBody(bad)) << bad;
+    for (const char* good : {"1", "-5", "+7", "8080", "true", "false", "\"x\"", "\"\"", "\"a\\\"b\""})
+        EXPECT_TRUE(IsPrefValueLiteral(good)) << good;
+    for (const char* bad : {"", "-", "1.5", "0x10", "TRUE", "\"", "\"a\"b\"", "b=\"x\"", "1);", "\"x\");\r\nuser_pref(\"y\", 1",
+                            "'x'", "\"x\" "})
+        EXPECT_FALSE(IsPrefValueLiteral(bad)) << bad;
+}
+
+TEST_F(FirefoxProxyTest, StoredLinesThatWouldAddOrBreakPreferencesAreWarnedAndLeftOut) {
+    const std::string before = ReadText(Prefs());
+    auto count = [](const std::string& text, std::string_view what) {
+        std::size_t n = 0;
+        for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    const auto value = ValueOf({
+        "network.proxy.http=\"x\");\r\nuser_pref(\"browser.startup.homepage\", \"http://evil.example/\"",
+        "network.proxy.type=2);\nuser_pref(\"browser.startup.homepage\", \"http://evil.example/\"",
+        "network.proxy.a\"b=1",
+        "network.proxy.name=with=\"equals\"",
+        "browser.startup.homepage=\"http://evil.example/\"",
+        "network.proxy.ftp=\"f\\\"q\"",
+        "network.proxy.ftp_port=21",
+    });
+    setting.ApplyValue(*value, results);
+    std::vector<std::string> lines;
+    for (const TCheckResult& r : results) {
+        EXPECT_EQ(r.ResultType(), TCheckResultType::Warning) << r.Text();
+        lines.push_back(r.Text());
+    }
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "Firefox proxy: The preference \"browser.startup.homepage=\\\"http://evil.example/\\\"\" is "
+                         "not a proxy preference; it is left out",
+                         "Firefox proxy: The preference \"network.proxy.a\\\"b=1\" cannot be written as one "
+                         "well-formed user_pref line; it is left out",
+                         "Firefox proxy: The preference \"network.proxy.http=\\\"x\\\");\\r\\nuser_pref(\\\""
+                         "browser.startup.homepage\\\", \\\"http://evil.example/\\\"\" cannot be written as one "
+                         "well-formed user_pref line; it is left out",
+                         "Firefox proxy: The preference \"network.proxy.name=with=\\\"equals\\\"\" cannot be written "
+                         "as one well-formed user_pref line; it is left out",
+                         "Firefox proxy: The preference \"network.proxy.type=2);\\nuser_pref(\\\"browser.startup."
+                         "homepage\\\", \\\"http://evil.example/\\\"\" cannot be written as one well-formed "
+                         "user_pref line; it is left out"}));
+    const std::string after = ReadText(Prefs());
+    EXPECT_EQ(count(after, "browser.startup.homepage"), count(before, "browser.startup.homepage"));
+    EXPECT_EQ(count(after, "evil"), 0u);
+    EXPECT_EQ(count(after, "\r\n"), count(before, "\r\n") + 2) << "the two proxy lines that were well formed";
+    EXPECT_NE(after.find("\r\nuser_pref(\"network.proxy.ftp\", \"f\\\"q\");\r\n"), std::string::npos);
+    EXPECT_NE(after.find("\r\nuser_pref(\"network.proxy.ftp_port\", 21);\r\n"), std::string::npos);
+    EXPECT_NE(after.find("user_pref(\"network.proxy.type\", 1);"), std::string::npos) << "left as it was";
+}
+
+TEST_F(FirefoxProxyTest, ACapturedNameWithAnEqualsSignIsWarnedAndLeftOut) {
+    WriteText(Prefs(), "user_pref(\"network.proxy.a=b\", \"x\");\r\nuser_pref(\"network.proxy.type\", 1);\r\n");
+    TCheckResultList warnings;
+    const auto value = setting.CreateValue(&warnings);
+    EXPECT_EQ(static_cast<TFirefoxProxySettingValue&>(*value).Settings().Text(), "network.proxy.type=1\r\n");
+    ASSERT_EQ(warnings.Count(), 1u);
+    EXPECT_EQ(warnings[0].Text(), "Firefox proxy: The preference \"network.proxy.a=b\" has \"=\" in its name, which "
+                                  "the value cannot hold; it is not captured");
+}
+
+TEST_F(FirefoxProxyTest, AByteOrderMarkDoesNotHideTheFirstPreferenceAndIsKept) {
+    WriteText(Prefs(), "\xEF\xBB\xBFuser_pref(\"network.proxy.type\", 4);\r\n// rest\r\n");
+    EXPECT_EQ(CaptureValue()->Settings().Text(), "network.proxy.type=4\r\n");
+    setting.ApplyValue(*ValueOf({"network.proxy.type=0"}), results);
+    EXPECT_EQ(ReadText(Prefs()), "\xEF\xBB\xBFuser_pref(\"network.proxy.type\", 0);\r\n// rest\r\n")
+        << "replaced, not appended after a line it did not see";
+}
+
+TEST_F(FirefoxProxyTest, AProfileWithoutPathIsNotFoundAndAbsolutePathsAreOnTheMachine) {
+    WriteText(Firefox() / "profiles.ini", "[Profile0]\r\nName=broken\r\nIsRelative=1\r\n");
+    EXPECT_EQ(MessageOf<TFirefoxProfileNotFoundException>([] { GetFirefoxPrefsFileName(); }),
+              "Firefox profile not found");
+    EXPECT_EQ(CaptureValue()->Settings().Count(), 0u);
+    EXPECT_EQ(MessageOf<TFirefoxProfileNotFoundException>(
+                  [&] { setting.ApplyValue(*ValueOf({"network.proxy.type=4"}), results); }),
+              "Firefox profile not found");
+
+    // As Firefox writes it on Windows: the system drive's path of the profile folder.
+    const std::string absolute =
+        "C:\\Users\\" + Machine().UserName() + "\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\k3x9v2qa.default-release";
+    WriteText(Firefox() / "profiles.ini", "[Profile0]\r\nPath=" + absolute + "\r\nIsRelative=0\r\n");
+    EXPECT_EQ(GetFirefoxPrefsFileName(), absolute + "\\prefs.js");
+    EXPECT_EQ(CaptureValue()->Settings().Value("network.proxy.type"), "1") << "the seeded profile's file";
+    setting.ApplyValue(*ValueOf({"network.proxy.type=4"}), results);
+    EXPECT_NE(ReadText(Prefs()).find("user_pref(\"network.proxy.type\", 4);"), std::string::npos);
+}
+
 TEST_F(FirefoxProxyTest, TheHintFollowsTheProxyType) {
     EXPECT_EQ(ValueOf({"Network.Proxy.Type=4"})->GetHint(), "Auto-detect proxy configuration")
         << "the type is looked up without case";

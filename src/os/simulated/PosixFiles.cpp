@@ -3,6 +3,7 @@
 // open, so programs using this layer see each other's sharing violations.
 
 #include "os/Files.h"
+#include "os/simulated/Machine.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -17,8 +18,17 @@ namespace prolamo::os {
 
 namespace {
 
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// A path of the system drive, "C:\...", is in the simulated workstation's folder, as its Windows
+// folder is; other drives are not there.
 std::string NativePath(std::string_view path) {
-    std::string native(path);
+    std::string native;
+    if (path.size() >= 3 && (path[0] == 'C' || path[0] == 'c') && path[1] == ':' && IsSeparator(path[2])) {
+        native = simulated::CurrentMachine().Folder().string();
+        path.remove_prefix(2);
+    }
+    native += path;
     for (char& c : native)
         if (c == '\\')
             c = '/';
