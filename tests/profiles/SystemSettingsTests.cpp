@@ -337,6 +337,28 @@ TEST_F(EnvSettingTest, NamesAVariableCannotHaveAreRefusedAtEntryCaptureAndApply)
     EXPECT_NO_THROW(setting.CheckParameters());
 }
 
+TEST_F(EnvSettingTest, TheEditorDoesNotOfferNamesAVariableCannotHave) {
+    Key(TEnvScope::User)->WriteString("Bad=Name", "x");
+    Key(TEnvScope::User)->WriteString("Line\r\nBreak", "x");
+    ASSERT_TRUE(Key(TEnvScope::User)->ValueExists("Bad=Name")) << "the registry holds such names";
+    Choose({u"OS", u" "}); // a data file may hold one
+    std::vector<std::u16string> offered;
+    TEnvSettingEditor::SetCheckListDialog([&](const std::string&, std::vector<TCheckListItem>& items) {
+        for (auto& item : items) {
+            offered.push_back(item.text);
+            item.checked = true;
+        }
+        return true;
+    });
+    TEnvSettingEditor editor;
+    ASSERT_TRUE(editor.Edit(setting));
+    TEnvSettingEditor::SetCheckListDialog({});
+    EXPECT_NE(std::find(offered.begin(), offered.end(), u"OS"), offered.end());
+    for (const std::u16string& name : offered)
+        EXPECT_TRUE(IsValidEnvironmentName(name)) << os::Utf16ToUtf8(name);
+    EXPECT_NO_THROW(setting.CheckParameters()) << "what the editor chose can be entered";
+}
+
 TEST_F(EnvSettingTest, AVariableGoneAtApplyIsCreatedExpandableWhenItRefersToOthers) {
     setting.ApplyValue(*ValueOf({u"JAVA_HOME=%ProgramFiles%\\Java\\jdk-21", u"Plain=C:\\Java", u"Percent=100%",
                                  u"Doubled=50%% off"}),
