@@ -148,7 +148,12 @@ public:
         const TPropInfo* parameter = ParameterOf(*kind);
         if (parameter && arguments.size() > 1 && !IsNameList(*parameter))
             throw EUsage("the setting kind " + Quote(kind->GetCaption()) + " takes one " + parameter->name);
-        // A list of names is its lines, one name an argument.
+        // A list of names is its lines, one name an argument: an argument that would be no line or
+        // more than one is refused rather than lost or split.
+        if (parameter && IsNameList(*parameter))
+            for (const std::string& one : arguments)
+                if (one.empty() || one.find_first_of("\r\n") != std::string::npos)
+                    throw EUsage("a name of " + parameter->name + " is one line of text, not " + Quote(one));
         std::optional<std::string> argument;
         for (const std::string& one : arguments)
             argument = argument ? *argument + "\r\n" + one : one;
@@ -159,6 +164,11 @@ public:
         std::unique_ptr<TSetting> setting = kind->CreateSetting();
         if (parameter)
             SetParameter(*setting, *parameter, *argument);
+        try {
+            setting->CheckParameters();
+        } catch (const Exception& e) {
+            throw EUsage(e.Message());
+        }
         // Ids are tick counts; two settings made within one tick would share their values.
         while (std::any_of(configuration.begin(), configuration.end(),
                            [&](const TSetting* other) { return other->Id() == setting->Id(); }))
@@ -195,14 +205,17 @@ public:
         TConfiguration& configuration = FindConfiguration(configurationName);
         TConfigurationProfile& profile = FindProfile(configuration, name);
         for (TSetting* setting : configuration) {
+            TCheckResultList warnings;
             try {
-                profile.RefreshValue(*setting);
+                profile.RefreshValue(*setting, &warnings);
             } catch (const std::exception& e) {
                 err_ << Program << ": cannot capture " << TerminalLine(setting->GetDisplayText()) << ": "
                      << TerminalText(e.what()) << '\n';
                 return ExitFailed;
             }
             Changed({});
+            for (const TCheckResult& warning : warnings)
+                out_ << "Warning: " << TerminalText(warning.Text()) << '\n';
             out_ << "Captured " << TerminalLine(setting->GetDisplayText()) << ".\n";
         }
         Changed("Refreshed profile " + Quote(name) + " of configuration " + Quote(configurationName) + ".\n");

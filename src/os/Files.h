@@ -23,6 +23,8 @@ inline constexpr std::uint32_t FileAttributeHidden = 0x02;
 inline constexpr std::uint32_t FileAttributeSystem = 0x04;
 inline constexpr std::uint32_t FileAttributeDirectory = 0x10;
 inline constexpr std::uint32_t FileAttributeArchive = 0x20;
+// Not a file of bytes: a device, a pipe or a socket.
+inline constexpr std::uint32_t FileAttributeDevice = 0x40;
 inline constexpr std::uint32_t FileAttributeNormal = 0x80;
 inline constexpr std::uint32_t FileAttributeReparsePoint = 0x400;
 inline constexpr std::uint32_t InvalidFileAttributes = 0xFFFFFFFF;
@@ -35,10 +37,14 @@ public:
     // when its target is missing: it exists, with FileAttributeReparsePoint.
     virtual ErrorCode GetFileAttributes(std::string_view path, std::uint32_t* attributes) = 0;
     // CreateFile(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING) + GetFileSize + ReadFile + CloseHandle:
-    // fails with ErrorSharingViolation while someone has the file open for writing.
-    virtual ErrorCode ReadWholeFile(std::string_view path, std::vector<std::uint8_t>* content) = 0;
+    // fails with ErrorSharingViolation while someone has the file open for writing. A file larger
+    // than sizeLimit is ErrorFileTooLarge before anything is allocated; a device, pipe or socket is
+    // ErrorInvalidFunction and never waited on.
+    virtual ErrorCode ReadWholeFile(std::string_view path, std::vector<std::uint8_t>* content,
+                                    std::uint64_t sizeLimit = UINT64_MAX) = 0;
     // CreateFile(GENERIC_WRITE, no sharing, CREATE_ALWAYS) + WriteFile + CloseHandle. The folder is
-    // not created.
+    // not created. A file with the read-only attribute is ErrorAccessDenied, whoever asks; a
+    // device, pipe or socket ErrorInvalidFunction.
     virtual ErrorCode WriteWholeFile(std::string_view path, std::span<const std::uint8_t> content) = 0;
     // Writes a new file beside `path` and then puts it in place of `path` in one step
     // (ReplaceFileW / MoveFileExW with MOVEFILE_REPLACE_EXISTING), so that a failure leaves the old

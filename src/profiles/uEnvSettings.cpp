@@ -18,23 +18,36 @@ bool OpenEnvironment(TRegistry& registry, TEnvScope scope) {
     return registry.OpenKey(scope == TEnvScope::System ? SystemEnvironmentKey : UserEnvironmentKey, false);
 }
 
-void WriteVariable(const std::u16string& name, const std::u16string& text, TEnvScope scope) {
+// "%NAME%" somewhere in the text: it only means something to an expandable string.
+bool HoldsReference(const std::u16string& text) {
+    for (std::size_t open = text.find(u'%'); open != std::u16string::npos;) {
+        const std::size_t close = text.find(u'%', open + 1);
+        if (close == std::u16string::npos)
+            return false;
+        if (close > open + 1)
+            return true;
+        open = close;
+    }
+    return false;
+}
+
+// False when the variable is there as a value of another type, which is left alone.
+bool WriteVariable(const std::u16string& name, const std::u16string& text, TEnvScope scope) {
     TRegistry registry(kEnvironmentAccess);
     if (!OpenEnvironment(registry, scope))
         throw EOSError(os::ErrorAccessDenied);
     const std::string valueName = os::Utf16ToUtf8(name);
-    switch (registry.GetDataType(valueName)) {
-    case TRegDataType::ExpandString:
+    const TRegDataType type = registry.GetDataType(valueName);
+    const bool exists = type != TRegDataType::Unknown || registry.ValueExists(valueName);
+    bool written = true;
+    if (type == TRegDataType::ExpandString || (!exists && HoldsReference(text)))
         registry.WriteExpandString(valueName, os::Utf16ToUtf8(text));
-        break;
-    case TRegDataType::Integer:
-    case TRegDataType::Binary:
-        break; // not a text: left alone
-    default:
+    else if (type == TRegDataType::String || !exists)
         registry.WriteString(valueName, os::Utf16ToUtf8(text));
-        break;
-    }
+    else
+        written = false;
     registry.CloseKey();
+    return written;
 }
 
 std::u16string ProcessVariable(const std::u16string& name) {
@@ -57,6 +70,16 @@ TCheckListDialog& Dialog() {
 std::unique_ptr<TSettingEditor> NewEnvSettingEditor() { return std::make_unique<TEnvSettingEditor>(); }
 
 } // namespace
+
+bool IsValidEnvironmentName(std::u16string_view name) {
+    bool blank = true;
+    for (const char16_t c : name) {
+        if (c == u'=' || c < u' ' || c == 0x7F)
+            return false;
+        blank = blank && (c == u' ' || c == u'\t');
+    }
+    return !blank;
+}
 
 void GetEnvironmentNames(TEnvScope scope, TWideStrings& names) {
     names.Clear();
@@ -88,6 +111,12 @@ void TEnvSetting::Assign(const TPersistent& source) {
         names_.Assign(setting->names_);
 }
 
+void TEnvSetting::CheckParameters() const {
+    for (const std::u16string& name : names_)
+        if (!IsValidEnvironmentName(name))
+            throw Exception(Format(EnvNameRefused, {QuotedText(os::Utf16ToUtf8(name))}));
+}
+
 // Each variable as the key that an apply writes it to stores it, so a later apply puts back the
 // same text and type; only a variable that key lacks comes from this process's environment.
 std::unique_ptr<TSettingValue> TEnvSetting::CaptureValue() {
@@ -100,20 +129,28 @@ std::unique_ptr<TSettingValue> TEnvSetting::CaptureValue() {
     const bool userOpen = OpenEnvironment(userKey, TEnvScope::User);
     for (const std::u16string& name : names_) {
         const std::string valueName = os::Utf16ToUtf8(name);
+        if (!IsValidEnvironmentName(name)) {
+            AddCaptureWarning(Format(EnvNameRefused, {QuotedText(valueName)}));
+            continue;
+        }
         TRegistry* key = systemNames.IndexOf(name) >= 0 ? (systemOpen ? &systemKey : nullptr)
                                                         : (userOpen ? &userKey : nullptr);
         std::u16string text;
         const TRegDataType type = key != nullptr ? key->GetDataType(valueName) : TRegDataType::Unknown;
-        if (type == TRegDataType::String || type == TRegDataType::ExpandString)
+        if (type == TRegDataType::String || type == TRegDataType::ExpandString) {
             text = os::Utf8ToUtf16(key->ReadString(valueName));
-        else
+        } else if (key != nullptr && key->ValueExists(valueName)) {
+            AddCaptureWarning(Format(EnvNotText, {QuotedText(valueName)}));
+            continue;
+        } else {
             text = ProcessVariable(name);
+        }
         value->Values().Add(name + u'=' + text);
     }
     return value;
 }
 
-void TEnvSetting::ApplyValue(const TSettingValue& value, TCheckResultList& /*results*/) {
+void TEnvSetting::ApplyValue(const TSettingValue& value, TCheckResultList& results) {
     const auto* env = dynamic_cast<const TEnvSettingValue*>(&value);
     if (env == nullptr)
         throw EAssertionFailed("The environment variables setting was given another kind's value");
@@ -122,9 +159,14 @@ void TEnvSetting::ApplyValue(const TSettingValue& value, TCheckResultList& /*res
     const TWideStrings& values = env->Values();
     for (std::size_t i = 0; i < values.Count(); ++i) {
         const std::u16string name = NameOfLine(values[i]);
+        if (!IsValidEnvironmentName(name)) {
+            AddError(results, Format(EnvNameRefused, {QuotedText(os::Utf16ToUtf8(name))}));
+            continue;
+        }
         // A name given twice is written with its first text.
         const std::u16string text = values.ValueFromIndex(static_cast<std::size_t>(values.IndexOfName(name)));
-        WriteVariable(name, text, systemNames.IndexOf(name) >= 0 ? TEnvScope::System : TEnvScope::User);
+        if (!WriteVariable(name, text, systemNames.IndexOf(name) >= 0 ? TEnvScope::System : TEnvScope::User))
+            AddWarning(results, Format(EnvNotOverwritten, {QuotedText(os::Utf16ToUtf8(name))}));
     }
     TOsHelper::BroadcastSettingChange();
 }
@@ -169,7 +211,8 @@ std::vector<TCheckListItem> TEnvSettingEditor::Candidates(const TEnvSetting& set
         candidates.Add(name);
     std::vector<TCheckListItem> items;
     for (const std::u16string& name : candidates)
-        items.push_back({name, setting.Names().IndexOf(name) >= 0});
+        if (IsValidEnvironmentName(name))
+            items.push_back({name, setting.Names().IndexOf(name) >= 0});
     return items;
 }
 

@@ -13,6 +13,18 @@ namespace prolamo {
 inline constexpr const char* SystemEnvironmentKey = "\\System\\CurrentControlSet\\Control\\Session Manager\\Environment";
 inline constexpr const char* UserEnvironmentKey = "\\Environment";
 
+inline constexpr const char* EnvNameRefused =
+    "%s is not a name an environment variable can have (it is empty or blank, or holds \"=\" or a control "
+    "character)";
+inline constexpr const char* EnvNotText =
+    "The variable %s is not a text in the registry but a value of another type; it is not captured";
+inline constexpr const char* EnvNotOverwritten =
+    "The variable %s is not a text in the registry but a value of another type; it is left as it is";
+
+// Whether Windows can hold a variable of this name: not empty, not only blanks, without "=" and
+// control characters.
+bool IsValidEnvironmentName(std::u16string_view name);
+
 // Where a variable lives: machine-wide or per user.
 enum class TEnvScope { System, User };
 
@@ -34,8 +46,12 @@ public:
     void SetVariableNames(const std::u16string& text) { names_.SetText(text); }
 
     void Assign(const TPersistent& source) override;
+    // Raises EnvNameRefused for the first name a variable cannot have.
+    void CheckParameters() const override;
+    // A name a variable cannot have, and a variable that is no text, are left out with a warning.
     std::unique_ptr<TSettingValue> CaptureValue() override;
-    // Writes every line, then tells running programs once.
+    // Writes every line, then tells running programs once. A name a variable cannot have is an
+    // error line; a variable that is no text is never overwritten (a warning line).
     void ApplyValue(const TSettingValue& value, TCheckResultList& results) override;
 
 private:
@@ -72,7 +88,8 @@ public:
     // The front end plugs its dialog in once at start-up; without one, every edit is cancelled.
     static void SetCheckListDialog(TCheckListDialog dialog);
 
-    // The user's and the machine's variables and the names already chosen, each once, sorted.
+    // The user's and the machine's variables and the names already chosen, each once, sorted; a
+    // name a variable cannot have is not offered.
     static std::vector<TCheckListItem> Candidates(const TEnvSetting& setting);
     bool Edit(TSetting& setting) override;
 };

@@ -28,6 +28,28 @@ std::string WithAdminHint(os::ErrorCode code, std::string message) {
 
 [[noreturn]] void AssertionFailed(const char* what) { throw EAssertionFailed(what); }
 
+// InvalidFileAttributes for an empty name or a path that cannot be found.
+std::uint32_t AttributesOf(const std::string& fileName) {
+    std::uint32_t attributes = os::InvalidFileAttributes;
+    if (fileName.empty() || os::Files().GetFileAttributes(fileName, &attributes) != os::ErrorSuccess)
+        return os::InvalidFileAttributes;
+    return attributes;
+}
+
+// The file error for Code, said plainly where the path is what is wrong; a write that was denied
+// says what would help.
+EInOutError FileError(os::ErrorCode code, const std::string& fileName, bool writing) {
+    const int c = static_cast<int>(code);
+    switch (code) {
+    case os::ErrorInvalidFunction:
+        return EInOutError(c, Format(FileIsDevice, {fileName}));
+    case os::ErrorFileTooLarge:
+        return EInOutError(c, Format(FileTooLarge, {fileName}));
+    default:
+        return writing ? EInOutError(c, WithAdminHint(code, EInOutError(c).Message())) : EInOutError(c);
+    }
+}
+
 std::unique_ptr<TSettingEditor> NewFileSettingEditor() { return std::make_unique<TFileSettingEditor>(); }
 
 TOpenFileDialog& Dialog() {
@@ -67,18 +89,19 @@ const TClassInfo& TFileSettingValue::StaticClass() {
 }
 
 void TFileSettingValue::LoadFromFile(const std::string& fileName) {
-    std::uint32_t attributes = os::InvalidFileAttributes;
-    fileExists_ = !fileName.empty() && os::Files().GetFileAttributes(fileName, &attributes) == os::ErrorSuccess &&
-                  (attributes & os::FileAttributeDirectory) == 0;
+    const std::uint32_t attributes = AttributesOf(fileName);
+    fileExists_ = attributes != os::InvalidFileAttributes && (attributes & os::FileAttributeDirectory) == 0;
     if (!fileExists_) {
         ClearContent();
         return;
     }
+    if ((attributes & os::FileAttributeDevice) != 0)
+        throw EInOutError(static_cast<int>(os::ErrorInvalidFunction), Format(FileIsDevice, {fileName}));
+    // The size is checked before anything is allocated, and the bytes are read straight into the
+    // buffer the value keeps.
     std::vector<std::uint8_t> bytes;
-    if (const os::ErrorCode e = os::Files().ReadWholeFile(fileName, &bytes); e != os::ErrorSuccess)
-        throw EInOutError(static_cast<int>(e));
-    if (bytes.size() > static_cast<std::size_t>(INT32_MAX))
-        throw EInOutError(static_cast<int>(os::ErrorFileTooLarge));
+    if (const os::ErrorCode e = os::Files().ReadWholeFile(fileName, &bytes, INT32_MAX); e != os::ErrorSuccess)
+        throw FileError(e, fileName, false);
     contentSize_ = static_cast<std::int32_t>(bytes.size());
     content_ = std::move(bytes);
 }
@@ -151,12 +174,19 @@ void TAbstractFileSetting::ApplyValue(const TSettingValue& value, TCheckResultLi
     if (fileValue == nullptr)
         AssertionFailed("A file setting was given another kind's value");
     const std::string path = GetFileName();
+    // Neither is opened: writing or deleting them is never what the value means.
+    if (const std::uint32_t attributes = AttributesOf(path); attributes != os::InvalidFileAttributes) {
+        if ((attributes & os::FileAttributeDirectory) != 0)
+            throw EInOutError(static_cast<int>(os::ErrorAccessDenied), Format(FileIsFolder, {path}));
+        if ((attributes & os::FileAttributeDevice) != 0)
+            throw EInOutError(static_cast<int>(os::ErrorInvalidFunction), Format(FileIsDevice, {path}));
+    }
     if (fileValue->FileExists()) {
         // An empty file has no buffer: writing nothing leaves an empty file.
         const auto content = fileValue->Content().first(
             std::min(fileValue->Content().size(), static_cast<std::size_t>(std::max(fileValue->ContentSize(), 0))));
         if (const os::ErrorCode e = os::Files().WriteWholeFile(path, content); e != os::ErrorSuccess)
-            throw EInOutError(static_cast<int>(e), WithAdminHint(e, EInOutError(static_cast<int>(e)).Message()));
+            throw FileError(e, path, true);
         return;
     }
     // An already absent file fails too: the machine did not match the profile.

@@ -28,7 +28,8 @@ public:
     // Only a non-empty file has a buffer.
     bool HasContent() const { return !content_.empty(); }
 
-    // Captures the file at FileName; a folder or a missing path is "no file".
+    // Captures the file at FileName; a folder or a missing path is "no file". A device, pipe or
+    // socket raises, as does a file too large to hold.
     void LoadFromFile(const std::string& fileName);
     void ClearContent();
     // The binary property "Content": ContentSize bytes.
@@ -48,6 +49,9 @@ private:
 inline constexpr const char* NoFileHint = "No file";
 inline constexpr const char* EmptyFileHint = "Empty file";
 inline constexpr const char* BinaryFileHint = "Binary file";
+inline constexpr const char* FileIsFolder = "%s is a folder, not a file";
+inline constexpr const char* FileIsDevice = "%s is a device, a pipe or a socket, not a file; it is neither read nor written";
+inline constexpr const char* FileTooLarge = "%s is larger than the 2 GB a File setting can hold";
 // The hint shows at most this many bytes of the content.
 inline constexpr std::size_t HintLength = 1024;
 

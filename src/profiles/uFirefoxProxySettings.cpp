@@ -16,6 +16,7 @@ namespace {
 constexpr std::string_view kPrefStart = "user_pref(\"";
 constexpr std::string_view kPrefEnd = ");";
 constexpr std::string_view kSeparator = "\", ";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool FileExists(const std::string& path) {
     std::uint32_t attributes = os::InvalidFileAttributes;
@@ -74,11 +75,40 @@ std::string GetFirefoxPrefsFileName() {
     if (!FileExists(list))
         throw TFirefoxProfileNotFoundException();
     std::string path = IniString(list, u"Profile0", u"Path");
+    if (path.empty())
+        throw TFirefoxProfileNotFoundException(); // not the root folder's prefs.js
     long long relative = 0;
     if (ParseInteger(IniString(list, u"Profile0", u"IsRelative"), relative) && relative != 0)
         path = list.substr(0, list.find_last_of('\\') + 1) + path;
     std::replace(path.begin(), path.end(), '/', '\\');
     return path + "\\prefs.js";
+}
+
+bool IsStringLiteralBody(std::string_view body) {
+    for (std::size_t i = 0; i < body.size(); ++i) {
+        const auto c = static_cast<unsigned char>(body[i]);
+        if (c < 0x20 || c == 0x7F || c == '"')
+            return false;
+        // U+2028 and U+2029 end a line in JavaScript too.
+        if (body.substr(i, 3) == "\xE2\x80\xA8" || body.substr(i, 3) == "\xE2\x80\xA9")
+            return false;
+        if (c == '\\') {
+            if (++i >= body.size() || static_cast<unsigned char>(body[i]) < 0x20)
+                return false; // an escape needs its character, and cannot continue the line
+        }
+    }
+    return true;
+}
+
+bool IsPrefValueLiteral(std::string_view text) {
+    if (text == "true" || text == "false")
+        return true;
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+        return IsStringLiteralBody(text.substr(1, text.size() - 2));
+    const std::size_t digits = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    return text.size() > digits &&
+           std::all_of(text.begin() + static_cast<std::ptrdiff_t>(digits), text.end(),
+                       [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // ---- TPrefs ----
@@ -91,8 +121,12 @@ void TPrefs::Load() {
         if (const os::ErrorCode e = os::Files().ReadWholeFile(GetFirefoxPrefsFileName(), &bytes);
             e != os::ErrorSuccess)
             throw EInOutError(static_cast<int>(e));
+        std::string text(bytes.begin(), bytes.end());
+        byteOrderMark_ = text.starts_with(kByteOrderMark);
+        if (byteOrderMark_)
+            text.erase(0, kByteOrderMark.size());
         TStrings split;
-        split.SetText(std::string(bytes.begin(), bytes.end()));
+        split.SetText(text);
         lines_ = split.Lines();
     } catch (const TFirefoxProfileNotFoundException&) {
         lines_.clear();
@@ -101,7 +135,7 @@ void TPrefs::Load() {
 
 void TPrefs::Save() const {
     const std::string path = GetFirefoxPrefsFileName();
-    std::string text;
+    std::string text(byteOrderMark_ ? kByteOrderMark : std::string_view());
     for (const std::string& line : lines_)
         text += line + "\r\n";
     if (const os::ErrorCode e = os::Files().WriteWholeFile(
@@ -131,24 +165,32 @@ bool TPrefs::ParsePrefLine(const std::string& line, std::string& name, std::stri
     return true;
 }
 
-void TPrefs::GetPrefs(const std::string& prefix, TStrings& dest) const {
+void TPrefs::GetPrefs(const std::string& prefix, TStrings& dest, std::vector<std::string>* leftOut) const {
     dest.Clear();
     std::string name, valueText;
-    for (const std::string& line : lines_)
-        if (ParsePrefLine(line, name, valueText) && name.compare(0, prefix.size(), prefix) == 0)
+    for (const std::string& line : lines_) {
+        if (!ParsePrefLine(line, name, valueText) || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        if (name.find('=') == std::string::npos)
             dest.Add(name + "=" + valueText);
+        else if (leftOut != nullptr)
+            leftOut->push_back(name);
+    }
 }
 
-void TPrefs::SetPref(const std::string& name, const std::string& valueText) {
+bool TPrefs::SetPref(const std::string& name, const std::string& valueText) {
+    if (!IsStringLiteralBody(name) || !IsPrefValueLiteral(valueText))
+        return false;
     const std::string newLine =
         std::string(kPrefStart) + name + std::string(kSeparator) + valueText + std::string(kPrefEnd);
     std::string lineName, lineValue;
     for (std::string& line : lines_)
         if (ParsePrefLine(line, lineName, lineValue) && lineName == name) {
             line = newLine;
-            return;
+            return true;
         }
     lines_.push_back(newLine);
+    return true;
 }
 
 // ---- TFirefoxProxySettingValue ----
@@ -194,19 +236,29 @@ std::unique_ptr<TSettingValue> TFirefoxProxySetting::CaptureValue() {
     TPrefs prefs;
     prefs.Load();
     auto value = std::make_unique<TFirefoxProxySettingValue>();
-    prefs.GetPrefs(FirefoxProxyPrefix, value->Settings());
+    std::vector<std::string> leftOut;
+    prefs.GetPrefs(FirefoxProxyPrefix, value->Settings(), &leftOut);
+    for (const std::string& name : leftOut)
+        AddCaptureWarning(Format(FirefoxNameWithEquals, {QuotedText(name)}));
     return value;
 }
 
-void TFirefoxProxySetting::ApplyValue(const TSettingValue& value, TCheckResultList& /*results*/) {
+void TFirefoxProxySetting::ApplyValue(const TSettingValue& value, TCheckResultList& results) {
     TPrefs prefs;
     prefs.Load();
     const auto* proxy = dynamic_cast<const TFirefoxProxySettingValue*>(&value);
     if (proxy == nullptr)
         throw EAssertionFailed("The Firefox proxy setting was given another kind's value");
     const TStrings& settings = proxy->Settings();
-    for (std::size_t i = 0; i < settings.Count(); ++i)
-        prefs.SetPref(settings.Name(i), settings.ValueFromIndex(i));
+    const std::string prefix = FirefoxProxyPrefix;
+    for (std::size_t i = 0; i < settings.Count(); ++i) {
+        // The value comes from the data file: it may hold anything.
+        const std::string name = settings.Name(i);
+        if (name.compare(0, prefix.size(), prefix) != 0)
+            AddWarning(results, Format(FirefoxNotProxy, {QuotedText(settings[i])}));
+        else if (!prefs.SetPref(name, settings.ValueFromIndex(i)))
+            AddWarning(results, Format(FirefoxLineRefused, {QuotedText(settings[i])}));
+    }
     prefs.Save();
 }
 

@@ -23,22 +23,37 @@ public:
     EFCreateError(int code, const std::string& message) : EInOutError(code, message) {}
 };
 
+inline constexpr const char* FirefoxLineRefused =
+    "The preference %s cannot be written as one well-formed user_pref line; it is left out";
+inline constexpr const char* FirefoxNotProxy = "The preference %s is not a proxy preference; it is left out";
+inline constexpr const char* FirefoxNameWithEquals =
+    "The preference %s has \"=\" in its name, which the value cannot hold; it is not captured";
+
 // <roaming application data>\Mozilla\Firefox\profiles.ini, section Profile0, + "\prefs.js".
-// Raises TFirefoxProfileNotFoundException when the profile list is missing.
+// Raises TFirefoxProfileNotFoundException when the profile list is missing or names no path.
 std::string GetFirefoxPrefsFileName();
+
+// The text between the quotes of a JavaScript string literal: no line break or other control
+// character, every double quote and backslash escaped.
+bool IsStringLiteralBody(std::string_view body);
+// What a preference line may hold as its value: a string literal, an integer, true or false.
+bool IsPrefValueLiteral(std::string_view text);
 
 // The lines of a preferences file, in file order.
 class TPrefs {
 public:
-    // A missing profile gives no lines; other read errors are raised.
+    // A missing profile gives no lines; other read errors are raised. A byte-order mark is kept
+    // apart from the first line.
     void Load();
-    // Every line followed by CR LF, replacing the file.
+    // Every line followed by CR LF, replacing the file; the byte-order mark it had comes first.
     void Save() const;
     // Dest gets name=value text of every preference line whose name starts with Prefix (letter
-    // case significant), in file order.
-    void GetPrefs(const std::string& prefix, TStrings& dest) const;
+    // case significant), in file order. A name holding "=" cannot be told from its value there:
+    // it goes to LeftOut instead, when given.
+    void GetPrefs(const std::string& prefix, TStrings& dest, std::vector<std::string>* leftOut = nullptr) const;
     // Replaces the first preference line of Name (letter case significant), else appends one.
-    void SetPref(const std::string& name, const std::string& valueText);
+    // False, and nothing changed, when Name and ValueText do not make a well-formed line.
+    bool SetPref(const std::string& name, const std::string& valueText);
     // A line made of user_pref(", the name, ", ", the value text and ");" exactly.
     static bool ParsePrefLine(const std::string& line, std::string& name, std::string& valueText);
 
@@ -47,6 +62,7 @@ public:
 
 private:
     std::vector<std::string> lines_;
+    bool byteOrderMark_ = false;
 };
 
 // Lines of a preference name, "=" and the preference's literal text.
@@ -61,7 +77,10 @@ class TFirefoxProxySetting : public TSetting {
     PROLAMO_SETTING_CLASS()
 
 public:
+    // A preference whose name holds "=" is left out with a warning.
     std::unique_ptr<TSettingValue> CaptureValue() override;
+    // A line that is no proxy preference, or would not be one well-formed preference line, is left
+    // out with a warning.
     void ApplyValue(const TSettingValue& value, TCheckResultList& results) override;
 };
 

@@ -123,12 +123,16 @@ void TNetDriveSetting::ApplyValue(const TSettingValue& value, TCheckResultList& 
     const std::unique_ptr<os::IWshNetwork> network = CoWshNetwork::Create();
     TWideStrings current(true);
     ReadDrives(current);
+    // The mappings that were removed, so that a drive whose new mapping fails gets its old one back.
+    TWideStrings removed(true);
     for (const std::u16string& line : current) {
         os::ErrorInfo info;
         const std::u16string local = LocalName(line);
         if (const os::HResult hr = network->RemoveNetworkDrive(local, false, true, &info); Failed(hr))
             AddWarning(results, "Error deleting network drive " + os::Utf16ToUtf8(local) + " " +
                                     EOleException(hr, info).Message());
+        else
+            removed.Add(line);
     }
     for (const std::u16string& line : drives->Drives()) {
         const std::u16string local = LocalName(line);
@@ -136,7 +140,24 @@ void TNetDriveSetting::ApplyValue(const TSettingValue& value, TCheckResultList& 
             MapDrive(*network, local, RemoteName(line));
         } catch (const Exception& e) {
             AddError(results, "Error installing network drive " + os::Utf16ToUtf8(local) + " " + e.Message());
+            RestoreDrive(*network, removed, local, results);
         }
+    }
+}
+
+void TNetDriveSetting::RestoreDrive(os::IWshNetwork& network, TWideStrings& removed, const std::u16string& local,
+                                    TCheckResultList& results) const {
+    const int index = removed.IndexOfName(local);
+    if (index < 0)
+        return;
+    const std::u16string previous = RemoteName(removed[static_cast<std::size_t>(index)]);
+    removed.Delete(static_cast<std::size_t>(index)); // a letter the value holds twice is restored once
+    try {
+        MapDrive(network, local, previous);
+        AddWarning(results, "Network drive " + os::Utf16ToUtf8(local) + " keeps its previous mapping " +
+                                os::Utf16ToUtf8(previous));
+    } catch (const Exception& e) {
+        AddError(results, "Error restoring network drive " + os::Utf16ToUtf8(local) + " " + e.Message());
     }
 }
 

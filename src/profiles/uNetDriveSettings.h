@@ -54,7 +54,8 @@ class TNetDriveSetting : public TSetting {
 public:
     std::unique_ptr<TSettingValue> CaptureValue() override;
     // Removes every mapping there is, then maps the value's drives; a drive that cannot be removed
-    // is a warning line, one that cannot be mapped an error line.
+    // is a warning line, one that cannot be mapped an error line, and it gets its previous mapping
+    // back.
     void ApplyValue(const TSettingValue& value, TCheckResultList& results) override;
     // Shares are reached through the network the TCP/IP setting sets up.
     bool DependsOn(const TSetting& setting) const override;
@@ -62,6 +63,11 @@ public:
     // How a retried mapping waits; a front end or a test may replace the real sleep.
     using TWait = std::function<void(std::uint32_t milliseconds)>;
     static void SetRetryWait(TWait wait);
+
+private:
+    // Maps Local again to what Removed held for it, once.
+    void RestoreDrive(os::IWshNetwork& network, TWideStrings& removed, const std::u16string& local,
+                      TCheckResultList& results) const;
 };
 
 } // namespace prolamo

@@ -258,6 +258,34 @@ bool IsSafeConnectionName(const std::string& name) {
     return true;
 }
 
+// Every entry a script line takes, before the first line is written: the script must not be
+// able to say more than the value does.
+void CheckScriptEntries(const TAdapterInfo& adapter) {
+    auto check = [](const char* kind, const std::string& entry) {
+        if (!IsDottedIPv4(entry))
+            throw Exception(Format(AddressEntryRefused, {kind, QuotedText(entry)}));
+    };
+    auto first = [&](const char* kind, const TStrings& list) {
+        if (!list.Empty())
+            check(kind, list[0]);
+    };
+    auto every = [&](const char* kind, const TStrings& list) {
+        for (const std::string& entry : list)
+            check(kind, entry);
+    };
+    if (adapter.StaticIP()) {
+        // Only the first address, mask and gateway are written; the others may be IPv6.
+        if (!adapter.IpAddressList().Empty() && !adapter.SubnetMaskList().Empty()) {
+            first("IP address", adapter.IpAddressList());
+            first("subnet mask", adapter.SubnetMaskList());
+        }
+        first("gateway", adapter.GatewayList());
+        every("WINS server", adapter.WINSList());
+    }
+    if (adapter.StaticDNS())
+        every("DNS server", adapter.DNSList());
+}
+
 // The process, thread and pipe of one shell run, closed in this order, then the script deleted,
 // whatever happens.
 class TShellRun {
@@ -299,6 +327,24 @@ private:
 };
 
 } // namespace
+
+bool IsDottedIPv4(std::string_view text) {
+    int parts = 0;
+    std::size_t i = 0;
+    while (true) {
+        int value = 0;
+        std::size_t digits = 0;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 4; ++i, ++digits)
+            value = value * 10 + (text[i] - '0');
+        if (digits == 0 || digits > 3 || value > 255)
+            return false;
+        if (++parts == 4)
+            return i == text.size();
+        if (i >= text.size() || text[i] != '.')
+            return false;
+        ++i;
+    }
+}
 
 const TClassInfo& TTCPIPSettingValue::StaticClass() {
     using V = TTCPIPSettingValue;
@@ -408,6 +454,7 @@ void TTCPIPSetting::BuildNetshScript(const TAdapterInfo& adapter, TStrings& scri
     // The name goes into every line unquoted: one that could end its quotes or its line is refused.
     if (!IsSafeConnectionName(name))
         throw Exception(ConnectionNameRefused);
+    CheckScriptEntries(adapter);
     const std::string named = " name=\"" + name + "\"";
     script.Add("pushd interface ip");
     if (adapter.StaticIP()) {

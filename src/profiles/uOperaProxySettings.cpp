@@ -22,6 +22,17 @@ void Write(const std::string& file, const char16_t* key, const char16_t* value) 
         throw Exception(Format(OperaWriteFailed, {file}));
 }
 
+// What the file reads back as this one key and value.
+bool IsWritableLine(const std::string& key, const std::string& text) {
+    const std::size_t start = key.find_first_not_of(" \t");
+    if (start == std::string::npos || key[start] == '[' || key[start] == ';')
+        return false;
+    for (const std::string* part : {&key, &text})
+        if (part->find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
+            return false;
+    return true;
+}
+
 } // namespace
 
 // ---- TOperaProxySettingValue ----
@@ -71,8 +82,11 @@ std::unique_ptr<TSettingValue> TOperaProxySetting::CaptureValue() {
             os::IniFiles().GetPrivateProfileSection(os::Utf8ToUtf16(OperaProxySection), file, &lines);
         e != os::ErrorSuccess)
         RaiseLastOSError(e);
-    for (const std::u16string& line : lines)
-        value->Settings().Add(os::Utf16ToUtf8(line));
+    for (const std::u16string& line : lines) {
+        const std::string text = os::Utf16ToUtf8(line);
+        if (value->Settings().IndexOfName(text.substr(0, text.find('='))) < 0)
+            value->Settings().Add(text);
+    }
     return value;
 }
 
@@ -88,9 +102,17 @@ void TOperaProxySetting::ApplyValue(const TSettingValue& value, TCheckResultList
     Write(file, nullptr, nullptr);
     const TStrings& settings = proxy->Settings();
     for (std::size_t i = 0; i < settings.Count(); ++i) {
-        const std::u16string key = os::Utf8ToUtf16(settings.Name(i));
-        const std::u16string text = os::Utf8ToUtf16(settings.ValueFromIndex(i));
-        Write(file, key.c_str(), text.c_str());
+        const std::string key = settings.Name(i);
+        const std::string text = settings.ValueFromIndex(i);
+        if (!IsWritableLine(key, text)) {
+            AddWarning(results, Format(OperaLineRefused, {QuotedText(settings[i])}));
+        } else if (settings.IndexOfName(key) != static_cast<int>(i)) {
+            AddWarning(results, Format(OperaKeyTwice, {QuotedText(key)})); // the hint shows the first
+        } else {
+            const std::u16string wideKey = os::Utf8ToUtf16(key);
+            const std::u16string wideText = os::Utf8ToUtf16(text);
+            Write(file, wideKey.c_str(), wideText.c_str());
+        }
     }
 }
 

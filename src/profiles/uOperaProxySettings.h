@@ -11,8 +11,13 @@ namespace prolamo {
 inline constexpr const char* OperaProxySection = "Proxy";
 inline constexpr const char* OperaProfileNotFound = "Opera profile not found";
 inline constexpr const char* OperaWriteFailed = "Unable to write to %s";
+inline constexpr const char* OperaLineRefused =
+    "The line %s would not stay one key of the section (a line break, no key, or a key that starts a "
+    "section or a comment); it is not written";
+inline constexpr const char* OperaKeyTwice = "The key %s stands twice; only its first value is written";
 
-// One key=value line per key of the section.
+// One key=value line per key of the section: the first one of the file when a key stands twice, as
+// the ini functions read it.
 class TOperaProxySettingValue : public TSettingLinesValue {
     PROLAMO_CLASS()
 
@@ -28,7 +33,8 @@ public:
     static std::string GetOperaProfileFileName();
 
     std::unique_ptr<TSettingValue> CaptureValue() override;
-    // Replaces the section with the value's keys; a missing profile file is an error line.
+    // Replaces the section with the value's keys; a missing profile file is an error line. A line that
+    // the file could not hold as one key, and a key's later lines, are warning lines.
     void ApplyValue(const TSettingValue& value, TCheckResultList& results) override;
 };
 

@@ -86,10 +86,21 @@ void TSetting::Assign(const TPersistent& source) {
 
 const TSettingClass& TSetting::SettingClass() const { return static_cast<const TSettingClass&>(ClassType()); }
 
-std::unique_ptr<TSettingValue> TSetting::CreateValue() {
+std::unique_ptr<TSettingValue> TSetting::CreateValue(TCheckResultList* warnings) {
+    // The list is this capture's only, also when it raises.
+    struct Scope {
+        TCheckResultList*& target;
+        ~Scope() { target = nullptr; }
+    } scope{captureWarnings_};
+    captureWarnings_ = warnings;
     std::unique_ptr<TSettingValue> value = CaptureValue();
     value->SetCreatorId(id_);
     return value;
+}
+
+void TSetting::AddCaptureWarning(const std::string& message) const {
+    if (captureWarnings_ != nullptr)
+        AddWarning(*captureWarnings_, message);
 }
 
 bool TSetting::IsCreatorOf(const TSettingValue& value) const { return value.CreatorId() == id_; }
@@ -103,6 +114,31 @@ std::unique_ptr<TSetting> TSetting::Clone() const {
 std::string TSetting::GetDisplayText() const {
     const std::string details = GetDetails();
     return details.empty() ? GetCaption() : GetCaption() + " (" + details + ")";
+}
+
+std::string QuotedText(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string quoted = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (c == '\r') {
+            quoted += "\\r";
+        } else if (c == '\n') {
+            quoted += "\\n";
+        } else if (c == '\t') {
+            quoted += "\\t";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            quoted += "\\x";
+            quoted += kHex[byte >> 4];
+            quoted += kHex[byte & 0xF];
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + '"';
 }
 
 void TSetting::AddWarning(TCheckResultList& results, const std::string& message) const {
@@ -233,13 +269,15 @@ void TConfigurationProfile::SetValue(const TSetting& setting, std::unique_ptr<TS
         values_.Add(std::move(value));
 }
 
-void TConfigurationProfile::RefreshValue(TSetting& setting) { SetValue(setting, setting.CreateValue()); }
+void TConfigurationProfile::RefreshValue(TSetting& setting, TCheckResultList* warnings) {
+    SetValue(setting, setting.CreateValue(warnings));
+}
 
-void TConfigurationProfile::RefreshAll() {
+void TConfigurationProfile::RefreshAll(TCheckResultList* warnings) {
     if (!settings_)
         return;
     for (TSetting* setting : *settings_)
-        RefreshValue(*setting);
+        RefreshValue(*setting, warnings);
 }
 
 void TConfigurationProfile::RemoveOrphans() {

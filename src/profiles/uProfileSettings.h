@@ -102,14 +102,18 @@ public:
     // Writes Value back to the machine, reporting problems in Results or by raising.
     virtual void ApplyValue(const TSettingValue& value, TCheckResultList& results) = 0;
     virtual std::string GetDetails() const { return {}; }
+    // Raises when a parameter holds what the kind cannot work with; the front ends ask it where the
+    // user enters parameters (a data file is checked where its values are applied).
+    virtual void CheckParameters() const {}
     // True when this setting must be applied after Setting.
     virtual bool DependsOn(const TSetting& /*setting*/) const { return false; }
 
     const TSettingClass& SettingClass() const;
     const std::string& GetCaption() const { return SettingClass().GetCaption(); }
 
-    // CaptureValue with the value stamped as created by this setting.
-    std::unique_ptr<TSettingValue> CreateValue();
+    // CaptureValue with the value stamped as created by this setting. What the capture had to leave
+    // out of the value is a warning line in Warnings, when given.
+    std::unique_ptr<TSettingValue> CreateValue(TCheckResultList* warnings = nullptr);
     bool IsCreatorOf(const TSettingValue& value) const;
     // A new instance of the same class with the same Id and parameters.
     std::unique_ptr<TSetting> Clone() const;
@@ -117,8 +121,13 @@ public:
     void AddWarning(TCheckResultList& results, const std::string& message) const;
     void AddError(TCheckResultList& results, const std::string& message) const;
 
+protected:
+    // For CaptureValue: a warning line for the caller of CreateValue; dropped when it gave no list.
+    void AddCaptureWarning(const std::string& message) const;
+
 private:
     std::uint32_t id_;
+    TCheckResultList* captureWarnings_ = nullptr;
 };
 
 // One captured state of one setting, linked to it by CreatorId.
@@ -193,9 +202,10 @@ public:
     TSetting* FindCreator(const TSettingValue& value) const;
     // Replaces every value of Setting by Value (or by nothing).
     void SetValue(const TSetting& setting, std::unique_ptr<TSettingValue> value);
-    // Captures first, so a failing capture keeps the old value.
-    void RefreshValue(TSetting& setting);
-    void RefreshAll();
+    // Captures first, so a failing capture keeps the old value. Warnings gets what the captures
+    // had to leave out.
+    void RefreshValue(TSetting& setting, TCheckResultList* warnings = nullptr);
+    void RefreshAll(TCheckResultList* warnings = nullptr);
     void RemoveOrphans();
     void ApplySetting(TSetting& setting, TCheckResultList& results) const;
 
@@ -308,6 +318,10 @@ private:
 
 // The root, constructed on first use when none exists yet.
 TConfigurations& GetConfigurationsRoot();
+
+// Text from a data file or a machine file for a result line: in double quotes, with quotes,
+// backslashes and control characters escaped, so that it cannot break or fake the line.
+std::string QuotedText(std::string_view text);
 
 // Orders names by the user's locale, letter case significant.
 bool NameLess(const std::string& a, const std::string& b);

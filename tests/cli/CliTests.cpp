@@ -5,6 +5,10 @@
 #include "support/TestKinds.h"
 
 #include "classes/uPersistence.h"
+#include "classes/uRegistry.h"
+#include "os/Registry.h"
+#include "os/simulated/Machine.h"
+#include "profiles/uEnvSettings.h"
 #include "framework/Stream.h"
 
 #include <gtest/gtest.h>
@@ -135,6 +139,40 @@ TEST_F(CliTest, EnvironmentVariablesAreChosenByNameAndTheOtherKindsTakeNone) {
     EXPECT_TRUE(Contains(shown, "  Internet Explorer proxy: Do not use proxy for \"*.corp.example;<local>\"\n"));
     EXPECT_TRUE(Contains(shown, "  Firefox proxy:\n    | http: \"proxy.corp.example\":8080\n"));
     EXPECT_TRUE(Contains(machine.Ok({"--help"}).out, "\"Environment variables\" (TEnvSetting), ARG: VariableNames..."));
+}
+
+TEST_F(CliTest, EnvironmentNamesAVariableCannotHaveAreRefusedAndCaptureWarningsArePrinted) {
+    machine.Ok({"config", "add", "Travel"});
+    const auto before = ReadBytes(machine.DataFile());
+    for (const char* bad : {"A=B", "  ", "Tab\there"}) {
+        const CliResult refused = machine.Run({"setting", "add", "Travel", "Environment variables", "OS", bad});
+        EXPECT_EQ(refused.exitCode, 2) << bad;
+        EXPECT_TRUE(Contains(refused.err, "is not a name an environment variable can have")) << refused.err;
+    }
+    for (const char* bad : {"", "Line\nBreak"}) {
+        const CliResult refused = machine.Run({"setting", "add", "Travel", "Environment variables", "OS", bad});
+        EXPECT_EQ(refused.exitCode, 2) << bad;
+        EXPECT_TRUE(Contains(refused.err, "a name of VariableNames is one line of text")) << refused.err;
+    }
+    EXPECT_EQ(ReadBytes(machine.DataFile()), before) << "nothing was added";
+
+    machine.Ok({"setting", "add", "Travel", "Environment variables", "OS", "Multi"});
+    {
+        const auto opened = os::simulated::Machine::Open(machine.Folder());
+        const os::simulated::ScopedCurrentMachine current(*opened);
+        TRegistry user;
+        ASSERT_TRUE(user.OpenKey(UserEnvironmentKey, false));
+        const std::u16string multi(u"one\0two\0\0", 9);
+        ASSERT_EQ(os::Registry().SetValueEx(user.CurrentKey(), u"Multi", os::RegMultiSz,
+                                            reinterpret_cast<const std::uint8_t*>(multi.data()),
+                                            static_cast<std::uint32_t>(multi.size() * 2)),
+                  os::ErrorSuccess);
+    }
+    machine.Ok({"profile", "add", "Travel", "Office"});
+    EXPECT_EQ(machine.Ok({"profile", "refresh", "Travel", "Office"}).out,
+              "Warning: Environment variables: The variable \"Multi\" is not a text in the registry but a value of "
+              "another type; it is not captured\nCaptured Environment variables.\n"
+              "Refreshed profile \"Office\" of configuration \"Travel\".\n");
 }
 
 TEST_F(CliTest, ApplyRestoresFilesByteForByteAfterTheConfirmation) {

@@ -103,10 +103,24 @@ TEST_F(FilesTest, ReadOnlyFileCannotBeDeletedOrOverwritten) {
     ::chmod(PathOf("locked.txt").c_str(), 0444);
     EXPECT_EQ(Files().DeleteFile(PathOf("locked.txt")), ErrorAccessDenied);
     EXPECT_TRUE(std::filesystem::exists(temp_.Path() / "locked.txt"));
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root may write any file, so the write refusal cannot be seen";
     EXPECT_EQ(Files().WriteWholeFile(PathOf("locked.txt"), Bytes("lost")), ErrorAccessDenied);
     EXPECT_EQ(Read("locked.txt"), Bytes("keep"));
+}
+
+TEST_F(FilesTest, PipesAndDevicesAreRefusedWithoutWaiting) {
+    const std::string fifo = PathOf("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::uint32_t attributes = 0;
+    for (const std::string& path : {fifo, std::string("/dev/null")}) {
+        ASSERT_EQ(Files().GetFileAttributes(path, &attributes), ErrorSuccess) << path;
+        EXPECT_EQ(attributes & (FileAttributeDevice | FileAttributeDirectory), FileAttributeDevice) << path;
+        std::vector<std::uint8_t> content;
+        EXPECT_EQ(Files().ReadWholeFile(path, &content), ErrorInvalidFunction) << path;
+        EXPECT_EQ(Files().WriteWholeFile(path, Bytes("x")), ErrorInvalidFunction) << path;
+    }
+    Make("plain.txt", "x");
+    ASSERT_EQ(Files().GetFileAttributes(PathOf("plain.txt"), &attributes), ErrorSuccess);
+    EXPECT_EQ(attributes & FileAttributeDevice, 0u);
 }
 
 TEST_F(FilesTest, UnreadableFileIsAccessDenied) {

@@ -169,6 +169,32 @@ TEST(MachineSeeding, FreshFolderIsSeededOnceAndChangesSurviveReopening) {
     Registry().CloseKey(key);
 }
 
+TEST(MachineSeeding, SystemFoldersAndTheHostsFileAreNotWritableByOthersWhateverTheUmask) {
+    TempFolder temp;
+    const mode_t before = ::umask(0);
+    std::unique_ptr<simulated::Machine> machine;
+    try {
+        machine = simulated::Machine::Open(temp.Path() / "m");
+    } catch (...) {
+        ::umask(before);
+        throw;
+    }
+    ::umask(before);
+    auto mode = [](const std::filesystem::path& path) {
+        struct stat st {};
+        EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+        return st.st_mode & 07777;
+    };
+    const auto etc = machine->SystemFolder() / "drivers" / "etc";
+    for (const auto& folder : {machine->Folder(), machine->WindowsFolder(), machine->SystemFolder(),
+                               machine->SystemFolder() / "drivers", etc, machine->ProfileFolder().parent_path()})
+        EXPECT_EQ(mode(folder), 0755u) << folder;
+    EXPECT_EQ(mode(etc / "hosts"), 0644u);
+    for (const auto& folder : {machine->ProfileFolder(), machine->RoamingAppDataFolder(), machine->TempFolder(),
+                               machine->DocumentsFolder()})
+        EXPECT_EQ(mode(folder), 0700u) << folder;
+}
+
 TEST(MachineSeeding, RegistryHoldsWhatTheSettingKindsRead) {
     TempFolder temp;
     auto machine = simulated::Machine::Open(temp.Path() / "m");

@@ -9,6 +9,7 @@
 #include "profiles/uFirefoxProxySettings.h"
 #include "profiles/uIEProxySettings.h"
 #include "profiles/uOperaProxySettings.h"
+#include "os/IniFiles.h"
 #include "os/simulated/Sqlite.h"
 
 #include <gtest/gtest.h>
@@ -338,6 +339,102 @@ TEST_F(FirefoxProxyTest, WithoutAProfileCaptureIsEmptyAndApplyRaises) {
     EXPECT_FALSE(std::filesystem::exists(Prefs()));
 }
 
+TEST(FirefoxLiterals, OnlyWhatAPreferenceLineCanHoldPasses) {
+    for (const char* good : {"network.proxy.http", "a\\\"b", "back\\\\slash", "tab\\t", "B\xC3\xBCro", ""})
+        EXPECT_TRUE(IsStringLiteralBody(good)) << good;
+    for (const char* bad : {"a\"b", "line\nbreak", "cr\r", "end\\", "ls\xE2\x80\xA8", "ps\xE2\x80\xA9", "raw\ttab",
+                            "esc\\\n"})
+        EXPECT_FALSE(IsStringLiteralBody(bad)) << bad;
+    for (const char* good : {"1", "-5", "+7", "8080", "true", "false", "\"x\"", "\"\"", "\"a\\\"b\""})
+        EXPECT_TRUE(IsPrefValueLiteral(good)) << good;
+    for (const char* bad : {"", "-", "1.5", "0x10", "TRUE", "\"", "\"a\"b\"", "b=\"x\"", "1);", "\"x\");\r\nuser_pref(\"y\", 1",
+                            "'x'", "\"x\" "})
+        EXPECT_FALSE(IsPrefValueLiteral(bad)) << bad;
+}
+
+TEST_F(FirefoxProxyTest, StoredLinesThatWouldAddOrBreakPreferencesAreWarnedAndLeftOut) {
+    const std::string before = ReadText(Prefs());
+    auto count = [](const std::string& text, std::string_view what) {
+        std::size_t n = 0;
+        for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    const auto value = ValueOf({
+        "network.proxy.http=\"x\");\r\nuser_pref(\"browser.startup.homepage\", \"http://evil.example/\"",
+        "network.proxy.type=2);\nuser_pref(\"browser.startup.homepage\", \"http://evil.example/\"",
+        "network.proxy.a\"b=1",
+        "network.proxy.name=with=\"equals\"",
+        "browser.startup.homepage=\"http://evil.example/\"",
+        "network.proxy.ftp=\"f\\\"q\"",
+        "network.proxy.ftp_port=21",
+    });
+    setting.ApplyValue(*value, results);
+    std::vector<std::string> lines;
+    for (const TCheckResult& r : results) {
+        EXPECT_EQ(r.ResultType(), TCheckResultType::Warning) << r.Text();
+        lines.push_back(r.Text());
+    }
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "Firefox proxy: The preference \"browser.startup.homepage=\\\"http://evil.example/\\\"\" is "
+                         "not a proxy preference; it is left out",
+                         "Firefox proxy: The preference \"network.proxy.a\\\"b=1\" cannot be written as one "
+                         "well-formed user_pref line; it is left out",
+                         "Firefox proxy: The preference \"network.proxy.http=\\\"x\\\");\\r\\nuser_pref(\\\""
+                         "browser.startup.homepage\\\", \\\"http://evil.example/\\\"\" cannot be written as one "
+                         "well-formed user_pref line; it is left out",
+                         "Firefox proxy: The preference \"network.proxy.name=with=\\\"equals\\\"\" cannot be written "
+                         "as one well-formed user_pref line; it is left out",
+                         "Firefox proxy: The preference \"network.proxy.type=2);\\nuser_pref(\\\"browser.startup."
+                         "homepage\\\", \\\"http://evil.example/\\\"\" cannot be written as one well-formed "
+                         "user_pref line; it is left out"}));
+    const std::string after = ReadText(Prefs());
+    EXPECT_EQ(count(after, "browser.startup.homepage"), count(before, "browser.startup.homepage"));
+    EXPECT_EQ(count(after, "evil"), 0u);
+    EXPECT_EQ(count(after, "\r\n"), count(before, "\r\n") + 2) << "the two proxy lines that were well formed";
+    EXPECT_NE(after.find("\r\nuser_pref(\"network.proxy.ftp\", \"f\\\"q\");\r\n"), std::string::npos);
+    EXPECT_NE(after.find("\r\nuser_pref(\"network.proxy.ftp_port\", 21);\r\n"), std::string::npos);
+    EXPECT_NE(after.find("user_pref(\"network.proxy.type\", 1);"), std::string::npos) << "left as it was";
+}
+
+TEST_F(FirefoxProxyTest, ACapturedNameWithAnEqualsSignIsWarnedAndLeftOut) {
+    WriteText(Prefs(), "user_pref(\"network.proxy.a=b\", \"x\");\r\nuser_pref(\"network.proxy.type\", 1);\r\n");
+    TCheckResultList warnings;
+    const auto value = setting.CreateValue(&warnings);
+    EXPECT_EQ(static_cast<TFirefoxProxySettingValue&>(*value).Settings().Text(), "network.proxy.type=1\r\n");
+    ASSERT_EQ(warnings.Count(), 1u);
+    EXPECT_EQ(warnings[0].Text(), "Firefox proxy: The preference \"network.proxy.a=b\" has \"=\" in its name, which "
+                                  "the value cannot hold; it is not captured");
+}
+
+TEST_F(FirefoxProxyTest, AByteOrderMarkDoesNotHideTheFirstPreferenceAndIsKept) {
+    WriteText(Prefs(), "\xEF\xBB\xBFuser_pref(\"network.proxy.type\", 4);\r\n// rest\r\n");
+    EXPECT_EQ(CaptureValue()->Settings().Text(), "network.proxy.type=4\r\n");
+    setting.ApplyValue(*ValueOf({"network.proxy.type=0"}), results);
+    EXPECT_EQ(ReadText(Prefs()), "\xEF\xBB\xBFuser_pref(\"network.proxy.type\", 0);\r\n// rest\r\n")
+        << "replaced, not appended after a line it did not see";
+}
+
+TEST_F(FirefoxProxyTest, AProfileWithoutPathIsNotFoundAndAbsolutePathsAreOnTheMachine) {
+    WriteText(Firefox() / "profiles.ini", "[Profile0]\r\nName=broken\r\nIsRelative=1\r\n");
+    EXPECT_EQ(MessageOf<TFirefoxProfileNotFoundException>([] { GetFirefoxPrefsFileName(); }),
+              "Firefox profile not found");
+    EXPECT_EQ(CaptureValue()->Settings().Count(), 0u);
+    EXPECT_EQ(MessageOf<TFirefoxProfileNotFoundException>(
+                  [&] { setting.ApplyValue(*ValueOf({"network.proxy.type=4"}), results); }),
+              "Firefox profile not found");
+
+    // As Firefox writes it on Windows: the system drive's path of the profile folder.
+    const std::string absolute =
+        "C:\\Users\\" + Machine().UserName() + "\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\k3x9v2qa.default-release";
+    WriteText(Firefox() / "profiles.ini", "[Profile0]\r\nPath=" + absolute + "\r\nIsRelative=0\r\n");
+    EXPECT_EQ(GetFirefoxPrefsFileName(), absolute + "\\prefs.js");
+    EXPECT_EQ(CaptureValue()->Settings().Value("network.proxy.type"), "1") << "the seeded profile's file";
+    setting.ApplyValue(*ValueOf({"network.proxy.type=4"}), results);
+    EXPECT_NE(ReadText(Prefs()).find("user_pref(\"network.proxy.type\", 4);"), std::string::npos);
+}
+
 TEST_F(FirefoxProxyTest, TheHintFollowsTheProxyType) {
     EXPECT_EQ(ValueOf({"Network.Proxy.Type=4"})->GetHint(), "Auto-detect proxy configuration")
         << "the type is looked up without case";
@@ -402,6 +499,62 @@ TEST_F(OperaProxyTest, ApplyReplacesTheSectionAndKeepsTheOthers) {
     EXPECT_EQ(results.Count(), 0u);
 }
 
+TEST_F(OperaProxyTest, LinesThatWouldAddSectionsOrKeysAreWarnedAndNotWritten) {
+    const std::string before = ReadText(Profile());
+    setting.ApplyValue(*ValueOf({"HTTP server=home:3128\r\n[User Prefs]\r\nHome URL=http://evil.example/",
+                                 "Use HTTP=1\n", "[User Prefs]\r\nHome URL=x", "[Other]=1", ";Use FTP=1",
+                                 "  =1", "Use FTP=1"}),
+                        results);
+    std::vector<std::string> lines;
+    for (const TCheckResult& r : results) {
+        EXPECT_EQ(r.ResultType(), TCheckResultType::Warning) << r.Text();
+        lines.push_back(r.Text());
+    }
+    ASSERT_EQ(lines.size(), 6u);
+    for (const std::string& line : lines)
+        EXPECT_NE(line.find("; it is not written"), std::string::npos) << line;
+    EXPECT_EQ(lines[0], "Opera proxy: The line \"  =1\" would not stay one key of the section (a line break, no "
+                        "key, or a key that starts a section or a comment); it is not written");
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "Opera proxy: The line \"HTTP server=home:3128\\r\\n[User Prefs]\\r\\nHome "
+                        "URL=http://evil.example/\" would not stay one key of the section (a line break, no key, or "
+                        "a key that starts a section or a comment); it is not written"),
+              lines.end());
+    const std::string after = ReadText(Profile());
+    EXPECT_EQ(after.find("evil"), std::string::npos);
+    EXPECT_EQ(std::count(after.begin(), after.end(), '['), std::count(before.begin(), before.end(), '['));
+    const auto back = Capture<TOperaProxySettingValue>(setting);
+    EXPECT_EQ(back->Settings().Text(), "Use FTP=1\r\n");
+}
+
+TEST_F(OperaProxyTest, AKeyStandingTwiceIsTheFirstForTheHintTheCaptureAndTheApply) {
+    std::string text = ReadText(Profile());
+    text.replace(text.find("[Proxy]\r\n"), 9, "[Proxy]\r\nUse HTTP=1\r\nHTTP server=first:1\r\nuse http=0\r\n"
+                                                 "HTTP server=second:2\r\n");
+    WriteText(Profile(), text);
+    const auto captured = Capture<TOperaProxySettingValue>(setting);
+    EXPECT_EQ(captured->Settings().Value("Use HTTP"), "1");
+    EXPECT_EQ(captured->Settings().Value("HTTP server"), "first:1");
+    EXPECT_EQ(captured->GetHint(), "HTTP: first:1");
+    std::u16string inEffect;
+    os::IniFiles().GetPrivateProfileString(u"Proxy", u"HTTP server", u"", &inEffect, Profile().string());
+    EXPECT_EQ(inEffect, u"first:1") << "what the ini functions read";
+
+    // A data file may hold a key twice in other letter case: the one the hint shows is written.
+    const auto twice = ValueOf({"Use HTTP=1", "http server=a:1", "HTTP server=b:2"});
+    const std::size_t first = static_cast<std::size_t>(twice->Settings().IndexOfName("HTTP server"));
+    const std::string shown = twice->Settings().ValueFromIndex(first);
+    const std::string other = twice->Settings()[first == 1 ? 2 : 1];
+    ASSERT_EQ(twice->GetHint(), "HTTP: " + shown);
+    setting.ApplyValue(*twice, results);
+    ASSERT_EQ(results.Count(), 1u);
+    EXPECT_EQ(results[0].Text(), "Opera proxy: The key " + QuotedText(other.substr(0, other.find('='))) +
+                                     " stands twice; only its first value is written");
+    const auto back = Capture<TOperaProxySettingValue>(setting);
+    EXPECT_EQ(back->GetHint(), twice->GetHint());
+    EXPECT_EQ(back->Settings().Count(), 2u);
+}
+
 TEST_F(OperaProxyTest, AMissingProfileCapturesEmptyAndAppliesAsOneErrorLine) {
     std::filesystem::remove(Profile());
     EXPECT_EQ(Capture<TOperaProxySettingValue>(setting)->Settings().Count(), 0u);
@@ -413,8 +566,6 @@ TEST_F(OperaProxyTest, AMissingProfileCapturesEmptyAndAppliesAsOneErrorLine) {
 }
 
 TEST_F(OperaProxyTest, AFileThatCannotBeWrittenIsNamed) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes read-only files";
     std::filesystem::permissions(Profile(), std::filesystem::perms::owner_read);
     EXPECT_EQ(MessageOf<Exception>([&] { setting.ApplyValue(*ValueOf({"Use HTTP=1"}), results); }),
               "Unable to write to " + TOperaProxySetting::GetOperaProfileFileName());

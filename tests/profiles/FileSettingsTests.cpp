@@ -4,13 +4,16 @@
 
 #include "framework/Exceptions.h"
 #include "framework/Stream.h"
+#include "os/Files.h"
 #include "profiles/uFileSettings.h"
 #include "profiles/uNetworkSettings.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -214,17 +217,25 @@ TEST_F(FileSettingTest, AMissingFolderIsTheFileErrorThree) {
     EXPECT_FALSE(std::filesystem::exists(temp_ / "no"));
 }
 
+TEST_F(FileSettingTest, AReadOnlyFileIsNotOverwrittenAlsoForAnAdministrator) {
+    Machine().SetAdministrator(true);
+    const std::string path = temp_ / "protected.txt";
+    WriteFile(path, "old");
+    auto setting = Setting(path);
+    auto value = Capture(*setting);
+    WriteFile(path, "new");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+    EXPECT_EQ(MessageOf<EInOutError>([&] { setting->ApplyValue(*value, results); }),
+              "File access denied. You may need administrative privileges");
+    EXPECT_EQ(ReadFile(path), Bytes({'n', 'e', 'w'}));
+}
+
 TEST_F(FileSettingTest, AccessDeniedSuggestsAdministrativeRightsOnApplyOnly) {
     if (RunningAsRoot())
         GTEST_SKIP() << "root may read and write every file, so access cannot be denied";
     const std::string path = temp_ / "protected.txt";
     WriteFile(path, "old");
     auto setting = Setting(path);
-    const auto value = Capture(*setting);
-
-    std::filesystem::permissions(path, std::filesystem::perms::owner_read);
-    EXPECT_EQ(MessageOf<EInOutError>([&] { setting->ApplyValue(*value, results); }),
-              "File access denied. You may need administrative privileges");
 
     const std::string lockedFolder = temp_ / "locked";
     std::filesystem::create_directory(lockedFolder);
@@ -238,6 +249,63 @@ TEST_F(FileSettingTest, AccessDeniedSuggestsAdministrativeRightsOnApplyOnly) {
 
     std::filesystem::permissions(path, std::filesystem::perms::none);
     EXPECT_EQ(MessageOf<EInOutError>([&] { Capture(*setting); }), "File access denied") << "capture adds no hint";
+}
+
+TEST_F(FileSettingTest, PipesDevicesAndSocketsAreNeverOpenedForABlockingReadOrWrite) {
+    const std::string fifo = temp_ / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string socketPath = temp_ / "socket";
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::copy(socketPath.begin(), socketPath.end(), address.sun_path);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    TFileSettingValue someContent;
+    someContent.SetFileExists(true);
+    someContent.SetContentSize(0);
+    for (const std::string& path : {fifo, socketPath, std::string("/dev/null"), std::string("/dev/zero")}) {
+        auto setting = Setting(path);
+        const std::string message = path + " is a device, a pipe or a socket, not a file; it is neither read nor written";
+        EXPECT_EQ(MessageOf<EInOutError>([&] { Capture(*setting); }), message);
+        EXPECT_EQ(MessageOf<EInOutError>([&] { setting->ApplyValue(someContent, results); }), message);
+        EXPECT_EQ(MessageOf<EInOutError>([&] { setting->ApplyValue(TFileSettingValue(), results); }), message);
+    }
+    ::close(listener);
+    // A reader of the pipe sees nothing written to it.
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(os::Files().WriteWholeFile(fifo, Bytes{'x'}), os::ErrorInvalidFunction);
+    char byte = 0;
+    EXPECT_LE(::read(reader, &byte, 1), 0);
+    ::close(reader);
+}
+
+TEST_F(FileSettingTest, AFolderIsNoFileAtCaptureAndAClearErrorAtApply) {
+    const std::string folder = temp_ / "folder";
+    std::filesystem::create_directory(folder);
+    auto setting = Setting(folder);
+    EXPECT_FALSE(Capture(*setting)->FileExists());
+    TFileSettingValue someContent;
+    someContent.SetFileExists(true);
+    someContent.SetContentSize(0);
+    EXPECT_EQ(MessageOf<EInOutError>([&] { setting->ApplyValue(someContent, results); }),
+              folder + " is a folder, not a file");
+    EXPECT_EQ(MessageOf<EInOutError>([&] { setting->ApplyValue(TFileSettingValue(), results); }),
+              folder + " is a folder, not a file")
+        << "not the access denied of deleting a folder";
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+TEST_F(FileSettingTest, AFileTooLargeToHoldIsRefusedBeforeItIsRead) {
+    const std::string path = temp_ / "sparse.img";
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, off_t{3} << 30), 0); // 3 GB of nothing: no disk, but no buffer either
+    ::close(fd);
+    auto setting = Setting(path);
+    EXPECT_EQ(MessageOf<EInOutError>([&] { Capture(*setting); }),
+              path + " is larger than the 2 GB a File setting can hold");
 }
 
 TEST_F(FileSettingTest, AFileOpenForWritingCannotBeCaptured) {

@@ -240,6 +240,67 @@ TEST_F(TcpipTest, HostileConnectionNamesGetNoScript) {
     EXPECT_TRUE(Adapter("Ethernet").addresses == std::vector<std::string>{"10.20.30.41"});
 }
 
+TEST(TcpipAddresses, OnlyDottedFourPartAddressesPass) {
+    for (const char* good : {"0.0.0.0", "10.20.30.6", "255.255.255.255", "192.168.001.010"})
+        EXPECT_TRUE(IsDottedIPv4(good)) << good;
+    for (const char* bad : {"", "10.20.30", "10.20.30.6.7", "256.1.1.1", "1.1.1.1000", "1..1.1", ".1.1.1",
+                            "1.1.1.1.", " 1.1.1.1", "1.1.1.1 ", "1.1.1.a", "fe80::1", "1.1.1.1\r\n", "+1.1.1.1"})
+        EXPECT_FALSE(IsDottedIPv4(bad)) << bad;
+}
+
+TEST_F(TcpipTest, EntriesThatCouldAddOrRedirectCommandsGetNoScript) {
+    const AdapterRecord wiredBefore = Adapter("Ethernet");
+    auto value = std::make_unique<TTCPIPSettingValue>();
+    // A DNS entry that adds a command for another adapter.
+    auto dns = StaticAdapter(u"Wi-Fi");
+    dns->DNSList().Add("10.20.30.6\r\nset address name=Ethernet source=static addr=6.6.6.6 mask=255.0.0.0");
+    value->Adapters().Add().Assign(*dns);
+    // An address that moves its command to the other adapter.
+    auto moved = StaticAdapter(u"Wi-Fi");
+    moved->IpAddressList().Clear();
+    moved->IpAddressList().Add("6.6.6.6 name=Ethernet");
+    value->Adapters().Add().Assign(*moved);
+    auto gateway = StaticAdapter(u"Wi-Fi");
+    gateway->GatewayList().Clear();
+    gateway->GatewayList().Add("10.1.0.1 gwmetric=9");
+    value->Adapters().Add().Assign(*gateway);
+    auto wins = StaticAdapter(u"Wi-Fi");
+    wins->WINSList().Add("10.1.0.7");
+    wins->WINSList().Add("");
+    value->Adapters().Add().Assign(*wins);
+    auto mask = StaticAdapter(u"Wi-Fi");
+    mask->SubnetMaskList().Clear();
+    mask->SubnetMaskList().Add("255.255.0.0,1");
+    value->Adapters().Add().Assign(*mask);
+    // A well-formed one after them is still applied.
+    auto good = StaticAdapter(u"Wi-Fi");
+    good->IpAddressList().Add("fe80::1"); // further addresses are not written, so not checked
+    good->DNSList().Add("10.1.0.5");
+    good->WINSList().Add("10.1.0.7");
+    value->Adapters().Add().Assign(*good);
+
+    EXPECT_EQ(Results(*value),
+              (std::vector<std::string>{
+                  "TCP/IP settings: Wi-Fi: The DNS server entry \"10.20.30.6\\r\\nset address name=Ethernet "
+                  "source=static addr=6.6.6.6 mask=255.0.0.0\" is not a dotted IPv4 address; no script is written "
+                  "for the adapter",
+                  "TCP/IP settings: Wi-Fi: The IP address entry \"6.6.6.6 name=Ethernet\" is not a dotted IPv4 "
+                  "address; no script is written for the adapter",
+                  "TCP/IP settings: Wi-Fi: The gateway entry \"10.1.0.1 gwmetric=9\" is not a dotted IPv4 address; "
+                  "no script is written for the adapter",
+                  "TCP/IP settings: Wi-Fi: The WINS server entry \"\" is not a dotted IPv4 address; no script is "
+                  "written for the adapter",
+                  "TCP/IP settings: Wi-Fi: The subnet mask entry \"255.255.0.0,1\" is not a dotted IPv4 address; no "
+                  "script is written for the adapter"}));
+    EXPECT_EQ(Adapter("Ethernet"), wiredBefore);
+    const AdapterRecord wireless = Adapter("Wi-Fi");
+    EXPECT_EQ(wireless.addresses, std::vector<std::string>{"10.1.2.3"});
+    EXPECT_EQ(wireless.dnsServers, std::vector<std::string>{"10.1.0.5"});
+    EXPECT_EQ(wireless.winsServers, std::vector<std::string>{"10.1.0.7"});
+    EXPECT_EQ(LeftScripts(), 0u);
+    EXPECT_THROW(Script(*moved), Exception);
+}
+
 TEST_F(TcpipTest, ApplyRestoresTheCapturedMachine) {
     const auto captured = Capture();
     const AdapterRecord wiredBefore = Adapter("Ethernet");

@@ -296,12 +296,35 @@ TEST_F(NetDriveSettingTest, AnUnreachableDomainIsWaitedForUpToFiveTimes) {
     waits_.clear();
     Machine().SetFact(os::simulated::FactUnreachableDomainMaps, "7");
     setting.ApplyValue(*value, results);
-    EXPECT_EQ(waits_.size(), 6u) << "five for the first drive, one for the second";
-    EXPECT_EQ(Lines(results), std::vector<std::string>{
-                                  "error: Network drives: Error installing network drive H: Configuration information "
-                                  "could not be read from the domain controller, either because the machine is "
-                                  "unavailable, or access has been denied"});
+    EXPECT_EQ(waits_.size(), 6u) << "five for the first drive, one for the restore of its previous mapping";
+    const std::string unreachable = "Configuration information could not be read from the domain controller, "
+                                    "either because the machine is unavailable, or access has been denied";
+    EXPECT_EQ(Lines(results),
+              (std::vector<std::string>{"error: Network drives: Error installing network drive H: " + unreachable,
+                                        "warning: Network drives: Network drive H: keeps its previous mapping " +
+                                            os::Utf16ToUtf8(Home().substr(3))}));
+    EXPECT_EQ(OnMachine(), value->Drives().Lines());
+
+    results.Clear();
+    Machine().SetFact(os::simulated::FactUnreachableDomainMaps, "12");
+    setting.ApplyValue(*value, results);
+    EXPECT_EQ(Lines(results),
+              (std::vector<std::string>{"error: Network drives: Error installing network drive H: " + unreachable,
+                                        "error: Network drives: Error restoring network drive H: " + unreachable}));
     EXPECT_EQ(OnMachine(), std::vector<std::u16string>{u"S:=\\\\FILESRV\\Shared"});
+}
+
+TEST_F(NetDriveSettingTest, ADriveWhoseNewShareIsGoneKeepsItsPreviousMapping) {
+    TNetDriveSettingValue value;
+    value.Drives().Add(u"S:=\\\\NOSUCH\\Shared");
+    value.Drives().Add(u"T:=\\\\NOSUCH\\Other"); // no previous mapping: nothing to restore
+    setting.ApplyValue(value, results);
+    EXPECT_EQ(Lines(results),
+              (std::vector<std::string>{
+                  "error: Network drives: Error installing network drive S: The network path was not found",
+                  "warning: Network drives: Network drive S: keeps its previous mapping \\\\FILESRV\\Shared",
+                  "error: Network drives: Error installing network drive T: The network path was not found"}));
+    EXPECT_EQ(OnMachine(), std::vector<std::u16string>{u"S:=\\\\FILESRV\\Shared"}) << "H: was not in the value";
 }
 
 TEST_F(NetDriveSettingTest, DrivesRoundTripThroughTheDataFile) {

@@ -7,6 +7,7 @@
 #include "framework/Stream.h"
 #include "os/Environment.h"
 #include "os/Privileges.h"
+#include "os/Registry.h"
 #include "os/Text.h"
 #include "profiles/uEnvSettings.h"
 #include "profiles/uProfileUtils.h"
@@ -291,6 +292,117 @@ TEST_F(EnvSettingTest, ApplyKeepsTheTypeAndSkipsNumbersAndBinaries) {
     EXPECT_TRUE(user->ValueExists("New"));
     EXPECT_EQ(user->GetDataType("New"), TRegDataType::String);
     EXPECT_FALSE(system->ValueExists("New")) << "an undefined name becomes a user variable";
+}
+
+TEST(EnvNames, WhatWindowsCannotHoldIsNoName) {
+    for (const char16_t* good : {u"Path", u"A B", u"_", u"JAVA_HOME", u"ProgramFiles(x86)", u"B\u00fcro"})
+        EXPECT_TRUE(IsValidEnvironmentName(good));
+    for (const std::u16string& bad : std::vector<std::u16string>{u"", u" ", u" \t ", u"A=B", u"=C:", u"A\r\nB",
+                                                                  u"Tab\there", std::u16string(u"Nul\0x", 5),
+                                                                  u"Del\x7F"})
+        EXPECT_FALSE(IsValidEnvironmentName(bad));
+}
+
+TEST_F(EnvSettingTest, NamesAVariableCannotHaveAreRefusedAtEntryCaptureAndApply) {
+    Choose({u"OS", u"A=B"});
+    EXPECT_EQ(MessageOf<Exception>([&] { setting.CheckParameters(); }),
+              "\"A=B\" is not a name an environment variable can have (it is empty or blank, or holds \"=\" or a "
+              "control character)");
+    TCheckResultList warnings;
+    const auto captured = setting.CreateValue(&warnings);
+    EXPECT_EQ(static_cast<TEnvSettingValue&>(*captured).Values().Text(), u"OS=Windows_NT\r\n");
+    ASSERT_EQ(warnings.Count(), 1u);
+    EXPECT_EQ(warnings[0].ResultType(), TCheckResultType::Warning);
+
+    setting.ApplyValue(*ValueOf({u"=C:=C:\\evil", u" =blank", u"Bad\r\nName=x", u"Fine=yes"}), results);
+    std::vector<std::string> lines;
+    for (const TCheckResult& r : results) {
+        EXPECT_EQ(r.ResultType(), TCheckResultType::Error) << r.Text();
+        lines.push_back(r.Text());
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "Environment variables: \"\" is not a name an environment variable can have (it is empty "
+                         "or blank, or holds \"=\" or a control character)",
+                         "Environment variables: \" \" is not a name an environment variable can have (it is empty "
+                         "or blank, or holds \"=\" or a control character)",
+                         "Environment variables: \"Bad\\r\\nName\" is not a name an environment variable can have "
+                         "(it is empty or blank, or holds \"=\" or a control character)"}));
+    auto user = Key(TEnvScope::User);
+    EXPECT_EQ(user->ReadString("Fine"), "yes") << "the valid lines are still written";
+    EXPECT_FALSE(user->ValueExists(""));
+    EXPECT_FALSE(user->ValueExists(" "));
+
+    setting.Names().Clear();
+    Choose({u"OS", u"Path"});
+    EXPECT_NO_THROW(setting.CheckParameters());
+}
+
+TEST_F(EnvSettingTest, TheEditorDoesNotOfferNamesAVariableCannotHave) {
+    Key(TEnvScope::User)->WriteString("Bad=Name", "x");
+    Key(TEnvScope::User)->WriteString("Line\r\nBreak", "x");
+    ASSERT_TRUE(Key(TEnvScope::User)->ValueExists("Bad=Name")) << "the registry holds such names";
+    Choose({u"OS", u" "}); // a data file may hold one
+    std::vector<std::u16string> offered;
+    TEnvSettingEditor::SetCheckListDialog([&](const std::string&, std::vector<TCheckListItem>& items) {
+        for (auto& item : items) {
+            offered.push_back(item.text);
+            item.checked = true;
+        }
+        return true;
+    });
+    TEnvSettingEditor editor;
+    ASSERT_TRUE(editor.Edit(setting));
+    TEnvSettingEditor::SetCheckListDialog({});
+    EXPECT_NE(std::find(offered.begin(), offered.end(), u"OS"), offered.end());
+    for (const std::u16string& name : offered)
+        EXPECT_TRUE(IsValidEnvironmentName(name)) << os::Utf16ToUtf8(name);
+    EXPECT_NO_THROW(setting.CheckParameters()) << "what the editor chose can be entered";
+}
+
+TEST_F(EnvSettingTest, AVariableGoneAtApplyIsCreatedExpandableWhenItRefersToOthers) {
+    setting.ApplyValue(*ValueOf({u"JAVA_HOME=%ProgramFiles%\\Java\\jdk-21", u"Plain=C:\\Java", u"Percent=100%",
+                                 u"Doubled=50%% off"}),
+                       results);
+    EXPECT_EQ(results.Count(), 0u);
+    auto user = Key(TEnvScope::User);
+    EXPECT_EQ(user->GetDataType("JAVA_HOME"), TRegDataType::ExpandString);
+    EXPECT_EQ(user->ReadString("JAVA_HOME"), "%ProgramFiles%\\Java\\jdk-21");
+    for (const char* plain : {"Plain", "Percent", "Doubled"})
+        EXPECT_EQ(user->GetDataType(plain), TRegDataType::String) << plain;
+    // A variable that is there keeps its type, whatever its text.
+    user->WriteString("Existing", "x");
+    setting.ApplyValue(*ValueOf({u"Existing=%TEMP%\\y"}), results);
+    EXPECT_EQ(user->GetDataType("Existing"), TRegDataType::String);
+}
+
+TEST_F(EnvSettingTest, AVariableOfAnotherTypeIsNeitherCapturedAsEmptyNorOverwritten) {
+    auto user = Key(TEnvScope::User);
+    const std::u16string multi(u"one\0two\0\0", 9);
+    ASSERT_EQ(os::Registry().SetValueEx(user->CurrentKey(), u"Multi", os::RegMultiSz,
+                                        reinterpret_cast<const std::uint8_t*>(multi.data()),
+                                        static_cast<std::uint32_t>(multi.size() * 2)),
+              os::ErrorSuccess);
+    user->WriteInteger("Counter", 5);
+    Choose({u"Multi", u"Counter", u"OS"});
+    TCheckResultList warnings;
+    const auto captured = setting.CreateValue(&warnings);
+    EXPECT_EQ(static_cast<TEnvSettingValue&>(*captured).Values().Text(), u"OS=Windows_NT\r\n");
+    ASSERT_EQ(warnings.Count(), 2u);
+    EXPECT_EQ(warnings[0].Text(), "Environment variables: The variable \"Counter\" is not a text in the registry but a "
+                                  "value of another type; it is not captured");
+    EXPECT_EQ(warnings[1].Text(), "Environment variables: The variable \"Multi\" is not a text in the registry but a "
+                                  "value of another type; it is not captured");
+
+    setting.ApplyValue(*ValueOf({u"Multi=", u"Counter=6"}), results);
+    ASSERT_EQ(results.Count(), 2u);
+    EXPECT_EQ(results[0].Text(), "Environment variables: The variable \"Multi\" is not a text in the registry but a "
+                                 "value of another type; it is left as it is");
+    EXPECT_EQ(results[0].ResultType(), TCheckResultType::Warning);
+    std::uint32_t type = 0, size = 0;
+    ASSERT_EQ(os::Registry().QueryValueEx(user->CurrentKey(), u"Multi", &type, nullptr, &size), os::ErrorSuccess);
+    EXPECT_EQ(type, os::RegMultiSz);
+    EXPECT_EQ(size, multi.size() * 2);
+    EXPECT_EQ(user->ReadInteger("Counter"), 5);
 }
 
 TEST_F(EnvSettingTest, ANonAdministratorWritesEverythingToTheUserKey) {

@@ -246,6 +246,30 @@ Machine::Machine(std::filesystem::path folder, std::string* failure)
     }
 }
 
+namespace {
+
+void SetMode(const std::filesystem::path& path, std::filesystem::perms mode) {
+    std::error_code ec;
+    std::filesystem::permissions(path, mode, ec);
+    if (ec)
+        throw std::runtime_error("cannot set the mode of " + path.string() + ": " + ec.message());
+}
+
+// Dir and the folders between Base and it, each with Mode.
+void MakeFolders(const std::filesystem::path& base, const std::filesystem::path& dir, std::filesystem::perms mode) {
+    std::filesystem::path folder = base;
+    for (const auto& part : dir.lexically_relative(base)) {
+        folder /= part;
+        std::error_code ec;
+        std::filesystem::create_directory(folder, ec);
+        if (ec)
+            throw std::runtime_error("cannot create " + folder.string() + ": " + ec.message());
+        SetMode(folder, mode);
+    }
+}
+
+} // namespace
+
 void Machine::Seed() {
     Transaction tx(db_, Transaction::Kind::Write);
     if (tx.BeginCode() != SQLITE_OK || Exec(db_, kSchema) != SQLITE_OK)
@@ -268,13 +292,18 @@ void Machine::Seed() {
     const std::string userName = InitialUserName();
     const std::string relativeProfile = "Users/" + userName;
     profileFolder_ = folder_ / relativeProfile;
-    for (const auto& dir :
-         {SystemFolder() / "drivers" / "etc", RoamingAppDataFolder(), TempFolder(), DocumentsFolder()}) {
-        std::error_code ec;
-        std::filesystem::create_directories(dir, ec);
-        if (ec)
-            throw std::runtime_error("cannot create " + dir.string() + ": " + ec.message());
-    }
+    // The modes a workstation gives them, whatever the umask: the machine's own folders and the
+    // hosts file are everybody's to read and only an administrator's to change; a profile is
+    // its user's alone.
+    using std::filesystem::perms;
+    constexpr perms kSystemFolder = perms::owner_all | perms::group_read | perms::group_exec | perms::others_read |
+                                    perms::others_exec;
+    constexpr perms kSystemFile = perms::owner_read | perms::owner_write | perms::group_read | perms::others_read;
+    SetMode(folder_, kSystemFolder);
+    MakeFolders(folder_, SystemFolder() / "drivers" / "etc", kSystemFolder);
+    MakeFolders(folder_, profileFolder_.parent_path(), kSystemFolder);
+    for (const auto& dir : {RoamingAppDataFolder(), TempFolder(), DocumentsFolder()})
+        MakeFolders(profileFolder_.parent_path(), dir, perms::owner_all);
     const auto hosts = SystemFolder() / "drivers" / "etc" / "hosts";
     if (std::error_code ec; !std::filesystem::exists(hosts, ec)) {
         std::ofstream out(hosts, std::ios::binary);
@@ -282,6 +311,7 @@ void Machine::Seed() {
         if (!out)
             throw std::runtime_error("cannot write " + hosts.string());
     }
+    SetMode(hosts, kSystemFile);
     SeedRegistry(db_, Utf8ToUtf16(userName));
     SetFact(kFactAdministrator, "1"); // an administrator, so that the program works out of the box
     SetFact(kFactUserName, userName);

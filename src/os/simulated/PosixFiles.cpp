@@ -3,6 +3,7 @@
 // open, so programs using this layer see each other's sharing violations.
 
 #include "os/Files.h"
+#include "os/simulated/Machine.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -22,8 +23,17 @@ namespace prolamo::os {
 
 namespace {
 
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// A path of the system drive, "C:\...", is in the simulated workstation's folder, as its Windows
+// folder is; other drives are not there.
 std::string NativePath(std::string_view path) {
-    std::string native(path);
+    std::string native;
+    if (path.size() >= 3 && (path[0] == 'C' || path[0] == 'c') && path[1] == ':' && IsSeparator(path[2])) {
+        native = simulated::CurrentMachine().Folder().string();
+        path.remove_prefix(2);
+    }
+    native += path;
     for (char& c : native)
         if (c == '\\')
             c = '/';
@@ -122,6 +132,13 @@ ErrorCode CreateStagingFile(const std::string& native, std::string* staging, int
     }
 }
 
+// A folder is refused as Windows refuses it; devices, pipes and sockets hold no bytes to keep.
+ErrorCode CheckRegularFile(const struct stat& st) {
+    if (S_ISDIR(st.st_mode))
+        return ErrorAccessDenied;
+    return S_ISREG(st.st_mode) ? ErrorSuccess : ErrorInvalidFunction;
+}
+
 class PosixFiles final : public IFiles {
 public:
     ErrorCode GetFileAttributes(std::string_view path, std::uint32_t* attributes) override {
@@ -142,27 +159,33 @@ public:
             return ErrnoToWindowsError(error, native);
         }
         std::uint32_t result = S_ISDIR(st.st_mode) ? FileAttributeDirectory : FileAttributeArchive;
+        if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode))
+            result |= FileAttributeDevice;
         if ((st.st_mode & S_IWUSR) == 0)
             result |= FileAttributeReadonly;
         *attributes = result;
         return ErrorSuccess;
     }
 
-    ErrorCode ReadWholeFile(std::string_view path, std::vector<std::uint8_t>* content) override {
+    ErrorCode ReadWholeFile(std::string_view path, std::vector<std::uint8_t>* content,
+                            std::uint64_t sizeLimit) override {
         if (content == nullptr)
             return ErrorInvalidParameter;
         content->clear();
         const std::string native = NativePath(path);
         if (native.empty())
             return ErrorPathNotFound;
-        Fd fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC));
+        // Not blocking: opening a pipe would otherwise wait for a writer.
+        Fd fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
         if (fd.Get() < 0)
             return ErrnoToWindowsError(errno, native);
         struct stat st {};
         if (::fstat(fd.Get(), &st) != 0)
             return ErrnoToWindowsError(errno, native);
-        if (S_ISDIR(st.st_mode))
-            return ErrorAccessDenied;
+        if (const ErrorCode e = CheckRegularFile(st); e != ErrorSuccess)
+            return e;
+        if (static_cast<std::uint64_t>(st.st_size) > sizeLimit)
+            return ErrorFileTooLarge;
         if (::flock(fd.Get(), LOCK_SH | LOCK_NB) != 0)
             return errno == EWOULDBLOCK ? ErrorSharingViolation : ErrnoToWindowsError(errno, native);
         std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
@@ -186,10 +209,19 @@ public:
         const std::string native = NativePath(path);
         if (native.empty())
             return ErrorPathNotFound;
+        // The attribute, not the process's rights, decides: root and administrators are refused too.
+        if (struct stat st {}; ::stat(native.c_str(), &st) == 0) {
+            if (const ErrorCode e = CheckRegularFile(st); e != ErrorSuccess)
+                return e;
+            if ((st.st_mode & S_IWUSR) == 0)
+                return ErrorAccessDenied;
+        }
         // Not O_TRUNC: the file is emptied only once nobody else has it open.
-        Fd fd(::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+        Fd fd(::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666));
         if (fd.Get() < 0)
             return ErrnoToWindowsError(errno, native);
+        if (struct stat st {}; ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+            return ErrorInvalidFunction; // became something else since
         if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
             return errno == EWOULDBLOCK ? ErrorSharingViolation : ErrnoToWindowsError(errno, native);
         if (::ftruncate(fd.Get(), 0) != 0)

@@ -52,6 +52,8 @@ ErrorCode WriteNewFile(const std::wstring& path, std::span<const std::uint8_t> c
     Handle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
         return LastErrorOr(ErrorOpenFailed);
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK)
+        return ErrorInvalidFunction;
     if (const ErrorCode error = WriteAll(file.get(), content); error != ErrorSuccess)
         return error;
     return file.Close();
@@ -65,16 +67,21 @@ public:
         return found == INVALID_FILE_ATTRIBUTES ? LastErrorOr(ErrorFileNotFound) : ErrorSuccess;
     }
 
-    ErrorCode ReadWholeFile(std::string_view path, std::vector<std::uint8_t>* content) override {
+    ErrorCode ReadWholeFile(std::string_view path, std::vector<std::uint8_t>* content,
+                            std::uint64_t sizeLimit) override {
+        content->clear();
         Handle file(::CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid())
             return LastErrorOr(ErrorOpenFailed);
+        // A pipe or a device would make the read wait for whoever writes to it.
+        if (::GetFileType(file.get()) != FILE_TYPE_DISK)
+            return ErrorInvalidFunction;
         DWORD high = 0;
         const DWORD low = ::GetFileSize(file.get(), &high);
         if (low == INVALID_FILE_SIZE && ::GetLastError() != ERROR_SUCCESS)
             return LastErrorOr(ErrorGenFailure);
-        if (high != 0)
+        if (high != 0 || low > sizeLimit)
             return ErrorFileTooLarge;
         std::vector<std::uint8_t> bytes(low);
         DWORD total = 0;

@@ -58,6 +58,8 @@ std::string ReadOnlyWritesAllowedReason();
 std::string WineVersion();
 // Why this backend lets a handle without the create-subkey right create subkeys, or empty.
 std::string CreateSubkeyRightUncheckedReason();
+// A device that reads as empty and swallows writes: /dev/null, or NUL on Windows.
+std::string NullDevicePath();
 // The running test program's own file.
 std::string OwnExecutable();
 

@@ -90,6 +90,8 @@ std::string CreateSubkeyRightUncheckedReason() {
     return wine.empty() ? "" : "Wine " + wine + " does not check the parent key's create-subkey right";
 }
 
+std::string NullDevicePath() { return "\\\\.\\NUL"; }
+
 std::string OwnExecutable() {
     wchar_t name[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, name, MAX_PATH);

@@ -86,6 +86,22 @@ TEST_F(FilesContract, FailuresCarryTheCodesWindowsGives) {
     EXPECT_FALSE(std::filesystem::exists(Folder() / "gone.txt"));
 }
 
+TEST_F(FilesContract, AFileLargerThanTheReadersLimitIsRefusedUnread) {
+    WriteAll(PathOf("five.txt"), "12345");
+    std::vector<std::uint8_t> content = Bytes("old");
+    EXPECT_EQ(Files().ReadWholeFile(PathOf("five.txt"), &content, 4), ErrorFileTooLarge);
+    EXPECT_TRUE(content.empty());
+    EXPECT_EQ(Files().ReadWholeFile(PathOf("five.txt"), &content, 5), ErrorSuccess);
+    EXPECT_EQ(content, Bytes("12345"));
+}
+
+TEST_F(FilesContract, ADeviceIsNeitherReadNorWrittenAsAFile) {
+    std::vector<std::uint8_t> content = Bytes("old");
+    EXPECT_EQ(Files().ReadWholeFile(NullDevicePath(), &content), ErrorInvalidFunction);
+    EXPECT_TRUE(content.empty());
+    EXPECT_EQ(Files().WriteWholeFile(NullDevicePath(), Bytes("x")), ErrorInvalidFunction);
+}
+
 TEST_F(FilesContract, AFileOpenForWritingIsNotReadWrittenOrDeleted) {
     WriteAll(PathOf("busy.txt"), "content");
     {
@@ -107,7 +123,12 @@ TEST_F(FilesContract, ReadOnlyFilesAreNotOverwritten) {
     if (const std::string reason = ReadOnlyWritesAllowedReason(); !reason.empty())
         GTEST_SKIP() << reason;
     EXPECT_EQ(Files().WriteWholeFile(PathOf("locked.txt"), Bytes("lost")), ErrorAccessDenied);
+    EXPECT_EQ(Files().WriteFileReplacing(PathOf("locked.txt"), Bytes("lost")), ErrorAccessDenied);
     EXPECT_EQ(Read(PathOf("locked.txt")), Bytes("keep"));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"locked.txt"})) << "no replacement file is left behind";
+    SetReadOnly(PathOf("locked.txt"), false);
+    EXPECT_EQ(Files().WriteWholeFile(PathOf("locked.txt"), Bytes("now")), ErrorSuccess);
+    EXPECT_EQ(Read(PathOf("locked.txt")), Bytes("now"));
 }
 
 TEST_F(FilesContract, ReplacingWriteSwapsInTheNewContentAndLeavesNothingBehind) {
