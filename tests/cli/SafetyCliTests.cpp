@@ -12,14 +12,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-::testing::AssertionResult Contains(const std::string& text, const std::string& part) {
-    if (text.find(part) != std::string::npos)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "\"" << part << "\" not in:\n" << text;
-}
-
-std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
-
 // A file, the hosts file and the time zone in configuration "Network", captured as "Office".
 class SafetyCliTest : public ::testing::Test {
 protected:
