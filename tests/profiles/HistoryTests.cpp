@@ -9,6 +9,7 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 
 using namespace prolamo;
@@ -305,4 +306,30 @@ TEST_F(HistoryTest, ThePreviewComparesTheMachineWithTheStoredValuesAndChangesNot
     EXPECT_EQ(preview.changes[3].state, TChangeState::NotCaptured);
     EXPECT_TRUE(preview.AnyChange());
     EXPECT_EQ(preview.Summary(), "1 setting will change, 1 unchanged, 1 cannot be read, 1 not captured");
+}
+
+TEST_F(HistoryTest, AFailedSaveLeavesTheListAsItWas) {
+    TConfigurationProfile& office = Office();
+    const std::string folder = temp_ / "gone";
+    std::filesystem::create_directory(folder);
+    TProfileHistory kept(folder + "/qvt-history.dfm");
+    for (int i = 0; i < 3; ++i) {
+        TestMachine()["a"] = "state " + std::to_string(i);
+        kept.Add(CaptureSnapshot(TSnapshotKind::Apply, Net(), office, Net().Settings()));
+    }
+    const auto texts = [&] {
+        std::vector<std::string> all;
+        for (const TProfileSnapshot& snapshot : kept.Snapshots())
+            all.push_back(static_cast<const TTestValue*>(snapshot.Entries()[0].Value())->Text());
+        return all;
+    };
+    const std::vector<std::string> before = texts();
+    std::filesystem::remove_all(folder);
+
+    EXPECT_THROW(kept.Add(CaptureSnapshot(TSnapshotKind::Apply, Net(), office, Net().Settings())), EOSError);
+    EXPECT_EQ(texts(), before);
+    EXPECT_THROW(kept.Replace(kept.Snapshots()[1], CaptureSnapshot(TSnapshotKind::Undo, Net(), office, Net().Settings())),
+                 EOSError);
+    EXPECT_EQ(texts(), before) << "the undone apply's snapshot is back in its place";
+    EXPECT_EQ(kept.Snapshots()[1].Kind(), TSnapshotKind::Apply);
 }
