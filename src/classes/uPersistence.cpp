@@ -111,7 +111,7 @@ std::string DataFilePath() {
     if (os::Folders().SHGetFolderPath(os::CsidlAppData, 0, buffer) != os::SOk || buffer[0] == u'\0')
         throw EDataFolderNotFound();
     const char d = os::PathDelimiter;
-    return os::Utf16ToUtf8(buffer) + d + "Orvenik" + d + "QVT" + d + "qvt.dfm";
+    return os::Utf16ToUtf8(buffer) + d + "Orvenik" + d + "QVT" + d + DataFileName;
 }
 
 } // namespace prolamo

@@ -89,6 +89,8 @@ public:
     EDataFolderNotFound();
 };
 
+// The data file's own name.
+inline constexpr const char* DataFileName = "qvt.dfm";
 // The data file's path: "Orvenik/QVT/qvt.dfm" below the user's roaming application-data folder.
 // Raises EDataFolderNotFound rather than build a path from an empty folder.
 std::string DataFilePath();

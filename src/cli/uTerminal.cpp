@@ -72,11 +72,7 @@ std::string TerminalMessage(std::string_view message) {
     return EscapeControls(message, false);
 }
 
-void TTerminalProgressSender::Start(int count) { count_ = count; }
-
-void TTerminalProgressSender::SetStatus(const std::string& text) {
-    out_ << TerminalLine(text) << '\n' << std::flush;
-}
+void TTerminalProgressSender::SetStatus(const std::string& text) { out_ << TerminalLine(text) << '\n' << std::flush; }
 
 void TTerminalProgressSender::Finish(const TCheckResultList& results) {
     finished_ = true;
@@ -85,10 +81,7 @@ void TTerminalProgressSender::Finish(const TCheckResultList& results) {
         (error ? errors_ : warnings_)++;
         out_ << (error ? "Error: " : "Warning: ") << TerminalText(result.Text()) << '\n';
     }
-    out_ << "Done: " << count_ << (count_ == 1 ? " setting, " : " settings, ") << errors_
-         << (errors_ == 1 ? " error" : " errors") << ", " << warnings_ << (warnings_ == 1 ? " warning" : " warnings")
-         << ".\n"
-         << std::flush;
+    out_ << TerminalLine(summary_) << '\n' << std::flush;
 }
 
 bool TTerminalConfirmation::Confirm(const std::string& question) {

@@ -142,11 +142,11 @@ std::string QuotedText(std::string_view text) {
 }
 
 void TSetting::AddWarning(TCheckResultList& results, const std::string& message) const {
-    results.AddWarning(GetCaption(), message);
+    results.AddWarning(GetDisplayText(), message);
 }
 
 void TSetting::AddError(TCheckResultList& results, const std::string& message) const {
-    results.AddError(GetCaption(), message);
+    results.AddError(GetDisplayText(), message);
 }
 
 // ---- TSettingValue ----
