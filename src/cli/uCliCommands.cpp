@@ -67,9 +67,12 @@ void SetParameter(TSetting& setting, const TPropInfo& prop, const std::string& a
     case TTypeKind::String:
         // Paths are kept absolute: the setting is applied later, from any folder.
         if (prop.name == "FileName") {
+            // Through char8_t: a path made of a plain string is in the ANSI code page on Windows.
             std::error_code error;
-            const auto absolute = std::filesystem::absolute(argument, error);
-            prop.setString(setting, error ? argument : absolute.lexically_normal().string());
+            const auto absolute =
+                std::filesystem::absolute(std::u8string(argument.begin(), argument.end()), error);
+            const std::u8string normal = absolute.lexically_normal().u8string();
+            prop.setString(setting, error ? argument : std::string(normal.begin(), normal.end()));
         } else {
             prop.setString(setting, argument);
         }
@@ -421,7 +424,8 @@ std::string TCli::HelpText() {
          << "  profile apply     writes the profile back to the machine after asking for\n"
          << "                    confirmation; prints each step and every warning and error\n"
          << "  datafile dump     the data file (or FILE) as text: every record with its class, name\n"
-         << "                    and properties, also of classes this program does not know\n";
+         << "                    and properties, also of classes this program does not know; exits\n"
+         << "                    with 3 when the program cannot load it\n";
 #ifdef PROLAMO_SIMULATED_MACHINE
     for (const TMachineCommand& m : MachineCommands()) {
         const std::string label = "  machine " + m.verb;
