@@ -1,9 +1,15 @@
+#include "os/CommandLine.h"
 #include "uCliCommands.h"
 
 #include <iostream>
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    return prolamo::cli::TCli(std::cin, std::cout, std::cerr).Run(arguments);
+    const prolamo::os::Utf8Console console;
+    const int code =
+        prolamo::cli::TCli(std::cin, std::cout, std::cerr).Run(prolamo::os::CommandLineArguments(argc, argv));
+    // Written while the console still takes UTF-8.
+    std::cout.flush();
+    std::cerr.flush();
+    return code;
 }

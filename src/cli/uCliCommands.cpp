@@ -67,10 +67,12 @@ std::string KindList() {
     return list.empty() ? "none" : list;
 }
 
+// Through char8_t: a path made of a plain string is in the ANSI code page on Windows.
 std::string AbsolutePath(const std::string& path) {
     std::error_code error;
-    const auto absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.lexically_normal().string();
+    const auto absolute = std::filesystem::absolute(std::u8string(path.begin(), path.end()), error);
+    const std::u8string normal = absolute.lexically_normal().u8string();
+    return error ? path : std::string(normal.begin(), normal.end());
 }
 
 void SetParameter(TSetting& setting, const TPropInfo& prop, const std::string& argument) {
@@ -364,10 +366,11 @@ public:
         const std::string path = AbsolutePath(file);
         const std::span bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
         if (const os::ErrorCode code = os::Files().WriteFileReplacing(path, bytes); code != os::ErrorSuccess) {
-            err_ << Program << ": cannot write " << file << ": " << TerminalText(EOSError(code).what()) << '\n';
+            err_ << Program << ": cannot write " << TerminalLine(file) << ": " << TerminalText(EOSError(code).what())
+                 << '\n';
             return ExitFailed;
         }
-        out_ << "Exported configuration " << Quote(name) << " to " << file << ".\n";
+        out_ << "Exported configuration " << Quote(name) << " to " << TerminalLine(file) << ".\n";
         return ExitOk;
     }
 
@@ -375,13 +378,13 @@ public:
         const std::string path = AbsolutePath(file);
         std::error_code error;
         if (const auto size = std::filesystem::file_size(path, error); !error && size > MaxTextSize) {
-            err_ << Program << ": " << file << " cannot be imported: it is larger than " << (MaxTextSize >> 20)
+            err_ << Program << ": " << TerminalLine(file) << " cannot be imported: it is larger than " << (MaxTextSize >> 20)
                  << " MB\n";
             return ExitFailed;
         }
         std::vector<std::uint8_t> content;
         if (const os::ErrorCode code = os::Files().ReadWholeFile(path, &content); code != os::ErrorSuccess) {
-            err_ << Program << ": cannot read " << file << ": " << TerminalText(EOSError(code).what()) << '\n';
+            err_ << Program << ": cannot read " << TerminalLine(file) << ": " << TerminalText(EOSError(code).what()) << '\n';
             return ExitFailed;
         }
         std::unique_ptr<TConfigurations> imported;
@@ -390,7 +393,7 @@ public:
             if (imported->Configurations().Count() == 0)
                 throw EFilerError("it holds no configuration");
         } catch (const std::exception& e) {
-            err_ << Program << ": " << file << " cannot be imported: " << TerminalText(e.what()) << '\n';
+            err_ << Program << ": " << TerminalLine(file) << " cannot be imported: " << TerminalText(e.what()) << '\n';
             return ExitFailed;
         }
         std::vector<std::string> names;
@@ -627,7 +630,8 @@ std::string TCli::HelpText() {
          << "  profile undo-refresh\n"
          << "                    puts back the values the last profile refresh replaced\n"
          << "  datafile dump     the data file (or FILE) as text: every record with its class, name\n"
-         << "                    and properties, also of classes this program does not know\n";
+         << "                    and properties, also of classes this program does not know; exits\n"
+         << "                    with 3 when the program cannot load it\n";
 #ifdef PROLAMO_SIMULATED_MACHINE
     for (const TMachineCommand& m : MachineCommands()) {
         const std::string label = "  machine " + m.verb;

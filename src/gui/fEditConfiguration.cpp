@@ -59,6 +59,7 @@ TfrmEditConfiguration::TfrmEditConfiguration(TConfiguration& configuration)
     lblName->move(16, 19);
     lblName->adjustSize();
     edtName->setObjectName(QStringLiteral("edtName"));
+    RefuseControlCharacters(*edtName);
     edtName->setGeometry(49, 16, 398, 21);
     Anchor(edtName, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
     auto* itemsLabel = new QLabel(QStringLiteral("Configuration items"), Client());

@@ -24,6 +24,7 @@ TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile)
     lblName->move(16, 19);
     lblName->adjustSize();
     edtName->setObjectName(QStringLiteral("edtName"));
+    RefuseControlCharacters(*edtName);
     edtName->setGeometry(49, 16, 296, 21);
     lvwValues->setObjectName(QStringLiteral("lvwValues"));
     lvwValues->setGeometry(16, 43, 297, 185);

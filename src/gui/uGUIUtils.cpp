@@ -2,6 +2,7 @@
 
 #include "fEditItems.h"
 #include "fProgress.h"
+#include "framework/Utf8Text.h"
 #include "profiles/uEnvSettings.h"
 #include "profiles/uFileSettings.h"
 
@@ -14,11 +15,13 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include <deque>
 #include <stdexcept>
@@ -75,6 +78,22 @@ QString& Title() {
 QString ToQString(const std::string& text) { return QString::fromStdString(text); }
 
 std::string ToUtf8(const QString& text) { return text.toStdString(); }
+
+namespace {
+
+class TNameValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        return HasControlCharacter(ToUtf8(input)) ? Invalid : Acceptable;
+    }
+};
+
+} // namespace
+
+void RefuseControlCharacters(QLineEdit& edit) {
+    edit.setValidator(new TNameValidator(&edit));
+}
 
 void ProgramError(const std::string& message) { throw std::logic_error(message); }
 

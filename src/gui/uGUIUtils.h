@@ -18,6 +18,7 @@
 class QAbstractButton;
 class QAction;
 class QComboBox;
+class QLineEdit;
 class QTextBrowser;
 
 namespace prolamo {
@@ -28,6 +29,10 @@ class TfrmProgress;
 
 QString ToQString(const std::string& text);
 std::string ToUtf8(const QString& text);
+
+// Names are shown in lists and on terminals: typing or pasting a control character into Edit is
+// refused.
+void RefuseControlCharacters(QLineEdit& edit);
 
 // A broken internal rule; never caused by user input.
 [[noreturn]] void ProgramError(const std::string& message);

@@ -212,6 +212,32 @@ private slots:
         QVERIFY(!main->actProfileEdit->isEnabled());
     }
 
+    void namesRefuseControlCharacters() {
+        TConfiguration& a = AddConfiguration(Root(), "A", {"a"});
+        a.Profiles().Add().SetName("Home");
+        auto main = OpenMain();
+        OnNextModal<TfrmEditConfiguration>([](TfrmEditConfiguration& editor) {
+            editor.edtName->selectAll();
+            editor.edtName->insert(QStringLiteral("Red\x1B[31m"));
+            QCOMPARE(editor.edtName->text(), QStringLiteral("A"));
+            editor.edtName->insert(QStringLiteral("Two\nlines"));
+            QCOMPARE(editor.edtName->text(), QStringLiteral("A"));
+            editor.edtName->selectAll();
+            editor.edtName->insert(QStringLiteral("Café"));
+            editor.btnOK->click();
+        });
+        main->actConfigurationEdit->trigger();
+        QCOMPARE(a.Name(), std::string("Café"));
+        OnNextModal<TfrmEditProfile>([](TfrmEditProfile& editor) {
+            editor.edtName->selectAll();
+            editor.edtName->insert(QString(QChar(0x9B)) + QStringLiteral("2J"));
+            QCOMPARE(editor.edtName->text(), QStringLiteral("Home"));
+            editor.btnOK->click();
+        });
+        main->actProfileEdit->trigger();
+        QCOMPARE(a.Profiles()[0].Name(), std::string("Home"));
+    }
+
     void selectionStaysAtItsPositionAfterARename() {
         AddConfiguration(Root(), "A", {"a"}).Profiles().Add().SetName("A home");
         AddConfiguration(Root(), "B", {"b"});

@@ -257,6 +257,13 @@ TEST_F(FilesTest, TheLockFileIsNeverOpenedThroughALink) {
     EXPECT_EQ(FileLocks().TryLock(PathOf("qvt.dfm.lock"), &handle), ErrorAccessDenied);
     EXPECT_EQ(handle, InvalidLockHandle);
     EXPECT_FALSE(std::filesystem::exists(PathOf("elsewhere")));
+
+    // The folder may be a link: only the lock file itself is never followed.
+    std::filesystem::create_directory(PathOf("real"));
+    std::filesystem::create_directory_symlink(PathOf("real"), PathOf("linked"));
+    ASSERT_EQ(FileLocks().TryLock(PathOf("linked/qvt.dfm.lock"), &handle), ErrorSuccess);
+    EXPECT_TRUE(std::filesystem::exists(PathOf("real/qvt.dfm.lock")));
+    FileLocks().Unlock(handle);
 }
 
 TEST_F(FilesTest, FileLockGoesWithItsProcess) {

@@ -25,7 +25,7 @@ struct PosixLock {
 
 // Opens and locks without waiting; -1 with errno on failure.
 int OpenLocked(const std::string& path, int flags, mode_t mode) {
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW, mode);
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
     if (fd < 0)
         return -1;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -51,11 +51,12 @@ public:
         const std::string folder = slash == std::string::npos ? "."
                                    : slash == 0               ? "/"
                                                               : native.substr(0, slash);
+        // A folder reached through a link (a data folder moved elsewhere) is the folder it names.
         const int folderFd = OpenLocked(folder, O_RDONLY | O_DIRECTORY, 0);
         if (folderFd < 0)
             return Failure(errno, native);
         // Never through a link: the lock file is made here, only its owner's.
-        const int fileFd = OpenLocked(native, O_RDWR | O_CREAT, 0600);
+        const int fileFd = OpenLocked(native, O_RDWR | O_CREAT | O_NOFOLLOW, 0600);
         if (fileFd < 0) {
             const int error = errno;
             ::close(folderFd);

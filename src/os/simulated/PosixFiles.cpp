@@ -3,6 +3,7 @@
 // open, so programs using this layer see each other's sharing violations.
 
 #include "os/Files.h"
+#include "os/StagingNames.h"
 #include "os/simulated/Machine.h"
 
 #include <dirent.h>
@@ -11,11 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <cctype>
 #include <cerrno>
-#include <cstdio>
-#include <random>
 #include <string>
 #include <utility>
 
@@ -62,34 +59,8 @@ private:
     int fd_;
 };
 
-// Staging files of WriteFileReplacing: "<name>.<pid>-<hex>.new". The writer holds an exclusive lock
-// on its staging file until it is renamed, so one that can be locked was left by a process that died.
-std::string StagingName(const std::string& native) {
-    static std::atomic<unsigned> counter{0};
-    static const unsigned long long salt =
-        std::random_device{}() ^ (std::uint64_t{std::random_device{}()} << 32);
-    char suffix[40];
-    std::snprintf(suffix, sizeof suffix, ".%d-%llx.new", static_cast<int>(::getpid()), salt + counter++);
-    return native + suffix;
-}
-
-bool IsStagingOf(std::string_view entry, std::string_view base) {
-    if (entry.size() <= base.size() + 1 || entry.substr(0, base.size()) != base || entry[base.size()] != '.')
-        return false;
-    std::string_view rest = entry.substr(base.size() + 1);
-    if (rest.size() < 4 || rest.substr(rest.size() - 4) != ".new")
-        return false;
-    rest.remove_suffix(4);
-    const auto dash = rest.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash + 1 == rest.size())
-        return false;
-    for (std::size_t i = 0; i < rest.size(); ++i)
-        if (i != dash && !(i < dash ? std::isdigit(static_cast<unsigned char>(rest[i]))
-                                    : std::isxdigit(static_cast<unsigned char>(rest[i]))))
-            return false;
-    return true;
-}
-
+// A writer holds an exclusive lock on its staging file until it is renamed, so one that can be
+// locked was left by a process that died.
 // Removes the staging files that killed writers of Native left beside it.
 void RemoveDeadStagingFiles(const std::string& native) {
     const auto slash = native.find_last_of('/');
@@ -115,7 +86,7 @@ void RemoveDeadStagingFiles(const std::string& native) {
 // creation and the lock: then it has no name any more and another one is made.
 ErrorCode CreateStagingFile(const std::string& native, std::string* staging, int* descriptor) {
     for (;;) {
-        *staging = StagingName(native);
+        *staging = native + StagingSuffix(static_cast<unsigned long>(::getpid()));
         Fd fd(::open(staging->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
                      S_IRUSR | S_IWUSR));
         if (fd.Get() < 0 && errno == EEXIST)

@@ -1,11 +1,10 @@
 // Whole-file operations through CreateFileW, ReadFile, WriteFile, ReplaceFileW and MoveFileExW.
 
 #include "os/Files.h"
+#include "os/StagingNames.h"
 #include "os/windows/WinSupport.h"
 
-
 #include <algorithm>
-#include <atomic>
 
 namespace prolamo::os {
 
@@ -59,6 +58,26 @@ ErrorCode WriteNewFile(const std::wstring& path, std::span<const std::uint8_t> c
     return file.Close();
 }
 
+// A writer keeps its staging file open until it is renamed, sharing nothing but its deletion, so a
+// staging file that can be opened without sharing was left by a process that died.
+void RemoveDeadStagingFiles(const std::wstring& target) {
+    const auto slash = target.find_last_of(L'\\');
+    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : target.substr(0, slash + 1);
+    const std::string base = Utf16ToUtf8(windows::FromWide(target.substr(folder.size())));
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileW((target + L".*.new").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (!IsStagingOf(Utf16ToUtf8(windows::FromWide(found.cFileName)), base))
+            continue;
+        // Deleted as the handle closes.
+        const Handle dead(::CreateFileW((folder + found.cFileName).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+}
+
 class WinFiles final : public IFiles {
 public:
     ErrorCode GetFileAttributes(std::string_view path, std::uint32_t* attributes) override {
@@ -103,30 +122,41 @@ public:
     }
 
     ErrorCode WriteFileReplacing(std::string_view path, std::span<const std::uint8_t> content) override {
-        static std::atomic<unsigned> counter{0};
         const std::wstring target = WidePath(path);
-        const std::wstring fresh = target + L".~" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                                   std::to_wstring(counter.fetch_add(1));
-        if (const ErrorCode error = WriteNewFile(fresh, content); error != ErrorSuccess) {
+        RemoveDeadStagingFiles(target);
+        std::wstring fresh;
+        HANDLE created = INVALID_HANDLE_VALUE;
+        do {
+            const std::string suffix = StagingSuffix(::GetCurrentProcessId());
+            fresh = target + std::wstring(suffix.begin(), suffix.end());
+            created = ::CreateFileW(fresh.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        } while (created == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_FILE_EXISTS);
+        if (created == INVALID_HANDLE_VALUE)
+            return LastErrorOr(ErrorOpenFailed);
+        Handle staging(created);
+        const auto fail = [&](ErrorCode error) {
+            staging.Close();
             ::DeleteFileW(fresh.c_str());
             return error;
-        }
-        ErrorCode error = ErrorSuccess;
+        };
+        if (const ErrorCode error = WriteAll(staging.get(), content); error != ErrorSuccess)
+            return fail(error);
+        if (!::FlushFileBuffers(staging.get()))
+            return fail(LastErrorOr(ErrorGenFailure));
         if (::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
             // Whoever has the file open without sharing its deletion keeps it from being replaced.
             const Handle probe(::CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!probe.valid())
-                error = LastErrorOr(ErrorSharingViolation);
+                return fail(LastErrorOr(ErrorSharingViolation));
         }
-        // The new file sits in the same folder, so it inherits the permissions the old one had
-        // (ReplaceFileW would copy them, but under Wine it leaves a file behind when it fails).
-        if (error == ErrorSuccess &&
-            !::MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            error = LastErrorOr(ErrorGenFailure);
-        if (error != ErrorSuccess)
-            ::DeleteFileW(fresh.c_str());
-        return error;
+        // Renamed while still open, so no cleaner takes it for a dead writer's. The new file sits in
+        // the same folder, so it inherits the permissions the old one had (ReplaceFileW would copy
+        // them, but under Wine it leaves a file behind when it fails).
+        if (!::MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return fail(LastErrorOr(ErrorGenFailure));
+        return staging.Close();
     }
 
     ErrorCode DeleteFile(std::string_view path) override {

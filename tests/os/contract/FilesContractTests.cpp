@@ -141,6 +141,17 @@ TEST_F(FilesContract, ReplacingWriteSwapsInTheNewContentAndLeavesNothingBehind) 
     EXPECT_EQ(Files().WriteFileReplacing(PathOf("nofolder/qvt.dfm"), Bytes("x")), ErrorPathNotFound);
 }
 
+TEST_F(FilesContract, LeftoversOfKilledSavesAreRemovedAtTheNextSave) {
+    WriteAll(PathOf("qvt.dfm"), "old");
+    WriteAll(PathOf("qvt.dfm.1-0.new"), "half");
+    WriteAll(PathOf("qvt.dfm.4242-1f.new"), "half");
+    WriteAll(PathOf("qvt.dfm.notes"), "mine");
+    WriteAll(PathOf("other.dfm.1-0.new"), "another file's");
+    ASSERT_EQ(Files().WriteFileReplacing(PathOf("qvt.dfm"), Bytes("new")), ErrorSuccess);
+    EXPECT_EQ(Read(PathOf("qvt.dfm")), Bytes("new"));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"other.dfm.1-0.new", "qvt.dfm", "qvt.dfm.notes"}));
+}
+
 TEST_F(FilesContract, FolderTreesAreCreatedWithTheirParentsOnce) {
     const std::string deep = FolderPath() + "\\Orvenik\\QVT";
     ASSERT_EQ(Files().CreateDirectoryTree(deep), ErrorSuccess);
