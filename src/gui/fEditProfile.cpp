@@ -71,6 +71,7 @@ void TfrmEditProfile::showEvent(QShowEvent* event) {
 }
 
 void TfrmEditProfile::ShowValues() {
+    const TListView::TSelection selection = lvwValues->Selection();
     lvwValues->setUpdatesEnabled(false);
     lvwValues->clear();
     if (TSettings* settings = FProfile.Settings())
@@ -78,6 +79,7 @@ void TfrmEditProfile::ShowValues() {
             lvwValues->AddItem(ToQString(setting->GetDisplayText()), *imlImages, FProfile.FindValue(*setting) ? 0 : 1,
                                setting);
     lvwValues->SortByText();
+    lvwValues->RestoreSelection(selection);
     lvwValues->setUpdatesEnabled(true);
 }
 

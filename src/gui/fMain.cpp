@@ -27,8 +27,9 @@ namespace prolamo {
 
 namespace {
 
-void FillList(QComboBox& list, const std::vector<std::string>& names) {
-    const int selected = list.currentIndex();
+// Selects the entry at Wanted, or else the one at the selected position, or else the first.
+void FillList(QComboBox& list, const std::vector<std::string>& names, int wanted) {
+    const int selected = wanted >= 0 ? wanted : list.currentIndex();
     list.setUpdatesEnabled(false);
     {
         const QSignalBlocker blocker(list);
@@ -49,6 +50,18 @@ std::vector<std::string> NamesOf(const Collection& collection) {
     return names;
 }
 
+// Item's position in Collection; -1 for none.
+template <class Collection, class Item>
+int PositionOf(const Collection& collection, const Item* item) {
+    int position = 0;
+    for (const auto& each : collection) {
+        if (&each == item)
+            return position;
+        ++position;
+    }
+    return -1;
+}
+
 QPixmap RenderPicture(const QString& path, int size, qreal ratio) {
     QPixmap pixmap(QSize(size, size) * ratio);
     pixmap.fill(Qt::transparent);
@@ -67,11 +80,13 @@ TfrmMain::TfrmMain()
       lblProfile(new QLabel(Client())), cmbProfiles(new QComboBox(Client())), imgAdmin(new TClickLabel(Client())),
       FEmptySettings(std::make_unique<TSettings>()) {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Prolamo"));
+    setWindowTitle(QLatin1String(ProductName));
     SetHelpKeyword(QStringLiteral("html/index.htm"));
     SetClientSize(336, 208);
     bvlDialog->setGeometry(8, 8, 320, 161);
     actCancel->setText(QStringLiteral("&Close"));
+    // Alt+H opens the Help menu.
+    actHelp->setText(QStringLiteral("H&elp"));
     btnOK->hide();
 
     const QString configurations = QStringLiteral("Configurations");
@@ -113,6 +128,7 @@ TfrmMain::TfrmMain()
     AddToolButton(tbrConfigurations, "tbnNewConfiguration", actConfigurationNew);
     AddToolButton(tbrConfigurations, "btnEditConfiguration", actConfigurationEdit);
     AddToolButton(tbrConfigurations, "btnDelConfiguration", actConfigurationDel);
+    new TToolBarTabStop(tbrConfigurations);
 
     lblProfile->setObjectName(QStringLiteral("lblProfile"));
     lblProfile->setText(QStringLiteral("Configuration profile (e.g. \"Network settings at home\")"));
@@ -127,6 +143,7 @@ TfrmMain::TfrmMain()
     tbrProfiles->addSeparator()->setObjectName(QStringLiteral("sep1"));
     AddToolButton(tbrProfiles, "btnProfileRefresh", actProfileRefresh);
     AddToolButton(tbrProfiles, "btnApplyProfile", actProfileApply);
+    new TToolBarTabStop(tbrProfiles);
 
     imgAdmin->setObjectName(QStringLiteral("imgAdmin"));
     imgAdmin->setGeometry(8, 176, 24, 24);
@@ -214,9 +231,13 @@ TConfigurationProfiles& TfrmMain::GetCurrentProfiles() const {
     return configuration ? configuration->Profiles() : FEmptySettings->Profiles();
 }
 
-void TfrmMain::FillConfigurations() { FillList(*cmbConfigurations, NamesOf(GetConfigurationList())); }
+void TfrmMain::FillConfigurations(const TConfiguration* selected) {
+    FillList(*cmbConfigurations, NamesOf(GetConfigurationList()), PositionOf(GetConfigurationList(), selected));
+}
 
-void TfrmMain::FillProfiles() { FillList(*cmbProfiles, NamesOf(GetCurrentProfiles())); }
+void TfrmMain::FillProfiles(const TConfigurationProfile* selected) {
+    FillList(*cmbProfiles, NamesOf(GetCurrentProfiles()), PositionOf(GetCurrentProfiles(), selected));
+}
 
 void TfrmMain::cmbConfigurationsChange() {
     cmbProfiles->setCurrentIndex(-1);
@@ -269,8 +290,8 @@ void TfrmMain::actConfigurationNewExecute(QAction*) {
     std::unique_ptr<TConfiguration> configuration = GetConfigurationList().NewConfiguration();
     if (!EditConfiguration(*configuration))
         return;
-    GetConfigurationList().Add(std::move(configuration));
-    FillConfigurations();
+    // The new one is shown, so that the profile actions work on it.
+    FillConfigurations(&GetConfigurationList().Add(std::move(configuration)));
 }
 
 void TfrmMain::actConfigurationEditExecute(QAction*) {
@@ -285,7 +306,7 @@ void TfrmMain::actConfigurationEditExecute(QAction*) {
     // The end of a batch re-sorts the collection by name.
     GetConfigurationList().BeginUpdate();
     GetConfigurationList().EndUpdate();
-    FillConfigurations();
+    FillConfigurations(selected);
 }
 
 void TfrmMain::actConfigurationDelExecute(QAction*) {
@@ -300,8 +321,7 @@ void TfrmMain::actProfileNewExecute(QAction*) {
     std::unique_ptr<TConfigurationProfile> profile = GetCurrentProfiles().NewProfile();
     if (!EditProfile(*profile))
         return;
-    GetCurrentProfiles().Add(std::move(profile));
-    FillProfiles();
+    FillProfiles(&GetCurrentProfiles().Add(std::move(profile)));
 }
 
 void TfrmMain::actProfileEditExecute(QAction*) {
@@ -315,7 +335,7 @@ void TfrmMain::actProfileEditExecute(QAction*) {
     selected->Assign(*copy);
     GetCurrentProfiles().BeginUpdate();
     GetCurrentProfiles().EndUpdate();
-    FillProfiles();
+    FillProfiles(selected);
 }
 
 void TfrmMain::actProfileDelExecute(QAction*) {

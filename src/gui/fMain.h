@@ -66,8 +66,9 @@ private:
     void BuildMenu();
     void FormCreate();
     void OpenDataFile();
-    void FillConfigurations();
-    void FillProfiles();
+    // Keep the selected position, or select Selected where the list shows it.
+    void FillConfigurations(const TConfiguration* selected = nullptr);
+    void FillProfiles(const TConfigurationProfile* selected = nullptr);
     bool EditConfiguration(TConfiguration& configuration);
     bool EditProfile(TConfigurationProfile& profile);
 

@@ -1,7 +1,9 @@
 #include "uGUIUtils.h"
 
+#include "classes/uHelpers.h"
 #include "fEditItems.h"
 #include "fProgress.h"
+#include "os/Folders.h"
 #include "profiles/uEnvSettings.h"
 #include "profiles/uFileSettings.h"
 
@@ -259,8 +261,11 @@ void InstallFileDialog() {
     TFileSettingEditor::SetOpenFileDialog([](const TOpenFileRequest& request) -> std::optional<std::string> {
         // "*.*" would hide the files without an extension here, the hosts file among them.
         const QString filter = request.filter == "*.*" ? QStringLiteral("*") : ToQString(request.filter);
+        // A new setting has no folder yet: start where the user keeps files.
+        const std::string folder =
+            request.initialFolder.empty() ? TOsHelper::GetSpecialFolder(os::CsidlPersonal) : request.initialFolder;
         const std::optional<QString> chosen =
-            TFileDialogs::GetOpenFileName(ToQString(request.fileName), ToQString(request.initialFolder), filter);
+            TFileDialogs::GetOpenFileName(ToQString(request.fileName), ToQString(folder), filter);
         if (!chosen)
             return std::nullopt;
         return ToUtf8(QDir::toNativeSeparators(*chosen));
@@ -292,7 +297,7 @@ void SetApplicationMainWindow(QWidget* window) { MainWindow() = window; }
 QWidget* ApplicationMainWindow() { return MainWindow(); }
 
 QString ApplicationTitle() {
-    return Title().isEmpty() ? QCoreApplication::applicationName() : Title();
+    return Title().isEmpty() ? QLatin1String(ProductName) : Title();
 }
 
 void SetApplicationTitle(const QString& title) { Title() = title; }

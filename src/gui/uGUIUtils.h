@@ -123,7 +123,9 @@ void InstallCheckListDialog();
 // The window that stands for the application: the progress window disables it during a run.
 void SetApplicationMainWindow(QWidget* window);
 QWidget* ApplicationMainWindow();
-// The application title, which the main window shows as its caption.
+inline constexpr const char* ProductName = "Prolamo";
+// The application title, which the main window shows as its caption; the product name until the
+// program sets it.
 QString ApplicationTitle();
 void SetApplicationTitle(const QString& title);
 

@@ -21,12 +21,14 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QToolBar>
 #include <QtTest>
 
 #include <fstream>
@@ -120,7 +122,6 @@ private slots:
         TFileDialogs::SetTesting(true);
         InstallFileDialog();
         InstallCheckListDialog();
-        SetApplicationTitle(QStringLiteral("Prolamo"));
     }
 
     void init() {
@@ -133,6 +134,8 @@ private slots:
         TEditedTestSetting::NextKeys().clear();
         SetHelpFile(QString());
         SetShellOpenHandler(nullptr);
+        // As at start-up: the program sets the title from the main window's caption.
+        SetApplicationTitle(QString());
     }
 
     void cleanup() {
@@ -212,7 +215,7 @@ private slots:
         QVERIFY(!main->actProfileEdit->isEnabled());
     }
 
-    void selectionStaysAtItsPositionAfterARename() {
+    void renamedConfigurationAndProfileStaySelected() {
         AddConfiguration(Root(), "A", {"a"}).Profiles().Add().SetName("A home");
         AddConfiguration(Root(), "B", {"b"});
         TConfiguration& b = *Root().Configurations().Find("B");
@@ -230,9 +233,165 @@ private slots:
         });
         main->actConfigurationEdit->trigger();
         QCOMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{"B", "C", "Z"}));
-        QCOMPARE(main->cmbConfigurations->currentIndex(), 0);
+        QCOMPARE(main->cmbConfigurations->currentText(), QStringLiteral("Z"));
+        QCOMPARE(ComboTexts(*main->cmbProfiles), QStringList{QStringLiteral("A home")});
+
+        SelectItemIndex(*main->cmbConfigurations, 0);
         QCOMPARE(main->cmbProfiles->currentText(), QStringLiteral("B home"));
-        QCOMPARE(ComboTexts(*main->cmbProfiles), (QStringList{"B home", "B work"}));
+        OnNextModal<TfrmEditProfile>([](TfrmEditProfile& editor) {
+            editor.edtName->setText(QStringLiteral("C home"));
+            editor.btnOK->click();
+        });
+        main->actProfileEdit->trigger();
+        QCOMPARE(ComboTexts(*main->cmbProfiles), (QStringList{"B work", "C home"}));
+        QCOMPARE(main->cmbProfiles->currentText(), QStringLiteral("C home"));
+    }
+
+    void newConfigurationIsSelectedSoItsProfilesGoIntoIt() {
+        TConfiguration& a = AddConfiguration(Root(), "A", {"a"});
+        a.Profiles().Add().SetName("Home");
+        auto main = OpenMain();
+        OnNextModal<TfrmEditConfiguration>([](TfrmEditConfiguration& editor) { editor.btnOK->click(); });
+        main->actConfigurationNew->trigger();
+        QCOMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{"A", "Configuration 1"}));
+        QCOMPARE(main->cmbConfigurations->currentText(), QStringLiteral("Configuration 1"));
+        QCOMPARE(main->cmbProfiles->count(), 0);
+
+        Idle();
+        OnNextModal<TfrmEditProfile>([](TfrmEditProfile& editor) { editor.btnOK->click(); });
+        main->actProfileNew->trigger();
+        QCOMPARE(a.Profiles().Count(), std::size_t{1});
+        QCOMPARE(Root().Configurations().Find("Configuration 1")->Profiles().Count(), std::size_t{1});
+
+        // A new profile that sorts after the selected one is selected too.
+        SelectItemIndex(*main->cmbConfigurations, 0);
+        OnNextModal<TfrmEditProfile>([](TfrmEditProfile& editor) { editor.btnOK->click(); });
+        main->actProfileNew->trigger();
+        QCOMPARE(ComboTexts(*main->cmbProfiles), (QStringList{"Home", "Profile 1"}));
+        QCOMPARE(main->cmbProfiles->currentText(), QStringLiteral("Profile 1"));
+    }
+
+    void captionIsTheProductNameNotTheProgramFile() {
+        QVERIFY(QCoreApplication::applicationName() != QStringLiteral("Prolamo"));
+        QString caption;
+        QTimer::singleShot(0, [&caption] {
+            if (TfrmMain* main = ShownMainWindow()) {
+                caption = main->windowTitle();
+                main->btnCancel->click();
+            }
+        });
+        QCOMPARE(RunProlamo(), 0);
+        QCOMPARE(caption, QStringLiteral("Prolamo"));
+        QCOMPARE(ApplicationTitle(), QStringLiteral("Prolamo"));
+    }
+
+    void altKeysReachTheHelpMenuAndTheHelpButtonApart() {
+        SetHelpFile(QStringLiteral(PROLAMO_HELP_SOURCE));
+        auto main = OpenMain();
+        QApplication::setActiveWindow(main.get());
+        QStringList keys;
+        for (QAction* menu : main->mmn->actions())
+            keys << QKeySequence::mnemonic(menu->text()).toString();
+        for (QPushButton* button : main->findChildren<QPushButton*>())
+            if (button->isVisible())
+                keys << QKeySequence::mnemonic(button->text()).toString();
+        QCOMPARE(keys.size(), 6);
+        QCOMPARE(keys.removeDuplicates(), 0);
+
+        // A button's key clicks it after a short show of the press.
+        QTest::keyClick(main.get(), QKeySequence::mnemonic(main->btnHelp->text())[0].key(), Qt::AltModifier);
+        QTRY_VERIFY(main->findChild<THelpViewer*>());
+        QApplication::setActiveWindow(main.get());
+        QTest::keyClick(main.get(), Qt::Key_H, Qt::AltModifier);
+        QTRY_VERIFY(main->miHelp->isVisible());
+        QTest::keyClick(main->miHelp, Qt::Key_Escape);
+    }
+
+    void tabOrderFollowsTheWindowWithEachToolbarOneStop() {
+        AddConfiguration(Root(), "A", {"a"}).Profiles().Add().SetName("Home");
+        auto main = OpenMain();
+        QApplication::setActiveWindow(main.get());
+        main->cmbConfigurations->setFocus();
+        const auto stop = [&main]() -> QWidget* {
+            QWidget* focus = QApplication::focusWidget();
+            for (QToolBar* toolbar : {main->tbrConfigurations, main->tbrProfiles})
+                if (toolbar->isAncestorOf(focus))
+                    return toolbar;
+            return focus;
+        };
+        const QList<QWidget*> expected{main->cmbConfigurations, main->tbrConfigurations, main->cmbProfiles,
+                                       main->tbrProfiles, main->btnCancel, main->btnHelp};
+        QList<QWidget*> forward;
+        for (int i = 0; i < expected.size(); ++i) {
+            forward << stop();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(forward, expected);
+        QCOMPARE(stop(), main->cmbConfigurations);
+        QList<QWidget*> backward;
+        for (int i = 0; i < expected.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+            backward.prepend(stop());
+        }
+        QCOMPARE(backward, expected);
+
+        // Inside a toolbar the arrow keys move, past the separator; Tab comes back to the button left.
+        main->cmbProfiles->setFocus();
+        QTest::keyClick(main->cmbProfiles, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("btnProfileNew"));
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("btnProfileRefresh"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), main->btnCancel);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("btnProfileRefresh"));
+    }
+
+    void profileEditorKeepsTheSelectedLinesAfterRefreshAndDelete() {
+        TestMachine() = {{"k1", "one"}, {"k2", "two"}, {"k3", "three"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2", "k3"});
+        TfrmEditProfile editor(a.Profiles().Add());
+        TListView& list = *editor.lvwValues;
+        const auto selectedRows = [&list] {
+            QList<int> rows;
+            for (int row = 0; row < list.count(); ++row)
+                if (list.item(row)->isSelected())
+                    rows << row;
+            return rows;
+        };
+        list.item(0)->setSelected(true);
+        list.item(2)->setSelected(true);
+        list.setCurrentItem(list.item(2), QItemSelectionModel::NoUpdate);
+        editor.UpdateActions();
+        editor.actRefreshValue->trigger();
+        QCOMPARE(selectedRows(), (QList<int>{0, 2}));
+        QCOMPARE(list.currentRow(), 2);
+        QCOMPARE(a.Profiles()[0].Values().Count(), std::size_t{2});
+        editor.UpdateActions();
+        editor.actDelValue->trigger();
+        QCOMPARE(selectedRows(), (QList<int>{0, 2}));
+        QCOMPARE(a.Profiles()[0].Values().Count(), std::size_t{0});
+        editor.actRefreshAllValues->trigger();
+        QCOMPARE(selectedRows(), (QList<int>{0, 2}));
+    }
+
+    void configurationEditorKeepsTheSelectedSettingAfterAnEdit() {
+        TConfiguration configuration;
+        TfrmEditConfiguration editor(configuration);
+        editor.lvwAvailItems->setCurrentItem(ItemWithText(*editor.lvwAvailItems, QStringLiteral("Edited")));
+        TEditedTestSetting::NextKeys() = {"b", "c", "a"};
+        editor.UpdateActions();
+        editor.actNewItem->trigger();
+        editor.actNewItem->trigger();
+        editor.lvwItems->setCurrentItem(ItemWithText(*editor.lvwItems, QStringLiteral("Edited (c)")));
+        editor.UpdateActions();
+        editor.actEditItem->trigger();
+        QCOMPARE(ListTexts(*editor.lvwItems), (QStringList{"Edited (a)", "Edited (b)"}));
+        QCOMPARE(editor.lvwItems->selectedItems().size(), 1);
+        QCOMPARE(editor.lvwItems->selectedItems().first()->text(), QStringLiteral("Edited (a)"));
+        QVERIFY(editor.lvwAvailItems->currentItem());
+        QCOMPARE(editor.lvwAvailItems->currentItem()->text(), QStringLiteral("Edited"));
     }
 
     void choosingAConfigurationSelectsItsFirstProfile() {
@@ -444,7 +603,9 @@ private slots:
         TFileDialogs::SetNextFileName(std::nullopt);
         editor.actNewItem->trigger();
         QCOMPARE(configuration.Settings().Count(), std::size_t{0});
-        QCOMPARE(TFileDialogs::LastPresets(), (QStringList{"", ""}));
+        // A new setting's dialog opens in the user's documents.
+        QCOMPARE(TFileDialogs::LastPresets(),
+                 (QStringList{"", QString::fromStdString(machine_->DocumentsFolder().string())}));
 
         TFileDialogs::SetNextFileName(QStringLiteral("/data/notes.txt"));
         editor.actNewItem->trigger();
