@@ -168,8 +168,8 @@ TEST_F(CliTest, ApplyRestoresFilesByteForByteAfterTheConfirmation) {
     }
 
     const CliResult confirmed = machine.Ok({"profile", "apply", "Network", "Home"}, "yes\n");
-    EXPECT_TRUE(Contains(confirmed.out, "[y/N] Applying File...\nApplying Hosts file...\n"
-                                        "Done: 2 settings, 0 errors, 0 warnings.\n"));
+    EXPECT_TRUE(Contains(confirmed.out, "[y/N] Applying File (notes.bin)...\nApplying Hosts file...\n"
+                                        "Applied Home: 2 settings, no errors\n"));
     EXPECT_EQ(ReadBytes(notes), AwkwardContent());
     EXPECT_EQ(ReadBytes(hosts), hostsBefore);
 
@@ -179,7 +179,7 @@ TEST_F(CliTest, ApplyRestoresFilesByteForByteAfterTheConfirmation) {
     machine.Ok({"profile", "refresh", "Network", "Away"});
     WriteBytes(notes, Bytes("back again"));
     const CliResult applied = machine.Ok({"profile", "apply", "--yes", "Network", "Away"});
-    EXPECT_EQ(applied.out, "Applying File...\nApplying Hosts file...\nDone: 2 settings, 0 errors, 0 warnings.\n");
+    EXPECT_EQ(applied.out, "Applying File (notes.bin)...\nApplying Hosts file...\nApplied Away: 2 settings, no errors\n");
     EXPECT_FALSE(fs::exists(notes));
 }
 
@@ -199,8 +199,9 @@ TEST_F(CliTest, AnErrorLineExits1AndTheOtherSettingsAreStillApplied) {
 
     const CliResult result = machine.Run({"profile", "apply", "-y", "C", "P"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(Contains(result.out, "Applying File...\nApplying File...\nError: File: Invalid filename\n"
-                                     "Done: 2 settings, 1 error, 0 warnings.\n"))
+    // Each line names its setting as the lists show it.
+    EXPECT_TRUE(Contains(result.out, "Applying File (lost.txt)...\nApplying File (other.txt)...\n"
+                                     "Error: File (lost.txt): Invalid filename\nApplied P: 2 settings, 1 error\n"))
         << result.out;
     EXPECT_EQ(ReadBytes(other), Bytes("original"));
 }
