@@ -6,6 +6,7 @@
 #include "fEditConfiguration.h"
 #include "fEditProfile.h"
 #include "fProgress.h"
+#include "framework/Exceptions.h"
 #include "uGUIUtils.h"
 
 #include <QAction>
@@ -204,7 +205,14 @@ void TfrmMain::FormCreate() { imgAdmin->setVisible(!TOsHelper::IsAdmin()); }
 
 void TfrmMain::OpenDataFile() {
     TPersistentData& data = GetPersistentData();
-    data.Load(DataFilePath());
+    const std::string path = DataFilePath();
+    try {
+        data.Load(path);
+    } catch (const std::exception& e) {
+        throw Exception("The data file " + path + " cannot be read: " + e.what() +
+                        "\n\nIt was left as it is; \"prolamo-cli datafile dump\" shows how far it can be read. " +
+                        ProductName + " will close.");
+    }
     data.Register(GetConfigurationsRoot());
 }
 

@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTableWidget>
+#include <QTimer>
 
 namespace prolamo {
 
@@ -159,13 +160,15 @@ void TfrmProgress::SetStatusText(const QString& text) {
     QCoreApplication::processEvents();
 }
 
-void TfrmProgress::Done() {
-    SetStatusText(QStringLiteral("Done"));
+void TfrmProgress::Done(const QString& summary) {
+    SetStatusText(summary.isEmpty() ? QStringLiteral("Done") : summary);
     actCancel->setText(QStringLiteral("&Close"));
     FCanClose = true;
     UpdateActions();
+    btnCancel->setFocus();
+    // Long enough to read what was applied; a log stays until the user has read it.
     if (lvwLog->rowCount() == 0)
-        close();
+        QTimer::singleShot(summaryTime_, this, &QWidget::close);
 }
 
 void TfrmProgress::UpdateCancel(QAction* action) { action->setEnabled(FCanClose); }

@@ -27,8 +27,12 @@ public:
     void AddLogLine(const QString& text, int resultType);
     void ShowResults(const TCheckResultList& results);
     void SetStatusText(const QString& text);
-    // Ends the run: closes at once when the log is empty, else waits for the user.
-    void Done();
+    // Ends the run with its summary in the status line ("Done" without one). With an empty log
+    // the window closes by itself after SummaryTime, else it waits for the user.
+    void Done(const QString& summary = QString());
+    static int SummaryTime() { return summaryTime_; }
+    // Milliseconds; tests shorten it.
+    static void SetSummaryTime(int milliseconds) { summaryTime_ = milliseconds; }
     // Lines First to Last, each ended by a line break, as plain text on the clipboard.
     void CopyLinesToClipboard(int first, int last);
     // Line breaks become spaces, then pairs of spaces become one, in one pass.
@@ -67,6 +71,7 @@ private:
     int FWarningImageIndex = -1;
     bool FCanClose = false;
     bool shown_ = false;
+    static inline int summaryTime_ = 5000;
 };
 
 } // namespace prolamo

@@ -343,7 +343,7 @@ void TGUIProgressSender::Step() {
 void TGUIProgressSender::Finish(const TCheckResultList& results) {
     TfrmProgress& form = StartedForm();
     form.ShowResults(results);
-    form.Done();
+    form.Done(ToQString(summary_));
 }
 
 } // namespace prolamo

@@ -144,6 +144,7 @@ public:
     void SetStatus(const std::string& text) override;
     void Step() override;
     void Finish(const TCheckResultList& results) override;
+    void SetSummary(const std::string& summary) override { summary_ = summary; }
 
     TfrmProgress* Form() const;
 
@@ -153,6 +154,7 @@ private:
     // Not owned: the window frees itself when closed, which empties this guard.
     QPointer<QDialog> FForm;
     bool started_ = false;
+    std::string summary_;
 };
 
 } // namespace prolamo

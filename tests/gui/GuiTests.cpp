@@ -705,10 +705,12 @@ private slots:
             QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
     }
 
-    void runWithOnlySuccessesClosesItsProgressWindow() {
-        TestMachine() = {{"k1", "home"}};
-        TConfiguration& a = AddConfiguration(Root(), "A", {"k1"});
-        a.Profiles().Add().RefreshAll();
+    void runWithOnlySuccessesShowsWhatWasAppliedUntilClosedOrAWhileHasPassed() {
+        TestMachine() = {{"k1", "home"}, {"k2", "work"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2"});
+        TConfigurationProfile& office = a.Profiles().Add();
+        office.SetName("Office");
+        office.RefreshAll();
         auto main = OpenMain();
         TestMachine()["k1"] = "office";
         TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
@@ -716,14 +718,32 @@ private slots:
         QCOMPARE(TMessageBoxes::Questions(),
                  QStringList{QStringLiteral("Do you really want to apply profile these settings?")});
         QCOMPARE(ToQString(TestMachine()["k1"]), QStringLiteral("home"));
+        QList<TfrmProgress*> windows = ProgressWindows();
+        QCOMPARE(windows.size(), 1);
+        QVERIFY(windows.first()->isVisible());
+        QCOMPARE(windows.first()->lblText->text(), QStringLiteral("Applied Office: 2 settings, no errors"));
+        QCOMPARE(windows.first()->lvwLog->rowCount(), 0);
+        QCOMPARE(windows.first()->ClientSize().height(), 80);
+        QVERIFY(windows.first()->btnCancel->isEnabled());
+        QTest::keyClick(windows.first(), Qt::Key_Escape);
         QVERIFY(ProgressWindows().isEmpty());
+        QVERIFY(main->isEnabled());
+
+        const int summaryTime = TfrmProgress::SummaryTime();
+        TfrmProgress::SetSummaryTime(20);
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileApply->trigger();
+        TfrmProgress::SetSummaryTime(summaryTime);
+        QCOMPARE(ProgressWindows().size(), 1);
+        QTRY_VERIFY(ProgressWindows().isEmpty());
         QVERIFY(main->isEnabled());
     }
 
     void runWithAWarningKeepsTheLogOpen() {
         TestMachine() = {{"k1", "warn"}, {"k2", "fine"}};
         TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2"});
-        a.Profiles().Add().RefreshAll();
+        a.Profiles().Add().SetName("Home");
+        a.Profiles()[0].RefreshAll();
         auto main = OpenMain();
         TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
         main->actProfileApply->trigger();
@@ -731,9 +751,9 @@ private slots:
         QCOMPARE(windows.size(), 1);
         TfrmProgress& progress = *windows.first();
         QCOMPARE(progress.lvwLog->rowCount(), 1);
-        QCOMPARE(progress.lvwLog->item(0, 0)->text(), QStringLiteral("Test: warned about k1"));
+        QCOMPARE(progress.lvwLog->item(0, 0)->text(), QStringLiteral("Test (k1): warned about k1"));
         QCOMPARE(progress.ClientSize().height(), 240);
-        QCOMPARE(progress.lblText->text(), QStringLiteral("Done"));
+        QCOMPARE(progress.lblText->text(), QStringLiteral("Applied Home: 2 settings, no errors, 1 warning"));
         QCOMPARE(progress.prg->value(), 2);
         QCOMPARE(progress.btnCancel->text(), QStringLiteral("&Close"));
         QVERIFY(progress.btnCancel->isEnabled());
@@ -754,7 +774,7 @@ private slots:
         editor.actApplyProfile->trigger();
         TfrmProgress& progress = *ProgressWindows().first();
         QCOMPARE(progress.lvwLog->rowCount(), 1);
-        QCOMPARE(progress.lvwLog->item(0, 0)->text(), QStringLiteral("Test: cannot apply k1"));
+        QCOMPARE(progress.lvwLog->item(0, 0)->text(), QStringLiteral("Test (k1): cannot apply k1"));
         QCOMPARE(progress.lvwLog->item(0, 0)->icon().isNull(), progress.ErrorImageIndex() < 0);
         QCOMPARE(TestMachine()["k2"], std::string("fine"));
     }
@@ -856,7 +876,7 @@ private slots:
         QCOMPARE(sender.Form()->lblText->text(), QStringLiteral("Applying Test..."));
         TCheckResultList results;
         sender.Finish(results);
-        QVERIFY(ProgressWindows().isEmpty());
+        QCOMPARE(sender.Form()->lblText->text(), QStringLiteral("Done"));
     }
 
     void refreshErrorShowsInTheErrorBoxAndKeepsWhatWasCaptured() {
@@ -992,6 +1012,12 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(!mainShown);
         QCOMPARE(TMessageBoxes::Errors().size(), 1);
+        // Which file, that it stays as it is, and that the program ends.
+        const QString message = TMessageBoxes::Errors().first();
+        QVERIFY2(message.startsWith(QStringLiteral("The data file %1 cannot be read: ").arg(ToQString(path))),
+                 qPrintable(message));
+        QVERIFY(message.contains(QStringLiteral("It was left as it is;")));
+        QVERIFY(message.endsWith(QStringLiteral("Prolamo will close.")));
         QCOMPARE(ReadBytes(path), before);
     }
 
