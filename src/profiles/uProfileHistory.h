@@ -135,7 +135,7 @@ class ENothingToUndo : public Exception {
 // be applied (those the profile holds a value of), through their capture, which never changes
 // the machine. A capture that fails is recorded as such and the run goes on. Give it to the
 // applier with SetGuard; a snapshot that cannot be saved ends the run before anything is written.
-class TApplySnapshotter : public IApplyGuard {
+class TApplySnapshotter final : public IApplyGuard {
 public:
     TApplySnapshotter(TProfileHistory& history, const TConfiguration& configuration);
 

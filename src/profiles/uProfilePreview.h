@@ -30,9 +30,10 @@ struct TSettingChange {
 struct TProfilePreview {
     std::vector<TSettingChange> changes;
 
+    // Something will change, or might: a state that cannot be read counts.
     bool AnyChange() const;
     int Count(TChangeState state) const;
-    // "2 settings will change, 1 unchanged, 1 cannot be read"
+    // "2 settings will change, 1 unchanged, 1 cannot be read"; "Nothing will change, 3 unchanged"
     std::string Summary() const;
 };
 

@@ -49,7 +49,7 @@ TEST_F(CliTest, ReadingCommandsOnAFreshMachineWriteNoDataFile) {
     const CliResult help = machine.Ok({"--help"});
     for (const char* part : {"config add NAME", "setting add CONFIG KIND [ARG...]", "profile apply CONFIG PROFILE",
                              "datafile dump [FILE]", "\"File\" (TFileSetting), ARG: FileName", "\"Hosts file\"",
-                             "3  the data file cannot be read"})
+                             "3  the data file or the history file cannot be read"})
         EXPECT_TRUE(Contains(help.out, part));
     EXPECT_TRUE(machine.DataFile().empty());
 }
@@ -90,7 +90,7 @@ TEST_F(CliTest, BadArgumentsAndUnknownNamesExitWith2AndChangeNothing) {
         {{"config", "add", "Home"}, "a configuration named \"Home\" already exists"},
         {{"config", "delete", "Away"}, "unknown configuration \"Away\""},
         {{"list", "--force"}, "unknown option \"--force\""},
-        {{"config", "add", "X", "--yes"}, "--yes belongs to profile apply only"},
+        {{"config", "add", "X", "--yes"}, "--yes belongs to profile apply and profile undo only"},
         {{"setting", "add", "Away", "File", "/tmp/x"}, "unknown configuration \"Away\""},
         {{"setting", "add", "Home", "Printer"}, "unknown setting kind \"Printer\"; the kinds are \"File\""},
         {{"setting", "add", "Home", "File"}, "the setting kind \"File\" needs its FileName"},
