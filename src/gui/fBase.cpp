@@ -29,9 +29,9 @@ namespace prolamo {
 namespace {
 
 // The action pictures by index: new, edit, delete, help, refresh selected, refresh all, apply all,
-// apply selected.
-const char* const ActionPictures[] = {"new",     "edit",       "delete",   "help",
-                                      "refresh", "refreshall", "applyall", "apply"};
+// apply selected, undo.
+const char* const ActionPictures[] = {"new",     "edit",       "delete",   "help", "refresh",
+                                      "refreshall", "applyall", "apply", "undo"};
 // The list pictures by index, as the setting kinds name them.
 const char* const ListPictures[] = {"value",       "novalue", "tcpip",    "ieproxy", "hosts",
                                     "file",        "timezone", "environment", "printer", "netdrive",
@@ -391,6 +391,11 @@ void TfrmBase::SetSizeable(bool sizeable) {
 
 void TfrmBase::SetMenuBar(QWidget* menuBar) {
     static_cast<QVBoxLayout*>(layout())->setMenuBar(menuBar);
+    SetClientSize(ClientSize().width(), ClientSize().height());
+}
+
+void TfrmBase::SetStatusBar(QWidget* statusBar) {
+    layout()->addWidget(statusBar);
     SetClientSize(ClientSize().width(), ClientSize().height());
 }
 

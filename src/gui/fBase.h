@@ -169,6 +169,8 @@ protected:
     // A fixed border allows no resizing; a sizeable one lets the user change the size.
     void SetSizeable(bool sizeable);
     void SetMenuBar(QWidget* menuBar);
+    // Below the client area, which keeps its size.
+    void SetStatusBar(QWidget* statusBar);
     // A toolbar of 16 by 16 pictures that shows the hints of its actions.
     QToolBar* NewToolBar(const char* name, QRect place, Qt::Orientation orientation);
     // An entry of Menu that shows Action's caption, picture and enabled state and executes it.

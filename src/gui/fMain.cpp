@@ -5,19 +5,24 @@
 #include "fAbout.h"
 #include "fEditConfiguration.h"
 #include "fEditProfile.h"
+#include "fPreview.h"
 #include "fProgress.h"
 #include "framework/Exceptions.h"
-#include "uGUIUtils.h"
+#include "framework/StreamText.h"
+#include "os/Folders.h"
+#include "profiles/uConfigTransfer.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QEventLoop>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QSvgRenderer>
 #include <QToolBar>
 #include <QToolButton>
@@ -74,6 +79,28 @@ QPixmap RenderPicture(const QString& path, int size, qreal ratio) {
     return pixmap;
 }
 
+// The applier's question, after what the undo is and which settings it leaves alone.
+class TUndoConfirmation final : public IConfirmation {
+public:
+    explicit TUndoConfirmation(const TApplyUndo& undo) : undo_(undo) {}
+    virtual ~TUndoConfirmation() = default;
+    bool Confirm(const std::string& question) override {
+        std::string text = undo_.Title() + "\n\n";
+        if (!undo_.LeftAlone().empty()) {
+            text += "Left alone:\n";
+            for (const std::string& line : undo_.LeftAlone())
+                text += line + "\n";
+            text += "\n";
+        }
+        return TMessageBoxes::AskYesNo(ToQString(text + question));
+    }
+
+private:
+    const TApplyUndo& undo_;
+};
+
+const QString ExportFilter = QStringLiteral("Prolamo configurations (*.txt);;All files (*)");
+
 } // namespace
 
 TfrmMain::TfrmMain()
@@ -108,6 +135,18 @@ TfrmMain::TfrmMain()
                                   QStringLiteral("Refresh profile"), 5);
     actProfileApply = NewAction("actProfileApply", profiles, QStringLiteral("&Apply profile"),
                                 QStringLiteral("Apply profile"), 6);
+    actProfilePreview = NewAction("actProfilePreview", profiles, QStringLiteral("&What will change..."),
+                                  QStringLiteral("What an apply of the profile would change"), -1);
+    actProfileUndoApply = NewAction("actProfileUndoApply", profiles, QStringLiteral("&Undo last apply"),
+                                    QStringLiteral("Put back what the machine held before the last apply"), 8);
+    actProfileUndoRefresh = NewAction("actProfileUndoRefresh", profiles, QStringLiteral("Undo last re&fresh"),
+                                      QStringLiteral("Put back the values the last refresh replaced"), 8);
+    actConfigurationExport = NewAction("actConfigurationExport", configurations,
+                                       QStringLiteral("&Export configuration..."),
+                                       QStringLiteral("Save the configuration with its profiles as text"), -1);
+    actConfigurationImport = NewAction("actConfigurationImport", configurations,
+                                       QStringLiteral("&Import configurations..."),
+                                       QStringLiteral("Add the configurations of an exported text"), -1);
     OnExecute(actConfigurationNew, &TfrmMain::actConfigurationNewExecute);
     OnExecute(actConfigurationEdit, &TfrmMain::actConfigurationEditExecute);
     OnExecute(actConfigurationDel, &TfrmMain::actConfigurationDelExecute);
@@ -116,6 +155,11 @@ TfrmMain::TfrmMain()
     OnExecute(actProfileDel, &TfrmMain::actProfileDelExecute);
     OnExecute(actProfileRefresh, &TfrmMain::actProfileRefreshExecute);
     OnExecute(actProfileApply, &TfrmMain::actProfileApplyExecute);
+    OnExecute(actProfilePreview, &TfrmMain::actProfilePreviewExecute);
+    OnExecute(actProfileUndoApply, &TfrmMain::actProfileUndoApplyExecute);
+    OnExecute(actProfileUndoRefresh, &TfrmMain::actProfileUndoRefreshExecute);
+    OnExecute(actConfigurationExport, &TfrmMain::actConfigurationExportExecute);
+    OnExecute(actConfigurationImport, &TfrmMain::actConfigurationImportExecute);
 
     lblConfigurations->setObjectName(QStringLiteral("lblConfigurations"));
     lblConfigurations->setText(QStringLiteral("Configuration (e.g. \"Network settings\")"));
@@ -154,6 +198,11 @@ TfrmMain::TfrmMain()
     imgAdmin->hide();
     connect(imgAdmin, &TClickLabel::clicked, this, &TfrmMain::imgAdminClick);
 
+    stbMain = new QStatusBar(this);
+    stbMain->setObjectName(QStringLiteral("stbMain"));
+    stbMain->setSizeGripEnabled(false);
+    SetStatusBar(stbMain);
+
     BuildMenu();
     setTabOrder(cmbConfigurations, tbrConfigurations);
     setTabOrder(tbrConfigurations, cmbProfiles);
@@ -177,6 +226,9 @@ void TfrmMain::BuildMenu() {
     mmn->setObjectName(QStringLiteral("mmn"));
     miFile = mmn->addMenu(QStringLiteral("&File"));
     miFile->setObjectName(QStringLiteral("miFile"));
+    AddMenuItem(miFile, "miExport", actConfigurationExport);
+    AddMenuItem(miFile, "miImport", actConfigurationImport);
+    miFile->addSeparator()->setObjectName(QStringLiteral("N2"));
     AddMenuItem(miFile, "miCancel", actCancel);
     miConfigurations = mmn->addMenu(QStringLiteral("C&onfigurations"));
     miConfigurations->setObjectName(QStringLiteral("miConfigurations"));
@@ -191,6 +243,10 @@ void TfrmMain::BuildMenu() {
     miProfiles->addSeparator()->setObjectName(QStringLiteral("N1"));
     AddMenuItem(miProfiles, "miProfileRefresh", actProfileRefresh);
     AddMenuItem(miProfiles, "miProfileApply", actProfileApply);
+    AddMenuItem(miProfiles, "miProfilePreview", actProfilePreview);
+    miProfiles->addSeparator()->setObjectName(QStringLiteral("N3"));
+    AddMenuItem(miProfiles, "miProfileUndoApply", actProfileUndoApply);
+    AddMenuItem(miProfiles, "miProfileUndoRefresh", actProfileUndoRefresh);
     miHelp = mmn->addMenu(QStringLiteral("&Help"));
     miHelp->setObjectName(QStringLiteral("miHelp"));
     AddMenuItem(miHelp, "mniContents", actHelp)->setStatusTip(QStringLiteral("Show Help"));
@@ -214,6 +270,15 @@ void TfrmMain::OpenDataFile() {
                         ProductName + " will close.");
     }
     data.Register(GetConfigurationsRoot());
+    FHistory = std::make_unique<TProfileHistory>(TProfileHistory::FileBeside(path));
+    try {
+        FHistory->Load();
+    } catch (const std::exception& e) {
+        // The program works on; the history refuses changes, so applies stop before they write.
+        TMessageBoxes::ShowError(ToQString("The history file " + FHistory->FileName() + " cannot be read: " +
+                                           e.what() + "\n\nIt was left as it is; nothing can be applied or undone "
+                                           "until it is mended or removed."));
+    }
 }
 
 TConfigurationsCollection& TfrmMain::GetConfigurationList() const {
@@ -258,7 +323,7 @@ bool TfrmMain::EditConfiguration(TConfiguration& configuration) {
 }
 
 bool TfrmMain::EditProfile(TConfigurationProfile& profile) {
-    TfrmEditProfile editor(profile);
+    TfrmEditProfile editor(profile, *FHistory, *GetSelectedConfiguration());
     return editor.exec() == QDialog::Accepted;
 }
 
@@ -272,6 +337,10 @@ void TfrmMain::UpdateActions() {
     actProfileDelUpdate();
     actProfileRefreshUpdate();
     actProfileApplyUpdate();
+    actConfigurationExportUpdate();
+    actProfileUndoApplyUpdate();
+    actProfileUndoRefreshUpdate();
+    actProfilePreview->setEnabled(actProfileApply->isEnabled());
     cmbConfigurations->setEnabled(cmbConfigurations->count() > 0);
     cmbProfiles->setEnabled(cmbProfiles->count() > 0);
     if (windowTitle() != ApplicationTitle())
@@ -293,6 +362,21 @@ void TfrmMain::actProfileDelUpdate() { actProfileDel->setEnabled(cmbProfiles->co
 void TfrmMain::actProfileRefreshUpdate() { actProfileRefresh->setEnabled(cmbProfiles->count() > 0); }
 
 void TfrmMain::actProfileApplyUpdate() { actProfileApply->setEnabled(cmbProfiles->count() > 0); }
+
+void TfrmMain::actConfigurationExportUpdate() {
+    actConfigurationExport->setEnabled(GetSelectedConfiguration() != nullptr);
+}
+
+void TfrmMain::actProfileUndoApplyUpdate() {
+    const TProfileSnapshot* snapshot = FHistory->Newest({TSnapshotKind::Apply, TSnapshotKind::Undo});
+    actProfileUndoApply->setEnabled(snapshot != nullptr);
+    actProfileUndoApply->setStatusTip(snapshot ? ToQString("Undo " + snapshot->Description())
+                                               : actProfileUndoApply->property("hint").toString());
+}
+
+void TfrmMain::actProfileUndoRefreshUpdate() {
+    actProfileUndoRefresh->setEnabled(FHistory->Newest({TSnapshotKind::Refresh}) != nullptr);
+}
 
 void TfrmMain::actConfigurationNewExecute(QAction*) {
     std::unique_ptr<TConfiguration> configuration = GetConfigurationList().NewConfiguration();
@@ -354,17 +438,92 @@ void TfrmMain::actProfileDelExecute(QAction*) {
     FillProfiles();
 }
 
+void TfrmMain::ShowStatus(const std::string& text) { stbMain->showMessage(ToQString(text)); }
+
+std::unique_ptr<TGUIProgressSender> TfrmMain::UndoableSender() {
+    return std::make_unique<TGUIProgressSender>([this] { actProfileUndoApply->trigger(); });
+}
+
 void TfrmMain::actProfileRefreshExecute(QAction*) {
-    if (TConfigurationProfile* profile = GetSelectedProfile())
-        profile->RefreshAll();
+    TConfigurationProfile* profile = GetSelectedProfile();
+    if (!profile)
+        return;
+    const TRefreshReport report = RefreshWithHistory(*FHistory, *GetSelectedConfiguration(), *profile);
+    ShowStatus(report.Text());
+    if (report.failed)
+        throw Exception(report.error);
+}
+
+void TfrmMain::actProfileUndoRefreshExecute(QAction*) {
+    const TRefreshUndo undo = UndoRefresh(*FHistory, GetConfigurationsRoot());
+    FillConfigurations(undo.configuration);
+    FillProfiles(undo.profile);
+    ShowStatus(undo.text);
 }
 
 void TfrmMain::actProfileApplyExecute(QAction*) {
     TConfigurationProfile* profile = GetSelectedProfile();
     if (!profile)
         return;
-    TProfileApplier applier(std::make_unique<TGUIProgressSender>(), GUIConfirmation());
+    TApplySnapshotter snapshotter(*FHistory, *GetSelectedConfiguration());
+    TPreviewConfirmation confirmation(*profile);
+    TProfileApplier applier(UndoableSender(), confirmation);
+    applier.SetGuard(&snapshotter);
     applier.ApplyProfile(*profile);
+}
+
+void TfrmMain::actProfilePreviewExecute(QAction*) {
+    if (const TConfigurationProfile* profile = GetSelectedProfile()) {
+        TfrmPreview preview(*profile, this);
+        preview.exec();
+    }
+}
+
+void TfrmMain::actProfileUndoApplyExecute(QAction*) {
+    TApplyUndo undo(*FHistory, GetConfigurationsRoot());
+    // An undo of an undo gives the apply back once; that one has nothing to undo.
+    const bool undoable = undo.Snapshot().Kind() == TSnapshotKind::Apply;
+    TUndoConfirmation confirmation(undo);
+    const TApplyReport report =
+        undo.Run(undoable ? UndoableSender() : std::make_unique<TGUIProgressSender>(), confirmation);
+    if (report.confirmed)
+        ShowStatus(report.Summary());
+}
+
+void TfrmMain::actConfigurationExportExecute(QAction*) {
+    const TConfiguration* configuration = GetSelectedConfiguration();
+    if (!configuration)
+        return;
+    const std::optional<QString> file = TFileDialogs::GetSaveFileName(
+        ToQString(configuration->Name() + ".txt"), ToQString(TOsHelper::GetSpecialFolder(os::CsidlPersonal)),
+        ExportFilter);
+    if (!file)
+        return;
+    WriteTextFile(*file, ExportConfigurations({configuration}));
+    ShowStatus("Exported " + configuration->Name() + " to " + ToUtf8(QDir::toNativeSeparators(*file)));
+}
+
+void TfrmMain::actConfigurationImportExecute(QAction*) {
+    const std::optional<QString> file = TFileDialogs::GetOpenFileName(
+        QString(), ToQString(TOsHelper::GetSpecialFolder(os::CsidlPersonal)), ExportFilter);
+    if (!file)
+        return;
+    const std::unique_ptr<TConfigurations> imported = ReadExport(ReadTextFile(*file, MaxTextSize));
+    std::vector<std::string> names;
+    try {
+        names = ImportConfigurations(GetConfigurationsRoot(), *imported, false);
+    } catch (const EImportConflict& e) {
+        if (!TMessageBoxes::AskYesNo(ToQString(e.Message()) + QStringLiteral("\n\nImport it under a new name?")))
+            return;
+        names = ImportConfigurations(GetConfigurationsRoot(), *imported, true);
+    }
+    if (names.empty())
+        return;
+    FillConfigurations(GetConfigurationList().Find(names.front()));
+    std::string text = "Imported";
+    for (const std::string& name : names)
+        text += (&name == &names.front() ? " " : ", ") + name;
+    ShowStatus(text);
 }
 
 void TfrmMain::DoCancel(QAction* action) {

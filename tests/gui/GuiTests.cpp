@@ -9,6 +9,7 @@
 #include "gui/fEditItems.h"
 #include "gui/fEditProfile.h"
 #include "gui/fMain.h"
+#include "gui/fPreview.h"
 #include "gui/fProgress.h"
 #include "gui/uGUIUtils.h"
 #include "os/simulated/Machine.h"
@@ -27,6 +28,7 @@
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTextBrowser>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QtTest>
@@ -104,6 +106,8 @@ private:
     std::unique_ptr<TempFolder> temp_;
     std::unique_ptr<os::simulated::Machine> machine_;
     std::unique_ptr<os::simulated::ScopedCurrentMachine> current_;
+    // The editors' history where no main window gives them its own.
+    std::unique_ptr<TProfileHistory> history_;
 
     TConfigurations& Root() { return GetConfigurationsRoot(); }
 
@@ -128,6 +132,9 @@ private slots:
         temp_ = std::make_unique<TempFolder>();
         machine_ = os::simulated::Machine::Open(temp_->Path() / "machine");
         current_ = std::make_unique<os::simulated::ScopedCurrentMachine>(*machine_);
+        history_ = std::make_unique<TProfileHistory>();
+        // The program's lock makes the data file's folder; the history beside it needs it.
+        std::filesystem::create_directories(std::filesystem::path(DataFilePath()).parent_path());
         TMessageBoxes::Reset();
         TFileDialogs::SetTesting(true);
         TestMachine().clear();
@@ -145,6 +152,7 @@ private slots:
         Root().Configurations().Clear();
         GetPersistentData().SetSaveOnFree(false);
         FreePersistentData();
+        history_.reset();
         current_.reset();
         machine_.reset();
         temp_.reset();
@@ -351,7 +359,7 @@ private slots:
     void profileEditorKeepsTheSelectedLinesAfterRefreshAndDelete() {
         TestMachine() = {{"k1", "one"}, {"k2", "two"}, {"k3", "three"}};
         TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2", "k3"});
-        TfrmEditProfile editor(a.Profiles().Add());
+        TfrmEditProfile editor(a.Profiles().Add(), *history_, a);
         TListView& list = *editor.lvwValues;
         const auto selectedRows = [&list] {
             QList<int> rows;
@@ -517,6 +525,214 @@ private slots:
         QCOMPARE(a.Profiles()[0].Values().Count(), std::size_t{1});
     }
 
+    void applyIsUndoneFromTheMenuAndTheUndoFromItsProgressWindow() {
+        TestMachine() = {{"k1", "home"}, {"k2", "work"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2"});
+        TConfigurationProfile& office = a.Profiles().Add();
+        office.SetName("Office");
+        office.RefreshAll();
+        TestMachine()["k1"] = "away";
+        auto main = OpenMain();
+        QVERIFY(!main->actProfileUndoApply->isEnabled());
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileApply->trigger();
+        QCOMPARE(TestMachine()["k1"], std::string("home"));
+        TfrmProgress* progress = ProgressWindows().value(0);
+        QVERIFY(progress);
+        QVERIFY(progress->btnUndo->isVisible());
+        progress->close();
+        Idle();
+        QVERIFY(main->actProfileUndoApply->isEnabled());
+        QVERIFY(main->findChild<QAction*>("miProfileUndoApply")->isEnabled());
+
+        // Through the applier: its question, after what is undone; No changes nothing.
+        TMessageBoxes::Reset();
+        main->actProfileUndoApply->trigger();
+        QCOMPARE(TMessageBoxes::Questions().size(), 1);
+        QVERIFY(TMessageBoxes::Questions().first().startsWith(QStringLiteral("Undo the apply of Office (A) at ")));
+        QVERIFY(TMessageBoxes::Questions().first().endsWith(QLatin1String(ApplyQuestion)));
+        QCOMPARE(TestMachine()["k1"], std::string("home"));
+        QVERIFY(ProgressWindows().isEmpty());
+
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileUndoApply->trigger();
+        QCOMPARE(TestMachine()["k1"], std::string("away"));
+        QCOMPARE(TestMachine()["k2"], std::string("work"));
+        progress = ProgressWindows().value(0);
+        QVERIFY(progress);
+        QCOMPARE(progress->lblText->text(), QStringLiteral("Undid the apply of Office: 2 settings, no errors"));
+        QCOMPARE(main->stbMain->currentMessage(), progress->lblText->text());
+
+        // The undo is undone once, from its progress window.
+        QVERIFY(progress->btnUndo->isVisible());
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        progress->btnUndo->click();
+        QTRY_COMPARE(TestMachine()["k1"], std::string("home"));
+        progress = ProgressWindows().value(0);
+        QVERIFY(progress);
+        QVERIFY(!progress->btnUndo->isVisible());
+        progress->close();
+        Idle();
+        QVERIFY(!main->actProfileUndoApply->isEnabled());
+    }
+
+    void refreshSaysWhatItCapturedAndIsUndoneInTheMainWindowAndTheEditor() {
+        TestMachine() = {{"k1", "one"}, {"k2", "two"}, {"k3", "three"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2", "k3"});
+        TConfigurationProfile& home = a.Profiles().Add();
+        home.SetName("Home");
+        home.RefreshAll();
+        const auto hint = [&a](int setting) {
+            const TSettingValue* value = a.Profiles()[0].FindValue(a.Settings()[setting]);
+            return value ? value->GetHint() : std::string("none");
+        };
+        TestMachine()["k1"] = "uno";
+        auto main = OpenMain();
+        QVERIFY(!main->actProfileUndoRefresh->isEnabled());
+        main->actProfileRefresh->trigger();
+        QCOMPARE(main->stbMain->currentMessage(), QStringLiteral("Captured 3 settings into Home"));
+        QCOMPARE(hint(0), std::string("uno"));
+        Idle();
+        QVERIFY(main->actProfileUndoRefresh->isEnabled());
+        main->actProfileUndoRefresh->trigger();
+        QCOMPARE(hint(0), std::string("one"));
+        QVERIFY(main->stbMain->currentMessage().startsWith(QStringLiteral("Put back 3 settings of Home")));
+        Idle();
+        QVERIFY(!main->actProfileUndoRefresh->isEnabled());
+
+        // In the editor: the undo works on the dialog's profile; Cancel drops its refreshes.
+        OnNextModal<TfrmEditProfile>([](TfrmEditProfile& editor) {
+            editor.UpdateActions();
+            QVERIFY(!editor.actUndoRefresh->isEnabled());
+            editor.lvwValues->item(0)->setSelected(true);
+            editor.UpdateActions();
+            editor.actRefreshValue->trigger();
+            QCOMPARE(editor.lvwValuesInfoTip(editor.lvwValues->item(0)), QStringLiteral("uno"));
+            editor.UpdateActions();
+            QVERIFY(editor.actUndoRefresh->isEnabled());
+            editor.actUndoRefresh->trigger();
+            QCOMPARE(editor.lvwValuesInfoTip(editor.lvwValues->item(0)), QStringLiteral("one"));
+            editor.UpdateActions();
+            QVERIFY(!editor.actUndoRefresh->isEnabled());
+            editor.actRefreshAllValues->trigger();
+            editor.btnCancel->click();
+        });
+        main->actProfileEdit->trigger();
+        QCOMPARE(hint(0), std::string("one"));
+        Idle();
+        QVERIFY(!main->actProfileUndoRefresh->isEnabled());
+
+        // A refresh kept with OK, under a new name, is undone from the main window.
+        OnNextModal<TfrmEditProfile>([](TfrmEditProfile& editor) {
+            editor.actRefreshAllValues->trigger();
+            editor.edtName->setText(QStringLiteral("Away"));
+            editor.btnOK->click();
+        });
+        main->actProfileEdit->trigger();
+        QCOMPARE(hint(0), std::string("uno"));
+        Idle();
+        main->actProfileUndoRefresh->trigger();
+        QCOMPARE(TMessageBoxes::Errors(), QStringList());
+        QCOMPARE(hint(0), std::string("one"));
+        QCOMPARE(a.Profiles()[0].Name(), std::string("Away"));
+    }
+
+    void previewShowsEachSettingFromTheMenuAndFromTheApplyQuestion() {
+        TestMachine() = {{"k1", "one"}, {"k2", "two"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2", "k3"});
+        auto broken = std::make_unique<TBrokenTestSetting>();
+        broken->SetKey("gone");
+        TSetting& gone = a.AddSetting(std::move(broken));
+        TConfigurationProfile& home = a.Profiles().Add();
+        home.SetName("Home");
+        home.RefreshValue(a.Settings()[0]);
+        home.RefreshValue(a.Settings()[1]);
+        auto stored = std::make_unique<TTestValue>();
+        stored->SetCreatorId(gone.Id());
+        stored->SetText("kept");
+        home.SetValue(gone, std::move(stored));
+        TestMachine()["k1"] = "uno";
+        const std::map<std::string, std::string> before = TestMachine();
+        auto main = OpenMain();
+
+        QStringList rows;
+        OnNextModal<TfrmPreview>([&rows](TfrmPreview& preview) {
+            for (int row = 0; row < preview.lvwChanges->rowCount(); ++row) {
+                QStringList cells;
+                for (int column = 0; column < preview.lvwChanges->columnCount(); ++column)
+                    cells << preview.lvwChanges->item(row, column)->text();
+                rows << cells.join(QLatin1Char('|'));
+            }
+            QCOMPARE(preview.windowTitle(), QStringLiteral("What will change: Home"));
+            QCOMPARE(preview.lblSummary->text(), ToQString(preview.Preview().Summary()));
+            preview.btnCancel->click();
+        });
+        main->actProfilePreview->trigger();
+        QCOMPARE(rows, (QStringList{"Test (k1)|will change|uno|one", "Test (k2)|unchanged|two|two",
+                                    "Test (k3)|not captured||", "Broken (gone)|cannot be read|cannot read gone|kept"}));
+        QVERIFY(TestMachine() == before);
+
+        // "Show changes" in the apply question shows the preview and asks again.
+        bool shown = false;
+        OnNextModal<TfrmPreview>([&shown](TfrmPreview& preview) {
+            shown = true;
+            preview.btnCancel->click();
+        });
+        TMessageBoxes::SetNextAnswer(TMessageBoxes::ShowChangesAnswer);
+        TMessageBoxes::SetNextAnswer(QMessageBox::No);
+        main->actProfileApply->trigger();
+        QVERIFY(shown);
+        QCOMPARE(TMessageBoxes::Questions().size(), 2);
+        QVERIFY(TestMachine() == before);
+    }
+
+    void exportAndImportThroughTheFileMenu() {
+        TestMachine() = {{"k1", "one"}};
+        TConfiguration& a = AddConfiguration(Root(), "Network", {"k1"});
+        a.Profiles().Add().SetName("Home");
+        a.Profiles()[0].RefreshAll();
+        const std::string file = (temp_->Path() / "network.txt").string();
+        auto main = OpenMain();
+        TFileDialogs::SetNextFileName(std::nullopt);
+        main->findChild<QAction*>("miExport")->trigger();
+        QVERIFY(!std::filesystem::exists(file));
+        QCOMPARE(TFileDialogs::LastPresets(),
+                 (QStringList{"Network.txt", QString::fromStdString(machine_->DocumentsFolder().string())}));
+
+        TFileDialogs::SetNextFileName(ToQString(file));
+        main->findChild<QAction*>("miExport")->trigger();
+        const std::vector<std::uint8_t> text = ReadBytes(file);
+        QVERIFY(std::string(text.begin(), text.end()).starts_with("object Configurations: TConfigurations"));
+        QCOMPARE(main->stbMain->currentMessage(), QStringLiteral("Exported Network to ") + ToQString(file));
+
+        // The name is taken: No leaves everything, Yes imports under a new name and shows it.
+        TFileDialogs::SetNextFileName(ToQString(file));
+        TMessageBoxes::SetNextAnswer(QMessageBox::No);
+        main->findChild<QAction*>("miImport")->trigger();
+        QCOMPARE(TMessageBoxes::Questions().size(), 1);
+        QCOMPARE(Root().Configurations().Count(), std::size_t{1});
+        TFileDialogs::SetNextFileName(ToQString(file));
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->findChild<QAction*>("miImport")->trigger();
+        QCOMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{"Network", "Network (2)"}));
+        QCOMPARE(main->cmbConfigurations->currentText(), QStringLiteral("Network (2)"));
+        QCOMPARE(main->cmbProfiles->currentText(), QStringLiteral("Home"));
+        QCOMPARE(main->stbMain->currentMessage(), QStringLiteral("Imported Network (2)"));
+        const TConfiguration& copy = *Root().Configurations().Find("Network (2)");
+        QCOMPARE(copy.Profiles()[0].Values().Count(), std::size_t{1});
+        QCOMPARE(copy.Profiles()[0].Values()[0].GetHint(), std::string("one"));
+
+        // A file that is not an export shows why and adds nothing.
+        {
+            std::ofstream out(file, std::ios::binary | std::ios::trunc);
+            out << "object Configurations: TConfigurations\n  Name = \n";
+        }
+        TFileDialogs::SetNextFileName(ToQString(file));
+        main->findChild<QAction*>("miImport")->trigger();
+        QCOMPARE(TMessageBoxes::Errors().size(), 1);
+        QCOMPARE(Root().Configurations().Count(), std::size_t{2});
+    }
+
     void kindWithoutEditorIsAddedAtOnceAndCannotBeEdited() {
         TConfiguration configuration;
         TfrmEditConfiguration editor(configuration);
@@ -654,7 +870,7 @@ private slots:
         TConfigurationProfile& profile = a.Profiles().Add();
         profile.RefreshValue(a.Settings()[0]);
         profile.RefreshValue(a.Settings()[1]);
-        TfrmEditProfile editor(profile);
+        TfrmEditProfile editor(profile, *history_, a);
         TListView& list = *editor.lvwValues;
         QCOMPARE(ListTexts(list), (QStringList{"Test (k1)", "Test (k2)", "Test (k3)"}));
         const auto picture = [&list](int row) { return list.item(row)->data(TListView::ImageIndexRole).toInt(); };
@@ -697,7 +913,7 @@ private slots:
 
     void profileEditorWithoutSettingsDisablesEverything() {
         TConfiguration& a = AddConfiguration(Root(), "A", {});
-        TfrmEditProfile editor(a.Profiles().Add());
+        TfrmEditProfile editor(a.Profiles().Add(), *history_, a);
         editor.UpdateActions();
         QCOMPARE(editor.lvwValues->count(), 0);
         for (QAction* action : {editor.actRefreshValue, editor.actRefreshAllValues, editor.actDelValue,
@@ -769,7 +985,7 @@ private slots:
         TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2"});
         a.Profiles().Add().RefreshAll();
         TestMachine() = {};
-        TfrmEditProfile editor(a.Profiles()[0]);
+        TfrmEditProfile editor(a.Profiles()[0], *history_, a);
         TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
         editor.actApplyProfile->trigger();
         TfrmProgress& progress = *ProgressWindows().first();
@@ -796,7 +1012,7 @@ private slots:
             checked = true;
             editor.btnCancel->click();
         });
-        TfrmEditProfile editor(a.Profiles()[0]);
+        TfrmEditProfile editor(a.Profiles()[0], *history_, a);
         editor.exec();
         QVERIFY(checked);
     }
@@ -812,7 +1028,7 @@ private slots:
         QCOMPARE(TestMachine()["k1"], std::string("office"));
         QVERIFY(ProgressWindows().isEmpty());
 
-        TfrmEditProfile editor(a.Profiles()[0]);
+        TfrmEditProfile editor(a.Profiles()[0], *history_, a);
         editor.lvwValues->item(0)->setSelected(true);
         TMessageBoxes::SetNextAnswer(QMessageBox::No);
         editor.actApplyValue->trigger();
@@ -889,6 +1105,8 @@ private slots:
         auto main = OpenMain();
         main->actProfileRefresh->trigger();
         QCOMPARE(TMessageBoxes::Errors(), QStringList{QStringLiteral("cannot read gone")});
+        QCOMPARE(main->stbMain->currentMessage(),
+                 QStringLiteral("Captured 1 of 2 settings into Home; Broken (gone) could not be read: cannot read gone"));
         QCOMPARE(a.Profiles()[0].Values().Count(), std::size_t{1});
     }
 
