@@ -201,6 +201,9 @@ TfrmMain::TfrmMain()
     stbMain = new QStatusBar(this);
     stbMain->setObjectName(QStringLiteral("stbMain"));
     stbMain->setSizeGripEnabled(false);
+    lblStatus = new QLabel(stbMain);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    stbMain->addWidget(lblStatus, 1);
     SetStatusBar(stbMain);
 
     BuildMenu();
@@ -438,10 +441,21 @@ void TfrmMain::actProfileDelExecute(QAction*) {
     FillProfiles();
 }
 
-void TfrmMain::ShowStatus(const std::string& text) { stbMain->showMessage(ToQString(text)); }
+void TfrmMain::ShowStatus(const std::string& text) {
+    // The window keeps its width: a long text ends in "..." and shows whole as the tip.
+    const QString full = ToQString(text);
+    lblStatus->setToolTip(full);
+    lblStatus->setText(lblStatus->fontMetrics().elidedText(full, Qt::ElideRight, lblStatus->width()));
+}
+
+QString TfrmMain::StatusText() const { return lblStatus->toolTip(); }
 
 std::unique_ptr<TGUIProgressSender> TfrmMain::UndoableSender() {
-    return std::make_unique<TGUIProgressSender>([this] { actProfileUndoApply->trigger(); });
+    return std::make_unique<TGUIProgressSender>([this] {
+        // The actions have not been updated since the run disabled this window.
+        UpdateActions();
+        actProfileUndoApply->trigger();
+    });
 }
 
 void TfrmMain::actProfileRefreshExecute(QAction*) {
@@ -470,6 +484,8 @@ void TfrmMain::actProfileApplyExecute(QAction*) {
     TProfileApplier applier(UndoableSender(), confirmation);
     applier.SetGuard(&snapshotter);
     applier.ApplyProfile(*profile);
+    if (applier.Report().confirmed)
+        ShowStatus(applier.Report().Summary());
 }
 
 void TfrmMain::actProfilePreviewExecute(QAction*) {

@@ -41,6 +41,8 @@ public:
     TConfigurationProfiles& GetCurrentProfiles() const;
     // The snapshots of applies and refreshes, in the file beside the data file.
     TProfileHistory& History() const { return *FHistory; }
+    // The status line's whole text.
+    QString StatusText() const;
 
     QMenuBar* mmn;
     QMenu* miFile;
@@ -57,6 +59,7 @@ public:
     TClickLabel* imgAdmin;
     // What the last action did ("Captured 3 settings into Office").
     QStatusBar* stbMain;
+    QLabel* lblStatus;
     QAction* actConfigurationExport;
     QAction* actConfigurationImport;
     QAction* actConfigurationNew;

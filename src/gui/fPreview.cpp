@@ -17,8 +17,7 @@ namespace {
 QTableWidgetItem* Cell(const std::string& text) {
     const QString full = ToQString(text);
     auto* item = new QTableWidgetItem(full.simplified());
-    if (full != item->text())
-        item->setToolTip(full);
+    item->setToolTip(full);
     return item;
 }
 

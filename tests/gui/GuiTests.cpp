@@ -561,7 +561,7 @@ private slots:
         progress = ProgressWindows().value(0);
         QVERIFY(progress);
         QCOMPARE(progress->lblText->text(), QStringLiteral("Undid the apply of Office: 2 settings, no errors"));
-        QCOMPARE(main->stbMain->currentMessage(), progress->lblText->text());
+        QCOMPARE(main->StatusText(), progress->lblText->text());
 
         // The undo is undone once, from its progress window.
         QVERIFY(progress->btnUndo->isVisible());
@@ -574,6 +574,15 @@ private slots:
         progress->close();
         Idle();
         QVERIFY(!main->actProfileUndoApply->isEnabled());
+
+        // Straight from the window of the run, with nothing undoable before it.
+        TestMachine()["k2"] = "away";
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileApply->trigger();
+        QCOMPARE(TestMachine()["k2"], std::string("work"));
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        ProgressWindows().value(0)->btnUndo->click();
+        QTRY_COMPARE(TestMachine()["k2"], std::string("away"));
     }
 
     void refreshSaysWhatItCapturedAndIsUndoneInTheMainWindowAndTheEditor() {
@@ -590,13 +599,16 @@ private slots:
         auto main = OpenMain();
         QVERIFY(!main->actProfileUndoRefresh->isEnabled());
         main->actProfileRefresh->trigger();
-        QCOMPARE(main->stbMain->currentMessage(), QStringLiteral("Captured 3 settings into Home"));
+        QCOMPARE(main->StatusText(), QStringLiteral("Captured 3 settings into Home"));
         QCOMPARE(hint(0), std::string("uno"));
         Idle();
         QVERIFY(main->actProfileUndoRefresh->isEnabled());
         main->actProfileUndoRefresh->trigger();
         QCOMPARE(hint(0), std::string("one"));
-        QVERIFY(main->stbMain->currentMessage().startsWith(QStringLiteral("Put back 3 settings of Home")));
+        QVERIFY(main->StatusText().startsWith(QStringLiteral("Put back 3 settings of Home")));
+        // Longer than the window is wide: the line ends in "...", its tip holds it whole.
+        QVERIFY(main->lblStatus->text().endsWith(QChar(0x2026)));
+        QCOMPARE(main->lblStatus->toolTip(), main->StatusText());
         Idle();
         QVERIFY(!main->actProfileUndoRefresh->isEnabled());
 
@@ -703,7 +715,7 @@ private slots:
         main->findChild<QAction*>("miExport")->trigger();
         const std::vector<std::uint8_t> text = ReadBytes(file);
         QVERIFY(std::string(text.begin(), text.end()).starts_with("object Configurations: TConfigurations"));
-        QCOMPARE(main->stbMain->currentMessage(), QStringLiteral("Exported Network to ") + ToQString(file));
+        QCOMPARE(main->StatusText(), QStringLiteral("Exported Network to ") + ToQString(file));
 
         // The name is taken: No leaves everything, Yes imports under a new name and shows it.
         TFileDialogs::SetNextFileName(ToQString(file));
@@ -717,7 +729,7 @@ private slots:
         QCOMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{"Network", "Network (2)"}));
         QCOMPARE(main->cmbConfigurations->currentText(), QStringLiteral("Network (2)"));
         QCOMPARE(main->cmbProfiles->currentText(), QStringLiteral("Home"));
-        QCOMPARE(main->stbMain->currentMessage(), QStringLiteral("Imported Network (2)"));
+        QCOMPARE(main->StatusText(), QStringLiteral("Imported Network (2)"));
         const TConfiguration& copy = *Root().Configurations().Find("Network (2)");
         QCOMPARE(copy.Profiles()[0].Values().Count(), std::size_t{1});
         QCOMPARE(copy.Profiles()[0].Values()[0].GetHint(), std::string("one"));
@@ -1105,7 +1117,7 @@ private slots:
         auto main = OpenMain();
         main->actProfileRefresh->trigger();
         QCOMPARE(TMessageBoxes::Errors(), QStringList{QStringLiteral("cannot read gone")});
-        QCOMPARE(main->stbMain->currentMessage(),
+        QCOMPARE(main->StatusText(),
                  QStringLiteral("Captured 1 of 2 settings into Home; Broken (gone) could not be read: cannot read gone"));
         QCOMPARE(a.Profiles()[0].Values().Count(), std::size_t{1});
     }
@@ -1237,6 +1249,27 @@ private slots:
         QVERIFY(message.contains(QStringLiteral("It was left as it is;")));
         QVERIFY(message.endsWith(QStringLiteral("Prolamo will close.")));
         QCOMPARE(ReadBytes(path), before);
+    }
+
+    void damagedHistoryIsLeftAsItIsAndNothingIsAppliedWithoutASnapshot() {
+        const std::string path = TProfileHistory::FileBeside(DataFilePath());
+        {
+            std::ofstream out(path, std::ios::binary);
+            out << "no history";
+        }
+        TestMachine() = {{"k1", "home"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1"});
+        a.Profiles().Add().RefreshAll();
+        TestMachine()["k1"] = "away";
+        auto main = OpenMain();
+        QCOMPARE(TMessageBoxes::Errors().size(), 1);
+        QVERIFY(TMessageBoxes::Errors().first().startsWith(QStringLiteral("The history file ")));
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileApply->trigger();
+        QCOMPARE(TMessageBoxes::Errors().size(), 2);
+        QCOMPARE(TestMachine()["k1"], std::string("away"));
+        QVERIFY(ProgressWindows().isEmpty());
+        QCOMPARE(ReadBytes(path), (std::vector<std::uint8_t>{'n', 'o', ' ', 'h', 'i', 's', 't', 'o', 'r', 'y'}));
     }
 
     void lockedDataFileKeepsTheProgramFromStarting() {
