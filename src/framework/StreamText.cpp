@@ -52,7 +52,6 @@ bool EndsWith(std::string_view text, std::string_view end) {
 class TLiteral {
 public:
     explicit TLiteral(std::string& out) : out_(out) {}
-    ~TLiteral() = default;
 
     void Quoted(std::string_view text) {
         if (!open_)

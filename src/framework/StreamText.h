@@ -26,7 +26,7 @@ private:
 //   object Configurations: TConfigurations      (an unnamed record: object TFileSetting)
 //     Name = 'Office'                            (bytes; #13#10 for the unprintable ones)
 //     Id = 1234
-//     Names = W'Ärger'                           (a wide string)
+//     Zone = W'...'                              (a text the stream keeps as UTF-16)
 //     Content = {
 //       48656C6C6F                               (binary values as hex blocks)
 //     }

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <map>
 
 namespace prolamo {
 
@@ -38,10 +39,9 @@ TSetting* FindSetting(const TConfiguration& configuration, std::uint32_t id) {
     return nullptr;
 }
 
-TProfileSnapshot& NewestOrRaise(const TProfileHistory& history, TSnapshotKind kind, const char* message) {
-    if (TProfileSnapshot* snapshot = kind == TSnapshotKind::Refresh
-                                         ? history.Newest({TSnapshotKind::Refresh})
-                                         : history.Newest({TSnapshotKind::Apply, TSnapshotKind::Undo}))
+TProfileSnapshot& NewestOrRaise(const TProfileHistory& history, std::initializer_list<TSnapshotKind> kinds,
+                                const char* message) {
+    if (TProfileSnapshot* snapshot = history.Newest(kinds))
         return *snapshot;
     throw ENothingToUndo(message);
 }
@@ -181,23 +181,38 @@ TProfileSnapshot* TProfileHistory::Newest(std::initializer_list<TSnapshotKind> k
 }
 
 TProfileSnapshot& TProfileHistory::Add(std::unique_ptr<TProfileSnapshot> snapshot) {
-    TProfileSnapshot& added = snapshots_.Add(std::move(snapshot));
-    while (snapshots_.Count() > Capacity)
-        snapshots_.Delete(0);
-    try {
-        Save();
-    } catch (...) {
-        snapshots_.Delete(snapshots_.Count() - 1);
-        throw;
-    }
+    TProfileSnapshot& added = *snapshot;
+    Change(nullptr, std::move(snapshot));
     return added;
 }
 
 void TProfileHistory::Replace(TProfileSnapshot& old, std::unique_ptr<TProfileSnapshot> snapshot) {
-    snapshots_.Delete(static_cast<std::size_t>(old.Index()));
-    if (snapshot)
+    Change(&old, std::move(snapshot));
+}
+
+void TProfileHistory::Change(TProfileSnapshot* old, std::unique_ptr<TProfileSnapshot> snapshot) {
+    std::map<const TCollectionItem*, std::size_t> rank; // the order before the change
+    for (std::size_t i = 0; i < snapshots_.Count(); ++i)
+        rank[&snapshots_[i]] = i;
+    std::vector<std::unique_ptr<TCollectionItem>> removed;
+    if (old)
+        removed.push_back(snapshots_.Extract(*old));
+    const bool adding = snapshot != nullptr;
+    if (adding)
         snapshots_.Add(std::move(snapshot));
-    Save();
+    while (snapshots_.Count() > Capacity)
+        removed.push_back(snapshots_.Extract(snapshots_[0]));
+    try {
+        Save();
+    } catch (...) {
+        // The list as it was, so that memory and file tell the same.
+        if (adding)
+            snapshots_.Delete(snapshots_.Count() - 1);
+        for (std::unique_ptr<TCollectionItem>& item : removed)
+            static_cast<TCollection&>(snapshots_).Add(std::move(item));
+        snapshots_.Sort([&](const TCollectionItem& a, const TCollectionItem& b) { return rank.at(&a) < rank.at(&b); });
+        throw;
+    }
 }
 
 void TProfileHistory::Save() {
@@ -259,7 +274,7 @@ void TApplySnapshotter::BeforeApply(const TConfigurationProfile& profile, const 
 // ---- Undo of an apply ----
 
 TApplyUndo::TApplyUndo(TProfileHistory& history, TConfigurations& root)
-    : history_(history), snapshot_(NewestOrRaise(history, TSnapshotKind::Apply, "There is no apply to undo")),
+    : history_(history), snapshot_(NewestOrRaise(history, {TSnapshotKind::Apply, TSnapshotKind::Undo}, "There is no apply to undo")),
       configuration_(ConfigurationOf(root, snapshot_)) {
     for (TSetting* setting : configuration_) {
         const TSnapshotEntry* entry = snapshot_.FindEntry(setting->Id());
@@ -362,7 +377,7 @@ TRefreshReport RefreshWithHistory(TProfileHistory& history, const TConfiguration
 }
 
 TRefreshUndo UndoRefresh(TProfileHistory& history, TConfigurations& root) {
-    TProfileSnapshot& snapshot = NewestOrRaise(history, TSnapshotKind::Refresh, "There is no refresh to undo");
+    TProfileSnapshot& snapshot = NewestOrRaise(history, {TSnapshotKind::Refresh}, "There is no refresh to undo");
     TConfiguration& configuration = ConfigurationOf(root, snapshot);
     TConfigurationProfile* profile = configuration.Profiles().Find(snapshot.Profile());
     if (!profile)

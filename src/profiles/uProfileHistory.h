@@ -107,15 +107,16 @@ public:
     // The newest snapshot of one of the kinds, or nothing.
     TProfileSnapshot* Newest(std::initializer_list<TSnapshotKind> kinds) const;
 
-    // Appends Snapshot (dropping the oldest beyond Capacity) and saves. On a failed save the
-    // snapshot is taken out again and the error raised.
+    // Each change is saved at once; a failed save raises and leaves both the file and the list as
+    // they were.
+    // Appends Snapshot, dropping the oldest beyond Capacity.
     TProfileSnapshot& Add(std::unique_ptr<TProfileSnapshot> snapshot);
-    // Takes Old off the list and appends New (when given), in one save; a failed save raises
-    // and leaves the file as it was.
+    // Takes Old off the list and appends Snapshot (when given), in one save.
     void Replace(TProfileSnapshot& old, std::unique_ptr<TProfileSnapshot> snapshot);
     void Remove(TProfileSnapshot& snapshot) { Replace(snapshot, nullptr); }
 
 private:
+    void Change(TProfileSnapshot* old, std::unique_ptr<TProfileSnapshot> snapshot);
     void Save();
 
     std::string fileName_;

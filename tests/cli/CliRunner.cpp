@@ -27,6 +27,14 @@ std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
     return {text.begin(), text.end()};
 }
 
+std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+::testing::AssertionResult Contains(const std::string& text, const std::string& part) {
+    if (text.find(part) != std::string::npos)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "\"" << part << "\" not in:\n" << text;
+}
+
 void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

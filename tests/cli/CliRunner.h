@@ -2,6 +2,8 @@
 
 #include "support/TempFolder.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -38,6 +40,9 @@ private:
 };
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
+std::vector<std::uint8_t> Bytes(const std::string& text);
+// Text holds Part; the failure shows the whole text.
+::testing::AssertionResult Contains(const std::string& text, const std::string& part);
 void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
 } // namespace prolamo::test
