@@ -187,21 +187,21 @@ void TfrmEditProfile::actDelValueExecute(QAction*) {
 
 void TfrmEditProfile::actApplyValueExecute(QAction*) {
     const std::vector<TSetting*> settings = GetSelectedSettings();
-    if (settings.empty())
-        return;
-    TApplySnapshotter snapshotter(FHistory, FConfiguration);
-    TPreviewConfirmation confirmation(FProfile);
-    TProfileApplier applier(std::make_unique<TGUIProgressSender>(), confirmation);
-    applier.SetGuard(&snapshotter);
-    applier.ApplyValues(FProfile, settings);
+    if (!settings.empty())
+        Apply(settings);
 }
 
-void TfrmEditProfile::actApplyProfileExecute(QAction*) {
+void TfrmEditProfile::actApplyProfileExecute(QAction*) { Apply({}); }
+
+void TfrmEditProfile::Apply(std::span<TSetting* const> settings) {
     TApplySnapshotter snapshotter(FHistory, FConfiguration);
     TPreviewConfirmation confirmation(FProfile);
     TProfileApplier applier(std::make_unique<TGUIProgressSender>(), confirmation);
     applier.SetGuard(&snapshotter);
-    applier.ApplyProfile(FProfile);
+    if (settings.empty())
+        applier.ApplyProfile(FProfile);
+    else
+        applier.ApplyValues(FProfile, settings);
 }
 
 void TfrmEditProfile::DoOK(QAction* action) {

@@ -54,6 +54,8 @@ private:
     void ShowValues();
     std::vector<TSetting*> GetSelectedSettings() const;
     void Refresh(std::span<TSetting* const> settings);
+    // The chosen settings, or the whole profile for none; every run keeps its snapshot.
+    void Apply(std::span<TSetting* const> settings);
     // The newest refresh snapshot when this dialog made it.
     TProfileSnapshot* UndoableRefresh() const;
     bool Recorded(const TProfileSnapshot* snapshot) const;

@@ -1031,6 +1031,11 @@ private slots:
         QCOMPARE(progress.lvwLog->item(0, 0)->text(), QStringLiteral("Test (k1): cannot apply k1"));
         QCOMPARE(progress.lvwLog->item(0, 0)->icon().isNull(), progress.ErrorImageIndex() < 0);
         QCOMPARE(TestMachine()["k2"], std::string("fine"));
+        // The editor's runs keep what the machine held, for an undo from the main window.
+        const TProfileSnapshot* snapshot = history_->Newest({TSnapshotKind::Apply});
+        QVERIFY(snapshot);
+        QCOMPARE(snapshot->Configuration(), std::string("A"));
+        QCOMPARE(snapshot->Entries().Count(), std::size_t{2});
     }
 
     void progressWindowOfAModalEditorIsNotBlockedByIt() {
@@ -1072,6 +1077,7 @@ private slots:
         editor.actApplyValue->trigger();
         QCOMPARE(TestMachine()["k1"], std::string("office"));
         QVERIFY(ProgressWindows().isEmpty());
+        QCOMPARE(history_->Snapshots().Count(), std::size_t{0});
     }
 
     void progressWindowDuringTheRun() {
