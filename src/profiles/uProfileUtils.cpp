@@ -1,6 +1,9 @@
 #include "uProfileUtils.h"
 
 #include "framework/Exceptions.h"
+#include "os/NetworkLocation.h"
+
+#include <algorithm>
 
 namespace prolamo {
 
@@ -19,6 +22,17 @@ void TProfileApplier::ApplyValues(TConfigurationProfile& profile, std::span<TSet
     Apply(profile, list);
 }
 
+void TProfileApplier::FlushResolverCache(const TConfigurationProfile& profile, const TSettingsList& list,
+                                         TCheckResultList& results) {
+    const bool needed = std::any_of(list.begin(), list.end(), [&profile](const TSetting* setting) {
+        return setting->ChangesNameResolution() && profile.FindValue(*setting) != nullptr;
+    });
+    if (!needed)
+        return;
+    if (const os::ErrorCode e = os::NetworkLocation().FlushResolverCache(); e != os::ErrorSuccess)
+        results.AddWarning(ResolverCacheCaption, EOSError(e).what());
+}
+
 void TProfileApplier::Apply(TConfigurationProfile& profile, TSettingsList& list) {
     if (!confirmation_.Confirm(ApplyQuestion))
         return;
@@ -35,6 +49,7 @@ void TProfileApplier::Apply(TConfigurationProfile& profile, TSettingsList& list)
             }
             sender_->Step();
         }
+        FlushResolverCache(profile, list, results);
     } catch (...) {
         sender_->Finish(results);
         throw;

@@ -28,6 +28,7 @@ protected:
     ~IConfirmation() = default;
 };
 
+inline constexpr const char* ResolverCacheCaption = "Name resolver cache";
 inline constexpr const char* ApplyQuestion = "Do you really want to apply profile these settings?";
 
 // Applies a profile's values, dependent settings last, recording every problem and going on.
@@ -44,6 +45,9 @@ public:
     TProgressSender& Sender() { return *sender_; }
 
 private:
+    static void FlushResolverCache(const TConfigurationProfile& profile, const TSettingsList& list,
+                                   TCheckResultList& results);
+
     std::unique_ptr<TProgressSender> sender_;
     IConfirmation& confirmation_;
 };
