@@ -2,6 +2,8 @@
 
 #include "support/TempFolder.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -36,6 +38,9 @@ private:
     TempFolder folder_;
     TempFolder scratch_;
 };
+
+// Whether the output holds the part; the failure shows the whole output.
+::testing::AssertionResult Contains(const std::string& text, const std::string& part);
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);

@@ -16,12 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-::testing::AssertionResult Contains(const std::string& text, const std::string& part) {
-    if (text.find(part) != std::string::npos)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "\"" << part << "\" not in:\n" << text;
-}
-
 std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
 // Every byte value, line breaks of both kinds and no final line break: a copy that is not byte

@@ -11,12 +11,6 @@
 namespace prolamo::test {
 namespace {
 
-::testing::AssertionResult Contains(const std::string& text, const std::string& part) {
-    if (text.find(part) != std::string::npos)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "\"" << part << "\" not in:\n" << text;
-}
-
 // The network shell lies beside prolamo-cli, as netsh.exe lies in the system folder.
 std::string Netsh() { return (std::filesystem::path(PROLAMO_CLI_PATH).parent_path() / "netsh").string(); }
 
