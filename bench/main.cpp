@@ -1,12 +1,15 @@
 // prolamo-bench [--keep] [FOLDER]: builds a data file of about 10 MB (200 configurations, 2,000
 // profiles, File values up to 1 MB) on a machine in FOLDER (a new temporary folder by default),
 // then times loading and saving it against a plain read and write of the same bytes,
-// "prolamo-cli list" on it against a bare process start, and the TCP/IP setting's capture and
-// apply against one network-shell command, and prints the ratios and peak memory.
+// "prolamo-cli list" on it against a bare process start, a preview ("profile diff") and an undo
+// ("profile undo") of the profile with a 1 MB value against "list" and "profile apply", and the
+// TCP/IP setting's capture and apply against one network-shell command, and prints the ratios
+// and peak memory.
 
 #include "classes/uPersistence.h"
 #include "profiles/uFileSettings.h"
 #include "profiles/uNetworkSettings.h"
+#include "profiles/uProfileHistory.h"
 #include "profiles/uProfileSettings.h"
 #include "profiles/uSettingKinds.h"
 
@@ -132,7 +135,7 @@ void PlainWrite(const std::string& path, const std::vector<std::uint8_t>& bytes,
     ::close(fd);
 }
 
-void RunProcess(const std::string& program, const std::vector<std::string>& arguments) {
+void RunProcess(const std::string& program, const std::vector<std::string>& arguments, int expected = 0) {
     std::vector<std::string> args = arguments;
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (std::string& a : args)
@@ -147,8 +150,8 @@ void RunProcess(const std::string& program, const std::vector<std::string>& argu
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
     waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error(program + " failed");
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != expected)
+        throw std::runtime_error(program + " " + (arguments.empty() ? "" : arguments[0]) + " failed");
 }
 
 double PeakMegabytes(int who) {
@@ -226,6 +229,27 @@ int main(int argc, char** argv) {
         const double bare = Median(Rounds, [&] { RunProcess("/bin/true", {}); });
         const double cliPeak = PeakMegabytes(RUSAGE_CHILDREN);
 
+        // The profile holding a 1 MB value: a preview captures and compares both its files, an
+        // undo captures them, saves the snapshot, applies and saves the history again.
+        const std::vector<std::string> large = {"Configuration 1", "Profile 4"};
+        const auto withLarge = [&](std::vector<std::string> command) {
+            command.insert(command.end(), large.begin(), large.end());
+            return command;
+        };
+        RunProcess(cli, withLarge({"--yes", "profile", "apply"}));
+        const double diff = Median(Rounds, [&] { RunProcess(cli, withLarge({"profile", "diff"})); });
+        const double applyRun = Median(Rounds, [&] { RunProcess(cli, withLarge({"--yes", "profile", "apply"})); });
+        std::vector<double> undos;
+        for (int i = 0; i < Rounds; ++i) {
+            RunProcess(cli, withLarge({"--yes", "profile", "apply"}));
+            const auto start = Clock::now();
+            RunProcess(cli, {"--yes", "profile", "undo"});
+            undos.push_back(Seconds(Clock::now() - start));
+        }
+        std::sort(undos.begin(), undos.end());
+        const double undo = undos[undos.size() / 2];
+        const auto historySize = fs::file_size(TProfileHistory::FileBeside(dataFile));
+
         // Each round loads into a fresh instance; freeing the previous one is not part of loading.
         std::unique_ptr<TPersistentData> loaded;
         std::vector<double> loads;
@@ -271,10 +295,16 @@ int main(int argc, char** argv) {
         Row("save (atomic, fsync)", save, "plain write + fsync", write);
         Row("save (atomic, fsync)", save, "plain write, no fsync", writeCached);
         Row("prolamo-cli list", list, "bare process (/bin/true)", bare);
+        Row("profile diff (1 MB)", diff, "prolamo-cli list", list);
+        Row("profile undo (1 MB)", undo, "profile apply (1 MB)", applyRun);
         Row("TCP/IP capture", capture, "bare process (/bin/true)", bare);
         Row("TCP/IP apply", apply, "one netsh command", shell);
         std::printf("\nLoad + save: %.2f ms against %.2f ms plain: ratio %.2f (the bar is 2.00)\n",
                     (load + save) * 1e3, (read + write) * 1e3, (load + save) / (read + write));
+        std::printf("The history file beside the data file: %.2f MB after these rounds (%d applies, %d of\n"
+                    "them undone; it keeps the last %d snapshots).\n",
+                    static_cast<double>(historySize) / (1 << 20), 1 + 2 * Rounds, Rounds,
+                    static_cast<int>(TProfileHistory::Capacity));
         std::printf("The apply polls the shell every 100 ms while it has printed nothing, so each enabled\n"
                     "adapter costs at least one poll.\n");
         std::printf("Peak memory: prolamo-cli list %.1f MB; this program %.1f MB (one loaded copy, the\n"

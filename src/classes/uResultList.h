@@ -9,7 +9,7 @@ namespace prolamo {
 
 enum class TCheckResultType : std::uint8_t { Warning = 0, Error = 1 };
 
-// One line of an apply run's log: the setting's caption, ": " and the message.
+// One line of an apply run's log: the setting as the lists show it, ": " and the message.
 class TCheckResult : public TCollectionItem {
     PROLAMO_CLASS()
 

@@ -14,6 +14,8 @@ TCliArguments ParseArguments(const std::vector<std::string>& arguments) {
             parsed.help = true;
         } else if (argument == "--yes" || argument == "-y") {
             parsed.yes = true;
+        } else if (argument == "--rename") {
+            parsed.rename = true;
         } else {
             throw EUsage("unknown option \"" + argument + "\"");
         }

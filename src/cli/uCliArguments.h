@@ -11,6 +11,7 @@ namespace prolamo::cli {
 enum ExitCode : int {
     ExitOk = 0,
     ExitFailed = 1,           // an apply run produced an error line, a capture or the save failed
+    ExitChanges = 1,          // profile diff: an apply would change something
     ExitUsage = 2,            // bad arguments, or an unknown configuration, profile or kind
     ExitUnreadableFile = 3,   // the data file exists but cannot be read; it is left as it is
     ExitLocked = 4,           // another program holds the data file's lock
@@ -25,6 +26,7 @@ struct TCliArguments {
     std::vector<std::string> words; // the command's words and operands, options taken out
     bool help = false;
     bool yes = false;
+    bool rename = false;
 };
 
 // Options may stand anywhere; "--" makes every later argument an operand, even one starting with '-'.

@@ -2,8 +2,12 @@
 
 #include "classes/uDataFileLock.h"
 #include "classes/uPersistence.h"
+#include "framework/StreamText.h"
 #include "os/Files.h"
 #include "os/Text.h"
+#include "profiles/uConfigTransfer.h"
+#include "profiles/uProfileHistory.h"
+#include "profiles/uProfilePreview.h"
 #include "profiles/uProfileSettings.h"
 #include "profiles/uProfileUtils.h"
 #include "profiles/uSettingKinds.h"
@@ -16,6 +20,7 @@
 #endif
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <istream>
 #include <memory>
@@ -59,17 +64,17 @@ std::string KindList() {
     return list.empty() ? "none" : list;
 }
 
+std::string AbsolutePath(const std::string& path) {
+    std::error_code error;
+    const auto absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
+}
+
 void SetParameter(TSetting& setting, const TPropInfo& prop, const std::string& argument) {
     switch (prop.kind) {
     case TTypeKind::String:
         // Paths are kept absolute: the setting is applied later, from any folder.
-        if (prop.name == "FileName") {
-            std::error_code error;
-            const auto absolute = std::filesystem::absolute(argument, error);
-            prop.setString(setting, error ? argument : absolute.lexically_normal().string());
-        } else {
-            prop.setString(setting, argument);
-        }
+        prop.setString(setting, prop.name == "FileName" ? AbsolutePath(argument) : argument);
         return;
     case TTypeKind::WideString:
         prop.setWide(setting, os::Utf8ToUtf16(argument));
@@ -90,11 +95,59 @@ void SetParameter(TSetting& setting, const TPropInfo& prop, const std::string& a
     }
 }
 
+// A hint of many lines (a file's content) goes below its label, indented; one line goes beside it.
+void WriteHint(std::ostream& out, const std::string& hint, const std::string& indent) {
+    const std::string text = TerminalText(hint);
+    if (text.find('\n') == std::string::npos) {
+        out << ' ' << text << '\n';
+        return;
+    }
+    out << '\n';
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        out << indent << "| " << line << '\n';
+}
+
+// The history file exists but cannot be read; it is left as it is.
+class EUnreadableHistory : public Exception {
+    using Exception::Exception;
+};
+
+// Ends the process at once, as a kill would, right after the snapshot of an apply is saved and
+// before anything is written: the test that the snapshot survives sets it.
+constexpr const char* StopAfterSnapshot = "PROLAMO_CLI_STOP_AFTER_SNAPSHOT";
+constexpr int ExitKilled = 137;
+
+// The snapshot of an apply, saved before its first write; a snapshot that cannot be saved ends
+// the run with nothing written.
+class TSnapshotStep final : public IApplyGuard {
+public:
+    TSnapshotStep(TApplySnapshotter& snapshotter, const std::string& historyFile)
+        : snapshotter_(snapshotter), historyFile_(historyFile) {}
+
+    void BeforeApply(const TConfigurationProfile& profile, const TSettingsList& settings) override {
+        try {
+            snapshotter_.BeforeApply(profile, settings);
+        } catch (const std::exception& e) {
+            throw Exception("the state before the apply cannot be kept in " + historyFile_ + ": " + e.what() +
+                            "\nNothing was applied.");
+        }
+        if (std::getenv(StopAfterSnapshot))
+            std::_Exit(ExitKilled);
+    }
+
+private:
+    TApplySnapshotter& snapshotter_;
+    const std::string& historyFile_;
+};
+
 // One run of one command over the loaded data.
 class TSession {
 public:
-    TSession(std::istream& in, std::ostream& out, std::ostream& err, bool yes)
-        : in_(in), out_(out), err_(err), yes_(yes), root_(GetConfigurationsRoot()) {}
+    TSession(std::istream& in, std::ostream& out, std::ostream& err, const TCliArguments& options,
+             const std::string& historyFile)
+        : in_(in), out_(out), err_(err), yes_(options.yes), rename_(options.rename), root_(GetConfigurationsRoot()),
+          history_(historyFile) {}
 
     bool Changed() const { return changed_; }
     const TConfigurations& Root() const { return root_; }
@@ -191,23 +244,49 @@ public:
     }
 
     // Like the desktop program: a failing capture ends the refresh there, the values captured
-    // before it are kept.
+    // before it are kept. The values before it go to the history first.
     int ProfileRefresh(const std::string& configurationName, const std::string& name) {
         TConfiguration& configuration = FindConfiguration(configurationName);
         TConfigurationProfile& profile = FindProfile(configuration, name);
-        for (TSetting* setting : configuration) {
-            try {
-                profile.RefreshValue(*setting);
-            } catch (const std::exception& e) {
-                err_ << Program << ": cannot capture " << setting->GetDisplayText() << ": " << TerminalText(e.what())
-                     << '\n';
-                return ExitFailed;
-            }
-            changed_ = true;
+        const TRefreshReport report = RefreshWithHistory(History(), configuration, profile);
+        changed_ = !report.captured.empty();
+        for (const TSetting* setting : report.captured)
             out_ << "Captured " << setting->GetDisplayText() << ".\n";
+        if (report.failed) {
+            err_ << Program << ": cannot capture " << report.failed->GetDisplayText() << ": "
+                 << TerminalText(report.error) << '\n';
+            return ExitFailed;
         }
         out_ << "Refreshed profile " << Quote(name) << " of configuration " << Quote(configurationName) << ".\n";
         return ExitOk;
+    }
+
+    int ProfileUndoRefresh() {
+        const TRefreshUndo undo = UndoRefresh(History(), root_);
+        changed_ = true;
+        out_ << undo.text << ".\n";
+        return ExitOk;
+    }
+
+    int ProfileDiff(const std::string& configurationName, const std::string& name) {
+        TConfiguration& configuration = FindConfiguration(configurationName);
+        const TConfigurationProfile& profile = FindProfile(configuration, name);
+        const TProfilePreview preview = PreviewProfile(profile);
+        out_ << "Profile " << Quote(name) << " of configuration " << Quote(configurationName) << ": "
+             << preview.Summary() << '\n';
+        for (const TSettingChange& change : preview.changes) {
+            out_ << "  " << change.text << ": " << ChangeStateText(change.state);
+            if (change.state == TChangeState::CannotRead)
+                out_ << ": " << TerminalText(change.error);
+            out_ << '\n';
+            if (change.state != TChangeState::WillChange)
+                continue;
+            out_ << "    now:";
+            WriteHint(out_, change.now, "      ");
+            out_ << "    after:";
+            WriteHint(out_, change.after, "      ");
+        }
+        return preview.AnyChange() ? ExitChanges : ExitOk;
     }
 
     int ProfileShow(const std::string& configurationName, const std::string& name) {
@@ -223,16 +302,7 @@ public:
                 out_ << " not captured\n";
                 continue;
             }
-            // A hint may be many lines of a file; they go below the setting, indented.
-            const std::string hint = TerminalText(value->GetHint());
-            if (hint.find('\n') == std::string::npos) {
-                out_ << ' ' << hint << '\n';
-                continue;
-            }
-            out_ << '\n';
-            std::istringstream lines(hint);
-            for (std::string line; std::getline(lines, line);)
-                out_ << "    | " << line << '\n';
+            WriteHint(out_, value->GetHint(), "    ");
         }
         return ExitOk;
     }
@@ -241,22 +311,111 @@ public:
         TConfiguration& configuration = FindConfiguration(configurationName);
         TConfigurationProfile& profile = FindProfile(configuration, name);
         const std::vector<TSetting*> before(configuration.begin(), configuration.end());
+        TApplySnapshotter snapshotter(History(), configuration);
+        TSnapshotStep snapshot(snapshotter, history_.FileName());
         TTerminalConfirmation confirmation(in_, out_, yes_);
         auto sender = std::make_unique<TTerminalProgressSender>(out_);
         const TTerminalProgressSender& progress = *sender;
         TProfileApplier applier(std::move(sender), confirmation);
+        applier.SetGuard(&snapshot);
         applier.ApplyProfile(profile);
         if (!progress.Finished()) {
             out_ << "Nothing was applied.\n";
             return ExitOk;
         }
+        for (const TSnapshotEntry& entry : snapshotter.Recorded()->Entries())
+            if (!entry.Failure().empty())
+                out_ << "Not kept for undo: " << entry.Setting() << ": " << TerminalText(entry.Failure()) << '\n';
         // The configuration keeps its apply order, as in the desktop program.
         changed_ = !std::equal(before.begin(), before.end(), configuration.begin(), configuration.end());
         return progress.Errors() > 0 ? ExitFailed : ExitOk;
     }
 
+    int ProfileUndo() {
+        TApplyUndo undo(History(), root_);
+        out_ << undo.Title() << '\n';
+        for (const std::string& line : undo.LeftAlone())
+            out_ << "Left alone: " << TerminalText(line) << '\n';
+        TTerminalConfirmation confirmation(in_, out_, yes_);
+        auto sender = std::make_unique<TTerminalProgressSender>(out_);
+        const TTerminalProgressSender& progress = *sender;
+        if (!undo.Run(std::move(sender), confirmation).confirmed) {
+            out_ << "Nothing was applied.\n";
+            return ExitOk;
+        }
+        return progress.Errors() > 0 ? ExitFailed : ExitOk;
+    }
+
+    int ConfigExport(const std::string& name, const std::string& file) {
+        const TConfiguration& configuration = FindConfiguration(name);
+        const std::string text = ExportConfigurations({&configuration});
+        const std::string path = AbsolutePath(file);
+        const std::span bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+        if (const os::ErrorCode code = os::Files().WriteFileReplacing(path, bytes); code != os::ErrorSuccess) {
+            err_ << Program << ": cannot write " << file << ": " << TerminalText(EOSError(code).what()) << '\n';
+            return ExitFailed;
+        }
+        out_ << "Exported configuration " << Quote(name) << " to " << file << ".\n";
+        return ExitOk;
+    }
+
+    int ConfigImport(const std::string& file) {
+        const std::string path = AbsolutePath(file);
+        std::error_code error;
+        if (const auto size = std::filesystem::file_size(path, error); !error && size > MaxTextSize) {
+            err_ << Program << ": " << file << " cannot be imported: it is larger than " << (MaxTextSize >> 20)
+                 << " MB\n";
+            return ExitFailed;
+        }
+        std::vector<std::uint8_t> content;
+        if (const os::ErrorCode code = os::Files().ReadWholeFile(path, &content); code != os::ErrorSuccess) {
+            err_ << Program << ": cannot read " << file << ": " << TerminalText(EOSError(code).what()) << '\n';
+            return ExitFailed;
+        }
+        std::unique_ptr<TConfigurations> imported;
+        try {
+            imported = ReadExport(std::string_view(reinterpret_cast<const char*>(content.data()), content.size()));
+            if (imported->Configurations().Count() == 0)
+                throw EFilerError("it holds no configuration");
+        } catch (const std::exception& e) {
+            err_ << Program << ": " << file << " cannot be imported: " << TerminalText(e.what()) << '\n';
+            return ExitFailed;
+        }
+        std::vector<std::string> names;
+        try {
+            names = ImportConfigurations(root_, *imported, rename_);
+        } catch (const EImportConflict& e) {
+            throw EUsage(std::string(e.what()) + "; --rename imports it under a free name");
+        }
+        changed_ = true;
+        std::size_t i = 0;
+        for (const TConfiguration& configuration : imported->Configurations()) {
+            out_ << "Imported configuration " << Quote(configuration.Name());
+            if (names[i] != configuration.Name())
+                out_ << " as " << Quote(names[i]);
+            out_ << ".\n";
+            ++i;
+        }
+        return ExitOk;
+    }
+
 private:
     TConfigurationsCollection& Configurations() { return root_.Configurations(); }
+
+    // Read when a command first needs it.
+    TProfileHistory& History() {
+        if (!historyLoaded_) {
+            try {
+                history_.Load();
+            } catch (const std::exception& e) {
+                throw EUnreadableHistory("the history file " + history_.FileName() +
+                                         " cannot be read: " + TerminalText(e.what()) +
+                                         "\nIt was left as it is; nothing was changed.");
+            }
+            historyLoaded_ = true;
+        }
+        return history_;
+    }
 
     TConfiguration& FindConfiguration(const std::string& name) {
         if (TConfiguration* configuration = Configurations().Find(name))
@@ -279,7 +438,10 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     bool yes_;
+    bool rename_;
     TConfigurations& root_;
+    TProfileHistory history_;
+    bool historyLoaded_ = false;
     bool changed_ = false;
 };
 
@@ -303,6 +465,10 @@ const std::vector<TCommand>& Commands() {
         {{"config", "add"}, "NAME", 1, 1, TAccess::Change, [](TSession& s, Ops o) { return s.ConfigAdd(o[0]); }},
         {{"config", "delete"}, "NAME", 1, 1, TAccess::Change,
          [](TSession& s, Ops o) { return s.ConfigDelete(o[0]); }},
+        {{"config", "export"}, "CONFIG FILE", 2, 2, TAccess::Read,
+         [](TSession& s, Ops o) { return s.ConfigExport(o[0], o[1]); }},
+        {{"config", "import"}, "[--rename] FILE", 1, 1, TAccess::Change,
+         [](TSession& s, Ops o) { return s.ConfigImport(o[0]); }},
         {{"setting", "add"}, "CONFIG KIND [ARG...]", 2, SIZE_MAX, TAccess::Change,
          [](TSession& s, Ops o) { return s.SettingAdd(o[0], o[1], std::vector<std::string>(o.begin() + 2, o.end())); }},
         {{"profile", "add"}, "CONFIG PROFILE", 2, 2, TAccess::Change,
@@ -316,6 +482,11 @@ const std::vector<TCommand>& Commands() {
         // Changes the machine; holding the lock also keeps two runs from applying at once.
         {{"profile", "apply"}, "CONFIG PROFILE", 2, 2, TAccess::Change,
          [](TSession& s, Ops o) { return s.ProfileApply(o[0], o[1]); }},
+        {{"profile", "diff"}, "CONFIG PROFILE", 2, 2, TAccess::Read,
+         [](TSession& s, Ops o) { return s.ProfileDiff(o[0], o[1]); }},
+        {{"profile", "undo"}, "", 0, 0, TAccess::Change, [](TSession& s, Ops) { return s.ProfileUndo(); }},
+        {{"profile", "undo-refresh"}, "", 0, 0, TAccess::Change,
+         [](TSession& s, Ops) { return s.ProfileUndoRefresh(); }},
         {{"datafile", "dump"}, "[FILE]", 0, 1, TAccess::None, nullptr},
         {{"rule", "add"}, "NAME CONFIG PROFILE CONDITION... [ask]", 4, SIZE_MAX, TAccess::Read,
          [](TSession& s, Ops o) { return RuleAdd(s.Root(), o, s.Out()); }},
@@ -401,10 +572,23 @@ std::string TCli::HelpText() {
          << "  setting add       KIND is a kind's caption or class name; ARG is its parameter,\n"
          << "                    required for the kinds that have one (the file path for \"File\");\n"
          << "                    \"Environment variables\" takes the variables' names, one or more\n"
-         << "  profile refresh   captures the machine's current state into the profile\n"
+         << "  config export     writes the configuration with its settings, profiles and values\n"
+         << "                    to FILE as text (the data file's own text form)\n"
+         << "  config import     adds the configurations of such a FILE; a name that exists is\n"
+         << "                    refused, unless --rename gives the new one a free name\n"
+         << "  profile refresh   captures the machine's current state into the profile; the\n"
+         << "                    values it replaces are kept in the history\n"
          << "  profile show      every setting of the configuration with its value's summary\n"
+         << "  profile diff      what an apply would change: each setting now and after; exits 0\n"
+         << "                    when nothing would change, 1 when something would (or cannot be\n"
+         << "                    read); changes nothing\n"
          << "  profile apply     writes the profile back to the machine after asking for\n"
-         << "                    confirmation; prints each step and every warning and error\n"
+         << "                    confirmation; prints each step and every warning and error;\n"
+         << "                    the state it overwrites is kept in the history first\n"
+         << "  profile undo      applies the state kept before the last apply (as apply does,\n"
+         << "                    with its confirmation); an undo can itself be undone once\n"
+         << "  profile undo-refresh\n"
+         << "                    puts back the values the last profile refresh replaced\n"
          << "  datafile dump     the data file (or FILE) as text: every record with its class, name\n"
          << "                    and properties, also of classes this program does not know\n"
          << "  rule add          a rule that applies the profile when every CONDITION holds:\n"
@@ -429,7 +613,8 @@ std::string TCli::HelpText() {
     }
     text << (GetSettingClasses().Classes().empty() ? " none\n" : "\n")
          << "\nOptions:\n"
-         << "  -y, --yes    answer yes to the confirmation of profile apply\n"
+         << "  -y, --yes    answer yes to the confirmation of profile apply and profile undo\n"
+         << "  --rename     config import: a configuration whose name exists gets a free one\n"
          << "  -h, --help   this text\n"
          << "  --           every later argument is a name, even when it starts with '-'\n\n";
 #ifdef PROLAMO_SIMULATED_MACHINE
@@ -438,12 +623,14 @@ std::string TCli::HelpText() {
 #endif
     text << "Commands that change the data file refuse to run while\n"
          << "another Prolamo program (the desktop program, another " << Program << ") holds its lock.\n"
+         << "The history of the last " << TProfileHistory::Capacity << " applies, undos and refreshes is "
+         << "kept beside the data file,\nin " << TProfileHistory::FileBeside("qvt.dfm") << ".\n"
          << "\nExit codes:\n"
          << "  0  done\n"
          << "  1  the command failed: an apply run reported an error, a capture failed, or the data\n"
-         << "     file could not be saved\n"
+         << "     file could not be saved; profile diff: something would change\n"
          << "  2  bad arguments, or an unknown configuration, profile or setting kind\n"
-         << "  3  the data file cannot be read (it is left untouched)\n"
+         << "  3  the data file or the history file cannot be read (it is left untouched)\n"
          << "  4  another program is changing the data file\n";
     return text.str();
 }
@@ -459,8 +646,11 @@ int TCli::Run(const std::vector<std::string>& arguments) {
             throw EUsage("no command given");
         std::vector<std::string> operands;
         const TCommand& command = FindCommand(parsed.words, &operands);
-        if (parsed.yes && command.words != std::vector<std::string>{"profile", "apply"})
-            throw EUsage("--yes belongs to profile apply only");
+        if (parsed.yes && command.words != std::vector<std::string>{"profile", "apply"} &&
+            command.words != std::vector<std::string>{"profile", "undo"})
+            throw EUsage("--yes belongs to profile apply and profile undo only");
+        if (parsed.rename && command.words != std::vector<std::string>{"config", "import"})
+            throw EUsage("--rename belongs to config import only");
 
         InitializeEngine();
 #ifdef PROLAMO_SIMULATED_MACHINE
@@ -497,8 +687,14 @@ int TCli::Run(const std::vector<std::string>& arguments) {
         }
         data.Register(GetConfigurationsRoot());
 
-        TSession session(in_, out_, err_, parsed.yes);
-        const int code = command.run(session, operands);
+        TSession session(in_, out_, err_, parsed, TProfileHistory::FileBeside(path));
+        int code = ExitOk;
+        try {
+            code = command.run(session, operands);
+        } catch (const EUnreadableHistory& e) {
+            err_ << Program << ": " << e.what() << '\n';
+            return ExitUnreadableFile;
+        }
         if (session.Changed()) {
             try {
                 data.Save();

@@ -98,7 +98,10 @@ public:
             throw ERulesError("the rule " + Quote(rule.name) + " names profile " + Quote(rule.profile) + " of " +
                               Quote(rule.configuration) + ", which does not exist");
         const std::vector<TSetting*> before(configuration->begin(), configuration->end());
-        ApplyAutomatically(*profile, std::make_unique<TTerminalProgressSender>(out_));
+        TProfileHistory history(TProfileHistory::FileBeside(path));
+        history.Load();
+        ApplyAutomatically(history, *configuration, *profile, std::make_unique<TTerminalProgressSender>(out_));
+        Log("\"prolamo-cli profile undo\" undoes it.");
         // The configuration keeps its apply order, as after any apply.
         if (!std::equal(before.begin(), before.end(), configuration->begin(), configuration->end()))
             data.Save();

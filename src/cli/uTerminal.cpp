@@ -18,8 +18,6 @@ std::string TerminalText(const std::string& message) {
     return text;
 }
 
-void TTerminalProgressSender::Start(int count) { count_ = count; }
-
 void TTerminalProgressSender::SetStatus(const std::string& text) { out_ << text << '\n' << std::flush; }
 
 void TTerminalProgressSender::Finish(const TCheckResultList& results) {
@@ -29,10 +27,7 @@ void TTerminalProgressSender::Finish(const TCheckResultList& results) {
         (error ? errors_ : warnings_)++;
         out_ << (error ? "Error: " : "Warning: ") << TerminalText(result.Text()) << '\n';
     }
-    out_ << "Done: " << count_ << (count_ == 1 ? " setting, " : " settings, ") << errors_
-         << (errors_ == 1 ? " error" : " errors") << ", " << warnings_ << (warnings_ == 1 ? " warning" : " warnings")
-         << ".\n"
-         << std::flush;
+    out_ << summary_ << '\n' << std::flush;
 }
 
 bool TTerminalConfirmation::Confirm(const std::string& question) {

@@ -10,15 +10,16 @@ namespace prolamo::cli {
 // A message as one terminal paragraph: Windows line breaks become plain ones, trailing ones go.
 std::string TerminalText(const std::string& message);
 
-// Prints each status line as it comes and every result line at the end.
+// Prints each status line as it comes, every result line at the end and then the run's summary.
 class TTerminalProgressSender : public TProgressSender {
 public:
     explicit TTerminalProgressSender(std::ostream& out) : out_(out) {}
 
-    void Start(int count) override;
+    void Start(int /*count*/) override {}
     void SetStatus(const std::string& text) override;
     void Step() override {}
     void Finish(const TCheckResultList& results) override;
+    void SetSummary(const std::string& summary) override { summary_ = summary; }
 
     int Errors() const { return errors_; }
     int Warnings() const { return warnings_; }
@@ -26,7 +27,7 @@ public:
 
 private:
     std::ostream& out_;
-    int count_ = 0;
+    std::string summary_;
     int errors_ = 0;
     int warnings_ = 0;
     bool finished_ = false;

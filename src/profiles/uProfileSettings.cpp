@@ -106,11 +106,11 @@ std::string TSetting::GetDisplayText() const {
 }
 
 void TSetting::AddWarning(TCheckResultList& results, const std::string& message) const {
-    results.AddWarning(GetCaption(), message);
+    results.AddWarning(GetDisplayText(), message);
 }
 
 void TSetting::AddError(TCheckResultList& results, const std::string& message) const {
-    results.AddError(GetCaption(), message);
+    results.AddError(GetDisplayText(), message);
 }
 
 // ---- TSettingValue ----

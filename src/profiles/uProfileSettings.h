@@ -117,6 +117,7 @@ public:
     // A new instance of the same class with the same Id and parameters.
     std::unique_ptr<TSetting> Clone() const;
     std::string GetDisplayText() const;
+    // A result line that names this setting as the lists show it.
     void AddWarning(TCheckResultList& results, const std::string& message) const;
     void AddError(TCheckResultList& results, const std::string& message) const;
 

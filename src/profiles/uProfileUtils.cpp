@@ -7,6 +7,22 @@
 
 namespace prolamo {
 
+namespace {
+
+std::string Counted(int count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+} // namespace
+
+std::string TApplyReport::Summary() const {
+    std::string text = title + ": " + Counted(settings, "setting", "settings") + ", " +
+                       (errors == 0 ? std::string("no errors") : Counted(errors, "error", "errors"));
+    if (warnings > 0)
+        text += ", " + Counted(warnings, "warning", "warnings");
+    return text;
+}
+
 TProfileApplier::TProfileApplier(std::unique_ptr<TProgressSender> sender, IConfirmation& confirmation)
     : sender_(std::move(sender)), confirmation_(confirmation) {}
 
@@ -34,27 +50,41 @@ void TProfileApplier::FlushResolverCache(const TConfigurationProfile& profile, c
 }
 
 void TProfileApplier::Apply(TConfigurationProfile& profile, TSettingsList& list) {
+    report_ = TApplyReport{};
+    report_.title = title_.empty() ? "Applied " + profile.Name() : title_;
     if (!confirmation_.Confirm(ApplyQuestion))
         return;
+    report_.confirmed = true;
     TSettings::SortForApply(list);
+    if (guard_)
+        guard_->BeforeApply(profile, list);
     TCheckResultList results;
+    const auto finish = [&] {
+        for (const TCheckResult& result : results)
+            ++(result.ResultType() == TCheckResultType::Error ? report_.errors : report_.warnings);
+        sender_->SetSummary(report_.Summary());
+        sender_->Finish(results);
+    };
     try {
         sender_->Start(static_cast<int>(list.Count()));
         for (TSetting* setting : list) {
-            sender_->SetStatus("Applying " + setting->GetCaption() + "...");
+            const std::string text = setting->GetDisplayText();
+            sender_->SetStatus("Applying " + text + "...");
+            if (profile.FindValue(*setting))
+                ++report_.settings;
             try {
                 profile.ApplySetting(*setting, results);
             } catch (const std::exception& e) {
-                results.AddError(setting->GetCaption(), e.what());
+                results.AddError(text, e.what());
             }
             sender_->Step();
         }
         FlushResolverCache(profile, list, results);
     } catch (...) {
-        sender_->Finish(results);
+        finish();
         throw;
     }
-    sender_->Finish(results);
+    finish();
 }
 
 } // namespace prolamo

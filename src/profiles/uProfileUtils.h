@@ -17,6 +17,9 @@ public:
     virtual void Step() = 0;
     // Results are freed when this returns; keep a copy of what is needed.
     virtual void Finish(const TCheckResultList& results) = 0;
+    // The run's outcome in one line ("Applied Office: 4 settings, no errors"), told just before
+    // Finish.
+    virtual void SetSummary(const std::string& /*summary*/) {}
 };
 
 // Asks the user a yes/no question; the front end provides it (message box, terminal prompt).
@@ -28,10 +31,34 @@ protected:
     ~IConfirmation() = default;
 };
 
+// Told once a run is confirmed and ordered, before anything is written. Raising ends the run
+// before its first setting: nothing is written, the sink is not started.
+class IApplyGuard {
+public:
+    virtual void BeforeApply(const TConfigurationProfile& profile, const TSettingsList& settings) = 0;
+
+protected:
+    ~IApplyGuard() = default;
+};
+
 inline constexpr const char* ResolverCacheCaption = "Name resolver cache";
+
 inline constexpr const char* ApplyQuestion = "Do you really want to apply profile these settings?";
 
+// What one run did.
+struct TApplyReport {
+    bool confirmed = false;
+    std::string title; // "Applied Office"
+    int settings = 0;  // settings whose value was applied, with or without problems
+    int errors = 0;
+    int warnings = 0;
+
+    // "Applied Office: 4 settings, no errors", "Applied Office: 1 setting, 2 errors, 1 warning".
+    std::string Summary() const;
+};
+
 // Applies a profile's values, dependent settings last, recording every problem and going on.
+// Result and status lines name a setting as the lists show it ("File (notes.txt)").
 class TProfileApplier {
 public:
     TProfileApplier(std::unique_ptr<TProgressSender> sender, IConfirmation& confirmation);
@@ -42,6 +69,13 @@ public:
     void ApplyValues(TConfigurationProfile& profile, std::span<TSetting* const> settings);
     void Apply(TConfigurationProfile& profile, TSettingsList& list);
 
+    // Called before the first write of every run (the history's snapshot); not owned.
+    void SetGuard(IApplyGuard* guard) { guard_ = guard; }
+    // Replaces "Applied <profile>" at the start of the summary.
+    void SetTitle(std::string title) { title_ = std::move(title); }
+    // The last run's outcome; not confirmed before any run.
+    const TApplyReport& Report() const { return report_; }
+
     TProgressSender& Sender() { return *sender_; }
 
 private:
@@ -50,6 +84,9 @@ private:
 
     std::unique_ptr<TProgressSender> sender_;
     IConfirmation& confirmation_;
+    IApplyGuard* guard_ = nullptr;
+    std::string title_;
+    TApplyReport report_;
 };
 
 } // namespace prolamo

@@ -11,10 +11,14 @@ public:
 
 } // namespace
 
-void ApplyAutomatically(TConfigurationProfile& profile, std::unique_ptr<TProgressSender> sender) {
+TApplyReport ApplyAutomatically(TProfileHistory& history, TConfiguration& configuration,
+                                TConfigurationProfile& profile, std::unique_ptr<TProgressSender> sender) {
     TAnsweredYes yes;
+    TApplySnapshotter snapshot(history, configuration);
     TProfileApplier applier(std::move(sender), yes);
+    applier.SetGuard(&snapshot);
     applier.ApplyProfile(profile);
+    return applier.Report();
 }
 
 } // namespace prolamo

@@ -23,15 +23,17 @@ std::string ReadText(const std::filesystem::path& path) {
 
 } // namespace
 
+std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
+    const std::string text = ReadText(path);
+    return {text.begin(), text.end()};
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
 ::testing::AssertionResult Contains(const std::string& text, const std::string& part) {
     if (text.find(part) != std::string::npos)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "\"" << part << "\" not in:\n" << text;
-}
-
-std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
-    const std::string text = ReadText(path);
-    return {text.begin(), text.end()};
 }
 
 void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {

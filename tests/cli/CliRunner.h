@@ -39,10 +39,10 @@ private:
     TempFolder scratch_;
 };
 
-// Whether the output holds the part; the failure shows the whole output.
-::testing::AssertionResult Contains(const std::string& text, const std::string& part);
-
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path);
+std::vector<std::uint8_t> Bytes(const std::string& text);
+// Text holds Part; the failure shows the whole text.
+::testing::AssertionResult Contains(const std::string& text, const std::string& part);
 void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
 } // namespace prolamo::test

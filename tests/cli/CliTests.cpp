@@ -16,8 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
-
 // Every byte value, line breaks of both kinds and no final line break: a copy that is not byte
 // for byte shows.
 std::vector<std::uint8_t> AwkwardContent() {
@@ -43,7 +41,7 @@ TEST_F(CliTest, ReadingCommandsOnAFreshMachineWriteNoDataFile) {
     const CliResult help = machine.Ok({"--help"});
     for (const char* part : {"config add NAME", "setting add CONFIG KIND [ARG...]", "profile apply CONFIG PROFILE",
                              "datafile dump [FILE]", "\"File\" (TFileSetting), ARG: FileName", "\"Hosts file\"",
-                             "3  the data file cannot be read"})
+                             "3  the data file or the history file cannot be read"})
         EXPECT_TRUE(Contains(help.out, part));
     EXPECT_TRUE(machine.DataFile().empty());
 }
@@ -84,7 +82,7 @@ TEST_F(CliTest, BadArgumentsAndUnknownNamesExitWith2AndChangeNothing) {
         {{"config", "add", "Home"}, "a configuration named \"Home\" already exists"},
         {{"config", "delete", "Away"}, "unknown configuration \"Away\""},
         {{"list", "--force"}, "unknown option \"--force\""},
-        {{"config", "add", "X", "--yes"}, "--yes belongs to profile apply only"},
+        {{"config", "add", "X", "--yes"}, "--yes belongs to profile apply and profile undo only"},
         {{"setting", "add", "Away", "File", "/tmp/x"}, "unknown configuration \"Away\""},
         {{"setting", "add", "Home", "Printer"}, "unknown setting kind \"Printer\"; the kinds are \"File\""},
         {{"setting", "add", "Home", "File"}, "the setting kind \"File\" needs its FileName"},
@@ -162,8 +160,8 @@ TEST_F(CliTest, ApplyRestoresFilesByteForByteAfterTheConfirmation) {
     }
 
     const CliResult confirmed = machine.Ok({"profile", "apply", "Network", "Home"}, "yes\n");
-    EXPECT_TRUE(Contains(confirmed.out, "[y/N] Applying File...\nApplying Hosts file...\n"
-                                        "Done: 2 settings, 0 errors, 0 warnings.\n"));
+    EXPECT_TRUE(Contains(confirmed.out, "[y/N] Applying File (notes.bin)...\nApplying Hosts file...\n"
+                                        "Applied Home: 2 settings, no errors\n"));
     EXPECT_EQ(ReadBytes(notes), AwkwardContent());
     EXPECT_EQ(ReadBytes(hosts), hostsBefore);
 
@@ -173,7 +171,7 @@ TEST_F(CliTest, ApplyRestoresFilesByteForByteAfterTheConfirmation) {
     machine.Ok({"profile", "refresh", "Network", "Away"});
     WriteBytes(notes, Bytes("back again"));
     const CliResult applied = machine.Ok({"profile", "apply", "--yes", "Network", "Away"});
-    EXPECT_EQ(applied.out, "Applying File...\nApplying Hosts file...\nDone: 2 settings, 0 errors, 0 warnings.\n");
+    EXPECT_EQ(applied.out, "Applying File (notes.bin)...\nApplying Hosts file...\nApplied Away: 2 settings, no errors\n");
     EXPECT_FALSE(fs::exists(notes));
 }
 
@@ -193,8 +191,9 @@ TEST_F(CliTest, AnErrorLineExits1AndTheOtherSettingsAreStillApplied) {
 
     const CliResult result = machine.Run({"profile", "apply", "-y", "C", "P"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_TRUE(Contains(result.out, "Applying File...\nApplying File...\nError: File: Invalid filename\n"
-                                     "Done: 2 settings, 1 error, 0 warnings.\n"))
+    // Each line names its setting as the lists show it.
+    EXPECT_TRUE(Contains(result.out, "Applying File (lost.txt)...\nApplying File (other.txt)...\n"
+                                     "Error: File (lost.txt): Invalid filename\nApplied P: 2 settings, 1 error\n"))
         << result.out;
     EXPECT_EQ(ReadBytes(other), Bytes("original"));
 }

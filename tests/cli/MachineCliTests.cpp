@@ -45,7 +45,7 @@ TEST(MachineCli, ApplyPutsTheCapturedMachineBack) {
     EXPECT_FALSE(Contains(away, "Office-Laser"));
 
     const CliResult applied = machine.Ok({"--yes", "profile", "apply", "Location", "Home"});
-    EXPECT_TRUE(Contains(applied.out, "0 errors"));
+    EXPECT_TRUE(Contains(applied.out, "Applied Home: 4 settings, no errors\n"));
     EXPECT_EQ(machine.Ok({"machine", "show"}).out, home);
 }
 

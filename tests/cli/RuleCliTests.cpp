@@ -126,10 +126,14 @@ TEST(RuleCli, WatchSwitchesTheProfileAndLeavesTheDataFileFree) {
     EXPECT_EQ(added.exitCode, 0) << added.err;
     EXPECT_EQ(watched.exitCode, 0) << watched.err;
     EXPECT_TRUE(Contains(watched.out, "Applying rule \"Office\" (profile \"Office\" of \"Location\")."));
-    EXPECT_TRUE(Contains(watched.out, "Done: 1 setting, 0 errors, 0 warnings."));
-    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, "Ethernet (Intel(R) Ethernet Connection (7) I219-LM): "
-                                                              "enabled"));
+    EXPECT_TRUE(Contains(watched.out, "Applied Office: 1 setting, no errors\n"));
+    const std::string wired = "Ethernet (Intel(R) Ethernet Connection (7) I219-LM): ";
+    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, wired + "enabled"));
     EXPECT_TRUE(Contains(machine.Ok({"list"}).out, "Meanwhile"));
+
+    // The watcher kept the state before its apply, so the apply can be undone.
+    machine.Ok({"--yes", "profile", "undo"});
+    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, wired + "disabled"));
 }
 
 } // namespace

@@ -570,7 +570,7 @@ private slots:
         QCOMPARE(windows.size(), 1);
         TfrmProgress& progress = *windows.first();
         QCOMPARE(progress.lvwLog->rowCount(), 1);
-        QCOMPARE(progress.lvwLog->item(0, 0)->text(), QStringLiteral("Test: warned about k1"));
+        QCOMPARE(progress.lvwLog->item(0, 0)->text(), QStringLiteral("Test (k1): warned about k1"));
         QCOMPARE(progress.ClientSize().height(), 240);
         QCOMPARE(progress.lblText->text(), QStringLiteral("Done"));
         QCOMPARE(progress.prg->value(), 2);
@@ -593,7 +593,7 @@ private slots:
         editor.actApplyProfile->trigger();
         TfrmProgress& progress = *ProgressWindows().first();
         QCOMPARE(progress.lvwLog->rowCount(), 1);
-        QCOMPARE(progress.lvwLog->item(0, 0)->text(), QStringLiteral("Test: cannot apply k1"));
+        QCOMPARE(progress.lvwLog->item(0, 0)->text(), QStringLiteral("Test (k1): cannot apply k1"));
         QCOMPARE(progress.lvwLog->item(0, 0)->icon().isNull(), progress.ErrorImageIndex() < 0);
         QCOMPARE(TestMachine()["k2"], std::string("fine"));
     }

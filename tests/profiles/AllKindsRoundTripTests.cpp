@@ -3,6 +3,8 @@
 
 #include "classes/uPersistence.h"
 #include "framework/Stream.h"
+#include "framework/StreamText.h"
+#include "profiles/uConfigTransfer.h"
 #include "profiles/uEnvSettings.h"
 #include "profiles/uFileSettings.h"
 #include "profiles/uFirefoxProxySettings.h"
@@ -27,8 +29,60 @@ protected:
     void SetUp() override { RegisterTestKinds(); }
 };
 
-// Every registered kind in one configuration, captured from the seeded workstation (plus values
-// that exercise what capture leaves empty), saved, loaded, and saved again.
+// Every registered kind in one configuration, captured from the seeded workstation into
+// "Office", and "Edited" with values that exercise what capture leaves empty. Returns the
+// number of kinds.
+std::size_t AddEveryKind(TConfigurations& root, const std::string& filePath) {
+    std::size_t kinds = 0;
+    TConfiguration& configuration = root.Configurations().Add(root.Configurations().NewConfiguration());
+    std::uint32_t id = 1000;
+    for (const TSettingClass* kind : GetSettingClasses()) {
+        std::unique_ptr<TSetting> setting = kind->CreateSetting();
+        setting->SetId(++id);
+        if (auto* file = dynamic_cast<TFileSetting*>(setting.get()))
+            file->SetFileName(filePath);
+        if (auto* env = dynamic_cast<TEnvSetting*>(setting.get()))
+            env->SetVariableNames(u"Path\r\nTEMP\r\nUndefined\r\n");
+        configuration.AddSetting(std::move(setting));
+        ++kinds;
+    }
+    TConfigurationProfile& office = configuration.Profiles().Add(configuration.Profiles().NewProfile());
+    office.SetName("Office");
+    office.RefreshAll();
+    TConfigurationProfile& edited = configuration.Profiles().Add(office.Clone());
+    edited.SetName("Edited");
+    for (TSettingValue* value : edited.Values()) {
+        if (auto* ie = dynamic_cast<TIEProxySettingValue*>(value)) {
+            ie->SetUseAutoDetect(true);
+            ie->SetAutoConfigURL("http://wpad/wpad.dat");
+            ie->LegacySettings().clear();
+        }
+        if (auto* tz = dynamic_cast<TTimeZoneSettingValue*>(value))
+            tz->SetStandardName(u"Zone \u00e9\u6771");
+        if (auto* env = dynamic_cast<TEnvSettingValue*>(value))
+            env->Values().Add(u"Extra=\u00fc");
+        if (auto* printers = dynamic_cast<TPrinterSettingValue*>(value))
+            printers->Printers()[0].SetIsDefault(false);
+        if (auto* drives = dynamic_cast<TNetDriveSettingValue*>(value))
+            drives->Drives().Add(u"Z:=\\\\NAS01\\B\u00fcro");
+        if (auto* tcpip = dynamic_cast<TTCPIPSettingValue*>(value)) {
+            TAdapterInfo& office = tcpip->Adapters().Add();
+            office.SetAdapterName(u"e1dexpress");
+            office.SetAdapterDescription(u"B\u00fcro LAN");
+            office.SetEnabled(true);
+            office.SetStaticIP(true);
+            office.IpAddressList().Add("10.1.2.3");
+            office.SubnetMaskList().Add("255.255.0.0");
+            office.WINSList().Add("");
+            office.SetStaticDNS(true);
+            office.DNSList().Add("10.1.0.5");
+            office.DNSList().Add("10.1.0.6");
+        }
+    }
+    return kinds;
+}
+
+// Every kind saved, loaded, and saved again.
 TEST_F(AllKindsRoundTripTest, ADataFileWithEveryKindIsReadBackIdentically) {
     const std::string filePath = temp_ / "some.txt";
     std::ofstream(filePath, std::ios::binary) << "content\r\n";
@@ -38,51 +92,7 @@ TEST_F(AllKindsRoundTripTest, ADataFileWithEveryKindIsReadBackIdentically) {
     {
         TPersistentData data;
         auto& root = static_cast<TConfigurations&>(data.InsertComponent(std::make_unique<TConfigurations>()));
-        TConfiguration& configuration = root.Configurations().Add(root.Configurations().NewConfiguration());
-        std::uint32_t id = 1000;
-        for (const TSettingClass* kind : GetSettingClasses()) {
-            std::unique_ptr<TSetting> setting = kind->CreateSetting();
-            setting->SetId(++id);
-            if (auto* file = dynamic_cast<TFileSetting*>(setting.get()))
-                file->SetFileName(filePath);
-            if (auto* env = dynamic_cast<TEnvSetting*>(setting.get()))
-                env->SetVariableNames(u"Path\r\nTEMP\r\nUndefined\r\n");
-            configuration.AddSetting(std::move(setting));
-            ++kinds;
-        }
-        TConfigurationProfile& office = configuration.Profiles().Add(configuration.Profiles().NewProfile());
-        office.SetName("Office");
-        office.RefreshAll();
-        TConfigurationProfile& edited = configuration.Profiles().Add(office.Clone());
-        edited.SetName("Edited");
-        for (TSettingValue* value : edited.Values()) {
-            if (auto* ie = dynamic_cast<TIEProxySettingValue*>(value)) {
-                ie->SetUseAutoDetect(true);
-                ie->SetAutoConfigURL("http://wpad/wpad.dat");
-                ie->LegacySettings().clear();
-            }
-            if (auto* tz = dynamic_cast<TTimeZoneSettingValue*>(value))
-                tz->SetStandardName(u"Zone \u00e9\u6771");
-            if (auto* env = dynamic_cast<TEnvSettingValue*>(value))
-                env->Values().Add(u"Extra=\u00fc");
-            if (auto* printers = dynamic_cast<TPrinterSettingValue*>(value))
-                printers->Printers()[0].SetIsDefault(false);
-            if (auto* drives = dynamic_cast<TNetDriveSettingValue*>(value))
-                drives->Drives().Add(u"Z:=\\\\NAS01\\B\u00fcro");
-            if (auto* tcpip = dynamic_cast<TTCPIPSettingValue*>(value)) {
-                TAdapterInfo& office = tcpip->Adapters().Add();
-                office.SetAdapterName(u"e1dexpress");
-                office.SetAdapterDescription(u"B\u00fcro LAN");
-                office.SetEnabled(true);
-                office.SetStaticIP(true);
-                office.IpAddressList().Add("10.1.2.3");
-                office.SubnetMaskList().Add("255.255.0.0");
-                office.WINSList().Add("");
-                office.SetStaticDNS(true);
-                office.DNSList().Add("10.1.0.5");
-                office.DNSList().Add("10.1.0.6");
-            }
-        }
+        kinds = AddEveryKind(root, filePath);
         data.Load(path);
         data.Save();
         std::ifstream in(path, std::ios::binary);
@@ -114,6 +124,90 @@ TEST_F(AllKindsRoundTripTest, ADataFileWithEveryKindIsReadBackIdentically) {
                              dynamic_cast<const TTCPIPSettingValue*>(&a);
         EXPECT_EQ(a.Equals(b), !changed) << a.ClassName();
     }
+}
+
+// Text and stream carry the same data: the text form of every kind reads back to the identical
+// stream, and what is imported from it exports to the identical text.
+TEST_F(AllKindsRoundTripTest, TheTextFormOfEveryKindReadsBackToTheIdenticalStream) {
+    const std::string filePath = temp_ / "some.bin";
+    {
+        std::ofstream file(filePath, std::ios::binary);
+        for (int i = 0; i < 256; ++i)
+            file.put(static_cast<char>(i));
+    }
+    TConfigurations root;
+    const std::size_t kinds = AddEveryKind(root, filePath);
+    TConfiguration& configuration = root.Configurations()[0];
+    configuration.SetName("Every kind");
+    for (TSettingValue* value : configuration.Profiles()[0].Values())
+        if (auto* env = dynamic_cast<TEnvSettingValue*>(value))
+            env->Values().Add(u"\u6771\u4eac=\u5927\u962a"); // kept as UTF-16 in the stream
+
+    std::vector<std::uint8_t> stream;
+    TWriter writer(stream);
+    writer.WriteSignature();
+    writer.WriteComponent(root);
+    const std::string text = ObjectBinaryToText(stream);
+    EXPECT_EQ(ObjectTextToBinary(text), stream);
+    for (const char* part : {"object Configurations: TConfigurations\n", "      Name = 'Every kind'\n",
+                             "            object TTCPIPSettingValue\n", "W'\xE6\x9D\xB1\xE4\xBA\xAC=",
+                             "000102030405060708090A0B0C0D0E0F101112131415161718191A1B1C1D1E1F\n"})
+        EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+
+    const std::string exported = ExportConfigurations({&configuration});
+    EXPECT_EQ(exported, text) << "the export is the configurations record of the data file";
+    const std::unique_ptr<TConfigurations> imported = ReadExport(exported);
+    ASSERT_EQ(imported->Configurations().Count(), 1u);
+    const TConfiguration& back = imported->Configurations()[0];
+    ASSERT_EQ(back.Settings().Count(), kinds);
+    for (std::size_t i = 0; i < kinds; ++i) {
+        EXPECT_EQ(back.Settings()[i].ClassName(), configuration.Settings()[i].ClassName());
+        EXPECT_EQ(back.Settings()[i].Id(), configuration.Settings()[i].Id());
+    }
+    ASSERT_EQ(back.Profiles().Count(), 2u);
+    for (std::size_t p = 0; p < 2; ++p)
+        for (std::size_t i = 0; i < kinds; ++i)
+            EXPECT_TRUE(back.Profiles()[p].Values()[i].Equals(configuration.Profiles()[p].Values()[i]))
+                << back.Profiles()[p].Values()[i].ClassName();
+    EXPECT_EQ(ExportConfigurations({&back}), exported);
+}
+
+TEST_F(AllKindsRoundTripTest, ImportRefusesWhatTheProgramCouldNotHaveWrittenAndTakenNames) {
+    TConfigurations root;
+    AddConfiguration(root, "Net", {"a", "b"});
+    const std::string text = ExportConfigurations({&root.Configurations()[0]});
+
+    const auto refused = [](const std::string& broken) {
+        try {
+            ReadExport(broken);
+        } catch (const EFilerError& e) {
+            return std::string(e.what());
+        }
+        return std::string("accepted");
+    };
+    const auto edited = [&](const std::string& from, const std::string& to) {
+        std::string copy = text;
+        copy.replace(copy.find(from), from.size(), to);
+        return copy;
+    };
+    EXPECT_EQ(refused("object Data: TPersistentData\nend\n"), "The text holds a TPersistentData, not configurations");
+    EXPECT_NE(refused(edited("TTestSetting", "TNoSuchSetting")).find("Class TNoSuchSetting not found"),
+              std::string::npos);
+    const std::string firstId = text.substr(text.find("Id = "), text.find('\n', text.find("Id = ")) - text.find("Id = "));
+    const std::string secondId = text.substr(text.rfind("Id = "), text.find('\n', text.rfind("Id = ")) - text.rfind("Id = "));
+    EXPECT_NE(refused(edited(secondId, firstId)).find("holds two settings with the Id"), std::string::npos);
+    EXPECT_EQ(refused(edited("Name = 'Net'", "Name = ''")), "The text holds a configuration without a name");
+    EXPECT_NE(refused(edited("Name = 'Net'", "Colour = 'Net'")).find("Colour"), std::string::npos);
+    EXPECT_EQ(refused(edited("'Net'", "'Net")), "Line 4: a text that does not end on its line");
+
+    const std::unique_ptr<TConfigurations> imported = ReadExport(text);
+    EXPECT_THROW(ImportConfigurations(root, *imported, false), EImportConflict);
+    EXPECT_EQ(root.Configurations().Count(), 1u);
+    EXPECT_EQ(ImportConfigurations(root, *imported, true), std::vector<std::string>{"Net (2)"});
+    EXPECT_EQ(ImportConfigurations(root, *imported, true), std::vector<std::string>{"Net (3)"});
+    const TConfiguration& copy = *root.Configurations().Find("Net (2)");
+    EXPECT_EQ(copy.Settings().Count(), 2u);
+    EXPECT_EQ(copy.Settings()[0].Id(), root.Configurations().Find("Net")->Settings()[0].Id());
 }
 
 } // namespace

@@ -14,6 +14,7 @@ namespace {
 struct Recorder {
     std::vector<std::string> calls;
     std::vector<std::pair<TCheckResultType, std::string>> results;
+    std::string summary;
     int throwOnStep = 0; // the Step call that raises, counting from 1; 0: none
 };
 
@@ -27,6 +28,7 @@ public:
         if (++steps_ == recorder_.throwOnStep)
             throw Exception("the window went away");
     }
+    void SetSummary(const std::string& summary) override { recorder_.summary = summary; }
     void Finish(const TCheckResultList& results) override {
         recorder_.calls.push_back("Finish " + std::to_string(results.Count()));
         for (const TCheckResult& r : results)
@@ -98,11 +100,12 @@ TEST_F(ApplierTest, AFailingSettingBecomesOneErrorLineAndTheRunGoesOn) {
     Applier(yes).ApplyProfile(profile);
 
     EXPECT_EQ(yes.questions, (std::vector<std::string>{"Do you really want to apply profile these settings?"}));
-    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"Start 3", "Applying Test...", "Step", "Applying Test...",
-                                                        "Step", "Applying Test...", "Step", "Finish 1"}));
+    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"Start 3", "Applying Test (a)...", "Step",
+                                                        "Applying Test (b)...", "Step", "Applying Test (c)...",
+                                                        "Step", "Finish 1"}));
     ASSERT_EQ(recorder.results.size(), 1u);
     EXPECT_EQ(recorder.results[0].first, TCheckResultType::Error);
-    EXPECT_EQ(recorder.results[0].second, "Test: cannot apply b");
+    EXPECT_EQ(recorder.results[0].second, "Test (b): cannot apply b");
     EXPECT_EQ(TestMachine()["a"], "alpha");
     EXPECT_EQ(TestMachine()["b"], "changed");
     EXPECT_EQ(TestMachine()["c"], "gamma") << "the setting after the failing one is still applied";
@@ -116,9 +119,9 @@ TEST_F(ApplierTest, LinesKeepTheOrderTheSettingsAddedThem) {
     Answer yes(true);
     Applier(yes).ApplyProfile(profile);
     ASSERT_EQ(recorder.results.size(), 3u);
-    EXPECT_EQ(recorder.results[0], std::make_pair(TCheckResultType::Warning, std::string("Test: warned about a")));
-    EXPECT_EQ(recorder.results[1], std::make_pair(TCheckResultType::Error, std::string("Test: cannot apply b")));
-    EXPECT_EQ(recorder.results[2], std::make_pair(TCheckResultType::Warning, std::string("Test: warned about c")));
+    EXPECT_EQ(recorder.results[0], std::make_pair(TCheckResultType::Warning, std::string("Test (a): warned about a")));
+    EXPECT_EQ(recorder.results[1], std::make_pair(TCheckResultType::Error, std::string("Test (b): cannot apply b")));
+    EXPECT_EQ(recorder.results[2], std::make_pair(TCheckResultType::Warning, std::string("Test (c): warned about c")));
 }
 
 TEST_F(ApplierTest, SettingsWithoutAValuePassSilentlyButStillStep) {
@@ -130,7 +133,9 @@ TEST_F(ApplierTest, SettingsWithoutAValuePassSilentlyButStillStep) {
     Answer yes(true);
     Applier(yes).ApplyProfile(profile);
     EXPECT_EQ(recorder.calls,
-              (std::vector<std::string>{"Start 2", "Applying Test...", "Step", "Applying Test...", "Step", "Finish 0"}));
+              (std::vector<std::string>{"Start 2", "Applying Test (a)...", "Step", "Applying Test (b)...", "Step",
+                                        "Finish 0"}));
+    EXPECT_EQ(recorder.summary, "Applied Profile 1: 1 setting, no errors") << "only settings with a value count";
     EXPECT_EQ(TestMachine()["a"], "alpha");
     EXPECT_EQ(TestMachine()["b"], "untouched");
 }
@@ -146,9 +151,9 @@ TEST_F(ApplierTest, DependentSettingsComeLastAndTheListKeepsTheNewOrder) {
 
     Answer yes(true);
     Applier(yes).ApplyProfile(profile);
-    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"Start 4", "Applying Test...", "Step", "Applying Test...",
-                                                        "Step", "Applying Dependent...", "Step",
-                                                        "Applying Dependent...", "Step", "Finish 0"}));
+    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"Start 4", "Applying Test (a)...", "Step",
+                                                        "Applying Test (b)...", "Step", "Applying Dependent (d1)...",
+                                                        "Step", "Applying Dependent (d2)...", "Step", "Finish 0"}));
     EXPECT_EQ(Keys(c.Settings()), (std::vector<std::string>{"a", "b", "d1", "d2"}))
         << "independent settings keep their list order";
 }
@@ -179,7 +184,8 @@ TEST_F(ApplierTest, ApplyValuesRunsOnlyTheChosenSettingsInTheirOrder) {
     Applier(yes).ApplyValues(profile, chosen);
     EXPECT_EQ(yes.questions.size(), 1u);
     EXPECT_EQ(recorder.calls,
-              (std::vector<std::string>{"Start 2", "Applying Test...", "Step", "Applying Test...", "Step", "Finish 0"}));
+              (std::vector<std::string>{"Start 2", "Applying Test (c)...", "Step", "Applying Test (a)...", "Step",
+                                        "Finish 0"}));
     EXPECT_EQ(TestMachine()["a"], "alpha");
     EXPECT_EQ(TestMachine()["b"], "changed") << "not chosen";
     EXPECT_EQ(TestMachine()["c"], "gamma");
@@ -194,5 +200,78 @@ TEST_F(ApplierTest, FinishIsCalledWhenTheSinkItselfRaises) {
 
     Answer yes(true);
     EXPECT_THROW(Applier(yes).ApplyProfile(profile), Exception);
-    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"Start 3", "Applying Test...", "Step", "Finish 0"}));
+    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"Start 3", "Applying Test (a)...", "Step", "Finish 0"}));
+}
+
+TEST_F(ApplierTest, TheSummaryCountsTheAppliedSettingsAndTheirProblems) {
+    TConfiguration& c = AddConfiguration(root, "Net", {"a", "b", "c"});
+    TestMachine() = {{"a", "warn"}, {"b", "fail"}, {"c", "gamma"}};
+    TConfigurationProfile& profile = AddProfile(c);
+    profile.SetName("Office");
+
+    Answer yes(true);
+    TProfileApplier applier = Applier(yes);
+    applier.ApplyProfile(profile);
+    EXPECT_EQ(recorder.summary, "Applied Office: 3 settings, 1 error, 1 warning");
+    EXPECT_TRUE(applier.Report().confirmed);
+    EXPECT_EQ(applier.Report().Summary(), recorder.summary);
+
+    TestMachine() = {{"a", "alpha"}, {"b", "beta"}, {"c", "gamma"}};
+    profile.RefreshAll();
+    applier.SetTitle("Undid the apply of Office");
+    applier.ApplyProfile(profile);
+    EXPECT_EQ(recorder.summary, "Undid the apply of Office: 3 settings, no errors");
+
+    Answer no(false);
+    TProfileApplier declined = Applier(no);
+    declined.ApplyProfile(profile);
+    EXPECT_FALSE(declined.Report().confirmed);
+}
+
+// Stands for the history: sees the machine before the first write, or refuses the run.
+class Guard final : public IApplyGuard {
+public:
+    explicit Guard(bool refuse) : refuse_(refuse) {}
+    void BeforeApply(const TConfigurationProfile&, const TSettingsList& settings) override {
+        for (const TSetting* s : settings)
+            seen.push_back(static_cast<const TTestSetting*>(s)->Key() + "=" +
+                           TestMachine()[static_cast<const TTestSetting*>(s)->Key()]);
+        if (refuse_)
+            throw Exception("no room for the snapshot");
+    }
+    std::vector<std::string> seen;
+
+private:
+    bool refuse_;
+};
+
+TEST_F(ApplierTest, TheGuardSeesTheOrderedSettingsBeforeAnythingIsWrittenAndCanStopTheRun) {
+    TConfiguration& c = AddConfiguration(root, "Net", {});
+    AddSetting<TDependentTestSetting>(c, "d");
+    AddSetting(c, "a");
+    TConfigurationProfile& profile = AddProfile(c);
+    TestMachine() = {{"a", "changed"}, {"d", "changed"}};
+
+    Answer no(false);
+    Guard unused(false);
+    TProfileApplier declined = Applier(no);
+    declined.SetGuard(&unused);
+    declined.ApplyProfile(profile);
+    EXPECT_TRUE(unused.seen.empty()) << "a declined run takes no snapshot";
+
+    Answer yes(true);
+    Guard refusing(true);
+    TProfileApplier stopped = Applier(yes);
+    stopped.SetGuard(&refusing);
+    EXPECT_THROW(stopped.ApplyProfile(profile), Exception);
+    EXPECT_EQ(refusing.seen, (std::vector<std::string>{"a=changed", "d=changed"})) << "in apply order";
+    EXPECT_TRUE(recorder.calls.empty()) << "no progress, nothing written";
+    EXPECT_EQ(TestMachine()["a"], "changed");
+
+    Guard guard(false);
+    TProfileApplier applier = Applier(yes);
+    applier.SetGuard(&guard);
+    applier.ApplyProfile(profile);
+    EXPECT_EQ(guard.seen, (std::vector<std::string>{"a=changed", "d=changed"}));
+    EXPECT_EQ(TestMachine()["a"], "alpha");
 }

@@ -25,8 +25,11 @@ void TTestSetting::Assign(const TPersistent& source) {
 
 std::unique_ptr<TSettingValue> TTestSetting::CaptureValue() {
     auto value = std::make_unique<TTestValue>();
-    if (auto it = TestMachine().find(key_); it != TestMachine().end())
+    if (auto it = TestMachine().find(key_); it != TestMachine().end()) {
+        if (it->second == "unreadable")
+            throw Exception("cannot read " + key_);
         value->SetText(it->second);
+    }
     return value;
 }
 

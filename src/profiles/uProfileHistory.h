@@ -1,0 +1,227 @@
+#pragma once
+
+#include "uProfileUtils.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace prolamo {
+
+// What a snapshot holds: the machine's state before an apply or before an undo of one, or a
+// profile's values before a refresh.
+enum class TSnapshotKind { Apply, Undo, Refresh };
+
+// One setting's state in a snapshot: its value, or why it could not be read. Without both, the
+// profile held no value of the setting before the refresh.
+class TSnapshotEntry : public TCollectionItem {
+    PROLAMO_CLASS()
+
+public:
+    std::uint32_t SettingId() const { return settingId_; }
+    void SetSettingId(std::uint32_t id) { settingId_ = id; }
+    // The setting as the lists showed it when the snapshot was taken ("File (notes.txt)").
+    std::string Setting() const { return setting_; }
+    void SetSetting(const std::string& text) { setting_ = text; }
+    // Why the setting's state could not be read; empty when it was.
+    std::string Failure() const { return failure_; }
+    void SetFailure(const std::string& message) { failure_ = message; }
+
+    const TSettingValue* Value() const { return value_.Empty() ? nullptr : &value_[0]; }
+    void SetValue(std::unique_ptr<TSettingValue> value);
+
+    void Assign(const TPersistent& source) override;
+    void DefineProperties(TFiler& filer) override;
+
+private:
+    std::uint32_t settingId_ = 0;
+    std::string setting_;
+    std::string failure_;
+    TSettingValueList value_; // at most one
+};
+
+class TSnapshotEntries : public TTypedCollection<TSnapshotEntry> {};
+
+// What was there before one run, with which configuration and profile, and when.
+class TProfileSnapshot : public TCollectionItem {
+    PROLAMO_CLASS()
+
+public:
+    TSnapshotKind Kind() const { return kind_; }
+    void SetKind(TSnapshotKind kind) { kind_ = kind; }
+    std::string Configuration() const { return configuration_; }
+    void SetConfiguration(const std::string& name) { configuration_ = name; }
+    std::string Profile() const { return profile_; }
+    void SetProfile(const std::string& name) { profile_ = name; }
+    // UTC, "2026-12-07 09:20:45"; set to the current time when the snapshot is made.
+    std::string Time() const { return time_; }
+    void SetTime(const std::string& time) { time_ = time; }
+    TSnapshotEntries& Entries() { return entries_; }
+    const TSnapshotEntries& Entries() const { return entries_; }
+    const TSnapshotEntry* FindEntry(std::uint32_t settingId) const;
+
+    // "the apply of Office (Network) at 2026-12-07 09:20:45 UTC"
+    std::string Description() const;
+
+    void Assign(const TPersistent& source) override;
+
+private:
+    std::string KindName() const;
+    void SetKindName(const std::string& name);
+
+    TSnapshotKind kind_ = TSnapshotKind::Apply;
+    std::string configuration_;
+    std::string profile_;
+    std::string time_;
+    TSnapshotEntries entries_;
+};
+
+class TProfileSnapshots : public TTypedCollection<TProfileSnapshot> {};
+
+// The history file beside the data file, in the data file's format but a file of its own: the
+// newest Capacity snapshots, oldest first. Every change is saved at once, atomically, through
+// the data file's own replacing write, and only by the holder of the data file's lock.
+class TProfileHistory : public TComponent {
+    PROLAMO_CLASS()
+
+public:
+    static constexpr std::size_t Capacity = 20;
+
+    // No file name: kept in memory only.
+    explicit TProfileHistory(std::string fileName = {});
+
+    // "<folder of the data file>/qvt-history.dfm" for ".../qvt.dfm".
+    static std::string FileBeside(const std::string& dataFile);
+
+    const std::string& FileName() const { return fileName_; }
+    // Reads the file when it exists. An unreadable file raises the reading error and is left as
+    // it is; the history then refuses every change, so it is never overwritten.
+    void Load();
+
+    TProfileSnapshots& Snapshots() { return snapshots_; }
+    const TProfileSnapshots& Snapshots() const { return snapshots_; }
+    // The newest snapshot of one of the kinds, or nothing.
+    TProfileSnapshot* Newest(std::initializer_list<TSnapshotKind> kinds) const;
+
+    // Each change is saved at once; a failed save raises and leaves both the file and the list as
+    // they were.
+    // Appends Snapshot, dropping the oldest beyond Capacity.
+    TProfileSnapshot& Add(std::unique_ptr<TProfileSnapshot> snapshot);
+    // Takes Old off the list and appends Snapshot (when given), in one save.
+    void Replace(TProfileSnapshot& old, std::unique_ptr<TProfileSnapshot> snapshot);
+    void Remove(TProfileSnapshot& snapshot) { Replace(snapshot, nullptr); }
+
+private:
+    void Change(TProfileSnapshot* old, std::unique_ptr<TProfileSnapshot> snapshot);
+    void Save();
+
+    std::string fileName_;
+    bool loadFailed_ = false;
+    TProfileSnapshots snapshots_;
+};
+
+// The current time as a snapshot stores it; the front ends use the history's clock through it.
+std::string SnapshotTime();
+
+// Nothing of the asked kind is kept.
+class ENothingToUndo : public Exception {
+    using Exception::Exception;
+};
+
+// Records, before an apply writes anything, the machine's state of exactly the settings about to
+// be applied (those the profile holds a value of), through their capture, which never changes
+// the machine. A capture that fails is recorded as such and the run goes on. Give it to the
+// applier with SetGuard; a snapshot that cannot be saved ends the run before anything is written.
+class TApplySnapshotter final : public IApplyGuard {
+public:
+    TApplySnapshotter(TProfileHistory& history, const TConfiguration& configuration);
+
+    void BeforeApply(const TConfigurationProfile& profile, const TSettingsList& settings) override;
+    // The snapshot the last run saved; nothing before a run.
+    const TProfileSnapshot* Recorded() const { return recorded_; }
+
+private:
+    TProfileHistory& history_;
+    const TConfiguration& configuration_;
+    TProfileSnapshot* recorded_ = nullptr;
+};
+
+// Captures the machine's state of Settings (those Profile holds a value of) into a new snapshot
+// of Kind; the caller adds it to a history.
+std::unique_ptr<TProfileSnapshot> CaptureSnapshot(TSnapshotKind kind, const TConfiguration& configuration,
+                                                  const TConfigurationProfile& profile,
+                                                  const TSettingsList& settings);
+
+// Undo of the newest apply (or of the newest undo, which gives the apply back once): applies the
+// snapshot's values through the normal applier, with its confirmation, order, error isolation
+// and progress. Settings whose state could not be read, and settings deleted since, are left
+// alone. Once the user confirmed, the snapshot leaves the list; undoing an apply puts the
+// machine's state before the undo in its place, undoing an undo puts nothing.
+class TApplyUndo {
+public:
+    // Raises ENothingToUndo when the history keeps no apply, EListError when the snapshot's
+    // configuration is gone.
+    TApplyUndo(TProfileHistory& history, TConfigurations& root);
+
+    // The snapshot leaves the history once Run is confirmed: Snapshot and Title hold until then.
+    const TProfileSnapshot& Snapshot() const { return snapshot_; }
+    TConfiguration& Configuration() const { return configuration_; }
+    // "Undo the apply of Office (Network) at 2026-12-07 09:20:45 UTC"
+    std::string Title() const;
+    // One line per setting left alone, with why: "File (notes.txt): its state could not be read
+    // before the apply: ...", "File (old.txt): the setting no longer exists".
+    const std::vector<std::string>& LeftAlone() const { return leftAlone_; }
+    // Settings the undo writes, in the configuration's list order.
+    const std::vector<TSetting*>& Settings() const { return settings_; }
+
+    // Runs the undo; the report tells whether the user confirmed and what happened
+    // ("Undid the apply of Office: 3 settings, no errors").
+    TApplyReport Run(std::unique_ptr<TProgressSender> sender, IConfirmation& confirmation);
+
+private:
+    TProfileHistory& history_;
+    TProfileSnapshot& snapshot_;
+    TConfiguration& configuration_;
+    std::vector<TSetting*> settings_;
+    std::vector<std::string> leftAlone_;
+};
+
+// The outcome of a refresh, for the status line or message of the front end.
+struct TRefreshReport {
+    std::string profile;
+    std::vector<const TSetting*> captured; // in list order
+    int total = 0;
+    const TSetting* failed = nullptr; // the capture that ended the refresh
+    std::string error;
+
+    // "Captured 3 settings into Office"; on a failure "Captured 1 of 3 settings into Office;
+    // File (notes.txt) could not be read: ..."
+    std::string Text() const;
+};
+
+// Refresh that can be undone: keeps the profile's values of Settings (all of the configuration's
+// when empty) in the history, then captures them in list order. A failing capture ends the
+// refresh there, as a refresh always did; the values captured before it stay.
+TRefreshReport RefreshWithHistory(TProfileHistory& history, const TConfiguration& configuration,
+                                  TConfigurationProfile& profile, std::span<TSetting* const> settings = {});
+
+struct TRefreshUndo {
+    TConfiguration* configuration = nullptr;
+    TConfigurationProfile* profile = nullptr;
+    int restored = 0;
+
+    // "Put back 3 settings of Office as they were before its refresh at 2026-12-07 09:20:45 UTC"
+    std::string text;
+};
+
+// Puts the values back that the newest refresh replaced (settings without a value then have
+// none again; settings deleted since are passed over) and takes the snapshot off the list.
+// Raises ENothingToUndo when no refresh is kept, EListError when its configuration or profile is
+// gone (the snapshot then stays).
+TRefreshUndo UndoRefresh(TProfileHistory& history, TConfigurations& root);
+
+} // namespace prolamo

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "uProfileSettings.h"
+
+#include <string>
+#include <vector>
+
+namespace prolamo {
+
+// What an apply of a profile would do to one setting.
+enum class TChangeState {
+    Unchanged,   // the machine holds the stored value already
+    WillChange,  // now and after differ
+    CannotRead,  // the machine's state could not be captured
+    NotCaptured, // the profile holds no value: an apply leaves the setting alone
+};
+
+struct TSettingChange {
+    const TSetting* setting = nullptr;
+    std::string text;  // the setting as the lists show it
+    TChangeState state = TChangeState::Unchanged;
+    std::string now;   // the machine's state, as the value's hint shows it
+    std::string after; // the stored value's hint
+    std::string error; // why the state could not be read
+};
+
+// "What will change": each setting of the profile's configuration in list order, the machine's
+// state now against the stored value, compared with the kinds' equality. Captures only, so
+// computing it never changes the machine.
+struct TProfilePreview {
+    std::vector<TSettingChange> changes;
+
+    // Something will change, or might: a state that cannot be read counts.
+    bool AnyChange() const;
+    int Count(TChangeState state) const;
+    // "2 settings will change, 1 unchanged, 1 cannot be read"; "Nothing will change, 3 unchanged"
+    std::string Summary() const;
+};
+
+TProfilePreview PreviewProfile(const TConfigurationProfile& profile);
+
+// The state's words as the preview shows them: "unchanged", "will change", "cannot be read",
+// "not captured".
+const char* ChangeStateText(TChangeState state);
+
+} // namespace prolamo

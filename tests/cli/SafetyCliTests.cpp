@@ -1,0 +1,195 @@
+// prolamo-cli's safety net end to end: preview, undo of an apply and of a refresh, export and
+// import, on a fresh simulated machine per test.
+
+#include "CliRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace prolamo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A file, the hosts file and the time zone in configuration "Network", captured as "Office".
+class SafetyCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::vector<std::uint8_t> office = Bytes("proxy=office\r\n");
+        for (int i = 0; i < 256; ++i)
+            office.push_back(static_cast<std::uint8_t>(i));
+        WriteBytes(notes, office);
+        machine.Ok({"config", "add", "Network"});
+        machine.Ok({"setting", "add", "Network", "File", notes.string()});
+        machine.Ok({"setting", "add", "Network", "Hosts file"});
+        machine.Ok({"setting", "add", "Network", "Time zone"});
+        machine.Ok({"profile", "add", "Network", "Office"});
+        machine.Ok({"profile", "refresh", "Network", "Office"});
+        hosts = machine.HostsFile();
+    }
+
+    // The machine moved elsewhere: another file content, a hosts entry, Berlin's time.
+    void MoveHome() {
+        WriteBytes(notes, Bytes("proxy=home\n"));
+        auto bytes = ReadBytes(hosts);
+        const std::string entry = "192.168.1.10  nas.home\r\n";
+        bytes.insert(bytes.end(), entry.begin(), entry.end());
+        WriteBytes(hosts, bytes);
+        machine.Ok({"machine", "timezone", "W. Europe Standard Time"});
+    }
+
+    struct State {
+        std::vector<std::uint8_t> notes, hosts;
+        std::string shown;
+        bool operator==(const State&) const = default;
+    };
+    State Now() const { return {ReadBytes(notes), ReadBytes(hosts), machine.Ok({"machine", "show"}).out}; }
+
+    fs::path HistoryFile() const { return machine.DataFile().parent_path() / "qvt-history.dfm"; }
+
+    CliMachine machine;
+    fs::path notes = machine / "notes.bin";
+    fs::path hosts;
+};
+
+TEST_F(SafetyCliTest, DiffShowsWhatAnApplyWouldChangeAndUndoPutsTheMachineBackByteForByte) {
+    const State office = Now();
+    const CliResult same = machine.Run({"profile", "diff", "Network", "Office"});
+    EXPECT_EQ(same.exitCode, 0);
+    EXPECT_EQ(same.out, "Profile \"Office\" of configuration \"Network\": Nothing will change, 3 unchanged\n"
+                        "  File (notes.bin): unchanged\n  Hosts file: unchanged\n  Time zone: unchanged\n");
+
+    MoveHome();
+    const State home = Now();
+    const CliResult diff = machine.Run({"profile", "diff", "Network", "Office"});
+    EXPECT_EQ(diff.exitCode, 1);
+    EXPECT_TRUE(Contains(diff.out, ": 3 settings will change\n  File (notes.bin): will change\n    now: proxy=home\n"
+                                   "    after: Binary file\n  Hosts file: will change\n    now:\n      | "));
+    EXPECT_TRUE(Contains(diff.out, "      | 192.168.1.10  nas.home\n"));
+    EXPECT_TRUE(Contains(diff.out, "  Time zone: will change\n    now: (UTC+01:00) Amsterdam, Berlin"));
+    EXPECT_TRUE(Contains(diff.out, "    after: (UTC-08:00) Pacific Time (US & Canada)\n"));
+    EXPECT_EQ(Now(), home) << "a preview changes nothing";
+
+    EXPECT_TRUE(Contains(machine.Ok({"--yes", "profile", "apply", "Network", "Office"}).out,
+                         "Applied Office: 3 settings, no errors\n"));
+    EXPECT_EQ(Now(), office);
+    EXPECT_EQ(machine.Run({"profile", "diff", "Network", "Office"}).exitCode, 0);
+
+    const CliResult declined = machine.Ok({"profile", "undo"}, "n\n");
+    EXPECT_TRUE(Contains(declined.out, "[y/N] Nothing was applied.\n"));
+    EXPECT_EQ(Now(), office);
+
+    const CliResult undone = machine.Ok({"profile", "undo", "--yes"});
+    EXPECT_EQ(undone.out.rfind("Undo the apply of Office (Network) at ", 0), 0u) << undone.out;
+    EXPECT_TRUE(Contains(undone.out, "UTC\nApplying File (notes.bin)...\nApplying Hosts file...\nApplying Time zone...\n"
+                                     "Undid the apply of Office: 3 settings, no errors\n"));
+    EXPECT_EQ(Now(), home) << "byte for byte as before the apply";
+    EXPECT_EQ(machine.Run({"profile", "diff", "Network", "Office"}).exitCode, 1);
+
+    EXPECT_TRUE(Contains(machine.Ok({"profile", "undo", "--yes"}).out, "Undid the undo of Office: 3 settings"));
+    EXPECT_EQ(Now(), office) << "the undo undone";
+    const CliResult nothing = machine.Run({"profile", "undo", "--yes"});
+    EXPECT_EQ(nothing.exitCode, 1);
+    EXPECT_TRUE(Contains(nothing.err, "There is no apply to undo"));
+    EXPECT_EQ(Now(), office);
+}
+
+TEST_F(SafetyCliTest, TheSnapshotSurvivesAKillBetweenItAndTheApply) {
+    MoveHome();
+    const State home = Now();
+    ::setenv("PROLAMO_CLI_STOP_AFTER_SNAPSHOT", "1", 1);
+    const CliResult killed = machine.Run({"--yes", "profile", "apply", "Network", "Office"});
+    ::unsetenv("PROLAMO_CLI_STOP_AFTER_SNAPSHOT");
+    EXPECT_EQ(killed.exitCode, 137);
+    EXPECT_EQ(Now(), home) << "stopped before the first write";
+
+    const CliResult dump = machine.Ok({"datafile", "dump", HistoryFile().string()});
+    for (const char* part : {"object ProfileHistory: TProfileHistory\n", "Kind = 'Apply'\n", "Configuration = 'Network'\n",
+                             "Profile = 'Office'\n", "Setting = 'File (notes.bin)'\n", "object TFileSettingValue\n",
+                             "Content = {11 bytes: 70 72 6F 78 79 3D 68 6F 6D 65 0A}\n", "Setting = 'Time zone'\n"})
+        EXPECT_TRUE(Contains(dump.out, part));
+    EXPECT_FALSE(Contains(dump.out, "Failure"));
+    for (const auto& entry : fs::directory_iterator(HistoryFile().parent_path()))
+        EXPECT_FALSE(Contains(entry.path().filename().string(), ".new")) << "no staging file left";
+
+    // The snapshot is whole: applying and undoing gives the machine back as it was.
+    machine.Ok({"--yes", "profile", "apply", "Network", "Office"});
+    machine.Ok({"--yes", "profile", "undo"});
+    EXPECT_EQ(Now(), home);
+}
+
+TEST_F(SafetyCliTest, UndoRefreshPutsBackTheValuesTheRefreshReplaced) {
+    const std::string captured = machine.Ok({"profile", "show", "Network", "Office"}).out;
+    MoveHome();
+    EXPECT_TRUE(Contains(machine.Ok({"profile", "refresh", "Network", "Office"}).out, "Captured Time zone.\n"));
+    EXPECT_NE(machine.Ok({"profile", "show", "Network", "Office"}).out, captured);
+
+    const CliResult undone = machine.Ok({"profile", "undo-refresh"});
+    EXPECT_EQ(undone.out.rfind("Put back 3 settings of Office as they were before its refresh at ", 0), 0u)
+        << undone.out;
+    EXPECT_EQ(machine.Ok({"profile", "show", "Network", "Office"}).out, captured);
+    EXPECT_EQ(machine.Run({"profile", "diff", "Network", "Office"}).exitCode, 1) << "the machine was not touched";
+
+    // The first refresh, into an empty profile, is undone to no values at all.
+    machine.Ok({"profile", "undo-refresh"});
+    EXPECT_TRUE(Contains(machine.Ok({"profile", "show", "Network", "Office"}).out, "  Time zone: not captured\n"));
+    const CliResult nothing = machine.Run({"profile", "undo-refresh"});
+    EXPECT_EQ(nothing.exitCode, 1);
+    EXPECT_TRUE(Contains(nothing.err, "There is no refresh to undo"));
+}
+
+TEST_F(SafetyCliTest, AnUnreadableHistoryStopsWhatNeedsItAndIsLeftAsItIs) {
+    machine.Ok({"--yes", "profile", "apply", "Network", "Office"});
+    WriteBytes(HistoryFile(), Bytes("not a history"));
+    MoveHome();
+    const State home = Now();
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"--yes", "profile", "apply", "Network", "Office"},
+          std::vector<std::string>{"profile", "refresh", "Network", "Office"}, std::vector<std::string>{"profile", "undo"}}) {
+        const CliResult refused = machine.Run(command);
+        EXPECT_EQ(refused.exitCode, 3) << command[1];
+        EXPECT_TRUE(Contains(refused.err, "qvt-history.dfm cannot be read: Invalid stream format\n"
+                                          "It was left as it is; nothing was changed.\n"));
+    }
+    EXPECT_EQ(Now(), home);
+    EXPECT_EQ(ReadBytes(HistoryFile()), Bytes("not a history"));
+    EXPECT_EQ(machine.Run({"profile", "diff", "Network", "Office"}).exitCode, 1) << "a preview needs no history";
+}
+
+TEST_F(SafetyCliTest, ExportAndImportCarryAConfigurationAsText) {
+    const fs::path file = machine / "network.txt";
+    EXPECT_EQ(machine.Ok({"config", "export", "Network", file.string()}).out,
+              "Exported configuration \"Network\" to " + file.string() + ".\n");
+    const auto text = ReadBytes(file);
+    const std::string exported(text.begin(), text.end());
+    EXPECT_EQ(exported.rfind("object Configurations: TConfigurations\n  Configurations = <\n    item\n"
+                             "      Name = 'Network'\n",
+                             0),
+              0u)
+        << exported;
+
+    const CliResult taken = machine.Run({"config", "import", file.string()});
+    EXPECT_EQ(taken.exitCode, 2);
+    EXPECT_TRUE(Contains(taken.err, "A configuration named \"Network\" exists already; --rename imports it"));
+    EXPECT_EQ(machine.Ok({"config", "import", "--rename", file.string()}).out,
+              "Imported configuration \"Network\" as \"Network (2)\".\n");
+    const fs::path copy = machine / "copy.txt";
+    machine.Ok({"config", "export", "Network (2)", copy.string()});
+    const auto copied = ReadBytes(copy);
+    std::string renamed(copied.begin(), copied.end());
+    renamed.replace(renamed.find("'Network (2)'"), 13, "'Network'");
+    EXPECT_EQ(renamed, exported) << "settings, profiles and values came over whole";
+    EXPECT_EQ(machine.Run({"profile", "diff", "Network (2)", "Office"}).exitCode, 0);
+
+    WriteBytes(file, Bytes("object Configurations: TConfigurations\n  Configurations = <\n    item\n"
+                           "      Name = 'Broken\n"));
+    const CliResult broken = machine.Run({"config", "import", file.string()});
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_TRUE(Contains(broken.err, "cannot be imported: Line 4: a text that does not end on its line\n"));
+    EXPECT_EQ(machine.Run({"config", "add", "X", "--rename"}).exitCode, 2);
+    EXPECT_EQ(machine.Run({"config", "import", (machine / "missing.txt")}).exitCode, 1);
+}
+
+} // namespace
+} // namespace prolamo::test
