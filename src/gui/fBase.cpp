@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -28,9 +29,9 @@ namespace prolamo {
 namespace {
 
 // The action pictures by index: new, edit, delete, help, refresh selected, refresh all, apply all,
-// apply selected.
-const char* const ActionPictures[] = {"new",     "edit",       "delete",   "help",
-                                      "refresh", "refreshall", "applyall", "apply"};
+// apply selected, undo.
+const char* const ActionPictures[] = {"new",     "edit",       "delete",   "help", "refresh",
+                                      "refreshall", "applyall", "apply", "undo"};
 // The list pictures by index, as the setting kinds name them.
 const char* const ListPictures[] = {"value",       "novalue", "tcpip",    "ieproxy", "hosts",
                                     "file",        "timezone", "environment", "printer", "netdrive",
@@ -195,6 +196,26 @@ void TListView::SortByText() {
         addItem(item);
 }
 
+TListView::TSelection TListView::Selection() const {
+    TSelection selection;
+    for (int row = 0; row < count(); ++row)
+        if (const QListWidgetItem* each = item(row); each->isSelected())
+            selection.selected.push_back(DataOf(each));
+    selection.current = DataOf(currentItem());
+    return selection;
+}
+
+void TListView::RestoreSelection(const TSelection& selection) {
+    for (int row = 0; row < count(); ++row) {
+        QListWidgetItem* each = item(row);
+        void* data = DataOf(each);
+        if (data == selection.current)
+            setCurrentItem(each, QItemSelectionModel::NoUpdate);
+        each->setSelected(std::find(selection.selected.begin(), selection.selected.end(), data) !=
+                          selection.selected.end());
+    }
+}
+
 bool TListView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
@@ -214,6 +235,104 @@ void TClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit clicked();
+}
+
+TToolBarTabStop::TToolBarTabStop(QToolBar* toolbar) : QObject(toolbar), toolbar_(toolbar) {
+    toolbar->setFocusPolicy(Qt::TabFocus);
+    toolbar->installEventFilter(this);
+    for (QToolButton* button : toolbar->findChildren<QToolButton*>(QString(), Qt::FindDirectChildrenOnly)) {
+        // Reached through the toolbar only; a button that has the focus still shows it.
+        button->setFocusPolicy(Qt::NoFocus);
+        button->installEventFilter(this);
+    }
+}
+
+std::vector<QToolButton*> TToolBarTabStop::EnabledButtons() const {
+    std::vector<QToolButton*> buttons;
+    for (QAction* action : toolbar_->actions())
+        if (auto* button = qobject_cast<QToolButton*>(toolbar_->widgetForAction(action));
+            button && button->focusPolicy() == Qt::NoFocus && button->isEnabled() && button->isVisibleTo(toolbar_))
+            buttons.push_back(button);
+    return buttons;
+}
+
+void TToolBarTabStop::Enter() {
+    const std::vector<QToolButton*> buttons = EnabledButtons();
+    if (buttons.empty())
+        return;
+    QToolButton* target = std::find(buttons.begin(), buttons.end(), current_.data()) != buttons.end()
+                              ? current_.data()
+                              : buttons.front();
+    target->setFocus(Qt::TabFocusReason);
+}
+
+void TToolBarTabStop::Move(QToolButton* from, bool forward) {
+    const std::vector<QToolButton*> buttons = EnabledButtons();
+    const auto at = std::find(buttons.begin(), buttons.end(), from);
+    if (at == buttons.end())
+        return;
+    const std::ptrdiff_t index = at - buttons.begin() + (forward ? 1 : -1);
+    if (index < 0 || index >= static_cast<std::ptrdiff_t>(buttons.size()))
+        return;
+    QToolButton* target = buttons[static_cast<std::size_t>(index)];
+    current_ = target;
+    target->setFocus(Qt::OtherFocusReason);
+}
+
+void TToolBarTabStop::Leave(bool forward) {
+    // The window's next stop outside the toolbar, wherever its buttons sit in the focus chain.
+    QWidget* window = toolbar_->window();
+    QWidget* widget = toolbar_;
+    for (;;) {
+        widget = forward ? widget->nextInFocusChain() : widget->previousInFocusChain();
+        if (widget == toolbar_)
+            return;
+        if (toolbar_->isAncestorOf(widget) || widget->window() != window)
+            continue;
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisible() && widget->isEnabled()) {
+            widget->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return;
+        }
+    }
+}
+
+bool TToolBarTabStop::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == toolbar_) {
+        if (event->type() == QEvent::FocusIn)
+            Enter();
+        return false;
+    }
+    auto* button = qobject_cast<QToolButton*>(watched);
+    if (!button)
+        return false;
+    if (event->type() == QEvent::FocusIn)
+        current_ = button;
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool modified = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    switch (key->key()) {
+    case Qt::Key_Tab:
+        if (modified || key->modifiers() & Qt::ShiftModifier)
+            return false;
+        Leave(true);
+        return true;
+    case Qt::Key_Backtab:
+        if (modified)
+            return false;
+        Leave(false);
+        return true;
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        Move(button, false);
+        return true;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        Move(button, true);
+        return true;
+    default:
+        return false;
+    }
 }
 
 TfrmBase::TfrmBase(QWidget* parent)
@@ -272,6 +391,11 @@ void TfrmBase::SetSizeable(bool sizeable) {
 
 void TfrmBase::SetMenuBar(QWidget* menuBar) {
     static_cast<QVBoxLayout*>(layout())->setMenuBar(menuBar);
+    SetClientSize(ClientSize().width(), ClientSize().height());
+}
+
+void TfrmBase::SetStatusBar(QWidget* statusBar) {
+    layout()->addWidget(statusBar);
     SetClientSize(ClientSize().width(), ClientSize().height());
 }
 

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QList>
+#include <QPointer>
 #include <QListWidget>
 #include <QString>
 
@@ -77,6 +78,15 @@ public:
     // Puts the items in the order of their texts.
     void SortByText();
 
+    // What is selected, by the items' data, so that a refilled list can show it again.
+    struct TSelection {
+        std::vector<void*> selected;
+        void* current = nullptr;
+    };
+    TSelection Selection() const;
+    // Selects the items whose data was selected; data no item carries any more is passed over.
+    void RestoreSelection(const TSelection& selection);
+
 protected:
     bool viewportEvent(QEvent* event) override;
 };
@@ -93,6 +103,28 @@ signals:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// Makes a toolbar one stop of its window's tab order, as a native toolbar is: Tab enters it on the
+// button last used (or its first enabled one), the arrow keys move between its buttons, and Tab
+// leaves it for the window's next stop.
+class TToolBarTabStop : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TToolBarTabStop(QToolBar* toolbar);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::vector<QToolButton*> EnabledButtons() const;
+    void Enter();
+    void Move(QToolButton* from, bool forward);
+    void Leave(bool forward);
+
+    QToolBar* toolbar_;
+    QPointer<QToolButton> current_;
 };
 
 // The base of every window: the action list, the image lists and help on F1.
@@ -137,6 +169,8 @@ protected:
     // A fixed border allows no resizing; a sizeable one lets the user change the size.
     void SetSizeable(bool sizeable);
     void SetMenuBar(QWidget* menuBar);
+    // Below the client area, which keeps its size.
+    void SetStatusBar(QWidget* statusBar);
     // A toolbar of 16 by 16 pictures that shows the hints of its actions.
     QToolBar* NewToolBar(const char* name, QRect place, Qt::Orientation orientation);
     // An entry of Menu that shows Action's caption, picture and enabled state and executes it.

@@ -145,22 +145,26 @@ void TfrmEditConfiguration::RefreshLists() {
 }
 
 void TfrmEditConfiguration::ShowItems() {
+    const TListView::TSelection selection = lvwItems->Selection();
     lvwItems->setUpdatesEnabled(false);
     lvwItems->clear();
     for (TSetting* setting : FConfiguration.Settings())
         lvwItems->AddItem(ToQString(setting->GetDisplayText()), *imlImages, setting->SettingClass().GetImageIndex(),
                           setting);
     lvwItems->SortByText();
+    lvwItems->RestoreSelection(selection);
     lvwItems->setUpdatesEnabled(true);
 }
 
 void TfrmEditConfiguration::ShowAvailableClasses() {
+    const TListView::TSelection selection = lvwAvailItems->Selection();
     lvwAvailItems->setUpdatesEnabled(false);
     lvwAvailItems->clear();
     for (const TSettingClass* settingClass : FAvailableClasses)
         lvwAvailItems->AddItem(ToQString(settingClass->GetCaption()), *imlImages, settingClass->GetImageIndex(),
                                const_cast<TSettingClass*>(settingClass));
     lvwAvailItems->SortByText();
+    lvwAvailItems->RestoreSelection(selection);
     lvwAvailItems->setUpdatesEnabled(true);
 }
 

@@ -1,5 +1,7 @@
 #include "fEditProfile.h"
 
+#include "fPreview.h"
+#include "framework/Exceptions.h"
 #include "uGUIUtils.h"
 
 #include <QAction>
@@ -11,9 +13,10 @@
 
 namespace prolamo {
 
-TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile)
+TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory& history,
+                                 const TConfiguration& configuration)
     : lblName(new QLabel(QStringLiteral("Name"), Client())), edtName(new QLineEdit(Client())),
-      lvwValues(new TListView(Client())), FProfile(profile) {
+      lvwValues(new TListView(Client())), FProfile(profile), FHistory(history), FConfiguration(configuration) {
     setObjectName(QStringLiteral("frmEditProfile"));
     setWindowTitle(QStringLiteral("Edit Profile"));
     SetHelpKeyword(QStringLiteral("html/profileedit.htm"));
@@ -37,11 +40,13 @@ TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile)
     actDelValue = NewAction("actDelValue", values, {}, QStringLiteral("Delete value(s)"), 2);
     actApplyValue = NewAction("actApplyValue", values, {}, QStringLiteral("Apply value(s)"), 7);
     actApplyProfile = NewAction("actApplyProfile", values, {}, QStringLiteral("Apply all values"), 6);
+    actUndoRefresh = NewAction("actUndoRefresh", values, {}, QStringLiteral("Undo last refresh"), 8);
     OnExecute(actRefreshValue, &TfrmEditProfile::actRefreshValueExecute);
     OnExecute(actRefreshAllValues, &TfrmEditProfile::actRefreshAllValuesExecute);
     OnExecute(actDelValue, &TfrmEditProfile::actDelValueExecute);
     OnExecute(actApplyValue, &TfrmEditProfile::actApplyValueExecute);
     OnExecute(actApplyProfile, &TfrmEditProfile::actApplyProfileExecute);
+    OnExecute(actUndoRefresh, &TfrmEditProfile::actUndoRefreshExecute);
 
     tbrValues = NewToolBar("tbrValues", QRect(319, 43, 26, 185), Qt::Vertical);
     btnRefreshValue = AddToolButton(tbrValues, "btnRefreshValue", actRefreshValue);
@@ -49,6 +54,7 @@ TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile)
     btnDelValue = AddToolButton(tbrValues, "btnDelValue", actDelValue);
     btnApplyValue = AddToolButton(tbrValues, "btnApplyValue", actApplyValue);
     btnApplyProfile = AddToolButton(tbrValues, "btnApplyProfile", actApplyProfile);
+    btnUndoRefresh = AddToolButton(tbrValues, "btnUndoRefresh", actUndoRefresh);
 
     setTabOrder(edtName, lvwValues);
     setTabOrder(lvwValues, btnRefreshValue);
@@ -56,7 +62,8 @@ TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile)
     setTabOrder(btnRefreshAllValues, btnDelValue);
     setTabOrder(btnDelValue, btnApplyValue);
     setTabOrder(btnApplyValue, btnApplyProfile);
-    setTabOrder(btnApplyProfile, btnOK);
+    setTabOrder(btnApplyProfile, btnUndoRefresh);
+    setTabOrder(btnUndoRefresh, btnOK);
     setTabOrder(btnOK, btnCancel);
     setTabOrder(btnCancel, btnHelp);
 
@@ -71,6 +78,7 @@ void TfrmEditProfile::showEvent(QShowEvent* event) {
 }
 
 void TfrmEditProfile::ShowValues() {
+    const TListView::TSelection selection = lvwValues->Selection();
     lvwValues->setUpdatesEnabled(false);
     lvwValues->clear();
     if (TSettings* settings = FProfile.Settings())
@@ -78,6 +86,7 @@ void TfrmEditProfile::ShowValues() {
             lvwValues->AddItem(ToQString(setting->GetDisplayText()), *imlImages, FProfile.FindValue(*setting) ? 0 : 1,
                                setting);
     lvwValues->SortByText();
+    lvwValues->RestoreSelection(selection);
     lvwValues->setUpdatesEnabled(true);
 }
 
@@ -104,6 +113,48 @@ void TfrmEditProfile::UpdateActions() {
     actDelValueUpdate(actDelValue);
     actDelValueUpdate(actApplyValue);
     actRefreshAllValuesUpdate(actApplyProfile);
+    actUndoRefreshUpdate();
+}
+
+void TfrmEditProfile::actUndoRefreshUpdate() { actUndoRefresh->setEnabled(UndoableRefresh() != nullptr); }
+
+bool TfrmEditProfile::Recorded(const TProfileSnapshot* snapshot) const {
+    return std::find(FRefreshes.begin(), FRefreshes.end(), snapshot) != FRefreshes.end();
+}
+
+bool TfrmEditProfile::InHistory(const TProfileSnapshot* snapshot) const {
+    for (const TProfileSnapshot& each : FHistory.Snapshots())
+        if (&each == snapshot)
+            return true;
+    return false;
+}
+
+TProfileSnapshot* TfrmEditProfile::UndoableRefresh() const {
+    TProfileSnapshot* newest = FHistory.Newest({TSnapshotKind::Refresh});
+    return Recorded(newest) ? newest : nullptr;
+}
+
+void TfrmEditProfile::Refresh(std::span<TSetting* const> settings) {
+    const TRefreshReport report = RefreshWithHistory(FHistory, FConfiguration, FProfile, settings);
+    if (TProfileSnapshot* snapshot = FHistory.Newest({TSnapshotKind::Refresh}); snapshot && !Recorded(snapshot))
+        FRefreshes.push_back(snapshot);
+    ShowValues();
+    if (report.failed)
+        throw Exception(report.error);
+}
+
+void TfrmEditProfile::actUndoRefreshExecute(QAction*) {
+    TProfileSnapshot* snapshot = UndoableRefresh();
+    if (!snapshot)
+        return;
+    // The values go back into this dialog's profile, which the main window stores on OK.
+    if (TSettings* settings = FProfile.Settings())
+        for (TSetting* setting : *settings)
+            if (const TSnapshotEntry* entry = snapshot->FindEntry(setting->Id()))
+                FProfile.SetValue(*setting, entry->Value() ? entry->Value()->Clone() : nullptr);
+    std::erase(FRefreshes, snapshot);
+    FHistory.Remove(*snapshot);
+    ShowValues();
 }
 
 void TfrmEditProfile::actRefreshValueUpdate(QAction* action) {
@@ -120,15 +171,12 @@ void TfrmEditProfile::actDelValueUpdate(QAction* action) {
 }
 
 void TfrmEditProfile::actRefreshValueExecute(QAction*) {
-    for (TSetting* setting : GetSelectedSettings())
-        FProfile.RefreshValue(*setting);
-    ShowValues();
+    const std::vector<TSetting*> settings = GetSelectedSettings();
+    if (!settings.empty())
+        Refresh(settings);
 }
 
-void TfrmEditProfile::actRefreshAllValuesExecute(QAction*) {
-    FProfile.RefreshAll();
-    ShowValues();
-}
+void TfrmEditProfile::actRefreshAllValuesExecute(QAction*) { Refresh({}); }
 
 void TfrmEditProfile::actDelValueExecute(QAction*) {
     for (const TSetting* setting : GetSelectedSettings())
@@ -138,20 +186,46 @@ void TfrmEditProfile::actDelValueExecute(QAction*) {
 
 void TfrmEditProfile::actApplyValueExecute(QAction*) {
     const std::vector<TSetting*> settings = GetSelectedSettings();
-    if (settings.empty())
-        return;
-    TProfileApplier applier(std::make_unique<TGUIProgressSender>(), GUIConfirmation());
-    applier.ApplyValues(FProfile, settings);
+    if (!settings.empty())
+        Apply(settings);
 }
 
-void TfrmEditProfile::actApplyProfileExecute(QAction*) {
-    TProfileApplier applier(std::make_unique<TGUIProgressSender>(), GUIConfirmation());
-    applier.ApplyProfile(FProfile);
+void TfrmEditProfile::actApplyProfileExecute(QAction*) { Apply({}); }
+
+void TfrmEditProfile::Apply(std::span<TSetting* const> settings) {
+    TApplySnapshotter snapshotter(FHistory, FConfiguration);
+    TPreviewConfirmation confirmation(FProfile);
+    TProfileApplier applier(std::make_unique<TGUIProgressSender>(), confirmation);
+    applier.SetGuard(&snapshotter);
+    if (settings.empty())
+        applier.ApplyProfile(FProfile);
+    else
+        applier.ApplyValues(FProfile, settings);
 }
 
 void TfrmEditProfile::DoOK(QAction* action) {
     TfrmBeveledDlg::DoOK(action);
-    FProfile.SetName(ToUtf8(edtName->text()));
+    const std::string name = ToUtf8(edtName->text());
+    // This dialog's refreshes stay undoable from the main window under the profile's new name.
+    if (name != FProfile.Name())
+        for (TProfileSnapshot* snapshot : FRefreshes)
+            // The history drops its oldest snapshots beyond its capacity.
+            if (InHistory(snapshot)) {
+                auto renamed = std::make_unique<TProfileSnapshot>();
+                renamed->Assign(*snapshot);
+                renamed->SetProfile(name);
+                FHistory.Replace(*snapshot, std::move(renamed));
+            }
+    FProfile.SetName(name);
+}
+
+void TfrmEditProfile::DoCancel(QAction* action) {
+    // The refreshed values go with the dialog; what they replaced is what the profile still holds.
+    for (TProfileSnapshot* snapshot : FRefreshes)
+        if (InHistory(snapshot))
+            FHistory.Remove(*snapshot);
+    FRefreshes.clear();
+    TfrmBeveledDlg::DoCancel(action);
 }
 
 } // namespace prolamo

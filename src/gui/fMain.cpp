@@ -5,18 +5,24 @@
 #include "fAbout.h"
 #include "fEditConfiguration.h"
 #include "fEditProfile.h"
+#include "fPreview.h"
 #include "fProgress.h"
-#include "uGUIUtils.h"
+#include "framework/Exceptions.h"
+#include "framework/StreamText.h"
+#include "os/Folders.h"
+#include "profiles/uConfigTransfer.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QEventLoop>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QSvgRenderer>
 #include <QToolBar>
 #include <QToolButton>
@@ -27,8 +33,9 @@ namespace prolamo {
 
 namespace {
 
-void FillList(QComboBox& list, const std::vector<std::string>& names) {
-    const int selected = list.currentIndex();
+// Selects the entry at Wanted, or else the one at the selected position, or else the first.
+void FillList(QComboBox& list, const std::vector<std::string>& names, int wanted) {
+    const int selected = wanted >= 0 ? wanted : list.currentIndex();
     list.setUpdatesEnabled(false);
     {
         const QSignalBlocker blocker(list);
@@ -49,6 +56,18 @@ std::vector<std::string> NamesOf(const Collection& collection) {
     return names;
 }
 
+// Item's position in Collection; -1 for none.
+template <class Collection, class Item>
+int PositionOf(const Collection& collection, const Item* item) {
+    int position = 0;
+    for (const auto& each : collection) {
+        if (&each == item)
+            return position;
+        ++position;
+    }
+    return -1;
+}
+
 QPixmap RenderPicture(const QString& path, int size, qreal ratio) {
     QPixmap pixmap(QSize(size, size) * ratio);
     pixmap.fill(Qt::transparent);
@@ -60,6 +79,28 @@ QPixmap RenderPicture(const QString& path, int size, qreal ratio) {
     return pixmap;
 }
 
+// The applier's question, after what the undo is and which settings it leaves alone.
+class TUndoConfirmation final : public IConfirmation {
+public:
+    explicit TUndoConfirmation(const TApplyUndo& undo) : undo_(undo) {}
+    virtual ~TUndoConfirmation() = default;
+    bool Confirm(const std::string& question) override {
+        std::string text = undo_.Title() + "\n\n";
+        if (!undo_.LeftAlone().empty()) {
+            text += "Left alone:\n";
+            for (const std::string& line : undo_.LeftAlone())
+                text += line + "\n";
+            text += "\n";
+        }
+        return TMessageBoxes::AskYesNo(ToQString(text + question));
+    }
+
+private:
+    const TApplyUndo& undo_;
+};
+
+const QString ExportFilter = QStringLiteral("Prolamo configurations (*.txt);;All files (*)");
+
 } // namespace
 
 TfrmMain::TfrmMain()
@@ -67,11 +108,13 @@ TfrmMain::TfrmMain()
       lblProfile(new QLabel(Client())), cmbProfiles(new QComboBox(Client())), imgAdmin(new TClickLabel(Client())),
       FEmptySettings(std::make_unique<TSettings>()) {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Prolamo"));
+    setWindowTitle(QLatin1String(ProductName));
     SetHelpKeyword(QStringLiteral("html/index.htm"));
     SetClientSize(336, 208);
     bvlDialog->setGeometry(8, 8, 320, 161);
     actCancel->setText(QStringLiteral("&Close"));
+    // Alt+H opens the Help menu.
+    actHelp->setText(QStringLiteral("H&elp"));
     btnOK->hide();
 
     const QString configurations = QStringLiteral("Configurations");
@@ -92,6 +135,18 @@ TfrmMain::TfrmMain()
                                   QStringLiteral("Refresh profile"), 5);
     actProfileApply = NewAction("actProfileApply", profiles, QStringLiteral("&Apply profile"),
                                 QStringLiteral("Apply profile"), 6);
+    actProfilePreview = NewAction("actProfilePreview", profiles, QStringLiteral("&What will change..."),
+                                  QStringLiteral("What an apply of the profile would change"), -1);
+    actProfileUndoApply = NewAction("actProfileUndoApply", profiles, QStringLiteral("&Undo last apply"),
+                                    QStringLiteral("Put back what the machine held before the last apply"), 8);
+    actProfileUndoRefresh = NewAction("actProfileUndoRefresh", profiles, QStringLiteral("Undo last re&fresh"),
+                                      QStringLiteral("Put back the values the last refresh replaced"), 8);
+    actConfigurationExport = NewAction("actConfigurationExport", configurations,
+                                       QStringLiteral("&Export configuration..."),
+                                       QStringLiteral("Save the configuration with its profiles as text"), -1);
+    actConfigurationImport = NewAction("actConfigurationImport", configurations,
+                                       QStringLiteral("&Import configurations..."),
+                                       QStringLiteral("Add the configurations of an exported text"), -1);
     OnExecute(actConfigurationNew, &TfrmMain::actConfigurationNewExecute);
     OnExecute(actConfigurationEdit, &TfrmMain::actConfigurationEditExecute);
     OnExecute(actConfigurationDel, &TfrmMain::actConfigurationDelExecute);
@@ -100,6 +155,11 @@ TfrmMain::TfrmMain()
     OnExecute(actProfileDel, &TfrmMain::actProfileDelExecute);
     OnExecute(actProfileRefresh, &TfrmMain::actProfileRefreshExecute);
     OnExecute(actProfileApply, &TfrmMain::actProfileApplyExecute);
+    OnExecute(actProfilePreview, &TfrmMain::actProfilePreviewExecute);
+    OnExecute(actProfileUndoApply, &TfrmMain::actProfileUndoApplyExecute);
+    OnExecute(actProfileUndoRefresh, &TfrmMain::actProfileUndoRefreshExecute);
+    OnExecute(actConfigurationExport, &TfrmMain::actConfigurationExportExecute);
+    OnExecute(actConfigurationImport, &TfrmMain::actConfigurationImportExecute);
 
     lblConfigurations->setObjectName(QStringLiteral("lblConfigurations"));
     lblConfigurations->setText(QStringLiteral("Configuration (e.g. \"Network settings\")"));
@@ -113,6 +173,7 @@ TfrmMain::TfrmMain()
     AddToolButton(tbrConfigurations, "tbnNewConfiguration", actConfigurationNew);
     AddToolButton(tbrConfigurations, "btnEditConfiguration", actConfigurationEdit);
     AddToolButton(tbrConfigurations, "btnDelConfiguration", actConfigurationDel);
+    new TToolBarTabStop(tbrConfigurations);
 
     lblProfile->setObjectName(QStringLiteral("lblProfile"));
     lblProfile->setText(QStringLiteral("Configuration profile (e.g. \"Network settings at home\")"));
@@ -127,6 +188,7 @@ TfrmMain::TfrmMain()
     tbrProfiles->addSeparator()->setObjectName(QStringLiteral("sep1"));
     AddToolButton(tbrProfiles, "btnProfileRefresh", actProfileRefresh);
     AddToolButton(tbrProfiles, "btnApplyProfile", actProfileApply);
+    new TToolBarTabStop(tbrProfiles);
 
     imgAdmin->setObjectName(QStringLiteral("imgAdmin"));
     imgAdmin->setGeometry(8, 176, 24, 24);
@@ -135,6 +197,14 @@ TfrmMain::TfrmMain()
     imgAdmin->setToolTip(QLatin1String(AdminMarkerHint));
     imgAdmin->hide();
     connect(imgAdmin, &TClickLabel::clicked, this, &TfrmMain::imgAdminClick);
+
+    stbMain = new QStatusBar(this);
+    stbMain->setObjectName(QStringLiteral("stbMain"));
+    stbMain->setSizeGripEnabled(false);
+    lblStatus = new QLabel(stbMain);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    stbMain->addWidget(lblStatus, 1);
+    SetStatusBar(stbMain);
 
     BuildMenu();
     setTabOrder(cmbConfigurations, tbrConfigurations);
@@ -159,6 +229,9 @@ void TfrmMain::BuildMenu() {
     mmn->setObjectName(QStringLiteral("mmn"));
     miFile = mmn->addMenu(QStringLiteral("&File"));
     miFile->setObjectName(QStringLiteral("miFile"));
+    AddMenuItem(miFile, "miExport", actConfigurationExport);
+    AddMenuItem(miFile, "miImport", actConfigurationImport);
+    miFile->addSeparator()->setObjectName(QStringLiteral("N2"));
     AddMenuItem(miFile, "miCancel", actCancel);
     miConfigurations = mmn->addMenu(QStringLiteral("C&onfigurations"));
     miConfigurations->setObjectName(QStringLiteral("miConfigurations"));
@@ -173,6 +246,10 @@ void TfrmMain::BuildMenu() {
     miProfiles->addSeparator()->setObjectName(QStringLiteral("N1"));
     AddMenuItem(miProfiles, "miProfileRefresh", actProfileRefresh);
     AddMenuItem(miProfiles, "miProfileApply", actProfileApply);
+    AddMenuItem(miProfiles, "miProfilePreview", actProfilePreview);
+    miProfiles->addSeparator()->setObjectName(QStringLiteral("N3"));
+    AddMenuItem(miProfiles, "miProfileUndoApply", actProfileUndoApply);
+    AddMenuItem(miProfiles, "miProfileUndoRefresh", actProfileUndoRefresh);
     miHelp = mmn->addMenu(QStringLiteral("&Help"));
     miHelp->setObjectName(QStringLiteral("miHelp"));
     AddMenuItem(miHelp, "mniContents", actHelp)->setStatusTip(QStringLiteral("Show Help"));
@@ -187,8 +264,24 @@ void TfrmMain::FormCreate() { imgAdmin->setVisible(!TOsHelper::IsAdmin()); }
 
 void TfrmMain::OpenDataFile() {
     TPersistentData& data = GetPersistentData();
-    data.Load(DataFilePath());
+    const std::string path = DataFilePath();
+    try {
+        data.Load(path);
+    } catch (const std::exception& e) {
+        throw Exception("The data file " + path + " cannot be read: " + e.what() +
+                        "\n\nIt was left as it is; \"prolamo-cli datafile dump\" shows how far it can be read. " +
+                        ProductName + " will close.");
+    }
     data.Register(GetConfigurationsRoot());
+    FHistory = std::make_unique<TProfileHistory>(TProfileHistory::FileBeside(path));
+    try {
+        FHistory->Load();
+    } catch (const std::exception& e) {
+        // The program works on; the history refuses changes, so applies stop before they write.
+        TMessageBoxes::ShowError(ToQString("The history file " + FHistory->FileName() + " cannot be read: " +
+                                           e.what() + "\n\nIt was left as it is; nothing can be applied or undone "
+                                           "until it is mended or removed."));
+    }
 }
 
 TConfigurationsCollection& TfrmMain::GetConfigurationList() const {
@@ -214,9 +307,13 @@ TConfigurationProfiles& TfrmMain::GetCurrentProfiles() const {
     return configuration ? configuration->Profiles() : FEmptySettings->Profiles();
 }
 
-void TfrmMain::FillConfigurations() { FillList(*cmbConfigurations, NamesOf(GetConfigurationList())); }
+void TfrmMain::FillConfigurations(const TConfiguration* selected) {
+    FillList(*cmbConfigurations, NamesOf(GetConfigurationList()), PositionOf(GetConfigurationList(), selected));
+}
 
-void TfrmMain::FillProfiles() { FillList(*cmbProfiles, NamesOf(GetCurrentProfiles())); }
+void TfrmMain::FillProfiles(const TConfigurationProfile* selected) {
+    FillList(*cmbProfiles, NamesOf(GetCurrentProfiles()), PositionOf(GetCurrentProfiles(), selected));
+}
 
 void TfrmMain::cmbConfigurationsChange() {
     cmbProfiles->setCurrentIndex(-1);
@@ -229,7 +326,7 @@ bool TfrmMain::EditConfiguration(TConfiguration& configuration) {
 }
 
 bool TfrmMain::EditProfile(TConfigurationProfile& profile) {
-    TfrmEditProfile editor(profile);
+    TfrmEditProfile editor(profile, *FHistory, *GetSelectedConfiguration());
     return editor.exec() == QDialog::Accepted;
 }
 
@@ -243,6 +340,10 @@ void TfrmMain::UpdateActions() {
     actProfileDelUpdate();
     actProfileRefreshUpdate();
     actProfileApplyUpdate();
+    actConfigurationExportUpdate();
+    actProfileUndoApplyUpdate();
+    actProfileUndoRefreshUpdate();
+    actProfilePreview->setEnabled(actProfileApply->isEnabled());
     cmbConfigurations->setEnabled(cmbConfigurations->count() > 0);
     cmbProfiles->setEnabled(cmbProfiles->count() > 0);
     if (windowTitle() != ApplicationTitle())
@@ -265,12 +366,27 @@ void TfrmMain::actProfileRefreshUpdate() { actProfileRefresh->setEnabled(cmbProf
 
 void TfrmMain::actProfileApplyUpdate() { actProfileApply->setEnabled(cmbProfiles->count() > 0); }
 
+void TfrmMain::actConfigurationExportUpdate() {
+    actConfigurationExport->setEnabled(GetSelectedConfiguration() != nullptr);
+}
+
+void TfrmMain::actProfileUndoApplyUpdate() {
+    const TProfileSnapshot* snapshot = FHistory->Newest({TSnapshotKind::Apply, TSnapshotKind::Undo});
+    actProfileUndoApply->setEnabled(snapshot != nullptr);
+    actProfileUndoApply->setStatusTip(snapshot ? ToQString("Undo " + snapshot->Description())
+                                               : actProfileUndoApply->property("hint").toString());
+}
+
+void TfrmMain::actProfileUndoRefreshUpdate() {
+    actProfileUndoRefresh->setEnabled(FHistory->Newest({TSnapshotKind::Refresh}) != nullptr);
+}
+
 void TfrmMain::actConfigurationNewExecute(QAction*) {
     std::unique_ptr<TConfiguration> configuration = GetConfigurationList().NewConfiguration();
     if (!EditConfiguration(*configuration))
         return;
-    GetConfigurationList().Add(std::move(configuration));
-    FillConfigurations();
+    // The new one is shown, so that the profile actions work on it.
+    FillConfigurations(&GetConfigurationList().Add(std::move(configuration)));
 }
 
 void TfrmMain::actConfigurationEditExecute(QAction*) {
@@ -285,7 +401,7 @@ void TfrmMain::actConfigurationEditExecute(QAction*) {
     // The end of a batch re-sorts the collection by name.
     GetConfigurationList().BeginUpdate();
     GetConfigurationList().EndUpdate();
-    FillConfigurations();
+    FillConfigurations(selected);
 }
 
 void TfrmMain::actConfigurationDelExecute(QAction*) {
@@ -300,8 +416,7 @@ void TfrmMain::actProfileNewExecute(QAction*) {
     std::unique_ptr<TConfigurationProfile> profile = GetCurrentProfiles().NewProfile();
     if (!EditProfile(*profile))
         return;
-    GetCurrentProfiles().Add(std::move(profile));
-    FillProfiles();
+    FillProfiles(&GetCurrentProfiles().Add(std::move(profile)));
 }
 
 void TfrmMain::actProfileEditExecute(QAction*) {
@@ -315,7 +430,7 @@ void TfrmMain::actProfileEditExecute(QAction*) {
     selected->Assign(*copy);
     GetCurrentProfiles().BeginUpdate();
     GetCurrentProfiles().EndUpdate();
-    FillProfiles();
+    FillProfiles(selected);
 }
 
 void TfrmMain::actProfileDelExecute(QAction*) {
@@ -326,17 +441,105 @@ void TfrmMain::actProfileDelExecute(QAction*) {
     FillProfiles();
 }
 
+void TfrmMain::ShowStatus(const std::string& text) {
+    // The window keeps its width: a long text ends in "..." and shows whole as the tip.
+    const QString full = ToQString(text);
+    lblStatus->setToolTip(full);
+    lblStatus->setText(lblStatus->fontMetrics().elidedText(full, Qt::ElideRight, lblStatus->width()));
+}
+
+QString TfrmMain::StatusText() const { return lblStatus->toolTip(); }
+
+std::unique_ptr<TGUIProgressSender> TfrmMain::UndoableSender() {
+    return std::make_unique<TGUIProgressSender>([this] {
+        // The actions have not been updated since the run disabled this window.
+        UpdateActions();
+        actProfileUndoApply->trigger();
+    });
+}
+
 void TfrmMain::actProfileRefreshExecute(QAction*) {
-    if (TConfigurationProfile* profile = GetSelectedProfile())
-        profile->RefreshAll();
+    TConfigurationProfile* profile = GetSelectedProfile();
+    if (!profile)
+        return;
+    const TRefreshReport report = RefreshWithHistory(*FHistory, *GetSelectedConfiguration(), *profile);
+    ShowStatus(report.Text());
+    if (report.failed)
+        throw Exception(report.error);
+}
+
+void TfrmMain::actProfileUndoRefreshExecute(QAction*) {
+    const TRefreshUndo undo = UndoRefresh(*FHistory, GetConfigurationsRoot());
+    FillConfigurations(undo.configuration);
+    FillProfiles(undo.profile);
+    ShowStatus(undo.text);
 }
 
 void TfrmMain::actProfileApplyExecute(QAction*) {
     TConfigurationProfile* profile = GetSelectedProfile();
     if (!profile)
         return;
-    TProfileApplier applier(std::make_unique<TGUIProgressSender>(), GUIConfirmation());
+    TApplySnapshotter snapshotter(*FHistory, *GetSelectedConfiguration());
+    TPreviewConfirmation confirmation(*profile);
+    TProfileApplier applier(UndoableSender(), confirmation);
+    applier.SetGuard(&snapshotter);
     applier.ApplyProfile(*profile);
+    if (applier.Report().confirmed)
+        ShowStatus(applier.Report().Summary());
+}
+
+void TfrmMain::actProfilePreviewExecute(QAction*) {
+    if (const TConfigurationProfile* profile = GetSelectedProfile()) {
+        TfrmPreview preview(*profile, this);
+        preview.exec();
+    }
+}
+
+void TfrmMain::actProfileUndoApplyExecute(QAction*) {
+    TApplyUndo undo(*FHistory, GetConfigurationsRoot());
+    // An undo of an undo gives the apply back once; that one has nothing to undo.
+    const bool undoable = undo.Snapshot().Kind() == TSnapshotKind::Apply;
+    TUndoConfirmation confirmation(undo);
+    const TApplyReport report =
+        undo.Run(undoable ? UndoableSender() : std::make_unique<TGUIProgressSender>(), confirmation);
+    if (report.confirmed)
+        ShowStatus(report.Summary());
+}
+
+void TfrmMain::actConfigurationExportExecute(QAction*) {
+    const TConfiguration* configuration = GetSelectedConfiguration();
+    if (!configuration)
+        return;
+    const std::optional<QString> file = TFileDialogs::GetSaveFileName(
+        ToQString(configuration->Name() + ".txt"), ToQString(TOsHelper::GetSpecialFolder(os::CsidlPersonal)),
+        ExportFilter);
+    if (!file)
+        return;
+    WriteTextFile(*file, ExportConfigurations({configuration}));
+    ShowStatus("Exported " + configuration->Name() + " to " + ToUtf8(QDir::toNativeSeparators(*file)));
+}
+
+void TfrmMain::actConfigurationImportExecute(QAction*) {
+    const std::optional<QString> file = TFileDialogs::GetOpenFileName(
+        QString(), ToQString(TOsHelper::GetSpecialFolder(os::CsidlPersonal)), ExportFilter);
+    if (!file)
+        return;
+    const std::unique_ptr<TConfigurations> imported = ReadExport(ReadTextFile(*file, MaxTextSize));
+    std::vector<std::string> names;
+    try {
+        names = ImportConfigurations(GetConfigurationsRoot(), *imported, false);
+    } catch (const EImportConflict& e) {
+        if (!TMessageBoxes::AskYesNo(ToQString(e.Message()) + QStringLiteral("\n\nImport it under a new name?")))
+            return;
+        names = ImportConfigurations(GetConfigurationsRoot(), *imported, true);
+    }
+    if (names.empty())
+        return;
+    FillConfigurations(GetConfigurationList().Find(names.front()));
+    std::string text = "Imported";
+    for (const std::string& name : names)
+        text += (&name == &names.front() ? " " : ", ") + name;
+    ShowStatus(text);
 }
 
 void TfrmMain::DoCancel(QAction* action) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "fBeveledDlg.h"
+#include "uGUIUtils.h"
 
+#include "profiles/uProfileHistory.h"
 #include "profiles/uProfileSettings.h"
 
 #include <memory>
@@ -10,6 +12,7 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class QStatusBar;
 class QToolBar;
 class QToolButton;
 
@@ -36,6 +39,10 @@ public:
     TConfiguration* GetSelectedConfiguration() const;
     TConfigurationProfile* GetSelectedProfile() const;
     TConfigurationProfiles& GetCurrentProfiles() const;
+    // The snapshots of applies and refreshes, in the file beside the data file.
+    TProfileHistory& History() const { return *FHistory; }
+    // The status line's whole text.
+    QString StatusText() const;
 
     QMenuBar* mmn;
     QMenu* miFile;
@@ -50,6 +57,11 @@ public:
     QComboBox* cmbProfiles;
     QToolBar* tbrProfiles;
     TClickLabel* imgAdmin;
+    // What the last action did ("Captured 3 settings into Office").
+    QStatusBar* stbMain;
+    QLabel* lblStatus;
+    QAction* actConfigurationExport;
+    QAction* actConfigurationImport;
     QAction* actConfigurationNew;
     QAction* actConfigurationEdit;
     QAction* actConfigurationDel;
@@ -58,6 +70,9 @@ public:
     QAction* actProfileDel;
     QAction* actProfileRefresh;
     QAction* actProfileApply;
+    QAction* actProfilePreview;
+    QAction* actProfileUndoApply;
+    QAction* actProfileUndoRefresh;
 
 protected:
     void DoCancel(QAction* action) override;
@@ -66,10 +81,14 @@ private:
     void BuildMenu();
     void FormCreate();
     void OpenDataFile();
-    void FillConfigurations();
-    void FillProfiles();
+    // Keep the selected position, or select Selected where the list shows it.
+    void FillConfigurations(const TConfiguration* selected = nullptr);
+    void FillProfiles(const TConfigurationProfile* selected = nullptr);
     bool EditConfiguration(TConfiguration& configuration);
     bool EditProfile(TConfigurationProfile& profile);
+    void ShowStatus(const std::string& text);
+    // The progress sender of a run whose window offers its undo.
+    std::unique_ptr<TGUIProgressSender> UndoableSender();
 
     void cmbConfigurationsChange();
     void miAboutClick();
@@ -83,6 +102,9 @@ private:
     void actProfileDelUpdate();
     void actProfileRefreshUpdate();
     void actProfileApplyUpdate();
+    void actConfigurationExportUpdate();
+    void actProfileUndoApplyUpdate();
+    void actProfileUndoRefreshUpdate();
     void actConfigurationNewExecute(QAction* action);
     void actConfigurationEditExecute(QAction* action);
     void actConfigurationDelExecute(QAction* action);
@@ -91,9 +113,15 @@ private:
     void actProfileDelExecute(QAction* action);
     void actProfileRefreshExecute(QAction* action);
     void actProfileApplyExecute(QAction* action);
+    void actProfilePreviewExecute(QAction* action);
+    void actProfileUndoApplyExecute(QAction* action);
+    void actProfileUndoRefreshExecute(QAction* action);
+    void actConfigurationExportExecute(QAction* action);
+    void actConfigurationImportExecute(QAction* action);
 
     // Stands in for the profiles while no configuration is selected.
     std::unique_ptr<TSettings> FEmptySettings;
+    std::unique_ptr<TProfileHistory> FHistory;
 };
 
 // The program after the registrations: holds the data file lock, creates the main window (which

@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTableWidget>
+#include <QTimer>
 
 namespace prolamo {
 
@@ -26,7 +27,7 @@ int openProgressWindows = 0;
 
 TfrmProgress::TfrmProgress(QWidget* owner)
     : TfrmBaseDlg(owner), lblText(new QLabel(Client())), prg(new QProgressBar(Client())), lvwLog(new QTableWidget(0, 1, Client())),
-      mnuClipboard(new QMenu(this)) {
+      mnuClipboard(new QMenu(this)), btnUndo(new QPushButton(Client())) {
     setObjectName(QStringLiteral("frmProgress"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Please wait..."));
@@ -48,6 +49,14 @@ TfrmProgress::TfrmProgress(QWidget* owner)
     btnHelp->setGeometry(317, 49, 75, 25);
     Anchor(btnCancel, Qt::TopEdge | Qt::RightEdge);
     Anchor(btnHelp, Qt::TopEdge | Qt::RightEdge);
+    actUndoApply = NewAction("actUndoApply", QStringLiteral("Dialog"), QStringLiteral("&Undo last apply"),
+                             QStringLiteral("Put back what the machine held before this run"), -1);
+    OnExecute(actUndoApply, &TfrmProgress::actUndoApplyExecute);
+    btnUndo->setObjectName(QStringLiteral("btnUndo"));
+    btnUndo->setGeometry(8, 49, 110, 25);
+    btnUndo->setAutoDefault(false);
+    BindButton(*btnUndo, *actUndoApply);
+    btnUndo->hide();
 
     lvwLog->setObjectName(QStringLiteral("lvwLog"));
     lvwLog->setGeometry(8, 80, 384, 152);
@@ -159,13 +168,27 @@ void TfrmProgress::SetStatusText(const QString& text) {
     QCoreApplication::processEvents();
 }
 
-void TfrmProgress::Done() {
-    SetStatusText(QStringLiteral("Done"));
+void TfrmProgress::Done(const QString& summary) {
+    SetStatusText(summary.isEmpty() ? QStringLiteral("Done") : summary);
     actCancel->setText(QStringLiteral("&Close"));
     FCanClose = true;
     UpdateActions();
+    btnCancel->setFocus();
+    // Long enough to read what was applied; a log stays until the user has read it.
     if (lvwLog->rowCount() == 0)
-        close();
+        QTimer::singleShot(summaryTime_, this, &QWidget::close);
+}
+
+void TfrmProgress::OfferUndo(std::function<void()> undo) {
+    undo_ = std::move(undo);
+    btnUndo->show();
+}
+
+void TfrmProgress::actUndoApplyExecute(QAction*) {
+    // The undo opens a window of its own once this one has let the main window go.
+    const std::function<void()> undo = undo_;
+    close();
+    QTimer::singleShot(0, qApp, undo);
 }
 
 void TfrmProgress::UpdateCancel(QAction* action) { action->setEnabled(FCanClose); }

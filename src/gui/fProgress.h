@@ -4,9 +4,12 @@
 
 #include "classes/uResultList.h"
 
+#include <functional>
+
 class QLabel;
 class QMenu;
 class QProgressBar;
+class QPushButton;
 class QTableWidget;
 
 namespace prolamo {
@@ -27,8 +30,14 @@ public:
     void AddLogLine(const QString& text, int resultType);
     void ShowResults(const TCheckResultList& results);
     void SetStatusText(const QString& text);
-    // Ends the run: closes at once when the log is empty, else waits for the user.
-    void Done();
+    // Ends the run with its summary in the status line ("Done" without one). With an empty log
+    // the window closes by itself after SummaryTime, else it waits for the user.
+    void Done(const QString& summary = QString());
+    static int SummaryTime() { return summaryTime_; }
+    // Milliseconds; tests shorten it.
+    static void SetSummaryTime(int milliseconds) { summaryTime_ = milliseconds; }
+    // Once the run has ended: shows "Undo last apply", which closes this window and then runs Undo.
+    void OfferUndo(std::function<void()> undo);
     // Lines First to Last, each ended by a line break, as plain text on the clipboard.
     void CopyLinesToClipboard(int first, int last);
     // Line breaks become spaces, then pairs of spaces become one, in one pass.
@@ -42,6 +51,8 @@ public:
     QProgressBar* prg;
     QTableWidget* lvwLog;
     QMenu* mnuClipboard;
+    QPushButton* btnUndo;
+    QAction* actUndoApply;
     QAction* actCopySelected;
     QAction* actCopyAll;
     QAction* mniCopySelected;
@@ -62,11 +73,14 @@ private:
     void actCopyUpdate(QAction* action);
     void actCopySelectedExecute(QAction* action);
     void actCopyAllExecute(QAction* action);
+    void actUndoApplyExecute(QAction* action);
 
     int FErrorImageIndex = -1;
     int FWarningImageIndex = -1;
     bool FCanClose = false;
     bool shown_ = false;
+    std::function<void()> undo_;
+    static inline int summaryTime_ = 5000;
 };
 
 } // namespace prolamo

@@ -1,7 +1,10 @@
 #include "uGUIUtils.h"
 
+#include "classes/uHelpers.h"
 #include "fEditItems.h"
 #include "fProgress.h"
+#include "framework/Exceptions.h"
+#include "os/Folders.h"
 #include "profiles/uEnvSettings.h"
 #include "profiles/uFileSettings.h"
 
@@ -14,8 +17,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -91,20 +96,30 @@ std::string ToUtf8(const QString& text) { return text.toStdString(); }
 
 void ProgramError(const std::string& message) { throw std::logic_error(message); }
 
-bool TMessageBoxes::AskYesNo(const QString& question) {
+bool TMessageBoxes::AskYesNo(const QString& question, const std::function<void()>& showChanges) {
     MessageBoxState& state = Boxes();
-    if (state.testing) {
-        state.questions << question;
-        if (state.answers.empty())
-            return false;
-        const QMessageBox::StandardButton answer = state.answers.front();
-        state.answers.pop_front();
-        return answer == QMessageBox::Yes;
+    for (;;) {
+        QMessageBox::StandardButton answer = QMessageBox::No;
+        if (state.testing) {
+            state.questions << question;
+            if (!state.answers.empty()) {
+                answer = state.answers.front();
+                state.answers.pop_front();
+            }
+        } else {
+            QMessageBox box(QMessageBox::Question, QObject::tr("Confirm"), question,
+                            QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+            box.setDefaultButton(QMessageBox::Yes);
+            QPushButton* show = nullptr;
+            if (showChanges)
+                show = box.addButton(QStringLiteral("&Show changes"), QMessageBox::HelpRole);
+            box.exec();
+            answer = show && box.clickedButton() == show ? ShowChangesAnswer : box.standardButton(box.clickedButton());
+        }
+        if (answer != ShowChangesAnswer || !showChanges)
+            return answer == QMessageBox::Yes;
+        showChanges();
     }
-    QMessageBox box(QMessageBox::Question, QObject::tr("Confirm"), question, QMessageBox::Yes | QMessageBox::No,
-                    QApplication::activeWindow());
-    box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
 }
 
 void TMessageBoxes::ShowError(const QString& message) {
@@ -244,6 +259,23 @@ std::optional<QString> TFileDialogs::GetOpenFileName(const QString& fileName, co
     return dialog.selectedFiles().constFirst();
 }
 
+std::optional<QString> TFileDialogs::GetSaveFileName(const QString& fileName, const QString& folder,
+                                                     const QString& filter) {
+    FileDialogState& state = FileDialogs();
+    if (state.testing)
+        return GetOpenFileName(fileName, folder, filter);
+    state.lastPresets = {fileName, folder};
+    QFileDialog dialog(QApplication::activeWindow());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(filter);
+    dialog.setDirectory(folder);
+    dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
 void TFileDialogs::SetNextFileName(std::optional<QString> fileName) {
     FileDialogs().answers.push_back(std::move(fileName));
 }
@@ -255,12 +287,39 @@ void TFileDialogs::SetTesting(bool testing) {
 
 QStringList TFileDialogs::LastPresets() { return FileDialogs().lastPresets; }
 
+void WriteTextFile(const QString& fileName, const std::string& text) {
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
+        !file.commit())
+        throw Exception(ToUtf8(QStringLiteral("%1 cannot be written: %2")
+                                   .arg(QDir::toNativeSeparators(fileName), file.errorString())));
+}
+
+std::string ReadTextFile(const QString& fileName, std::size_t maxSize) {
+    QFile file(fileName);
+    const auto fail = [&](const QString& why) {
+        throw Exception(ToUtf8(QStringLiteral("%1 cannot be read: %2").arg(QDir::toNativeSeparators(fileName), why)));
+    };
+    if (!file.open(QIODevice::ReadOnly))
+        fail(file.errorString());
+    if (static_cast<std::uint64_t>(file.size()) > maxSize)
+        fail(QStringLiteral("it is larger than %1 bytes").arg(maxSize));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        fail(file.errorString());
+    return bytes.toStdString();
+}
+
 void InstallFileDialog() {
     TFileSettingEditor::SetOpenFileDialog([](const TOpenFileRequest& request) -> std::optional<std::string> {
         // "*.*" would hide the files without an extension here, the hosts file among them.
         const QString filter = request.filter == "*.*" ? QStringLiteral("*") : ToQString(request.filter);
+        // A new setting has no folder yet: start where the user keeps files.
+        const std::string folder =
+            request.initialFolder.empty() ? TOsHelper::GetSpecialFolder(os::CsidlPersonal) : request.initialFolder;
         const std::optional<QString> chosen =
-            TFileDialogs::GetOpenFileName(ToQString(request.fileName), ToQString(request.initialFolder), filter);
+            TFileDialogs::GetOpenFileName(ToQString(request.fileName), ToQString(folder), filter);
         if (!chosen)
             return std::nullopt;
         return ToUtf8(QDir::toNativeSeparators(*chosen));
@@ -292,7 +351,7 @@ void SetApplicationMainWindow(QWidget* window) { MainWindow() = window; }
 QWidget* ApplicationMainWindow() { return MainWindow(); }
 
 QString ApplicationTitle() {
-    return Title().isEmpty() ? QCoreApplication::applicationName() : Title();
+    return Title().isEmpty() ? QLatin1String(ProductName) : Title();
 }
 
 void SetApplicationTitle(const QString& title) { Title() = title; }
@@ -338,7 +397,9 @@ void TGUIProgressSender::Step() {
 void TGUIProgressSender::Finish(const TCheckResultList& results) {
     TfrmProgress& form = StartedForm();
     form.ShowResults(results);
-    form.Done();
+    form.Done(ToQString(summary_));
+    if (undo_)
+        form.OfferUndo(undo_);
 }
 
 } // namespace prolamo

@@ -37,8 +37,11 @@ std::string ToUtf8(const QString& text);
 // The program's message boxes. Tests switch them to answer without a user and read what was asked.
 class TMessageBoxes {
 public:
-    // A confirmation with Yes and No; true for Yes.
-    static bool AskYesNo(const QString& question);
+    // A confirmation with Yes and No; true for Yes. With ShowChanges the box has a third button,
+    // "Show changes", that runs it and asks again.
+    static bool AskYesNo(const QString& question, const std::function<void()>& showChanges = {});
+    // The answer a test queues for "Show changes".
+    static constexpr QMessageBox::StandardButton ShowChangesAnswer = QMessageBox::Help;
     // The standard error box, titled with the application title.
     static void ShowError(const QString& message);
 
@@ -104,16 +107,25 @@ void ShellOpen(const QString& target);
 // Tests: receives the targets instead of the desktop.
 void SetShellOpenHandler(std::function<void(const QString&)> handler);
 
-// The file-open dialog; tests queue the file the user would choose (or nothing for Cancel).
+// The file-open and file-save dialogs; tests queue the file the user would choose (or nothing for
+// Cancel).
 class TFileDialogs {
 public:
     static std::optional<QString> GetOpenFileName(const QString& fileName, const QString& folder,
+                                                  const QString& filter);
+    // Asks before replacing an existing file.
+    static std::optional<QString> GetSaveFileName(const QString& fileName, const QString& folder,
                                                   const QString& filter);
     static void SetNextFileName(std::optional<QString> fileName);
     static void SetTesting(bool testing);
     // What the last dialog was preset with: file name and folder.
     static QStringList LastPresets();
 };
+
+// A whole text file, written atomically (the previous file stays on any failure) or read up to
+// MaxSize bytes; failures raise with the file's name.
+void WriteTextFile(const QString& fileName, const std::string& text);
+std::string ReadTextFile(const QString& fileName, std::size_t maxSize);
 
 // Makes the File setting's editor use the dialog above.
 void InstallFileDialog();
@@ -123,7 +135,9 @@ void InstallCheckListDialog();
 // The window that stands for the application: the progress window disables it during a run.
 void SetApplicationMainWindow(QWidget* window);
 QWidget* ApplicationMainWindow();
-// The application title, which the main window shows as its caption.
+inline constexpr const char* ProductName = "Prolamo";
+// The application title, which the main window shows as its caption; the product name until the
+// program sets it.
 QString ApplicationTitle();
 void SetApplicationTitle(const QString& title);
 
@@ -138,10 +152,13 @@ TGUIConfirmation& GUIConfirmation();
 // Drives a progress window of its own through one apply run.
 class TGUIProgressSender : public TProgressSender {
 public:
+    // Undo: what the window's "Undo last apply" runs once the run has ended; none offers no undo.
+    explicit TGUIProgressSender(std::function<void()> undo = {}) : undo_(std::move(undo)) {}
     void Start(int count) override;
     void SetStatus(const std::string& text) override;
     void Step() override;
     void Finish(const TCheckResultList& results) override;
+    void SetSummary(const std::string& summary) override { summary_ = summary; }
 
     TfrmProgress* Form() const;
 
@@ -151,6 +168,8 @@ private:
     // Not owned: the window frees itself when closed, which empties this guard.
     QPointer<QDialog> FForm;
     bool started_ = false;
+    std::string summary_;
+    std::function<void()> undo_;
 };
 
 } // namespace prolamo

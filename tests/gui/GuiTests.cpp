@@ -9,6 +9,7 @@
 #include "gui/fEditItems.h"
 #include "gui/fEditProfile.h"
 #include "gui/fMain.h"
+#include "gui/fPreview.h"
 #include "gui/fProgress.h"
 #include "gui/uGUIUtils.h"
 #include "os/simulated/Machine.h"
@@ -21,12 +22,15 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTextBrowser>
+#include <QStatusBar>
 #include <QTimer>
+#include <QToolBar>
 #include <QtTest>
 
 #include <fstream>
@@ -102,6 +106,8 @@ private:
     std::unique_ptr<TempFolder> temp_;
     std::unique_ptr<os::simulated::Machine> machine_;
     std::unique_ptr<os::simulated::ScopedCurrentMachine> current_;
+    // The editors' history where no main window gives them its own.
+    std::unique_ptr<TProfileHistory> history_;
 
     TConfigurations& Root() { return GetConfigurationsRoot(); }
 
@@ -120,19 +126,23 @@ private slots:
         TFileDialogs::SetTesting(true);
         InstallFileDialog();
         InstallCheckListDialog();
-        SetApplicationTitle(QStringLiteral("Prolamo"));
     }
 
     void init() {
         temp_ = std::make_unique<TempFolder>();
         machine_ = os::simulated::Machine::Open(temp_->Path() / "machine");
         current_ = std::make_unique<os::simulated::ScopedCurrentMachine>(*machine_);
+        history_ = std::make_unique<TProfileHistory>();
+        // The program's lock makes the data file's folder; the history beside it needs it.
+        std::filesystem::create_directories(std::filesystem::path(DataFilePath()).parent_path());
         TMessageBoxes::Reset();
         TFileDialogs::SetTesting(true);
         TestMachine().clear();
         TEditedTestSetting::NextKeys().clear();
         SetHelpFile(QString());
         SetShellOpenHandler(nullptr);
+        // As at start-up: the program sets the title from the main window's caption.
+        SetApplicationTitle(QString());
     }
 
     void cleanup() {
@@ -142,6 +152,7 @@ private slots:
         Root().Configurations().Clear();
         GetPersistentData().SetSaveOnFree(false);
         FreePersistentData();
+        history_.reset();
         current_.reset();
         machine_.reset();
         temp_.reset();
@@ -212,7 +223,7 @@ private slots:
         QVERIFY(!main->actProfileEdit->isEnabled());
     }
 
-    void selectionStaysAtItsPositionAfterARename() {
+    void renamedConfigurationAndProfileStaySelected() {
         AddConfiguration(Root(), "A", {"a"}).Profiles().Add().SetName("A home");
         AddConfiguration(Root(), "B", {"b"});
         TConfiguration& b = *Root().Configurations().Find("B");
@@ -230,9 +241,165 @@ private slots:
         });
         main->actConfigurationEdit->trigger();
         QCOMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{"B", "C", "Z"}));
-        QCOMPARE(main->cmbConfigurations->currentIndex(), 0);
+        QCOMPARE(main->cmbConfigurations->currentText(), QStringLiteral("Z"));
+        QCOMPARE(ComboTexts(*main->cmbProfiles), QStringList{QStringLiteral("A home")});
+
+        SelectItemIndex(*main->cmbConfigurations, 0);
         QCOMPARE(main->cmbProfiles->currentText(), QStringLiteral("B home"));
-        QCOMPARE(ComboTexts(*main->cmbProfiles), (QStringList{"B home", "B work"}));
+        OnNextModal<TfrmEditProfile>([](TfrmEditProfile& editor) {
+            editor.edtName->setText(QStringLiteral("C home"));
+            editor.btnOK->click();
+        });
+        main->actProfileEdit->trigger();
+        QCOMPARE(ComboTexts(*main->cmbProfiles), (QStringList{"B work", "C home"}));
+        QCOMPARE(main->cmbProfiles->currentText(), QStringLiteral("C home"));
+    }
+
+    void newConfigurationIsSelectedSoItsProfilesGoIntoIt() {
+        TConfiguration& a = AddConfiguration(Root(), "A", {"a"});
+        a.Profiles().Add().SetName("Home");
+        auto main = OpenMain();
+        OnNextModal<TfrmEditConfiguration>([](TfrmEditConfiguration& editor) { editor.btnOK->click(); });
+        main->actConfigurationNew->trigger();
+        QCOMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{"A", "Configuration 1"}));
+        QCOMPARE(main->cmbConfigurations->currentText(), QStringLiteral("Configuration 1"));
+        QCOMPARE(main->cmbProfiles->count(), 0);
+
+        Idle();
+        OnNextModal<TfrmEditProfile>([](TfrmEditProfile& editor) { editor.btnOK->click(); });
+        main->actProfileNew->trigger();
+        QCOMPARE(a.Profiles().Count(), std::size_t{1});
+        QCOMPARE(Root().Configurations().Find("Configuration 1")->Profiles().Count(), std::size_t{1});
+
+        // A new profile that sorts after the selected one is selected too.
+        SelectItemIndex(*main->cmbConfigurations, 0);
+        OnNextModal<TfrmEditProfile>([](TfrmEditProfile& editor) { editor.btnOK->click(); });
+        main->actProfileNew->trigger();
+        QCOMPARE(ComboTexts(*main->cmbProfiles), (QStringList{"Home", "Profile 1"}));
+        QCOMPARE(main->cmbProfiles->currentText(), QStringLiteral("Profile 1"));
+    }
+
+    void captionIsTheProductNameNotTheProgramFile() {
+        QVERIFY(QCoreApplication::applicationName() != QStringLiteral("Prolamo"));
+        QString caption;
+        QTimer::singleShot(0, [&caption] {
+            if (TfrmMain* main = ShownMainWindow()) {
+                caption = main->windowTitle();
+                main->btnCancel->click();
+            }
+        });
+        QCOMPARE(RunProlamo(), 0);
+        QCOMPARE(caption, QStringLiteral("Prolamo"));
+        QCOMPARE(ApplicationTitle(), QStringLiteral("Prolamo"));
+    }
+
+    void altKeysReachTheHelpMenuAndTheHelpButtonApart() {
+        SetHelpFile(QStringLiteral(PROLAMO_HELP_SOURCE));
+        auto main = OpenMain();
+        QApplication::setActiveWindow(main.get());
+        QStringList keys;
+        for (QAction* menu : main->mmn->actions())
+            keys << QKeySequence::mnemonic(menu->text()).toString();
+        for (QPushButton* button : main->findChildren<QPushButton*>())
+            if (button->isVisible())
+                keys << QKeySequence::mnemonic(button->text()).toString();
+        QCOMPARE(keys.size(), 6);
+        QCOMPARE(keys.removeDuplicates(), 0);
+
+        // A button's key clicks it after a short show of the press.
+        QTest::keyClick(main.get(), QKeySequence::mnemonic(main->btnHelp->text())[0].key(), Qt::AltModifier);
+        QTRY_VERIFY(main->findChild<THelpViewer*>());
+        QApplication::setActiveWindow(main.get());
+        QTest::keyClick(main.get(), Qt::Key_H, Qt::AltModifier);
+        QTRY_VERIFY(main->miHelp->isVisible());
+        QTest::keyClick(main->miHelp, Qt::Key_Escape);
+    }
+
+    void tabOrderFollowsTheWindowWithEachToolbarOneStop() {
+        AddConfiguration(Root(), "A", {"a"}).Profiles().Add().SetName("Home");
+        auto main = OpenMain();
+        QApplication::setActiveWindow(main.get());
+        main->cmbConfigurations->setFocus();
+        const auto stop = [&main]() -> QWidget* {
+            QWidget* focus = QApplication::focusWidget();
+            for (QToolBar* toolbar : {main->tbrConfigurations, main->tbrProfiles})
+                if (toolbar->isAncestorOf(focus))
+                    return toolbar;
+            return focus;
+        };
+        const QList<QWidget*> expected{main->cmbConfigurations, main->tbrConfigurations, main->cmbProfiles,
+                                       main->tbrProfiles, main->btnCancel, main->btnHelp};
+        QList<QWidget*> forward;
+        for (int i = 0; i < expected.size(); ++i) {
+            forward << stop();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(forward, expected);
+        QCOMPARE(stop(), main->cmbConfigurations);
+        QList<QWidget*> backward;
+        for (int i = 0; i < expected.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+            backward.prepend(stop());
+        }
+        QCOMPARE(backward, expected);
+
+        // Inside a toolbar the arrow keys move, past the separator; Tab comes back to the button left.
+        main->cmbProfiles->setFocus();
+        QTest::keyClick(main->cmbProfiles, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("btnProfileNew"));
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("btnProfileRefresh"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), main->btnCancel);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("btnProfileRefresh"));
+    }
+
+    void profileEditorKeepsTheSelectedLinesAfterRefreshAndDelete() {
+        TestMachine() = {{"k1", "one"}, {"k2", "two"}, {"k3", "three"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2", "k3"});
+        TfrmEditProfile editor(a.Profiles().Add(), *history_, a);
+        TListView& list = *editor.lvwValues;
+        const auto selectedRows = [&list] {
+            QList<int> rows;
+            for (int row = 0; row < list.count(); ++row)
+                if (list.item(row)->isSelected())
+                    rows << row;
+            return rows;
+        };
+        list.item(0)->setSelected(true);
+        list.item(2)->setSelected(true);
+        list.setCurrentItem(list.item(2), QItemSelectionModel::NoUpdate);
+        editor.UpdateActions();
+        editor.actRefreshValue->trigger();
+        QCOMPARE(selectedRows(), (QList<int>{0, 2}));
+        QCOMPARE(list.currentRow(), 2);
+        QCOMPARE(a.Profiles()[0].Values().Count(), std::size_t{2});
+        editor.UpdateActions();
+        editor.actDelValue->trigger();
+        QCOMPARE(selectedRows(), (QList<int>{0, 2}));
+        QCOMPARE(a.Profiles()[0].Values().Count(), std::size_t{0});
+        editor.actRefreshAllValues->trigger();
+        QCOMPARE(selectedRows(), (QList<int>{0, 2}));
+    }
+
+    void configurationEditorKeepsTheSelectedSettingAfterAnEdit() {
+        TConfiguration configuration;
+        TfrmEditConfiguration editor(configuration);
+        editor.lvwAvailItems->setCurrentItem(ItemWithText(*editor.lvwAvailItems, QStringLiteral("Edited")));
+        TEditedTestSetting::NextKeys() = {"b", "c", "a"};
+        editor.UpdateActions();
+        editor.actNewItem->trigger();
+        editor.actNewItem->trigger();
+        editor.lvwItems->setCurrentItem(ItemWithText(*editor.lvwItems, QStringLiteral("Edited (c)")));
+        editor.UpdateActions();
+        editor.actEditItem->trigger();
+        QCOMPARE(ListTexts(*editor.lvwItems), (QStringList{"Edited (a)", "Edited (b)"}));
+        QCOMPARE(editor.lvwItems->selectedItems().size(), 1);
+        QCOMPARE(editor.lvwItems->selectedItems().first()->text(), QStringLiteral("Edited (a)"));
+        QVERIFY(editor.lvwAvailItems->currentItem());
+        QCOMPARE(editor.lvwAvailItems->currentItem()->text(), QStringLiteral("Edited"));
     }
 
     void choosingAConfigurationSelectsItsFirstProfile() {
@@ -358,6 +525,226 @@ private slots:
         QCOMPARE(a.Profiles()[0].Values().Count(), std::size_t{1});
     }
 
+    void applyIsUndoneFromTheMenuAndTheUndoFromItsProgressWindow() {
+        TestMachine() = {{"k1", "home"}, {"k2", "work"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2"});
+        TConfigurationProfile& office = a.Profiles().Add();
+        office.SetName("Office");
+        office.RefreshAll();
+        TestMachine()["k1"] = "away";
+        auto main = OpenMain();
+        QVERIFY(!main->actProfileUndoApply->isEnabled());
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileApply->trigger();
+        QCOMPARE(TestMachine()["k1"], std::string("home"));
+        TfrmProgress* progress = ProgressWindows().value(0);
+        QVERIFY(progress);
+        QVERIFY(progress->btnUndo->isVisible());
+        progress->close();
+        Idle();
+        QVERIFY(main->actProfileUndoApply->isEnabled());
+        QVERIFY(main->findChild<QAction*>("miProfileUndoApply")->isEnabled());
+
+        // Through the applier: its question, after what is undone; No changes nothing.
+        TMessageBoxes::Reset();
+        main->actProfileUndoApply->trigger();
+        QCOMPARE(TMessageBoxes::Questions().size(), 1);
+        QVERIFY(TMessageBoxes::Questions().first().startsWith(QStringLiteral("Undo the apply of Office (A) at ")));
+        QVERIFY(TMessageBoxes::Questions().first().endsWith(QLatin1String(ApplyQuestion)));
+        QCOMPARE(TestMachine()["k1"], std::string("home"));
+        QVERIFY(ProgressWindows().isEmpty());
+
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileUndoApply->trigger();
+        QCOMPARE(TestMachine()["k1"], std::string("away"));
+        QCOMPARE(TestMachine()["k2"], std::string("work"));
+        progress = ProgressWindows().value(0);
+        QVERIFY(progress);
+        QCOMPARE(progress->lblText->text(), QStringLiteral("Undid the apply of Office: 2 settings, no errors"));
+        QCOMPARE(main->StatusText(), progress->lblText->text());
+
+        // The undo is undone once, from its progress window.
+        QVERIFY(progress->btnUndo->isVisible());
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        progress->btnUndo->click();
+        QTRY_COMPARE(TestMachine()["k1"], std::string("home"));
+        progress = ProgressWindows().value(0);
+        QVERIFY(progress);
+        QVERIFY(!progress->btnUndo->isVisible());
+        progress->close();
+        Idle();
+        QVERIFY(!main->actProfileUndoApply->isEnabled());
+
+        // Straight from the window of the run, with nothing undoable before it.
+        TestMachine()["k2"] = "away";
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileApply->trigger();
+        QCOMPARE(TestMachine()["k2"], std::string("work"));
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        ProgressWindows().value(0)->btnUndo->click();
+        QTRY_COMPARE(TestMachine()["k2"], std::string("away"));
+    }
+
+    void refreshSaysWhatItCapturedAndIsUndoneInTheMainWindowAndTheEditor() {
+        TestMachine() = {{"k1", "one"}, {"k2", "two"}, {"k3", "three"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2", "k3"});
+        TConfigurationProfile& home = a.Profiles().Add();
+        home.SetName("Home");
+        home.RefreshAll();
+        const auto hint = [&a](int setting) {
+            const TSettingValue* value = a.Profiles()[0].FindValue(a.Settings()[setting]);
+            return value ? value->GetHint() : std::string("none");
+        };
+        TestMachine()["k1"] = "uno";
+        auto main = OpenMain();
+        QVERIFY(!main->actProfileUndoRefresh->isEnabled());
+        main->actProfileRefresh->trigger();
+        QCOMPARE(main->StatusText(), QStringLiteral("Captured 3 settings into Home"));
+        QCOMPARE(hint(0), std::string("uno"));
+        Idle();
+        QVERIFY(main->actProfileUndoRefresh->isEnabled());
+        main->actProfileUndoRefresh->trigger();
+        QCOMPARE(hint(0), std::string("one"));
+        QVERIFY(main->StatusText().startsWith(QStringLiteral("Put back 3 settings of Home")));
+        // Longer than the window is wide: the line ends in "...", its tip holds it whole.
+        QVERIFY(main->lblStatus->text().endsWith(QChar(0x2026)));
+        QCOMPARE(main->lblStatus->toolTip(), main->StatusText());
+        Idle();
+        QVERIFY(!main->actProfileUndoRefresh->isEnabled());
+
+        // In the editor: the undo works on the dialog's profile; Cancel drops its refreshes.
+        OnNextModal<TfrmEditProfile>([](TfrmEditProfile& editor) {
+            editor.UpdateActions();
+            QVERIFY(!editor.actUndoRefresh->isEnabled());
+            editor.lvwValues->item(0)->setSelected(true);
+            editor.UpdateActions();
+            editor.actRefreshValue->trigger();
+            QCOMPARE(editor.lvwValuesInfoTip(editor.lvwValues->item(0)), QStringLiteral("uno"));
+            editor.UpdateActions();
+            QVERIFY(editor.actUndoRefresh->isEnabled());
+            editor.actUndoRefresh->trigger();
+            QCOMPARE(editor.lvwValuesInfoTip(editor.lvwValues->item(0)), QStringLiteral("one"));
+            editor.UpdateActions();
+            QVERIFY(!editor.actUndoRefresh->isEnabled());
+            editor.actRefreshAllValues->trigger();
+            editor.btnCancel->click();
+        });
+        main->actProfileEdit->trigger();
+        QCOMPARE(hint(0), std::string("one"));
+        Idle();
+        QVERIFY(!main->actProfileUndoRefresh->isEnabled());
+
+        // A refresh kept with OK, under a new name, is undone from the main window.
+        OnNextModal<TfrmEditProfile>([](TfrmEditProfile& editor) {
+            editor.actRefreshAllValues->trigger();
+            editor.edtName->setText(QStringLiteral("Away"));
+            editor.btnOK->click();
+        });
+        main->actProfileEdit->trigger();
+        QCOMPARE(hint(0), std::string("uno"));
+        Idle();
+        main->actProfileUndoRefresh->trigger();
+        QCOMPARE(TMessageBoxes::Errors(), QStringList());
+        QCOMPARE(hint(0), std::string("one"));
+        QCOMPARE(a.Profiles()[0].Name(), std::string("Away"));
+    }
+
+    void previewShowsEachSettingFromTheMenuAndFromTheApplyQuestion() {
+        TestMachine() = {{"k1", "one"}, {"k2", "two"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2", "k3"});
+        auto broken = std::make_unique<TBrokenTestSetting>();
+        broken->SetKey("gone");
+        TSetting& gone = a.AddSetting(std::move(broken));
+        TConfigurationProfile& home = a.Profiles().Add();
+        home.SetName("Home");
+        home.RefreshValue(a.Settings()[0]);
+        home.RefreshValue(a.Settings()[1]);
+        auto stored = std::make_unique<TTestValue>();
+        stored->SetCreatorId(gone.Id());
+        stored->SetText("kept");
+        home.SetValue(gone, std::move(stored));
+        TestMachine()["k1"] = "uno";
+        const std::map<std::string, std::string> before = TestMachine();
+        auto main = OpenMain();
+
+        QStringList rows;
+        OnNextModal<TfrmPreview>([&rows](TfrmPreview& preview) {
+            for (int row = 0; row < preview.lvwChanges->rowCount(); ++row) {
+                QStringList cells;
+                for (int column = 0; column < preview.lvwChanges->columnCount(); ++column)
+                    cells << preview.lvwChanges->item(row, column)->text();
+                rows << cells.join(QLatin1Char('|'));
+            }
+            QCOMPARE(preview.windowTitle(), QStringLiteral("What will change: Home"));
+            QCOMPARE(preview.lblSummary->text(), ToQString(preview.Preview().Summary()));
+            preview.btnCancel->click();
+        });
+        main->actProfilePreview->trigger();
+        QCOMPARE(rows, (QStringList{"Test (k1)|will change|uno|one", "Test (k2)|unchanged|two|two",
+                                    "Test (k3)|not captured||", "Broken (gone)|cannot be read|cannot read gone|kept"}));
+        QVERIFY(TestMachine() == before);
+
+        // "Show changes" in the apply question shows the preview and asks again.
+        bool shown = false;
+        OnNextModal<TfrmPreview>([&shown](TfrmPreview& preview) {
+            shown = true;
+            preview.btnCancel->click();
+        });
+        TMessageBoxes::SetNextAnswer(TMessageBoxes::ShowChangesAnswer);
+        TMessageBoxes::SetNextAnswer(QMessageBox::No);
+        main->actProfileApply->trigger();
+        QVERIFY(shown);
+        QCOMPARE(TMessageBoxes::Questions().size(), 2);
+        QVERIFY(TestMachine() == before);
+    }
+
+    void exportAndImportThroughTheFileMenu() {
+        TestMachine() = {{"k1", "one"}};
+        TConfiguration& a = AddConfiguration(Root(), "Network", {"k1"});
+        a.Profiles().Add().SetName("Home");
+        a.Profiles()[0].RefreshAll();
+        const std::string file = (temp_->Path() / "network.txt").string();
+        auto main = OpenMain();
+        TFileDialogs::SetNextFileName(std::nullopt);
+        main->findChild<QAction*>("miExport")->trigger();
+        QVERIFY(!std::filesystem::exists(file));
+        QCOMPARE(TFileDialogs::LastPresets(),
+                 (QStringList{"Network.txt", QString::fromStdString(machine_->DocumentsFolder().string())}));
+
+        TFileDialogs::SetNextFileName(ToQString(file));
+        main->findChild<QAction*>("miExport")->trigger();
+        const std::vector<std::uint8_t> text = ReadBytes(file);
+        QVERIFY(std::string(text.begin(), text.end()).starts_with("object Configurations: TConfigurations"));
+        QCOMPARE(main->StatusText(), QStringLiteral("Exported Network to ") + ToQString(file));
+
+        // The name is taken: No leaves everything, Yes imports under a new name and shows it.
+        TFileDialogs::SetNextFileName(ToQString(file));
+        TMessageBoxes::SetNextAnswer(QMessageBox::No);
+        main->findChild<QAction*>("miImport")->trigger();
+        QCOMPARE(TMessageBoxes::Questions().size(), 1);
+        QCOMPARE(Root().Configurations().Count(), std::size_t{1});
+        TFileDialogs::SetNextFileName(ToQString(file));
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->findChild<QAction*>("miImport")->trigger();
+        QCOMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{"Network", "Network (2)"}));
+        QCOMPARE(main->cmbConfigurations->currentText(), QStringLiteral("Network (2)"));
+        QCOMPARE(main->cmbProfiles->currentText(), QStringLiteral("Home"));
+        QCOMPARE(main->StatusText(), QStringLiteral("Imported Network (2)"));
+        const TConfiguration& copy = *Root().Configurations().Find("Network (2)");
+        QCOMPARE(copy.Profiles()[0].Values().Count(), std::size_t{1});
+        QCOMPARE(copy.Profiles()[0].Values()[0].GetHint(), std::string("one"));
+
+        // A file that is not an export shows why and adds nothing.
+        {
+            std::ofstream out(file, std::ios::binary | std::ios::trunc);
+            out << "object Configurations: TConfigurations\n  Name = \n";
+        }
+        TFileDialogs::SetNextFileName(ToQString(file));
+        main->findChild<QAction*>("miImport")->trigger();
+        QCOMPARE(TMessageBoxes::Errors().size(), 1);
+        QCOMPARE(Root().Configurations().Count(), std::size_t{2});
+    }
+
     void kindWithoutEditorIsAddedAtOnceAndCannotBeEdited() {
         TConfiguration configuration;
         TfrmEditConfiguration editor(configuration);
@@ -444,7 +831,9 @@ private slots:
         TFileDialogs::SetNextFileName(std::nullopt);
         editor.actNewItem->trigger();
         QCOMPARE(configuration.Settings().Count(), std::size_t{0});
-        QCOMPARE(TFileDialogs::LastPresets(), (QStringList{"", ""}));
+        // A new setting's dialog opens in the user's documents.
+        QCOMPARE(TFileDialogs::LastPresets(),
+                 (QStringList{"", QString::fromStdString(machine_->DocumentsFolder().string())}));
 
         TFileDialogs::SetNextFileName(QStringLiteral("/data/notes.txt"));
         editor.actNewItem->trigger();
@@ -493,7 +882,7 @@ private slots:
         TConfigurationProfile& profile = a.Profiles().Add();
         profile.RefreshValue(a.Settings()[0]);
         profile.RefreshValue(a.Settings()[1]);
-        TfrmEditProfile editor(profile);
+        TfrmEditProfile editor(profile, *history_, a);
         TListView& list = *editor.lvwValues;
         QCOMPARE(ListTexts(list), (QStringList{"Test (k1)", "Test (k2)", "Test (k3)"}));
         const auto picture = [&list](int row) { return list.item(row)->data(TListView::ImageIndexRole).toInt(); };
@@ -536,7 +925,7 @@ private slots:
 
     void profileEditorWithoutSettingsDisablesEverything() {
         TConfiguration& a = AddConfiguration(Root(), "A", {});
-        TfrmEditProfile editor(a.Profiles().Add());
+        TfrmEditProfile editor(a.Profiles().Add(), *history_, a);
         editor.UpdateActions();
         QCOMPARE(editor.lvwValues->count(), 0);
         for (QAction* action : {editor.actRefreshValue, editor.actRefreshAllValues, editor.actDelValue,
@@ -544,10 +933,12 @@ private slots:
             QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
     }
 
-    void runWithOnlySuccessesClosesItsProgressWindow() {
-        TestMachine() = {{"k1", "home"}};
-        TConfiguration& a = AddConfiguration(Root(), "A", {"k1"});
-        a.Profiles().Add().RefreshAll();
+    void runWithOnlySuccessesShowsWhatWasAppliedUntilClosedOrAWhileHasPassed() {
+        TestMachine() = {{"k1", "home"}, {"k2", "work"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2"});
+        TConfigurationProfile& office = a.Profiles().Add();
+        office.SetName("Office");
+        office.RefreshAll();
         auto main = OpenMain();
         TestMachine()["k1"] = "office";
         TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
@@ -555,14 +946,32 @@ private slots:
         QCOMPARE(TMessageBoxes::Questions(),
                  QStringList{QStringLiteral("Do you really want to apply profile these settings?")});
         QCOMPARE(ToQString(TestMachine()["k1"]), QStringLiteral("home"));
+        QList<TfrmProgress*> windows = ProgressWindows();
+        QCOMPARE(windows.size(), 1);
+        QVERIFY(windows.first()->isVisible());
+        QCOMPARE(windows.first()->lblText->text(), QStringLiteral("Applied Office: 2 settings, no errors"));
+        QCOMPARE(windows.first()->lvwLog->rowCount(), 0);
+        QCOMPARE(windows.first()->ClientSize().height(), 80);
+        QVERIFY(windows.first()->btnCancel->isEnabled());
+        QTest::keyClick(windows.first(), Qt::Key_Escape);
         QVERIFY(ProgressWindows().isEmpty());
+        QVERIFY(main->isEnabled());
+
+        const int summaryTime = TfrmProgress::SummaryTime();
+        TfrmProgress::SetSummaryTime(20);
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileApply->trigger();
+        TfrmProgress::SetSummaryTime(summaryTime);
+        QCOMPARE(ProgressWindows().size(), 1);
+        QTRY_VERIFY(ProgressWindows().isEmpty());
         QVERIFY(main->isEnabled());
     }
 
     void runWithAWarningKeepsTheLogOpen() {
         TestMachine() = {{"k1", "warn"}, {"k2", "fine"}};
         TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2"});
-        a.Profiles().Add().RefreshAll();
+        a.Profiles().Add().SetName("Home");
+        a.Profiles()[0].RefreshAll();
         auto main = OpenMain();
         TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
         main->actProfileApply->trigger();
@@ -572,7 +981,7 @@ private slots:
         QCOMPARE(progress.lvwLog->rowCount(), 1);
         QCOMPARE(progress.lvwLog->item(0, 0)->text(), QStringLiteral("Test (k1): warned about k1"));
         QCOMPARE(progress.ClientSize().height(), 240);
-        QCOMPARE(progress.lblText->text(), QStringLiteral("Done"));
+        QCOMPARE(progress.lblText->text(), QStringLiteral("Applied Home: 2 settings, no errors, 1 warning"));
         QCOMPARE(progress.prg->value(), 2);
         QCOMPARE(progress.btnCancel->text(), QStringLiteral("&Close"));
         QVERIFY(progress.btnCancel->isEnabled());
@@ -588,7 +997,7 @@ private slots:
         TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2"});
         a.Profiles().Add().RefreshAll();
         TestMachine() = {};
-        TfrmEditProfile editor(a.Profiles()[0]);
+        TfrmEditProfile editor(a.Profiles()[0], *history_, a);
         TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
         editor.actApplyProfile->trigger();
         TfrmProgress& progress = *ProgressWindows().first();
@@ -596,6 +1005,11 @@ private slots:
         QCOMPARE(progress.lvwLog->item(0, 0)->text(), QStringLiteral("Test (k1): cannot apply k1"));
         QCOMPARE(progress.lvwLog->item(0, 0)->icon().isNull(), progress.ErrorImageIndex() < 0);
         QCOMPARE(TestMachine()["k2"], std::string("fine"));
+        // The editor's runs keep what the machine held, for an undo from the main window.
+        const TProfileSnapshot* snapshot = history_->Newest({TSnapshotKind::Apply});
+        QVERIFY(snapshot);
+        QCOMPARE(snapshot->Configuration(), std::string("A"));
+        QCOMPARE(snapshot->Entries().Count(), std::size_t{2});
     }
 
     void progressWindowOfAModalEditorIsNotBlockedByIt() {
@@ -615,7 +1029,7 @@ private slots:
             checked = true;
             editor.btnCancel->click();
         });
-        TfrmEditProfile editor(a.Profiles()[0]);
+        TfrmEditProfile editor(a.Profiles()[0], *history_, a);
         editor.exec();
         QVERIFY(checked);
     }
@@ -631,12 +1045,13 @@ private slots:
         QCOMPARE(TestMachine()["k1"], std::string("office"));
         QVERIFY(ProgressWindows().isEmpty());
 
-        TfrmEditProfile editor(a.Profiles()[0]);
+        TfrmEditProfile editor(a.Profiles()[0], *history_, a);
         editor.lvwValues->item(0)->setSelected(true);
         TMessageBoxes::SetNextAnswer(QMessageBox::No);
         editor.actApplyValue->trigger();
         QCOMPARE(TestMachine()["k1"], std::string("office"));
         QVERIFY(ProgressWindows().isEmpty());
+        QCOMPARE(history_->Snapshots().Count(), std::size_t{0});
     }
 
     void progressWindowDuringTheRun() {
@@ -695,7 +1110,7 @@ private slots:
         QCOMPARE(sender.Form()->lblText->text(), QStringLiteral("Applying Test..."));
         TCheckResultList results;
         sender.Finish(results);
-        QVERIFY(ProgressWindows().isEmpty());
+        QCOMPARE(sender.Form()->lblText->text(), QStringLiteral("Done"));
     }
 
     void refreshErrorShowsInTheErrorBoxAndKeepsWhatWasCaptured() {
@@ -708,6 +1123,8 @@ private slots:
         auto main = OpenMain();
         main->actProfileRefresh->trigger();
         QCOMPARE(TMessageBoxes::Errors(), QStringList{QStringLiteral("cannot read gone")});
+        QCOMPARE(main->StatusText(),
+                 QStringLiteral("Captured 1 of 2 settings into Home; Broken (gone) could not be read: cannot read gone"));
         QCOMPARE(a.Profiles()[0].Values().Count(), std::size_t{1});
     }
 
@@ -831,7 +1248,34 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(!mainShown);
         QCOMPARE(TMessageBoxes::Errors().size(), 1);
+        // Which file, that it stays as it is, and that the program ends.
+        const QString message = TMessageBoxes::Errors().first();
+        QVERIFY2(message.startsWith(QStringLiteral("The data file %1 cannot be read: ").arg(ToQString(path))),
+                 qPrintable(message));
+        QVERIFY(message.contains(QStringLiteral("It was left as it is;")));
+        QVERIFY(message.endsWith(QStringLiteral("Prolamo will close.")));
         QCOMPARE(ReadBytes(path), before);
+    }
+
+    void damagedHistoryIsLeftAsItIsAndNothingIsAppliedWithoutASnapshot() {
+        const std::string path = TProfileHistory::FileBeside(DataFilePath());
+        {
+            std::ofstream out(path, std::ios::binary);
+            out << "no history";
+        }
+        TestMachine() = {{"k1", "home"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1"});
+        a.Profiles().Add().RefreshAll();
+        TestMachine()["k1"] = "away";
+        auto main = OpenMain();
+        QCOMPARE(TMessageBoxes::Errors().size(), 1);
+        QVERIFY(TMessageBoxes::Errors().first().startsWith(QStringLiteral("The history file ")));
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileApply->trigger();
+        QCOMPARE(TMessageBoxes::Errors().size(), 2);
+        QCOMPARE(TestMachine()["k1"], std::string("away"));
+        QVERIFY(ProgressWindows().isEmpty());
+        QCOMPARE(ReadBytes(path), (std::vector<std::uint8_t>{'n', 'o', ' ', 'h', 'i', 's', 't', 'o', 'r', 'y'}));
     }
 
     void lockedDataFileKeepsTheProgramFromStarting() {
