@@ -14,6 +14,7 @@
 #include "profiles/uSettingKinds.h"
 #include "uCliArguments.h"
 #include "uDataFileDump.h"
+#include "uRuleCommands.h"
 #include "uTerminal.h"
 #ifdef PROLAMO_SIMULATED_MACHINE
 #include "uMachineCommands.h"
@@ -157,6 +158,8 @@ public:
     bool Changed() const { return changed_; }
     // What the command did, to be told once the data file holds it.
     const std::string& Report() const { return report_; }
+    const TConfigurations& Root() const { return root_; }
+    std::ostream& Out() { return out_; }
 
     int List() {
         if (Configurations().Count() == 0) {
@@ -468,8 +471,9 @@ private:
     std::string report_;
 };
 
-// Machine commands work on the workstation alone, not on the data file.
-enum class TAccess { None, Read, Change, Machine };
+// Machine commands work on the workstation alone, not on the data file; the watcher takes the
+// data file for each apply only.
+enum class TAccess { None, Read, Change, Machine, Watch };
 
 struct TCommand {
     std::vector<std::string> words;
@@ -510,6 +514,12 @@ const std::vector<TCommand>& Commands() {
         {{"profile", "undo-refresh"}, "", 0, 0, TAccess::Change,
          [](TSession& s, Ops) { return s.ProfileUndoRefresh(); }},
         {{"datafile", "dump"}, "[FILE]", 0, 1, TAccess::None, nullptr},
+        {{"rule", "add"}, "NAME CONFIG PROFILE CONDITION... [ask]", 4, SIZE_MAX, TAccess::Read,
+         [](TSession& s, Ops o) { return RuleAdd(s.Root(), o, s.Out()); }},
+        {{"rule", "delete"}, "NAME", 1, 1, TAccess::Read, [](TSession& s, Ops o) { return RuleDelete(o[0], s.Out()); }},
+        {{"rule", "list"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return RuleList(s.Out()); }},
+        {{"rule", "test"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return RuleTest(s.Root(), s.Out()); }},
+        {{"watch"}, "[SECONDS]", 0, 1, TAccess::Watch, nullptr},
     };
 #ifdef PROLAMO_SIMULATED_MACHINE
     static const std::vector<TCommand> withMachine = [] {
@@ -631,7 +641,14 @@ std::string TCli::HelpText() {
          << "                    puts back the values the last profile refresh replaced\n"
          << "  datafile dump     the data file (or FILE) as text: every record with its class, name\n"
          << "                    and properties, also of classes this program does not know; exits\n"
-         << "                    with 3 when the program cannot load it\n";
+         << "                    with 3 when the program cannot load it\n"
+         << "  rule add          a rule that applies the profile when every CONDITION holds:\n"
+         << "                    gateway-mac=MAC, gateway=ADDRESS, ssid=NAME, dns-suffix=SUFFIX,\n"
+         << "                    address-in=ADDRESS/BITS or no-network (no gateway); \"ask\" makes\n"
+         << "                    the watcher ask first. Rules are tried in order, the first match wins\n"
+         << "  rule test         which rule matches the network now, and why\n"
+         << "  watch             applies the matching rule's profile whenever the network changes\n"
+         << "                    and stays (5 s; 2 min to switch back), for SECONDS or until ended\n";
 #ifdef PROLAMO_SIMULATED_MACHINE
     for (const TMachineCommand& m : MachineCommands()) {
         const std::string label = "  machine " + m.verb;
@@ -694,6 +711,8 @@ int TCli::Run(const std::vector<std::string>& arguments) {
         if (command.access == TAccess::Machine)
             return RunMachineCommand(command.words[1], operands, out_, err_);
 #endif
+        if (command.access == TAccess::Watch)
+            return Watch(operands, in_, out_, err_);
         if (command.access == TAccess::None)
             return Dump(operands.empty() ? DataFilePath() : operands[0], out_, err_);
 

@@ -7,8 +7,10 @@
 #include "os/PrintSpooler.h"
 #include "os/Text.h"
 #include "os/simulated/Machine.h"
+#include "os/simulated/SimLocation.h"
 #include "os/simulated/SimNetwork.h"
 #include "profiles/uTimeSettings.h"
+#include "switching/uSwitchRules.h"
 #include "uCliArguments.h"
 #include "uTerminal.h"
 
@@ -60,6 +62,16 @@ void ShowAdapters(std::ostream& out) {
             << "\n";
         out << "    WINS      " << (a.winsServers.empty() ? "none" : Join(a.winsServers)) << "\n";
     }
+}
+
+// What a watcher sees of the network the machine is on.
+void ShowLocation(std::ostream& out) {
+    const std::vector<os::ConnectedAdapter> adapters = ReadNetworkFingerprint().adapters;
+    out << "Network location\n";
+    if (adapters.empty())
+        out << "  not connected\n";
+    for (const os::ConnectedAdapter& adapter : adapters)
+        out << "  " << TerminalText(DescribeAdapter(adapter)) << "\n";
 }
 
 std::string DefaultPrinter() {
@@ -119,6 +131,7 @@ void ShowTimeZone(std::ostream& out) {
 
 int Show(std::ostream& out) {
     ShowAdapters(out);
+    ShowLocation(out);
     ShowPrinters(out);
     ShowDrives(out);
     ShowTimeZone(out);
@@ -163,6 +176,19 @@ int Map(const std::string& drive, const std::string& share) {
             Network()->MapNetworkDrive(os::Utf8ToUtf16(drive), os::Utf8ToUtf16(share), true, {}, {}, &error);
         hr != os::SOk)
         throw Exception(os::Utf16ToUtf8(error.Description));
+    return ExitOk;
+}
+
+int MoveTo(const std::string& network) {
+    const os::ErrorCode e = os::simulated::MoveToNetwork(os::simulated::CurrentMachine(), network);
+    if (e == os::ErrorNotFound) {
+        std::string names;
+        for (const std::string& name : os::simulated::NetworkNames())
+            names += (names.empty() ? "" : ", ") + name;
+        throw EUsage("the machine knows no network \"" + network + "\"; the networks are " + names);
+    }
+    if (e != os::ErrorSuccess)
+        throw EOSError(e);
     return ExitOk;
 }
 
@@ -213,6 +239,7 @@ const std::vector<TMachineCommand>& MachineCommands() {
         {"drive-map", "DRIVE SHARE", 2, 2, "maps a network drive, e.g. S: \\\\FILESRV\\shared"},
         {"drive-unmap", "DRIVE", 1, 1, "removes a mapped network drive"},
         {"timezone", "ZONE", 1, 1, "moves the clock to a zone of the time zone database"},
+        {"network", "office|home|train", 1, 1, "takes the laptop to another network (cable, wireless, DHCP)"},
     };
     return commands;
 }
@@ -231,6 +258,8 @@ int RunMachineCommand(const std::string& verb, const std::vector<std::string>& o
         return Map(o[0], o[1]);
     if (verb == "drive-unmap")
         return Unmap(o[0]);
+    if (verb == "network")
+        return MoveTo(o[0]);
     return SetTimeZone(o[0], err);
 }
 

@@ -23,6 +23,7 @@ public:
     std::string GetFileName() const override;
     // The path cannot be chosen: raises EPropReadOnly.
     void SetFileName(const std::string& fileName) override;
+    bool ChangesNameResolution() const override { return true; }
 };
 
 // An instrumentation object without a property that discovery reads.
@@ -142,6 +143,7 @@ public:
     std::unique_ptr<TSettingValue> CaptureValue() override;
     // Each adapter on its own: a failure is that adapter's error line and the next one goes on.
     void ApplyValue(const TSettingValue& value, TCheckResultList& results) override;
+    bool ChangesNameResolution() const override { return true; } // the DNS servers
 
     static void ApplyAdapter(const TAdapterInfo& adapter);
     static void SetConnectionState(const TAdapterInfo& adapter);

@@ -107,6 +107,9 @@ public:
     virtual void CheckParameters() const {}
     // True when this setting must be applied after Setting.
     virtual bool DependsOn(const TSetting& /*setting*/) const { return false; }
+    // True when applying it can change how names resolve (the hosts file, DNS servers): an apply
+    // then flushes the resolver's cache, which would otherwise go on answering from before.
+    virtual bool ChangesNameResolution() const { return false; }
 
     const TSettingClass& SettingClass() const;
     const std::string& GetCaption() const { return SettingClass().GetCaption(); }

@@ -1,6 +1,9 @@
 #include "uProfileUtils.h"
 
 #include "framework/Exceptions.h"
+#include "os/NetworkLocation.h"
+
+#include <algorithm>
 
 namespace prolamo {
 
@@ -35,6 +38,17 @@ void TProfileApplier::ApplyValues(TConfigurationProfile& profile, std::span<TSet
     Apply(profile, list);
 }
 
+void TProfileApplier::FlushResolverCache(const TConfigurationProfile& profile, const TSettingsList& list,
+                                         TCheckResultList& results) {
+    const bool needed = std::any_of(list.begin(), list.end(), [&profile](const TSetting* setting) {
+        return setting->ChangesNameResolution() && profile.FindValue(*setting) != nullptr;
+    });
+    if (!needed)
+        return;
+    if (const os::ErrorCode e = os::NetworkLocation().FlushResolverCache(); e != os::ErrorSuccess)
+        results.AddWarning(ResolverCacheCaption, EOSError(e).what());
+}
+
 void TProfileApplier::Apply(TConfigurationProfile& profile, TSettingsList& list) {
     report_ = TApplyReport{};
     report_.title = title_.empty() ? "Applied " + profile.Name() : title_;
@@ -65,6 +79,7 @@ void TProfileApplier::Apply(TConfigurationProfile& profile, TSettingsList& list)
             }
             sender_->Step();
         }
+        FlushResolverCache(profile, list, results);
     } catch (...) {
         finish();
         throw;

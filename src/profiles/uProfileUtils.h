@@ -41,6 +41,8 @@ protected:
     ~IApplyGuard() = default;
 };
 
+inline constexpr const char* ResolverCacheCaption = "Name resolver cache";
+
 inline constexpr const char* ApplyQuestion = "Do you really want to apply profile these settings?";
 
 // What one run did.
@@ -77,6 +79,9 @@ public:
     TProgressSender& Sender() { return *sender_; }
 
 private:
+    static void FlushResolverCache(const TConfigurationProfile& profile, const TSettingsList& list,
+                                   TCheckResultList& results);
+
     std::unique_ptr<TProgressSender> sender_;
     IConfirmation& confirmation_;
     IApplyGuard* guard_ = nullptr;

@@ -6,6 +6,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <fstream>
 #include <iterator>
 
@@ -43,7 +44,11 @@ void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_
 CliMachine::CliMachine() = default;
 
 CliResult CliMachine::Run(const std::vector<std::string>& arguments, const std::string& input) const {
-    const std::string in = scratch_ / "stdin", out = scratch_ / "stdout", err = scratch_ / "stderr";
+    // Files of their own for each run, so that runs can overlap.
+    static std::atomic<int> runs{0};
+    const std::string run = std::to_string(++runs);
+    const std::string in = scratch_ / ("stdin" + run), out = scratch_ / ("stdout" + run),
+                      err = scratch_ / ("stderr" + run);
     {
         std::ofstream(in, std::ios::binary) << input;
     }

@@ -16,7 +16,7 @@ namespace {
 
 using simulated::AdapterRecord;
 
-class NetworkTest : public MachineTest {
+class NetworkTest : public AdapterTest {
 protected:
     // Each object's value of Property, for the query.
     std::vector<WmiValue> Select(std::u16string_view query, std::u16string_view property, HResult* result = nullptr) {
@@ -36,15 +36,6 @@ protected:
             values.push_back(v);
         }
         return values;
-    }
-    AdapterRecord Adapter(std::string_view connection) {
-        std::vector<AdapterRecord> adapters;
-        EXPECT_EQ(simulated::ReadAdapters(*machine_, &adapters), ErrorSuccess);
-        for (const auto& a : adapters)
-            if (a.connectionName == connection)
-                return a;
-        ADD_FAILURE() << connection;
-        return {};
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "os/Registry.h"
 #include "os/simulated/Machine.h"
+#include "os/simulated/SimNetwork.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,20 @@ protected:
     TempFolder temp_;
     std::unique_ptr<simulated::Machine> machine_ = simulated::Machine::Open(temp_.Path() / "machine");
     simulated::ScopedCurrentMachine current_{*machine_};
+};
+
+// A machine test that looks at the machine's adapters.
+class AdapterTest : public MachineTest {
+protected:
+    simulated::AdapterRecord Adapter(std::string_view connection) {
+        std::vector<simulated::AdapterRecord> adapters;
+        EXPECT_EQ(simulated::ReadAdapters(*machine_, &adapters), ErrorSuccess);
+        for (const auto& a : adapters)
+            if (a.connectionName == connection)
+                return a;
+        ADD_FAILURE() << connection;
+        return {};
+    }
 };
 
 inline std::vector<std::uint8_t> Utf16Data(std::u16string_view text) {

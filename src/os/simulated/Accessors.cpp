@@ -3,6 +3,7 @@
 #include "os/Environment.h"
 #include "os/Folders.h"
 #include "os/NetConnections.h"
+#include "os/NetworkLocation.h"
 #include "os/NetworkDrives.h"
 #include "os/PrintSpooler.h"
 #include "os/Processes.h"
@@ -57,6 +58,10 @@ IProcesses& Processes() {
 HResult CreateConnectionManager(std::unique_ptr<INetConnectionManager>* manager) {
     *manager = std::make_unique<simulated::SimConnectionManager>();
     return SOk;
+}
+
+INetworkLocation& NetworkLocation() {
+    return simulated::CurrentMachine().NetworkLocation();
 }
 
 IPrintSpooler& PrintSpooler() {

@@ -4,6 +4,7 @@
 #include "os/Text.h"
 #include "os/simulated/RegistryStore.h"
 #include "os/simulated/Services.h"
+#include "os/simulated/SimLocation.h"
 #include "os/simulated/SimNetwork.h"
 #include "os/simulated/SimPrinting.h"
 #include "os/simulated/SimProcesses.h"
@@ -23,7 +24,7 @@ class Machine::Services {
 public:
     explicit Services(Machine& m)
         : registry(m), folders(m), security(m), messages(m), privileges(m), timeZone(m, privileges), environment(m),
-          wmi(m), processes(m), spooler(m) {}
+          wmi(m), processes(m), spooler(m), location(m) {}
     SimRegistry registry;
     SimFolders folders;
     SimSecurity security;
@@ -34,6 +35,7 @@ public:
     SimWmi wmi;
     SimProcesses processes;
     SimPrintSpooler spooler;
+    SimNetworkLocation location;
 };
 
 namespace {
@@ -460,6 +462,9 @@ IProcesses& Machine::Processes() {
 }
 IPrintSpooler& Machine::PrintSpooler() {
     return services_->spooler;
+}
+INetworkLocation& Machine::NetworkLocation() {
+    return services_->location;
 }
 
 ScopedCurrentMachine::ScopedCurrentMachine(Machine& machine) : previous_(g_current.exchange(&machine)) {}

@@ -28,6 +28,7 @@ class IEnvironment;
 class IWmi;
 class IProcesses;
 class IPrintSpooler;
+class INetworkLocation;
 } // namespace prolamo::os
 
 namespace prolamo::os::simulated {
@@ -81,6 +82,7 @@ public:
     // Processes started from this process, on this machine.
     IProcesses& Processes();
     IPrintSpooler& PrintSpooler();
+    INetworkLocation& NetworkLocation();
 
     // For the service implementations: the connection, held under DbMutex(); the code every call
     // fails with when the machine could not be opened; a fact without throwing.

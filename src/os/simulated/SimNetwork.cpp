@@ -34,8 +34,19 @@ CREATE TABLE IF NOT EXISTS adapter(
     lease_address TEXT NOT NULL,
     lease_mask TEXT NOT NULL,
     lease_gateway TEXT NOT NULL,
-    lease_dns TEXT NOT NULL);
+    lease_dns TEXT NOT NULL,
+    wireless INTEGER NOT NULL DEFAULT 0,
+    media INTEGER NOT NULL DEFAULT 0,
+    ssid TEXT NOT NULL DEFAULT '',
+    gateway_mac TEXT NOT NULL DEFAULT '',
+    dns_suffix TEXT NOT NULL DEFAULT '');
 )sql";
+
+// Machines seeded before the adapter table knew the network it is attached to.
+constexpr const char* kLocationColumns[] = {
+    "wireless INTEGER NOT NULL DEFAULT 0", "media INTEGER NOT NULL DEFAULT 0", "ssid TEXT NOT NULL DEFAULT ''",
+    "gateway_mac TEXT NOT NULL DEFAULT ''", "dns_suffix TEXT NOT NULL DEFAULT ''"};
+constexpr const char* kFactNetworkChanges = "network_changes";
 
 constexpr const char* kFactSeeded = "seeded_network";
 
@@ -124,8 +135,8 @@ int SyncRegistry(sqlite3* db, const AdapterRecord& a) {
 int Store(sqlite3* db, const AdapterRecord& a) {
     Statement q(db, "INSERT OR REPLACE INTO adapter(idx, description, service_name, connection_name, guid, mac, "
                     "enabled, ip_enabled, dhcp, addresses, masks, gateways, dns, wins, lease_address, lease_mask, "
-                    "lease_gateway, lease_dns) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, "
-                    "?15, ?16, ?17, ?18)");
+                    "lease_gateway, lease_dns, wireless, media, ssid, gateway_mac, dns_suffix) VALUES (?1, ?2, ?3, ?4, ?5, "
+                    "?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23)");
     if (!q.Ok())
         return q.PrepareCode();
     q.Bind(1, a.index).Bind(2, a.description).Bind(3, a.serviceName);
@@ -137,12 +148,15 @@ int Store(sqlite3* db, const AdapterRecord& a) {
     q.Bind(10, Join(a.addresses, ',')).Bind(11, Join(a.masks, ',')).Bind(12, Join(a.gateways, ','));
     q.Bind(13, Join(a.dnsServers, ',')).Bind(14, Join(a.winsServers, ','));
     q.Bind(15, a.leaseAddress).Bind(16, a.leaseMask).Bind(17, a.leaseGateway).Bind(18, Join(a.leaseDnsServers, ','));
+    q.Bind(19, a.wireless ? 1 : 0).Bind(20, a.mediaConnected ? 1 : 0).Bind(21, a.ssid).Bind(22, a.leaseGatewayMac);
+    q.Bind(23, a.leaseDnsSuffix);
     const int rc = q.Step();
     return rc == SQLITE_DONE ? SyncRegistry(db, a) : rc;
 }
 
-// A laptop: a wired adapter, switched off away from the office and still holding the office's
-// static addresses, a wireless one on DHCP, and two hidden adapters without a connection.
+// A laptop at home: a wired adapter without a cable, switched off away from the office and still
+// holding the office's static addresses, a wireless one on DHCP in the home network, and two
+// hidden adapters without a connection.
 std::vector<AdapterRecord> LaptopAdapters() {
     AdapterRecord wired;
     wired.index = 0;
@@ -162,6 +176,8 @@ std::vector<AdapterRecord> LaptopAdapters() {
     wired.leaseMask = "255.255.255.0";
     wired.leaseGateway = "10.20.30.1";
     wired.leaseDnsServers = {"10.20.30.5"};
+    wired.leaseGatewayMac = "00:1D:A2:6E:41:01";
+    wired.leaseDnsSuffix = "corp.example";
 
     AdapterRecord wireless;
     wireless.index = 1;
@@ -176,6 +192,11 @@ std::vector<AdapterRecord> LaptopAdapters() {
     wireless.leaseMask = "255.255.255.0";
     wireless.leaseGateway = "192.168.178.1";
     wireless.leaseDnsServers = {"192.168.178.1"};
+    wireless.wireless = true;
+    wireless.mediaConnected = true;
+    wireless.ssid = "FRITZ!Box 7590 QX";
+    wireless.leaseGatewayMac = "3C:A6:2F:0B:5E:11";
+    wireless.leaseDnsSuffix = "fritz.box";
 
     AdapterRecord wan;
     wan.index = 2;
@@ -213,6 +234,11 @@ AdapterRecord Read(const Statement& q) {
     a.leaseMask = q.Text(15);
     a.leaseGateway = q.Text(16);
     a.leaseDnsServers = Split(q.Text(17));
+    a.wireless = q.Int(18) != 0;
+    a.mediaConnected = q.Int(19) != 0;
+    a.ssid = q.Text(20);
+    a.leaseGatewayMac = q.Text(21);
+    a.leaseDnsSuffix = q.Text(22);
     return a;
 }
 
@@ -603,6 +629,27 @@ private:
     int index_;
 };
 
+// A machine seeded before: the columns are added, and the seeded adapters get the values they
+// would have been seeded with.
+void AddLocationColumns(sqlite3* db) {
+    Statement columns(db, "SELECT COUNT(*) FROM pragma_table_info('adapter') WHERE name = 'dns_suffix'");
+    if (columns.Step() != SQLITE_ROW)
+        throw std::runtime_error(std::string("reading the adapter table failed: ") + sqlite3_errmsg(db));
+    if (columns.Int(0) != 0)
+        return;
+    for (const char* column : kLocationColumns)
+        if (Exec(db, (std::string("ALTER TABLE adapter ADD COLUMN ") + column).c_str()) != SQLITE_OK)
+            throw std::runtime_error(std::string("extending the adapter table failed: ") + sqlite3_errmsg(db));
+    for (const AdapterRecord& a : LaptopAdapters()) {
+        Statement q(db, "UPDATE adapter SET wireless = ?1, media = ?2, ssid = ?3, gateway_mac = ?4, dns_suffix = ?5 "
+                        "WHERE idx = ?6 AND mac = ?7");
+        q.Bind(1, a.wireless ? 1 : 0).Bind(2, a.mediaConnected ? 1 : 0).Bind(3, a.ssid).Bind(4, a.leaseGatewayMac);
+        q.Bind(5, a.leaseDnsSuffix).Bind(6, a.index).Bind(7, a.macAddress);
+        if (q.Step() != SQLITE_DONE)
+            throw std::runtime_error(std::string("extending the adapter table failed: ") + sqlite3_errmsg(db));
+    }
+}
+
 } // namespace
 
 ErrorCode ReadAdapters(Machine& machine, std::vector<AdapterRecord>* adapters) {
@@ -614,7 +661,7 @@ ErrorCode ReadAdapters(Machine& machine, std::vector<AdapterRecord>* adapters) {
         return SqliteToWindowsError(tx.BeginCode());
     Statement q(machine.Db(), "SELECT idx, description, service_name, connection_name, guid, mac, enabled, ip_enabled, "
                               "dhcp, addresses, masks, gateways, dns, wins, lease_address, lease_mask, lease_gateway, "
-                              "lease_dns FROM adapter ORDER BY idx");
+                              "lease_dns, wireless, media, ssid, gateway_mac, dns_suffix FROM adapter ORDER BY idx");
     if (!q.Ok())
         return SqliteToWindowsError(q.PrepareCode());
     adapters->clear();
@@ -625,15 +672,33 @@ ErrorCode ReadAdapters(Machine& machine, std::vector<AdapterRecord>* adapters) {
 }
 
 ErrorCode WriteAdapter(Machine& machine, const AdapterRecord& adapter) {
+    return WriteAdapters(machine, {adapter});
+}
+
+ErrorCode WriteAdapters(Machine& machine, const std::vector<AdapterRecord>& adapters) {
     if (machine.Db() == nullptr)
         return machine.OpenError();
     std::lock_guard lock(machine.DbMutex());
     Transaction tx(machine.Db(), Transaction::Kind::Write);
     if (tx.BeginCode() != SQLITE_OK)
         return SqliteToWindowsError(tx.BeginCode());
-    if (const int rc = Store(machine.Db(), adapter); rc != SQLITE_OK)
+    for (const AdapterRecord& adapter : adapters)
+        if (const int rc = Store(machine.Db(), adapter); rc != SQLITE_OK)
+            return SqliteToWindowsError(rc);
+    Statement count(machine.Db(), "INSERT INTO fact(key, value) VALUES (?1, '1') ON CONFLICT(key) "
+                                  "DO UPDATE SET value = CAST(value AS INTEGER) + 1");
+    count.Bind(1, kFactNetworkChanges);
+    if (const int rc = count.Step(); rc != SQLITE_DONE)
         return SqliteToWindowsError(rc);
     return SqliteToWindowsError(tx.Commit());
+}
+
+ErrorCode ReadNetworkChanges(Machine& machine, std::uint64_t* count) {
+    std::optional<std::string> value;
+    if (const ErrorCode e = machine.ReadFact(kFactNetworkChanges, &value); e != ErrorSuccess)
+        return e;
+    *count = value ? std::stoull(*value) : 0;
+    return ErrorSuccess;
 }
 
 void SeedNetwork(Machine& machine) {
@@ -643,8 +708,10 @@ void SeedNetwork(Machine& machine) {
     std::optional<std::string> seeded;
     if (machine.ReadFact(kFactSeeded, &seeded) != ErrorSuccess)
         throw std::runtime_error(sqlite3_errmsg(db));
-    if (seeded)
+    if (seeded) {
+        AddLocationColumns(db);
         return;
+    }
     for (const AdapterRecord& adapter : LaptopAdapters())
         if (const int rc = Store(db, adapter); rc != SQLITE_OK)
             throw std::runtime_error(std::string("seeding the adapters failed: ") + sqlite3_errstr(rc));

@@ -37,13 +37,26 @@ struct AdapterRecord {
     std::string leaseMask;
     std::string leaseGateway;
     std::vector<std::string> leaseDnsServers;
+    // The network the adapter is attached to: whether a cable is in or a wireless network is in
+    // reach, the wireless network's name, the hardware address of the lease's gateway and the
+    // connection's DNS suffix the DHCP server gives.
+    bool wireless = false;
+    bool mediaConnected = false;
+    std::string ssid;
+    std::string leaseGatewayMac;
+    std::string leaseDnsSuffix;
     bool operator==(const AdapterRecord&) const = default;
 };
 
 // Adapters in index order.
 ErrorCode ReadAdapters(Machine& machine, std::vector<AdapterRecord>* adapters);
-// Rewrites the adapter with the record's index, and its TCP/IP registry values to agree.
+// Rewrites the adapter with the record's index, and its TCP/IP registry values to agree; each
+// write counts as one network change.
 ErrorCode WriteAdapter(Machine& machine, const AdapterRecord& adapter);
+// Several adapters in one transaction, so that no reader sees half of the change.
+ErrorCode WriteAdapters(Machine& machine, const std::vector<AdapterRecord>& adapters);
+// The count of network changes NetworkLocation() reports.
+ErrorCode ReadNetworkChanges(Machine& machine, std::uint64_t* count);
 
 // Creates the adapter table and seeds a laptop's adapters once per machine; the caller holds a
 // write transaction.

@@ -1,0 +1,24 @@
+#include "uAutomaticApply.h"
+
+namespace prolamo {
+
+namespace {
+
+class TAnsweredYes final : public IConfirmation {
+public:
+    bool Confirm(const std::string&) override { return true; }
+};
+
+} // namespace
+
+TApplyReport ApplyAutomatically(TProfileHistory& history, TConfiguration& configuration,
+                                TConfigurationProfile& profile, std::unique_ptr<TProgressSender> sender) {
+    TAnsweredYes yes;
+    TApplySnapshotter snapshot(history, configuration);
+    TProfileApplier applier(std::move(sender), yes);
+    applier.SetGuard(&snapshot);
+    applier.ApplyProfile(profile);
+    return applier.Report();
+}
+
+} // namespace prolamo

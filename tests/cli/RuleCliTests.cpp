@@ -1,0 +1,140 @@
+// The rules and the watcher through the command line, on a simulated laptop that moves between
+// networks.
+
+#include "CliRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+namespace prolamo::test {
+namespace {
+
+std::filesystem::path RulesFile(const CliMachine& machine) {
+    return machine.DataFile().parent_path() / "qvt.rules";
+}
+
+// A configuration with the TCP/IP setting and two profiles: "Home" as seeded, "Office" with the
+// wired connection switched on.
+void MakeLocations(const CliMachine& machine) {
+    machine.Ok({"config", "add", "Location"});
+    machine.Ok({"setting", "add", "Location", "TCP/IP settings"});
+    machine.Ok({"profile", "add", "Location", "Home"});
+    machine.Ok({"profile", "refresh", "Location", "Home"});
+    machine.Ok({"machine", "connect", "Ethernet"});
+    machine.Ok({"profile", "add", "Location", "Office"});
+    machine.Ok({"profile", "refresh", "Location", "Office"});
+    machine.Ok({"machine", "disconnect", "Ethernet"});
+}
+
+TEST(RuleCli, MachineNetworkMovesTheLaptop) {
+    CliMachine machine;
+    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out,
+                         "Network location\n  Wi-Fi: 192.168.178.23/24, wireless network \"FRITZ!Box 7590 QX\", "
+                         "gateway 192.168.178.1 (3C:A6:2F:0B:5E:11), DNS suffix fritz.box\n"));
+    machine.Ok({"machine", "network", "office"});
+    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, "\"CORP-WLAN\", gateway 10.20.40.1"));
+    machine.Ok({"machine", "network", "train"});
+    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, "\"WIFIonICE\", gateway none\n"));
+    const CliResult unknown = machine.Run({"machine", "network", "moon"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(Contains(unknown.err, "the networks are office, home, train"));
+}
+
+TEST(RuleCli, RulesLiveInTheirOwnFileAndLeaveTheDataFileAlone) {
+    CliMachine machine;
+    MakeLocations(machine);
+    const auto dataFile = ReadBytes(machine.DataFile());
+    machine.Ok({"rule", "add", "Office", "Location", "Office", "dns-suffix=corp.example", "gateway-mac=00-1d-a2-6e-41-02"});
+    machine.Ok({"rule", "add", "Home", "Location", "Home", "ssid=FRITZ!Box 7590 QX", "ask"});
+    EXPECT_EQ(ReadBytes(machine.DataFile()), dataFile);
+    struct stat status {};
+    ASSERT_EQ(::stat(RulesFile(machine).c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    EXPECT_EQ(machine.Ok({"rule", "list"}).out, "1. \"Office\": profile \"Office\" of \"Location\"\n"
+                                                "     dns-suffix corp.example\n"
+                                                "     gateway-mac 00:1D:A2:6E:41:02\n"
+                                                "2. \"Home\": profile \"Home\" of \"Location\", asks first\n"
+                                                "     ssid FRITZ!Box 7590 QX\n");
+
+    for (const auto& [arguments, message] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"rule", "add", "Home", "Location", "Home", "no-network"}, "a rule named \"Home\" already exists"},
+             {{"rule", "add", "Train", "Location", "Train", "no-network"}, "has no profile \"Train\""},
+             {{"rule", "add", "Train", "Location", "Home", "gateway=10.0.0"}, "gateway needs an IPv4 address"},
+             {{"rule", "add", "Train", "Location", "Home", "ask"}, "has no condition"},
+             {{"rule", "add", "Train", "Location", "Home"}, "usage: prolamo-cli rule add"},
+             {{"rule", "delete", "Train"}, "there is no rule named \"Train\""}}) {
+        const CliResult refused = machine.Run(arguments);
+        EXPECT_EQ(refused.exitCode, 2) << arguments[1];
+        EXPECT_TRUE(Contains(refused.err, message));
+    }
+    machine.Ok({"rule", "delete", "Office"});
+    EXPECT_TRUE(Contains(machine.Ok({"rule", "list"}).out, "1. \"Home\""));
+}
+
+TEST(RuleCli, ABrokenRulesFileIsReportedAndKept) {
+    CliMachine machine;
+    MakeLocations(machine);
+    const std::string broken = "[Home]\nconfiguration = Location\nprofile = Home\nsid = Home\n";
+    std::ofstream(RulesFile(machine)) << broken;
+    const CliResult listed = machine.Run({"rule", "list"});
+    EXPECT_EQ(listed.exitCode, 1);
+    EXPECT_TRUE(Contains(listed.err, "qvt.rules, line 4: unknown condition \"sid\""));
+    EXPECT_EQ(machine.Run({"rule", "add", "Office", "Location", "Office", "no-network"}).exitCode, 1);
+    const auto kept = ReadBytes(RulesFile(machine));
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), broken);
+}
+
+TEST(RuleCli, RuleTestExplainsTheMatch) {
+    CliMachine machine;
+    MakeLocations(machine);
+    EXPECT_TRUE(Contains(machine.Ok({"rule", "test"}).out, "No rule matches: the watcher applies nothing."));
+    machine.Ok({"rule", "add", "Office", "Location", "Office", "dns-suffix=corp.example"});
+    machine.Ok({"rule", "add", "Home", "Location", "Home", "ssid=FRITZ!Box 7590 QX", "address-in=192.168.0.0/16"});
+    machine.Ok({"rule", "add", "Train", "Location", "Home", "no-network"});
+    const std::string home = machine.Ok({"rule", "test"}).out;
+    EXPECT_TRUE(Contains(home, "  \"Office\" does not match\n    no  dns-suffix corp.example: no connected adapter "
+                               "has it\n"));
+    EXPECT_TRUE(Contains(home, "  \"Home\" matches\n    yes ssid FRITZ!Box 7590 QX: Wi-Fi is connected to it\n"
+                               "    yes address-in 192.168.0.0/16: Wi-Fi has 192.168.178.23\n"));
+    EXPECT_TRUE(Contains(home, "    no  no-network: Wi-Fi has the gateway 192.168.178.1\n"));
+    EXPECT_TRUE(Contains(home, "Rule \"Home\" is the first that matches: the watcher applies profile \"Home\" of "
+                               "configuration \"Location\".\n"));
+    machine.Ok({"machine", "network", "train"});
+    const std::string train = machine.Ok({"rule", "test"}).out;
+    EXPECT_TRUE(Contains(train, "    yes no-network: no connected adapter has a gateway\n"));
+    EXPECT_TRUE(Contains(train, "Rule \"Train\" is the first that matches"));
+}
+
+// The watcher runs while other commands change the data file: it takes the lock only to apply.
+TEST(RuleCli, WatchSwitchesTheProfileAndLeavesTheDataFileFree) {
+    CliMachine machine;
+    MakeLocations(machine);
+    machine.Ok({"rule", "add", "Office", "Location", "Office", "dns-suffix=corp.example"});
+    machine.Ok({"rule", "add", "Home", "Location", "Home", "ssid=FRITZ!Box 7590 QX"});
+    machine.Ok({"machine", "network", "office"});
+
+    CliResult watched;
+    std::thread watcher([&] { watched = machine.Run({"watch", "7"}); });
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const CliResult added = machine.Run({"config", "add", "Meanwhile"}); // needs the data file's lock
+    watcher.join();
+    EXPECT_EQ(added.exitCode, 0) << added.err;
+    EXPECT_EQ(watched.exitCode, 0) << watched.err;
+    EXPECT_TRUE(Contains(watched.out, "Applying rule \"Office\" (profile \"Office\" of \"Location\")."));
+    EXPECT_TRUE(Contains(watched.out, "Applied Office: 1 setting, no errors\n"));
+    const std::string wired = "Ethernet (Intel(R) Ethernet Connection (7) I219-LM): ";
+    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, wired + "enabled"));
+    EXPECT_TRUE(Contains(machine.Ok({"list"}).out, "Meanwhile"));
+
+    // The watcher kept the state before its apply, so the apply can be undone.
+    machine.Ok({"--yes", "profile", "undo"});
+    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, wired + "disabled"));
+}
+
+} // namespace
+} // namespace prolamo::test

@@ -1,0 +1,163 @@
+// The rules: their conditions on the network, their order, and their file as untrusted text.
+
+#include "switching/uSwitchRules.h"
+
+#include <gtest/gtest.h>
+
+namespace prolamo::test {
+namespace {
+
+os::ConnectedAdapter Adapter(std::u16string name, std::string address, int prefix, std::string gateway = {},
+                             std::string mac = {}, std::string ssid = {}, std::u16string suffix = {}) {
+    return {std::move(name), std::move(gateway), std::move(mac), std::move(ssid), std::move(suffix),
+            {{std::move(address), prefix}}};
+}
+
+const TNetworkFingerprint kHome{{Adapter(u"Wi-Fi", "192.168.178.23", 24, "192.168.178.1", "3C:A6:2F:0B:5E:11",
+                                         "FRITZ!Box 7590 QX", u"fritz.box")}};
+const TNetworkFingerprint kOffice{{Adapter(u"Ethernet", "10.20.30.41", 24, "10.20.30.1", "00:1D:A2:6E:41:01"),
+                                   Adapter(u"Wi-Fi", "10.20.40.77", 24, "10.20.40.1", "", "CORP-WLAN",
+                                           u"Corp.Example")}};
+const TNetworkFingerprint kTrain{{Adapter(u"Wi-Fi", "172.18.4.57", 16, "", "", "WIFIonICE")}};
+
+bool Holds(std::string_view key, std::string_view value, const TNetworkFingerprint& fingerprint) {
+    std::string why;
+    return TRuleCondition::Parse(key, value).Holds(fingerprint, &why);
+}
+
+TEST(RuleConditions, EachKindComparesWhatItNames) {
+    EXPECT_TRUE(Holds("gateway-mac", "00-1d-a2-6e-41-01", kOffice)) << "dashes and small letters are the same address";
+    EXPECT_FALSE(Holds("gateway-mac", "00:1D:A2:6E:41:02", kOffice)) << "an unresolved gateway has no address";
+    EXPECT_TRUE(Holds("gateway", "10.20.40.1", kOffice));
+    EXPECT_FALSE(Holds("gateway", "10.20.40.1", kHome));
+    EXPECT_TRUE(Holds("ssid", "FRITZ!Box 7590 QX", kHome));
+    EXPECT_FALSE(Holds("ssid", "fritz!box 7590 qx", kHome)) << "wireless names are exact";
+    EXPECT_TRUE(Holds("dns-suffix", "corp.example", kOffice)) << "DNS names are not";
+    EXPECT_TRUE(Holds("address-in", "10.20.0.0/16", kOffice));
+    EXPECT_TRUE(Holds("address-in", "10.20.30.41/32", kOffice));
+    EXPECT_FALSE(Holds("address-in", "10.20.30.40/32", kOffice));
+    EXPECT_TRUE(Holds("address-in", "0.0.0.0/0", kTrain));
+    EXPECT_FALSE(Holds("address-in", "0.0.0.0/0", {}));
+}
+
+TEST(RuleConditions, NoNetworkMeansNoGatewayAnywhere) {
+    EXPECT_TRUE(Holds("no-network", "", {}));
+    EXPECT_TRUE(Holds("no-network", "", kTrain));
+    EXPECT_FALSE(Holds("no-network", "", kHome));
+    std::string why;
+    EXPECT_FALSE(TRuleCondition::Parse("no-network", "").Holds(kOffice, &why));
+    EXPECT_EQ(why, "Ethernet has the gateway 10.20.30.1");
+}
+
+TEST(RuleConditions, ValuesAreCheckedAndWrittenCanonically) {
+    EXPECT_EQ(TRuleCondition::Parse("gateway-mac", "3c-a6-2f-0b-5e-11").value, "3C:A6:2F:0B:5E:11");
+    EXPECT_EQ(TRuleCondition::Parse("address-in", "10.20.30.41/16").value, "10.20.0.0/16");
+    for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
+             {"gateway-mac", "3C:A6:2F:0B:5E"},
+             {"gateway-mac", "3C:A6:2F:0B:5E:1G"},
+             {"gateway", "10.20.30"},
+             {"gateway", "10.20.30.256"},
+             {"gateway", "010.20.30.1"},
+             {"gateway", "10.20.30.1 "},
+             {"address-in", "10.20.0.0"},
+             {"address-in", "10.20.0.0/33"},
+             {"address-in", "10.20.0.0/-1"},
+             {"ssid", ""},
+             {"ssid", std::string(33, 'x')},
+             {"ssid", "a\x01" "b"},
+             {"dns-suffix", "corp example"},
+             {"no-network", "maybe"},
+             {"gateway-ip", "10.0.0.1"}})
+        EXPECT_THROW(TRuleCondition::Parse(key, value), ERulesError) << key << " " << value;
+}
+
+TEST(Rules, FirstRuleWhoseConditionsAllHoldWins) {
+    TSwitchRules rules;
+    rules.rules.push_back({"Office wired", "Location", "Office", false,
+                           {TRuleCondition::Parse("dns-suffix", "corp.example"),
+                            TRuleCondition::Parse("gateway-mac", "00:1D:A2:6E:41:01")}});
+    rules.rules.push_back({"Office", "Location", "Office Wi-Fi", false, {TRuleCondition::Parse("dns-suffix", "corp.example")}});
+    rules.rules.push_back({"Anywhere", "Location", "Away", false, {TRuleCondition::Parse("address-in", "0.0.0.0/0")}});
+    EXPECT_EQ(rules.FirstMatch(kOffice)->name, "Office wired");
+    TNetworkFingerprint wireless = kOffice;
+    wireless.adapters.erase(wireless.adapters.begin());
+    EXPECT_EQ(rules.FirstMatch(wireless)->name, "Office") << "one condition of the first rule fails";
+    EXPECT_EQ(rules.FirstMatch(kHome)->name, "Anywhere");
+    EXPECT_EQ(rules.FirstMatch({}), nullptr);
+
+    const auto verdicts = ExplainRule(rules.rules[0], wireless);
+    ASSERT_EQ(verdicts.size(), 2u);
+    EXPECT_TRUE(verdicts[0].holds);
+    EXPECT_EQ(verdicts[0].why, "Wi-Fi has it");
+    EXPECT_FALSE(verdicts[1].holds);
+    EXPECT_EQ(verdicts[1].why, "no connected adapter has it");
+}
+
+TEST(RulesFile, WrittenTextReadsBackTheSame) {
+    TSwitchRules rules;
+    rules.rules.push_back({"Office", "Location", "Office = wired", true,
+                           {TRuleCondition::Parse("gateway-mac", "00:1d:a2:6e:41:01"),
+                            TRuleCondition::Parse("ssid", "Caf\xC3\xA9 # 1"), TRuleCondition::Parse("no-network", "")}});
+    rules.rules.push_back({"Zuhause", "Netz [alt]", "Home", false, {TRuleCondition::Parse("gateway", "192.168.178.1")}});
+    const std::string text = FormatRules(rules);
+    EXPECT_EQ(ParseRules(text), rules) << text;
+    EXPECT_NE(text.find("[Office]\nconfiguration = Location\nprofile = Office = wired\nask = yes\n"), std::string::npos)
+        << text;
+}
+
+TEST(RulesFile, HandWrittenTextIsAccepted) {
+    const TSwitchRules rules = ParseRules("; comment\r\n\r\n  [ Home ]\r\n\tProfile=Home\r\nconfiguration =Location\r\n"
+                                          "ask = No\r\nssid = My Net\r\nno-network\r\n");
+    ASSERT_EQ(rules.rules.size(), 1u);
+    EXPECT_EQ(rules.rules[0].name, "Home");
+    EXPECT_EQ(rules.rules[0].profile, "Home");
+    EXPECT_EQ(rules.rules[0].configuration, "Location");
+    EXPECT_FALSE(rules.rules[0].ask);
+    ASSERT_EQ(rules.rules[0].conditions.size(), 2u);
+    EXPECT_EQ(rules.rules[0].conditions[0].value, "My Net");
+    EXPECT_TRUE(ParseRules("").rules.empty());
+}
+
+TEST(RulesFile, BrokenTextSaysWhereAndWhy) {
+    const std::string rule = "[R]\nconfiguration = C\nprofile = P\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"configuration = C\n", "line 1: a line before the first rule's heading"},
+        {"[R\n", "line 1: a rule's heading is its name in brackets"},
+        {"[]\n", "line 1: a rule's heading"},
+        {rule + "ssid = A\n[R]\n", "line 5: a second rule named \"R\""},
+        {rule + "colour = red\n", "line 4: unknown condition \"colour\""},
+        {rule + "gateway\n", "line 4: expected key = value"},
+        {rule + "profile = Q\nssid = A\n", "line 4: a second profile"},
+        {rule + "ask = sometimes\n", "line 4: ask is yes or no"},
+        {rule + "ssid = A\x07\n", "line 4: holds a control character"},
+        {rule + "gateway = 1.2.3.4.5\n", "line 4: gateway needs an IPv4 address"},
+        {"[R]\nprofile = P\nssid = A\n", "line 1: the rule \"R\" needs a configuration"},
+        {"[R]\nconfiguration = C\nssid = A\n", "line 1: the rule \"R\" needs a profile"},
+        {rule, "line 1: the rule \"R\" has no condition"},
+        {rule + "ssid = " + std::string(5000, 'x') + "\n", "line 4: longer than 4096 characters"},
+        {std::string(1024 * 1024 + 1, '#'), "the file is larger than"},
+    };
+    for (const auto& [text, message] : cases) {
+        try {
+            ParseRules(text);
+            ADD_FAILURE() << "accepted: " << text.substr(0, 80);
+        } catch (const ERulesError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind(message, 0), 0u) << e.what() << "\n  expected: " << message;
+        }
+    }
+}
+
+TEST(Rules, ARuleNeedsNamesTheFileCanKeepAndACondition) {
+    const TRuleCondition ssid = TRuleCondition::Parse("ssid", "A");
+    EXPECT_NO_THROW(CheckRule({"R", "C", "P", false, {ssid}}));
+    for (const TSwitchRule& rule : std::vector<TSwitchRule>{{"", "C", "P", false, {ssid}},
+                                                             {"R]", "C", "P", false, {ssid}},
+                                                             {"R", " C", "P", false, {ssid}},
+                                                             {"R", "C", "P\n", false, {ssid}},
+                                                             {"R", "C", "", false, {ssid}},
+                                                             {"R", "C", "P", false, {}}})
+        EXPECT_THROW(CheckRule(rule), ERulesError) << rule.name << "/" << rule.configuration << "/" << rule.profile;
+}
+
+} // namespace
+} // namespace prolamo::test

@@ -1,0 +1,242 @@
+// The watcher on a network and a clock the test moves: what it applies, when, and what it leaves.
+
+#include "switching/uNetworkWatcher.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+namespace prolamo::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class TFakeClock final : public IWatchClock {
+public:
+    TWatchClock::time_point Now() override { return now; }
+    TWatchClock::time_point now{std::chrono::hours(1000)};
+};
+
+os::ConnectedAdapter WiFi(std::string ssid, std::string gateway) {
+    return {u"Wi-Fi", std::move(gateway), "", std::move(ssid), u"", {{"192.168.1.20", 24}}};
+}
+
+const TNetworkFingerprint kHome{{WiFi("HomeNet", "192.168.1.1")}};
+const TNetworkFingerprint kOffice{{WiFi("CORP-WLAN", "10.20.40.1")}};
+const TNetworkFingerprint kCafe{{WiFi("Cafe", "172.16.0.1")}};
+const TNetworkFingerprint kNone{};
+
+class TFakeNetwork final : public INetworkSource {
+public:
+    std::uint64_t ChangeCount() override { return changes; }
+    TNetworkFingerprint Read() override { return fingerprint; }
+    void MoveTo(const TNetworkFingerprint& to) {
+        fingerprint = to;
+        ++changes;
+    }
+    std::uint64_t changes = 0;
+    TNetworkFingerprint fingerprint = kHome;
+};
+
+class TFakeTarget final : public ISwitchTarget {
+public:
+    TSwitchRules Rules() override { return rules; }
+    bool Confirm(const TSwitchRule& rule) override {
+        asked.push_back(rule.name);
+        return answer;
+    }
+    bool Apply(const TSwitchRule& rule) override {
+        if (busy)
+            return false;
+        applied.push_back(rule.profile);
+        if (duringApply)
+            duringApply();
+        return true;
+    }
+    void Log(const std::string& line) override { log.push_back(line); }
+
+    TSwitchRules rules;
+    std::vector<std::string> applied;
+    std::vector<std::string> asked;
+    std::vector<std::string> log;
+    bool answer = true;
+    bool busy = false;
+    std::function<void()> duringApply;
+};
+
+TSwitchRule Rule(std::string name, std::string profile, std::string key, std::string value, bool ask = false) {
+    return {std::move(name), "Location", std::move(profile), ask, {TRuleCondition::Parse(key, value)}};
+}
+
+class WatcherTest : public ::testing::Test {
+protected:
+    WatcherTest() {
+        target_.rules.rules = {Rule("Office", "Office", "ssid", "CORP-WLAN"), Rule("Home", "Home", "ssid", "HomeNet"),
+                               Rule("Offline", "Offline", "no-network", "")};
+    }
+    // Polls four times a second for `duration`.
+    void Run(TWatchClock::duration duration) {
+        const auto end = clock_.now + duration;
+        while (clock_.now < end) {
+            watcher_.Poll();
+            clock_.now += 250ms;
+        }
+        watcher_.Poll();
+    }
+    using Profiles = std::vector<std::string>;
+
+    TFakeClock clock_;
+    TFakeNetwork network_;
+    TFakeTarget target_;
+    TNetworkWatcher watcher_{network_, clock_, target_};
+};
+
+TEST_F(WatcherTest, AppliesTheMatchingProfileOnceAfterTheSettlingTime) {
+    Run(4750ms);
+    EXPECT_EQ(target_.applied, Profiles{}) << "not before the network has been the same for 5 s";
+    Run(250ms);
+    EXPECT_EQ(target_.applied, Profiles{"Home"});
+    Run(10min);
+    EXPECT_EQ(target_.applied, Profiles{"Home"});
+
+    network_.MoveTo(kOffice);
+    Run(4s);
+    EXPECT_EQ(target_.applied, Profiles{"Home"});
+    Run(1s);
+    EXPECT_EQ(target_.applied, (Profiles{"Home", "Office"}));
+    ASSERT_TRUE(watcher_.LastApplied());
+    EXPECT_EQ(watcher_.LastApplied()->profile, "Office");
+}
+
+TEST_F(WatcherTest, AChangeThatComesBackToTheSameProfileAppliesNothing) {
+    Run(6s);
+    network_.MoveTo(kHome); // the same network again, e.g. after the apply changed an address
+    Run(6s);
+    EXPECT_EQ(target_.applied, Profiles{"Home"});
+}
+
+TEST_F(WatcherTest, AConnectionFlickeringEverySecondForAMinuteAppliesNothingExtra) {
+    Run(6s);
+    ASSERT_EQ(target_.applied, Profiles{"Home"});
+    for (int second = 0; second < 60; ++second) {
+        network_.MoveTo(second % 2 ? kHome : kNone);
+        Run(1s);
+    }
+    EXPECT_EQ(target_.applied, Profiles{"Home"});
+    Run(1min); // it ends at home
+    EXPECT_EQ(target_.applied, Profiles{"Home"});
+}
+
+TEST_F(WatcherTest, FlickeringBetweenTwoNetworksSwitchesBackOnlyAfterTheHoldOff) {
+    Run(6s);
+    network_.MoveTo(kOffice);
+    Run(6s);
+    ASSERT_EQ(target_.applied, (Profiles{"Home", "Office"}));
+    for (int i = 0; i < 5; ++i) { // long enough each time to settle
+        network_.MoveTo(i % 2 ? kOffice : kHome);
+        Run(10s);
+    }
+    network_.MoveTo(kHome);
+    Run(1min);
+    EXPECT_EQ(target_.applied, (Profiles{"Home", "Office"})) << "home was left less than the hold-off ago";
+    Run(1min);
+    EXPECT_EQ(target_.applied, (Profiles{"Home", "Office", "Home"})) << "home has stayed for the whole hold-off";
+}
+
+TEST_F(WatcherTest, ASwitchBackStartedLateInTheHoldOffStillWaitsForAllOfIt) {
+    Run(6s);
+    network_.MoveTo(kOffice);
+    Run(6s); // Office applied, Home left now
+    Run(100s);
+    network_.MoveTo(kHome);
+    Run(30s); // 136 s after leaving home, but home for 30 s only
+    EXPECT_EQ(target_.applied, (Profiles{"Home", "Office"}));
+    Run(91s);
+    EXPECT_EQ(target_.applied, (Profiles{"Home", "Office", "Home"}));
+}
+
+TEST_F(WatcherTest, ANewProfileNeedsNoHoldOff) {
+    Run(6s);
+    network_.MoveTo(kOffice);
+    Run(6s);
+    network_.MoveTo(kNone);
+    Run(6s);
+    EXPECT_EQ(target_.applied, (Profiles{"Home", "Office", "Offline"})) << "no network matches its rule";
+}
+
+TEST_F(WatcherTest, ASecondChangeDuringAnApplyWaitsForIt) {
+    int pollsDuringApply = 0;
+    target_.duringApply = [&] {
+        // The network changes while the apply runs, and the front end's events poll meanwhile.
+        network_.MoveTo(kOffice);
+        for (int i = 0; i < 40; ++i) {
+            clock_.now += 250ms;
+            watcher_.Poll();
+            ++pollsDuringApply;
+        }
+        target_.duringApply = nullptr;
+    };
+    Run(6s);
+    EXPECT_EQ(pollsDuringApply, 40);
+    EXPECT_EQ(target_.applied, Profiles{"Home"}) << "nothing applied while the first apply ran";
+    Run(4s);
+    EXPECT_EQ(target_.applied, Profiles{"Home"}) << "the change counts from after the apply";
+    Run(1s);
+    EXPECT_EQ(target_.applied, (Profiles{"Home", "Office"}));
+}
+
+TEST_F(WatcherTest, APausedWatcherDoesNothingAndResumesWithTheNetworkAsItIs) {
+    watcher_.SetPaused(true);
+    Run(1min);
+    network_.MoveTo(kOffice);
+    Run(1min);
+    EXPECT_EQ(target_.applied, Profiles{});
+    watcher_.SetPaused(false);
+    Run(250ms);
+    EXPECT_EQ(target_.applied, Profiles{"Office"}) << "the network has long settled";
+}
+
+TEST_F(WatcherTest, ARuleThatAsksAppliesOnlyOnYesAndAsksAgainAfterTheNextChange) {
+    target_.rules.rules = {Rule("Home", "Home", "ssid", "HomeNet", true)};
+    target_.answer = false;
+    Run(1min);
+    EXPECT_EQ(target_.asked, std::vector<std::string>{"Home"});
+    EXPECT_EQ(target_.applied, Profiles{});
+    target_.answer = true;
+    network_.MoveTo(kHome);
+    Run(6s);
+    EXPECT_EQ(target_.asked, (std::vector<std::string>{"Home", "Home"}));
+    EXPECT_EQ(target_.applied, Profiles{"Home"});
+}
+
+TEST_F(WatcherTest, ABusyDataFileIsTriedAgainAndBrokenRulesAreLoggedOnce) {
+    target_.busy = true;
+    Run(6s);
+    EXPECT_EQ(target_.applied, Profiles{});
+    target_.busy = false;
+    Run(6s);
+    EXPECT_EQ(target_.applied, Profiles{"Home"});
+
+    struct TBrokenRules final : ISwitchTarget {
+        TSwitchRules Rules() override { throw ERulesError("qvt.rules, line 3: unknown condition"); }
+        bool Confirm(const TSwitchRule&) override { return true; }
+        bool Apply(const TSwitchRule&) override { return true; }
+        void Log(const std::string& line) override { log.push_back(line); }
+        std::vector<std::string> log;
+    } broken;
+    TNetworkWatcher watcher(network_, clock_, broken);
+    for (int i = 0; i < 200; ++i, clock_.now += 250ms)
+        watcher.Poll();
+    EXPECT_EQ(std::count(broken.log.begin(), broken.log.end(), "Cannot switch: qvt.rules, line 3: unknown condition"), 1);
+}
+
+TEST_F(WatcherTest, NoMatchingRuleAppliesNothing) {
+    network_.fingerprint = kCafe;
+    Run(1min);
+    EXPECT_EQ(target_.applied, Profiles{});
+    EXPECT_NE(std::find(target_.log.begin(), target_.log.end(), "No rule matches the network."), target_.log.end());
+}
+
+} // namespace
+} // namespace prolamo::test
