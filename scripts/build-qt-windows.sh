@@ -20,7 +20,9 @@ configure_args=(-release -static -opensource -confirm-license -qt-host-path /usr
 # Debian keeps the host Qt's CMake files under the multiarch folder; its source lacks wintab.
 cmake_args=(-DQT_HOST_PATH_CMAKE_DIR=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/cmake -DFEATURE_tabletevent=OFF)
 
-key=$(printf '%s\n' "$qt_version" "${configure_args[@]}" "${cmake_args[@]}" "$(cat "$toolchain")" |
+compiler=$(x86_64-w64-mingw32-g++-posix --version 2>/dev/null | head -n 1) ||
+  fail "the mingw-w64 compiler is missing: run scripts/install-deps.sh"
+key=$(printf '%s\n' "$qt_version" "${configure_args[@]}" "${cmake_args[@]}" "$compiler" |
   sha256sum | cut -c1-12)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/prolamo
 prefix=$cache/qt-windows-$qt_version-$key
