@@ -108,7 +108,7 @@ public:
         return true;
     }
 
-    void Log(const std::string& line) override { out_ << LocalTime() << "  " << line << std::endl; }
+    void Log(const std::string& line) override { out_ << LocalTime() << "  " << TerminalLine(line) << std::endl; }
 
 private:
     std::istream& in_;
