@@ -1,9 +1,13 @@
-// Prolamo's desktop program. It takes no command-line arguments.
+// Prolamo's desktop program. Its only argument, --tray, starts it in the notification area, as
+// starting with the session does.
 #include "fMain.h"
+#include "fTray.h"
 #include "profiles/uSettingKinds.h"
 #include "uGUIUtils.h"
 
 #include <QApplication>
+
+#include <string_view>
 
 int main(int argc, char* argv[]) {
     prolamo::InitializeEngine();
@@ -15,5 +19,6 @@ int main(int argc, char* argv[]) {
     prolamo::InstallFileDialog();
     prolamo::InstallCheckListDialog();
 
-    return prolamo::RunProlamo();
+    const bool inTray = argc == 2 && std::string_view(argv[1]) == prolamo::StartInTrayArgument;
+    return prolamo::RunProlamo(inTray);
 }
