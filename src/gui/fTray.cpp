@@ -5,6 +5,7 @@
 #include "uGUIUtils.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -195,8 +196,9 @@ void TTrayIcon::ShowMain() {
 }
 
 void TTrayIcon::Poll() {
-    // Not while the main window is busy with a run or a dialog of its own.
-    if (!main_.isEnabled() && main_.isVisible())
+    // Not while a run or a dialog (an editor with its copies) is open; the watcher's own question
+    // and apply it guards itself.
+    if ((!main_.isEnabled() && main_.isVisible()) || QApplication::activeModalWidget())
         return;
     watcher_->Poll();
     trayIcon->setToolTip(ToolTip());
