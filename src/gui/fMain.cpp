@@ -1,6 +1,7 @@
 #include "fMain.h"
 
 #include "classes/uDataFileLock.h"
+#include "fTray.h"
 #include "classes/uHelpers.h"
 #include "framework/Exceptions.h"
 #include "framework/StreamText.h"
@@ -439,6 +440,11 @@ void TfrmMain::ShowStatus(const std::string& text) {
 
 QString TfrmMain::StatusText() const { return lblStatus->toolTip(); }
 
+void TfrmMain::SelectProfile(const TConfiguration& configuration, const TConfigurationProfile& profile) {
+    FillConfigurations(&configuration);
+    FillProfiles(&profile);
+}
+
 std::unique_ptr<TGUIProgressSender> TfrmMain::UndoableSender() {
     return std::make_unique<TGUIProgressSender>([this] {
         // The actions have not been updated since the run disabled this window.
@@ -544,7 +550,7 @@ void TfrmMain::miAboutClick() {
 
 void TfrmMain::imgAdminClick() { ShowHelpTopic(QStringLiteral("html/security.htm"), this); }
 
-int RunProlamo() {
+int RunProlamo(bool startInTray) {
     std::optional<TDataFileLock> lock;
     std::unique_ptr<TfrmMain> main;
     const bool created = RunGuarded([&] {
@@ -561,8 +567,13 @@ int RunProlamo() {
     // The program's only loop runs as long as the window; no modality, so that the progress
     // windows of its runs stay usable.
     QEventLoop loop;
-    QObject::connect(main.get(), &QDialog::finished, &loop, &QEventLoop::quit);
-    main->show();
+    const TTrayIcon* tray = TTrayIcon::Available() ? new TTrayIcon(*main) : nullptr; // the window owns it
+    QObject::connect(main.get(), &QDialog::finished, &loop, [&loop, tray] {
+        if (!tray || tray->Quitting())
+            loop.quit();
+    });
+    if (!(tray && startInTray))
+        main->show();
     loop.exec();
     main.reset();
     // Progress windows that the user left open go with the application.

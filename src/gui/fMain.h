@@ -43,6 +43,10 @@ public:
     TProfileHistory& History() const { return *FHistory; }
     // The status line's whole text.
     QString StatusText() const;
+    // Selects the profile in the lists, as the user would.
+    void SelectProfile(const TConfiguration& configuration, const TConfigurationProfile& profile);
+    // The progress sender of a run whose window offers its undo.
+    std::unique_ptr<TGUIProgressSender> UndoableSender();
 
     QMenuBar* mmn;
     QMenu* miFile;
@@ -87,8 +91,6 @@ private:
     bool EditConfiguration(TConfiguration& configuration);
     bool EditProfile(TConfigurationProfile& profile);
     void ShowStatus(const std::string& text);
-    // The progress sender of a run whose window offers its undo.
-    std::unique_ptr<TGUIProgressSender> UndoableSender();
 
     void cmbConfigurationsChange();
     void miAboutClick();
@@ -127,6 +129,8 @@ private:
 // The program after the registrations: holds the data file lock, creates the main window (which
 // reads the data file), runs until it closes and writes the data file once when it closes. A data file
 // that cannot be read or is locked shows its message and ends the program without the window.
-int RunProlamo();
+// With a notification area the program also lives there, and closing the window only hides it;
+// StartInTray starts it there without the window.
+int RunProlamo(bool startInTray = false);
 
 } // namespace prolamo

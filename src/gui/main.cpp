@@ -1,11 +1,15 @@
-// Prolamo's desktop program. It takes no command-line arguments.
+// Prolamo's desktop program. Its only argument, --tray, starts it in the notification area, as
+// starting with the session does.
 #include "fMain.h"
+#include "fTray.h"
 #include "profiles/uSettingKinds.h"
 #include "uGUIUtils.h"
 #include "uPictures.h"
 #include "uWindowReport.h"
 
 #include <QApplication>
+
+#include <string_view>
 
 int main(int argc, char* argv[]) {
     prolamo::InitializeEngine();
@@ -19,5 +23,6 @@ int main(int argc, char* argv[]) {
     if (const QString report = qEnvironmentVariable("PROLAMO_WINDOW_REPORT"); !report.isEmpty())
         prolamo::ReportMainWindowTo(report);
 
-    return prolamo::RunProlamo();
+    const bool inTray = argc == 2 && std::string_view(argv[1]) == prolamo::StartInTrayArgument;
+    return prolamo::RunProlamo(inTray);
 }

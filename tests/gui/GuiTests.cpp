@@ -11,15 +11,19 @@
 #include "gui/fMain.h"
 #include "gui/fPreview.h"
 #include "gui/fProgress.h"
+#include "gui/fTray.h"
 #include "gui/uGUIUtils.h"
 #include "os/simulated/Machine.h"
 #include "profiles/uEnvSettings.h"
+#include "switching/uSwitchRules.h"
 #include "support/TempFolder.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFile>
+#include <QSystemTrayIcon>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
@@ -609,6 +613,81 @@ private slots:
         TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
         ProgressWindows().value(0)->btnUndo->click();
         QTRY_COMPARE(TestMachine()["k2"], std::string("away"));
+    }
+
+    void trayMenuAppliesUndoesPausesAndStartsWithTheSession() {
+        TestMachine() = {{"k1", "home"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1"});
+        TConfigurationProfile& office = a.Profiles().Add();
+        office.SetName("Office");
+        office.RefreshAll();
+        TestMachine()["k1"] = "away";
+        auto main = OpenMain();
+        auto* tray = new TTrayIcon(*main); // the window owns it
+        const auto profileItem = [tray](const QString& configuration, const QString& profile) -> QAction* {
+            tray->FillMenu();
+            for (QAction* item : tray->mnuTray->actions())
+                if (item->menu() && item->menu()->title() == configuration)
+                    for (QAction* entry : item->menu()->actions())
+                        if (entry->text() == profile)
+                            return entry;
+            return nullptr;
+        };
+        QAction* item = profileItem(QStringLiteral("A"), QStringLiteral("Office"));
+        QVERIFY(item);
+        QVERIFY(!item->isChecked());
+        QVERIFY(!tray->miUndoApply->isEnabled());
+
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        item->trigger();
+        QCOMPARE(TestMachine()["k1"], std::string("home"));
+        QCOMPARE(ProgressWindows().size(), 1);
+        ProgressWindows().value(0)->close();
+        Idle();
+        QVERIFY(profileItem(QStringLiteral("A"), QStringLiteral("Office"))->isChecked());
+        QCOMPARE(tray->trayIcon->toolTip(), QStringLiteral("Prolamo\nA: Office"));
+
+        QVERIFY(tray->miUndoApply->isEnabled());
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        tray->miUndoApply->trigger();
+        QCOMPARE(TestMachine()["k1"], std::string("away"));
+        ProgressWindows().value(0)->close();
+        Idle();
+
+        tray->miPause->trigger();
+        QVERIFY(tray->Watcher().Paused());
+        tray->miPause->trigger();
+        QVERIFY(!tray->Watcher().Paused());
+
+        const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((temp_->Path() / "config").string()));
+        const QString entry = QString::fromStdString((temp_->Path() / "config" / "autostart" / "prolamo.desktop").string());
+        tray->miStartWithSession->trigger();
+        QVERIFY(QFile::exists(entry));
+        QFile file(entry);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("\" --tray\n"));
+        QVERIFY(tray->miStartWithSession->isChecked());
+        tray->miStartWithSession->trigger();
+        QVERIFY(!QFile::exists(entry));
+        qputenv("XDG_CONFIG_HOME", config);
+    }
+
+    // The seeded laptop is at home: the rule for its wireless network applies after settling,
+    // kept for undo like any apply.
+    void trayWatcherAppliesTheMatchingRulesProfile() {
+        TestMachine() = {{"k1", "home"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1"});
+        TConfigurationProfile& home = a.Profiles().Add();
+        home.SetName("Home");
+        home.RefreshAll();
+        TestMachine()["k1"] = "away";
+        std::ofstream(RulesFilePath()) << "[Home]\nconfiguration = A\nprofile = Home\nssid = FRITZ!Box 7590 QX\n";
+        auto main = OpenMain();
+        auto* tray = new TTrayIcon(*main);
+        QTRY_COMPARE_WITH_TIMEOUT(TestMachine()["k1"], std::string("home"), 10000);
+        QCOMPARE(tray->LastApplied("A"), std::string("Home"));
+        QVERIFY(main->actProfileUndoApply->isEnabled());
     }
 
     void refreshSaysWhatItCapturedAndIsUndoneInTheMainWindowAndTheEditor() {

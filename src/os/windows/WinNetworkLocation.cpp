@@ -122,7 +122,9 @@ private:
     HANDLE handle_ = nullptr;
 };
 
-ErrorCode ReadAdapters(std::vector<ConnectedAdapter>* connected) {
+// Without Details, neither the gateway's hardware address (which may mean asking the network) nor
+// the wireless network's name is read.
+ErrorCode ReadAdapters(std::vector<ConnectedAdapter>* connected, bool details) {
     ULONG size = 16 * 1024;
     std::unique_ptr<std::uint64_t[]> buffer;
     ULONG result = ERROR_BUFFER_OVERFLOW;
@@ -136,7 +138,7 @@ ErrorCode ReadAdapters(std::vector<ConnectedAdapter>* connected) {
         return ErrorSuccess;
     if (result != ERROR_SUCCESS)
         return result;
-    const WlanClient wlan;
+    const std::unique_ptr<WlanClient> wlan = details ? std::make_unique<WlanClient>() : nullptr;
     for (auto* a = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.get()); a; a = a->Next) {
         if (a->OperStatus != IfOperStatusUp || a->IfType == IF_TYPE_SOFTWARE_LOOPBACK)
             continue;
@@ -151,23 +153,27 @@ ErrorCode ReadAdapters(std::vector<ConnectedAdapter>* connected) {
         for (const IP_ADAPTER_GATEWAY_ADDRESS_LH* g = a->FirstGatewayAddress; g; g = g->Next)
             if (const SOCKADDR_IN* gateway = Ipv4(g->Address)) {
                 c.gatewayAddress = Dotted(gateway->sin_addr);
-                c.gatewayMac = GatewayMac(a->IfIndex, gateway->sin_addr);
+                if (details)
+                    c.gatewayMac = GatewayMac(a->IfIndex, gateway->sin_addr);
                 break;
             }
-        if (a->IfType == IF_TYPE_IEEE80211)
-            c.ssid = wlan.Ssid(a->Luid);
+        if (wlan && a->IfType == IF_TYPE_IEEE80211)
+            c.ssid = wlan->Ssid(a->Luid);
         connected->push_back(std::move(c));
     }
     return ErrorSuccess;
 }
 
-// Counts the system's notifications. Where they cannot be registered, each reading of the count
-// compares the adapters with the last reading instead.
+// Counts the system's notifications, and the changes a reading of the adapters shows since the
+// last one: where the notifications never come (Wine answers them but never calls back), the count
+// still moves.
 class ChangeCounter {
 public:
     ChangeCounter() {
-        registered_ = ::NotifyIpInterfaceChange(AF_UNSPEC, &InterfaceChanged, this, FALSE, &interfaces_) == NO_ERROR &&
-                      ::NotifyRouteChange2(AF_INET, &RouteChanged, this, FALSE, &routes_) == NO_ERROR;
+        if (::NotifyIpInterfaceChange(AF_UNSPEC, &InterfaceChanged, this, FALSE, &interfaces_) != NO_ERROR)
+            interfaces_ = nullptr;
+        if (::NotifyRouteChange2(AF_INET, &RouteChanged, this, FALSE, &routes_) != NO_ERROR)
+            routes_ = nullptr;
     }
     ~ChangeCounter() {
         if (interfaces_)
@@ -179,15 +185,13 @@ public:
     ChangeCounter& operator=(const ChangeCounter&) = delete;
 
     ErrorCode Read(std::uint64_t* count) {
-        if (!registered_) {
-            std::vector<ConnectedAdapter> now;
-            if (const ErrorCode e = ReadAdapters(&now); e != ErrorSuccess)
-                return e;
-            std::lock_guard lock(pollMutex_);
-            if (now != lastPolled_) {
-                lastPolled_ = std::move(now);
-                ++changes_;
-            }
+        std::vector<ConnectedAdapter> now;
+        if (const ErrorCode e = ReadAdapters(&now, false); e != ErrorSuccess)
+            return e;
+        std::lock_guard lock(pollMutex_);
+        if (now != lastRead_) {
+            lastRead_ = std::move(now);
+            ++changes_;
         }
         *count = changes_.load();
         return ErrorSuccess;
@@ -204,14 +208,15 @@ private:
     std::atomic<std::uint64_t> changes_{0};
     HANDLE interfaces_ = nullptr;
     HANDLE routes_ = nullptr;
-    bool registered_ = false;
     std::mutex pollMutex_;
-    std::vector<ConnectedAdapter> lastPolled_;
+    std::vector<ConnectedAdapter> lastRead_;
 };
 
 class WinNetworkLocation final : public INetworkLocation {
 public:
-    ErrorCode GetConnectedAdapters(std::vector<ConnectedAdapter>* adapters) override { return ReadAdapters(adapters); }
+    ErrorCode GetConnectedAdapters(std::vector<ConnectedAdapter>* adapters) override {
+        return ReadAdapters(adapters, true);
+    }
 
     ErrorCode GetChangeCount(std::uint64_t* count) override {
         std::call_once(counterOnce_, [this] { counter_ = std::make_unique<ChangeCounter>(); });

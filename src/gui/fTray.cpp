@@ -1,0 +1,250 @@
+#include "fTray.h"
+
+#include "fMain.h"
+#include "switching/uAutomaticApply.h"
+#include "uGUIUtils.h"
+#include "uPictures.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+#ifdef _WIN32
+#include "classes/uRegistry.h"
+#endif
+
+namespace prolamo {
+
+namespace {
+
+constexpr int kPollMilliseconds = 500;
+
+std::string Quote(const std::string& text) { return "\"" + text + "\""; }
+
+QString StartCommand() {
+    return QStringLiteral("\"%1\" %2")
+        .arg(QDir::toNativeSeparators(QCoreApplication::applicationFilePath()), QLatin1String(StartInTrayArgument));
+}
+
+#ifdef _WIN32
+constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const char* kRunValue = "Prolamo";
+#else
+QString AutostartEntry() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/autostart/prolamo.desktop");
+}
+#endif
+
+} // namespace
+
+// The desktop program's watcher: its applies run on the data already in memory (the program holds
+// the data file's lock) with the progress window, each kept in the history first.
+class TTrayIcon::TTarget final : public ISwitchTarget {
+public:
+    TTarget(TfrmMain& main, QSystemTrayIcon& tray) : main_(main), tray_(tray) {}
+
+    TSwitchRules Rules() override { return LoadRules(RulesFilePath()); }
+
+    bool Confirm(const TSwitchRule& rule) override {
+        return TMessageBoxes::AskYesNo(ToQString("The network matches rule " + Quote(rule.name) + ". Apply profile " +
+                                                 Quote(rule.profile) + " of configuration " +
+                                                 Quote(rule.configuration) + "?"));
+    }
+
+    bool Apply(const TSwitchRule& rule) override {
+        TConfiguration* configuration = GetConfigurationsRoot().Configurations().Find(rule.configuration);
+        TConfigurationProfile* profile = configuration ? configuration->Profiles().Find(rule.profile) : nullptr;
+        if (!profile)
+            throw ERulesError("the rule " + Quote(rule.name) + " names profile " + Quote(rule.profile) + " of " +
+                              Quote(rule.configuration) + ", which does not exist");
+        const TApplyReport report =
+            ApplyAutomatically(main_.History(), *configuration, *profile, main_.UndoableSender());
+        main_.UpdateActions();
+        tray_.showMessage(QStringLiteral("Prolamo"),
+                          ToQString(report.Summary() + "\nChoose \"Undo last apply\" in this menu to undo it."));
+        return true;
+    }
+
+    void Log(const std::string& line) override { lastLine = line; }
+
+    std::string lastLine;
+
+private:
+    TfrmMain& main_;
+    QSystemTrayIcon& tray_;
+};
+
+TTrayIcon::TTrayIcon(TfrmMain& main)
+    : QObject(&main), trayIcon(new QSystemTrayIcon(ProgramIcon(), this)), mnuTray(new QMenu()),
+      miUndoApply(new QAction(QStringLiteral("Undo last apply"), this)),
+      miPause(new QAction(QStringLiteral("Pause automatic switching"), this)),
+      miShowMain(new QAction(QStringLiteral("Show main window"), this)),
+      miStartWithSession(new QAction(QStringLiteral("Start with the session"), this)),
+      miQuit(new QAction(QStringLiteral("Quit"), this)), main_(main),
+      target_(std::make_unique<TTarget>(main, *trayIcon)),
+      watcher_(std::make_unique<TNetworkWatcher>(SystemNetworkSource(), SystemWatchClock(), *target_)),
+      tmrWatch(new QTimer(this)) {
+    trayIcon->setObjectName(QStringLiteral("trayIcon"));
+    mnuTray->setObjectName(QStringLiteral("mnuTray"));
+    miUndoApply->setObjectName(QStringLiteral("miUndoApply"));
+    miPause->setObjectName(QStringLiteral("miPause"));
+    miShowMain->setObjectName(QStringLiteral("miShowMain"));
+    miStartWithSession->setObjectName(QStringLiteral("miStartWithSession"));
+    miQuit->setObjectName(QStringLiteral("miQuit"));
+    miPause->setCheckable(true);
+    miStartWithSession->setCheckable(true);
+
+    connect(miUndoApply, &QAction::triggered, this, [this] { main_.actProfileUndoApply->trigger(); });
+    connect(miPause, &QAction::triggered, this, [this](bool paused) { miPauseClick(paused); });
+    connect(miShowMain, &QAction::triggered, this, [this] { ShowMain(); });
+    connect(miStartWithSession, &QAction::triggered, this,
+            [this](bool enabled) { RunGuarded([this, enabled] { miStartWithSessionClick(enabled); }); });
+    connect(miQuit, &QAction::triggered, this, [this] {
+        quitting_ = true;
+        main_.done(QDialog::Rejected);
+    });
+    connect(mnuTray, &QMenu::aboutToShow, this, [this] { FillMenu(); });
+    connect(trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+            ShowMain();
+    });
+    connect(trayIcon, &QSystemTrayIcon::messageClicked, this, [this] { ShowMain(); });
+
+    firstFixed_ = mnuTray->addSeparator();
+    mnuTray->addAction(miUndoApply);
+    mnuTray->addAction(miPause);
+    mnuTray->addSeparator();
+    mnuTray->addAction(miShowMain);
+    mnuTray->addAction(miStartWithSession);
+    mnuTray->addAction(miQuit);
+    trayIcon->setContextMenu(mnuTray);
+    FillMenu();
+    trayIcon->show();
+
+    connect(tmrWatch, &QTimer::timeout, this, [this] { Poll(); });
+    tmrWatch->start(kPollMilliseconds);
+}
+
+TTrayIcon::~TTrayIcon() { delete mnuTray; }
+
+bool TTrayIcon::Available() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+
+std::string TTrayIcon::LastApplied(const std::string& configuration) const {
+    const TProfileSnapshots& snapshots = main_.History().Snapshots();
+    for (std::size_t i = snapshots.Count(); i-- > 0;)
+        if (snapshots[i].Kind() == TSnapshotKind::Apply && snapshots[i].Configuration() == configuration)
+            return snapshots[i].Profile();
+    return {};
+}
+
+QString TTrayIcon::ToolTip() const {
+    QString tip = QStringLiteral("Prolamo");
+    for (const TConfiguration& configuration : GetConfigurationsRoot().Configurations())
+        if (const std::string profile = LastApplied(configuration.Name()); !profile.empty())
+            tip += ToQString("\n" + configuration.Name() + ": " + profile);
+    return tip;
+}
+
+void TTrayIcon::FillMenu() {
+    for (QAction* action : mnuTray->actions()) {
+        if (action == firstFixed_)
+            break;
+        mnuTray->removeAction(action);
+        delete action->menu();
+    }
+    for (TConfiguration& configuration : GetConfigurationsRoot().Configurations()) {
+        auto* menu = new QMenu(ToQString(configuration.Name()), mnuTray);
+        menu->setObjectName(QStringLiteral("mnuConfiguration"));
+        const std::string applied = LastApplied(configuration.Name());
+        for (TConfigurationProfile& profile : configuration.Profiles()) {
+            QAction* item = menu->addAction(ToQString(profile.Name()));
+            item->setCheckable(true);
+            item->setChecked(profile.Name() == applied);
+            // Applied through the main window, with its question and progress window.
+            connect(item, &QAction::triggered, this, [this, &configuration, &profile] {
+                main_.SelectProfile(configuration, profile);
+                main_.actProfileApply->trigger();
+                trayIcon->setToolTip(ToolTip());
+            });
+        }
+        mnuTray->insertMenu(firstFixed_, menu);
+    }
+    miUndoApply->setEnabled(main_.actProfileUndoApply->isEnabled());
+    miPause->setChecked(watcher_->Paused());
+    miStartWithSession->setChecked(StartsWithSession());
+    trayIcon->setToolTip(ToolTip());
+}
+
+void TTrayIcon::miPauseClick(bool paused) { watcher_->SetPaused(paused); }
+
+void TTrayIcon::miStartWithSessionClick(bool enabled) {
+    SetStartWithSession(enabled);
+    miStartWithSession->setChecked(StartsWithSession());
+}
+
+void TTrayIcon::ShowMain() {
+    main_.show();
+    main_.raise();
+    main_.activateWindow();
+}
+
+void TTrayIcon::Poll() {
+    // Not while a run or a dialog (an editor with its copies) is open; the watcher's own question
+    // and apply it guards itself.
+    if ((!main_.isEnabled() && main_.isVisible()) || QApplication::activeModalWidget())
+        return;
+    watcher_->Poll();
+    trayIcon->setToolTip(ToolTip());
+}
+
+#ifdef _WIN32
+bool StartsWithSession() {
+    TRegistry registry(os::KeyQueryValue);
+    registry.SetRootKey(os::HKeyCurrentUser);
+    return registry.OpenKey(kRunKey, false) && registry.ValueExists(kRunValue);
+}
+
+void SetStartWithSession(bool enabled) {
+    TRegistry registry(os::KeyQueryValue | os::KeySetValue);
+    registry.SetRootKey(os::HKeyCurrentUser);
+    if (!registry.OpenKey(kRunKey, enabled))
+        return;
+    if (enabled)
+        registry.WriteString(kRunValue, StartCommand().toStdString());
+    else
+        registry.DeleteValue(kRunValue);
+}
+#else
+bool StartsWithSession() { return QFile::exists(AutostartEntry()); }
+
+void SetStartWithSession(bool enabled) {
+    const QString path = AutostartEntry();
+    if (!enabled) {
+        if (QFile::exists(path) && !QFile::remove(path))
+            throw Exception("The autostart entry " + path.toStdString() + " cannot be removed");
+        return;
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Exception("The autostart entry " + path.toStdString() + " cannot be written: " +
+                        file.errorString().toStdString());
+    file.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=Prolamo\nComment=Switches workstation "
+                              "settings by the network\nExec=%1\nIcon=prolamo\nX-GNOME-Autostart-enabled=true\n")
+                   .arg(StartCommand())
+                   .toUtf8());
+    if (!file.commit())
+        throw Exception("The autostart entry " + path.toStdString() + " cannot be written: " +
+                        file.errorString().toStdString());
+}
+#endif
+
+} // namespace prolamo
