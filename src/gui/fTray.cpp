@@ -135,7 +135,18 @@ TTrayIcon::TTrayIcon(TfrmMain& main)
 
 TTrayIcon::~TTrayIcon() { delete mnuTray; }
 
-bool TTrayIcon::Available() { return QSystemTrayIcon::isSystemTrayAvailable(); }
+namespace {
+
+std::optional<bool>& AvailableForTests() {
+    static std::optional<bool> available;
+    return available;
+}
+
+} // namespace
+
+bool TTrayIcon::Available() { return AvailableForTests().value_or(QSystemTrayIcon::isSystemTrayAvailable()); }
+
+void TTrayIcon::SetAvailableForTests(std::optional<bool> available) { AvailableForTests() = available; }
 
 std::string TTrayIcon::LastApplied(const std::string& configuration) const {
     const TProfileSnapshots& snapshots = main_.History().Snapshots();

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -29,6 +30,8 @@ public:
 
     // Whether the desktop has a notification area; only then does closing the main window hide it.
     static bool Available();
+    // Tests stand in for a desktop with (or without) a notification area; nullopt asks the desktop.
+    static void SetAvailableForTests(std::optional<bool> available);
     // Quit was chosen: closing the main window ends the program.
     bool Quitting() const { return quitting_; }
 

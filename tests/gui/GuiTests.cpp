@@ -323,6 +323,31 @@ private slots:
         QCOMPARE(ApplicationTitle(), QStringLiteral("Prolamo"));
     }
 
+    // With a notification area, closing the main window hides it and the program goes on until
+    // the tray's Quit; without one, closing it ends the program.
+    void closingTheMainWindowHidesItWhileTheTrayIsOn() {
+        TTrayIcon::SetAvailableForTests(true);
+        bool hiddenAndRunning = false;
+        QTimer::singleShot(0, [&hiddenAndRunning] {
+            TfrmMain* main = ShownMainWindow();
+            if (!main)
+                return;
+            main->btnCancel->click();
+            // Bound to the window: if closing it ended the program, this never runs.
+            QTimer::singleShot(50, main, [main, &hiddenAndRunning] {
+                auto* tray = main->findChild<TTrayIcon*>();
+                hiddenAndRunning = !main->isVisible() && tray != nullptr;
+                if (tray)
+                    tray->miQuit->trigger();
+            });
+        });
+        const int exitCode = RunProlamo();
+        TTrayIcon::SetAvailableForTests(std::nullopt);
+        QCOMPARE(exitCode, 0);
+        QVERIFY(hiddenAndRunning);
+        QVERIFY(std::filesystem::exists(DataFilePath()));
+    }
+
     void altKeysReachTheHelpMenuAndTheHelpButtonApart() {
         SetHelpFile(QStringLiteral(PROLAMO_HELP_SOURCE));
         auto main = OpenMain();
