@@ -62,6 +62,11 @@ std::string ReadingName(const TPersistent& instance) {
 // ---- Writer ----
 
 void TWriter::WriteBytes(const void* data, std::size_t size) {
+    // A large value (a captured file) grows the buffer by itself and a little room: doubling a
+    // buffer that already holds it would take three times its size while both buffers live.
+    constexpr std::size_t LargeWrite = 64 * 1024;
+    if (size >= LargeWrite && out_.capacity() - out_.size() < size)
+        out_.reserve(out_.size() + size + (out_.size() + size) / 8);
     const auto* p = static_cast<const std::uint8_t*>(data);
     out_.insert(out_.end(), p, p + size);
 }
