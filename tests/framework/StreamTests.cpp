@@ -135,7 +135,8 @@ TEST_F(StreamTest, IntegersTakeTheShortestType) {
         {INT32_MIN, {4, 0, 0, 0, 0x80}},
     };
     for (const auto& [value, expected] : cases) {
-        const Bytes bytes = Written([&](TWriter& w) { w.WriteInteger(value); });
+        // A copy: clang 14 cannot capture a structured binding.
+        const Bytes bytes = Written([number = value](TWriter& w) { w.WriteInteger(number); });
         EXPECT_EQ(bytes, expected) << value;
         TReader reader(bytes);
         EXPECT_EQ(reader.ReadInteger(), value);
