@@ -5,6 +5,8 @@
 #include "os/Folders.h"
 #include "os/Text.h"
 
+#include <memory>
+
 namespace prolamo {
 
 namespace {
@@ -45,8 +47,9 @@ void TPersistentData::Load(const std::string& fileName) {
     try {
         if (const os::ErrorCode code = os::Files().ReadWholeFile(fileName, &content); code != os::ErrorSuccess)
             throw EOSError(code);
-        ReadComponentResource(content, *this, true);
         fileSize_ = content.size();
+        // The File values share the bytes read rather than copying their content out of them.
+        ReadComponentResource(std::make_shared<const std::vector<std::uint8_t>>(std::move(content)), *this, true);
     } catch (...) {
         loadFailed_ = true;
         while (!Components().empty())

@@ -389,6 +389,14 @@ std::span<const std::uint8_t> TReader::ReadBinary() {
     return Take(ReadUInt32());
 }
 
+TSharedBytes TReader::ReadSharedBinary() {
+    const auto bytes = ReadBinary();
+    if (owner_)
+        return {bytes, owner_};
+    auto copy = std::make_shared<const std::vector<std::uint8_t>>(bytes.begin(), bytes.end());
+    return {*copy, std::move(copy)};
+}
+
 void TReader::ReadCollection(TCollection& collection) {
     CheckValue(TValueType::Collection);
     Nesting nesting(*this);
@@ -692,7 +700,10 @@ std::vector<std::uint8_t> WriteComponentResource(TComponent& root, std::size_t e
     return out;
 }
 
-void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root, bool skipUnknownChildren) {
+namespace {
+
+void ReadResource(std::span<const std::uint8_t> data, std::shared_ptr<const void> owner, TComponent& root,
+                  bool skipUnknownChildren) {
     if (data.size() < 3 || data[0] != 0xFF || data[1] != 10)
         ReadError(texts::InvalidStreamFormat);
     std::size_t pos = 3;
@@ -707,9 +718,21 @@ void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root,
     pos += 4;
     if (length > data.size() - pos)
         ReadError(texts::StreamReadError);
-    TReader reader(data.subspan(pos, length));
+    TReader reader(data.subspan(pos, length), std::move(owner));
     reader.SetSkipUnknownChildren(skipUnknownChildren);
     reader.ReadRootComponent(root);
+}
+
+} // namespace
+
+void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root, bool skipUnknownChildren) {
+    ReadResource(data, nullptr, root, skipUnknownChildren);
+}
+
+void ReadComponentResource(std::shared_ptr<const std::vector<std::uint8_t>> data, TComponent& root,
+                           bool skipUnknownChildren) {
+    const std::span<const std::uint8_t> bytes = *data;
+    ReadResource(bytes, std::move(data), root, skipUnknownChildren);
 }
 
 } // namespace prolamo

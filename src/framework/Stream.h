@@ -4,6 +4,7 @@
 #include "Persistent.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -36,6 +37,13 @@ enum class TValueType : std::uint8_t {
     Int64 = 19,
     Utf8String = 20,
     Double = 21,
+};
+
+// Bytes that stay valid while `owner` is held: a part of the buffer a stream was read from,
+// shared by whoever keeps them instead of copied.
+struct TSharedBytes {
+    std::span<const std::uint8_t> bytes;
+    std::shared_ptr<const void> owner;
 };
 
 // Writes components and values into a byte buffer in the binary component stream.
@@ -81,7 +89,9 @@ private:
 // against what remains before anything is allocated; every problem raises EReadError.
 class TReader final : public TFiler, private IFreeListener {
 public:
-    explicit TReader(std::span<const std::uint8_t> data) : data_(data) {}
+    // With an owner that keeps Data alive, ReadSharedBinary hands out parts of Data itself.
+    explicit TReader(std::span<const std::uint8_t> data, std::shared_ptr<const void> owner = nullptr)
+        : data_(data), owner_(std::move(owner)) {}
     ~TReader() override;
     TReader(const TReader&) = delete;
     TReader& operator=(const TReader&) = delete;
@@ -108,6 +118,8 @@ public:
     std::u16string ReadWideString();
     std::string ReadIdent();
     std::span<const std::uint8_t> ReadBinary();
+    // A binary value that outlives the reader: a part of the data its owner keeps, else a copy.
+    TSharedBytes ReadSharedBinary();
     void ReadCollection(TCollection& collection);
     std::string ReadShortString();
     void SkipValue();
@@ -136,6 +148,7 @@ private:
     void ComponentFreed(TComponent& component) override;
 
     std::span<const std::uint8_t> data_;
+    std::shared_ptr<const void> owner_;
     std::size_t pos_ = 0;
     int depth_ = 0;
     bool skipUnknownChildren_ = false;
@@ -151,5 +164,8 @@ private:
 // grown and copied again and again.
 std::vector<std::uint8_t> WriteComponentResource(TComponent& root, std::size_t expectedSize = 0);
 void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root, bool skipUnknownChildren);
+// The same; the binary values kept share Data's buffer instead of copying their bytes.
+void ReadComponentResource(std::shared_ptr<const std::vector<std::uint8_t>> data, TComponent& root,
+                           bool skipUnknownChildren);
 
 } // namespace prolamo
