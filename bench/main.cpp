@@ -1,10 +1,10 @@
 // prolamo-bench [--keep] [FOLDER]: builds a data file of about 10 MB (200 configurations, 2,000
 // profiles, File values up to 1 MB) on a machine in FOLDER (a new temporary folder by default),
 // then times loading and saving it against a plain read and write of the same bytes,
-// "prolamo-cli list" on it against a bare process start, a preview ("profile diff") and an undo
-// ("profile undo") of the profile with a 1 MB value against "list" and "profile apply", and the
-// TCP/IP setting's capture and apply against one network-shell command, and prints the ratios
-// and peak memory.
+// "prolamo-cli list" on it against a bare process start plus a plain read, a preview ("profile
+// diff") and an undo ("profile undo") of the profile with a 1 MB value against "list" and
+// "profile apply", and the TCP/IP setting's capture and apply against one network-shell command,
+// and prints the ratios and the peak memory of "prolamo-cli list" with and without the data file.
 
 #include "classes/uPersistence.h"
 #include "profiles/uFileSettings.h"
@@ -28,6 +28,7 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 extern char** environ;
@@ -135,29 +136,43 @@ void PlainWrite(const std::string& path, const std::vector<std::uint8_t>& bytes,
     ::close(fd);
 }
 
-void RunProcess(const std::string& program, const std::vector<std::string>& arguments, int expected = 0) {
+// Runs Program to its end and gives its peak memory in MB; `machine` replaces PROLAMO_MACHINE.
+double RunProcess(const std::string& program, const std::vector<std::string>& arguments,
+                  const std::string& machine = {}) {
     std::vector<std::string> args = arguments;
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (std::string& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
+    std::vector<std::string> environment;
+    for (char** e = environ; *e; ++e)
+        if (machine.empty() || std::string_view(*e).rfind("PROLAMO_MACHINE=", 0) != 0)
+            environment.emplace_back(*e);
+    if (!machine.empty())
+        environment.push_back("PROLAMO_MACHINE=" + machine);
+    std::vector<char*> envp;
+    for (std::string& e : environment)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
         throw std::runtime_error("cannot start " + program);
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != expected)
-        throw std::runtime_error(program + " " + (arguments.empty() ? "" : arguments[0]) + " failed");
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error(program + " failed");
+    return static_cast<double>(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
 }
 
-double PeakMegabytes(int who) {
+double PeakMegabytes() {
     rusage usage{};
-    getrusage(who, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 void Row(const char* what, double engine, const char* against, double plain) {
@@ -225,9 +240,15 @@ int main(int argc, char** argv) {
                     Configurations * ProfilesPerConfiguration * SettingsPerConfiguration);
 
         const std::string cli = PROLAMO_CLI_PATH;
-        const double list = Median(Rounds, [&] { RunProcess(cli, {"list"}); });
+        double cliPeak = 0;
+        const double list = Median(Rounds, [&] { cliPeak = std::max(cliPeak, RunProcess(cli, {"list"})); });
         const double bare = Median(Rounds, [&] { RunProcess("/bin/true", {}); });
-        const double cliPeak = PeakMegabytes(RUSAGE_CHILDREN);
+        // The same command on a machine without a data file: what the program takes by itself.
+        const std::string emptyMachine = (folder / "empty-machine").string();
+        RunProcess(cli, {"list"}, emptyMachine); // seeds that machine
+        double emptyPeak = 0;
+        for (int i = 0; i < Rounds; ++i)
+            emptyPeak = std::max(emptyPeak, RunProcess(cli, {"list"}, emptyMachine));
 
         // The profile holding a 1 MB value: a preview captures and compares both its files, an
         // undo captures them, saves the snapshot, applies and saves the history again.
@@ -294,12 +315,16 @@ int main(int argc, char** argv) {
         Row("load", load, "plain read", read);
         Row("save (atomic, fsync)", save, "plain write + fsync", write);
         Row("save (atomic, fsync)", save, "plain write, no fsync", writeCached);
-        Row("prolamo-cli list", list, "bare process (/bin/true)", bare);
+        Row("prolamo-cli list", list, "bare process + plain read", bare + read);
         Row("profile diff (1 MB)", diff, "prolamo-cli list", list);
         Row("profile undo (1 MB)", undo, "profile apply (1 MB)", applyRun);
         Row("TCP/IP capture", capture, "bare process (/bin/true)", bare);
         Row("TCP/IP apply", apply, "one netsh command", shell);
-        std::printf("\nLoad + save: %.2f ms against %.2f ms plain: ratio %.2f (the bar is 2.00)\n",
+        const double megabytes = static_cast<double>(size) / (1 << 20);
+        std::printf("\nLoad: %.2f times a plain read; prolamo-cli list: %.2f times a bare process and a plain\n"
+                    "read (the bars are 3.00)\n",
+                    load / read, list / (bare + read));
+        std::printf("Load + save: %.2f ms against %.2f ms plain: ratio %.2f (the bar is 2.00)\n",
                     (load + save) * 1e3, (read + write) * 1e3, (load + save) / (read + write));
         std::printf("The history file beside the data file: %.2f MB after these rounds (%d applies, %d of\n"
                     "them undone; it keeps the last %d snapshots).\n",
@@ -307,9 +332,10 @@ int main(int argc, char** argv) {
                     static_cast<int>(TProfileHistory::Capacity));
         std::printf("The apply polls the shell every 100 ms while it has printed nothing, so each enabled\n"
                     "adapter costs at least one poll.\n");
-        std::printf("Peak memory: prolamo-cli list %.1f MB; this program %.1f MB (one loaded copy, the\n"
+        std::printf("Peak memory: prolamo-cli list %.1f MB, %.1f MB on no data file: %.2f times the data\n"
+                    "file's %.1f MB more (the bar is 2.00); this program %.1f MB (one loaded copy, the\n"
                     "bytes of the plain read and the save's buffer)\n",
-                    cliPeak, PeakMegabytes(RUSAGE_SELF));
+                    cliPeak, emptyPeak, (cliPeak - emptyPeak) / megabytes, megabytes, PeakMegabytes());
         if (!keep && folderArgument.empty())
             fs::remove_all(folder);
         else

@@ -5,6 +5,8 @@
 #include "os/Folders.h"
 #include "os/Text.h"
 
+#include <memory>
+
 namespace prolamo {
 
 namespace {
@@ -55,10 +57,11 @@ void TPersistentData::Load(const std::string& fileName) {
                 throw EOSError(code, "The data file is a link to a file that does not exist");
             throw EOSError(code);
         }
-        // Only top-level records of the stored class are made: none of what another holds can
-        // pass for the root.
-        ReadComponentResource(content, *this, true, storedClass);
         fileSize_ = content.size();
+        // Only top-level records of the stored class are made: none of what another holds can
+        // pass for the root. The File values share the bytes read rather than copying them.
+        ReadComponentResource(std::make_shared<const std::vector<std::uint8_t>>(std::move(content)), *this, true,
+                              storedClass);
     } catch (...) {
         loadFailed_ = true;
         while (!Components().empty())

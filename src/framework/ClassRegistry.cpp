@@ -3,17 +3,21 @@
 #include "AsciiText.h"
 #include "Exceptions.h"
 
+#include <algorithm>
 #include <map>
 
 namespace prolamo {
 
 namespace {
 
-// Class names compare without regard to the case of a to z, as identifiers do.
+// Class names compare without regard to the case of a to z, as identifiers do; the loader looks
+// up a class for every record, so letters are folded in place rather than in copies.
 struct IdentifierLess {
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const {
-        return UpperCase(a) < UpperCase(b);
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return static_cast<unsigned char>(AsciiUpper(x)) < static_cast<unsigned char>(AsciiUpper(y));
+        });
     }
 };
 

@@ -385,6 +385,14 @@ std::span<const std::uint8_t> TReader::ReadBinary() {
     return Take(ReadUInt32());
 }
 
+TSharedBytes TReader::ReadSharedBinary() {
+    const auto bytes = ReadBinary();
+    if (owner_)
+        return {bytes, owner_};
+    auto copy = std::make_shared<const std::vector<std::uint8_t>>(bytes.begin(), bytes.end());
+    return {*copy, std::move(copy)};
+}
+
 void TReader::ReadCollection(TCollection& collection) {
     CheckValue(TValueType::Collection);
     Nesting nesting(*this);
@@ -730,8 +738,10 @@ std::vector<std::uint8_t> WriteComponentResource(TComponent& root, std::size_t e
     return out;
 }
 
-void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root, bool skipUnknownChildren,
-                           const TClassInfo* keptChildClass) {
+namespace {
+
+void ReadResource(std::span<const std::uint8_t> data, std::shared_ptr<const void> owner, TComponent& root,
+                  bool skipUnknownChildren, const TClassInfo* keptChildClass) {
     if (data.size() < 3 || data[0] != 0xFF || data[1] != 10)
         ReadError(texts::InvalidStreamFormat);
     std::size_t pos = 3;
@@ -746,11 +756,24 @@ void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root,
     pos += 4;
     if (length > data.size() - pos)
         ReadError(texts::StreamReadError);
-    TReader reader(data.subspan(pos, length));
+    TReader reader(data.subspan(pos, length), std::move(owner));
     reader.SetSkipUnknownChildren(skipUnknownChildren);
     if (keptChildClass)
         reader.SetKeptChildClass(*keptChildClass);
     reader.ReadRootComponent(root);
+}
+
+} // namespace
+
+void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root, bool skipUnknownChildren,
+                           const TClassInfo* keptChildClass) {
+    ReadResource(data, nullptr, root, skipUnknownChildren, keptChildClass);
+}
+
+void ReadComponentResource(std::shared_ptr<const std::vector<std::uint8_t>> data, TComponent& root,
+                           bool skipUnknownChildren, const TClassInfo* keptChildClass) {
+    const std::span<const std::uint8_t> bytes = *data;
+    ReadResource(bytes, std::move(data), root, skipUnknownChildren, keptChildClass);
 }
 
 } // namespace prolamo

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -41,6 +42,13 @@ enum class TValueType : std::uint8_t {
     Int64 = 19,
     Utf8String = 20,
     Double = 21,
+};
+
+// Bytes that stay valid while `owner` is held: a part of the buffer a stream was read from,
+// shared by whoever keeps them instead of copied.
+struct TSharedBytes {
+    std::span<const std::uint8_t> bytes;
+    std::shared_ptr<const void> owner;
 };
 
 // Writes components and values into a byte buffer in the binary component stream.
@@ -87,7 +95,9 @@ private:
 // against what remains before anything is allocated; every problem raises EReadError.
 class TReader final : public TFiler, private IFreeListener {
 public:
-    explicit TReader(std::span<const std::uint8_t> data) : data_(data) {}
+    // With an owner that keeps Data alive, ReadSharedBinary hands out parts of Data itself.
+    explicit TReader(std::span<const std::uint8_t> data, std::shared_ptr<const void> owner = nullptr)
+        : data_(data), owner_(std::move(owner)) {}
     ~TReader() override;
     TReader(const TReader&) = delete;
     TReader& operator=(const TReader&) = delete;
@@ -117,6 +127,8 @@ public:
     std::u16string ReadWideString();
     std::string ReadIdent();
     std::span<const std::uint8_t> ReadBinary();
+    // A binary value that outlives the reader: a part of the data its owner keeps, else a copy.
+    TSharedBytes ReadSharedBinary();
     void ReadCollection(TCollection& collection);
     std::string ReadShortString();
     void SkipValue();
@@ -161,6 +173,7 @@ private:
     void ComponentFreed(TComponent& component) override;
 
     std::span<const std::uint8_t> data_;
+    std::shared_ptr<const void> owner_;
     std::size_t pos_ = 0;
     int depth_ = 0;
     bool skipUnknownChildren_ = false;
@@ -179,5 +192,8 @@ std::vector<std::uint8_t> WriteComponentResource(TComponent& root, std::size_t e
 // KeptChildClass, when given, is the class of the root's children that are read (SetKeptChildClass).
 void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root, bool skipUnknownChildren,
                            const TClassInfo* keptChildClass = nullptr);
+// The same; the binary values kept share Data's buffer instead of copying their bytes.
+void ReadComponentResource(std::shared_ptr<const std::vector<std::uint8_t>> data, TComponent& root,
+                           bool skipUnknownChildren, const TClassInfo* keptChildClass = nullptr);
 
 } // namespace prolamo

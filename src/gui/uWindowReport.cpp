@@ -1,6 +1,7 @@
 #include "uWindowReport.h"
 
 #include "fMain.h"
+#include "fTray.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -75,7 +76,11 @@ void ReportMainWindowTo(const QString& file) {
             QTextStream out(&report);
             WriteWidgetTree(*main, out);
         }
-        main->reject();
+        // With the tray on, closing the window only hides it: the tray's Quit ends the program.
+        if (auto* tray = main->findChild<TTrayIcon*>())
+            tray->miQuit->trigger();
+        else
+            main->reject();
     });
     timer->start(200);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // A report of the program's windows for the smoke tests of a built or installed program: with
 // PROLAMO_WINDOW_REPORT naming a file, the program writes the object tree of its main window
-// there once the window is shown and idle, then closes the window as the user would.
+// there once the window is shown and idle, then ends the program as the user would.
 
 #include <QString>
 

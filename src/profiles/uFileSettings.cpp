@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 
 namespace prolamo {
 
@@ -103,28 +104,33 @@ void TFileSettingValue::LoadFromFile(const std::string& fileName) {
     if (const os::ErrorCode e = os::Files().ReadWholeFile(fileName, &bytes, INT32_MAX); e != os::ErrorSuccess)
         throw FileError(e, fileName, false);
     contentSize_ = static_cast<std::int32_t>(bytes.size());
-    content_ = std::move(bytes);
+    auto held = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
+    content_ = {*held, std::move(held)};
 }
 
 void TFileSettingValue::ClearContent() {
-    content_.clear();
-    content_.shrink_to_fit();
+    content_ = {};
     contentSize_ = -1;
 }
 
 void TFileSettingValue::ReadContent(std::span<const std::uint8_t> data) {
+    auto copy = std::make_shared<const std::vector<std::uint8_t>>(data.begin(), data.end());
+    ReadContent(TSharedBytes{*copy, std::move(copy)});
+}
+
+void TFileSettingValue::ReadContent(TSharedBytes data) {
     if (contentSize_ < 0 || HasContent())
         AssertionFailed("Content read before its size, or twice");
     const auto size = static_cast<std::size_t>(contentSize_);
-    if (data.size() < size)
+    if (data.bytes.size() < size)
         throw EReadError(texts::StreamReadError);
-    content_.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(size));
+    content_ = {data.bytes.first(size), std::move(data.owner)};
 }
 
 std::span<const std::uint8_t> TFileSettingValue::WriteContent() const {
     if (!HasContent() || contentSize_ < 0)
         AssertionFailed("Content written without a buffer");
-    return std::span<const std::uint8_t>(content_).first(static_cast<std::size_t>(contentSize_));
+    return content_.bytes.first(static_cast<std::size_t>(contentSize_));
 }
 
 void TFileSettingValue::Assign(const TPersistent& source) {
@@ -138,9 +144,10 @@ void TFileSettingValue::Assign(const TPersistent& source) {
 
 void TFileSettingValue::DefineProperties(TFiler& filer) {
     TSettingValue::DefineProperties(filer);
-    filer.DefineBinaryProperty(
-        "Content", [this](std::span<const std::uint8_t> data) { ReadContent(data); },
-        [this] { return WriteContent(); }, HasContent());
+    // A binary property, read through the reader itself so that the bytes can be shared.
+    filer.DefineProperty(
+        "Content", [this](TReader& reader) { ReadContent(reader.ReadSharedBinary()); },
+        [this](TWriter& writer) { writer.WriteBinary(WriteContent()); }, HasContent());
 }
 
 std::string TFileSettingValue::GetHint() const {
@@ -148,8 +155,8 @@ std::string TFileSettingValue::GetHint() const {
         return NoFileHint;
     if (contentSize_ <= 0)
         return EmptyFileHint;
-    const std::size_t shown = std::min({content_.size(), static_cast<std::size_t>(contentSize_), HintLength});
-    std::string text(content_.begin(), content_.begin() + static_cast<std::ptrdiff_t>(shown));
+    const std::size_t shown = std::min({content_.bytes.size(), static_cast<std::size_t>(contentSize_), HintLength});
+    std::string text(content_.bytes.begin(), content_.bytes.begin() + static_cast<std::ptrdiff_t>(shown));
     if (static_cast<std::size_t>(contentSize_) > HintLength)
         text += "...";
     if (!std::all_of(text.begin(), text.end(), [](char c) { return IsTextByte(static_cast<std::uint8_t>(c)); }))

@@ -3,6 +3,8 @@
 
 #include "uProfileSettings.h"
 
+#include "framework/Stream.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -12,7 +14,8 @@
 
 namespace prolamo {
 
-// A captured file: whether it existed, its size and its bytes.
+// A captured file: whether it existed, its size and its bytes. The bytes never change once held, so
+// copies of the value share them, and a value loaded from the data file shares the file's buffer.
 class TFileSettingValue : public TSettingValue {
     PROLAMO_CLASS()
 
@@ -24,16 +27,17 @@ public:
     // -1 while no content is held.
     std::int32_t ContentSize() const { return contentSize_; }
     void SetContentSize(std::int32_t size) { contentSize_ = size; }
-    std::span<const std::uint8_t> Content() const { return content_; }
+    std::span<const std::uint8_t> Content() const { return content_.bytes; }
     // Only a non-empty file has a buffer.
-    bool HasContent() const { return !content_.empty(); }
+    bool HasContent() const { return !content_.bytes.empty(); }
 
     // Captures the file at FileName; a folder or a missing path is "no file". A device, pipe or
     // socket raises, as does a file too large to hold.
     void LoadFromFile(const std::string& fileName);
     void ClearContent();
-    // The binary property "Content": ContentSize bytes.
+    // The binary property "Content": ContentSize bytes, copied, or shared with their owner.
     void ReadContent(std::span<const std::uint8_t> data);
+    void ReadContent(TSharedBytes data);
     std::span<const std::uint8_t> WriteContent() const;
 
     void Assign(const TPersistent& source) override;
@@ -43,7 +47,7 @@ public:
 private:
     bool fileExists_ = false;
     std::int32_t contentSize_ = -1;
-    std::vector<std::uint8_t> content_;
+    TSharedBytes content_;
 };
 
 inline constexpr const char* NoFileHint = "No file";

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <random>
 
 using namespace prolamo;
@@ -136,7 +138,8 @@ TEST_F(StreamTest, IntegersTakeTheShortestType) {
         {INT32_MIN, {4, 0, 0, 0, 0x80}},
     };
     for (const auto& [value, expected] : cases) {
-        const Bytes bytes = Written([&](TWriter& w) { w.WriteInteger(value); });
+        // A copy: clang 14 cannot capture a structured binding.
+        const Bytes bytes = Written([number = value](TWriter& w) { w.WriteInteger(number); });
         EXPECT_EQ(bytes, expected) << value;
         TReader reader(bytes);
         EXPECT_EQ(reader.ReadInteger(), value);
@@ -379,6 +382,34 @@ TEST_F(StreamTest, LengthsBeyondTheInputAreRefusedBeforeAllocating) {
         TReader again(value);
         EXPECT_THROW(value[0] == 10 ? (void)again.ReadBinary() : (void)again.ReadWideString(), EReadError);
     }
+}
+
+TEST_F(StreamTest, SharedBinaryValuesPointIntoTheirOwnersBufferOrAreCopies) {
+    auto buffer = std::make_shared<const Bytes>(Bytes{10, 3, 0, 0, 0, 'a', 'b', 'c', 10, 0, 0, 0, 0});
+    const std::weak_ptr<const Bytes> watched = buffer;
+    TSharedBytes first, empty;
+    {
+        TReader reader(*buffer, buffer);
+        first = reader.ReadSharedBinary();
+        empty = reader.ReadSharedBinary();
+    }
+    EXPECT_EQ(first.bytes.data(), buffer->data() + 5) << "no copy";
+    EXPECT_EQ(first.bytes.size(), 3u);
+    EXPECT_TRUE(empty.bytes.empty());
+    buffer.reset();
+    EXPECT_FALSE(watched.expired()) << "the values keep the buffer";
+    EXPECT_EQ(Bytes(first.bytes.begin(), first.bytes.end()), Ascii("abc"));
+    first = {};
+    empty = {};
+    EXPECT_TRUE(watched.expired());
+
+    // A reader without an owner cannot know how long its bytes live: the value gets its own.
+    Bytes plain{10, 2, 0, 0, 0, 'x', 'y'};
+    TReader reader(plain);
+    const TSharedBytes copied = reader.ReadSharedBinary();
+    std::fill(plain.begin(), plain.end(), 0);
+    EXPECT_EQ(Bytes(copied.bytes.begin(), copied.bytes.end()), Ascii("xy"));
+    EXPECT_NE(copied.owner, nullptr);
 }
 
 TEST_F(StreamTest, TypeBytesOutsideTheTableAndDeepNestingAreReadErrors) {

@@ -82,6 +82,45 @@ TEST(MachineConcurrency, ProcessesSeedingAndWritingOneFreshMachineAtOnceAllSucce
     Registry().CloseKey(env);
 }
 
+// Processes that open a new machine at the same moment all switch its database to WAL; SQLite
+// refuses one of two such switches at once, without waiting, unless they take turns.
+TEST(MachineConcurrency, ProcessesOpeningOneFreshMachineAtTheSameMomentAllSucceed) {
+    constexpr int kRounds = 16;
+    constexpr int kProcesses = 4;
+    for (int round = 0; round < kRounds; ++round) {
+        TempFolder temp;
+        const auto folder = temp.Path() / "machine";
+        int start[2];
+        ASSERT_EQ(::pipe(start), 0);
+        pid_t children[kProcesses];
+        for (pid_t& child : children) {
+            child = ::fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                ::close(start[1]);
+                char go = 0;
+                // Blocks until the parent closes its end: every child starts together.
+                [[maybe_unused]] const auto ignored = ::read(start[0], &go, 1);
+                try {
+                    auto machine = simulated::Machine::Open(folder);
+                    ::_exit(machine->IsAdministrator() ? 0 : 2);
+                } catch (...) {
+                    ::_exit(1);
+                }
+            }
+        }
+        ::close(start[0]);
+        ::close(start[1]);
+        int failed = 0;
+        for (pid_t child : children) {
+            int status = 0;
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+            failed += !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+        }
+        EXPECT_EQ(failed, 0) << "round " << round << ": processes that could not open the machine";
+    }
+}
+
 TEST(MachineConcurrency, TwoConnectionsOnThreadsWriteWithoutLockFailures) {
     TempFolder temp;
     auto first = simulated::Machine::Open(temp.Path() / "machine");

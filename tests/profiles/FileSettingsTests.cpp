@@ -17,8 +17,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 using namespace prolamo;
 using namespace prolamo::test;
@@ -404,7 +406,61 @@ TEST_F(FileSettingTest, ValuesSurviveTheDataFileAndCopies) {
     const auto& copied = dynamic_cast<const TFileSettingValue&>(*copy);
     EXPECT_EQ(copied.CreatorId(), full.CreatorId());
     EXPECT_EQ(Bytes(copied.Content().begin(), copied.Content().end()), content);
-    EXPECT_NE(copied.Content().data(), full.Content().data()) << "the copy has bytes of its own";
+    EXPECT_EQ(copied.Content().data(), full.Content().data()) << "bytes that never change are shared";
+}
+
+TEST_F(FileSettingTest, LoadedContentSharesTheBytesReadWhichLiveAsLongAsAValueHoldsThem) {
+    const std::string first = temp_ / "first.txt", second = temp_ / "second.bin";
+    WriteFile(first, "first file\r\n");
+    WriteFile(second, Bytes(5000, 0x5A));
+    Bytes stored;
+    {
+        TPersistentData data;
+        data.SetSaveOnFree(false);
+        auto& root = static_cast<TConfigurations&>(data.InsertComponent(std::make_unique<TConfigurations>()));
+        auto configuration = std::make_unique<TConfiguration>();
+        configuration->SetName("Files");
+        configuration->AddSetting(Setting(first));
+        configuration->AddSetting(Setting(second));
+        TConfiguration& added = root.Configurations().Add(std::move(configuration));
+        added.Profiles().Add(added.Profiles().NewProfile()).RefreshAll();
+        stored = WriteComponentResource(data);
+    }
+    auto valueOf = [](TPersistentData& data, std::size_t index) -> const TFileSettingValue& {
+        const auto& root = static_cast<const TConfigurations&>(*data.Components().at(0));
+        return dynamic_cast<const TFileSettingValue&>(root.Configurations()[0].Profiles()[0].Values()[index]);
+    };
+
+    auto buffer = std::make_shared<const Bytes>(stored);
+    const std::weak_ptr<const Bytes> watched = buffer;
+    std::unique_ptr<TSettingValue> kept;
+    {
+        TPersistentData loaded;
+        loaded.SetSaveOnFree(false);
+        ReadComponentResource(buffer, loaded, true);
+        for (std::size_t i : {0u, 1u}) {
+            const auto content = valueOf(loaded, i).Content();
+            ASSERT_FALSE(content.empty());
+            EXPECT_GE(content.data(), buffer->data()) << "value " << i << " points into the bytes read";
+            EXPECT_LE(content.data() + content.size(), buffer->data() + buffer->size());
+        }
+        EXPECT_EQ(Bytes(valueOf(loaded, 0).Content().begin(), valueOf(loaded, 0).Content().end()), ReadFile(first));
+        kept = valueOf(loaded, 1).Clone();
+    }
+    buffer.reset();
+    EXPECT_FALSE(watched.expired()) << "the copy still holds the bytes";
+    const auto& copy = dynamic_cast<const TFileSettingValue&>(*kept);
+    EXPECT_EQ(Bytes(copy.Content().begin(), copy.Content().end()), ReadFile(second));
+    kept.reset();
+    EXPECT_TRUE(watched.expired()) << "and nothing else";
+
+    // Read from bytes without an owner, the values take copies: the caller may reuse its buffer.
+    Bytes reused = stored;
+    TPersistentData loaded;
+    loaded.SetSaveOnFree(false);
+    ReadComponentResource(reused, loaded, true);
+    std::fill(reused.begin(), reused.end(), 0);
+    EXPECT_EQ(Bytes(valueOf(loaded, 1).Content().begin(), valueOf(loaded, 1).Content().end()), ReadFile(second));
 }
 
 TEST_F(FileSettingTest, AContentBlockShorterThanItsSizeFailsTheLoad) {

@@ -11,8 +11,14 @@
 #include "os/simulated/SimSystem.h"
 #include "os/simulated/Sqlite.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
@@ -196,6 +202,27 @@ std::string InitialUserName() {
 
 std::atomic<Machine*> g_current{nullptr};
 
+// Lets one process at a time open the machine. SQLite refuses the switch to WAL at once, without
+// waiting, when two processes make it on a new database together (each holds the shared lock the
+// other's switch must wait for), and seeding one process after the other needs no timeout.
+class OpeningLock {
+public:
+    explicit OpeningLock(const std::filesystem::path& file)
+        : fd_(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+        if (fd_ < 0)
+            throw std::runtime_error("cannot open " + file.string() + ": " + std::strerror(errno));
+        while (::flock(fd_, LOCK_EX) != 0)
+            if (errno != EINTR)
+                throw std::runtime_error("cannot lock " + file.string() + ": " + std::strerror(errno));
+    }
+    ~OpeningLock() { ::close(fd_); }
+    OpeningLock(const OpeningLock&) = delete;
+    OpeningLock& operator=(const OpeningLock&) = delete;
+
+private:
+    int fd_;
+};
+
 } // namespace
 
 ErrorCode SqliteToWindowsError(int rc) {
@@ -227,6 +254,7 @@ Machine::Machine(std::filesystem::path folder, std::string* failure)
         std::filesystem::create_directories(folder_, ec);
         if (ec)
             throw std::runtime_error(ec.message());
+        const OpeningLock opening(folder_ / "machine.lock");
         const std::string dbPath = (folder_ / "machine.db").string();
         if (const int rc =
                 sqlite3_open_v2(dbPath.c_str(), &db_,
