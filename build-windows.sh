@@ -7,10 +7,13 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 bash scripts/install-deps.sh
+source scripts/build-env.sh
+start=$SECONDS
 qt=$(bash scripts/build-qt-windows.sh)
+echo "--- Qt for Windows ($qt): $((SECONDS - start)) s"
 cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake -DPROLAMO_QT_WINDOWS="$qt"
-cmake --build build-windows -j2
+timed "Windows build" cmake --build build-windows -j2
 if [ "${1:-}" = "--test" ]; then
   ctest --test-dir build-windows --output-on-failure -j2
 fi
