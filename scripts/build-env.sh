@@ -3,7 +3,8 @@
 # Compiles through ccache when it is there, so a machine that built before rebuilds only what
 # changed, whatever folder the tree is in.
 if command -v ccache >/dev/null 2>&1; then
-  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR=$PWD
+  # Debug information then names the folder of the build that filled the cache.
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 fi
 
 # timed NAME COMMAND...: runs the command and says how long that stage took.
