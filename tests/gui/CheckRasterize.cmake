@@ -1,5 +1,12 @@
-# Runs prolamo-rasterize on the program's resource list and checks what it wrote.
-file(REMOVE_RECURSE ${OUT})
+# Runs prolamo-rasterize on the program's resource list and checks what it wrote, in a folder of
+# its own below the temporary folder.
+if(DEFINED ENV{TMPDIR})
+  set(temp $ENV{TMPDIR})
+else()
+  set(temp /tmp)
+endif()
+string(RANDOM LENGTH 12 suffix)
+set(OUT ${temp}/prolamo-rasterize-${suffix})
 file(MAKE_DIRECTORY ${OUT})
 execute_process(COMMAND ${TOOL} ${QRC} ${OUT} RESULT_VARIABLE failed)
 if(failed)
@@ -33,3 +40,4 @@ file(READ ${OUT}/prolamo.ico ico LIMIT 22 HEX)
 if(NOT ico MATCHES "^000001000600101000000100200")
   message(FATAL_ERROR "prolamo.ico has a wrong header: ${ico}")
 endif()
+file(REMOVE_RECURSE ${OUT})
