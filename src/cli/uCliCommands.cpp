@@ -354,13 +354,13 @@ public:
         for (const std::string& line : undo.LeftAlone())
             out_ << "Left alone: " << TerminalText(line) << '\n';
         TTerminalConfirmation confirmation(in_, out_, yes_);
-        auto sender = std::make_unique<TTerminalProgressSender>(out_);
-        const TTerminalProgressSender& progress = *sender;
-        if (!undo.Run(std::move(sender), confirmation).confirmed) {
+        // The run owns its sender and frees it when it ends; the report tells what happened.
+        const TApplyReport report = undo.Run(std::make_unique<TTerminalProgressSender>(out_), confirmation);
+        if (!report.confirmed) {
             out_ << "Nothing was applied.\n";
             return ExitOk;
         }
-        return progress.Errors() > 0 ? ExitFailed : ExitOk;
+        return report.errors > 0 ? ExitFailed : ExitOk;
     }
 
     int ConfigExport(const std::string& name, const std::string& file) {

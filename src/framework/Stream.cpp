@@ -579,12 +579,17 @@ void TReader::ComponentFreed(TComponent& component) { std::erase(loaded_, &compo
 
 void TReader::ReadProperties(TPersistent& instance) {
     Nesting nesting(*this);
+    // Off the list also when reading it fails: whoever catches that may free the instance and
+    // read on, and a later message must not name it.
+    struct Reading {
+        std::vector<const TPersistent*>& list;
+        ~Reading() { list.pop_back(); }
+    } reading{reading_};
     reading_.push_back(&instance);
     TReadNames names;
     while (!EndOfList())
         ReadProperty(instance, names);
     ReadListEnd();
-    reading_.pop_back();
 }
 
 bool TReader::TReadNames::Add(std::string_view name) {

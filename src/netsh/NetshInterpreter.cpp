@@ -34,7 +34,8 @@ bool IsIPv4(std::string_view text) {
         std::size_t digits = 0;
         int value = 0;
         while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
-            value = value * 10 + (text[i] - '0');
+            if (digits < 3) // more digits are refused below; their value could overflow
+                value = value * 10 + (text[i] - '0');
             ++digits;
             ++i;
         }
