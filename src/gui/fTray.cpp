@@ -226,12 +226,15 @@ bool StartsWithSession() {
 void SetStartWithSession(bool enabled) {
     TRegistry registry(os::KeyQueryValue | os::KeySetValue);
     registry.SetRootKey(os::HKeyCurrentUser);
-    if (!registry.OpenKey(kRunKey, enabled))
-        return;
+    if (!registry.OpenKey(kRunKey, enabled)) {
+        if (!enabled)
+            return; // no Run key: no entry to remove
+        throw Exception(std::string("The start-up entry HKEY_CURRENT_USER\\") + kRunKey + " cannot be written");
+    }
     if (enabled)
         registry.WriteString(kRunValue, StartCommand().toStdString());
-    else
-        registry.DeleteValue(kRunValue);
+    else if (!registry.DeleteValue(kRunValue) && registry.ValueExists(kRunValue))
+        throw Exception(std::string("The start-up entry HKEY_CURRENT_USER\\") + kRunKey + " cannot be removed");
 }
 #else
 bool StartsWithSession() { return QFile::exists(AutostartEntry()); }

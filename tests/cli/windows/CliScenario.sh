@@ -19,7 +19,8 @@ opera=$appdata/Opera/Opera/profile/opera6.ini
 internet='HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings'
 environment='HKCU\Environment'
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# The user's data folder is this test's only while it runs.
+trap 'rm -rf "$work" "$data"' EXIT
 
 rm -rf "$data"
 mkdir -p "$(dirname "$notes")" "$(dirname "$opera")"

@@ -17,6 +17,8 @@ config='Café Київ'
 profile='東京'
 
 rm -rf "$data" "$folder"
+# The user's data folder is this test's only while it runs.
+trap 'rm -rf "$data" "$folder"' EXIT
 mkdir -p "$folder"
 printf 'proxy=office\r\n' >"$file"
 

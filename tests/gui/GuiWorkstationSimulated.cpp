@@ -1,0 +1,58 @@
+// The GUI tests' workstation off Windows: a simulated one in a temporary folder, the process's
+// current machine meanwhile, with the desktop's configuration folder there too.
+
+#include "GuiWorkstation.h"
+
+#include "os/simulated/Machine.h"
+#include "support/TempFolder.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+
+namespace prolamo::test {
+
+struct GuiWorkstation::Backend {
+    TempFolder scratch;
+    std::unique_ptr<os::simulated::Machine> machine = os::simulated::Machine::Open(scratch.Path() / "machine");
+    os::simulated::ScopedCurrentMachine current{*machine};
+    std::optional<std::string> configHome;
+
+    Backend() {
+        if (const char* value = std::getenv("XDG_CONFIG_HOME"))
+            configHome = value;
+        ::setenv("XDG_CONFIG_HOME", (scratch.Path() / "config").c_str(), 1);
+    }
+    ~Backend() {
+        if (configHome)
+            ::setenv("XDG_CONFIG_HOME", configHome->c_str(), 1);
+        else
+            ::unsetenv("XDG_CONFIG_HOME");
+    }
+};
+
+GuiWorkstation::GuiWorkstation() : backend_(std::make_unique<Backend>()) {}
+GuiWorkstation::~GuiWorkstation() = default;
+
+const std::filesystem::path& GuiWorkstation::Scratch() const { return backend_->scratch.Path(); }
+
+std::string GuiWorkstation::DocumentsFolder() const { return backend_->machine->DocumentsFolder().string(); }
+
+bool GuiWorkstation::IsAdministrator() const { return backend_->machine->IsAdministrator(); }
+
+std::string GuiWorkstation::AdministratorFixedReason() const { return {}; }
+
+void GuiWorkstation::SetAdministrator(bool administrator) { backend_->machine->SetAdministrator(administrator); }
+
+// The seeded laptop is at home, on its wireless network.
+std::string GuiWorkstation::ConditionOfCurrentNetwork() const { return "ssid = FRITZ!Box 7590 QX"; }
+
+std::string GuiWorkstation::StartWithSessionCommand() const {
+    std::ifstream entry(backend_->scratch.Path() / "config" / "autostart" / "prolamo.desktop");
+    for (std::string line; std::getline(entry, line);)
+        if (line.starts_with("Exec="))
+            return line.substr(5);
+    return {};
+}
+
+} // namespace prolamo::test
