@@ -743,10 +743,8 @@ std::vector<std::uint8_t> WriteComponentResource(TComponent& root, std::size_t e
     return out;
 }
 
-namespace {
-
-void ReadResource(std::span<const std::uint8_t> data, std::shared_ptr<const void> owner, TComponent& root,
-                  bool skipUnknownChildren, const TClassInfo* keptChildClass) {
+void ReadComponentResource(std::span<const std::uint8_t> data, std::shared_ptr<const void> owner, TComponent& root,
+                           bool skipUnknownChildren, const TClassInfo* keptChildClass) {
     if (data.size() < 3 || data[0] != 0xFF || data[1] != 10)
         ReadError(texts::InvalidStreamFormat);
     std::size_t pos = 3;
@@ -768,17 +766,15 @@ void ReadResource(std::span<const std::uint8_t> data, std::shared_ptr<const void
     reader.ReadRootComponent(root);
 }
 
-} // namespace
-
 void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root, bool skipUnknownChildren,
                            const TClassInfo* keptChildClass) {
-    ReadResource(data, nullptr, root, skipUnknownChildren, keptChildClass);
+    ReadComponentResource(data, nullptr, root, skipUnknownChildren, keptChildClass);
 }
 
 void ReadComponentResource(std::shared_ptr<const std::vector<std::uint8_t>> data, TComponent& root,
                            bool skipUnknownChildren, const TClassInfo* keptChildClass) {
     const std::span<const std::uint8_t> bytes = *data;
-    ReadResource(bytes, std::move(data), root, skipUnknownChildren, keptChildClass);
+    ReadComponentResource(bytes, std::move(data), root, skipUnknownChildren, keptChildClass);
 }
 
 } // namespace prolamo

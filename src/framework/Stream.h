@@ -192,7 +192,10 @@ std::vector<std::uint8_t> WriteComponentResource(TComponent& root, std::size_t e
 // KeptChildClass, when given, is the class of the root's children that are read (SetKeptChildClass).
 void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root, bool skipUnknownChildren,
                            const TClassInfo* keptChildClass = nullptr);
-// The same; the binary values kept share Data's buffer instead of copying their bytes.
+// The same; the binary values kept share Data's buffer, which Owner keeps, instead of copying
+// their bytes.
+void ReadComponentResource(std::span<const std::uint8_t> data, std::shared_ptr<const void> owner, TComponent& root,
+                           bool skipUnknownChildren, const TClassInfo* keptChildClass = nullptr);
 void ReadComponentResource(std::shared_ptr<const std::vector<std::uint8_t>> data, TComponent& root,
                            bool skipUnknownChildren, const TClassInfo* keptChildClass = nullptr);
 
