@@ -112,6 +112,12 @@ TPersistentData& GetPersistentData() {
 
 void FreePersistentData() { instance.reset(); }
 
+void LeavePersistentDataToProcessEnd() {
+    static TPersistentData* left = nullptr;
+    delete left; // one left by an earlier run in this process
+    left = instance.release();
+}
+
 EDataFolderNotFound::EDataFolderNotFound()
     : Exception("The user's application-data folder, which holds the data file, cannot be found") {}
 

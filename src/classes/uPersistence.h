@@ -86,6 +86,10 @@ private:
 // The process's instance, constructed on first use; FreePersistentData saves and frees it.
 TPersistentData& GetPersistentData();
 void FreePersistentData();
+// For a process about to end: the instance is neither saved nor freed, and the system takes its
+// memory back with the process at once instead of it being taken apart piece by piece. It stays
+// reachable, so leak checkers report nothing; the next GetPersistentData makes a new one.
+void LeavePersistentDataToProcessEnd();
 
 // The shell cannot give the user's roaming application-data folder.
 class EDataFolderNotFound : public Exception {

@@ -731,8 +731,9 @@ int TCli::Run(const std::vector<std::string>& arguments) {
         // Written below, once, and only when the command changed something.
         data.SetSaveOnFree(false);
         struct Release {
-            ~Release() { FreePersistentData(); }
-        } release;
+            bool endsProcess;
+            ~Release() { endsProcess ? LeavePersistentDataToProcessEnd() : FreePersistentData(); }
+        } release{endsProcess_};
         try {
             // A command that only reads is over before anyone could rewrite the file: its pages
             // serve, and nothing is copied.

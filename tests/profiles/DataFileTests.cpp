@@ -485,3 +485,27 @@ TEST_F(DataFileTest, ALinkToNothingOrALoopIsAReadingErrorAndStaysAsItIs) {
     // Nothing there at all is a first start.
     EXPECT_EQ(LoadError(folder / "none.dfm"), "");
 }
+
+// What a command line leaves at its end: nothing of it is freed, nothing written.
+TEST_F(DataFileTest, DataLeftToTheProcessEndIsNeitherFreedNorSaved) {
+    struct Watch : IFreeListener {
+        bool freed = false;
+        void ComponentFreed(TComponent&) override { freed = true; }
+    } watch;
+    const std::string path = folder / "qvt.dfm";
+    TPersistentData& data = GetPersistentData();
+    data.Load(path);
+    auto stored = std::make_unique<TComponent>();
+    stored->SetName("Stored");
+    TComponent& kept = *stored;
+    data.Register(std::move(stored));
+    kept.AddFreeListener(watch);
+
+    LeavePersistentDataToProcessEnd();
+    EXPECT_FALSE(watch.freed);
+    EXPECT_EQ(data.FindComponent("Stored"), &kept);
+    EXPECT_FALSE(std::filesystem::exists(path)) << "it was not saved";
+    EXPECT_NE(&GetPersistentData(), &data) << "the next one is new";
+    kept.RemoveFreeListener(watch);
+    FreePersistentData();
+}
