@@ -225,7 +225,7 @@ public:
             return e;
         // An empty file cannot be mapped; it is an empty copy.
         if (reading == FileReading::Mapped && size > 0) {
-            void* pages = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd->Get(), 0);
+            void* pages = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd->Get(), 0);
             if (pages != MAP_FAILED) {
                 // The mapping keeps the open file, and with it the reader's lock, which would refuse
                 // every save until the bytes are let go; they are read now as far as sharing goes.
