@@ -38,7 +38,7 @@ TPersistentData::~TPersistentData() {
 
 void TPersistentData::SetStoredClass(const TClassInfo& stored) { storedClass = &stored; }
 
-void TPersistentData::Load(const std::string& fileName) {
+void TPersistentData::Load(const std::string& fileName, os::FileReading reading) {
     fileName_ = fileName;
     std::uint32_t attributes = os::InvalidFileAttributes;
     const os::ErrorCode found = os::Files().GetFileAttributes(fileName, &attributes);
@@ -46,22 +46,26 @@ void TPersistentData::Load(const std::string& fileName) {
     // be looked at, is a file that cannot be read.
     if (found == os::ErrorFileNotFound || found == os::ErrorPathNotFound)
         return;
-    std::vector<std::uint8_t> content;
     try {
         if (found != os::ErrorSuccess)
             throw EOSError(found);
-        if (const os::ErrorCode code = os::Files().ReadWholeFile(fileName, &content);
+        std::shared_ptr<const os::FileBytes> content;
+        if (const os::ErrorCode code = os::Files().ReadFileBytes(fileName, reading, &content);
             code != os::ErrorSuccess) {
             // There, but with nothing behind it: a link whose target is missing.
             if (code == os::ErrorFileNotFound || code == os::ErrorPathNotFound)
                 throw EOSError(code, "The data file is a link to a file that does not exist");
             throw EOSError(code);
         }
-        fileSize_ = content.size();
+        // Values in pages that another program may rewrite are never written back.
+        mapped_ = reading == os::FileReading::Mapped;
+        if (mapped_)
+            saveOnFree_ = false;
+        const std::span<const std::uint8_t> bytes = content->Bytes();
+        fileSize_ = bytes.size();
         // Only top-level records of the stored class are made: none of what another holds can
         // pass for the root. The File values share the bytes read rather than copying them.
-        ReadComponentResource(std::make_shared<const std::vector<std::uint8_t>>(std::move(content)), *this, true,
-                              storedClass);
+        ReadComponentResource(bytes, std::move(content), *this, true, storedClass);
     } catch (...) {
         loadFailed_ = true;
         while (!Components().empty())
@@ -87,6 +91,8 @@ void TPersistentData::Register(std::unique_ptr<TComponent> component) {
 }
 
 void TPersistentData::Save() {
+    if (mapped_)
+        throw EAssertionFailed("A data file read mapped is saved");
     if (fileName_.empty() || loadFailed_)
         return;
     const std::string folder = FolderOf(fileName_);
@@ -105,6 +111,12 @@ TPersistentData& GetPersistentData() {
 }
 
 void FreePersistentData() { instance.reset(); }
+
+void LeavePersistentDataToProcessEnd() {
+    static TPersistentData* left = nullptr;
+    delete left; // one left by an earlier run in this process
+    left = instance.release();
+}
 
 EDataFolderNotFound::EDataFolderNotFound()
     : Exception("The user's application-data folder, which holds the data file, cannot be found") {}

@@ -3,6 +3,7 @@
 #include "framework/Component.h"
 #include "framework/Exceptions.h"
 #include "framework/Stream.h"
+#include "os/Files.h"
 
 #include <string>
 
@@ -58,8 +59,10 @@ public:
 
     // Reads FileName when it exists. A file that cannot be read raises the reading error, and
     // the instance then never writes the file, so what is on disk stays as it was; so does a link
-    // whose target is missing. Only top-level components of the stored class are read.
-    void Load(const std::string& fileName);
+    // whose target is missing. Only top-level components of the stored class are read. Reading
+    // Mapped is for a short run that never saves (see os::FileReading): it is not saved when freed,
+    // and Save raises EAssertionFailed.
+    void Load(const std::string& fileName, os::FileReading reading = os::FileReading::Copy);
     bool LoadFailed() const { return loadFailed_; }
     // Makes Component a stored top-level component, taking it from any owner it has.
     void Register(TComponent& component);
@@ -75,6 +78,7 @@ public:
 private:
     std::string fileName_;
     bool loadFailed_ = false;
+    bool mapped_ = false;
     bool saveOnFree_ = true;
     std::size_t fileSize_ = 0; // as last read or written: the next save's buffer size
 };
@@ -82,6 +86,10 @@ private:
 // The process's instance, constructed on first use; FreePersistentData saves and frees it.
 TPersistentData& GetPersistentData();
 void FreePersistentData();
+// For a process about to end: the instance is neither saved nor freed, and the system takes its
+// memory back with the process at once instead of it being taken apart piece by piece. It stays
+// reachable, so leak checkers report nothing; the next GetPersistentData makes a new one.
+void LeavePersistentDataToProcessEnd();
 
 // The shell cannot give the user's roaming application-data folder.
 class EDataFolderNotFound : public Exception {

@@ -731,10 +731,13 @@ int TCli::Run(const std::vector<std::string>& arguments) {
         // Written below, once, and only when the command changed something.
         data.SetSaveOnFree(false);
         struct Release {
-            ~Release() { FreePersistentData(); }
-        } release;
+            bool endsProcess;
+            ~Release() { endsProcess ? LeavePersistentDataToProcessEnd() : FreePersistentData(); }
+        } release{endsProcess_};
         try {
-            data.Load(path);
+            // A command that only reads is over before anyone could rewrite the file: its pages
+            // serve, and nothing is copied.
+            data.Load(path, command.access == TAccess::Read ? os::FileReading::Mapped : os::FileReading::Copy);
         } catch (const std::exception& e) {
             err_ << Program << ": the data file " << TerminalLine(path)
                  << " cannot be read: " << TerminalMessage(e.what()) << "\nIt was left as it is; \""

@@ -16,6 +16,9 @@ public:
 
     // Returns the process's exit code (uCliArguments.h).
     int Run(const std::vector<std::string>& arguments);
+    // For a program that ends right after Run: the data loaded is left to the end of the process
+    // rather than freed piece by piece.
+    void SetEndsProcess() { endsProcess_ = true; }
 
     static std::string HelpText();
 
@@ -23,6 +26,7 @@ private:
     std::istream& in_;
     std::ostream& out_;
     std::ostream& err_;
+    bool endsProcess_ = false;
 };
 
 } // namespace prolamo::cli

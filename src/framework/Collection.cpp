@@ -115,9 +115,12 @@ void TCollection::Assign(const TPersistent& source) {
 }
 
 void TCollection::Sort(const std::function<bool(const TCollectionItem&, const TCollectionItem&)>& less) {
-    if (items_.size() < 2)
+    const auto byItem = [&](const auto& a, const auto& b) { return less(*a, *b); };
+    // Collections are kept sorted and so read back: checking takes a comparison per item,
+    // sorting many more.
+    if (std::is_sorted(items_.begin(), items_.end(), byItem))
         return;
-    std::sort(items_.begin(), items_.end(), [&](const auto& a, const auto& b) { return less(*a, *b); });
+    std::sort(items_.begin(), items_.end(), byItem);
 }
 
 } // namespace prolamo

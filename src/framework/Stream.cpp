@@ -297,10 +297,21 @@ void TReader::CheckValue(TValueType expected) {
         InvalidValue();
 }
 
-std::string TReader::ReadShortString() {
+std::string_view TReader::ReadShortText() {
     const std::uint8_t length = Take(1)[0];
     const auto bytes = Take(length);
-    return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+std::string TReader::ReadShortString() { return std::string(ReadShortText()); }
+
+const TClassInfo& TReader::RecordClass(std::string_view name) {
+    for (const auto& [seen, info] : recentClasses_)
+        if (info && seen == name)
+            return *info;
+    const TClassInfo& info = FindClass(name);
+    recentClasses_[nextRecent_++ % recentClasses_.size()] = {name, &info};
+    return info;
 }
 
 std::int64_t TReader::ReadInteger() {
@@ -450,7 +461,7 @@ void TReader::SkipValue() {
         Take(ReadUInt32());
         return;
     case TValueType::Set:
-        while (!ReadShortString().empty()) {
+        while (!ReadShortText().empty()) {
         }
         return;
     case TValueType::Collection:
@@ -460,7 +471,7 @@ void TReader::SkipValue() {
                 SkipValue();
             ReadListBegin();
             while (!EndOfList()) {
-                ReadShortString();
+                ReadShortText();
                 SkipValue();
             }
             ReadListEnd();
@@ -498,10 +509,10 @@ void TReader::SkipRecordPrefix() {
 void TReader::SkipComponent() {
     Nesting nesting(*this);
     SkipRecordPrefix();
-    ReadShortString();
-    ReadShortString();
+    ReadShortText();
+    ReadShortText();
     while (!EndOfList()) {
-        ReadShortString();
+        ReadShortText();
         SkipValue();
     }
     ReadListEnd();
@@ -522,8 +533,7 @@ void TReader::ReadComponentBody(TComponent& component) {
 std::unique_ptr<TComponent> TReader::ReadComponent() {
     Nesting nesting(*this);
     SkipRecordPrefix();
-    const std::string className = ReadShortString();
-    std::unique_ptr<TPersistent> instance = FindClass(className).Create();
+    std::unique_ptr<TPersistent> instance = RecordClass(ReadShortText()).Create();
     auto* component = dynamic_cast<TComponent*>(instance.get());
     if (!component)
         ReadError(texts::InvalidStreamFormat);
@@ -539,14 +549,14 @@ std::unique_ptr<TComponent> TReader::ReadComponent() {
 void TReader::ReadRootComponent(TComponent& root) {
     ReadSignature();
     SkipRecordPrefix();
-    ReadShortString();
+    ReadShortText();
     root.SetName(ReadShortString());
     ReadProperties(root);
     while (!EndOfList()) {
         if (skipUnknownChildren_ || keptChildClass_) {
             const std::size_t start = pos_;
             SkipRecordPrefix();
-            const TClassInfo* childClass = GetClass(ReadShortString());
+            const TClassInfo* childClass = GetClass(ReadShortText());
             pos_ = start;
             // Records of other classes are never made, so nothing they hold can pass for a
             // component of the kept class.
@@ -629,12 +639,11 @@ class EPropertyReadError : public EReadError {
 };
 
 void TReader::ReadProperty(TPersistent& instance, TReadNames& names) {
-    const std::size_t at = pos_;
-    const std::string path = ReadShortString();
+    const std::string_view path = ReadShortText();
     try {
         // Read twice, a list property would hold its members twice (two settings of one Id).
-        if (!names.Add({reinterpret_cast<const char*>(data_.data()) + at + 1, path.size()}))
-            throw EReadError(Format(texts::DuplicateProperty, {path}));
+        if (!names.Add(path))
+            throw EReadError(Format(texts::DuplicateProperty, {std::string(path)}));
         TPersistent* target = &instance;
         std::string_view rest = path;
         for (auto dot = rest.find('.'); dot != std::string_view::npos; dot = rest.find('.')) {
@@ -661,7 +670,7 @@ void TReader::ReadProperty(TPersistent& instance, TReadNames& names) {
     } catch (const Exception& e) {
         const std::string where = ReadingPath();
         throw EPropertyReadError(
-            Format(texts::ErrorReading, {where, where.empty() ? "" : ".", path, e.Message()}));
+            Format(texts::ErrorReading, {where, where.empty() ? "" : ".", std::string(path), e.Message()}));
     }
 }
 
@@ -743,10 +752,8 @@ std::vector<std::uint8_t> WriteComponentResource(TComponent& root, std::size_t e
     return out;
 }
 
-namespace {
-
-void ReadResource(std::span<const std::uint8_t> data, std::shared_ptr<const void> owner, TComponent& root,
-                  bool skipUnknownChildren, const TClassInfo* keptChildClass) {
+void ReadComponentResource(std::span<const std::uint8_t> data, std::shared_ptr<const void> owner, TComponent& root,
+                           bool skipUnknownChildren, const TClassInfo* keptChildClass) {
     if (data.size() < 3 || data[0] != 0xFF || data[1] != 10)
         ReadError(texts::InvalidStreamFormat);
     std::size_t pos = 3;
@@ -768,17 +775,15 @@ void ReadResource(std::span<const std::uint8_t> data, std::shared_ptr<const void
     reader.ReadRootComponent(root);
 }
 
-} // namespace
-
 void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root, bool skipUnknownChildren,
                            const TClassInfo* keptChildClass) {
-    ReadResource(data, nullptr, root, skipUnknownChildren, keptChildClass);
+    ReadComponentResource(data, nullptr, root, skipUnknownChildren, keptChildClass);
 }
 
 void ReadComponentResource(std::shared_ptr<const std::vector<std::uint8_t>> data, TComponent& root,
                            bool skipUnknownChildren, const TClassInfo* keptChildClass) {
     const std::span<const std::uint8_t> bytes = *data;
-    ReadResource(bytes, std::move(data), root, skipUnknownChildren, keptChildClass);
+    ReadComponentResource(bytes, std::move(data), root, skipUnknownChildren, keptChildClass);
 }
 
 } // namespace prolamo

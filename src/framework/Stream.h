@@ -8,6 +8,8 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace prolamo {
@@ -131,6 +133,8 @@ public:
     TSharedBytes ReadSharedBinary();
     void ReadCollection(TCollection& collection);
     std::string ReadShortString();
+    // The same text as ReadShortString, as a view of the bytes read.
+    std::string_view ReadShortText();
     void SkipValue();
     void SkipComponent();
 
@@ -159,6 +163,9 @@ private:
     };
 
     void ReadProperty(TPersistent& instance, TReadNames& names);
+    // FindClass, for the name of a record; a stream holds records of a few classes, one after
+    // another, so the last ones found are kept.
+    const TClassInfo& RecordClass(std::string_view name);
     // The names of the instances being read, innermost last, for messages.
     std::string ReadingPath() const;
     void ReadPropValue(TPersistent& instance, const TPropInfo& prop);
@@ -182,6 +189,8 @@ private:
     std::string propName_;
     bool propFound_ = false;
     std::vector<TComponent*> loaded_;
+    std::array<std::pair<std::string_view, const TClassInfo*>, 4> recentClasses_{};
+    std::size_t nextRecent_ = 0;
 };
 
 // The data file form: a 25-byte resource header (the root's class name in upper case) and the
@@ -192,7 +201,10 @@ std::vector<std::uint8_t> WriteComponentResource(TComponent& root, std::size_t e
 // KeptChildClass, when given, is the class of the root's children that are read (SetKeptChildClass).
 void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root, bool skipUnknownChildren,
                            const TClassInfo* keptChildClass = nullptr);
-// The same; the binary values kept share Data's buffer instead of copying their bytes.
+// The same; the binary values kept share Data's buffer, which Owner keeps, instead of copying
+// their bytes.
+void ReadComponentResource(std::span<const std::uint8_t> data, std::shared_ptr<const void> owner, TComponent& root,
+                           bool skipUnknownChildren, const TClassInfo* keptChildClass = nullptr);
 void ReadComponentResource(std::shared_ptr<const std::vector<std::uint8_t>> data, TComponent& root,
                            bool skipUnknownChildren, const TClassInfo* keptChildClass = nullptr);
 

@@ -5,6 +5,7 @@
 #include "os/Errors.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,37 @@ inline constexpr std::uint32_t FileAttributeNormal = 0x80;
 inline constexpr std::uint32_t FileAttributeReparsePoint = 0x400;
 inline constexpr std::uint32_t InvalidFileAttributes = 0xFFFFFFFF;
 
+// A whole file's bytes as ReadFileBytes gave them, valid while this object lives.
+class FileBytes {
+public:
+    virtual ~FileBytes() = default;
+    virtual std::span<const std::uint8_t> Bytes() const = 0;
+};
+
+// Bytes in memory of their own, left as they are until a read fills them: clearing a buffer that
+// is overwritten next costs as much as the read.
+class FileBytesCopy final : public FileBytes {
+public:
+    explicit FileBytesCopy(std::size_t capacity) : data_(std::make_unique_for_overwrite<std::uint8_t[]>(capacity)) {}
+    std::uint8_t* Data() { return data_.get(); }
+    // How many of the bytes the read filled.
+    void SetSize(std::size_t size) { size_ = size; }
+    std::span<const std::uint8_t> Bytes() const override { return {data_.get(), size_}; }
+
+private:
+    std::unique_ptr<std::uint8_t[]> data_;
+    std::size_t size_ = 0;
+};
+
+enum class FileReading {
+    // A copy of the bytes, which nothing changes.
+    Copy,
+    // The file's own pages where the system can map them, so that nothing is copied. They change
+    // when another program rewrites the file in place, and touching them after it was cut short
+    // raises SIGBUS: for a reader that keeps them briefly and writes nothing from them.
+    Mapped,
+};
+
 class IFiles {
 public:
     virtual ~IFiles() = default;
@@ -41,6 +73,9 @@ public:
     // than sizeLimit is ErrorFileTooLarge before anything is allocated; a device, pipe or socket is
     // ErrorInvalidFunction and never waited on.
     virtual ErrorCode ReadWholeFile(std::string_view path, std::vector<std::uint8_t>* content,
+                                    std::uint64_t sizeLimit = UINT64_MAX) = 0;
+    // The same open, checks and sharing as ReadWholeFile; the bytes come as Reading says.
+    virtual ErrorCode ReadFileBytes(std::string_view path, FileReading reading, std::shared_ptr<const FileBytes>* bytes,
                                     std::uint64_t sizeLimit = UINT64_MAX) = 0;
     // CreateFile(GENERIC_WRITE, no sharing, CREATE_ALWAYS) + WriteFile + CloseHandle. The folder is
     // not created. A file with the read-only attribute is ErrorAccessDenied, whoever asks; a

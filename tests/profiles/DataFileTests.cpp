@@ -203,18 +203,42 @@ TEST_F(DataFileTest, UnreadableFilesRaiseAndAreNeverOverwritten) {
              return b;
          }()},
     };
-    for (const auto& [what, bytes] : broken) {
-        const std::string path = folder / ("broken-" + std::to_string(&what - &broken[0].first) + ".dfm");
-        WriteFile(path, bytes);
-        {
-            TPersistentData data;
-            EXPECT_THROW(data.Load(path), EReadError) << what;
-            EXPECT_TRUE(data.LoadFailed());
-            EXPECT_TRUE(data.Components().empty()) << what;
-            data.Register(std::make_unique<TConfigurations>());
+    for (const os::FileReading reading : {os::FileReading::Copy, os::FileReading::Mapped})
+        for (const auto& [what, bytes] : broken) {
+            const std::string path = folder / ("broken-" + std::to_string(&what - &broken[0].first) + ".dfm");
+            WriteFile(path, bytes);
+            {
+                TPersistentData data;
+                EXPECT_THROW(data.Load(path, reading), EReadError) << what;
+                EXPECT_TRUE(data.LoadFailed());
+                EXPECT_TRUE(data.Components().empty()) << what;
+                data.Register(std::make_unique<TConfigurations>());
+            }
+            EXPECT_EQ(ReadFile(path), bytes) << what << ": the file must stay as it was";
         }
-        EXPECT_EQ(ReadFile(path), bytes) << what << ": the file must stay as it was";
+}
+
+// A run that only reads takes the file's pages as they are: the same model, never written back.
+TEST_F(DataFileTest, AFileReadMappedIsTheSameModelAndIsNeverSaved) {
+    const std::string path = folder / "qvt.dfm";
+    Bytes written;
+    {
+        Stored stored;
+        TConfiguration& network = AddConfiguration(stored.root, "Network", {"a", "b"});
+        network.Profiles().Add(network.Profiles().NewProfile()).RefreshAll();
+        static_cast<TTestValue&>(network.Profiles()[0].Values()[0]).Blob() = {0, 1, 2, 255};
+        written = stored.Write();
+        WriteFile(path, written);
     }
+    {
+        TPersistentData data;
+        data.Load(path, os::FileReading::Mapped);
+        EXPECT_EQ(WriteComponentResource(data), written);
+        auto& root = static_cast<TConfigurations&>(*data.Components().at(0));
+        AddConfiguration(root, "Changed", {});
+        EXPECT_THROW(data.Save(), EAssertionFailed);
+    }
+    EXPECT_EQ(ReadFile(path), written) << "neither Save nor the end of the instance wrote it";
 }
 
 TEST_F(DataFileTest, ReadErrorMessagesAreThePlatformsTexts) {
@@ -460,4 +484,28 @@ TEST_F(DataFileTest, ALinkToNothingOrALoopIsAReadingErrorAndStaysAsItIs) {
 
     // Nothing there at all is a first start.
     EXPECT_EQ(LoadError(folder / "none.dfm"), "");
+}
+
+// What a command line leaves at its end: nothing of it is freed, nothing written.
+TEST_F(DataFileTest, DataLeftToTheProcessEndIsNeitherFreedNorSaved) {
+    struct Watch : IFreeListener {
+        bool freed = false;
+        void ComponentFreed(TComponent&) override { freed = true; }
+    } watch;
+    const std::string path = folder / "qvt.dfm";
+    TPersistentData& data = GetPersistentData();
+    data.Load(path);
+    auto stored = std::make_unique<TComponent>();
+    stored->SetName("Stored");
+    TComponent& kept = *stored;
+    data.Register(std::move(stored));
+    kept.AddFreeListener(watch);
+
+    LeavePersistentDataToProcessEnd();
+    EXPECT_FALSE(watch.freed);
+    EXPECT_EQ(data.FindComponent("Stored"), &kept);
+    EXPECT_FALSE(std::filesystem::exists(path)) << "it was not saved";
+    EXPECT_NE(&GetPersistentData(), &data) << "the next one is new";
+    kept.RemoveFreeListener(watch);
+    FreePersistentData();
 }

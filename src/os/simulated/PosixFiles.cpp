@@ -9,10 +9,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -110,6 +112,60 @@ ErrorCode CheckRegularFile(const struct stat& st) {
     return S_ISREG(st.st_mode) ? ErrorSuccess : ErrorInvalidFunction;
 }
 
+// Opens a regular file of at most sizeLimit bytes for reading and holds the shared lock a reader
+// holds on Windows; Native and Size tell the path on this system and the file's size.
+ErrorCode OpenForReading(std::string_view path, std::uint64_t sizeLimit, std::string* native, std::optional<Fd>* fd,
+                         std::size_t* size) {
+    *native = NativePath(path);
+    if (native->empty())
+        return ErrorPathNotFound;
+    // Not blocking: opening a pipe would otherwise wait for a writer.
+    fd->emplace(::open(native->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if ((*fd)->Get() < 0)
+        return ErrnoToWindowsError(errno, *native);
+    struct stat st {};
+    if (::fstat((*fd)->Get(), &st) != 0)
+        return ErrnoToWindowsError(errno, *native);
+    if (const ErrorCode e = CheckRegularFile(st); e != ErrorSuccess)
+        return e;
+    if (static_cast<std::uint64_t>(st.st_size) > sizeLimit)
+        return ErrorFileTooLarge;
+    if (::flock((*fd)->Get(), LOCK_SH | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK ? ErrorSharingViolation : ErrnoToWindowsError(errno, *native);
+    *size = static_cast<std::size_t>(st.st_size);
+    return ErrorSuccess;
+}
+
+// Reads up to Size bytes; *done says how many there were (fewer when the file shrank meanwhile).
+ErrorCode ReadAll(int fd, std::uint8_t* into, std::size_t size, const std::string& native, std::size_t* done) {
+    *done = 0;
+    while (*done < size) {
+        const ssize_t n = ::read(fd, into + *done, size - *done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return ErrnoToWindowsError(errno, native);
+        if (n == 0)
+            break;
+        *done += static_cast<std::size_t>(n);
+    }
+    return ErrorSuccess;
+}
+
+// A file's pages, mapped for reading until the last holder lets go.
+class MappedBytes final : public FileBytes {
+public:
+    MappedBytes(void* pages, std::size_t size) : pages_(pages), size_(size) {}
+    ~MappedBytes() override { ::munmap(pages_, size_); }
+    MappedBytes(const MappedBytes&) = delete;
+    MappedBytes& operator=(const MappedBytes&) = delete;
+    std::span<const std::uint8_t> Bytes() const override { return {static_cast<const std::uint8_t*>(pages_), size_}; }
+
+private:
+    void* pages_;
+    std::size_t size_;
+};
+
 class PosixFiles final : public IFiles {
 public:
     ErrorCode GetFileAttributes(std::string_view path, std::uint32_t* attributes) override {
@@ -143,36 +199,47 @@ public:
         if (content == nullptr)
             return ErrorInvalidParameter;
         content->clear();
-        const std::string native = NativePath(path);
-        if (native.empty())
-            return ErrorPathNotFound;
-        // Not blocking: opening a pipe would otherwise wait for a writer.
-        Fd fd(::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-        if (fd.Get() < 0)
-            return ErrnoToWindowsError(errno, native);
-        struct stat st {};
-        if (::fstat(fd.Get(), &st) != 0)
-            return ErrnoToWindowsError(errno, native);
-        if (const ErrorCode e = CheckRegularFile(st); e != ErrorSuccess)
+        std::string native;
+        std::optional<Fd> fd;
+        std::size_t size = 0;
+        if (const ErrorCode e = OpenForReading(path, sizeLimit, &native, &fd, &size); e != ErrorSuccess)
             return e;
-        if (static_cast<std::uint64_t>(st.st_size) > sizeLimit)
-            return ErrorFileTooLarge;
-        if (::flock(fd.Get(), LOCK_SH | LOCK_NB) != 0)
-            return errno == EWOULDBLOCK ? ErrorSharingViolation : ErrnoToWindowsError(errno, native);
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
+        std::vector<std::uint8_t> bytes(size);
         std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::read(fd.Get(), bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                return ErrnoToWindowsError(errno, native);
-            if (n == 0)
-                break; // shrunk meanwhile
-            done += static_cast<std::size_t>(n);
-        }
+        if (const ErrorCode e = ReadAll(fd->Get(), bytes.data(), size, native, &done); e != ErrorSuccess)
+            return e;
         bytes.resize(done);
         *content = std::move(bytes);
+        return ErrorSuccess;
+    }
+
+    ErrorCode ReadFileBytes(std::string_view path, FileReading reading, std::shared_ptr<const FileBytes>* bytes,
+                            std::uint64_t sizeLimit) override {
+        if (bytes == nullptr)
+            return ErrorInvalidParameter;
+        bytes->reset();
+        std::string native;
+        std::optional<Fd> fd;
+        std::size_t size = 0;
+        if (const ErrorCode e = OpenForReading(path, sizeLimit, &native, &fd, &size); e != ErrorSuccess)
+            return e;
+        // An empty file cannot be mapped; it is an empty copy.
+        if (reading == FileReading::Mapped && size > 0) {
+            void* pages = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd->Get(), 0);
+            if (pages != MAP_FAILED) {
+                // The mapping keeps the open file, and with it the reader's lock, which would refuse
+                // every save until the bytes are let go; they are read now as far as sharing goes.
+                ::flock(fd->Get(), LOCK_UN);
+                *bytes = std::make_shared<const MappedBytes>(pages, size);
+                return ErrorSuccess;
+            }
+        }
+        auto copy = std::make_shared<FileBytesCopy>(size);
+        std::size_t done = 0;
+        if (const ErrorCode e = ReadAll(fd->Get(), copy->Data(), size, native, &done); e != ErrorSuccess)
+            return e;
+        copy->SetSize(done);
+        *bytes = std::move(copy);
         return ErrorSuccess;
     }
 

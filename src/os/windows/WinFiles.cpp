@@ -5,6 +5,7 @@
 #include "os/windows/WinSupport.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace prolamo::os {
 
@@ -78,6 +79,40 @@ void RemoveDeadStagingFiles(const std::wstring& target) {
     ::FindClose(search);
 }
 
+// CreateFile for reading with FILE_SHARE_READ, as a reader opens a file, of a file on a disk of at
+// most sizeLimit bytes; Size is its size.
+ErrorCode OpenForReading(std::string_view path, std::uint64_t sizeLimit, std::optional<Handle>* file, DWORD* size) {
+    file->emplace(::CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!(*file)->valid())
+        return LastErrorOr(ErrorOpenFailed);
+    // A pipe or a device would make the read wait for whoever writes to it.
+    if (::GetFileType((*file)->get()) != FILE_TYPE_DISK)
+        return ErrorInvalidFunction;
+    DWORD high = 0;
+    const DWORD low = ::GetFileSize((*file)->get(), &high);
+    if (low == INVALID_FILE_SIZE && ::GetLastError() != ERROR_SUCCESS)
+        return LastErrorOr(ErrorGenFailure);
+    if (high != 0 || low > sizeLimit)
+        return ErrorFileTooLarge;
+    *size = low;
+    return ErrorSuccess;
+}
+
+// Reads up to Size bytes; *done says how many there were (fewer when the file shrank meanwhile).
+ErrorCode ReadAll(HANDLE file, std::uint8_t* into, DWORD size, DWORD* done) {
+    *done = 0;
+    while (*done < size) {
+        DWORD read = 0;
+        if (!::ReadFile(file, into + *done, size - *done, &read, nullptr))
+            return LastErrorOr(ErrorGenFailure);
+        if (read == 0)
+            break;
+        *done += read;
+    }
+    return ErrorSuccess;
+}
+
 class WinFiles final : public IFiles {
 public:
     ErrorCode GetFileAttributes(std::string_view path, std::uint32_t* attributes) override {
@@ -89,31 +124,33 @@ public:
     ErrorCode ReadWholeFile(std::string_view path, std::vector<std::uint8_t>* content,
                             std::uint64_t sizeLimit) override {
         content->clear();
-        Handle file(::CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.valid())
-            return LastErrorOr(ErrorOpenFailed);
-        // A pipe or a device would make the read wait for whoever writes to it.
-        if (::GetFileType(file.get()) != FILE_TYPE_DISK)
-            return ErrorInvalidFunction;
-        DWORD high = 0;
-        const DWORD low = ::GetFileSize(file.get(), &high);
-        if (low == INVALID_FILE_SIZE && ::GetLastError() != ERROR_SUCCESS)
-            return LastErrorOr(ErrorGenFailure);
-        if (high != 0 || low > sizeLimit)
-            return ErrorFileTooLarge;
-        std::vector<std::uint8_t> bytes(low);
-        DWORD total = 0;
-        while (total < low) {
-            DWORD read = 0;
-            if (!::ReadFile(file.get(), bytes.data() + total, low - total, &read, nullptr))
-                return LastErrorOr(ErrorGenFailure);
-            if (read == 0)
-                break; // the file shrank meanwhile
-            total += read;
-        }
-        bytes.resize(total);
+        std::optional<Handle> file;
+        DWORD size = 0;
+        if (const ErrorCode e = OpenForReading(path, sizeLimit, &file, &size); e != ErrorSuccess)
+            return e;
+        std::vector<std::uint8_t> bytes(size);
+        DWORD done = 0;
+        if (const ErrorCode e = ReadAll(file->get(), bytes.data(), size, &done); e != ErrorSuccess)
+            return e;
+        bytes.resize(done);
         *content = std::move(bytes);
+        return ErrorSuccess;
+    }
+
+    // Always a copy: a mapped file could not be replaced while the bytes are held.
+    ErrorCode ReadFileBytes(std::string_view path, FileReading, std::shared_ptr<const FileBytes>* bytes,
+                            std::uint64_t sizeLimit) override {
+        bytes->reset();
+        std::optional<Handle> file;
+        DWORD size = 0;
+        if (const ErrorCode e = OpenForReading(path, sizeLimit, &file, &size); e != ErrorSuccess)
+            return e;
+        auto copy = std::make_shared<FileBytesCopy>(size);
+        DWORD done = 0;
+        if (const ErrorCode e = ReadAll(file->get(), copy->Data(), size, &done); e != ErrorSuccess)
+            return e;
+        copy->SetSize(done);
+        *bytes = std::move(copy);
         return ErrorSuccess;
     }
 

@@ -117,6 +117,55 @@ TEST_F(FilesContract, AFileOpenForWritingIsNotReadWrittenOrDeleted) {
     EXPECT_EQ(Entries(), (std::vector<std::string>{"busy.txt"})) << "no replacement file is left behind";
 }
 
+// Both ways of reading a file's bytes at once: the same open, checks and sharing as ReadWholeFile.
+TEST_F(FilesContract, FileBytesAreTheWholeFileInEitherReadingWithReadWholeFilesRefusals) {
+    std::vector<std::uint8_t> content;
+    for (int i = 0; i < 3 * 4096 + 5; ++i)
+        content.push_back(static_cast<std::uint8_t>(i * 7));
+    ASSERT_EQ(Files().WriteWholeFile(PathOf("data.bin"), content), ErrorSuccess);
+    WriteAll(PathOf("empty.bin"), "");
+    WriteAll(PathOf("five.txt"), "12345");
+    std::filesystem::create_directory(Folder() / "sub");
+    for (const FileReading reading : {FileReading::Copy, FileReading::Mapped}) {
+        SCOPED_TRACE(reading == FileReading::Copy ? "copy" : "mapped");
+        std::shared_ptr<const FileBytes> bytes;
+        ASSERT_EQ(Files().ReadFileBytes(PathOf("data.bin"), reading, &bytes), ErrorSuccess);
+        EXPECT_EQ(std::vector<std::uint8_t>(bytes->Bytes().begin(), bytes->Bytes().end()), content);
+        ASSERT_EQ(Files().ReadFileBytes(PathOf("empty.bin"), reading, &bytes), ErrorSuccess);
+        EXPECT_TRUE(bytes->Bytes().empty());
+
+        EXPECT_EQ(Files().ReadFileBytes(PathOf("five.txt"), reading, &bytes, 4), ErrorFileTooLarge);
+        EXPECT_EQ(bytes, nullptr);
+        EXPECT_EQ(Files().ReadFileBytes(PathOf("missing.txt"), reading, &bytes), ErrorFileNotFound);
+        EXPECT_EQ(Files().ReadFileBytes(PathOf("sub"), reading, &bytes), ErrorAccessDenied);
+        EXPECT_EQ(Files().ReadFileBytes(NullDevicePath(), reading, &bytes), ErrorInvalidFunction);
+        const FileHeldOpen writer(PathOf("five.txt"));
+        ASSERT_TRUE(writer.Held());
+        EXPECT_EQ(Files().ReadFileBytes(PathOf("five.txt"), reading, &bytes), ErrorSharingViolation);
+    }
+}
+
+// A copy keeps what was read whatever happens to the file; either reading keeps it through a
+// replacing save, which is how the data file changes.
+TEST_F(FilesContract, FileBytesHeldKeepWhatWasRead) {
+    const auto text = [](const std::shared_ptr<const FileBytes>& bytes) {
+        return std::string(bytes->Bytes().begin(), bytes->Bytes().end());
+    };
+    WriteAll(PathOf("qvt.dfm"), "first content");
+    std::shared_ptr<const FileBytes> copy;
+    ASSERT_EQ(Files().ReadFileBytes(PathOf("qvt.dfm"), FileReading::Copy, &copy), ErrorSuccess);
+    ASSERT_EQ(Files().WriteWholeFile(PathOf("qvt.dfm"), Bytes("other content")), ErrorSuccess);
+    EXPECT_EQ(text(copy), "first content") << "rewritten in place";
+
+    for (const FileReading reading : {FileReading::Copy, FileReading::Mapped}) {
+        std::shared_ptr<const FileBytes> held;
+        ASSERT_EQ(Files().ReadFileBytes(PathOf("qvt.dfm"), reading, &held), ErrorSuccess);
+        ASSERT_EQ(Files().WriteFileReplacing(PathOf("qvt.dfm"), Bytes("later content")), ErrorSuccess);
+        EXPECT_EQ(text(held), "other content") << "replaced, " << (reading == FileReading::Copy ? "copy" : "mapped");
+        ASSERT_EQ(Files().WriteFileReplacing(PathOf("qvt.dfm"), Bytes("other content")), ErrorSuccess);
+    }
+}
+
 TEST_F(FilesContract, ReadOnlyFilesAreNotOverwritten) {
     WriteAll(PathOf("locked.txt"), "keep");
     SetReadOnly(PathOf("locked.txt"), true);
