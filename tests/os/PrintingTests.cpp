@@ -292,7 +292,7 @@ TEST(PrintingSeeding, MachinesSeededBeforeGetPrintersAndDrivesOnceAndKeepTheUser
         // As a machine seeded before printers and drives existed.
         ASSERT_EQ(simulated::Exec(machine->Db(), "DROP TABLE printer; DROP TABLE shared_printer; DROP TABLE "
                                                  "net_share; DROP TABLE net_drive; DELETE FROM fact WHERE key = "
-                                                 "'seeded_printers_drives'"),
+                                                 "'seeded_printers_drives' OR key = 'layout'"),
                   SQLITE_OK);
     }
     {

@@ -243,7 +243,7 @@ TEST(SeedingTest, MachinesSeededBeforeTheBrowsersAndTimeZonesGetThemOnceWhenOpen
         EXPECT_NE(ReadText(roaming / "Opera/Opera/profile/opera6.ini").find("[Proxy]\r\n"), std::string::npos);
         // Back to what an earlier version left.
         ASSERT_EQ(simulated::Exec(machine->Db(),
-                                  "DELETE FROM fact WHERE key = 'seeded_browsers_time';"
+                                  "DELETE FROM fact WHERE key IN ('seeded_browsers_time', 'layout');"
                                   "DELETE FROM reg_value WHERE key_id IN (SELECT id FROM reg_key WHERE folded LIKE "
                                   "'%TIME ZONES%' OR folded LIKE '%TIMEZONEINFORMATION');"
                                   "DELETE FROM reg_key WHERE folded LIKE '%TIME ZONES%' OR folded LIKE "

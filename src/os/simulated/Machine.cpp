@@ -76,6 +76,11 @@ constexpr const char* kFactSeeded = "seeded";
 constexpr const char* kFactAdministrator = "administrator";
 constexpr const char* kFactUserName = "user_name";
 constexpr const char* kFactProfile = "profile_folder"; // relative to the machine folder
+// What the seeding of this build gives a machine. A machine that holds it needs no seeding step,
+// so opening it is a read instead of a write transaction that parses the schema and runs every
+// step. Change it whenever Seed or a step it calls gives an existing machine something new.
+constexpr const char* kFactLayout = "layout";
+constexpr const char* kLayout = "2026-12-locations";
 
 constexpr const char* kHostsText = "# Hosts file of this workstation.\r\n"
                                    "#\r\n"
@@ -301,10 +306,17 @@ void MakeFolders(const std::filesystem::path& base, const std::filesystem::path&
 } // namespace
 
 void Machine::Seed() {
+    std::optional<std::string> layout, profile;
+    // A new database has no fact table yet: that read fails and the machine is seeded.
+    if (ReadFact(kFactLayout, &layout) == ErrorSuccess && layout == kLayout &&
+        ReadFact(kFactProfile, &profile) == ErrorSuccess && profile) {
+        profileFolder_ = folder_ / *profile;
+        return;
+    }
     Transaction tx(db_, Transaction::Kind::Write);
     if (tx.BeginCode() != SQLITE_OK || Exec(db_, kSchema) != SQLITE_OK)
         throw std::runtime_error(sqlite3_errmsg(db_));
-    std::optional<std::string> seeded, profile;
+    std::optional<std::string> seeded;
     if (ReadFact(kFactSeeded, &seeded) != ErrorSuccess || ReadFact(kFactProfile, &profile) != ErrorSuccess)
         throw std::runtime_error(sqlite3_errmsg(db_));
     if (seeded && profile) {
@@ -312,6 +324,7 @@ void Machine::Seed() {
         SeedBrowsersAndTime(*this);
         SeedNetwork(*this);
         SeedPrintersAndDrives(*this);
+        SetFact(kFactLayout, kLayout);
         if (const int rc = tx.Commit(); rc != SQLITE_OK)
             throw std::runtime_error(sqlite3_errstr(rc));
         return;
@@ -350,6 +363,7 @@ void Machine::Seed() {
     SeedBrowsersAndTime(*this);
     SeedNetwork(*this);
     SeedPrintersAndDrives(*this);
+    SetFact(kFactLayout, kLayout);
     if (const int rc = tx.Commit(); rc != SQLITE_OK)
         throw std::runtime_error(sqlite3_errstr(rc));
 }
