@@ -780,10 +780,4 @@ void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root,
     ReadComponentResource(data, nullptr, root, skipUnknownChildren, keptChildClass);
 }
 
-void ReadComponentResource(std::shared_ptr<const std::vector<std::uint8_t>> data, TComponent& root,
-                           bool skipUnknownChildren, const TClassInfo* keptChildClass) {
-    const std::span<const std::uint8_t> bytes = *data;
-    ReadComponentResource(bytes, std::move(data), root, skipUnknownChildren, keptChildClass);
-}
-
 } // namespace prolamo

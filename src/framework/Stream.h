@@ -205,7 +205,5 @@ void ReadComponentResource(std::span<const std::uint8_t> data, TComponent& root,
 // their bytes.
 void ReadComponentResource(std::span<const std::uint8_t> data, std::shared_ptr<const void> owner, TComponent& root,
                            bool skipUnknownChildren, const TClassInfo* keptChildClass = nullptr);
-void ReadComponentResource(std::shared_ptr<const std::vector<std::uint8_t>> data, TComponent& root,
-                           bool skipUnknownChildren, const TClassInfo* keptChildClass = nullptr);
 
 } // namespace prolamo

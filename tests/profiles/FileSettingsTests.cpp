@@ -437,7 +437,7 @@ TEST_F(FileSettingTest, LoadedContentSharesTheBytesReadWhichLiveAsLongAsAValueHo
     {
         TPersistentData loaded;
         loaded.SetSaveOnFree(false);
-        ReadComponentResource(buffer, loaded, true);
+        ReadComponentResource(*buffer, buffer, loaded, true);
         for (std::size_t i : {0u, 1u}) {
             const auto content = valueOf(loaded, i).Content();
             ASSERT_FALSE(content.empty());
