@@ -32,12 +32,17 @@ std::string Utf8(const std::filesystem::path& path) {
     return {text.begin(), text.end()};
 }
 
+// Any length: an entry read as missing would be deleted when it is put back.
 std::optional<std::wstring> StartUpEntry() {
-    wchar_t buffer[2048] = {};
-    DWORD size = sizeof(buffer);
-    if (::RegGetValueW(HKEY_CURRENT_USER, RunKey, RunValue, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+    DWORD size = 0;
+    if (::RegGetValueW(HKEY_CURRENT_USER, RunKey, RunValue, RRF_RT_REG_SZ, nullptr, nullptr, &size) != ERROR_SUCCESS)
         return std::nullopt;
-    return buffer;
+    std::wstring entry(size / sizeof(wchar_t), L'\0');
+    if (::RegGetValueW(HKEY_CURRENT_USER, RunKey, RunValue, RRF_RT_REG_SZ, nullptr, entry.data(), &size) !=
+        ERROR_SUCCESS)
+        throw std::runtime_error("the program's start-up entry cannot be read");
+    entry.resize(entry.find(L'\0'));
+    return entry;
 }
 
 void RestoreStartUpEntry(const std::optional<std::wstring>& entry) {
