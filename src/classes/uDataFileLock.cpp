@@ -3,6 +3,9 @@
 #include "os/FileLock.h"
 #include "os/Files.h"
 
+#include <thread>
+#include <utility>
+
 namespace prolamo {
 
 EDataFileLocked::EDataFileLocked(const std::string& dataFile)
@@ -21,6 +24,22 @@ TDataFileLock::TDataFileLock(const std::string& dataFile)
         throw EOSError(code);
 }
 
+TDataFileLock::TDataFileLock(TDataFileLock&& other) noexcept
+    : lockFile_(std::move(other.lockFile_)), handle_(std::exchange(other.handle_, os::InvalidLockHandle)) {}
+
 TDataFileLock::~TDataFileLock() { os::FileLocks().Unlock(handle_); }
+
+TDataFileLock WaitForDataFileLock(const std::string& dataFile, std::chrono::milliseconds patience) {
+    const auto giveUp = std::chrono::steady_clock::now() + patience;
+    for (;;) {
+        try {
+            return TDataFileLock(dataFile);
+        } catch (const EDataFileLocked&) {
+            if (std::chrono::steady_clock::now() >= giveUp)
+                throw;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
 
 } // namespace prolamo

@@ -2,6 +2,7 @@
 
 #include "framework/Exceptions.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -14,7 +15,7 @@ public:
 };
 
 // Only one program may change the data file at a time: the desktop program holds this lock while
-// it runs, the command line while a changing command runs. The lock is advisory, on
+// it reads or writes the file or runs an apply, the command line while a changing command runs. The lock is advisory, on
 // "<data file>.lock" beside the data file, and goes when its holder ends, however it ends.
 class TDataFileLock {
 public:
@@ -22,6 +23,7 @@ public:
     // another holder has it, EOSError when the lock file cannot be made.
     explicit TDataFileLock(const std::string& dataFile);
     ~TDataFileLock();
+    TDataFileLock(TDataFileLock&& other) noexcept;
     TDataFileLock(const TDataFileLock&) = delete;
     TDataFileLock& operator=(const TDataFileLock&) = delete;
 
@@ -33,5 +35,13 @@ private:
     std::string lockFile_;
     std::intptr_t handle_;
 };
+
+// Takes the lock, trying again for up to Patience while another program holds it: the other
+// programs of this system hold it only for a moment, to read or write the file. Raises
+// EDataFileLocked once Patience has passed.
+TDataFileLock WaitForDataFileLock(const std::string& dataFile, std::chrono::milliseconds patience);
+
+// How long a front end waits for the data file's lock before it gives up.
+inline constexpr std::chrono::milliseconds DataFileLockPatience{3000};
 
 } // namespace prolamo

@@ -672,8 +672,10 @@ std::string TCli::HelpText() {
     text << "The workstation is the simulated machine in $PROLAMO_MACHINE (default\n"
          << "~/.local/share/prolamo/machine). ";
 #endif
-    text << "Commands that change the data file refuse to run while\n"
-         << "another Prolamo program (the desktop program, another " << Program << ") holds its lock.\n"
+    text << "Commands that change the data file wait a few seconds while another Prolamo\n"
+         << "program (the desktop program, another " << Program << ") holds its lock, then refuse.\n"
+         << "The desktop program holds it only while it saves or applies, and shows what\n"
+         << "the commands changed.\n"
          << "The history of the last " << TProfileHistory::Capacity << " applies, undos and refreshes is "
          << "kept beside the data file,\nin " << TProfileHistory::FileBeside(DataFileName) << ".\n"
          << "\nExit codes:\n"
@@ -721,7 +723,8 @@ int TCli::Run(const std::vector<std::string>& arguments) {
         std::optional<TDataFileLock> lock;
         if (command.access == TAccess::Change) {
             try {
-                lock.emplace(path);
+                // The desktop program holds the lock for a moment at each of its saves.
+                lock.emplace(WaitForDataFileLock(path, DataFileLockPatience));
             } catch (const EDataFileLocked& e) {
                 err_ << Program << ": " << TerminalMessage(e.what()) << ".\n";
                 return ExitLocked;

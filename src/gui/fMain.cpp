@@ -1,11 +1,11 @@
 #include "fMain.h"
 
-#include "classes/uDataFileLock.h"
 #include "fTray.h"
 #include "classes/uHelpers.h"
 #include "framework/Exceptions.h"
 #include "framework/StreamText.h"
 #include "os/Folders.h"
+#include "os/Session.h"
 #include "profiles/uConfigTransfer.h"
 #include "fAbout.h"
 #include "fEditConfiguration.h"
@@ -14,17 +14,21 @@
 #include "fProgress.h"
 #include "uGUIUtils.h"
 #include "uPictures.h"
+#include "uSingleInstance.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -137,19 +141,19 @@ TfrmMain::TfrmMain()
     actConfigurationImport = NewAction("actConfigurationImport", configurations,
                                        QStringLiteral("&Import configurations..."),
                                        QStringLiteral("Add the configurations of an exported text"), -1);
-    OnExecute(actConfigurationNew, &TfrmMain::actConfigurationNewExecute);
-    OnExecute(actConfigurationEdit, &TfrmMain::actConfigurationEditExecute);
-    OnExecute(actConfigurationDel, &TfrmMain::actConfigurationDelExecute);
-    OnExecute(actProfileNew, &TfrmMain::actProfileNewExecute);
-    OnExecute(actProfileEdit, &TfrmMain::actProfileEditExecute);
-    OnExecute(actProfileDel, &TfrmMain::actProfileDelExecute);
-    OnExecute(actProfileRefresh, &TfrmMain::actProfileRefreshExecute);
-    OnExecute(actProfileApply, &TfrmMain::actProfileApplyExecute);
+    OnChange(actConfigurationNew, &TfrmMain::actConfigurationNewExecute, TDataUse::SaveAfter);
+    OnChange(actConfigurationEdit, &TfrmMain::actConfigurationEditExecute, TDataUse::SaveAfter);
+    OnChange(actConfigurationDel, &TfrmMain::actConfigurationDelExecute, TDataUse::SaveAfter);
+    OnChange(actProfileNew, &TfrmMain::actProfileNewExecute, TDataUse::SaveAfter);
+    OnChange(actProfileEdit, &TfrmMain::actProfileEditExecute, TDataUse::SaveAfter);
+    OnChange(actProfileDel, &TfrmMain::actProfileDelExecute, TDataUse::SaveAfter);
+    OnChange(actProfileRefresh, &TfrmMain::actProfileRefreshExecute, TDataUse::LockedThroughout);
+    OnChange(actProfileApply, &TfrmMain::actProfileApplyExecute, TDataUse::LockedThroughout);
     OnExecute(actProfilePreview, &TfrmMain::actProfilePreviewExecute);
-    OnExecute(actProfileUndoApply, &TfrmMain::actProfileUndoApplyExecute);
-    OnExecute(actProfileUndoRefresh, &TfrmMain::actProfileUndoRefreshExecute);
+    OnChange(actProfileUndoApply, &TfrmMain::actProfileUndoApplyExecute, TDataUse::LockedThroughout);
+    OnChange(actProfileUndoRefresh, &TfrmMain::actProfileUndoRefreshExecute, TDataUse::LockedThroughout);
     OnExecute(actConfigurationExport, &TfrmMain::actConfigurationExportExecute);
-    OnExecute(actConfigurationImport, &TfrmMain::actConfigurationImportExecute);
+    OnChange(actConfigurationImport, &TfrmMain::actConfigurationImportExecute, TDataUse::SaveAfter);
 
     lblConfigurations->setObjectName(QStringLiteral("lblConfigurations"));
     lblConfigurations->setText(QStringLiteral("Configuration (e.g. \"Network settings\")"));
@@ -208,6 +212,12 @@ TfrmMain::TfrmMain()
     FillConfigurations();
     SetApplicationMainWindow(this);
     UpdateActions();
+
+    // What other programs write shows within a second; a look at the file's stamp costs little.
+    tmrDataFile = new QTimer(this);
+    tmrDataFile->setObjectName(QStringLiteral("tmrDataFile"));
+    connect(tmrDataFile, &QTimer::timeout, this, &TfrmMain::SynchronizeDataFile);
+    tmrDataFile->start(1000);
 }
 
 TfrmMain::~TfrmMain() {
@@ -253,24 +263,107 @@ void TfrmMain::BuildMenu() {
 void TfrmMain::FormCreate() { imgAdmin->setVisible(!TOsHelper::IsAdmin()); }
 
 void TfrmMain::OpenDataFile() {
-    TPersistentData& data = GetPersistentData();
-    const std::string path = DataFilePath();
+    FDataFile = std::make_unique<TSharedDataFile>(DataFilePath());
+    const TDataFileLock lock = FDataFile->Lock();
     try {
-        data.Load(path);
+        FDataFile->Open(lock);
     } catch (const std::exception& e) {
-        throw Exception("The data file " + path + " cannot be read: " + e.what() +
+        throw Exception("The data file " + FDataFile->Path() + " cannot be read: " + e.what() +
                         "\n\nIt was left as it is; \"prolamo-cli datafile dump\" shows how far it can be read. " +
                         ProductName + " will close.");
     }
-    data.Register(GetConfigurationsRoot());
-    FHistory = std::make_unique<TProfileHistory>(TProfileHistory::FileBeside(path));
-    try {
-        FHistory->Load();
-    } catch (const std::exception& e) {
+    if (!FDataFile->HistoryError().empty())
         // The program works on; the history refuses changes, so applies stop before they write.
-        TMessageBoxes::ShowError(ToQString("The history file " + FHistory->FileName() + " cannot be read: " +
-                                           e.what() + "\n\nIt was left as it is; nothing can be applied or undone "
-                                           "until it is mended or removed."));
+        TMessageBoxes::ShowError(ToQString("The history file " + History().FileName() + " cannot be read: " +
+                                           FDataFile->HistoryError() + "\n\nIt was left as it is; nothing can be "
+                                           "applied or undone until it is mended or removed."));
+}
+
+void TfrmMain::OnChange(QAction* action, void (TfrmMain::*handler)(QAction*), TDataUse use) {
+    connect(action, &QAction::triggered, this, [this, action, handler, use] {
+        RunChange(use, [this, action, handler] { (this->*handler)(action); });
+    });
+}
+
+bool TfrmMain::RunChange(TDataUse use, const std::function<void()>& work) {
+    ++FChanging;
+    struct Done {
+        int& changing;
+        ~Done() { --changing; }
+    } done{FChanging};
+    std::optional<TDataFileLock> lock;
+    // The action starts from what the file holds now.
+    if (!RunGuarded([&] {
+            lock.emplace(FDataFile->Lock());
+            Synchronize(*lock);
+        }))
+        return false;
+    if (use == TDataUse::SaveAfter)
+        lock.reset(); // not held while a dialog waits for the user
+    const bool worked = RunGuarded(work);
+    FUnsaved = true;
+    RunGuarded([&] {
+        if (lock) {
+            FDataFile->HistoryWritten(*lock);
+        } else {
+            try {
+                lock.emplace(FDataFile->Lock());
+            } catch (const EDataFileLocked& e) {
+                throw Exception(std::string(e.what()) + ".\n\nYour changes are kept in this window and saved as "
+                                "soon as the data file is free.");
+            }
+        }
+        Synchronize(*lock);
+    });
+    UpdateActions();
+    return worked;
+}
+
+void TfrmMain::SynchronizeDataFile() {
+    if (FChanging > 0 || QApplication::activeModalWidget() || (!FUnsaved && !FDataFile->ChangedOutside()))
+        return;
+    try {
+        const TDataFileLock lock(FDataFile->Path());
+        Synchronize(lock);
+        FLastSyncError.clear();
+    } catch (const EDataFileLocked&) {
+        // Another program is at it; the next look comes soon.
+    } catch (const std::exception& e) {
+        if (e.what() != FLastSyncError) {
+            FLastSyncError = e.what();
+            TMessageBoxes::ShowError(ToQString(FLastSyncError));
+        }
+    }
+}
+
+void TfrmMain::SaveBeforeEnd() {
+    if (FUnsaved)
+        RunGuarded([this] { Synchronize(FDataFile->Lock()); });
+}
+
+void TfrmMain::Synchronize(const TDataFileLock& lock) {
+    const std::string configuration = ToUtf8(cmbConfigurations->currentText());
+    const std::string profile = ToUtf8(cmbProfiles->currentText());
+    TSyncReport report;
+    try {
+        report = FDataFile->Synchronize(lock);
+        FUnsaved = false;
+    } catch (const std::exception& e) {
+        FUnsaved = true;
+        throw Exception("The data file " + FDataFile->Path() + " cannot be read or saved: " + e.what() +
+                        "\n\nYour changes are kept in this window and saved as soon as it can be.");
+    }
+    if (report.tookIn) {
+        TConfiguration* selected = GetConfigurationList().Find(configuration);
+        FillConfigurations(selected);
+        FillProfiles(selected ? selected->Profiles().Find(profile) : nullptr);
+        UpdateActions();
+    }
+    if (!report.conflicts.empty()) {
+        std::string text;
+        for (const std::string& conflict : report.conflicts)
+            text += (text.empty() ? "" : "\n") + conflict;
+        TMessageBoxes::ShowError(ToQString(text));
     }
 }
 
@@ -316,7 +409,7 @@ bool TfrmMain::EditConfiguration(TConfiguration& configuration) {
 }
 
 bool TfrmMain::EditProfile(TConfigurationProfile& profile) {
-    TfrmEditProfile editor(profile, *FHistory, *GetSelectedConfiguration());
+    TfrmEditProfile editor(profile, History(), *GetSelectedConfiguration());
     return editor.exec() == QDialog::Accepted;
 }
 
@@ -361,14 +454,14 @@ void TfrmMain::actConfigurationExportUpdate() {
 }
 
 void TfrmMain::actProfileUndoApplyUpdate() {
-    const TProfileSnapshot* snapshot = FHistory->Newest({TSnapshotKind::Apply, TSnapshotKind::Undo});
+    const TProfileSnapshot* snapshot = History().Newest({TSnapshotKind::Apply, TSnapshotKind::Undo});
     actProfileUndoApply->setEnabled(snapshot != nullptr);
     actProfileUndoApply->setStatusTip(snapshot ? ToQString("Undo " + snapshot->Description())
                                                : actProfileUndoApply->property("hint").toString());
 }
 
 void TfrmMain::actProfileUndoRefreshUpdate() {
-    actProfileUndoRefresh->setEnabled(FHistory->Newest({TSnapshotKind::Refresh}) != nullptr);
+    actProfileUndoRefresh->setEnabled(History().Newest({TSnapshotKind::Refresh}) != nullptr);
 }
 
 void TfrmMain::actConfigurationNewExecute(QAction*) {
@@ -457,14 +550,14 @@ void TfrmMain::actProfileRefreshExecute(QAction*) {
     TConfigurationProfile* profile = GetSelectedProfile();
     if (!profile)
         return;
-    const TRefreshReport report = RefreshWithHistory(*FHistory, *GetSelectedConfiguration(), *profile);
+    const TRefreshReport report = RefreshWithHistory(History(), *GetSelectedConfiguration(), *profile);
     ShowStatus(report.Text());
     if (report.failed)
         throw Exception(report.error);
 }
 
 void TfrmMain::actProfileUndoRefreshExecute(QAction*) {
-    const TRefreshUndo undo = UndoRefresh(*FHistory, GetConfigurationsRoot());
+    const TRefreshUndo undo = UndoRefresh(History(), GetConfigurationsRoot());
     FillConfigurations(undo.configuration);
     FillProfiles(undo.profile);
     ShowStatus(undo.text);
@@ -474,7 +567,7 @@ void TfrmMain::actProfileApplyExecute(QAction*) {
     TConfigurationProfile* profile = GetSelectedProfile();
     if (!profile)
         return;
-    TApplySnapshotter snapshotter(*FHistory, *GetSelectedConfiguration());
+    TApplySnapshotter snapshotter(History(), *GetSelectedConfiguration());
     TPreviewConfirmation confirmation(*profile);
     TProfileApplier applier(UndoableSender(), confirmation);
     applier.SetGuard(&snapshotter);
@@ -491,7 +584,7 @@ void TfrmMain::actProfilePreviewExecute(QAction*) {
 }
 
 void TfrmMain::actProfileUndoApplyExecute(QAction*) {
-    TApplyUndo undo(*FHistory, GetConfigurationsRoot());
+    TApplyUndo undo(History(), GetConfigurationsRoot());
     // An undo of an undo gives the apply back once; that one has nothing to undo.
     const bool undoable = undo.Snapshot().Kind() == TSnapshotKind::Apply;
     TUndoConfirmation confirmation(undo);
@@ -551,12 +644,25 @@ void TfrmMain::miAboutClick() {
 void TfrmMain::imgAdminClick() { ShowHelpTopic(QStringLiteral("html/security.htm"), this); }
 
 int RunProlamo(bool startInTray) {
-    std::optional<TDataFileLock> lock;
+    std::unique_ptr<TSingleInstance> instance;
     std::unique_ptr<TfrmMain> main;
+    bool handedOver = false;
     const bool created = RunGuarded([&] {
-        lock.emplace(DataFilePath());
+        const QString folder = QFileInfo(ToQString(DataFilePath())).absolutePath();
+        instance = std::make_unique<TSingleInstance>(folder);
+        if (!instance->TryRun()) {
+            // Started with the session while already running: nothing to show.
+            if (!startInTray) {
+                os::Session().AllowForegroundHandover();
+                instance->AskToShow();
+            }
+            handedOver = true;
+            return;
+        }
         main = std::make_unique<TfrmMain>();
     });
+    if (handedOver)
+        return 0;
     if (!created) {
         // A file that could not be read stays as it is on disk.
         main.reset();
@@ -572,9 +678,28 @@ int RunProlamo(bool startInTray) {
         if (!tray || tray->Quitting())
             loop.quit();
     });
+    QObject::connect(instance.get(), &TSingleInstance::showRequested, main.get(), [&main] {
+        main->setWindowState(main->windowState() & ~Qt::WindowMinimized);
+        main->show();
+        main->raise();
+        main->activateWindow();
+    });
+    // The session's end: on Windows its messages reach the windows and Qt asks for the data and
+    // quits every loop; here it comes as a signal, looked for a few times a second.
+    const auto saveBeforeEnd = [&main] { main->SaveBeforeEnd(); };
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, main.get(), saveBeforeEnd);
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, main.get(), saveBeforeEnd);
+    os::Session().CatchEndRequests();
+    QTimer tmrEndRequest;
+    QObject::connect(&tmrEndRequest, &QTimer::timeout, [&] {
+        if (os::Session().EndRequested())
+            QCoreApplication::exit(0); // every loop, also those of open dialogs
+    });
+    tmrEndRequest.start(250);
     if (!(tray && startInTray))
         main->show();
     loop.exec();
+    main->SaveBeforeEnd();
     main.reset();
     // Progress windows that the user left open go with the application.
     for (QWidget* window : QApplication::topLevelWidgets())

@@ -5,7 +5,9 @@
 
 #include "profiles/uProfileHistory.h"
 #include "profiles/uProfileSettings.h"
+#include "profiles/uSharedDataFile.h"
 
+#include <functional>
 #include <memory>
 
 class QComboBox;
@@ -14,6 +16,7 @@ class QMenu;
 class QMenuBar;
 class QStatusBar;
 class QToolBar;
+class QTimer;
 class QToolButton;
 
 namespace prolamo {
@@ -24,8 +27,14 @@ inline constexpr const char* AdminMarkerHint =
     "You are logged as a user that is not a member Administrator's group.\r\n"
     "Some settings may require administrative privileges";
 
+// How an action uses the data file, which other programs share: its changes are saved when it
+// ends, or (for the actions that write the history or the machine) it holds the file's lock
+// throughout.
+enum class TDataUse { SaveAfter, LockedThroughout };
+
 // The whole application: the configurations and the profiles of the chosen one, with their
-// actions. Creating it reads the data file; it may raise the reading error.
+// actions. Creating it reads the data file; it may raise the reading error. Every change is saved
+// when it is made, and what other programs write to the data file meanwhile shows in the lists.
 class TfrmMain : public TfrmBeveledDlg {
     Q_OBJECT
 
@@ -40,7 +49,17 @@ public:
     TConfigurationProfile* GetSelectedProfile() const;
     TConfigurationProfiles& GetCurrentProfiles() const;
     // The snapshots of applies and refreshes, in the file beside the data file.
-    TProfileHistory& History() const { return *FHistory; }
+    TProfileHistory& History() const { return FDataFile->History(); }
+    // Runs Work as an action that changes data: the lists first take in what other programs
+    // wrote, and what Work changed is saved after it, also when it raises. An error shows in the
+    // standard error box; false when Work did not run or raised.
+    bool RunChange(TDataUse use, const std::function<void()>& work);
+    // Takes in what other programs wrote and saves what is not saved yet; the program's timer
+    // calls it, never during an action or a dialog. Returns at once while the file is locked.
+    void SynchronizeDataFile();
+    // For the end of the program or the session: saves what a failed save left, waiting for the
+    // lock as long as the other programs may hold it.
+    void SaveBeforeEnd();
     // The status line's whole text.
     QString StatusText() const;
     // Selects the profile in the lists, as the user would.
@@ -83,6 +102,11 @@ protected:
 
 private:
     void BuildMenu();
+    // Runs Handler when Action executes, as a change of Use.
+    void OnChange(QAction* action, void (TfrmMain::*handler)(QAction*), TDataUse use);
+    // Under Lock: takes in and saves, shows the lists anew with the selection kept, and tells of
+    // changes made on both sides. Raises the reading and writing errors.
+    void Synchronize(const TDataFileLock& lock);
     void FormCreate();
     void OpenDataFile();
     // Keep the selected position, or select Selected where the list shows it.
@@ -123,12 +147,16 @@ private:
 
     // Stands in for the profiles while no configuration is selected.
     std::unique_ptr<TSettings> FEmptySettings;
-    std::unique_ptr<TProfileHistory> FHistory;
+    std::unique_ptr<TSharedDataFile> FDataFile;
+    QTimer* tmrDataFile;
+    int FChanging = 0; // actions running, dialogs of theirs included
+    bool FUnsaved = false; // the last save failed; memory holds changes the file does not
+    std::string FLastSyncError; // shown once, not at every look of the timer
 };
 
-// The program after the registrations: holds the data file lock, creates the main window (which
-// reads the data file), runs until it closes and writes the data file once when it closes. A data file
-// that cannot be read or is locked shows its message and ends the program without the window.
+// The program after the registrations: creates the main window (which reads the data file) and
+// runs until it closes or the session ends. A data file that cannot be read shows its message and
+// ends the program without the window.
 // With a notification area the program also lives there, and closing the window only hides it;
 // StartInTray starts it there without the window.
 int RunProlamo(bool startInTray = false);

@@ -61,6 +61,15 @@ enum class FileReading {
     Mapped,
 };
 
+// What changes whenever a file is written or replaced: its size, its last write time and (where
+// the system tells it) the identity of the file behind the name.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::int64_t writeTime = 0;
+    std::uint64_t identity = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
 class IFiles {
 public:
     virtual ~IFiles() = default;
@@ -68,6 +77,9 @@ public:
     // GetFileAttributesW; *attributes is InvalidFileAttributes on failure. A link is not followed
     // when its target is missing: it exists, with FileAttributeReparsePoint.
     virtual ErrorCode GetFileAttributes(std::string_view path, std::uint32_t* attributes) = 0;
+    // GetFileAttributesExW: the stamp of a file, following links; a missing file is
+    // ErrorFileNotFound (or ErrorPathNotFound) and leaves *stamp empty.
+    virtual ErrorCode GetFileStamp(std::string_view path, FileStamp* stamp) = 0;
     // CreateFile(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING) + GetFileSize + ReadFile + CloseHandle:
     // fails with ErrorSharingViolation while someone has the file open for writing. A file larger
     // than sizeLimit is ErrorFileTooLarge before anything is allocated; a device, pipe or socket is

@@ -168,6 +168,24 @@ private:
 
 class PosixFiles final : public IFiles {
 public:
+    ErrorCode GetFileStamp(std::string_view path, FileStamp* stamp) override {
+        if (stamp == nullptr)
+            return ErrorInvalidParameter;
+        *stamp = {};
+        const std::string native = NativePath(path);
+        if (native.empty())
+            return ErrorPathNotFound;
+        struct stat st {};
+        if (::stat(native.c_str(), &st) != 0)
+            return ErrnoToWindowsError(errno, native);
+        // A replacing write gives the name a new inode; the change time moves with every write.
+        *stamp = {static_cast<std::uint64_t>(st.st_size),
+                  static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec,
+                  static_cast<std::uint64_t>(st.st_ino) ^
+                      (static_cast<std::uint64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec)};
+        return ErrorSuccess;
+    }
+
     ErrorCode GetFileAttributes(std::string_view path, std::uint32_t* attributes) override {
         if (attributes == nullptr)
             return ErrorInvalidParameter;

@@ -54,6 +54,31 @@ TEST_F(FilesContract, AttributesTellFilesFoldersAndWhatIsMissing) {
     EXPECT_EQ(Files().GetFileAttributes(PathOf("missing/file.txt"), &attributes), ErrorPathNotFound);
 }
 
+TEST_F(FilesContract, AStampChangesWithEveryReplacingWriteEvenOfTheSameSize) {
+    const std::string path = PathOf("data.dfm");
+    FileStamp stamp{1, 2, 3};
+    EXPECT_EQ(Files().GetFileStamp(path, &stamp), ErrorFileNotFound);
+    EXPECT_EQ(stamp, FileStamp{});
+    EXPECT_EQ(Files().GetFileStamp(PathOf("missing/data.dfm"), &stamp), ErrorPathNotFound);
+
+    ASSERT_EQ(Files().WriteFileReplacing(path, Bytes("first")), ErrorSuccess);
+    FileStamp first;
+    ASSERT_EQ(Files().GetFileStamp(path, &first), ErrorSuccess);
+    EXPECT_EQ(first.size, 5u);
+    FileStamp again;
+    ASSERT_EQ(Files().GetFileStamp(path, &again), ErrorSuccess);
+    EXPECT_EQ(again, first);
+    // Two writes in one tick of a coarse clock must still differ.
+    FileStamp previous = first;
+    for (const char* text : {"again", "third", "forth"}) {
+        ASSERT_EQ(Files().WriteFileReplacing(path, Bytes(text)), ErrorSuccess);
+        FileStamp now;
+        ASSERT_EQ(Files().GetFileStamp(path, &now), ErrorSuccess);
+        EXPECT_NE(now, previous) << text;
+        previous = now;
+    }
+}
+
 TEST_F(FilesContract, WholeFilesRoundTripEveryByteAndRewritingTruncates) {
     std::vector<std::uint8_t> content = Bytes("line one\r\nline two\n");
     for (int b = 0; b < 256; ++b)
