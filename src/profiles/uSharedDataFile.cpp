@@ -63,6 +63,8 @@ TDataFileLock TSharedDataFile::Lock() const { return WaitForDataFileLock(path_, 
 
 void TSharedDataFile::Open(const TDataFileLock&) {
     TPersistentData& data = GetPersistentData();
+    // Saved only through Synchronize: a save at the end would write over what others wrote since.
+    data.SetSaveOnFree(false);
     data.Load(path_);
     data.Register(GetConfigurationsRoot());
     stamp_ = StampOf(path_);

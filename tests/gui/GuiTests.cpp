@@ -12,6 +12,7 @@
 #include "gui/fPreview.h"
 #include "gui/fProgress.h"
 #include "gui/fTray.h"
+#include "gui/uSingleInstance.h"
 #include "gui/uGUIUtils.h"
 #include "profiles/uEnvSettings.h"
 #include "switching/uSwitchRules.h"
@@ -25,8 +26,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTextBrowser>
@@ -93,6 +96,21 @@ TfrmMain* ShownMainWindow() {
             return main;
     return nullptr;
 }
+
+// Runs a program of the build, which lies beside this test, on the test's workstation; its exit
+// code, or -1 when it did not end by itself.
+int RunProgram(const QString& name, const QStringList& arguments) {
+    QProcess process;
+    process.start(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name, arguments);
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished();
+        return -1;
+    }
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+QString DataFolder() { return QFileInfo(ToQString(DataFilePath())).absolutePath(); }
 
 // The configurations' names as another program reads them from the data file.
 QStringList ConfigurationsInFile(const std::string& path) {
@@ -355,7 +373,8 @@ private slots:
         TTrayIcon::SetAvailableForTests(std::nullopt);
         QCOMPARE(exitCode, 0);
         QVERIFY(hiddenAndRunning);
-        QVERIFY(std::filesystem::exists(DataFilePath()));
+        // Ended in order: a later start is not sent to it.
+        QVERIFY(!QFileInfo::exists(DataFolder() + QStringLiteral("/prolamo.instance")));
     }
 
     void altKeysReachTheHelpMenuAndTheHelpButtonApart() {
@@ -1362,6 +1381,55 @@ private slots:
         });
         QCOMPARE(RunProlamo(), 0);
         QCOMPARE(ConfigurationsInFile(path), QStringList{QStringLiteral("Configuration 1")});
+    }
+
+    void theCommandLineChangesTheDataFileWhileTheWindowIsOpen() {
+        auto main = OpenMain();
+        OnNextModal<TfrmEditConfiguration>([](TfrmEditConfiguration& editor) { editor.btnOK->click(); });
+        main->actConfigurationNew->trigger();
+        QCOMPARE(RunProgram(QStringLiteral("prolamo-cli"), {"config", "add", "Laptop"}), 0);
+        QCOMPARE(RunProgram(QStringLiteral("prolamo-cli"), {"profile", "add", "Laptop", "Home"}), 0);
+        // Shown within a moment, with the user's choice kept.
+        QTRY_COMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{"Configuration 1", "Laptop"}));
+        QCOMPARE(main->cmbConfigurations->currentText(), QStringLiteral("Configuration 1"));
+        QCOMPARE(RunProgram(QStringLiteral("prolamo-cli"), {"rule", "add", "At home", "Laptop", "Home",
+                                                             "dns-suffix=corp.example"}),
+                 0);
+        // A change in the window after theirs keeps both, also when the window ends.
+        OnNextModal<TfrmEditConfiguration>([](TfrmEditConfiguration& editor) { editor.btnOK->click(); });
+        main->actConfigurationNew->trigger();
+        QCOMPARE(RunProgram(QStringLiteral("prolamo-cli"), {"profile", "add", "Laptop", "Office"}), 0);
+        main.reset();
+        QCOMPARE(ConfigurationsInFile(DataFilePath()), (QStringList{"Configuration 1", "Configuration 2", "Laptop"}));
+        QCOMPARE(LoadRules(RulesFilePath()).rules.size(), std::size_t{1});
+        QCOMPARE(RunProgram(QStringLiteral("prolamo-cli"), {"profile", "show", "Laptop", "Office"}), 0);
+    }
+
+    void aSecondStartHandsOverToTheRunningProgramAndEnds() {
+        TSingleInstance running(DataFolder());
+        QVERIFY(running.TryRun());
+        QSignalSpy shown(&running, &TSingleInstance::showRequested);
+        QCOMPARE(RunProgram(QStringLiteral("prolamo"), {}), 0);
+        QTRY_COMPARE(shown.count(), 1);
+        // Started with the session once more: there is nothing to show.
+        QCOMPARE(RunProgram(QStringLiteral("prolamo"), {QLatin1String(StartInTrayArgument)}), 0);
+        QTest::qWait(600);
+        QCOMPARE(shown.count(), 1);
+    }
+
+    void anEndRequestEndsTheProgramInOrderAndItKeepsWhatOthersWrote() {
+        QProcess program;
+        program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/prolamo"), QStringList());
+        // Running once it holds the instance lock.
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(DataFolder() + QStringLiteral("/prolamo.instance")), 20000);
+        QCOMPARE(RunProgram(QStringLiteral("prolamo-cli"), {"config", "add", "Before the end"}), 0);
+        QTest::qWait(1500);
+        // SIGTERM here, WM_CLOSE on Windows.
+        program.terminate();
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(ConfigurationsInFile(DataFilePath()), QStringList{QStringLiteral("Before the end")});
     }
 
     void unreadableDataFileShowsItsErrorAndStaysAsItWas() {

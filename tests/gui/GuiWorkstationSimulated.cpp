@@ -1,5 +1,6 @@
 // The GUI tests' workstation off Windows: a simulated one in a temporary folder, the process's
-// current machine meanwhile, with the desktop's configuration folder there too.
+// current machine meanwhile and the one of the programs it starts, with the desktop's
+// configuration folder there too.
 
 #include "GuiWorkstation.h"
 
@@ -12,23 +13,39 @@
 
 namespace prolamo::test {
 
+namespace {
+
+// An environment variable set for the test's time, and put back as it was.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::string& value) : name_(name) {
+        if (const char* before = std::getenv(name))
+            before_ = before;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedVariable() {
+        if (before_)
+            ::setenv(name_, before_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> before_;
+};
+
+} // namespace
+
 struct GuiWorkstation::Backend {
     TempFolder scratch;
     std::unique_ptr<os::simulated::Machine> machine = os::simulated::Machine::Open(scratch.Path() / "machine");
     os::simulated::ScopedCurrentMachine current{*machine};
-    std::optional<std::string> configHome;
-
-    Backend() {
-        if (const char* value = std::getenv("XDG_CONFIG_HOME"))
-            configHome = value;
-        ::setenv("XDG_CONFIG_HOME", (scratch.Path() / "config").c_str(), 1);
-    }
-    ~Backend() {
-        if (configHome)
-            ::setenv("XDG_CONFIG_HOME", configHome->c_str(), 1);
-        else
-            ::unsetenv("XDG_CONFIG_HOME");
-    }
+    ScopedVariable configHome{"XDG_CONFIG_HOME", (scratch.Path() / "config").string()};
+    // The programs a test starts work on the same machine.
+    ScopedVariable machineFolder{"PROLAMO_MACHINE", (scratch.Path() / "machine").string()};
 };
 
 GuiWorkstation::GuiWorkstation() : backend_(std::make_unique<Backend>()) {}

@@ -41,6 +41,25 @@ wine "$program_files/prolamo-cli.exe" config add Installed >/dev/null || fail "p
 data_file=$(find "$WINEPREFIX/drive_c/users" -path '*Orvenik/QVT/qvt.dfm' | head -n 1)
 grep -q Installed "$data_file" || fail "the data file lacks the configuration"
 
+# The session's end (a logoff, an update's restart) ends the running desktop program in order:
+# what was made while it ran stays in the data file.
+wine "$program_files/prolamo.exe" &
+program=$!
+for _ in $(seq 120); do
+  [ -n "$(find "$WINEPREFIX/drive_c/users" -path '*Orvenik/QVT/prolamo.instance')" ] && break
+  sleep 0.5
+done
+[ -n "$(find "$WINEPREFIX/drive_c/users" -path '*Orvenik/QVT/prolamo.instance')" ] ||
+  fail "the desktop program did not start"
+wine "$program_files/prolamo-cli.exe" config add "Before the end" >/dev/null || fail "config add beside it failed"
+sleep 2
+wineboot -e </dev/null >/dev/null 2>&1 || fail "wineboot -e returned $?"
+for _ in $(seq 60); do kill -0 $program 2>/dev/null || break; sleep 0.5; done
+if kill -0 $program 2>/dev/null; then kill $program; fail "the desktop program outlived the session"; fi
+grep -q "Before the end" "$data_file" || fail "the data file lost the configuration made before the session ended"
+grep -q Installed "$data_file" || fail "the data file lost its first configuration at the session's end"
+echo "session ended; the data file kept both configurations"
+
 # A newer package with the same UpgradeCode replaces the installed one in place.
 sed "s/Version=\"$version\"/Version=\"$next_version\"/" "$wxs" >"$work/next.wxs"
 (cd "$build" && "$wixl" -a x64 -o "$work/next.msi" "$work/next.wxs") || fail "wixl could not make the newer package"
