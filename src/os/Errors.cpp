@@ -29,6 +29,7 @@ constexpr ErrorText kTexts[] = {
     {31, "A device attached to the system is not functioning."},
     {32, "The process cannot access the file because it is being used by another process."},
     {33, "The process cannot access the file because another process has locked a portion of the file."},
+    {39, "The disk is full."},
     {53, "The network path was not found."},
     {67, "The network name cannot be found."},
     {80, "The file exists."},

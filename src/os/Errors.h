@@ -25,6 +25,7 @@ inline constexpr ErrorCode ErrorWriteProtect = 19;
 inline constexpr ErrorCode ErrorGenFailure = 31;
 inline constexpr ErrorCode ErrorSharingViolation = 32;
 inline constexpr ErrorCode ErrorLockViolation = 33;
+inline constexpr ErrorCode ErrorHandleDiskFull = 39;
 inline constexpr ErrorCode ErrorBadNetpath = 53;
 inline constexpr ErrorCode ErrorBadNetName = 67;
 inline constexpr ErrorCode ErrorFileExists = 80;

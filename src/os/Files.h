@@ -99,6 +99,17 @@ public:
     // by its owner only; a replaced one keeps its permissions, a replaced link is not followed (the
     // link itself becomes the new file). Leftovers of writers that were killed are removed.
     virtual ErrorCode WriteFileReplacing(std::string_view path, std::span<const std::uint8_t> content) = 0;
+    // Writes a file of the machine whole or not at all: the content goes to a new file beside
+    // `path`, is flushed, and then takes the place of `path` in one step that keeps what the old
+    // file had (ReplaceFileW: attributes, permissions, owner, alternate streams). Where that cannot
+    // be done (a file with several hard links, an owner this process cannot give, a folder that
+    // takes no new file while the file is writable, a file that cannot be replaced while open) the
+    // file is written in place, and its old bytes are put back when the write fails. Links are
+    // followed. Refused as WriteWholeFile refuses: read-only, folder, device, a writer holding it.
+    // A new file gets the user's default permissions. After a failure *unchanged, when given, tells
+    // whether the file is as it was (it is unless putting its old bytes back failed too).
+    virtual ErrorCode WriteMachineFile(std::string_view path, std::span<const std::uint8_t> content,
+                                       bool* unchanged) = 0;
     // DeleteFileW.
     virtual ErrorCode DeleteFile(std::string_view path) = 0;
     // SHCreateDirectoryExW: creates the folder and its missing parents, each its owner's only (as

@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "../support/FileSizeLimit.h"
 
 #include "os/FileLock.h"
 #include "os/Files.h"
@@ -302,6 +303,63 @@ TEST_F(FilesTest, FolderTreesAreCreatedWithTheirParents) {
     EXPECT_EQ(Files().CreateDirectoryTree(PathOf("plain")), ErrorAlreadyExists);
     EXPECT_EQ(Files().CreateDirectoryTree(PathOf("plain/below")), ErrorPathNotFound);
     EXPECT_EQ(Files().CreateDirectoryTree("relative/path"), ErrorBadPathname);
+}
+
+// A machine file is replaced by a new one that keeps the old one's permissions and owner.
+TEST_F(FilesTest, AReplacedMachineFileKeepsItsModeAndOwnerAndANewOneTheUsersDefault) {
+    Make("notes.txt", "old content");
+    ::chmod(PathOf("notes.txt").c_str(), 0640);
+    const bool ownerGiven = ::geteuid() == 0 && ::chown(PathOf("notes.txt").c_str(), 1234, 1235) == 0;
+    struct stat before {};
+    ::stat(PathOf("notes.txt").c_str(), &before);
+    ASSERT_EQ(Files().WriteMachineFile(PathOf("notes.txt"), Bytes("new"), nullptr), ErrorSuccess);
+    EXPECT_EQ(Read("notes.txt"), Bytes("new"));
+    struct stat after {};
+    ::stat(PathOf("notes.txt").c_str(), &after);
+    EXPECT_NE(after.st_ino, before.st_ino) << "replaced, not written in place";
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    if (ownerGiven)
+        EXPECT_EQ(after.st_uid, 1234u);
+
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    ASSERT_EQ(Files().WriteMachineFile(PathOf("fresh.txt"), Bytes("first"), nullptr), ErrorSuccess);
+    ::stat(PathOf("fresh.txt").c_str(), &after);
+    EXPECT_EQ(after.st_mode & 07777, 0666u & ~mask) << "not its owner's only, as the data file is";
+
+    ::symlink(PathOf("notes.txt").c_str(), PathOf("link.txt").c_str());
+    ASSERT_EQ(Files().WriteMachineFile(PathOf("link.txt"), Bytes("through"), nullptr), ErrorSuccess);
+    EXPECT_TRUE(std::filesystem::is_symlink(PathOf("link.txt")));
+    EXPECT_EQ(Read("notes.txt"), Bytes("through")) << "a link is followed";
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(temp_.Path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"fresh.txt", "link.txt", "notes.txt"}));
+}
+
+// A write that cannot grow the file fails like one on a full disk: whether the file was replaced
+// or written in place, it keeps its old bytes and nothing is left beside it.
+TEST_F(FilesTest, AMachineFileWhoseWriteFailsIsLeftAsItWas) {
+    const std::string old = "nineteen bytes here";
+    Make("notes.txt", old);
+    Make("linked.txt", old);
+    std::filesystem::create_hard_link(PathOf("linked.txt"), PathOf("other-name.txt"));
+    const std::string large(4096, 'x');
+    {
+        const prolamo::test::FileSizeLimit limit(1024);
+        for (const char* name : {"notes.txt", "linked.txt"}) {
+            SCOPED_TRACE(name);
+            bool unchanged = false;
+            EXPECT_EQ(Files().WriteMachineFile(PathOf(name), Bytes(large), &unchanged), ErrorFileTooLarge);
+            EXPECT_TRUE(unchanged);
+            EXPECT_EQ(Read(name), Bytes(old));
+        }
+    }
+    EXPECT_EQ(Read("other-name.txt"), Bytes(old));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp_.Path()), {}), 3);
 }
 
 } // namespace

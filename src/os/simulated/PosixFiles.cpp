@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <utility>
@@ -84,13 +85,12 @@ void RemoveDeadStagingFiles(const std::string& native) {
     ::closedir(dir);
 }
 
-// A new staging file, locked, only its owner's. A cleaner may have taken and removed it between its
-// creation and the lock: then it has no name any more and another one is made.
-ErrorCode CreateStagingFile(const std::string& native, std::string* staging, int* descriptor) {
+// A new staging file, locked, with Mode less the umask. A cleaner may have taken and removed it
+// between its creation and the lock: then it has no name any more and another one is made.
+ErrorCode CreateStagingFile(const std::string& native, mode_t mode, std::string* staging, int* descriptor) {
     for (;;) {
         *staging = native + StagingSuffix(static_cast<unsigned long>(::getpid()));
-        Fd fd(::open(staging->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                     S_IRUSR | S_IWUSR));
+        Fd fd(::open(staging->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode));
         if (fd.Get() < 0 && errno == EEXIST)
             continue;
         if (fd.Get() < 0)
@@ -148,6 +148,94 @@ ErrorCode ReadAll(int fd, std::uint8_t* into, std::size_t size, const std::strin
         if (n == 0)
             break;
         *done += static_cast<std::size_t>(n);
+    }
+    return ErrorSuccess;
+}
+
+// Writes all of Bytes at the file's position; an errno, or 0.
+int WriteFully(int fd, std::span<const std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+// Whose file a replacing write writes: the program's own data are its owner's only; a file of the
+// machine keeps its owner, and a new one gets the user's default permissions.
+enum class Whose { Program, Machine };
+
+// Writes Content to a locked staging file beside Native, flushes it and renames it over Native.
+// Existing is the file replaced, or null; the new file takes its permissions. *impossible says
+// that nothing was written because the folder takes no new file or the owner cannot be kept.
+ErrorCode ReplaceThroughStaging(const std::string& native, const struct stat* existing, Whose whose,
+                                std::span<const std::uint8_t> content, bool* impossible) {
+    *impossible = false;
+    RemoveDeadStagingFiles(native);
+    // The new content goes to a file of its own in the same folder, so the rename cannot cross
+    // file systems.
+    std::string staging;
+    int descriptor = -1;
+    const mode_t mode = whose == Whose::Program ? S_IRUSR | S_IWUSR : 0666;
+    if (const ErrorCode error = CreateStagingFile(native, mode, &staging, &descriptor); error != ErrorSuccess) {
+        *impossible = error == ErrorAccessDenied;
+        return error;
+    }
+    Fd fd(descriptor);
+    const auto fail = [&staging](int error, const std::string& where) {
+        ::unlink(staging.c_str());
+        return ErrnoToWindowsError(error, where);
+    };
+    if (existing != nullptr) {
+        if (whose == Whose::Machine && (existing->st_uid != ::geteuid() || existing->st_gid != ::getegid()) &&
+            ::fchown(fd.Get(), existing->st_uid, existing->st_gid) != 0) {
+            *impossible = true;
+            return fail(errno, native);
+        }
+        // After the owner: giving it clears the set-id bits.
+        ::fchmod(fd.Get(), existing->st_mode & 07777);
+    }
+    if (const int error = WriteFully(fd.Get(), content); error != 0 || ::fsync(fd.Get()) != 0)
+        return fail(error != 0 ? error : errno, native);
+    // Renamed while still locked, so no cleaner takes it for a dead writer's.
+    if (::rename(staging.c_str(), native.c_str()) != 0)
+        return fail(errno, native);
+    if (fd.Close() != 0)
+        return ErrnoToWindowsError(errno, native);
+    // The rename itself lasts once the folder is on the disk.
+    const auto slash = native.find_last_of('/');
+    if (const Fd folder(::open(slash == 0 ? "/" : native.substr(0, slash).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        folder.Get() >= 0)
+        ::fsync(folder.Get());
+    return ErrorSuccess;
+}
+
+// Empties the open file and writes Bytes from its start, flushed; an errno, or 0.
+int Overwrite(int fd, std::span<const std::uint8_t> bytes) {
+    if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0)
+        return errno;
+    if (const int error = WriteFully(fd, bytes); error != 0)
+        return error;
+    return ::fsync(fd) == 0 ? 0 : errno;
+}
+
+// Writes Content over the open file of OldSize bytes in place, holding its old bytes to put them
+// back when the write fails; a failed write frees the room they need.
+ErrorCode OverwriteKeepingOld(int fd, std::size_t oldSize, const std::string& native,
+                              std::span<const std::uint8_t> content, bool* unchanged) {
+    std::vector<std::uint8_t> old(oldSize);
+    std::size_t done = 0;
+    if (const ErrorCode e = ReadAll(fd, old.data(), oldSize, native, &done); e != ErrorSuccess)
+        return e;
+    old.resize(done);
+    if (const int error = Overwrite(fd, content); error != 0) {
+        *unchanged = Overwrite(fd, old) == 0;
+        return ErrnoToWindowsError(error, native);
     }
     return ErrorSuccess;
 }
@@ -282,15 +370,8 @@ public:
             return errno == EWOULDBLOCK ? ErrorSharingViolation : ErrnoToWindowsError(errno, native);
         if (::ftruncate(fd.Get(), 0) != 0)
             return ErrnoToWindowsError(errno, native);
-        std::size_t done = 0;
-        while (done < content.size()) {
-            const ssize_t n = ::write(fd.Get(), content.data() + done, content.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                return ErrnoToWindowsError(errno, native);
-            done += static_cast<std::size_t>(n);
-        }
+        if (const int error = WriteFully(fd.Get(), content); error != 0)
+            return ErrnoToWindowsError(error, native);
         if (fd.Close() != 0)
             return ErrnoToWindowsError(errno, native);
         return ErrorSuccess;
@@ -311,39 +392,48 @@ public:
             if (current.Get() >= 0 && ::flock(current.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
                 return ErrorSharingViolation;
         }
-        RemoveDeadStagingFiles(native);
-        // The new content goes to a file of its own in the same folder, so the rename cannot cross
-        // file systems.
-        std::string staging;
-        int descriptor = -1;
-        if (const ErrorCode error = CreateStagingFile(native, &staging, &descriptor); error != ErrorSuccess)
-            return error;
-        Fd fd(descriptor);
-        const auto fail = [&staging](int error, const std::string& where) {
-            ::unlink(staging.c_str());
-            return ErrnoToWindowsError(error, where);
-        };
-        // A replacement keeps the file's permissions; a new file is its owner's only, like the
-        // per-user folders it is meant for.
-        if (exists)
-            ::fchmod(fd.Get(), st.st_mode & 07777);
-        std::size_t done = 0;
-        while (done < content.size()) {
-            const ssize_t n = ::write(fd.Get(), content.data() + done, content.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                return fail(errno, native);
-            done += static_cast<std::size_t>(n);
+        bool impossible = false;
+        return ReplaceThroughStaging(native, exists ? &st : nullptr, Whose::Program, content, &impossible);
+    }
+
+    ErrorCode WriteMachineFile(std::string_view path, std::span<const std::uint8_t> content,
+                               bool* unchanged) override {
+        bool ignored = true;
+        bool& left = unchanged != nullptr ? *unchanged : ignored;
+        left = true;
+        std::string native = NativePath(path);
+        if (native.empty())
+            return ErrorPathNotFound;
+        // A link stands for the file it names, which is the one written.
+        if (char* real = ::realpath(native.c_str(), nullptr)) {
+            native = real;
+            ::free(real);
         }
-        if (::fsync(fd.Get()) != 0)
-            return fail(errno, native);
-        // Renamed while still locked, so no cleaner takes it for a dead writer's.
-        if (::rename(staging.c_str(), native.c_str()) != 0)
-            return fail(errno, native);
-        if (fd.Close() != 0)
+        bool impossible = false;
+        struct stat st {};
+        if (::stat(native.c_str(), &st) != 0) {
+            if (errno != ENOENT)
+                return ErrnoToWindowsError(errno, native);
+            return ReplaceThroughStaging(native, nullptr, Whose::Machine, content, &impossible);
+        }
+        if (const ErrorCode e = CheckRegularFile(st); e != ErrorSuccess)
+            return e;
+        if ((st.st_mode & S_IWUSR) == 0)
+            return ErrorAccessDenied; // the read-only attribute, which binds root as well
+        Fd current(::open(native.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+        if (current.Get() < 0)
             return ErrnoToWindowsError(errno, native);
-        return ErrorSuccess;
+        if (::flock(current.Get(), LOCK_EX | LOCK_NB) != 0)
+            return errno == EWOULDBLOCK ? ErrorSharingViolation : ErrnoToWindowsError(errno, native);
+        if (::fstat(current.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+            return ErrorInvalidFunction; // became something else since
+        // A rename would part the file from its other names.
+        if (st.st_nlink == 1) {
+            const ErrorCode e = ReplaceThroughStaging(native, &st, Whose::Machine, content, &impossible);
+            if (!impossible)
+                return e;
+        }
+        return OverwriteKeepingOld(current.Get(), static_cast<std::size_t>(st.st_size), native, content, &left);
     }
 
     ErrorCode DeleteFile(std::string_view path) override {

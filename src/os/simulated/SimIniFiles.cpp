@@ -73,7 +73,7 @@ public:
             bytes.insert(bytes.end(), line.raw.begin(), line.raw.end());
             bytes.insert(bytes.end(), line.eol.begin(), line.eol.end());
         }
-        return Files().WriteWholeFile(fileName, bytes);
+        return Files().WriteMachineFile(fileName, bytes, nullptr);
     }
 
     std::u16string Text(std::size_t index) const {

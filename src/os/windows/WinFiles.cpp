@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace prolamo::os {
 
@@ -113,6 +114,72 @@ ErrorCode ReadAll(HANDLE file, std::uint8_t* into, DWORD size, DWORD* done) {
     return ErrorSuccess;
 }
 
+// Creates a staging file beside Target that no other writer shares, writes Content to it and
+// flushes it; *staging keeps it open, so no cleaner takes it for a dead writer's.
+ErrorCode WriteStagingFile(const std::wstring& target, std::span<const std::uint8_t> content, std::wstring* fresh,
+                           std::optional<Handle>* staging) {
+    RemoveDeadStagingFiles(target);
+    HANDLE created = INVALID_HANDLE_VALUE;
+    do {
+        const std::string suffix = StagingSuffix(::GetCurrentProcessId());
+        *fresh = target + std::wstring(suffix.begin(), suffix.end());
+        created = ::CreateFileW(fresh->c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    } while (created == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_FILE_EXISTS);
+    if (created == INVALID_HANDLE_VALUE)
+        return LastErrorOr(ErrorOpenFailed);
+    staging->emplace(created);
+    ErrorCode error = WriteAll(created, content);
+    if (error == ErrorSuccess && !::FlushFileBuffers(created))
+        error = LastErrorOr(ErrorGenFailure);
+    if (error != ErrorSuccess) {
+        (*staging)->Close();
+        ::DeleteFileW(fresh->c_str());
+    }
+    return error;
+}
+
+// The error of a failed move of the staging file Fresh, which is removed.
+ErrorCode FailedMove(const std::wstring& fresh) {
+    const ErrorCode error = LastErrorOr(ErrorGenFailure);
+    ::DeleteFileW(fresh.c_str());
+    return error;
+}
+
+// Empties the open file and writes Bytes from its start, flushed.
+ErrorCode Overwrite(HANDLE file, std::span<const std::uint8_t> bytes) {
+    if (::SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER || !::SetEndOfFile(file))
+        return LastErrorOr(ErrorGenFailure);
+    if (const ErrorCode error = WriteAll(file, bytes); error != ErrorSuccess)
+        return error;
+    return ::FlushFileBuffers(file) ? ErrorSuccess : LastErrorOr(ErrorGenFailure);
+}
+
+// Writes Content over the file in place, holding its old bytes to put them back when the write
+// fails; a failed write frees the room they need.
+ErrorCode WriteInPlaceKeepingOld(const std::wstring& target, std::span<const std::uint8_t> content, bool* unchanged) {
+    Handle file(::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        return LastErrorOr(ErrorOpenFailed);
+    DWORD high = 0;
+    const DWORD low = ::GetFileSize(file.get(), &high);
+    if (low == INVALID_FILE_SIZE && ::GetLastError() != ERROR_SUCCESS)
+        return LastErrorOr(ErrorGenFailure);
+    if (high != 0)
+        return ErrorFileTooLarge;
+    std::vector<std::uint8_t> old(low);
+    DWORD done = 0;
+    if (const ErrorCode error = ReadAll(file.get(), old.data(), low, &done); error != ErrorSuccess)
+        return error;
+    old.resize(done);
+    if (const ErrorCode error = Overwrite(file.get(), content); error != ErrorSuccess) {
+        *unchanged = Overwrite(file.get(), old) == ErrorSuccess;
+        return error;
+    }
+    return file.Close();
+}
+
 class WinFiles final : public IFiles {
 public:
     ErrorCode GetFileStamp(std::string_view path, FileStamp* stamp) override {
@@ -180,27 +247,15 @@ public:
 
     ErrorCode WriteFileReplacing(std::string_view path, std::span<const std::uint8_t> content) override {
         const std::wstring target = WidePath(path);
-        RemoveDeadStagingFiles(target);
         std::wstring fresh;
-        HANDLE created = INVALID_HANDLE_VALUE;
-        do {
-            const std::string suffix = StagingSuffix(::GetCurrentProcessId());
-            fresh = target + std::wstring(suffix.begin(), suffix.end());
-            created = ::CreateFileW(fresh.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        } while (created == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_FILE_EXISTS);
-        if (created == INVALID_HANDLE_VALUE)
-            return LastErrorOr(ErrorOpenFailed);
-        Handle staging(created);
+        std::optional<Handle> staging;
+        if (const ErrorCode error = WriteStagingFile(target, content, &fresh, &staging); error != ErrorSuccess)
+            return error;
         const auto fail = [&](ErrorCode error) {
-            staging.Close();
+            staging->Close();
             ::DeleteFileW(fresh.c_str());
             return error;
         };
-        if (const ErrorCode error = WriteAll(staging.get(), content); error != ErrorSuccess)
-            return fail(error);
-        if (!::FlushFileBuffers(staging.get()))
-            return fail(LastErrorOr(ErrorGenFailure));
         if (::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
             // Whoever has the file open without sharing its deletion keeps it from being replaced.
             const Handle probe(::CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -213,7 +268,57 @@ public:
         // them, but under Wine it leaves a file behind when it fails).
         if (!::MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return fail(LastErrorOr(ErrorGenFailure));
-        return staging.Close();
+        return staging->Close();
+    }
+
+    ErrorCode WriteMachineFile(std::string_view path, std::span<const std::uint8_t> content,
+                               bool* unchanged) override {
+        bool ignored = true;
+        bool& left = unchanged != nullptr ? *unchanged : ignored;
+        left = true;
+        const std::wstring target = WidePath(path);
+        const DWORD attributes = ::GetFileAttributesW(target.c_str());
+        const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+        if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
+            return ErrorAccessDenied;
+        // Several names share the file's content, and a replaced name would leave the others.
+        bool linked = false;
+        if (exists) {
+            const Handle look(::CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            BY_HANDLE_FILE_INFORMATION info{};
+            if (!look.valid() || !::GetFileInformationByHandle(look.get(), &info))
+                return LastErrorOr(ErrorOpenFailed);
+            if (::GetFileType(look.get()) != FILE_TYPE_DISK)
+                return ErrorInvalidFunction;
+            linked = info.nNumberOfLinks > 1;
+        }
+        if (!linked) {
+            std::wstring fresh;
+            std::optional<Handle> staging;
+            const ErrorCode error = WriteStagingFile(target, content, &fresh, &staging);
+            // A folder that takes no new file may still hold a writable file.
+            if (error != ErrorSuccess && !(exists && error == ErrorAccessDenied))
+                return error;
+            if (error == ErrorSuccess) {
+                // Closed first: ReplaceFileW opens the new file itself.
+                if (const ErrorCode closed = staging->Close(); closed != ErrorSuccess) {
+                    ::DeleteFileW(fresh.c_str());
+                    return closed;
+                }
+                if (!exists)
+                    return ::MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)
+                               ? ErrorSuccess
+                               : FailedMove(fresh);
+                // Keeps the old file's attributes, security and streams on the new content.
+                if (::ReplaceFileW(target.c_str(), fresh.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                                   nullptr))
+                    return ErrorSuccess;
+                // A file locked against deletion, or denied to it, may still be written in place.
+                ::DeleteFileW(fresh.c_str());
+            }
+        }
+        return WriteInPlaceKeepingOld(target, content, &left);
     }
 
     ErrorCode DeleteFile(std::string_view path) override {

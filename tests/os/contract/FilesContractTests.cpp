@@ -136,6 +136,7 @@ TEST_F(FilesContract, AFileOpenForWritingIsNotReadWrittenOrDeleted) {
         EXPECT_EQ(Files().ReadWholeFile(PathOf("busy.txt"), &content), ErrorSharingViolation);
         EXPECT_EQ(Files().WriteWholeFile(PathOf("busy.txt"), Bytes("other")), ErrorSharingViolation);
         EXPECT_EQ(Files().WriteFileReplacing(PathOf("busy.txt"), Bytes("other")), ErrorSharingViolation);
+        EXPECT_EQ(Files().WriteMachineFile(PathOf("busy.txt"), Bytes("other"), nullptr), ErrorSharingViolation);
         EXPECT_EQ(Files().DeleteFile(PathOf("busy.txt")), ErrorSharingViolation);
     }
     EXPECT_EQ(Read(PathOf("busy.txt")), Bytes("content")) << "the refused writes did not touch it";
@@ -198,6 +199,7 @@ TEST_F(FilesContract, ReadOnlyFilesAreNotOverwritten) {
         GTEST_SKIP() << reason;
     EXPECT_EQ(Files().WriteWholeFile(PathOf("locked.txt"), Bytes("lost")), ErrorAccessDenied);
     EXPECT_EQ(Files().WriteFileReplacing(PathOf("locked.txt"), Bytes("lost")), ErrorAccessDenied);
+    EXPECT_EQ(Files().WriteMachineFile(PathOf("locked.txt"), Bytes("lost"), nullptr), ErrorAccessDenied);
     EXPECT_EQ(Read(PathOf("locked.txt")), Bytes("keep"));
     EXPECT_EQ(Entries(), (std::vector<std::string>{"locked.txt"})) << "no replacement file is left behind";
     SetReadOnly(PathOf("locked.txt"), false);
@@ -213,6 +215,29 @@ TEST_F(FilesContract, ReplacingWriteSwapsInTheNewContentAndLeavesNothingBehind) 
     EXPECT_EQ(Read(PathOf("fresh.dfm")), Bytes("first"));
     EXPECT_EQ(Entries(), (std::vector<std::string>{"fresh.dfm", "qvt.dfm"}));
     EXPECT_EQ(Files().WriteFileReplacing(PathOf("nofolder/qvt.dfm"), Bytes("x")), ErrorPathNotFound);
+}
+
+// A machine file is replaced whole; one with other names is written in place, so that they all
+// see the new content.
+TEST_F(FilesContract, AMachineFileIsWrittenWholeAndItsOtherNamesSeeIt) {
+    WriteAll(PathOf("hosts"), "127.0.0.1 localhost\r\n");
+    WriteAll(PathOf("hosts.1-0.new"), "a killed writer's");
+    ASSERT_EQ(Files().WriteMachineFile(PathOf("hosts"), Bytes("10.0.0.1 server\r\n"), nullptr), ErrorSuccess);
+    EXPECT_EQ(Read(PathOf("hosts")), Bytes("10.0.0.1 server\r\n"));
+    ASSERT_EQ(Files().WriteMachineFile(PathOf("new.txt"), {}, nullptr), ErrorSuccess);
+    EXPECT_EQ(Read(PathOf("new.txt")), Bytes(""));
+
+    WriteAll(PathOf("linked.txt"), "a longer old content");
+    std::filesystem::create_hard_link(Folder() / "linked.txt", Folder() / "second.txt");
+    ASSERT_EQ(Files().WriteMachineFile(PathOf("linked.txt"), Bytes("short"), nullptr), ErrorSuccess);
+    EXPECT_EQ(Read(PathOf("linked.txt")), Bytes("short"));
+    EXPECT_EQ(Read(PathOf("second.txt")), Bytes("short")) << "still one file under two names";
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"hosts", "linked.txt", "new.txt", "second.txt"}));
+
+    EXPECT_EQ(Files().WriteMachineFile(PathOf("nofolder/x.txt"), Bytes("x"), nullptr), ErrorPathNotFound);
+    std::filesystem::create_directory(Folder() / "sub");
+    EXPECT_EQ(Files().WriteMachineFile(PathOf("sub"), Bytes("x"), nullptr), ErrorAccessDenied);
+    EXPECT_EQ(Files().WriteMachineFile(NullDevicePath(), Bytes("x"), nullptr), ErrorInvalidFunction);
 }
 
 TEST_F(FilesContract, LeftoversOfKilledSavesAreRemovedAtTheNextSave) {
