@@ -80,6 +80,13 @@ void OleCheck(std::uint32_t resultCode) {
         throw EOleSysError(resultCode);
 }
 
+std::string WriteFailureReason(std::uint32_t code) {
+    if (code == os::ErrorDiskFull || code == os::ErrorHandleDiskFull)
+        return SystemText(os::ErrorHandleDiskFull);
+    const std::string text = SystemText(code);
+    return text.empty() ? InOutText(static_cast<int>(code)) : text;
+}
+
 EInOutError::EInOutError(int code) : Exception(InOutText(code)), errorCode_(code) {}
 
 EPropReadOnly::EPropReadOnly(const std::string& property)

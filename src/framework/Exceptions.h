@@ -46,6 +46,10 @@ private:
 // Raises EOleSysError when the result code reports a failure (its top bit set).
 void OleCheck(std::uint32_t resultCode);
 
+// Why a file write failed, in words: the system's text for the code without its final period ("The
+// disk is full" for either full-disk code), or "I/O error %d" for a code without a text.
+std::string WriteFailureReason(std::uint32_t code);
+
 // A failed file read or write, with the platform's I/O error code and text.
 class EInOutError : public Exception {
 public:

@@ -51,6 +51,15 @@ EInOutError FileError(os::ErrorCode code, const std::string& fileName, bool writ
     }
 }
 
+// A failed write says why and what became of the file. A folder that is missing or access that is
+// denied keep the file error's own words, which say what to do.
+EInOutError WriteError(os::ErrorCode code, const std::string& fileName, bool unchanged) {
+    if (code == os::ErrorInvalidFunction || code == os::ErrorPathNotFound || code == os::ErrorAccessDenied)
+        return FileError(code, fileName, true);
+    return EInOutError(static_cast<int>(code), Format(unchanged ? FileLeftAsItWas : FileNotPutBack,
+                                                      {WriteFailureReason(code), FileNamePartOf(fileName)}));
+}
+
 std::unique_ptr<TSettingEditor> NewFileSettingEditor() { return std::make_unique<TFileSettingEditor>(); }
 
 TOpenFileDialog& Dialog() {
@@ -192,8 +201,9 @@ void TAbstractFileSetting::ApplyValue(const TSettingValue& value, TCheckResultLi
         // An empty file has no buffer: writing nothing leaves an empty file.
         const auto content = fileValue->Content().first(
             std::min(fileValue->Content().size(), static_cast<std::size_t>(std::max(fileValue->ContentSize(), 0))));
-        if (const os::ErrorCode e = os::Files().WriteWholeFile(path, content); e != os::ErrorSuccess)
-            throw FileError(e, path, true);
+        bool unchanged = true;
+        if (const os::ErrorCode e = os::Files().WriteMachineFile(path, content, &unchanged); e != os::ErrorSuccess)
+            throw WriteError(e, path, unchanged);
         return;
     }
     // An already absent file fails too: the machine did not match the profile.

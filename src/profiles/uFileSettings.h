@@ -55,6 +55,8 @@ inline constexpr const char* EmptyFileHint = "Empty file";
 inline constexpr const char* BinaryFileHint = "Binary file";
 inline constexpr const char* FileIsFolder = "%s is a folder, not a file";
 inline constexpr const char* FileIsDevice = "%s is a device, a pipe or a socket, not a file; it is neither read nor written";
+inline constexpr const char* FileLeftAsItWas = "%s: %s was left as it was";
+inline constexpr const char* FileNotPutBack = "%s: %s could not be put back as it was";
 inline constexpr const char* FileTooLarge = "%s is larger than the 2 GB a File setting can hold";
 // The hint shows at most this many bytes of the content.
 inline constexpr std::size_t HintLength = 1024;

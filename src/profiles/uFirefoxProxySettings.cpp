@@ -138,8 +138,8 @@ void TPrefs::Save() const {
     std::string text(byteOrderMark_ ? kByteOrderMark : std::string_view());
     for (const std::string& line : lines_)
         text += line + "\r\n";
-    if (const os::ErrorCode e = os::Files().WriteWholeFile(
-            path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    if (const os::ErrorCode e = os::Files().WriteMachineFile(
+            path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), nullptr);
         e != os::ErrorSuccess) {
         std::string reason = os::SystemErrorText(e);
         while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n'))

@@ -1,3 +1,4 @@
+#include "support/FileSizeLimit.h"
 #include "support/StreamChecks.h"
 #include "support/SimulatedMachine.h"
 #include "support/TestKinds.h"
@@ -190,6 +191,32 @@ TEST_F(FileSettingTest, ApplyRestoresTheBytesOrRemovesTheFile) {
     absentSetting->ApplyValue(*absent, results);
     EXPECT_FALSE(std::filesystem::exists(absentPath));
     EXPECT_EQ(results.Count(), 0u) << "this kind reports by raising only";
+}
+
+// An apply whose write fails, as on a full disk, keeps every old byte and says so in words.
+TEST_F(FileSettingTest, AFailedWriteLeavesTheFileAsItWasAndSaysWhy) {
+    const std::string path = temp_ / "notes.txt";
+    WriteFile(path, std::string(8192, 'n'));
+    auto setting = Setting(path);
+    const auto large = Capture(*setting);
+    const Bytes old{'n', 'i', 'n', 'e', 't', 'e', 'e', 'n', ' ', 'b', 'y', 't', 'e', 's', ' ', 'o', 'l', 'd', '\n'};
+    WriteFile(path, old);
+    std::string message;
+    int code = 0;
+    {
+        const FileSizeLimit limit(4096);
+        try {
+            setting->ApplyValue(*large, results);
+        } catch (const EInOutError& e) {
+            message = e.Message();
+            code = e.ErrorCode();
+        }
+    }
+    EXPECT_EQ(code, static_cast<int>(os::ErrorFileTooLarge));
+    EXPECT_EQ(message, "The file size exceeds the limit allowed and cannot be saved: notes.txt was left as it was");
+    EXPECT_EQ(ReadFile(path), old);
+    EXPECT_EQ(WriteFailureReason(os::ErrorDiskFull), "The disk is full");
+    EXPECT_EQ(WriteFailureReason(os::ErrorHandleDiskFull), "The disk is full");
 }
 
 TEST_F(FileSettingTest, NoFileAppliedToAnAbsentFileIsTheSystemErrorTwo) {
