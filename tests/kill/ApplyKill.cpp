@@ -26,6 +26,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr std::size_t kBeforeSize = 16 << 20;
+
 std::string Read(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -89,13 +91,32 @@ private:
     std::vector<std::string> environment_;
 };
 
+// Whether the file at Target, which holds the old content, is being written: its folder holds
+// another file beside it, or the file itself changed.
+bool WritingBegan(const std::filesystem::path& target) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(target.parent_path(), error))
+        if (entry.path() != target)
+            return true;
+    return std::filesystem::file_size(target, error) != kBeforeSize;
+}
+
+// About how long writing Complete over Before takes here.
+std::chrono::microseconds WriteTime(const std::filesystem::path& target, const std::string& before,
+                                    const std::string& complete) {
+    Write(target, before);
+    const auto started = Clock::now();
+    Write(target, complete);
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 20;
     const prolamo::test::TempFolder machine, files;
     const std::filesystem::path target = files.Path() / "large.bin";
-    const std::string complete = Pattern(24 << 20, 'a'), before = Pattern(16 << 20, 'A');
+    const std::string complete = Pattern(24 << 20, 'a'), before = Pattern(kBeforeSize, 'A');
     Cli cli(machine.Path());
     cli.Ok({"config", "add", "Big"});
     cli.Ok({"setting", "add", "Big", "File", target.string()});
@@ -105,25 +126,29 @@ int main(int argc, char** argv) {
 
     // How long a whole apply takes, so that the kills fall inside one.
     Write(target, before);
-    const auto started = Clock::now();
     cli.Ok({"profile", "apply", "--yes", "Big", "Large"});
-    const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started);
     if (Read(target) != complete) {
         std::fprintf(stderr, "an apply that ran to its end did not write the file\n");
         return 1;
     }
 
     std::mt19937 random(std::random_device{}());
-    // Loading the data file comes first; the write is in the later part.
-    std::uniform_int_distribution<long long> moment(whole.count() / 3, whole.count());
+    std::uniform_int_distribution<long long> moment(0, WriteTime(target, before, complete).count());
     int killedInTime = 0;
     for (int run = 0; run < runs; ++run) {
         Write(target, before);
         const pid_t pid = cli.Start({"profile", "apply", "--yes", "Big", "Large"});
-        std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
-        ::kill(pid, SIGKILL);
+        // Loading the data file takes longer than writing: the kill waits until the writing
+        // begins, so that it falls inside it.
         int status = 0;
-        ::waitpid(pid, &status, 0);
+        bool ended = false;
+        while (!WritingBegan(target) && !(ended = ::waitpid(pid, &status, WNOHANG) == pid))
+            std::this_thread::yield();
+        if (!ended) {
+            std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+        }
         killedInTime += WIFSIGNALED(status) ? 1 : 0;
         const std::string found = Read(target);
         if (found != before && found != complete) {
