@@ -1418,14 +1418,15 @@ private slots:
     }
 
     void anEndRequestEndsTheProgramInOrderAndItKeepsWhatOthersWrote() {
+        if (const std::string reason = workstation_->EndRequestUntestableReason(); !reason.empty())
+            QSKIP(reason.c_str());
         QProcess program;
         program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/prolamo"), QStringList());
         // Running once it holds the instance lock.
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(DataFolder() + QStringLiteral("/prolamo.instance")), 20000);
         QCOMPARE(RunProgram(QStringLiteral("prolamo-cli"), {"config", "add", "Before the end"}), 0);
         QTest::qWait(1500);
-        // SIGTERM here, WM_CLOSE on Windows.
-        program.terminate();
+        program.terminate(); // SIGTERM
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);

@@ -26,6 +26,10 @@ public:
     std::string AdministratorFixedReason() const;
     void SetAdministrator(bool administrator);
 
+    // Why a program of the build drawn off screen cannot be asked to end from outside here, or
+    // empty.
+    std::string EndRequestUntestableReason() const;
+
     // A rule condition, "key = value", that holds for the network the workstation is on now.
     std::string ConditionOfCurrentNetwork() const;
 

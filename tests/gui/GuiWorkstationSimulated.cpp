@@ -61,6 +61,8 @@ std::string GuiWorkstation::AdministratorFixedReason() const { return {}; }
 
 void GuiWorkstation::SetAdministrator(bool administrator) { backend_->machine->SetAdministrator(administrator); }
 
+std::string GuiWorkstation::EndRequestUntestableReason() const { return {}; }
+
 // The seeded laptop is at home, on its wireless network.
 std::string GuiWorkstation::ConditionOfCurrentNetwork() const { return "ssid = FRITZ!Box 7590 QX"; }
 

@@ -93,6 +93,11 @@ void GuiWorkstation::SetAdministrator(bool) {
     throw std::logic_error("the administrator state is fixed on Windows");
 }
 
+std::string GuiWorkstation::EndRequestUntestableReason() const {
+    return "a program drawn off screen has no window to receive WM_CLOSE; the installer's test ends a "
+           "Wine session under the program instead";
+}
+
 // The first adapter's gateway, or no network at all.
 std::string GuiWorkstation::ConditionOfCurrentNetwork() const {
     for (const os::ConnectedAdapter& adapter : ReadNetworkFingerprint().adapters)
