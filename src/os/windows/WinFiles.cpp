@@ -281,19 +281,27 @@ public:
         const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
         if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0)
             return ErrorAccessDenied;
+        // A device has no attributes under Wine, but opens.
+        const Handle look(::CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (look.valid() && ::GetFileType(look.get()) != FILE_TYPE_DISK)
+            return ErrorInvalidFunction;
         // Several names share the file's content, and a replaced name would leave the others.
         bool linked = false;
         if (exists) {
-            const Handle look(::CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
             BY_HANDLE_FILE_INFORMATION info{};
             if (!look.valid() || !::GetFileInformationByHandle(look.get(), &info))
                 return LastErrorOr(ErrorOpenFailed);
-            if (::GetFileType(look.get()) != FILE_TYPE_DISK)
-                return ErrorInvalidFunction;
             linked = info.nNumberOfLinks > 1;
         }
-        if (!linked) {
+        // Whoever has the file open without sharing its deletion keeps it from being replaced; the
+        // write in place then says so. Asked first, since Wine's ReplaceFileW leaves a file behind
+        // when it fails.
+        const bool replaceable =
+            !exists || Handle(::CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+                           .valid();
+        if (!linked && replaceable) {
             std::wstring fresh;
             std::optional<Handle> staging;
             const ErrorCode error = WriteStagingFile(target, content, &fresh, &staging);
