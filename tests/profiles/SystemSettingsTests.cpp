@@ -1,4 +1,5 @@
 #include "support/StreamChecks.h"
+#include "support/RegistryFaults.h"
 #include "support/SimulatedMachine.h"
 #include "support/TestKinds.h"
 
@@ -437,6 +438,48 @@ TEST_F(EnvSettingTest, AKeyThatCannotBeOpenedStopsTheApplyWithAccessDenied) {
     setting.ApplyValue(TEnvSettingValue(), results);
     EXPECT_EQ(Machine().Broadcasts().size(), 1u) << "an empty value still tells the programs";
     EXPECT_EQ(TEnvSettingValue().GetHint(), "");
+}
+
+// Collects the lines an apply run ends with, as the progress window would list them.
+class ResultLines : public TProgressSender {
+public:
+    explicit ResultLines(std::vector<std::string>& lines) : lines_(lines) {}
+    void Start(int) override {}
+    void SetStatus(const std::string&) override {}
+    void Step() override {}
+    void Finish(const TCheckResultList& results) override {
+        for (const TCheckResult& r : results)
+            lines_.push_back(r.Text());
+    }
+
+private:
+    std::vector<std::string>& lines_;
+};
+
+class Yes final : public IConfirmation {
+public:
+    bool Confirm(const std::string&) override { return true; }
+};
+
+TEST_F(EnvSettingTest, AVariableThatCannotBeReadFailsTheRefreshAndIsAnErrorLineOfTheApply) {
+    TConfiguration configuration;
+    TEnvSetting& env = static_cast<TEnvSetting&>(configuration.AddSetting(std::make_unique<TEnvSetting>()));
+    env.Names().Add(u"TEMP");
+    TConfigurationProfile& profile = configuration.Profiles().Add(configuration.Profiles().NewProfile());
+    profile.RefreshAll();
+    const std::u16string captured = static_cast<const TEnvSettingValue&>(*profile.FindValue(env)).Values().Text();
+    ASSERT_EQ(captured, u"TEMP=%SystemRoot%\\TEMP\r\n");
+
+    Key(TEnvScope::System)->WriteString("TEMP", "C:\\Elsewhere");
+    const RegistryValueReadsRefused refused(Machine());
+    EXPECT_EQ(MessageOf<EOSError>([&] { profile.RefreshAll(); }), EOSError(os::ErrorAccessDenied).Message());
+    EXPECT_EQ(static_cast<const TEnvSettingValue&>(*profile.FindValue(env)).Values().Text(), captured)
+        << "the refresh stored no empty value in its place";
+
+    std::vector<std::string> lines;
+    Yes yes;
+    TProfileApplier(std::make_unique<ResultLines>(lines), yes).ApplyProfile(profile);
+    EXPECT_EQ(lines, (std::vector<std::string>{"Environment variables: " + EOSError(os::ErrorAccessDenied).Message()}));
 }
 
 TEST_F(EnvSettingTest, UncheckedNamesLeaveEveryProfileAndNewOnesAddNothing) {
