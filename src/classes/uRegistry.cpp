@@ -71,15 +71,25 @@ void TRegistry::CloseKey() {
 
 bool TRegistry::GetDataInfo(std::string_view name, DataInfo* info) const {
     *info = {};
-    return os::Registry().QueryValueEx(currentKey_, Wide(name), &info->type, nullptr, &info->size) ==
-           os::ErrorSuccess;
+    if (currentKey_ == 0)
+        return false;
+    const os::ErrorCode e = os::Registry().QueryValueEx(currentKey_, Wide(name), &info->type, nullptr, &info->size);
+    // Only a value that is not there reads as absent: a refused read must not pass for an empty value.
+    if (e == os::ErrorFileNotFound)
+        return false;
+    if (e != os::ErrorSuccess)
+        throw EOSError(e);
+    return true;
 }
 
 std::uint32_t TRegistry::GetData(std::string_view name, std::uint8_t* buffer, std::uint32_t size,
                                  std::uint32_t* type) const {
     std::uint32_t length = size;
-    if (os::Registry().QueryValueEx(currentKey_, Wide(name), type, buffer, &length) != os::ErrorSuccess)
+    const os::ErrorCode e = os::Registry().QueryValueEx(currentKey_, Wide(name), type, buffer, &length);
+    if (e == os::ErrorFileNotFound)
         RaiseRegistryError(RegGetDataFailed, name);
+    if (e != os::ErrorSuccess)
+        throw EOSError(e);
     return length;
 }
 
@@ -97,8 +107,11 @@ std::vector<std::string> TRegistry::GetValueNames() const {
     std::vector<std::string> names;
     std::uint32_t count = 0;
     std::uint32_t longest = 0;
-    if (os::Registry().QueryInfoKey(currentKey_, &count, &longest, nullptr) != os::ErrorSuccess)
+    if (currentKey_ == 0)
         return names;
+    if (const os::ErrorCode e = os::Registry().QueryInfoKey(currentKey_, &count, &longest, nullptr);
+        e != os::ErrorSuccess)
+        throw EOSError(e);
     std::u16string buffer(longest + 1, u'\0');
     for (std::uint32_t index = 0;;) {
         std::uint32_t length = static_cast<std::uint32_t>(buffer.size());
@@ -109,8 +122,10 @@ std::vector<std::string> TRegistry::GetValueNames() const {
             buffer.resize(kMaxValueName + 1);
             continue;
         }
-        if (e != os::ErrorSuccess)
+        if (e == os::ErrorNoMoreItems)
             break;
+        if (e != os::ErrorSuccess)
+            throw EOSError(e);
         names.push_back(os::Utf16ToUtf8(std::u16string_view(buffer.data(), length)));
         ++index;
     }

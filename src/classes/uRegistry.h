@@ -1,6 +1,7 @@
 #pragma once
 // Registry access for the setting kinds: one root, at most one open key, string, DWORD and binary
-// values. Failures to open are answered with false; failures on values raise ERegistryException.
+// values. Failures to open are answered with false; a value that is not there reads as absent, one
+// that cannot be read (refused, key gone, any other system error) raises the system's EOSError.
 
 #include "os/Registry.h"
 
@@ -44,6 +45,7 @@ public:
     // The open key's path below the root, without a leading backslash.
     const std::string& CurrentPath() const { return currentPath_; }
 
+    // The queries below raise EOSError when the system cannot tell (access refused, key deleted).
     bool ValueExists(std::string_view name) const;
     // Unknown also for a missing value.
     TRegDataType GetDataType(std::string_view name) const;
@@ -69,7 +71,7 @@ private:
         std::uint32_t size = 0;
     };
     bool GetDataInfo(std::string_view name, DataInfo* info) const;
-    // Reads the value into Buffer; raises "Failed to get data" when the system refuses.
+    // Reads the value into Buffer; raises "Failed to get data" when the value went away meanwhile.
     std::uint32_t GetData(std::string_view name, std::uint8_t* buffer, std::uint32_t size, std::uint32_t* type) const;
     void PutData(std::string_view name, std::uint32_t type, const std::uint8_t* data, std::uint32_t size);
     void WriteText(std::string_view name, std::string_view value, std::uint32_t type);

@@ -6,6 +6,8 @@
 #include "os/Environment.h"
 #include "os/Text.h"
 
+#include <algorithm>
+
 namespace prolamo {
 
 namespace {
@@ -62,6 +64,20 @@ std::u16string NameOfLine(const std::u16string& line) {
     return eq == std::u16string::npos ? line : line.substr(0, eq);
 }
 
+constexpr std::u16string_view kUserMarker = u"=user";
+constexpr std::u16string_view kMachineMarker = u"=machine";
+
+bool EndsWithMarker(std::u16string_view entry, std::u16string_view marker) {
+    return entry.size() > marker.size() &&
+           TWideStrings::CompareStrings(std::u16string(entry.substr(entry.size() - marker.size())),
+                                        std::u16string(marker)) == 0;
+}
+
+// Writes every line of Lines into the key Scope gives its name; a name given twice is written with
+// its first text.
+void ApplyLines(const TSetting& setting, const TWideStrings& lines,
+                const std::function<TEnvScope(const std::u16string&)>& scopeOf, TCheckResultList& results);
+
 TCheckListDialog& Dialog() {
     static TCheckListDialog dialog;
     return dialog;
@@ -79,6 +95,22 @@ bool IsValidEnvironmentName(std::u16string_view name) {
         blank = blank && (c == u' ' || c == u'\t');
     }
     return !blank;
+}
+
+TEnvChoice ParseEnvChoice(std::u16string_view entry) {
+    if (EndsWithMarker(entry, kUserMarker))
+        return {std::u16string(entry.substr(0, entry.size() - kUserMarker.size())), TEnvScope::User};
+    if (EndsWithMarker(entry, kMachineMarker))
+        return {std::u16string(entry.substr(0, entry.size() - kMachineMarker.size())), TEnvScope::System};
+    return {std::u16string(entry), std::nullopt};
+}
+
+std::u16string EnvChoiceText(const std::u16string& name, TEnvScope scope) {
+    return name + std::u16string(scope == TEnvScope::User ? kUserMarker : kMachineMarker);
+}
+
+std::u16string EnvScopeLabel(const std::u16string& name, TEnvScope scope) {
+    return name + (scope == TEnvScope::User ? u" (user)" : u" (machine)");
 }
 
 void GetEnvironmentNames(TEnvScope scope, TWideStrings& names) {
@@ -113,7 +145,7 @@ void TEnvSetting::Assign(const TPersistent& source) {
 
 void TEnvSetting::CheckParameters() const {
     for (const std::u16string& name : names_)
-        if (!IsValidEnvironmentName(name))
+        if (!IsValidEnvironmentName(ParseEnvChoice(name).name))
             throw Exception(Format(EnvNameRefused, {QuotedText(os::Utf16ToUtf8(name))}));
 }
 
@@ -127,12 +159,18 @@ std::unique_ptr<TSettingValue> TEnvSetting::CaptureValue() {
     TRegistry systemKey(kEnvironmentAccess), userKey(kEnvironmentAccess);
     const bool systemOpen = OpenEnvironment(systemKey, TEnvScope::System);
     const bool userOpen = OpenEnvironment(userKey, TEnvScope::User);
-    for (const std::u16string& name : names_) {
-        const std::string valueName = os::Utf16ToUtf8(name);
-        if (!IsValidEnvironmentName(name)) {
-            AddCaptureWarning(Format(EnvNameRefused, {QuotedText(valueName)}));
+    for (const std::u16string& entry : names_) {
+        const TEnvChoice choice = ParseEnvChoice(entry);
+        if (!IsValidEnvironmentName(choice.name)) {
+            AddCaptureWarning(Format(EnvNameRefused, {QuotedText(os::Utf16ToUtf8(entry))}));
             continue;
         }
+        if (choice.scope) {
+            CaptureScoped(choice.name, *choice.scope, value->ScopedValues(*choice.scope));
+            continue;
+        }
+        const std::u16string& name = choice.name;
+        const std::string valueName = os::Utf16ToUtf8(name);
         TRegistry* key = systemNames.IndexOf(name) >= 0 ? (systemOpen ? &systemKey : nullptr)
                                                         : (userOpen ? &userKey : nullptr);
         std::u16string text;
@@ -150,26 +188,55 @@ std::unique_ptr<TSettingValue> TEnvSetting::CaptureValue() {
     return value;
 }
 
+// A variable its key lacks is left out: the process's value would be the other scope's.
+void TEnvSetting::CaptureScoped(const std::u16string& name, TEnvScope scope, TWideStrings& lines) const {
+    const std::string valueName = os::Utf16ToUtf8(name);
+    TRegistry key(os::KeyRead);
+    bool opened = OpenEnvironment(key, scope);
+    if (!opened && key.LastError() != os::ErrorFileNotFound)
+        RaiseLastOSError(key.LastError());
+    const TRegDataType type = opened ? key.GetDataType(valueName) : TRegDataType::Unknown;
+    if (type == TRegDataType::String || type == TRegDataType::ExpandString)
+        lines.Add(name + u'=' + os::Utf8ToUtf16(key.ReadString(valueName)));
+    else if (opened && key.ValueExists(valueName))
+        AddCaptureWarning(Format(EnvNotText, {QuotedText(valueName)}));
+    else
+        AddCaptureWarning(Format(EnvNotSet, {QuotedText(valueName), scope == TEnvScope::User ? "for the user"
+                                                                                             : "for the machine"}));
+}
+
 void TEnvSetting::ApplyValue(const TSettingValue& value, TCheckResultList& results) {
     const auto* env = dynamic_cast<const TEnvSettingValue*>(&value);
     if (env == nullptr)
         throw EAssertionFailed("The environment variables setting was given another kind's value");
     TWideStrings systemNames;
     GetEnvironmentNames(TEnvScope::System, systemNames);
-    const TWideStrings& values = env->Values();
-    for (std::size_t i = 0; i < values.Count(); ++i) {
-        const std::u16string name = NameOfLine(values[i]);
-        if (!IsValidEnvironmentName(name)) {
-            AddError(results, Format(EnvNameRefused, {QuotedText(os::Utf16ToUtf8(name))}));
-            continue;
-        }
-        // A name given twice is written with its first text.
-        const std::u16string text = values.ValueFromIndex(static_cast<std::size_t>(values.IndexOfName(name)));
-        if (!WriteVariable(name, text, systemNames.IndexOf(name) >= 0 ? TEnvScope::System : TEnvScope::User))
-            AddWarning(results, Format(EnvNotOverwritten, {QuotedText(os::Utf16ToUtf8(name))}));
-    }
+    ApplyLines(*this, env->Values(), [&](const std::u16string& name) {
+        return systemNames.IndexOf(name) >= 0 ? TEnvScope::System : TEnvScope::User;
+    }, results);
+    // The user's first: an account that may not write the machine's still gets its own.
+    for (const TEnvScope scope : {TEnvScope::User, TEnvScope::System})
+        ApplyLines(*this, env->ScopedValues(scope), [scope](const std::u16string&) { return scope; }, results);
     TOsHelper::BroadcastSettingChange();
 }
+
+namespace {
+
+void ApplyLines(const TSetting& setting, const TWideStrings& lines,
+                const std::function<TEnvScope(const std::u16string&)>& scopeOf, TCheckResultList& results) {
+    for (std::size_t i = 0; i < lines.Count(); ++i) {
+        const std::u16string name = NameOfLine(lines[i]);
+        if (!IsValidEnvironmentName(name)) {
+            setting.AddError(results, Format(EnvNameRefused, {QuotedText(os::Utf16ToUtf8(name))}));
+            continue;
+        }
+        const std::u16string text = lines.ValueFromIndex(static_cast<std::size_t>(lines.IndexOfName(name)));
+        if (!WriteVariable(name, text, scopeOf(name)))
+            setting.AddWarning(results, Format(EnvNotOverwritten, {QuotedText(os::Utf16ToUtf8(name))}));
+    }
+}
+
+} // namespace
 
 // ---- TEnvSettingValue ----
 
@@ -177,16 +244,29 @@ const TClassInfo& TEnvSettingValue::StaticClass() {
     return MakeClassInfo<TEnvSettingValue, TSettingValue>(
         "TEnvSettingValue",
         {prop::Object("Values", TTypeKind::WideStrings,
-                      static_cast<TWideStrings& (TEnvSettingValue::*)()>(&TEnvSettingValue::Values))});
+                      static_cast<TWideStrings& (TEnvSettingValue::*)()>(&TEnvSettingValue::Values)),
+         prop::Object("UserValues", TTypeKind::WideStrings, &TEnvSettingValue::UserValues),
+         prop::Object("SystemValues", TTypeKind::WideStrings, &TEnvSettingValue::SystemValues)});
 }
 
 void TEnvSettingValue::Assign(const TPersistent& source) {
     TSettingValue::Assign(source);
-    if (const auto* value = dynamic_cast<const TEnvSettingValue*>(&source))
+    if (const auto* value = dynamic_cast<const TEnvSettingValue*>(&source)) {
         values_.Assign(value->values_);
+        userValues_.Assign(value->userValues_);
+        systemValues_.Assign(value->systemValues_);
+    }
 }
 
-std::string TEnvSettingValue::GetHint() const { return os::Utf16ToUtf8(values_.Text()); }
+std::string TEnvSettingValue::GetHint() const {
+    std::u16string hint = values_.Text();
+    for (const TEnvScope scope : {TEnvScope::User, TEnvScope::System}) {
+        const TWideStrings& lines = ScopedValues(scope);
+        for (std::size_t i = 0; i < lines.Count(); ++i)
+            hint += EnvScopeLabel(NameOfLine(lines[i]), scope) + u'=' + lines.ValueFromIndex(i) + u"\r\n";
+    }
+    return os::Utf16ToUtf8(hint);
+}
 
 void TEnvSettingValue::SettingChanged(const TSetting& setting) {
     const auto* env = dynamic_cast<const TEnvSetting*>(&setting);
@@ -195,6 +275,12 @@ void TEnvSettingValue::SettingChanged(const TSetting& setting) {
     for (std::size_t i = values_.Count(); i-- > 0;)
         if (env->Names().IndexOf(NameOfLine(values_[i])) < 0)
             values_.Delete(i);
+    for (const TEnvScope scope : {TEnvScope::User, TEnvScope::System}) {
+        TWideStrings& lines = ScopedValues(scope);
+        for (std::size_t i = lines.Count(); i-- > 0;)
+            if (env->Names().IndexOf(EnvChoiceText(NameOfLine(lines[i]), scope)) < 0)
+                lines.Delete(i);
+    }
 }
 
 // ---- TEnvSettingEditor ----
@@ -202,17 +288,33 @@ void TEnvSettingValue::SettingChanged(const TSetting& setting) {
 void TEnvSettingEditor::SetCheckListDialog(TCheckListDialog dialog) { Dialog() = std::move(dialog); }
 
 std::vector<TCheckListItem> TEnvSettingEditor::Candidates(const TEnvSetting& setting) {
-    TWideStrings candidates, systemNames;
-    GetEnvironmentNames(TEnvScope::User, candidates);
+    TWideStrings userNames, systemNames;
+    GetEnvironmentNames(TEnvScope::User, userNames);
     GetEnvironmentNames(TEnvScope::System, systemNames);
-    for (const std::u16string& name : systemNames)
-        candidates.Add(name);
-    for (const std::u16string& name : setting.Names())
-        candidates.Add(name);
+    const TWideStrings& chosen = setting.Names();
     std::vector<TCheckListItem> items;
-    for (const std::u16string& name : candidates)
-        if (IsValidEnvironmentName(name))
-            items.push_back({name, setting.Names().IndexOf(name) >= 0});
+    const auto offer = [&](const std::u16string& name, TEnvScope scope) {
+        // A bare name is the variable its rule reads: that item, kept bare.
+        const TEnvScope ruled = systemNames.IndexOf(name) >= 0 ? TEnvScope::System : TEnvScope::User;
+        const bool bare = chosen.IndexOf(name) >= 0 && ruled == scope;
+        const std::u16string entry = EnvChoiceText(name, scope);
+        items.push_back({EnvScopeLabel(name, scope), bare || chosen.IndexOf(entry) >= 0, bare ? name : entry});
+    };
+    for (const std::u16string& name : userNames)
+        offer(name, TEnvScope::User);
+    for (const std::u16string& name : systemNames)
+        offer(name, TEnvScope::System);
+    for (const std::u16string& entry : chosen) {
+        const TEnvChoice choice = ParseEnvChoice(entry);
+        if (!choice.scope && userNames.IndexOf(choice.name) < 0 && systemNames.IndexOf(choice.name) < 0)
+            items.push_back({choice.name, true, choice.name});
+        else if (choice.scope && (*choice.scope == TEnvScope::User ? userNames : systemNames).IndexOf(choice.name) < 0)
+            items.push_back({EnvScopeLabel(choice.name, *choice.scope), true, entry});
+    }
+    std::erase_if(items, [](const TCheckListItem& item) { return !IsValidEnvironmentName(ParseEnvChoice(item.name).name); });
+    std::stable_sort(items.begin(), items.end(), [](const TCheckListItem& a, const TCheckListItem& b) {
+        return TWideStrings::CompareStrings(a.text, b.text) < 0;
+    });
     return items;
 }
 
@@ -228,7 +330,7 @@ bool TEnvSettingEditor::Edit(TSetting& setting) {
     env->Names().Clear();
     for (const TCheckListItem& item : items)
         if (item.checked)
-            env->Names().Add(item.text);
+            env->Names().Add(item.name);
     return true;
 }
 

@@ -1,3 +1,4 @@
+#include "support/RegistryFaults.h"
 #include "support/SimulatedMachine.h"
 
 #include "classes/uRegistry.h"
@@ -23,6 +24,17 @@ std::string RegistryError(F action) {
         return e.Message();
     }
     return {};
+}
+
+// The code of the system error Action raises; 0 when it raises none.
+template <class F>
+std::uint32_t SystemErrorCode(F action) {
+    try {
+        action();
+    } catch (const EOSError& e) {
+        return e.ErrorCode();
+    }
+    return 0;
 }
 
 void SetRaw(const TRegistry& registry, const char16_t* name, std::uint32_t type, std::vector<std::uint8_t> data) {
@@ -170,4 +182,36 @@ TEST_F(RegistryTest, LocalMachineRefusesWriteOpensOfAUserWhoIsNoAdministrator) {
 
     TRegistry user(os::KeyWrite);
     EXPECT_TRUE(user.OpenKey("\\Software\\Prolamo Tests", true)) << "the user's own hive stays writable";
+}
+
+TEST_F(RegistryTest, AValueThatCannotBeReadIsTheSystemsErrorAndNeverAnAbsentValue) {
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey("\\Software\\Prolamo Tests", true));
+    registry.WriteString("Text", "abc");
+    registry.WriteInteger("Number", 7);
+    registry.WriteBinaryData("Blob", std::vector<std::uint8_t>{1, 2});
+    std::array<std::uint8_t, 8> buffer{};
+
+    // A handle without the query right: every read is refused, a missing value's too.
+    TRegistry writeOnly(os::KeyWrite);
+    ASSERT_TRUE(writeOnly.OpenKey("\\Software\\Prolamo Tests", false));
+    EXPECT_EQ(SystemErrorCode([&] { writeOnly.ValueExists("Text"); }), os::ErrorAccessDenied);
+    EXPECT_EQ(SystemErrorCode([&] { writeOnly.GetDataType("Text"); }), os::ErrorAccessDenied);
+    EXPECT_EQ(SystemErrorCode([&] { writeOnly.ReadString("Text"); }), os::ErrorAccessDenied);
+    EXPECT_EQ(SystemErrorCode([&] { writeOnly.ReadString("Missing"); }), os::ErrorAccessDenied);
+    EXPECT_EQ(SystemErrorCode([&] { writeOnly.ReadInteger("Number"); }), os::ErrorAccessDenied);
+    EXPECT_EQ(SystemErrorCode([&] { writeOnly.ReadBinaryData("Blob", buffer); }), os::ErrorAccessDenied);
+    EXPECT_EQ(SystemErrorCode([&] { writeOnly.GetValueNames(); }), os::ErrorAccessDenied);
+
+    {
+        const RegistryValueReadsRefused refused(Machine());
+        EXPECT_EQ(SystemErrorCode([&] { registry.ReadString("Text"); }), os::ErrorAccessDenied);
+        EXPECT_EQ(SystemErrorCode([&] { registry.ReadInteger("Number"); }), os::ErrorAccessDenied)
+            << "not the missing value's \"Failed to get data\"";
+        EXPECT_EQ(SystemErrorCode([&] { registry.ReadBinaryData("Blob", buffer); }), os::ErrorAccessDenied);
+        EXPECT_EQ(registry.GetValueNames(), (std::vector<std::string>{"Text", "Number", "Blob"}));
+    }
+    EXPECT_EQ(registry.ReadString("Text"), "abc");
+    EXPECT_EQ(registry.ReadString("Missing"), "") << "a value that is not there is still no error";
+    EXPECT_EQ(RegistryError([&] { registry.ReadInteger("Missing"); }), "Failed to get data for 'Missing'");
 }

@@ -133,6 +133,18 @@ TEST_F(CliTest, EnvironmentVariablesAreChosenByNameAndTheOtherKindsTakeNone) {
     EXPECT_TRUE(Contains(machine.Ok({"--help"}).out, "\"Environment variables\" (TEnvSetting), ARG: VariableNames..."));
 }
 
+TEST_F(CliTest, EnvironmentVariablesTakeTheirScopeAfterTheName) {
+    machine.Ok({"config", "add", "Travel"});
+    machine.Ok({"setting", "add", "Travel", "Environment variables", "TEMP=user", "TEMP=machine"});
+    machine.Ok({"profile", "add", "Travel", "Office"});
+    machine.Ok({"profile", "refresh", "Travel", "Office"});
+    const std::string shown = machine.Ok({"profile", "show", "Travel", "Office"}).out;
+    EXPECT_TRUE(Contains(shown, "    | TEMP (user)=%USERPROFILE%\\AppData\\Local\\Temp\n"
+                                "    | TEMP (machine)=%SystemRoot%\\TEMP\n"));
+    EXPECT_TRUE(Contains(machine.Run({"setting", "add", "Travel", "Environment variables", "TEMP=nobody"}).err,
+                         "\"TEMP=nobody\" is not a name an environment variable can have"));
+}
+
 TEST_F(CliTest, EnvironmentNamesAVariableCannotHaveAreRefusedAndCaptureWarningsArePrinted) {
     machine.Ok({"config", "add", "Travel"});
     const auto before = ReadBytes(machine.DataFile());

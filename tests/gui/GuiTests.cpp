@@ -1021,17 +1021,18 @@ private slots:
             for (int i = 0; i < dialog.lbx->count(); ++i) {
                 QListWidgetItem* row = dialog.lbx->item(i);
                 shown << row->text();
-                const bool temp = row->text() == QStringLiteral("TEMP");
+                const bool temp = row->text() == QStringLiteral("TEMP (machine)"); // bare TEMP: the machine's
                 QCOMPARE(row->checkState() == Qt::Checked, temp);
                 row->setCheckState(temp ? Qt::Unchecked : Qt::Checked);
             }
             dialog.accept();
         });
         QVERIFY(editor.Edit(setting));
-        QVERIFY(shown.contains(QStringLiteral("TEMP")));
+        QVERIFY(shown.contains(QStringLiteral("TEMP (user)")));
         // A machine's variable beside the user's; Windows spells its name either way.
-        QVERIFY(shown.contains(QStringLiteral("Path"), Qt::CaseInsensitive));
+        QVERIFY(shown.contains(QStringLiteral("Path (machine)"), Qt::CaseInsensitive));
         QVERIFY(setting.Names().IndexOf(u"TEMP") < 0);
+        QVERIFY(setting.Names().IndexOf(u"TEMP=user") >= 0);
         QCOMPARE(setting.Names().Count(), static_cast<std::size_t>(shown.size() - 1));
     }
 

@@ -1,3 +1,4 @@
+#include "support/RegistryFaults.h"
 #include "support/SimulatedMachine.h"
 #include "support/StreamChecks.h"
 #include "support/TestKinds.h"
@@ -109,6 +110,15 @@ TEST_F(TcpipTest, DiscoveryReadsStaticAddressesAndHandSetServers) {
     EXPECT_EQ(Lines(adapter.WINSList()), (std::vector<std::string>{"10.20.30.7", "10.20.30.8"}));
     EXPECT_TRUE(adapter.StaticDNS());
     EXPECT_EQ(Lines(adapter.DNSList()), (std::vector<std::string>{"10.20.30.5", "10.20.30.6"}));
+}
+
+TEST_F(TcpipTest, AServerListThatCannotBeReadFailsTheCaptureRatherThanReadingAsDhcp) {
+    AdapterRecord wired = Adapter("Ethernet");
+    wired.enabled = true;
+    Put(wired);
+    ASSERT_TRUE(Capture()->Adapters()[0].StaticDNS());
+    const RegistryValueReadsRefused refused(Machine());
+    EXPECT_EQ(MessageOf<EOSError>([&] { Capture(); }), EOSError(os::ErrorAccessDenied).Message());
 }
 
 TEST_F(TcpipTest, DiscoveryEdgeCases) {

@@ -1,4 +1,5 @@
 #include "support/StreamChecks.h"
+#include "support/RegistryFaults.h"
 #include "support/SimulatedMachine.h"
 #include "support/TestKinds.h"
 
@@ -353,7 +354,7 @@ TEST_F(EnvSettingTest, TheEditorDoesNotOfferNamesAVariableCannotHave) {
     TEnvSettingEditor editor;
     ASSERT_TRUE(editor.Edit(setting));
     TEnvSettingEditor::SetCheckListDialog({});
-    EXPECT_NE(std::find(offered.begin(), offered.end(), u"OS"), offered.end());
+    EXPECT_NE(std::find(offered.begin(), offered.end(), u"OS (machine)"), offered.end());
     for (const std::u16string& name : offered)
         EXPECT_TRUE(IsValidEnvironmentName(name)) << os::Utf16ToUtf8(name);
     EXPECT_NO_THROW(setting.CheckParameters()) << "what the editor chose can be entered";
@@ -439,6 +440,140 @@ TEST_F(EnvSettingTest, AKeyThatCannotBeOpenedStopsTheApplyWithAccessDenied) {
     EXPECT_EQ(TEnvSettingValue().GetHint(), "");
 }
 
+// Collects the lines an apply run ends with, as the progress window would list them.
+class ResultLines : public TProgressSender {
+public:
+    explicit ResultLines(std::vector<std::string>& lines) : lines_(lines) {}
+    void Start(int) override {}
+    void SetStatus(const std::string&) override {}
+    void Step() override {}
+    void Finish(const TCheckResultList& results) override {
+        for (const TCheckResult& r : results)
+            lines_.push_back(r.Text());
+    }
+
+private:
+    std::vector<std::string>& lines_;
+};
+
+class Yes final : public IConfirmation {
+public:
+    bool Confirm(const std::string&) override { return true; }
+};
+
+TEST_F(EnvSettingTest, AVariableThatCannotBeReadFailsTheRefreshAndIsAnErrorLineOfTheApply) {
+    TConfiguration configuration;
+    TEnvSetting& env = static_cast<TEnvSetting&>(configuration.AddSetting(std::make_unique<TEnvSetting>()));
+    env.Names().Add(u"TEMP");
+    TConfigurationProfile& profile = configuration.Profiles().Add(configuration.Profiles().NewProfile());
+    profile.RefreshAll();
+    const std::u16string captured = static_cast<const TEnvSettingValue&>(*profile.FindValue(env)).Values().Text();
+    ASSERT_EQ(captured, u"TEMP=%SystemRoot%\\TEMP\r\n");
+
+    Key(TEnvScope::System)->WriteString("TEMP", "C:\\Elsewhere");
+    const RegistryValueReadsRefused refused(Machine());
+    EXPECT_EQ(MessageOf<EOSError>([&] { profile.RefreshAll(); }), EOSError(os::ErrorAccessDenied).Message());
+    EXPECT_EQ(static_cast<const TEnvSettingValue&>(*profile.FindValue(env)).Values().Text(), captured)
+        << "the refresh stored no empty value in its place";
+
+    std::vector<std::string> lines;
+    Yes yes;
+    TProfileApplier(std::make_unique<ResultLines>(lines), yes).ApplyProfile(profile);
+    EXPECT_EQ(lines, (std::vector<std::string>{"Environment variables: " + EOSError(os::ErrorAccessDenied).Message()}));
+}
+
+TEST_F(EnvSettingTest, AUsersAndTheMachinesTempAreCapturedAndAppliedEachInItsOwnKey) {
+    Choose({u"TEMP=user", u"temp=MACHINE"});
+    EXPECT_NO_THROW(setting.CheckParameters());
+    const auto value = Capture<TEnvSettingValue>(setting);
+    EXPECT_TRUE(value->Values().Empty());
+    EXPECT_EQ(value->UserValues().Text(), u"TEMP=%USERPROFILE%\\AppData\\Local\\Temp\r\n");
+    EXPECT_EQ(value->SystemValues().Text(), u"temp=%SystemRoot%\\TEMP\r\n");
+    EXPECT_EQ(value->GetHint(),
+              "TEMP (user)=%USERPROFILE%\\AppData\\Local\\Temp\r\ntemp (machine)=%SystemRoot%\\TEMP\r\n");
+
+    Key(TEnvScope::User)->WriteString("TEMP", "C:\\u");
+    Key(TEnvScope::System)->WriteString("TEMP", "C:\\m");
+    setting.ApplyValue(*value, results);
+    EXPECT_EQ(results.Count(), 0u);
+    EXPECT_EQ(Key(TEnvScope::User)->ReadString("TEMP"), "%USERPROFILE%\\AppData\\Local\\Temp");
+    EXPECT_EQ(Key(TEnvScope::System)->ReadString("TEMP"), "%SystemRoot%\\TEMP");
+
+    // Without administrative rights the machine's is still read, and only the user's is written.
+    Machine().SetAdministrator(false);
+    EXPECT_EQ(Capture<TEnvSettingValue>(setting)->SystemValues().Text(), u"temp=%SystemRoot%\\TEMP\r\n");
+    auto mine = ValueOf({});
+    mine->UserValues().Add(u"TEMP=C:\\mine");
+    setting.ApplyValue(*mine, results);
+    EXPECT_EQ(Key(TEnvScope::User)->ReadString("TEMP"), "C:\\mine");
+    mine->SystemValues().Add(u"TEMP=C:\\all");
+    EXPECT_EQ(MessageOf<EOSError>([&] { setting.ApplyValue(*mine, results); }),
+              EOSError(os::ErrorAccessDenied).Message());
+    Machine().SetAdministrator(true);
+    EXPECT_EQ(Key(TEnvScope::System)->ReadString("TEMP"), "%SystemRoot%\\TEMP");
+
+    // A variable its key lacks is not taken from the process, which holds the other scope's.
+    setting.SetVariableNames(u"OS=user\r\n");
+    TCheckResultList warnings;
+    EXPECT_TRUE(setting.CreateValue(&warnings)->GetHint().empty());
+    ASSERT_EQ(warnings.Count(), 1u);
+    EXPECT_EQ(warnings[0].Text(), "Environment variables: The variable \"OS\" is not set for the user; it is not captured");
+}
+
+TEST_F(EnvSettingTest, OlderDataFilesAreWrittenAsBeforeAndApplyByTheirRule) {
+    // The bytes the program wrote before scopes existed.
+    const auto text = [](Bytes& out, const std::string& s) {
+        out.push_back(static_cast<std::uint8_t>(s.size()));
+        out.insert(out.end(), s.begin(), s.end());
+    };
+    Bytes oldSetting;
+    text(oldSetting, "Id");
+    oldSetting.insert(oldSetting.end(), {2, 7});
+    text(oldSetting, "VariableNames");
+    oldSetting.push_back(6);
+    text(oldSetting, "TEMP\r\n");
+    oldSetting.push_back(0);
+    Bytes oldValue;
+    text(oldValue, "CreatorId");
+    oldValue.insert(oldValue.end(), {2, 7});
+    text(oldValue, "Values.Strings");
+    oldValue.push_back(1);
+    oldValue.push_back(6);
+    text(oldValue, "TEMP=C:\\old");
+    oldValue.insert(oldValue.end(), {0, 0});
+
+    TEnvSetting read;
+    TReader(oldSetting).ReadProperties(read);
+    TEnvSettingValue value;
+    TReader(oldValue).ReadProperties(value);
+    Bytes again;
+    EXPECT_EQ(StoredAndRead(read, &again)->VariableNames(), u"TEMP\r\n");
+    EXPECT_EQ(again, oldSetting);
+    StoredAndRead(value, &again);
+    EXPECT_EQ(again, oldValue);
+
+    // Bare TEMP is the machine's, where the machine key has it.
+    read.ApplyValue(value, results);
+    EXPECT_EQ(Key(TEnvScope::System)->ReadString("TEMP"), "C:\\old");
+    EXPECT_EQ(Key(TEnvScope::User)->ReadString("TEMP"), "%USERPROFILE%\\AppData\\Local\\Temp");
+
+    // Scoped names and lines go beside the old ones and come back as they were.
+    read.SetVariableNames(u"TEMP\r\nTEMP=user\r\n");
+    value.UserValues().Add(u"TEMP=C:\\u");
+    value.SystemValues().Add(u"Path=C:\\p");
+    EXPECT_EQ(StoredAndRead(read)->VariableNames(), u"TEMP\r\nTEMP=user\r\n");
+    const auto back = StoredAndRead(value);
+    EXPECT_EQ(back->Values().Text(), u"TEMP=C:\\old\r\n");
+    EXPECT_EQ(back->UserValues().Text(), u"TEMP=C:\\u\r\n");
+    EXPECT_EQ(back->SystemValues().Text(), u"Path=C:\\p\r\n");
+
+    // Unchoosing drops the line of that scope only.
+    value.SettingChanged(read);
+    EXPECT_EQ(value.Values().Text(), u"TEMP=C:\\old\r\n");
+    EXPECT_EQ(value.UserValues().Text(), u"TEMP=C:\\u\r\n");
+    EXPECT_TRUE(value.SystemValues().Empty());
+}
+
 TEST_F(EnvSettingTest, UncheckedNamesLeaveEveryProfileAndNewOnesAddNothing) {
     TConfigurations root;
     TConfiguration& configuration = root.Configurations().Add(root.Configurations().NewConfiguration());
@@ -469,15 +604,18 @@ TEST_F(EnvSettingTest, TheEditorOffersUserThenMachineVariablesAndTheChosenNames)
     EXPECT_TRUE(std::is_sorted(names.begin(), names.end(), [](const auto& a, const auto& b) {
         return TWideStrings::CompareStrings(a, b) < 0;
     }));
-    EXPECT_EQ(std::count(names.begin(), names.end(), u"Path"), 1) << "in both keys, listed once";
-    EXPECT_EQ(std::count(names.begin(), names.end(), u"ComSpec"), 1);
-    EXPECT_EQ(checked, (std::vector<std::u16string>{u"Chosen", u"OS"})) << "spelled as the keys spell them";
+    EXPECT_EQ(std::count(names.begin(), names.end(), u"Path (user)"), 1) << "in both keys, listed once for each";
+    EXPECT_EQ(std::count(names.begin(), names.end(), u"Path (machine)"), 1);
+    EXPECT_EQ(std::count(names.begin(), names.end(), u"ComSpec (machine)"), 1);
+    EXPECT_EQ(checked, (std::vector<std::u16string>{u"Chosen", u"OS (machine)"})) << "bare OS is the machine's";
+    const auto os = std::find_if(candidates.begin(), candidates.end(), [](const auto& i) { return i.checked && i.text != u"Chosen"; });
+    EXPECT_EQ(os->name, u"OS") << "kept bare, spelled as the key spells it";
 
     Machine().SetAdministrator(false);
     std::vector<std::u16string> userOnly;
     for (const auto& item : TEnvSettingEditor::Candidates(setting))
         userOnly.push_back(item.text);
-    EXPECT_EQ(userOnly, (std::vector<std::u16string>{u"Chosen", u"os", u"Path", u"TEMP", u"TMP"}));
+    EXPECT_EQ(userOnly, (std::vector<std::u16string>{u"Chosen", u"os", u"Path (user)", u"TEMP (user)", u"TMP (user)"}));
 
     TEnvSettingEditor editor;
     TEnvSettingEditor::SetCheckListDialog({});
@@ -486,18 +624,29 @@ TEST_F(EnvSettingTest, TheEditorOffersUserThenMachineVariablesAndTheChosenNames)
     TEnvSettingEditor::SetCheckListDialog([&](const std::string& caption, std::vector<TCheckListItem>& items) {
         shownCaption = caption;
         for (auto& item : items)
-            item.checked = item.text == u"TMP" || item.text == u"Path";
+            item.checked = item.text == u"TMP (user)" || item.text == u"Path (user)";
         return true;
     });
     EXPECT_TRUE(editor.Edit(setting));
     EXPECT_EQ(shownCaption, "Environment variables");
-    EXPECT_EQ(setting.VariableNames(), u"Path\r\nTMP\r\n");
+    EXPECT_EQ(setting.VariableNames(), u"Path=user\r\nTMP=user\r\n");
     TEnvSettingEditor::SetCheckListDialog([](const std::string&, std::vector<TCheckListItem>& items) {
         items.clear();
         return false;
     });
     EXPECT_FALSE(editor.Edit(setting));
-    EXPECT_EQ(setting.VariableNames(), u"Path\r\nTMP\r\n") << "cancel changes nothing";
+    EXPECT_EQ(setting.VariableNames(), u"Path=user\r\nTMP=user\r\n") << "cancel changes nothing";
+
+    Machine().SetAdministrator(true);
+    setting.SetVariableNames(u"TEMP\r\n");
+    TEnvSettingEditor::SetCheckListDialog([](const std::string&, std::vector<TCheckListItem>& items) {
+        for (auto& item : items)
+            item.checked = item.checked || item.text == u"TEMP (user)";
+        return true;
+    });
+    EXPECT_TRUE(editor.Edit(setting));
+    EXPECT_EQ(setting.VariableNames(), u"TEMP\r\nTEMP=user\r\n") << "the bare TEMP, the machine's, stays bare";
+    TEnvSettingEditor::SetCheckListDialog({});
     TEnvSettingEditor::SetCheckListDialog({});
 }
 
