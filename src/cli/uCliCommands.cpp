@@ -446,12 +446,9 @@ private:
         throw EUsage("configuration " + Quote(configuration.Name()) + " has no profile " + Quote(name));
     }
 
-    // Names are shown in lists and on terminals: no control characters.
     static void CheckName(const std::string& name, const char* what) {
-        if (name.empty())
-            throw EUsage(std::string("a ") + what + " needs a name");
-        if (HasControlCharacter(name))
-            throw EUsage(std::string("a ") + what + " name cannot hold control characters: " + Quote(name));
+        if (const std::string fault = NameFault(name, what); !fault.empty())
+            throw EUsage(fault);
     }
 
     void Changed(const std::string& report) {

@@ -46,7 +46,7 @@ void ShowAdapters(std::ostream& out) {
     for (const AdapterRecord& a : adapters) {
         if (!a.connectionName)
             continue;
-        out << "  " << TerminalText(*a.connectionName) << " (" << a.description << "): "
+        out << "  " << TerminalLine(*a.connectionName) << " (" << TerminalLine(a.description) << "): "
             << (a.enabled ? "enabled" : "disabled") << "\n";
         if (!a.ipEnabled)
             continue;

@@ -374,15 +374,17 @@ private:
                 Fail("expected a property name, found " + word_);
             if (word_.size() > 255)
                 Fail("a property name is at most 255 characters long");
-            writer_.WriteShortString(word_);
+            const std::string property = word_;
+            writer_.WriteShortString(property);
             Next();
             Expect("=");
-            Value();
+            Value(property);
         }
         writer_.WriteListEnd();
     }
 
-    void Value() {
+    // Property names the property whose value this is, for messages.
+    void Value(const std::string& property) {
         Level level(*this);
         switch (token_) {
         case TToken::Integer:
@@ -390,6 +392,9 @@ private:
             Next();
             return;
         case TToken::Narrow:
+            // The writer refuses it too, but knows neither the line nor the property.
+            if (!IsValidUtf8(word_))
+                Fail(Format(texts::InvalidUtf8, {property}));
             writer_.WriteString(word_);
             Next();
             return;
@@ -417,7 +422,7 @@ private:
             if (word_ == "[")
                 return Set();
             if (word_ == "(")
-                return List();
+                return List(property);
             if (word_ == "<")
                 return Collection();
             break;
@@ -439,7 +444,7 @@ private:
         writer_.WriteShortString("");
     }
 
-    void List() {
+    void List(const std::string& property) {
         Next();
         writer_.WriteListBegin();
         while (!Is(")")) {
@@ -447,7 +452,7 @@ private:
                 Next();
                 Record();
             } else {
-                Value();
+                Value(property);
             }
         }
         Next();

@@ -14,13 +14,21 @@ std::string Quote(const std::string& name) { return "\"" + name + "\""; }
 
 // An imported configuration must be one the program could have made.
 void Validate(const TConfiguration& configuration) {
-    if (configuration.Name().empty())
-        throw EFilerError("The text holds a configuration without a name");
+    if (const std::string fault = NameFault(configuration.Name(), "configuration"); !fault.empty())
+        throw EFilerError(fault);
+    const std::string quoted = Quote(configuration.Name());
     std::set<std::uint32_t> ids;
     for (const TSetting* setting : configuration)
         if (!ids.insert(setting->Id()).second)
-            throw EFilerError("The configuration " + Quote(configuration.Name()) + " holds two settings with the Id " +
+            throw EFilerError("The configuration " + quoted + " holds two settings with the Id " +
                               std::to_string(setting->Id()));
+    std::set<std::string> names;
+    for (const TConfigurationProfile& profile : configuration.Profiles()) {
+        if (const std::string fault = NameFault(profile.Name(), "profile"); !fault.empty())
+            throw EFilerError("The configuration " + quoted + ": " + fault);
+        if (!names.insert(profile.Name()).second)
+            throw EFilerError("The configuration " + quoted + " holds two profiles named " + Quote(profile.Name()));
+    }
 }
 
 } // namespace

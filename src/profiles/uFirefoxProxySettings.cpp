@@ -193,6 +193,13 @@ bool TPrefs::SetPref(const std::string& name, const std::string& valueText) {
     return true;
 }
 
+void TPrefs::RemovePrefs(const std::string& prefix, const std::set<std::string>& kept) {
+    std::string name, valueText;
+    std::erase_if(lines_, [&](const std::string& line) {
+        return ParsePrefLine(line, name, valueText) && name.starts_with(prefix) && !kept.contains(name);
+    });
+}
+
 // ---- TFirefoxProxySettingValue ----
 
 const TClassInfo& TFirefoxProxySettingValue::StaticClass() {
@@ -251,6 +258,11 @@ void TFirefoxProxySetting::ApplyValue(const TSettingValue& value, TCheckResultLi
         throw EAssertionFailed("The Firefox proxy setting was given another kind's value");
     const TStrings& settings = proxy->Settings();
     const std::string prefix = FirefoxProxyPrefix;
+    // What the value does not hold was at Firefox's default when it was captured.
+    std::set<std::string> held;
+    for (std::size_t i = 0; i < settings.Count(); ++i)
+        held.insert(settings.Name(i));
+    prefs.RemovePrefs(prefix, held);
     for (std::size_t i = 0; i < settings.Count(); ++i) {
         // The value comes from the data file: it may hold anything.
         const std::string name = settings.Name(i);

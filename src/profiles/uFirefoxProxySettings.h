@@ -5,6 +5,7 @@
 #include "framework/Strings.h"
 #include "uProfileSettings.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,9 @@ public:
     // Replaces the first preference line of Name (letter case significant), else appends one.
     // False, and nothing changed, when Name and ValueText do not make a well-formed line.
     bool SetPref(const std::string& name, const std::string& valueText);
+    // Removes every preference line whose name starts with Prefix and is not one of Kept (letter
+    // case significant); other lines stay in their order.
+    void RemovePrefs(const std::string& prefix, const std::set<std::string>& kept);
     // A line made of user_pref(", the name, ", ", the value text and ");" exactly.
     static bool ParsePrefLine(const std::string& line, std::string& name, std::string& valueText);
 
@@ -79,8 +83,9 @@ class TFirefoxProxySetting : public TSetting {
 public:
     // A preference whose name holds "=" is left out with a warning.
     std::unique_ptr<TSettingValue> CaptureValue() override;
-    // A line that is no proxy preference, or would not be one well-formed preference line, is left
-    // out with a warning.
+    // The file's proxy preferences that the value does not hold are removed, so that Firefox takes
+    // its defaults for them. A line that is no proxy preference, or would not be one well-formed
+    // preference line, is left out with a warning.
     void ApplyValue(const TSettingValue& value, TCheckResultList& results) override;
 };
 

@@ -2,6 +2,7 @@
 
 #include "framework/AsciiText.h"
 #include "framework/ClassRegistry.h"
+#include "framework/Utf8Text.h"
 #include "os/Text.h"
 
 #include <algorithm>
@@ -139,6 +140,14 @@ std::string QuotedText(std::string_view text) {
         }
     }
     return quoted + '"';
+}
+
+std::string NameFault(const std::string& name, const std::string& what) {
+    if (name.empty())
+        return "a " + what + " needs a name";
+    if (HasControlCharacter(name))
+        return "a " + what + " name cannot hold control characters: " + QuotedText(name);
+    return {};
 }
 
 void TSetting::AddWarning(TCheckResultList& results, const std::string& message) const {

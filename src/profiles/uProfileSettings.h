@@ -327,6 +327,10 @@ TConfigurations& GetConfigurationsRoot();
 // backslashes and control characters escaped, so that it cannot break or fake the line.
 std::string QuotedText(std::string_view text);
 
+// Why Name cannot name a What ("configuration", "profile"), with the name quoted by QuotedText;
+// empty when it can. Names are shown in lists and on terminals: not empty, no control characters.
+std::string NameFault(const std::string& name, const std::string& what);
+
 // Orders names by the user's locale, letter case significant.
 bool NameLess(const std::string& a, const std::string& b);
 

@@ -395,6 +395,41 @@ TEST_F(CliTest, TextThatIsNotUtf8AndNamesWithControlCharactersAreRefused) {
     EXPECT_TRUE(Contains(machine.Ok({"list"}).out, "Café\n"));
 }
 
+TEST_F(CliTest, ImportRefusesTheNamesConfigAddRefusesWithTheSameMessage) {
+    machine.Ok({"config", "add", "Net"});
+    machine.Ok({"profile", "add", "Net", "Home"});
+    const fs::path file = machine / "net.txt";
+    machine.Ok({"config", "export", "Net", file.string()});
+    const auto exported = ReadBytes(file);
+    const std::string text(exported.begin(), exported.end());
+    machine.Ok({"config", "delete", "Net"});
+    const auto before = ReadBytes(machine.DataFile());
+    // The text form of each name, and the name itself.
+    for (const auto& [literal, name] : std::vector<std::pair<std::string, std::string>>{
+             {"'red'#27'[31m'", "red\x1B[31m"}, {"'two'#10'lines'", "two\nlines"}, {"'csi\xC2\x9B'", "csi\xC2\x9B"}}) {
+        const CliResult added = machine.Run({"config", "add", name});
+        EXPECT_EQ(added.exitCode, 2) << literal;
+        const std::string fault = added.err.substr(0, added.err.find('\n'));
+        ASSERT_TRUE(Contains(fault, "prolamo-cli: a configuration name cannot hold control characters: \"")) << literal;
+
+        std::string edited = text;
+        edited.replace(edited.find("'Net'"), 5, literal);
+        WriteBytes(file, Bytes(edited));
+        const CliResult imported = machine.Run({"config", "import", file.string()});
+        EXPECT_EQ(imported.exitCode, 1) << literal;
+        EXPECT_EQ(imported.err, "prolamo-cli: " + file.string() + " cannot be imported: " +
+                                    fault.substr(std::string("prolamo-cli: ").size()) + "\n");
+        EXPECT_EQ(imported.err.find('\x1B'), std::string::npos);
+    }
+    std::string edited = text;
+    edited.replace(edited.find("'Home'"), 6, "'tab'#9");
+    WriteBytes(file, Bytes(edited));
+    EXPECT_TRUE(Contains(machine.Run({"config", "import", file.string()}).err,
+                         "cannot be imported: The configuration \"Net\": a profile name cannot hold control "
+                         "characters: \"tab\\t\"\n"));
+    EXPECT_EQ(ReadBytes(machine.DataFile()), before) << "nothing was imported";
+}
+
 TEST_F(CliTest, ControlCharactersFromTheDataFileReachTheTerminalEscaped) {
     machine.Ok({"config", "add", "Home"});
     const fs::path dataFile = machine.DataFile();

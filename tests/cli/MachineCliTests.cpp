@@ -3,8 +3,12 @@
 
 #include "CliRunner.h"
 
+#include "os/simulated/Machine.h"
+#include "os/simulated/SimNetwork.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -60,6 +64,25 @@ TEST(MachineCli, CommandsRefuseWhatTheMachineDoesNotHave) {
     EXPECT_TRUE(Contains(printer.err, "The printer name is invalid"));
     EXPECT_EQ(machine.Run({"machine", "show", "extra"}).exitCode, 2);
     EXPECT_TRUE(machine.DataFile().empty()); // machine commands leave the data file alone
+}
+
+TEST(MachineCli, ShowEscapesTheControlCharactersOfAnAdaptersNames) {
+    CliMachine machine;
+    machine.Ok({"list"}); // seeds the machine
+    {
+        const auto opened = os::simulated::Machine::Open(machine.Folder());
+        std::vector<os::simulated::AdapterRecord> adapters;
+        ASSERT_EQ(os::simulated::ReadAdapters(*opened, &adapters), os::ErrorSuccess);
+        const auto wifi = std::find_if(adapters.begin(), adapters.end(),
+                                       [](const auto& a) { return a.connectionName == "Wi-Fi"; });
+        ASSERT_NE(wifi, adapters.end());
+        wifi->description = "red\x1B[31m\nfake: enabled\xC2\x9B";
+        wifi->connectionName = "Wi\tFi\n";
+        ASSERT_EQ(os::simulated::WriteAdapter(*opened, *wifi), os::ErrorSuccess);
+    }
+    const std::string shown = machine.Ok({"machine", "show"}).out;
+    EXPECT_TRUE(Contains(shown, "\n  Wi\\x09Fi\\x0A (red\\x1B[31m\\x0Afake: enabled\\xC2\\x9B): enabled\n"));
+    EXPECT_EQ(shown.find('\x1B'), std::string::npos);
 }
 
 } // namespace

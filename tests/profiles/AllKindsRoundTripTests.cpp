@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 using namespace prolamo;
@@ -175,6 +176,11 @@ TEST_F(AllKindsRoundTripTest, TheTextFormOfEveryKindReadsBackToTheIdenticalStrea
 TEST_F(AllKindsRoundTripTest, ImportRefusesWhatTheProgramCouldNotHaveWrittenAndTakenNames) {
     TConfigurations root;
     AddConfiguration(root, "Net", {"a", "b"});
+    for (const char* name : {"Home", "Office"}) {
+        auto profile = root.Configurations()[0].Profiles().NewProfile();
+        profile->SetName(name);
+        root.Configurations()[0].Profiles().Add(std::move(profile));
+    }
     const std::string text = ExportConfigurations({&root.Configurations()[0]});
 
     const auto refused = [](const std::string& broken) {
@@ -196,7 +202,20 @@ TEST_F(AllKindsRoundTripTest, ImportRefusesWhatTheProgramCouldNotHaveWrittenAndT
     const std::string firstId = text.substr(text.find("Id = "), text.find('\n', text.find("Id = ")) - text.find("Id = "));
     const std::string secondId = text.substr(text.rfind("Id = "), text.find('\n', text.rfind("Id = ")) - text.rfind("Id = "));
     EXPECT_NE(refused(edited(secondId, firstId)).find("holds two settings with the Id"), std::string::npos);
-    EXPECT_EQ(refused(edited("Name = 'Net'", "Name = ''")), "The text holds a configuration without a name");
+    // The names a configuration or profile could not be given.
+    EXPECT_EQ(refused(edited("Name = 'Net'", "Name = ''")), "a configuration needs a name");
+    EXPECT_EQ(refused(edited("Name = 'Net'", "Name = 'red'#27'[31m'#10'x'")),
+              "a configuration name cannot hold control characters: \"red\\x1B[31m\\nx\"");
+    EXPECT_EQ(refused(edited("Name = 'Net'", "Name = #0")), "a configuration name cannot hold control characters: \"\\x00\"")
+        << "the whole name, not the text before its first zero";
+    EXPECT_EQ(refused(edited("Name = 'Home'", "Name = ''")), "The configuration \"Net\": a profile needs a name");
+    EXPECT_EQ(refused(edited("Name = 'Home'", "Name = 'tab'#9")),
+              "The configuration \"Net\": a profile name cannot hold control characters: \"tab\\t\"");
+    EXPECT_EQ(refused(edited("Name = 'Home'", "Name = 'Office'")), "The configuration \"Net\" holds two profiles named "
+                                                                   "\"Office\"");
+    EXPECT_EQ(NameFault("Caf\xC3\xA9 (2)", "profile"), "") << "what the add commands take, import takes";
+    const std::string line = std::to_string(std::count(text.begin(), text.begin() + text.find("'Net'"), '\n') + 1);
+    EXPECT_EQ(refused(edited("'Net'", "'Caf'#233")), "Line " + line + ": The text of Name is not valid UTF-8");
     EXPECT_NE(refused(edited("Name = 'Net'", "Colour = 'Net'")).find("Colour"), std::string::npos);
     EXPECT_EQ(refused(edited("'Net'", "'Net")), "Line 4: a text that does not end on its line");
 

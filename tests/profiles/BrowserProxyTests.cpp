@@ -292,16 +292,44 @@ TEST_F(FirefoxProxyTest, CapturesOnlyProxyPreferencesWithTheirLiteralText) {
     EXPECT_EQ(odd->Settings().Text(), "network.proxy.type=2\r\n") << "prefix with its case; no-space line skipped";
 }
 
-TEST_F(FirefoxProxyTest, ApplyReplacesMatchingLinesAppendsTheRestAndKeepsEverythingElse) {
-    const std::string before = ReadText(Prefs());
-    const auto value = ValueOf({"network.proxy.type=0", "network.proxy.socks=\"s\""});
-    setting.ApplyValue(*value, results);
-    std::string expected = before;
+TEST_F(FirefoxProxyTest, ApplyReplacesHeldLinesRemovesOtherProxyLinesAndKeepsEverythingElse) {
+    std::string expected = ReadText(Prefs());
+    for (const char* gone : {"http\", \"proxy.corp.example\"", "http_port\", 8080",
+                             "no_proxies_on\", \"localhost, 127.0.0.1, .corp.example\"", "share_proxy_settings\", true",
+                             "ssl\", \"proxy.corp.example\"", "ssl_port\", 8080"}) {
+        const std::string line = std::string("user_pref(\"network.proxy.") + gone + ");\r\n";
+        ASSERT_NE(expected.find(line), std::string::npos) << line;
+        expected.erase(expected.find(line), line.size());
+    }
     const std::string typeLine = "user_pref(\"network.proxy.type\", 1);";
     expected.replace(expected.find(typeLine), typeLine.size(), "user_pref(\"network.proxy.type\", 0);");
     expected += "user_pref(\"network.proxy.socks\", \"s\");\r\n";
+    setting.ApplyValue(*ValueOf({"network.proxy.type=0", "network.proxy.socks=\"s\""}), results);
     EXPECT_EQ(ReadText(Prefs()), expected) << "comments and other preferences stay, in place";
     EXPECT_EQ(results.Count(), 0u);
+}
+
+TEST_F(FirefoxProxyTest, AnAppliedValueIsWhatTheNextCaptureFinds) {
+    const auto office = CaptureValue();
+    WriteText(Prefs(), "// home\r\nuser_pref(\"network.proxy.http\", \"home.example\");\r\n"
+                       "user_pref(\"network.proxy.http_port\", 3128);\r\nuser_pref(\"network.proxy.type\", 1);\r\n");
+    const auto home = CaptureValue();
+    setting.ApplyValue(*office, results);
+    EXPECT_EQ(CaptureValue()->Settings().Text(), office->Settings().Text());
+    setting.ApplyValue(*home, results);
+    EXPECT_EQ(CaptureValue()->Settings().Text(), home->Settings().Text()) << "no office HTTPS proxy stays behind";
+    EXPECT_EQ(CaptureValue()->GetHint(), "http: \"home.example\":3128");
+    EXPECT_EQ(results.Count(), 0u);
+
+    // Every preference line of a proxy name the value does not hold goes; a name in other letter
+    // case is no proxy preference, and a line not in the standard form is no preference line.
+    WriteText(Prefs(), "user_pref(\"network.proxy.ssl\", \"a\");\r\nuser_pref(\"Network.Proxy.ssl\", \"b\");\r\n"
+                       "user_pref(\"network.proxy.ssl\",\"c\");\r\nuser_pref(\"network.proxy.ssl\", \"d\");\r\n"
+                       "user_pref(\"network.proxy.typeX\", 1);\r\nuser_pref(\"network.proxyless\", 1);\r\n");
+    setting.ApplyValue(*ValueOf({}), results);
+    EXPECT_EQ(ReadText(Prefs()), "user_pref(\"Network.Proxy.ssl\", \"b\");\r\n"
+                                 "user_pref(\"network.proxy.ssl\",\"c\");\r\nuser_pref(\"network.proxyless\", 1);\r\n");
+    EXPECT_EQ(CaptureValue()->GetHint(), "No proxy");
 }
 
 TEST_F(FirefoxProxyTest, ALineWithoutTheStandardSpacingIsNeverReplacedAndLfBecomesCrLf) {
@@ -392,10 +420,13 @@ TEST_F(FirefoxProxyTest, StoredLinesThatWouldAddOrBreakPreferencesAreWarnedAndLe
     const std::string after = ReadText(Prefs());
     EXPECT_EQ(count(after, "browser.startup.homepage"), count(before, "browser.startup.homepage"));
     EXPECT_EQ(count(after, "evil"), 0u);
-    EXPECT_EQ(count(after, "\r\n"), count(before, "\r\n") + 2) << "the two proxy lines that were well formed";
+    EXPECT_EQ(count(after, "\r\n"), count(before, "\r\n") + 2 - 5)
+        << "the two proxy lines that were well formed, less the five the value does not hold";
+    EXPECT_EQ(after.find("network.proxy.ssl"), std::string::npos) << "not held: removed";
     EXPECT_NE(after.find("\r\nuser_pref(\"network.proxy.ftp\", \"f\\\"q\");\r\n"), std::string::npos);
     EXPECT_NE(after.find("\r\nuser_pref(\"network.proxy.ftp_port\", 21);\r\n"), std::string::npos);
-    EXPECT_NE(after.find("user_pref(\"network.proxy.type\", 1);"), std::string::npos) << "left as it was";
+    EXPECT_NE(after.find("user_pref(\"network.proxy.type\", 1);"), std::string::npos) << "held: left as it was";
+    EXPECT_NE(after.find("user_pref(\"network.proxy.http\", \"proxy.corp.example\");"), std::string::npos);
 }
 
 TEST_F(FirefoxProxyTest, ACapturedNameWithAnEqualsSignIsWarnedAndLeftOut) {
