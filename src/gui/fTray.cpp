@@ -26,8 +26,6 @@ namespace {
 
 constexpr int kPollMilliseconds = 500;
 
-std::string Quote(const std::string& text) { return "\"" + text + "\""; }
-
 QString StartCommand() {
     return QStringLiteral("\"%1\" %2")
         .arg(QDir::toNativeSeparators(QCoreApplication::applicationFilePath()), QLatin1String(StartInTrayArgument));
@@ -53,24 +51,20 @@ public:
 
     TSwitchRules Rules() override { return LoadRules(RulesFilePath()); }
 
-    bool Confirm(const TSwitchRule& rule) override {
-        return TMessageBoxes::AskYesNo(ToQString("The network matches rule " + Quote(rule.name) + ". Apply profile " +
-                                                 Quote(rule.profile) + " of configuration " +
-                                                 Quote(rule.configuration) + "?"));
-    }
+    bool Confirm(const TSwitchRule& rule) override { return TMessageBoxes::AskYesNo(ToQString(RuleQuestion(rule))); }
 
     bool Apply(const TSwitchRule& rule) override {
-        TConfiguration* configuration = GetConfigurationsRoot().Configurations().Find(rule.configuration);
-        TConfigurationProfile* profile = configuration ? configuration->Profiles().Find(rule.profile) : nullptr;
-        if (!profile)
-            throw ERulesError("the rule " + Quote(rule.name) + " names profile " + Quote(rule.profile) + " of " +
-                              Quote(rule.configuration) + ", which does not exist");
+        const TRuleProfile found = RuleProfile(GetConfigurationsRoot(), rule);
         const TApplyReport report =
-            ApplyAutomatically(main_.History(), *configuration, *profile, main_.UndoableSender());
+            ApplyAutomatically(main_.History(), *found.configuration, *found.profile, main_.UndoableSender());
         main_.UpdateActions();
         tray_.showMessage(QStringLiteral("Prolamo"),
                           ToQString(report.Summary() + "\nChoose \"Undo last apply\" in this menu to undo it."));
         return true;
+    }
+
+    bool MovedAway(const TSwitchRule& rule) override {
+        return MovedAwayFrom(*RuleProfile(GetConfigurationsRoot(), rule).profile);
     }
 
     void Log(const std::string& line) override { lastLine = line; }
@@ -90,7 +84,7 @@ TTrayIcon::TTrayIcon(TfrmMain& main)
       miStartWithSession(new QAction(QStringLiteral("Start with the session"), this)),
       miQuit(new QAction(QStringLiteral("Quit"), this)), main_(main),
       target_(std::make_unique<TTarget>(main, *trayIcon)),
-      watcher_(std::make_unique<TNetworkWatcher>(SystemNetworkSource(), SystemWatchClock(), *target_)),
+      watcher_(std::make_unique<TNetworkWatcher>(SystemNetworkSource(), SystemWatchClock(), *target_, memory_)),
       tmrWatch(new QTimer(this)) {
     trayIcon->setObjectName(QStringLiteral("trayIcon"));
     mnuTray->setObjectName(QStringLiteral("mnuTray"));

@@ -62,6 +62,7 @@ private:
 
     TfrmMain& main_;
     std::unique_ptr<TTarget> target_;
+    TSwitchMemoryFile memory_;
     std::unique_ptr<TNetworkWatcher> watcher_;
     QTimer* tmrWatch;
     QAction* firstFixed_ = nullptr; // where the configurations end
