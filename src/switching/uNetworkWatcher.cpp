@@ -113,8 +113,15 @@ void TNetworkWatcher::Poll() {
             changedAt_ = now;
             holdOffLogged_ = false;
         }
+        TSwitchRules rules = target_.Rules();
+        if (rules_ && rules != *rules_) {
+            if (!pending_)
+                target_.Log("The rules changed.");
+            pending_ = true;
+        }
+        rules_ = std::move(rules);
         if (pending_ && !paused_ && now - changedAt_ >= times_.settle) {
-            Decide(now);
+            Decide(*rules_, now);
             lastError_.clear();
         }
     } catch (const std::exception& e) {
@@ -131,13 +138,12 @@ bool TNetworkWatcher::WaitsForHoldOff(const TProfileName& profile, TWatchClock::
     return left != leftAt_.end() && changedAt_ - left->second < times_.holdOff && now - changedAt_ < times_.holdOff;
 }
 
-void TNetworkWatcher::Decide(TWatchClock::time_point now) {
+void TNetworkWatcher::Decide(const TSwitchRules& rules, TWatchClock::time_point now) {
     if (!recalled_) {
         lastApplied_ = memory_.Recall();
         checkRecalled_ = lastApplied_.has_value();
         recalled_ = true;
     }
-    const TSwitchRules rules = target_.Rules();
     const TSwitchRule* rule = rules.FirstMatch(network_.Read());
     if (!rule) {
         target_.Log("No rule matches the network.");

@@ -47,7 +47,8 @@ INetworkSource& SystemNetworkSource();
 // What the watcher drives: its rules, the user's answer, the apply, its log.
 class ISwitchTarget {
 public:
-    // Read afresh for every decision, so that a changed rules file counts at once.
+    // Read at every look: a change of the rules is decided on at once, or as soon as the network
+    // has settled, as a change of the network would be.
     virtual TSwitchRules Rules() = 0;
     // For a rule that asks first.
     virtual bool Confirm(const TSwitchRule& rule) = 0;
@@ -128,7 +129,7 @@ public:
     const std::optional<TProfileName>& LastApplied() const { return lastApplied_; }
 
 private:
-    void Decide(TWatchClock::time_point now);
+    void Decide(const TSwitchRules& rules, TWatchClock::time_point now);
     bool WaitsForHoldOff(const TProfileName& profile, TWatchClock::time_point now) const;
 
     INetworkSource& network_;
@@ -140,6 +141,7 @@ private:
     bool busy_ = false; // asking or applying
     std::string lastError_;
     std::optional<std::uint64_t> lastCount_;
+    std::optional<TSwitchRules> rules_; // as read at the last look
     bool pending_ = false; // a change not decided on yet
     TWatchClock::time_point changedAt_{};
     bool holdOffLogged_ = false;

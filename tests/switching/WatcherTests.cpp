@@ -262,6 +262,26 @@ TEST_F(WatcherTest, NoMatchingRuleAppliesNothing) {
     EXPECT_TRUE(target_.Logged("No rule matches the network."));
 }
 
+TEST_F(WatcherTest, ChangedRulesAreDecidedOnWithoutANetworkChange) {
+    const TSwitchRules rules = target_.rules;
+    target_.rules = {};
+    Run(1min);
+    EXPECT_EQ(target_.applied, Profiles{});
+    target_.rules = rules;
+    Run(250ms);
+    EXPECT_EQ(target_.applied, Profiles{"Home"}) << "the network has long settled";
+
+    // While the network settles, a change of the rules waits for it too.
+    target_.rules.rules.erase(target_.rules.rules.begin() + 1); // "Home"
+    network_.MoveTo(kOffice);
+    Run(1s);
+    target_.rules.rules.insert(target_.rules.rules.begin(), Rule("Corp", "Corp", "ssid", "CORP-WLAN"));
+    Run(3s);
+    EXPECT_EQ(target_.applied, Profiles{"Home"});
+    Run(1s);
+    EXPECT_EQ(target_.applied, (Profiles{"Home", "Corp"}));
+}
+
 // A new start of the watcher, after an earlier one left Home applied by its rule.
 TEST_F(WatcherTest, AtStartTheProfileARuleAppliedBeforeIsNotAppliedWhileTheComputerHoldsIt) {
     memory_.kept = TProfileName{"Location", "Home"};
