@@ -576,10 +576,13 @@ int RunProlamo(bool startInTray) {
         main->show();
     loop.exec();
     main.reset();
-    // Progress windows that the user left open go with the application.
+    // Progress windows that the user left open go with the application; gathered first, since
+    // each takes its own top-level menu with it.
+    QList<TfrmProgress*> progressWindows;
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (qobject_cast<TfrmProgress*>(window))
-            delete window;
+        if (auto* progress = qobject_cast<TfrmProgress*>(window))
+            progressWindows << progress;
+    qDeleteAll(progressWindows);
     FreePersistentData();
     return 0;
 }
