@@ -12,6 +12,8 @@
 #include "fEditProfile.h"
 #include "fPreview.h"
 #include "fProgress.h"
+#include "fRules.h"
+#include "uDesktopSwitching.h"
 #include "uGUIUtils.h"
 #include "uPictures.h"
 
@@ -550,6 +552,46 @@ void TfrmMain::miAboutClick() {
 
 void TfrmMain::imgAdminClick() { ShowHelpTopic(QStringLiteral("html/security.htm"), this); }
 
+void TfrmMain::AttachSwitching(TDesktopSwitching& switching) {
+    FSwitching = &switching;
+    miSwitching = new QMenu(QStringLiteral("&Switching"), mmn);
+    miSwitching->setObjectName(QStringLiteral("miSwitching"));
+    mmn->insertMenu(miHelp->menuAction(), miSwitching);
+    miRules = miSwitching->addAction(QStringLiteral("&Rules..."));
+    miRules->setObjectName(QStringLiteral("miRules"));
+    miRules->setStatusTip(QStringLiteral("The rules that apply a profile by the network the computer is on"));
+    connect(miRules, &QAction::triggered, this, [this] { RunGuarded([this] { miRulesClick(); }); });
+    miPauseSwitching = miSwitching->addAction(QStringLiteral("&Pause automatic switching"));
+    miPauseSwitching->setObjectName(QStringLiteral("miPauseSwitching"));
+    miPauseSwitching->setCheckable(true);
+    connect(miPauseSwitching, &QAction::triggered, this, [this](bool paused) { miPauseSwitchingClick(paused); });
+
+    stbSwitching = new QStatusBar(this);
+    stbSwitching->setObjectName(QStringLiteral("stbSwitching"));
+    stbSwitching->setSizeGripEnabled(false);
+    lblSwitching = new QLabel(stbSwitching);
+    lblSwitching->setObjectName(QStringLiteral("lblSwitching"));
+    stbSwitching->addWidget(lblSwitching, 1);
+    SetStatusBar(stbSwitching);
+    connect(&switching, &TDesktopSwitching::StateChanged, this, &TfrmMain::ShowSwitchingState);
+    ShowSwitchingState();
+}
+
+void TfrmMain::ShowSwitchingState() {
+    // As wide as the window: a long line ends in "..." and shows whole as the tip.
+    const QString state = FSwitching->StateText();
+    lblSwitching->setToolTip(state);
+    lblSwitching->setText(lblSwitching->fontMetrics().elidedText(state, Qt::ElideRight, ClientSize().width() - 16));
+    miPauseSwitching->setChecked(FSwitching->Paused());
+}
+
+void TfrmMain::miRulesClick() {
+    TfrmRules rules(*FSwitching, this);
+    rules.exec();
+}
+
+void TfrmMain::miPauseSwitchingClick(bool paused) { FSwitching->SetPaused(paused); }
+
 int RunProlamo(bool startInTray) {
     std::optional<TDataFileLock> lock;
     std::unique_ptr<TfrmMain> main;
@@ -567,7 +609,10 @@ int RunProlamo(bool startInTray) {
     // The program's only loop runs as long as the window; no modality, so that the progress
     // windows of its runs stay usable.
     QEventLoop loop;
-    const TTrayIcon* tray = TTrayIcon::Available() ? new TTrayIcon(*main) : nullptr; // the window owns it
+    // The window owns both.
+    auto* switching = new TDesktopSwitching(*main);
+    main->AttachSwitching(*switching);
+    const TTrayIcon* tray = TTrayIcon::Available() ? new TTrayIcon(*main, *switching) : nullptr;
     QObject::connect(main.get(), &QDialog::finished, &loop, [&loop, tray] {
         if (!tray || tray->Quitting())
             loop.quit();

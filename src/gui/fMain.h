@@ -19,6 +19,7 @@ class QToolButton;
 namespace prolamo {
 
 class TClickLabel;
+class TDesktopSwitching;
 
 inline constexpr const char* AdminMarkerHint =
     "You are logged as a user that is not a member Administrator's group.\r\n"
@@ -47,6 +48,8 @@ public:
     void SelectProfile(const TConfiguration& configuration, const TConfigurationProfile& profile);
     // The progress sender of a run whose window offers its undo.
     std::unique_ptr<TGUIProgressSender> UndoableSender();
+    // Adds the Switching menu (the rules window, pause) and a line with the state of Switching.
+    void AttachSwitching(TDesktopSwitching& switching);
 
     QMenuBar* mmn;
     QMenu* miFile;
@@ -77,6 +80,12 @@ public:
     QAction* actProfilePreview;
     QAction* actProfileUndoApply;
     QAction* actProfileUndoRefresh;
+    // Once switching is attached.
+    QMenu* miSwitching = nullptr;
+    QAction* miRules = nullptr;
+    QAction* miPauseSwitching = nullptr;
+    QStatusBar* stbSwitching = nullptr;
+    QLabel* lblSwitching = nullptr;
 
 protected:
     void DoCancel(QAction* action) override;
@@ -94,6 +103,9 @@ private:
 
     void cmbConfigurationsChange();
     void miAboutClick();
+    void miRulesClick();
+    void miPauseSwitchingClick(bool paused);
+    void ShowSwitchingState();
     void imgAdminClick();
 
     void actConfigurationNewUpdate();
@@ -124,13 +136,14 @@ private:
     // Stands in for the profiles while no configuration is selected.
     std::unique_ptr<TSettings> FEmptySettings;
     std::unique_ptr<TProfileHistory> FHistory;
+    TDesktopSwitching* FSwitching = nullptr;
 };
 
 // The program after the registrations: holds the data file lock, creates the main window (which
 // reads the data file), runs until it closes and writes the data file once when it closes. A data file
 // that cannot be read or is locked shows its message and ends the program without the window.
-// With a notification area the program also lives there, and closing the window only hides it;
-// StartInTray starts it there without the window.
+// Automatic switching runs meanwhile. With a notification area the program also lives there, and
+// closing the window only hides it; StartInTray starts it there without the window.
 int RunProlamo(bool startInTray = false);
 
 } // namespace prolamo
