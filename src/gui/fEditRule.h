@@ -26,8 +26,6 @@ public:
     TfrmEditRule(const TSwitchRule& rule, TSave save);
 
     void UpdateActions() override;
-    // The rule as the fields show it.
-    TSwitchRule EditedRule() const;
     // Fills "Use this network" with the conditions that hold now, as it does each time it opens.
     void mnuNetworkPopup();
 
@@ -55,6 +53,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The rule as the fields show it.
+    TSwitchRule EditedRule() const;
     void FillProfiles(const std::string& selected);
     void ShowConditions();
     void AddCondition(const TRuleCondition& condition);

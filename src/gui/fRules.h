@@ -27,7 +27,6 @@ public:
     explicit TfrmRules(TDesktopSwitching& switching, QWidget* owner = nullptr);
 
     void UpdateActions() override;
-    const TSwitchRules& Rules() const { return FRules; }
     // Reads the rules file again and shows what another program changed in it.
     void tmrReloadTimer();
 

@@ -22,6 +22,7 @@ class TTrayIcon : public QObject {
     Q_OBJECT
 
 public:
+    // Main has Switching attached; its Rules entry opens the rules window.
     TTrayIcon(TfrmMain& main, TDesktopSwitching& switching);
     ~TTrayIcon() override;
 
