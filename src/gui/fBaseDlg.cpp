@@ -7,19 +7,6 @@
 
 namespace prolamo {
 
-namespace {
-
-QPushButton* NewButton(QWidget* parent, const char* name, int left, int top) {
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(left, top, 75, 25);
-    // Enter presses the OK button only, never the button that happens to have the focus.
-    button->setAutoDefault(false);
-    return button;
-}
-
-} // namespace
-
 TfrmBaseDlg::TfrmBaseDlg(QWidget* parent) : TfrmBase(parent) {
     SetClientSize(336, ClientSize().height());
     const QString dialog = QStringLiteral("Dialog");
@@ -30,9 +17,9 @@ TfrmBaseDlg::TfrmBaseDlg(QWidget* parent) : TfrmBase(parent) {
     OnExecute(actCancel, &TfrmBaseDlg::actCancelExecute);
     OnExecute(actHelp, &TfrmBaseDlg::actHelpExecute);
 
-    btnOK = NewButton(Client(), "btnOK", 91, 183);
-    btnCancel = NewButton(Client(), "btnCancel", 172, 183);
-    btnHelp = NewButton(Client(), "btnHelp", 253, 183);
+    btnOK = NewButton(Client(), "btnOK", QRect(91, 183, 75, 25));
+    btnCancel = NewButton(Client(), "btnCancel", QRect(172, 183, 75, 25));
+    btnHelp = NewButton(Client(), "btnHelp", QRect(253, 183, 75, 25));
     for (QPushButton* button : {btnOK, btnCancel, btnHelp})
         Anchor(button, Qt::RightEdge | Qt::BottomEdge);
     BindButton(*btnOK, *actOK);

@@ -12,6 +12,8 @@
 #include "fEditProfile.h"
 #include "fPreview.h"
 #include "fProgress.h"
+#include "fRules.h"
+#include "uDesktopSwitching.h"
 #include "uGUIUtils.h"
 #include "uPictures.h"
 #include "uSingleInstance.h"
@@ -27,6 +29,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -285,12 +288,24 @@ void TfrmMain::OnChange(QAction* action, void (TfrmMain::*handler)(QAction*), TD
     });
 }
 
+namespace {
+
+// Counts a change while it runs: the timer leaves the data file alone meanwhile.
+class TChanging {
+public:
+    explicit TChanging(int& count) : count_(++count) {}
+    ~TChanging() { --count_; }
+    TChanging(const TChanging&) = delete;
+    TChanging& operator=(const TChanging&) = delete;
+
+private:
+    int& count_;
+};
+
+} // namespace
+
 bool TfrmMain::RunChange(TDataUse use, const std::function<void()>& work) {
-    ++FChanging;
-    struct Done {
-        int& changing;
-        ~Done() { --changing; }
-    } done{FChanging};
+    const TChanging changing(FChanging);
     std::optional<TDataFileLock> lock;
     // The action starts from what the file holds now.
     if (!RunGuarded([&] {
@@ -301,22 +316,42 @@ bool TfrmMain::RunChange(TDataUse use, const std::function<void()>& work) {
     if (use == TDataUse::SaveAfter)
         lock.reset(); // not held while a dialog waits for the user
     const bool worked = RunGuarded(work);
-    FUnsaved = true;
-    RunGuarded([&] {
-        if (lock) {
-            FDataFile->HistoryWritten(*lock);
-        } else {
-            try {
-                lock.emplace(FDataFile->Lock());
-            } catch (const EDataFileLocked& e) {
-                throw Exception(std::string(e.what()) + ".\n\nYour changes are kept in this window and saved as "
-                                "soon as the data file is free.");
-            }
-        }
-        Synchronize(*lock);
-    });
+    RunGuarded([&] { SaveChange(lock); });
     UpdateActions();
     return worked;
+}
+
+bool TfrmMain::RunAutomaticChange(const std::function<void()>& work) {
+    const TChanging changing(FChanging);
+    std::optional<TDataFileLock> lock;
+    try {
+        lock.emplace(FDataFile->Path());
+    } catch (const EDataFileLocked&) {
+        return false;
+    }
+    Synchronize(*lock);
+    // What Work changed is saved also when it raises.
+    const auto save = qScopeGuard([&] {
+        RunGuarded([&] { SaveChange(lock); });
+        UpdateActions();
+    });
+    work();
+    return true;
+}
+
+void TfrmMain::SaveChange(std::optional<TDataFileLock>& lock) {
+    FUnsaved = true;
+    if (lock) {
+        FDataFile->HistoryWritten(*lock);
+    } else {
+        try {
+            lock.emplace(FDataFile->Lock());
+        } catch (const EDataFileLocked& e) {
+            throw Exception(std::string(e.what()) + ".\n\nYour changes are kept in this window and saved as soon as "
+                            "the data file is free.");
+        }
+    }
+    Synchronize(*lock);
 }
 
 void TfrmMain::SynchronizeDataFile() {
@@ -643,6 +678,46 @@ void TfrmMain::miAboutClick() {
 
 void TfrmMain::imgAdminClick() { ShowHelpTopic(QStringLiteral("html/security.htm"), this); }
 
+void TfrmMain::AttachSwitching(TDesktopSwitching& switching) {
+    FSwitching = &switching;
+    miSwitching = new QMenu(QStringLiteral("&Switching"), mmn);
+    miSwitching->setObjectName(QStringLiteral("miSwitching"));
+    mmn->insertMenu(miHelp->menuAction(), miSwitching);
+    miRules = miSwitching->addAction(QStringLiteral("&Rules..."));
+    miRules->setObjectName(QStringLiteral("miRules"));
+    miRules->setStatusTip(QStringLiteral("The rules that apply a profile by the network the computer is on"));
+    connect(miRules, &QAction::triggered, this, [this] { RunGuarded([this] { miRulesClick(); }); });
+    miPauseSwitching = miSwitching->addAction(QStringLiteral("&Pause automatic switching"));
+    miPauseSwitching->setObjectName(QStringLiteral("miPauseSwitching"));
+    miPauseSwitching->setCheckable(true);
+    connect(miPauseSwitching, &QAction::triggered, this, [this](bool paused) { miPauseSwitchingClick(paused); });
+
+    stbSwitching = new QStatusBar(this);
+    stbSwitching->setObjectName(QStringLiteral("stbSwitching"));
+    stbSwitching->setSizeGripEnabled(false);
+    lblSwitching = new QLabel(stbSwitching);
+    lblSwitching->setObjectName(QStringLiteral("lblSwitching"));
+    stbSwitching->addWidget(lblSwitching, 1);
+    SetStatusBar(stbSwitching);
+    connect(&switching, &TDesktopSwitching::StateChanged, this, &TfrmMain::ShowSwitchingState);
+    ShowSwitchingState();
+}
+
+void TfrmMain::ShowSwitchingState() {
+    // As wide as the window: a long line ends in "..." and shows whole as the tip.
+    const QString state = FSwitching->StateText();
+    lblSwitching->setToolTip(state);
+    lblSwitching->setText(lblSwitching->fontMetrics().elidedText(state, Qt::ElideRight, ClientSize().width() - 16));
+    miPauseSwitching->setChecked(FSwitching->Paused());
+}
+
+void TfrmMain::miRulesClick() {
+    TfrmRules rules(*FSwitching, this);
+    rules.exec();
+}
+
+void TfrmMain::miPauseSwitchingClick(bool paused) { FSwitching->SetPaused(paused); }
+
 int RunProlamo(bool startInTray) {
     std::unique_ptr<TSingleInstance> instance;
     std::unique_ptr<TfrmMain> main;
@@ -673,7 +748,10 @@ int RunProlamo(bool startInTray) {
     // The program's only loop runs as long as the window; no modality, so that the progress
     // windows of its runs stay usable.
     QEventLoop loop;
-    const TTrayIcon* tray = TTrayIcon::Available() ? new TTrayIcon(*main) : nullptr; // the window owns it
+    // The window owns both.
+    auto* switching = new TDesktopSwitching(*main);
+    main->AttachSwitching(*switching);
+    const TTrayIcon* tray = TTrayIcon::Available() ? new TTrayIcon(*main, *switching) : nullptr;
     QObject::connect(main.get(), &QDialog::finished, &loop, [&loop, tray] {
         if (!tray || tray->Quitting())
             loop.quit();
@@ -701,10 +779,13 @@ int RunProlamo(bool startInTray) {
     loop.exec();
     main->SaveBeforeEnd();
     main.reset();
-    // Progress windows that the user left open go with the application.
+    // Progress windows that the user left open go with the application; gathered first, since
+    // each takes its own top-level menu with it.
+    QList<TfrmProgress*> progressWindows;
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (qobject_cast<TfrmProgress*>(window))
-            delete window;
+        if (auto* progress = qobject_cast<TfrmProgress*>(window))
+            progressWindows << progress;
+    qDeleteAll(progressWindows);
     FreePersistentData();
     return 0;
 }

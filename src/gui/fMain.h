@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -22,6 +23,7 @@ class QToolButton;
 namespace prolamo {
 
 class TClickLabel;
+class TDesktopSwitching;
 
 inline constexpr const char* AdminMarkerHint =
     "You are logged as a user that is not a member Administrator's group.\r\n"
@@ -54,6 +56,9 @@ public:
     // wrote, and what Work changed is saved after it, also when it raises. An error shows in the
     // standard error box; false when Work did not run or raised.
     bool RunChange(TDataUse use, const std::function<void()>& work);
+    // The same for a change nobody asked for in the window (the watcher's apply), under the lock
+    // throughout: false at once while another program holds the lock; errors are raised.
+    bool RunAutomaticChange(const std::function<void()>& work);
     // Takes in what other programs wrote and saves what is not saved yet; the program's timer
     // calls it, never during an action or a dialog. Returns at once while the file is locked.
     void SynchronizeDataFile();
@@ -66,6 +71,8 @@ public:
     void SelectProfile(const TConfiguration& configuration, const TConfigurationProfile& profile);
     // The progress sender of a run whose window offers its undo.
     std::unique_ptr<TGUIProgressSender> UndoableSender();
+    // Adds the Switching menu (the rules window, pause) and a line with the state of Switching.
+    void AttachSwitching(TDesktopSwitching& switching);
 
     QMenuBar* mmn;
     QMenu* miFile;
@@ -96,6 +103,12 @@ public:
     QAction* actProfilePreview;
     QAction* actProfileUndoApply;
     QAction* actProfileUndoRefresh;
+    // Once switching is attached.
+    QMenu* miSwitching = nullptr;
+    QAction* miRules = nullptr;
+    QAction* miPauseSwitching = nullptr;
+    QStatusBar* stbSwitching = nullptr;
+    QLabel* lblSwitching = nullptr;
 
 protected:
     void DoCancel(QAction* action) override;
@@ -107,6 +120,8 @@ private:
     // Under Lock: takes in and saves, shows the lists anew with the selection kept, and tells of
     // changes made on both sides. Raises the reading and writing errors.
     void Synchronize(const TDataFileLock& lock);
+    // After a change: saves it under Lock, taking the lock when it is not held.
+    void SaveChange(std::optional<TDataFileLock>& lock);
     void FormCreate();
     void OpenDataFile();
     // Keep the selected position, or select Selected where the list shows it.
@@ -118,6 +133,9 @@ private:
 
     void cmbConfigurationsChange();
     void miAboutClick();
+    void miRulesClick();
+    void miPauseSwitchingClick(bool paused);
+    void ShowSwitchingState();
     void imgAdminClick();
 
     void actConfigurationNewUpdate();
@@ -152,13 +170,14 @@ private:
     int FChanging = 0; // actions running, dialogs of theirs included
     bool FUnsaved = false; // the last save failed; memory holds changes the file does not
     std::string FLastSyncError; // shown once, not at every look of the timer
+    TDesktopSwitching* FSwitching = nullptr;
 };
 
 // The program after the registrations: creates the main window (which reads the data file) and
 // runs until it closes or the session ends. A data file that cannot be read shows its message and
-// ends the program without the window.
-// With a notification area the program also lives there, and closing the window only hides it;
-// StartInTray starts it there without the window.
+// ends the program without the window. Automatic switching runs meanwhile. With a notification
+// area the program also lives there, and closing the window only hides it; StartInTray starts it
+// there without the window.
 int RunProlamo(bool startInTray = false);
 
 } // namespace prolamo

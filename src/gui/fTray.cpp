@@ -1,12 +1,11 @@
 #include "fTray.h"
 
 #include "fMain.h"
-#include "switching/uAutomaticApply.h"
+#include "uDesktopSwitching.h"
 #include "uGUIUtils.h"
 #include "uPictures.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -14,7 +13,6 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
-#include <QTimer>
 
 #ifdef _WIN32
 #include "classes/uRegistry.h"
@@ -23,10 +21,6 @@
 namespace prolamo {
 
 namespace {
-
-constexpr int kPollMilliseconds = 500;
-
-std::string Quote(const std::string& text) { return "\"" + text + "\""; }
 
 QString StartCommand() {
     return QStringLiteral("\"%1\" %2")
@@ -45,56 +39,18 @@ QString AutostartEntry() {
 
 } // namespace
 
-// The desktop program's watcher: its applies run on the data already in memory (the program holds
-// the data file's lock) with the progress window, each kept in the history first.
-class TTrayIcon::TTarget final : public ISwitchTarget {
-public:
-    TTarget(TfrmMain& main, QSystemTrayIcon& tray) : main_(main), tray_(tray) {}
-
-    TSwitchRules Rules() override { return LoadRules(RulesFilePath()); }
-
-    bool Confirm(const TSwitchRule& rule) override {
-        return TMessageBoxes::AskYesNo(ToQString("The network matches rule " + Quote(rule.name) + ". Apply profile " +
-                                                 Quote(rule.profile) + " of configuration " +
-                                                 Quote(rule.configuration) + "?"));
-    }
-
-    bool Apply(const TSwitchRule& rule) override {
-        TConfiguration* configuration = GetConfigurationsRoot().Configurations().Find(rule.configuration);
-        TConfigurationProfile* profile = configuration ? configuration->Profiles().Find(rule.profile) : nullptr;
-        if (!profile)
-            throw ERulesError("the rule " + Quote(rule.name) + " names profile " + Quote(rule.profile) + " of " +
-                              Quote(rule.configuration) + ", which does not exist");
-        const TApplyReport report =
-            ApplyAutomatically(main_.History(), *configuration, *profile, main_.UndoableSender());
-        main_.UpdateActions();
-        tray_.showMessage(QStringLiteral("Prolamo"),
-                          ToQString(report.Summary() + "\nChoose \"Undo last apply\" in this menu to undo it."));
-        return true;
-    }
-
-    void Log(const std::string& line) override { lastLine = line; }
-
-    std::string lastLine;
-
-private:
-    TfrmMain& main_;
-    QSystemTrayIcon& tray_;
-};
-
-TTrayIcon::TTrayIcon(TfrmMain& main)
+TTrayIcon::TTrayIcon(TfrmMain& main, TDesktopSwitching& switching)
     : QObject(&main), trayIcon(new QSystemTrayIcon(ProgramIcon(), this)), mnuTray(new QMenu()),
       miUndoApply(new QAction(QStringLiteral("Undo last apply"), this)),
+      miRules(new QAction(QStringLiteral("Switching rules..."), this)),
       miPause(new QAction(QStringLiteral("Pause automatic switching"), this)),
       miShowMain(new QAction(QStringLiteral("Show main window"), this)),
       miStartWithSession(new QAction(QStringLiteral("Start with the session"), this)),
-      miQuit(new QAction(QStringLiteral("Quit"), this)), main_(main),
-      target_(std::make_unique<TTarget>(main, *trayIcon)),
-      watcher_(std::make_unique<TNetworkWatcher>(SystemNetworkSource(), SystemWatchClock(), *target_)),
-      tmrWatch(new QTimer(this)) {
+      miQuit(new QAction(QStringLiteral("Quit"), this)), main_(main), switching_(switching) {
     trayIcon->setObjectName(QStringLiteral("trayIcon"));
     mnuTray->setObjectName(QStringLiteral("mnuTray"));
     miUndoApply->setObjectName(QStringLiteral("miUndoApply"));
+    miRules->setObjectName(QStringLiteral("miRules"));
     miPause->setObjectName(QStringLiteral("miPause"));
     miShowMain->setObjectName(QStringLiteral("miShowMain"));
     miStartWithSession->setObjectName(QStringLiteral("miStartWithSession"));
@@ -103,6 +59,8 @@ TTrayIcon::TTrayIcon(TfrmMain& main)
     miStartWithSession->setCheckable(true);
 
     connect(miUndoApply, &QAction::triggered, this, [this] { main_.actProfileUndoApply->trigger(); });
+    // Opened from the main window, whose menu has it too.
+    connect(miRules, &QAction::triggered, this, [this] { main_.miRules->trigger(); });
     connect(miPause, &QAction::triggered, this, [this](bool paused) { miPauseClick(paused); });
     connect(miShowMain, &QAction::triggered, this, [this] { ShowMain(); });
     connect(miStartWithSession, &QAction::triggered, this,
@@ -117,9 +75,18 @@ TTrayIcon::TTrayIcon(TfrmMain& main)
             ShowMain();
     });
     connect(trayIcon, &QSystemTrayIcon::messageClicked, this, [this] { ShowMain(); });
+    connect(&switching_, &TDesktopSwitching::StateChanged, this, [this] {
+        miPause->setChecked(switching_.Paused());
+        trayIcon->setToolTip(ToolTip());
+    });
+    connect(&switching_, &TDesktopSwitching::Applied, this, [this](const QString& summary) {
+        trayIcon->showMessage(QStringLiteral("Prolamo"),
+                              summary + QStringLiteral("\nChoose \"Undo last apply\" in this menu to undo it."));
+    });
 
     firstFixed_ = mnuTray->addSeparator();
     mnuTray->addAction(miUndoApply);
+    mnuTray->addAction(miRules);
     mnuTray->addAction(miPause);
     mnuTray->addSeparator();
     mnuTray->addAction(miShowMain);
@@ -128,9 +95,6 @@ TTrayIcon::TTrayIcon(TfrmMain& main)
     trayIcon->setContextMenu(mnuTray);
     FillMenu();
     trayIcon->show();
-
-    connect(tmrWatch, &QTimer::timeout, this, [this] { Poll(); });
-    tmrWatch->start(kPollMilliseconds);
 }
 
 TTrayIcon::~TTrayIcon() { delete mnuTray; }
@@ -179,9 +143,15 @@ void TTrayIcon::FillMenu() {
             QAction* item = menu->addAction(ToQString(profile.Name()));
             item->setCheckable(true);
             item->setChecked(profile.Name() == applied);
-            // Applied through the main window, with its question and progress window.
-            connect(item, &QAction::triggered, this, [this, &configuration, &profile] {
-                main_.SelectProfile(configuration, profile);
+            // Applied through the main window, with its question and progress window. Found by
+            // name: what another program wrote may have been read since the menu was filled.
+            connect(item, &QAction::triggered, this,
+                    [this, configurationName = configuration.Name(), profileName = profile.Name()] {
+                TConfiguration* chosen = GetConfigurationsRoot().Configurations().Find(configurationName);
+                TConfigurationProfile* chosenProfile = chosen ? chosen->Profiles().Find(profileName) : nullptr;
+                if (!chosenProfile)
+                    return;
+                main_.SelectProfile(*chosen, *chosenProfile);
                 main_.actProfileApply->trigger();
                 trayIcon->setToolTip(ToolTip());
             });
@@ -189,12 +159,12 @@ void TTrayIcon::FillMenu() {
         mnuTray->insertMenu(firstFixed_, menu);
     }
     miUndoApply->setEnabled(main_.actProfileUndoApply->isEnabled());
-    miPause->setChecked(watcher_->Paused());
+    miPause->setChecked(switching_.Paused());
     miStartWithSession->setChecked(StartsWithSession());
     trayIcon->setToolTip(ToolTip());
 }
 
-void TTrayIcon::miPauseClick(bool paused) { watcher_->SetPaused(paused); }
+void TTrayIcon::miPauseClick(bool paused) { switching_.SetPaused(paused); }
 
 void TTrayIcon::miStartWithSessionClick(bool enabled) {
     SetStartWithSession(enabled);
@@ -205,15 +175,6 @@ void TTrayIcon::ShowMain() {
     main_.show();
     main_.raise();
     main_.activateWindow();
-}
-
-void TTrayIcon::Poll() {
-    // Not while a run or a dialog (an editor with its copies) is open; the watcher's own question
-    // and apply it guards itself.
-    if ((!main_.isEnabled() && main_.isVisible()) || QApplication::activeModalWidget())
-        return;
-    watcher_->Poll();
-    trayIcon->setToolTip(ToolTip());
 }
 
 #ifdef _WIN32

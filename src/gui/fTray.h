@@ -1,31 +1,29 @@
 #pragma once
 
-#include "switching/uNetworkWatcher.h"
-
 #include <QObject>
 #include <QString>
 
-#include <memory>
 #include <optional>
 #include <string>
 
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
-class QTimer;
 
 namespace prolamo {
 
+class TDesktopSwitching;
 class TfrmMain;
 
 // The program in the notification area: a menu of the configurations with their profiles (the
-// last applied one checked), "Undo last apply", "Pause automatic switching", the main window and
-// Quit; and the watcher that switches profiles when the network changes.
+// last applied one checked), "Undo last apply", the rules and "Pause automatic switching" of the
+// program's automatic switching, the main window and Quit; a message after each automatic apply.
 class TTrayIcon : public QObject {
     Q_OBJECT
 
 public:
-    explicit TTrayIcon(TfrmMain& main);
+    // Main has Switching attached; its Rules entry opens the rules window.
+    TTrayIcon(TfrmMain& main, TDesktopSwitching& switching);
     ~TTrayIcon() override;
 
     // Whether the desktop has a notification area; only then does closing the main window hide it.
@@ -42,28 +40,22 @@ public:
     // The profile of Configuration applied last, from the history; empty when none is kept.
     std::string LastApplied(const std::string& configuration) const;
 
-    TNetworkWatcher& Watcher() { return *watcher_; }
-
     QSystemTrayIcon* trayIcon;
     QMenu* mnuTray;
     QAction* miUndoApply;
+    QAction* miRules;
     QAction* miPause;
     QAction* miShowMain;
     QAction* miStartWithSession;
     QAction* miQuit;
 
 private:
-    class TTarget;
-
     void miPauseClick(bool paused);
     void miStartWithSessionClick(bool enabled);
     void ShowMain();
-    void Poll();
 
     TfrmMain& main_;
-    std::unique_ptr<TTarget> target_;
-    std::unique_ptr<TNetworkWatcher> watcher_;
-    QTimer* tmrWatch;
+    TDesktopSwitching& switching_;
     QAction* firstFixed_ = nullptr; // where the configurations end
     bool quitting_ = false;
 };

@@ -40,6 +40,7 @@ struct MessageBoxState {
     std::deque<QMessageBox::StandardButton> answers;
     QStringList questions;
     QStringList errors;
+    QMessageBox::StandardButton lastDefault = QMessageBox::NoButton;
 };
 
 MessageBoxState& Boxes() {
@@ -84,6 +85,12 @@ QString ToQString(const std::string& text) { return QString::fromStdString(text)
 
 std::string ToUtf8(const QString& text) { return text.toStdString(); }
 
+std::string Sentence(std::string message) {
+    if (!message.empty() && message[0] >= 'a' && message[0] <= 'z')
+        message[0] = static_cast<char>(message[0] - 'a' + 'A');
+    return message;
+}
+
 namespace {
 
 class TNameValidator : public QValidator {
@@ -102,8 +109,10 @@ void RefuseControlCharacters(QLineEdit& edit) {
 
 void ProgramError(const std::string& message) { throw std::logic_error(message); }
 
-bool TMessageBoxes::AskYesNo(const QString& question, const std::function<void()>& showChanges) {
+bool TMessageBoxes::AskYesNo(const QString& question, const std::function<void()>& showChanges,
+                             QMessageBox::StandardButton defaultAnswer) {
     MessageBoxState& state = Boxes();
+    state.lastDefault = defaultAnswer;
     for (;;) {
         QMessageBox::StandardButton answer = QMessageBox::No;
         if (state.testing) {
@@ -115,7 +124,7 @@ bool TMessageBoxes::AskYesNo(const QString& question, const std::function<void()
         } else {
             QMessageBox box(QMessageBox::Question, QObject::tr("Confirm"), question,
                             QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
-            box.setDefaultButton(QMessageBox::Yes);
+            box.setDefaultButton(defaultAnswer);
             QPushButton* show = nullptr;
             if (showChanges)
                 show = box.addButton(QStringLiteral("&Show changes"), QMessageBox::HelpRole);
@@ -147,14 +156,26 @@ QStringList& TMessageBoxes::Questions() { return Boxes().questions; }
 
 QStringList& TMessageBoxes::Errors() { return Boxes().errors; }
 
+QMessageBox::StandardButton TMessageBoxes::LastDefaultAnswer() { return Boxes().lastDefault; }
+
 void TMessageBoxes::Reset() {
     Boxes().answers.clear();
     Boxes().questions.clear();
     Boxes().errors.clear();
+    Boxes().lastDefault = QMessageBox::NoButton;
 }
 
-bool ConfirmDelete(const std::string& name) {
-    return TMessageBoxes::AskYesNo(QStringLiteral("Do you want to delete \"%1\"?").arg(ToQString(name)));
+bool ConfirmDelete(const std::string& name, QMessageBox::StandardButton defaultAnswer) {
+    return TMessageBoxes::AskYesNo(QStringLiteral("Do you want to delete \"%1\"?").arg(ToQString(name)), {},
+                                   defaultAnswer);
+}
+
+QPushButton* NewButton(QWidget* parent, const char* name, QRect place) {
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(place);
+    button->setAutoDefault(false);
+    return button;
 }
 
 void BindButton(QAbstractButton& button, QAction& action) {

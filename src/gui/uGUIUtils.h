@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +20,7 @@ class QAbstractButton;
 class QAction;
 class QComboBox;
 class QLineEdit;
+class QPushButton;
 class QTextBrowser;
 
 namespace prolamo {
@@ -29,6 +31,10 @@ class TfrmProgress;
 
 QString ToQString(const std::string& text);
 std::string ToUtf8(const QString& text);
+
+// A message of the layers below, which write theirs to follow "prolamo-cli: ", as a sentence of
+// its own: "a rule needs a name" becomes "A rule needs a name".
+std::string Sentence(std::string message);
 
 // Names are shown in lists and on terminals: typing or pasting a control character into Edit is
 // refused.
@@ -41,8 +47,9 @@ void RefuseControlCharacters(QLineEdit& edit);
 class TMessageBoxes {
 public:
     // A confirmation with Yes and No; true for Yes. With ShowChanges the box has a third button,
-    // "Show changes", that runs it and asks again.
-    static bool AskYesNo(const QString& question, const std::function<void()>& showChanges = {});
+    // "Show changes", that runs it and asks again. DefaultAnswer is what Enter answers.
+    static bool AskYesNo(const QString& question, const std::function<void()>& showChanges = {},
+                         QMessageBox::StandardButton defaultAnswer = QMessageBox::Yes);
     // The answer a test queues for "Show changes".
     static constexpr QMessageBox::StandardButton ShowChangesAnswer = QMessageBox::Help;
     // The standard error box, titled with the application title.
@@ -54,6 +61,8 @@ public:
     static void SetNextAnswer(QMessageBox::StandardButton answer);
     static QStringList& Questions();
     static QStringList& Errors();
+    // What Enter would have answered the last question.
+    static QMessageBox::StandardButton LastDefaultAnswer();
     static void Reset();
 };
 
@@ -70,7 +79,11 @@ bool RunGuarded(Work&& work) {
 }
 
 // Asks "Do you want to delete "<name>"?"; true for Yes.
-bool ConfirmDelete(const std::string& name);
+bool ConfirmDelete(const std::string& name, QMessageBox::StandardButton defaultAnswer = QMessageBox::Yes);
+
+// A button of Parent at Place; Enter presses the dialog's OK button only, never the button that
+// happens to have the focus.
+QPushButton* NewButton(QWidget* parent, const char* name, QRect place);
 
 // Makes Button show Action's caption, enabled state and hint, and execute it when clicked.
 void BindButton(QAbstractButton& button, QAction& action);

@@ -1,5 +1,7 @@
 #include "uAutomaticApply.h"
 
+#include "profiles/uProfilePreview.h"
+
 namespace prolamo {
 
 namespace {
@@ -19,6 +21,10 @@ TApplyReport ApplyAutomatically(TProfileHistory& history, TConfiguration& config
     applier.SetGuard(&snapshot);
     applier.ApplyProfile(profile);
     return applier.Report();
+}
+
+bool MovedAwayFrom(const TConfigurationProfile& profile) {
+    return PreviewProfile(profile).Count(TChangeState::WillChange) > 0;
 }
 
 } // namespace prolamo

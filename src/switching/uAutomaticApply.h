@@ -14,4 +14,8 @@ namespace prolamo {
 TApplyReport ApplyAutomatically(TProfileHistory& history, TConfiguration& configuration,
                                 TConfigurationProfile& profile, std::unique_ptr<TProgressSender> sender);
 
+// Whether the machine no longer holds Profile: an apply would change one of its settings. A
+// setting whose state cannot be read does not count; an apply would not mend it either.
+bool MovedAwayFrom(const TConfigurationProfile& profile);
+
 } // namespace prolamo

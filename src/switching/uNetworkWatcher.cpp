@@ -1,14 +1,18 @@
 #include "uNetworkWatcher.h"
 
+#include "os/Files.h"
+
 namespace prolamo {
 
 namespace {
 
+constexpr std::size_t kMaxMemorySize = 64 * 1024;
+constexpr std::string_view kConfigurationKey = "configuration = ";
+constexpr std::string_view kProfileKey = "profile = ";
+
 std::string Quote(const std::string& text) { return "\"" + text + "\""; }
 
-std::string Describe(const TSwitchRule& rule) {
-    return "rule " + Quote(rule.name) + " (profile " + Quote(rule.profile) + " of " + Quote(rule.configuration) + ")";
-}
+std::string Describe(const TSwitchRule& rule) { return "rule " + Quote(rule.name) + " (" + DescribeProfile(rule) + ")"; }
 
 class TSystemClock final : public IWatchClock {
 public:
@@ -38,9 +42,54 @@ INetworkSource& SystemNetworkSource() {
     return network;
 }
 
+std::string RuleQuestion(const TSwitchRule& rule) {
+    return "The network matches rule " + Quote(rule.name) + ". Apply profile " + Quote(rule.profile) +
+           " of configuration " + Quote(rule.configuration) + "?";
+}
+
+std::string SwitchMemoryFilePath() { return BesideDataFile(".switched"); }
+
+std::optional<TProfileName> TSwitchMemoryFile::Recall() {
+    std::uint32_t attributes = os::InvalidFileAttributes;
+    if (os::Files().GetFileAttributes(path_, &attributes) != os::ErrorSuccess)
+        return std::nullopt;
+    std::vector<std::uint8_t> content;
+    if (const os::ErrorCode e = os::Files().ReadWholeFile(path_, &content); e != os::ErrorSuccess)
+        throw EOSError(e);
+    if (content.size() > kMaxMemorySize)
+        return std::nullopt;
+    TProfileName profile;
+    const std::string_view text(reinterpret_cast<const char*>(content.data()), content.size());
+    for (std::size_t start = 0; start < text.size();) {
+        const auto end = std::min(text.find('\n', start), text.size());
+        std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.starts_with(kConfigurationKey))
+            profile.configuration = line.substr(kConfigurationKey.size());
+        else if (line.starts_with(kProfileKey))
+            profile.profile = line.substr(kProfileKey.size());
+    }
+    if (profile.configuration.empty() || profile.profile.empty())
+        return std::nullopt;
+    return profile;
+}
+
+void TSwitchMemoryFile::Keep(const TProfileName& profile) {
+    const std::string text = "# The profile a switching rule applied last. At its next start Prolamo's watcher does not\n"
+                             "# apply it again while the computer still holds it.\n" +
+                             std::string(kConfigurationKey) + profile.configuration + "\n" + std::string(kProfileKey) +
+                             profile.profile + "\n";
+    if (const os::ErrorCode e = os::Files().WriteFileReplacing(
+            path_, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+        e != os::ErrorSuccess)
+        throw EOSError(e);
+}
+
 TNetworkWatcher::TNetworkWatcher(INetworkSource& network, IWatchClock& clock, ISwitchTarget& target,
-                                 TWatcherTimes times)
-    : network_(network), clock_(clock), target_(target), times_(times) {}
+                                 ISwitchMemory& memory, TWatcherTimes times)
+    : network_(network), clock_(clock), target_(target), memory_(memory), times_(times) {}
 
 void TNetworkWatcher::SetPaused(bool paused) {
     if (paused == paused_)
@@ -64,8 +113,15 @@ void TNetworkWatcher::Poll() {
             changedAt_ = now;
             holdOffLogged_ = false;
         }
+        TSwitchRules rules = target_.Rules();
+        if (rules_ && rules != *rules_) {
+            if (!pending_)
+                target_.Log("The rules changed.");
+            pending_ = true;
+        }
+        rules_ = std::move(rules);
         if (pending_ && !paused_ && now - changedAt_ >= times_.settle) {
-            Decide(now);
+            Decide(*rules_, now);
             lastError_.clear();
         }
     } catch (const std::exception& e) {
@@ -82,8 +138,12 @@ bool TNetworkWatcher::WaitsForHoldOff(const TProfileName& profile, TWatchClock::
     return left != leftAt_.end() && changedAt_ - left->second < times_.holdOff && now - changedAt_ < times_.holdOff;
 }
 
-void TNetworkWatcher::Decide(TWatchClock::time_point now) {
-    const TSwitchRules rules = target_.Rules();
+void TNetworkWatcher::Decide(const TSwitchRules& rules, TWatchClock::time_point now) {
+    if (!recalled_) {
+        lastApplied_ = memory_.Recall();
+        checkRecalled_ = lastApplied_.has_value();
+        recalled_ = true;
+    }
     const TSwitchRule* rule = rules.FirstMatch(network_.Read());
     if (!rule) {
         target_.Log("No rule matches the network.");
@@ -92,11 +152,16 @@ void TNetworkWatcher::Decide(TWatchClock::time_point now) {
     }
     const TProfileName profile{rule->configuration, rule->profile};
     if (lastApplied_ == profile) {
-        target_.Log("The network matches " + Describe(*rule) + ", which is applied already.");
-        pending_ = false;
-        return;
-    }
-    if (WaitsForHoldOff(profile, now)) {
+        const bool movedAway = checkRecalled_ && target_.MovedAway(*rule);
+        checkRecalled_ = false;
+        if (!movedAway) {
+            target_.Log("The network matches " + Describe(*rule) + ", which is applied already.");
+            pending_ = false;
+            return;
+        }
+        target_.Log("The computer has moved away from " + DescribeProfile(*rule) +
+                    " since a rule applied it; applying it again.");
+    } else if (WaitsForHoldOff(profile, now)) {
         if (!holdOffLogged_)
             target_.Log("The network matches " + Describe(*rule) +
                         ", which was left a short while ago; switching back once the network stays.");
@@ -129,6 +194,11 @@ void TNetworkWatcher::Decide(TWatchClock::time_point now) {
         leftAt_[*lastApplied_] = clock_.Now();
     leftAt_.erase(profile);
     lastApplied_ = profile;
+    try {
+        memory_.Keep(profile);
+    } catch (const std::exception& e) {
+        target_.Log(std::string("The next start will not know what was applied: ") + e.what());
+    }
 }
 
 } // namespace prolamo

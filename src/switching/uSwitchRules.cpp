@@ -3,11 +3,13 @@
 #include "classes/uPersistence.h"
 #include "os/Files.h"
 #include "os/Text.h"
+#include "profiles/uProfileSettings.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <thread>
 
 namespace prolamo {
 
@@ -17,12 +19,6 @@ namespace {
 constexpr std::size_t kMaxFileSize = 1024 * 1024;
 constexpr std::size_t kMaxLineLength = 4096;
 constexpr std::size_t kMaxSsidBytes = 32;
-
-struct TConditionName {
-    TConditionKind kind;
-    const char* key;
-    const char* caption;
-};
 
 constexpr TConditionName kConditionNames[] = {
     {TConditionKind::GatewayMac, "gateway-mac", "gateway hardware address"},
@@ -169,6 +165,8 @@ std::string DescribeAdapter(const os::ConnectedAdapter& a) {
     return text;
 }
 
+std::span<const TConditionName> ConditionNames() { return kConditionNames; }
+
 TRuleCondition TRuleCondition::Parse(std::string_view key, std::string_view value) {
     const TConditionName* name = nullptr;
     for (const TConditionName& candidate : kConditionNames)
@@ -284,6 +282,55 @@ bool TRuleCondition::Holds(const TNetworkFingerprint& fingerprint, std::string* 
     return false;
 }
 
+std::vector<TNetworkCondition> ConditionsOfNetwork(const TNetworkFingerprint& fingerprint) {
+    std::vector<TNetworkCondition> conditions;
+    bool gateway = false;
+    const auto add = [&conditions](const os::ConnectedAdapter& adapter, TConditionKind kind, const std::string& value) {
+        try {
+            TNetworkCondition found{TRuleCondition::Parse(NameOf(kind).key, value), AdapterName(adapter)};
+            if (std::none_of(conditions.begin(), conditions.end(),
+                             [&found](const TNetworkCondition& c) { return c.condition == found.condition; }))
+                conditions.push_back(std::move(found));
+        } catch (const ERulesError&) {
+            // A name the rules file cannot keep (control characters, too long) is not offered.
+        }
+    };
+    for (const os::ConnectedAdapter& adapter : fingerprint.adapters) {
+        if (adapter.gatewayAddress.empty())
+            continue;
+        gateway = true;
+        if (!adapter.gatewayMac.empty())
+            add(adapter, TConditionKind::GatewayMac, adapter.gatewayMac);
+        else
+            add(adapter, TConditionKind::Gateway, adapter.gatewayAddress);
+        if (!adapter.ssid.empty())
+            add(adapter, TConditionKind::Ssid, adapter.ssid);
+        if (!adapter.dnsSuffix.empty())
+            add(adapter, TConditionKind::DnsSuffix, os::Utf16ToUtf8(adapter.dnsSuffix));
+    }
+    if (!gateway)
+        conditions.push_back({TRuleCondition::Parse(NameOf(TConditionKind::NoNetwork).key, ""), {}});
+    return conditions;
+}
+
+std::string DescribeProfile(const TSwitchRule& rule) {
+    return "profile " + Quote(rule.profile) + " of " + Quote(rule.configuration);
+}
+
+TRuleProfile FindRuleProfile(const TConfigurations& root, const TSwitchRule& rule) {
+    TConfiguration* configuration = root.Configurations().Find(rule.configuration);
+    TConfigurationProfile* profile = configuration ? configuration->Profiles().Find(rule.profile) : nullptr;
+    return profile ? TRuleProfile{configuration, profile} : TRuleProfile{};
+}
+
+TRuleProfile RuleProfile(const TConfigurations& root, const TSwitchRule& rule) {
+    const TRuleProfile found = FindRuleProfile(root, rule);
+    if (!found.profile)
+        throw ERulesError("the rule " + Quote(rule.name) + " names " + DescribeProfile(rule) +
+                          ", which does not exist");
+    return found;
+}
+
 TSwitchRule* TSwitchRules::Find(std::string_view name) {
     const auto found = std::find_if(rules.begin(), rules.end(), [&](const TSwitchRule& r) { return r.name == name; });
     return found == rules.end() ? nullptr : &*found;
@@ -309,6 +356,38 @@ const TSwitchRule* TSwitchRules::FirstMatch(const TNetworkFingerprint& fingerpri
     return nullptr;
 }
 
+std::vector<TSwitchRule>::iterator TSwitchRules::Existing(std::string_view name) {
+    TSwitchRule* rule = Find(name);
+    if (!rule)
+        throw ERulesError("there is no rule named " + Quote(name));
+    return rules.begin() + (rule - rules.data());
+}
+
+void TSwitchRules::Add(const TSwitchRule& rule) {
+    CheckRule(rule);
+    if (Find(rule.name))
+        throw ERulesError("a rule named " + Quote(rule.name) + " already exists");
+    rules.push_back(rule);
+}
+
+void TSwitchRules::Replace(std::string_view name, const TSwitchRule& rule) {
+    const auto at = Existing(name);
+    CheckRule(rule);
+    if (rule.name != name && Find(rule.name))
+        throw ERulesError("a rule named " + Quote(rule.name) + " already exists");
+    *at = rule;
+}
+
+void TSwitchRules::Remove(std::string_view name) { rules.erase(Existing(name)); }
+
+void TSwitchRules::Move(std::string_view name, bool up) {
+    const auto at = Existing(name);
+    if (up && at != rules.begin())
+        std::iter_swap(at, at - 1);
+    else if (!up && at + 1 != rules.end())
+        std::iter_swap(at, at + 1);
+}
+
 void CheckRule(const TSwitchRule& rule) {
     CheckName(rule.name, "name");
     if (rule.name.find_first_of("[]") != std::string::npos)
@@ -317,6 +396,38 @@ void CheckRule(const TSwitchRule& rule) {
     CheckName(rule.profile, "profile");
     if (rule.conditions.empty())
         throw ERulesError("the rule " + Quote(rule.name) + " has no condition; it needs at least one");
+}
+
+std::vector<std::string> ExplainRules(const TSwitchRules& rules, const TNetworkFingerprint& fingerprint,
+                                      const TConfigurations& root) {
+    std::vector<std::string> lines{"Network"};
+    if (fingerprint.adapters.empty())
+        lines.push_back("  not connected");
+    for (const os::ConnectedAdapter& adapter : fingerprint.adapters)
+        lines.push_back("  " + DescribeAdapter(adapter));
+    lines.push_back("Rules");
+    if (rules.rules.empty())
+        lines.push_back("  none");
+    for (const TSwitchRule& rule : rules.rules) {
+        const auto verdicts = ExplainRule(rule, fingerprint);
+        const bool matches =
+            std::all_of(verdicts.begin(), verdicts.end(), [](const TConditionVerdict& v) { return v.holds; });
+        lines.push_back("  " + Quote(rule.name) + (matches ? " matches" : " does not match"));
+        for (const TConditionVerdict& verdict : verdicts)
+            lines.push_back("    " + std::string(verdict.holds ? "yes " : "no  ") + verdict.condition->Text() + ": " +
+                            verdict.why);
+    }
+    const TSwitchRule* match = rules.FirstMatch(fingerprint);
+    if (!match) {
+        lines.push_back("No rule matches: the watcher applies nothing.");
+        return lines;
+    }
+    lines.push_back("Rule " + Quote(match->name) + " is the first that matches: the watcher " +
+                    (match->ask ? "asks to apply" : "applies") + " profile " + Quote(match->profile) +
+                    " of configuration " + Quote(match->configuration) + ".");
+    if (!FindRuleProfile(root, *match).profile)
+        lines.push_back("That profile does not exist; the watcher reports it and applies nothing.");
+    return lines;
 }
 
 TSwitchRules ParseRules(std::string_view text) {
@@ -419,11 +530,12 @@ std::string FormatRules(const TSwitchRules& rules) {
     return text;
 }
 
-std::string RulesFilePath() {
-    std::string path = DataFilePath();
-    const auto dot = path.find_last_of('.');
-    return path.substr(0, dot) + ".rules";
+std::string BesideDataFile(std::string_view extension) {
+    const std::string path = DataFilePath();
+    return path.substr(0, path.find_last_of('.')) + std::string(extension);
 }
+
+std::string RulesFilePath() { return BesideDataFile(".rules"); }
 
 TSwitchRules LoadRules(const std::string& path) {
     std::uint32_t attributes = os::InvalidFileAttributes;
@@ -448,6 +560,27 @@ void SaveRules(const std::string& path, const TSwitchRules& rules) {
             path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
         e != os::ErrorSuccess)
         throw EOSError(e);
+}
+
+TRulesChange::TRulesChange(std::string path, const TWait& wait) : path_(std::move(path)) {
+    for (int attempt = 1; !lock_; ++attempt) {
+        try {
+            lock_ = std::make_unique<TDataFileLock>(path_);
+        } catch (const EDataFileLocked&) {
+            if (attempt == Tries)
+                throw ERulesBusy("the rules file " + path_ + " is in use by another Prolamo program; try again");
+            if (wait)
+                wait();
+            else
+                std::this_thread::sleep_for(PauseBeforeRetry);
+        }
+    }
+    rules_ = LoadRules(path_);
+}
+
+void TRulesChange::Expect(const TSwitchRules& shown) const {
+    if (rules_ != shown)
+        throw ERulesChanged("the rules file " + path_ + " was changed by another program meanwhile");
 }
 
 } // namespace prolamo

@@ -136,5 +136,26 @@ TEST(RuleCli, WatchSwitchesTheProfileAndLeavesTheDataFileFree) {
     EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, wired + "disabled"));
 }
 
+// A new watcher knows what a rule applied before it: it applies the profile again only when the
+// computer has moved away from it.
+TEST(RuleCli, WatchAtStartLeavesTheProfileARuleAppliedBefore) {
+    CliMachine machine;
+    MakeLocations(machine);
+    machine.Ok({"rule", "add", "Office", "Location", "Office", "dns-suffix=corp.example"});
+    machine.Ok({"machine", "network", "office"});
+    const std::string applying = "Applying rule \"Office\" (profile \"Office\" of \"Location\").";
+    ASSERT_TRUE(Contains(machine.Ok({"watch", "6"}).out, applying));
+
+    const std::string again = machine.Ok({"watch", "6"}).out;
+    EXPECT_TRUE(Contains(again, "which is applied already.")) << again;
+    EXPECT_FALSE(Contains(again, applying));
+
+    machine.Ok({"machine", "disconnect", "Ethernet"});
+    const std::string movedAway = machine.Ok({"watch", "6"}).out;
+    EXPECT_TRUE(Contains(movedAway, "The computer has moved away from profile \"Office\" of \"Location\"")) << movedAway;
+    EXPECT_TRUE(Contains(movedAway, "Applied Office: 1 setting, no errors\n"));
+    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, "Ethernet (Intel(R) Ethernet Connection (7) I219-LM): enabled"));
+}
+
 } // namespace
 } // namespace prolamo::test

@@ -9,10 +9,13 @@
 #include "gui/fEditItems.h"
 #include "gui/fEditProfile.h"
 #include "gui/fMain.h"
+#include "gui/fEditRule.h"
 #include "gui/fPreview.h"
 #include "gui/fProgress.h"
+#include "gui/fRules.h"
 #include "gui/fTray.h"
 #include "gui/uSingleInstance.h"
+#include "gui/uDesktopSwitching.h"
 #include "gui/uGUIUtils.h"
 #include "profiles/uEnvSettings.h"
 #include "switching/uSwitchRules.h"
@@ -24,9 +27,12 @@
 #include <QFile>
 #include <QSystemTrayIcon>
 #include <QLineEdit>
+#include <QCheckBox>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QProcess>
+#include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -151,6 +157,15 @@ private:
         return main;
     }
 
+    // Main's automatic switching, as the program attaches it, with the watcher's times of the test.
+    static TDesktopSwitching& AttachSwitching(TfrmMain& main, TWatcherTimes times = {}) {
+        TDesktopSwitching::SetTimesForTests(times);
+        auto* switching = new TDesktopSwitching(main); // the window owns it
+        TDesktopSwitching::SetTimesForTests(std::nullopt);
+        main.AttachSwitching(*switching);
+        return *switching;
+    }
+
 private slots:
     void initTestCase() {
         RegisterGuiTestKinds();
@@ -176,6 +191,7 @@ private slots:
     }
 
     void cleanup() {
+        TTrayIcon::SetAvailableForTests(std::nullopt);
         for (TfrmProgress* progress : ProgressWindows())
             delete progress;
         // A root that no main window registered outlives the data file object.
@@ -677,7 +693,8 @@ private slots:
         office.RefreshAll();
         TestMachine()["k1"] = "away";
         auto main = OpenMain();
-        auto* tray = new TTrayIcon(*main); // the window owns it
+        TDesktopSwitching& switching = AttachSwitching(*main);
+        auto* tray = new TTrayIcon(*main, switching); // the window owns it
         const auto profileItem = [tray](const QString& configuration, const QString& profile) -> QAction* {
             tray->FillMenu();
             for (QAction* item : tray->mnuTray->actions())
@@ -708,10 +725,17 @@ private slots:
         ProgressWindows().value(0)->close();
         Idle();
 
+        // Pause is one state, whichever menu sets it.
         tray->miPause->trigger();
-        QVERIFY(tray->Watcher().Paused());
-        tray->miPause->trigger();
-        QVERIFY(!tray->Watcher().Paused());
+        QVERIFY(switching.Paused());
+        QVERIFY(main->miPauseSwitching->isChecked());
+        QCOMPARE(main->lblSwitching->toolTip(), QStringLiteral("Automatic switching is paused."));
+        main->miPauseSwitching->trigger();
+        QVERIFY(!switching.Paused());
+        QVERIFY(!tray->miPause->isChecked());
+
+        OnNextModal<TfrmRules>([](TfrmRules& rules) { rules.btnCancel->click(); });
+        tray->miRules->trigger();
 
         QCOMPARE(workstation_->StartWithSessionCommand(), std::string());
         tray->miStartWithSession->trigger();
@@ -725,8 +749,8 @@ private slots:
     }
 
     // The rule for the network the workstation is on applies after settling, kept for undo like
-    // any apply.
-    void trayWatcherAppliesTheMatchingRulesProfile() {
+    // any apply, and the tray says so.
+    void watcherAppliesTheMatchingRulesProfile() {
         TestMachine() = {{"k1", "home"}};
         TConfiguration& a = AddConfiguration(Root(), "A", {"k1"});
         TConfigurationProfile& home = a.Profiles().Add();
@@ -736,10 +760,262 @@ private slots:
         std::ofstream(RulesFilePath()) << "[Home]\nconfiguration = A\nprofile = Home\n"
                                         << workstation_->ConditionOfCurrentNetwork() << "\n";
         auto main = OpenMain();
-        auto* tray = new TTrayIcon(*main);
+        TDesktopSwitching& switching = AttachSwitching(*main, {std::chrono::seconds(1)});
+        auto* tray = new TTrayIcon(*main, switching);
+        QSignalSpy applied(&switching, &TDesktopSwitching::Applied);
         QTRY_COMPARE_WITH_TIMEOUT(TestMachine()["k1"], std::string("home"), 10000);
         QCOMPARE(tray->LastApplied("A"), std::string("Home"));
         QVERIFY(main->actProfileUndoApply->isEnabled());
+        QCOMPARE(applied.size(), 1);
+        QCOMPARE(applied.first().first().toString(), QStringLiteral("Applied Home: 1 setting, no errors"));
+        QVERIFY2(main->lblSwitching->toolTip().endsWith(QStringLiteral(": Applied Home: 1 setting, no errors")),
+                 qPrintable(main->lblSwitching->toolTip()));
+    }
+
+    // Every change of the rules window is in the file at once, in the window's order; a change
+    // another program made is shown, and a change made on rules the file no longer holds refused.
+    void rulesWindowAddsOrdersTestsAndDeletesRulesAndTheFileFollows() {
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1"});
+        a.Profiles().Add().SetName("Home");
+        a.Profiles().Add().SetName("Office");
+        AddConfiguration(Root(), "B", {"k2"}).Profiles().Add().SetName("Train");
+        auto main = OpenMain();
+        TfrmRules rules(AttachSwitching(*main), main.get());
+        rules.show();
+        const auto inFile = [] {
+            QStringList names;
+            for (const TSwitchRule& rule : LoadRules(RulesFilePath()).rules)
+                names << ToQString(rule.name);
+            return names;
+        };
+        const auto listed = [&rules] {
+            QStringList names;
+            for (int row = 0; row < rules.lvwRules->rowCount(); ++row)
+                names << rules.lvwRules->item(row, TfrmRules::colName)->text();
+            return names;
+        };
+        const auto select = [&rules](const QString& name) {
+            rules.lvwRules->clearSelection();
+            for (int row = 0; row < rules.lvwRules->rowCount(); ++row)
+                if (rules.lvwRules->item(row, TfrmRules::colName)->text() == name)
+                    rules.lvwRules->selectRow(row);
+            rules.UpdateActions();
+        };
+        QVERIFY(!rules.actRuleEdit->isEnabled());
+
+        // A rule of the network the computer is on; OK keeps the dialog open on what it cannot save.
+        OnNextModal<TfrmEditRule>([](TfrmEditRule& editor) {
+            const auto closed = qScopeGuard([&editor] { editor.reject(); });
+            QCOMPARE(editor.edtName->text(), QStringLiteral("Rule 1"));
+            QCOMPARE(editor.cmbConfiguration->currentText(), QStringLiteral("A"));
+            QCOMPARE(editor.cmbProfile->currentText(), QStringLiteral("Home"));
+            editor.btnOK->click();
+            QVERIFY(editor.isVisible());
+            QVERIFY2(TMessageBoxes::Errors().value(0).startsWith(QStringLiteral("The rule \"Rule 1\" has no condition")),
+                     qPrintable(TMessageBoxes::Errors().value(0)));
+            editor.edtName->setText(QStringLiteral("Home"));
+            editor.mnuNetworkPopup();
+            for (QAction* offered : editor.mnuNetwork->actions())
+                offered->trigger();
+            editor.btnOK->click();
+        });
+        rules.actRuleNew->trigger();
+        QCOMPARE(inFile(), QStringList{"Home"});
+        const TSwitchRule home = LoadRules(RulesFilePath()).rules.at(0);
+        QCOMPARE(home.profile, std::string("Home"));
+        QVERIFY(!home.conditions.empty());
+        const TSwitchRules made = LoadRules(RulesFilePath());
+        QVERIFY(made.FirstMatch(ReadNetworkFingerprint()) == &made.rules[0]);
+
+        // A condition written by hand, checked as the file checks it; another configuration's profiles.
+        OnNextModal<TfrmEditRule>([](TfrmEditRule& editor) {
+            const auto closed = qScopeGuard([&editor] { editor.reject(); });
+            editor.edtName->setText(QStringLiteral("Office"));
+            SelectItemIndex(*editor.cmbConfiguration, editor.cmbConfiguration->findText(QStringLiteral("B")));
+            QCOMPARE(ComboTexts(*editor.cmbProfile), QStringList{"Train"});
+            SelectItemIndex(*editor.cmbConfiguration, editor.cmbConfiguration->findText(QStringLiteral("A")));
+            editor.cmbProfile->setCurrentIndex(editor.cmbProfile->findText(QStringLiteral("Office")));
+            editor.cmbConditionKind->setCurrentIndex(editor.cmbConditionKind->findText(QStringLiteral("gateway (gateway)")));
+            editor.edtConditionValue->setText(QStringLiteral("10.20.30"));
+            editor.UpdateActions();
+            editor.actConditionAdd->trigger();
+            QVERIFY(TMessageBoxes::Errors().last().startsWith(QStringLiteral("Gateway needs an IPv4 address")));
+            editor.cmbConditionKind->setCurrentIndex(
+                editor.cmbConditionKind->findText(QStringLiteral("DNS suffix (dns-suffix)")));
+            editor.edtConditionValue->setText(QStringLiteral("corp.example"));
+            editor.UpdateActions();
+            editor.actConditionAdd->trigger();
+            QCOMPARE(ListTexts(*editor.lvwConditions), QStringList{"dns-suffix corp.example"});
+            editor.chkAsk->setChecked(true);
+            editor.btnOK->click();
+        });
+        rules.actRuleNew->trigger();
+        QCOMPARE(inFile(), (QStringList{"Home", "Office"}));
+        QCOMPARE(listed(), inFile());
+        QCOMPARE(rules.lvwRules->item(1, TfrmRules::colProfile)->text(), QStringLiteral("Office (A), asks first"));
+        QCOMPARE(rules.lvwRules->item(1, TfrmRules::colConditions)->text(), QStringLiteral("dns-suffix corp.example"));
+
+        // Names stay unique: the editor says so and stays open until cancelled.
+        OnNextModal<TfrmEditRule>([](TfrmEditRule& editor) {
+            editor.edtName->setText(QStringLiteral("Office"));
+            editor.btnOK->click();
+            const bool refused = editor.isVisible();
+            editor.btnCancel->click();
+            QVERIFY(refused);
+            QVERIFY(TMessageBoxes::Errors().last().startsWith(QStringLiteral("A rule named \"Office\" already exists")));
+        });
+        select(QStringLiteral("Home"));
+        rules.actRuleEdit->trigger();
+        QCOMPARE(inFile(), (QStringList{"Home", "Office"}));
+
+        select(QStringLiteral("Office"));
+        QVERIFY(!rules.actRuleDown->isEnabled());
+        rules.actRuleUp->trigger();
+        QCOMPARE(inFile(), (QStringList{"Office", "Home"}));
+        QCOMPARE(listed(), inFile());
+        rules.UpdateActions();
+        QVERIFY2(!rules.actRuleUp->isEnabled(), "the moved rule stays selected");
+        rules.actRuleDown->trigger();
+        QCOMPARE(inFile(), (QStringList{"Home", "Office"}));
+
+        // Test now names the rule that matches here, and selects it.
+        select(QStringLiteral("Office"));
+        rules.actTest->trigger();
+        QVERIFY2(rules.edtTest->toPlainText().contains(QStringLiteral("Rule \"Home\" is the first that matches")),
+                 qPrintable(rules.edtTest->toPlainText()));
+        QCOMPARE(rules.lvwRules->selectedItems().value(0)->row(), 0);
+
+        // Delete asks, with No as the answer Enter gives.
+        select(QStringLiteral("Office"));
+        rules.actRuleDel->trigger();
+        QCOMPARE(TMessageBoxes::Questions().last(), QStringLiteral("Do you want to delete \"Office\"?"));
+        QCOMPARE(TMessageBoxes::LastDefaultAnswer(), QMessageBox::No);
+        QCOMPARE(inFile(), (QStringList{"Home", "Office"}));
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        rules.actRuleDel->trigger();
+        QCOMPARE(inFile(), QStringList{"Home"});
+        QCOMPARE(listed(), inFile());
+
+        // Another program adds a rule: the window shows it.
+        TSwitchRules other = LoadRules(RulesFilePath());
+        other.Add({"Train", "B", "Train", false, {TRuleCondition::Parse("no-network", "")}});
+        SaveRules(RulesFilePath(), other);
+        rules.tmrReloadTimer();
+        QCOMPARE(listed(), (QStringList{"Home", "Train"}));
+        QVERIFY(rules.lblFile->text().startsWith(QStringLiteral("Another program changed the rules")));
+
+        // It takes the rule away again before the window has read it: the window's change is refused.
+        other.Remove("Train");
+        SaveRules(RulesFilePath(), other);
+        select(QStringLiteral("Home"));
+        rules.actRuleDown->trigger();
+        QVERIFY(TMessageBoxes::Errors().last().startsWith(QStringLiteral("Another program changed the rules meanwhile")));
+        QCOMPARE(inFile(), QStringList{"Home"});
+        QCOMPARE(listed(), inFile());
+
+        // A file that cannot be read is said, and not written over.
+        std::ofstream(RulesFilePath()) << "[Home]\nsid = x\n";
+        rules.tmrReloadTimer();
+        QVERIFY2(rules.lblFile->text().contains(QStringLiteral("line 2: unknown condition")),
+                 qPrintable(rules.lblFile->text()));
+        const std::vector<std::uint8_t> broken = ReadBytes(RulesFilePath());
+        select(QStringLiteral("Home"));
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        rules.actRuleDel->trigger();
+        QVERIFY(TMessageBoxes::Errors().last().contains(QStringLiteral("line 2: unknown condition")));
+        QCOMPARE(ReadBytes(RulesFilePath()), broken);
+    }
+
+    // The watcher does not look while the rules window (a modal dialog) is open, and decides on the
+    // rules it left as soon as it closes, without waiting for the network to change.
+    void aRuleAddedInTheRulesWindowIsAppliedByTheWatcher() {
+        TestMachine() = {{"k1", "home"}};
+        TConfigurationProfile& home = AddConfiguration(Root(), "A", {"k1"}).Profiles().Add();
+        home.SetName("Home");
+        home.RefreshAll();
+        TestMachine()["k1"] = "away";
+        auto main = OpenMain();
+        AttachSwitching(*main, {std::chrono::seconds(0)});
+        std::string whileOpen;
+        OnNextModal<TfrmRules>([&whileOpen](TfrmRules& rules) {
+            OnNextModal<TfrmEditRule>([](TfrmEditRule& editor) {
+                const auto closed = qScopeGuard([&editor] { editor.reject(); });
+                editor.mnuNetworkPopup();
+                editor.mnuNetwork->actions().value(0)->trigger();
+                editor.btnOK->click();
+            });
+            rules.actRuleNew->trigger();
+            QTest::qWait(1500);
+            whileOpen = TestMachine()["k1"];
+            rules.done(QDialog::Rejected);
+        });
+        main->miRules->trigger();
+        QCOMPARE(whileOpen, std::string("away"));
+        QTRY_COMPARE_WITH_TIMEOUT(TestMachine()["k1"], std::string("home"), 5000);
+    }
+
+    // Without a notification area the program has no tray icon, but switches all the same.
+    void watcherRunsWithoutANotificationArea() {
+        TTrayIcon::SetAvailableForTests(false);
+        TestMachine() = {{"k1", "home"}};
+        TConfigurationProfile& home = AddConfiguration(Root(), "A", {"k1"}).Profiles().Add();
+        home.SetName("Home");
+        home.RefreshAll();
+        TestMachine()["k1"] = "away";
+        std::ofstream(RulesFilePath()) << "[Home]\nconfiguration = A\nprofile = Home\n"
+                                        << workstation_->ConditionOfCurrentNetwork() << "\n";
+        bool trayless = false;
+        QString state;
+        TDesktopSwitching::SetTimesForTests(TWatcherTimes{std::chrono::seconds(0)});
+        QTimer::singleShot(0, [&trayless, &state] {
+            TfrmMain* main = ShownMainWindow();
+            if (!main)
+                return;
+            trayless = !main->findChild<TTrayIcon*>() && main->findChild<TDesktopSwitching*>();
+            auto* watch = new QTimer(main);
+            QObject::connect(watch, &QTimer::timeout, main, [main, &state] {
+                for (TfrmProgress* progress : ProgressWindows())
+                    progress->close();
+                if (TestMachine()["k1"] == "home" && main->isEnabled()) {
+                    state = main->lblSwitching->toolTip();
+                    main->btnCancel->click();
+                }
+            });
+            watch->start(100);
+            // However it goes, the program ends.
+            QTimer::singleShot(10000, main, [main] { main->done(QDialog::Rejected); });
+        });
+        const int exitCode = RunProlamo();
+        TDesktopSwitching::SetTimesForTests(std::nullopt);
+        QCOMPARE(exitCode, 0);
+        QVERIFY(trayless);
+        QCOMPARE(TestMachine()["k1"], std::string("home"));
+        QVERIFY2(state.endsWith(QStringLiteral("Applied Home: 1 setting, no errors")), qPrintable(state));
+    }
+
+    // A start where the machine holds the profile a rule applied before applies nothing; a start
+    // after the machine moved away from it applies it again.
+    void watcherAtStartLeavesTheProfileTheMachineIsIn() {
+        TestMachine() = {{"k1", "home"}};
+        TConfigurationProfile& home = AddConfiguration(Root(), "A", {"k1"}).Profiles().Add();
+        home.SetName("Home");
+        home.RefreshAll();
+        std::ofstream(RulesFilePath()) << "[Home]\nconfiguration = A\nprofile = Home\n"
+                                        << workstation_->ConditionOfCurrentNetwork() << "\n";
+        TSwitchMemoryFile().Keep({"A", "Home"});
+        {
+            auto main = OpenMain();
+            AttachSwitching(*main, {std::chrono::seconds(0)});
+            QTRY_VERIFY_WITH_TIMEOUT(main->lblSwitching->toolTip().endsWith(QStringLiteral("which is applied already.")),
+                                     5000);
+            QVERIFY(ProgressWindows().isEmpty());
+            QCOMPARE(main->History().Snapshots().Count(), std::size_t{0});
+        }
+        TestMachine()["k1"] = "away";
+        auto main = OpenMain();
+        AttachSwitching(*main, {std::chrono::seconds(0)});
+        QTRY_COMPARE_WITH_TIMEOUT(TestMachine()["k1"], std::string("home"), 5000);
+        QCOMPARE(main->History().Snapshots().Count(), std::size_t{1});
     }
 
     void refreshSaysWhatItCapturedAndIsUndoneInTheMainWindowAndTheEditor() {
@@ -1346,6 +1622,14 @@ private slots:
         TfrmProgress progress;
         progress.btnHelp->click();
         QCOMPARE(topicOf(progress), QStringLiteral("html/profiletroubles.htm"));
+
+        TfrmRules rules(AttachSwitching(*main), main.get());
+        rules.btnHelp->click();
+        QCOMPARE(topicOf(rules), QStringLiteral("html/rules.htm"));
+        QVERIFY(rules.findChild<THelpViewer*>()->Browser()->toPlainText().contains(QStringLiteral("Use this network")));
+        TfrmEditRule rule({}, [](const TSwitchRule&) {});
+        rule.btnHelp->click();
+        QCOMPARE(topicOf(rule), QStringLiteral("html/rules.htm"));
 
         main->imgAdmin->setVisible(true);
         QTest::mouseClick(main->imgAdmin, Qt::LeftButton);

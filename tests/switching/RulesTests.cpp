@@ -1,8 +1,12 @@
 // The rules: their conditions on the network, their order, and their file as untrusted text.
 
+#include "support/TempFolder.h"
 #include "switching/uSwitchRules.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
 
 namespace prolamo::test {
 namespace {
@@ -157,6 +161,129 @@ TEST(Rules, ARuleNeedsNamesTheFileCanKeepAndACondition) {
                                                              {"R", "C", "", false, {ssid}},
                                                              {"R", "C", "P", false, {}}})
         EXPECT_THROW(CheckRule(rule), ERulesError) << rule.name << "/" << rule.configuration << "/" << rule.profile;
+}
+
+TEST(Rules, ConditionsOfANetworkHoldForItAndPreferTheGatewaysHardwareAddress) {
+    const auto texts = [](const TNetworkFingerprint& fingerprint) {
+        std::vector<std::string> texts;
+        for (const TNetworkCondition& offered : ConditionsOfNetwork(fingerprint)) {
+            std::string why;
+            EXPECT_TRUE(offered.condition.Holds(fingerprint, &why)) << offered.condition.Text();
+            texts.push_back(offered.condition.Text() + " (" + offered.adapter + ")");
+        }
+        return texts;
+    };
+    EXPECT_EQ(texts(kHome), (std::vector<std::string>{"gateway-mac 3C:A6:2F:0B:5E:11 (Wi-Fi)",
+                                                      "ssid FRITZ!Box 7590 QX (Wi-Fi)", "dns-suffix fritz.box (Wi-Fi)"}));
+    EXPECT_EQ(texts(kOffice), (std::vector<std::string>{"gateway-mac 00:1D:A2:6E:41:01 (Ethernet)",
+                                                        "gateway 10.20.40.1 (Wi-Fi)", "ssid CORP-WLAN (Wi-Fi)",
+                                                        "dns-suffix Corp.Example (Wi-Fi)"}))
+        << "an unresolved gateway is offered by its address";
+    EXPECT_EQ(texts(kTrain), std::vector<std::string>{"no-network ()"}) << "no adapter has a gateway";
+    EXPECT_EQ(texts({}), std::vector<std::string>{"no-network ()"});
+
+    // The same network on two adapters is offered once; a name the file cannot keep not at all.
+    TNetworkFingerprint twice = kHome;
+    twice.adapters.push_back(kHome.adapters[0]);
+    twice.adapters[1].name = u"Ethernet";
+    twice.adapters[1].ssid = "Bad\x01Name";
+    EXPECT_EQ(texts(twice), texts(kHome));
+}
+
+TSwitchRule Named(std::string name, std::string profile = "Home") {
+    return {std::move(name), "Location", std::move(profile), false, {TRuleCondition::Parse("ssid", "A")}};
+}
+
+std::vector<std::string> Names(const TSwitchRules& rules) {
+    std::vector<std::string> names;
+    for (const TSwitchRule& rule : rules.rules)
+        names.push_back(rule.name);
+    return names;
+}
+
+TEST(Rules, ChangesKeepNamesUniqueAndTheOrderAsMoved) {
+    TSwitchRules rules;
+    rules.Add(Named("A"));
+    rules.Add(Named("B"));
+    rules.Add(Named("C"));
+    EXPECT_THROW(rules.Add(Named("B")), ERulesError);
+    EXPECT_THROW(rules.Add({"D", "Location", "Home", false, {}}), ERulesError) << "a rule without condition";
+
+    rules.Move("C", true);
+    EXPECT_EQ(Names(rules), (std::vector<std::string>{"A", "C", "B"}));
+    rules.Move("A", true);
+    rules.Move("B", false);
+    EXPECT_EQ(Names(rules), (std::vector<std::string>{"A", "C", "B"})) << "the ends stay";
+    rules.Move("A", false);
+    EXPECT_EQ(Names(rules), (std::vector<std::string>{"C", "A", "B"}));
+
+    rules.Replace("A", Named("A2", "Office"));
+    EXPECT_EQ(Names(rules), (std::vector<std::string>{"C", "A2", "B"})) << "a renamed rule keeps its place";
+    EXPECT_EQ(rules.rules[1].profile, "Office");
+    rules.Replace("A2", Named("A2", "Home"));
+    EXPECT_EQ(rules.rules[1].profile, "Home") << "its own name is no clash";
+    const TSwitchRules before = rules;
+    EXPECT_THROW(rules.Replace("A2", Named("C")), ERulesError);
+    EXPECT_THROW(rules.Replace("X", Named("X")), ERulesError);
+    EXPECT_THROW(rules.Remove("X"), ERulesError);
+    EXPECT_THROW(rules.Move("X", true), ERulesError);
+    EXPECT_EQ(rules, before);
+    rules.Remove("C");
+    EXPECT_EQ(Names(rules), (std::vector<std::string>{"A2", "B"}));
+}
+
+class RulesChangeTest : public ::testing::Test {
+protected:
+    std::string Text() const {
+        std::ifstream in(path_, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    TempFolder folder_;
+    std::string path_ = folder_ / "qvt.rules";
+};
+
+TEST_F(RulesChangeTest, WaitsForALockThatIsReleasedSoon) {
+    auto held = std::make_unique<TDataFileLock>(path_);
+    int waits = 0;
+    TRulesChange change(path_, [&] {
+        if (++waits == 3)
+            held.reset();
+    });
+    EXPECT_EQ(waits, 3);
+    change.Rules().Add(Named("Home"));
+    change.Save();
+    EXPECT_EQ(LoadRules(path_).rules.size(), 1u);
+}
+
+TEST_F(RulesChangeTest, GivesUpOnALockThatStaysTakenAndLeavesTheFile) {
+    SaveRules(path_, TSwitchRules{{Named("Home")}});
+    const std::string before = Text();
+    TDataFileLock held(path_);
+    int waits = 0;
+    EXPECT_THROW(TRulesChange(path_, [&] { ++waits; }), ERulesBusy);
+    EXPECT_GT(waits, 0);
+    EXPECT_EQ(Text(), before);
+}
+
+TEST_F(RulesChangeTest, RefusesAChangeMadeOnRulesTheFileNoLongerHolds) {
+    SaveRules(path_, TSwitchRules{{Named("Home")}});
+    const TSwitchRules shown = LoadRules(path_);
+    {
+        TRulesChange other(path_);
+        other.Rules().Add(Named("Office"));
+        other.Save();
+    }
+    TRulesChange change(path_);
+    EXPECT_THROW(change.Expect(shown), ERulesChanged);
+    EXPECT_NO_THROW(change.Expect(LoadRules(path_)));
+}
+
+TEST_F(RulesChangeTest, TheLockIsHeldUntilTheChangeEnds) {
+    std::optional<TRulesChange> change(std::in_place, path_);
+    EXPECT_THROW(TDataFileLock{path_}, EDataFileLocked);
+    change.reset();
+    EXPECT_NO_THROW(TDataFileLock{path_});
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 // The watcher on a network and a clock the test moves: what it applies, when, and what it leaves.
 
+#include "support/TempFolder.h"
 #include "switching/uNetworkWatcher.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 
 namespace prolamo::test {
@@ -54,16 +56,37 @@ public:
             duringApply();
         return true;
     }
+    bool MovedAway(const TSwitchRule& rule) override {
+        movedAwayAsked.push_back(rule.profile);
+        return movedAway;
+    }
     void Log(const std::string& line) override { log.push_back(line); }
+    bool Logged(const std::string& line) const { return std::find(log.begin(), log.end(), line) != log.end(); }
 
     TSwitchRules rules;
     std::vector<std::string> applied;
     std::vector<std::string> asked;
+    std::vector<std::string> movedAwayAsked;
     std::vector<std::string> log;
     bool answer = true;
     bool busy = false;
+    bool movedAway = false;
     std::function<void()> duringApply;
 };
+
+class TFakeMemory final : public ISwitchMemory {
+public:
+    std::optional<TProfileName> Recall() override { return kept; }
+    void Keep(const TProfileName& profile) override {
+        if (full)
+            throw std::runtime_error("the disk is full");
+        kept = profile;
+    }
+    std::optional<TProfileName> kept;
+    bool full = false;
+};
+
+using Profiles = std::vector<std::string>;
 
 TSwitchRule Rule(std::string name, std::string profile, std::string key, std::string value, bool ask = false) {
     return {std::move(name), "Location", std::move(profile), ask, {TRuleCondition::Parse(key, value)}};
@@ -84,12 +107,12 @@ protected:
         }
         watcher_.Poll();
     }
-    using Profiles = std::vector<std::string>;
 
     TFakeClock clock_;
     TFakeNetwork network_;
     TFakeTarget target_;
-    TNetworkWatcher watcher_{network_, clock_, target_};
+    TFakeMemory memory_;
+    TNetworkWatcher watcher_{network_, clock_, target_, memory_};
 };
 
 TEST_F(WatcherTest, AppliesTheMatchingProfileOnceAfterTheSettlingTime) {
@@ -222,10 +245,11 @@ TEST_F(WatcherTest, ABusyDataFileIsTriedAgainAndBrokenRulesAreLoggedOnce) {
         TSwitchRules Rules() override { throw ERulesError("qvt.rules, line 3: unknown condition"); }
         bool Confirm(const TSwitchRule&) override { return true; }
         bool Apply(const TSwitchRule&) override { return true; }
+        bool MovedAway(const TSwitchRule&) override { return false; }
         void Log(const std::string& line) override { log.push_back(line); }
         std::vector<std::string> log;
     } broken;
-    TNetworkWatcher watcher(network_, clock_, broken);
+    TNetworkWatcher watcher(network_, clock_, broken, memory_);
     for (int i = 0; i < 200; ++i, clock_.now += 250ms)
         watcher.Poll();
     EXPECT_EQ(std::count(broken.log.begin(), broken.log.end(), "Cannot switch: qvt.rules, line 3: unknown condition"), 1);
@@ -235,7 +259,103 @@ TEST_F(WatcherTest, NoMatchingRuleAppliesNothing) {
     network_.fingerprint = kCafe;
     Run(1min);
     EXPECT_EQ(target_.applied, Profiles{});
-    EXPECT_NE(std::find(target_.log.begin(), target_.log.end(), "No rule matches the network."), target_.log.end());
+    EXPECT_TRUE(target_.Logged("No rule matches the network."));
+}
+
+TEST_F(WatcherTest, ChangedRulesAreDecidedOnWithoutANetworkChange) {
+    const TSwitchRules rules = target_.rules;
+    target_.rules = {};
+    Run(1min);
+    EXPECT_EQ(target_.applied, Profiles{});
+    target_.rules = rules;
+    Run(250ms);
+    EXPECT_EQ(target_.applied, Profiles{"Home"}) << "the network has long settled";
+
+    // While the network settles, a change of the rules waits for it too.
+    target_.rules.rules.erase(target_.rules.rules.begin() + 1); // "Home"
+    network_.MoveTo(kOffice);
+    Run(1s);
+    target_.rules.rules.insert(target_.rules.rules.begin(), Rule("Corp", "Corp", "ssid", "CORP-WLAN"));
+    Run(3s);
+    EXPECT_EQ(target_.applied, Profiles{"Home"});
+    Run(1s);
+    EXPECT_EQ(target_.applied, (Profiles{"Home", "Corp"}));
+}
+
+// A new start of the watcher, after an earlier one left Home applied by its rule.
+TEST_F(WatcherTest, AtStartTheProfileARuleAppliedBeforeIsNotAppliedWhileTheComputerHoldsIt) {
+    memory_.kept = TProfileName{"Location", "Home"};
+    Run(1min);
+    EXPECT_EQ(target_.applied, Profiles{});
+    EXPECT_EQ(target_.movedAwayAsked, Profiles{"Home"});
+    EXPECT_TRUE(target_.Logged("The network matches rule \"Home\" (profile \"Home\" of \"Location\"), which is "
+                               "applied already."));
+
+    // Later in the run it is this watcher's own knowledge, as for a profile it applied itself.
+    target_.movedAway = true;
+    network_.MoveTo(kHome);
+    Run(6s);
+    EXPECT_EQ(target_.applied, Profiles{});
+    EXPECT_EQ(target_.movedAwayAsked, Profiles{"Home"});
+}
+
+TEST_F(WatcherTest, AtStartTheProfileIsAppliedAgainWhenTheComputerHasMovedAwayFromIt) {
+    memory_.kept = TProfileName{"Location", "Home"};
+    target_.movedAway = true;
+    Run(6s);
+    EXPECT_EQ(target_.applied, Profiles{"Home"});
+    EXPECT_TRUE(target_.Logged("The computer has moved away from profile \"Home\" of \"Location\" since a rule "
+                               "applied it; applying it again."));
+}
+
+TEST_F(WatcherTest, AtStartAnotherProfileThanTheOneKeptIsAppliedAndKept) {
+    memory_.kept = TProfileName{"Location", "Office"};
+    Run(6s);
+    EXPECT_EQ(target_.applied, Profiles{"Home"});
+    EXPECT_EQ(target_.movedAwayAsked, Profiles{}) << "no preview for a profile that changes anyway";
+    EXPECT_EQ(memory_.kept, (TProfileName{"Location", "Home"}));
+}
+
+TEST_F(WatcherTest, AProfileThatCannotBeKeptIsStillApplied) {
+    memory_.full = true;
+    Run(6s);
+    EXPECT_EQ(target_.applied, Profiles{"Home"});
+    EXPECT_TRUE(target_.Logged("The next start will not know what was applied: the disk is full"));
+    network_.MoveTo(kHome);
+    Run(6s);
+    EXPECT_EQ(target_.applied, Profiles{"Home"}) << "this run knows it";
+}
+
+TEST(SwitchMemoryFile, KeepsTheProfileForTheNextWatcher) {
+    TempFolder folder;
+    TSwitchMemoryFile memory(folder / "qvt.switched");
+    EXPECT_EQ(memory.Recall(), std::nullopt) << "no file yet";
+    memory.Keep({"Netz = alt", "Zu Hause #1"});
+    EXPECT_EQ(TSwitchMemoryFile(folder / "qvt.switched").Recall(), (TProfileName{"Netz = alt", "Zu Hause #1"}));
+
+    for (const std::string& text : {std::string("configuration = Location\n"), std::string("not this file at all"),
+                                    std::string(70 * 1024, '#')}) {
+        std::ofstream(folder / "qvt.switched", std::ios::binary) << text;
+        EXPECT_EQ(memory.Recall(), std::nullopt) << text.substr(0, 40);
+    }
+    std::ofstream(folder / "qvt.switched", std::ios::binary) << "configuration = Location\r\nprofile = Home\r\n";
+    EXPECT_EQ(memory.Recall(), (TProfileName{"Location", "Home"})) << "edited on Windows";
+}
+
+// Two runs of the program, one after the other, on the same file.
+TEST(SwitchMemoryFile, ASecondStartOnTheSameNetworkAppliesNothing) {
+    TempFolder folder;
+    TFakeClock clock;
+    TFakeNetwork network;
+    TFakeTarget target;
+    target.rules.rules = {Rule("Home", "Home", "ssid", "HomeNet")};
+    for (int start = 0; start < 2; ++start) {
+        TSwitchMemoryFile memory(folder / "qvt.switched");
+        TNetworkWatcher watcher(network, clock, target, memory);
+        for (int i = 0; i < 40; ++i, clock.now += 250ms)
+            watcher.Poll();
+    }
+    EXPECT_EQ(target.applied, Profiles{"Home"});
 }
 
 } // namespace

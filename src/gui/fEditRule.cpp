@@ -1,0 +1,235 @@
+#include "fEditRule.h"
+
+#include "profiles/uProfileSettings.h"
+#include "uGUIUtils.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace prolamo {
+
+namespace {
+
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, QWidget* buddy, int left, int top) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setBuddy(buddy);
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+// Lists Names and selects Selected, which stays listed when it is not among them: a rule keeps
+// what it names until the user chooses otherwise.
+void FillNames(QComboBox& list, std::vector<std::string> names, const std::string& selected) {
+    if (!selected.empty() && std::find(names.begin(), names.end(), selected) == names.end())
+        names.push_back(selected);
+    const QSignalBlocker blocker(list);
+    list.clear();
+    for (const std::string& name : names)
+        list.addItem(ToQString(name));
+    list.setCurrentIndex(std::max(0, list.findText(ToQString(selected))));
+}
+
+} // namespace
+
+TfrmEditRule::TfrmEditRule(const TSwitchRule& rule, TSave save)
+    : edtName(new QLineEdit(Client())), cmbConfiguration(new QComboBox(Client())), cmbProfile(new QComboBox(Client())),
+      chkAsk(new QCheckBox(QStringLiteral("&Ask before applying"), Client())), lvwConditions(new QListWidget(Client())),
+      btnUseNetwork(NewButton(Client(), "btnUseNetwork", QRect(416, 144, 108, 25))), mnuNetwork(new QMenu(this)),
+      btnConditionDel(NewButton(Client(), "btnConditionDel", QRect(416, 175, 108, 25))),
+      cmbConditionKind(new QComboBox(Client())), edtConditionValue(new QLineEdit(Client())),
+      btnConditionAdd(NewButton(Client(), "btnConditionAdd", QRect(416, 258, 108, 25))), FSave(std::move(save)),
+      FConditions(rule.conditions) {
+    setObjectName(QStringLiteral("frmEditRule"));
+    setWindowTitle(QStringLiteral("Edit rule"));
+    SetHelpKeyword(QStringLiteral("html/rules.htm"));
+    SetClientSize(540, 340);
+    bvlDialog->setGeometry(8, 8, 524, 285);
+
+    lblName = NewLabel(Client(), "lblName", QStringLiteral("&Name"), edtName, 16, 19);
+    edtName->setObjectName(QStringLiteral("edtName"));
+    edtName->setGeometry(104, 16, 420, 21);
+    RefuseControlCharacters(*edtName);
+    lblConfiguration = NewLabel(Client(), "lblConfiguration", QStringLiteral("Con&figuration"), cmbConfiguration, 16, 47);
+    cmbConfiguration->setObjectName(QStringLiteral("cmbConfiguration"));
+    cmbConfiguration->setGeometry(104, 44, 420, 21);
+    lblProfile = NewLabel(Client(), "lblProfile", QStringLiteral("&Profile"), cmbProfile, 16, 75);
+    cmbProfile->setObjectName(QStringLiteral("cmbProfile"));
+    cmbProfile->setGeometry(104, 72, 420, 21);
+    chkAsk->setObjectName(QStringLiteral("chkAsk"));
+    chkAsk->move(104, 99);
+    chkAsk->adjustSize();
+
+    lblConditions = NewLabel(Client(), "lblConditions", QStringLiteral("Cond&itions, all of which must hold"),
+                             lvwConditions, 16, 126);
+    lvwConditions->setObjectName(QStringLiteral("lvwConditions"));
+    lvwConditions->setGeometry(16, 144, 392, 108);
+    btnUseNetwork->setText(QStringLiteral("&Use this network"));
+    btnUseNetwork->setToolTip(QStringLiteral("Conditions that hold on the network the computer is on now"));
+    btnUseNetwork->setMenu(mnuNetwork);
+    mnuNetwork->setObjectName(QStringLiteral("mnuNetwork"));
+    connect(mnuNetwork, &QMenu::aboutToShow, this, [this] { RunGuarded([this] { mnuNetworkPopup(); }); });
+
+    lblNewCondition = NewLabel(Client(), "lblNewCondition", QStringLiteral("Ne&w"), cmbConditionKind, 16, 263);
+    cmbConditionKind->setObjectName(QStringLiteral("cmbConditionKind"));
+    cmbConditionKind->setGeometry(48, 260, 250, 21);
+    for (const TConditionName& name : ConditionNames())
+        cmbConditionKind->addItem(QStringLiteral("%1 (%2)").arg(QLatin1String(name.caption), QLatin1String(name.key)));
+    connect(cmbConditionKind, &QComboBox::currentIndexChanged, this,
+            [this] { RunGuarded([this] { cmbConditionKindChange(); }); });
+    edtConditionValue->setObjectName(QStringLiteral("edtConditionValue"));
+    edtConditionValue->setGeometry(302, 260, 106, 21);
+    RefuseControlCharacters(*edtConditionValue);
+
+    const QString conditions = QStringLiteral("Conditions");
+    actConditionAdd = NewAction("actConditionAdd", conditions, QStringLiteral("A&dd"),
+                                QStringLiteral("Add the condition written on the left"), -1);
+    actConditionDel = NewAction("actConditionDel", conditions, QStringLiteral("&Remove"),
+                                QStringLiteral("Remove the selected condition"), -1);
+    OnExecute(actConditionAdd, &TfrmEditRule::actConditionAddExecute);
+    OnExecute(actConditionDel, &TfrmEditRule::actConditionDelExecute);
+    BindButton(*btnConditionAdd, *actConditionAdd);
+    BindButton(*btnConditionDel, *actConditionDel);
+
+    setTabOrder(edtName, cmbConfiguration);
+    setTabOrder(cmbConfiguration, cmbProfile);
+    setTabOrder(cmbProfile, chkAsk);
+    setTabOrder(chkAsk, lvwConditions);
+    setTabOrder(lvwConditions, btnUseNetwork);
+    setTabOrder(btnUseNetwork, btnConditionDel);
+    setTabOrder(btnConditionDel, cmbConditionKind);
+    setTabOrder(cmbConditionKind, edtConditionValue);
+    setTabOrder(edtConditionValue, btnConditionAdd);
+    setTabOrder(btnConditionAdd, btnOK);
+    setTabOrder(btnOK, btnCancel);
+    setTabOrder(btnCancel, btnHelp);
+
+    edtName->setText(ToQString(rule.name));
+    std::vector<std::string> configurations;
+    for (const TConfiguration& configuration : GetConfigurationsRoot().Configurations())
+        configurations.push_back(configuration.Name());
+    FillNames(*cmbConfiguration, configurations, rule.configuration);
+    FillProfiles(rule.profile);
+    connect(cmbConfiguration, &QComboBox::activated, this, [this] { RunGuarded([this] { cmbConfigurationChange(); }); });
+    chkAsk->setChecked(rule.ask);
+    ShowConditions();
+    cmbConditionKindChange();
+    UpdateActions();
+}
+
+void TfrmEditRule::showEvent(QShowEvent* event) {
+    TfrmBeveledDlg::showEvent(event);
+    edtName->setFocus();
+}
+
+void TfrmEditRule::FillProfiles(const std::string& selected) {
+    std::vector<std::string> profiles;
+    if (const TConfiguration* configuration =
+            GetConfigurationsRoot().Configurations().Find(ToUtf8(cmbConfiguration->currentText())))
+        for (const TConfigurationProfile& profile : configuration->Profiles())
+            profiles.push_back(profile.Name());
+    FillNames(*cmbProfile, profiles, selected);
+}
+
+void TfrmEditRule::cmbConfigurationChange() { FillProfiles({}); }
+
+void TfrmEditRule::ShowConditions() {
+    const int row = lvwConditions->currentRow();
+    lvwConditions->clear();
+    for (const TRuleCondition& condition : FConditions)
+        lvwConditions->addItem(ToQString(condition.Text()));
+    lvwConditions->setCurrentRow(std::min(row, lvwConditions->count() - 1));
+}
+
+void TfrmEditRule::AddCondition(const TRuleCondition& condition) {
+    const auto found = std::find(FConditions.begin(), FConditions.end(), condition);
+    const int row = static_cast<int>(found - FConditions.begin());
+    if (found == FConditions.end())
+        FConditions.push_back(condition);
+    ShowConditions();
+    lvwConditions->setCurrentRow(row);
+}
+
+const TConditionName& TfrmEditRule::SelectedKind() const {
+    return ConditionNames()[static_cast<std::size_t>(std::max(0, cmbConditionKind->currentIndex()))];
+}
+
+void TfrmEditRule::cmbConditionKindChange() {
+    // "no-network" has no value.
+    edtConditionValue->setEnabled(SelectedKind().kind != TConditionKind::NoNetwork);
+}
+
+void TfrmEditRule::mnuNetworkPopup() {
+    mnuNetwork->clear();
+    std::vector<TNetworkCondition> offered;
+    try {
+        offered = ConditionsOfNetwork(ReadNetworkFingerprint());
+    } catch (const std::exception& e) {
+        mnuNetwork->addAction(ToQString(std::string("The network cannot be read: ") + e.what()))->setEnabled(false);
+        return;
+    }
+    for (const TNetworkCondition& each : offered) {
+        const QString adapter = each.adapter.empty() ? QStringLiteral("no adapter has a gateway") : ToQString(each.adapter);
+        QAction* item = mnuNetwork->addAction(QStringLiteral("%1 (%2)").arg(ToQString(each.condition.Text()), adapter));
+        connect(item, &QAction::triggered, this, [this, condition = each.condition] { AddCondition(condition); });
+    }
+}
+
+void TfrmEditRule::UpdateActions() {
+    TfrmBeveledDlg::UpdateActions();
+    actConditionAddUpdate();
+    actConditionDelUpdate();
+}
+
+void TfrmEditRule::actConditionAddUpdate() {
+    actConditionAdd->setEnabled(SelectedKind().kind == TConditionKind::NoNetwork || !edtConditionValue->text().isEmpty());
+}
+
+void TfrmEditRule::actConditionDelUpdate() { actConditionDel->setEnabled(lvwConditions->currentRow() >= 0); }
+
+void TfrmEditRule::actConditionAddExecute(QAction*) {
+    try {
+        const TConditionName& kind = SelectedKind();
+        const QString value = kind.kind == TConditionKind::NoNetwork ? QString() : edtConditionValue->text().trimmed();
+        AddCondition(TRuleCondition::Parse(kind.key, ToUtf8(value)));
+    } catch (const ERulesError& e) {
+        throw Exception(Sentence(e.what()));
+    }
+    edtConditionValue->clear();
+}
+
+void TfrmEditRule::actConditionDelExecute(QAction*) {
+    const int row = lvwConditions->currentRow();
+    if (row < 0)
+        return;
+    FConditions.erase(FConditions.begin() + row);
+    ShowConditions();
+}
+
+TSwitchRule TfrmEditRule::EditedRule() const {
+    return {ToUtf8(edtName->text()), ToUtf8(cmbConfiguration->currentText()), ToUtf8(cmbProfile->currentText()),
+            chkAsk->isChecked(), FConditions};
+}
+
+void TfrmEditRule::DoOK(QAction* action) {
+    const TSwitchRule rule = EditedRule();
+    try {
+        CheckRule(rule);
+    } catch (const ERulesError& e) {
+        throw Exception(Sentence(e.what()));
+    }
+    FSave(rule);
+    TfrmBeveledDlg::DoOK(action);
+}
+
+} // namespace prolamo

@@ -1,0 +1,327 @@
+#include "fRules.h"
+
+#include "fEditRule.h"
+#include "profiles/uProfileSettings.h"
+#include "uDesktopSwitching.h"
+#include "uGUIUtils.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+
+namespace prolamo {
+
+namespace {
+
+constexpr int kReloadMilliseconds = 1000;
+
+// A button of the column on the right.
+QPushButton* NewActionButton(QWidget* parent, const char* name, int top, QAction& action) {
+    QPushButton* button = NewButton(parent, name, QRect(504, top, 88, 25));
+    BindButton(*button, action);
+    return button;
+}
+
+QTableWidgetItem* Cell(const std::string& text) {
+    auto* item = new QTableWidgetItem(ToQString(text));
+    item->setToolTip(item->text());
+    return item;
+}
+
+std::string ConditionsText(const TSwitchRule& rule) {
+    std::string text;
+    for (const TRuleCondition& condition : rule.conditions)
+        text += (text.empty() ? "" : ", ") + condition.Text();
+    return text;
+}
+
+// "Rule 1", "Rule 2", ...: the first the rules do not have.
+std::string FreeRuleName(TSwitchRules& rules) {
+    for (int number = 1;; ++number)
+        if (const std::string name = "Rule " + std::to_string(number); !rules.Find(name))
+            return name;
+}
+
+} // namespace
+
+TfrmRules::TfrmRules(TDesktopSwitching& switching, QWidget* owner)
+    : TfrmBaseDlg(owner), lblRules(new QLabel(Client())), lvwRules(new QTableWidget(0, 3, Client())),
+      lblFile(new QLabel(Client())), lblTest(new QLabel(Client())), edtTest(new QPlainTextEdit(Client())),
+      chkPause(new QCheckBox(QStringLiteral("&Pause automatic switching"), Client())), tmrReload(new QTimer(this)),
+      FSwitching(switching), FPath(RulesFilePath()) {
+    setObjectName(QStringLiteral("frmRules"));
+    setWindowTitle(QStringLiteral("Switching rules"));
+    SetHelpKeyword(QStringLiteral("html/rules.htm"));
+    SetSizeable(true);
+    SetClientSize(600, 420);
+    btnOK->hide();
+    actCancel->setText(QStringLiteral("&Close"));
+    btnCancel->setGeometry(436, 387, 75, 25);
+    btnHelp->setGeometry(517, 387, 75, 25);
+
+    const QString rules = QStringLiteral("Rules");
+    actRuleNew = NewAction("actRuleNew", rules, QStringLiteral("&New..."), QStringLiteral("New rule"), -1);
+    actRuleEdit = NewAction("actRuleEdit", rules, QStringLiteral("&Edit..."), QStringLiteral("Edit the rule"), -1);
+    actRuleDel = NewAction("actRuleDel", rules, QStringLiteral("&Delete"), QStringLiteral("Delete the rule"), -1);
+    actRuleUp = NewAction("actRuleUp", rules, QStringLiteral("Move &up"),
+                          QStringLiteral("Try the rule before the one above it"), -1);
+    actRuleDown = NewAction("actRuleDown", rules, QStringLiteral("Move do&wn"),
+                            QStringLiteral("Try the rule after the one below it"), -1);
+    actTest = NewAction("actTest", rules, QStringLiteral("&Test now"),
+                        QStringLiteral("Which rule matches the network the computer is on now, and why"), -1);
+    OnExecute(actRuleNew, &TfrmRules::actRuleNewExecute);
+    OnExecute(actRuleEdit, &TfrmRules::actRuleEditExecute);
+    OnExecute(actRuleDel, &TfrmRules::actRuleDelExecute);
+    OnExecute(actRuleUp, &TfrmRules::actRuleUpExecute);
+    OnExecute(actRuleDown, &TfrmRules::actRuleDownExecute);
+    OnExecute(actTest, &TfrmRules::actTestExecute);
+
+    lblRules->setObjectName(QStringLiteral("lblRules"));
+    lblRules->setText(QStringLiteral("&Rules, tried in order: the first that matches applies its profile"));
+    lblRules->setBuddy(lvwRules);
+    lblRules->setGeometry(8, 8, 488, 16);
+    Anchor(lblRules, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
+    lvwRules->setObjectName(QStringLiteral("lvwRules"));
+    lvwRules->setGeometry(8, 26, 488, 140);
+    lvwRules->setHorizontalHeaderLabels({QStringLiteral("Rule"), QStringLiteral("Profile"), QStringLiteral("Conditions")});
+    lvwRules->verticalHeader()->hide();
+    lvwRules->verticalHeader()->setDefaultSectionSize(lvwRules->fontMetrics().height() + 4);
+    lvwRules->horizontalHeader()->setStretchLastSection(true);
+    lvwRules->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvwRules->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvwRules->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvwRules->setWordWrap(false);
+    lvwRules->setColumnWidth(colName, 90);
+    lvwRules->setColumnWidth(colProfile, 170);
+    Anchor(lvwRules, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
+    connect(lvwRules, &QTableWidget::cellDoubleClicked, this, [this] { RunGuarded([this] { lvwRulesDblClick(); }); });
+    lblFile->setObjectName(QStringLiteral("lblFile"));
+    lblFile->setGeometry(8, 168, 488, 16);
+    Anchor(lblFile, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
+
+    btnNew = NewActionButton(Client(), "btnNew", 26, *actRuleNew);
+    btnEdit = NewActionButton(Client(), "btnEdit", 55, *actRuleEdit);
+    btnDel = NewActionButton(Client(), "btnDel", 84, *actRuleDel);
+    btnUp = NewActionButton(Client(), "btnUp", 121, *actRuleUp);
+    btnDown = NewActionButton(Client(), "btnDown", 150, *actRuleDown);
+    btnTest = NewActionButton(Client(), "btnTest", 188, *actTest);
+    for (QPushButton* button : {btnNew, btnEdit, btnDel, btnUp, btnDown, btnTest})
+        Anchor(button, Qt::TopEdge | Qt::RightEdge);
+
+    lblTest->setObjectName(QStringLiteral("lblTest"));
+    lblTest->setText(QStringLiteral("Which rule matches the network the computer is on now:"));
+    lblTest->setGeometry(8, 193, 488, 16);
+    Anchor(lblTest, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
+    edtTest->setObjectName(QStringLiteral("edtTest"));
+    edtTest->setGeometry(8, 218, 584, 160);
+    edtTest->setReadOnly(true);
+    edtTest->setLineWrapMode(QPlainTextEdit::NoWrap);
+    edtTest->setPlaceholderText(QStringLiteral("Test now shows each rule with its conditions, and which one applies."));
+    Anchor(edtTest, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
+
+    chkPause->setObjectName(QStringLiteral("chkPause"));
+    chkPause->move(8, 391);
+    chkPause->adjustSize();
+    Anchor(chkPause, Qt::LeftEdge | Qt::BottomEdge);
+    connect(chkPause, &QCheckBox::clicked, this, [this](bool paused) { RunGuarded([this, paused] { chkPauseClick(paused); }); });
+    connect(&FSwitching, &TDesktopSwitching::StateChanged, this, &TfrmRules::ShowPaused);
+    ShowPaused();
+
+    setTabOrder(lvwRules, btnNew);
+    setTabOrder(btnNew, btnEdit);
+    setTabOrder(btnEdit, btnDel);
+    setTabOrder(btnDel, btnUp);
+    setTabOrder(btnUp, btnDown);
+    setTabOrder(btnDown, btnTest);
+    setTabOrder(btnTest, edtTest);
+    setTabOrder(edtTest, chkPause);
+    setTabOrder(chkPause, btnCancel);
+    setTabOrder(btnCancel, btnHelp);
+
+    if (std::optional<TSwitchRules> read = ReadFile())
+        FRules = std::move(*read);
+    ShowRules();
+    tmrReload->setObjectName(QStringLiteral("tmrReload"));
+    connect(tmrReload, &QTimer::timeout, this, [this] { tmrReloadTimer(); });
+    tmrReload->start(kReloadMilliseconds);
+    UpdateActions();
+}
+
+std::optional<TSwitchRules> TfrmRules::ReadFile() {
+    try {
+        TSwitchRules rules = LoadRules(FPath);
+        if (FFileBroken)
+            lblFile->clear();
+        FFileBroken = false;
+        return rules;
+    } catch (const std::exception& e) {
+        FFileBroken = true;
+        lblFile->setText(ToQString(Sentence(e.what())));
+        lblFile->setToolTip(lblFile->text());
+        return std::nullopt;
+    }
+}
+
+void TfrmRules::tmrReloadTimer() {
+    std::optional<TSwitchRules> read = ReadFile();
+    if (!read || *read == FRules)
+        return;
+    FRules = std::move(*read);
+    ShowRules();
+    lblFile->setText(QStringLiteral("Another program changed the rules; the list shows them as they are now."));
+}
+
+void TfrmRules::ShowRules() {
+    // By name, from the list as it shows the rules before this.
+    const QList<QTableWidgetItem*> selected = lvwRules->selectedItems();
+    const std::string name =
+        selected.isEmpty() ? std::string() : ToUtf8(lvwRules->item(selected.first()->row(), colName)->text());
+    lvwRules->setRowCount(static_cast<int>(FRules.rules.size()));
+    int row = 0;
+    for (const TSwitchRule& rule : FRules.rules) {
+        lvwRules->setItem(row, colName, Cell(rule.name));
+        lvwRules->setItem(row, colProfile,
+                          Cell(rule.profile + " (" + rule.configuration + ")" + (rule.ask ? ", asks first" : "")));
+        lvwRules->setItem(row, colConditions, Cell(ConditionsText(rule)));
+        ++row;
+    }
+    Select(name);
+}
+
+const TSwitchRule* TfrmRules::SelectedRule() const {
+    const QList<QTableWidgetItem*> selected = lvwRules->selectedItems();
+    const int row = selected.isEmpty() ? -1 : selected.first()->row();
+    return row >= 0 && row < static_cast<int>(FRules.rules.size()) ? &FRules.rules[static_cast<std::size_t>(row)]
+                                                                    : nullptr;
+}
+
+void TfrmRules::Select(const std::string& name) {
+    lvwRules->clearSelection();
+    for (std::size_t row = 0; row < FRules.rules.size(); ++row)
+        if (FRules.rules[row].name == name)
+            lvwRules->selectRow(static_cast<int>(row));
+}
+
+void TfrmRules::ChangeRules(const std::function<void(TSwitchRules&)>& change) {
+    try {
+        TRulesChange file(FPath);
+        try {
+            file.Expect(FRules);
+        } catch (const ERulesChanged&) {
+            FRules = file.Rules();
+            ShowRules();
+            throw Exception("Another program changed the rules meanwhile; the list shows them as they are now. "
+                            "Make your change again.");
+        }
+        change(file.Rules());
+        file.Save();
+        FRules = file.Rules();
+    } catch (const std::exception& e) {
+        throw Exception(Sentence(e.what()));
+    }
+    lblFile->clear();
+    ShowRules();
+}
+
+bool TfrmRules::EditRule(const TSwitchRule& rule,
+                         const std::function<void(TSwitchRules&, const TSwitchRule&)>& save) {
+    std::string saved;
+    TfrmEditRule editor(rule, [&](const TSwitchRule& edited) {
+        ChangeRules([&](TSwitchRules& rules) { save(rules, edited); });
+        saved = edited.name;
+    });
+    if (editor.exec() != QDialog::Accepted)
+        return false;
+    Select(saved);
+    return true;
+}
+
+void TfrmRules::ShowPaused() { chkPause->setChecked(FSwitching.Paused()); }
+
+void TfrmRules::UpdateActions() {
+    TfrmBaseDlg::UpdateActions();
+    actRuleNew->setEnabled(true);
+    actRuleSelectedUpdate(actRuleEdit);
+    actRuleSelectedUpdate(actRuleDel);
+    actRuleUpUpdate();
+    actRuleDownUpdate();
+    actTest->setEnabled(true);
+}
+
+void TfrmRules::actRuleSelectedUpdate(QAction* action) { action->setEnabled(SelectedRule() != nullptr); }
+
+void TfrmRules::actRuleUpUpdate() {
+    const TSwitchRule* rule = SelectedRule();
+    actRuleUp->setEnabled(rule && rule != &FRules.rules.front());
+}
+
+void TfrmRules::actRuleDownUpdate() {
+    const TSwitchRule* rule = SelectedRule();
+    actRuleDown->setEnabled(rule && rule != &FRules.rules.back());
+}
+
+void TfrmRules::actRuleNewExecute(QAction*) {
+    TSwitchRule rule{FreeRuleName(FRules), {}, {}, false, {}};
+    if (const TConfigurationsCollection& configurations = GetConfigurationsRoot().Configurations();
+        configurations.Count() > 0) {
+        rule.configuration = configurations[0].Name();
+        if (const TConfigurationProfiles& profiles = configurations[0].Profiles(); profiles.Count() > 0)
+            rule.profile = profiles[0].Name();
+    }
+    EditRule(rule, [](TSwitchRules& rules, const TSwitchRule& edited) { rules.Add(edited); });
+}
+
+void TfrmRules::actRuleEditExecute(QAction*) {
+    const TSwitchRule* selected = SelectedRule();
+    if (!selected)
+        return;
+    const std::string name = selected->name;
+    EditRule(*selected, [name](TSwitchRules& rules, const TSwitchRule& edited) { rules.Replace(name, edited); });
+}
+
+void TfrmRules::actRuleDelExecute(QAction*) {
+    const TSwitchRule* selected = SelectedRule();
+    if (!selected || !ConfirmDelete(selected->name, QMessageBox::No))
+        return;
+    const std::string name = selected->name;
+    ChangeRules([&name](TSwitchRules& rules) { rules.Remove(name); });
+}
+
+void TfrmRules::actRuleUpExecute(QAction*) {
+    if (const TSwitchRule* selected = SelectedRule()) {
+        const std::string name = selected->name;
+        ChangeRules([&name](TSwitchRules& rules) { rules.Move(name, true); });
+    }
+}
+
+void TfrmRules::actRuleDownExecute(QAction*) {
+    if (const TSwitchRule* selected = SelectedRule()) {
+        const std::string name = selected->name;
+        ChangeRules([&name](TSwitchRules& rules) { rules.Move(name, false); });
+    }
+}
+
+void TfrmRules::actTestExecute(QAction*) {
+    const TNetworkFingerprint fingerprint = ReadNetworkFingerprint();
+    QStringList lines;
+    for (const std::string& line : ExplainRules(FRules, fingerprint, GetConfigurationsRoot()))
+        lines << ToQString(line);
+    edtTest->setPlainText(lines.join(QLatin1Char('\n')));
+    const TSwitchRule* match = FRules.FirstMatch(fingerprint);
+    Select(match ? match->name : std::string());
+}
+
+void TfrmRules::chkPauseClick(bool paused) { FSwitching.SetPaused(paused); }
+
+void TfrmRules::lvwRulesDblClick() {
+    actRuleSelectedUpdate(actRuleEdit);
+    if (actRuleEdit->isEnabled())
+        actRuleEdit->trigger();
+}
+
+} // namespace prolamo

@@ -1,0 +1,121 @@
+#include "uDesktopSwitching.h"
+
+#include "fMain.h"
+#include "fProgress.h"
+#include "switching/uAutomaticApply.h"
+#include "uGUIUtils.h"
+
+#include <QApplication>
+#include <QTime>
+#include <QTimer>
+
+namespace prolamo {
+
+namespace {
+
+constexpr int kPollMilliseconds = 500;
+
+std::optional<TWatcherTimes>& TimesForTests() {
+    static std::optional<TWatcherTimes> times;
+    return times;
+}
+
+// A progress window that cannot close yet belongs to a run still going, also while the main
+// window is hidden in the notification area.
+bool RunGoing() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (const auto* progress = qobject_cast<TfrmProgress*>(window); progress && !progress->CanClose())
+            return true;
+    return false;
+}
+
+} // namespace
+
+class TDesktopSwitching::TTarget final : public ISwitchTarget {
+public:
+    explicit TTarget(TDesktopSwitching& switching) : switching_(switching) {}
+
+    TSwitchRules Rules() override { return LoadRules(RulesFilePath()); }
+
+    bool Confirm(const TSwitchRule& rule) override { return TMessageBoxes::AskYesNo(ToQString(RuleQuestion(rule))); }
+
+    // Under the data file's lock, from what the file holds then; tried again soon while another
+    // program holds it.
+    bool Apply(const TSwitchRule& rule) override {
+        return switching_.main_.RunAutomaticChange([this, &rule] { switching_.ApplyRule(rule); });
+    }
+
+    bool MovedAway(const TSwitchRule& rule) override {
+        return MovedAwayFrom(*RuleProfile(GetConfigurationsRoot(), rule).profile);
+    }
+
+    void Log(const std::string& line) override { switching_.Logged(line); }
+
+private:
+    TDesktopSwitching& switching_;
+};
+
+TDesktopSwitching::TDesktopSwitching(TfrmMain& main)
+    : QObject(&main), main_(main), target_(std::make_unique<TTarget>(*this)),
+      watcher_(std::make_unique<TNetworkWatcher>(SystemNetworkSource(), SystemWatchClock(), *target_, memory_,
+                                                 TimesForTests().value_or(TWatcherTimes{}))),
+      tmrWatch(new QTimer(this)) {
+    setObjectName(QStringLiteral("switching"));
+    tmrWatch->setObjectName(QStringLiteral("tmrWatch"));
+    connect(tmrWatch, &QTimer::timeout, this, [this] { Poll(); });
+    tmrWatch->start(kPollMilliseconds);
+    UpdateState();
+}
+
+TDesktopSwitching::~TDesktopSwitching() = default;
+
+void TDesktopSwitching::SetTimesForTests(std::optional<TWatcherTimes> times) { TimesForTests() = times; }
+
+void TDesktopSwitching::SetPaused(bool paused) {
+    watcher_->SetPaused(paused);
+    UpdateState();
+}
+
+void TDesktopSwitching::Poll() {
+    // Not while a run or a dialog (an editor with its copies) is open; the watcher's own question
+    // and apply it guards itself.
+    if ((!main_.isEnabled() && main_.isVisible()) || QApplication::activeModalWidget() || RunGoing())
+        return;
+    watcher_->Poll();
+    UpdateState();
+}
+
+void TDesktopSwitching::ApplyRule(const TSwitchRule& rule) {
+    const TRuleProfile found = RuleProfile(GetConfigurationsRoot(), rule);
+    const TApplyReport report =
+        ApplyAutomatically(main_.History(), *found.configuration, *found.profile, main_.UndoableSender());
+    main_.UpdateActions();
+    Logged(report.Summary());
+    emit Applied(ToQString(report.Summary()));
+}
+
+void TDesktopSwitching::Logged(const std::string& line) {
+    lastLine_ = QStringLiteral("Automatic switching, %1: %2")
+                    .arg(QTime::currentTime().toString(QStringLiteral("HH:mm")), ToQString(line));
+    UpdateState();
+}
+
+void TDesktopSwitching::UpdateState() {
+    QString text;
+    try {
+        if (Paused())
+            text = QStringLiteral("Automatic switching is paused.");
+        else if (LoadRules(RulesFilePath()).rules.empty())
+            text = QStringLiteral("Automatic switching has no rules.");
+        else
+            text = lastLine_.isEmpty() ? QStringLiteral("Automatic switching is watching the network.") : lastLine_;
+    } catch (const std::exception& e) {
+        text = ToQString(std::string("Automatic switching cannot read its rules: ") + e.what());
+    }
+    if (text == stateText_)
+        return;
+    stateText_ = text;
+    emit StateChanged();
+}
+
+} // namespace prolamo
