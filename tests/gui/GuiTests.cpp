@@ -954,6 +954,37 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(TestMachine()["k1"], std::string("home"), 5000);
     }
 
+    // The running program holds no lock between its saves, so the rules window, whose lock shares
+    // the data file's folder, saves at once.
+    void theRulesWindowSavesWhileTheProgramRuns() {
+        AddConfiguration(Root(), "A", {"k1"}).Profiles().Add().SetName("Home");
+        int saved = -1;
+        QTimer::singleShot(0, [&saved] {
+            TfrmMain* main = ShownMainWindow();
+            if (!main)
+                return;
+            OnNextModal<TfrmRules>([&saved, main](TfrmRules& rules) {
+                OnNextModal<TfrmEditRule>([](TfrmEditRule& editor) {
+                    const auto closed = qScopeGuard([&editor] { editor.reject(); });
+                    editor.mnuNetworkPopup();
+                    editor.mnuNetwork->actions().value(0)->trigger();
+                    editor.btnOK->click();
+                });
+                rules.actRuleNew->trigger();
+                saved = static_cast<int>(LoadRules(RulesFilePath()).rules.size());
+                rules.done(QDialog::Rejected);
+                QTimer::singleShot(0, main, [main] { main->btnCancel->click(); });
+            });
+            main->miRules->trigger();
+        });
+        TTrayIcon::SetAvailableForTests(false);
+        const int exitCode = RunProlamo();
+        TTrayIcon::SetAvailableForTests(std::nullopt);
+        QCOMPARE(exitCode, 0);
+        QCOMPARE(saved, 1);
+        QVERIFY(TMessageBoxes::Errors().isEmpty());
+    }
+
     // Without a notification area the program has no tray icon, but switches all the same.
     void watcherRunsWithoutANotificationArea() {
         TTrayIcon::SetAvailableForTests(false);
