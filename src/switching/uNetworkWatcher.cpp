@@ -114,7 +114,7 @@ void TNetworkWatcher::Poll() {
             holdOffLogged_ = false;
         }
         TSwitchRules rules = target_.Rules();
-        if (rules_ && rules != *rules_) {
+        if (rules_ && rules.rules != rules_->rules) {
             if (!pending_)
                 target_.Log("The rules changed.");
             pending_ = true;

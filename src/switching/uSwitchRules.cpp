@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <optional>
 #include <thread>
+#include <utility>
 
 namespace prolamo {
 
@@ -19,6 +20,7 @@ namespace {
 constexpr std::size_t kMaxFileSize = 1024 * 1024;
 constexpr std::size_t kMaxLineLength = 4096;
 constexpr std::size_t kMaxSsidBytes = 32;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 constexpr TConditionName kConditionNames[] = {
     {TConditionKind::GatewayMac, "gateway-mac", "gateway hardware address"},
@@ -376,9 +378,19 @@ void TSwitchRules::Replace(std::string_view name, const TSwitchRule& rule) {
     if (rule.name != name && Find(rule.name))
         throw ERulesError("a rule named " + Quote(rule.name) + " already exists");
     *at = rule;
+    // The notes stay with the rule under its new name.
+    if (const auto found = notes.find(name); found != notes.end() && rule.name != name) {
+        auto node = notes.extract(found);
+        node.key() = rule.name;
+        notes.insert(std::move(node));
+    }
 }
 
-void TSwitchRules::Remove(std::string_view name) { rules.erase(Existing(name)); }
+void TSwitchRules::Remove(std::string_view name) {
+    rules.erase(Existing(name));
+    if (const auto found = notes.find(name); found != notes.end())
+        notes.erase(found);
+}
 
 void TSwitchRules::Move(std::string_view name, bool up) {
     const auto at = Existing(name);
@@ -434,9 +446,15 @@ TSwitchRules ParseRules(std::string_view text) {
     if (text.size() > kMaxFileSize)
         throw ERulesError("the file is larger than " + std::to_string(kMaxFileSize) + " bytes");
     TSwitchRules rules;
+    if (text.starts_with(kByteOrderMark)) {
+        rules.byteOrderMark = true;
+        text.remove_prefix(kByteOrderMark.size());
+    }
     TSwitchRule* rule = nullptr;
     bool hasConfiguration = false, hasProfile = false, hasAsk = false;
     std::size_t ruleLine = 0;
+    // Comment and blank lines not placed yet: they belong to the line that follows them.
+    std::vector<std::string> notes;
     auto finish = [&] {
         if (!rule)
             return;
@@ -463,9 +481,12 @@ TSwitchRules ParseRules(std::string_view text) {
             throw ERulesError(where + "longer than " + std::to_string(kMaxLineLength) + " characters");
         if (std::any_of(line.begin(), line.end(), [](char c) { return c != '\t' && HasControl({&c, 1}); }))
             throw ERulesError(where + "holds a control character");
+        const std::string_view written = line;
         line = Trim(line);
-        if (line.empty() || line.front() == '#' || line.front() == ';')
+        if (line.empty() || line.front() == '#' || line.front() == ';') {
+            notes.emplace_back(written);
             continue;
+        }
         if (line.front() == '[') {
             if (line.back() != ']' || line.size() < 3)
                 throw ERulesError(where + "a rule's heading is its name in brackets, such as [Office]");
@@ -473,6 +494,16 @@ TSwitchRules ParseRules(std::string_view text) {
             const std::string name(Trim(line.substr(1, line.size() - 2)));
             if (rules.Find(name))
                 throw ERulesError(where + "a second rule named " + Quote(name));
+            if (!rule) {
+                // The file's own words end at the last blank line above the first rule; the lines
+                // below it speak of that rule.
+                const auto blank = std::find_if(notes.rbegin(), notes.rend(),
+                                                [](const std::string& note) { return Trim(note).empty(); });
+                rules.heading.emplace(notes.begin(), blank.base());
+                notes.erase(notes.begin(), blank.base());
+            }
+            if (!notes.empty())
+                rules.notes[name].before = std::exchange(notes, {});
             rules.rules.push_back({name, {}, {}, false, {}});
             rule = &rules.rules.back();
             hasConfiguration = hasProfile = hasAsk = false;
@@ -484,6 +515,7 @@ TSwitchRules ParseRules(std::string_view text) {
         const auto equals = line.find('=');
         const std::string key = Lower(Trim(line.substr(0, equals)));
         const std::string_view value = equals == std::string_view::npos ? std::string_view{} : Trim(line.substr(equals + 1));
+        std::string noteKey = key;
         try {
             if (key == "configuration" || key == "profile") {
                 bool& seen = key == "configuration" ? hasConfiguration : hasProfile;
@@ -504,29 +536,71 @@ TSwitchRules ParseRules(std::string_view text) {
                 if (equals == std::string_view::npos && key != "no-network")
                     throw ERulesError("expected key = value");
                 rule->conditions.push_back(TRuleCondition::Parse(key, value));
+                noteKey = rule->conditions.back().Text();
             }
         } catch (const ERulesError& e) {
             throw ERulesError(where + e.what());
         }
+        if (!notes.empty())
+            rules.notes[rule->name].inside.emplace_back(std::move(noteKey), std::exchange(notes, {}));
     }
     finish();
+    if (!rule && !text.empty())
+        rules.heading = std::move(notes);
+    else
+        rules.closing = std::move(notes);
     return rules;
 }
 
 std::string FormatRules(const TSwitchRules& rules) {
-    std::string text = "# Prolamo's switching rules: when the network changes, the first rule whose conditions\n"
-                       "# all hold has its profile applied. Conditions: gateway-mac, gateway, ssid, dns-suffix,\n"
-                       "# address-in (a range such as 10.20.0.0/16) and no-network.\n";
+    std::string text(rules.byteOrderMark ? kByteOrderMark : "");
+    bool blankAbove = true; // nothing above yet needs a blank line
+    const auto write = [&](std::string_view line) {
+        text.append(line).append("\n");
+        blankAbove = Trim(line).empty();
+    };
+    const auto writeAll = [&](const std::vector<std::string>& lines) {
+        for (const std::string& line : lines)
+            write(line);
+    };
+    if (rules.heading)
+        writeAll(*rules.heading);
+    else
+        for (const char* line : {"# Prolamo's switching rules: when the network changes, the first rule whose conditions",
+                                 "# all hold has its profile applied. Conditions: gateway-mac, gateway, ssid, dns-suffix,",
+                                 "# address-in (a range such as 10.20.0.0/16) and no-network."})
+            write(line);
     for (const TSwitchRule& rule : rules.rules) {
-        text += "\n[" + rule.name + "]\n";
-        text += "configuration = " + rule.configuration + "\n";
-        text += "profile = " + rule.profile + "\n";
+        const auto found = rules.notes.find(rule.name);
+        const TRuleNotes* notes = found == rules.notes.end() ? nullptr : &found->second;
+        std::vector<bool> placed(notes ? notes->inside.size() : 0);
+        // A line with the comments that stood above it.
+        const auto writeLine = [&](const std::string& key, const std::string& line) {
+            for (std::size_t i = 0; i < placed.size(); ++i)
+                if (!placed[i] && notes->inside[i].first == key) {
+                    writeAll(notes->inside[i].second);
+                    placed[i] = true;
+                }
+            write(line);
+        };
+        if (notes)
+            writeAll(notes->before);
+        else if (!blankAbove)
+            write("");
+        write("[" + rule.name + "]");
+        writeLine("configuration", "configuration = " + rule.configuration);
+        writeLine("profile", "profile = " + rule.profile);
         if (rule.ask)
-            text += "ask = yes\n";
+            writeLine("ask", "ask = yes");
         for (const TRuleCondition& condition : rule.conditions)
-            text += condition.kind == TConditionKind::NoNetwork ? condition.Key() + "\n"
-                                                                : condition.Key() + " = " + condition.value + "\n";
+            writeLine(condition.Text(), condition.kind == TConditionKind::NoNetwork
+                                            ? condition.Key()
+                                            : condition.Key() + " = " + condition.value);
+        for (std::size_t i = 0; i < placed.size(); ++i)
+            if (!placed[i])
+                writeAll(notes->inside[i].second);
     }
+    writeAll(rules.closing);
     return text;
 }
 
@@ -541,9 +615,13 @@ TSwitchRules LoadRules(const std::string& path) {
     std::uint32_t attributes = os::InvalidFileAttributes;
     if (os::Files().GetFileAttributes(path, &attributes) != os::ErrorSuccess)
         return {};
+    if (attributes & os::FileAttributeDirectory)
+        throw ERulesError("the rules file " + path + " is a folder");
+    if (attributes & os::FileAttributeDevice)
+        throw ERulesError("the rules file " + path + " is a device or a pipe, not a file");
     std::vector<std::uint8_t> content;
     if (const os::ErrorCode e = os::Files().ReadWholeFile(path, &content); e != os::ErrorSuccess)
-        throw EOSError(e);
+        throw ERulesError("the rules file " + path + " cannot be read: " + WriteFailureReason(e));
     try {
         return ParseRules(std::string_view(reinterpret_cast<const char*>(content.data()), content.size()));
     } catch (const ERulesError& e) {
@@ -559,7 +637,7 @@ void SaveRules(const std::string& path, const TSwitchRules& rules) {
     if (const os::ErrorCode e = os::Files().WriteFileReplacing(
             path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
         e != os::ErrorSuccess)
-        throw EOSError(e);
+        throw ERulesError("the rules file " + path + " cannot be written: " + WriteFailureReason(e));
 }
 
 TRulesChange::TRulesChange(std::string path, const TWait& wait) : path_(std::move(path)) {
@@ -573,6 +651,8 @@ TRulesChange::TRulesChange(std::string path, const TWait& wait) : path_(std::mov
                 wait();
             else
                 std::this_thread::sleep_for(PauseBeforeRetry);
+        } catch (const EOSError& e) {
+            throw ERulesError("the rules file " + path_ + " cannot be locked: " + WriteFailureReason(e.ErrorCode()));
         }
     }
     rules_ = LoadRules(path_);

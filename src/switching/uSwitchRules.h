@@ -16,7 +16,9 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -112,8 +114,25 @@ struct TConditionVerdict {
     std::string why;
 };
 
+// The comment and blank lines around a rule in its file, as written, so that a rewrite keeps them.
+struct TRuleNotes {
+    // Above its heading.
+    std::vector<std::string> before;
+    // In its body, each group by the key of the line below it ("profile", "ssid = Home"); a group
+    // whose line is gone is written at the body's end.
+    std::vector<std::pair<std::string, std::vector<std::string>>> inside;
+    bool operator==(const TRuleNotes&) const = default;
+};
+
 struct TSwitchRules {
     std::vector<TSwitchRule> rules;
+    // What the file holds besides its rules, for a rewrite: the lines above the first rule up to
+    // the last blank one (nothing for a file not written yet: it gets the usual explanation), the
+    // notes of each rule by its name, the lines below the last rule, and a UTF-8 byte-order mark.
+    std::optional<std::vector<std::string>> heading;
+    std::map<std::string, TRuleNotes, std::less<>> notes;
+    std::vector<std::string> closing;
+    bool byteOrderMark = false;
 
     TSwitchRule* Find(std::string_view name);
     // The first rule whose conditions all hold; nullptr when none does.
@@ -146,7 +165,7 @@ void CheckRule(const TSwitchRule& rule);
 std::vector<std::string> ExplainRules(const TSwitchRules& rules, const TNetworkFingerprint& fingerprint,
                                       const TConfigurations& root);
 
-// The file's text; raises ERulesError naming the line.
+// The file's text, its comments and blank lines kept; raises ERulesError naming the line.
 TSwitchRules ParseRules(std::string_view text);
 std::string FormatRules(const TSwitchRules& rules);
 
@@ -154,10 +173,11 @@ std::string FormatRules(const TSwitchRules& rules);
 std::string BesideDataFile(std::string_view extension);
 // "qvt.rules" beside the data file.
 std::string RulesFilePath();
-// A missing file holds no rules. Raises ERulesError for a file that is not a rules file, EOSError
-// when it cannot be read.
+// A missing file holds no rules. Raises ERulesError for a file that is not a rules file or cannot
+// be read (a folder, a pipe, no permission), naming it.
 TSwitchRules LoadRules(const std::string& path);
-// Replaces the file in one step (a new one is readable by its owner only); raises EOSError.
+// Replaces the file in one step (a new one is readable by its owner only); raises ERulesError
+// naming it.
 void SaveRules(const std::string& path, const TSwitchRules& rules);
 
 // The rules file's lock stays taken by another program; a change is not made.

@@ -89,6 +89,36 @@ TEST(RuleCli, ABrokenRulesFileIsReportedAndKept) {
     EXPECT_EQ(std::string(kept.begin(), kept.end()), broken);
 }
 
+TEST(RuleCli, RuleChangesKeepTheNotesOfAHandWrittenRulesFile) {
+    CliMachine machine;
+    MakeLocations(machine);
+    const std::string office = "# Office: the docking station\n[Office]\nconfiguration = Location\nprofile = Office\n"
+                               "dns-suffix = corp.example\n";
+    const std::string home = "\n; at home\n[Home]\nconfiguration = Location\nprofile = Home\n"
+                             "# the box in the hall\nssid = FRITZ!Box 7590 QX\n";
+    const std::string end = "\n# the end of my rules\n";
+    WriteBytes(RulesFile(machine), Bytes("\xEF\xBB\xBF# written by hand\n\n" + office + home + end));
+    machine.Ok({"rule", "add", "Train", "Location", "Home", "no-network"});
+    machine.Ok({"rule", "delete", "Office"});
+    const auto written = ReadBytes(RulesFile(machine));
+    EXPECT_EQ(std::string(written.begin(), written.end()),
+              "\xEF\xBB\xBF# written by hand\n\n" + home + "\n[Train]\nconfiguration = Location\nprofile = Home\n"
+              "no-network\n" + end);
+}
+
+TEST(RuleCli, ARulesFileThatIsNoFileIsNamed) {
+    CliMachine machine;
+    MakeLocations(machine);
+    std::filesystem::create_directory(RulesFile(machine));
+    for (const auto& arguments : std::vector<std::vector<std::string>>{
+             {"rule", "list"}, {"rule", "add", "Train", "Location", "Home", "no-network"}, {"rule", "delete", "Home"}}) {
+        const CliResult refused = machine.Run(arguments);
+        EXPECT_EQ(refused.exitCode, 1) << arguments[1];
+        EXPECT_TRUE(Contains(refused.err, "the rules file " + RulesFile(machine).string() + " is a folder"));
+        EXPECT_FALSE(Contains(refused.err, "System Error"));
+    }
+}
+
 TEST(RuleCli, RuleTestExplainsTheMatch) {
     CliMachine machine;
     MakeLocations(machine);

@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
+#include <functional>
+
+#include <sys/stat.h>
 
 namespace prolamo::test {
 namespace {
@@ -104,7 +108,8 @@ TEST(RulesFile, WrittenTextReadsBackTheSame) {
                             TRuleCondition::Parse("ssid", "Caf\xC3\xA9 # 1"), TRuleCondition::Parse("no-network", "")}});
     rules.rules.push_back({"Zuhause", "Netz [alt]", "Home", false, {TRuleCondition::Parse("gateway", "192.168.178.1")}});
     const std::string text = FormatRules(rules);
-    EXPECT_EQ(ParseRules(text), rules) << text;
+    EXPECT_EQ(ParseRules(text).rules, rules.rules) << text;
+    EXPECT_EQ(FormatRules(ParseRules(text)), text);
     EXPECT_NE(text.find("[Office]\nconfiguration = Location\nprofile = Office = wired\nask = yes\n"), std::string::npos)
         << text;
 }
@@ -120,6 +125,64 @@ TEST(RulesFile, HandWrittenTextIsAccepted) {
     ASSERT_EQ(rules.rules[0].conditions.size(), 2u);
     EXPECT_EQ(rules.rules[0].conditions[0].value, "My Net");
     EXPECT_TRUE(ParseRules("").rules.empty());
+}
+
+// A user's notes around, above and inside the rules.
+const std::string kNotedText = "\xEF\xBB\xBF# My rules, kept by hand.\n"
+                               "\n"
+                               "; the office first\n"
+                               "[Office]\n"
+                               "configuration = Location\n"
+                               "profile = Office\n"
+                               "  # the docking station's gateway\n"
+                               "gateway-mac = 00:1D:A2:6E:41:01\n"
+                               "\n"
+                               "# home: the FRITZ!Box\n"
+                               "[Home]\n"
+                               "configuration = Location\n"
+                               "profile = Home\n"
+                               "ssid = FRITZ!Box 7590 QX\n"
+                               "\n"
+                               "# rules to come: the train\n";
+
+TEST(RulesFile, CommentsBlankLinesAndAByteOrderMarkOutliveARewrite) {
+    TSwitchRules rules = ParseRules(kNotedText);
+    ASSERT_EQ(rules.rules.size(), 2u);
+    EXPECT_EQ(rules.rules[0].name, "Office") << "the byte-order mark is no part of the text";
+    EXPECT_EQ(FormatRules(rules), kNotedText);
+    EXPECT_EQ(FormatRules(ParseRules(kNotedText.substr(3))), kNotedText.substr(3)) << "no mark added";
+
+    // Crlf line ends are read; the notes are written as they were, with the program's line ends.
+    std::string crlf;
+    for (const char c : kNotedText)
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_EQ(FormatRules(ParseRules(crlf)), kNotedText);
+
+    // A new rule comes after the last one, before the notes at the end.
+    TSwitchRules added = rules;
+    added.Add({"Train", "Location", "Away", false, {TRuleCondition::Parse("ssid", "WIFIonICE")}});
+    EXPECT_EQ(FormatRules(added), kNotedText.substr(0, kNotedText.find("\n# rules to come")) +
+                                      "\n[Train]\nconfiguration = Location\nprofile = Away\nssid = WIFIonICE\n"
+                                      "\n# rules to come: the train\n");
+
+    // A deleted rule takes the notes above it and in it along; the others stay.
+    TSwitchRules deleted = rules;
+    deleted.Remove("Office");
+    EXPECT_EQ(FormatRules(deleted), "\xEF\xBB\xBF# My rules, kept by hand.\n\n" +
+                                        kNotedText.substr(kNotedText.find("\n# home")));
+    deleted.Remove("Home");
+    EXPECT_EQ(FormatRules(deleted), "\xEF\xBB\xBF# My rules, kept by hand.\n\n\n# rules to come: the train\n");
+    EXPECT_EQ(FormatRules(ParseRules(FormatRules(deleted))), FormatRules(deleted)) << "a file of notes only";
+
+    // A rule replaced under a new name keeps its notes; a note on a condition that went is kept at
+    // the rule's end.
+    TSwitchRules replaced = rules;
+    replaced.Replace("Office", {"Work", "Location", "Office", true, {TRuleCondition::Parse("dns-suffix", "corp.example")}});
+    const std::string work = FormatRules(replaced);
+    EXPECT_NE(work.find("; the office first\n[Work]\nconfiguration = Location\nprofile = Office\nask = yes\n"
+                        "dns-suffix = corp.example\n  # the docking station's gateway\n\n# home"),
+              std::string::npos)
+        << work;
 }
 
 TEST(RulesFile, BrokenTextSaysWhereAndWhy) {
@@ -201,6 +264,20 @@ std::vector<std::string> Names(const TSwitchRules& rules) {
     return names;
 }
 
+TEST(RulesFile, ANewFileExplainsItselfAndSeparatesItsRules) {
+    TSwitchRules rules;
+    rules.Add(Named("A"));
+    rules.Add(Named("B"));
+    const std::string text = FormatRules(rules);
+    EXPECT_TRUE(text.starts_with("# Prolamo's switching rules")) << text;
+    EXPECT_NE(text.find("no-network.\n\n[A]\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("ssid = A\n\n[B]\n"), std::string::npos) << text;
+    EXPECT_EQ(FormatRules(ParseRules(text)), text) << "no blank line is added at each rewrite";
+    EXPECT_EQ(FormatRules(ParseRules("[A]\nconfiguration = Location\nprofile = Home\nssid = A\n")),
+              "[A]\nconfiguration = Location\nprofile = Home\nssid = A\n")
+        << "a file without the explanation does not get it";
+}
+
 TEST(Rules, ChangesKeepNamesUniqueAndTheOrderAsMoved) {
     TSwitchRules rules;
     rules.Add(Named("A"));
@@ -277,6 +354,35 @@ TEST_F(RulesChangeTest, RefusesAChangeMadeOnRulesTheFileNoLongerHolds) {
     TRulesChange change(path_);
     EXPECT_THROW(change.Expect(shown), ERulesChanged);
     EXPECT_NO_THROW(change.Expect(LoadRules(path_)));
+}
+
+TEST_F(RulesChangeTest, ARulesFileThatCannotBeReadOrWrittenIsNamed) {
+    const auto message = [](const std::function<void()>& action) {
+        try {
+            action();
+        } catch (const ERulesError& e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    std::filesystem::create_directory(path_);
+    EXPECT_EQ(message([&] { LoadRules(path_); }), "the rules file " + path_ + " is a folder");
+    EXPECT_EQ(message([&] { TRulesChange change(path_); }), "the rules file " + path_ + " is a folder");
+    EXPECT_TRUE(message([&] { SaveRules(path_, {}); }).starts_with("the rules file " + path_ + " cannot be written: "));
+    std::filesystem::remove(path_);
+
+    ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0);
+    EXPECT_EQ(message([&] { LoadRules(path_); }), "the rules file " + path_ + " is a device or a pipe, not a file");
+    std::filesystem::remove(path_);
+
+    std::filesystem::create_symlink(folder_ / "gone", path_);
+    EXPECT_TRUE(message([&] { LoadRules(path_); }).starts_with("the rules file " + path_ + " cannot be read: "));
+    std::filesystem::remove(path_);
+
+    const std::string underAFile = folder_ / "file/qvt.rules";
+    std::ofstream(folder_ / "file") << "x";
+    EXPECT_TRUE(message([&] { TRulesChange change(underAFile); })
+                    .starts_with("the rules file " + underAFile + " cannot be locked: "));
 }
 
 TEST_F(RulesChangeTest, TheLockIsHeldUntilTheChangeEnds) {
