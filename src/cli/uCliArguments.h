@@ -14,7 +14,7 @@ enum ExitCode : int {
     ExitChanges = 1,          // profile diff: an apply would change something
     ExitUsage = 2,            // bad arguments, or an unknown configuration, profile or kind
     ExitUnreadableFile = 3,   // the data file exists but cannot be read; it is left as it is
-    ExitLocked = 4,           // another program holds the data file's lock
+    ExitLocked = 4,           // another program holds the data file's lock, or watches the network
 };
 
 // Bad arguments or names that do not exist; reported with exit code 2.

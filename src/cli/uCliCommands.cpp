@@ -647,7 +647,8 @@ std::string TCli::HelpText() {
          << "                    the watcher ask first. Rules are tried in order, the first match wins\n"
          << "  rule test         which rule matches the network now, and why\n"
          << "  watch             applies the matching rule's profile whenever the network changes\n"
-         << "                    and stays (5 s; 2 min to switch back), for SECONDS or until ended\n";
+         << "                    and stays (5 s; 2 min to switch back), for SECONDS or until ended;\n"
+         << "                    one program watches at a time (this or the desktop program)\n";
 #ifdef PROLAMO_SIMULATED_MACHINE
     for (const TMachineCommand& m : MachineCommands()) {
         const std::string label = "  machine " + m.verb;
@@ -683,7 +684,7 @@ std::string TCli::HelpText() {
          << "     file could not be saved; profile diff: something would change\n"
          << "  2  bad arguments, or an unknown configuration, profile or setting kind\n"
          << "  3  the data file or the history file cannot be read (it is left untouched)\n"
-         << "  4  another program is changing the data file\n";
+         << "  4  another program is changing the data file; watch: another program watches\n";
     return text.str();
 }
 

@@ -5,6 +5,7 @@
 #include "profiles/uProfileSettings.h"
 #include "switching/uAutomaticApply.h"
 #include "switching/uNetworkWatcher.h"
+#include "switching/uWatcherLock.h"
 #include "uCliArguments.h"
 #include "uTerminal.h"
 
@@ -164,7 +165,7 @@ int RuleTest(const TConfigurations& root, std::ostream& out) {
     return ExitOk;
 }
 
-int Watch(const std::vector<std::string>& operands, std::istream& in, std::ostream& out, std::ostream&) {
+int Watch(const std::vector<std::string>& operands, std::istream& in, std::ostream& out, std::ostream& err) {
     std::optional<TWatchClock::duration> length;
     if (!operands.empty()) {
         const std::string& text = operands[0];
@@ -173,6 +174,15 @@ int Watch(const std::vector<std::string>& operands, std::istream& in, std::ostre
             }))
             throw EUsage("watch takes the number of seconds to run, not " + Quote(text));
         length = std::chrono::seconds(std::stol(text));
+    }
+    std::optional<TWatcherHolder> holder;
+    const std::optional<TWatcherLock> watching = TWatcherLock::Take("prolamo-cli watch", &holder);
+    if (!watching) {
+        err << "prolamo-cli: the network is watched already by "
+            << (holder ? TerminalText(holder->program) + " (process " + std::to_string(holder->process) + ")"
+                       : std::string("another Prolamo program"))
+            << "; one program watches at a time, so this one ends.\n";
+        return ExitLocked;
     }
     TDataFileTarget target(in, out);
     TSwitchMemoryFile memory;

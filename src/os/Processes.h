@@ -43,6 +43,8 @@ public:
     virtual ErrorCode WriteFile(Handle handle, const void* buffer, std::uint32_t size, std::uint32_t* bytesWritten) = 0;
     virtual ErrorCode CloseHandle(Handle handle) = 0;
     virtual void Sleep(std::uint32_t milliseconds) = 0;
+    // The number the system knows this process by, for others to name it.
+    virtual std::uint32_t GetCurrentProcessId() = 0;
 };
 
 IProcesses& Processes();

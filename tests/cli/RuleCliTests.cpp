@@ -166,6 +166,37 @@ TEST(RuleCli, WatchSwitchesTheProfileAndLeavesTheDataFileFree) {
     EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, wired + "disabled"));
 }
 
+// One watcher per user: a second one names the first and ends, and the next start after the
+// first ended watches.
+TEST(RuleCli, ASecondWatchRefusesAndNamesTheFirst) {
+    CliMachine machine;
+    MakeLocations(machine);
+    CliResult first;
+    std::thread watcher([&] { first = machine.Run({"watch", "4"}); });
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const CliResult second = machine.Run({"watch", "1"});
+    // The process it names is the first watcher, still running.
+    const std::string by = "prolamo-cli: the network is watched already by prolamo-cli watch (process ";
+    const auto named = second.err.find(by);
+    std::string commandLine;
+    if (named != std::string::npos) {
+        const std::string process = second.err.substr(named + by.size(), second.err.find(')', named) - named - by.size());
+        std::ifstream in("/proc/" + process + "/cmdline", std::ios::binary);
+        commandLine.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    watcher.join();
+    EXPECT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(second.exitCode, 4);
+    EXPECT_EQ(second.out, "");
+    ASSERT_TRUE(Contains(second.err, by));
+    EXPECT_TRUE(Contains(second.err, "); one program watches at a time, so this one ends.\n"));
+    EXPECT_TRUE(Contains(commandLine, std::string("prolamo-cli\0watch\0", 18)));
+
+    const CliResult later = machine.Run({"watch", "1"});
+    EXPECT_EQ(later.exitCode, 0) << later.err;
+    EXPECT_TRUE(Contains(later.out, "Watching the network"));
+}
+
 // A new watcher knows what a rule applied before it: it applies the profile again only when the
 // computer has moved away from it.
 TEST(RuleCli, WatchAtStartLeavesTheProfileARuleAppliedBefore) {

@@ -264,4 +264,6 @@ void SimProcesses::Sleep(std::uint32_t milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+std::uint32_t SimProcesses::GetCurrentProcessId() { return static_cast<std::uint32_t>(::getpid()); }
+
 } // namespace prolamo::os::simulated

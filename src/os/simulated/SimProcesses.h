@@ -27,6 +27,7 @@ public:
     ErrorCode WriteFile(Handle handle, const void* buffer, std::uint32_t size, std::uint32_t* bytesWritten) override;
     ErrorCode CloseHandle(Handle handle) override;
     void Sleep(std::uint32_t milliseconds) override;
+    std::uint32_t GetCurrentProcessId() override;
 
 private:
     struct Object {

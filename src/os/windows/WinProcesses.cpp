@@ -83,6 +83,7 @@ public:
     }
 
     void Sleep(std::uint32_t milliseconds) override { ::Sleep(milliseconds); }
+    std::uint32_t GetCurrentProcessId() override { return ::GetCurrentProcessId(); }
 };
 
 } // namespace
