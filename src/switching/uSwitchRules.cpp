@@ -658,6 +658,11 @@ TRulesChange::TRulesChange(std::string path, const TWait& wait) : path_(std::mov
     rules_ = LoadRules(path_);
 }
 
+void TRulesChange::Save() {
+    SaveRules(path_, rules_);
+    rules_ = ParseRules(FormatRules(rules_));
+}
+
 void TRulesChange::Expect(const TSwitchRules& shown) const {
     if (rules_ != shown)
         throw ERulesChanged("the rules file " + path_ + " was changed by another program meanwhile");

@@ -207,7 +207,8 @@ public:
     // Raises ERulesChanged when the file does not hold Shown, the rules the change was made on.
     void Expect(const TSwitchRules& shown) const;
     TSwitchRules& Rules() { return rules_; }
-    void Save() { SaveRules(path_, rules_); }
+    // Writes the rules; Rules() is then what the file holds, as a later change reads it.
+    void Save();
 
 private:
     std::string path_;

@@ -356,6 +356,19 @@ TEST_F(RulesChangeTest, RefusesAChangeMadeOnRulesTheFileNoLongerHolds) {
     EXPECT_NO_THROW(change.Expect(LoadRules(path_)));
 }
 
+// A window shows the rules its last change saved, and its next change is based on them.
+TEST_F(RulesChangeTest, TheRulesAChangeSavedAreTheRulesTheFileHolds) {
+    TSwitchRules shown;
+    {
+        TRulesChange change(path_);
+        change.Rules().Add(Named("Home"));
+        change.Save();
+        shown = change.Rules();
+    }
+    TRulesChange next(path_);
+    EXPECT_NO_THROW(next.Expect(shown));
+}
+
 TEST_F(RulesChangeTest, ARulesFileThatCannotBeReadOrWrittenIsNamed) {
     const auto message = [](const std::function<void()>& action) {
         try {
