@@ -64,6 +64,7 @@ TDesktopSwitching::TDesktopSwitching(TfrmMain& main)
     tmrWatch->setObjectName(QStringLiteral("tmrWatch"));
     connect(tmrWatch, &QTimer::timeout, this, [this] { Poll(); });
     tmrWatch->start(kPollMilliseconds);
+    Watching();
     UpdateState();
 }
 
@@ -81,8 +82,22 @@ void TDesktopSwitching::Poll() {
     // and apply it guards itself.
     if ((!main_.isEnabled() && main_.isVisible()) || QApplication::activeModalWidget() || RunGoing())
         return;
-    watcher_->Poll();
+    if (Watching())
+        watcher_->Poll();
     UpdateState();
+}
+
+bool TDesktopSwitching::Watching() {
+    if (!watching_) {
+        try {
+            if (auto taken = TWatcherLock::Take("prolamo", &otherWatcher_))
+                watching_.emplace(std::move(*taken));
+            watchError_.clear();
+        } catch (const std::exception& e) {
+            watchError_ = e.what();
+        }
+    }
+    return watching_.has_value();
 }
 
 void TDesktopSwitching::ApplyRule(const TSwitchRule& rule) {
@@ -105,6 +120,12 @@ void TDesktopSwitching::UpdateState() {
     try {
         if (Paused())
             text = QStringLiteral("Automatic switching is paused.");
+        else if (!watchError_.empty())
+            text = ToQString("Automatic switching cannot take its lock: " + watchError_);
+        else if (!watching_)
+            text = otherWatcher_ ? QStringLiteral("Automatic switching: another Prolamo program watches (process %1).")
+                                       .arg(otherWatcher_->process)
+                                 : QStringLiteral("Automatic switching: another Prolamo program watches.");
         else if (LoadRules(RulesFilePath()).rules.empty())
             text = QStringLiteral("Automatic switching has no rules.");
         else

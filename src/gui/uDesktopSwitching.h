@@ -1,6 +1,7 @@
 #pragma once
 
 #include "switching/uNetworkWatcher.h"
+#include "switching/uWatcherLock.h"
 
 #include <QObject>
 #include <QString>
@@ -18,6 +19,7 @@ class TfrmMain;
 // area's menu and the main window show and pause it): the watcher, and the timer that lets it
 // look at the network while no run and no modal dialog (an editor with its copies) is open. Its
 // applies run under the data file's lock with the progress window, each kept in the history first.
+// While another program watches for this user it stays passive, and takes over when that one ends.
 class TDesktopSwitching : public QObject {
     Q_OBJECT
 
@@ -28,8 +30,8 @@ public:
 
     bool Paused() const { return watcher_->Paused(); }
     void SetPaused(bool paused);
-    // One line: paused, no rules, rules that cannot be read, or what the watcher did last, with
-    // its time.
+    // One line: paused, another program watching, no rules, rules that cannot be read, or what
+    // the watcher did last, with its time.
     QString StateText() const { return stateText_; }
 
     // Tests shorten the watcher's times; nothing gives the usual ones.
@@ -44,12 +46,17 @@ private:
     class TTarget;
 
     void Poll();
+    // Whether this program watches; tries to take the watcher's lock while it does not.
+    bool Watching();
     // The apply of every rule in this program: the watcher's target calls it.
     void ApplyRule(const TSwitchRule& rule);
     void Logged(const std::string& line);
     void UpdateState();
 
     TfrmMain& main_;
+    std::optional<TWatcherLock> watching_;
+    std::optional<TWatcherHolder> otherWatcher_;
+    std::string watchError_; // why the lock could not be made
     std::unique_ptr<TTarget> target_;
     TSwitchMemoryFile memory_;
     std::unique_ptr<TNetworkWatcher> watcher_;

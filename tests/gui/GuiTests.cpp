@@ -19,6 +19,7 @@
 #include "gui/uGUIUtils.h"
 #include "profiles/uEnvSettings.h"
 #include "switching/uSwitchRules.h"
+#include "switching/uWatcherLock.h"
 
 #include <QAction>
 #include <QApplication>
@@ -770,6 +771,38 @@ private slots:
         QCOMPARE(applied.first().first().toString(), QStringLiteral("Applied Home: 1 setting, no errors"));
         QVERIFY2(main->lblSwitching->toolTip().endsWith(QStringLiteral(": Applied Home: 1 setting, no errors")),
                  qPrintable(main->lblSwitching->toolTip()));
+    }
+
+    // While another program watches, the desktop program's watcher applies nothing and says who
+    // watches; once that one ends, it takes over.
+    void watcherStaysPassiveWhileAnotherProgramWatches() {
+        TestMachine() = {{"k1", "home"}};
+        TConfigurationProfile& home = AddConfiguration(Root(), "A", {"k1"}).Profiles().Add();
+        home.SetName("Home");
+        home.RefreshAll();
+        TestMachine()["k1"] = "away";
+        std::ofstream(RulesFilePath()) << "[Home]\nconfiguration = A\nprofile = Home\n"
+                                        << workstation_->ConditionOfCurrentNetwork() << "\n";
+        std::optional<TWatcherHolder> holder;
+        auto other = TWatcherLock::Take("prolamo-cli watch", &holder);
+        QVERIFY(other);
+        auto main = OpenMain();
+        TDesktopSwitching& switching = AttachSwitching(*main, {std::chrono::seconds(0)});
+        const QString passive = QStringLiteral("Automatic switching: another Prolamo program watches (process %1).")
+                                    .arg(QCoreApplication::applicationPid());
+        QCOMPARE(switching.StateText(), passive);
+        QTest::qWait(1500);
+        QCOMPARE(TestMachine()["k1"], std::string("away"));
+        QCOMPARE(main->lblSwitching->toolTip(), passive);
+
+        other.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(TestMachine()["k1"], std::string("home"), 10000);
+        for (TfrmProgress* progress : ProgressWindows())
+            progress->close();
+        QTRY_VERIFY2(switching.StateText().endsWith(QStringLiteral(": Applied Home: 1 setting, no errors")),
+                     qPrintable(switching.StateText()));
+        QVERIFY2(!TWatcherLock::Take("prolamo-cli watch", &holder), "the desktop program holds the lock now");
+        QCOMPARE(holder->program, std::string("prolamo"));
     }
 
     // Every change of the rules window is in the file at once, in the window's order; a change
