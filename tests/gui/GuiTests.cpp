@@ -158,6 +158,18 @@ private:
         return main;
     }
 
+    // Configuration A with profile Home captured as k1 = "home", the machine moved "away", and a
+    // rule that applies Home on the network the workstation is on.
+    void MakeHomeRuleAway() {
+        TestMachine() = {{"k1", "home"}};
+        TConfigurationProfile& home = AddConfiguration(Root(), "A", {"k1"}).Profiles().Add();
+        home.SetName("Home");
+        home.RefreshAll();
+        TestMachine()["k1"] = "away";
+        std::ofstream(RulesFilePath()) << "[Home]\nconfiguration = A\nprofile = Home\n"
+                                        << workstation_->ConditionOfCurrentNetwork() << "\n";
+    }
+
     // Main's automatic switching, as the program attaches it, with the watcher's times of the test.
     static TDesktopSwitching& AttachSwitching(TfrmMain& main, TWatcherTimes times = {}) {
         TDesktopSwitching::SetTimesForTests(times);
@@ -752,14 +764,7 @@ private slots:
     // The rule for the network the workstation is on applies after settling, kept for undo like
     // any apply, and the tray says so.
     void watcherAppliesTheMatchingRulesProfile() {
-        TestMachine() = {{"k1", "home"}};
-        TConfiguration& a = AddConfiguration(Root(), "A", {"k1"});
-        TConfigurationProfile& home = a.Profiles().Add();
-        home.SetName("Home");
-        home.RefreshAll();
-        TestMachine()["k1"] = "away";
-        std::ofstream(RulesFilePath()) << "[Home]\nconfiguration = A\nprofile = Home\n"
-                                        << workstation_->ConditionOfCurrentNetwork() << "\n";
+        MakeHomeRuleAway();
         auto main = OpenMain();
         TDesktopSwitching& switching = AttachSwitching(*main, {std::chrono::seconds(1)});
         auto* tray = new TTrayIcon(*main, switching);
@@ -776,13 +781,7 @@ private slots:
     // While another program watches, the desktop program's watcher applies nothing and says who
     // watches; once that one ends, it takes over.
     void watcherStaysPassiveWhileAnotherProgramWatches() {
-        TestMachine() = {{"k1", "home"}};
-        TConfigurationProfile& home = AddConfiguration(Root(), "A", {"k1"}).Profiles().Add();
-        home.SetName("Home");
-        home.RefreshAll();
-        TestMachine()["k1"] = "away";
-        std::ofstream(RulesFilePath()) << "[Home]\nconfiguration = A\nprofile = Home\n"
-                                        << workstation_->ConditionOfCurrentNetwork() << "\n";
+        MakeHomeRuleAway();
         std::optional<TWatcherHolder> holder;
         auto other = TWatcherLock::Take("prolamo-cli watch", &holder);
         QVERIFY(other);
@@ -1021,13 +1020,7 @@ private slots:
     // Without a notification area the program has no tray icon, but switches all the same.
     void watcherRunsWithoutANotificationArea() {
         TTrayIcon::SetAvailableForTests(false);
-        TestMachine() = {{"k1", "home"}};
-        TConfigurationProfile& home = AddConfiguration(Root(), "A", {"k1"}).Profiles().Add();
-        home.SetName("Home");
-        home.RefreshAll();
-        TestMachine()["k1"] = "away";
-        std::ofstream(RulesFilePath()) << "[Home]\nconfiguration = A\nprofile = Home\n"
-                                        << workstation_->ConditionOfCurrentNetwork() << "\n";
+        MakeHomeRuleAway();
         bool trayless = false;
         QString state;
         TDesktopSwitching::SetTimesForTests(TWatcherTimes{std::chrono::seconds(0)});
