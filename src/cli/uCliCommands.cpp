@@ -171,7 +171,7 @@ public:
             out_ << TerminalLine(configuration.Name()) << '\n';
             out_ << "  Settings:" << (configuration.Settings().Empty() ? " none" : "") << '\n';
             for (const TSetting* setting : configuration)
-                out_ << "    " << TerminalLine(setting->GetDisplayText()) << '\n';
+                out_ << "    " << TerminalLine(setting->GetFullDisplayText()) << '\n';
             out_ << "  Profiles:" << (configuration.Profiles().Count() == 0 ? " none" : "") << '\n';
             for (const TConfigurationProfile& profile : configuration.Profiles())
                 out_ << "    " << TerminalLine(profile.Name()) << '\n';
@@ -313,7 +313,7 @@ public:
             out_ << "  no settings\n";
         for (const TSetting* setting : configuration) {
             const TSettingValue* value = profile.FindValue(*setting);
-            out_ << "  " << TerminalLine(setting->GetDisplayText()) << ":";
+            out_ << "  " << TerminalLine(setting->GetFullDisplayText()) << ":";
             if (!value) {
                 out_ << " not captured\n";
                 continue;
@@ -398,6 +398,15 @@ public:
         } catch (const std::exception& e) {
             err_ << Program << ": " << TerminalLine(file) << " cannot be imported: " << TerminalText(e.what()) << '\n';
             return ExitFailed;
+        }
+        // Files of someone else's making outside the user's own folder are the user's to allow.
+        if (const std::string outside = OutsideWrites(*imported); !outside.empty()) {
+            out_ << TerminalText(outside) << '\n';
+            TTerminalConfirmation confirmation(in_, out_, yes_);
+            if (!confirmation.Confirm(ImportQuestion)) {
+                out_ << "Nothing was imported.\n";
+                return ExitOk;
+            }
         }
         std::vector<std::string> names;
         try {
@@ -624,7 +633,9 @@ std::string TCli::HelpText() {
          << "  config export     writes the configuration with its settings, profiles and values\n"
          << "                    to FILE as text (the data file's own text form)\n"
          << "  config import     adds the configurations of such a FILE; a name that exists is\n"
-         << "                    refused, unless --rename gives the new one a free name\n"
+         << "                    refused, unless --rename gives the new one a free name; a file\n"
+         << "                    path must be absolute, and files written outside your own\n"
+         << "                    folder are listed and asked about\n"
          << "  profile refresh   captures the machine's current state into the profile; the\n"
          << "                    values it replaces are kept in the history\n"
          << "  profile show      every setting of the configuration with its value's summary\n"
@@ -664,7 +675,8 @@ std::string TCli::HelpText() {
     }
     text << (GetSettingClasses().Classes().empty() ? " none\n" : "\n")
          << "\nOptions:\n"
-         << "  -y, --yes    answer yes to the confirmation of profile apply and profile undo\n"
+         << "  -y, --yes    answer yes to the confirmation of profile apply and profile undo, and\n"
+         << "               to config import's question about files outside your own folder\n"
          << "  --rename     config import: a configuration whose name exists gets a free one\n"
          << "  -h, --help   this text\n"
          << "  --           every later argument is a name, even when it starts with '-'\n\n";
@@ -703,8 +715,9 @@ int TCli::Run(const std::vector<std::string>& arguments) {
         std::vector<std::string> operands;
         const TCommand& command = FindCommand(parsed.words, &operands);
         if (parsed.yes && command.words != std::vector<std::string>{"profile", "apply"} &&
-            command.words != std::vector<std::string>{"profile", "undo"})
-            throw EUsage("--yes belongs to profile apply and profile undo only");
+            command.words != std::vector<std::string>{"profile", "undo"} &&
+            command.words != std::vector<std::string>{"config", "import"})
+            throw EUsage("--yes belongs to profile apply, profile undo and config import only");
         if (parsed.rename && command.words != std::vector<std::string>{"config", "import"})
             throw EUsage("--rename belongs to config import only");
 

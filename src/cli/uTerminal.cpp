@@ -87,7 +87,8 @@ void TTerminalProgressSender::Finish(const TCheckResultList& results) {
 bool TTerminalConfirmation::Confirm(const std::string& question) {
     if (answeredYes_)
         return true;
-    out_ << TerminalLine(question) << " [y/N] " << std::flush;
+    // A question of several lines (the files an apply writes) keeps them; the last one takes the answer.
+    out_ << TerminalText(question) << " [y/N] " << std::flush;
     std::string answer;
     if (!std::getline(in_, answer)) {
         out_ << '\n';

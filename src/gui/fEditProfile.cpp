@@ -84,7 +84,7 @@ void TfrmEditProfile::ShowValues() {
     lvwValues->clear();
     if (TSettings* settings = FProfile.Settings())
         for (TSetting* setting : *settings)
-            lvwValues->AddItem(ToQString(setting->GetDisplayText()), *imlImages, FProfile.FindValue(*setting) ? 0 : 1,
+            lvwValues->AddItem(ToQString(setting->GetFullDisplayText()), *imlImages, FProfile.FindValue(*setting) ? 0 : 1,
                                setting);
     lvwValues->SortByText();
     lvwValues->RestoreSelection(selection);

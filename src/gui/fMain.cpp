@@ -648,6 +648,9 @@ void TfrmMain::actConfigurationImportExecute(QAction*) {
     if (!file)
         return;
     const std::unique_ptr<TConfigurations> imported = ReadExport(ReadTextFile(*file, MaxTextSize));
+    if (const std::string outside = OutsideWrites(*imported);
+        !outside.empty() && !TMessageBoxes::AskYesNo(ToQString(outside + "\n\n" + ImportQuestion), {}, QMessageBox::No))
+        return;
     std::vector<std::string> names;
     try {
         names = ImportConfigurations(GetConfigurationsRoot(), *imported, false);

@@ -74,8 +74,8 @@ class IFiles {
 public:
     virtual ~IFiles() = default;
 
-    // GetFileAttributesW; *attributes is InvalidFileAttributes on failure. A link is not followed
-    // when its target is missing: it exists, with FileAttributeReparsePoint.
+    // GetFileAttributesW; *attributes is InvalidFileAttributes on failure. A link at the path has
+    // FileAttributeReparsePoint; one whose target is missing exists too.
     virtual ErrorCode GetFileAttributes(std::string_view path, std::uint32_t* attributes) = 0;
     // GetFileAttributesExW: the stamp of a file, following links; a missing file is
     // ErrorFileNotFound (or ErrorPathNotFound) and leaves *stamp empty.
@@ -112,6 +112,11 @@ public:
                                        bool* unchanged) = 0;
     // DeleteFileW.
     virtual ErrorCode DeleteFile(std::string_view path) = 0;
+    // GetFullPathNameW: the absolute form of the path, "." and ".." taken away by their text; links
+    // are not followed, nothing needs to exist.
+    virtual ErrorCode GetFullPathName(std::string_view path, std::string* fullPath) = 0;
+    // GetFinalPathNameByHandleW: the file a link at the path finally leads to.
+    virtual ErrorCode GetLinkTarget(std::string_view path, std::string* target) = 0;
     // SHCreateDirectoryExW: creates the folder and its missing parents, each its owner's only (as
     // the per-user folders it is meant for). An existing folder gives ErrorAlreadyExists, as does
     // a file in the way.

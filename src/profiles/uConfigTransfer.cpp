@@ -1,7 +1,10 @@
 #include "uConfigTransfer.h"
 
+#include "classes/uHelpers.h"
 #include "framework/Stream.h"
 #include "framework/StreamText.h"
+#include "os/Folders.h"
+#include "uFileSettings.h"
 
 #include <climits>
 #include <set>
@@ -18,10 +21,17 @@ void Validate(const TConfiguration& configuration) {
         throw EFilerError(fault);
     const std::string quoted = Quote(configuration.Name());
     std::set<std::uint32_t> ids;
-    for (const TSetting* setting : configuration)
+    for (const TSetting* setting : configuration) {
         if (!ids.insert(setting->Id()).second)
             throw EFilerError("The configuration " + quoted + " holds two settings with the Id " +
                               std::to_string(setting->Id()));
+        // The text form keeps no lines for its records: the setting is named by its path.
+        if (const std::string path = setting->GetChosenPath(); !path.empty())
+            if (const std::string fault = PathFault(path, "The configuration " + quoted + ", setting " +
+                                                              QuotedText(setting->GetFullDisplayText()));
+                !fault.empty())
+                throw EFilerError(fault);
+    }
     std::set<std::string> names;
     for (const TConfigurationProfile& profile : configuration.Profiles()) {
         if (const std::string fault = NameFault(profile.Name(), "profile"); !fault.empty())
@@ -67,6 +77,18 @@ std::unique_ptr<TConfigurations> ReadExport(std::string_view text) {
     for (const TConfiguration& configuration : imported->Configurations())
         Validate(configuration);
     return imported;
+}
+
+std::string OutsideWrites(const TConfigurations& imported) {
+    const std::string userFolder = TOsHelper::GetSpecialFolder(os::CsidlProfile);
+    std::string lines;
+    for (const TConfiguration& configuration : imported.Configurations())
+        for (const TSetting* setting : configuration)
+            if (const std::string path = setting->GetChosenPath(); !path.empty() && !IsPathInFolder(path, userFolder))
+                lines += "\n  " + QuestionLine(path) + " (configuration " + QuestionLine(configuration.Name()) + ")";
+    if (lines.empty())
+        return {};
+    return "Its File settings write outside your own folder " + QuestionLine(userFolder) + ":" + lines;
 }
 
 std::string FreeConfigurationName(const TConfigurationsCollection& configurations, const std::string& name) {

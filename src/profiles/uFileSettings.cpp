@@ -4,6 +4,7 @@
 #include "os/Files.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <memory>
 
@@ -86,6 +87,44 @@ std::string InitialFolderOf(const std::string& fileName) {
     if (!keep)
         --end;
     return fileName.substr(0, end);
+}
+
+std::string PathFault(const std::string& path, const std::string& what) {
+    // Both separators are taken by the file layer, whatever the system.
+    const auto separator = [](char c) { return c == '\\' || c == '/'; };
+    const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                       separator(path[2]);
+    const bool share = path.size() >= 2 && separator(path[0]) && separator(path[1]);
+    const bool root = os::PathDelimiter == '/' && !path.empty() && path[0] == '/';
+    if (!drive && !share && !root)
+        return Format(PathIsRelative, {what});
+    for (std::size_t start = 0; start <= path.size();) {
+        const auto end = std::find_if(path.begin() + static_cast<std::ptrdiff_t>(start), path.end(), separator);
+        const auto stop = static_cast<std::size_t>(end - path.begin());
+        if (path.compare(start, stop - start, "..") == 0)
+            return Format(PathHasParent, {what});
+        start = stop + 1;
+    }
+    return {};
+}
+
+bool IsPathInFolder(const std::string& path, const std::string& folder) {
+    std::string fullPath, fullFolder;
+    if (path.empty() || folder.empty() || os::Files().GetFullPathName(path, &fullPath) != os::ErrorSuccess ||
+        os::Files().GetFullPathName(folder, &fullFolder) != os::ErrorSuccess)
+        return false;
+    while (!fullFolder.empty() && fullFolder.back() == os::PathDelimiter)
+        fullFolder.pop_back();
+    fullFolder += os::PathDelimiter;
+    if (fullPath.size() < fullFolder.size())
+        return false;
+    // Windows names folders regardless of case.
+    const auto same = [](char a, char b) {
+        return os::PathDelimiter == '\\' ? std::tolower(static_cast<unsigned char>(a)) ==
+                                                std::tolower(static_cast<unsigned char>(b))
+                                          : a == b;
+    };
+    return std::equal(fullFolder.begin(), fullFolder.end(), fullPath.begin(), same);
 }
 
 // ---- TFileSettingValue ----
@@ -196,6 +235,14 @@ void TAbstractFileSetting::ApplyValue(const TSettingValue& value, TCheckResultLi
             throw EInOutError(static_cast<int>(os::ErrorAccessDenied), Format(FileIsFolder, {path}));
         if ((attributes & os::FileAttributeDevice) != 0)
             throw EInOutError(static_cast<int>(os::ErrorInvalidFunction), Format(FileIsDevice, {path}));
+        // The preview and the question showed this path: a link would put the bytes somewhere else.
+        // Deleting a link removes only the link, so that is left to go on.
+        if ((attributes & os::FileAttributeReparsePoint) != 0 && fileValue->FileExists()) {
+            std::string target;
+            if (os::Files().GetLinkTarget(path, &target) != os::ErrorSuccess)
+                throw EInOutError(static_cast<int>(os::ErrorAccessDenied), Format(FileIsBrokenLink, {path}));
+            throw EInOutError(static_cast<int>(os::ErrorAccessDenied), Format(FileIsLink, {path, target}));
+        }
     }
     if (fileValue->FileExists()) {
         // An empty file has no buffer: writing nothing leaves an empty file.

@@ -58,6 +58,15 @@ inline constexpr const char* FileIsDevice = "%s is a device, a pipe or a socket,
 inline constexpr const char* FileLeftAsItWas = "%s: %s was left as it was";
 inline constexpr const char* FileNotPutBack = "%s: %s could not be put back as it was";
 inline constexpr const char* FileTooLarge = "%s is larger than the 2 GB a File setting can hold";
+inline constexpr const char* FileIsLink =
+    "%s is a link to %s; an apply writes only the path it names, never through a link to another file";
+inline constexpr const char* FileIsBrokenLink =
+    "%s is a link whose target cannot be found; an apply writes only the path it names, never through a link";
+inline constexpr const char* PathIsRelative =
+    "%s: the path is relative, so it would be written wherever the program happens to run; a file "
+    "path must be absolute";
+inline constexpr const char* PathHasParent =
+    "%s: the path goes up with \"..\", which hides where it writes; a file path must be normal";
 // The hint shows at most this many bytes of the content.
 inline constexpr std::size_t HintLength = 1024;
 
@@ -86,6 +95,7 @@ public:
     void Assign(const TPersistent& source) override;
     // The name part of the path.
     std::string GetDetails() const override;
+    std::string GetChosenPath() const override { return fileName_; }
 
 private:
     std::string fileName_;
@@ -114,5 +124,12 @@ public:
 std::string InitialFolderOf(const std::string& fileName);
 // The part of the path after its last separator.
 std::string FileNamePartOf(const std::string& fileName);
+
+// What is wrong with a path taken from someone else's text: PathIsRelative or PathHasParent
+// filled with What, or empty for an absolute path without ".." components.
+std::string PathFault(const std::string& path, const std::string& what);
+// Path lies in Folder or below it, both in their full forms; a path whose full form cannot be
+// had counts as outside.
+bool IsPathInFolder(const std::string& path, const std::string& folder);
 
 } // namespace prolamo

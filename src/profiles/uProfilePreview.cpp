@@ -45,7 +45,7 @@ TProfilePreview PreviewProfile(const TConfigurationProfile& profile) {
     for (TSetting* setting : *profile.Settings()) {
         TSettingChange& change = preview.changes.emplace_back();
         change.setting = setting;
-        change.text = setting->GetDisplayText();
+        change.text = setting->GetFullDisplayText();
         const TSettingValue* stored = profile.FindValue(*setting);
         if (!stored) {
             change.state = TChangeState::NotCaptured;

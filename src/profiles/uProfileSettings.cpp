@@ -117,6 +117,11 @@ std::string TSetting::GetDisplayText() const {
     return details.empty() ? GetCaption() : GetCaption() + " (" + details + ")";
 }
 
+std::string TSetting::GetFullDisplayText() const {
+    const std::string path = GetChosenPath();
+    return path.empty() ? GetDisplayText() : GetCaption() + " (" + path + ")";
+}
+
 std::string QuotedText(std::string_view text) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string quoted = "\"";
@@ -140,6 +145,13 @@ std::string QuotedText(std::string_view text) {
         }
     }
     return quoted + '"';
+}
+
+std::string QuestionLine(std::string_view text) {
+    const bool control = std::any_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    });
+    return control ? QuotedText(text) : std::string(text);
 }
 
 std::string NameFault(const std::string& name, const std::string& what) {

@@ -102,6 +102,9 @@ public:
     // Writes Value back to the machine, reporting problems in Results or by raising.
     virtual void ApplyValue(const TSettingValue& value, TCheckResultList& results) = 0;
     virtual std::string GetDetails() const { return {}; }
+    // The file an apply writes where the setting's parameter chooses it (the File kind's path);
+    // empty for kinds that write places of their own.
+    virtual std::string GetChosenPath() const { return {}; }
     // Raises when a parameter holds what the kind cannot work with; the front ends ask it where the
     // user enters parameters (a data file is checked where its values are applied).
     virtual void CheckParameters() const {}
@@ -121,6 +124,9 @@ public:
     // A new instance of the same class with the same Id and parameters.
     std::unique_ptr<TSetting> Clone() const;
     std::string GetDisplayText() const;
+    // The display text with a chosen path in full, where a user decides what will be written:
+    // "File (C:\Users\me\notes.txt)" where the lists show "File (notes.txt)".
+    std::string GetFullDisplayText() const;
     // A result line that names this setting as the lists show it.
     void AddWarning(TCheckResultList& results, const std::string& message) const;
     void AddError(TCheckResultList& results, const std::string& message) const;
@@ -326,6 +332,9 @@ TConfigurations& GetConfigurationsRoot();
 // Text from a data file or a machine file for a result line: in double quotes, with quotes,
 // backslashes and control characters escaped, so that it cannot break or fake the line.
 std::string QuotedText(std::string_view text);
+// Text as one line of a question: as it is, or by QuotedText when a control character in it
+// could start a line of its own.
+std::string QuestionLine(std::string_view text);
 
 // Why Name cannot name a What ("configuration", "profile"), with the name quoted by QuotedText;
 // empty when it can. Names are shown in lists and on terminals: not empty, no control characters.

@@ -23,6 +23,14 @@ std::string TApplyReport::Summary() const {
     return text;
 }
 
+std::string ApplyQuestionFor(const TConfigurationProfile& profile, const TSettingsList& list) {
+    std::string files;
+    for (const TSetting* setting : list)
+        if (!setting->GetChosenPath().empty() && profile.FindValue(*setting))
+            files += "\n  " + QuestionLine(setting->GetFullDisplayText());
+    return files.empty() ? std::string(ApplyQuestion) : ApplyQuestion + std::string("\n\nFiles it writes or deletes:") + files;
+}
+
 TProfileApplier::TProfileApplier(std::unique_ptr<TProgressSender> sender, IConfirmation& confirmation)
     : sender_(std::move(sender)), confirmation_(confirmation) {}
 
@@ -52,7 +60,7 @@ void TProfileApplier::FlushResolverCache(const TConfigurationProfile& profile, c
 void TProfileApplier::Apply(TConfigurationProfile& profile, TSettingsList& list) {
     report_ = TApplyReport{};
     report_.title = title_.empty() ? "Applied " + profile.Name() : title_;
-    if (!confirmation_.Confirm(ApplyQuestion))
+    if (!confirmation_.Confirm(ApplyQuestionFor(profile, list)))
         return;
     report_.confirmed = true;
     TSettings::SortForApply(list);

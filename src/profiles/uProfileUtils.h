@@ -45,6 +45,9 @@ inline constexpr const char* ResolverCacheCaption = "Name resolver cache";
 
 inline constexpr const char* ApplyQuestion = "Do you really want to apply profile these settings?";
 
+// ApplyQuestion followed by the full path of every file the apply of List writes or deletes.
+std::string ApplyQuestionFor(const TConfigurationProfile& profile, const TSettingsList& list);
+
 // What one run did.
 struct TApplyReport {
     bool confirmed = false;

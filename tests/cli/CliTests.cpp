@@ -88,7 +88,7 @@ TEST_F(CliTest, BadArgumentsAndUnknownNamesExitWith2AndChangeNothing) {
         {{"config", "add", "Home"}, "a configuration named \"Home\" already exists"},
         {{"config", "delete", "Away"}, "unknown configuration \"Away\""},
         {{"list", "--force"}, "unknown option \"--force\""},
-        {{"config", "add", "X", "--yes"}, "--yes belongs to profile apply and profile undo only"},
+        {{"config", "add", "X", "--yes"}, "--yes belongs to profile apply, profile undo and config import only"},
         {{"setting", "add", "Away", "File", "/tmp/x"}, "unknown configuration \"Away\""},
         {{"setting", "add", "Home", "Printer"}, "unknown setting kind \"Printer\"; the kinds are \"File\""},
         {{"setting", "add", "Home", "File"}, "the setting kind \"File\" needs its FileName"},
@@ -193,11 +193,11 @@ TEST_F(CliTest, ApplyRestoresFilesByteForByteAfterTheConfirmation) {
     machine.Ok({"setting", "add", "Network", "hosts FILE"}); // the caption, in any case
     machine.Ok({"profile", "add", "Network", "Home"});
     EXPECT_EQ(machine.Ok({"profile", "show", "Network", "Home"}).out,
-              "Profile \"Home\" of configuration \"Network\"\n  File (notes.bin): not captured\n"
+              "Profile \"Home\" of configuration \"Network\"\n  File (" + notes.string() + "): not captured\n"
               "  Hosts file: not captured\n");
     machine.Ok({"profile", "refresh", "Network", "Home"});
     const std::string shown = machine.Ok({"profile", "show", "Network", "Home"}).out;
-    EXPECT_TRUE(Contains(shown, "  File (notes.bin): Binary file\n"));
+    EXPECT_TRUE(Contains(shown, "  File (" + notes.string() + "): Binary file\n"));
     EXPECT_TRUE(Contains(shown, "  Hosts file:\n    | "));
 
     WriteBytes(notes, Bytes("overwritten"));
@@ -206,7 +206,8 @@ TEST_F(CliTest, ApplyRestoresFilesByteForByteAfterTheConfirmation) {
     // Answered no, or not at all: nothing happens.
     for (const char* answer : {"n\n", ""}) {
         const CliResult declined = machine.Ok({"profile", "apply", "Network", "Home"}, answer);
-        EXPECT_EQ(declined.out, "Do you really want to apply profile these settings? [y/N] " +
+        EXPECT_EQ(declined.out, "Do you really want to apply profile these settings?\n\nFiles it writes or deletes:\n"
+                                "  File (" + notes.string() + ") [y/N] " +
                                     std::string(*answer ? "" : "\n") + "Nothing was applied.\n");
         EXPECT_EQ(ReadBytes(notes), Bytes("overwritten"));
     }

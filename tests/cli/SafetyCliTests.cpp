@@ -58,13 +58,14 @@ TEST_F(SafetyCliTest, DiffShowsWhatAnApplyWouldChangeAndUndoPutsTheMachineBackBy
     const CliResult same = machine.Run({"profile", "diff", "Network", "Office"});
     EXPECT_EQ(same.exitCode, 0);
     EXPECT_EQ(same.out, "Profile \"Office\" of configuration \"Network\": Nothing will change, 3 unchanged\n"
-                        "  File (notes.bin): unchanged\n  Hosts file: unchanged\n  Time zone: unchanged\n");
+                        "  File (" + notes.string() + "): unchanged\n  Hosts file: unchanged\n  Time zone: unchanged\n")
+        << "what an apply writes, by its full path";
 
     MoveHome();
     const State home = Now();
     const CliResult diff = machine.Run({"profile", "diff", "Network", "Office"});
     EXPECT_EQ(diff.exitCode, 1);
-    EXPECT_TRUE(Contains(diff.out, ": 3 settings will change\n  File (notes.bin): will change\n    now: proxy=home\n"
+    EXPECT_TRUE(Contains(diff.out, ": 3 settings will change\n  File (" + notes.string() + "): will change\n    now: proxy=home\n"
                                    "    after: Binary file\n  Hosts file: will change\n    now:\n      | "));
     EXPECT_TRUE(Contains(diff.out, "      | 192.168.1.10  nas.home\n"));
     EXPECT_TRUE(Contains(diff.out, "  Time zone: will change\n    now: (UTC+01:00) Amsterdam, Berlin"));
@@ -169,11 +170,11 @@ TEST_F(SafetyCliTest, ExportAndImportCarryAConfigurationAsText) {
               0u)
         << exported;
 
-    const CliResult taken = machine.Run({"config", "import", file.string()});
+    const CliResult taken = machine.Run({"config", "import", "--yes", file.string()});
     EXPECT_EQ(taken.exitCode, 2);
     EXPECT_TRUE(Contains(taken.err, "A configuration named \"Network\" exists already; --rename imports it"));
-    EXPECT_EQ(machine.Ok({"config", "import", "--rename", file.string()}).out,
-              "Imported configuration \"Network\" as \"Network (2)\".\n");
+    EXPECT_TRUE(Contains(machine.Ok({"config", "import", "--rename", file.string()}, "y\n").out,
+                         "Import it? [y/N] Imported configuration \"Network\" as \"Network (2)\".\n"));
     const fs::path copy = machine / "copy.txt";
     machine.Ok({"config", "export", "Network (2)", copy.string()});
     const auto copied = ReadBytes(copy);
@@ -189,6 +190,51 @@ TEST_F(SafetyCliTest, ExportAndImportCarryAConfigurationAsText) {
     EXPECT_TRUE(Contains(broken.err, "cannot be imported: Line 4: a text that does not end on its line\n"));
     EXPECT_EQ(machine.Run({"config", "add", "X", "--rename"}).exitCode, 2);
     EXPECT_EQ(machine.Run({"config", "import", (machine / "missing.txt")}).exitCode, 1);
+}
+
+// Someone else's configuration says in full where it writes, and files outside the user's own
+// folder are the user's to allow.
+TEST_F(SafetyCliTest, AnImportRefusesPathsThatHideWhereTheyWriteAndAsksAboutThoseOutsideTheUsersFolder) {
+    const fs::path file = machine / "shared.txt";
+    machine.Ok({"config", "export", "Network", file.string()});
+    const auto bytes = ReadBytes(file);
+    const std::string exported(bytes.begin(), bytes.end());
+    const auto share = [&](const std::string& path, const std::string& name) {
+        std::string text = exported;
+        const std::string from = "'" + notes.string() + "'";
+        text.replace(text.find(from), from.size(), "'" + path + "'");
+        text.replace(text.find("Name = 'Network'"), 16, "Name = '" + name + "'");
+        WriteBytes(file, Bytes(text));
+    };
+    const std::string folder = notes.parent_path().string();
+    for (const auto& [path, why] : {std::pair<std::string, std::string>{".bashrc", "the path is relative"},
+                                    {"../notes.bin", "the path is relative"},
+                                    {folder + "/sub/../notes.bin", "the path goes up with \"..\""}}) {
+        share(path, "Shared");
+        const CliResult refused = machine.Run({"--yes", "config", "import", file.string()});
+        EXPECT_EQ(refused.exitCode, 1) << path;
+        EXPECT_TRUE(Contains(refused.err, "cannot be imported: The configuration \"Shared\", setting \"File (" + path +
+                                              ")\": " + why));
+        EXPECT_FALSE(Contains(machine.Ok({"list"}).out, "Shared")) << path;
+    }
+
+    const std::string profile = (machine.Folder() / "Users" / fs::directory_iterator(machine.Folder() / "Users")->path().filename()).string();
+    share(notes.string(), "Shared");
+    const std::string listed = "Its File settings write outside your own folder " + profile + ":\n  " + notes.string() +
+                               " (configuration Shared)\n";
+    for (const char* answer : {"n\n", ""}) {
+        const CliResult declined = machine.Ok({"config", "import", file.string()}, answer);
+        EXPECT_EQ(declined.out, listed + "Import it? [y/N] " + (*answer ? "" : "\n") + "Nothing was imported.\n");
+        EXPECT_FALSE(Contains(machine.Ok({"list"}).out, "Shared"));
+    }
+    EXPECT_EQ(machine.Ok({"--yes", "config", "import", file.string()}).out,
+              listed + "Imported configuration \"Shared\".\n")
+        << "a script's --yes answers, and still sees the list";
+    EXPECT_TRUE(Contains(machine.Ok({"list"}).out, "Shared\n  Settings:\n    File (" + notes.string() + ")\n"));
+
+    share(profile + "/.bashrc", "Mine");
+    EXPECT_EQ(machine.Ok({"config", "import", file.string()}).out, "Imported configuration \"Mine\".\n")
+        << "the user's own folder asks nothing";
 }
 
 } // namespace

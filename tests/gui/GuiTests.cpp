@@ -3,6 +3,8 @@
 #include "GuiWorkstation.h"
 
 #include "classes/uDataFileLock.h"
+#include "classes/uHelpers.h"
+#include "framework/ClassRegistry.h"
 #include "classes/uPersistence.h"
 #include "gui/fAbout.h"
 #include "gui/fEditConfiguration.h"
@@ -17,7 +19,10 @@
 #include "gui/uSingleInstance.h"
 #include "gui/uDesktopSwitching.h"
 #include "gui/uGUIUtils.h"
+#include "os/Folders.h"
+#include "profiles/uConfigTransfer.h"
 #include "profiles/uEnvSettings.h"
+#include "profiles/uFileSettings.h"
 #include "switching/uSwitchRules.h"
 #include "switching/uWatcherLock.h"
 
@@ -1233,6 +1238,53 @@ private slots:
         main->findChild<QAction*>("miImport")->trigger();
         QCOMPARE(TMessageBoxes::Errors().size(), 1);
         QCOMPARE(Root().Configurations().Count(), std::size_t{2});
+    }
+
+    // Someone else's File setting outside the user's folder is asked about, No by default; the
+    // preview and the apply question then name it by its full path.
+    void importAsksAboutFilesOutsideTheUsersFolderAndThePreviewNamesThemInFull() {
+        RegisterClasses({&TFileSetting::StaticClass(), &TFileSettingValue::StaticClass()});
+        const std::string notes = (workstation_->Scratch() / "notes.txt").string();
+        const std::string file = (workstation_->Scratch() / "shared.txt").string();
+        {
+            TConfigurations other;
+            TConfiguration& shared = other.Configurations().Add(other.Configurations().NewConfiguration());
+            shared.SetName("Shared");
+            auto setting = std::make_unique<TFileSetting>();
+            setting->SetFileName(notes);
+            TSetting& added = shared.AddSetting(std::move(setting));
+            TConfigurationProfile& home = shared.Profiles().Add();
+            home.SetName("Home");
+            home.RefreshValue(added);
+            std::ofstream(file, std::ios::binary) << ExportConfigurations({&shared});
+        }
+        auto main = OpenMain();
+        TFileDialogs::SetNextFileName(ToQString(file));
+        main->findChild<QAction*>("miImport")->trigger();
+        QCOMPARE(TMessageBoxes::Questions(), QStringList{ToQString(
+                                                 "Its File settings write outside your own folder " +
+                                                 TOsHelper::GetSpecialFolder(os::CsidlProfile) + ":\n  " + notes +
+                                                 " (configuration Shared)\n\nImport it?")});
+        QCOMPARE(TMessageBoxes::LastDefaultAnswer(), QMessageBox::No);
+        QVERIFY(!Root().Configurations().Find("Shared"));
+
+        TFileDialogs::SetNextFileName(ToQString(file));
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->findChild<QAction*>("miImport")->trigger();
+        QCOMPARE(main->cmbConfigurations->currentText(), QStringLiteral("Shared"));
+
+        QString shown;
+        OnNextModal<TfrmPreview>([&shown](TfrmPreview& preview) {
+            shown = preview.lvwChanges->item(0, TfrmPreview::colSetting)->text();
+            preview.btnCancel->click();
+        });
+        TMessageBoxes::SetNextAnswer(TMessageBoxes::ShowChangesAnswer);
+        TMessageBoxes::SetNextAnswer(QMessageBox::No);
+        main->actProfileApply->trigger();
+        QCOMPARE(shown, ToQString("File (" + notes + ")"));
+        QCOMPARE(TMessageBoxes::Questions().last(),
+                 ToQString(std::string(ApplyQuestion) + "\n\nFiles it writes or deletes:\n  File (" + notes + ")"));
+        QVERIFY2(!std::filesystem::exists(notes), "answered No");
     }
 
     void kindWithoutEditorIsAddedAtOnceAndCannotBeEdited() {

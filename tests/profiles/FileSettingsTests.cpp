@@ -6,7 +6,11 @@
 #include "framework/Exceptions.h"
 #include "framework/Stream.h"
 #include "os/Files.h"
+#include "classes/uHelpers.h"
+#include "os/Folders.h"
+#include "profiles/uConfigTransfer.h"
 #include "profiles/uFileSettings.h"
+#include "profiles/uProfileUtils.h"
 #include "profiles/uNetworkSettings.h"
 
 #include <gtest/gtest.h>
@@ -557,4 +561,114 @@ TEST_F(FileSettingTest, TheEditorAsksTheFrontEndsDialog) {
     THostsFileSetting hosts;
     EXPECT_THROW(editor.Edit(hosts), EAssertionFailed);
     TFileSettingEditor::SetOpenFileDialog(nullptr);
+}
+
+// A path from someone else's text must say where it writes, whatever folder is current.
+TEST_F(FileSettingTest, OnlyAbsolutePathsWithoutParentComponentsAreNormal) {
+    for (const char* normal : {"C:\\Users\\me\\.bashrc", "c:/x", "\\\\server\\share\\notes.txt",
+                               "/home/me/.bashrc", "C:\\a\\b..c\\..d", "C:\\a\\.\\b"})
+        EXPECT_EQ(PathFault(normal, "S"), "") << normal;
+    for (const char* relative : {".bashrc", "..\\.bashrc", "sub/notes.txt", "C:notes.txt", "", "\\notes.txt"})
+        EXPECT_EQ(PathFault(relative, "S"), Format(PathIsRelative, {"S"})) << relative;
+    for (const char* upward : {"C:\\Users\\me\\..\\other\\x", "/home/me/../../etc/passwd", "C:/a/..", "//s/../x"})
+        EXPECT_EQ(PathFault(upward, "S"), Format(PathHasParent, {"S"})) << upward;
+}
+
+TEST_F(FileSettingTest, ThePathsInsideTheUsersFolderAreTheProfileFolderAndBelow) {
+    const std::string profile = TOsHelper::GetSpecialFolder(os::CsidlProfile);
+    ASSERT_FALSE(profile.empty());
+    EXPECT_TRUE(IsPathInFolder(profile + "/.bashrc", profile));
+    EXPECT_TRUE(IsPathInFolder(profile + "/AppData/Roaming/x.ini", profile + "/"));
+    EXPECT_TRUE(IsPathInFolder("C:\\Users\\" + Machine().ProfileFolder().filename().string() + "\\notes.txt", profile))
+        << "the workstation's own form of the same place";
+    EXPECT_FALSE(IsPathInFolder(profile + "2/.bashrc", profile)) << "a sibling whose name starts alike";
+    EXPECT_FALSE(IsPathInFolder(profile + "/../other/.bashrc", profile));
+    EXPECT_FALSE(IsPathInFolder(profile, profile)) << "the folder itself is no file in it";
+    EXPECT_FALSE(IsPathInFolder("C:\\Windows\\win.ini", profile));
+    EXPECT_FALSE(IsPathInFolder(profile + "/x", "")) << "no profile folder: everything is outside";
+}
+
+// An import refuses paths it cannot show truthfully and names those it will write outside.
+TEST_F(FileSettingTest, AnImportRefusesRelativeAndUpwardPathsAndNamesThoseOutsideTheUsersFolder) {
+    const std::string profile = TOsHelper::GetSpecialFolder(os::CsidlProfile);
+    TConfigurations processRoot; // the root while the test runs; the ones below are copies
+    const auto exported = [](const std::vector<std::string>& paths) {
+        TConfigurations root;
+        auto configuration = root.Configurations().NewConfiguration();
+        configuration->SetName("Shell");
+        for (const std::string& path : paths)
+            configuration->AddSetting(Setting(path)).SetId(static_cast<std::uint32_t>(configuration->Settings().Count()));
+        TConfiguration& added = root.Configurations().Add(std::move(configuration));
+        return ExportConfigurations({&added});
+    };
+    const auto refusal = [&](const std::string& path) {
+        try {
+            ReadExport(exported({profile + "/ok.txt", path}));
+        } catch (const EFilerError& e) {
+            return std::string(e.what());
+        }
+        return std::string("accepted");
+    };
+    EXPECT_EQ(refusal(".bashrc"),
+              Format(PathIsRelative, {"The configuration \"Shell\", setting \"File (.bashrc)\""}));
+    EXPECT_EQ(refusal("/tmp/../etc/passwd"),
+              Format(PathHasParent, {"The configuration \"Shell\", setting \"File (/tmp/../etc/passwd)\""}));
+
+    const auto inside = ReadExport(exported({profile + "/.bashrc", profile + "/AppData/x.ini"}));
+    EXPECT_EQ(OutsideWrites(*inside), "");
+    const std::string outside = temp_ / "elsewhere.txt";
+    const auto mixed = ReadExport(exported({profile + "/.bashrc", outside, "C:\\Windows\\win.ini"}));
+    EXPECT_EQ(OutsideWrites(*mixed), "Its File settings write outside your own folder " + profile + ":\n  " + outside +
+                                         " (configuration Shell)\n  C:\\Windows\\win.ini (configuration Shell)");
+}
+
+// The preview and the question name the path; a link there would write somewhere they did not show.
+TEST_F(FileSettingTest, AnApplyNeverWritesThroughALinkAndSaysWhereItLeads) {
+    const std::string target = temp_ / "target.txt", link = temp_ / "link.txt";
+    WriteFile(target, "theirs");
+    auto setting = Setting(link);
+    std::filesystem::create_symlink(target, link);
+    TFileSettingValue value;
+    value.SetFileExists(true);
+    value.SetContentSize(4);
+    value.ReadContent(Bytes{'m', 'i', 'n', 'e'});
+    try {
+        setting->ApplyValue(value, results);
+        ADD_FAILURE() << "written through the link";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.Message(), Format(FileIsLink, {link, std::filesystem::canonical(target).string()}));
+    }
+    EXPECT_EQ(ReadFile(target), Bytes({'t', 'h', 'e', 'i', 'r', 's'}));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+
+    std::filesystem::remove(target);
+    EXPECT_THROW(setting->ApplyValue(value, results), EInOutError) << "a link to nothing would create its target";
+    EXPECT_FALSE(std::filesystem::exists(target));
+
+    WriteFile(target, "theirs");
+    TFileSettingValue noFile;
+    setting->ApplyValue(noFile, results);
+    EXPECT_FALSE(std::filesystem::is_symlink(link)) << "deleting removes the link itself";
+    EXPECT_EQ(ReadFile(target), Bytes({'t', 'h', 'e', 'i', 'r', 's'}));
+}
+
+TEST_F(FileSettingTest, TheApplyQuestionNamesEveryFileItWritesByItsFullPath) {
+    TConfigurations root;
+    TConfiguration& configuration = root.Configurations().Add(root.Configurations().NewConfiguration());
+    const std::string captured = temp_ / "captured.txt", uncaptured = temp_ / "other.txt",
+                      oddName = temp_ / "two\nlines";
+    TSetting& first = configuration.AddSetting(Setting(captured));
+    configuration.AddSetting(Setting(uncaptured)).SetId(first.Id() + 1);
+    TSetting& odd = configuration.AddSetting(Setting(oddName));
+    odd.SetId(first.Id() + 2);
+    TConfigurationProfile& profile = configuration.Profiles().Add(configuration.Profiles().NewProfile());
+    profile.SetValue(first, first.CreateValue());
+    profile.SetValue(odd, odd.CreateValue());
+    EXPECT_EQ(first.GetDisplayText(), "File (captured.txt)") << "the lists keep the name only";
+    EXPECT_EQ(ApplyQuestionFor(profile, configuration.Settings()),
+              std::string(ApplyQuestion) + "\n\nFiles it writes or deletes:\n  File (" + captured + ")\n  " +
+                  QuotedText("File (" + oddName + ")"));
+
+    TConfigurationProfile& empty = configuration.Profiles().Add(configuration.Profiles().NewProfile());
+    EXPECT_EQ(ApplyQuestionFor(empty, configuration.Settings()), ApplyQuestion);
 }

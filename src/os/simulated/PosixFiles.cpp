@@ -15,6 +15,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <utility>
@@ -296,6 +297,9 @@ public:
             result |= FileAttributeDevice;
         if ((st.st_mode & S_IWUSR) == 0)
             result |= FileAttributeReadonly;
+        // Windows tells a link by its own attributes, whatever it leads to.
+        if (struct stat own {}; ::lstat(native.c_str(), &own) == 0 && S_ISLNK(own.st_mode))
+            result |= FileAttributeReparsePoint;
         *attributes = result;
         return ErrorSuccess;
     }
@@ -455,6 +459,32 @@ public:
         }
         if (::unlink(native.c_str()) != 0)
             return ErrnoToWindowsError(errno, native);
+        return ErrorSuccess;
+    }
+
+    ErrorCode GetFullPathName(std::string_view path, std::string* fullPath) override {
+        fullPath->clear();
+        const std::string native = NativePath(path);
+        if (native.empty())
+            return ErrorPathNotFound;
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(native, error);
+        if (error)
+            return ErrnoToWindowsError(error.value(), native);
+        *fullPath = absolute.lexically_normal().string();
+        return ErrorSuccess;
+    }
+
+    ErrorCode GetLinkTarget(std::string_view path, std::string* target) override {
+        target->clear();
+        const std::string native = NativePath(path);
+        if (native.empty())
+            return ErrorPathNotFound;
+        char* resolved = ::realpath(native.c_str(), nullptr);
+        if (resolved == nullptr)
+            return ErrnoToWindowsError(errno, native);
+        *target = resolved;
+        std::free(resolved);
         return ErrorSuccess;
     }
 

@@ -2,6 +2,7 @@
 
 #include "os/Files.h"
 #include "os/StagingNames.h"
+#include "os/Text.h"
 #include "os/windows/WinSupport.h"
 
 #include <algorithm>
@@ -331,6 +332,49 @@ public:
 
     ErrorCode DeleteFile(std::string_view path) override {
         return ::DeleteFileW(WidePath(path).c_str()) ? ErrorSuccess : LastErrorOr(ErrorGenFailure);
+    }
+
+    ErrorCode GetFullPathName(std::string_view path, std::string* fullPath) override {
+        fullPath->clear();
+        const std::wstring wide = WidePath(path);
+        std::wstring full(MAX_PATH, L'\0');
+        DWORD length = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (length >= full.size()) {
+            full.resize(length);
+            length = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        }
+        if (length == 0 || length >= full.size())
+            return LastErrorOr(ErrorBadPathname);
+        full.resize(length);
+        *fullPath = Utf16ToUtf8(windows::FromWide(full));
+        return ErrorSuccess;
+    }
+
+    ErrorCode GetLinkTarget(std::string_view path, std::string* target) override {
+        target->clear();
+        const Handle file(::CreateFileW(WidePath(path).c_str(), 0,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!file.valid())
+            return LastErrorOr(ErrorFileNotFound);
+        std::wstring finalPath(MAX_PATH, L'\0');
+        DWORD length = ::GetFinalPathNameByHandleW(file.get(), finalPath.data(), static_cast<DWORD>(finalPath.size()),
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length >= finalPath.size()) {
+            finalPath.resize(length);
+            length = ::GetFinalPathNameByHandleW(file.get(), finalPath.data(), static_cast<DWORD>(finalPath.size()),
+                                                 FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        }
+        if (length == 0 || length >= finalPath.size())
+            return LastErrorOr(ErrorGenFailure);
+        finalPath.resize(length);
+        // The answer carries the long-path prefix, which a user never types.
+        if (finalPath.starts_with(L"\\\\?\\UNC\\"))
+            finalPath = L"\\" + finalPath.substr(7);
+        else if (finalPath.starts_with(L"\\\\?\\"))
+            finalPath = finalPath.substr(4);
+        *target = Utf16ToUtf8(windows::FromWide(finalPath));
+        return ErrorSuccess;
     }
 
     ErrorCode CreateDirectoryTree(std::string_view path) override {

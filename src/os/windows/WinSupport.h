@@ -15,6 +15,7 @@
 #undef DeleteFile
 #undef GetEnvironmentVariable
 #undef GetFileAttributes
+#undef GetFullPathName
 #undef GetFileVersionInfo
 #undef GetFileVersionInfoSize
 #undef GetPrivateProfileSection
