@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
@@ -23,11 +24,14 @@ namespace {
 // Runs share the main window: it stays disabled until the last progress window has closed.
 int openProgressWindows = 0;
 
+// Milliseconds between two looks whether the pointer has left a window that is due to close.
+constexpr int PointerCheckTime = 250;
+
 } // namespace
 
 TfrmProgress::TfrmProgress(QWidget* owner)
     : TfrmBaseDlg(owner), lblText(new QLabel(Client())), prg(new QProgressBar(Client())), lvwLog(new QTableWidget(0, 1, Client())),
-      mnuClipboard(new QMenu(this)), btnUndo(new QPushButton(Client())) {
+      mnuClipboard(new QMenu(this)), btnUndo(new QPushButton(Client())), tmrClose(new QTimer(this)) {
     setObjectName(QStringLiteral("frmProgress"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Please wait..."));
@@ -86,6 +90,10 @@ TfrmProgress::TfrmProgress(QWidget* owner)
     mnuClipboard->setObjectName(QStringLiteral("mnuClipboard"));
     mniCopySelected = AddMenuItem(mnuClipboard, "mniCopySelected", actCopySelected);
     mniCopyAll = AddMenuItem(mnuClipboard, "mniCopyAll", actCopyAll);
+
+    tmrClose->setObjectName(QStringLiteral("tmrClose"));
+    tmrClose->setSingleShot(true);
+    connect(tmrClose, &QTimer::timeout, this, &TfrmProgress::tmrCloseTimer);
 
     FormCreate();
     UpdateActions();
@@ -176,7 +184,16 @@ void TfrmProgress::Done(const QString& summary) {
     btnCancel->setFocus();
     // Long enough to read what was applied; a log stays until the user has read it.
     if (lvwLog->rowCount() == 0)
-        QTimer::singleShot(summaryTime_, this, &QWidget::close);
+        tmrClose->start(summaryTime_);
+}
+
+void TfrmProgress::tmrCloseTimer() {
+    // Not from under the pointer: the user may be reaching for "Undo last apply", and a window
+    // that goes as the button is pressed takes the click with it. It goes once the pointer has.
+    if (frameGeometry().contains(QCursor::pos()))
+        tmrClose->start(PointerCheckTime);
+    else
+        close();
 }
 
 void TfrmProgress::OfferUndo(std::function<void()> undo) {

@@ -11,6 +11,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QTableWidget;
+class QTimer;
 
 namespace prolamo {
 
@@ -31,7 +32,8 @@ public:
     void ShowResults(const TCheckResultList& results);
     void SetStatusText(const QString& text);
     // Ends the run with its summary in the status line ("Done" without one). With an empty log
-    // the window closes by itself after SummaryTime, else it waits for the user.
+    // the window closes by itself after SummaryTime, though not while the pointer is on it; else
+    // it waits for the user.
     void Done(const QString& summary = QString());
     static int SummaryTime() { return summaryTime_; }
     // Milliseconds; tests shorten it.
@@ -57,6 +59,7 @@ public:
     QAction* actCopyAll;
     QAction* mniCopySelected;
     QAction* mniCopyAll;
+    QTimer* tmrClose;
 
 protected:
     void UpdateCancel(QAction* action) override;
@@ -74,6 +77,7 @@ private:
     void actCopySelectedExecute(QAction* action);
     void actCopyAllExecute(QAction* action);
     void actUndoApplyExecute(QAction* action);
+    void tmrCloseTimer();
 
     int FErrorImageIndex = -1;
     int FWarningImageIndex = -1;

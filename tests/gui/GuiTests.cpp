@@ -138,6 +138,14 @@ QStringList ConfigurationsInFile(const std::string& path) {
     return names;
 }
 
+// A profile of Configuration that holds what the machine holds now.
+TConfigurationProfile& AddCapturedProfile(TConfiguration& configuration, const std::string& name) {
+    TConfigurationProfile& profile = configuration.Profiles().Add();
+    profile.SetName(name);
+    profile.RefreshAll();
+    return profile;
+}
+
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -206,6 +214,8 @@ private slots:
         SetShellOpenHandler(nullptr);
         // As at start-up: the program sets the title from the main window's caption.
         SetApplicationTitle(QString());
+        // The pointer away from where the windows open: a window under it stays open.
+        QCursor::setPos(0, 0);
     }
 
     void cleanup() {
@@ -701,6 +711,40 @@ private slots:
         TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
         ProgressWindows().value(0)->btnUndo->click();
         QTRY_COMPARE(TestMachine()["k2"], std::string("away"));
+    }
+
+    void progressWindowStaysUnderThePointerSoItsUndoIsNotLost() {
+        // The user reaches for "Undo last apply" as the window's time runs out: it must not go
+        // from under the pointer, or the click goes with it and the apply stays.
+        TestMachine() = {{"k1", "home"}};
+        AddCapturedProfile(AddConfiguration(Root(), "A", {"k1"}), "Office");
+        TestMachine()["k1"] = "away";
+        auto main = OpenMain();
+        // The offscreen screen stacks no windows: the pointer finds the progress window only
+        // where the main window is not.
+        main->move(0, 0);
+        const int summaryTime = TfrmProgress::SummaryTime();
+        TfrmProgress::SetSummaryTime(20);
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileApply->trigger();
+        QPointer<TfrmProgress> progress = ProgressWindows().value(0);
+        QVERIFY(progress);
+        QTest::mouseMove(progress->btnUndo);
+        QTest::qWait(100);
+        QVERIFY(progress && progress->isVisible());
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        QTest::mouseClick(progress->btnUndo, Qt::LeftButton);
+        QTRY_COMPARE(TestMachine()["k1"], std::string("away"));
+
+        // The undo's window opens under the pointer too, and closes once the pointer has left it.
+        progress = ProgressWindows().value(0);
+        QVERIFY(progress);
+        QTest::qWait(100);
+        QVERIFY(progress && progress->isVisible());
+        QTest::mouseMove(main.get(), QPoint(1, 1));
+        QTRY_VERIFY(ProgressWindows().isEmpty());
+        TfrmProgress::SetSummaryTime(summaryTime);
+        QVERIFY(main->isEnabled());
     }
 
     void trayMenuAppliesUndoesPausesAndStartsWithTheSession() {
