@@ -182,7 +182,7 @@ public:
     int ConfigAdd(const std::string& name) {
         CheckName(name, "configuration");
         if (Configurations().Find(name))
-            throw EUsage("a configuration named " + Quote(name) + " already exists");
+            throw EUsage(ConfigurationNameTaken(name));
         auto configuration = Configurations().NewConfiguration();
         configuration->SetName(name);
         Configurations().Add(std::move(configuration));
@@ -227,6 +227,8 @@ public:
         } catch (const Exception& e) {
             throw EUsage(e.Message());
         }
+        if (configuration.FindDouble(*setting))
+            throw EUsage(SettingTaken(*setting));
         // Ids are tick counts; two settings made within one tick would share their values.
         while (std::any_of(configuration.begin(), configuration.end(),
                            [&](const TSetting* other) { return other->Id() == setting->Id(); }))
@@ -241,7 +243,7 @@ public:
         TConfiguration& configuration = FindConfiguration(configurationName);
         CheckName(name, "profile");
         if (configuration.Profiles().Find(name))
-            throw EUsage("configuration " + Quote(configurationName) + " already has a profile named " + Quote(name));
+            throw EUsage(ProfileNameTaken(configurationName, name));
         auto profile = configuration.Profiles().NewProfile();
         profile->SetName(name);
         configuration.Profiles().Add(std::move(profile));

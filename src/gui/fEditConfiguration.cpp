@@ -1,5 +1,6 @@
 #include "fEditConfiguration.h"
 
+#include "framework/Exceptions.h"
 #include "uGUIUtils.h"
 
 #include <QAction>
@@ -45,10 +46,13 @@ TTabControl::TTabControl(QWidget* parent) : QWidget(parent), tabs_(new QTabBar(t
     pageLayout->setContentsMargins(0, 0, 0, 0);
 }
 
-TfrmEditConfiguration::TfrmEditConfiguration(TConfiguration& configuration)
+TfrmEditConfiguration::TfrmEditConfiguration(TConfiguration& configuration,
+                                             const TConfigurationsCollection& configurations,
+                                             const TConfiguration* original)
     : lblName(new QLabel(QStringLiteral("Name"), Client())), edtName(new QLineEdit(Client())),
       lvwItems(new TListView(Client())), tclAvailItems(new TTabControl(Client())),
-      lvwAvailItems(new TListView(tclAvailItems->Page())), FConfiguration(configuration) {
+      lvwAvailItems(new TListView(tclAvailItems->Page())), FConfiguration(configuration),
+      FConfigurations(configurations), FOriginal(original) {
     setObjectName(QStringLiteral("frmEditConfiguration"));
     setWindowTitle(QStringLiteral("Edit configuration"));
     SetHelpKeyword(QStringLiteral("html/configedit.htm"));
@@ -194,10 +198,12 @@ bool TfrmEditConfiguration::EditSetting(TSetting& setting) {
 
 void TfrmEditConfiguration::AddSettingOfClass(const TSettingClass& settingClass) {
     const std::unique_ptr<TSetting> setting = settingClass.CreateSetting();
-    if (EditSetting(*setting)) {
-        FConfiguration.AddSetting(setting->Clone());
-        ShowItems();
-    }
+    if (!EditSetting(*setting))
+        return;
+    if (FConfiguration.FindDouble(*setting))
+        throw Exception(Sentence(SettingTaken(*setting)));
+    FConfiguration.AddSetting(setting->Clone());
+    ShowItems();
 }
 
 void TfrmEditConfiguration::UpdateActions() {
@@ -227,6 +233,8 @@ void TfrmEditConfiguration::actEditItemExecute(QAction*) {
         return;
     const std::unique_ptr<TSetting> clone = setting->Clone();
     if (EditSetting(*clone)) {
+        if (FConfiguration.FindDouble(*clone, setting))
+            throw Exception(Sentence(SettingTaken(*clone)));
         setting->Assign(*clone);
         FConfiguration.SettingChanged(*setting);
         RefreshLists();
@@ -254,7 +262,10 @@ void TfrmEditConfiguration::lvwAvailItemsDblClick() {
 
 void TfrmEditConfiguration::DoOK(QAction* action) {
     TfrmBeveledDlg::DoOK(action);
-    FConfiguration.SetName(ToUtf8(edtName->text()));
+    const std::string name = ToUtf8(edtName->text());
+    if (const TConfiguration* other = FConfigurations.Find(name); other && other != &FConfiguration && other != FOriginal)
+        RefuseName(*edtName, ConfigurationNameTaken(name));
+    FConfiguration.SetName(name);
 }
 
 } // namespace prolamo

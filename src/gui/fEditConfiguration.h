@@ -29,11 +29,15 @@ private:
 };
 
 // Names a configuration and chooses its settings; works directly on the configuration handed in.
+// It refuses a name that another configuration has and a setting that another setting doubles.
 class TfrmEditConfiguration : public TfrmBeveledDlg {
     Q_OBJECT
 
 public:
-    explicit TfrmEditConfiguration(TConfiguration& configuration);
+    // Configurations: those the name must differ from. Original: the stored configuration that
+    // Configuration is a copy of, whose name it may keep; none for a new one.
+    TfrmEditConfiguration(TConfiguration& configuration, const TConfigurationsCollection& configurations,
+                          const TConfiguration* original = nullptr);
 
     void UpdateActions() override;
 
@@ -78,6 +82,8 @@ private:
     void lvwAvailItemsDblClick();
 
     TConfiguration& FConfiguration;
+    const TConfigurationsCollection& FConfigurations;
+    const TConfiguration* FOriginal;
     QString FAllTabCaption;
     std::vector<const TSettingClass*> FAvailableClasses;
 };

@@ -14,9 +14,10 @@
 namespace prolamo {
 
 TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory& history,
-                                 const TConfiguration& configuration)
+                                 const TConfiguration& configuration, const TConfigurationProfile* original)
     : lblName(new QLabel(QStringLiteral("Name"), Client())), edtName(new QLineEdit(Client())),
-      lvwValues(new TListView(Client())), FProfile(profile), FHistory(history), FConfiguration(configuration) {
+      lvwValues(new TListView(Client())), FProfile(profile), FHistory(history), FConfiguration(configuration),
+      FOriginal(original) {
     setObjectName(QStringLiteral("frmEditProfile"));
     setWindowTitle(QStringLiteral("Edit Profile"));
     SetHelpKeyword(QStringLiteral("html/profileedit.htm"));
@@ -207,6 +208,9 @@ void TfrmEditProfile::Apply(std::span<TSetting* const> settings) {
 void TfrmEditProfile::DoOK(QAction* action) {
     TfrmBeveledDlg::DoOK(action);
     const std::string name = ToUtf8(edtName->text());
+    if (const TConfigurationProfile* other = FConfiguration.Profiles().Find(name);
+        other && other != &FProfile && other != FOriginal)
+        RefuseName(*edtName, ProfileNameTaken(FConfiguration.Name(), name));
     // This dialog's refreshes stay undoable from the main window under the profile's new name.
     if (name != FProfile.Name())
         for (TProfileSnapshot* snapshot : FRefreshes)

@@ -17,13 +17,16 @@ namespace prolamo {
 
 // Names a profile and manages its values; capture and delete change the profile handed in, apply
 // writes to the machine at once. Applies and refreshes keep their snapshots in History; Cancel
-// takes this dialog's refreshes off it again, since their values are dropped.
+// takes this dialog's refreshes off it again, since their values are dropped. It refuses a name
+// that another profile of the configuration has.
 class TfrmEditProfile : public TfrmBeveledDlg {
     Q_OBJECT
 
 public:
-    // Configuration: the one whose settings the profile holds values of.
-    TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory& history, const TConfiguration& configuration);
+    // Configuration: the one whose settings the profile holds values of. Original: the stored
+    // profile that Profile is a copy of, whose name it may keep; none for a new one.
+    TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory& history, const TConfiguration& configuration,
+                    const TConfigurationProfile* original = nullptr);
 
     void UpdateActions() override;
     QString lvwValuesInfoTip(QListWidgetItem* item) const;
@@ -75,6 +78,7 @@ private:
     TConfigurationProfile& FProfile;
     TProfileHistory& FHistory;
     const TConfiguration& FConfiguration;
+    const TConfigurationProfile* FOriginal;
     // This dialog's refresh snapshots, oldest first; not owned.
     std::vector<TProfileSnapshot*> FRefreshes;
 };

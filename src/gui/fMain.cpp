@@ -438,13 +438,13 @@ void TfrmMain::cmbConfigurationsChange() {
     FillProfiles();
 }
 
-bool TfrmMain::EditConfiguration(TConfiguration& configuration) {
-    TfrmEditConfiguration editor(configuration);
+bool TfrmMain::EditConfiguration(TConfiguration& configuration, const TConfiguration* original) {
+    TfrmEditConfiguration editor(configuration, GetConfigurationList(), original);
     return editor.exec() == QDialog::Accepted;
 }
 
-bool TfrmMain::EditProfile(TConfigurationProfile& profile) {
-    TfrmEditProfile editor(profile, History(), *GetSelectedConfiguration());
+bool TfrmMain::EditProfile(TConfigurationProfile& profile, const TConfigurationProfile* original) {
+    TfrmEditProfile editor(profile, History(), *GetSelectedConfiguration(), original);
     return editor.exec() == QDialog::Accepted;
 }
 
@@ -501,7 +501,7 @@ void TfrmMain::actProfileUndoRefreshUpdate() {
 
 void TfrmMain::actConfigurationNewExecute(QAction*) {
     std::unique_ptr<TConfiguration> configuration = GetConfigurationList().NewConfiguration();
-    if (!EditConfiguration(*configuration))
+    if (!EditConfiguration(*configuration, nullptr))
         return;
     // The new one is shown, so that the profile actions work on it.
     FillConfigurations(&GetConfigurationList().Add(std::move(configuration)));
@@ -513,7 +513,7 @@ void TfrmMain::actConfigurationEditExecute(QAction*) {
         return;
     auto copy = std::make_unique<TConfiguration>();
     copy->Assign(*selected);
-    if (!EditConfiguration(*copy))
+    if (!EditConfiguration(*copy, selected))
         return;
     selected->Assign(*copy);
     // The end of a batch re-sorts the collection by name.
@@ -532,7 +532,7 @@ void TfrmMain::actConfigurationDelExecute(QAction*) {
 
 void TfrmMain::actProfileNewExecute(QAction*) {
     std::unique_ptr<TConfigurationProfile> profile = GetCurrentProfiles().NewProfile();
-    if (!EditProfile(*profile))
+    if (!EditProfile(*profile, nullptr))
         return;
     FillProfiles(&GetCurrentProfiles().Add(std::move(profile)));
 }
@@ -543,7 +543,7 @@ void TfrmMain::actProfileEditExecute(QAction*) {
         return;
     auto copy = std::make_unique<TConfigurationProfile>();
     copy->Assign(*selected);
-    if (!EditProfile(*copy))
+    if (!EditProfile(*copy, selected))
         return;
     selected->Assign(*copy);
     GetCurrentProfiles().BeginUpdate();

@@ -127,8 +127,9 @@ private:
     // Keep the selected position, or select Selected where the list shows it.
     void FillConfigurations(const TConfiguration* selected = nullptr);
     void FillProfiles(const TConfigurationProfile* selected = nullptr);
-    bool EditConfiguration(TConfiguration& configuration);
-    bool EditProfile(TConfigurationProfile& profile);
+    // Original: the stored object that the edited one is a copy of; none for a new one.
+    bool EditConfiguration(TConfiguration& configuration, const TConfiguration* original);
+    bool EditProfile(TConfigurationProfile& profile, const TConfigurationProfile* original);
     void ShowStatus(const std::string& text);
 
     void cmbConfigurationsChange();

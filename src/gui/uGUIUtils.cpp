@@ -109,6 +109,12 @@ void RefuseControlCharacters(QLineEdit& edit) {
 
 void ProgramError(const std::string& message) { throw std::logic_error(message); }
 
+void RefuseName(QLineEdit& edit, const std::string& message) {
+    edit.setFocus();
+    edit.selectAll();
+    throw Exception(Sentence(message));
+}
+
 bool TMessageBoxes::AskYesNo(const QString& question, const std::function<void()>& showChanges,
                              QMessageBox::StandardButton defaultAnswer) {
     MessageBoxState& state = Boxes();

@@ -43,6 +43,10 @@ void RefuseControlCharacters(QLineEdit& edit);
 // A broken internal rule; never caused by user input.
 [[noreturn]] void ProgramError(const std::string& message);
 
+// Refuses the name in Edit with Message (as a Sentence): raises it for the error box, with the
+// field focused and its text selected, so the dialog stays open on what the user typed.
+[[noreturn]] void RefuseName(QLineEdit& edit, const std::string& message);
+
 // The program's message boxes. Tests switch them to answer without a user and read what was asked.
 class TMessageBoxes {
 public:

@@ -47,6 +47,16 @@ std::string FirstFreeName(const Collection& collection, const std::string& prefi
     throw EListError("No free default name for " + prefix);
 }
 
+// What the data file would hold for Component.
+std::vector<std::uint8_t> Streamed(const TComponent& component) {
+    std::vector<std::uint8_t> bytes;
+    TWriter writer(bytes);
+    writer.WriteComponent(const_cast<TComponent&>(component));
+    return bytes;
+}
+
+std::string Quote(const std::string& text) { return "\"" + text + "\""; }
+
 template <class Item>
 void SortByName(TCollection& collection) {
     collection.Sort([](const TCollectionItem& a, const TCollectionItem& b) {
@@ -110,6 +120,16 @@ std::unique_ptr<TSetting> TSetting::Clone() const {
     std::unique_ptr<TSetting> clone = SettingClass().CreateSetting();
     clone->Assign(*this);
     return clone;
+}
+
+bool TSetting::IsDoubleOf(const TSetting& other) const {
+    if (&ClassType() != &other.ClassType())
+        return false;
+    // Compared as stored, so every parameter counts; Id and name only tell settings apart.
+    const std::unique_ptr<TSetting> same = other.Clone();
+    same->SetId(id_);
+    same->SetName(Name());
+    return Streamed(*this) == Streamed(*same);
 }
 
 std::string TSetting::GetDisplayText() const {
@@ -212,13 +232,7 @@ std::unique_ptr<TSettingValue> TSettingValue::Clone() const {
 bool TSettingValue::Equals(const TSettingValue& other) const {
     if (&ClassType() != &other.ClassType())
         return false;
-    auto streamed = [](const TSettingValue& value) {
-        std::vector<std::uint8_t> bytes;
-        TWriter writer(bytes);
-        writer.WriteComponent(const_cast<TSettingValue&>(value));
-        return bytes;
-    };
-    return streamed(*this) == streamed(other);
+    return Streamed(*this) == Streamed(other);
 }
 
 // ---- TConfigurationProfile ----
@@ -471,6 +485,25 @@ void TConfiguration::DeleteSetting(TSetting& setting) {
 }
 
 void TConfiguration::SettingChanged(const TSetting& setting) { Profiles().SettingChanged(setting); }
+
+const TSetting* TConfiguration::FindDouble(const TSetting& setting, const TSetting* replaced) const {
+    for (const TSetting* each : settings_)
+        if (each != replaced && each->IsDoubleOf(setting))
+            return each;
+    return nullptr;
+}
+
+std::string ConfigurationNameTaken(const std::string& name) {
+    return "a configuration named " + Quote(name) + " already exists";
+}
+
+std::string ProfileNameTaken(const std::string& configuration, const std::string& name) {
+    return "configuration " + Quote(configuration) + " already has a profile named " + Quote(name);
+}
+
+std::string SettingTaken(const TSetting& setting) {
+    return "the configuration already has the setting " + Quote(setting.GetDisplayText());
+}
 
 // ---- TConfigurationsCollection ----
 

@@ -123,6 +123,9 @@ public:
     bool IsCreatorOf(const TSettingValue& value) const;
     // A new instance of the same class with the same Id and parameters.
     std::unique_ptr<TSetting> Clone() const;
+    // Other watches the same state: it is of the same kind with the same parameters (any other of
+    // a kind without parameters, a File setting of the same path).
+    bool IsDoubleOf(const TSetting& other) const;
     std::string GetDisplayText() const;
     // The display text with a chosen path in full, where a user decides what will be written:
     // "File (C:\Users\me\notes.txt)" where the lists show "File (notes.txt)".
@@ -293,6 +296,8 @@ public:
     TSetting& AddSetting(std::unique_ptr<TSetting> setting);
     void DeleteSetting(TSetting& setting);
     void SettingChanged(const TSetting& setting);
+    // The setting, other than Replaced, that Setting would double; nothing when there is none.
+    const TSetting* FindDouble(const TSetting& setting, const TSetting* replaced = nullptr) const;
 
 private:
     std::string name_;
@@ -325,6 +330,13 @@ public:
 private:
     TConfigurationsCollection configurations_;
 };
+
+// The refusals of a name or a setting that would be there twice, worded alike by every front end:
+// "a configuration named "Home" already exists", "configuration "Network" already has a profile
+// named "Home"", "the configuration already has the setting "Hosts file"".
+std::string ConfigurationNameTaken(const std::string& name);
+std::string ProfileNameTaken(const std::string& configuration, const std::string& name);
+std::string SettingTaken(const TSetting& setting);
 
 // The root, constructed on first use when none exists yet.
 TConfigurations& GetConfigurationsRoot();

@@ -73,6 +73,9 @@ TEST_F(CliTest, ConfigurationsAndProfilesAreAddedListedInNameOrderAndDeleted) {
 TEST_F(CliTest, BadArgumentsAndUnknownNamesExitWith2AndChangeNothing) {
     machine.Ok({"config", "add", "Home"});
     machine.Ok({"profile", "add", "Home", "Office"});
+    machine.Ok({"setting", "add", "Home", "Hosts file"});
+    const std::string notes = machine / "notes.txt";
+    machine.Ok({"setting", "add", "Home", "File", notes});
     const fs::path dataFile = machine.DataFile();
     ASSERT_FALSE(dataFile.empty());
     const auto before = ReadBytes(dataFile);
@@ -94,6 +97,8 @@ TEST_F(CliTest, BadArgumentsAndUnknownNamesExitWith2AndChangeNothing) {
         {{"setting", "add", "Home", "File"}, "the setting kind \"File\" needs its FileName"},
         {{"setting", "add", "Home", "File", "/a", "/b"}, "the setting kind \"File\" takes one FileName"},
         {{"setting", "add", "Home", "Hosts file", "/etc/hosts"}, "the setting kind \"Hosts file\" takes no argument"},
+        {{"setting", "add", "Home", "hosts file"}, "the configuration already has the setting \"Hosts file\""},
+        {{"setting", "add", "Home", "File", notes}, "the configuration already has the setting \"File (notes.txt)\""},
         {{"profile", "add", "Home", "Office"}, "already has a profile named \"Office\""},
         {{"profile", "show", "Home", "Away"}, "configuration \"Home\" has no profile \"Away\""},
         {{"profile", "refresh", "Home", "Away"}, "has no profile \"Away\""},

@@ -514,7 +514,7 @@ private slots:
 
     void configurationEditorKeepsTheSelectedSettingAfterAnEdit() {
         TConfiguration configuration;
-        TfrmEditConfiguration editor(configuration);
+        TfrmEditConfiguration editor(configuration, Root().Configurations());
         editor.lvwAvailItems->setCurrentItem(ItemWithText(*editor.lvwAvailItems, QStringLiteral("Edited")));
         TEditedTestSetting::NextKeys() = {"b", "c", "a"};
         editor.UpdateActions();
@@ -1333,16 +1333,15 @@ private slots:
 
     void kindWithoutEditorIsAddedAtOnceAndCannotBeEdited() {
         TConfiguration configuration;
-        TfrmEditConfiguration editor(configuration);
+        TfrmEditConfiguration editor(configuration, Root().Configurations());
         editor.show();
         QVERIFY(!editor.actNewItem->isEnabled());
         editor.lvwAvailItems->setCurrentItem(ItemWithText(*editor.lvwAvailItems, QStringLiteral("Test")));
         editor.UpdateActions();
         QVERIFY(editor.actNewItem->isEnabled());
         editor.actNewItem->trigger();
-        editor.actNewItem->trigger();
-        QCOMPARE(ListTexts(*editor.lvwItems), (QStringList{"Test", "Test"}));
-        QCOMPARE(configuration.Settings().Count(), std::size_t{2});
+        QCOMPARE(ListTexts(*editor.lvwItems), (QStringList{"Test"}));
+        QCOMPARE(configuration.Settings().Count(), std::size_t{1});
         QVERIFY(configuration.Settings()[0].Id() != 0);
 
         editor.lvwItems->setCurrentRow(0);
@@ -1350,12 +1349,104 @@ private slots:
         QVERIFY(!editor.actEditItem->isEnabled());
         QVERIFY(editor.actDelItem->isEnabled());
         emit editor.lvwItems->itemDoubleClicked(editor.lvwItems->item(0));
-        QCOMPARE(configuration.Settings().Count(), std::size_t{2});
+        QCOMPARE(configuration.Settings().Count(), std::size_t{1});
+    }
+
+    void configurationEditorRefusesASecondSettingOfTheSameState() {
+        TConfiguration configuration;
+        TfrmEditConfiguration editor(configuration, Root().Configurations());
+        editor.show();
+        const auto add = [&editor](const QString& kind) {
+            editor.lvwAvailItems->setCurrentItem(ItemWithText(*editor.lvwAvailItems, kind));
+            editor.UpdateActions();
+            editor.actNewItem->trigger();
+        };
+        add(QStringLiteral("Hosts file"));
+        add(QStringLiteral("Hosts file"));
+        QCOMPARE(TMessageBoxes::Errors(),
+                 QStringList{QStringLiteral("The configuration already has the setting \"Hosts file\"")});
+        QCOMPARE(ListTexts(*editor.lvwItems), QStringList{QStringLiteral("Hosts file")});
+
+        // A File setting is a double for the same path only, also when an edit gives it that path.
+        TMessageBoxes::Reset();
+        for (const char* path : {"/data/notes.txt", "/data/notes.txt", "/other/notes.txt"}) {
+            TFileDialogs::SetNextFileName(QString::fromLatin1(path));
+            add(QStringLiteral("File"));
+        }
+        QCOMPARE(TMessageBoxes::Errors(),
+                 QStringList{QStringLiteral("The configuration already has the setting \"File (notes.txt)\"")});
+        QCOMPARE(configuration.Settings().Count(), std::size_t{3});
+        const auto* other = dynamic_cast<const TFileSetting*>(&configuration.Settings()[2]);
+        QVERIFY(other);
+        editor.lvwItems->setCurrentItem(
+            editor.lvwItems->findItems(QStringLiteral("File (notes.txt)"), Qt::MatchExactly).last());
+        editor.UpdateActions();
+        TFileDialogs::SetNextFileName(QStringLiteral("/data/notes.txt"));
+        editor.actEditItem->trigger();
+        QCOMPARE(TMessageBoxes::Errors().size(), 2);
+        QCOMPARE(other->GetFileName(), QDir::toNativeSeparators(QStringLiteral("/other/notes.txt")).toStdString());
+        QVERIFY(editor.isVisible());
+    }
+
+    void editorsRefuseASecondConfigurationOrProfileOfOneName() {
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1"});
+        AddConfiguration(Root(), "B", {});
+        a.Profiles().Add().SetName("Home");
+        a.Profiles().Add().SetName("Office");
+        auto main = OpenMain();
+        // Each name is refused with the dialog still open on it; the dialog's own name is no double.
+        struct Refusal {
+            QString typed;
+            bool open = false;
+            QString selected;
+        };
+        const auto refuseThenEnter = [](QLineEdit& edtName, QPushButton& btnOK, QWidget& dialog, const QString& taken,
+                                        const QString& kept, Refusal& refusal) {
+            edtName.setText(taken);
+            btnOK.click();
+            refusal = {edtName.text(), dialog.isVisible(), edtName.selectedText()};
+            edtName.setText(kept);
+            btnOK.click();
+        };
+        Refusal refusal;
+        OnNextModal<TfrmEditConfiguration>([&](TfrmEditConfiguration& editor) {
+            refuseThenEnter(*editor.edtName, *editor.btnOK, editor, QStringLiteral("B"), QStringLiteral("A"), refusal);
+        });
+        main->actConfigurationEdit->trigger();
+        QCOMPARE(refusal.typed, QStringLiteral("B"));
+        QVERIFY(refusal.open);
+        QCOMPARE(refusal.selected, QStringLiteral("B"));
+        OnNextModal<TfrmEditConfiguration>([&](TfrmEditConfiguration& editor) {
+            refuseThenEnter(*editor.edtName, *editor.btnOK, editor, QStringLiteral("A"), QStringLiteral("C"), refusal);
+        });
+        main->actConfigurationNew->trigger();
+        QCOMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{"A", "B", "C"}));
+
+        SelectItemIndex(*main->cmbConfigurations, 0);
+        Idle();
+        OnNextModal<TfrmEditProfile>([&](TfrmEditProfile& editor) {
+            refuseThenEnter(*editor.edtName, *editor.btnOK, editor, QStringLiteral("Office"), QStringLiteral("Home"),
+                            refusal);
+        });
+        main->actProfileEdit->trigger();
+        QVERIFY(refusal.open);
+        OnNextModal<TfrmEditProfile>([&](TfrmEditProfile& editor) {
+            refuseThenEnter(*editor.edtName, *editor.btnOK, editor, QStringLiteral("Home"), QStringLiteral("Away"),
+                            refusal);
+        });
+        main->actProfileNew->trigger();
+        QCOMPARE(ComboTexts(*main->cmbProfiles), (QStringList{"Away", "Home", "Office"}));
+        // Worded as the command line words them.
+        QCOMPARE(TMessageBoxes::Errors(),
+                 (QStringList{"A configuration named \"B\" already exists",
+                              "A configuration named \"A\" already exists",
+                              "Configuration \"A\" already has a profile named \"Office\"",
+                              "Configuration \"A\" already has a profile named \"Home\""}));
     }
 
     void kindWithEditorAddsOnlyWhenConfirmedAndEditsACopy() {
         TConfiguration configuration;
-        TfrmEditConfiguration editor(configuration);
+        TfrmEditConfiguration editor(configuration, Root().Configurations());
         QListWidgetItem* edited = ItemWithText(*editor.lvwAvailItems, QStringLiteral("Edited"));
         QVERIFY(edited);
         QCOMPARE(editor.lvwAvailItemsInfoTip(edited), QStringLiteral("A kind with an editor"));
@@ -1385,7 +1476,7 @@ private slots:
 
     void categoryTabsFollowTheRegistryAndFilterTheKinds() {
         TConfiguration configuration;
-        TfrmEditConfiguration editor(configuration);
+        TfrmEditConfiguration editor(configuration, Root().Configurations());
         QTabBar* tabs = editor.tclAvailItems->Tabs();
         QStringList captions;
         for (int i = 0; i < tabs->count(); ++i)
@@ -1411,7 +1502,7 @@ private slots:
 
     void fileKindAsksForItsFileThroughTheFileDialog() {
         TConfiguration configuration;
-        TfrmEditConfiguration editor(configuration);
+        TfrmEditConfiguration editor(configuration, Root().Configurations());
         editor.lvwAvailItems->setCurrentItem(ItemWithText(*editor.lvwAvailItems, QStringLiteral("File")));
         editor.UpdateActions();
         TFileDialogs::SetNextFileName(std::nullopt);
@@ -1766,7 +1857,7 @@ private slots:
         QCOMPARE(topicOf(about), QStringLiteral("html/index.htm"));
 
         TConfiguration configuration;
-        TfrmEditConfiguration editor(configuration);
+        TfrmEditConfiguration editor(configuration, Root().Configurations());
         editor.show();
         QApplication::setActiveWindow(&editor);
         QTest::keyClick(editor.edtName, Qt::Key_F1);

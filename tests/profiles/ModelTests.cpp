@@ -99,6 +99,28 @@ TEST_F(ModelTest, ValuesCompareByKindAndContent) {
     EXPECT_FALSE(a.Equals(b));
 }
 
+TEST_F(ModelTest, ADoubleIsASettingOfTheSameKindWithTheSameParameters) {
+    TConfiguration& configuration = root.Configurations().Add();
+    const TSetting& bare = configuration.AddSetting(std::make_unique<TBareTestSetting>());
+    auto keyed = std::make_unique<TTestSetting>();
+    keyed->SetKey("a");
+    const TSetting& a = configuration.AddSetting(std::move(keyed));
+
+    EXPECT_EQ(configuration.FindDouble(TBareTestSetting()), &bare) << "a kind without parameters";
+    TTestSetting same;
+    same.SetKey("a");
+    same.SetName("Renamed"); // names and Ids tell settings apart, they are no parameters
+    EXPECT_EQ(configuration.FindDouble(same), &a);
+    TTestSetting other;
+    other.SetKey("b");
+    EXPECT_EQ(configuration.FindDouble(other), nullptr);
+    TDependentTestSetting otherKind;
+    otherKind.SetKey("a");
+    EXPECT_EQ(configuration.FindDouble(otherKind), nullptr);
+    // An edited copy of a setting is no double of the setting it replaces.
+    EXPECT_EQ(configuration.FindDouble(*a.Clone(), &a), nullptr);
+}
+
 TEST_F(ModelTest, DefaultNamesIgnoreTheCaseOfLettersOnly) {
     AddConfiguration(root, "Configuration 1", {});
     AddConfiguration(root, "configuration 2", {});
