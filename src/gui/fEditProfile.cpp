@@ -137,6 +137,8 @@ TProfileSnapshot* TfrmEditProfile::UndoableRefresh() const {
 }
 
 void TfrmEditProfile::Refresh(std::span<TSetting* const> settings) {
+    if (!ConfirmRefresh(FProfile, settings))
+        return;
     const TRefreshReport report = RefreshWithHistory(FHistory, FConfiguration, FProfile, settings);
     if (TProfileSnapshot* snapshot = FHistory.Newest({TSnapshotKind::Refresh}); snapshot && !Recorded(snapshot))
         FRefreshes.push_back(snapshot);

@@ -179,12 +179,14 @@ TfrmMain::TfrmMain()
     cmbProfiles->setObjectName(QStringLiteral("cmbProfiles"));
     cmbProfiles->setGeometry(32, 109, 288, 21);
     tbrProfiles = NewToolBar("tbrProfiles", QRect(32, 136, 290, 22), Qt::Horizontal);
+    // Refresh replaces the profile's values: the other buttons stand between it and Apply.
+    AddToolButton(tbrProfiles, "btnApplyProfile", actProfileApply);
+    tbrProfiles->addSeparator()->setObjectName(QStringLiteral("sep3"));
     AddToolButton(tbrProfiles, "btnProfileNew", actProfileNew);
     AddToolButton(tbrProfiles, "btnProfileEdit", actProfileEdit);
     AddToolButton(tbrProfiles, "btnProfileDel", actProfileDel);
     tbrProfiles->addSeparator()->setObjectName(QStringLiteral("sep1"));
     AddToolButton(tbrProfiles, "btnProfileRefresh", actProfileRefresh);
-    AddToolButton(tbrProfiles, "btnApplyProfile", actProfileApply);
     new TToolBarTabStop(tbrProfiles);
 
     imgAdmin->setObjectName(QStringLiteral("imgAdmin"));
@@ -583,7 +585,7 @@ std::unique_ptr<TGUIProgressSender> TfrmMain::UndoableSender() {
 
 void TfrmMain::actProfileRefreshExecute(QAction*) {
     TConfigurationProfile* profile = GetSelectedProfile();
-    if (!profile)
+    if (!profile || !ConfirmRefresh(*profile, {}))
         return;
     const TRefreshReport report = RefreshWithHistory(History(), *GetSelectedConfiguration(), *profile);
     ShowStatus(report.Text());

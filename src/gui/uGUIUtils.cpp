@@ -176,6 +176,21 @@ bool ConfirmDelete(const std::string& name, QMessageBox::StandardButton defaultA
                                    defaultAnswer);
 }
 
+bool ConfirmRefresh(const TConfigurationProfile& profile, std::span<TSetting* const> settings) {
+    std::vector<TSetting*> all;
+    if (settings.empty() && profile.Settings())
+        all.assign(profile.Settings()->begin(), profile.Settings()->end());
+    QString replaced;
+    for (const TSetting* setting : settings.empty() ? std::span<TSetting* const>(all) : settings)
+        if (profile.FindValue(*setting))
+            replaced += ToQString(setting->GetDisplayText()) + QLatin1Char('\n');
+    return replaced.isEmpty() ||
+           TMessageBoxes::AskYesNo(QStringLiteral("Refresh replaces what \"%1\" holds of these settings with what "
+                                                  "the machine holds now:\n\n%2\nReplace them?")
+                                       .arg(ToQString(profile.Name()), replaced),
+                                   {}, QMessageBox::No);
+}
+
 QPushButton* NewButton(QWidget* parent, const char* name, QRect place) {
     auto* button = new QPushButton(parent);
     button->setObjectName(QLatin1String(name));

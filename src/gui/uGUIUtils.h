@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 
 class QAbstractButton;
@@ -84,6 +85,10 @@ bool RunGuarded(Work&& work) {
 
 // Asks "Do you want to delete "<name>"?"; true for Yes.
 bool ConfirmDelete(const std::string& name, QMessageBox::StandardButton defaultAnswer = QMessageBox::Yes);
+// Asks before a refresh replaces values of Profile, naming the settings of Settings (all of the
+// profile's for none) that it holds values of; Enter answers No. True without a question when it
+// holds none of them.
+bool ConfirmRefresh(const TConfigurationProfile& profile, std::span<TSetting* const> settings);
 
 // A button of Parent at Place; Enter presses the dialog's OK button only, never the button that
 // happens to have the focus.

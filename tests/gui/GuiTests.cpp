@@ -471,11 +471,11 @@ private slots:
         }
         QCOMPARE(backward, expected);
 
-        // Inside a toolbar the arrow keys move, past the separator; Tab comes back to the button left.
+        // Inside a toolbar the arrow keys move, past the separators; Tab comes back to the button left.
         main->cmbProfiles->setFocus();
         QTest::keyClick(main->cmbProfiles, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("btnProfileNew"));
-        for (int i = 0; i < 3; ++i)
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("btnApplyProfile"));
+        for (int i = 0; i < 4; ++i)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("btnProfileRefresh"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -1137,6 +1137,7 @@ private slots:
         TestMachine()["k1"] = "uno";
         auto main = OpenMain();
         QVERIFY(!main->actProfileUndoRefresh->isEnabled());
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
         main->actProfileRefresh->trigger();
         QCOMPARE(main->StatusText(), QStringLiteral("Captured 3 settings into Home"));
         QCOMPARE(hint(0), std::string("uno"));
@@ -1157,6 +1158,7 @@ private slots:
             QVERIFY(!editor.actUndoRefresh->isEnabled());
             editor.lvwValues->item(0)->setSelected(true);
             editor.UpdateActions();
+            TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
             editor.actRefreshValue->trigger();
             QCOMPARE(editor.lvwValuesInfoTip(editor.lvwValues->item(0)), QStringLiteral("uno"));
             editor.UpdateActions();
@@ -1165,6 +1167,7 @@ private slots:
             QCOMPARE(editor.lvwValuesInfoTip(editor.lvwValues->item(0)), QStringLiteral("one"));
             editor.UpdateActions();
             QVERIFY(!editor.actUndoRefresh->isEnabled());
+            TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
             editor.actRefreshAllValues->trigger();
             editor.btnCancel->click();
         });
@@ -1175,6 +1178,7 @@ private slots:
 
         // A refresh kept with OK, under a new name, is undone from the main window.
         OnNextModal<TfrmEditProfile>([](TfrmEditProfile& editor) {
+            TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
             editor.actRefreshAllValues->trigger();
             editor.edtName->setText(QStringLiteral("Away"));
             editor.btnOK->click();
@@ -1186,6 +1190,56 @@ private slots:
         QCOMPARE(TMessageBoxes::Errors(), QStringList());
         QCOMPARE(hint(0), std::string("one"));
         QCOMPARE(a.Profiles()[0].Name(), std::string("Away"));
+    }
+
+    void refreshAsksBeforeItReplacesValuesAndNamesThem() {
+        TestMachine() = {{"k1", "home"}, {"k2", "work"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2"});
+        TConfigurationProfile& office = a.Profiles().Add();
+        office.SetName("Office");
+        office.RefreshValue(a.Settings()[0]);
+        a.Profiles().Add().SetName("Empty");
+        const auto hint = [&a](const std::string& profile, int setting) {
+            const TSettingValue* value = a.Profiles().Find(profile)->FindValue(a.Settings()[setting]);
+            return value ? value->GetHint() : std::string("none");
+        };
+        TestMachine() = {{"k1", "away"}, {"k2", "away"}};
+        auto main = OpenMain();
+        main->SelectProfile(a, office);
+
+        TMessageBoxes::SetNextAnswer(QMessageBox::No);
+        main->actProfileRefresh->trigger();
+        QCOMPARE(TMessageBoxes::Questions(),
+                 QStringList{"Refresh replaces what \"Office\" holds of these settings with what the machine holds "
+                             "now:\n\nTest (k1)\n\nReplace them?"});
+        QCOMPARE(TMessageBoxes::LastDefaultAnswer(), QMessageBox::No);
+        QCOMPARE(hint("Office", 0), std::string("home"));
+        QCOMPARE(hint("Office", 1), std::string("none"));
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileRefresh->trigger();
+        QCOMPARE(hint("Office", 0), std::string("away"));
+        QCOMPARE(hint("Office", 1), std::string("away"));
+
+        // Nothing to replace, nothing to ask.
+        TMessageBoxes::Reset();
+        main->SelectProfile(a, *a.Profiles().Find("Empty"));
+        main->actProfileRefresh->trigger();
+        QCOMPARE(TMessageBoxes::Questions(), QStringList());
+        QCOMPARE(hint("Empty", 1), std::string("away"));
+
+        // The editor asks for the values it would replace, the selected ones or all.
+        TestMachine() = {{"k1", "again"}, {"k2", "again"}};
+        TfrmEditProfile editor(office, *history_, a);
+        editor.lvwValues->item(1)->setSelected(true);
+        editor.UpdateActions();
+        editor.actRefreshValue->trigger();
+        editor.actRefreshAllValues->trigger();
+        QCOMPARE(TMessageBoxes::Questions().size(), 2);
+        QVERIFY(TMessageBoxes::Questions()[0].contains(QStringLiteral(":\n\nTest (k2)\n\n")));
+        QVERIFY(TMessageBoxes::Questions()[1].contains(QStringLiteral(":\n\nTest (k1)\nTest (k2)\n\n")));
+        QCOMPARE(TMessageBoxes::LastDefaultAnswer(), QMessageBox::No);
+        QCOMPARE(hint("Office", 0), std::string("away"));
+        QCOMPARE(hint("Office", 1), std::string("away"));
     }
 
     void previewShowsEachSettingFromTheMenuAndFromTheApplyQuestion() {
