@@ -14,6 +14,7 @@
 #include "fProgress.h"
 #include "fRules.h"
 #include "uDesktopSwitching.h"
+#include "uInForce.h"
 #include "uGUIUtils.h"
 #include "uPictures.h"
 #include "uSingleInstance.h"
@@ -54,6 +55,14 @@ void FillList(QComboBox& list, const std::vector<std::string>& names, int wanted
     const int count = list.count();
     SelectItemIndex(list, selected != -1 && selected < count ? selected : 0);
     list.setUpdatesEnabled(true);
+}
+
+// Each line of Text cut to the label's width, ending in "..." where it is longer.
+QString Elided(const QLabel& label, const QString& text) {
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        line = label.fontMetrics().elidedText(line, Qt::ElideRight, label.width());
+    return lines.join(QLatin1Char('\n'));
 }
 
 template <class Collection>
@@ -107,8 +116,8 @@ TfrmMain::TfrmMain()
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QLatin1String(ProductName));
     SetHelpKeyword(QStringLiteral("html/index.htm"));
-    SetClientSize(336, 208);
-    bvlDialog->setGeometry(8, 8, 320, 161);
+    SetClientSize(336, 236);
+    bvlDialog->setGeometry(8, 8, 320, 189);
     actCancel->setText(QStringLiteral("&Close"));
     // Alt+H opens the Help menu.
     actHelp->setText(QStringLiteral("H&elp"));
@@ -189,8 +198,16 @@ TfrmMain::TfrmMain()
     AddToolButton(tbrProfiles, "btnProfileRefresh", actProfileRefresh);
     new TToolBarTabStop(tbrProfiles);
 
+    lblInForce = new QLabel(Client());
+    lblInForce->setObjectName(QStringLiteral("lblInForce"));
+    lblInForce->setGeometry(16, 164, 304, 28);
+    lblInForce->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblInForce->setAccessibleName(QStringLiteral("Profile in force"));
+    FInForce = new TInForceCheck(*this);
+    connect(FInForce, &TInForceCheck::TextChanged, this, &TfrmMain::ShowInForce);
+
     imgAdmin->setObjectName(QStringLiteral("imgAdmin"));
-    imgAdmin->setGeometry(8, 176, 24, 24);
+    imgAdmin->setGeometry(8, 204, 24, 24);
     imgAdmin->setPixmap(PicturePixmap(QStringLiteral("admin"), 24, devicePixelRatioF()));
     imgAdmin->setCursor(Qt::PointingHandCursor);
     imgAdmin->setToolTip(QLatin1String(AdminMarkerHint));
@@ -433,6 +450,8 @@ void TfrmMain::FillConfigurations(const TConfiguration* selected) {
 
 void TfrmMain::FillProfiles(const TConfigurationProfile* selected) {
     FillList(*cmbProfiles, NamesOf(GetCurrentProfiles()), PositionOf(GetCurrentProfiles(), selected));
+    // Whatever refills the lists may have changed the profiles' values.
+    RecheckInForce();
 }
 
 void TfrmMain::cmbConfigurationsChange() {
@@ -464,6 +483,8 @@ void TfrmMain::UpdateActions() {
     actProfileUndoApplyUpdate();
     actProfileUndoRefreshUpdate();
     actProfilePreview->setEnabled(actProfileApply->isEnabled());
+    // Applies and undos from anywhere (tray, progress windows, editor) change the last apply.
+    FInForce->Follow(History(), GetSelectedConfiguration());
     cmbConfigurations->setEnabled(cmbConfigurations->count() > 0);
     cmbProfiles->setEnabled(cmbProfiles->count() > 0);
     if (windowTitle() != ApplicationTitle())
@@ -565,7 +586,16 @@ void TfrmMain::ShowStatus(const std::string& text) {
     // The window keeps its width: a long text ends in "..." and shows whole as the tip.
     const QString full = ToQString(text);
     lblStatus->setToolTip(full);
-    lblStatus->setText(lblStatus->fontMetrics().elidedText(full, Qt::ElideRight, lblStatus->width()));
+    lblStatus->setText(Elided(*lblStatus, full));
+}
+
+void TfrmMain::RecheckInForce() { FInForce->Restart(History(), GetSelectedConfiguration()); }
+
+void TfrmMain::ShowInForce() {
+    const QString text = FInForce->Text();
+    lblInForce->setText(Elided(*lblInForce, text));
+    lblInForce->setToolTip(text);
+    lblInForce->setAccessibleDescription(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
 }
 
 QString TfrmMain::StatusText() const { return lblStatus->toolTip(); }
@@ -588,6 +618,7 @@ void TfrmMain::actProfileRefreshExecute(QAction*) {
     if (!profile || !ConfirmRefresh(*profile, {}))
         return;
     const TRefreshReport report = RefreshWithHistory(History(), *GetSelectedConfiguration(), *profile);
+    RecheckInForce();
     ShowStatus(report.Text());
     if (report.failed)
         throw Exception(report.error);
@@ -609,8 +640,10 @@ void TfrmMain::actProfileApplyExecute(QAction*) {
     TProfileApplier applier(UndoableSender(), confirmation);
     applier.SetGuard(&snapshotter);
     applier.ApplyProfile(*profile);
-    if (applier.Report().confirmed)
+    if (applier.Report().confirmed) {
         ShowStatus(applier.Report().Summary());
+        RecheckInForce();
+    }
 }
 
 void TfrmMain::actProfilePreviewExecute(QAction*) {
@@ -627,8 +660,10 @@ void TfrmMain::actProfileUndoApplyExecute(QAction*) {
     TUndoConfirmation confirmation(undo);
     const TApplyReport report =
         undo.Run(undoable ? UndoableSender() : std::make_unique<TGUIProgressSender>(), confirmation);
-    if (report.confirmed)
+    if (report.confirmed) {
         ShowStatus(report.Summary());
+        RecheckInForce();
+    }
 }
 
 void TfrmMain::actConfigurationExportExecute(QAction*) {

@@ -24,6 +24,7 @@ namespace prolamo {
 
 class TClickLabel;
 class TDesktopSwitching;
+class TInForceCheck;
 
 inline constexpr const char* AdminMarkerHint =
     "You are logged as a user that is not a member Administrator's group.\r\n"
@@ -86,6 +87,9 @@ public:
     QLabel* lblProfile;
     QComboBox* cmbProfiles;
     QToolBar* tbrProfiles;
+    // The profile of the chosen configuration applied last, when, and whether the machine still
+    // matches it.
+    QLabel* lblInForce;
     TClickLabel* imgAdmin;
     // What the last action did ("Captured 3 settings into Office").
     QStatusBar* stbMain;
@@ -131,6 +135,9 @@ private:
     bool EditConfiguration(TConfiguration& configuration, const TConfiguration* original);
     bool EditProfile(TConfigurationProfile& profile, const TConfigurationProfile* original);
     void ShowStatus(const std::string& text);
+    void ShowInForce();
+    // Compares the machine with the profile applied last anew: it or the profile may have changed.
+    void RecheckInForce();
 
     void cmbConfigurationsChange();
     void miAboutClick();
@@ -172,6 +179,7 @@ private:
     bool FUnsaved = false; // the last save failed; memory holds changes the file does not
     std::string FLastSyncError; // shown once, not at every look of the timer
     TDesktopSwitching* FSwitching = nullptr;
+    TInForceCheck* FInForce;
 };
 
 // The program after the registrations: creates the main window (which reads the data file) and

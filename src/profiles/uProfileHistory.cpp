@@ -180,6 +180,13 @@ TProfileSnapshot* TProfileHistory::Newest(std::initializer_list<TSnapshotKind> k
     return nullptr;
 }
 
+TProfileSnapshot* TProfileHistory::NewestApply(const std::string& configuration) const {
+    for (std::size_t i = snapshots_.Count(); i-- > 0;)
+        if (snapshots_[i].Kind() == TSnapshotKind::Apply && snapshots_[i].Configuration() == configuration)
+            return &snapshots_[i];
+    return nullptr;
+}
+
 TProfileSnapshot& TProfileHistory::Add(std::unique_ptr<TProfileSnapshot> snapshot) {
     TProfileSnapshot& added = *snapshot;
     Change(nullptr, std::move(snapshot));

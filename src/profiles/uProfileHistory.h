@@ -106,6 +106,8 @@ public:
     const TProfileSnapshots& Snapshots() const { return snapshots_; }
     // The newest snapshot of one of the kinds, or nothing.
     TProfileSnapshot* Newest(std::initializer_list<TSnapshotKind> kinds) const;
+    // The newest snapshot of an apply of a profile of Configuration: the profile applied last.
+    TProfileSnapshot* NewestApply(const std::string& configuration) const;
 
     // Each change is saved at once; a failed save raises and leaves both the file and the list as
     // they were.

@@ -38,29 +38,33 @@ const char* ChangeStateText(TChangeState state) {
     return "";
 }
 
+TSettingChange PreviewSetting(const TConfigurationProfile& profile, TSetting& setting) {
+    TSettingChange change;
+    change.setting = &setting;
+    change.text = setting.GetFullDisplayText();
+    const TSettingValue* stored = profile.FindValue(setting);
+    if (!stored) {
+        change.state = TChangeState::NotCaptured;
+        return change;
+    }
+    change.after = stored->GetHint();
+    try {
+        const std::unique_ptr<TSettingValue> now = setting.CreateValue();
+        change.now = now->GetHint();
+        change.state = now->Equals(*stored) ? TChangeState::Unchanged : TChangeState::WillChange;
+    } catch (const std::exception& e) {
+        change.state = TChangeState::CannotRead;
+        change.error = e.what();
+    }
+    return change;
+}
+
 TProfilePreview PreviewProfile(const TConfigurationProfile& profile) {
     TProfilePreview preview;
     if (!profile.Settings())
         return preview;
-    for (TSetting* setting : *profile.Settings()) {
-        TSettingChange& change = preview.changes.emplace_back();
-        change.setting = setting;
-        change.text = setting->GetFullDisplayText();
-        const TSettingValue* stored = profile.FindValue(*setting);
-        if (!stored) {
-            change.state = TChangeState::NotCaptured;
-            continue;
-        }
-        change.after = stored->GetHint();
-        try {
-            const std::unique_ptr<TSettingValue> now = setting->CreateValue();
-            change.now = now->GetHint();
-            change.state = now->Equals(*stored) ? TChangeState::Unchanged : TChangeState::WillChange;
-        } catch (const std::exception& e) {
-            change.state = TChangeState::CannotRead;
-            change.error = e.what();
-        }
-    }
+    for (TSetting* setting : *profile.Settings())
+        preview.changes.push_back(PreviewSetting(profile, *setting));
     return preview;
 }
 

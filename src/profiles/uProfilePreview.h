@@ -38,6 +38,8 @@ struct TProfilePreview {
 };
 
 TProfilePreview PreviewProfile(const TConfigurationProfile& profile);
+// One setting of the preview, for a front end that compares a setting at a time.
+TSettingChange PreviewSetting(const TConfigurationProfile& profile, TSetting& setting);
 
 // The state's words as the preview shows them: "unchanged", "will change", "cannot be read",
 // "not captured".

@@ -31,6 +31,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QSystemTrayIcon>
 #include <QLineEdit>
 #include <QCheckBox>
@@ -711,6 +712,57 @@ private slots:
         TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
         ProgressWindows().value(0)->btnUndo->click();
         QTRY_COMPARE(TestMachine()["k2"], std::string("away"));
+    }
+
+    void inForceLabelTellsTheProfileAppliedLastAndWhetherTheMachineStillMatchesIt() {
+        TestMachine() = {{"k1", "home"}, {"k2", "work"}};
+        AddCapturedProfile(AddConfiguration(Root(), "A", {"k1", "k2"}), "Office");
+        AddConfiguration(Root(), "B", {"k1"});
+        TestMachine()["k1"] = "away";
+        auto main = OpenMain();
+        auto* label = main->findChild<QLabel*>(QStringLiteral("lblInForce"));
+        QVERIFY(label);
+        QCOMPARE(label->accessibleName(), QStringLiteral("Profile in force"));
+        const QString none = QStringLiteral("No profile of this configuration has been applied yet.");
+        QCOMPARE(label->text(), none);
+        // The full text, for a screen reader on one line.
+        const auto verdict = [label] { return label->toolTip().section(QLatin1Char('\n'), 1); };
+
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileApply->trigger();
+        // Not while the run's window keeps the main window disabled.
+        QTest::qWait(50);
+        QCOMPARE(verdict(), QStringLiteral("Checking whether the machine still matches it..."));
+        ProgressWindows().value(0)->close();
+        QTRY_COMPARE(verdict(), QStringLiteral("The machine still matches it."));
+        QCOMPARE(label->accessibleDescription(), QString(label->toolTip()).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+
+        // The snapshot keeps UTC; the label shows local time.
+        main->History().NewestApply("A")->SetTime("2026-12-07 09:20:45");
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "IST-5:30");
+        SelectItemIndex(*main->cmbConfigurations, 0);
+        const QString applied = label->toolTip().section(QLatin1Char('\n'), 0, 0);
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        QCOMPARE(applied, QStringLiteral("Applied last: Office, 2026-12-07 14:50"));
+
+        // The machine moves away: choosing the configuration looks again, one setting a step.
+        QTRY_VERIFY(!verdict().startsWith(QStringLiteral("Checking")));
+        TestMachine()["k2"] = "moved";
+        SelectItemIndex(*main->cmbConfigurations, 0);
+        QCOMPARE(verdict(), QStringLiteral("Checking whether the machine still matches it..."));
+        QTRY_COMPARE(verdict(), QStringLiteral("The machine no longer matches it: Test (k2) has changed."));
+
+        SelectItemIndex(*main->cmbConfigurations, 1);
+        QCOMPARE(label->text(), none);
+
+        // The undo takes the apply back: none of the configuration is left.
+        SelectItemIndex(*main->cmbConfigurations, 0);
+        Idle();
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileUndoApply->trigger();
+        QCOMPARE(TestMachine()["k1"], std::string("away"));
+        QCOMPARE(label->text(), none);
     }
 
     void progressWindowStaysUnderThePointerSoItsUndoIsNotLost() {

@@ -1,0 +1,114 @@
+#include "uInForce.h"
+
+#include "profiles/uProfilePreview.h"
+#include "uGUIUtils.h"
+
+#include <QDateTime>
+#include <QEvent>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+namespace prolamo {
+
+namespace {
+
+// A snapshot's time in local time, to the minute.
+QString LocalTime(const std::string& utc) {
+    QDateTime time = QDateTime::fromString(ToQString(utc), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    time.setTimeSpec(Qt::UTC);
+    return time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+
+} // namespace
+
+TInForceCheck::TInForceCheck(QWidget& window) : QObject(&window), tmrStep(new QTimer(this)), window_(window) {
+    tmrStep->setObjectName(QStringLiteral("tmrStep"));
+    tmrStep->setSingleShot(true);
+    tmrStep->setInterval(0);
+    connect(tmrStep, &QTimer::timeout, this, &TInForceCheck::tmrStepTimer);
+    window.installEventFilter(this);
+}
+
+void TInForceCheck::Follow(const TProfileHistory& history, const TConfiguration* configuration) {
+    const TProfileSnapshot* applied = configuration ? history.NewestApply(configuration->Name()) : nullptr;
+    const bool same = configuration ? configuration_ == configuration->Name() : !configuration_;
+    if (same && profile_ == (applied ? std::optional(applied->Profile()) : std::nullopt) &&
+        time_ == (applied ? applied->Time() : std::string()))
+        return;
+    Restart(history, configuration);
+}
+
+void TInForceCheck::Restart(const TProfileHistory& history, const TConfiguration* configuration) {
+    const TProfileSnapshot* applied = configuration ? history.NewestApply(configuration->Name()) : nullptr;
+    configuration_ = configuration ? std::optional(configuration->Name()) : std::nullopt;
+    profile_ = applied ? std::optional(applied->Profile()) : std::nullopt;
+    time_ = applied ? applied->Time() : std::string();
+    next_ = 0;
+    unreadable_.clear();
+    checking_ = applied != nullptr;
+    verdict_ = QStringLiteral("Checking whether the machine still matches it...");
+    waiting_ = false;
+    tmrStep->stop();
+    if (checking_)
+        tmrStep->start();
+    emit TextChanged();
+}
+
+QString TInForceCheck::Text() const {
+    if (!configuration_)
+        return {};
+    if (!profile_)
+        return QStringLiteral("No profile of this configuration has been applied yet.");
+    return QStringLiteral("Applied last: %1, %2\n%3").arg(ToQString(*profile_), LocalTime(time_), verdict_);
+}
+
+void TInForceCheck::tmrStepTimer() {
+    // A run writes to the machine while its window has this one disabled.
+    if (!window_.isVisible() || !window_.isEnabled()) {
+        waiting_ = true;
+        return;
+    }
+    TConfiguration* configuration = GetConfigurationsRoot().Configurations().Find(*configuration_);
+    const TConfigurationProfile* profile = configuration ? configuration->Profiles().Find(*profile_) : nullptr;
+    if (!profile) {
+        Finish(QStringLiteral("The profile no longer exists."));
+        return;
+    }
+    const TSettings& settings = configuration->Settings();
+    if (next_ >= settings.Count()) {
+        QStringList unreadable;
+        for (const std::string& setting : unreadable_)
+            unreadable << ToQString(setting);
+        Finish(unreadable.isEmpty() ? QStringLiteral("The machine still matches it.")
+                                    : QStringLiteral("Whether the machine still matches it cannot be told: %1 "
+                                                     "cannot be read.")
+                                          .arg(unreadable.join(QStringLiteral(", "))));
+        return;
+    }
+    const TSettingChange change = PreviewSetting(*profile, settings[next_++]);
+    if (change.state == TChangeState::WillChange) {
+        Finish(QStringLiteral("The machine no longer matches it: %1 has changed.").arg(ToQString(change.text)));
+        return;
+    }
+    if (change.state == TChangeState::CannotRead)
+        unreadable_.push_back(change.text);
+    tmrStep->start();
+}
+
+void TInForceCheck::Finish(const QString& verdict) {
+    checking_ = false;
+    verdict_ = verdict;
+    emit TextChanged();
+}
+
+bool TInForceCheck::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &window_ && waiting_ && (event->type() == QEvent::EnabledChange || event->type() == QEvent::Show) &&
+        window_.isVisible() && window_.isEnabled()) {
+        waiting_ = false;
+        tmrStep->start();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace prolamo
