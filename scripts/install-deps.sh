@@ -6,6 +6,7 @@ packages=(
   libsqlite3-dev libicu-dev
   libgtest-dev libgmock-dev
   msitools wixl xvfb xauth
+  appstream  # validates the installed metainfo
   clang libclang-rt-14-dev  # the sanitizer build and the fuzzers (.ci/sanitize, .ci/fuzz)
   qt6-base-dev qt6-svg-dev libqt6svg6 qt6-tools-dev-tools
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
