@@ -720,8 +720,8 @@ private slots:
         AddConfiguration(Root(), "B", {"k1"});
         TestMachine()["k1"] = "away";
         auto main = OpenMain();
-        auto* label = main->findChild<QLabel*>(QStringLiteral("lblInForce"));
-        QVERIFY(label);
+        QLabel* label = main->lblInForce;
+        QCOMPARE(label->objectName(), QStringLiteral("lblInForce"));
         QCOMPARE(label->accessibleName(), QStringLiteral("Profile in force"));
         const QString none = QStringLiteral("No profile of this configuration has been applied yet.");
         QCOMPARE(label->text(), none);
@@ -737,17 +737,7 @@ private slots:
         QTRY_COMPARE(verdict(), QStringLiteral("The machine still matches it."));
         QCOMPARE(label->accessibleDescription(), QString(label->toolTip()).replace(QLatin1Char('\n'), QLatin1Char(' ')));
 
-        // The snapshot keeps UTC; the label shows local time.
-        main->History().NewestApply("A")->SetTime("2026-12-07 09:20:45");
-        const QByteArray zone = qgetenv("TZ");
-        qputenv("TZ", "IST-5:30");
-        SelectItemIndex(*main->cmbConfigurations, 0);
-        const QString applied = label->toolTip().section(QLatin1Char('\n'), 0, 0);
-        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
-        QCOMPARE(applied, QStringLiteral("Applied last: Office, 2026-12-07 14:50"));
-
         // The machine moves away: choosing the configuration looks again, one setting a step.
-        QTRY_VERIFY(!verdict().startsWith(QStringLiteral("Checking")));
         TestMachine()["k2"] = "moved";
         SelectItemIndex(*main->cmbConfigurations, 0);
         QCOMPARE(verdict(), QStringLiteral("Checking whether the machine still matches it..."));
@@ -763,6 +753,27 @@ private slots:
         main->actProfileUndoApply->trigger();
         QCOMPARE(TestMachine()["k1"], std::string("away"));
         QCOMPARE(label->text(), none);
+    }
+
+    void inForceLabelShowsTheApplyInLocalTime() {
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "IST-5:30");
+        const QTime local = QDateTime(QDate(2026, 12, 7), QTime(9, 20), Qt::UTC).toLocalTime().time();
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        if (local != QTime(14, 50))
+            QSKIP("The C library here takes no time zone from TZ");
+        AddCapturedProfile(AddConfiguration(Root(), "A", {"k1"}), "Office");
+        auto main = OpenMain();
+        auto applied = std::make_unique<TProfileSnapshot>();
+        applied->SetConfiguration("A");
+        applied->SetProfile("Office");
+        applied->SetTime("2026-12-07 09:20:45"); // the snapshot keeps UTC
+        main->History().Add(std::move(applied));
+        qputenv("TZ", "IST-5:30");
+        SelectItemIndex(*main->cmbConfigurations, 0);
+        const QString shown = main->lblInForce->toolTip().section(QLatin1Char('\n'), 0, 0);
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        QCOMPARE(shown, QStringLiteral("Applied last: Office, 2026-12-07 14:50"));
     }
 
     void progressWindowStaysUnderThePointerSoItsUndoIsNotLost() {
