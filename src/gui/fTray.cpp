@@ -113,11 +113,8 @@ bool TTrayIcon::Available() { return AvailableForTests().value_or(QSystemTrayIco
 void TTrayIcon::SetAvailableForTests(std::optional<bool> available) { AvailableForTests() = available; }
 
 std::string TTrayIcon::LastApplied(const std::string& configuration) const {
-    const TProfileSnapshots& snapshots = main_.History().Snapshots();
-    for (std::size_t i = snapshots.Count(); i-- > 0;)
-        if (snapshots[i].Kind() == TSnapshotKind::Apply && snapshots[i].Configuration() == configuration)
-            return snapshots[i].Profile();
-    return {};
+    const TProfileSnapshot* applied = main_.History().NewestApply(configuration);
+    return applied ? applied->Profile() : std::string();
 }
 
 QString TTrayIcon::ToolTip() const {
