@@ -263,7 +263,8 @@ void TfrmEditConfiguration::lvwAvailItemsDblClick() {
 void TfrmEditConfiguration::DoOK(QAction* action) {
     TfrmBeveledDlg::DoOK(action);
     const std::string name = ToUtf8(edtName->text());
-    if (const TConfiguration* other = FConfigurations.Find(name); other && other != &FConfiguration && other != FOriginal)
+    if (const TConfiguration* other = FConfigurations.Find(name);
+        other && other != &FConfiguration && other != FOriginal)
         RefuseName(*edtName, ConfigurationNameTaken(name));
     FConfiguration.SetName(name);
 }

@@ -30,8 +30,9 @@ constexpr int PointerCheckTime = 250;
 } // namespace
 
 TfrmProgress::TfrmProgress(QWidget* owner)
-    : TfrmBaseDlg(owner), lblText(new QLabel(Client())), prg(new QProgressBar(Client())), lvwLog(new QTableWidget(0, 1, Client())),
-      mnuClipboard(new QMenu(this)), btnUndo(new QPushButton(Client())), tmrClose(new QTimer(this)) {
+    : TfrmBaseDlg(owner), lblText(new QLabel(Client())), prg(new QProgressBar(Client())),
+      lvwLog(new QTableWidget(0, 1, Client())), mnuClipboard(new QMenu(this)),
+      btnUndo(new QPushButton(Client())), tmrClose(new QTimer(this)) {
     setObjectName(QStringLiteral("frmProgress"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Please wait..."));

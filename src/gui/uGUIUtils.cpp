@@ -185,8 +185,8 @@ bool ConfirmRefresh(const TConfigurationProfile& profile, std::span<TSetting* co
         if (profile.FindValue(*setting))
             replaced += ToQString(setting->GetDisplayText()) + QLatin1Char('\n');
     return replaced.isEmpty() ||
-           TMessageBoxes::AskYesNo(QStringLiteral("Refresh replaces what \"%1\" holds of these settings with what "
-                                                  "the machine holds now:\n\n%2\nReplace them?")
+           TMessageBoxes::AskYesNo(QStringLiteral("Refresh replaces what \"%1\" holds of these settings with "
+                                                  "what the machine holds now:\n\n%2\nReplace them?")
                                        .arg(ToQString(profile.Name()), replaced),
                                    {}, QMessageBox::No);
 }

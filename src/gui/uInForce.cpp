@@ -70,7 +70,8 @@ void TInForceCheck::tmrStepTimer() {
         return;
     }
     TConfiguration* configuration = GetConfigurationsRoot().Configurations().Find(*configuration_);
-    const TConfigurationProfile* profile = configuration ? configuration->Profiles().Find(*profile_) : nullptr;
+    const TConfigurationProfile* profile =
+        configuration ? configuration->Profiles().Find(*profile_) : nullptr;
     if (!profile) {
         Finish(QStringLiteral("The profile no longer exists."));
         return;
@@ -80,15 +81,17 @@ void TInForceCheck::tmrStepTimer() {
         QStringList unreadable;
         for (const std::string& setting : unreadable_)
             unreadable << ToQString(setting);
-        Finish(unreadable.isEmpty() ? QStringLiteral("The machine still matches it.")
-                                    : QStringLiteral("Whether the machine still matches it cannot be told: %1 "
-                                                     "cannot be read.")
-                                          .arg(unreadable.join(QStringLiteral(", "))));
+        Finish(unreadable.isEmpty()
+                   ? QStringLiteral("The machine still matches it.")
+                   : QStringLiteral("Whether the machine still matches it cannot be told: %1 "
+                                    "cannot be read.")
+                         .arg(unreadable.join(QStringLiteral(", "))));
         return;
     }
     const TSettingChange change = PreviewSetting(*profile, settings[next_++]);
     if (change.state == TChangeState::WillChange) {
-        Finish(QStringLiteral("The machine no longer matches it: %1 has changed.").arg(ToQString(change.text)));
+        Finish(
+            QStringLiteral("The machine no longer matches it: %1 has changed.").arg(ToQString(change.text)));
         return;
     }
     if (change.state == TChangeState::CannotRead)
@@ -103,8 +106,9 @@ void TInForceCheck::Finish(const QString& verdict) {
 }
 
 bool TInForceCheck::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &window_ && waiting_ && (event->type() == QEvent::EnabledChange || event->type() == QEvent::Show) &&
-        window_.isVisible() && window_.isEnabled()) {
+    if (watched == &window_ && waiting_ &&
+        (event->type() == QEvent::EnabledChange || event->type() == QEvent::Show) && window_.isVisible() &&
+        window_.isEnabled()) {
         waiting_ = false;
         tmrStep->start();
     }

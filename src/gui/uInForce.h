@@ -56,7 +56,7 @@ private:
     std::string time_;
     bool checking_ = false;
     bool waiting_ = false; // for the window to be shown and enabled again
-    std::size_t next_ = 0;  // the setting the next step compares
+    std::size_t next_ = 0; // the setting the next step compares
     std::vector<std::string> unreadable_;
     QString verdict_;
 };

@@ -735,7 +735,8 @@ private slots:
         QCOMPARE(verdict(), QStringLiteral("Checking whether the machine still matches it..."));
         ProgressWindows().value(0)->close();
         QTRY_COMPARE(verdict(), QStringLiteral("The machine still matches it."));
-        QCOMPARE(label->accessibleDescription(), QString(label->toolTip()).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        QCOMPARE(label->accessibleDescription(),
+                 QString(label->toolTip()).replace(QLatin1Char('\n'), QLatin1Char(' ')));
 
         // The machine moves away: choosing the configuration looks again, one setting a step.
         TestMachine()["k2"] = "moved";
@@ -1273,8 +1274,8 @@ private slots:
         TMessageBoxes::SetNextAnswer(QMessageBox::No);
         main->actProfileRefresh->trigger();
         QCOMPARE(TMessageBoxes::Questions(),
-                 QStringList{"Refresh replaces what \"Office\" holds of these settings with what the machine holds "
-                             "now:\n\nTest (k1)\n\nReplace them?"});
+                 QStringList{"Refresh replaces what \"Office\" holds of these settings with what the machine "
+                             "holds now:\n\nTest (k1)\n\nReplace them?"});
         QCOMPARE(TMessageBoxes::LastDefaultAnswer(), QMessageBox::No);
         QCOMPARE(hint("Office", 0), std::string("home"));
         QCOMPARE(hint("Office", 1), std::string("none"));
@@ -1490,8 +1491,8 @@ private slots:
             TFileDialogs::SetNextFileName(QString::fromLatin1(path));
             add(QStringLiteral("File"));
         }
-        QCOMPARE(TMessageBoxes::Errors(),
-                 QStringList{QStringLiteral("The configuration already has the setting \"File (notes.txt)\"")});
+        QCOMPARE(TMessageBoxes::Errors().value(0),
+                 QStringLiteral("The configuration already has the setting \"File (notes.txt)\""));
         QCOMPARE(configuration.Settings().Count(), std::size_t{3});
         const auto* other = dynamic_cast<const TFileSetting*>(&configuration.Settings()[2]);
         QVERIFY(other);
@@ -1501,7 +1502,8 @@ private slots:
         TFileDialogs::SetNextFileName(QStringLiteral("/data/notes.txt"));
         editor.actEditItem->trigger();
         QCOMPARE(TMessageBoxes::Errors().size(), 2);
-        QCOMPARE(other->GetFileName(), QDir::toNativeSeparators(QStringLiteral("/other/notes.txt")).toStdString());
+        QCOMPARE(other->GetFileName(),
+                 QDir::toNativeSeparators(QStringLiteral("/other/notes.txt")).toStdString());
         QVERIFY(editor.isVisible());
     }
 
@@ -1516,41 +1518,29 @@ private slots:
             QString typed;
             bool open = false;
             QString selected;
+        } refusal;
+        const auto refuseThenEnter = [&refusal](auto& editor, const char* taken, const char* kept) {
+            editor.edtName->setText(QLatin1String(taken));
+            editor.btnOK->click();
+            refusal = {editor.edtName->text(), editor.isVisible(), editor.edtName->selectedText()};
+            editor.edtName->setText(QLatin1String(kept));
+            editor.btnOK->click();
         };
-        const auto refuseThenEnter = [](QLineEdit& edtName, QPushButton& btnOK, QWidget& dialog, const QString& taken,
-                                        const QString& kept, Refusal& refusal) {
-            edtName.setText(taken);
-            btnOK.click();
-            refusal = {edtName.text(), dialog.isVisible(), edtName.selectedText()};
-            edtName.setText(kept);
-            btnOK.click();
-        };
-        Refusal refusal;
-        OnNextModal<TfrmEditConfiguration>([&](TfrmEditConfiguration& editor) {
-            refuseThenEnter(*editor.edtName, *editor.btnOK, editor, QStringLiteral("B"), QStringLiteral("A"), refusal);
-        });
+        OnNextModal<TfrmEditConfiguration>([&](auto& editor) { refuseThenEnter(editor, "B", "A"); });
         main->actConfigurationEdit->trigger();
         QCOMPARE(refusal.typed, QStringLiteral("B"));
         QVERIFY(refusal.open);
         QCOMPARE(refusal.selected, QStringLiteral("B"));
-        OnNextModal<TfrmEditConfiguration>([&](TfrmEditConfiguration& editor) {
-            refuseThenEnter(*editor.edtName, *editor.btnOK, editor, QStringLiteral("A"), QStringLiteral("C"), refusal);
-        });
+        OnNextModal<TfrmEditConfiguration>([&](auto& editor) { refuseThenEnter(editor, "A", "C"); });
         main->actConfigurationNew->trigger();
         QCOMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{"A", "B", "C"}));
 
         SelectItemIndex(*main->cmbConfigurations, 0);
         Idle();
-        OnNextModal<TfrmEditProfile>([&](TfrmEditProfile& editor) {
-            refuseThenEnter(*editor.edtName, *editor.btnOK, editor, QStringLiteral("Office"), QStringLiteral("Home"),
-                            refusal);
-        });
+        OnNextModal<TfrmEditProfile>([&](auto& editor) { refuseThenEnter(editor, "Office", "Home"); });
         main->actProfileEdit->trigger();
         QVERIFY(refusal.open);
-        OnNextModal<TfrmEditProfile>([&](TfrmEditProfile& editor) {
-            refuseThenEnter(*editor.edtName, *editor.btnOK, editor, QStringLiteral("Home"), QStringLiteral("Away"),
-                            refusal);
-        });
+        OnNextModal<TfrmEditProfile>([&](auto& editor) { refuseThenEnter(editor, "Home", "Away"); });
         main->actProfileNew->trigger();
         QCOMPARE(ComboTexts(*main->cmbProfiles), (QStringList{"Away", "Home", "Office"}));
         // Worded as the command line words them.
