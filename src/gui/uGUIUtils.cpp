@@ -183,7 +183,7 @@ bool ConfirmRefresh(const TConfigurationProfile& profile, std::span<TSetting* co
     QString replaced;
     for (const TSetting* setting : settings.empty() ? std::span<TSetting* const>(all) : settings)
         if (profile.FindValue(*setting))
-            replaced += ToQString(setting->GetDisplayText()) + QLatin1Char('\n');
+            replaced += ToQString(setting->GetFullDisplayText()) + QLatin1Char('\n');
     return replaced.isEmpty() ||
            TMessageBoxes::AskYesNo(QStringLiteral("Refresh replaces what \"%1\" holds of these settings with "
                                                   "what the machine holds now:\n\n%2\nReplace them?")

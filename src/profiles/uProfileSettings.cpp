@@ -502,7 +502,7 @@ std::string ProfileNameTaken(const std::string& configuration, const std::string
 }
 
 std::string SettingTaken(const TSetting& setting) {
-    return "the configuration already has the setting " + Quote(setting.GetDisplayText());
+    return "the configuration already has the setting " + Quote(setting.GetFullDisplayText());
 }
 
 // ---- TConfigurationsCollection ----

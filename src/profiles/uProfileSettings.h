@@ -333,7 +333,7 @@ private:
 
 // The refusals of a name or a setting that would be there twice, worded alike by every front end:
 // "a configuration named "Home" already exists", "configuration "Network" already has a profile
-// named "Home"", "the configuration already has the setting "Hosts file"".
+// named "Home"", "the configuration already has the setting "File (C:\notes.txt)"".
 std::string ConfigurationNameTaken(const std::string& name);
 std::string ProfileNameTaken(const std::string& configuration, const std::string& name);
 std::string SettingTaken(const TSetting& setting);

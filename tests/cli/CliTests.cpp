@@ -98,7 +98,7 @@ TEST_F(CliTest, BadArgumentsAndUnknownNamesExitWith2AndChangeNothing) {
         {{"setting", "add", "Home", "File", "/a", "/b"}, "the setting kind \"File\" takes one FileName"},
         {{"setting", "add", "Home", "Hosts file", "/etc/hosts"}, "the setting kind \"Hosts file\" takes no argument"},
         {{"setting", "add", "Home", "hosts file"}, "already has the setting \"Hosts file\""},
-        {{"setting", "add", "Home", "File", notes}, "already has the setting \"File (notes.txt)\""},
+        {{"setting", "add", "Home", "File", notes}, "already has the setting \"File (" + notes + ")\""},
         {{"profile", "add", "Home", "Office"}, "already has a profile named \"Office\""},
         {{"profile", "show", "Home", "Away"}, "configuration \"Home\" has no profile \"Away\""},
         {{"profile", "refresh", "Home", "Away"}, "has no profile \"Away\""},

@@ -1492,7 +1492,8 @@ private slots:
             add(QStringLiteral("File"));
         }
         QCOMPARE(TMessageBoxes::Errors().value(0),
-                 QStringLiteral("The configuration already has the setting \"File (notes.txt)\""));
+                 QStringLiteral("The configuration already has the setting \"File (%1)\"")
+                     .arg(QDir::toNativeSeparators(QStringLiteral("/data/notes.txt"))));
         QCOMPARE(configuration.Settings().Count(), std::size_t{3});
         const auto* other = dynamic_cast<const TFileSetting*>(&configuration.Settings()[2]);
         QVERIFY(other);
