@@ -88,14 +88,16 @@ void TInForceCheck::tmrStepTimer() {
                          .arg(unreadable.join(QStringLiteral(", "))));
         return;
     }
-    const TSettingChange change = PreviewSetting(*profile, settings[next_++]);
-    if (change.state == TChangeState::WillChange) {
-        Finish(
-            QStringLiteral("The machine no longer matches it: %1 has changed.").arg(ToQString(change.text)));
+    TSetting& setting = settings[next_++];
+    // Named as the lists name it: the label is a glance, its tip the whole text.
+    const std::string name = setting.GetDisplayText();
+    const TChangeState state = PreviewSetting(*profile, setting).state;
+    if (state == TChangeState::WillChange) {
+        Finish(QStringLiteral("The machine no longer matches it: %1 has changed.").arg(ToQString(name)));
         return;
     }
-    if (change.state == TChangeState::CannotRead)
-        unreadable_.push_back(change.text);
+    if (state == TChangeState::CannotRead)
+        unreadable_.push_back(name);
     tmrStep->start();
 }
 
