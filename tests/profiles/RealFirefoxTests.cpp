@@ -29,9 +29,11 @@ std::string ReadText(const fs::path& path) {
 fs::path FindFirefox() {
     const char* path = std::getenv("PATH");
     std::stringstream folders(path ? path : "");
+    // A folder of PATH that this user may not look into holds nothing for it.
+    std::error_code unreadable;
     for (std::string folder; std::getline(folders, folder, ':');)
         for (const char* name : {"firefox-esr", "firefox"})
-            if (!folder.empty() && fs::exists(fs::path(folder) / name))
+            if (!folder.empty() && fs::exists(fs::path(folder) / name, unreadable))
                 return fs::path(folder) / name;
     return {};
 }
