@@ -30,6 +30,9 @@ public:
     // empty.
     std::string EndRequestUntestableReason() const;
 
+    // A folder that is not the user's own, as a stranger's configuration may name one.
+    std::string FolderOutsideTheUsersOwn() const;
+
     // A rule condition, "key = value", that holds for the network the workstation is on now.
     std::string ConditionOfCurrentNetwork() const;
 

@@ -63,6 +63,9 @@ void GuiWorkstation::SetAdministrator(bool administrator) { backend_->machine->S
 
 std::string GuiWorkstation::EndRequestUntestableReason() const { return {}; }
 
+// The scratch folder lies outside the simulated machine.
+std::string GuiWorkstation::FolderOutsideTheUsersOwn() const { return backend_->scratch.Path().string(); }
+
 // The seeded laptop is at home, on its wireless network.
 std::string GuiWorkstation::ConditionOfCurrentNetwork() const { return "ssid = FRITZ!Box 7590 QX"; }
 

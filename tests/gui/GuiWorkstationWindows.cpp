@@ -98,6 +98,9 @@ std::string GuiWorkstation::EndRequestUntestableReason() const {
            "Wine session under the program instead";
 }
 
+// The temporary folder is in the user's profile; the shared application data is every user's.
+std::string GuiWorkstation::FolderOutsideTheUsersOwn() const { return Utf8(ShellFolder(CSIDL_COMMON_APPDATA)); }
+
 // The first adapter's gateway, or no network at all.
 std::string GuiWorkstation::ConditionOfCurrentNetwork() const {
     for (const os::ConnectedAdapter& adapter : ReadNetworkFingerprint().adapters)

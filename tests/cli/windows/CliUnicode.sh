@@ -30,7 +30,8 @@ cli profile refresh "$config" "$profile"
 listed=$(cli list | tr -d '\r')
 grep -qxF "$config" <<<"$listed" || fail "the configuration is listed as: $listed"
 grep -qxF "    $profile" <<<"$listed" || fail "the profile is listed as: $listed"
-grep -qxF '    File (Київ.txt)' <<<"$listed" || fail "the File setting is listed as: $listed"
+grep -qxF '    File (C:\users\'"$user"'\Documents\José\Київ.txt)' <<<"$listed" ||
+  fail "the File setting is listed as: $listed"
 grep -qF "$config" "$data/qvt.dfm" || fail "the data file does not hold the name in UTF-8"
 grep -qF 'C:\users\'"$user"'\Documents\José\Київ.txt' "$data/qvt.dfm" || fail "the data file does not hold the path"
 shown=$(cli profile show "$config" "$profile" | tr -d '\r')
