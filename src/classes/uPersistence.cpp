@@ -118,13 +118,31 @@ void LeavePersistentDataToProcessEnd() {
     left = instance.release();
 }
 
-EDataFolderNotFound::EDataFolderNotFound()
-    : Exception("The user's application-data folder, which holds the data file, cannot be found") {}
+namespace {
+
+std::string DataFolderMessage(os::HResult result) {
+    const std::string missing = "The user's application-data folder, which holds the data file, cannot be found";
+    // Only a Win32 code (an HRESULT of the form 0x8007xxxx) other than "not there" tells more.
+    constexpr os::HResult win32 = 0x80070000u;
+    const os::ErrorCode code = result & 0xFFFFu;
+    if ((result & 0xFFFF0000u) != win32 || code == os::ErrorFileNotFound || code == os::ErrorPathNotFound)
+        return missing;
+    std::string reason = os::SystemErrorText(result);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.'))
+        reason.pop_back();
+    return reason.empty() ? missing
+                          : "The user's application-data folder, which holds the data file, cannot be reached: " + reason;
+}
+
+} // namespace
+
+EDataFolderNotFound::EDataFolderNotFound(os::HResult result) : Exception(DataFolderMessage(result)) {}
 
 std::string DataFilePath() {
     char16_t buffer[os::MaxPath] = {};
-    if (os::Folders().SHGetFolderPath(os::CsidlAppData, 0, buffer) != os::SOk || buffer[0] == u'\0')
-        throw EDataFolderNotFound();
+    if (const os::HResult result = os::Folders().SHGetFolderPath(os::CsidlAppData, 0, buffer);
+        result != os::SOk || buffer[0] == u'\0')
+        throw EDataFolderNotFound(result);
     const char d = os::PathDelimiter;
     return os::Utf16ToUtf8(buffer) + d + "Orvenik" + d + "QVT" + d + DataFileName;
 }

@@ -3,6 +3,7 @@
 #include "framework/Component.h"
 #include "framework/Exceptions.h"
 #include "framework/Stream.h"
+#include "os/Errors.h"
 #include "os/Files.h"
 
 #include <string>
@@ -91,10 +92,11 @@ void FreePersistentData();
 // reachable, so leak checkers report nothing; the next GetPersistentData makes a new one.
 void LeavePersistentDataToProcessEnd();
 
-// The shell cannot give the user's roaming application-data folder.
+// The shell cannot give the user's roaming application-data folder: Result is what it answered.
+// A folder that is there but cannot be reached (the workstation's disk is full) says why.
 class EDataFolderNotFound : public Exception {
 public:
-    EDataFolderNotFound();
+    explicit EDataFolderNotFound(os::HResult result);
 };
 
 // The data file's own name.

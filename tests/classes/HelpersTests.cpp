@@ -1,6 +1,7 @@
 #include "support/SimulatedMachine.h"
 
 #include "classes/uHelpers.h"
+#include "classes/uPersistence.h"
 #include "classes/uRegistry.h"
 #include "classes/uResultList.h"
 #include "framework/Exceptions.h"
@@ -219,4 +220,13 @@ TEST_F(HelpersTest, FilesWithoutARecordHaveNoVersionText) {
 
     os::VersionRecordContent empty; // zero version, no translations
     EXPECT_EQ(GetFileVersionString(WriteRecordFile("empty.exe", empty)), "");
+}
+
+TEST(DataFolderTest, AFolderThatCannotBeReachedSaysWhyAndOnlyAMissingOneIsNotFound) {
+    const std::string missing = "The user's application-data folder, which holds the data file, cannot be found";
+    EXPECT_EQ(std::string(EDataFolderNotFound(os::EFail).what()), missing);
+    EXPECT_EQ(std::string(EDataFolderNotFound(os::HResultFromWin32(os::ErrorPathNotFound)).what()), missing);
+    EXPECT_EQ(std::string(EDataFolderNotFound(os::HResultFromWin32(os::ErrorDiskFull)).what()),
+              "The user's application-data folder, which holds the data file, cannot be reached: There is not "
+              "enough space on the disk");
 }
