@@ -4,9 +4,12 @@
 // "prolamo-cli list" on it against a bare process start plus a plain read, a preview ("profile
 // diff") and an undo ("profile undo") of the profile with a 1 MB value against "list" and
 // "profile apply", and the TCP/IP setting's capture and apply against one network-shell command,
-// and prints the ratios and the peak memory of "prolamo-cli list" with and without the data file.
+// and prints the ratios and the peak memory of "prolamo-cli list" with and without the data file;
+// then times "prolamo-cli config import --rename" of 1,000 and of 8,000 small configurations into
+// an empty data file and prints the ratio of the two.
 
 #include "classes/uPersistence.h"
+#include "profiles/uConfigTransfer.h"
 #include "profiles/uFileSettings.h"
 #include "profiles/uNetworkSettings.h"
 #include "profiles/uProfileHistory.h"
@@ -44,6 +47,8 @@ constexpr int ProfilesPerConfiguration = 10;
 constexpr int SettingsPerConfiguration = 2;
 constexpr std::size_t LargeValue = 1 << 20;
 constexpr int Rounds = 7;
+constexpr int ImportSmall = 1000;
+constexpr int ImportLarge = 8000;
 
 // Text like a hosts file, so the values look like what users keep.
 std::vector<std::uint8_t> Content(std::mt19937& random, std::size_t size) {
@@ -87,6 +92,23 @@ void BuildModel(TConfigurations& root, const fs::path& folder) {
         }
         root.Configurations().Add(std::move(configuration));
     }
+}
+
+// An export of Count configurations of one profile each, every name twice: an import with
+// --rename gives half of them a " (2)".
+std::string ImportText(int count) {
+    std::vector<std::unique_ptr<TConfiguration>> configurations;
+    std::vector<const TConfiguration*> exported;
+    for (int c = 0; c < count; ++c) {
+        auto configuration = std::make_unique<TConfiguration>();
+        configuration->SetName("Site " + std::to_string(c / 2));
+        auto profile = configuration->Profiles().NewProfile();
+        profile->SetName("Office");
+        configuration->Profiles().Add(std::move(profile));
+        exported.push_back(configuration.get());
+        configurations.push_back(std::move(configuration));
+    }
+    return ExportConfigurations(exported);
 }
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
@@ -295,6 +317,27 @@ int main(int argc, char** argv) {
         fs::remove(copy);
         loaded.reset();
 
+        // Each import starts from no data file on a machine of its own, as the first import does.
+        const fs::path importMachine = folder / "import-machine";
+        const fs::path importData = importMachine / fs::relative(dataFile, folder);
+        RunProcess(cli, {"list"}, importMachine.string()); // seeds that machine
+        const auto importTime = [&](int count) {
+            const std::string text = ImportText(count);
+            const std::string file = (folder / ("import-" + std::to_string(count) + ".txt")).string();
+            PlainWrite(file, std::vector<std::uint8_t>(text.begin(), text.end()), false);
+            std::vector<double> times;
+            for (int i = 0; i < Rounds; ++i) {
+                fs::remove(importData);
+                const auto start = Clock::now();
+                RunProcess(cli, {"config", "import", "--rename", file}, importMachine.string());
+                times.push_back(Seconds(Clock::now() - start));
+            }
+            std::sort(times.begin(), times.end());
+            return times[times.size() / 2];
+        };
+        const double importSmall = importTime(ImportSmall);
+        const double importLarge = importTime(ImportLarge);
+
 
         // The seeded laptop has one enabled adapter: an apply writes and runs one shell script.
         TTCPIPSetting tcpip;
@@ -326,6 +369,9 @@ int main(int argc, char** argv) {
                     load / read, list / (bare + read));
         std::printf("Load + save: %.2f ms against %.2f ms plain: ratio %.2f (the bar is 2.00)\n",
                     (load + save) * 1e3, (read + write) * 1e3, (load + save) / (read + write));
+        std::printf("config import --rename: %d configurations %.2f ms, %d configurations %.2f ms: ratio %.2f\n"
+                    "(the bar is 12.00)\n",
+                    ImportSmall, importSmall * 1e3, ImportLarge, importLarge * 1e3, importLarge / importSmall);
         std::printf("The history file beside the data file: %.2f MB after these rounds (%d applies, %d of\n"
                     "them undone; it keeps the last %d snapshots).\n",
                     static_cast<double>(historySize) / (1 << 20), 1 + 2 * Rounds, Rounds,
