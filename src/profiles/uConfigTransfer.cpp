@@ -8,6 +8,8 @@
 
 #include <climits>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace prolamo {
 
@@ -40,6 +42,36 @@ void Validate(const TConfiguration& configuration) {
             throw EFilerError("The configuration " + quoted + " holds two profiles named " + Quote(profile.Name()));
     }
 }
+
+// The names taken, looked up in a set built once: a search of the collection per configuration
+// made an import of N configurations take N squared steps.
+class TFreeNames {
+public:
+    explicit TFreeNames(const TConfigurationsCollection& configurations) {
+        for (const TConfiguration& configuration : configurations)
+            taken_.insert(configuration.Name());
+    }
+    bool Taken(const std::string& name) const { return taken_.contains(name); }
+
+    // Name, or if it is taken "Name (2)", "Name (3)"..., whichever is free first; taken from then on.
+    std::string Take(const std::string& name) {
+        if (taken_.insert(name).second)
+            return name;
+        // Names are only added, so a name's first free number never goes down: N configurations
+        // of one name are numbered in N steps, not N squared.
+        int& n = next_.try_emplace(name, 2).first->second;
+        for (; n < INT_MAX; ++n)
+            if (std::string candidate = name + " (" + std::to_string(n) + ")"; taken_.insert(candidate).second) {
+                ++n;
+                return candidate;
+            }
+        throw EListError("No free name for " + Quote(name));
+    }
+
+private:
+    std::unordered_set<std::string> taken_;
+    std::unordered_map<std::string, int> next_;
+};
 
 } // namespace
 
@@ -92,29 +124,37 @@ std::string OutsideWrites(const TConfigurations& imported) {
 }
 
 std::string FreeConfigurationName(const TConfigurationsCollection& configurations, const std::string& name) {
-    if (!configurations.Find(name))
-        return name;
-    for (int n = 2; n < INT_MAX; ++n)
-        if (const std::string candidate = name + " (" + std::to_string(n) + ")"; !configurations.Find(candidate))
-            return candidate;
-    throw EListError("No free name for " + Quote(name));
+    return TFreeNames(configurations).Take(name);
 }
 
 std::vector<std::string> ImportConfigurations(TConfigurations& root, const TConfigurations& imported, bool rename) {
+    TConfigurationsCollection& configurations = root.Configurations();
+    TFreeNames names(configurations);
     if (!rename) {
-        std::set<std::string> names;
+        std::unordered_set<std::string> importing;
         for (const TConfiguration& configuration : imported.Configurations())
-            if (root.Configurations().Find(configuration.Name()) || !names.insert(configuration.Name()).second)
+            if (names.Taken(configuration.Name()) || !importing.insert(configuration.Name()).second)
                 throw EImportConflict("A configuration named " + Quote(configuration.Name()) + " exists already");
     }
     std::vector<std::string> given;
-    for (const TConfiguration& configuration : imported.Configurations()) {
-        std::unique_ptr<TConfiguration> copy = root.Configurations().NewConfiguration();
-        copy->Assign(configuration);
-        copy->SetName(FreeConfigurationName(root.Configurations(), configuration.Name()));
-        given.push_back(copy->Name());
-        root.Configurations().Add(std::move(copy));
+    given.reserve(imported.Configurations().Count());
+    // One batch, so the collection is sorted once at its end rather than checked at every Add.
+    configurations.BeginUpdate();
+    try {
+        for (const TConfiguration& configuration : imported.Configurations()) {
+            // Not NewConfiguration: its default name, searched for in the whole collection, is
+            // replaced at once.
+            auto copy = std::make_unique<TConfiguration>();
+            copy->Assign(configuration);
+            copy->SetName(names.Take(configuration.Name()));
+            given.push_back(copy->Name());
+            configurations.Add(std::move(copy));
+        }
+    } catch (...) {
+        configurations.EndUpdate();
+        throw;
     }
+    configurations.EndUpdate();
     return given;
 }
 

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 
 using namespace prolamo;
 using namespace prolamo::test;
@@ -230,3 +231,106 @@ TEST_F(AllKindsRoundTripTest, ImportRefusesWhatTheProgramCouldNotHaveWrittenAndT
 }
 
 } // namespace
+
+namespace {
+
+// Count configurations in an export, named "Site 0" to "Site Count/3 - 1", each name three
+// times, plus one "Site 2 (2)"; each holds one profile named after its place, so a copy can be
+// told from the others.
+std::unique_ptr<TConfigurations> ExportOfSites(int count) {
+    std::vector<std::unique_ptr<TConfiguration>> made;
+    std::vector<const TConfiguration*> exported;
+    for (int i = 0; i <= count; ++i) {
+        auto configuration = std::make_unique<TConfiguration>();
+        configuration->SetName(i == count ? "Site 2 (2)" : "Site " + std::to_string(i / 3));
+        auto profile = configuration->Profiles().NewProfile();
+        profile->SetName("From " + std::to_string(i));
+        configuration->Profiles().Add(std::move(profile));
+        exported.push_back(configuration.get());
+        made.push_back(std::move(configuration));
+    }
+    return ReadExport(ExportConfigurations(exported));
+}
+
+} // namespace
+
+TEST_F(AllKindsRoundTripTest, ImportOfHundredsGivesFreeNamesInTheImportsOrderAndKeepsTheCollectionSorted) {
+    constexpr int Count = 300;
+    TConfigurations root;
+    for (const char* name : {"Site 1", "Site 1 (2)", "Site 5"})
+        root.Configurations().Add(root.Configurations().NewConfiguration()).SetName(name);
+    const std::unique_ptr<TConfigurations> imported = ExportOfSites(Count);
+    ASSERT_EQ(imported->Configurations().Count(), static_cast<std::size_t>(Count + 1));
+
+    // "Site 1" and "Site 1 (2)" exist, so Site 1's copies start at (3); Site 5's at (2); a
+    // name of a "(2)" form is numbered in its turn like any other.
+    std::vector<std::string> expected;
+    std::map<std::string, int> seen;
+    std::map<std::string, std::string> profileOf;
+    for (const TConfiguration& configuration : imported->Configurations()) {
+        const std::string& name = configuration.Name();
+        const int number = ++seen[name] + (name == "Site 1" ? 2 : name == "Site 5" ? 1 : 0);
+        const std::string given = name == "Site 2 (2)" ? "Site 2 (2) (2)"
+                                  : number == 1         ? name
+                                                        : name + " (" + std::to_string(number) + ")";
+        expected.push_back(given);
+        profileOf[given] = configuration.Profiles()[0].Name();
+    }
+    EXPECT_EQ(expected[0], "Site 0");
+    EXPECT_EQ(std::count(expected.begin(), expected.end(), "Site 1 (5)"), 1);
+    EXPECT_EQ(std::count(expected.begin(), expected.end(), "Site 2 (3)"), 1);
+    EXPECT_EQ(std::count(expected.begin(), expected.end(), "Site 99 (3)"), 1);
+
+    EXPECT_EQ(ImportConfigurations(root, *imported, true), expected);
+    const TConfigurationsCollection& configurations = root.Configurations();
+    ASSERT_EQ(configurations.Count(), static_cast<std::size_t>(Count + 4));
+    for (std::size_t i = 1; i < configurations.Count(); ++i)
+        EXPECT_TRUE(NameLess(configurations[i - 1].Name(), configurations[i].Name()))
+            << configurations[i - 1].Name() << " before " << configurations[i].Name();
+    for (const auto& [name, profile] : profileOf) {
+        const TConfiguration* copy = configurations.Find(name);
+        ASSERT_NE(copy, nullptr) << name;
+        ASSERT_EQ(copy->Profiles().Count(), 1u) << name;
+        EXPECT_EQ(copy->Profiles()[0].Name(), profile) << name;
+    }
+    EXPECT_EQ(configurations.Find("Site 5")->Profiles().Count(), 0u) << "the one there before stays";
+    EXPECT_EQ(FreeConfigurationName(configurations, "Site 1"), "Site 1 (6)");
+    EXPECT_EQ(FreeConfigurationName(configurations, "Site 2 (2)"), "Site 2 (2) (3)");
+    EXPECT_EQ(FreeConfigurationName(configurations, "Site 100"), "Site 100");
+}
+
+TEST_F(AllKindsRoundTripTest, ImportOfHundredsWithoutRenamingRefusesTheFirstTakenNameAndAddsNothing) {
+    const auto refusal = [](TConfigurations& root, const TConfigurations& imported) {
+        try {
+            ImportConfigurations(root, imported, false);
+        } catch (const EImportConflict& e) {
+            return std::string(e.what());
+        }
+        return std::string("imported");
+    };
+    TConfigurations root;
+    root.Configurations().Add(root.Configurations().NewConfiguration()).SetName("Site 5");
+    const std::unique_ptr<TConfigurations> threeOfEach = ExportOfSites(300);
+    // In the import's (name) order "Site 0" comes twice before "Site 5" is reached.
+    EXPECT_EQ(refusal(root, *threeOfEach), "A configuration named \"Site 0\" exists already");
+    EXPECT_EQ(root.Configurations().Count(), 1u);
+
+    // One of each name: only the name already there stands in the way.
+    auto distinct = std::make_unique<TConfigurations>();
+    for (const TConfiguration& configuration : threeOfEach->Configurations())
+        if (!distinct->Configurations().Find(configuration.Name()))
+            distinct->Configurations().Add(std::make_unique<TConfiguration>()).Assign(configuration);
+    ASSERT_EQ(distinct->Configurations().Count(), 101u);
+    EXPECT_EQ(refusal(root, *distinct), "A configuration named \"Site 5\" exists already");
+    EXPECT_EQ(root.Configurations().Count(), 1u);
+
+    root.Configurations().Delete(0);
+    EXPECT_EQ(refusal(root, *distinct), "imported");
+    std::vector<std::string> names;
+    for (const TConfiguration& configuration : root.Configurations())
+        names.push_back(configuration.Name());
+    std::vector<std::string> imported;
+    for (const TConfiguration& configuration : distinct->Configurations())
+        imported.push_back(configuration.Name());
+    EXPECT_EQ(names, imported) << "every name as it was, in the same order";
+}
