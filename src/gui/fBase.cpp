@@ -4,6 +4,7 @@
 #include "uPictures.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QImage>
@@ -98,7 +99,76 @@ void HookIdle() {
                      &TfrmBase::IdleAll);
 }
 
+// Enter on a list's item runs the item's action; without this the dialog would take it for OK.
+class TItemEnter : public QObject {
+public:
+    TItemEnter(QAbstractItemView* list, TfrmBase& form, QAction* action)
+        : QObject(list), list_(list), form_(form), action_(action) {
+        list->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != list_ || event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) || key->modifiers() & ~Qt::KeypadModifier ||
+            !list_->currentIndex().isValid())
+            return false;
+        form_.UpdateActions();
+        if (action_->isEnabled())
+            action_->trigger();
+        return true;
+    }
+
+private:
+    QAbstractItemView* list_;
+    TfrmBase& form_;
+    QAction* action_;
+};
+
+// The label whose buddy Widget is, among the labels of Root.
+const QLabel* BuddyLabel(const QWidget& root, const QWidget& widget) {
+    for (const QLabel* label : root.findChildren<QLabel*>())
+        if (label->buddy() == &widget)
+            return label;
+    return nullptr;
+}
+
+QString AccessibleNameOf(const QWidget& root, const QWidget& widget) {
+    if (const auto* button = qobject_cast<const QToolButton*>(&widget); button && button->defaultAction()) {
+        const QAction& action = *button->defaultAction();
+        return WithoutAccelerators(action.text().isEmpty() ? action.property("hint").toString() : action.text());
+    }
+    if (const auto* button = qobject_cast<const QAbstractButton*>(&widget); button && !button->text().isEmpty())
+        return WithoutAccelerators(button->text());
+    if (const QLabel* label = BuddyLabel(root, widget))
+        return WithoutAccelerators(label->text());
+    return widget.toolTip();
+}
+
 } // namespace
+
+QString WithoutAccelerators(const QString& caption) {
+    QString text;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size())
+            ++i;
+        text += caption[i];
+    }
+    return text;
+}
+
+void NameControls(QWidget& root) {
+    for (QWidget* widget : root.findChildren<QWidget*>()) {
+        // A toolbar's buttons take the focus by the arrow keys only.
+        const auto* button = qobject_cast<QToolButton*>(widget);
+        if (!(widget->focusPolicy() & Qt::TabFocus) && !(button && button->defaultAction()))
+            continue;
+        if (widget->accessibleName().isEmpty())
+            widget->setAccessibleName(AccessibleNameOf(root, *widget));
+    }
+}
 
 TImageList::TImageList(const QString& name, QObject* parent) : QObject(parent) { setObjectName(name); }
 
@@ -465,7 +535,9 @@ QAction* TfrmBase::AddMenuItem(QMenu* menu, const char* name, QAction* action) {
     auto* item = new QAction(menu);
     item->setObjectName(QLatin1String(name));
     const auto follow = [item, action] {
-        item->setText(action->text());
+        // The key shows after a tab; the action itself owns the shortcut.
+        const QString key = action->shortcut().toString(QKeySequence::NativeText);
+        item->setText(key.isEmpty() ? action->text() : action->text() + QLatin1Char('\t') + key);
         item->setIcon(action->icon());
         item->setEnabled(action->isEnabled());
         item->setStatusTip(action->statusTip());
@@ -488,6 +560,28 @@ QToolButton* TfrmBase::AddToolButton(QToolBar* toolbar, const char* name, QActio
     button->setFocusPolicy(Qt::TabFocus);
     toolbar->addWidget(button);
     return button;
+}
+
+void TfrmBase::BindListActions(QAbstractItemView* list, QAction* itemAction, std::initializer_list<QAction*> actions) {
+    if (itemAction)
+        new TItemEnter(list, *this, itemAction);
+    list->setContextMenuPolicy(Qt::ActionsContextMenu);
+    for (QAction* action : actions) {
+        // Delete in the window's name field edits the name.
+        action->setShortcutContext(Qt::WidgetShortcut);
+        list->addAction(action);
+    }
+}
+
+void TfrmBase::SetWindowShortcut(QAction* action, const QKeySequence& key) {
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);
+}
+
+void TfrmBase::showEvent(QShowEvent* event) {
+    NameControls(*this);
+    QDialog::showEvent(event);
 }
 
 void TfrmBase::ConnectExecute(QAction* action, std::function<void()> handler) {

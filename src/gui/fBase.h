@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QKeySequence>
 #include <QLabel>
 #include <QList>
 #include <QPointer>
@@ -9,8 +10,10 @@
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
 #include <vector>
 
+class QAbstractItemView;
 class QAction;
 class QListWidget;
 class QMenu;
@@ -127,6 +130,14 @@ private:
     QPointer<QToolButton> current_;
 };
 
+// A caption as a screen reader says it: without its accelerator marks.
+QString WithoutAccelerators(const QString& caption);
+
+// Gives every focusable control under Root that has no accessible name one: a button its action's
+// caption (or hint) or its own caption, a field the text of the label whose buddy it is, any other
+// control its tool tip.
+void NameControls(QWidget& root);
+
 // The base of every window: the action list, the image lists and help on F1.
 class TfrmBase : public QDialog {
     Q_OBJECT
@@ -177,6 +188,14 @@ protected:
     QAction* AddMenuItem(QMenu* menu, const char* name, QAction* action);
     // A button of Toolbar bound to Action.
     QToolButton* AddToolButton(QToolBar* toolbar, const char* name, QAction* action);
+    // Gives List the keyboard of its actions: Enter on an item runs ItemAction (and never the
+    // dialog's OK), each action's shortcut works while the list has the focus, and the context menu
+    // (also Shift+F10 and the menu key) lists them all.
+    void BindListActions(QAbstractItemView* list, QAction* itemAction, std::initializer_list<QAction*> actions);
+    // Key runs Action anywhere in the window, and the menus show it.
+    void SetWindowShortcut(QAction* action, const QKeySequence& key);
+
+    void showEvent(QShowEvent* event) override;
 
 private:
     void ConnectExecute(QAction* action, std::function<void()> handler);

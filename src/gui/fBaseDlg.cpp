@@ -13,6 +13,8 @@ TfrmBaseDlg::TfrmBaseDlg(QWidget* parent) : TfrmBase(parent) {
     actOK = NewAction("actOK", dialog, QStringLiteral("&OK"), {}, -1);
     actCancel = NewAction("actCancel", dialog, QStringLiteral("&Cancel"), {}, -1);
     actHelp = NewAction("actHelp", dialog, QStringLiteral("&Help"), {}, 3);
+    // Shown in menus; the window's own F1 shortcut runs the help.
+    actHelp->setShortcut(QKeySequence::HelpContents);
     OnExecute(actOK, &TfrmBaseDlg::actOKExecute);
     OnExecute(actCancel, &TfrmBaseDlg::actCancelExecute);
     OnExecute(actHelp, &TfrmBaseDlg::actHelpExecute);

@@ -62,6 +62,7 @@ TfrmEditConfiguration::TfrmEditConfiguration(TConfiguration& configuration,
     lblName->setObjectName(QStringLiteral("lblName"));
     lblName->move(16, 19);
     lblName->adjustSize();
+    lblName->setBuddy(edtName);
     edtName->setObjectName(QStringLiteral("edtName"));
     RefuseControlCharacters(*edtName);
     edtName->setGeometry(49, 16, 398, 21);
@@ -72,15 +73,19 @@ TfrmEditConfiguration::TfrmEditConfiguration(TConfiguration& configuration,
     auto* availableLabel = new QLabel(QStringLiteral("Available items"), Client());
     availableLabel->move(248, 48);
     availableLabel->adjustSize();
+    itemsLabel->setBuddy(lvwItems);
+    availableLabel->setBuddy(lvwAvailItems);
 
     lvwItems->setObjectName(QStringLiteral("lvwItems"));
     lvwItems->setGeometry(16, 64, 200, 289);
     connect(lvwItems, &QListWidget::itemDoubleClicked, this, [this] { RunGuarded([this] { lvwItemsDblClick(); }); });
 
     const QString items = QStringLiteral("Items");
-    actNewItem = NewAction("actNewItem", items, {}, QStringLiteral("New item"), 0);
-    actEditItem = NewAction("actEditItem", items, {}, QStringLiteral("Edit item"), 1);
-    actDelItem = NewAction("actDelItem", items, {}, QStringLiteral("Delete item"), 2);
+    actNewItem = NewAction("actNewItem", items, QStringLiteral("&New item"), QStringLiteral("New item"), 0);
+    actEditItem = NewAction("actEditItem", items, QStringLiteral("&Edit item"), QStringLiteral("Edit item"), 1);
+    actDelItem = NewAction("actDelItem", items, QStringLiteral("&Delete item"), QStringLiteral("Delete item"), 2);
+    actNewItem->setShortcut(QKeySequence(Qt::Key_Insert));
+    actDelItem->setShortcut(QKeySequence::Delete);
     OnExecute(actNewItem, &TfrmEditConfiguration::actNewItemExecute);
     OnExecute(actEditItem, &TfrmEditConfiguration::actEditItemExecute);
     OnExecute(actDelItem, &TfrmEditConfiguration::actDelItemExecute);
@@ -98,13 +103,18 @@ TfrmEditConfiguration::TfrmEditConfiguration(TConfiguration& configuration,
     connect(lvwAvailItems, &QListWidget::itemDoubleClicked, this,
             [this] { RunGuarded([this] { lvwAvailItemsDblClick(); }); });
 
+    tclAvailItems->Tabs()->setAccessibleName(QStringLiteral("Item categories"));
+    BindListActions(lvwItems, actEditItem, {actEditItem, actDelItem});
+    BindListActions(lvwAvailItems, actNewItem, {actNewItem});
+
+    // Add follows the kind it adds: category, kind, Add.
     setTabOrder(edtName, lvwItems);
-    setTabOrder(lvwItems, btnAdd);
-    setTabOrder(btnAdd, btnEdit);
+    setTabOrder(lvwItems, btnEdit);
     setTabOrder(btnEdit, btnDel);
-    setTabOrder(btnDel, lvwAvailItems);
-    setTabOrder(lvwAvailItems, tclAvailItems->Tabs());
-    setTabOrder(tclAvailItems->Tabs(), btnOK);
+    setTabOrder(btnDel, tclAvailItems->Tabs());
+    setTabOrder(tclAvailItems->Tabs(), lvwAvailItems);
+    setTabOrder(lvwAvailItems, btnAdd);
+    setTabOrder(btnAdd, btnOK);
     setTabOrder(btnOK, btnCancel);
     setTabOrder(btnCancel, btnHelp);
 

@@ -27,6 +27,7 @@ TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory
     lblName->setObjectName(QStringLiteral("lblName"));
     lblName->move(16, 19);
     lblName->adjustSize();
+    lblName->setBuddy(edtName);
     edtName->setObjectName(QStringLiteral("edtName"));
     RefuseControlCharacters(*edtName);
     edtName->setGeometry(49, 16, 296, 21);
@@ -37,12 +38,14 @@ TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory
     Anchor(lvwValues, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
 
     const QString values = QStringLiteral("Values");
-    actRefreshValue = NewAction("actRefreshValue", values, {}, QStringLiteral("Refresh value(s)"), 4);
-    actRefreshAllValues = NewAction("actRefreshAllValues", values, {}, QStringLiteral("Refresh all values"), 5);
-    actDelValue = NewAction("actDelValue", values, {}, QStringLiteral("Delete value(s)"), 2);
-    actApplyValue = NewAction("actApplyValue", values, {}, QStringLiteral("Apply value(s)"), 7);
-    actApplyProfile = NewAction("actApplyProfile", values, {}, QStringLiteral("Apply all values"), 6);
-    actUndoRefresh = NewAction("actUndoRefresh", values, {}, QStringLiteral("Undo last refresh"), 8);
+    actRefreshValue = NewAction("actRefreshValue", values, QStringLiteral("&Refresh value(s)"), QStringLiteral("Refresh value(s)"), 4);
+    actRefreshAllValues = NewAction("actRefreshAllValues", values, QStringLiteral("Refresh a&ll values"), QStringLiteral("Refresh all values"), 5);
+    actDelValue = NewAction("actDelValue", values, QStringLiteral("&Delete value(s)"), QStringLiteral("Delete value(s)"), 2);
+    actApplyValue = NewAction("actApplyValue", values, QStringLiteral("A&pply value(s)"), QStringLiteral("Apply value(s)"), 7);
+    actApplyProfile = NewAction("actApplyProfile", values, QStringLiteral("Apply all &values"), QStringLiteral("Apply all values"), 6);
+    actUndoRefresh = NewAction("actUndoRefresh", values, QStringLiteral("&Undo last refresh"), QStringLiteral("Undo last refresh"), 8);
+    actRefreshValue->setShortcut(QKeySequence(Qt::Key_F5));
+    actDelValue->setShortcut(QKeySequence::Delete);
     OnExecute(actRefreshValue, &TfrmEditProfile::actRefreshValueExecute);
     OnExecute(actRefreshAllValues, &TfrmEditProfile::actRefreshAllValuesExecute);
     OnExecute(actDelValue, &TfrmEditProfile::actDelValueExecute);
@@ -57,6 +60,10 @@ TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory
     btnApplyValue = AddToolButton(tbrValues, "btnApplyValue", actApplyValue);
     btnApplyProfile = AddToolButton(tbrValues, "btnApplyProfile", actApplyProfile);
     btnUndoRefresh = AddToolButton(tbrValues, "btnUndoRefresh", actUndoRefresh);
+
+    lvwValues->setAccessibleName(QStringLiteral("Values"));
+    BindListActions(lvwValues, nullptr,
+                    {actRefreshValue, actRefreshAllValues, actDelValue, actApplyValue, actApplyProfile, actUndoRefresh});
 
     setTabOrder(edtName, lvwValues);
     setTabOrder(lvwValues, btnRefreshValue);

@@ -90,6 +90,7 @@ TfrmEditRule::TfrmEditRule(const TSwitchRule& rule, TSave save)
     edtConditionValue->setObjectName(QStringLiteral("edtConditionValue"));
     edtConditionValue->setGeometry(302, 260, 106, 21);
     RefuseControlCharacters(*edtConditionValue);
+    edtConditionValue->setAccessibleName(QStringLiteral("Value of the new condition"));
 
     const QString conditions = QStringLiteral("Conditions");
     actConditionAdd = NewAction("actConditionAdd", conditions, QStringLiteral("A&dd"),
@@ -100,6 +101,8 @@ TfrmEditRule::TfrmEditRule(const TSwitchRule& rule, TSave save)
     OnExecute(actConditionDel, &TfrmEditRule::actConditionDelExecute);
     BindButton(*btnConditionAdd, *actConditionAdd);
     BindButton(*btnConditionDel, *actConditionDel);
+    actConditionDel->setShortcut(QKeySequence::Delete);
+    BindListActions(lvwConditions, nullptr, {actConditionDel});
 
     setTabOrder(edtName, cmbConfiguration);
     setTabOrder(cmbConfiguration, cmbProfile);

@@ -26,6 +26,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -171,6 +172,7 @@ TfrmMain::TfrmMain()
     lblConfigurations->setText(QStringLiteral("Configuration (e.g. \"Network settings\")"));
     lblConfigurations->move(16, 16);
     lblConfigurations->adjustSize();
+    lblConfigurations->setBuddy(cmbConfigurations);
     cmbConfigurations->setObjectName(QStringLiteral("cmbConfigurations"));
     cmbConfigurations->setGeometry(16, 35, 304, 21);
     connect(cmbConfigurations, &QComboBox::activated, this,
@@ -180,11 +182,13 @@ TfrmMain::TfrmMain()
     AddToolButton(tbrConfigurations, "btnEditConfiguration", actConfigurationEdit);
     AddToolButton(tbrConfigurations, "btnDelConfiguration", actConfigurationDel);
     new TToolBarTabStop(tbrConfigurations);
+    tbrConfigurations->setAccessibleName(QStringLiteral("Configuration actions"));
 
     lblProfile->setObjectName(QStringLiteral("lblProfile"));
     lblProfile->setText(QStringLiteral("Configuration profile (e.g. \"Network settings at home\")"));
     lblProfile->move(32, 90);
     lblProfile->adjustSize();
+    lblProfile->setBuddy(cmbProfiles);
     cmbProfiles->setObjectName(QStringLiteral("cmbProfiles"));
     cmbProfiles->setGeometry(32, 109, 288, 21);
     tbrProfiles = NewToolBar("tbrProfiles", QRect(32, 136, 290, 22), Qt::Horizontal);
@@ -197,6 +201,10 @@ TfrmMain::TfrmMain()
     tbrProfiles->addSeparator()->setObjectName(QStringLiteral("sep1"));
     AddToolButton(tbrProfiles, "btnProfileRefresh", actProfileRefresh);
     new TToolBarTabStop(tbrProfiles);
+    tbrProfiles->setAccessibleName(QStringLiteral("Profile actions"));
+    SetWindowShortcut(actProfileNew, QKeySequence::New);
+    SetWindowShortcut(actProfileDel, QKeySequence::Delete);
+    SetWindowShortcut(actProfileRefresh, QKeySequence(Qt::Key_F5));
 
     lblInForce = new QLabel(Client());
     lblInForce->setObjectName(QStringLiteral("lblInForce"));
@@ -709,6 +717,16 @@ void TfrmMain::DoCancel(QAction* action) {
     // While a progress window has disabled this window, it cannot be closed.
     if (isEnabled())
         TfrmBeveledDlg::DoCancel(action);
+}
+
+void TfrmMain::keyPressEvent(QKeyEvent* event) {
+    // Escape never ends the program: with the tray on it hides the window, as its close box does.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (findChild<TTrayIcon*>())
+            reject();
+        return;
+    }
+    TfrmBeveledDlg::keyPressEvent(event);
 }
 
 void TfrmMain::miAboutClick() {

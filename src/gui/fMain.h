@@ -12,6 +12,7 @@
 #include <optional>
 
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -116,6 +117,7 @@ public:
 
 protected:
     void DoCancel(QAction* action) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void BuildMenu();

@@ -74,6 +74,8 @@ TfrmRules::TfrmRules(TDesktopSwitching& switching, QWidget* owner)
                             QStringLiteral("Try the rule after the one below it"), -1);
     actTest = NewAction("actTest", rules, QStringLiteral("&Test now"),
                         QStringLiteral("Which rule matches the network the computer is on now, and why"), -1);
+    actRuleNew->setShortcut(QKeySequence(Qt::Key_Insert));
+    actRuleDel->setShortcut(QKeySequence::Delete);
     OnExecute(actRuleNew, &TfrmRules::actRuleNewExecute);
     OnExecute(actRuleEdit, &TfrmRules::actRuleEditExecute);
     OnExecute(actRuleDel, &TfrmRules::actRuleDelExecute);
@@ -100,6 +102,7 @@ TfrmRules::TfrmRules(TDesktopSwitching& switching, QWidget* owner)
     lvwRules->setColumnWidth(colProfile, 170);
     Anchor(lvwRules, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
     connect(lvwRules, &QTableWidget::cellDoubleClicked, this, [this] { RunGuarded([this] { lvwRulesDblClick(); }); });
+    BindListActions(lvwRules, actRuleEdit, {actRuleNew, actRuleEdit, actRuleDel, actRuleUp, actRuleDown});
     lblFile->setObjectName(QStringLiteral("lblFile"));
     lblFile->setGeometry(8, 168, 488, 16);
     Anchor(lblFile, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
@@ -117,6 +120,7 @@ TfrmRules::TfrmRules(TDesktopSwitching& switching, QWidget* owner)
     lblTest->setText(QStringLiteral("Which rule matches the network the computer is on now:"));
     lblTest->setGeometry(8, 193, 488, 16);
     Anchor(lblTest, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
+    lblTest->setBuddy(edtTest);
     edtTest->setObjectName(QStringLiteral("edtTest"));
     edtTest->setGeometry(8, 218, 584, 160);
     edtTest->setReadOnly(true);
@@ -286,7 +290,7 @@ void TfrmRules::actRuleEditExecute(QAction*) {
 
 void TfrmRules::actRuleDelExecute(QAction*) {
     const TSwitchRule* selected = SelectedRule();
-    if (!selected || !ConfirmDelete(selected->name, QMessageBox::No))
+    if (!selected || !ConfirmDelete(selected->name))
         return;
     const std::string name = selected->name;
     ChangeRules([&name](TSwitchRules& rules) { rules.Remove(name); });

@@ -171,9 +171,9 @@ void TMessageBoxes::Reset() {
     Boxes().lastDefault = QMessageBox::NoButton;
 }
 
-bool ConfirmDelete(const std::string& name, QMessageBox::StandardButton defaultAnswer) {
+bool ConfirmDelete(const std::string& name) {
     return TMessageBoxes::AskYesNo(QStringLiteral("Do you want to delete \"%1\"?").arg(ToQString(name)), {},
-                                   defaultAnswer);
+                                   QMessageBox::No);
 }
 
 bool ConfirmRefresh(const TConfigurationProfile& profile, std::span<TSetting* const> settings) {

@@ -83,8 +83,8 @@ bool RunGuarded(Work&& work) {
     }
 }
 
-// Asks "Do you want to delete "<name>"?"; true for Yes.
-bool ConfirmDelete(const std::string& name, QMessageBox::StandardButton defaultAnswer = QMessageBox::Yes);
+// Asks "Do you want to delete "<name>"?"; true for Yes. Enter answers No: the Delete key asks too.
+bool ConfirmDelete(const std::string& name);
 // Asks before a refresh replaces values of Profile, naming the settings of Settings (all of the
 // profile's for none) that it holds values of; Enter answers No. True without a question when it
 // holds none of them.

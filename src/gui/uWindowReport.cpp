@@ -46,6 +46,8 @@ void WriteObject(const QObject& object, int depth, QTextStream& out) {
     const QString text = ShownText(object);
     if (!text.isEmpty())
         out << " \"" << QString(text).replace(QLatin1Char('\n'), QLatin1String("\\n")) << '"';
+    if (widget && !widget->accessibleName().isEmpty())
+        out << " name=\"" << widget->accessibleName() << '"';
     out << '\n';
     for (const QObject* child : object.children())
         WriteObject(*child, depth + 1, out);

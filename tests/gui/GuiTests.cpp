@@ -49,6 +49,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QtTest>
 
 #include <fstream>
@@ -150,6 +151,61 @@ TConfigurationProfile& AddCapturedProfile(TConfiguration& configuration, const s
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The control that holds the focus; a toolbar that is one tab stop for any of its buttons.
+QWidget* FocusStop() {
+    QWidget* focus = QApplication::focusWidget();
+    for (QWidget* parent = focus; parent; parent = parent->parentWidget())
+        if (auto* toolbar = qobject_cast<QToolBar*>(parent); toolbar && toolbar->focusPolicy() != Qt::NoFocus)
+            return toolbar;
+    return focus;
+}
+
+QString Described(const QWidget* widget) {
+    return widget ? QStringLiteral("%1 %2").arg(QLatin1String(widget->metaObject()->className()), widget->objectName())
+                  : QStringLiteral("nothing");
+}
+
+QStringList Described(const QList<QWidget*>& widgets) {
+    QStringList described;
+    for (const QWidget* widget : widgets)
+        described << Described(widget);
+    return described;
+}
+
+// Walks shown Window by Tab alone from the first control of Order until the focus comes back:
+// the stops are Order's enabled, visible controls in Order's order, and every enabled control
+// that Tab can focus is among them.
+void CheckTabWalk(QWidget& window, const QList<QWidget*>& order) {
+    QApplication::setActiveWindow(&window);
+    order.first()->setFocus();
+    QList<QWidget*> walked;
+    do {
+        walked << FocusStop();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    } while (FocusStop() != walked.first() && walked.size() <= order.size());
+    QList<QWidget*> expected;
+    for (QWidget* widget : order)
+        if (widget->isEnabled() && widget->isVisibleTo(&window))
+            expected << widget;
+    QCOMPARE(Described(walked), Described(expected));
+    for (QWidget* widget : window.findChildren<QWidget*>())
+        if (widget->isEnabled() && widget->isVisibleTo(&window) && (widget->focusPolicy() & Qt::TabFocus))
+            QVERIFY2(walked.contains(widget), qPrintable(Described(widget) + QStringLiteral(" is not reached by Tab")));
+}
+
+// Every control of Window that takes the focus, by Tab or as a toolbar's button by the arrow keys,
+// has an accessible name.
+void CheckAccessibleNames(QWidget& window) {
+    QStringList unnamed;
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        const auto* button = qobject_cast<QToolButton*>(widget);
+        if (((widget->focusPolicy() & Qt::TabFocus) || (button && button->defaultAction())) &&
+            widget->accessibleName().trimmed().isEmpty())
+            unnamed << Described(widget);
+    }
+    QVERIFY2(unnamed.isEmpty(), qPrintable(QStringLiteral("Unnamed: ") + unnamed.join(QStringLiteral(", "))));
 }
 
 } // namespace
@@ -1916,6 +1972,163 @@ private slots:
         QCOMPARE(a.Profiles()[0].Values().Count(), std::size_t{1});
     }
 
+    void everyWindowIsWalkedByTabAlone() {
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1"});
+        a.Profiles().Add().SetName("Home");
+        auto main = OpenMain();
+        CheckTabWalk(*main, {main->cmbConfigurations, main->tbrConfigurations, main->cmbProfiles, main->tbrProfiles,
+                             main->btnCancel, main->btnHelp});
+
+        TConfiguration configuration;
+        TfrmEditConfiguration editor(configuration, Root().Configurations());
+        editor.show();
+        editor.lvwAvailItems->setCurrentItem(ItemWithText(*editor.lvwAvailItems, QStringLiteral("Edited")));
+        TEditedTestSetting::NextKeys() = {"a"};
+        Idle();
+        editor.actNewItem->trigger();
+        editor.lvwItems->setCurrentItem(editor.lvwItems->item(0));
+        Idle();
+        QVERIFY(editor.btnAdd->isEnabled() && editor.btnEdit->isEnabled() && editor.btnDel->isEnabled());
+        CheckTabWalk(editor, {editor.edtName, editor.lvwItems, editor.btnEdit, editor.btnDel, editor.tclAvailItems->Tabs(),
+                              editor.lvwAvailItems, editor.btnAdd, editor.btnOK, editor.btnCancel, editor.btnHelp});
+
+        TfrmEditProfile profile(a.Profiles()[0], *history_, a);
+        profile.show();
+        profile.lvwValues->setCurrentItem(profile.lvwValues->item(0));
+        Idle();
+        CheckTabWalk(profile, {profile.edtName, profile.lvwValues, profile.btnRefreshValue, profile.btnRefreshAllValues,
+                               profile.btnDelValue, profile.btnApplyValue, profile.btnApplyProfile,
+                               profile.btnUndoRefresh, profile.btnOK, profile.btnCancel, profile.btnHelp});
+
+        TfrmRules rules(AttachSwitching(*main), main.get());
+        rules.show();
+        Idle();
+        CheckTabWalk(rules, {rules.lvwRules, rules.btnNew, rules.btnEdit, rules.btnDel, rules.btnUp, rules.btnDown,
+                             rules.btnTest, rules.edtTest, rules.chkPause, rules.btnCancel, rules.btnHelp});
+
+        TfrmEditRule rule({}, [](const TSwitchRule&) {});
+        rule.show();
+        Idle();
+        CheckTabWalk(rule, {rule.edtName, rule.cmbConfiguration, rule.cmbProfile, rule.chkAsk, rule.lvwConditions,
+                            rule.btnUseNetwork, rule.btnConditionDel, rule.cmbConditionKind, rule.edtConditionValue,
+                            rule.btnConditionAdd, rule.btnOK, rule.btnCancel, rule.btnHelp});
+
+        TfrmEditItemsDlg items;
+        items.show();
+        Idle();
+        CheckTabWalk(items, {items.lbx, items.btnOK, items.btnCancel});
+    }
+
+    void screenReadersHearANameForEveryControl() {
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1"});
+        a.Profiles().Add().SetName("Home");
+        auto main = OpenMain();
+        CheckAccessibleNames(*main);
+        // A combo box is called by its label, not by the entry it shows.
+        QCOMPARE(main->cmbProfiles->accessibleName(), main->lblProfile->text());
+        QCOMPARE(main->lblProfile->buddy(), main->cmbProfiles);
+        QCOMPARE(main->findChild<QToolButton*>(QStringLiteral("btnApplyProfile"))->accessibleName(),
+                 QStringLiteral("Apply profile"));
+
+        TConfiguration configuration;
+        TfrmEditConfiguration editor(configuration, Root().Configurations());
+        editor.show();
+        CheckAccessibleNames(editor);
+        QCOMPARE(editor.edtName->accessibleName(), QStringLiteral("Name"));
+        QCOMPARE(editor.btnAdd->accessibleName(), QStringLiteral("New item"));
+        QCOMPARE(editor.btnDel->accessibleName(), QStringLiteral("Delete item"));
+
+        TfrmEditProfile profile(a.Profiles()[0], *history_, a);
+        profile.show();
+        CheckAccessibleNames(profile);
+        QCOMPARE(profile.edtName->accessibleName(), QStringLiteral("Name"));
+        QCOMPARE(profile.btnRefreshAllValues->accessibleName(), QStringLiteral("Refresh all values"));
+
+        TfrmRules rules(AttachSwitching(*main), main.get());
+        rules.show();
+        CheckAccessibleNames(rules);
+        QCOMPARE(rules.btnUp->accessibleName(), QStringLiteral("Move up"));
+
+        TfrmEditRule rule({}, [](const TSwitchRule&) {});
+        rule.show();
+        CheckAccessibleNames(rule);
+        QCOMPARE(rule.cmbConfiguration->accessibleName(), QStringLiteral("Configuration"));
+
+        TfrmEditItemsDlg items;
+        items.show();
+        CheckAccessibleNames(items);
+    }
+
+    void listKeysAndContextMenusRunTheItemsActions() {
+        TConfiguration configuration;
+        TfrmEditConfiguration editor(configuration, Root().Configurations());
+        editor.show();
+        QApplication::setActiveWindow(&editor);
+        editor.lvwAvailItems->setFocus();
+        editor.lvwAvailItems->setCurrentItem(ItemWithText(*editor.lvwAvailItems, QStringLiteral("Edited")));
+        TEditedTestSetting::NextKeys() = {"a", "b", "c"};
+        Idle();
+        // Enter on an available kind adds it and leaves the dialog open.
+        QTest::keyClick(editor.lvwAvailItems, Qt::Key_Return);
+        QVERIFY(editor.isVisible());
+        QCOMPARE(editor.result(), static_cast<int>(QDialog::Rejected));
+        QCOMPARE(ListTexts(*editor.lvwItems), (QStringList{"Edited (a)"}));
+        Idle();
+        QTest::keyClick(editor.lvwAvailItems, Qt::Key_Insert);
+        QCOMPARE(ListTexts(*editor.lvwItems), (QStringList{"Edited (a)", "Edited (b)"}));
+
+        editor.lvwItems->setFocus();
+        editor.lvwItems->setCurrentItem(ItemWithText(*editor.lvwItems, QStringLiteral("Edited (a)")));
+        Idle();
+        QTest::keyClick(editor.lvwItems, Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(editor.isVisible());
+        QCOMPARE(ListTexts(*editor.lvwItems), (QStringList{"Edited (b)", "Edited (c)"}));
+        editor.lvwItems->setCurrentItem(ItemWithText(*editor.lvwItems, QStringLiteral("Edited (b)")));
+        Idle();
+        QTest::keyClick(editor.lvwItems, Qt::Key_Delete);
+        QCOMPARE(ListTexts(*editor.lvwItems), (QStringList{"Edited (c)"}));
+
+        // Delete in the name field edits the name only.
+        editor.edtName->setText(QStringLiteral("xy"));
+        editor.edtName->setFocus();
+        editor.edtName->setCursorPosition(0);
+        Idle();
+        QTest::keyClick(editor.edtName, Qt::Key_Delete);
+        QCOMPARE(editor.edtName->text(), QStringLiteral("y"));
+        QCOMPARE(ListTexts(*editor.lvwItems), (QStringList{"Edited (c)"}));
+
+        QCOMPARE(editor.lvwItems->contextMenuPolicy(), Qt::ActionsContextMenu);
+        QCOMPARE(editor.lvwItems->actions(), (QList<QAction*>{editor.actEditItem, editor.actDelItem}));
+        QCOMPARE(editor.lvwAvailItems->actions(), (QList<QAction*>{editor.actNewItem}));
+        for (QAction* action : editor.lvwItems->actions() + editor.lvwAvailItems->actions())
+            QVERIFY(!action->text().isEmpty());
+    }
+
+    void menusShowTheirKeysAndDeleteAsksWithNoAsTheDefault() {
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1"});
+        a.Profiles().Add().SetName("Home");
+        auto main = OpenMain();
+        const auto item = [&main](const char* name) { return main->findChild<QAction*>(QLatin1String(name))->text(); };
+        QCOMPARE(item("miProfileNew"),
+                 QStringLiteral("&New profile\t") + QKeySequence(QKeySequence::New).toString(QKeySequence::NativeText));
+        QCOMPARE(item("miProfileRefresh"), QStringLiteral("&Refresh profile\tF5"));
+        QCOMPARE(item("mniContents"), QStringLiteral("H&elp\tF1"));
+        QCOMPARE(item("miConfigEdit"), QStringLiteral("&Edit configuration"));
+
+        QApplication::setActiveWindow(main.get());
+        main->cmbProfiles->setFocus();
+        Idle();
+        QTest::keyClick(main->cmbProfiles, Qt::Key_Delete);
+        QCOMPARE(TMessageBoxes::Questions(), (QStringList{"Do you want to delete \"Home\"?"}));
+        QCOMPARE(TMessageBoxes::LastDefaultAnswer(), QMessageBox::No);
+        QCOMPARE(a.Profiles().Count(), std::size_t{1});
+
+        TfrmRules rules(AttachSwitching(*main), main.get());
+        QCOMPARE(rules.lvwRules->contextMenuPolicy(), Qt::ActionsContextMenu);
+        QCOMPARE(rules.lvwRules->actions(), (QList<QAction*>{rules.actRuleNew, rules.actRuleEdit, rules.actRuleDel,
+                                                             rules.actRuleUp, rules.actRuleDown}));
+    }
+
     void okAndCancelKeysInTheDialogs() {
         auto main = OpenMain();
         QTest::keyClick(main->cmbConfigurations, Qt::Key_Return);
@@ -1929,8 +2142,9 @@ private slots:
         QVERIFY(!about.isVisible());
         QCOMPARE(about.result(), static_cast<int>(QDialog::Rejected));
 
+        // Without the tray Escape would end the program.
         QTest::keyClick(main.get(), Qt::Key_Escape);
-        QVERIFY(!main->isVisible());
+        QVERIFY(main->isVisible());
     }
 
     void aboutShowsTheVersionAndOpensItsLinks() {
