@@ -2129,6 +2129,58 @@ private slots:
                                                              rules.actRuleUp, rules.actRuleDown}));
     }
 
+    void rulesListKeysEditAddAndDeleteRules() {
+        MakeHomeRuleAway();
+        auto main = OpenMain();
+        TfrmRules rules(AttachSwitching(*main), main.get());
+        rules.show();
+        QApplication::setActiveWindow(&rules);
+        rules.lvwRules->setFocus();
+        rules.lvwRules->setCurrentCell(0, TfrmRules::colName);
+        Idle();
+        QString edited;
+        OnNextModal<TfrmEditRule>([&edited](TfrmEditRule& editor) {
+            edited = editor.edtName->text();
+            editor.reject();
+        });
+        QTest::keyClick(rules.lvwRules, Qt::Key_Return);
+        QCOMPARE(edited, QStringLiteral("Home"));
+        QVERIFY(rules.isVisible());
+
+        OnNextModal<TfrmEditRule>([&edited](TfrmEditRule& editor) {
+            edited = editor.edtName->text();
+            editor.reject();
+        });
+        // Offscreen, no window becomes active again when a modal dialog closes.
+        QApplication::setActiveWindow(&rules);
+        QTest::keyClick(rules.lvwRules, Qt::Key_Insert);
+        QCOMPARE(edited, QStringLiteral("Rule 1"));
+
+        QApplication::setActiveWindow(&rules);
+        TMessageBoxes::Reset();
+        QTest::keyClick(rules.lvwRules, Qt::Key_Delete);
+        QCOMPARE(TMessageBoxes::Questions(), (QStringList{"Do you want to delete \"Home\"?"}));
+        QCOMPARE(TMessageBoxes::LastDefaultAnswer(), QMessageBox::No);
+        QCOMPARE(rules.lvwRules->rowCount(), 1);
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        QTest::keyClick(rules.lvwRules, Qt::Key_Delete);
+        QCOMPARE(rules.lvwRules->rowCount(), 0);
+
+        // The menu key and Shift+F10 reach a widget as the window system's keyboard context menu
+        // request, which the offscreen platform does not make from keys: sent here as it sends it.
+        QList<QAction*> offered;
+        QTimer::singleShot(0, [&offered] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                offered = popup->actions();
+                popup->close();
+            }
+        });
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(1, 1),
+                                  rules.lvwRules->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(rules.lvwRules, &request);
+        QCOMPARE(offered, rules.lvwRules->actions());
+    }
+
     void okAndCancelKeysInTheDialogs() {
         auto main = OpenMain();
         QTest::keyClick(main->cmbConfigurations, Qt::Key_Return);
@@ -2142,9 +2194,12 @@ private slots:
         QVERIFY(!about.isVisible());
         QCOMPARE(about.result(), static_cast<int>(QDialog::Rejected));
 
-        // Without the tray Escape would end the program.
+        // Without the tray Escape would end the program; with it, Escape hides the window.
         QTest::keyClick(main.get(), Qt::Key_Escape);
         QVERIFY(main->isVisible());
+        new TTrayIcon(*main, AttachSwitching(*main)); // the window owns it
+        QTest::keyClick(main.get(), Qt::Key_Escape);
+        QVERIFY(!main->isVisible());
     }
 
     void aboutShowsTheVersionAndOpensItsLinks() {
