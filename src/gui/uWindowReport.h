@@ -11,7 +11,7 @@ class QTextStream;
 namespace prolamo {
 
 // One line a widget or action, indented by depth: class, object name, visible or hidden,
-// enabled or disabled, size, and the text it shows where it has one.
+// enabled or disabled, size, the text it shows where it has one and its accessible name (name="…").
 void WriteWidgetTree(const QWidget& root, QTextStream& out);
 
 // Arms the report for the next main window that is shown.

@@ -17,6 +17,7 @@
 #include "gui/fRules.h"
 #include "gui/fTray.h"
 #include "gui/uSingleInstance.h"
+#include "gui/uWindowReport.h"
 #include "gui/uDesktopSwitching.h"
 #include "gui/uGUIUtils.h"
 #include "os/Folders.h"
@@ -2037,6 +2038,12 @@ private slots:
         QCOMPARE(editor.edtName->accessibleName(), QStringLiteral("Name"));
         QCOMPARE(editor.btnAdd->accessibleName(), QStringLiteral("New item"));
         QCOMPARE(editor.btnDel->accessibleName(), QStringLiteral("Delete item"));
+        QString report;
+        QTextStream out(&report);
+        WriteWidgetTree(editor, out);
+        out.flush();
+        QVERIFY2(report.contains(QRegularExpression(QStringLiteral("\\n *QToolButton btnAdd [^\\n]* name=\"New item\"\\n"))),
+                 qPrintable(report));
 
         TfrmEditProfile profile(a.Profiles()[0], *history_, a);
         profile.show();

@@ -28,6 +28,11 @@ for expected in 'QComboBox cmbConfigurations visible disabled' 'QComboBox cmbPro
                 'QPushButton btnCancel visible enabled'; do
   [ -n "$(line "^ *$expected")" ] || fail "no line '$expected'"
 done
+# Screen readers: an icon-only button is called by its action, a combo box by its label.
+for expected in 'QToolButton tbnNewConfiguration .* name="New configuration"' \
+                'QComboBox cmbProfiles .* name="Configuration profile \(e\.g\. "Network settings at home"\)"'; do
+  [ -n "$(line "^ *$expected")" ] || fail "no line '$expected'"
+done
 widgets=$(grep -c . "$work/report.txt")
 echo "$widgets widgets and actions in the main window"
 
