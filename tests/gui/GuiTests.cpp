@@ -27,6 +27,7 @@
 #include "switching/uSwitchRules.h"
 #include "switching/uWatcherLock.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -2038,6 +2039,9 @@ private slots:
         QCOMPARE(editor.edtName->accessibleName(), QStringLiteral("Name"));
         QCOMPARE(editor.btnAdd->accessibleName(), QStringLiteral("New item"));
         QCOMPARE(editor.btnDel->accessibleName(), QStringLiteral("Delete item"));
+        // What a screen reader is told.
+        QCOMPARE(QAccessible::queryAccessibleInterface(editor.btnAdd)->text(QAccessible::Name), QStringLiteral("New item"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(editor.edtName)->text(QAccessible::Name), QStringLiteral("Name"));
         QString report;
         QTextStream out(&report);
         WriteWidgetTree(editor, out);
