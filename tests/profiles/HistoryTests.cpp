@@ -9,6 +9,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
@@ -332,4 +334,21 @@ TEST_F(HistoryTest, AFailedSaveLeavesTheListAsItWas) {
                  EOSError);
     EXPECT_EQ(texts(), before) << "the undone apply's snapshot is back in its place";
     EXPECT_EQ(kept.Snapshots()[1].Kind(), TSnapshotKind::Apply);
+}
+
+TEST(SnapshotTime, TheDescriptionShowsTheStoredUtcTimeOnTheUsersClock) {
+    const char* saved = std::getenv("TZ");
+    const std::string zone = saved ? saved : "";
+    ::setenv("TZ", "IST-5:30", 1);
+    TProfileSnapshot snapshot;
+    snapshot.SetConfiguration("A");
+    snapshot.SetProfile("Office");
+    snapshot.SetTime("2026-12-07 20:40:45");
+    const std::string shown = snapshot.Description();
+    snapshot.SetTime("not a time");
+    const std::string unreadable = snapshot.Description();
+    saved ? ::setenv("TZ", zone.c_str(), 1) : ::unsetenv("TZ");
+    ::tzset();
+    EXPECT_EQ(shown, "the apply of Office (A) at 2026-12-08 02:10:45") << "half an hour ahead, past midnight";
+    EXPECT_EQ(unreadable, "the apply of Office (A) at not a time UTC");
 }
