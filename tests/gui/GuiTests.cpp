@@ -756,12 +756,11 @@ private slots:
         QCOMPARE(label->toolTip(), none); // whole, where the label cuts it short
     }
 
-    void inForceLabelShowsTheApplyInLocalTime() {
+    void theLastApplyIsShownInLocalTime() {
         const QByteArray zone = qgetenv("TZ");
+        const auto restoreZone = qScopeGuard([&zone] { zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone); });
         qputenv("TZ", "IST-5:30");
-        const QTime local = QDateTime(QDate(2026, 12, 7), QTime(9, 20), Qt::UTC).toLocalTime().time();
-        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
-        if (local != QTime(14, 50))
+        if (QDateTime(QDate(2026, 12, 7), QTime(9, 20), Qt::UTC).toLocalTime().time() != QTime(14, 50))
             QSKIP("The C library here takes no time zone from TZ");
         AddCapturedProfile(AddConfiguration(Root(), "A", {"k1"}), "Office");
         auto main = OpenMain();
@@ -770,11 +769,47 @@ private slots:
         applied->SetProfile("Office");
         applied->SetTime("2026-12-07 09:20:45"); // the snapshot keeps UTC
         main->History().Add(std::move(applied));
-        qputenv("TZ", "IST-5:30");
         SelectItemIndex(*main->cmbConfigurations, 0);
-        const QString shown = main->lblInForce->toolTip().section(QLatin1Char('\n'), 0, 0);
-        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
-        QCOMPARE(shown, QStringLiteral("Applied last: Office, 2026-12-07 14:50"));
+        QCOMPARE(main->lblInForce->toolTip().section(QLatin1Char('\n'), 0, 0),
+                 QStringLiteral("Applied last: Office, 2026-12-07 14:50"));
+
+        // The undo's menu hint and its question name the same time.
+        Idle();
+        const QString undo = QStringLiteral("Undo the apply of Office (A) at 2026-12-07 14:50:45");
+        QCOMPARE(main->actProfileUndoApply->statusTip(), undo);
+        TMessageBoxes::Reset();
+        main->actProfileUndoApply->trigger();
+        QCOMPARE(TMessageBoxes::Questions().size(), 1);
+        QVERIFY2(TMessageBoxes::Questions().first().startsWith(undo), qPrintable(TMessageBoxes::Questions().first()));
+    }
+
+    void progressWindowTitleSaysHowTheRunEnded() {
+        TfrmProgress progress;
+        QCOMPARE(progress.windowTitle(), QStringLiteral("Please wait..."));
+        progress.Done(QStringLiteral("Applied Home: 2 settings, 1 error"));
+        QCOMPARE(progress.windowTitle(), QStringLiteral("Applied Home: 2 settings, 1 error"));
+        TfrmProgress bare;
+        bare.Done();
+        QCOMPARE(bare.windowTitle(), QStringLiteral("Done"));
+    }
+
+    void accessDeniedLineInTheProgressLogAdvises() {
+        TestMachine() = {{"k1", "denied"}};
+        AddCapturedProfile(AddConfiguration(Root(), "A", {"k1"}), "Office");
+        auto main = OpenMain();
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileApply->trigger();
+        TfrmProgress* progress = ProgressWindows().value(0);
+        QVERIFY(progress);
+        QCOMPARE(progress->lvwLog->rowCount(), 1);
+        const QString line = progress->lvwLog->item(0, 0)->text();
+        // Made one line: the two spaces after "Error." become one.
+        QVERIFY2(line.startsWith(QStringLiteral("Test (k1): System Error. Code: 5.")), qPrintable(line));
+        QVERIFY2(line.endsWith(QStringLiteral("Access is denied. You may need administrative rights: start Prolamo as "
+                                              "administrator and try again")),
+                 qPrintable(line));
+        QCOMPARE(progress->windowTitle(), QStringLiteral("Applied Office: 1 setting, 1 error"));
+        progress->close();
     }
 
     void progressWindowStaysUnderThePointerSoItsUndoIsNotLost() {
@@ -1770,6 +1805,7 @@ private slots:
         QCOMPARE(progress.lvwLog->item(0, 0)->text(), QStringLiteral("Test (k1): warned about k1"));
         QCOMPARE(progress.ClientSize().height(), 240);
         QCOMPARE(progress.lblText->text(), QStringLiteral("Applied Home: 2 settings, no errors, 1 warning"));
+        QCOMPARE(progress.windowTitle(), progress.lblText->text());
         QCOMPARE(progress.prg->value(), 2);
         QCOMPARE(progress.btnCancel->text(), QStringLiteral("&Close"));
         QVERIFY(progress.btnCancel->isEnabled());
