@@ -1380,6 +1380,7 @@ private slots:
         bool shown = false;
         OnNextModal<TfrmPreview>([&shown](TfrmPreview& preview) {
             shown = true;
+            QVERIFY(preview.btnApply->isHidden()); // the question that opened it is asked again
             preview.btnCancel->click();
         });
         TMessageBoxes::SetNextAnswer(TMessageBoxes::ShowChangesAnswer);
@@ -1388,6 +1389,39 @@ private slots:
         QVERIFY(shown);
         QCOMPARE(TMessageBoxes::Questions().size(), 2);
         QVERIFY(TestMachine() == before);
+    }
+
+    void previewShowsTheLinesRemovedAndAddedAndAppliesFromItsButton() {
+        TestMachine() = {{"k1", "a\nb\nc"}, {"k2", "one"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k2", "k1"});
+        AddCapturedProfile(a, "Office");
+        TestMachine() = {{"k1", "a\nx\nc\nd"}, {"k2", "two"}};
+        auto main = OpenMain();
+
+        QStringList cells;
+        QString difference;
+        OnNextModal<TfrmPreview>([&](TfrmPreview& preview) {
+            cells << preview.lvwChanges->item(1, TfrmPreview::colNow)->text()
+                  << preview.lvwChanges->item(1, TfrmPreview::colAfter)->text()
+                  << preview.lvwChanges->item(1, TfrmPreview::colAfter)->toolTip();
+            QCOMPARE(preview.lvwChanges->currentRow(), 1); // the setting of several lines, not the first
+            difference = preview.memDifference->toPlainText();
+            preview.lvwChanges->setCurrentCell(0, TfrmPreview::colSetting);
+            QVERIFY(preview.memDifference->toPlainText().isEmpty()); // one line: its cells say it all
+            QVERIFY(preview.btnApply->isVisible());
+            TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+            preview.btnApply->click();
+        });
+        main->actProfilePreview->trigger();
+        QCOMPARE(cells, (QStringList{"4 lines", "3 lines: 2 removed, 1 added", "a\nb\nc"}));
+        QCOMPARE(difference, QStringLiteral("  a\n- x\n+ b\n  c\n- d"));
+
+        // The main window's apply: its question, then the progress window.
+        QCOMPARE(TMessageBoxes::Questions().size(), 1);
+        QVERIFY(TMessageBoxes::Questions().first().contains(QLatin1String(ApplyQuestion)));
+        QCOMPARE(TestMachine()["k1"], std::string("a\nb\nc"));
+        QCOMPARE(TestMachine()["k2"], std::string("one"));
+        QCOMPARE(ProgressWindows().size(), 1);
     }
 
     void exportAndImportThroughTheFileMenu() {
