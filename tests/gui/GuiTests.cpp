@@ -2018,6 +2018,45 @@ private slots:
         QCOMPARE(opened, (QStringList{QLatin1String(ProductUrl), QStringLiteral("mailto:") + SupportMail}));
     }
 
+    void aboutFollowsADarkPaletteWithoutColoursOrFacesOfItsOwn() {
+        const QPalette before = QApplication::palette();
+        const auto restorePalette = qScopeGuard([&before] { QApplication::setPalette(before); });
+        QPalette dark(QColor(230, 230, 230), QColor(53, 53, 53), QColor(80, 80, 80), QColor(20, 20, 20),
+                      QColor(40, 40, 40), QColor(230, 230, 230), QColor(255, 255, 255), QColor(35, 35, 35),
+                      QColor(45, 45, 45));
+        dark.setColor(QPalette::Link, QColor(120, 200, 140));
+        QApplication::setPalette(dark);
+
+        TfrmAbout about;
+        about.show();
+        for (QWidget* widget : about.findChildren<QWidget*>())
+            QVERIFY2(!widget->testAttribute(Qt::WA_SetPalette), qPrintable(widget->objectName()));
+        for (QLabel* label : {about.Label1, static_cast<QLabel*>(about.lblURL), static_cast<QLabel*>(about.lblSupport)})
+            QCOMPARE(label->font().family(), about.font().family());
+        QVERIFY(about.lblURL->font().underline());
+
+        // Drawn in the palette's link colour, and nothing of the old fixed blue anywhere.
+        const QImage image = about.grab().toImage();
+        const QImage link = about.lblURL->grab().toImage();
+        const auto near = [](QRgb pixel, QColor colour) {
+            return std::abs(qRed(pixel) - colour.red()) + std::abs(qGreen(pixel) - colour.green()) +
+                       std::abs(qBlue(pixel) - colour.blue()) <
+                   40;
+        };
+        bool linkColoured = false;
+        for (int y = 0; y < link.height(); ++y)
+            for (int x = 0; x < link.width(); ++x)
+                linkColoured = linkColoured || near(link.pixel(x, y), dark.color(QPalette::Link));
+        QVERIFY(linkColoured);
+        // The program's icon has blues of its own.
+        const QRect icon(about.imgIcon->mapTo(&about, QPoint(0, 0)), about.imgIcon->size());
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (!icon.contains(x, y))
+                    QVERIFY2(!near(image.pixel(x, y), Qt::blue), qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+        QVERIFY(near(image.pixel(4, image.height() / 2), dark.color(QPalette::Window)));
+    }
+
     void helpOpensEachWindowsOwnTopic() {
         SetHelpFile(QStringLiteral(PROLAMO_HELP_SOURCE));
         const auto topicOf = [](QWidget& window) {
