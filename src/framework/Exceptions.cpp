@@ -56,6 +56,29 @@ EOSError::EOSError(std::uint32_t code)
     : Exception("System Error.  Code: " + std::to_string(code) + "." + LineBreak + SystemText(code)),
       errorCode_(code) {}
 
+std::string OSErrorAdvice(std::uint32_t code) {
+    switch (code) {
+    case 3: return "Check that the folder exists and that its drive is connected";
+    case 5: return "You may need administrative rights: start Prolamo as administrator and try again";
+    case 32: return "Close the program that has the file open and try again";
+    case 112: return "Free some space on the disk and try again";
+    case 1314: return "Your account lacks the right this needs: start Prolamo as administrator and try again";
+    default: return {};
+    }
+}
+
+std::string AdvisedMessage(const std::exception& error) {
+    std::string message = error.what();
+    const auto* osError = dynamic_cast<const EOSError*>(&error);
+    if (!osError)
+        return message;
+    const std::string advice = OSErrorAdvice(osError->ErrorCode());
+    // The file settings add their own hint on access; one piece of advice is enough.
+    if (advice.empty() || message.find("You may need") != std::string::npos)
+        return message;
+    return message + ". " + advice;
+}
+
 void RaiseLastOSError(std::uint32_t code) {
     if (code == 0)
         throw EOSError(0, texts::UnknownOSError);

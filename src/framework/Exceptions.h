@@ -24,6 +24,12 @@ private:
     std::uint32_t errorCode_;
 };
 
+// One sentence on what the user can do about a common operating-system error; empty for others.
+std::string OSErrorAdvice(std::uint32_t code);
+// What the user reads of an error: an operating-system error's message gains its advice, after
+// the system's text, unless the message already advises.
+std::string AdvisedMessage(const std::exception& error);
+
 // The operating-system error for a code a failed call left; 0 gives "A call to an OS function failed".
 [[noreturn]] void RaiseLastOSError(std::uint32_t code);
 

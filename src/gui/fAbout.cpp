@@ -22,7 +22,8 @@ TfrmAbout::TfrmAbout()
     imgIcon->setGeometry(16, 16, 128, 128);
     imgIcon->setAttribute(Qt::WA_TranslucentBackground);
     Label1->setObjectName(QStringLiteral("Label1"));
-    QFont title(QStringLiteral("Tahoma"));
+    // Only size and weight: the face is the window's, so a platform's choice carries through.
+    QFont title;
     title.setPixelSize(21);
     title.setBold(true);
     Label1->setFont(title);
@@ -41,13 +42,11 @@ TClickLabel* TfrmAbout::NewLink(const char* name, const QString& caption, int le
     auto* label = new TClickLabel(Client());
     label->setObjectName(QLatin1String(name));
     label->setText(caption);
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11);
-    font.setUnderline(true);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Qt::blue);
-    label->setPalette(palette);
+    QFont underlined;
+    underlined.setUnderline(true);
+    label->setFont(underlined);
+    // The palette's link colour, looked up as it is drawn, so a dark palette gets its own.
+    label->setForegroundRole(QPalette::Link);
     label->setCursor(Qt::PointingHandCursor);
     label->move(left, top);
     label->adjustSize();

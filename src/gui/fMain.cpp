@@ -657,7 +657,8 @@ void TfrmMain::actProfileApplyExecute(QAction*) {
 void TfrmMain::actProfilePreviewExecute(QAction*) {
     if (const TConfigurationProfile* profile = GetSelectedProfile()) {
         TfrmPreview preview(*profile, this);
-        preview.exec();
+        if (preview.exec() == QDialog::Accepted)
+            actProfileApply->trigger();
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -21,11 +22,26 @@ QTableWidgetItem* Cell(const std::string& text) {
     return item;
 }
 
+QString LineCount(std::size_t count) {
+    return count == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(count);
+}
+
+// A value of several lines is counted in its cell; the difference below shows its lines.
+QTableWidgetItem* LinesCell(const std::string& text, const QString& shown) {
+    auto* item = new QTableWidgetItem(shown);
+    item->setToolTip(ToQString(text));
+    return item;
+}
+
+bool SpansLines(const TSettingChange& change) {
+    return change.state != TChangeState::CannotRead && (IsMultiLine(change.now) || IsMultiLine(change.after));
+}
+
 } // namespace
 
 TfrmPreview::TfrmPreview(const TConfigurationProfile& profile, QWidget* owner)
     : TfrmBaseDlg(owner), lblSummary(new QLabel(Client())), lvwChanges(new QTableWidget(0, 4, Client())),
-      FPreview(PreviewProfile(profile)) {
+      memDifference(new QPlainTextEdit(Client())), btnApply(new QPushButton(Client())), FPreview(PreviewProfile(profile)) {
     setObjectName(QStringLiteral("frmPreview"));
     setWindowTitle(QStringLiteral("What will change: %1").arg(ToQString(profile.Name())));
     SetHelpKeyword(QStringLiteral("html/profileedit.htm"));
@@ -35,12 +51,20 @@ TfrmPreview::TfrmPreview(const TConfigurationProfile& profile, QWidget* owner)
     actCancel->setText(QStringLiteral("&Close"));
     btnCancel->setGeometry(357, 247, 75, 25);
     btnHelp->setGeometry(437, 247, 75, 25);
+    actApply = NewAction("actApply", QStringLiteral("Dialog"), QStringLiteral("&Apply"),
+                         QStringLiteral("Apply this profile now"), -1);
+    OnExecute(actApply, &TfrmPreview::actApplyExecute);
+    btnApply->setObjectName(QStringLiteral("btnApply"));
+    btnApply->setGeometry(277, 247, 75, 25);
+    btnApply->setAutoDefault(false);
+    BindButton(*btnApply, *actApply);
+    Anchor(btnApply, Qt::RightEdge | Qt::BottomEdge);
 
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
     lblSummary->setGeometry(8, 8, 504, 16);
     Anchor(lblSummary, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
     lvwChanges->setObjectName(QStringLiteral("lvwChanges"));
-    lvwChanges->setGeometry(8, 28, 504, 211);
+    lvwChanges->setGeometry(8, 28, 504, 131);
     lvwChanges->setHorizontalHeaderLabels(
         {QStringLiteral("Setting"), QStringLiteral("State"), QStringLiteral("Now"), QStringLiteral("After")});
     lvwChanges->verticalHeader()->hide();
@@ -50,6 +74,14 @@ TfrmPreview::TfrmPreview(const TConfigurationProfile& profile, QWidget* owner)
     lvwChanges->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvwChanges->setWordWrap(false);
     Anchor(lvwChanges, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
+    connect(lvwChanges, &QTableWidget::currentCellChanged, this,
+            [this](int row) { RunGuarded([this, row] { lvwChangesCurrentRowChanged(row); }); });
+    memDifference->setObjectName(QStringLiteral("memDifference"));
+    memDifference->setGeometry(8, 165, 504, 74);
+    memDifference->setReadOnly(true);
+    memDifference->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memDifference->setPlaceholderText(QStringLiteral("Choose a setting of several lines to see them removed and added"));
+    Anchor(memDifference, Qt::LeftEdge | Qt::RightEdge | Qt::BottomEdge);
 
     ShowChanges();
     UpdateActions();
@@ -68,18 +100,67 @@ void TfrmPreview::ShowChanges() {
             state->setFont(font);
         }
         lvwChanges->setItem(row, colState, state);
-        lvwChanges->setItem(row, colNow, Cell(change.state == TChangeState::CannotRead ? change.error : change.now));
-        lvwChanges->setItem(row, colAfter, Cell(change.after));
+        if (SpansLines(change)) {
+            const std::vector<TLineDifference> lines = LineDifference(change.now, change.after);
+            const auto count = [&lines](TLineChange kind) {
+                return std::count_if(lines.begin(), lines.end(),
+                                     [kind](const TLineDifference& line) { return line.change == kind; });
+            };
+            const auto removed = count(TLineChange::Removed);
+            const auto added = count(TLineChange::Added);
+            lvwChanges->setItem(row, colNow, LinesCell(change.now, LineCount(lines.size() - added)));
+            lvwChanges->setItem(row, colAfter,
+                                LinesCell(change.after, QStringLiteral("%1: %2 removed, %3 added")
+                                                            .arg(LineCount(lines.size() - removed))
+                                                            .arg(removed)
+                                                            .arg(added)));
+        } else {
+            lvwChanges->setItem(row, colNow,
+                                Cell(change.state == TChangeState::CannotRead ? change.error : change.now));
+            lvwChanges->setItem(row, colAfter, Cell(change.after));
+        }
         ++row;
     }
+    // The first setting whose lines change shows them at once.
+    const auto first = std::find_if(FPreview.changes.begin(), FPreview.changes.end(), [](const TSettingChange& change) {
+        return change.state == TChangeState::WillChange && SpansLines(change);
+    });
+    if (first != FPreview.changes.end())
+        lvwChanges->setCurrentCell(static_cast<int>(first - FPreview.changes.begin()), colSetting);
     lvwChanges->resizeColumnsToContents();
     for (const Column column : {colSetting, colNow})
         lvwChanges->setColumnWidth(column, std::min(lvwChanges->columnWidth(column), 160));
 }
 
+QString TfrmPreview::DifferenceText(const std::string& before, const std::string& after) {
+    QStringList lines;
+    for (const TLineDifference& line : LineDifference(before, after)) {
+        const QString mark = line.change == TLineChange::Removed ? QStringLiteral("- ")
+                             : line.change == TLineChange::Added ? QStringLiteral("+ ")
+                                                                 : QStringLiteral("  ");
+        lines << mark + ToQString(line.line);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void TfrmPreview::lvwChangesCurrentRowChanged(int row) {
+    if (row < 0 || row >= static_cast<int>(FPreview.changes.size()) ||
+        !SpansLines(FPreview.changes[static_cast<std::size_t>(row)])) {
+        memDifference->clear();
+        return;
+    }
+    const TSettingChange& change = FPreview.changes[static_cast<std::size_t>(row)];
+    memDifference->setPlainText(DifferenceText(change.now, change.after));
+}
+
+void TfrmPreview::actApplyExecute(QAction*) { accept(); }
+
 bool TPreviewConfirmation::Confirm(const std::string& question) {
     return TMessageBoxes::AskYesNo(ToQString(question), [this] {
         TfrmPreview preview(profile_, QApplication::activeWindow());
+        // Opened from the apply question, which is asked again once this closes.
+        preview.btnApply->hide();
+        preview.actApply->setEnabled(false);
         preview.exec();
     });
 }

@@ -178,7 +178,10 @@ void TfrmProgress::SetStatusText(const QString& text) {
 }
 
 void TfrmProgress::Done(const QString& summary) {
-    SetStatusText(summary.isEmpty() ? QStringLiteral("Done") : summary);
+    const QString outcome = summary.isEmpty() ? QStringLiteral("Done") : summary;
+    SetStatusText(outcome);
+    // The title is what the taskbar shows of a window that went behind another.
+    setWindowTitle(outcome);
     actCancel->setText(QStringLiteral("&Close"));
     FCanClose = true;
     UpdateActions();

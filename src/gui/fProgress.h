@@ -31,7 +31,7 @@ public:
     void AddLogLine(const QString& text, int resultType);
     void ShowResults(const TCheckResultList& results);
     void SetStatusText(const QString& text);
-    // Ends the run with its summary in the status line ("Done" without one). With an empty log
+    // Ends the run with its summary in the status line and the title ("Done" without one). With an empty log
     // the window closes by itself after SummaryTime, though not while the pointer is on it; else
     // it waits for the user.
     void Done(const QString& summary = QString());

@@ -2,6 +2,7 @@
 // What every window shares on the Qt side: text conversion, message boxes, help, the shell, the
 // file-open dialog, drop-down selection and the progress sink of apply runs.
 
+#include "framework/Exceptions.h"
 #include "profiles/uProfileUtils.h"
 
 #include <QDialog>
@@ -78,7 +79,7 @@ bool RunGuarded(Work&& work) {
         work();
         return true;
     } catch (const std::exception& e) {
-        TMessageBoxes::ShowError(ToQString(e.what()));
+        TMessageBoxes::ShowError(ToQString(AdvisedMessage(e)));
         return false;
     }
 }

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <map>
 
 namespace prolamo {
@@ -51,6 +52,31 @@ TConfiguration& ConfigurationOf(TConfigurations& root, const TProfileSnapshot& s
         return *configuration;
     throw EListError("The configuration " + Quote(snapshot.Configuration()) + " of " + snapshot.Description() +
                      " no longer exists");
+}
+
+// A stored UTC time as the user's clock shows it; a time that cannot be read stays as stored.
+std::string LocalTime(const std::string& utc) {
+    using namespace std::chrono;
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    if (std::sscanf(utc.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6)
+        return utc + " UTC";
+    const year_month_day read{year(y), month(static_cast<unsigned>(mo)), day(static_cast<unsigned>(d))};
+    if (!read.ok())
+        return utc + " UTC";
+    const std::time_t when = system_clock::to_time_t(sys_days(read) + hours(h) + minutes(mi) + seconds(s));
+    std::tm local{};
+    // The zone is read again each time: the user may have changed it since the last look.
+#ifdef _WIN32
+    _tzset();
+    const bool converted = localtime_s(&local, &when) == 0;
+#else
+    tzset();
+    const bool converted = localtime_r(&when, &local) != nullptr;
+#endif
+    char text[32];
+    if (!converted || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0)
+        return utc + " UTC";
+    return text;
 }
 
 std::string Settings(int count) { return std::to_string(count) + (count == 1 ? " setting" : " settings"); }
@@ -121,8 +147,7 @@ const TSnapshotEntry* TProfileSnapshot::FindEntry(std::uint32_t settingId) const
 }
 
 std::string TProfileSnapshot::Description() const {
-    return std::string("the ") + NameOf(kind_).what + " of " + profile_ + " (" + configuration_ + ") at " + time_ +
-           " UTC";
+    return std::string("the ") + NameOf(kind_).what + " of " + profile_ + " (" + configuration_ + ") at " + LocalTime(time_);
 }
 
 void TProfileSnapshot::Assign(const TPersistent& source) {
@@ -407,7 +432,7 @@ TRefreshUndo UndoRefresh(TProfileHistory& history, TConfigurations& root) {
         ++undo.restored;
     }
     undo.text = "Put back " + Settings(undo.restored) + " of " + profile->Name() +
-                " as they were before its refresh at " + kept->Time() + " UTC";
+                " as they were before its refresh at " + LocalTime(kept->Time());
     return undo;
 }
 

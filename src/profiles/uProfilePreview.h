@@ -41,6 +41,21 @@ TProfilePreview PreviewProfile(const TConfigurationProfile& profile);
 // One setting of the preview, for a front end that compares a setting at a time.
 TSettingChange PreviewSetting(const TConfigurationProfile& profile, TSetting& setting);
 
+enum class TLineChange { Kept, Removed, Added };
+
+struct TLineDifference {
+    TLineChange change = TLineChange::Kept;
+    std::string line;
+
+    bool operator==(const TLineDifference&) const = default;
+};
+
+// A value shown over several lines (a file, the hosts file, environment variables).
+bool IsMultiLine(const std::string& hint);
+// Before turned into After line by line: the fewest lines removed and added, the rest kept, in
+// order. Line breaks may be LF or CR LF.
+std::vector<TLineDifference> LineDifference(const std::string& before, const std::string& after);
+
 // The state's words as the preview shows them: "unchanged", "will change", "cannot be read",
 // "not captured".
 const char* ChangeStateText(TChangeState state);

@@ -16,6 +16,8 @@ std::string Counted(int count, const char* one, const char* many) {
 } // namespace
 
 std::string TApplyReport::Summary() const {
+    if (settings == 0 && errors == 0 && warnings == 0)
+        return title + ": nothing is captured in this profile yet";
     std::string text = title + ": " + Counted(settings, "setting", "settings") + ", " +
                        (errors == 0 ? std::string("no errors") : Counted(errors, "error", "errors"));
     if (warnings > 0)
@@ -83,7 +85,7 @@ void TProfileApplier::Apply(TConfigurationProfile& profile, TSettingsList& list)
             try {
                 profile.ApplySetting(*setting, results);
             } catch (const std::exception& e) {
-                results.AddError(text, e.what());
+                results.AddError(text, AdvisedMessage(e));
             }
             sender_->Step();
         }

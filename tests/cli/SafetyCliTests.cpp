@@ -83,7 +83,7 @@ TEST_F(SafetyCliTest, DiffShowsWhatAnApplyWouldChangeAndUndoPutsTheMachineBackBy
 
     const CliResult undone = machine.Ok({"profile", "undo", "--yes"});
     EXPECT_EQ(undone.out.rfind("Undo the apply of Office (Network) at ", 0), 0u) << undone.out;
-    EXPECT_TRUE(Contains(undone.out, "UTC\nApplying File (notes.bin)...\nApplying Hosts file...\nApplying Time zone...\n"
+    EXPECT_TRUE(Contains(undone.out, "\nApplying File (notes.bin)...\nApplying Hosts file...\nApplying Time zone...\n"
                                      "Undid the apply of Office: 3 settings, no errors\n"));
     EXPECT_EQ(Now(), home) << "byte for byte as before the apply";
     EXPECT_EQ(machine.Run({"profile", "diff", "Network", "Office"}).exitCode, 1);

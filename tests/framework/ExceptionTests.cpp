@@ -10,6 +10,22 @@ TEST(Exceptions, OperatingSystemErrorCarriesCodeAndSystemText) {
     EXPECT_EQ(error.Message(), "System Error.  Code: 5.\nAccess is denied");
 }
 
+TEST(Exceptions, CommonOperatingSystemErrorsGainAdviceAfterTheSystemText) {
+    EXPECT_EQ(AdvisedMessage(EOSError(5)), "System Error.  Code: 5.\nAccess is denied. You may need administrative "
+                                           "rights: start Prolamo as administrator and try again");
+    for (const std::uint32_t code : {3u, 32u, 112u, 1314u}) {
+        const std::string message = EOSError(code).Message();
+        const std::string advised = AdvisedMessage(EOSError(code));
+        EXPECT_EQ(advised.rfind(message + ". ", 0), 0u) << advised;
+        EXPECT_EQ(advised.substr(message.size() + 2), OSErrorAdvice(code));
+        EXPECT_FALSE(OSErrorAdvice(code).empty()) << code;
+    }
+    EXPECT_EQ(AdvisedMessage(EOSError(2)), EOSError(2).Message()) << "no advice for a missing file";
+    EXPECT_EQ(AdvisedMessage(Exception("plain")), "plain");
+    const EOSError hinted(5, "System Error.  Code: 5.\nAccess is denied. You may need administrative privileges");
+    EXPECT_EQ(AdvisedMessage(hinted), hinted.Message()) << "one piece of advice";
+}
+
 TEST(Exceptions, FileErrorTexts) {
     EXPECT_EQ(EInOutError(2).Message(), "File not found");
     EXPECT_EQ(EInOutError(3).Message(), "Invalid filename");

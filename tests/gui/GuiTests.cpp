@@ -814,12 +814,11 @@ private slots:
         QCOMPARE(label->toolTip(), none); // whole, where the label cuts it short
     }
 
-    void inForceLabelShowsTheApplyInLocalTime() {
+    void theLastApplyIsShownInLocalTime() {
         const QByteArray zone = qgetenv("TZ");
+        const auto restoreZone = qScopeGuard([&zone] { zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone); });
         qputenv("TZ", "IST-5:30");
-        const QTime local = QDateTime(QDate(2026, 12, 7), QTime(9, 20), Qt::UTC).toLocalTime().time();
-        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
-        if (local != QTime(14, 50))
+        if (QDateTime(QDate(2026, 12, 7), QTime(9, 20), Qt::UTC).toLocalTime().time() != QTime(14, 50))
             QSKIP("The C library here takes no time zone from TZ");
         AddCapturedProfile(AddConfiguration(Root(), "A", {"k1"}), "Office");
         auto main = OpenMain();
@@ -828,11 +827,47 @@ private slots:
         applied->SetProfile("Office");
         applied->SetTime("2026-12-07 09:20:45"); // the snapshot keeps UTC
         main->History().Add(std::move(applied));
-        qputenv("TZ", "IST-5:30");
         SelectItemIndex(*main->cmbConfigurations, 0);
-        const QString shown = main->lblInForce->toolTip().section(QLatin1Char('\n'), 0, 0);
-        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
-        QCOMPARE(shown, QStringLiteral("Applied last: Office, 2026-12-07 14:50"));
+        QCOMPARE(main->lblInForce->toolTip().section(QLatin1Char('\n'), 0, 0),
+                 QStringLiteral("Applied last: Office, 2026-12-07 14:50"));
+
+        // The undo's menu hint and its question name the same time.
+        Idle();
+        const QString undo = QStringLiteral("Undo the apply of Office (A) at 2026-12-07 14:50:45");
+        QCOMPARE(main->actProfileUndoApply->statusTip(), undo);
+        TMessageBoxes::Reset();
+        main->actProfileUndoApply->trigger();
+        QCOMPARE(TMessageBoxes::Questions().size(), 1);
+        QVERIFY2(TMessageBoxes::Questions().first().startsWith(undo), qPrintable(TMessageBoxes::Questions().first()));
+    }
+
+    void progressWindowTitleSaysHowTheRunEnded() {
+        TfrmProgress progress;
+        QCOMPARE(progress.windowTitle(), QStringLiteral("Please wait..."));
+        progress.Done(QStringLiteral("Applied Home: 2 settings, 1 error"));
+        QCOMPARE(progress.windowTitle(), QStringLiteral("Applied Home: 2 settings, 1 error"));
+        TfrmProgress bare;
+        bare.Done();
+        QCOMPARE(bare.windowTitle(), QStringLiteral("Done"));
+    }
+
+    void accessDeniedLineInTheProgressLogAdvises() {
+        TestMachine() = {{"k1", "denied"}};
+        AddCapturedProfile(AddConfiguration(Root(), "A", {"k1"}), "Office");
+        auto main = OpenMain();
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileApply->trigger();
+        TfrmProgress* progress = ProgressWindows().value(0);
+        QVERIFY(progress);
+        QCOMPARE(progress->lvwLog->rowCount(), 1);
+        const QString line = progress->lvwLog->item(0, 0)->text();
+        // Made one line: the two spaces after "Error." become one.
+        QVERIFY2(line.startsWith(QStringLiteral("Test (k1): System Error. Code: 5.")), qPrintable(line));
+        QVERIFY2(line.endsWith(QStringLiteral("Access is denied. You may need administrative rights: start Prolamo as "
+                                              "administrator and try again")),
+                 qPrintable(line));
+        QCOMPARE(progress->windowTitle(), QStringLiteral("Applied Office: 1 setting, 1 error"));
+        progress->close();
     }
 
     void progressWindowStaysUnderThePointerSoItsUndoIsNotLost() {
@@ -1403,6 +1438,7 @@ private slots:
         bool shown = false;
         OnNextModal<TfrmPreview>([&shown](TfrmPreview& preview) {
             shown = true;
+            QVERIFY(preview.btnApply->isHidden()); // the question that opened it is asked again
             preview.btnCancel->click();
         });
         TMessageBoxes::SetNextAnswer(TMessageBoxes::ShowChangesAnswer);
@@ -1411,6 +1447,39 @@ private slots:
         QVERIFY(shown);
         QCOMPARE(TMessageBoxes::Questions().size(), 2);
         QVERIFY(TestMachine() == before);
+    }
+
+    void previewShowsTheLinesRemovedAndAddedAndAppliesFromItsButton() {
+        TestMachine() = {{"k1", "a\nb\nc"}, {"k2", "one"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k2", "k1"});
+        AddCapturedProfile(a, "Office");
+        TestMachine() = {{"k1", "a\nx\nc\nd"}, {"k2", "two"}};
+        auto main = OpenMain();
+
+        QStringList cells;
+        QString difference;
+        OnNextModal<TfrmPreview>([&](TfrmPreview& preview) {
+            cells << preview.lvwChanges->item(1, TfrmPreview::colNow)->text()
+                  << preview.lvwChanges->item(1, TfrmPreview::colAfter)->text()
+                  << preview.lvwChanges->item(1, TfrmPreview::colAfter)->toolTip();
+            QCOMPARE(preview.lvwChanges->currentRow(), 1); // the setting of several lines, not the first
+            difference = preview.memDifference->toPlainText();
+            preview.lvwChanges->setCurrentCell(0, TfrmPreview::colSetting);
+            QVERIFY(preview.memDifference->toPlainText().isEmpty()); // one line: its cells say it all
+            QVERIFY(preview.btnApply->isVisible());
+            TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+            preview.btnApply->click();
+        });
+        main->actProfilePreview->trigger();
+        QCOMPARE(cells, (QStringList{"4 lines", "3 lines: 2 removed, 1 added", "a\nb\nc"}));
+        QCOMPARE(difference, QStringLiteral("  a\n- x\n+ b\n  c\n- d"));
+
+        // The main window's apply: its question, then the progress window.
+        QCOMPARE(TMessageBoxes::Questions().size(), 1);
+        QVERIFY(TMessageBoxes::Questions().first().contains(QLatin1String(ApplyQuestion)));
+        QCOMPARE(TestMachine()["k1"], std::string("a\nb\nc"));
+        QCOMPARE(TestMachine()["k2"], std::string("one"));
+        QCOMPARE(ProgressWindows().size(), 1);
     }
 
     void exportAndImportThroughTheFileMenu() {
@@ -1828,6 +1897,7 @@ private slots:
         QCOMPARE(progress.lvwLog->item(0, 0)->text(), QStringLiteral("Test (k1): warned about k1"));
         QCOMPARE(progress.ClientSize().height(), 240);
         QCOMPARE(progress.lblText->text(), QStringLiteral("Applied Home: 2 settings, no errors, 1 warning"));
+        QCOMPARE(progress.windowTitle(), progress.lblText->text());
         QCOMPARE(progress.prg->value(), 2);
         QCOMPARE(progress.btnCancel->text(), QStringLiteral("&Close"));
         QVERIFY(progress.btnCancel->isEnabled());
@@ -2226,6 +2296,45 @@ private slots:
         QTest::mouseClick(about.lblURL, Qt::LeftButton);
         QTest::mouseClick(about.lblSupport, Qt::LeftButton);
         QCOMPARE(opened, (QStringList{QLatin1String(ProductUrl), QStringLiteral("mailto:") + SupportMail}));
+    }
+
+    void aboutFollowsADarkPaletteWithoutColoursOrFacesOfItsOwn() {
+        const QPalette before = QApplication::palette();
+        const auto restorePalette = qScopeGuard([&before] { QApplication::setPalette(before); });
+        QPalette dark(QColor(230, 230, 230), QColor(53, 53, 53), QColor(80, 80, 80), QColor(20, 20, 20),
+                      QColor(40, 40, 40), QColor(230, 230, 230), QColor(255, 255, 255), QColor(35, 35, 35),
+                      QColor(45, 45, 45));
+        dark.setColor(QPalette::Link, QColor(120, 200, 140));
+        QApplication::setPalette(dark);
+
+        TfrmAbout about;
+        about.show();
+        for (QWidget* widget : about.findChildren<QWidget*>())
+            QVERIFY2(!widget->testAttribute(Qt::WA_SetPalette), qPrintable(widget->objectName()));
+        for (QLabel* label : {about.Label1, static_cast<QLabel*>(about.lblURL), static_cast<QLabel*>(about.lblSupport)})
+            QCOMPARE(label->font().family(), about.font().family());
+        QVERIFY(about.lblURL->font().underline());
+
+        // Drawn in the palette's link colour, and nothing of the old fixed blue anywhere.
+        const QImage image = about.grab().toImage();
+        const QImage link = about.lblURL->grab().toImage();
+        const auto near = [](QRgb pixel, QColor colour) {
+            return std::abs(qRed(pixel) - colour.red()) + std::abs(qGreen(pixel) - colour.green()) +
+                       std::abs(qBlue(pixel) - colour.blue()) <
+                   40;
+        };
+        bool linkColoured = false;
+        for (int y = 0; y < link.height(); ++y)
+            for (int x = 0; x < link.width(); ++x)
+                linkColoured = linkColoured || near(link.pixel(x, y), dark.color(QPalette::Link));
+        QVERIFY(linkColoured);
+        // The program's icon has blues of its own.
+        const QRect icon(about.imgIcon->mapTo(&about, QPoint(0, 0)), about.imgIcon->size());
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (!icon.contains(x, y))
+                    QVERIFY2(!near(image.pixel(x, y), Qt::blue), qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+        QVERIFY(near(image.pixel(4, image.height() / 2), dark.color(QPalette::Window)));
     }
 
     void helpOpensEachWindowsOwnTopic() {

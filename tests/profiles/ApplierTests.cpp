@@ -111,6 +111,30 @@ TEST_F(ApplierTest, AFailingSettingBecomesOneErrorLineAndTheRunGoesOn) {
     EXPECT_EQ(TestMachine()["c"], "gamma") << "the setting after the failing one is still applied";
 }
 
+TEST_F(ApplierTest, AnOperatingSystemErrorLineCarriesItsAdvice) {
+    TConfiguration& c = AddConfiguration(root, "Net", {"a"});
+    TestMachine()["a"] = "denied";
+    TConfigurationProfile& profile = AddProfile(c);
+
+    Answer yes(true);
+    Applier(yes).ApplyProfile(profile);
+    ASSERT_EQ(recorder.results.size(), 1u);
+    EXPECT_EQ(recorder.results[0].second, "Test (a): System Error.  Code: 5.\nAccess is denied. You may need "
+                                          "administrative rights: start Prolamo as administrator and try again");
+}
+
+TEST_F(ApplierTest, AnApplyOfAProfileWithoutValuesSaysNothingIsCapturedInIt) {
+    TConfiguration& c = AddConfiguration(root, "Net", {"a", "b"});
+    TConfigurationProfile& profile = c.Profiles().Add(c.Profiles().NewProfile());
+    profile.SetName("Empty");
+
+    Answer yes(true);
+    TProfileApplier applier = Applier(yes);
+    applier.ApplyProfile(profile);
+    EXPECT_EQ(recorder.summary, "Applied Empty: nothing is captured in this profile yet");
+    EXPECT_EQ(applier.Report().settings, 0);
+}
+
 TEST_F(ApplierTest, LinesKeepTheOrderTheSettingsAddedThem) {
     TConfiguration& c = AddConfiguration(root, "Net", {"a", "b", "c"});
     TestMachine() = {{"a", "warn"}, {"b", "fail"}, {"c", "warn"}};

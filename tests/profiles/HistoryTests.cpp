@@ -9,6 +9,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
@@ -332,4 +334,54 @@ TEST_F(HistoryTest, AFailedSaveLeavesTheListAsItWas) {
                  EOSError);
     EXPECT_EQ(texts(), before) << "the undone apply's snapshot is back in its place";
     EXPECT_EQ(kept.Snapshots()[1].Kind(), TSnapshotKind::Apply);
+}
+
+TEST(SnapshotTime, TheDescriptionShowsTheStoredUtcTimeOnTheUsersClock) {
+    const char* saved = std::getenv("TZ");
+    const std::string zone = saved ? saved : "";
+    ::setenv("TZ", "IST-5:30", 1);
+    TProfileSnapshot snapshot;
+    snapshot.SetConfiguration("A");
+    snapshot.SetProfile("Office");
+    snapshot.SetTime("2026-12-07 20:40:45");
+    const std::string shown = snapshot.Description();
+    snapshot.SetTime("not a time");
+    const std::string unreadable = snapshot.Description();
+    saved ? ::setenv("TZ", zone.c_str(), 1) : ::unsetenv("TZ");
+    ::tzset();
+    EXPECT_EQ(shown, "the apply of Office (A) at 2026-12-08 02:10:45") << "half an hour ahead, past midnight";
+    EXPECT_EQ(unreadable, "the apply of Office (A) at not a time UTC");
+}
+
+TEST(LineDifference, KeepsTheCommonLinesAndRemovesAndAddsTheFewestOthers) {
+    using L = TLineDifference;
+    const auto kept = TLineChange::Kept;
+    const auto removed = TLineChange::Removed;
+    const auto added = TLineChange::Added;
+    EXPECT_EQ(LineDifference("a\nx\nc\nd", "a\nb\nc"),
+              (std::vector<L>{{kept, "a"}, {removed, "x"}, {added, "b"}, {kept, "c"}, {removed, "d"}}));
+    EXPECT_EQ(LineDifference("127.0.0.1 a\r\n10.0.0.1 b\r\n", "127.0.0.1 a\n10.0.0.2 b\n10.0.0.3 c"),
+              (std::vector<L>{{kept, "127.0.0.1 a"}, {removed, "10.0.0.1 b"}, {added, "10.0.0.2 b"},
+                              {added, "10.0.0.3 c"}}))
+        << "CR LF and LF lines compare alike, and a final break starts no empty line";
+    EXPECT_EQ(LineDifference("b\nc\na", "a\nb\nc"),
+              (std::vector<L>{{added, "a"}, {kept, "b"}, {kept, "c"}, {removed, "a"}}))
+        << "a moved line is one removed and one added, the rest kept";
+    EXPECT_EQ(LineDifference("same\nlines", "same\nlines"), (std::vector<L>{{kept, "same"}, {kept, "lines"}}));
+    EXPECT_TRUE(IsMultiLine("one\ntwo"));
+    EXPECT_FALSE(IsMultiLine("one line\r\n"));
+}
+
+TEST(LineDifference, AWholesaleRewriteOfALargeFileIsAllRemovedThenAllAdded) {
+    std::string before, after;
+    for (int i = 0; i < 3000; ++i) {
+        before += "old " + std::to_string(i) + "\n";
+        after += "new " + std::to_string(i) + "\n";
+    }
+    const std::vector<TLineDifference> lines = LineDifference("head\n" + before + "tail", "head\n" + after + "tail");
+    ASSERT_EQ(lines.size(), 6002u);
+    EXPECT_EQ(lines.front(), (TLineDifference{TLineChange::Kept, "head"}));
+    EXPECT_EQ(lines[1], (TLineDifference{TLineChange::Removed, "old 0"}));
+    EXPECT_EQ(lines[3001], (TLineDifference{TLineChange::Added, "new 0"}));
+    EXPECT_EQ(lines.back(), (TLineDifference{TLineChange::Kept, "tail"}));
 }

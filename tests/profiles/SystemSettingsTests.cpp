@@ -479,7 +479,8 @@ TEST_F(EnvSettingTest, AVariableThatCannotBeReadFailsTheRefreshAndIsAnErrorLineO
     std::vector<std::string> lines;
     Yes yes;
     TProfileApplier(std::make_unique<ResultLines>(lines), yes).ApplyProfile(profile);
-    EXPECT_EQ(lines, (std::vector<std::string>{"Environment variables: " + EOSError(os::ErrorAccessDenied).Message()}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"Environment variables: " + AdvisedMessage(EOSError(os::ErrorAccessDenied))}));
 }
 
 TEST_F(EnvSettingTest, AUsersAndTheMachinesTempAreCapturedAndAppliedEachInItsOwnKey) {

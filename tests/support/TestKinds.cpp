@@ -1,6 +1,7 @@
 #include "TestKinds.h"
 
 #include "framework/ClassRegistry.h"
+#include "framework/Exceptions.h"
 #include "framework/Stream.h"
 #include "profiles/uSettingKinds.h"
 
@@ -37,6 +38,8 @@ void TTestSetting::ApplyValue(const TSettingValue& value, TCheckResultList& resu
     const auto& testValue = dynamic_cast<const TTestValue&>(value);
     if (testValue.Text() == "fail")
         throw Exception("cannot apply " + key_);
+    if (testValue.Text() == "denied")
+        throw EOSError(5);
     if (testValue.Text() == "warn")
         AddWarning(results, "warned about " + key_);
     TestMachine()[key_] = testValue.Text();

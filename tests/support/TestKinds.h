@@ -11,8 +11,8 @@ namespace prolamo::test {
 // The state test kinds capture and apply: a map from key to text, standing in for a machine.
 std::map<std::string, std::string>& TestMachine();
 
-// Captures and applies TestMachine()[Key]. A stored text "fail" makes ApplyValue raise, a
-// machine's text "unreadable" CaptureValue.
+// Captures and applies TestMachine()[Key]. A stored text "fail" makes ApplyValue raise, "denied"
+// raise access denied of the system, a machine's text "unreadable" CaptureValue.
 class TTestSetting : public TSetting {
     PROLAMO_SETTING_CLASS()
 
