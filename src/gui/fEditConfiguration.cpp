@@ -37,6 +37,9 @@ TTabControl::TTabControl(QWidget* parent) : QWidget(parent), tabs_(new QTabBar(t
     tabs_->setDrawBase(true);
     tabs_->setExpanding(false);
     tabs_->setUsesScrollButtons(true);
+    // The arrow keys move along the tabs; their scroll buttons are no Tab stops of their own.
+    for (QToolButton* scroll : tabs_->findChildren<QToolButton*>())
+        scroll->setFocusPolicy(Qt::NoFocus);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
