@@ -334,14 +334,16 @@ private:
 bool TfrmMain::RunChange(TDataUse use, const std::function<void()>& work) {
     const TChanging changing(FChanging);
     std::optional<TDataFileLock> lock;
-    // The action starts from what the file holds now.
+    // The action starts from what the file holds now; a dialog waiting for the user holds no lock.
     if (!RunGuarded([&] {
-            lock.emplace(FDataFile->Lock());
-            Synchronize(*lock);
+            if (use == TDataUse::LockedThroughout || NeedsSynchronizing())
+                lock.emplace(FDataFile->Lock());
+            if (NeedsSynchronizing())
+                Synchronize(*lock);
         }))
         return false;
     if (use == TDataUse::SaveAfter)
-        lock.reset(); // not held while a dialog waits for the user
+        lock.reset();
     const bool worked = RunGuarded(work);
     RunGuarded([&] { SaveChange(lock); });
     UpdateActions();
@@ -356,7 +358,8 @@ bool TfrmMain::RunAutomaticChange(const std::function<void()>& work) {
     } catch (const EDataFileLocked&) {
         return false;
     }
-    Synchronize(*lock);
+    if (NeedsSynchronizing())
+        Synchronize(*lock);
     // What Work changed is saved also when it raises.
     const auto save = qScopeGuard([&] {
         RunGuarded([&] { SaveChange(lock); });
@@ -382,7 +385,7 @@ void TfrmMain::SaveChange(std::optional<TDataFileLock>& lock) {
 }
 
 void TfrmMain::SynchronizeDataFile() {
-    if (FChanging > 0 || QApplication::activeModalWidget() || (!FUnsaved && !FDataFile->ChangedOutside()))
+    if (FChanging > 0 || QApplication::activeModalWidget() || !NeedsSynchronizing())
         return;
     try {
         const TDataFileLock lock(FDataFile->Path());
@@ -397,6 +400,8 @@ void TfrmMain::SynchronizeDataFile() {
         }
     }
 }
+
+bool TfrmMain::NeedsSynchronizing() const { return FUnsaved || FDataFile->ChangedOutside(); }
 
 void TfrmMain::SaveBeforeEnd() {
     if (FUnsaved)

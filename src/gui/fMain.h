@@ -126,6 +126,9 @@ private:
     // Under Lock: takes in and saves, shows the lists anew with the selection kept, and tells of
     // changes made on both sides. Raises the reading and writing errors.
     void Synchronize(const TDataFileLock& lock);
+    // Whether memory holds what the file does not, or the file what memory does not: otherwise
+    // memory is the file, and nothing needs reading, comparing or writing.
+    bool NeedsSynchronizing() const;
     // After a change: saves it under Lock, taking the lock when it is not held.
     void SaveChange(std::optional<TDataFileLock>& lock);
     void FormCreate();

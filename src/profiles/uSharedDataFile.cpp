@@ -8,7 +8,6 @@
 #include <optional>
 #include <set>
 #include <string_view>
-#include <type_traits>
 
 namespace prolamo {
 
@@ -27,29 +26,33 @@ std::string KeyOf(const std::string& name, int repeat) {
     return repeat == 0 ? name : name + '\x1f' + std::to_string(repeat);
 }
 
-struct TIndexed {
-    TConfiguration* configuration;
-    std::uint64_t hash;
-};
+using THashes = std::map<std::string, std::uint64_t>;
 
-std::map<std::string, TIndexed> Index(const TConfigurationsCollection& configurations) {
-    std::map<std::string, TIndexed> index;
+// Each configuration of the collection by its key.
+std::map<std::string, TConfiguration*> Index(const TConfigurationsCollection& configurations) {
+    std::map<std::string, TConfiguration*> index;
     std::map<std::string, int> seen;
     for (TConfiguration& configuration : configurations)
-        index.emplace(KeyOf(configuration.Name(), seen[configuration.Name()]++),
-                      TIndexed{&configuration, HashOf(configuration)});
+        index.emplace(KeyOf(configuration.Name(), seen[configuration.Name()]++), &configuration);
     return index;
 }
 
-template <class Map>
-std::optional<std::uint64_t> HashAt(const Map& map, const std::string& key) {
-    const auto found = map.find(key);
-    if (found == map.end())
-        return std::nullopt;
-    if constexpr (std::is_same_v<typename Map::mapped_type, TIndexed>)
-        return found->second.hash;
-    else
-        return found->second;
+THashes HashesOf(const std::map<std::string, TConfiguration*>& index) {
+    THashes hashes;
+    for (const auto& [key, configuration] : index)
+        hashes.emplace(key, HashOf(*configuration));
+    return hashes;
+}
+
+std::optional<std::uint64_t> HashAt(const THashes& hashes, const std::string& key) {
+    const auto found = hashes.find(key);
+    return found == hashes.end() ? std::nullopt : std::optional<std::uint64_t>(found->second);
+}
+
+os::FileStamp StampOf(const std::string& path) {
+    os::FileStamp stamp;
+    os::Files().GetFileStamp(path, &stamp);
+    return stamp;
 }
 
 std::string Quote(const std::string& name) { return "\"" + name + "\""; }
@@ -68,7 +71,7 @@ void TSharedDataFile::Open(const TDataFileLock&) {
     data.Load(path_);
     data.Register(GetConfigurationsRoot());
     stamp_ = StampOf(path_);
-    base_ = HashesOf(GetConfigurationsRoot());
+    base_ = HashesOf(Index(GetConfigurationsRoot().Configurations()));
     ReadHistory();
 }
 
@@ -99,7 +102,7 @@ TSyncReport TSharedDataFile::Synchronize(const TDataFileLock&) {
         base_ = inFile;
         stamp_ = now;
     }
-    THashes mine = HashesOf(GetConfigurationsRoot());
+    THashes mine = HashesOf(Index(GetConfigurationsRoot().Configurations()));
     if (mine != inFile) {
         GetPersistentData().Save();
         stamp_ = StampOf(path_);
@@ -109,34 +112,38 @@ TSyncReport TSharedDataFile::Synchronize(const TDataFileLock&) {
     return report;
 }
 
-TSharedDataFile::THashes TSharedDataFile::TakeIn(TConfigurations& theirs, TSyncReport& report) {
+THashes TSharedDataFile::TakeIn(TConfigurations& theirs, TSyncReport& report) {
     TConfigurationsCollection& mine = GetConfigurationsRoot().Configurations();
-    const std::map<std::string, TIndexed> ours = Index(mine);
-    const std::map<std::string, TIndexed> inFile = Index(theirs.Configurations());
+    const std::map<std::string, TConfiguration*> ours = Index(mine);
+    const std::map<std::string, TConfiguration*> inFile = Index(theirs.Configurations());
+    const THashes ourHashes = HashesOf(ours);
+    THashes fileHashes = HashesOf(inFile);
     std::set<std::string> keys;
-    for (const auto* map : {&ours, &inFile})
-        for (const auto& [key, indexed] : *map)
-            keys.insert(key);
-    for (const auto& entry : base_)
-        keys.insert(entry.first);
+    const auto keysOf = [&keys](const THashes& hashes) {
+        for (const auto& entry : hashes)
+            keys.insert(entry.first);
+    };
+    keysOf(ourHashes);
+    keysOf(fileHashes);
+    keysOf(base_);
 
-    const auto takeTheirs = [&](const TIndexed& file) {
-        std::unique_ptr<TCollectionItem> item = theirs.Configurations().Extract(*file.configuration);
+    const auto takeTheirs = [&](TConfiguration& file) {
+        std::unique_ptr<TCollectionItem> item = theirs.Configurations().Extract(file);
         mine.Add(std::unique_ptr<TConfiguration>(static_cast<TConfiguration*>(item.release())));
         report.tookIn = true;
     };
     std::vector<TConfiguration*> renamed; // this program's side of a change made on both
     mine.BeginUpdate();
     for (const std::string& key : keys) {
-        const std::optional<std::uint64_t> base = HashAt(base_, key), own = HashAt(ours, key),
-                                           other = HashAt(inFile, key);
+        const std::optional<std::uint64_t> base = HashAt(base_, key), own = HashAt(ourHashes, key),
+                                           other = HashAt(fileHashes, key);
         if (own == other || other == base)
             continue;
-        const TIndexed* here = own ? &ours.at(key) : nullptr;
-        const TIndexed* there = other ? &inFile.at(key) : nullptr;
+        TConfiguration* here = own ? ours.at(key) : nullptr;
+        TConfiguration* there = other ? inFile.at(key) : nullptr;
         if (own == base) {
             if (here)
-                mine.Extract(*here->configuration).reset();
+                mine.Extract(*here).reset();
             if (there)
                 takeTheirs(*there);
             else
@@ -145,15 +152,15 @@ TSharedDataFile::THashes TSharedDataFile::TakeIn(TConfigurations& theirs, TSyncR
         }
         // Changed on both sides: a change is kept rather than a deletion, and two changes both.
         if (!here) {
-            report.conflicts.push_back("Another program changed configuration " + Quote(there->configuration->Name()) +
+            report.conflicts.push_back("Another program changed configuration " + Quote(there->Name()) +
                                        " after it was deleted here; it is kept.");
             takeTheirs(*there);
         } else if (!there) {
-            report.conflicts.push_back("Another program deleted configuration " + Quote(here->configuration->Name()) +
+            report.conflicts.push_back("Another program deleted configuration " + Quote(here->Name()) +
                                        " while it was changed here; it is kept.");
         } else {
             takeTheirs(*there);
-            renamed.push_back(here->configuration);
+            renamed.push_back(here);
         }
     }
     for (TConfiguration* configuration : renamed) {
@@ -164,11 +171,7 @@ TSharedDataFile::THashes TSharedDataFile::TakeIn(TConfigurations& theirs, TSyncR
                                    Quote(configuration->Name()) + ".");
     }
     mine.EndUpdate();
-
-    THashes hashes;
-    for (const auto& [key, indexed] : inFile)
-        hashes.emplace(key, indexed.hash);
-    return hashes;
+    return fileHashes;
 }
 
 void TSharedDataFile::ReadHistory() {
@@ -180,19 +183,6 @@ void TSharedDataFile::ReadHistory() {
     } catch (const std::exception& e) {
         historyError_ = e.what();
     }
-}
-
-os::FileStamp TSharedDataFile::StampOf(const std::string& path) const {
-    os::FileStamp stamp;
-    os::Files().GetFileStamp(path, &stamp);
-    return stamp;
-}
-
-TSharedDataFile::THashes TSharedDataFile::HashesOf(const TConfigurations& root) {
-    THashes hashes;
-    for (const auto& [key, indexed] : Index(root.Configurations()))
-        hashes.emplace(key, indexed.hash);
-    return hashes;
 }
 
 } // namespace prolamo

@@ -63,12 +63,10 @@ public:
     const std::string& HistoryError() const { return historyError_; }
 
 private:
+    // The configurations' hashes by name; a name that repeats gets its position after it.
     using THashes = std::map<std::string, std::uint64_t>;
 
     void ReadHistory();
-    os::FileStamp StampOf(const std::string& path) const;
-    // The configurations' hashes by name; a name that repeats gets its position after it.
-    static THashes HashesOf(const TConfigurations& root);
     // Merges Theirs, the file's configurations, into the root; returns the file's hashes.
     THashes TakeIn(TConfigurations& theirs, TSyncReport& report);
     void Write();
