@@ -29,16 +29,18 @@ TDataFileLock::TDataFileLock(TDataFileLock&& other) noexcept
 
 TDataFileLock::~TDataFileLock() { os::FileLocks().Unlock(handle_); }
 
-TDataFileLock WaitForDataFileLock(const std::string& dataFile, std::chrono::milliseconds patience) {
-    const auto giveUp = std::chrono::steady_clock::now() + patience;
-    for (;;) {
+TDataFileLock WaitForDataFileLock(const std::string& dataFile, int tries, const std::function<void()>& pause) {
+    for (int attempt = 1;; ++attempt) {
         try {
             return TDataFileLock(dataFile);
         } catch (const EDataFileLocked&) {
-            if (std::chrono::steady_clock::now() >= giveUp)
+            if (attempt >= tries)
                 throw;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (pause)
+            pause();
+        else
+            std::this_thread::sleep_for(DataFileLockPause);
     }
 }
 

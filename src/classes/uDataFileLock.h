@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace prolamo {
@@ -36,12 +37,13 @@ private:
     std::intptr_t handle_;
 };
 
-// Takes the lock, trying again for up to Patience while another program holds it: the other
-// programs of this system hold it only for a moment, to read or write the file. Raises
-// EDataFileLocked once Patience has passed.
-TDataFileLock WaitForDataFileLock(const std::string& dataFile, std::chrono::milliseconds patience);
-
-// How long a front end waits for the data file's lock before it gives up.
-inline constexpr std::chrono::milliseconds DataFileLockPatience{3000};
+// Takes the lock, trying again while another program holds it: the other programs of this system
+// hold it only for a moment, to read or write the file. Pause runs between two tries (none: a
+// sleep of DataFileLockPause). Raises EDataFileLocked after Tries tries.
+inline constexpr std::chrono::milliseconds DataFileLockPause{20};
+// A front end waits about 3 seconds for the data file's lock before it gives up.
+inline constexpr int DataFileLockTries = 150;
+TDataFileLock WaitForDataFileLock(const std::string& dataFile, int tries = DataFileLockTries,
+                                  const std::function<void()>& pause = {});
 
 } // namespace prolamo

@@ -739,7 +739,7 @@ int TCli::Run(const std::vector<std::string>& arguments) {
         if (command.access == TAccess::Change) {
             try {
                 // The desktop program holds the lock for a moment at each of its saves.
-                lock.emplace(WaitForDataFileLock(path, DataFileLockPatience));
+                lock.emplace(WaitForDataFileLock(path));
             } catch (const EDataFileLocked& e) {
                 err_ << Program << ": " << TerminalMessage(e.what()) << ".\n";
                 return ExitLocked;

@@ -62,7 +62,7 @@ std::string Quote(const std::string& name) { return "\"" + name + "\""; }
 TSharedDataFile::TSharedDataFile(std::string path)
     : path_(std::move(path)), history_(std::make_unique<TProfileHistory>()) {}
 
-TDataFileLock TSharedDataFile::Lock() const { return WaitForDataFileLock(path_, DataFileLockPatience); }
+TDataFileLock TSharedDataFile::Lock() const { return WaitForDataFileLock(path_); }
 
 void TSharedDataFile::Open(const TDataFileLock&) {
     TPersistentData& data = GetPersistentData();

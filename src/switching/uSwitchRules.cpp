@@ -641,19 +641,13 @@ void SaveRules(const std::string& path, const TSwitchRules& rules) {
 }
 
 TRulesChange::TRulesChange(std::string path, const TWait& wait) : path_(std::move(path)) {
-    for (int attempt = 1; !lock_; ++attempt) {
-        try {
-            lock_ = std::make_unique<TDataFileLock>(path_);
-        } catch (const EDataFileLocked&) {
-            if (attempt == Tries)
-                throw ERulesBusy("the rules file " + path_ + " is in use by another Prolamo program; try again");
-            if (wait)
-                wait();
-            else
-                std::this_thread::sleep_for(PauseBeforeRetry);
-        } catch (const EOSError& e) {
-            throw ERulesError("the rules file " + path_ + " cannot be locked: " + WriteFailureReason(e.ErrorCode()));
-        }
+    try {
+        lock_ = std::make_unique<TDataFileLock>(WaitForDataFileLock(
+            path_, Tries, wait ? wait : [] { std::this_thread::sleep_for(PauseBeforeRetry); }));
+    } catch (const EDataFileLocked&) {
+        throw ERulesBusy("the rules file " + path_ + " is in use by another Prolamo program; try again");
+    } catch (const EOSError& e) {
+        throw ERulesError("the rules file " + path_ + " cannot be locked: " + WriteFailureReason(e.ErrorCode()));
     }
     rules_ = LoadRules(path_);
 }
