@@ -106,6 +106,17 @@ void OnNextModal(Work work) {
     });
 }
 
+// New rule in the rules window: its editor takes the first condition the network offers.
+void AddRuleForThisNetwork(TfrmRules& rules) {
+    OnNextModal<TfrmEditRule>([](TfrmEditRule& editor) {
+        const auto closed = qScopeGuard([&editor] { editor.reject(); });
+        editor.mnuNetworkPopup();
+        editor.mnuNetwork->actions().value(0)->trigger();
+        editor.btnOK->click();
+    });
+    rules.actRuleNew->trigger();
+}
+
 TfrmMain* ShownMainWindow() {
     for (QWidget* widget : QApplication::topLevelWidgets())
         if (auto* main = qobject_cast<TfrmMain*>(widget); main && main->isVisible())
@@ -1179,13 +1190,7 @@ private slots:
         AttachSwitching(*main, {std::chrono::seconds(0)});
         std::string whileOpen;
         OnNextModal<TfrmRules>([&whileOpen](TfrmRules& rules) {
-            OnNextModal<TfrmEditRule>([](TfrmEditRule& editor) {
-                const auto closed = qScopeGuard([&editor] { editor.reject(); });
-                editor.mnuNetworkPopup();
-                editor.mnuNetwork->actions().value(0)->trigger();
-                editor.btnOK->click();
-            });
-            rules.actRuleNew->trigger();
+            AddRuleForThisNetwork(rules);
             QTest::qWait(1500);
             whileOpen = TestMachine()["k1"];
             rules.done(QDialog::Rejected);
@@ -1205,13 +1210,7 @@ private slots:
             if (!main)
                 return;
             OnNextModal<TfrmRules>([&saved, main](TfrmRules& rules) {
-                OnNextModal<TfrmEditRule>([](TfrmEditRule& editor) {
-                    const auto closed = qScopeGuard([&editor] { editor.reject(); });
-                    editor.mnuNetworkPopup();
-                    editor.mnuNetwork->actions().value(0)->trigger();
-                    editor.btnOK->click();
-                });
-                rules.actRuleNew->trigger();
+                AddRuleForThisNetwork(rules);
                 saved = static_cast<int>(LoadRules(RulesFilePath()).rules.size());
                 rules.done(QDialog::Rejected);
                 QTimer::singleShot(0, main, [main] { main->btnCancel->click(); });
