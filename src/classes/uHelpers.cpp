@@ -182,4 +182,25 @@ std::string GetFileVersionString(const std::string& fileName) {
     return {};
 }
 
+bool TShellOutputReader::ReadAvailableOutput() {
+    os::IProcesses& p = os::Processes();
+    std::uint32_t waiting = 0;
+    if (const os::ErrorCode e = p.PeekNamedPipe(readEnd_, &waiting); e != os::ErrorSuccess)
+        RaiseLastOSError(e);
+    if (waiting == 0)
+        return false;
+    char piece[1024];
+    while (waiting > 0) {
+        std::uint32_t read = 0;
+        const std::uint32_t size = waiting < sizeof piece ? waiting : static_cast<std::uint32_t>(sizeof piece);
+        if (const os::ErrorCode e = p.ReadFile(readEnd_, piece, size, &read); e != os::ErrorSuccess)
+            RaiseLastOSError(e);
+        output_.append(piece, read);
+        waiting -= read;
+    }
+    if (output_.size() > keep_)
+        output_.erase(0, output_.size() - keep_);
+    return true;
+}
+
 } // namespace prolamo

@@ -1,12 +1,15 @@
 #pragma once
 // The small services the program takes from the operating system: well-known folders, temporary
 // files, the administrator test, the settings-changed broadcast, the start-up registry repair,
-// the network connections, version records and the sorting of collections.
+// the network connections, version records, the sorting of collections and the reading of what a
+// started program prints.
 
 #include "framework/Collection.h"
 #include "os/NetConnections.h"
+#include "os/Processes.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -87,5 +90,20 @@ private:
 // "major.minor.release.build" from the fixed part, else the first non-empty string-table version;
 // empty when the file has neither or cannot be read.
 std::string GetFileVersionString(const std::string& fileName);
+
+// What a started program prints while it runs, drained from its pipe without waiting; of a
+// program that may print without end, only the last Keep bytes.
+class TShellOutputReader {
+public:
+    explicit TShellOutputReader(os::Handle readEnd, std::size_t keep = SIZE_MAX) : readEnd_(readEnd), keep_(keep) {}
+    // Moves the bytes waiting in the pipe into Output; false when none were waiting.
+    bool ReadAvailableOutput();
+    const std::string& Output() const { return output_; }
+
+private:
+    os::Handle readEnd_;
+    std::size_t keep_;
+    std::string output_;
+};
 
 } // namespace prolamo

@@ -54,6 +54,25 @@ const TPropInfo* ParameterOf(const TSettingClass& kind) {
     return nullptr;
 }
 
+// The kind's other parameters, given as NAME=VALUE after the first (a Program's WorkingFolder).
+std::vector<const TPropInfo*> OtherParametersOf(const TSettingClass& kind, const TPropInfo& first) {
+    const auto& base = TSetting::StaticClass().Properties();
+    std::vector<const TPropInfo*> others;
+    for (const TPropInfo* prop : kind.Properties())
+        if (prop != &first && std::find(base.begin(), base.end(), prop) == base.end() && prop->Writable() &&
+            prop->Readable() && !prop->IsObject())
+            others.push_back(prop);
+    return others;
+}
+
+// "WorkingFolder=... RunBefore=... TimeLimit=..."
+std::string OtherParametersText(const std::vector<const TPropInfo*>& others) {
+    std::string text;
+    for (const TPropInfo* prop : others)
+        text += (text.empty() ? "" : " ") + prop->name + "=...";
+    return text;
+}
+
 // A parameter such as VariableNames holds one name per line.
 bool IsNameList(const TPropInfo& prop) {
     return prop.name.size() > 5 && prop.name.compare(prop.name.size() - 5, 5, "Names") == 0;
@@ -80,7 +99,14 @@ void SetParameter(TSetting& setting, const TPropInfo& prop, const std::string& a
     switch (prop.kind) {
     case TTypeKind::String:
         // Paths are kept absolute: the setting is applied later, from any folder.
-        prop.setString(setting, prop.name == "FileName" ? AbsolutePath(argument) : argument);
+        prop.setString(setting, (prop.name == "FileName" || prop.name == "WorkingFolder") && !argument.empty()
+                                    ? AbsolutePath(argument)
+                                    : argument);
+        return;
+    case TTypeKind::Boolean:
+        if (argument != "yes" && argument != "no")
+            throw EUsage(prop.name + " is yes or no, not " + Quote(argument));
+        prop.setOrdinal(setting, argument == "yes" ? 1 : 0);
         return;
     case TTypeKind::WideString:
         prop.setWide(setting, os::Utf8ToUtf16(argument));
@@ -204,16 +230,33 @@ public:
         if (!kind)
             throw EUsage("unknown setting kind " + Quote(kindName) + "; the kinds are " + KindList());
         const TPropInfo* parameter = ParameterOf(*kind);
-        if (parameter && arguments.size() > 1 && !IsNameList(*parameter))
-            throw EUsage("the setting kind " + Quote(kind->GetCaption()) + " takes one " + parameter->name);
+        // After the first parameter, a kind's other ones come as NAME=VALUE.
+        std::vector<std::pair<const TPropInfo*, std::string>> named;
+        if (parameter && arguments.size() > 1 && !IsNameList(*parameter)) {
+            const std::vector<const TPropInfo*> others = OtherParametersOf(*kind, *parameter);
+            if (others.empty())
+                throw EUsage("the setting kind " + Quote(kind->GetCaption()) + " takes one " + parameter->name);
+            for (std::size_t i = 1; i < arguments.size(); ++i) {
+                const std::size_t equals = arguments[i].find('=');
+                const auto other = std::find_if(others.begin(), others.end(), [&](const TPropInfo* prop) {
+                    return equals != std::string::npos && arguments[i].compare(0, equals, prop->name) == 0;
+                });
+                if (other == others.end())
+                    throw EUsage("the setting kind " + Quote(kind->GetCaption()) + " takes one " + parameter->name +
+                                 ", then " + OtherParametersText(others) + ", not " + Quote(arguments[i]));
+                named.emplace_back(*other, arguments[i].substr(equals + 1));
+            }
+        }
+        const std::vector<std::string> firstArguments =
+            named.empty() ? arguments : std::vector<std::string>(arguments.begin(), arguments.begin() + 1);
         // A list of names is its lines, one name an argument: an argument that would be no line or
         // more than one is refused rather than lost or split.
         if (parameter && IsNameList(*parameter))
-            for (const std::string& one : arguments)
+            for (const std::string& one : firstArguments)
                 if (one.empty() || one.find_first_of("\r\n") != std::string::npos)
                     throw EUsage("a name of " + parameter->name + " is one line of text, not " + Quote(one));
         std::optional<std::string> argument;
-        for (const std::string& one : arguments)
+        for (const std::string& one : firstArguments)
             argument = argument ? *argument + "\r\n" + one : one;
         if (parameter && !argument)
             throw EUsage("the setting kind " + Quote(kind->GetCaption()) + " needs its " + parameter->name);
@@ -222,6 +265,8 @@ public:
         std::unique_ptr<TSetting> setting = kind->CreateSetting();
         if (parameter)
             SetParameter(*setting, *parameter, *argument);
+        for (const auto& [prop, value] : named)
+            SetParameter(*setting, *prop, value);
         try {
             setting->CheckParameters();
         } catch (const Exception& e) {
@@ -296,6 +341,8 @@ public:
             out_ << "  " << TerminalLine(change.text) << ": " << ChangeStateText(change.state);
             if (change.state == TChangeState::CannotRead)
                 out_ << ": " << TerminalText(change.error);
+            if (change.state == TChangeState::WillRun)
+                out_ << ": " << TerminalLine(change.after);
             out_ << '\n';
             if (change.state != TChangeState::WillChange)
                 continue;
@@ -401,9 +448,10 @@ public:
             err_ << Program << ": " << TerminalLine(file) << " cannot be imported: " << TerminalText(e.what()) << '\n';
             return ExitFailed;
         }
-        // Files of someone else's making outside the user's own folder are the user's to allow.
-        if (const std::string outside = OutsideWrites(*imported); !outside.empty()) {
-            out_ << TerminalText(outside) << '\n';
+        // Files of someone else's making outside the user's own folder, and programs it would run,
+        // are the user's to allow.
+        if (const std::string cautions = ImportCautions(*imported); !cautions.empty()) {
+            out_ << TerminalText(cautions) << '\n';
             TTerminalConfirmation confirmation(in_, out_, yes_);
             if (!confirmation.Confirm(ImportQuestion)) {
                 out_ << "Nothing was imported.\n";
@@ -631,13 +679,17 @@ std::string TCli::HelpText() {
          << "                    required for the kinds that have one (the file path for \"File\");\n"
          << "                    \"Environment variables\" takes the variables' names, one or more;\n"
          << "                    NAME=user or NAME=machine keeps that scope's variable (a bare name:\n"
-         << "                    the machine's when the machine has it, else the user's)\n"
+         << "                    the machine's when the machine has it, else the user's);\n"
+         << "                    a kind's further parameters follow as NAME=VALUE: \"Program\" takes\n"
+         << "                    its command line, then WorkingFolder=FOLDER, RunBefore=yes (run it\n"
+         << "                    before the other settings; after them otherwise) and TimeLimit=SECONDS\n"
+         << "                    (60 unless given); \"Hosts entries\" takes the name of its block\n"
          << "  config export     writes the configuration with its settings, profiles and values\n"
          << "                    to FILE as text (the data file's own text form)\n"
          << "  config import     adds the configurations of such a FILE; a name that exists is\n"
          << "                    refused, unless --rename gives the new one a free name; a file\n"
          << "                    path must be absolute, and files written outside your own\n"
-         << "                    folder are listed and asked about\n"
+         << "                    folder and programs it runs are listed and asked about\n"
          << "  profile refresh   captures the machine's current state into the profile; the\n"
          << "                    values it replaces are kept in the history\n"
          << "  profile show      every setting of the configuration with its value's summary\n"
@@ -674,11 +726,15 @@ std::string TCli::HelpText() {
         const TPropInfo* parameter = ParameterOf(*kind);
         text << "\n  " << Quote(kind->GetCaption()) << " (" << kind->ClassName() << ")"
              << (parameter ? ", ARG: " + parameter->name + (IsNameList(*parameter) ? "..." : "") : std::string());
+        if (parameter && !IsNameList(*parameter))
+            if (const auto others = OtherParametersOf(*kind, *parameter); !others.empty())
+                text << " [" << OtherParametersText(others) << "]";
     }
     text << (GetSettingClasses().Classes().empty() ? " none\n" : "\n")
          << "\nOptions:\n"
          << "  -y, --yes    answer yes to the confirmation of profile apply and profile undo, and\n"
-         << "               to config import's question about files outside your own folder\n"
+         << "               to config import's question about files outside your own folder and\n"
+         << "               programs it runs\n"
          << "  --rename     config import: a configuration whose name exists gets a free one\n"
          << "  -h, --help   this text\n"
          << "  --           every later argument is a name, even when it starts with '-'\n\n";

@@ -699,8 +699,8 @@ void TfrmMain::actConfigurationImportExecute(QAction*) {
     if (!file)
         return;
     const std::unique_ptr<TConfigurations> imported = ReadExport(ReadTextFile(*file, MaxTextSize));
-    if (const std::string outside = OutsideWrites(*imported);
-        !outside.empty() && !TMessageBoxes::AskYesNo(ToQString(outside + "\n\n" + ImportQuestion), {}, QMessageBox::No))
+    if (const std::string cautions = ImportCautions(*imported);
+        !cautions.empty() && !TMessageBoxes::AskYesNo(ToQString(cautions + "\n\n" + ImportQuestion), {}, QMessageBox::No))
         return;
     std::vector<std::string> names;
     try {

@@ -1,6 +1,7 @@
 #pragma once
 // Starting a program with its standard output on an anonymous pipe, and reading that pipe while
-// the program runs (CreatePipe, CreateProcessW, WaitForSingleObject, PeekNamedPipe, ReadFile).
+// the program runs (CreatePipe, CreateProcessW, WaitForSingleObject, PeekNamedPipe, ReadFile);
+// its exit code, and ending it (GetExitCodeProcess, TerminateProcess).
 
 #include "os/Errors.h"
 
@@ -18,6 +19,8 @@ inline constexpr std::uint32_t WaitObject0 = 0;
 inline constexpr std::uint32_t WaitTimeout = 258;
 inline constexpr std::uint32_t WaitFailed = 0xFFFFFFFF;
 inline constexpr ErrorCode ErrorBrokenPipe = 109;
+// GetExitCodeProcess's answer while the process runs.
+inline constexpr std::uint32_t StillActive = 259;
 
 struct ProcessInformation {
     Handle process = NullHandle;
@@ -35,6 +38,15 @@ public:
     // `standardOutput`; the caller's environment and folder are inherited.
     virtual ErrorCode CreateProcess(std::u16string_view commandLine, bool inheritHandles, std::uint32_t creationFlags,
                                     Handle standardOutput, ProcessInformation* information) = 0;
+    // CreateProcessW of a program the user named, its command line as given: it runs in `folder`
+    // (the caller's when empty; a missing one is ErrorDirectory), reads nothing, and writes both
+    // its standard output and its standard error to `output`, which must be inheritable.
+    virtual ErrorCode CreateProcessIn(std::u16string_view commandLine, std::u16string_view folder,
+                                      std::uint32_t creationFlags, Handle output, ProcessInformation* information) = 0;
+    // StillActive while the process runs.
+    virtual ErrorCode GetExitCodeProcess(Handle process, std::uint32_t* exitCode) = 0;
+    // Ends the process at once with `exitCode`; programs it started go on.
+    virtual ErrorCode TerminateProcess(Handle process, std::uint32_t exitCode) = 0;
     // WaitObject0 when the process has ended, WaitTimeout when not within `milliseconds`.
     virtual std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) = 0;
     // The bytes waiting in the pipe, without reading them.

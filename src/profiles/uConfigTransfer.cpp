@@ -27,6 +27,13 @@ void Validate(const TConfiguration& configuration) {
         if (!ids.insert(setting->Id()).second)
             throw EFilerError("The configuration " + quoted + " holds two settings with the Id " +
                               std::to_string(setting->Id()));
+        // Parameters the program would have refused where the user enters them.
+        try {
+            setting->CheckParameters();
+        } catch (const Exception& e) {
+            throw EFilerError("The configuration " + quoted + ", setting " +
+                              QuotedText(setting->GetFullDisplayText()) + ": " + e.Message());
+        }
         // The text form keeps no lines for its records: the setting is named by its path.
         if (const std::string path = setting->GetChosenPath(); !path.empty())
             if (const std::string fault = PathFault(path, "The configuration " + quoted + ", setting " +
@@ -111,16 +118,23 @@ std::unique_ptr<TConfigurations> ReadExport(std::string_view text) {
     return imported;
 }
 
-std::string OutsideWrites(const TConfigurations& imported) {
+std::string ImportCautions(const TConfigurations& imported) {
     const std::string userFolder = TOsHelper::GetSpecialFolder(os::CsidlProfile);
-    std::string lines;
+    std::string outside, programs;
     for (const TConfiguration& configuration : imported.Configurations())
-        for (const TSetting* setting : configuration)
+        for (const TSetting* setting : configuration) {
+            const std::string where = " (configuration " + QuestionLine(configuration.Name()) + ")";
             if (const std::string path = setting->GetChosenPath(); !path.empty() && !IsPathInFolder(path, userFolder))
-                lines += "\n  " + QuestionLine(path) + " (configuration " + QuestionLine(configuration.Name()) + ")";
-    if (lines.empty())
-        return {};
-    return "Its File settings write outside your own folder " + QuestionLine(userFolder) + ":" + lines;
+                outside += "\n  " + QuestionLine(path) + where;
+            if (const std::optional<std::string> commandLine = setting->CommandLineToRun())
+                programs += "\n  " + QuestionLine(*commandLine) + where;
+        }
+    std::string text;
+    if (!outside.empty())
+        text = "Its File settings write outside your own folder " + QuestionLine(userFolder) + ":" + outside;
+    if (!programs.empty())
+        text += (text.empty() ? "" : "\n") + std::string("Its Program settings run:") + programs;
+    return text;
 }
 
 std::string FreeConfigurationName(const TConfigurationsCollection& configurations, const std::string& name) {

@@ -16,14 +16,16 @@ std::string ExportConfigurations(const std::vector<const TConfiguration*>& confi
 
 // Reads an exported text, which is untrusted: ETextFormatError (with its line) for text that is
 // not the text form, EReadError for a stream the data file could not hold (unknown class or
-// property, wrong record), EFilerError for anything but a "Configurations" record and for a
-// file path that is relative or goes up with "..". The root
+// property, wrong record), EFilerError for anything but a "Configurations" record, for a
+// setting's parameters that the program refuses, and for a file path that is relative or goes
+// up with "..". The root
 // must exist already (the result is a second TConfigurations, never the root).
 std::unique_ptr<TConfigurations> ReadExport(std::string_view text);
 
 // What an import tells before it asks to add configurations whose File settings write outside
-// the user's profile folder: each such path, one a line; empty when every path is inside.
-std::string OutsideWrites(const TConfigurations& imported);
+// the user's profile folder, or whose Program settings run programs: each such path and each
+// command line, one a line; empty when there is neither.
+std::string ImportCautions(const TConfigurations& imported);
 inline constexpr const char* ImportQuestion = "Import it?";
 
 // The name given to an imported configuration whose name is taken: "Network (2)", "Network (3)"...

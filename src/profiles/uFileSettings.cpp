@@ -38,6 +38,13 @@ std::uint32_t AttributesOf(const std::string& fileName) {
     return attributes;
 }
 
+std::unique_ptr<TSettingEditor> NewFileSettingEditor() { return std::make_unique<TFileSettingEditor>(); }
+
+TOpenFileDialog& Dialog() {
+    static TOpenFileDialog dialog;
+    return dialog;
+}
+
 // The file error for Code, said plainly where the path is what is wrong; a write that was denied
 // says what would help.
 EInOutError FileError(os::ErrorCode code, const std::string& fileName, bool writing) {
@@ -52,23 +59,16 @@ EInOutError FileError(os::ErrorCode code, const std::string& fileName, bool writ
     }
 }
 
-// A failed write says why and what became of the file. A folder that is missing or access that is
-// denied keep the file error's own words, which say what to do.
-EInOutError WriteError(os::ErrorCode code, const std::string& fileName, bool unchanged) {
+} // namespace
+
+EInOutError FileReadError(os::ErrorCode code, const std::string& fileName) { return FileError(code, fileName, false); }
+
+EInOutError FileWriteError(os::ErrorCode code, const std::string& fileName, bool unchanged) {
     if (code == os::ErrorInvalidFunction || code == os::ErrorPathNotFound || code == os::ErrorAccessDenied)
         return FileError(code, fileName, true);
     return EInOutError(static_cast<int>(code), Format(unchanged ? FileLeftAsItWas : FileNotPutBack,
                                                       {WriteFailureReason(code), FileNamePartOf(fileName)}));
 }
-
-std::unique_ptr<TSettingEditor> NewFileSettingEditor() { return std::make_unique<TFileSettingEditor>(); }
-
-TOpenFileDialog& Dialog() {
-    static TOpenFileDialog dialog;
-    return dialog;
-}
-
-} // namespace
 
 std::string FileNamePartOf(const std::string& fileName) {
     const auto it = std::find_if(fileName.rbegin(), fileName.rend(), IsSeparator);
@@ -150,7 +150,7 @@ void TFileSettingValue::LoadFromFile(const std::string& fileName) {
     // buffer the value keeps.
     std::vector<std::uint8_t> bytes;
     if (const os::ErrorCode e = os::Files().ReadWholeFile(fileName, &bytes, INT32_MAX); e != os::ErrorSuccess)
-        throw FileError(e, fileName, false);
+        throw FileReadError(e, fileName);
     contentSize_ = static_cast<std::int32_t>(bytes.size());
     auto held = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
     content_ = {*held, std::move(held)};
@@ -250,7 +250,7 @@ void TAbstractFileSetting::ApplyValue(const TSettingValue& value, TCheckResultLi
             std::min(fileValue->Content().size(), static_cast<std::size_t>(std::max(fileValue->ContentSize(), 0))));
         bool unchanged = true;
         if (const os::ErrorCode e = os::Files().WriteMachineFile(path, content, &unchanged); e != os::ErrorSuccess)
-            throw WriteError(e, path, unchanged);
+            throw FileWriteError(e, path, unchanged);
         return;
     }
     // An already absent file fails too: the machine did not match the profile.

@@ -3,7 +3,9 @@
 
 #include "uProfileSettings.h"
 
+#include "framework/Exceptions.h"
 #include "framework/Stream.h"
+#include "os/Errors.h"
 
 #include <cstdint>
 #include <functional>
@@ -118,6 +120,11 @@ public:
 
     bool Edit(TSetting& setting) override;
 };
+
+// The file kinds' errors, worded alike: a failed read; a failed whole-or-nothing write, which says
+// what became of the file (a denied one with the administrator hint).
+EInOutError FileReadError(os::ErrorCode code, const std::string& fileName);
+EInOutError FileWriteError(os::ErrorCode code, const std::string& fileName, bool unchanged);
 
 // The folder a file-open dialog starts in: the path up to its last separator, without that
 // separator unless it closes a root ("C:\", "/") or follows another separator.

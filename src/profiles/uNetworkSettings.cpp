@@ -19,7 +19,7 @@ const TSettingClass& THostsFileSetting::StaticClass() {
          .imageIndex = 4});
 }
 
-std::string THostsFileSetting::GetFileName() const {
+std::string HostsFilePath() {
     const char d = os::PathDelimiter;
     return TOsHelper::GetSystemDirectory() + d + "drivers" + d + "etc" + d + "hosts";
 }
@@ -381,25 +381,6 @@ std::string TTCPIPSettingValue::GetHint() const {
         lines.Add("}");
     }
     return lines.Text();
-}
-
-bool TShellOutputReader::ReadAvailableOutput() {
-    os::IProcesses& p = os::Processes();
-    std::uint32_t waiting = 0;
-    if (const os::ErrorCode e = p.PeekNamedPipe(readEnd_, &waiting); e != os::ErrorSuccess)
-        RaiseLastOSError(e);
-    if (waiting == 0)
-        return false;
-    char piece[1024];
-    while (waiting > 0) {
-        std::uint32_t read = 0;
-        const std::uint32_t size = waiting < sizeof piece ? waiting : static_cast<std::uint32_t>(sizeof piece);
-        if (const os::ErrorCode e = p.ReadFile(readEnd_, piece, size, &read); e != os::ErrorSuccess)
-            RaiseLastOSError(e);
-        output_.append(piece, read);
-        waiting -= read;
-    }
-    return true;
 }
 
 const TSettingClass& TTCPIPSetting::StaticClass() {

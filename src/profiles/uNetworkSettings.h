@@ -5,7 +5,7 @@
 #include "framework/Collection.h"
 #include "framework/Exceptions.h"
 #include "framework/Strings.h"
-#include "os/Processes.h"
+#include "classes/uHelpers.h"
 #include "os/Wmi.h"
 #include "uFileSettings.h"
 
@@ -14,13 +14,15 @@
 
 namespace prolamo {
 
+// <system folder>\drivers\etc\hosts
+std::string HostsFilePath();
+
 // The system's hosts file; its path is fixed, so it has no parameters.
 class THostsFileSetting : public TAbstractFileSetting {
     PROLAMO_SETTING_CLASS()
 
 public:
-    // <system folder>\drivers\etc\hosts
-    std::string GetFileName() const override;
+    std::string GetFileName() const override { return HostsFilePath(); }
     // The path cannot be chosen: raises EPropReadOnly.
     void SetFileName(const std::string& fileName) override;
     bool ChangesNameResolution() const override { return true; }
@@ -121,19 +123,6 @@ public:
 
 private:
     TAdapterInfoCollection adapters_;
-};
-
-// What the network shell prints while it runs, drained from its pipe without waiting.
-class TShellOutputReader {
-public:
-    explicit TShellOutputReader(os::Handle readEnd) : readEnd_(readEnd) {}
-    // Moves the bytes waiting in the pipe into Output; false when none were waiting.
-    bool ReadAvailableOutput();
-    const std::string& Output() const { return output_; }
-
-private:
-    os::Handle readEnd_;
-    std::string output_;
 };
 
 class TTCPIPSetting : public TSetting {

@@ -93,7 +93,8 @@ std::string TProfilePreview::Summary() const {
     std::string text = changing == 0 ? std::string("Nothing will change")
                                      : std::to_string(changing) + (changing == 1 ? " setting" : " settings") +
                                            " will change";
-    for (const TChangeState state : {TChangeState::Unchanged, TChangeState::CannotRead, TChangeState::NotCaptured})
+    for (const TChangeState state :
+         {TChangeState::Unchanged, TChangeState::CannotRead, TChangeState::NotCaptured, TChangeState::WillRun})
         if (const int count = Count(state); count > 0)
             text += ", " + std::to_string(count) + " " + ChangeStateText(state);
     return text;
@@ -109,6 +110,8 @@ const char* ChangeStateText(TChangeState state) {
         return "cannot be read";
     case TChangeState::NotCaptured:
         return "not captured";
+    case TChangeState::WillRun:
+        return "will run";
     }
     return "";
 }
@@ -120,6 +123,11 @@ TSettingChange PreviewSetting(const TConfigurationProfile& profile, TSetting& se
     const TSettingValue* stored = profile.FindValue(setting);
     if (!stored) {
         change.state = TChangeState::NotCaptured;
+        return change;
+    }
+    if (const std::optional<std::string> commandLine = setting.CommandLineToRun()) {
+        change.state = TChangeState::WillRun;
+        change.after = *commandLine;
         return change;
     }
     change.after = stored->GetHint();

@@ -9,6 +9,7 @@
 #include <climits>
 #include <map>
 #include <set>
+#include <utility>
 
 namespace prolamo {
 
@@ -109,6 +110,18 @@ std::unique_ptr<TSettingValue> TSetting::CreateValue(TCheckResultList* warnings)
     return value;
 }
 
+std::unique_ptr<TSettingValue> TSetting::CreateProfileValue(TCheckResultList* warnings) {
+    if (!CommandLineToRun())
+        return CreateValue(warnings);
+    std::unique_ptr<TSettingValue> value = RecordRun();
+    value->SetCreatorId(id_);
+    return value;
+}
+
+std::unique_ptr<TSettingValue> TSetting::RecordRun() const {
+    throw EAssertionFailed("A kind that runs no program was asked to record a run");
+}
+
 void TSetting::AddCaptureWarning(const std::string& message) const {
     if (captureWarnings_ != nullptr)
         AddWarning(*captureWarnings_, message);
@@ -138,8 +151,8 @@ std::string TSetting::GetDisplayText() const {
 }
 
 std::string TSetting::GetFullDisplayText() const {
-    const std::string path = GetChosenPath();
-    return path.empty() ? GetDisplayText() : GetCaption() + " (" + path + ")";
+    const std::string full = GetChosenPath().empty() ? CommandLineToRun().value_or("") : GetChosenPath();
+    return full.empty() ? GetDisplayText() : GetCaption() + " (" + full + ")";
 }
 
 std::string QuotedText(std::string_view text) {
@@ -305,7 +318,7 @@ void TConfigurationProfile::SetValue(const TSetting& setting, std::unique_ptr<TS
 }
 
 void TConfigurationProfile::RefreshValue(TSetting& setting, TCheckResultList* warnings) {
-    SetValue(setting, setting.CreateValue(warnings));
+    SetValue(setting, setting.CreateProfileValue(warnings));
 }
 
 void TConfigurationProfile::RefreshAll(TCheckResultList* warnings) {
@@ -428,8 +441,9 @@ void TSettings::SortForApply(TSettingsList& list) {
     };
     for (const TSetting* setting : items)
         depthOf(depthOf, setting);
-    std::stable_sort(items.begin(), items.end(),
-                     [&](const TSetting* a, const TSetting* b) { return depth[a] < depth[b]; });
+    std::stable_sort(items.begin(), items.end(), [&](const TSetting* a, const TSetting* b) {
+        return std::pair(a->ApplyPhase(), depth[a]) < std::pair(b->ApplyPhase(), depth[b]);
+    });
 }
 
 void TSettings::DefineProperties(TFiler& filer, const std::string& name) {

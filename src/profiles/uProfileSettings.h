@@ -4,10 +4,13 @@
 #include "classes/uResultList.h"
 #include "framework/Collection.h"
 #include "framework/Component.h"
+#include "framework/Exceptions.h"
 #include "framework/Strings.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +37,31 @@ public:
 };
 
 using TSettingEditorClass = std::unique_ptr<TSettingEditor> (*)();
+
+// The editor of a kind T whose parameters a dialog of the front end edits in place: the front end
+// plugs its dialog in once at start-up; without one, every edit is cancelled.
+template <class T>
+class TDialogSettingEditor : public TSettingEditor {
+public:
+    // Changes the setting and answers true when the user confirms.
+    using TDialog = std::function<bool(T& setting)>;
+
+    static void SetDialog(TDialog dialog) { Dialog() = std::move(dialog); }
+    static std::unique_ptr<TSettingEditor> New() { return std::make_unique<TDialogSettingEditor<T>>(); }
+
+    bool Edit(TSetting& setting) override {
+        auto* typed = dynamic_cast<T*>(&setting);
+        if (typed == nullptr)
+            throw EAssertionFailed("An editor was given another kind of setting");
+        return Dialog() && Dialog()(*typed);
+    }
+
+private:
+    static TDialog& Dialog() {
+        static TDialog dialog;
+        return dialog;
+    }
+};
 
 // What a kind tells about itself without an instance.
 struct TSettingTraits {
@@ -110,6 +138,14 @@ public:
     virtual void CheckParameters() const {}
     // True when this setting must be applied after Setting.
     virtual bool DependsOn(const TSetting& /*setting*/) const { return false; }
+    // Where an apply takes the setting: before every other (-1), among them (0), after them (1).
+    virtual int ApplyPhase() const { return 0; }
+    // The command line an apply runs, for a kind that runs a program instead of holding a state of
+    // the machine. It has nothing to capture (CaptureValue raises why), so a refresh stores what
+    // RecordRun gives, the preview says it will run, and an undo leaves it alone.
+    virtual std::optional<std::string> CommandLineToRun() const { return std::nullopt; }
+    // For a kind that runs a program: a value that records that the profile runs it.
+    virtual std::unique_ptr<TSettingValue> RecordRun() const;
     // True when applying it can change how names resolve (the hosts file, DNS servers): an apply
     // then flushes the resolver's cache, which would otherwise go on answering from before.
     virtual bool ChangesNameResolution() const { return false; }
@@ -120,6 +156,8 @@ public:
     // CaptureValue with the value stamped as created by this setting. What the capture had to leave
     // out of the value is a warning line in Warnings, when given.
     std::unique_ptr<TSettingValue> CreateValue(TCheckResultList* warnings = nullptr);
+    // What a refresh stores: CreateValue, or RecordRun stamped alike for a kind that runs a program.
+    std::unique_ptr<TSettingValue> CreateProfileValue(TCheckResultList* warnings = nullptr);
     bool IsCreatorOf(const TSettingValue& value) const;
     // A new instance of the same class with the same Id and parameters.
     std::unique_ptr<TSetting> Clone() const;
@@ -127,8 +165,9 @@ public:
     // a kind without parameters, a File setting of the same path).
     bool IsDoubleOf(const TSetting& other) const;
     std::string GetDisplayText() const;
-    // The display text with a chosen path in full, where a user decides what will be written:
-    // "File (C:\Users\me\notes.txt)" where the lists show "File (notes.txt)".
+    // The display text with a chosen path or a command line in full, where a user decides what
+    // will be written or run: "File (C:\Users\me\notes.txt)" where the lists show
+    // "File (notes.txt)".
     std::string GetFullDisplayText() const;
     // A result line that names this setting as the lists show it.
     void AddWarning(TCheckResultList& results, const std::string& message) const;
@@ -262,7 +301,8 @@ public:
 
     // Copies of Source's settings (same Ids) and profiles.
     void Assign(const TSettings& source);
-    // Moves every setting behind the settings it depends on; otherwise keeps the list order.
+    // Orders the settings by their apply phase, and within it moves every setting behind the
+    // settings it depends on; otherwise keeps the list order.
     void SortForApply() { SortForApply(*this); }
     static void SortForApply(TSettingsList& list);
     void DefineProperties(TFiler& filer, const std::string& name) override;

@@ -26,11 +26,21 @@ std::string TApplyReport::Summary() const {
 }
 
 std::string ApplyQuestionFor(const TConfigurationProfile& profile, const TSettingsList& list) {
-    std::string files;
-    for (const TSetting* setting : list)
-        if (!setting->GetChosenPath().empty() && profile.FindValue(*setting))
+    std::string files, programs;
+    for (const TSetting* setting : list) {
+        if (!profile.FindValue(*setting))
+            continue;
+        if (!setting->GetChosenPath().empty())
             files += "\n  " + QuestionLine(setting->GetFullDisplayText());
-    return files.empty() ? std::string(ApplyQuestion) : ApplyQuestion + std::string("\n\nFiles it writes or deletes:") + files;
+        if (const std::optional<std::string> commandLine = setting->CommandLineToRun())
+            programs += "\n  " + QuestionLine(*commandLine);
+    }
+    std::string question = ApplyQuestion;
+    if (!files.empty())
+        question += "\n\nFiles it writes or deletes:" + files;
+    if (!programs.empty())
+        question += "\n\nPrograms it runs:" + programs;
+    return question;
 }
 
 TProfileApplier::TProfileApplier(std::unique_ptr<TProgressSender> sender, IConfirmation& confirmation)

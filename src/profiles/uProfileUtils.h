@@ -45,7 +45,8 @@ inline constexpr const char* ResolverCacheCaption = "Name resolver cache";
 
 inline constexpr const char* ApplyQuestion = "Do you really want to apply profile these settings?";
 
-// ApplyQuestion followed by the full path of every file the apply of List writes or deletes.
+// ApplyQuestion followed by the full path of every file the apply of List writes or deletes, and
+// the command line of every program it runs.
 std::string ApplyQuestionFor(const TConfigurationProfile& profile, const TSettingsList& list);
 
 // What one run did.

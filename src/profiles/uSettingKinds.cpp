@@ -5,12 +5,14 @@
 #include "uEnvSettings.h"
 #include "uFileSettings.h"
 #include "uFirefoxProxySettings.h"
+#include "uHostsEntriesSettings.h"
 #include "uIEProxySettings.h"
 #include "uNetDriveSettings.h"
 #include "uNetworkSettings.h"
 #include "uOperaProxySettings.h"
 #include "uPrinterSettings.h"
 #include "uProfileSettings.h"
+#include "uProgramSettings.h"
 #include "uTimeSettings.h"
 
 namespace prolamo {
@@ -43,6 +45,11 @@ void RegisterSettingKinds() {
     GetSettingClasses().Register(TPrinterSetting::StaticClass());
     RegisterClass(TNetDriveSettingValue::StaticClass());
     GetSettingClasses().Register(TNetDriveSetting::StaticClass());
+    // Kinds added later come last, so that the kinds before keep their places.
+    RegisterClass(TProgramSettingValue::StaticClass());
+    GetSettingClasses().Register(TProgramSetting::StaticClass());
+    RegisterClass(THostsEntriesValue::StaticClass());
+    GetSettingClasses().Register(THostsEntriesSetting::StaticClass());
 }
 
 void InitializeEngine() {

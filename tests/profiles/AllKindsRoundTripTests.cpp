@@ -8,11 +8,13 @@
 #include "profiles/uEnvSettings.h"
 #include "profiles/uFileSettings.h"
 #include "profiles/uFirefoxProxySettings.h"
+#include "profiles/uHostsEntriesSettings.h"
 #include "profiles/uIEProxySettings.h"
 #include "profiles/uNetDriveSettings.h"
 #include "profiles/uNetworkSettings.h"
 #include "profiles/uOperaProxySettings.h"
 #include "profiles/uPrinterSettings.h"
+#include "profiles/uProgramSettings.h"
 #include "profiles/uTimeSettings.h"
 
 #include <gtest/gtest.h>
@@ -45,6 +47,14 @@ std::size_t AddEveryKind(TConfigurations& root, const std::string& filePath) {
             file->SetFileName(filePath);
         if (auto* env = dynamic_cast<TEnvSetting*>(setting.get()))
             env->SetVariableNames(u"Path\r\nTEMP\r\nUndefined\r\n");
+        if (auto* program = dynamic_cast<TProgramSetting*>(setting.get())) {
+            program->SetCommandLine("\"C:\\Tools\\B\u00fcro VPN\\vpn.exe\" connect office");
+            program->SetWorkingFolder("C:\\Tools");
+            program->SetRunBefore(true);
+            program->SetTimeLimit(90);
+        }
+        if (auto* entries = dynamic_cast<THostsEntriesSetting*>(setting.get()))
+            entries->SetBlockName("B\u00fcro");
         configuration.AddSetting(std::move(setting));
         ++kinds;
     }
@@ -65,6 +75,8 @@ std::size_t AddEveryKind(TConfigurations& root, const std::string& filePath) {
             env->Values().Add(u"Extra=\u00fc");
         if (auto* printers = dynamic_cast<TPrinterSettingValue*>(value))
             printers->Printers()[0].SetIsDefault(false);
+        if (auto* entries = dynamic_cast<THostsEntriesValue*>(value))
+            entries->SetEntries("10.1.0.20 intranet\r\n10.1.0.21 wiki\r\n");
         if (auto* drives = dynamic_cast<TNetDriveSettingValue*>(value))
             drives->Drives().Add(u"Z:=\\\\NAS01\\B\u00fcro");
         if (auto* tcpip = dynamic_cast<TTCPIPSettingValue*>(value)) {
@@ -123,6 +135,7 @@ TEST_F(AllKindsRoundTripTest, ADataFileWithEveryKindIsReadBackIdentically) {
                              dynamic_cast<const TEnvSettingValue*>(&a) ||
                              dynamic_cast<const TPrinterSettingValue*>(&a) ||
                              dynamic_cast<const TNetDriveSettingValue*>(&a) ||
+                             dynamic_cast<const THostsEntriesValue*>(&a) ||
                              dynamic_cast<const TTCPIPSettingValue*>(&a);
         EXPECT_EQ(a.Equals(b), !changed) << a.ClassName();
     }

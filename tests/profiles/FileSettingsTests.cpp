@@ -615,10 +615,10 @@ TEST_F(FileSettingTest, AnImportRefusesRelativeAndUpwardPathsAndNamesThoseOutsid
               Format(PathHasParent, {"The configuration \"Shell\", setting \"File (/tmp/../etc/passwd)\""}));
 
     const auto inside = ReadExport(exported({profile + "/.bashrc", profile + "/AppData/x.ini"}));
-    EXPECT_EQ(OutsideWrites(*inside), "");
+    EXPECT_EQ(ImportCautions(*inside), "");
     const std::string outside = temp_ / "elsewhere.txt";
     const auto mixed = ReadExport(exported({profile + "/.bashrc", outside, "C:\\Windows\\win.ini"}));
-    EXPECT_EQ(OutsideWrites(*mixed), "Its File settings write outside your own folder " + profile + ":\n  " + outside +
+    EXPECT_EQ(ImportCautions(*mixed), "Its File settings write outside your own folder " + profile + ":\n  " + outside +
                                          " (configuration Shell)\n  C:\\Windows\\win.ini (configuration Shell)");
 }
 

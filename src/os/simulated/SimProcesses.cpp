@@ -10,7 +10,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <csignal>
 #include <chrono>
 #include <string>
@@ -106,14 +108,23 @@ ErrorCode SimProcesses::SetHandleInformation(Handle handle, std::uint32_t mask, 
 }
 
 // Like Windows, a bare program name is looked for beside the calling executable first, then in
-// the machine's system folder; "name.exe" also finds the Linux program "name".
+// the machine's system folder, then in the folders of PATH; "name.exe" also finds the Linux
+// program "name".
 std::filesystem::path SimProcesses::FindProgram(const std::string& name) const {
     if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos)
         return IsProgram(name) ? std::filesystem::path(name) : std::filesystem::path();
     std::vector<std::string> names{name};
     if (name.size() > 4 && Utf8ToUtf16(name.substr(name.size() - 4)) == u".exe")
         names.push_back(name.substr(0, name.size() - 4));
-    for (const auto& folder : {OwnFolder(), machine_.SystemFolder()})
+    std::vector<std::filesystem::path> folders{OwnFolder(), machine_.SystemFolder()};
+    if (const char* path = std::getenv("PATH"))
+        for (std::string_view rest = path; !rest.empty();) {
+            const std::size_t colon = std::min(rest.find(':'), rest.size());
+            if (colon > 0)
+                folders.emplace_back(rest.substr(0, colon));
+            rest.remove_prefix(std::min(colon + 1, rest.size()));
+        }
+    for (const auto& folder : folders)
         for (const auto& candidate : names)
             if (IsProgram(folder / candidate))
                 return folder / candidate;
@@ -122,18 +133,31 @@ std::filesystem::path SimProcesses::FindProgram(const std::string& name) const {
 
 ErrorCode SimProcesses::CreateProcess(std::u16string_view commandLine, bool inheritHandles, std::uint32_t,
                                       Handle standardOutput, ProcessInformation* information) {
+    return Spawn(commandLine, {}, inheritHandles, standardOutput, false, information);
+}
+
+ErrorCode SimProcesses::CreateProcessIn(std::u16string_view commandLine, std::u16string_view folder, std::uint32_t,
+                                        Handle output, ProcessInformation* information) {
+    return Spawn(commandLine, Utf16ToUtf8(folder), true, output, true, information);
+}
+
+ErrorCode SimProcesses::Spawn(std::u16string_view commandLine, const std::string& folder, bool inheritHandles,
+                              Handle standardOutput, bool errorsToOutput, ProcessInformation* information) {
     const std::vector<std::string> args = SplitCommandLine(Utf16ToUtf8(commandLine));
     if (args.empty())
         return ErrorFileNotFound;
     const std::filesystem::path program = FindProgram(args[0]);
     if (program.empty())
         return ErrorFileNotFound;
+    std::error_code ec;
+    if (!folder.empty() && !std::filesystem::is_directory(folder, ec))
+        return ErrorDirectory;
 
     std::lock_guard lock(mutex_);
     const Object* output = Find(standardOutput);
     if (output == nullptr || output->kind != Object::Kind::Pipe)
         return ErrorInvalidHandle;
-    // The child sees only the handles it may inherit: an inheritable output, no input, no errors.
+    // The child sees only the handles it may inherit: an inheritable output, no input.
     const bool passOutput = inheritHandles && output->inheritable;
 
     posix_spawn_file_actions_t actions;
@@ -143,7 +167,12 @@ ErrorCode SimProcesses::CreateProcess(std::u16string_view commandLine, bool inhe
         posix_spawn_file_actions_adddup2(&actions, output->fd, 1);
     else
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (passOutput && errorsToOutput)
+        posix_spawn_file_actions_adddup2(&actions, output->fd, 2);
+    else
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (!folder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
 
     // The child works on the same machine as its parent.
     std::vector<std::string> environment;
@@ -167,8 +196,46 @@ ErrorCode SimProcesses::CreateProcess(std::u16string_view commandLine, bool inhe
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0)
         return ErrnoToWindowsError(rc, program.string());
-    information->process = Add({Object::Kind::Process, -1, pid, false, false});
-    information->thread = Add({Object::Kind::Thread, -1, pid, false, false});
+    information->process = Add({Object::Kind::Process, -1, pid});
+    information->thread = Add({Object::Kind::Thread, -1, pid});
+    return ErrorSuccess;
+}
+
+void SimProcesses::Reap(Object& object, bool wait) {
+    int status = 0;
+    const pid_t r = ::waitpid(object.pid, &status, wait ? 0 : WNOHANG);
+    if (r == object.pid) {
+        object.ended = true;
+        // Windows has no signals: a program ended by one gets the shell's code for it.
+        object.exitCode = WIFEXITED(status) ? static_cast<std::uint32_t>(WEXITSTATUS(status))
+                                            : 128u + static_cast<std::uint32_t>(WTERMSIG(status));
+    } else if (r < 0 && errno == ECHILD) {
+        object.ended = true;
+    }
+}
+
+ErrorCode SimProcesses::GetExitCodeProcess(Handle process, std::uint32_t* exitCode) {
+    std::lock_guard lock(mutex_);
+    Object* object = Find(process);
+    if (object == nullptr || object->kind != Object::Kind::Process)
+        return ErrorInvalidHandle;
+    if (!object->ended)
+        Reap(*object, false);
+    *exitCode = object->ended ? object->exitCode : StillActive;
+    return ErrorSuccess;
+}
+
+ErrorCode SimProcesses::TerminateProcess(Handle process, std::uint32_t exitCode) {
+    std::lock_guard lock(mutex_);
+    Object* object = Find(process);
+    if (object == nullptr || object->kind != Object::Kind::Process)
+        return ErrorInvalidHandle;
+    if (object->ended)
+        return ErrorAccessDenied; // as Windows answers for a process that has exited
+    if (::kill(object->pid, SIGKILL) != 0)
+        return ErrnoToWindowsError(errno, {});
+    Reap(*object, true);
+    object->exitCode = exitCode;
     return ErrorSuccess;
 }
 
@@ -180,12 +247,8 @@ std::uint32_t SimProcesses::WaitForSingleObject(Handle handle, std::uint32_t mil
             Object* object = Find(handle);
             if (object == nullptr || object->kind != Object::Kind::Process)
                 return WaitFailed;
-            if (!object->ended) {
-                int status = 0;
-                const pid_t r = ::waitpid(object->pid, &status, WNOHANG);
-                if (r == object->pid || (r < 0 && errno == ECHILD))
-                    object->ended = true;
-            }
+            if (!object->ended)
+                Reap(*object, false);
             if (object->ended)
                 return WaitObject0;
         }
@@ -253,8 +316,7 @@ ErrorCode SimProcesses::CloseHandle(Handle handle) {
         ::close(object->fd);
     } else if (object->kind == Object::Kind::Process && !object->ended) {
         // Closing the handle does not end the process; reap it if it has ended, so no zombie stays.
-        int status = 0;
-        ::waitpid(object->pid, &status, WNOHANG);
+        Reap(*object, false);
     }
     objects_.erase(handle);
     return ErrorSuccess;

@@ -36,20 +36,26 @@ public:
 
     ErrorCode CreateProcess(std::u16string_view commandLine, bool inheritHandles, std::uint32_t creationFlags,
                             Handle standardOutput, ProcessInformation* information) override {
-        // CreateProcessW may write into the command line, so it gets a copy of its own.
-        std::wstring line = windows::Wide(commandLine);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
         // Only standard output is given: what the program writes to standard error is not its output.
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = Native(standardOutput);
-        PROCESS_INFORMATION started{};
-        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, inheritHandles ? TRUE : FALSE, creationFlags,
-                              nullptr, nullptr, &startup, &started))
-            return LastErrorOr(ErrorFileNotFound);
-        information->process = FromNative(started.hProcess);
-        information->thread = FromNative(started.hThread);
+        return Start(commandLine, {}, inheritHandles, creationFlags, standardOutput, nullptr, information);
+    }
+
+    ErrorCode CreateProcessIn(std::u16string_view commandLine, std::u16string_view folder, std::uint32_t creationFlags,
+                              Handle output, ProcessInformation* information) override {
+        // A program's messages of failure go to standard error: the user wants those most.
+        return Start(commandLine, folder, true, creationFlags, output, Native(output), information);
+    }
+
+    ErrorCode GetExitCodeProcess(Handle process, std::uint32_t* exitCode) override {
+        DWORD code = 0;
+        if (!::GetExitCodeProcess(Native(process), &code))
+            return LastErrorOr(ErrorInvalidHandle);
+        *exitCode = code;
         return ErrorSuccess;
+    }
+
+    ErrorCode TerminateProcess(Handle process, std::uint32_t exitCode) override {
+        return ::TerminateProcess(Native(process), exitCode) ? ErrorSuccess : LastErrorOr(ErrorAccessDenied);
     }
 
     std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override {
@@ -84,6 +90,27 @@ public:
 
     void Sleep(std::uint32_t milliseconds) override { ::Sleep(milliseconds); }
     std::uint32_t GetCurrentProcessId() override { return ::GetCurrentProcessId(); }
+
+private:
+    static ErrorCode Start(std::u16string_view commandLine, std::u16string_view folder, bool inheritHandles,
+                           std::uint32_t creationFlags, Handle standardOutput, HANDLE standardError,
+                           ProcessInformation* information) {
+        // CreateProcessW may write into the command line, so it gets a copy of its own.
+        std::wstring line = windows::Wide(commandLine);
+        const std::wstring directory = windows::Wide(folder);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = Native(standardOutput);
+        startup.hStdError = standardError;
+        PROCESS_INFORMATION started{};
+        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, inheritHandles ? TRUE : FALSE, creationFlags,
+                              nullptr, directory.empty() ? nullptr : directory.c_str(), &startup, &started))
+            return LastErrorOr(ErrorFileNotFound);
+        information->process = FromNative(started.hProcess);
+        information->thread = FromNative(started.hThread);
+        return ErrorSuccess;
+    }
 };
 
 } // namespace
