@@ -1,5 +1,6 @@
 // Prolamo's desktop program. Its only argument, --tray, starts it in the notification area, as
 // starting with the session does.
+#include "fEditParameters.h"
 #include "fMain.h"
 #include "fTray.h"
 #include "profiles/uSettingKinds.h"
@@ -20,6 +21,7 @@ int main(int argc, char* argv[]) {
     prolamo::SetHelpFile(prolamo::DefaultHelpFile());
     prolamo::InstallFileDialog();
     prolamo::InstallCheckListDialog();
+    prolamo::InstallParameterDialogs();
     if (const QString report = qEnvironmentVariable("PROLAMO_WINDOW_REPORT"); !report.isEmpty())
         prolamo::ReportMainWindowTo(report);
 

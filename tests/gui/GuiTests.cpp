@@ -9,6 +9,7 @@
 #include "gui/fAbout.h"
 #include "gui/fEditConfiguration.h"
 #include "gui/fEditItems.h"
+#include "gui/fEditParameters.h"
 #include "gui/fEditProfile.h"
 #include "gui/fMain.h"
 #include "gui/fEditRule.h"
@@ -24,6 +25,8 @@
 #include "profiles/uConfigTransfer.h"
 #include "profiles/uEnvSettings.h"
 #include "profiles/uFileSettings.h"
+#include "profiles/uHostsEntriesSettings.h"
+#include "profiles/uProgramSettings.h"
 #include "switching/uSwitchRules.h"
 #include "switching/uWatcherLock.h"
 
@@ -45,6 +48,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTextBrowser>
@@ -271,6 +275,7 @@ private slots:
         TFileDialogs::SetTesting(true);
         InstallFileDialog();
         InstallCheckListDialog();
+        InstallParameterDialogs();
     }
 
     void init() {
@@ -1709,6 +1714,65 @@ private slots:
         emit editor.lvwItems->itemDoubleClicked(editor.lvwItems->item(0));
         QCOMPARE(ListTexts(*editor.lvwItems), QStringList{QStringLiteral("Edited (second)")});
         QCOMPARE(configuration.Settings()[0].Id(), id);
+    }
+
+    void programAndHostsBlockEditorsRefuseWhatTheKindRefusesAndStayOpen() {
+        TProgramSetting program;
+        program.SetCommandLine("sync.cmd");
+        bool named = false, laidOut = false;
+        OnNextModal<TfrmEditProgram>([&](TfrmEditProgram& editor) {
+            const auto closed = qScopeGuard([&editor] {
+                if (editor.isVisible())
+                    editor.reject();
+            });
+            named = !editor.edtCommandLine->accessibleName().isEmpty() &&
+                    !editor.edtWorkingFolder->accessibleName().isEmpty() &&
+                    !editor.cmbRun->accessibleName().isEmpty() && !editor.edtTimeLimit->accessibleName().isEmpty();
+            laidOut = editor.btnOK->geometry().top() >= editor.bvlDialog->geometry().bottom() &&
+                      editor.bvlDialog->geometry().contains(editor.edtTimeLimit->mapTo(editor.Client(), QPoint()));
+            editor.edtCommandLine->setText(QStringLiteral("  "));
+            editor.btnOK->click();
+            QVERIFY(editor.isVisible());
+            editor.edtCommandLine->setText(QStringLiteral("\"C:\\Tools\\vpn client.exe\" connect"));
+            editor.edtWorkingFolder->setText(QStringLiteral("tools"));
+            editor.btnOK->click();
+            QVERIFY(editor.isVisible());
+            editor.edtWorkingFolder->setText(QStringLiteral("C:\\Tools"));
+            editor.cmbRun->setCurrentIndex(1);
+            editor.edtTimeLimit->setValue(15);
+            editor.btnOK->click();
+        });
+        QVERIFY(TProgramSettingEditor().Edit(program));
+        QVERIFY(named);
+        QVERIFY(laidOut);
+        QCOMPARE(TMessageBoxes::Errors(),
+                 (QStringList{QString::fromLatin1(ProgramNeedsCommandLine),
+                              QStringLiteral("The working folder of a Program setting must be an absolute path "
+                                             "without \"..\", not tools")}));
+        QCOMPARE(program.CommandLine(), std::string("\"C:\\Tools\\vpn client.exe\" connect"));
+        QCOMPARE(program.WorkingFolder(), std::string("C:\\Tools"));
+        QVERIFY(program.RunBefore());
+        QCOMPARE(program.TimeLimit(), 15);
+        QCOMPARE(program.GetDisplayText(), std::string("Program (vpn client.exe)"));
+
+        TMessageBoxes::Reset();
+        THostsEntriesSetting block;
+        OnNextModal<TfrmEditHostsBlock>([](TfrmEditHostsBlock& editor) {
+            const auto closed = qScopeGuard([&editor] {
+                if (editor.isVisible())
+                    editor.reject();
+            });
+            editor.edtBlockName->setText(QStringLiteral(" VPN"));
+            editor.btnOK->click();
+            QVERIFY(editor.isVisible());
+            editor.edtBlockName->setText(QStringLiteral("VPN"));
+            editor.btnOK->click();
+        });
+        QVERIFY(THostsEntriesSettingEditor().Edit(block));
+        QCOMPARE(TMessageBoxes::Errors().size(), 1);
+        QCOMPARE(block.BlockName(), std::string("VPN"));
+        OnNextModal<TfrmEditHostsBlock>([](TfrmEditHostsBlock& editor) { editor.btnCancel->click(); });
+        QVERIFY(!THostsEntriesSettingEditor().Edit(block));
     }
 
     void categoryTabsFollowTheRegistryAndFilterTheKinds() {
