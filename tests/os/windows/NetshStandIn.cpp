@@ -6,6 +6,7 @@
 //   bytes N        N bytes 'x' on standard output, no line end
 //   stderr TEXT    TEXT and CR LF on standard error
 //   await NAME     waits until the named event is set (at most a minute)
+//   exit N         ends at once with the exit code N
 // A missing or unreadable script is reported as one output line, so the caller sees it.
 
 #include <windows.h>
@@ -52,6 +53,8 @@ void Carry(const std::string& line) {
         }
         ::WaitForSingleObject(event, 60000);
         ::CloseHandle(event);
+    } else if (verb == "exit") {
+        ::ExitProcess(static_cast<UINT>(std::stoul(rest)));
     }
 }
 

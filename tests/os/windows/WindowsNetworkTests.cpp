@@ -1,6 +1,7 @@
 // The network, process, printer and drive services of Windows itself, and the TCP/IP setting's
-// network-shell run against the stand-in netsh.exe built beside this program. Under Wine some
-// services are missing; those cases check that the failure comes back as a code.
+// network-shell run and the Program setting's run against the stand-in netsh.exe built beside this
+// program; the Hosts entries setting on the system's hosts file. Under Wine some services are
+// missing; those cases check that the failure comes back as a code.
 
 #include "framework/Exceptions.h"
 #include "os/NetConnections.h"
@@ -9,12 +10,16 @@
 #include "os/Processes.h"
 #include "os/Wmi.h"
 #include "os/windows/WinSupport.h"
+#include "profiles/uHostsEntriesSettings.h"
 #include "profiles/uNetDriveSettings.h"
 #include "profiles/uNetworkSettings.h"
 #include "profiles/uPrinterSettings.h"
+#include "profiles/uProgramSettings.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
 #include <thread>
 #include <vector>
 
@@ -432,6 +437,95 @@ TEST(WshNetworkTest, UnderWineTheDriveCallsAreNotImplemented) {
         raised = e.ErrorCode();
     }
     EXPECT_EQ(raised, kNotImplemented);
+}
+
+// ---- the Program and Hosts entries settings ----
+
+// The Program setting runs the stand-in on a script of its own; the result lines of one apply.
+class ProgramSettingTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (!script_.empty())
+            ::DeleteFileW(os::windows::Wide(script_).c_str());
+    }
+    std::string Apply(const std::vector<std::string>& lines, std::int32_t timeLimit = DefaultTimeLimit) {
+        script_ = SaveScript(lines);
+        TProgramSetting program;
+        program.SetCommandLine("netsh.exe -f \"" + os::Utf16ToUtf8(script_) + "\"");
+        program.SetTimeLimit(timeLimit);
+        TCheckResultList results;
+        program.ApplyValue(TProgramSettingValue(), results);
+        std::string text;
+        for (const TCheckResult& result : results)
+            text += result.Text() + "|";
+        return text;
+    }
+
+    std::u16string script_;
+};
+
+TEST_F(ProgramSettingTest, TheExitCodeAndTheLastLinesOfBothOutputsMakeTheErrorLine) {
+    EXPECT_EQ(Apply({"print all is well"}), "");
+    EXPECT_EQ(Apply({"print first", "stderr cannot reach the server", "exit 3"}),
+              "Program (netsh.exe): ended with exit code 3; the last lines it printed:\n  first\n  cannot reach the "
+              "server|");
+}
+
+TEST_F(ProgramSettingTest, AProgramPastItsTimeLimitIsEnded) {
+    Gate gate; // never opened: the stand-in waits for it a minute
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Apply({"print started", "await " + gate.Name()}, 2),
+              "Program (netsh.exe): was still running after its time limit of 2 s and was ended; the last lines it "
+              "printed:\n  started|");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+}
+
+TEST_F(ProgramSettingTest, AMissingProgramSaysSo) {
+    TProgramSetting program;
+    program.SetCommandLine("prolamo-no-such-program.exe --now");
+    TCheckResultList results;
+    program.ApplyValue(TProgramSettingValue(), results);
+    ASSERT_EQ(results.Count(), 1u);
+    EXPECT_EQ(results[0].Text().rfind("Program (prolamo-no-such-program.exe): cannot be started: System Error.  "
+                                      "Code: 2.",
+                                      0),
+              0u)
+        << results[0].Text();
+}
+
+// The system's hosts file, put back as it was after the test.
+class HostsEntriesTest : public ::testing::Test {
+protected:
+    void SetUp() override { before_ = Read(); }
+    void TearDown() override { std::ofstream(HostsFilePath(), std::ios::binary) << before_; }
+    static std::string Read() {
+        std::ifstream in(HostsFilePath(), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    static void Apply(const std::string& name, const std::vector<std::string>& lines) {
+        THostsEntriesSetting setting;
+        setting.SetBlockName(name);
+        THostsEntriesValue value;
+        value.SetLines(lines);
+        TCheckResultList results;
+        setting.ApplyValue(value, results);
+    }
+
+    std::string before_;
+};
+
+TEST_F(HostsEntriesTest, TheBlockIsReplacedInTheSystemsHostsFileAndEveryOtherLineStays) {
+    const std::string theirs = "# written by another program\r\n10.9.9.9 other\r\n";
+    std::ofstream(HostsFilePath(), std::ios::binary) << theirs;
+    Apply("VPN", {"10.8.0.1 vpn"});
+    Apply("Lab", {"192.168.50.1 lab"});
+    EXPECT_EQ(Read(), theirs + "# BEGIN Prolamo VPN\r\n10.8.0.1 vpn\r\n# END Prolamo VPN\r\n"
+                               "# BEGIN Prolamo Lab\r\n192.168.50.1 lab\r\n# END Prolamo Lab\r\n");
+    THostsEntriesSetting vpn;
+    vpn.SetBlockName("VPN");
+    EXPECT_EQ(static_cast<THostsEntriesValue&>(*vpn.CreateValue()).Lines(), std::vector<std::string>{"10.8.0.1 vpn"});
+    Apply("VPN", {});
+    EXPECT_EQ(Read(), theirs + "# BEGIN Prolamo Lab\r\n192.168.50.1 lab\r\n# END Prolamo Lab\r\n");
 }
 
 } // namespace
