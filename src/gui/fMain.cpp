@@ -700,7 +700,8 @@ void TfrmMain::actConfigurationImportExecute(QAction*) {
         return;
     const std::unique_ptr<TConfigurations> imported = ReadExport(ReadTextFile(*file, MaxTextSize));
     if (const std::string cautions = ImportCautions(*imported);
-        !cautions.empty() && !TMessageBoxes::AskYesNo(ToQString(cautions + "\n\n" + ImportQuestion), {}, QMessageBox::No))
+        !cautions.empty() &&
+        !TMessageBoxes::AskYesNo(ToQString(cautions + "\n\n" + ImportQuestion), {}, QMessageBox::No))
         return;
     std::vector<std::string> names;
     try {

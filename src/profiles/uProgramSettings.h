@@ -9,7 +9,7 @@
 
 namespace prolamo {
 
-inline constexpr std::int32_t DefaultTimeLimit = 60;  // seconds
+inline constexpr std::int32_t DefaultTimeLimit = 60;    // seconds
 inline constexpr std::int32_t LongestTimeLimit = 86400; // a day
 // How many of the last lines a program printed an error line shows.
 inline constexpr std::size_t ShownOutputLines = 5;
