@@ -496,6 +496,13 @@ TProfileSnapshot* TProfileHistory::Listed(std::size_t number) const {
     return number >= 1 && number <= snapshots_.Count() ? &snapshots_[snapshots_.Count() - number] : nullptr;
 }
 
+TProfileSnapshot* TProfileHistory::Find(std::int64_t key) const {
+    for (std::size_t i = 0; i < snapshots_.Count(); ++i)
+        if (snapshots_[i].Key() == key)
+            return &snapshots_[i];
+    return nullptr;
+}
+
 std::vector<std::vector<std::uint8_t>> TProfileHistory::VerifiedContents(TProfileSnapshot& snapshot) {
     std::vector<std::vector<std::uint8_t>> contents;
     for (const TSnapshotEntry& entry : snapshot.Entries()) {

@@ -154,6 +154,8 @@ public:
     TProfileSnapshot* NewestApply(const std::string& configuration) const;
     // The snapshot listed as Number, the newest being 1; nothing beyond the list.
     TProfileSnapshot* Listed(std::size_t number) const;
+    // The stored snapshot of Key, also after the list was read again; nothing when it is gone.
+    TProfileSnapshot* Find(std::int64_t key) const;
 
     // Reads the values of Snapshot's entries, checking each content's hash; a mismatch marks the
     // snapshot damaged and raises EDamagedSnapshot, which names it.
