@@ -170,9 +170,11 @@ TEST_F(HistoryTest, TheFileIsWrittenOwnerOnlyReadBackAndKeepsTheLast20) {
         TestMachine()["a"] = "state " + std::to_string(i);
         Apply(office);
     }
+#ifndef _WIN32
     struct stat st {};
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
+#endif
 
     TProfileHistory read(file);
     read.Load();
@@ -475,6 +477,7 @@ TEST_F(HistoryTest, ThePreviewComparesTheMachineWithTheStoredValuesAndChangesNot
     EXPECT_EQ(preview.Summary(), "1 setting will change, 1 unchanged, 1 cannot be read, 1 not captured");
 }
 
+#ifndef _WIN32 // Windows keeps the folder of an open file
 TEST_F(HistoryTest, AFailedSaveLeavesTheListAsItWas) {
     TConfigurationProfile& office = Office();
     const std::string folder = temp_ / "gone";
@@ -501,7 +504,9 @@ TEST_F(HistoryTest, AFailedSaveLeavesTheListAsItWas) {
     EXPECT_EQ(keys(), before) << "the undone apply's snapshot is still in its place";
     EXPECT_EQ(kept.Snapshots()[1].Kind(), TSnapshotKind::Apply);
 }
+#endif
 
+#ifndef _WIN32 // the zone of the test is set through TZ
 TEST(SnapshotTime, TheDescriptionShowsTheStoredUtcTimeOnTheUsersClock) {
     const char* saved = std::getenv("TZ");
     const std::string zone = saved ? saved : "";
@@ -518,6 +523,7 @@ TEST(SnapshotTime, TheDescriptionShowsTheStoredUtcTimeOnTheUsersClock) {
     EXPECT_EQ(shown, "the apply of Office (A) at 2026-12-08 02:10:45") << "half an hour ahead, past midnight";
     EXPECT_EQ(unreadable, "the apply of Office (A) at not a time UTC");
 }
+#endif
 
 TEST(LineDifference, KeepsTheCommonLinesAndRemovesAndAddsTheFewestOthers) {
     using L = TLineDifference;
