@@ -312,6 +312,9 @@ void TfrmMain::OpenDataFile() {
         TMessageBoxes::ShowError(ToQString("The history file " + History().FileName() + " cannot be read: " +
                                            FDataFile->HistoryError() + "\n\nIt was left as it is; nothing can be "
                                            "applied or undone until it is mended or removed."));
+    // An old history file that could not be taken over was set aside.
+    else if (!History().Notice().empty())
+        TMessageBoxes::ShowError(ToQString(History().Notice()));
 }
 
 void TfrmMain::OnChange(QAction* action, void (TfrmMain::*handler)(QAction*), TDataUse use) {
