@@ -27,7 +27,7 @@ TfrmHistory::TfrmHistory(TProfileHistory& history, QWidget* owner)
       btnUndo(new QPushButton(Client())), FHistory(history) {
     setObjectName(QStringLiteral("frmHistory"));
     setWindowTitle(QStringLiteral("History"));
-    SetHelpKeyword(QStringLiteral("html/profileedit.htm"));
+    SetHelpKeyword(QStringLiteral("html/index.htm"));
     SetSizeable(true);
     btnOK->hide();
     actCancel->setText(QStringLiteral("&Close"));
