@@ -120,7 +120,9 @@ enum class THistoryAccess { Read, Change };
 // The history database beside the data file (SQLite): the newest Capacity snapshots, oldest
 // first, each with its entries; a value's bytes are stored once by their SHA-256, however many
 // snapshots hold them. Every change is one transaction, and only the holder of the data file's
-// lock makes one. Snapshots are listed from memory; their values are read on demand.
+// lock makes one. Snapshots are listed from memory; their values are read on demand. Its
+// published list is what the old history file held, in the data file's format: it reads that
+// file for the migration.
 class TProfileHistory : public TComponent {
     PROLAMO_CLASS()
 
