@@ -379,11 +379,12 @@ public:
         TProfileHistory& history = History(THistoryAccess::Read);
         if (history.Snapshots().Count() == 0)
             out_ << "The history is empty.\n";
+        history.CheckAll();
         for (std::size_t number = 1; TProfileSnapshot* snapshot = history.Listed(number); ++number) {
             out_ << std::setw(2) << number << "  " << snapshot->LocalTimeText() << "  " << std::left << std::setw(7)
                  << snapshot->KindText() << std::right << "  " << TerminalLine(snapshot->Configuration()) << " / "
                  << TerminalLine(snapshot->Profile());
-            if (!history.Check(*snapshot))
+            if (snapshot->Damaged())
                 out_ << "  (damaged)";
             out_ << "\n      " << (snapshot->Entries().Count() == 0 ? "no settings" : TerminalLine(snapshot->SettingsText()))
                  << '\n';

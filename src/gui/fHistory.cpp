@@ -80,11 +80,12 @@ TfrmHistory::TfrmHistory(TProfileHistory& history, QWidget* owner)
 
 void TfrmHistory::ShowSnapshots() {
     const int count = static_cast<int>(FHistory.Snapshots().Count());
+    FHistory.CheckAll();
     lvwSnapshots->setRowCount(count);
     for (int row = 0; row < count; ++row) {
         TProfileSnapshot& snapshot = *FHistory.Listed(static_cast<std::size_t>(row) + 1);
         QString kind = ToQString(snapshot.KindText());
-        if (!FHistory.Check(snapshot))
+        if (snapshot.Damaged())
             kind += QStringLiteral(" (damaged)");
         lvwSnapshots->setItem(row, colNumber, Cell(QString::number(row + 1)));
         lvwSnapshots->setItem(row, colTime, Cell(ToQString(snapshot.LocalTimeText())));

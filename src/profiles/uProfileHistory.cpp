@@ -468,10 +468,8 @@ void TProfileHistory::Write(std::int64_t removed, std::span<TProfileSnapshot* co
         added[i]->SetKey(stored[i].first);
         for (std::size_t e = 0; e < added[i]->Entries().Count(); ++e) {
             TSnapshotEntry& entry = added[i]->Entries()[e];
-            if (const std::optional<os::Sha256Digest>& content = stored[i].second[e]) {
+            if (const std::optional<os::Sha256Digest>& content = stored[i].second[e])
                 entry.SetContent(*content);
-                verified_.insert(*content);
-            }
             entry.DropValue();
         }
     }
@@ -503,27 +501,30 @@ TProfileSnapshot* TProfileHistory::Find(std::int64_t key) const {
     return nullptr;
 }
 
-std::vector<std::vector<std::uint8_t>> TProfileHistory::VerifiedContents(TProfileSnapshot& snapshot) {
+std::vector<std::vector<std::uint8_t>> TProfileHistory::VerifiedContents(TProfileSnapshot& snapshot,
+                                                                        std::set<os::Sha256Digest>* foundWhole) {
     std::vector<std::vector<std::uint8_t>> contents;
     for (const TSnapshotEntry& entry : snapshot.Entries()) {
         if (entry.Value() || !entry.Content())
             continue;
         const os::Sha256Digest& content = *entry.Content();
         std::optional<std::vector<std::uint8_t>> bytes = database_ ? database_->Content(content) : std::nullopt;
-        if (!bytes || (!verified_.contains(content) && os::Sha256(*bytes) != content)) {
+        if (!bytes || (!(foundWhole && foundWhole->contains(content)) && os::Sha256(*bytes) != content)) {
             snapshot.SetDamaged();
             throw EDamagedSnapshot("The history's snapshot of " + snapshot.Description() + " is damaged: the value of " +
                                    entry.Setting() + " kept in " + fileName_ +
                                    (bytes ? " does not match its hash" : " is missing") + "; it cannot be applied");
         }
-        verified_.insert(content);
+        if (foundWhole)
+            foundWhole->insert(content);
         contents.push_back(std::move(*bytes));
     }
     return contents;
 }
 
 void TProfileHistory::ReadValues(TProfileSnapshot& snapshot) {
-    std::vector<std::vector<std::uint8_t>> contents = VerifiedContents(snapshot);
+    // What is about to be applied is checked every time, whatever an earlier look found.
+    std::vector<std::vector<std::uint8_t>> contents = VerifiedContents(snapshot, nullptr);
     std::size_t next = 0;
     for (TSnapshotEntry& entry : snapshot.Entries())
         if (!entry.Value() && entry.Content()) {
@@ -537,13 +538,14 @@ void TProfileHistory::ReadValues(TProfileSnapshot& snapshot) {
         }
 }
 
-bool TProfileHistory::Check(TProfileSnapshot& snapshot) {
-    try {
-        VerifiedContents(snapshot);
-        return true;
-    } catch (const EDamagedSnapshot&) {
-        return false;
-    }
+void TProfileHistory::CheckAll() {
+    std::set<os::Sha256Digest> foundWhole;
+    for (TProfileSnapshot& snapshot : snapshots_)
+        try {
+            VerifiedContents(snapshot, &foundWhole);
+        } catch (const EDamagedSnapshot&) {
+            // Marked damaged; the others are checked still.
+        }
 }
 
 TProfileSnapshot& TProfileHistory::Add(std::unique_ptr<TProfileSnapshot> snapshot) {

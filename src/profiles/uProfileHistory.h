@@ -162,9 +162,9 @@ public:
     // Reads the values of Snapshot's entries, checking each content's hash; a mismatch marks the
     // snapshot damaged and raises EDamagedSnapshot, which names it.
     void ReadValues(TProfileSnapshot& snapshot);
-    // Checks the hashes of Snapshot's stored values without keeping them; false (and damaged) on
-    // a mismatch.
-    bool Check(TProfileSnapshot& snapshot);
+    // Checks the hashes of every snapshot's stored values without keeping them, each content
+    // once; the snapshots that fail are marked damaged.
+    void CheckAll();
 
     // Each change is saved at once; a failed save raises and leaves both the file and the list as
     // they were.
@@ -186,16 +186,16 @@ private:
     // keys and contents, and hold their values no more.
     void Write(std::int64_t removed, std::span<TProfileSnapshot* const> added);
     // The stored bytes of each entry of Snapshot with a stored value, in entry order; raises
-    // EDamagedSnapshot on a mismatch.
-    std::vector<std::vector<std::uint8_t>> VerifiedContents(TProfileSnapshot& snapshot);
+    // EDamagedSnapshot on a mismatch. A content in FoundWhole, when given, is not hashed again,
+    // and one found whole is added.
+    std::vector<std::vector<std::uint8_t>> VerifiedContents(TProfileSnapshot& snapshot,
+                                                            std::set<os::Sha256Digest>* foundWhole);
 
     std::string fileName_;
     THistoryAccess access_ = THistoryAccess::Change;
     bool loadFailed_ = false;
     std::string notice_;
     std::unique_ptr<TDatabase> database_;
-    // Contents found whole since the file was opened; each is read and hashed once.
-    std::set<os::Sha256Digest> verified_;
     TProfileSnapshots snapshots_;
 };
 

@@ -22,6 +22,7 @@
 #include "gui/uDesktopSwitching.h"
 #include "gui/uGUIUtils.h"
 #include "os/Folders.h"
+#include "os/Sqlite.h"
 #include "profiles/uConfigTransfer.h"
 #include "profiles/uEnvSettings.h"
 #include "profiles/uFileSettings.h"
@@ -779,8 +780,21 @@ private slots:
         QCOMPARE(main->History().Listed(1)->Kind(), TSnapshotKind::Undo);
         QCOMPARE(main->History().Snapshots().Count(), std::size_t{3});
 
-        // Closed without a choice, nothing happens.
-        OnNextModal<TfrmHistory>([](TfrmHistory& window) { window.btnCancel->click(); });
+        // A byte changed in the file: its snapshot shows damaged and cannot be chosen; closed
+        // without a choice, nothing happens.
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(main->History().FileName().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        const int changed = os::Exec(db, "UPDATE content SET bytes = CAST(replace(CAST(bytes AS TEXT), 'second', "
+                                         "'sEcond') AS BLOB) WHERE instr(bytes, CAST('second' AS BLOB)) > 0");
+        sqlite3_close(db);
+        QCOMPARE(changed, SQLITE_OK);
+        OnNextModal<TfrmHistory>([](TfrmHistory& window) {
+            QCOMPARE(window.lvwSnapshots->item(2, TfrmHistory::colKind)->text(), QStringLiteral("apply (damaged)"));
+            QCOMPARE(window.lvwSnapshots->item(1, TfrmHistory::colKind)->text(), QStringLiteral("refresh"));
+            window.lvwSnapshots->setCurrentCell(2, TfrmHistory::colNumber);
+            QVERIFY(!window.actUndo->isEnabled());
+            window.btnCancel->click();
+        });
         main->actProfileHistory->trigger();
         QCOMPARE(TestMachine()["k1"], std::string("first"));
         QVERIFY(ProgressWindows().isEmpty());
