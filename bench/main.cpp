@@ -6,9 +6,13 @@
 // "profile apply", and the TCP/IP setting's capture and apply against one network-shell command,
 // and prints the ratios and the peak memory of "prolamo-cli list" with and without the data file;
 // then times "prolamo-cli config import --rename" of 1,000 and of 8,000 small configurations into
-// an empty data file and prints the ratio of the two.
+// an empty data file and prints the ratio of the two; then, on a machine of its own, times the apply
+// of a profile with one 10 MB File value with an empty history against the same apply once the
+// history holds 20 snapshots of that value, and prints the history's size on disk against the
+// distinct content its snapshots hold.
 
 #include "classes/uPersistence.h"
+#include "os/Sha256.h"
 #include "profiles/uConfigTransfer.h"
 #include "profiles/uFileSettings.h"
 #include "profiles/uNetworkSettings.h"
@@ -28,6 +32,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -49,6 +54,7 @@ constexpr std::size_t LargeValue = 1 << 20;
 constexpr int Rounds = 7;
 constexpr int ImportSmall = 1000;
 constexpr int ImportLarge = 8000;
+constexpr std::size_t HistoryValue = 10 << 20;
 
 // Text like a hosts file, so the values look like what users keep.
 std::vector<std::uint8_t> Content(std::mt19937& random, std::size_t size) {
@@ -189,6 +195,26 @@ double RunProcess(const std::string& program, const std::vector<std::string>& ar
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         throw std::runtime_error(program + " failed");
     return static_cast<double>(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
+}
+
+// The bytes of the distinct values the snapshots of the history hold, each counted once.
+std::uint64_t DistinctContent(const std::string& historyFile) {
+    TProfileHistory history(historyFile);
+    history.Load(THistoryAccess::Read);
+    std::map<os::Sha256Digest, std::size_t> sizes;
+    for (TProfileSnapshot& snapshot : history.Snapshots()) {
+        history.ReadValues(snapshot);
+        for (TSnapshotEntry& entry : snapshot.Entries())
+            if (entry.Value()) {
+                const std::vector<std::uint8_t> bytes = Streamed(*entry.Value());
+                sizes[os::Sha256(bytes)] = bytes.size();
+                entry.DropValue();
+            }
+    }
+    std::uint64_t total = 0;
+    for (const auto& [digest, size] : sizes)
+        total += size;
+    return total;
 }
 
 double PeakMegabytes() {
@@ -338,6 +364,33 @@ int main(int argc, char** argv) {
         const double importSmall = importTime(ImportSmall);
         const double importLarge = importTime(ImportLarge);
 
+        // One 10 MB File value, applied again and again with nothing changed in between.
+        const fs::path historyMachine = folder / "history-machine";
+        const std::string historyFile =
+            TProfileHistory::FileBeside((historyMachine / fs::relative(dataFile, folder)).string());
+        const std::string tenMegabytes = (folder / "ten-megabytes.txt").string();
+        std::mt19937 random(23);
+        PlainWrite(tenMegabytes, Content(random, HistoryValue), false);
+        for (const std::vector<std::string>& command :
+             {std::vector<std::string>{"config", "add", "History"}, {"setting", "add", "History", "File", tenMegabytes},
+              {"profile", "add", "History", "Office"}, {"profile", "refresh", "History", "Office"}})
+            RunProcess(cli, command, historyMachine.string());
+        const std::vector<std::string> applyOffice = {"--yes", "profile", "apply", "History", "Office"};
+        std::vector<double> emptyApplies;
+        for (int i = 0; i < Rounds; ++i) {
+            fs::remove(historyFile);
+            const auto start = Clock::now();
+            RunProcess(cli, applyOffice, historyMachine.string());
+            emptyApplies.push_back(Seconds(Clock::now() - start));
+        }
+        std::sort(emptyApplies.begin(), emptyApplies.end());
+        const double emptyApply = emptyApplies[emptyApplies.size() / 2];
+        for (std::size_t i = 0; i < TProfileHistory::Capacity; ++i)
+            RunProcess(cli, applyOffice, historyMachine.string());
+        const double fullApply = Median(Rounds, [&] { RunProcess(cli, applyOffice, historyMachine.string()); });
+        const auto historyOnDisk = static_cast<double>(fs::file_size(historyFile));
+        const auto distinct = static_cast<double>(DistinctContent(historyFile));
+
 
         // The seeded laptop has one enabled adapter: an apply writes and runs one shell script.
         TTCPIPSetting tcpip;
@@ -372,6 +425,12 @@ int main(int argc, char** argv) {
         std::printf("config import --rename: %d configurations %.2f ms, %d configurations %.2f ms: ratio %.2f\n"
                     "(the bar is 12.00)\n",
                     ImportSmall, importSmall * 1e3, ImportLarge, importLarge * 1e3, importLarge / importSmall);
+        std::printf("Apply of one %zu MB value: %.2f ms with an empty history, %.2f ms with %zu snapshots of it:\n"
+                    "ratio %.2f (the bar is 1.50)\n",
+                    HistoryValue >> 20, emptyApply * 1e3, fullApply * 1e3, TProfileHistory::Capacity,
+                    fullApply / emptyApply);
+        std::printf("History on disk: %.2f MB for %.2f MB of distinct content: ratio %.2f (the bar is 1.20)\n",
+                    historyOnDisk / (1 << 20), distinct / (1 << 20), historyOnDisk / distinct);
         std::printf("The history file beside the data file: %.2f MB after these rounds (%d applies, %d of\n"
                     "them undone; it keeps the last %d snapshots).\n",
                     static_cast<double>(historySize) / (1 << 20), 1 + 2 * Rounds, Rounds,

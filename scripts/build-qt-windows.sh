@@ -7,6 +7,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 toolchain=$here/cmake/toolchains/mingw-w64-x86_64.cmake
 
+source "$(dirname "$0")/debian-source.sh"
 fail() { echo "build-qt-windows: $*" >&2; exit 1; }
 
 host_version=$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null) ||
@@ -31,29 +32,8 @@ if [ -f "$prefix/.complete" ]; then
   exit 0
 fi
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
-# The source package needs a deb-src entry for the archive and suite the deb entry uses.
-if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -q '^Sources$'; then
-  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    sed -n 's/^Types: deb$/Types: deb-src/p; /^URIs:/p; /^Suites:/p; /^Components:/p; /^Signed-By:/p; /^$/p' \
-      /etc/apt/sources.list.d/debian.sources | $sudo tee /etc/apt/sources.list.d/prolamo-deb-src.sources >/dev/null
-  else
-    grep -h '^deb ' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
-      sed 's/^deb /deb-src /' | $sudo tee /etc/apt/sources.list.d/prolamo-deb-src.list >/dev/null
-  fi
-  $sudo apt-get update -q >&2
-fi
-
 work=$cache/qt-windows-src
-rm -rf "$work"
-mkdir -p "$work"
-(cd "$work" && apt-get source -q --download-only "qt6-base=$host_version" >&2) ||
-  fail "apt-get source qt6-base=$host_version failed: is a deb-src entry for Debian 12 reachable?"
-(cd "$work" && dpkg-source -x --no-check qt6-base_*.dsc src >&2) || fail "unpacking the Qt source failed"
-source_version=$(cd "$work/src" && dpkg-parsechangelog -S Version)
-[ "$source_version" = "$host_version" ] ||
-  fail "source qt6-base $source_version does not match the host Qt $host_version"
+debian_source qt6-base "$host_version" "$work"
 
 build=$work/build
 mkdir -p "$build"

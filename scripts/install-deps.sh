@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config ccache dpkg-dev
-  libsqlite3-dev libicu-dev
+  libsqlite3-dev libicu-dev nettle-dev  # nettle: SHA-256 of the history's contents
+  tcl  # makes the SQLite amalgamation for Windows (scripts/build-sqlite-windows.sh)
   libgtest-dev libgmock-dev
   msitools wixl xvfb xauth
   appstream  # validates the installed metainfo

@@ -2,6 +2,7 @@
 
 #include "framework/Exceptions.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ struct TCliArguments {
     bool help = false;
     bool yes = false;
     bool rename = false;
+    std::optional<int> to; // profile undo --to N: the snapshot numbered N by "history"
 };
 
 // Options may stand anywhere; "--" makes every later argument an operand, even one starting with '-'.

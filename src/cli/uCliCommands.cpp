@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <iomanip>
 #include <istream>
 #include <memory>
 #include <optional>
@@ -178,8 +179,8 @@ class TSession {
 public:
     TSession(std::istream& in, std::ostream& out, std::ostream& err, const TCliArguments& options,
              const std::string& historyFile)
-        : in_(in), out_(out), err_(err), yes_(options.yes), rename_(options.rename), root_(GetConfigurationsRoot()),
-          history_(historyFile) {}
+        : in_(in), out_(out), err_(err), yes_(options.yes), rename_(options.rename), to_(options.to),
+          root_(GetConfigurationsRoot()), history_(historyFile) {}
 
     bool Changed() const { return changed_; }
     // What the command did, to be told once the data file holds it.
@@ -310,6 +311,7 @@ public:
         TConfiguration& configuration = FindConfiguration(configurationName);
         TConfigurationProfile& profile = FindProfile(configuration, name);
         const TRefreshReport report = RefreshWithHistory(History(), configuration, profile);
+        refreshed_ = report.snapshot;
         for (const std::string& warning : report.warnings)
             out_ << "Warning: " << TerminalText(warning) << '\n';
         for (const TSetting* setting : report.captured)
@@ -398,7 +400,14 @@ public:
     }
 
     int ProfileUndo() {
-        TApplyUndo undo(History(), root_);
+        TProfileSnapshot* chosen = nullptr;
+        if (to_) {
+            chosen = History().Listed(static_cast<std::size_t>(*to_));
+            if (!chosen)
+                throw EUsage("the history lists " + std::to_string(History().Snapshots().Count()) +
+                             " snapshots; there is no number " + std::to_string(*to_));
+        }
+        TApplyUndo undo(History(), root_, chosen);
         out_ << TerminalLine(undo.Title()) << '\n';
         for (const std::string& line : undo.LeftAlone())
             out_ << "Left alone: " << TerminalText(line) << '\n';
@@ -410,6 +419,30 @@ public:
             return ExitOk;
         }
         return report.errors > 0 ? ExitFailed : ExitOk;
+    }
+
+    // Newest first, numbered as profile undo --to takes them; each stored value's hash is checked.
+    int HistoryList() {
+        TProfileHistory& history = History(THistoryAccess::Read);
+        if (history.Snapshots().Count() == 0)
+            out_ << "The history is empty.\n";
+        history.CheckAll();
+        for (std::size_t number = 1; TProfileSnapshot* snapshot = history.Listed(number); ++number) {
+            out_ << std::setw(2) << number << "  " << snapshot->LocalTimeText() << "  " << std::left << std::setw(7)
+                 << snapshot->KindText() << std::right << "  " << TerminalLine(snapshot->Configuration()) << " / "
+                 << TerminalLine(snapshot->Profile());
+            if (snapshot->Damaged())
+                out_ << "  (damaged)";
+            out_ << "\n      " << (snapshot->Entries().Count() == 0 ? "no settings" : TerminalLine(snapshot->SettingsText()))
+                 << '\n';
+        }
+        return ExitOk;
+    }
+
+    // The data file could not be saved: a refresh's snapshot would undo a refresh that is lost.
+    void SaveFailed() {
+        if (refreshed_)
+            history_.Remove(*refreshed_);
     }
 
     int ConfigExport(const std::string& name, const std::string& file) {
@@ -478,11 +511,13 @@ public:
 private:
     TConfigurationsCollection& Configurations() { return root_.Configurations(); }
 
-    // Read when a command first needs it.
-    TProfileHistory& History() {
+    // Read when a command first needs it; only a command that holds the data file's lock changes it.
+    TProfileHistory& History(THistoryAccess access = THistoryAccess::Change) {
         if (!historyLoaded_) {
             try {
-                history_.Load();
+                history_.Load(access);
+                if (!history_.Notice().empty())
+                    err_ << "Warning: " << TerminalText(history_.Notice()) << '\n';
             } catch (const std::exception& e) {
                 throw EUnreadableHistory("the history file " + history_.FileName() +
                                          " cannot be read: " + TerminalText(e.what()) +
@@ -520,8 +555,10 @@ private:
     std::ostream& err_;
     bool yes_;
     bool rename_;
+    std::optional<int> to_;
     TConfigurations& root_;
     TProfileHistory history_;
+    TProfileSnapshot* refreshed_ = nullptr;
     bool historyLoaded_ = false;
     bool changed_ = false;
     std::string report_;
@@ -566,9 +603,10 @@ const std::vector<TCommand>& Commands() {
          [](TSession& s, Ops o) { return s.ProfileApply(o[0], o[1]); }},
         {{"profile", "diff"}, "CONFIG PROFILE", 2, 2, TAccess::Read,
          [](TSession& s, Ops o) { return s.ProfileDiff(o[0], o[1]); }},
-        {{"profile", "undo"}, "", 0, 0, TAccess::Change, [](TSession& s, Ops) { return s.ProfileUndo(); }},
+        {{"profile", "undo"}, "[--to N]", 0, 0, TAccess::Change, [](TSession& s, Ops) { return s.ProfileUndo(); }},
         {{"profile", "undo-refresh"}, "", 0, 0, TAccess::Change,
          [](TSession& s, Ops) { return s.ProfileUndoRefresh(); }},
+        {{"history"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return s.HistoryList(); }},
         {{"datafile", "dump"}, "[FILE]", 0, 1, TAccess::None, nullptr},
         {{"rule", "add"}, "NAME CONFIG PROFILE CONDITION... [ask]", 4, SIZE_MAX, TAccess::Read,
          [](TSession& s, Ops o) { return RuleAdd(s.Root(), o, s.Out()); }},
@@ -623,10 +661,10 @@ const TCommand& FindCommand(const std::vector<std::string>& words, std::vector<s
     throw EUsage("unknown " + words[0] + " command " + Quote(words[1]) + "; expected one of: " + choices);
 }
 
-// The snapshot history beside a data file has a loader of its own.
-bool IsHistoryFile(const std::string& path) {
+// The history file of earlier versions has a root of its own.
+bool IsOldHistoryFile(const std::string& path) {
     const auto nameOf = [](const std::string& file) { return std::filesystem::path(file).filename(); };
-    return nameOf(path) == nameOf(TProfileHistory::FileBeside(DataFileName));
+    return nameOf(path) == nameOf(TProfileHistory::OldFileBeside(DataFileName));
 }
 
 int Dump(const std::string& path, std::ostream& out, std::ostream& err) {
@@ -648,8 +686,9 @@ int Dump(const std::string& path, std::ostream& out, std::ostream& err) {
     // Every record can be shown, yet the program may still refuse the file (a class it does not
     // have, a property stored twice): the exit code tells, as the other commands would.
     try {
-        if (IsHistoryFile(path)) {
-            TProfileHistory(path).Load();
+        if (IsOldHistoryFile(path)) {
+            TProfileHistory history;
+            ReadComponentResource(content, history, false);
         } else {
             TPersistentData check;
             check.SetSaveOnFree(false);
@@ -700,9 +739,13 @@ std::string TCli::HelpText() {
          << "                    confirmation; prints each step and every warning and error;\n"
          << "                    the state it overwrites is kept in the history first\n"
          << "  profile undo      applies the state kept before the last apply (as apply does,\n"
-         << "                    with its confirmation); an undo can itself be undone once\n"
+         << "                    with its confirmation); an undo can itself be undone once;\n"
+         << "                    --to N applies the state of snapshot N of \"history\" instead\n"
          << "  profile undo-refresh\n"
          << "                    puts back the values the last profile refresh replaced\n"
+         << "  history           the kept snapshots, newest first and numbered: local time, kind,\n"
+         << "                    configuration / profile, and the settings; a snapshot whose kept\n"
+         << "                    values no longer match their hashes is marked damaged\n"
          << "  datafile dump     the data file (or FILE) as text: every record with its class, name\n"
          << "                    and properties, also of classes this program does not know; exits\n"
          << "                    with 3 when the program cannot load it\n"
@@ -736,6 +779,7 @@ std::string TCli::HelpText() {
          << "               to config import's question about files outside your own folder and\n"
          << "               programs it runs\n"
          << "  --rename     config import: a configuration whose name exists gets a free one\n"
+         << "  --to N       profile undo: the snapshot numbered N by history\n"
          << "  -h, --help   this text\n"
          << "  --           every later argument is a name, even when it starts with '-'\n\n";
 #ifdef PROLAMO_SIMULATED_MACHINE
@@ -776,6 +820,8 @@ int TCli::Run(const std::vector<std::string>& arguments) {
             command.words != std::vector<std::string>{"profile", "undo"} &&
             command.words != std::vector<std::string>{"config", "import"})
             throw EUsage("--yes belongs to profile apply, profile undo and config import only");
+        if (parsed.to && command.words != std::vector<std::string>{"profile", "undo"})
+            throw EUsage("--to belongs to profile undo only");
         if (parsed.rename && command.words != std::vector<std::string>{"config", "import"})
             throw EUsage("--rename belongs to config import only");
 
@@ -834,6 +880,11 @@ int TCli::Run(const std::vector<std::string>& arguments) {
             } catch (const std::exception& e) {
                 err_ << Program << ": the data file " << TerminalLine(path)
                      << " cannot be saved: " << TerminalText(e.what()) << "\nThe previous file was kept.\n";
+                try {
+                    session.SaveFailed();
+                } catch (const std::exception& history) {
+                    err_ << Program << ": " << TerminalText(history.what()) << '\n';
+                }
                 return ExitFailed;
             }
         }

@@ -159,6 +159,7 @@ void TfrmEditProfile::actUndoRefreshExecute(QAction*) {
     if (!snapshot)
         return;
     // The values go back into this dialog's profile, which the main window stores on OK.
+    FHistory.ReadValues(*snapshot);
     if (TSettings* settings = FProfile.Settings())
         for (TSetting* setting : *settings)
             if (const TSnapshotEntry* entry = snapshot->FindEntry(setting->Id()))

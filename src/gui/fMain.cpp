@@ -10,6 +10,7 @@
 #include "fAbout.h"
 #include "fEditConfiguration.h"
 #include "fEditProfile.h"
+#include "fHistory.h"
 #include "fPreview.h"
 #include "fProgress.h"
 #include "fRules.h"
@@ -148,6 +149,8 @@ TfrmMain::TfrmMain()
                                     QStringLiteral("Put back what the machine held before the last apply"), 8);
     actProfileUndoRefresh = NewAction("actProfileUndoRefresh", profiles, QStringLiteral("Undo last re&fresh"),
                                       QStringLiteral("Put back the values the last refresh replaced"), 8);
+    actProfileHistory = NewAction("actProfileHistory", profiles, QStringLiteral("&History..."),
+                                  QStringLiteral("The kept snapshots, and an undo to one of them"), -1);
     actConfigurationExport = NewAction("actConfigurationExport", configurations,
                                        QStringLiteral("&Export configuration..."),
                                        QStringLiteral("Save the configuration with its profiles as text"), -1);
@@ -165,6 +168,7 @@ TfrmMain::TfrmMain()
     OnExecute(actProfilePreview, &TfrmMain::actProfilePreviewExecute);
     OnChange(actProfileUndoApply, &TfrmMain::actProfileUndoApplyExecute, TDataUse::LockedThroughout);
     OnChange(actProfileUndoRefresh, &TfrmMain::actProfileUndoRefreshExecute, TDataUse::LockedThroughout);
+    OnExecute(actProfileHistory, &TfrmMain::actProfileHistoryExecute);
     OnExecute(actConfigurationExport, &TfrmMain::actConfigurationExportExecute);
     OnChange(actConfigurationImport, &TfrmMain::actConfigurationImportExecute, TDataUse::SaveAfter);
 
@@ -280,6 +284,7 @@ void TfrmMain::BuildMenu() {
     miProfiles->addSeparator()->setObjectName(QStringLiteral("N3"));
     AddMenuItem(miProfiles, "miProfileUndoApply", actProfileUndoApply);
     AddMenuItem(miProfiles, "miProfileUndoRefresh", actProfileUndoRefresh);
+    AddMenuItem(miProfiles, "miProfileHistory", actProfileHistory);
     miHelp = mmn->addMenu(QStringLiteral("&Help"));
     miHelp->setObjectName(QStringLiteral("miHelp"));
     AddMenuItem(miHelp, "mniContents", actHelp)->setStatusTip(QStringLiteral("Show Help"));
@@ -307,6 +312,9 @@ void TfrmMain::OpenDataFile() {
         TMessageBoxes::ShowError(ToQString("The history file " + History().FileName() + " cannot be read: " +
                                            FDataFile->HistoryError() + "\n\nIt was left as it is; nothing can be "
                                            "applied or undone until it is mended or removed."));
+    // An old history file that could not be taken over was set aside.
+    else if (!History().Notice().empty())
+        TMessageBoxes::ShowError(ToQString(History().Notice()));
 }
 
 void TfrmMain::OnChange(QAction* action, void (TfrmMain::*handler)(QAction*), TDataUse use) {
@@ -667,8 +675,24 @@ void TfrmMain::actProfilePreviewExecute(QAction*) {
     }
 }
 
-void TfrmMain::actProfileUndoApplyExecute(QAction*) {
-    TApplyUndo undo(History(), GetConfigurationsRoot());
+void TfrmMain::actProfileUndoApplyExecute(QAction*) { UndoApply(nullptr); }
+
+void TfrmMain::actProfileHistoryExecute(QAction*) {
+    TfrmHistory window(History(), this);
+    if (window.exec() != QDialog::Accepted)
+        return;
+    // Under the lock the history may be read again: the snapshot is found by its key.
+    const std::int64_t key = window.Chosen()->Key();
+    RunChange(TDataUse::LockedThroughout, [this, key] {
+        TProfileSnapshot* chosen = History().Find(key);
+        if (!chosen)
+            throw Exception("The chosen snapshot is no longer in the history: another program removed it.");
+        UndoApply(chosen);
+    });
+}
+
+void TfrmMain::UndoApply(TProfileSnapshot* chosen) {
+    TApplyUndo undo(History(), GetConfigurationsRoot(), chosen);
     // An undo of an undo gives the apply back once; that one has nothing to undo.
     const bool undoable = undo.Snapshot().Kind() == TSnapshotKind::Apply;
     TUndoConfirmation confirmation(undo);

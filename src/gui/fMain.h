@@ -108,6 +108,7 @@ public:
     QAction* actProfilePreview;
     QAction* actProfileUndoApply;
     QAction* actProfileUndoRefresh;
+    QAction* actProfileHistory;
     // Once switching is attached.
     QMenu* miSwitching = nullptr;
     QAction* miRules = nullptr;
@@ -173,6 +174,9 @@ private:
     void actProfilePreviewExecute(QAction* action);
     void actProfileUndoApplyExecute(QAction* action);
     void actProfileUndoRefreshExecute(QAction* action);
+    void actProfileHistoryExecute(QAction* action);
+    // Undoes Chosen, or the newest apply or undo, with the question and progress of an undo.
+    void UndoApply(TProfileSnapshot* chosen);
     void actConfigurationExportExecute(QAction* action);
     void actConfigurationImportExecute(QAction* action);
 

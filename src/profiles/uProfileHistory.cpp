@@ -2,6 +2,7 @@
 
 #include "framework/Stream.h"
 #include "os/Files.h"
+#include "os/Sqlite.h"
 
 #include <chrono>
 #include <cstdio>
@@ -32,6 +33,13 @@ const TKindName& NameOf(TSnapshotKind kind) {
 }
 
 std::string Quote(const std::string& name) { return "\"" + name + "\""; }
+
+TSnapshotKind KindNamed(const std::string& name) {
+    for (const TKindName& entry : KindNames)
+        if (name == entry.name)
+            return entry.kind;
+    throw EReadError("Unknown kind of snapshot " + Quote(name));
+}
 
 TSetting* FindSetting(const TConfiguration& configuration, std::uint32_t id) {
     for (TSetting* setting : configuration)
@@ -107,6 +115,7 @@ void TSnapshotEntry::Assign(const TPersistent& source) {
     settingId_ = entry->settingId_;
     setting_ = entry->setting_;
     failure_ = entry->failure_;
+    content_ = entry->content_;
     SetValue(entry->Value() ? entry->Value()->Clone() : nullptr);
 }
 
@@ -130,20 +139,24 @@ const TClassInfo& TProfileSnapshot::StaticClass() {
 
 std::string TProfileSnapshot::KindName() const { return NameOf(kind_).name; }
 
-void TProfileSnapshot::SetKindName(const std::string& name) {
-    for (const TKindName& entry : KindNames)
-        if (name == entry.name) {
-            kind_ = entry.kind;
-            return;
-        }
-    throw EReadError("Unknown kind of snapshot " + Quote(name));
-}
+void TProfileSnapshot::SetKindName(const std::string& name) { kind_ = KindNamed(name); }
 
 const TSnapshotEntry* TProfileSnapshot::FindEntry(std::uint32_t settingId) const {
     for (const TSnapshotEntry& entry : entries_)
         if (entry.SettingId() == settingId)
             return &entry;
     return nullptr;
+}
+
+std::string TProfileSnapshot::KindText() const { return NameOf(kind_).what; }
+
+std::string TProfileSnapshot::LocalTimeText() const { return LocalTime(time_); }
+
+std::string TProfileSnapshot::SettingsText() const {
+    std::string text;
+    for (const TSnapshotEntry& entry : entries_)
+        text += (text.empty() ? "" : ", ") + entry.Setting();
+    return text;
 }
 
 std::string TProfileSnapshot::Description() const {
@@ -161,9 +174,196 @@ void TProfileSnapshot::Assign(const TPersistent& source) {
     profile_ = snapshot->profile_;
     time_ = snapshot->time_;
     entries_.Assign(snapshot->entries_);
+    damaged_ = snapshot->damaged_;
 }
 
 // ---- TProfileHistory ----
+
+namespace {
+
+// Auto-vacuum gives the pages of removed content back to the file system at each commit: the
+// file stays about as large as what it holds. It must be set before the first table.
+constexpr const char* Pragmas = "PRAGMA auto_vacuum=FULL; PRAGMA foreign_keys=ON; PRAGMA synchronous=FULL";
+constexpr const char* Schema = R"(
+CREATE TABLE IF NOT EXISTS content(hash BLOB PRIMARY KEY, bytes BLOB NOT NULL);
+CREATE TABLE IF NOT EXISTS snapshot(id INTEGER PRIMARY KEY, kind TEXT NOT NULL, configuration TEXT NOT NULL,
+  profile TEXT NOT NULL, time TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS entry(snapshot INTEGER NOT NULL REFERENCES snapshot(id) ON DELETE CASCADE,
+  position INTEGER NOT NULL, setting_id INTEGER NOT NULL, setting TEXT NOT NULL, failure TEXT NOT NULL,
+  content BLOB REFERENCES content(hash), PRIMARY KEY(snapshot, position)) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS entry_content ON entry(content);
+)";
+// Another program reading it holds the file for a moment at most.
+constexpr int BusyTimeoutMs = 5000;
+
+std::span<const std::uint8_t> BytesOf(const os::Sha256Digest& digest) { return digest; }
+
+os::Sha256Digest DigestOf(const std::vector<std::uint8_t>& bytes) {
+    os::Sha256Digest digest{};
+    if (bytes.size() == digest.size())
+        std::copy(bytes.begin(), bytes.end(), digest.begin());
+    return digest;
+}
+
+std::unique_ptr<TSettingValue> ValueFrom(std::span<const std::uint8_t> bytes) {
+    TReader reader(bytes);
+    std::unique_ptr<TComponent> component = reader.ReadComponent();
+    auto* value = dynamic_cast<TSettingValue*>(component.get());
+    if (!value)
+        throw EReadError(Format(texts::AssignError, {component->ClassName(), TSettingValue::StaticClass().ClassName()}));
+    component.release();
+    return std::unique_ptr<TSettingValue>(value);
+}
+
+// The name with Suffix in place of its extension.
+std::string Beside(const std::string& file, const char* suffix) {
+    const auto slash = file.find_last_of("\\/");
+    const auto dot = file.rfind('.');
+    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return (hasExtension ? file.substr(0, dot) : file) + suffix;
+}
+
+std::vector<std::uint8_t> ReadWhole(const std::string& path) {
+    std::vector<std::uint8_t> content;
+    if (const os::ErrorCode code = os::Files().ReadWholeFile(path, &content); code != os::ErrorSuccess)
+        throw EOSError(code);
+    return content;
+}
+
+bool FileExists(const std::string& path) {
+    std::uint32_t attributes = os::InvalidFileAttributes;
+    return os::Files().GetFileAttributes(path, &attributes) == os::ErrorSuccess;
+}
+
+} // namespace
+
+// One connection to the history file.
+class TProfileHistory::TDatabase {
+public:
+    TDatabase(const std::string& fileName, THistoryAccess access) {
+        const int flags = access == THistoryAccess::Read ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+        sqlite3* db = nullptr;
+        const int code = sqlite3_open_v2(fileName.c_str(), &db, flags, nullptr);
+        db_.reset(db);
+        Check(code);
+        sqlite3_busy_timeout(db_.get(), BusyTimeoutMs);
+        if (access == THistoryAccess::Change)
+            Check(os::Exec(db_.get(), Pragmas));
+    }
+
+    sqlite3* Db() const { return db_.get(); }
+
+    // Whether the file holds the history's tables: a migration that failed left none.
+    bool HasSchema() const {
+        os::Statement query(db_.get(), "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'snapshot'");
+        return Step(query) == SQLITE_ROW;
+    }
+
+    // Raises the reading or writing error of a call that did not end with Code.
+    void Check(int code, int expected = SQLITE_OK) const {
+        if (code != expected)
+            throw EFilerError(db_ ? sqlite3_errmsg(db_.get()) : sqlite3_errstr(code));
+    }
+    int Step(os::Statement& statement) const {
+        const int code = statement.Step();
+        if (code != SQLITE_ROW && code != SQLITE_DONE)
+            Check(code);
+        return code;
+    }
+
+    void ReadList(TProfileSnapshots& snapshots) const {
+        os::Statement list(db_.get(), "SELECT id, kind, configuration, profile, time FROM snapshot ORDER BY id");
+        std::map<std::int64_t, TProfileSnapshot*> byKey;
+        while (Step(list) == SQLITE_ROW) {
+            TProfileSnapshot& snapshot = snapshots.Add();
+            snapshot.SetKey(list.Int(0));
+            snapshot.SetKind(KindNamed(list.Text(1)));
+            snapshot.SetConfiguration(list.Text(2));
+            snapshot.SetProfile(list.Text(3));
+            snapshot.SetTime(list.Text(4));
+            byKey[snapshot.Key()] = &snapshot;
+        }
+        os::Statement entries(db_.get(),
+                              "SELECT snapshot, setting_id, setting, failure, content FROM entry ORDER BY snapshot, position");
+        while (Step(entries) == SQLITE_ROW) {
+            const auto owner = byKey.find(entries.Int(0));
+            if (owner == byKey.end())
+                continue;
+            TSnapshotEntry& entry = owner->second->Entries().Add();
+            entry.SetSettingId(static_cast<std::uint32_t>(entries.Int(1)));
+            entry.SetSetting(entries.Text(2));
+            entry.SetFailure(entries.Text(3));
+            if (!entries.IsNull(4))
+                entry.SetContent(DigestOf(entries.Blob(4)));
+        }
+    }
+
+    // Stores Snapshot and its values' contents that are not stored yet; returns its key and each
+    // entry's content.
+    std::pair<std::int64_t, std::vector<std::optional<os::Sha256Digest>>> Store(const TProfileSnapshot& snapshot) {
+        os::Statement insert(db_.get(), "INSERT INTO snapshot(kind, configuration, profile, time) VALUES(?, ?, ?, ?)");
+        insert.Bind(1, NameOf(snapshot.Kind()).name).Bind(2, snapshot.Configuration()).Bind(3, snapshot.Profile());
+        insert.Bind(4, snapshot.Time());
+        Check(Step(insert), SQLITE_DONE);
+        const std::int64_t key = sqlite3_last_insert_rowid(db_.get());
+        std::vector<std::optional<os::Sha256Digest>> contents;
+        std::int64_t position = 0;
+        for (const TSnapshotEntry& entry : snapshot.Entries()) {
+            std::optional<os::Sha256Digest> content = entry.Content();
+            if (entry.Value())
+                content = StoreContent(Streamed(*entry.Value()));
+            os::Statement row(db_.get(), "INSERT INTO entry(snapshot, position, setting_id, setting, failure, content) "
+                                         "VALUES(?, ?, ?, ?, ?, ?)");
+            row.Bind(1, key).Bind(2, position++).Bind(3, std::int64_t{entry.SettingId()}).Bind(4, entry.Setting());
+            row.Bind(5, entry.Failure());
+            if (content)
+                row.Bind(6, BytesOf(*content));
+            Check(Step(row), SQLITE_DONE);
+            contents.push_back(content);
+        }
+        return {key, std::move(contents)};
+    }
+
+    void Delete(std::int64_t key) {
+        os::Statement remove(db_.get(), "DELETE FROM snapshot WHERE id = ?");
+        remove.Bind(1, key);
+        Check(Step(remove), SQLITE_DONE);
+    }
+
+    // Keeps the newest Capacity snapshots and the contents they reference.
+    void Trim() {
+        os::Statement old(db_.get(), "DELETE FROM snapshot WHERE id NOT IN (SELECT id FROM snapshot ORDER BY id DESC LIMIT ?)");
+        old.Bind(1, static_cast<std::int64_t>(Capacity));
+        Check(Step(old), SQLITE_DONE);
+        Check(os::Exec(db_.get(), "DELETE FROM content WHERE hash NOT IN (SELECT content FROM entry WHERE content IS NOT NULL)"));
+    }
+
+    // The stored bytes of Content, or nothing when they are gone.
+    std::optional<std::vector<std::uint8_t>> Content(const os::Sha256Digest& content) const {
+        os::Statement read(db_.get(), "SELECT bytes FROM content WHERE hash = ?");
+        read.Bind(1, BytesOf(content));
+        if (Step(read) != SQLITE_ROW)
+            return std::nullopt;
+        return read.Blob(0);
+    }
+
+private:
+    struct Close {
+        void operator()(sqlite3* db) const { sqlite3_close(db); }
+    };
+
+    // A content already stored adds nothing.
+    os::Sha256Digest StoreContent(const std::vector<std::uint8_t>& bytes) {
+        const os::Sha256Digest digest = os::Sha256(bytes);
+        os::Statement insert(db_.get(), "INSERT INTO content(hash, bytes) SELECT ?1, ?2 WHERE NOT EXISTS "
+                                        "(SELECT 1 FROM content WHERE hash = ?1)");
+        insert.Bind(1, BytesOf(digest)).Bind(2, std::span<const std::uint8_t>(bytes));
+        Check(Step(insert), SQLITE_DONE);
+        return digest;
+    }
+
+    std::unique_ptr<sqlite3, Close> db_;
+};
 
 const TClassInfo& TProfileHistory::StaticClass() {
     return MakeClassInfo<TProfileHistory, TComponent>(
@@ -174,26 +374,104 @@ const TClassInfo& TProfileHistory::StaticClass() {
 
 TProfileHistory::TProfileHistory(std::string fileName) : fileName_(std::move(fileName)) { SetName("ProfileHistory"); }
 
-std::string TProfileHistory::FileBeside(const std::string& dataFile) {
-    const auto slash = dataFile.find_last_of("\\/");
-    const auto dot = dataFile.rfind('.');
-    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    return (hasExtension ? dataFile.substr(0, dot) : dataFile) + "-history.dfm";
-}
+TProfileHistory::~TProfileHistory() = default;
 
-void TProfileHistory::Load() {
-    std::uint32_t attributes = os::InvalidFileAttributes;
-    if (fileName_.empty() || os::Files().GetFileAttributes(fileName_, &attributes) != os::ErrorSuccess)
+std::string TProfileHistory::FileBeside(const std::string& dataFile) { return Beside(dataFile, "-history.db"); }
+
+std::string TProfileHistory::OldFileBeside(const std::string& dataFile) { return Beside(dataFile, "-history.dfm"); }
+
+void TProfileHistory::Load(THistoryAccess access) {
+    if (fileName_.empty())
         return;
+    access_ = access;
     try {
-        std::vector<std::uint8_t> content;
-        if (const os::ErrorCode code = os::Files().ReadWholeFile(fileName_, &content); code != os::ErrorSuccess)
-            throw EOSError(code);
-        ReadComponentResource(content, *this, false);
+        const std::string old = Beside(fileName_, ".dfm");
+        const bool hasOld = FileExists(old);
+        if (FileExists(fileName_)) {
+            database_ = std::make_unique<TDatabase>(fileName_, access);
+            if (database_->HasSchema()) {
+                database_->ReadList(snapshots_);
+                // The migration committed but ended before it removed the old file.
+                if (hasOld && access == THistoryAccess::Change)
+                    os::Files().DeleteFile(old);
+                return;
+            }
+            // A migration that failed left the file without tables; the old file is still there.
+        }
+        if (!hasOld)
+            return;
+        if (access == THistoryAccess::Change)
+            Migrate(old);
+        else
+            ReadOldFile(old);
     } catch (...) {
         loadFailed_ = true;
         snapshots_.Clear();
         throw;
+    }
+}
+
+void TProfileHistory::ReadOldFile(const std::string& oldFile) { ReadComponentResource(ReadWhole(oldFile), *this, false); }
+
+void TProfileHistory::Migrate(const std::string& oldFile) {
+    const std::vector<std::uint8_t> content = ReadWhole(oldFile);
+    try {
+        ReadComponentResource(content, *this, false);
+    } catch (const std::exception& e) {
+        snapshots_.Clear();
+        // Set aside whole, for the user or a later version to read; a new history begins.
+        const std::string aside = oldFile + ".damaged";
+        if (const os::ErrorCode code = os::Files().WriteFileReplacing(aside, content); code != os::ErrorSuccess)
+            throw EOSError(code);
+        os::Files().DeleteFile(oldFile);
+        notice_ = "The history file " + oldFile + " cannot be read (" + e.what() + "); it was set aside as " + aside +
+                  " and a new history begins.";
+        return;
+    }
+    std::vector<TProfileSnapshot*> all;
+    for (TProfileSnapshot& snapshot : snapshots_)
+        all.push_back(&snapshot);
+    // All in one transaction: the old file goes only once the new one holds everything.
+    Write(0, all);
+    os::Files().DeleteFile(oldFile);
+}
+
+TProfileHistory::TDatabase& TProfileHistory::Writable() {
+    if (access_ == THistoryAccess::Read)
+        throw EAssertionFailed("A history read for listing is changed");
+    if (!database_) {
+        // An empty file is an empty database; made first so that it is the owner's only.
+        if (!FileExists(fileName_))
+            if (const os::ErrorCode code = os::Files().WriteFileReplacing(fileName_, {}); code != os::ErrorSuccess)
+                throw EOSError(code);
+        database_ = std::make_unique<TDatabase>(fileName_, THistoryAccess::Change);
+    }
+    return *database_;
+}
+
+void TProfileHistory::Write(std::int64_t removed, std::span<TProfileSnapshot* const> added) {
+    TDatabase& database = Writable();
+    std::vector<std::pair<std::int64_t, std::vector<std::optional<os::Sha256Digest>>>> stored;
+    {
+        os::Transaction transaction(database.Db(), os::Transaction::Kind::Write);
+        database.Check(transaction.BeginCode());
+        database.Check(os::Exec(database.Db(), Schema));
+        if (removed != 0)
+            database.Delete(removed);
+        for (const TProfileSnapshot* snapshot : added)
+            stored.push_back(database.Store(*snapshot));
+        database.Trim();
+        database.Check(transaction.Commit());
+    }
+    // The values are on disk now; memory keeps what lists them.
+    for (std::size_t i = 0; i < added.size(); ++i) {
+        added[i]->SetKey(stored[i].first);
+        for (std::size_t e = 0; e < added[i]->Entries().Count(); ++e) {
+            TSnapshotEntry& entry = added[i]->Entries()[e];
+            if (const std::optional<os::Sha256Digest>& content = stored[i].second[e])
+                entry.SetContent(*content);
+            entry.DropValue();
+        }
     }
 }
 
@@ -212,6 +490,64 @@ TProfileSnapshot* TProfileHistory::NewestApply(const std::string& configuration)
     return nullptr;
 }
 
+TProfileSnapshot* TProfileHistory::Listed(std::size_t number) const {
+    return number >= 1 && number <= snapshots_.Count() ? &snapshots_[snapshots_.Count() - number] : nullptr;
+}
+
+TProfileSnapshot* TProfileHistory::Find(std::int64_t key) const {
+    for (std::size_t i = 0; i < snapshots_.Count(); ++i)
+        if (snapshots_[i].Key() == key)
+            return &snapshots_[i];
+    return nullptr;
+}
+
+std::vector<std::vector<std::uint8_t>> TProfileHistory::VerifiedContents(TProfileSnapshot& snapshot,
+                                                                        std::set<os::Sha256Digest>* foundWhole) {
+    std::vector<std::vector<std::uint8_t>> contents;
+    for (const TSnapshotEntry& entry : snapshot.Entries()) {
+        if (entry.Value() || !entry.Content())
+            continue;
+        const os::Sha256Digest& content = *entry.Content();
+        std::optional<std::vector<std::uint8_t>> bytes = database_ ? database_->Content(content) : std::nullopt;
+        if (!bytes || (!(foundWhole && foundWhole->contains(content)) && os::Sha256(*bytes) != content)) {
+            snapshot.SetDamaged();
+            throw EDamagedSnapshot("The history's snapshot of " + snapshot.Description() + " is damaged: the value of " +
+                                   entry.Setting() + " kept in " + fileName_ +
+                                   (bytes ? " does not match its hash" : " is missing") + "; it cannot be applied");
+        }
+        if (foundWhole)
+            foundWhole->insert(content);
+        contents.push_back(std::move(*bytes));
+    }
+    return contents;
+}
+
+void TProfileHistory::ReadValues(TProfileSnapshot& snapshot) {
+    // What is about to be applied is checked every time, whatever an earlier look found.
+    std::vector<std::vector<std::uint8_t>> contents = VerifiedContents(snapshot, nullptr);
+    std::size_t next = 0;
+    for (TSnapshotEntry& entry : snapshot.Entries())
+        if (!entry.Value() && entry.Content()) {
+            try {
+                entry.SetValue(ValueFrom(contents[next++]));
+            } catch (const std::exception& e) {
+                snapshot.SetDamaged();
+                throw EDamagedSnapshot("The history's snapshot of " + snapshot.Description() +
+                                       " is damaged: the value of " + entry.Setting() + " cannot be read: " + e.what());
+            }
+        }
+}
+
+void TProfileHistory::CheckAll() {
+    std::set<os::Sha256Digest> foundWhole;
+    for (TProfileSnapshot& snapshot : snapshots_)
+        try {
+            VerifiedContents(snapshot, &foundWhole);
+        } catch (const EDamagedSnapshot&) {
+            // Marked damaged; the others are checked still.
+        }
+}
+
 TProfileSnapshot& TProfileHistory::Add(std::unique_ptr<TProfileSnapshot> snapshot) {
     TProfileSnapshot& added = *snapshot;
     Change(nullptr, std::move(snapshot));
@@ -223,38 +559,21 @@ void TProfileHistory::Replace(TProfileSnapshot& old, std::unique_ptr<TProfileSna
 }
 
 void TProfileHistory::Change(TProfileSnapshot* old, std::unique_ptr<TProfileSnapshot> snapshot) {
-    std::map<const TCollectionItem*, std::size_t> rank; // the order before the change
-    for (std::size_t i = 0; i < snapshots_.Count(); ++i)
-        rank[&snapshots_[i]] = i;
-    std::vector<std::unique_ptr<TCollectionItem>> removed;
-    if (old)
-        removed.push_back(snapshots_.Extract(*old));
-    const bool adding = snapshot != nullptr;
-    if (adding)
-        snapshots_.Add(std::move(snapshot));
-    while (snapshots_.Count() > Capacity)
-        removed.push_back(snapshots_.Extract(snapshots_[0]));
-    try {
-        Save();
-    } catch (...) {
-        // The list as it was, so that memory and file tell the same.
-        if (adding)
-            snapshots_.Delete(snapshots_.Count() - 1);
-        for (std::unique_ptr<TCollectionItem>& item : removed)
-            static_cast<TCollection&>(snapshots_).Add(std::move(item));
-        snapshots_.Sort([&](const TCollectionItem& a, const TCollectionItem& b) { return rank.at(&a) < rank.at(&b); });
-        throw;
-    }
-}
-
-void TProfileHistory::Save() {
     if (loadFailed_)
         throw EFilerError("The history file " + fileName_ + " cannot be read; it is left as it is");
-    if (fileName_.empty())
-        return;
-    const std::vector<std::uint8_t> content = WriteComponentResource(*this);
-    if (const os::ErrorCode code = os::Files().WriteFileReplacing(fileName_, content); code != os::ErrorSuccess)
-        throw EOSError(code);
+    if (!fileName_.empty()) {
+        std::vector<TProfileSnapshot*> added;
+        if (snapshot)
+            added.push_back(snapshot.get());
+        Write(old ? old->Key() : 0, added);
+    }
+    // Memory follows the file once it holds the change.
+    if (old)
+        snapshots_.Extract(*old).reset();
+    if (snapshot)
+        snapshots_.Add(std::move(snapshot));
+    while (snapshots_.Count() > Capacity)
+        snapshots_.Delete(0);
 }
 
 std::string SnapshotTime() {
@@ -305,9 +624,22 @@ void TApplySnapshotter::BeforeApply(const TConfigurationProfile& profile, const 
 
 // ---- Undo of an apply ----
 
-TApplyUndo::TApplyUndo(TProfileHistory& history, TConfigurations& root)
-    : history_(history), snapshot_(NewestOrRaise(history, {TSnapshotKind::Apply, TSnapshotKind::Undo}, "There is no apply to undo")),
-      configuration_(ConfigurationOf(root, snapshot_)) {
+namespace {
+
+TProfileSnapshot& MachineState(TProfileHistory& history, TProfileSnapshot* chosen) {
+    if (!chosen)
+        return NewestOrRaise(history, {TSnapshotKind::Apply, TSnapshotKind::Undo}, "There is no apply to undo");
+    if (chosen->Kind() == TSnapshotKind::Refresh)
+        throw ENothingToUndo("The snapshot of " + chosen->Description() +
+                             " holds the profile's values before it, not the machine's state; undo the refresh instead");
+    return *chosen;
+}
+
+} // namespace
+
+TApplyUndo::TApplyUndo(TProfileHistory& history, TConfigurations& root, TProfileSnapshot* chosen)
+    : history_(history), snapshot_(MachineState(history, chosen)), configuration_(ConfigurationOf(root, snapshot_)) {
+    history_.ReadValues(snapshot_);
     for (TSetting* setting : configuration_) {
         const TSnapshotEntry* entry = snapshot_.FindEntry(setting->Id());
         if (!entry)
@@ -315,7 +647,7 @@ TApplyUndo::TApplyUndo(TProfileHistory& history, TConfigurations& root)
         if (!entry->Failure().empty())
             leftAlone_.push_back(setting->GetDisplayText() + ": its state could not be read before the " +
                                  NameOf(snapshot_.Kind()).what + ": " + entry->Failure());
-        else if (entry->Value())
+        else if (entry->HasValue())
             settings_.push_back(setting);
     }
     for (const TSnapshotEntry& entry : snapshot_.Entries())
@@ -390,9 +722,8 @@ TRefreshReport RefreshWithHistory(TProfileHistory& history, const TConfiguration
         if (const TSettingValue* value = profile.FindValue(*setting))
             entry.SetValue(value->Clone());
     }
-    history.Add(std::move(snapshot));
-
     TRefreshReport report;
+    report.snapshot = &history.Add(std::move(snapshot));
     report.profile = profile.Name();
     report.total = static_cast<int>(list.size());
     for (TSetting* setting : list) {
@@ -418,6 +749,7 @@ TRefreshUndo UndoRefresh(TProfileHistory& history, TConfigurations& root) {
     if (!profile)
         throw EListError("The profile " + Quote(snapshot.Profile()) + " of " + snapshot.Description() +
                          " no longer exists");
+    history.ReadValues(snapshot);
     const auto kept = std::make_unique<TProfileSnapshot>();
     kept->Assign(snapshot);
     // The history changes first: when it cannot be saved, the profile stays as it is.

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "os/Sha256.h"
 #include "uProfileUtils.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -31,8 +34,16 @@ public:
     std::string Failure() const { return failure_; }
     void SetFailure(const std::string& message) { failure_ = message; }
 
+    // The value once read (TProfileHistory::ReadValues); a stored snapshot's values stay on disk
+    // until asked for.
     const TSettingValue* Value() const { return value_.Empty() ? nullptr : &value_[0]; }
     void SetValue(std::unique_ptr<TSettingValue> value);
+    // Whether the setting had a value, read or not.
+    bool HasValue() const { return Value() || content_; }
+    // The SHA-256 of the stored value's bytes, when it is stored.
+    const std::optional<os::Sha256Digest>& Content() const { return content_; }
+    void SetContent(const os::Sha256Digest& content) { content_ = content; }
+    void DropValue() { value_.Clear(); }
 
     void Assign(const TPersistent& source) override;
     void DefineProperties(TFiler& filer) override;
@@ -42,6 +53,7 @@ private:
     std::string setting_;
     std::string failure_;
     TSettingValueList value_; // at most one
+    std::optional<os::Sha256Digest> content_;
 };
 
 class TSnapshotEntries : public TTypedCollection<TSnapshotEntry> {};
@@ -66,6 +78,19 @@ public:
 
     // "the apply of Office (Network) at 2026-12-07 09:20:45 UTC"
     std::string Description() const;
+    // "apply", "undo", "refresh"
+    std::string KindText() const;
+    // Time as the user's clock shows it: "2026-12-07 10:20:45".
+    std::string LocalTimeText() const;
+    // The settings it holds, as the lists showed them, with ", " between.
+    std::string SettingsText() const;
+
+    // The row that keeps it in the history file; 0 when it is not stored.
+    std::int64_t Key() const { return key_; }
+    void SetKey(std::int64_t key) { key_ = key; }
+    // A stored value of it no longer matches its hash: it is never applied.
+    bool Damaged() const { return damaged_; }
+    void SetDamaged() { damaged_ = true; }
 
     void Assign(const TPersistent& source) override;
 
@@ -78,13 +103,26 @@ private:
     std::string profile_;
     std::string time_;
     TSnapshotEntries entries_;
+    std::int64_t key_ = 0;
+    bool damaged_ = false;
 };
 
 class TProfileSnapshots : public TTypedCollection<TProfileSnapshot> {};
 
-// The history file beside the data file, in the data file's format but a file of its own: the
-// newest Capacity snapshots, oldest first. Every change is saved at once, atomically, through
-// the data file's own replacing write, and only by the holder of the data file's lock.
+// A snapshot whose stored content does not match its hash.
+class EDamagedSnapshot : public Exception {
+    using Exception::Exception;
+};
+
+// How a history file is opened: only the holder of the data file's lock changes it.
+enum class THistoryAccess { Read, Change };
+
+// The history database beside the data file (SQLite): the newest Capacity snapshots, oldest
+// first, each with its entries; a value's bytes are stored once by their SHA-256, however many
+// snapshots hold them. Every change is one transaction, and only the holder of the data file's
+// lock makes one. Snapshots are listed from memory; their values are read on demand. Its
+// published list is what the old history file held, in the data file's format: it reads that
+// file for the migration.
 class TProfileHistory : public TComponent {
     PROLAMO_CLASS()
 
@@ -93,14 +131,22 @@ public:
 
     // No file name: kept in memory only.
     explicit TProfileHistory(std::string fileName = {});
+    ~TProfileHistory() override;
 
-    // "<folder of the data file>/qvt-history.dfm" for ".../qvt.dfm".
+    // "<folder of the data file>/qvt-history.db" for ".../qvt.dfm".
     static std::string FileBeside(const std::string& dataFile);
+    // The history file of earlier versions, in the data file's format: "qvt-history.dfm".
+    static std::string OldFileBeside(const std::string& dataFile);
 
     const std::string& FileName() const { return fileName_; }
-    // Reads the file when it exists. An unreadable file raises the reading error and is left as
-    // it is; the history then refuses every change, so it is never overwritten.
-    void Load();
+    // Reads the list when the file exists. An unreadable file raises the reading error and is left
+    // as it is; the history then refuses every change, so it is never overwritten. With Change,
+    // a history of the old format beside it is migrated first: it stays until the new file holds
+    // all of it, and is then removed; one that cannot be read is set aside (Notice tells where).
+    // With Read, an old file is listed as it is.
+    void Load(THistoryAccess access = THistoryAccess::Change);
+    // What the migration did that the user should know; empty when nothing.
+    const std::string& Notice() const { return notice_; }
 
     TProfileSnapshots& Snapshots() { return snapshots_; }
     const TProfileSnapshots& Snapshots() const { return snapshots_; }
@@ -108,21 +154,48 @@ public:
     TProfileSnapshot* Newest(std::initializer_list<TSnapshotKind> kinds) const;
     // The newest snapshot of an apply of a profile of Configuration: the profile applied last.
     TProfileSnapshot* NewestApply(const std::string& configuration) const;
+    // The snapshot listed as Number, the newest being 1; nothing beyond the list.
+    TProfileSnapshot* Listed(std::size_t number) const;
+    // The stored snapshot of Key, also after the list was read again; nothing when it is gone.
+    TProfileSnapshot* Find(std::int64_t key) const;
+
+    // Reads the values of Snapshot's entries, checking each content's hash; a mismatch marks the
+    // snapshot damaged and raises EDamagedSnapshot, which names it.
+    void ReadValues(TProfileSnapshot& snapshot);
+    // Checks the hashes of every snapshot's stored values without keeping them, each content
+    // once; the snapshots that fail are marked damaged.
+    void CheckAll();
 
     // Each change is saved at once; a failed save raises and leaves both the file and the list as
     // they were.
     // Appends Snapshot, dropping the oldest beyond Capacity.
     TProfileSnapshot& Add(std::unique_ptr<TProfileSnapshot> snapshot);
-    // Takes Old off the list and appends Snapshot (when given), in one save.
+    // Takes Old off the list and appends Snapshot (when given), in one transaction.
     void Replace(TProfileSnapshot& old, std::unique_ptr<TProfileSnapshot> snapshot);
     void Remove(TProfileSnapshot& snapshot) { Replace(snapshot, nullptr); }
 
 private:
+    class TDatabase;
+
     void Change(TProfileSnapshot* old, std::unique_ptr<TProfileSnapshot> snapshot);
-    void Save();
+    void Migrate(const std::string& oldFile);
+    void ReadOldFile(const std::string& oldFile);
+    TDatabase& Writable();
+    // One transaction: removes the snapshot of key Removed (0: none), stores Added, keeps the
+    // newest Capacity and the contents they reference. Afterwards the added snapshots know their
+    // keys and contents, and hold their values no more.
+    void Write(std::int64_t removed, std::span<TProfileSnapshot* const> added);
+    // The stored bytes of each entry of Snapshot with a stored value, in entry order; raises
+    // EDamagedSnapshot on a mismatch. A content in FoundWhole, when given, is not hashed again,
+    // and one found whole is added.
+    std::vector<std::vector<std::uint8_t>> VerifiedContents(TProfileSnapshot& snapshot,
+                                                            std::set<os::Sha256Digest>* foundWhole);
 
     std::string fileName_;
+    THistoryAccess access_ = THistoryAccess::Change;
     bool loadFailed_ = false;
+    std::string notice_;
+    std::unique_ptr<TDatabase> database_;
     TProfileSnapshots snapshots_;
 };
 
@@ -165,9 +238,10 @@ std::unique_ptr<TProfileSnapshot> CaptureSnapshot(TSnapshotKind kind, const TCon
 // machine's state before the undo in its place, undoing an undo puts nothing.
 class TApplyUndo {
 public:
-    // Raises ENothingToUndo when the history keeps no apply, EListError when the snapshot's
-    // configuration is gone.
-    TApplyUndo(TProfileHistory& history, TConfigurations& root);
+    // Undoes Chosen, or the newest apply or undo when none is given. Raises ENothingToUndo when
+    // the history keeps no apply, or Chosen is a refresh; EListError when the snapshot's
+    // configuration is gone; EDamagedSnapshot when its stored values are damaged.
+    TApplyUndo(TProfileHistory& history, TConfigurations& root, TProfileSnapshot* chosen = nullptr);
 
     // The snapshot leaves the history once Run is confirmed: Snapshot and Title hold until then.
     const TProfileSnapshot& Snapshot() const { return snapshot_; }
@@ -194,6 +268,9 @@ private:
 
 // The outcome of a refresh, for the status line or message of the front end.
 struct TRefreshReport {
+    // What the refresh replaced, in the history; a front end whose save of the refreshed
+    // profile fails removes it.
+    TProfileSnapshot* snapshot = nullptr;
     std::string profile;
     std::vector<const TSetting*> captured; // in list order
     int total = 0;

@@ -48,14 +48,6 @@ std::string FirstFreeName(const Collection& collection, const std::string& prefi
     throw EListError("No free default name for " + prefix);
 }
 
-// What the data file would hold for Component.
-std::vector<std::uint8_t> Streamed(const TComponent& component) {
-    std::vector<std::uint8_t> bytes;
-    TWriter writer(bytes);
-    writer.WriteComponent(const_cast<TComponent&>(component));
-    return bytes;
-}
-
 std::string Quote(const std::string& text) { return "\"" + text + "\""; }
 
 template <class Item>
@@ -66,6 +58,13 @@ void SortByName(TCollection& collection) {
 }
 
 } // namespace
+
+std::vector<std::uint8_t> Streamed(const TComponent& component) {
+    std::vector<std::uint8_t> bytes;
+    TWriter writer(bytes);
+    writer.WriteComponent(const_cast<TComponent&>(component));
+    return bytes;
+}
 
 bool NameLess(const std::string& a, const std::string& b) { return os::CompareLocale(a, b, false) < 0; }
 

@@ -225,6 +225,9 @@ public:
     explicit TSettingsList(bool ownsObjects) : TPersistentComponentList<TSetting>(ownsObjects) {}
 };
 
+// What the data file would hold for Component: its record with its children.
+std::vector<std::uint8_t> Streamed(const TComponent& component);
+
 class TSettingValueList : public TPersistentComponentList<TSettingValue> {
 public:
     TSettingValueList() : TPersistentComponentList<TSettingValue>(true) {}

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sstream>
 
 namespace prolamo::test {
 namespace {
@@ -46,7 +47,7 @@ protected:
     };
     State Now() const { return {ReadBytes(notes), ReadBytes(hosts), machine.Ok({"machine", "show"}).out}; }
 
-    fs::path HistoryFile() const { return machine.DataFile().parent_path() / "qvt-history.dfm"; }
+    fs::path HistoryFile() const { return machine.DataFile().parent_path() / "qvt-history.db"; }
 
     CliMachine machine;
     fs::path notes = machine / "notes.bin";
@@ -105,14 +106,11 @@ TEST_F(SafetyCliTest, TheSnapshotSurvivesAKillBetweenItAndTheApply) {
     EXPECT_EQ(killed.exitCode, 137);
     EXPECT_EQ(Now(), home) << "stopped before the first write";
 
-    const CliResult dump = machine.Ok({"datafile", "dump", HistoryFile().string()});
-    for (const char* part : {"object ProfileHistory: TProfileHistory\n", "Kind = 'Apply'\n", "Configuration = 'Network'\n",
-                             "Profile = 'Office'\n", "Setting = 'File (notes.bin)'\n", "object TFileSettingValue\n",
-                             "Content = {11 bytes: 70 72 6F 78 79 3D 68 6F 6D 65 0A}\n", "Setting = 'Time zone'\n"})
-        EXPECT_TRUE(Contains(dump.out, part));
-    EXPECT_FALSE(Contains(dump.out, "Failure"));
+    const std::string listed = machine.Ok({"history"}).out;
+    EXPECT_TRUE(Contains(listed, "apply    Network / Office\n      File (notes.bin), Hosts file, Time zone\n")) << listed;
+    EXPECT_FALSE(Contains(listed, "damaged"));
     for (const auto& entry : fs::directory_iterator(HistoryFile().parent_path()))
-        EXPECT_FALSE(Contains(entry.path().filename().string(), ".new")) << "no staging file left";
+        EXPECT_FALSE(Contains(entry.path().filename().string(), "-journal")) << "the transaction was whole";
 
     // The snapshot is whole: applying and undoing gives the machine back as it was.
     machine.Ok({"--yes", "profile", "apply", "Network", "Office"});
@@ -150,12 +148,71 @@ TEST_F(SafetyCliTest, AnUnreadableHistoryStopsWhatNeedsItAndIsLeftAsItIs) {
           std::vector<std::string>{"profile", "refresh", "Network", "Office"}, std::vector<std::string>{"profile", "undo"}}) {
         const CliResult refused = machine.Run(command);
         EXPECT_EQ(refused.exitCode, 3) << command[1];
-        EXPECT_TRUE(Contains(refused.err, "qvt-history.dfm cannot be read: Invalid stream format\n"
+        EXPECT_TRUE(Contains(refused.err, "qvt-history.db cannot be read: file is not a database\n"
                                           "It was left as it is; nothing was changed.\n"));
     }
     EXPECT_EQ(Now(), home);
     EXPECT_EQ(ReadBytes(HistoryFile()), Bytes("not a history"));
     EXPECT_EQ(machine.Run({"profile", "diff", "Network", "Office"}).exitCode, 1) << "a preview needs no history";
+}
+
+TEST_F(SafetyCliTest, HistoryListsTheSnapshotsNewestFirstAndUndoToPutsBackAnOlderOne) {
+    EXPECT_EQ(machine.Ok({"history"}).out.rfind(" 1  ", 0), 0u) << "the refresh of the set-up";
+    const State office = Now();
+    MoveHome();
+    const State home = Now();
+    machine.Ok({"--yes", "profile", "apply", "Network", "Office"});
+    WriteBytes(notes, Bytes("proxy=elsewhere\n"));
+    machine.Ok({"--yes", "profile", "apply", "Network", "Office"});
+
+    const std::string listed = machine.Ok({"history"}).out;
+    std::istringstream lines(listed);
+    std::vector<std::string> heads;
+    for (std::string line; std::getline(lines, line);)
+        if (!line.starts_with("      "))
+            heads.push_back(line);
+    ASSERT_EQ(heads.size(), 3u) << listed;
+    EXPECT_TRUE(heads[0].starts_with(" 1  ") && heads[0].ends_with("  apply    Network / Office")) << heads[0];
+    EXPECT_TRUE(heads[2].starts_with(" 3  ") && heads[2].ends_with("  refresh  Network / Office")) << heads[2];
+
+    const CliResult refresh = machine.Run({"--yes", "profile", "undo", "--to", "3"});
+    EXPECT_EQ(refresh.exitCode, 1);
+    EXPECT_TRUE(Contains(refresh.err, "holds the profile's values before it, not the machine's state"));
+    EXPECT_EQ(machine.Run({"--yes", "profile", "undo", "--to", "4"}).exitCode, 2);
+    EXPECT_EQ(machine.Run({"--yes", "profile", "undo", "--to", "x"}).exitCode, 2);
+    EXPECT_EQ(machine.Run({"--to", "1", "list"}).exitCode, 2) << "--to belongs to profile undo";
+    EXPECT_EQ(Now(), office);
+
+    const CliResult older = machine.Ok({"--yes", "profile", "undo", "--to", "2"});
+    EXPECT_TRUE(Contains(older.out, "Undid the apply of Office: 3 settings, no errors")) << older.out;
+    EXPECT_EQ(Now(), home) << "the state before the first apply, not the second";
+}
+
+TEST_F(SafetyCliTest, ARefreshWhoseSaveFailsLeavesNoHistoryEntry) {
+    const std::string before = machine.Ok({"history"}).out;
+    fs::permissions(machine.DataFile(), fs::perms::owner_read); // the read-only attribute
+    MoveHome();
+    const CliResult failed = machine.Run({"profile", "refresh", "Network", "Office"});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_TRUE(Contains(failed.err, "cannot be saved"));
+    EXPECT_EQ(machine.Ok({"history"}).out, before) << "the refresh it would undo never happened";
+    fs::permissions(machine.DataFile(), fs::perms::owner_read | fs::perms::owner_write);
+    machine.Ok({"profile", "refresh", "Network", "Office"});
+    EXPECT_NE(machine.Ok({"history"}).out, before);
+}
+
+TEST_F(SafetyCliTest, AnOldHistoryFileIsMigratedByTheFirstChangeAndADamagedOneSetAside) {
+    const fs::path old = machine.DataFile().parent_path() / "qvt-history.dfm";
+    WriteBytes(old, Bytes("TPF0 not a history any more"));
+    fs::remove(HistoryFile());
+    EXPECT_TRUE(Contains(machine.Run({"history"}).err, "cannot be read")) << "a reader leaves it alone";
+    EXPECT_TRUE(fs::exists(old));
+
+    const CliResult refreshed = machine.Ok({"profile", "refresh", "Network", "Office"});
+    EXPECT_TRUE(Contains(refreshed.err, "Warning: The history file " + old.string() + " cannot be read (")) << refreshed.err;
+    EXPECT_FALSE(fs::exists(old));
+    EXPECT_EQ(ReadBytes(old.string() + ".damaged"), Bytes("TPF0 not a history any more"));
+    EXPECT_TRUE(Contains(machine.Ok({"history"}).out, "refresh  Network / Office"));
 }
 
 TEST_F(SafetyCliTest, ExportAndImportCarryAConfigurationAsText) {

@@ -13,6 +13,7 @@
 #include "gui/fEditProfile.h"
 #include "gui/fMain.h"
 #include "gui/fEditRule.h"
+#include "gui/fHistory.h"
 #include "gui/fPreview.h"
 #include "gui/fProgress.h"
 #include "gui/fRules.h"
@@ -22,6 +23,7 @@
 #include "gui/uDesktopSwitching.h"
 #include "gui/uGUIUtils.h"
 #include "os/Folders.h"
+#include "os/Sqlite.h"
 #include "profiles/uConfigTransfer.h"
 #include "profiles/uEnvSettings.h"
 #include "profiles/uFileSettings.h"
@@ -728,6 +730,79 @@ private slots:
         main->actProfileEdit->trigger();
         QCOMPARE(ComboTexts(*main->cmbProfiles), QStringList{QStringLiteral("Away")});
         QCOMPARE(a.Profiles()[0].Values().Count(), std::size_t{1});
+    }
+
+    void theHistoryWindowListsTheSnapshotsAndUndoesToTheChosenOne() {
+        TestMachine() = {{"k1", "home"}, {"k2", "work"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2"});
+        TConfigurationProfile& office = a.Profiles().Add();
+        office.SetName("Office");
+        office.RefreshAll();
+        auto main = OpenMain();
+        for (const char* state : {"first", "second"}) {
+            TestMachine()["k1"] = state;
+            TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+            main->actProfileApply->trigger();
+            ProgressWindows().value(0)->close();
+        }
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileRefresh->trigger();
+        Idle();
+        QVERIFY(main->findChild<QAction*>("miProfileHistory")->isEnabled());
+
+        OnNextModal<TfrmHistory>([](TfrmHistory& window) {
+            QCOMPARE(window.lvwSnapshots->rowCount(), 3);
+            QCOMPARE(window.lvwSnapshots->item(0, TfrmHistory::colKind)->text(), QStringLiteral("refresh"));
+            QCOMPARE(window.lvwSnapshots->item(1, TfrmHistory::colNumber)->text(), QStringLiteral("2"));
+            QCOMPARE(window.lvwSnapshots->item(1, TfrmHistory::colKind)->text(), QStringLiteral("apply"));
+            QCOMPARE(window.lvwSnapshots->item(1, TfrmHistory::colProfile)->text(), QStringLiteral("A / Office"));
+            QCOMPARE(window.lvwSnapshots->item(1, TfrmHistory::colSettings)->text(), QStringLiteral("Test (k1), Test (k2)"));
+            QVERIFY2(!window.actUndo->isEnabled(), "a refresh holds no state of the machine");
+            QCOMPARE(window.lvwSnapshots->accessibleName(), QStringLiteral("Snapshots, newest first"));
+            CheckAccessibleNames(window);
+            // Down to the older apply; Enter in the list undoes to it.
+            window.lvwSnapshots->setFocus();
+            QTest::keyClick(window.lvwSnapshots, Qt::Key_Down);
+            QTest::keyClick(window.lvwSnapshots, Qt::Key_Down);
+            QCOMPARE(window.lvwSnapshots->currentRow(), 2);
+            QVERIFY(window.actUndo->isEnabled());
+            CheckTabWalk(window, {window.lvwSnapshots, window.btnUndo, window.btnCancel, window.btnHelp});
+            TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+            window.lvwSnapshots->setFocus();
+            QTest::keyClick(window.lvwSnapshots, Qt::Key_Return);
+        });
+        TMessageBoxes::Reset();
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileHistory->trigger();
+        QCOMPARE(TMessageBoxes::Questions().size(), 1);
+        QVERIFY(TMessageBoxes::Questions().first().startsWith(QStringLiteral("Undo the apply of Office (A) at ")));
+        // The state before the older apply.
+        QCOMPARE(TestMachine()["k1"], std::string("first"));
+        TfrmProgress* progress = ProgressWindows().value(0);
+        QVERIFY(progress);
+        QCOMPARE(progress->lblText->text(), QStringLiteral("Undid the apply of Office: 2 settings, no errors"));
+        progress->close();
+        QCOMPARE(main->History().Listed(1)->Kind(), TSnapshotKind::Undo);
+        QCOMPARE(main->History().Snapshots().Count(), std::size_t{3});
+
+        // A byte changed in the file: its snapshot shows damaged and cannot be chosen; closed
+        // without a choice, nothing happens.
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(main->History().FileName().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        const int changed = os::Exec(db, "UPDATE content SET bytes = CAST(replace(CAST(bytes AS TEXT), 'second', "
+                                         "'sEcond') AS BLOB) WHERE instr(bytes, CAST('second' AS BLOB)) > 0");
+        sqlite3_close(db);
+        QCOMPARE(changed, SQLITE_OK);
+        OnNextModal<TfrmHistory>([](TfrmHistory& window) {
+            QCOMPARE(window.lvwSnapshots->item(2, TfrmHistory::colKind)->text(), QStringLiteral("apply (damaged)"));
+            QCOMPARE(window.lvwSnapshots->item(1, TfrmHistory::colKind)->text(), QStringLiteral("refresh"));
+            window.lvwSnapshots->setCurrentCell(2, TfrmHistory::colNumber);
+            QVERIFY(!window.actUndo->isEnabled());
+            window.btnCancel->click();
+        });
+        main->actProfileHistory->trigger();
+        QCOMPARE(TestMachine()["k1"], std::string("first"));
+        QVERIFY(ProgressWindows().isEmpty());
     }
 
     void applyIsUndoneFromTheMenuAndTheUndoFromItsProgressWindow() {

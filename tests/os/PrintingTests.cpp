@@ -4,7 +4,7 @@
 #include "os/PrintSpooler.h"
 #include "os/Text.h"
 #include "os/simulated/SimPrinting.h"
-#include "os/simulated/Sqlite.h"
+#include "os/Sqlite.h"
 
 #include <gtest/gtest.h>
 
@@ -290,7 +290,7 @@ TEST(PrintingSeeding, MachinesSeededBeforeGetPrintersAndDrivesOnceAndKeepTheUser
     {
         auto machine = simulated::Machine::Open(folder);
         // As a machine seeded before printers and drives existed.
-        ASSERT_EQ(simulated::Exec(machine->Db(), "DROP TABLE printer; DROP TABLE shared_printer; DROP TABLE "
+        ASSERT_EQ(Exec(machine->Db(), "DROP TABLE printer; DROP TABLE shared_printer; DROP TABLE "
                                                  "net_share; DROP TABLE net_drive; DELETE FROM fact WHERE key = "
                                                  "'seeded_printers_drives' OR key = 'layout'"),
                   SQLITE_OK);

@@ -13,7 +13,7 @@
 #include "profiles/uEnvSettings.h"
 #include "profiles/uProfileUtils.h"
 #include "profiles/uTimeSettings.h"
-#include "os/simulated/Sqlite.h"
+#include "os/Sqlite.h"
 
 #include <gtest/gtest.h>
 
@@ -425,7 +425,7 @@ TEST_F(EnvSettingTest, ANonAdministratorWritesEverythingToTheUserKey) {
 }
 
 TEST_F(EnvSettingTest, AKeyThatCannotBeOpenedStopsTheApplyWithAccessDenied) {
-    ASSERT_EQ(os::simulated::Exec(Machine().Db(),
+    ASSERT_EQ(os::Exec(Machine().Db(),
                                   "DELETE FROM reg_value WHERE key_id = (SELECT id FROM reg_key WHERE hive = 1 AND "
                                   "folded = 'ENVIRONMENT'); DELETE FROM reg_key WHERE hive = 1 AND folded = 'ENVIRONMENT';"),
               0);

@@ -9,7 +9,7 @@
 #include "os/simulated/SimPrinting.h"
 #include "os/simulated/SimProcesses.h"
 #include "os/simulated/SimSystem.h"
-#include "os/simulated/Sqlite.h"
+#include "os/Sqlite.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

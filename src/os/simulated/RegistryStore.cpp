@@ -1,7 +1,7 @@
 #include "os/simulated/RegistryStore.h"
 
 #include "os/Text.h"
-#include "os/simulated/Sqlite.h"
+#include "os/Sqlite.h"
 
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>

@@ -7,7 +7,7 @@
 #include "os/simulated/Machine.h"
 #include "os/simulated/RegistryStore.h"
 #include "os/simulated/SimSystem.h"
-#include "os/simulated/Sqlite.h"
+#include "os/Sqlite.h"
 
 #include <fstream>
 #include <stdexcept>

@@ -4,7 +4,7 @@
 #include "os/Text.h"
 #include "os/simulated/Machine.h"
 #include "os/simulated/RegistryStore.h"
-#include "os/simulated/Sqlite.h"
+#include "os/Sqlite.h"
 
 #include <cctype>
 #include <cstdio>

@@ -3,7 +3,7 @@
 #include "os/Text.h"
 #include "os/simulated/Machine.h"
 #include "os/simulated/RegistryStore.h"
-#include "os/simulated/Sqlite.h"
+#include "os/Sqlite.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "os/simulated/Machine.h"
 #include "os/simulated/Services.h"
-#include "os/simulated/Sqlite.h"
+#include "os/Sqlite.h"
 
 #include "os/Text.h"
 

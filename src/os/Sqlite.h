@@ -1,5 +1,5 @@
 #pragma once
-// A thin RAII layer over the SQLite C interface for the machine database.
+// A thin RAII layer over the SQLite C interface: the simulated machine and the history use it.
 
 #include <sqlite3.h>
 
@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace prolamo::os::simulated {
+namespace prolamo::os {
 
 class Statement {
 public:
@@ -60,4 +60,4 @@ private:
 
 int Exec(sqlite3* db, const char* sql);
 
-} // namespace prolamo::os::simulated
+} // namespace prolamo::os

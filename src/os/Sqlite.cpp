@@ -1,6 +1,6 @@
-#include "os/simulated/Sqlite.h"
+#include "os/Sqlite.h"
 
-namespace prolamo::os::simulated {
+namespace prolamo::os {
 
 Statement::Statement(sqlite3* db, std::string_view sql) {
     prepareCode_ = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr);
@@ -78,4 +78,4 @@ int Exec(sqlite3* db, const char* sql) {
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
 }
 
-} // namespace prolamo::os::simulated
+} // namespace prolamo::os

@@ -1,0 +1,117 @@
+#include "fHistory.h"
+
+#include "uGUIUtils.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace prolamo {
+
+namespace {
+
+QTableWidgetItem* Cell(const QString& text) {
+    auto* item = new QTableWidgetItem(text);
+    item->setToolTip(text);
+    return item;
+}
+
+} // namespace
+
+TfrmHistory::TfrmHistory(TProfileHistory& history, QWidget* owner)
+    : TfrmBaseDlg(owner), lblSnapshots(new QLabel(Client())), lvwSnapshots(new QTableWidget(0, 5, Client())),
+      btnUndo(new QPushButton(Client())), FHistory(history) {
+    setObjectName(QStringLiteral("frmHistory"));
+    setWindowTitle(QStringLiteral("History"));
+    SetHelpKeyword(QStringLiteral("html/index.htm"));
+    SetSizeable(true);
+    btnOK->hide();
+    actCancel->setText(QStringLiteral("&Close"));
+    actUndo = NewAction("actUndo", QStringLiteral("Dialog"), QStringLiteral("&Undo to this"),
+                        QStringLiteral("Put back what the machine held before the chosen apply or undo"), -1);
+    OnExecute(actUndo, &TfrmHistory::actUndoExecute);
+    btnUndo->setObjectName(QStringLiteral("btnUndo"));
+    btnUndo->setAutoDefault(false);
+    BindButton(*btnUndo, *actUndo);
+
+    lblSnapshots->setObjectName(QStringLiteral("lblSnapshots"));
+    lblSnapshots->setText(QStringLiteral("&Snapshots, newest first"));
+    lblSnapshots->setBuddy(lvwSnapshots);
+    lvwSnapshots->setObjectName(QStringLiteral("lvwSnapshots"));
+    lvwSnapshots->setHorizontalHeaderLabels({QStringLiteral("No."), QStringLiteral("Time"), QStringLiteral("Kind"),
+                                             QStringLiteral("Configuration / profile"), QStringLiteral("Settings")});
+    lvwSnapshots->verticalHeader()->hide();
+    lvwSnapshots->verticalHeader()->setDefaultSectionSize(lvwSnapshots->fontMetrics().height() + 4);
+    lvwSnapshots->horizontalHeader()->setStretchLastSection(true);
+    lvwSnapshots->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvwSnapshots->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvwSnapshots->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvwSnapshots->setTabKeyNavigation(false);
+    lvwSnapshots->setWordWrap(false);
+    lvwSnapshots->setMinimumSize(560, 200);
+    connect(lvwSnapshots, &QTableWidget::currentCellChanged, this, [this] { UpdateActions(); });
+    BindListActions(lvwSnapshots, actUndo, {actUndo});
+
+    // Laid out by Qt: the list takes what the window gains, the buttons keep to the right.
+    for (QPushButton* button : {btnUndo, btnCancel, btnHelp})
+        button->setMinimumWidth(75);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(btnUndo);
+    buttons->addWidget(btnCancel);
+    buttons->addWidget(btnHelp);
+    auto* layout = new QVBoxLayout(Client());
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(lblSnapshots);
+    layout->addWidget(lvwSnapshots, 1);
+    layout->addLayout(buttons);
+    setTabOrder(lvwSnapshots, btnUndo);
+    setTabOrder(btnUndo, btnCancel);
+    setTabOrder(btnCancel, btnHelp);
+
+    ShowSnapshots();
+    NameControls(*this);
+    UpdateActions();
+}
+
+void TfrmHistory::ShowSnapshots() {
+    const int count = static_cast<int>(FHistory.Snapshots().Count());
+    FHistory.CheckAll();
+    lvwSnapshots->setRowCount(count);
+    for (int row = 0; row < count; ++row) {
+        TProfileSnapshot& snapshot = *FHistory.Listed(static_cast<std::size_t>(row) + 1);
+        QString kind = ToQString(snapshot.KindText());
+        if (snapshot.Damaged())
+            kind += QStringLiteral(" (damaged)");
+        lvwSnapshots->setItem(row, colNumber, Cell(QString::number(row + 1)));
+        lvwSnapshots->setItem(row, colTime, Cell(ToQString(snapshot.LocalTimeText())));
+        lvwSnapshots->setItem(row, colKind, Cell(kind));
+        lvwSnapshots->setItem(row, colProfile, Cell(ToQString(snapshot.Configuration() + " / " + snapshot.Profile())));
+        lvwSnapshots->setItem(row, colSettings, Cell(ToQString(snapshot.SettingsText())));
+    }
+    lvwSnapshots->resizeColumnsToContents();
+    if (count > 0)
+        lvwSnapshots->setCurrentCell(0, colNumber);
+}
+
+TProfileSnapshot* TfrmHistory::Chosen() const {
+    const int row = lvwSnapshots->currentRow();
+    return row < 0 ? nullptr : FHistory.Listed(static_cast<std::size_t>(row) + 1);
+}
+
+void TfrmHistory::UpdateActions() {
+    TfrmBaseDlg::UpdateActions();
+    const TProfileSnapshot* chosen = Chosen();
+    actUndo->setEnabled(chosen && chosen->Kind() != TSnapshotKind::Refresh && !chosen->Damaged());
+}
+
+void TfrmHistory::actUndoExecute(QAction*) {
+    if (actUndo->isEnabled())
+        accept();
+}
+
+} // namespace prolamo
