@@ -11,10 +11,15 @@
 #include "os/windows/WinWlan.h"
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace prolamo::os {
 
 namespace {
+
+// wlanapi.h's flag of a network the adapter has a profile for; mingw-w64's header lacks it.
+constexpr DWORD kNetworkHasProfile = 0x00000002;
 
 struct WlanMemoryDeleter {
     void operator()(void* memory) const { ::WlanFreeMemory(memory); }
@@ -83,7 +88,7 @@ public:
         const std::unique_ptr<WLAN_AVAILABLE_NETWORK_LIST, WlanMemoryDeleter> list(raw);
         profiles->clear();
         for (DWORD i = 0; i < list->dwNumberOfItems; ++i)
-            if (list->Network[i].dwFlags & WLAN_AVAILABLE_NETWORK_HAS_PROFILE)
+            if (list->Network[i].dwFlags & kNetworkHasProfile)
                 profiles->push_back(windows::FromWide(list->Network[i].strProfileName));
         return ErrorSuccess;
     }

@@ -1,9 +1,7 @@
-// The WinHTTP default proxy and the wireless adapters of Windows itself. The proxy is read back
-// both through WinHTTP and from the registry value, decoded as the simulated workstation writes
-// it. Wine has no WLAN service: it shows no wireless adapter, and connecting needs real hardware.
+// The WinHTTP default proxy of Windows itself, read back both through WinHTTP and from the
+// registry value, decoded as the simulated workstation writes it.
 
 #include "os/WinHttpProxy.h"
-#include "os/Wireless.h"
 #include "profiles/uSettingKinds.h"
 #include "profiles/uWinHttpProxySettings.h"
 
@@ -15,10 +13,6 @@
 
 namespace prolamo {
 namespace {
-
-bool UnderWine() {
-    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
 
 std::vector<std::uint8_t> StoredSettings() {
     DWORD size = 0;
@@ -77,19 +71,6 @@ TEST_F(WindowsWinHttpProxy, TheKindCapturesWhatItApplied) {
     value.SetProxyBypass("");
     setting.ApplyValue(value, results);
     EXPECT_EQ(setting.CaptureValue()->GetHint(), WinHttpDirectHint);
-}
-
-TEST(WindowsWireless, AnAdapterThatIsNotThereIsNotFound) {
-    std::vector<os::WirelessInterface> interfaces;
-    ASSERT_EQ(os::Wireless().EnumInterfaces(&interfaces), os::ErrorSuccess);
-    if (UnderWine())
-        EXPECT_TRUE(interfaces.empty());
-    for (const os::WirelessInterface& wireless : interfaces)
-        EXPECT_FALSE(wireless.name.empty());
-    std::vector<std::u16string> profiles;
-    EXPECT_EQ(os::Wireless().GetNetworksInRange(u"No such adapter", &profiles), os::ErrorNotFound);
-    EXPECT_EQ(os::Wireless().Connect(u"No such adapter", u"CORP-WLAN"), os::ErrorNotFound);
-    EXPECT_EQ(os::Wireless().Disconnect(u"No such adapter"), os::ErrorNotFound);
 }
 
 } // namespace
