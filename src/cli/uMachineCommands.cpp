@@ -198,7 +198,8 @@ int ConnectWireless(const std::string& ssid) {
         throw EOSError(e);
     if (interfaces.empty())
         throw Exception("the machine has no wireless adapter switched on");
-    const os::ErrorCode e = os::simulated::ConnectWireless(machine, os::Utf16ToUtf8(interfaces.front().name), ssid);
+    const os::ErrorCode e =
+        os::simulated::ConnectWireless(machine, os::Utf16ToUtf8(interfaces.front().name), ssid);
     if (e == os::ErrorNoNetwork)
         throw Exception("the wireless network \"" + ssid + "\" is not in range; in range: " +
                         Join(os::simulated::WirelessNetworksInRange(machine)));

@@ -9,7 +9,9 @@ namespace prolamo {
 
 namespace {
 
-bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+bool IsControl(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+}
 
 void CheckList(const std::string& list, const char* what) {
     if (list.size() > LongestWinHttpList || std::any_of(list.begin(), list.end(), IsControl))
@@ -22,10 +24,10 @@ void CheckList(const std::string& list, const char* what) {
 
 const TClassInfo& TWinHttpProxyValue::StaticClass() {
     using V = TWinHttpProxyValue;
-    return MakeClassInfo<V, TSettingValue>("TWinHttpProxyValue",
-                                           {prop::Boolean("UseProxy", &V::UseProxy, &V::SetUseProxy),
-                                            prop::String("ProxyServer", &V::ProxyServer, &V::SetProxyServer),
-                                            prop::String("ProxyBypass", &V::ProxyBypass, &V::SetProxyBypass)});
+    return MakeClassInfo<V, TSettingValue>(
+        "TWinHttpProxyValue", {prop::Boolean("UseProxy", &V::UseProxy, &V::SetUseProxy),
+                               prop::String("ProxyServer", &V::ProxyServer, &V::SetProxyServer),
+                               prop::String("ProxyBypass", &V::ProxyBypass, &V::SetProxyBypass)});
 }
 
 void TWinHttpProxyValue::Assign(const TPersistent& source) {
@@ -40,7 +42,8 @@ void TWinHttpProxyValue::Assign(const TPersistent& source) {
 std::string TWinHttpProxyValue::GetHint() const {
     if (!useProxy_)
         return WinHttpDirectHint;
-    return "Proxy server " + proxyServer_ + ", bypass list " + (proxyBypass_.empty() ? "(none)" : proxyBypass_);
+    return "Proxy server " + proxyServer_ + ", bypass list " +
+           (proxyBypass_.empty() ? "(none)" : proxyBypass_);
 }
 
 // ---- TWinHttpProxySetting ----

@@ -9,7 +9,9 @@ namespace prolamo {
 
 namespace {
 
-bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+bool IsControl(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+}
 
 // A name from an untrusted file reaches the WLAN service only when this holds.
 void CheckName(const std::string& name) {
@@ -128,7 +130,8 @@ void TWirelessSetting::ApplyValue(const TSettingValue& value, TCheckResultList& 
         if (const os::ErrorCode e = service.GetNetworksInRange(adapter, &inRange); e != os::ErrorSuccess)
             RaiseLastOSError(e);
         if (std::find(inRange.begin(), inRange.end(), network) == inRange.end()) {
-            AddError(results, Format(WirelessNotInRange, {connection.adapter, QuotedText(connection.network)}));
+            AddError(results,
+                     Format(WirelessNotInRange, {connection.adapter, QuotedText(connection.network)}));
             continue;
         }
         if (const os::ErrorCode e = service.Connect(adapter, network); e != os::ErrorSuccess)

@@ -12,7 +12,8 @@ namespace prolamo {
 inline constexpr const char* NoWirelessAdapterHint = "No wireless adapter";
 inline constexpr const char* WirelessNotConnected = "not connected";
 inline constexpr const char* WirelessNotInRange = "%s: the wireless network %s is not in range";
-inline constexpr const char* WirelessAdapterMissing = "%s: there is no such wireless adapter, or it is switched off";
+inline constexpr const char* WirelessAdapterMissing =
+    "%s: there is no such wireless adapter, or it is switched off";
 inline constexpr const char* WirelessNameRefused =
     "%s cannot name a wireless adapter or network: it is empty or holds a control character";
 

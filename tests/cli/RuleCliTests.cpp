@@ -192,20 +192,24 @@ TEST(RuleCli, AProfileThatConnectsToAnotherWirelessNetworkIsNotAnsweredByAnother
 
     const CliResult watched = machine.Ok({"watch", "13"});
     EXPECT_EQ(Occurrences(watched.out, "Applying rule"), 1u) << watched.out;
-    EXPECT_TRUE(Contains(watched.out, "Applying rule \"Staff network\" (profile \"Guest\" of \"Wireless\")."));
+    EXPECT_TRUE(
+        Contains(watched.out, "Applying rule \"Staff network\" (profile \"Guest\" of \"Wireless\")."));
     EXPECT_TRUE(Contains(watched.out, "The network matches rule \"Guest network\" (profile \"Guest\" of "
                                       "\"Wireless\"), which is applied already."))
         << watched.out;
-    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, "wireless network \"CORP-GUEST\", gateway 10.99.10.1 "
-                                                              "(02:5A:17:C3:90:0E), DNS suffix guest.corp.example"));
+    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out,
+                         "wireless network \"CORP-GUEST\", gateway 10.99.10.1 "
+                         "(02:5A:17:C3:90:0E), DNS suffix guest.corp.example"));
 
     // Rules that send each network to the other one: the switch back waits for the hold-off.
     machine.Ok({"rule", "delete", "Guest network"});
     machine.Ok({"rule", "add", "Guest network", "Wireless", "Staff", "ssid=CORP-GUEST"});
     const CliResult looping = machine.Ok({"watch", "13"});
     EXPECT_EQ(Occurrences(looping.out, "Applying rule"), 1u) << looping.out;
-    EXPECT_TRUE(Contains(looping.out, "Applying rule \"Guest network\" (profile \"Staff\" of \"Wireless\")."));
-    EXPECT_TRUE(Contains(looping.out, "which was left a short while ago; switching back once the network stays."))
+    EXPECT_TRUE(
+        Contains(looping.out, "Applying rule \"Guest network\" (profile \"Staff\" of \"Wireless\")."));
+    EXPECT_TRUE(
+        Contains(looping.out, "which was left a short while ago; switching back once the network stays."))
         << looping.out;
     EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, "wireless network \"CORP-WLAN\""));
 }

@@ -139,15 +139,12 @@ TEST_F(AllKindsRoundTripTest, ADataFileWithEveryKindIsReadBackIdentically) {
         const TSettingValue& a = edited.Values()[i];
         const TSettingValue& b = office.Values()[i];
         EXPECT_EQ(a.ClassName(), b.ClassName());
-        const bool changed = dynamic_cast<const TIEProxySettingValue*>(&a) ||
-                             dynamic_cast<const TTimeZoneSettingValue*>(&a) ||
-                             dynamic_cast<const TEnvSettingValue*>(&a) ||
-                             dynamic_cast<const TPrinterSettingValue*>(&a) ||
-                             dynamic_cast<const TNetDriveSettingValue*>(&a) ||
-                             dynamic_cast<const THostsEntriesValue*>(&a) ||
-                             dynamic_cast<const TWirelessValue*>(&a) ||
-                             dynamic_cast<const TWinHttpProxyValue*>(&a) ||
-                             dynamic_cast<const TTCPIPSettingValue*>(&a);
+        const bool changed =
+            dynamic_cast<const TIEProxySettingValue*>(&a) || dynamic_cast<const TTimeZoneSettingValue*>(&a) ||
+            dynamic_cast<const TEnvSettingValue*>(&a) || dynamic_cast<const TPrinterSettingValue*>(&a) ||
+            dynamic_cast<const TNetDriveSettingValue*>(&a) || dynamic_cast<const THostsEntriesValue*>(&a) ||
+            dynamic_cast<const TWirelessValue*>(&a) || dynamic_cast<const TWinHttpProxyValue*>(&a) ||
+            dynamic_cast<const TTCPIPSettingValue*>(&a);
         EXPECT_EQ(a.Equals(b), !changed) << a.ClassName();
     }
 }

@@ -42,8 +42,7 @@ protected:
         saved.RefreshAll();
         return saved;
     }
-    template <class V>
-    V& ValueOf(TConfigurationProfile& profile) {
+    template <class V> V& ValueOf(TConfigurationProfile& profile) {
         return static_cast<V&>(*profile.FindValue((*profile.Settings())[0]));
     }
     // The result lines of the apply, kept for an undo in History.
@@ -83,7 +82,9 @@ protected:
     TProfileHistory history;
 };
 
-std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) { return {values.begin(), values.end()}; }
+std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
+    return {values.begin(), values.end()};
+}
 
 } // namespace
 
@@ -91,7 +92,8 @@ std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) { return {val
 
 TEST_F(NetworkKindsTest, AWirelessProfileConnectsToAnotherNetworkInRangeAndIsUndone) {
     ASSERT_EQ(os::simulated::MoveToNetwork(Machine(), "office"), os::ErrorSuccess);
-    EXPECT_EQ(os::simulated::WirelessNetworksInRange(Machine()), (std::vector<std::string>{"CORP-WLAN", "CORP-GUEST"}));
+    EXPECT_EQ(os::simulated::WirelessNetworksInRange(Machine()),
+              (std::vector<std::string>{"CORP-WLAN", "CORP-GUEST"}));
     TConfigurationProfile& guest = Captured(TWirelessSetting::StaticClass());
     EXPECT_EQ(ValueOf<TWirelessValue>(guest).GetHint(), "Wi-Fi: CORP-WLAN");
     ValueOf<TWirelessValue>(guest).SetList({{"Wi-Fi", "CORP-GUEST"}});
@@ -123,11 +125,13 @@ TEST_F(NetworkKindsTest, AWirelessProfileConnectsToAnotherNetworkInRangeAndIsUnd
 
 TEST_F(NetworkKindsTest, ANetworkOutOfRangeOrAMissingAdapterIsAnErrorLineAndTheRestGoesOn) {
     TConfigurationProfile& office = Captured(TWirelessSetting::StaticClass());
-    EXPECT_EQ(ValueOf<TWirelessValue>(office).GetHint(), "Wi-Fi: FRITZ!Box 7590 QX") << "the seeded laptop is at home";
+    EXPECT_EQ(ValueOf<TWirelessValue>(office).GetHint(), "Wi-Fi: FRITZ!Box 7590 QX")
+        << "the seeded laptop is at home";
     ValueOf<TWirelessValue>(office).SetList({{"WLAN 2", "CORP-WLAN"}, {"Wi-Fi", "CORP-WLAN"}});
-    EXPECT_EQ(Apply(office), (std::vector<std::string>{
-                                 "Wireless network: WLAN 2: there is no such wireless adapter, or it is switched off",
-                                 "Wireless network: Wi-Fi: the wireless network \"CORP-WLAN\" is not in range"}));
+    EXPECT_EQ(Apply(office),
+              (std::vector<std::string>{
+                  "Wireless network: WLAN 2: there is no such wireless adapter, or it is switched off",
+                  "Wireless network: Wi-Fi: the wireless network \"CORP-WLAN\" is not in range"}));
     EXPECT_EQ(WirelessNow(), "FRITZ!Box 7590 QX 3C:A6:2F:0B:5E:11");
 
     // A value without a network disconnects; a machine whose radio is off has no adapter.
@@ -143,9 +147,11 @@ TEST_F(NetworkKindsTest, WirelessNamesFromAFileAreCheckedBeforeTheServiceSeesThe
     TConfigurationProfile& saved = Captured(TWirelessSetting::StaticClass());
     TConfiguration& configuration = *root.Configurations().Find("Wireless network");
     const std::unique_ptr<TConfigurations> imported = ReadExport(ExportConfigurations({&configuration}));
-    EXPECT_TRUE(imported->Configurations()[0].Profiles()[0].Values()[0].Equals(ValueOf<TWirelessValue>(saved)));
+    EXPECT_TRUE(
+        imported->Configurations()[0].Profiles()[0].Values()[0].Equals(ValueOf<TWirelessValue>(saved)));
 
-    for (const std::string connections : {"Wi-Fi CORP-WLAN\r\n", "Wi-Fi\tCORP\x1B[2J\r\n", "\tCORP-WLAN\r\n"}) {
+    for (const std::string connections :
+         {"Wi-Fi CORP-WLAN\r\n", "Wi-Fi\tCORP\x1B[2J\r\n", "\tCORP-WLAN\r\n"}) {
         ValueOf<TWirelessValue>(saved).SetConnections(connections);
         const std::vector<std::string> lines = Apply(saved);
         ASSERT_EQ(lines.size(), 1u);
@@ -159,12 +165,13 @@ TEST_F(NetworkKindsTest, WirelessNamesFromAFileAreCheckedBeforeTheServiceSeesThe
 TEST(WinHttpSettingsLayout, EncodesAndDecodesTheRegistryValue) {
     const os::WinHttpProxyInfo named{os::WinHttpAccessTypeNamedProxy, u"p:80", u"<local>"};
     const std::vector<std::uint8_t> bytes = os::EncodeWinHttpSettings(named);
-    EXPECT_EQ(bytes, Bytes({0x28, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0, 'p', ':', '8', '0', 7, 0, 0, 0, '<',
-                            'l', 'o', 'c', 'a', 'l', '>'}));
+    EXPECT_EQ(bytes, Bytes({0x28, 0,   0,   0,   0, 0, 0, 0, 3,   0,   0,   0,   4,   0,   0,  0,
+                            'p',  ':', '8', '0', 7, 0, 0, 0, '<', 'l', 'o', 'c', 'a', 'l', '>'}));
     os::WinHttpProxyInfo decoded;
     ASSERT_TRUE(os::DecodeWinHttpSettings(bytes, &decoded));
     EXPECT_EQ(decoded, named);
-    const std::vector<std::uint8_t> direct = os::EncodeWinHttpSettings({os::WinHttpAccessTypeNoProxy, u"p:80", u""});
+    const std::vector<std::uint8_t> direct =
+        os::EncodeWinHttpSettings({os::WinHttpAccessTypeNoProxy, u"p:80", u""});
     EXPECT_EQ(direct, Bytes({0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 
     // Another version and bytes after the lists are read; a list past the end is not.
@@ -176,7 +183,8 @@ TEST(WinHttpSettingsLayout, EncodesAndDecodesTheRegistryValue) {
     std::vector<std::uint8_t> overlong = bytes;
     overlong[12] = 200;
     EXPECT_FALSE(os::DecodeWinHttpSettings(overlong, &decoded));
-    EXPECT_FALSE(os::DecodeWinHttpSettings(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 10), &decoded));
+    EXPECT_FALSE(
+        os::DecodeWinHttpSettings(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 10), &decoded));
 }
 
 TEST_F(NetworkKindsTest, TheWinHttpProxyIsWrittenInWindowsLayoutPreviewedAndUndone) {
@@ -213,9 +221,10 @@ TEST_F(NetworkKindsTest, AStandardUserReadsTheWinHttpProxyButIsRefusedItsChange)
     ValueOf<TWinHttpProxyValue>(office).SetUseProxy(true);
     ValueOf<TWinHttpProxyValue>(office).SetProxyServer("proxy:3128");
     // The refusal the other administrative kinds give, with its advice.
-    EXPECT_EQ(Apply(office), std::vector<std::string>{"WinHTTP proxy: System Error.  Code: 5.\nAccess is denied. You "
-                                                      "may need administrative rights: start Prolamo as administrator "
-                                                      "and try again"});
+    EXPECT_EQ(Apply(office),
+              std::vector<std::string>{"WinHTTP proxy: System Error.  Code: 5.\nAccess is denied. You "
+                                       "may need administrative rights: start Prolamo as administrator "
+                                       "and try again"});
     EXPECT_EQ(WinHttpSettings(), std::vector<std::uint8_t>{});
 }
 
@@ -232,7 +241,8 @@ TEST_F(NetworkKindsTest, WinHttpValuesFromAFileAreCheckedAndRoundTrip) {
     EXPECT_EQ(MessageOf<Exception>([&] { ApplyWinHttpProxy(value); }), WinHttpProxyNeedsServer);
     value.SetProxyServer("p:80\r\nevil");
     EXPECT_EQ(MessageOf<Exception>([&] { ApplyWinHttpProxy(value); }),
-              "The WinHTTP proxy server \"p:80\\r\\nevil\" cannot be set: it holds a control character or is longer "
+              "The WinHTTP proxy server \"p:80\\r\\nevil\" cannot be set: it holds a control character or is "
+              "longer "
               "than 4096 characters");
     value.SetProxyServer("p:80");
     value.SetProxyBypass(std::string(LongestWinHttpList + 1, 'x'));

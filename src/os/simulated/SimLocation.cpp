@@ -1,9 +1,9 @@
 #include "os/simulated/SimLocation.h"
 
 #include "os/Text.h"
+#include "os/Wireless.h"
 #include "os/simulated/Machine.h"
 #include "os/simulated/SimNetwork.h"
-#include "os/Wireless.h"
 
 #include <bitset>
 #include <cstdint>
@@ -99,7 +99,8 @@ ErrorCode FindWirelessAdapter(Machine& machine, std::u16string_view name, std::v
     if (const ErrorCode e = ReadAdapters(machine, adapters); e != ErrorSuccess)
         return e;
     for (AdapterRecord& adapter : *adapters)
-        if (adapter.wireless && adapter.enabled && adapter.connectionName && Utf8ToUtf16(*adapter.connectionName) == name) {
+        if (adapter.wireless && adapter.enabled && adapter.connectionName &&
+            Utf8ToUtf16(*adapter.connectionName) == name) {
             *found = &adapter;
             return ErrorSuccess;
         }
@@ -221,7 +222,7 @@ ErrorCode MoveToNetwork(Machine& machine, std::string_view name) {
     for (AdapterRecord& adapter : adapters) {
         if (!adapter.connectionName)
             continue; // hidden adapters have no network
-        Attach(adapter, !adapter.wireless              ? network->wired
+        Attach(adapter, !adapter.wireless            ? network->wired
                         : !network->wireless.empty() ? network->wireless.front()
                                                      : Attachment{});
         attached.push_back(std::move(adapter));
