@@ -6,6 +6,7 @@
 #include "os/NetworkDrives.h"
 #include "os/PrintSpooler.h"
 #include "os/Text.h"
+#include "os/Wireless.h"
 #include "os/simulated/Machine.h"
 #include "os/simulated/SimLocation.h"
 #include "os/simulated/SimNetwork.h"
@@ -181,12 +182,27 @@ int Map(const std::string& drive, const std::string& share) {
 
 int MoveTo(const std::string& network) {
     const os::ErrorCode e = os::simulated::MoveToNetwork(os::simulated::CurrentMachine(), network);
-    if (e == os::ErrorNotFound) {
-        std::string names;
-        for (const std::string& name : os::simulated::NetworkNames())
-            names += (names.empty() ? "" : ", ") + name;
-        throw EUsage("the machine knows no network \"" + network + "\"; the networks are " + names);
-    }
+    if (e == os::ErrorNotFound)
+        throw EUsage("the machine knows no network \"" + network + "\"; the networks are " +
+                     Join(os::simulated::NetworkNames()));
+    if (e != os::ErrorSuccess)
+        throw EOSError(e);
+    return ExitOk;
+}
+
+// As the system tray's list of networks: the first wireless adapter switched on connects.
+int ConnectWireless(const std::string& ssid) {
+    os::simulated::Machine& machine = os::simulated::CurrentMachine();
+    std::vector<os::WirelessInterface> interfaces;
+    if (const os::ErrorCode e = os::Wireless().EnumInterfaces(&interfaces); e != os::ErrorSuccess)
+        throw EOSError(e);
+    if (interfaces.empty())
+        throw Exception("the machine has no wireless adapter switched on");
+    const os::ErrorCode e =
+        os::simulated::ConnectWireless(machine, os::Utf16ToUtf8(interfaces.front().name), ssid);
+    if (e == os::ErrorNoNetwork)
+        throw Exception("the wireless network \"" + ssid + "\" is not in range; in range: " +
+                        Join(os::simulated::WirelessNetworksInRange(machine)));
     if (e != os::ErrorSuccess)
         throw EOSError(e);
     return ExitOk;
@@ -240,6 +256,7 @@ const std::vector<TMachineCommand>& MachineCommands() {
         {"drive-unmap", "DRIVE", 1, 1, "removes a mapped network drive"},
         {"timezone", "ZONE", 1, 1, "moves the clock to a zone of the time zone database"},
         {"network", "office|home|train", 1, 1, "takes the laptop to another network (cable, wireless, DHCP)"},
+        {"wireless", "NAME", 1, 1, "connects to a wireless network in range, as from the system tray"},
     };
     return commands;
 }
@@ -260,6 +277,8 @@ int RunMachineCommand(const std::string& verb, const std::vector<std::string>& o
         return Unmap(o[0]);
     if (verb == "network")
         return MoveTo(o[0]);
+    if (verb == "wireless")
+        return ConnectWireless(o[0]);
     return SetTimeZone(o[0], err);
 }
 

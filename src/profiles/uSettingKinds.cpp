@@ -14,6 +14,8 @@
 #include "uProfileSettings.h"
 #include "uProgramSettings.h"
 #include "uTimeSettings.h"
+#include "uWinHttpProxySettings.h"
+#include "uWirelessSettings.h"
 
 namespace prolamo {
 
@@ -50,6 +52,10 @@ void RegisterSettingKinds() {
     GetSettingClasses().Register(TProgramSetting::StaticClass());
     RegisterClass(THostsEntriesValue::StaticClass());
     GetSettingClasses().Register(THostsEntriesSetting::StaticClass());
+    RegisterClass(TWirelessValue::StaticClass());
+    GetSettingClasses().Register(TWirelessSetting::StaticClass());
+    RegisterClass(TWinHttpProxyValue::StaticClass());
+    GetSettingClasses().Register(TWinHttpProxySetting::StaticClass());
 }
 
 void InitializeEngine() {

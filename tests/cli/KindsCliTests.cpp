@@ -96,5 +96,32 @@ TEST_F(KindsCliTest, AFailingProgramIsAnErrorLineAndExits1) {
         << failed.out;
 }
 
+TEST_F(KindsCliTest, TheWirelessNetworkAndTheWinHttpProxyAreCapturedShownAndApplied) {
+    machine.Ok({"config", "add", "Site"});
+    EXPECT_TRUE(Contains(machine.Run({"setting", "add", "Site", "Wireless network", "Wi-Fi"}).err,
+                         "the setting kind \"Wireless network\" takes no argument"));
+    machine.Ok({"setting", "add", "Site", "Wireless network"});
+    machine.Ok({"setting", "add", "Site", "WinHTTP proxy"});
+    machine.Ok({"machine", "network", "office"});
+    machine.Ok({"profile", "add", "Site", "Office"});
+    machine.Ok({"profile", "refresh", "Site", "Office"});
+    EXPECT_EQ(machine.Ok({"profile", "show", "Site", "Office"}).out,
+              "Profile \"Office\" of configuration \"Site\"\n  Wireless network: Wi-Fi: CORP-WLAN\n"
+              "  WinHTTP proxy: Direct access (no proxy server)\n");
+
+    // The user picks the guest network from the tray; one out of range is refused.
+    machine.Ok({"machine", "wireless", "CORP-GUEST"});
+    const CliResult away = machine.Run({"machine", "wireless", "FRITZ!Box 7590 QX"});
+    EXPECT_EQ(away.exitCode, 1);
+    EXPECT_EQ(away.err, "prolamo-cli: the wireless network \"FRITZ!Box 7590 QX\" is not in range; in range: "
+                        "CORP-WLAN, CORP-GUEST\n");
+    const CliResult diff = machine.Run({"profile", "diff", "Site", "Office"});
+    EXPECT_EQ(diff.exitCode, 1);
+    EXPECT_TRUE(Contains(diff.out, "  Wireless network: will change\n")) << diff.out;
+    machine.Ok({"profile", "apply", "--yes", "Site", "Office"});
+    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, "wireless network \"CORP-WLAN\""));
+    EXPECT_EQ(machine.Ok({"profile", "diff", "Site", "Office"}).exitCode, 0);
+}
+
 } // namespace
 } // namespace prolamo::test

@@ -166,6 +166,54 @@ TEST(RuleCli, WatchSwitchesTheProfileAndLeavesTheDataFileFree) {
     EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, wired + "disabled"));
 }
 
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++count;
+    return count;
+}
+
+// A profile that takes the laptop to another wireless network changes the network the watcher
+// looks at: it must not answer its own switch with another one, back and forth.
+TEST(RuleCli, AProfileThatConnectsToAnotherWirelessNetworkIsNotAnsweredByAnotherSwitch) {
+    CliMachine machine;
+    machine.Ok({"config", "add", "Wireless"});
+    machine.Ok({"setting", "add", "Wireless", "Wireless network"});
+    machine.Ok({"machine", "network", "office"});
+    machine.Ok({"machine", "wireless", "CORP-GUEST"});
+    machine.Ok({"profile", "add", "Wireless", "Guest"});
+    machine.Ok({"profile", "refresh", "Wireless", "Guest"});
+    machine.Ok({"machine", "wireless", "CORP-WLAN"});
+    machine.Ok({"profile", "add", "Wireless", "Staff"});
+    machine.Ok({"profile", "refresh", "Wireless", "Staff"});
+    // On either network of the office, the guest network is the one to be on.
+    machine.Ok({"rule", "add", "Staff network", "Wireless", "Guest", "ssid=CORP-WLAN"});
+    machine.Ok({"rule", "add", "Guest network", "Wireless", "Guest", "ssid=CORP-GUEST"});
+
+    const CliResult watched = machine.Ok({"watch", "13"});
+    EXPECT_EQ(Occurrences(watched.out, "Applying rule"), 1u) << watched.out;
+    EXPECT_TRUE(
+        Contains(watched.out, "Applying rule \"Staff network\" (profile \"Guest\" of \"Wireless\")."));
+    EXPECT_TRUE(Contains(watched.out, "The network matches rule \"Guest network\" (profile \"Guest\" of "
+                                      "\"Wireless\"), which is applied already."))
+        << watched.out;
+    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out,
+                         "wireless network \"CORP-GUEST\", gateway 10.99.10.1 "
+                         "(02:5A:17:C3:90:0E), DNS suffix guest.corp.example"));
+
+    // Rules that send each network to the other one: the switch back waits for the hold-off.
+    machine.Ok({"rule", "delete", "Guest network"});
+    machine.Ok({"rule", "add", "Guest network", "Wireless", "Staff", "ssid=CORP-GUEST"});
+    const CliResult looping = machine.Ok({"watch", "13"});
+    EXPECT_EQ(Occurrences(looping.out, "Applying rule"), 1u) << looping.out;
+    EXPECT_TRUE(
+        Contains(looping.out, "Applying rule \"Guest network\" (profile \"Staff\" of \"Wireless\")."));
+    EXPECT_TRUE(
+        Contains(looping.out, "which was left a short while ago; switching back once the network stays."))
+        << looping.out;
+    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, "wireless network \"CORP-WLAN\""));
+}
+
 // One watcher per user: a second one names the first and ends, and the next start after the
 // first ended watches.
 TEST(RuleCli, ASecondWatchRefusesAndNamesTheFirst) {

@@ -16,6 +16,8 @@
 #include "profiles/uPrinterSettings.h"
 #include "profiles/uProgramSettings.h"
 #include "profiles/uTimeSettings.h"
+#include "profiles/uWinHttpProxySettings.h"
+#include "profiles/uWirelessSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +79,13 @@ std::size_t AddEveryKind(TConfigurations& root, const std::string& filePath) {
             printers->Printers()[0].SetIsDefault(false);
         if (auto* entries = dynamic_cast<THostsEntriesValue*>(value))
             entries->SetEntries("10.1.0.20 intranet\r\n10.1.0.21 wiki\r\n");
+        if (auto* wireless = dynamic_cast<TWirelessValue*>(value))
+            wireless->SetList({{"Wi-Fi", "B\u00fcro G\u00e4ste"}, {"WLAN 2", ""}});
+        if (auto* proxy = dynamic_cast<TWinHttpProxyValue*>(value)) {
+            proxy->SetUseProxy(true);
+            proxy->SetProxyServer("http=proxy.corp.example:8080;https=proxy.corp.example:8443");
+            proxy->SetProxyBypass("*.corp.example;<local>");
+        }
         if (auto* drives = dynamic_cast<TNetDriveSettingValue*>(value))
             drives->Drives().Add(u"Z:=\\\\NAS01\\B\u00fcro");
         if (auto* tcpip = dynamic_cast<TTCPIPSettingValue*>(value)) {
@@ -130,13 +139,12 @@ TEST_F(AllKindsRoundTripTest, ADataFileWithEveryKindIsReadBackIdentically) {
         const TSettingValue& a = edited.Values()[i];
         const TSettingValue& b = office.Values()[i];
         EXPECT_EQ(a.ClassName(), b.ClassName());
-        const bool changed = dynamic_cast<const TIEProxySettingValue*>(&a) ||
-                             dynamic_cast<const TTimeZoneSettingValue*>(&a) ||
-                             dynamic_cast<const TEnvSettingValue*>(&a) ||
-                             dynamic_cast<const TPrinterSettingValue*>(&a) ||
-                             dynamic_cast<const TNetDriveSettingValue*>(&a) ||
-                             dynamic_cast<const THostsEntriesValue*>(&a) ||
-                             dynamic_cast<const TTCPIPSettingValue*>(&a);
+        const bool changed =
+            dynamic_cast<const TIEProxySettingValue*>(&a) || dynamic_cast<const TTimeZoneSettingValue*>(&a) ||
+            dynamic_cast<const TEnvSettingValue*>(&a) || dynamic_cast<const TPrinterSettingValue*>(&a) ||
+            dynamic_cast<const TNetDriveSettingValue*>(&a) || dynamic_cast<const THostsEntriesValue*>(&a) ||
+            dynamic_cast<const TWirelessValue*>(&a) || dynamic_cast<const TWinHttpProxyValue*>(&a) ||
+            dynamic_cast<const TTCPIPSettingValue*>(&a);
         EXPECT_EQ(a.Equals(b), !changed) << a.ClassName();
     }
 }

@@ -1,5 +1,6 @@
 // The Hosts entries kind: its block of the hosts file, the lines around it kept byte for byte.
 
+#include "support/ApplyResults.h"
 #include "support/SimulatedMachine.h"
 #include "support/StreamChecks.h"
 #include "support/TestKinds.h"
@@ -21,22 +22,8 @@ using namespace prolamo::test;
 
 namespace {
 
-class Quiet final : public TProgressSender {
-public:
-    void Start(int) override {}
-    void SetStatus(const std::string&) override {}
-    void Step() override {}
-    void Finish(const TCheckResultList& results) override {
-        for (const TCheckResult& result : results)
-            lines.push_back(result.Text());
-    }
-    std::vector<std::string> lines;
-};
-
-class Yes final : public IConfirmation {
-public:
-    bool Confirm(const std::string&) override { return true; }
-};
+using Quiet = TResultLines;
+using Yes = TAlwaysYes;
 
 std::string ReadHosts() {
     std::ifstream in(HostsFilePath(), std::ios::binary);

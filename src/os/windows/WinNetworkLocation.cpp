@@ -10,9 +10,9 @@
 #include <ws2ipdef.h>
 #include <iphlpapi.h>
 #include <netioapi.h>
-#include <wlanapi.h>
 
 #include "os/windows/WinSupport.h"
+#include "os/windows/WinWlan.h"
 
 #include <algorithm>
 #include <atomic>
@@ -82,45 +82,15 @@ std::string GatewayMac(NET_IFINDEX interfaceIndex, const IN_ADDR& gateway) {
     return {};
 }
 
-// The WLAN service's client handle; without the service (a server, Wine) no adapter has an SSID.
-class WlanClient {
-public:
-    WlanClient() {
-        DWORD version = 0;
-        if (::WlanOpenHandle(2, nullptr, &version, &handle_) != ERROR_SUCCESS)
-            handle_ = nullptr;
-    }
-    ~WlanClient() {
-        if (handle_)
-            ::WlanCloseHandle(handle_, nullptr);
-    }
-    WlanClient(const WlanClient&) = delete;
-    WlanClient& operator=(const WlanClient&) = delete;
-
-    std::string Ssid(const NET_LUID& luid) const {
-        GUID guid{};
-        if (!handle_ || ::ConvertInterfaceLuidToGuid(&luid, &guid) != NO_ERROR)
-            return {};
-        void* data = nullptr;
-        DWORD size = 0;
-        if (::WlanQueryInterface(handle_, &guid, wlan_intf_opcode_current_connection, nullptr, &size, &data,
-                                 nullptr) != ERROR_SUCCESS)
-            return {}; // not connected to a wireless network
-        std::string ssid;
-        if (size >= sizeof(WLAN_CONNECTION_ATTRIBUTES)) {
-            const auto* attributes = static_cast<const WLAN_CONNECTION_ATTRIBUTES*>(data);
-            const DOT11_SSID& dot11 = attributes->wlanAssociationAttributes.dot11Ssid;
-            if (attributes->isState == wlan_interface_state_connected)
-                ssid.assign(reinterpret_cast<const char*>(dot11.ucSSID),
-                            std::min<ULONG>(dot11.uSSIDLength, DOT11_SSID_MAX_LENGTH));
-        }
-        ::WlanFreeMemory(data);
-        return ssid;
-    }
-
-private:
-    HANDLE handle_ = nullptr;
-};
+// The wireless network's name; none when the adapter is not connected to one.
+std::string Ssid(const windows::WlanClient& wlan, const NET_LUID& luid) {
+    GUID guid{};
+    std::string ssid;
+    std::u16string profile;
+    if (::ConvertInterfaceLuidToGuid(&luid, &guid) != NO_ERROR || !wlan.CurrentConnection(guid, &ssid, &profile))
+        return {};
+    return ssid;
+}
 
 // Without Details, neither the gateway's hardware address (which may mean asking the network) nor
 // the wireless network's name is read.
@@ -138,7 +108,7 @@ ErrorCode ReadAdapters(std::vector<ConnectedAdapter>* connected, bool details) {
         return ErrorSuccess;
     if (result != ERROR_SUCCESS)
         return result;
-    const std::unique_ptr<WlanClient> wlan = details ? std::make_unique<WlanClient>() : nullptr;
+    const std::unique_ptr<windows::WlanClient> wlan = details ? std::make_unique<windows::WlanClient>() : nullptr;
     for (auto* a = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.get()); a; a = a->Next) {
         if (a->OperStatus != IfOperStatusUp || a->IfType == IF_TYPE_SOFTWARE_LOOPBACK)
             continue;
@@ -158,7 +128,7 @@ ErrorCode ReadAdapters(std::vector<ConnectedAdapter>* connected, bool details) {
                 break;
             }
         if (wlan && a->IfType == IF_TYPE_IEEE80211)
-            c.ssid = wlan->Ssid(a->Luid);
+            c.ssid = Ssid(*wlan, a->Luid);
         connected->push_back(std::move(c));
     }
     return ErrorSuccess;

@@ -2,6 +2,7 @@
 // (GetIpAddrTable). Under Wine there is no WLAN service, so no adapter has a wireless name.
 
 #include "os/NetworkLocation.h"
+#include "os/Wireless.h"
 
 #include <winsock2.h>
 #include <iphlpapi.h>
@@ -78,6 +79,20 @@ TEST(WindowsLocation, TheChangeCountIsReadAgainAndAgainWithoutAChange) {
 
 TEST(WindowsLocation, TheResolverCacheIsFlushed) {
     EXPECT_EQ(os::NetworkLocation().FlushResolverCache(), os::ErrorSuccess);
+}
+
+// Connecting needs the WLAN service and real hardware, which Wine does not have.
+TEST(WindowsWireless, AnAdapterThatIsNotThereIsNotFound) {
+    std::vector<os::WirelessInterface> interfaces;
+    ASSERT_EQ(os::Wireless().EnumInterfaces(&interfaces), os::ErrorSuccess);
+    if (UnderWine())
+        EXPECT_TRUE(interfaces.empty());
+    for (const os::WirelessInterface& wireless : interfaces)
+        EXPECT_FALSE(wireless.name.empty());
+    std::vector<std::u16string> profiles;
+    EXPECT_EQ(os::Wireless().GetNetworksInRange(u"No such adapter", &profiles), os::ErrorNotFound);
+    EXPECT_EQ(os::Wireless().Connect(u"No such adapter", u"CORP-WLAN"), os::ErrorNotFound);
+    EXPECT_EQ(os::Wireless().Disconnect(u"No such adapter"), os::ErrorNotFound);
 }
 
 } // namespace

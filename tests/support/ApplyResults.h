@@ -1,0 +1,28 @@
+#pragma once
+// What an apply in a test reports and answers: its result lines kept, every question answered yes.
+
+#include "profiles/uProfileUtils.h"
+
+#include <string>
+#include <vector>
+
+namespace prolamo::test {
+
+class TResultLines final : public TProgressSender {
+public:
+    void Start(int) override {}
+    void SetStatus(const std::string&) override {}
+    void Step() override {}
+    void Finish(const TCheckResultList& results) override {
+        for (const TCheckResult& result : results)
+            lines.push_back(result.Text());
+    }
+    std::vector<std::string> lines;
+};
+
+class TAlwaysYes final : public IConfirmation {
+public:
+    bool Confirm(const std::string&) override { return true; }
+};
+
+} // namespace prolamo::test
