@@ -192,6 +192,18 @@ int MoveTo(const std::string& network) {
     return ExitOk;
 }
 
+int SetUser(const std::string& user) {
+    using User = os::simulated::Machine::User;
+    static const std::pair<const char*, User> kUsers[] = {
+        {"standard", User::Standard}, {"administrator", User::Administrator}, {"elevated", User::ElevatedAdministrator}};
+    for (const auto& [word, kind] : kUsers)
+        if (user == word) {
+            os::simulated::CurrentMachine().SetUser(kind);
+            return ExitOk;
+        }
+    throw EUsage("the user is \"standard\", \"administrator\" or \"elevated\", not \"" + user + "\"");
+}
+
 // As the clock settings do: the zone's record from the time zone database.
 int SetTimeZone(const std::string& key, std::ostream& err) {
     TRegistry registry(os::KeyQueryValue);
@@ -240,6 +252,9 @@ const std::vector<TMachineCommand>& MachineCommands() {
         {"drive-unmap", "DRIVE", 1, 1, "removes a mapped network drive"},
         {"timezone", "ZONE", 1, 1, "moves the clock to a zone of the time zone database"},
         {"network", "office|home|train", 1, 1, "takes the laptop to another network (cable, wireless, DHCP)"},
+        {"user", "standard|administrator|elevated", 1, 1,
+         "makes the user a standard user, an administrator under User Account Control, or an administrator "
+         "whose programs start elevated (a fresh machine's user)"},
     };
     return commands;
 }
@@ -260,6 +275,8 @@ int RunMachineCommand(const std::string& verb, const std::vector<std::string>& o
         return Unmap(o[0]);
     if (verb == "network")
         return MoveTo(o[0]);
+    if (verb == "user")
+        return SetUser(o[0]);
     return SetTimeZone(o[0], err);
 }
 
