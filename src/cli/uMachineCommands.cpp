@@ -8,13 +8,16 @@
 #include "os/Text.h"
 #include "os/simulated/Machine.h"
 #include "os/simulated/SimLocation.h"
+#include "os/simulated/SimEventLog.h"
 #include "os/simulated/SimNetwork.h"
+#include "os/simulated/SimServiceControl.h"
 #include "profiles/uTimeSettings.h"
 #include "switching/uSwitchRules.h"
 #include "uCliArguments.h"
 #include "uTerminal.h"
 
 #include <cstring>
+#include <ctime>
 #include <ostream>
 
 namespace prolamo::cli {
@@ -192,6 +195,49 @@ int MoveTo(const std::string& network) {
     return ExitOk;
 }
 
+int ControlService(const std::string& action, std::ostream& out) {
+    os::simulated::Machine& machine = os::simulated::CurrentMachine();
+    os::ErrorCode e = os::ErrorSuccess;
+    if (action == "start")
+        e = os::simulated::StartSwitchingService(machine);
+    else if (action == "stop")
+        e = os::simulated::StopSwitchingService(machine);
+    else if (action != "status")
+        throw EUsage("the service can be started, stopped or asked for its status, not \"" + action + "\"");
+    if (e == os::ErrorAlreadyExists)
+        throw Exception("The switching service is running already");
+    if (e == os::ErrorNotFound)
+        throw Exception("The switching service is not running");
+    if (e != os::ErrorSuccess)
+        throw EOSError(e);
+    out << "The switching service is " << (os::simulated::SwitchingServiceRuns() ? "running" : "stopped") << "\n";
+    return ExitOk;
+}
+
+std::string EventTime(std::int64_t unixTimeMs) {
+    const std::time_t when = static_cast<std::time_t>(unixTimeMs / 1000);
+    std::tm local{};
+    char text[32] = {};
+    if (localtime_r(&when, &local) == nullptr || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0)
+        return std::to_string(unixTimeMs);
+    return text;
+}
+
+int ShowEvents(std::ostream& out) {
+    std::vector<os::simulated::EventRecord> events;
+    if (const os::ErrorCode e = os::simulated::ReadEvents(os::simulated::CurrentMachine(), &events);
+        e != os::ErrorSuccess)
+        throw EOSError(e);
+    static constexpr const char* kTypes[] = {"Information", "Warning", "Error"};
+    out << "Application log\n";
+    if (events.empty())
+        out << "  none\n";
+    for (const auto& event : events)
+        out << "  " << EventTime(event.unixTimeMs) << "  " << kTypes[static_cast<int>(event.type)]
+            << "  " << TerminalLine(event.source) << "  " << TerminalText(event.text) << "\n";
+    return ExitOk;
+}
+
 int SetUser(const std::string& user) {
     using User = os::simulated::Machine::User;
     static const std::pair<const char*, User> kUsers[] = {
@@ -252,6 +298,8 @@ const std::vector<TMachineCommand>& MachineCommands() {
         {"drive-unmap", "DRIVE", 1, 1, "removes a mapped network drive"},
         {"timezone", "ZONE", 1, 1, "moves the clock to a zone of the time zone database"},
         {"network", "office|home|train", 1, 1, "takes the laptop to another network (cable, wireless, DHCP)"},
+        {"service", "start|stop|status", 1, 1, "starts or stops the switching service, or tells whether it runs"},
+        {"events", "", 0, 0, "the machine's Application log: every request to the switching service"},
         {"user", "standard|administrator|elevated", 1, 1,
          "makes the user a standard user, an administrator under User Account Control, or an administrator "
          "whose programs start elevated (a fresh machine's user)"},
@@ -277,6 +325,10 @@ int RunMachineCommand(const std::string& verb, const std::vector<std::string>& o
         return MoveTo(o[0]);
     if (verb == "user")
         return SetUser(o[0]);
+    if (verb == "service")
+        return ControlService(o[0], out);
+    if (verb == "events")
+        return ShowEvents(out);
     return SetTimeZone(o[0], err);
 }
 

@@ -35,6 +35,7 @@ constexpr ErrorText kTexts[] = {
     {80, "The file exists."},
     {85, "The local device name is already in use."},
     {87, "The parameter is incorrect."},
+    {109, "The pipe has been ended."},
     {110, "The system cannot open the device or file specified."},
     {112, "There is not enough space on the disk."},
     {122, "The data area passed to a system call is too small."},
@@ -46,6 +47,7 @@ constexpr ErrorText kTexts[] = {
     {203, "The system could not find the environment option that was entered."},
     {206, "The filename or extension is too long."},
     {223, "The file size exceeds the limit allowed and cannot be saved."},
+    {231, "All pipe instances are busy."},
     {234, "More data is available."},
     {259, "No more data is available."},
     {267, "The directory name is invalid."},
@@ -68,6 +70,7 @@ constexpr ErrorText kTexts[] = {
     {1351, "Configuration information could not be read from the domain controller, either because the "
            "machine is unavailable, or access has been denied."},
     {1400, "Invalid window handle."},
+    {1460, "This operation returned because the timeout period expired."},
     {1801, "The printer name is invalid."},
     {1812, "The specified image file did not contain a resource section."},
     {1813, "The specified resource type cannot be found in the image file."},

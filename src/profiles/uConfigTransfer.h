@@ -2,6 +2,7 @@
 
 #include "uProfileSettings.h"
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,9 @@ std::string ExportConfigurations(const std::vector<const TConfiguration*>& confi
 // file path that is relative or goes up with "..". The root
 // must exist already (the result is a second TConfigurations, never the root).
 std::unique_ptr<TConfigurations> ReadExport(std::string_view text);
+
+// The same checks on the binary stream of such a record, nested no deeper than MaxNesting.
+std::unique_ptr<TConfigurations> ReadConfigurationsRecord(std::span<const std::uint8_t> stream, int maxNesting);
 
 // What an import tells before it asks to add configurations whose File settings write outside
 // the user's profile folder: each such path, one a line; empty when every path is inside.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace prolamo {
 
@@ -83,7 +84,7 @@ public:
 
 private:
     static void FlushResolverCache(const TConfigurationProfile& profile, const TSettingsList& list,
-                                   TCheckResultList& results);
+                                   const std::vector<TSetting*>& byService, TCheckResultList& results);
 
     std::unique_ptr<TProgressSender> sender_;
     IConfirmation& confirmation_;
