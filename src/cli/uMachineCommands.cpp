@@ -12,6 +12,7 @@
 #include "os/simulated/SimNetwork.h"
 #include "os/simulated/SimServiceControl.h"
 #include "profiles/uTimeSettings.h"
+#include "service/uServicePolicy.h"
 #include "switching/uSwitchRules.h"
 #include "uCliArguments.h"
 #include "uTerminal.h"
@@ -238,6 +239,30 @@ int ShowEvents(std::ostream& out) {
     return ExitOk;
 }
 
+// As an administrator's policy editor does: the value under the policy key, or none.
+int SetPolicy(const std::vector<std::string>& o) {
+    const std::string& name = o[0];
+    if (name != service::PolicyServiceEnabled && name != service::PolicyServiceKinds)
+        throw EUsage(std::string("the policies are ") + service::PolicyServiceEnabled + " and " +
+                     service::PolicyServiceKinds + ", not \"" + name + "\"");
+    TRegistry registry(os::KeyAllAccess);
+    registry.SetRootKey(os::HKeyLocalMachine);
+    if (!registry.OpenKey(service::PolicyKey, true))
+        throw EOSError(registry.LastError());
+    if (o.size() == 1) {
+        if (registry.ValueExists(name) && !registry.DeleteValue(name))
+            throw Exception("The policy " + name + " cannot be removed");
+    } else if (name == service::PolicyServiceEnabled) {
+        if (o[1] != "0" && o[1] != "1")
+            throw EUsage("ServiceEnabled is 0 or 1");
+        registry.WriteInteger(name, o[1] == "1");
+    } else {
+        service::ParseServiceKinds(o[1]);
+        registry.WriteString(name, o[1]);
+    }
+    return ExitOk;
+}
+
 int SetUser(const std::string& user) {
     using User = os::simulated::Machine::User;
     static const std::pair<const char*, User> kUsers[] = {
@@ -300,6 +325,9 @@ const std::vector<TMachineCommand>& MachineCommands() {
         {"network", "office|home|train", 1, 1, "takes the laptop to another network (cable, wireless, DHCP)"},
         {"service", "start|stop|status", 1, 1, "starts or stops the switching service, or tells whether it runs"},
         {"events", "", 0, 0, "the machine's Application log: every request to the switching service"},
+        {"policy", "NAME [VALUE]", 1, 2,
+         "sets (or without VALUE removes) a machine policy of the switching service: ServiceEnabled 0|1, "
+         "ServiceKinds \"TcpIp,Connections,ResolverCache,HostsFile,MachineEnvironment\""},
         {"user", "standard|administrator|elevated", 1, 1,
          "makes the user a standard user, an administrator under User Account Control, or an administrator "
          "whose programs start elevated (a fresh machine's user)"},
@@ -329,6 +357,8 @@ int RunMachineCommand(const std::string& verb, const std::vector<std::string>& o
         return ControlService(o[0], out);
     if (verb == "events")
         return ShowEvents(out);
+    if (verb == "policy")
+        return SetPolicy(o);
     return SetTimeZone(o[0], err);
 }
 

@@ -26,7 +26,7 @@ std::string KindList(std::uint32_t kinds) {
 class TAudit {
 public:
     explicit TAudit(const os::ServiceCaller& caller)
-        : head_("User " + caller.userName + " (process " + std::to_string(caller.processId) + ")") {}
+        : head_("The user " + Quoted(caller.userName) + " (process " + std::to_string(caller.processId) + ")") {}
 
     void Refused(const std::string& why) { Report(os::EventType::Warning, head_ + ": request refused: " + why); }
     void Applied(const TConfiguration& configuration, const TConfigurationProfile& profile, std::uint32_t kinds,
@@ -166,9 +166,8 @@ void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller
     if (heard != greeting)
         return sink.Reply({TServiceReply::Kind::Refused, "The switching service speaks protocol version " +
                                                               std::to_string(ServiceProtocolVersion)});
-    if (connection.Write(std::span(reinterpret_cast<const std::uint8_t*>(greeting.data()), greeting.size())) !=
-        os::ErrorSuccess)
-        return;
+    // A client that sent its request and went away still has it applied, and recorded.
+    connection.Write(std::span(reinterpret_cast<const std::uint8_t*>(greeting.data()), greeting.size()));
     std::uint8_t sizeBytes[4] = {};
     if (!ReadExactly(connection, sizeBytes, deadline))
         return;
