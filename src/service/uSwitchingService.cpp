@@ -25,8 +25,8 @@ std::string KindList(std::uint32_t kinds) {
 
 class TAudit {
 public:
-    explicit TAudit(const os::ServiceCaller& caller)
-        : head_("The user " + Quoted(caller.userName) + " (process " + std::to_string(caller.processId) + ")") {}
+    TAudit(const os::ServiceCaller& caller, IReplySink& sink)
+        : sink_(sink), head_("The user " + Quoted(caller.userName) + " (process " + std::to_string(caller.processId) + ")") {}
 
     void Refused(const std::string& why) { Report(os::EventType::Warning, head_ + ": request refused: " + why); }
     void Applied(const TConfiguration& configuration, const TConfigurationProfile& profile, std::uint32_t kinds,
@@ -38,15 +38,19 @@ public:
     }
 
 private:
-    static void Report(os::EventType type, const std::string& text) {
-        os::EventLog().ReportEvent(type, os::Utf8ToUtf16(text));
+    // The caller hears of a request that could not be recorded.
+    void Report(os::EventType type, const std::string& text) {
+        if (const os::ErrorCode e = os::EventLog().ReportEvent(type, os::Utf8ToUtf16(text)); e != os::ErrorSuccess)
+            sink_.Reply({TServiceReply::Kind::Warning,
+                         "The request could not be recorded in the event log: " + os::SystemErrorText(e)});
     }
+    IReplySink& sink_;
     std::string head_;
 };
 
 void Refuse(IReplySink& sink, TAudit& audit, const std::string& why) {
-    sink.Reply({TServiceReply::Kind::Refused, why});
     audit.Refused(why);
+    sink.Reply({TServiceReply::Kind::Refused, why});
 }
 
 void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os::ServiceCaller& caller,
@@ -104,8 +108,8 @@ void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os
         errors += error ? 1 : 0;
         sink.Reply({error ? TServiceReply::Kind::Error : TServiceReply::Kind::Warning, result.Text()});
     }
-    sink.Reply({TServiceReply::Kind::Done, {}});
     audit.Applied(configuration, profile, requested, applied, refused, errors - refused);
+    sink.Reply({TServiceReply::Kind::Done, {}});
 }
 
 class TConnectionSink final : public IReplySink {
@@ -140,7 +144,7 @@ bool ReadExactly(os::IServiceConnection& connection, std::span<std::uint8_t> int
 
 void HandleRequest(std::span<const std::uint8_t> request, const os::ServiceCaller& caller,
                    IServicePolicyReader& policyReader, IReplySink& sink) {
-    TAudit audit(caller);
+    TAudit audit(caller, sink);
     if (!caller.interactive)
         return Refuse(sink, audit, "The switching service serves the users logged on at this computer only");
     try {
