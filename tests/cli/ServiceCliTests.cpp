@@ -103,14 +103,7 @@ TEST(ServiceCli, TheServiceRunsOnceAndOnlyAsTheSystem) {
 // The watcher of a standard user switches the network through the service, without asking.
 TEST(ServiceCli, TheWatcherOfAStandardUserSwitchesThroughTheService) {
     CliMachine machine;
-    machine.Ok({"config", "add", "Location"});
-    machine.Ok({"setting", "add", "Location", "TCP/IP settings"});
-    machine.Ok({"profile", "add", "Location", "Home"});
-    machine.Ok({"profile", "refresh", "Location", "Home"});
-    machine.Ok({"machine", "connect", "Ethernet"});
-    machine.Ok({"profile", "add", "Location", "Office"});
-    machine.Ok({"profile", "refresh", "Location", "Office"});
-    machine.Ok({"machine", "disconnect", "Ethernet"});
+    MakeLocations(machine);
     machine.Ok({"rule", "add", "Office", "Location", "Office", "dns-suffix=corp.example"});
     machine.Ok({"machine", "network", "office"});
     machine.Ok({"machine", "user", "standard"});
