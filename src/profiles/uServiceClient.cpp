@@ -105,6 +105,37 @@ std::vector<TSetting*> SettingsForService(os::ProcessRights rights, const TConfi
     return settings;
 }
 
+TRightsCase CurrentRightsCase() {
+    os::ProcessRights rights = os::ProcessRights::StandardUser;
+    os::Security().ReadProcessRights(&rights);
+    if (os::HoldsAdministrativeRights(rights))
+        return TRightsCase::Administrator;
+    if (rights == os::ProcessRights::FilteredAdministrator)
+        return TRightsCase::FilteredAdministrator;
+    std::unique_ptr<os::IServiceConnection> connection;
+    return os::ConnectToService(&connection) == os::ErrorSuccess ? TRightsCase::UserWithService
+                                                                : TRightsCase::UserWithoutService;
+}
+
+std::string RightsCaseText(TRightsCase rightsCase) {
+    switch (rightsCase) {
+    case TRightsCase::Administrator:
+        return "Administrator: this program applies every setting itself.";
+    case TRightsCase::FilteredAdministrator:
+        return "Administrator without elevation: the TCP/IP settings, network connections, the hosts file and "
+               "machine environment variables go to the switching service when it runs; without it they fail "
+               "until the program is started as an administrator.";
+    case TRightsCase::UserWithService:
+        return "Standard user with the switching service: the service applies the TCP/IP settings and network "
+               "connections for you, and what else the machine's policy allows; other settings that need "
+               "administrator rights fail.";
+    case TRightsCase::UserWithoutService:
+        break;
+    }
+    return "Standard user without the switching service: the TCP/IP settings, network connections, the hosts file "
+           "and machine environment variables fail until an administrator starts the Prolamo switching service.";
+}
+
 void ApplyThroughService(const TConfigurationProfile& profile, std::span<TSetting* const> settings,
                          TProgressSender& sender, TCheckResultList& results) {
     sender.SetStatus("Applying through the switching service...");

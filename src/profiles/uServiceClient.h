@@ -29,4 +29,11 @@ std::vector<TSetting*> SettingsForService(os::ProcessRights rights, const TConfi
 void ApplyThroughService(const TConfigurationProfile& profile, std::span<TSetting* const> settings,
                          TProgressSender& sender, TCheckResultList& results);
 
+// Which case holds for this process's applies, as the main window's marker tells it.
+enum class TRightsCase { Administrator, FilteredAdministrator, UserWithService, UserWithoutService };
+// The process's rights and whether the switching service answers.
+TRightsCase CurrentRightsCase();
+// The case in words, and what it means for an apply.
+std::string RightsCaseText(TRightsCase rightsCase);
+
 } // namespace prolamo

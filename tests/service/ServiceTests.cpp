@@ -14,6 +14,7 @@
 #include "profiles/uEnvSettings.h"
 #include "profiles/uFileSettings.h"
 #include "profiles/uNetworkSettings.h"
+#include "profiles/uServiceClient.h"
 #include "service/uSwitchingService.h"
 
 #include <gtest/gtest.h>
@@ -341,6 +342,25 @@ protected:
     std::thread thread_;
     std::atomic<bool> stop_{false};
 };
+
+// The main window's marker: the process's rights, and for a standard user whether the service runs.
+TEST_F(RunningServiceTest, TheMarkerTellsWhichCaseHolds) {
+    using User = os::simulated::Machine::User;
+    EXPECT_EQ(CurrentRightsCase(), TRightsCase::Administrator); // the system, as the service's process
+    ::unsetenv(os::simulated::ProcessRightsVariable);
+    const std::pair<User, TRightsCase> cases[] = {{User::ElevatedAdministrator, TRightsCase::Administrator},
+                                                  {User::Administrator, TRightsCase::FilteredAdministrator},
+                                                  {User::Standard, TRightsCase::UserWithService}};
+    for (const auto& [user, expected] : cases) {
+        Machine().SetUser(user);
+        EXPECT_EQ(CurrentRightsCase(), expected);
+    }
+    stop_ = true;
+    thread_.join();
+    service_.reset(); // the socket goes with the listener
+    EXPECT_EQ(CurrentRightsCase(), TRightsCase::UserWithoutService);
+    EXPECT_EQ(RightsCaseText(TRightsCase::UserWithoutService).rfind("Standard user without the switching service: ", 0), 0u);
+}
 
 TEST_F(RunningServiceTest, ASecondServiceAndAStrangerAreTurnedAway) {
     std::unique_ptr<os::IServiceListener> second;
