@@ -328,6 +328,8 @@ const std::vector<TMachineCommand>& MachineCommands() {
         {"policy", "NAME [VALUE]", 1, 2,
          "sets (or without VALUE removes) a machine policy of the switching service: ServiceEnabled 0|1, "
          "ServiceKinds \"TcpIp,Connections,ResolverCache,HostsFile,MachineEnvironment\""},
+        {"consent", "yes|no", 1, 1,
+         "how the user answers the consent prompt that asks to apply with administrator rights"},
         {"user", "standard|administrator|elevated", 1, 1,
          "makes the user a standard user, an administrator under User Account Control, or an administrator "
          "whose programs start elevated (a fresh machine's user)"},
@@ -353,6 +355,12 @@ int RunMachineCommand(const std::string& verb, const std::vector<std::string>& o
         return MoveTo(o[0]);
     if (verb == "user")
         return SetUser(o[0]);
+    if (verb == "consent") {
+        if (o[0] != "yes" && o[0] != "no")
+            throw EUsage("the answer is \"yes\" or \"no\", not \"" + o[0] + "\"");
+        os::simulated::CurrentMachine().SetFact(os::simulated::ConsentFact, o[0]);
+        return ExitOk;
+    }
     if (verb == "service")
         return ControlService(o[0], out);
     if (verb == "events")

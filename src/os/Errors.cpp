@@ -64,6 +64,7 @@ constexpr ErrorText kTexts[] = {
            "name, are not allowed. Disconnect all previous connections to the server or shared resource "
            "and try again."},
     {1222, "The network is not present or not started."},
+    {1223, "The operation was canceled by the user."},
     {1300, "Not all privileges or groups referenced are assigned to the caller."},
     {1313, "A specified privilege does not exist."},
     {1314, "A required privilege is not held by the client."},

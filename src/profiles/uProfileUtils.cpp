@@ -86,7 +86,8 @@ void TProfileApplier::Apply(TConfigurationProfile& profile, TSettingsList& list)
         for (TSetting* setting : list) {
             if (std::find(byService.begin(), byService.end(), setting) != byService.end()) {
                 if (setting == byService.front())
-                    ApplyThroughService(profile, byService, *sender_, results);
+                    ApplyThroughService(profile, byService, rights, offerElevation_ ? &confirmation_ : nullptr,
+                                        *sender_, results);
                 ++report_.settings;
                 continue;
             }

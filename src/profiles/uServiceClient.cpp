@@ -1,6 +1,9 @@
 #include "uServiceClient.h"
 
 #include "framework/Exceptions.h"
+#include "classes/uHelpers.h"
+#include "os/Elevation.h"
+#include "os/Files.h"
 #include "os/ServiceChannel.h"
 
 #include <chrono>
@@ -47,6 +50,29 @@ void Send(os::IServiceConnection& connection, std::span<const std::uint8_t> byte
         throw EOSError(e);
 }
 
+// Takes one reply; true once the request is over.
+bool TakeReply(const TServiceReply& reply, TProgressSender& sender, TCheckResultList& results) {
+    switch (reply.kind) {
+    case TServiceReply::Kind::Status:
+        sender.SetStatus(reply.text);
+        return false;
+    case TServiceReply::Kind::Step:
+        return false; // the client steps once per setting, whatever the service applied
+    case TServiceReply::Kind::Warning:
+        results.Add().Set(TCheckResultType::Warning, reply.text);
+        return false;
+    case TServiceReply::Kind::Error:
+        results.Add().Set(TCheckResultType::Error, reply.text);
+        return false;
+    case TServiceReply::Kind::Refused:
+        results.AddError(ServiceCaption, reply.text);
+        return true;
+    case TServiceReply::Kind::Done:
+        break;
+    }
+    return true;
+}
+
 // Sends the request and follows the replies; raises when the service cannot be reached.
 void Converse(os::IServiceConnection& connection, const std::vector<std::uint8_t>& request, TProgressSender& sender,
               TCheckResultList& results) {
@@ -66,30 +92,56 @@ void Converse(os::IServiceConnection& connection, const std::vector<std::uint8_t
     }
     Send(connection, sizeBytes);
     Send(connection, request);
-    while (reader.NextLine(&line)) {
-        const std::optional<TServiceReply> reply = ParseServiceReply(line);
-        if (!reply)
-            continue;
-        switch (reply->kind) {
-        case TServiceReply::Kind::Status:
-            sender.SetStatus(reply->text);
-            break;
-        case TServiceReply::Kind::Step:
-            break; // the client steps once per setting, whatever the service applied
-        case TServiceReply::Kind::Warning:
-            results.Add().Set(TCheckResultType::Warning, reply->text);
-            break;
-        case TServiceReply::Kind::Error:
-            results.Add().Set(TCheckResultType::Error, reply->text);
-            break;
-        case TServiceReply::Kind::Refused:
-            results.AddError(ServiceCaption, reply->text);
+    while (reader.NextLine(&line))
+        if (const std::optional<TServiceReply> reply = ParseServiceReply(line); reply && TakeReply(*reply, sender, results))
             return;
-        case TServiceReply::Kind::Done:
-            return;
-        }
-    }
     results.AddError(ServiceCaption, "The switching service ended the request before it was done");
+}
+
+// The owner-only temporary file's text, and the file gone.
+std::vector<std::uint8_t> TakeFile(const std::string& name) {
+    std::vector<std::uint8_t> content;
+    const os::ErrorCode e = os::Files().ReadWholeFile(name, &content, MaxServiceRequestSize);
+    os::Files().DeleteFile(name);
+    if (e != os::ErrorSuccess)
+        throw EOSError(e);
+    return content;
+}
+
+// The same request, applied by prolamo-cli started with administrator rights; the request and its
+// replies pass through owner-only temporary files.
+void ApplyElevated(const std::vector<std::uint8_t>& request, std::span<TSetting* const> settings,
+                   TProgressSender& sender, TCheckResultList& results) {
+    const std::string requestFile = TOsHelper::GetTempFileName(), resultFile = TOsHelper::GetTempFileName();
+    if (const os::ErrorCode e = os::Files().WriteWholeFile(requestFile, request); e != os::ErrorSuccess) {
+        os::Files().DeleteFile(requestFile);
+        os::Files().DeleteFile(resultFile);
+        throw EOSError(e);
+    }
+    std::uint32_t exitCode = 0;
+    const os::ErrorCode e = os::Elevation().RunCliElevated({ElevatedApplyCommand, requestFile, resultFile}, &exitCode);
+    os::Files().DeleteFile(requestFile);
+    if (e == os::ErrorCancelled) {
+        os::Files().DeleteFile(resultFile);
+        for (TSetting* setting : settings)
+            setting->AddError(results, ElevationDeclined);
+        return;
+    }
+    if (e != os::ErrorSuccess) {
+        os::Files().DeleteFile(resultFile);
+        throw EOSError(e);
+    }
+    const std::vector<std::uint8_t> replies = TakeFile(resultFile);
+    std::string_view text(reinterpret_cast<const char*>(replies.data()), replies.size());
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        if (const std::optional<TServiceReply> reply = ParseServiceReply(text.substr(0, end));
+            reply && TakeReply(*reply, sender, results))
+            return;
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    results.AddError(ElevationQuestion, "The elevated program ended before it was done (exit code " +
+                                            std::to_string(exitCode) + ")");
 }
 
 } // namespace
@@ -137,23 +189,35 @@ std::string RightsCaseText(TRightsCase rightsCase) {
 }
 
 void ApplyThroughService(const TConfigurationProfile& profile, std::span<TSetting* const> settings,
-                         TProgressSender& sender, TCheckResultList& results) {
+                         os::ProcessRights rights, IConfirmation* consent, TProgressSender& sender,
+                         TCheckResultList& results) {
     sender.SetStatus("Applying through the switching service...");
-    std::unique_ptr<os::IServiceConnection> connection;
-    if (os::ConnectToService(&connection) != os::ErrorSuccess) {
-        for (TSetting* setting : settings) {
-            setting->AddError(results, ServiceNotRunning);
-            sender.Step();
-        }
-        return;
-    }
     try {
-        Converse(*connection, EncodeServiceRequest(ConfigurationNameOf(profile), profile, settings), sender, results);
+        const std::vector<std::uint8_t> request = EncodeServiceRequest(ConfigurationNameOf(profile), profile, settings);
+        std::unique_ptr<os::IServiceConnection> connection;
+        if (os::ConnectToService(&connection) == os::ErrorSuccess)
+            Converse(*connection, request, sender, results);
+        else if (rights == os::ProcessRights::FilteredAdministrator && consent != nullptr &&
+                 consent->Confirm(ElevationQuestionFor(settings)))
+            ApplyElevated(request, settings, sender, results);
+        else
+            for (TSetting* setting : settings)
+                setting->AddError(results, rights == os::ProcessRights::FilteredAdministrator && consent != nullptr
+                                               ? ElevationDeclined
+                                               : ServiceNotRunning);
     } catch (const std::exception& e) {
         results.AddError(ServiceCaption, AdvisedMessage(e));
     }
     for (std::size_t i = 0; i < settings.size(); ++i)
         sender.Step();
+}
+
+std::string ElevationQuestionFor(std::span<TSetting* const> settings) {
+    std::string text = std::string(ElevationQuestion) + "?\n\nThe switching service does not run, and these settings "
+                                                        "need administrator rights:";
+    for (const TSetting* setting : settings)
+        text += "\n  " + setting->GetDisplayText();
+    return text;
 }
 
 } // namespace prolamo

@@ -23,11 +23,24 @@ inline constexpr const char* ServiceNotRunning =
 std::vector<TSetting*> SettingsForService(os::ProcessRights rights, const TConfigurationProfile& profile,
                                           const TSettingsList& list);
 
+// What an administrator without elevation is offered, once per apply, when the service cannot
+// take the settings; and the line of each setting when the answer is no.
+inline constexpr const char* ElevationQuestion = "Apply with administrator rights";
+inline constexpr const char* ElevationDeclined =
+    "This needs administrator rights, and it was not applied with them; the switching service does not run";
+// The question for Settings: ElevationQuestion and the settings it is about.
+std::string ElevationQuestionFor(std::span<TSetting* const> settings);
+// The command of prolamo-cli that the elevated process runs: REQUEST-FILE RESULT-FILE.
+inline constexpr const char* ElevatedApplyCommand = "elevated-apply";
+
 // Applies Settings with Profile's values through the switching service, reporting its progress to
-// Sender (one step per setting) and its result lines to Results. Without a service every setting
-// gets ServiceNotRunning; a service that refuses the request gives one line that says why.
+// Sender (one step per setting) and its result lines to Results. Without a service, an
+// administrator without elevation (Rights) is asked through Consent, when given, whether to apply
+// them with administrator rights; every other caller gets ServiceNotRunning for each setting. A
+// service that refuses the request gives one line that says why.
 void ApplyThroughService(const TConfigurationProfile& profile, std::span<TSetting* const> settings,
-                         TProgressSender& sender, TCheckResultList& results);
+                         os::ProcessRights rights, IConfirmation* consent, TProgressSender& sender,
+                         TCheckResultList& results);
 
 // Which case holds for this process's applies, as the main window's marker tells it.
 enum class TRightsCase { Administrator, FilteredAdministrator, UserWithService, UserWithoutService };

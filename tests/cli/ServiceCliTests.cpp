@@ -34,18 +34,23 @@ std::string Text(const std::filesystem::path& path) {
 
 const std::string kWired = "Ethernet (Intel(R) Ethernet Connection (7) I219-LM): ";
 
-TEST(ServiceCli, AStandardUserSwitchesThroughTheServiceAsThePolicyAllows) {
-    CliMachine machine;
+// Profile "Home" of configuration "Net" (TCP/IP and the hosts file) as seeded; then an
+// administrator wires the laptop and names a host. The hosts file before and after.
+std::pair<std::string, std::string> MakeNetAndMoveAway(const CliMachine& machine) {
     machine.Ok({"config", "add", "Net"});
     machine.Ok({"setting", "add", "Net", "TCP/IP settings"});
     machine.Ok({"setting", "add", "Net", "Hosts file"});
     machine.Ok({"profile", "add", "Net", "Home"});
     machine.Ok({"profile", "refresh", "Net", "Home"});
     const std::string hosts = Text(machine.HostsFile());
-    // Meanwhile an administrator wired the laptop and named a host.
     machine.Ok({"machine", "connect", "Ethernet"});
     std::ofstream(machine.HostsFile(), std::ios::app) << "10.1.1.1 intranet\r\n";
-    const std::string changedHosts = Text(machine.HostsFile());
+    return {hosts, Text(machine.HostsFile())};
+}
+
+TEST(ServiceCli, AStandardUserSwitchesThroughTheServiceAsThePolicyAllows) {
+    CliMachine machine;
+    const auto [hosts, changedHosts] = MakeNetAndMoveAway(machine);
     machine.Ok({"machine", "user", "standard"});
 
     const CliResult alone = machine.Run({"--yes", "profile", "apply", "Net", "Home"});
@@ -98,6 +103,35 @@ TEST(ServiceCli, TheServiceRunsOnceAndOnlyAsTheSystem) {
     const std::string service = (std::filesystem::path(PROLAMO_CLI_PATH).parent_path() / "prolamo-service").string();
     const std::string started = "PROLAMO_MACHINE='" + machine.Folder().string() + "' '" + service + "' 2>/dev/null";
     EXPECT_EQ(WEXITSTATUS(std::system(started.c_str())), 2);
+}
+
+// An administrator without elevation and without the service is asked once, and the system's
+// consent prompt (the machine's answer here) decides.
+TEST(ServiceCli, AnAdministratorWithoutElevationAppliesAfterConsent) {
+    CliMachine machine;
+    const auto [hosts, changedHosts] = MakeNetAndMoveAway(machine);
+    machine.Ok({"machine", "user", "administrator"});
+
+    // The question comes once for both settings; a no at it, or at the system's prompt, writes nothing.
+    const CliResult declined = machine.Run({"profile", "apply", "Net", "Home"}, "y\nn\n");
+    EXPECT_EQ(declined.exitCode, 1);
+    EXPECT_TRUE(Contains(declined.out, std::string(ElevationQuestion) + "?"));
+    EXPECT_TRUE(Contains(declined.out + declined.err, std::string("Hosts file: ") + ElevationDeclined));
+    machine.Ok({"machine", "consent", "no"});
+    const CliResult refused = machine.Run({"--yes", "profile", "apply", "Net", "Home"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(Contains(refused.out + refused.err, std::string("TCP/IP settings: ") + ElevationDeclined));
+    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, kWired + "enabled"));
+    EXPECT_EQ(Text(machine.HostsFile()), changedHosts);
+
+    machine.Ok({"machine", "consent", "yes"});
+    EXPECT_TRUE(Contains(machine.Ok({"--yes", "profile", "apply", "Net", "Home"}).out, "Applied Home: 2 settings, no errors"));
+    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, kWired + "disabled"));
+    EXPECT_EQ(Text(machine.HostsFile()), hosts);
+    // The request and result files went with the apply.
+    const auto temp = machine.HostsFile().parent_path().parent_path().parent_path().parent_path().parent_path() / "Users";
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(temp))
+        EXPECT_NE(entry.path().parent_path().filename(), "Temp") << entry.path();
 }
 
 // The watcher of a standard user switches the network through the service, without asking.

@@ -141,6 +141,9 @@ Machine& CurrentMachine();
 // Linux user owns the machine folder.
 inline constexpr const char* ProcessRightsVariable = "PROLAMO_PROCESS_RIGHTS";
 
+// The machine fact that answers the consent prompt: "yes", anything else is no.
+inline constexpr const char* ConsentFact = "consent";
+
 // $PROLAMO_MACHINE, else $XDG_DATA_HOME/prolamo/machine, else ~/.local/share/prolamo/machine.
 std::filesystem::path DefaultMachineFolder();
 

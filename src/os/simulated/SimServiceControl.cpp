@@ -42,15 +42,13 @@ bool SwitchingServiceRuns() {
     return ConnectToService(&connection) == ErrorSuccess;
 }
 
-ErrorCode StartSwitchingService(Machine& machine) {
-    if (SwitchingServiceRuns())
-        return ErrorAlreadyExists;
+ErrorCode StartProgramWithRights(const Machine& machine, const std::string& name,
+                                 const std::vector<std::string>& arguments, std::string_view rights, bool ownSession,
+                                 pid_t* pid) {
     std::error_code ec;
-    const std::filesystem::path program =
-        std::filesystem::read_symlink("/proc/self/exe", ec).parent_path() / "prolamo-service";
+    std::string program = (std::filesystem::read_symlink("/proc/self/exe", ec).parent_path() / name).string();
     if (ec || ::access(program.c_str(), X_OK) != 0)
         return ErrorFileNotFound;
-    // The service's own session and environment: the system account on this machine.
     std::vector<std::string> environment;
     for (char** e = environ; *e != nullptr; ++e) {
         const std::string_view entry(*e);
@@ -58,13 +56,16 @@ ErrorCode StartSwitchingService(Machine& machine) {
             environment.emplace_back(entry);
     }
     environment.push_back("PROLAMO_MACHINE=" + machine.Folder().string());
-    environment.push_back(std::string(ProcessRightsVariable) + "=system");
+    environment.push_back(std::string(ProcessRightsVariable) + "=" + std::string(rights));
     std::vector<char*> envp;
     for (auto& e : environment)
         envp.push_back(e.data());
     envp.push_back(nullptr);
-    std::string path = program.string();
-    char* argv[] = {path.data(), nullptr};
+    std::vector<std::string> args = arguments;
+    std::vector<char*> argv{program.data()};
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -72,13 +73,22 @@ ErrorCode StartSwitchingService(Machine& machine) {
         posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv, envp.data());
+    if (ownSession)
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    const int rc = posix_spawn(pid, program.c_str(), &actions, &attributes, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
-    if (rc != 0)
-        return ErrnoToWindowsError(rc, path);
+    return rc == 0 ? ErrorSuccess : ErrnoToWindowsError(rc, program);
+}
+
+ErrorCode StartSwitchingService(Machine& machine) {
+    if (SwitchingServiceRuns())
+        return ErrorAlreadyExists;
+    // The service's own session, as the system account on this machine.
+    pid_t pid = 0;
+    if (const ErrorCode e = StartProgramWithRights(machine, "prolamo-service", {}, "system", true, &pid);
+        e != ErrorSuccess)
+        return e;
     std::ofstream(PidFile(machine)) << pid << "\n";
     return WaitUntilRunning(true) ? ErrorSuccess : ErrorTimeout;
 }
