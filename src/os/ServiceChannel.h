@@ -4,9 +4,11 @@
 // Both ends learn who is at the other end from the system, never from what is sent.
 
 #include "os/Errors.h"
+#include "os/Security.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -34,6 +36,15 @@ struct ServiceCaller {
     // A user logged on at this computer; the service serves no one else.
     bool interactive = false;
 };
+
+// S-1-5-4, INTERACTIVE: users logged on at this computer.
+inline const Sid InteractiveSid{5, {4}};
+
+// The caller, from the groups of the caller's token as the system answers for them (Member:
+// CheckTokenMembership on the client's token, and on its linked token, so that an administrator's
+// filtered token counts as an administrator's). The seam where tests give any groups.
+ServiceCaller CallerFromGroups(std::string userName, std::uint32_t processId,
+                               const std::function<bool(const Sid&)>& member);
 
 class IServiceListener {
 public:

@@ -143,6 +143,27 @@ TEST(ServicePolicy, KindsFollowTheCallersGroupsAndThePolicy) {
               "The switching service may not apply the hosts file for you (policy ServiceKinds)");
 }
 
+// What the system answers for the caller's token decides, never the request: a caller who is not
+// logged on here is no administrator whatever its groups.
+TEST(ServiceCaller, GroupsOfTheTokenMakeTheCaller) {
+    const auto caller = [](bool interactive, bool administrators) {
+        return os::CallerFromGroups("PC\\anna", 77, [=](const os::Sid& sid) {
+            return sid == os::InteractiveSid ? interactive : sid == os::AdministratorsGroupSid && administrators;
+        });
+    };
+    EXPECT_TRUE(caller(true, true).administrator);
+    EXPECT_TRUE(caller(true, true).interactive);
+    EXPECT_FALSE(caller(true, false).administrator);
+    EXPECT_FALSE(caller(false, true).administrator);
+    EXPECT_FALSE(caller(false, true).interactive);
+    EXPECT_EQ(caller(true, false).userName, "PC\\anna");
+    EXPECT_EQ(caller(true, false).processId, 77u);
+    // And what the service then allows each of them.
+    TServicePolicy policy;
+    EXPECT_EQ(AllowedKinds(policy, caller(true, false).administrator) & KindHostsFile, 0u);
+    EXPECT_NE(AllowedKinds(policy, caller(true, true).administrator) & KindHostsFile, 0u);
+}
+
 TEST_F(ServiceTest, ThePolicyIsReadFromTheMachinesPolicyKey) {
     EXPECT_TRUE(TRegistryPolicyReader().Read().enabled);
     EXPECT_FALSE(TRegistryPolicyReader().Read().userKinds);

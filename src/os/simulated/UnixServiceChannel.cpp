@@ -116,14 +116,14 @@ public:
         if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0)
             return ErrnoToWindowsError(errno);
         simulated::Machine& machine = simulated::CurrentMachine();
-        *caller = {};
-        caller->processId = static_cast<std::uint32_t>(credentials.pid);
         // The machine's user is the Linux account that owns it; any other account is no one logged on here.
-        caller->interactive = credentials.uid == ::geteuid();
-        if (caller->interactive) {
-            caller->userName = machine.UserName();
-            caller->administrator = machine.ReadUser() != simulated::Machine::User::Standard;
-        }
+        const bool owner = credentials.uid == ::geteuid();
+        *caller = CallerFromGroups(owner ? machine.UserName() : std::string(), static_cast<std::uint32_t>(credentials.pid),
+                                   [&](const Sid& sid) {
+                                       return owner && (sid == InteractiveSid ||
+                                                        (sid == AdministratorsGroupSid &&
+                                                         machine.ReadUser() != simulated::Machine::User::Standard));
+                                   });
         *connection = std::move(made);
         return ErrorSuccess;
     }

@@ -21,6 +21,7 @@ public:
         const WORD kind = type == EventType::Error     ? EVENTLOG_ERROR_TYPE
                           : type == EventType::Warning ? EVENTLOG_WARNING_TYPE
                                                        : EVENTLOG_INFORMATION_TYPE;
+        // Event 1 is "%1" in EventCreate.exe's messages, which the installer names for the source.
         const BOOL reported = ::ReportEventW(source, kind, 0, 1, nullptr, 1, 0, strings, nullptr);
         const ErrorCode error = reported ? ErrorSuccess : LastErrorOr(ErrorGenFailure);
         ::DeregisterEventSource(source);
