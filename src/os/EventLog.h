@@ -15,7 +15,7 @@ enum class EventType { Information, Warning, Error };
 class IEventLog {
 public:
     virtual ~IEventLog() = default;
-    virtual ErrorCode ReportEvent(EventType type, std::u16string_view text) = 0;
+    virtual ErrorCode Report(EventType type, std::u16string_view text) = 0;
 };
 
 IEventLog& EventLog();

@@ -40,7 +40,7 @@ public:
 private:
     // The caller hears of a request that could not be recorded.
     void Report(os::EventType type, const std::string& text) {
-        if (const os::ErrorCode e = os::EventLog().ReportEvent(type, os::Utf8ToUtf16(text)); e != os::ErrorSuccess)
+        if (const os::ErrorCode e = os::EventLog().Report(type, os::Utf8ToUtf16(text)); e != os::ErrorSuccess)
             sink_.Reply({TServiceReply::Kind::Warning,
                          "The request could not be recorded in the event log: " + os::SystemErrorText(e)});
     }

@@ -3,11 +3,12 @@
 # installed programs started, an upgrade in place by a newer package that keeps the service, and
 # an uninstall that stops and removes it, removes every file it put there and leaves the user's
 # data file alone.
-#   msi-test.sh MSI WXS WIXL PREFIX VERSION SMOKE_TEST
+#   msi-test.sh MSI WXS WIXL PREFIX VERSION SMOKE_TEST SERVICE_CLIENT
 # PREFIX is made anew; SMOKE_TEST is run on the installed desktop program before anything else
-# has made a data file. Run it with a display (xvfb-run) for Windows' own platform plugin.
+# has made a data file; SERVICE_CLIENT sends the installed service a TCP/IP apply as a standard
+# user's program would (Wine's user is an administrator, whose programs write it themselves). Run it with a display (xvfb-run) for Windows' own platform plugin.
 set -euo pipefail
-msi=$1 wxs=$2 wixl=$3 version=$5 smoke_test=$6
+msi=$1 wxs=$2 wixl=$3 version=$5 smoke_test=$6 service_client=$7
 export WINEPREFIX=$4 WINEDEBUG=-all
 next_version=$(awk -F. -v OFS=. '{ $NF += 1; print }' <<<"$version")
 build=$(dirname "$msi")
@@ -46,7 +47,9 @@ echo "installed: $(installed_versions)"
 [ "$(service_state RUNNING)" = RUNNING ] || fail "the switching service does not run: '$(service_state RUNNING)'"
 wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Prolamo' >/dev/null 2>&1 ||
   fail "the event source Prolamo is not registered"
-echo "the switching service runs"
+answer=$(wine "$service_client" | tr -d '\r') || fail "the apply through the service's pipe failed: $answer"
+grep -q "status: Applying TCP/IP settings..." <<<"$answer" || fail "the service did not apply: $answer"
+echo "the switching service runs and applied a TCP/IP setting through its pipe"
 
 "$smoke_test" "$WINEPREFIX/drive_c/users" wine "$program_files/prolamo.exe" ||
   fail "the installed desktop program's smoke test failed"

@@ -17,7 +17,7 @@ constexpr const char* kEventTable = "CREATE TABLE IF NOT EXISTS event(id INTEGER
 
 class SimEventLog final : public IEventLog {
 public:
-    ErrorCode ReportEvent(EventType type, std::u16string_view text) override {
+    ErrorCode Report(EventType type, std::u16string_view text) override {
         Machine& machine = CurrentMachine();
         if (machine.Db() == nullptr)
             return machine.OpenError();

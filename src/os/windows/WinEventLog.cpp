@@ -12,7 +12,7 @@ using windows::LastErrorOr;
 
 class WinEventLog final : public IEventLog {
 public:
-    ErrorCode ReportEvent(EventType type, std::u16string_view text) override {
+    ErrorCode Report(EventType type, std::u16string_view text) override {
         const HANDLE source = ::RegisterEventSourceW(nullptr, windows::WidePointer(EventSourceName));
         if (source == nullptr)
             return LastErrorOr(ErrorGenFailure);
