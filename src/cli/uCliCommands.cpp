@@ -11,9 +11,11 @@
 #include "profiles/uProfilePreview.h"
 #include "profiles/uProfileSettings.h"
 #include "profiles/uProfileUtils.h"
+#include "profiles/uServiceClient.h"
 #include "profiles/uSettingKinds.h"
 #include "uCliArguments.h"
 #include "uDataFileDump.h"
+#include "uElevatedApply.h"
 #include "uRuleCommands.h"
 #include "uTerminal.h"
 #ifdef PROLAMO_SIMULATED_MACHINE
@@ -814,6 +816,11 @@ int TCli::Run(const std::vector<std::string>& arguments) {
         }
         if (parsed.words.empty())
             throw EUsage("no command given");
+        // Not a command for people: an apply started this process with administrator rights.
+        if (parsed.words.size() == 3 && parsed.words[0] == ElevatedApplyCommand) {
+            InitializeEngine();
+            return RunElevatedApply(parsed.words[1], parsed.words[2]);
+        }
         std::vector<std::string> operands;
         const TCommand& command = FindCommand(parsed.words, &operands);
         if (parsed.yes && command.words != std::vector<std::string>{"profile", "apply"} &&

@@ -9,13 +9,17 @@
 #include "os/Wireless.h"
 #include "os/simulated/Machine.h"
 #include "os/simulated/SimLocation.h"
+#include "os/simulated/SimEventLog.h"
 #include "os/simulated/SimNetwork.h"
+#include "os/simulated/SimServiceControl.h"
 #include "profiles/uTimeSettings.h"
+#include "service/uServicePolicy.h"
 #include "switching/uSwitchRules.h"
 #include "uCliArguments.h"
 #include "uTerminal.h"
 
 #include <cstring>
+#include <ctime>
 #include <ostream>
 
 namespace prolamo::cli {
@@ -208,6 +212,85 @@ int ConnectWireless(const std::string& ssid) {
     return ExitOk;
 }
 
+int ControlService(const std::string& action, std::ostream& out) {
+    os::simulated::Machine& machine = os::simulated::CurrentMachine();
+    os::ErrorCode e = os::ErrorSuccess;
+    if (action == "start")
+        e = os::simulated::StartSwitchingService(machine);
+    else if (action == "stop")
+        e = os::simulated::StopSwitchingService(machine);
+    else if (action != "status")
+        throw EUsage("the service can be started, stopped or asked for its status, not \"" + action + "\"");
+    if (e == os::ErrorAlreadyExists)
+        throw Exception("The switching service is running already");
+    if (e == os::ErrorNotFound)
+        throw Exception("The switching service is not running");
+    if (e != os::ErrorSuccess)
+        throw EOSError(e);
+    out << "The switching service is " << (os::simulated::SwitchingServiceRuns() ? "running" : "stopped") << "\n";
+    return ExitOk;
+}
+
+std::string EventTime(std::int64_t unixTimeMs) {
+    const std::time_t when = static_cast<std::time_t>(unixTimeMs / 1000);
+    std::tm local{};
+    char text[32] = {};
+    if (localtime_r(&when, &local) == nullptr || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0)
+        return std::to_string(unixTimeMs);
+    return text;
+}
+
+int ShowEvents(std::ostream& out) {
+    std::vector<os::simulated::EventRecord> events;
+    if (const os::ErrorCode e = os::simulated::ReadEvents(os::simulated::CurrentMachine(), &events);
+        e != os::ErrorSuccess)
+        throw EOSError(e);
+    static constexpr const char* kTypes[] = {"Information", "Warning", "Error"};
+    out << "Application log\n";
+    if (events.empty())
+        out << "  none\n";
+    for (const auto& event : events)
+        out << "  " << EventTime(event.unixTimeMs) << "  " << kTypes[static_cast<int>(event.type)]
+            << "  " << TerminalLine(event.source) << "  " << TerminalText(event.text) << "\n";
+    return ExitOk;
+}
+
+// As an administrator's policy editor does: the value under the policy key, or none.
+int SetPolicy(const std::vector<std::string>& o) {
+    const std::string& name = o[0];
+    if (name != service::PolicyServiceEnabled && name != service::PolicyServiceKinds)
+        throw EUsage(std::string("the policies are ") + service::PolicyServiceEnabled + " and " +
+                     service::PolicyServiceKinds + ", not \"" + name + "\"");
+    TRegistry registry(os::KeyAllAccess);
+    registry.SetRootKey(os::HKeyLocalMachine);
+    if (!registry.OpenKey(service::PolicyKey, true))
+        throw EOSError(registry.LastError());
+    if (o.size() == 1) {
+        if (registry.ValueExists(name) && !registry.DeleteValue(name))
+            throw Exception("The policy " + name + " cannot be removed");
+    } else if (name == service::PolicyServiceEnabled) {
+        if (o[1] != "0" && o[1] != "1")
+            throw EUsage("ServiceEnabled is 0 or 1");
+        registry.WriteInteger(name, o[1] == "1");
+    } else {
+        service::ParseServiceKinds(o[1]);
+        registry.WriteString(name, o[1]);
+    }
+    return ExitOk;
+}
+
+int SetUser(const std::string& user) {
+    using User = os::simulated::Machine::User;
+    static const std::pair<const char*, User> kUsers[] = {
+        {"standard", User::Standard}, {"administrator", User::Administrator}, {"elevated", User::ElevatedAdministrator}};
+    for (const auto& [word, kind] : kUsers)
+        if (user == word) {
+            os::simulated::CurrentMachine().SetUser(kind);
+            return ExitOk;
+        }
+    throw EUsage("the user is \"standard\", \"administrator\" or \"elevated\", not \"" + user + "\"");
+}
+
 // As the clock settings do: the zone's record from the time zone database.
 int SetTimeZone(const std::string& key, std::ostream& err) {
     TRegistry registry(os::KeyQueryValue);
@@ -257,6 +340,16 @@ const std::vector<TMachineCommand>& MachineCommands() {
         {"timezone", "ZONE", 1, 1, "moves the clock to a zone of the time zone database"},
         {"network", "office|home|train", 1, 1, "takes the laptop to another network (cable, wireless, DHCP)"},
         {"wireless", "NAME", 1, 1, "connects to a wireless network in range, as from the system tray"},
+        {"service", "start|stop|status", 1, 1, "starts or stops the switching service, or tells whether it runs"},
+        {"events", "", 0, 0, "the machine's Application log: every request to the switching service"},
+        {"policy", "NAME [VALUE]", 1, 2,
+         "sets (or without VALUE removes) a machine policy of the switching service: ServiceEnabled 0|1, "
+         "ServiceKinds \"TcpIp,Connections,ResolverCache,HostsFile,MachineEnvironment\""},
+        {"consent", "yes|no", 1, 1,
+         "how the user answers the consent prompt that asks to apply with administrator rights"},
+        {"user", "standard|administrator|elevated", 1, 1,
+         "makes the user a standard user, an administrator under User Account Control, or an administrator "
+         "whose programs start elevated (a fresh machine's user)"},
     };
     return commands;
 }
@@ -279,6 +372,20 @@ int RunMachineCommand(const std::string& verb, const std::vector<std::string>& o
         return MoveTo(o[0]);
     if (verb == "wireless")
         return ConnectWireless(o[0]);
+    if (verb == "user")
+        return SetUser(o[0]);
+    if (verb == "consent") {
+        if (o[0] != "yes" && o[0] != "no")
+            throw EUsage("the answer is \"yes\" or \"no\", not \"" + o[0] + "\"");
+        os::simulated::CurrentMachine().SetFact(os::simulated::ConsentFact, o[0]);
+        return ExitOk;
+    }
+    if (verb == "service")
+        return ControlService(o[0], out);
+    if (verb == "events")
+        return ShowEvents(out);
+    if (verb == "policy")
+        return SetPolicy(o);
     return SetTimeZone(o[0], err);
 }
 

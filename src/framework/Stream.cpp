@@ -251,7 +251,7 @@ void TWriter::DefineBinaryProperty(const std::string& name, const ReadBinaryProc
 class TReader::Nesting {
 public:
     explicit Nesting(TReader& reader) : reader_(reader) {
-        if (++reader_.depth_ > MaxStreamNesting)
+        if (++reader_.depth_ > reader_.maxDepth_)
             ReadError(texts::InvalidStreamFormat);
     }
     ~Nesting() { --reader_.depth_; }

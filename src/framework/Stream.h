@@ -109,6 +109,8 @@ public:
     // Child records of the root of a registered class other than Kept (or one derived from it) are
     // stepped over: none of the components they hold is made.
     void SetKeptChildClass(const TClassInfo& kept) { keptChildClass_ = &kept; }
+    // A lower bound than MaxStreamNesting, for records whose shape is known to be shallow.
+    void SetMaxNesting(int depth) { maxDepth_ = depth; }
 
     void ReadSignature();
     // Reads the root record into Root (its name, properties and children, which Root comes to own),
@@ -183,6 +185,7 @@ private:
     std::shared_ptr<const void> owner_;
     std::size_t pos_ = 0;
     int depth_ = 0;
+    int maxDepth_ = MaxStreamNesting;
     bool skipUnknownChildren_ = false;
     const TClassInfo* keptChildClass_ = nullptr;
     std::vector<const TPersistent*> reading_;

@@ -7,6 +7,7 @@
 #include "os/Folders.h"
 #include "os/Session.h"
 #include "profiles/uConfigTransfer.h"
+#include "profiles/uServiceClient.h"
 #include "fAbout.h"
 #include "fEditConfiguration.h"
 #include "fEditProfile.h"
@@ -222,7 +223,6 @@ TfrmMain::TfrmMain()
     imgAdmin->setGeometry(8, 204, 24, 24);
     imgAdmin->setPixmap(PicturePixmap(QStringLiteral("admin"), 24, devicePixelRatioF()));
     imgAdmin->setCursor(Qt::PointingHandCursor);
-    imgAdmin->setToolTip(QLatin1String(AdminMarkerHint));
     imgAdmin->hide();
     connect(imgAdmin, &TClickLabel::clicked, this, &TfrmMain::imgAdminClick);
 
@@ -295,7 +295,13 @@ void TfrmMain::BuildMenu() {
     SetMenuBar(mmn);
 }
 
-void TfrmMain::FormCreate() { imgAdmin->setVisible(!TOsHelper::IsAdmin()); }
+void TfrmMain::FormCreate() {
+    const TRightsCase rightsCase = CurrentRightsCase();
+    const QString text = QString::fromStdString(RightsCaseText(rightsCase));
+    imgAdmin->setToolTip(text);
+    imgAdmin->setAccessibleDescription(text);
+    imgAdmin->setVisible(rightsCase != TRightsCase::Administrator);
+}
 
 void TfrmMain::OpenDataFile() {
     FDataFile = std::make_unique<TSharedDataFile>(DataFilePath());

@@ -196,7 +196,10 @@ std::string NetshInterpreter::Command(const std::vector<std::string>& words) {
     });
     if (found == adapters.end())
         return kNoSuchInterface;
-    if (!machine_.IsAdministrator())
+    bool administrator = false;
+    if (const os::ErrorCode e = machine_.ReadAdministrator(&administrator); e != os::ErrorSuccess)
+        return os::SystemErrorText(e).substr(0, os::SystemErrorText(e).find('\r'));
+    if (!administrator)
         return kElevation;
     AdapterRecord adapter = *found;
     const std::string source = Lower(argument("source"));

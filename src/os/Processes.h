@@ -18,7 +18,6 @@ inline constexpr std::uint32_t CreateNoWindow = 0x08000000;
 inline constexpr std::uint32_t WaitObject0 = 0;
 inline constexpr std::uint32_t WaitTimeout = 258;
 inline constexpr std::uint32_t WaitFailed = 0xFFFFFFFF;
-inline constexpr ErrorCode ErrorBrokenPipe = 109;
 // GetExitCodeProcess's answer while the process runs.
 inline constexpr std::uint32_t StillActive = 259;
 

@@ -98,16 +98,22 @@ std::string ExportConfigurations(const std::vector<const TConfiguration*>& confi
 }
 
 std::unique_ptr<TConfigurations> ReadExport(std::string_view text) {
-    const std::vector<std::uint8_t> stream = ObjectTextToBinary(text);
+    return ReadConfigurationsRecord(ObjectTextToBinary(text), MaxStreamNesting);
+}
+
+std::unique_ptr<TConfigurations> ReadConfigurationsRecord(std::span<const std::uint8_t> stream, int maxNesting) {
     // The record's class name follows the signature and its length byte.
     const std::string expected = TConfigurations::StaticClass().ClassName();
-    const std::string_view className(reinterpret_cast<const char*>(stream.data()) + 5,
-                                     std::min<std::size_t>(stream[4], stream.size() - 5));
+    const std::string_view className =
+        stream.size() < 5 ? std::string_view()
+                          : std::string_view(reinterpret_cast<const char*>(stream.data()) + 5,
+                                             std::min<std::size_t>(stream[4], stream.size() - 5));
     if (className != expected)
         throw EFilerError("The text holds a " + std::string(className) + ", not configurations");
     GetConfigurationsRoot();
     auto imported = std::make_unique<TConfigurations>();
     TReader reader(stream);
+    reader.SetMaxNesting(maxNesting);
     reader.ReadRootComponent(*imported);
     if (reader.Position() != stream.size())
         throw EFilerError("The text goes on after its record");

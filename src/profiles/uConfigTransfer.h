@@ -2,6 +2,7 @@
 
 #include "uProfileSettings.h"
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,9 @@ std::string ExportConfigurations(const std::vector<const TConfiguration*>& confi
 // up with "..". The root
 // must exist already (the result is a second TConfigurations, never the root).
 std::unique_ptr<TConfigurations> ReadExport(std::string_view text);
+
+// The same checks on the binary stream of such a record, nested no deeper than MaxNesting.
+std::unique_ptr<TConfigurations> ReadConfigurationsRecord(std::span<const std::uint8_t> stream, int maxNesting);
 
 // What an import tells before it asks to add configurations whose File settings write outside
 // the user's profile folder, or whose Program settings run programs: each such path and each

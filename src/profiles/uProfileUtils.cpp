@@ -2,6 +2,7 @@
 
 #include "framework/Exceptions.h"
 #include "os/NetworkLocation.h"
+#include "uServiceClient.h"
 
 #include <algorithm>
 
@@ -59,9 +60,10 @@ void TProfileApplier::ApplyValues(TConfigurationProfile& profile, std::span<TSet
 }
 
 void TProfileApplier::FlushResolverCache(const TConfigurationProfile& profile, const TSettingsList& list,
-                                         TCheckResultList& results) {
-    const bool needed = std::any_of(list.begin(), list.end(), [&profile](const TSetting* setting) {
-        return setting->ChangesNameResolution() && profile.FindValue(*setting) != nullptr;
+                                         const std::vector<TSetting*>& byService, TCheckResultList& results) {
+    const bool needed = std::any_of(list.begin(), list.end(), [&](const TSetting* setting) {
+        return setting->ChangesNameResolution() && profile.FindValue(*setting) != nullptr &&
+               std::find(byService.begin(), byService.end(), setting) == byService.end();
     });
     if (!needed)
         return;
@@ -86,8 +88,19 @@ void TProfileApplier::Apply(TConfigurationProfile& profile, TSettingsList& list)
         sender_->Finish(results);
     };
     try {
+        // What this process may not write goes to the switching service, which flushes after it.
+        os::ProcessRights rights = os::ProcessRights::StandardUser;
+        os::Security().ReadProcessRights(&rights);
+        const std::vector<TSetting*> byService = SettingsForService(rights, profile, list);
         sender_->Start(static_cast<int>(list.Count()));
         for (TSetting* setting : list) {
+            if (std::find(byService.begin(), byService.end(), setting) != byService.end()) {
+                if (setting == byService.front())
+                    ApplyThroughService(profile, byService, rights, offerElevation_ ? &confirmation_ : nullptr,
+                                        *sender_, results);
+                ++report_.settings;
+                continue;
+            }
             const std::string text = setting->GetDisplayText();
             sender_->SetStatus("Applying " + text + "...");
             if (profile.FindValue(*setting))
@@ -99,7 +112,7 @@ void TProfileApplier::Apply(TConfigurationProfile& profile, TSettingsList& list)
             }
             sender_->Step();
         }
-        FlushResolverCache(profile, list, results);
+        FlushResolverCache(profile, list, byService, results);
     } catch (...) {
         finish();
         throw;

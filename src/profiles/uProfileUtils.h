@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace prolamo {
 
@@ -75,6 +76,9 @@ public:
 
     // Called before the first write of every run (the history's snapshot); not owned.
     void SetGuard(IApplyGuard* guard) { guard_ = guard; }
+    // Whether an administrator without elevation is offered to apply with administrator rights
+    // what the switching service cannot take; automatic switching never asks.
+    void SetOfferElevation(bool offer) { offerElevation_ = offer; }
     // Replaces "Applied <profile>" at the start of the summary.
     void SetTitle(std::string title) { title_ = std::move(title); }
     // The last run's outcome; not confirmed before any run.
@@ -84,11 +88,12 @@ public:
 
 private:
     static void FlushResolverCache(const TConfigurationProfile& profile, const TSettingsList& list,
-                                   TCheckResultList& results);
+                                   const std::vector<TSetting*>& byService, TCheckResultList& results);
 
     std::unique_ptr<TProgressSender> sender_;
     IConfirmation& confirmation_;
     IApplyGuard* guard_ = nullptr;
+    bool offerElevation_ = true;
     std::string title_;
     TApplyReport report_;
 };

@@ -19,6 +19,7 @@ TApplyReport ApplyAutomatically(TProfileHistory& history, TConfiguration& config
     TApplySnapshotter snapshot(history, configuration);
     TProfileApplier applier(std::move(sender), yes);
     applier.SetGuard(&snapshot);
+    applier.SetOfferElevation(false); // only the switching service, never a prompt of its own
     applier.ApplyProfile(profile);
     return applier.Report();
 }

@@ -113,4 +113,15 @@ std::filesystem::path CliMachine::HostsFile() const {
     return {};
 }
 
+void MakeLocations(const CliMachine& machine) {
+    machine.Ok({"config", "add", "Location"});
+    machine.Ok({"setting", "add", "Location", "TCP/IP settings"});
+    machine.Ok({"profile", "add", "Location", "Home"});
+    machine.Ok({"profile", "refresh", "Location", "Home"});
+    machine.Ok({"machine", "connect", "Ethernet"});
+    machine.Ok({"profile", "add", "Location", "Office"});
+    machine.Ok({"profile", "refresh", "Location", "Office"});
+    machine.Ok({"machine", "disconnect", "Ethernet"});
+}
+
 } // namespace prolamo::test

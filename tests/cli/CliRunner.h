@@ -45,4 +45,8 @@ std::vector<std::uint8_t> Bytes(const std::string& text);
 ::testing::AssertionResult Contains(const std::string& text, const std::string& part);
 void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
+// A configuration "Location" with the TCP/IP setting and two profiles: "Home" as seeded, "Office"
+// with the wired connection switched on.
+void MakeLocations(const CliMachine& machine);
+
 } // namespace prolamo::test

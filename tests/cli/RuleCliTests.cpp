@@ -18,19 +18,6 @@ std::filesystem::path RulesFile(const CliMachine& machine) {
     return machine.DataFile().parent_path() / "qvt.rules";
 }
 
-// A configuration with the TCP/IP setting and two profiles: "Home" as seeded, "Office" with the
-// wired connection switched on.
-void MakeLocations(const CliMachine& machine) {
-    machine.Ok({"config", "add", "Location"});
-    machine.Ok({"setting", "add", "Location", "TCP/IP settings"});
-    machine.Ok({"profile", "add", "Location", "Home"});
-    machine.Ok({"profile", "refresh", "Location", "Home"});
-    machine.Ok({"machine", "connect", "Ethernet"});
-    machine.Ok({"profile", "add", "Location", "Office"});
-    machine.Ok({"profile", "refresh", "Location", "Office"});
-    machine.Ok({"machine", "disconnect", "Ethernet"});
-}
-
 TEST(RuleCli, MachineNetworkMovesTheLaptop) {
     CliMachine machine;
     EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out,

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The installer under Wine: a silent per-machine install, the installed programs started, an
-# upgrade in place by a newer package, and an uninstall that removes every file it put there
-# and leaves the user's data file alone.
+# The installer under Wine: a silent per-machine install that installs the switching service, the
+# installed programs started, an upgrade in place by a newer package that keeps the service, and
+# an uninstall that removes it, removes every file it put there and leaves the user's data file
+# alone.
 #   msi-test.sh MSI WXS WIXL PREFIX VERSION SMOKE_TEST
 # PREFIX is made anew; SMOKE_TEST is run on the installed desktop program before anything else
 # has made a data file. Run it with a display (xvfb-run) for Windows' own platform plugin.
@@ -19,6 +20,22 @@ wineboot -i </dev/null >/dev/null 2>&1
 fail() { echo "FAIL: $*" >&2; exit 1; }
 program_files="$WINEPREFIX/drive_c/Program Files/Prolamo"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+# The service's state as "sc query" reports it (STOPPED, RUNNING), empty when it is not installed;
+# waits up to 10 s for Expected.
+service_state() {
+  local state=""
+  for _ in $(seq 20); do
+    # Through a file: piped straight on, sc's lines were sometimes lost.
+    wine sc query ProlamoSwitching >"$work/sc.txt" 2>/dev/null || true
+    state=$(tr -d '\r' <"$work/sc.txt" | awk '/STATE/ { print $4 }')
+    [ "$state" = "$1" ] && break
+    sleep 0.5
+  done
+  echo "$state"
+}
+# Wine's msiexec cannot start a service it installs in the same run (StartServices fails with
+# 1060), and here "sc query" hung after an "sc start": the test looks at the service's
+# installation, not at it running.
 installed_versions() {
   wine reg query "$uninstall_key" /s 2>/dev/null | tr -d '\r' |
     awk '/DisplayName.*REG_SZ.*Prolamo$/ { found = 1 } /^HKEY/ { found = 0 }
@@ -26,11 +43,15 @@ installed_versions() {
 }
 
 wine msiexec /i "$msi" /qn || fail "msiexec /i returned $?"
-for file in prolamo.exe prolamo-cli.exe help/html/index.htm help/html/help.css; do
+for file in prolamo.exe prolamo-cli.exe prolamo-service.exe help/html/index.htm help/html/help.css; do
   [ -f "$program_files/$file" ] || fail "$file was not installed"
 done
 [ "$(installed_versions)" = "$version" ] || fail "installed programs list: '$(installed_versions)'"
 echo "installed: $(installed_versions)"
+[ "$(service_state STOPPED)" = STOPPED ] || fail "the switching service is not installed: '$(service_state STOPPED)'"
+wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Prolamo' >/dev/null 2>&1 ||
+  fail "the event source Prolamo is not registered"
+echo "the switching service is installed, to start with the system"
 
 "$smoke_test" "$WINEPREFIX/drive_c/users" wine "$program_files/prolamo.exe" ||
   fail "the installed desktop program's smoke test failed"
@@ -66,10 +87,12 @@ sed "s/Version=\"$version\"/Version=\"$next_version\"/" "$wxs" >"$work/next.wxs"
 wine msiexec /i "$work/next.msi" /qn || fail "the upgrade returned $?"
 [ "$(installed_versions)" = "$next_version" ] || fail "after the upgrade: '$(installed_versions)'"
 [ -f "$program_files/prolamo.exe" ] || fail "the upgrade removed prolamo.exe"
-echo "upgraded in place: $(installed_versions)"
+[ "$(service_state STOPPED)" = STOPPED ] || fail "the upgrade removed the switching service"
+echo "upgraded in place: $(installed_versions); the switching service is installed"
 
 wine msiexec /x "$work/next.msi" /qn || fail "msiexec /x returned $?"
 [ ! -e "$program_files" ] || fail "left behind: $(find "$program_files")"
 [ -z "$(installed_versions)" ] || fail "still in the installed programs list"
+[ -z "$(service_state "")" ] || fail "the uninstall left the switching service: '$(service_state "")'"
 [ -f "$data_file" ] || fail "the uninstall removed the data file"
 echo "uninstalled; data file kept: ${data_file#"$WINEPREFIX/"}"

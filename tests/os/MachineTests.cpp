@@ -300,6 +300,56 @@ TEST_F(MachineFacts, AdministratorMembershipFollowsTheFact) {
     EXPECT_EQ(Security().CheckTokenMembership(0x1234, UsersGroupSid, &member), ErrorInvalidHandle);
 }
 
+// The process's rights as the user and the way the process was started give them: only an
+// elevated administrator and the system write the Windows folder and HKLM.
+TEST_F(MachineFacts, ProcessRightsFollowTheUserAndHowTheProcessStarted) {
+    using User = simulated::Machine::User;
+    const std::string hosts = (machine_->SystemFolder() / "drivers" / "etc" / "hosts").string();
+    const std::vector<std::uint8_t> text{'#', '\r', '\n'};
+    struct Case {
+        User user;
+        const char* started;
+        ProcessRights rights;
+    };
+    for (const Case& c : {Case{User::ElevatedAdministrator, nullptr, ProcessRights::Administrator},
+                          Case{User::Administrator, nullptr, ProcessRights::FilteredAdministrator},
+                          Case{User::Administrator, "elevated", ProcessRights::Administrator},
+                          Case{User::Standard, "elevated", ProcessRights::StandardUser},
+                          Case{User::Standard, nullptr, ProcessRights::StandardUser},
+                          Case{User::Standard, "system", ProcessRights::System}}) {
+        SCOPED_TRACE(c.started ? c.started : "as started by the user");
+        machine_->SetUser(c.user);
+        EXPECT_EQ(machine_->ReadUser(), c.user);
+        if (c.started)
+            ::setenv(simulated::ProcessRightsVariable, c.started, 1);
+        ProcessRights rights{};
+        ASSERT_EQ(Security().ReadProcessRights(&rights), ErrorSuccess);
+        EXPECT_EQ(rights, c.rights);
+        bool member = false;
+        ASSERT_EQ(Security().CheckTokenMembership(0, AdministratorsGroupSid, &member), ErrorSuccess);
+        EXPECT_EQ(member, HoldsAdministrativeRights(c.rights));
+        ASSERT_EQ(Security().CheckTokenMembership(0, LocalSystemSid, &member), ErrorSuccess);
+        EXPECT_EQ(member, c.rights == ProcessRights::System);
+        const ErrorCode written = Files().WriteMachineFile(hosts, text, nullptr);
+        EXPECT_EQ(written, HoldsAdministrativeRights(c.rights) ? ErrorSuccess : ErrorAccessDenied);
+        EXPECT_EQ(Files().WriteWholeFile((machine_->WindowsFolder() / "new.ini").string(), text),
+                  written);
+        // The user's own folders take the user's writes whatever the rights.
+        EXPECT_EQ(Files().WriteWholeFile((machine_->DocumentsFolder() / "notes.txt").string(), text), ErrorSuccess);
+        ::unsetenv(simulated::ProcessRightsVariable);
+    }
+}
+
+TEST_F(MachineFacts, ALinkFromTheUsersFolderDoesNotOpenTheWindowsFolder) {
+    machine_->SetUser(simulated::Machine::User::Administrator);
+    const auto link = machine_->DocumentsFolder() / "etc";
+    std::filesystem::create_directory_symlink(machine_->SystemFolder() / "drivers" / "etc", link);
+    const std::vector<std::uint8_t> text{'x'};
+    EXPECT_EQ(Files().WriteWholeFile((link / "hosts").string(), text), ErrorAccessDenied);
+    EXPECT_EQ(Files().DeleteFile((link / "hosts").string()), ErrorAccessDenied);
+    EXPECT_EQ(Files().WriteFileReplacing((link / "hosts").string(), text), ErrorAccessDenied);
+}
+
 TEST_F(MachineFacts, BroadcastsAreLoggedInOrder) {
     EXPECT_TRUE(machine_->Broadcasts().empty());
     ASSERT_EQ(WindowMessages().SendNotifyMessage(HWndBroadcast, WmSettingChange, 0, 0), ErrorSuccess);

@@ -20,7 +20,7 @@ configure_file(${PROJECT_SOURCE_DIR}/installer/prolamo.wxs.in ${wxs} @ONLY)
 set(PROLAMO_MSI ${PROJECT_BINARY_DIR}/prolamo-${PROJECT_VERSION}-x64.msi CACHE INTERNAL "The installer")
 add_custom_command(OUTPUT ${PROLAMO_MSI}
   COMMAND ${PROLAMO_WIXL} -a x64 -o ${PROLAMO_MSI} ${wxs}
-  DEPENDS ${wxs} prolamo prolamo-cli ${PROLAMO_ICO}
+  DEPENDS ${wxs} prolamo prolamo-cli prolamo-service ${PROLAMO_ICO}
   WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
   COMMENT "Making the installer ${PROLAMO_MSI}"
   VERBATIM)

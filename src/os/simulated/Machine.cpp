@@ -73,7 +73,12 @@ INSERT OR IGNORE INTO reg_key(hive, path, folded) VALUES (1, '', ''), (2, '', ''
 )sql";
 
 constexpr const char* kFactSeeded = "seeded";
+// "1": an administrator whose programs start elevated (what machines seeded earlier hold), "filtered":
+// an administrator under User Account Control, "0": a standard user.
 constexpr const char* kFactAdministrator = "administrator";
+constexpr const char* kUserElevated = "1";
+constexpr const char* kUserFiltered = "filtered";
+constexpr const char* kUserStandard = "0";
 constexpr const char* kFactUserName = "user_name";
 constexpr const char* kFactProfile = "profile_folder"; // relative to the machine folder
 // What the seeding of this build gives a machine. A machine that holds it needs no seeding step,
@@ -356,7 +361,8 @@ void Machine::Seed() {
     }
     SetMode(hosts, kSystemFile);
     SeedRegistry(db_, Utf8ToUtf16(userName));
-    SetFact(kFactAdministrator, "1"); // an administrator, so that the program works out of the box
+    // An administrator in an elevated terminal, so that the program works out of the box.
+    SetFact(kFactAdministrator, kUserElevated);
     SetFact(kFactUserName, userName);
     SetFact(kFactProfile, relativeProfile);
     SetFact(kFactSeeded, "1");
@@ -418,10 +424,30 @@ ErrorCode Machine::ReadFact(std::string_view key, std::optional<std::string>* va
     return ErrorSuccess;
 }
 
-ErrorCode Machine::ReadAdministrator(bool* administrator) const {
+ErrorCode Machine::ReadProcessRights(ProcessRights* rights) const {
+    *rights = ProcessRights::StandardUser;
+    const char* started = std::getenv(ProcessRightsVariable);
+    if (started != nullptr && std::string_view(started) == "system") {
+        if (db_ == nullptr)
+            return openError_;
+        *rights = ProcessRights::System;
+        return ErrorSuccess;
+    }
     std::optional<std::string> value;
-    const ErrorCode e = ReadFact(kFactAdministrator, &value);
-    *administrator = e == ErrorSuccess && value == "1";
+    if (const ErrorCode e = ReadFact(kFactAdministrator, &value); e != ErrorSuccess)
+        return e;
+    if (value == kUserElevated)
+        *rights = ProcessRights::Administrator;
+    else if (value == kUserFiltered)
+        *rights = started != nullptr && std::string_view(started) == "elevated" ? ProcessRights::Administrator
+                                                                                 : ProcessRights::FilteredAdministrator;
+    return ErrorSuccess;
+}
+
+ErrorCode Machine::ReadAdministrator(bool* administrator) const {
+    ProcessRights rights = ProcessRights::StandardUser;
+    const ErrorCode e = ReadProcessRights(&rights);
+    *administrator = HoldsAdministrativeRights(rights);
     return e;
 }
 
@@ -444,11 +470,24 @@ void Machine::SetFact(std::string_view key, std::string_view value) {
 }
 
 bool Machine::IsAdministrator() const {
-    return Fact(kFactAdministrator) == "1";
+    return ReadUser() == User::ElevatedAdministrator;
 }
 
 void Machine::SetAdministrator(bool administrator) {
-    SetFact(kFactAdministrator, administrator ? "1" : "0");
+    SetUser(administrator ? User::ElevatedAdministrator : User::Standard);
+}
+
+void Machine::SetUser(User user) {
+    SetFact(kFactAdministrator, user == User::Standard        ? kUserStandard
+                                : user == User::Administrator ? kUserFiltered
+                                                              : kUserElevated);
+}
+
+Machine::User Machine::ReadUser() const {
+    const std::optional<std::string> value = Fact(kFactAdministrator);
+    return value == kUserElevated ? User::ElevatedAdministrator
+           : value == kUserFiltered ? User::Administrator
+                                    : User::Standard;
 }
 
 std::string Machine::UserName() const {

@@ -5,6 +5,7 @@
 // in memory.
 
 #include "os/Errors.h"
+#include "os/Security.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -60,8 +61,14 @@ public:
     std::filesystem::path DocumentsFolder() const;
 
     // Machine facts; the setters throw std::runtime_error when the database refuses the write.
+    // The user's processes hold administrative rights: an elevated administrator (or none).
     bool IsAdministrator() const;
+    // True: an administrator whose programs start elevated; false: a standard user.
     void SetAdministrator(bool administrator);
+    // Who the logged-on user is, and how the user's programs start.
+    enum class User { Standard, Administrator, ElevatedAdministrator };
+    void SetUser(User user);
+    User ReadUser() const;
     std::string UserName() const;
     void SetUserName(std::string_view name);
     std::optional<std::string> Fact(std::string_view key) const;
@@ -90,7 +97,11 @@ public:
     std::recursive_mutex& DbMutex() const { return dbMutex_; }
     ErrorCode OpenError() const { return openError_; }
     ErrorCode ReadFact(std::string_view key, std::optional<std::string>* value) const;
+    // Whether this process holds administrative rights (HoldsAdministrativeRights).
     ErrorCode ReadAdministrator(bool* administrator) const;
+    // The rights of this process: the user's, unless the process was started with other rights
+    // (ProcessRightsVariable), which its children inherit.
+    ErrorCode ReadProcessRights(ProcessRights* rights) const;
 
 private:
     class Services;
@@ -123,6 +134,15 @@ private:
 // ScopedCurrentMachine, else the machine in DefaultMachineFolder(), opened on first use. If that
 // cannot be opened, its services fail with ErrorOpenFailed.
 Machine& CurrentMachine();
+
+// The environment variable that gives a process on the simulated workstation other rights than the
+// user's: "system" (the switching service) or "elevated" (an administrator's program started
+// elevated; ignored for a standard user). A simulation of rights, not a security boundary: the
+// Linux user owns the machine folder.
+inline constexpr const char* ProcessRightsVariable = "PROLAMO_PROCESS_RIGHTS";
+
+// The machine fact that answers the consent prompt: "yes", anything else is no.
+inline constexpr const char* ConsentFact = "consent";
 
 // $PROLAMO_MACHINE, else $XDG_DATA_HOME/prolamo/machine, else ~/.local/share/prolamo/machine.
 std::filesystem::path DefaultMachineFolder();

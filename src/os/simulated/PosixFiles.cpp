@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -39,6 +40,22 @@ std::string NativePath(std::string_view path) {
         if (c == '\\')
             c = '/';
     return native;
+}
+
+// The Windows folder takes writes from administrators and the system only, as its access list does.
+// The path's folder is followed to where it leads; its last part is taken as it is.
+ErrorCode CheckSystemFolderWrite(const std::string& native) {
+    simulated::Machine& machine = simulated::CurrentMachine();
+    std::error_code ec;
+    const std::filesystem::path windows = std::filesystem::weakly_canonical(machine.WindowsFolder(), ec);
+    const std::filesystem::path path(native);
+    const std::filesystem::path target = std::filesystem::weakly_canonical(path.parent_path(), ec) / path.filename();
+    if (ec || std::mismatch(windows.begin(), windows.end(), target.begin(), target.end()).first != windows.end())
+        return ErrorSuccess;
+    bool administrator = false;
+    if (const ErrorCode e = machine.ReadAdministrator(&administrator); e != ErrorSuccess)
+        return e;
+    return administrator ? ErrorSuccess : ErrorAccessDenied;
 }
 
 class Fd {
@@ -357,6 +374,8 @@ public:
         const std::string native = NativePath(path);
         if (native.empty())
             return ErrorPathNotFound;
+        if (const ErrorCode e = CheckSystemFolderWrite(native); e != ErrorSuccess)
+            return e;
         // The attribute, not the process's rights, decides: root and administrators are refused too.
         if (struct stat st {}; ::stat(native.c_str(), &st) == 0) {
             if (const ErrorCode e = CheckRegularFile(st); e != ErrorSuccess)
@@ -385,6 +404,8 @@ public:
         const std::string native = NativePath(path);
         if (native.empty())
             return ErrorPathNotFound;
+        if (const ErrorCode e = CheckSystemFolderWrite(native); e != ErrorSuccess)
+            return e;
         // A link is replaced by a file of its own, not followed: its target's permissions are
         // not the data's.
         struct stat st {};
@@ -413,6 +434,8 @@ public:
             native = real;
             ::free(real);
         }
+        if (const ErrorCode e = CheckSystemFolderWrite(native); e != ErrorSuccess)
+            return e;
         bool impossible = false;
         struct stat st {};
         if (::stat(native.c_str(), &st) != 0) {
@@ -444,6 +467,8 @@ public:
         const std::string native = NativePath(path);
         if (native.empty())
             return ErrorPathNotFound;
+        if (const ErrorCode e = CheckSystemFolderWrite(native); e != ErrorSuccess)
+            return e;
         struct stat st {};
         if (::lstat(native.c_str(), &st) != 0)
             return ErrnoToWindowsError(errno, native);
@@ -494,6 +519,8 @@ public:
             native.pop_back();
         if (native.empty() || native.front() != '/')
             return ErrorBadPathname; // only full paths, as SHCreateDirectoryEx takes
+        if (const ErrorCode e = CheckSystemFolderWrite(native); e != ErrorSuccess)
+            return e;
         struct stat st {};
         if (::stat(native.c_str(), &st) == 0)
             return ErrorAlreadyExists;

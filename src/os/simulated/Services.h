@@ -74,6 +74,7 @@ class SimSecurity final : public ISecurity {
 public:
     explicit SimSecurity(Machine& machine) : machine_(machine) {}
     ErrorCode CheckTokenMembership(std::uintptr_t token, const Sid& sid, bool* isMember) override;
+    ErrorCode ReadProcessRights(ProcessRights* rights) override;
 
 private:
     Machine& machine_;

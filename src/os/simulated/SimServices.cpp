@@ -149,7 +149,13 @@ ErrorCode SimSecurity::CheckTokenMembership(std::uintptr_t token, const Sid& sid
     if (token != 0)
         return ErrorInvalidHandle;
     if (sid == AdministratorsGroupSid)
-        return machine_.ReadAdministrator(isMember);
+        return machine_.ReadAdministrator(isMember); // a filtered token holds the group for deny only
+    if (sid == LocalSystemSid) {
+        ProcessRights rights = ProcessRights::StandardUser;
+        const ErrorCode e = machine_.ReadProcessRights(&rights);
+        *isMember = rights == ProcessRights::System;
+        return e;
+    }
     // The interactive user is in the groups every logged-on user is in, and nothing else.
     static const Sid kAlwaysMember[] = {
         UsersGroupSid,
@@ -161,6 +167,10 @@ ErrorCode SimSecurity::CheckTokenMembership(std::uintptr_t token, const Sid& sid
         if (s == sid)
             *isMember = true;
     return ErrorSuccess;
+}
+
+ErrorCode SimSecurity::ReadProcessRights(ProcessRights* rights) {
+    return machine_.ReadProcessRights(rights);
 }
 
 ErrorCode SimWindowMessages::SendNotifyMessage(HWnd window, std::uint32_t message, std::uintptr_t wParam,

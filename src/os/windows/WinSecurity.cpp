@@ -1,4 +1,5 @@
-// The token membership test (AllocateAndInitializeSid, CheckTokenMembership).
+// The token membership test (AllocateAndInitializeSid, CheckTokenMembership) and the process's
+// rights (OpenProcessToken, GetTokenInformation).
 
 #include "os/Security.h"
 #include "os/windows/WinSupport.h"
@@ -30,6 +31,35 @@ public:
         const ErrorCode error = checked ? ErrorSuccess : LastErrorOr(ErrorGenFailure);
         ::FreeSid(native);
         *isMember = checked && member;
+        return error;
+    }
+
+    ErrorCode ReadProcessRights(ProcessRights* rights) override {
+        *rights = ProcessRights::StandardUser;
+        bool member = false;
+        if (const ErrorCode e = CheckTokenMembership(0, LocalSystemSid, &member); e != ErrorSuccess)
+            return e;
+        if (member) {
+            *rights = ProcessRights::System;
+            return ErrorSuccess;
+        }
+        if (const ErrorCode e = CheckTokenMembership(0, AdministratorsGroupSid, &member); e != ErrorSuccess)
+            return e;
+        if (member) {
+            *rights = ProcessRights::Administrator;
+            return ErrorSuccess;
+        }
+        // A filtered administrator's token holds Administrators for deny only; its elevation type tells.
+        HANDLE token = nullptr;
+        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
+            return LastErrorOr(ErrorGenFailure);
+        TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+        DWORD size = 0;
+        const BOOL read = ::GetTokenInformation(token, TokenElevationType, &type, sizeof type, &size);
+        const ErrorCode error = read ? ErrorSuccess : LastErrorOr(ErrorGenFailure);
+        ::CloseHandle(token);
+        if (read && type == TokenElevationTypeLimited)
+            *rights = ProcessRights::FilteredAdministrator;
         return error;
     }
 };

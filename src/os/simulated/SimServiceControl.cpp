@@ -1,0 +1,111 @@
+#include "os/simulated/SimServiceControl.h"
+
+#include "os/ServiceChannel.h"
+#include "os/simulated/Machine.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <spawn.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace prolamo::os::simulated {
+
+namespace {
+
+std::filesystem::path PidFile(const Machine& machine) { return machine.Folder() / "service.pid"; }
+
+// Waits up to 5 s for the service to answer (or to stop answering).
+bool WaitUntilRunning(bool running) {
+    for (int i = 0; i < 100; ++i) {
+        if (SwitchingServiceRuns() == running)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+} // namespace
+
+bool SwitchingServiceRuns() {
+    std::unique_ptr<IServiceConnection> connection;
+    return ConnectToService(&connection) == ErrorSuccess;
+}
+
+ErrorCode StartProgramWithRights(const Machine& machine, const std::string& name,
+                                 const std::vector<std::string>& arguments, std::string_view rights, bool ownSession,
+                                 pid_t* pid) {
+    std::error_code ec;
+    std::string program = (std::filesystem::read_symlink("/proc/self/exe", ec).parent_path() / name).string();
+    if (ec || ::access(program.c_str(), X_OK) != 0)
+        return ErrorFileNotFound;
+    std::vector<std::string> environment;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string_view entry(*e);
+        if (!entry.starts_with("PROLAMO_MACHINE=") && !entry.starts_with(std::string(ProcessRightsVariable) + "="))
+            environment.emplace_back(entry);
+    }
+    environment.push_back("PROLAMO_MACHINE=" + machine.Folder().string());
+    environment.push_back(std::string(ProcessRightsVariable) + "=" + std::string(rights));
+    std::vector<char*> envp;
+    for (auto& e : environment)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> args = arguments;
+    std::vector<char*> argv{program.data()};
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (int fd = 0; fd < 3; ++fd)
+        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    if (ownSession)
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    const int rc = posix_spawn(pid, program.c_str(), &actions, &attributes, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    return rc == 0 ? ErrorSuccess : ErrnoToWindowsError(rc, program);
+}
+
+ErrorCode StartSwitchingService(Machine& machine) {
+    if (SwitchingServiceRuns())
+        return ErrorAlreadyExists;
+    // The service's own session, as the system account on this machine.
+    pid_t pid = 0;
+    if (const ErrorCode e = StartProgramWithRights(machine, "prolamo-service", {}, "system", true, &pid);
+        e != ErrorSuccess)
+        return e;
+    std::ofstream(PidFile(machine)) << pid << "\n";
+    return WaitUntilRunning(true) ? ErrorSuccess : ErrorTimeout;
+}
+
+ErrorCode StopSwitchingService(Machine& machine) {
+    if (!SwitchingServiceRuns())
+        return ErrorNotFound;
+    pid_t pid = 0;
+    std::ifstream(PidFile(machine)) >> pid;
+    std::error_code ec;
+    if (pid <= 0 || ::kill(pid, SIGTERM) != 0)
+        return ErrorAccessDenied; // a service this machine did not start
+    std::filesystem::remove(PidFile(machine), ec);
+    if (!WaitUntilRunning(false))
+        return ErrorTimeout;
+    ::waitpid(pid, nullptr, WNOHANG); // when this process started it
+    return ErrorSuccess;
+}
+
+} // namespace prolamo::os::simulated

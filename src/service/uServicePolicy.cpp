@@ -1,0 +1,64 @@
+#include "uServicePolicy.h"
+
+#include "classes/uRegistry.h"
+#include "framework/Exceptions.h"
+#include "os/Registry.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace prolamo::service {
+
+namespace {
+
+bool SameWord(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+} // namespace
+
+TServicePolicy TRegistryPolicyReader::Read() {
+    TServicePolicy policy;
+    TRegistry registry(os::KeyQueryValue);
+    registry.SetRootKey(os::HKeyLocalMachine);
+    if (!registry.OpenKey(PolicyKey, false))
+        return policy;
+    if (registry.ValueExists(PolicyServiceEnabled))
+        policy.enabled = registry.ReadInteger(PolicyServiceEnabled) != 0;
+    if (registry.ValueExists(PolicyServiceKinds))
+        policy.userKinds = ParseServiceKinds(registry.ReadString(PolicyServiceKinds));
+    return policy;
+}
+
+std::uint32_t ParseServiceKinds(std::string_view text) {
+    std::uint32_t kinds = 0;
+    constexpr std::string_view separators = " \t,;";
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find_first_of(separators), text.size());
+        if (const std::string_view word = text.substr(0, end); !word.empty()) {
+            const auto* found = std::find_if(std::begin(ServiceKinds), std::end(ServiceKinds),
+                                             [word](TServiceKind k) { return SameWord(ServiceKindName(k), word); });
+            if (found == std::end(ServiceKinds))
+                throw Exception("The policy ServiceKinds names \"" + std::string(word) +
+                                "\", which is no kind the switching service applies");
+            kinds |= *found;
+        }
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return kinds;
+}
+
+std::uint32_t AllowedKinds(const TServicePolicy& policy, bool administrator) {
+    if (!policy.enabled)
+        return 0;
+    return administrator ? AllServiceKinds : policy.userKinds.value_or(DefaultUserKinds);
+}
+
+std::string KindRefusedText(TServiceKind kind) {
+    return "The switching service may not apply " + ServiceKindText(kind) + " for you (policy " +
+           PolicyServiceKinds + ")";
+}
+
+} // namespace prolamo::service

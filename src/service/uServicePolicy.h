@@ -1,0 +1,47 @@
+#pragma once
+// Who may have the switching service apply what: the kinds it applies, and the machine policy
+// under HKLM\SOFTWARE\Policies\Orvenik\Prolamo that narrows or widens them.
+
+#include "profiles/uServiceProtocol.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace prolamo::service {
+
+inline constexpr const char* PolicyKey = "SOFTWARE\\Policies\\Orvenik\\Prolamo";
+inline constexpr const char* PolicyServiceEnabled = "ServiceEnabled";
+inline constexpr const char* PolicyServiceKinds = "ServiceKinds";
+
+struct TServicePolicy {
+    bool enabled = true;
+    // The kinds for users who are not administrators; nothing: DefaultUserKinds.
+    std::optional<std::uint32_t> userKinds;
+};
+
+// Where the policy comes from; the registry's policy key today.
+class IServicePolicyReader {
+public:
+    virtual ~IServicePolicyReader() = default;
+    // Raises when a value is there but cannot be read.
+    virtual TServicePolicy Read() = 0;
+};
+
+// HKLM\SOFTWARE\Policies\Orvenik\Prolamo: ServiceEnabled (DWORD, 0 switches the service off) and
+// ServiceKinds (text: the kinds' names, separated by commas, semicolons or blanks).
+class TRegistryPolicyReader final : public IServicePolicyReader {
+public:
+    TServicePolicy Read() override;
+};
+
+// The kinds named in a ServiceKinds text (ServiceKindName's names, without regard to case);
+// raises for a name it does not know.
+std::uint32_t ParseServiceKinds(std::string_view text);
+// The kinds the service applies for a caller.
+std::uint32_t AllowedKinds(const TServicePolicy& policy, bool administrator);
+// "The switching service may not apply the hosts file for you (policy ServiceKinds)".
+std::string KindRefusedText(TServiceKind kind);
+
+} // namespace prolamo::service

@@ -1,0 +1,227 @@
+#include "uSwitchingService.h"
+
+#include "framework/Exceptions.h"
+#include "os/EventLog.h"
+#include "os/NetworkLocation.h"
+#include "os/Text.h"
+#include "profiles/uProfileUtils.h"
+
+#include <chrono>
+#include <cstring>
+
+namespace prolamo::service {
+
+namespace {
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string KindList(std::uint32_t kinds) {
+    std::string text;
+    for (const TServiceKind kind : ServiceKinds)
+        if (kinds & kind)
+            text += (text.empty() ? "" : ", ") + ServiceKindText(kind);
+    return text.empty() ? std::string("nothing") : text;
+}
+
+class TAudit {
+public:
+    TAudit(const os::ServiceCaller& caller, IReplySink& sink)
+        : sink_(sink), head_("The user " + Quoted(caller.userName) + " (process " + std::to_string(caller.processId) + ")") {}
+
+    void Refused(const std::string& why) { Report(os::EventType::Warning, head_ + ": request refused: " + why); }
+    void Applied(const TConfiguration& configuration, const TConfigurationProfile& profile, std::uint32_t kinds,
+                 int applied, int refused, int errors) {
+        Report(errors > 0 ? os::EventType::Error : refused > 0 ? os::EventType::Warning : os::EventType::Information,
+               head_ + ": configuration " + Quoted(configuration.Name()) + ", profile " + Quoted(profile.Name()) +
+                   "; " + KindList(kinds) + "; applied " + std::to_string(applied) + ", refused " +
+                   std::to_string(refused) + ", errors " + std::to_string(errors));
+    }
+
+private:
+    // The caller hears of a request that could not be recorded.
+    void Report(os::EventType type, const std::string& text) {
+        if (const os::ErrorCode e = os::EventLog().Report(type, os::Utf8ToUtf16(text)); e != os::ErrorSuccess)
+            sink_.Reply({TServiceReply::Kind::Warning,
+                         "The request could not be recorded in the event log: " + os::SystemErrorText(e)});
+    }
+    IReplySink& sink_;
+    std::string head_;
+};
+
+void Refuse(IReplySink& sink, TAudit& audit, const std::string& why) {
+    audit.Refused(why);
+    sink.Reply({TServiceReply::Kind::Refused, why});
+}
+
+void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os::ServiceCaller& caller,
+           IReplySink& sink, TAudit& audit) {
+    TConfigurationProfile& profile = configuration.Profiles()[0];
+    TSettingsList list(false);
+    std::uint32_t requested = 0;
+    for (TSetting* setting : configuration) {
+        const TSettingValue* value = profile.FindValue(*setting);
+        const std::uint32_t kinds = ServiceKindsOf(*setting, value);
+        if (kinds == 0)
+            return Refuse(sink, audit,
+                          "The switching service never applies " + setting->GetFullDisplayText() + "; nothing was applied");
+        setting->CheckParameters();
+        requested |= kinds;
+        if (value != nullptr)
+            list.AddReference(*setting);
+    }
+    TSettings::SortForApply(list);
+    const std::uint32_t allowed = AllowedKinds(policy, caller.administrator);
+    TCheckResultList results;
+    int applied = 0, refused = 0;
+    bool resolutionChanged = false;
+    for (TSetting* setting : list) {
+        const std::string text = setting->GetDisplayText();
+        const std::uint32_t missing = ServiceKindsOf(*setting, profile.FindValue(*setting)) & ~allowed;
+        if (missing != 0) {
+            for (const TServiceKind kind : ServiceKinds)
+                if (missing & kind) {
+                    setting->AddError(results, KindRefusedText(kind));
+                    break;
+                }
+            ++refused;
+            continue;
+        }
+        sink.Reply({TServiceReply::Kind::Status, "Applying " + text + "..."});
+        try {
+            profile.ApplySetting(*setting, results);
+        } catch (const std::exception& e) {
+            results.AddError(text, AdvisedMessage(e));
+        }
+        ++applied;
+        resolutionChanged = resolutionChanged || setting->ChangesNameResolution();
+        sink.Reply({TServiceReply::Kind::Step, {}});
+    }
+    if (resolutionChanged) {
+        if ((allowed & KindResolverCache) == 0)
+            results.AddWarning(ResolverCacheCaption, KindRefusedText(KindResolverCache));
+        else if (const os::ErrorCode e = os::NetworkLocation().FlushResolverCache(); e != os::ErrorSuccess)
+            results.AddWarning(ResolverCacheCaption, EOSError(e).what());
+    }
+    int errors = 0;
+    for (const TCheckResult& result : results) {
+        const bool error = result.ResultType() == TCheckResultType::Error;
+        errors += error ? 1 : 0;
+        sink.Reply({error ? TServiceReply::Kind::Error : TServiceReply::Kind::Warning, result.Text()});
+    }
+    audit.Applied(configuration, profile, requested, applied, refused, errors - refused);
+    sink.Reply({TServiceReply::Kind::Done, {}});
+}
+
+class TConnectionSink final : public IReplySink {
+public:
+    explicit TConnectionSink(os::IServiceConnection& connection) : connection_(connection) {}
+    // A client that went away misses the rest; the apply goes on to its end.
+    void Reply(const TServiceReply& reply) override {
+        const std::string line = FormatServiceReply(reply);
+        connection_.Write(std::span(reinterpret_cast<const std::uint8_t*>(line.data()), line.size()));
+    }
+
+private:
+    os::IServiceConnection& connection_;
+};
+
+// Reads exactly Into's size before the deadline.
+bool ReadExactly(os::IServiceConnection& connection, std::span<std::uint8_t> into,
+                 std::chrono::steady_clock::time_point deadline) {
+    while (!into.empty()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        std::size_t done = 0;
+        if (connection.Read(into, &done, static_cast<std::uint32_t>(left.count())) != os::ErrorSuccess || done == 0)
+            return false;
+        into = into.subspan(done);
+    }
+    return true;
+}
+
+} // namespace
+
+void HandleRequest(std::span<const std::uint8_t> request, const os::ServiceCaller& caller,
+                   IServicePolicyReader& policyReader, IReplySink& sink) {
+    TAudit audit(caller, sink);
+    if (!caller.interactive)
+        return Refuse(sink, audit, "The switching service serves the users logged on at this computer only");
+    try {
+        const TServicePolicy policy = policyReader.Read();
+        if (!policy.enabled)
+            return Refuse(sink, audit,
+                          std::string("The switching service is switched off (policy ") + PolicyServiceEnabled + ")");
+        std::unique_ptr<TConfigurations> read = ReadServiceRequest(request);
+        Apply(read->Configurations()[0], policy, caller, sink, audit);
+    } catch (const std::exception& e) {
+        Refuse(sink, audit, "The request was refused: " + AdvisedMessage(e));
+    }
+}
+
+void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller& caller,
+                     IServicePolicyReader& policy, std::mutex& applying) {
+    TConnectionSink sink(connection);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ServiceTimeoutMs);
+    const std::string greeting = ServiceGreeting();
+    std::string heard(greeting.size(), '\0');
+    if (!ReadExactly(connection, std::span(reinterpret_cast<std::uint8_t*>(heard.data()), heard.size()), deadline))
+        return;
+    if (heard != greeting)
+        return sink.Reply({TServiceReply::Kind::Refused, "The switching service speaks protocol version " +
+                                                              std::to_string(ServiceProtocolVersion)});
+    // A client that sent its request and went away still has it applied, and recorded.
+    connection.Write(std::span(reinterpret_cast<const std::uint8_t*>(greeting.data()), greeting.size()));
+    std::uint8_t sizeBytes[4] = {};
+    if (!ReadExactly(connection, sizeBytes, deadline))
+        return;
+    const std::uint32_t size = sizeBytes[0] | sizeBytes[1] << 8 | sizeBytes[2] << 16 | std::uint32_t{sizeBytes[3]} << 24;
+    if (size > MaxServiceRequestSize)
+        return sink.Reply({TServiceReply::Kind::Refused,
+                           "The request is larger than " + std::to_string(MaxServiceRequestSize) + " bytes"});
+    std::vector<std::uint8_t> request(size);
+    if (!ReadExactly(connection, request, deadline))
+        return;
+    std::lock_guard lock(applying);
+    HandleRequest(request, caller, policy, sink);
+}
+
+TSwitchingService::TSwitchingService(std::unique_ptr<os::IServiceListener> listener, IServicePolicyReader& policy)
+    : listener_(std::move(listener)), policy_(policy) {}
+
+TSwitchingService::~TSwitchingService() {
+    for (Client& client : clients_)
+        client.thread.join();
+}
+
+void TSwitchingService::ReapFinished() {
+    for (auto it = clients_.begin(); it != clients_.end();)
+        if (it->done->load()) {
+            it->thread.join();
+            it = clients_.erase(it);
+        } else {
+            ++it;
+        }
+}
+
+void TSwitchingService::Run(const std::function<bool()>& stop) {
+    while (!stop()) {
+        ReapFinished();
+        std::unique_ptr<os::IServiceConnection> connection;
+        os::ServiceCaller caller;
+        if (listener_->Accept(&connection, &caller, 250) != os::ErrorSuccess)
+            continue;
+        if (clients_.size() >= MaxClients) {
+            TConnectionSink(*connection).Reply({TServiceReply::Kind::Refused, "The switching service is busy; try again"});
+            continue;
+        }
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        clients_.push_back({std::thread([this, done, caller, owned = std::shared_ptr(std::move(connection))] {
+                                ServeConnection(*owned, caller, policy_, applying_);
+                                done->store(true);
+                            }),
+                            done});
+    }
+}
+
+} // namespace prolamo::service
