@@ -1,6 +1,8 @@
 // prolamo-service.exe: the Windows service ProlamoSwitching (StartServiceCtrlDispatcherW,
 // RegisterServiceCtrlHandlerExW, SetServiceStatus). It serves the named pipe on a thread of its
-// own until the service control manager stops it or the system shuts down.
+// own until the service control manager stops it or the system shuts down. "prolamo-service.exe
+// start" asks the service control manager to start the installed service: the installer's way to
+// start it at once without failing the install when it cannot.
 
 #include "os/ServiceChannel.h"
 #include "profiles/uSettingKinds.h"
@@ -9,6 +11,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <string_view>
 
 namespace {
 
@@ -56,9 +59,32 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
     Report(SERVICE_STOPPED);
 }
 
+// Closes a service control manager handle on every path.
+struct TScHandle {
+    SC_HANDLE handle;
+    ~TScHandle() {
+        if (handle != nullptr)
+            ::CloseServiceHandle(handle);
+    }
+};
+
+int StartInstalledService() {
+    const TScHandle manager{::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT)};
+    if (manager.handle == nullptr)
+        return static_cast<int>(::GetLastError());
+    const TScHandle service{::OpenServiceW(manager.handle, kName, SERVICE_START)};
+    if (service.handle == nullptr)
+        return static_cast<int>(::GetLastError());
+    if (!::StartServiceW(service.handle, 0, nullptr) && ::GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
+        return static_cast<int>(::GetLastError());
+    return 0;
+}
+
 } // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
+    if (argc == 2 && std::wstring_view(argv[1]) == L"start")
+        return StartInstalledService();
     const SERVICE_TABLE_ENTRYW table[] = {{kName, ServiceMain}, {nullptr, nullptr}};
     return ::StartServiceCtrlDispatcherW(table) ? 0 : static_cast<int>(::GetLastError());
 }

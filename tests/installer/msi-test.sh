@@ -35,9 +35,9 @@ service_state() {
   done
   echo "$state"
 }
-# Wine's msiexec cannot start a service it installs in the same run (StartServices fails with
-# 1060: the running services.exe does not know it yet), so the package leaves it to the next
-# start of the system: here every process of the prefix ends, and "wineboot -r" starts it again.
+# The package starts the service at once with sc, which under Wine fails with 1060 (the running
+# services.exe does not know a service installed in the same run) and is ignored; the service
+# also starts with the system: here every process of the prefix ends, and "wineboot -r" starts it.
 restart_system() {
   wineserver -k 2>/dev/null || true
   wineserver -w
@@ -55,7 +55,9 @@ for file in prolamo.exe prolamo-cli.exe prolamo-service.exe help/html/index.htm 
 done
 [ "$(installed_versions)" = "$version" ] || fail "installed programs list: '$(installed_versions)'"
 echo "installed: $(installed_versions)"
-[ "$(service_state STOPPED)" = STOPPED ] || fail "the switching service is not installed: '$(service_state STOPPED)'"
+state=$(service_state STOPPED)
+[ "$state" = STOPPED ] || [ "$state" = RUNNING ] || fail "the switching service is not installed: '$state'"
+echo "the switching service after the install: $state"
 restart_system
 [ "$(service_state RUNNING)" = RUNNING ] || fail "the switching service does not run: '$(service_state RUNNING)'"
 wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Prolamo' >/dev/null 2>&1 ||
@@ -98,10 +100,18 @@ sed "s/Version=\"$version\"/Version=\"$next_version\"/" "$wxs" >"$work/next.wxs"
 wine msiexec /i "$work/next.msi" /qn || fail "the upgrade returned $?"
 [ "$(installed_versions)" = "$next_version" ] || fail "after the upgrade: '$(installed_versions)'"
 [ -f "$program_files/prolamo.exe" ] || fail "the upgrade removed prolamo.exe"
-[ "$(service_state STOPPED)" = STOPPED ] || fail "the upgrade removed the switching service"
+state=$(service_state STOPPED)
+[ "$state" = STOPPED ] || [ "$state" = RUNNING ] || fail "the upgrade removed the switching service: '$state'"
 restart_system
 [ "$(service_state RUNNING)" = RUNNING ] || fail "the upgraded switching service does not run"
 echo "upgraded in place: $(installed_versions); the switching service runs"
+
+# The installer's way to start the service at once, which Wine's msiexec cannot show.
+wine sc stop ProlamoSwitching >/dev/null 2>&1 || true
+[ "$(service_state STOPPED)" = STOPPED ] || fail "the switching service does not stop: '$(service_state STOPPED)'"
+wine "$program_files/prolamo-service.exe" start || fail "prolamo-service.exe start returned $?"
+[ "$(service_state RUNNING)" = RUNNING ] || fail "prolamo-service.exe start did not start it: '$(service_state RUNNING)'"
+echo "prolamo-service.exe start started the installed service"
 
 # Under Wine the package stops a running service but its folder then stays behind, empty; so the
 # service is stopped first, and the uninstall has to remove it and everything else.
