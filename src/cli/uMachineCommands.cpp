@@ -344,7 +344,7 @@ const std::vector<TMachineCommand>& MachineCommands() {
         {"events", "", 0, 0, "the machine's Application log: every request to the switching service"},
         {"policy", "NAME [VALUE]", 1, 2,
          "sets (or without VALUE removes) a machine policy of the switching service: ServiceEnabled 0|1, "
-         "ServiceKinds \"TcpIp,Connections,ResolverCache,HostsFile,MachineEnvironment\""},
+         "ServiceKinds \"TcpIp,Connections,ResolverCache,HostsFile,MachineEnvironment,WinHttpProxy\""},
         {"consent", "yes|no", 1, 1,
          "how the user answers the consent prompt that asks to apply with administrator rights"},
         {"user", "standard|administrator|elevated", 1, 1,

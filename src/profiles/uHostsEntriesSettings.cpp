@@ -96,12 +96,16 @@ std::vector<std::string> HostsBlockLines(const std::string& content, const std::
     return entries;
 }
 
+void CheckHostsEntry(const std::string& entry) {
+    if (std::any_of(entry.begin(), entry.end(), [](char c) { return IsControl(c) && c != '\t'; }) ||
+        entry.starts_with(HostsBlockBegin) || entry.starts_with(HostsBlockEnd))
+        throw Exception(Format(HostsEntryRefused, {QuotedText(entry)}));
+}
+
 std::string ReplaceHostsBlock(const std::string& content, const std::string& name,
                               const std::vector<std::string>& entries) {
     for (const std::string& entry : entries)
-        if (std::any_of(entry.begin(), entry.end(), [](char c) { return IsControl(c) && c != '\t'; }) ||
-            entry.starts_with(HostsBlockBegin) || entry.starts_with(HostsBlockEnd))
-            throw Exception(Format(HostsEntryRefused, {QuotedText(entry)}));
+        CheckHostsEntry(entry);
     const std::vector<TLine> lines = SplitLines(content);
     const std::optional<TBlockPlace> place = FindBlock(content, lines, name);
     const std::string lineBreak = LineBreakOf(content);

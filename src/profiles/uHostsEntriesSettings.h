@@ -74,6 +74,9 @@ using THostsEntriesSettingEditor = TDialogSettingEditor<THostsEntriesSetting>;
 // Raises as the capture does for markers that do not pair up, and HostsEntryRefused.
 std::string ReplaceHostsBlock(const std::string& content, const std::string& name,
                               const std::vector<std::string>& lines);
+// Raises HostsEntryRefused for a line that holds a control character (but a tab) or reads as a
+// block's marker line.
+void CheckHostsEntry(const std::string& entry);
 // The lines of the block Name in Content; none when it is missing.
 std::vector<std::string> HostsBlockLines(const std::string& content, const std::string& name);
 

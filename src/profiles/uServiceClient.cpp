@@ -174,9 +174,9 @@ std::string RightsCaseText(TRightsCase rightsCase) {
     case TRightsCase::Administrator:
         return "Administrator: this program applies every setting itself.";
     case TRightsCase::FilteredAdministrator:
-        return "Administrator without elevation: the TCP/IP settings, network connections, the hosts file and "
-               "machine environment variables go to the switching service when it runs; without it they fail "
-               "until the program is started as an administrator.";
+        return "Administrator without elevation: the TCP/IP settings, network connections, the hosts file, "
+               "machine environment variables and the WinHTTP proxy go to the switching service when it runs; "
+               "without it they fail until the program is started as an administrator.";
     case TRightsCase::UserWithService:
         return "Standard user with the switching service: the service applies the TCP/IP settings and network "
                "connections for you, and what else the machine's policy allows; other settings that need "
@@ -184,8 +184,9 @@ std::string RightsCaseText(TRightsCase rightsCase) {
     case TRightsCase::UserWithoutService:
         break;
     }
-    return "Standard user without the switching service: the TCP/IP settings, network connections, the hosts file "
-           "and machine environment variables fail until an administrator starts the Prolamo switching service.";
+    return "Standard user without the switching service: the TCP/IP settings, network connections, the hosts file, "
+           "machine environment variables and the WinHTTP proxy fail until an administrator starts the Prolamo "
+           "switching service.";
 }
 
 void ApplyThroughService(const TConfigurationProfile& profile, std::span<TSetting* const> settings,

@@ -3,7 +3,9 @@
 #include "framework/Stream.h"
 #include "uConfigTransfer.h"
 #include "uEnvSettings.h"
+#include "uHostsEntriesSettings.h"
 #include "uNetworkSettings.h"
+#include "uWinHttpProxySettings.h"
 
 #include <typeinfo>
 
@@ -32,6 +34,7 @@ constexpr TKindName kKinds[] = {
     {KindResolverCache, "ResolverCache", "the flush of the name resolver cache"},
     {KindHostsFile, "HostsFile", "the hosts file"},
     {KindMachineEnvironment, "MachineEnvironment", "machine environment variables"},
+    {KindWinHttpProxy, "WinHttpProxy", "the WinHTTP proxy"},
 };
 
 // Only the machine's variables, by the user's own choice of scope.
@@ -62,12 +65,31 @@ std::string ServiceKindText(TServiceKind kind) {
 std::uint32_t ServiceKindsOf(const TSetting& setting, const TSettingValue* value) {
     if (typeid(setting) == typeid(TTCPIPSetting))
         return KindTcpIp | KindConnections;
-    if (typeid(setting) == typeid(THostsFileSetting))
+    if (typeid(setting) == typeid(THostsFileSetting) || typeid(setting) == typeid(THostsEntriesSetting))
         return KindHostsFile;
+    if (typeid(setting) == typeid(TWinHttpProxySetting))
+        return KindWinHttpProxy;
     if (const auto* env = dynamic_cast<const TEnvSetting*>(&setting);
         env != nullptr && typeid(setting) == typeid(TEnvSetting) && OnlyMachineVariables(*env, value))
         return KindMachineEnvironment;
     return 0;
+}
+
+void CheckServiceValue(const TSetting& setting, const TSettingValue* value) {
+    if (value == nullptr)
+        return;
+    if (typeid(setting) == typeid(THostsEntriesSetting)) {
+        const auto* entries = dynamic_cast<const THostsEntriesValue*>(value);
+        if (entries == nullptr)
+            throw EFilerError("The Hosts entries setting holds another kind's value");
+        for (const std::string& line : entries->Lines())
+            CheckHostsEntry(line);
+    } else if (typeid(setting) == typeid(TWinHttpProxySetting)) {
+        const auto* proxy = dynamic_cast<const TWinHttpProxyValue*>(value);
+        if (proxy == nullptr)
+            throw EFilerError("The WinHTTP proxy setting holds another kind's value");
+        CheckWinHttpProxy(*proxy);
+    }
 }
 
 std::string ServiceGreeting() { return "PROLAMO-SWITCHING " + std::to_string(ServiceProtocolVersion) + "\n"; }

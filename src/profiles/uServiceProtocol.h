@@ -31,13 +31,14 @@ enum TServiceKind : std::uint32_t {
     KindTcpIp = 1,              // addresses, masks, gateways, DNS and WINS servers, DHCP
     KindConnections = 2,        // a connection switched on or off
     KindResolverCache = 4,      // the flush after a change of name resolution
-    KindHostsFile = 8,
+    KindHostsFile = 8,          // the whole file, or a block of it
     KindMachineEnvironment = 16,
+    KindWinHttpProxy = 32,
 };
-inline constexpr TServiceKind ServiceKinds[] = {KindTcpIp, KindConnections, KindResolverCache, KindHostsFile,
-                                                KindMachineEnvironment};
+inline constexpr TServiceKind ServiceKinds[] = {KindTcpIp,     KindConnections,        KindResolverCache,
+                                                KindHostsFile, KindMachineEnvironment, KindWinHttpProxy};
 inline constexpr std::uint32_t AllServiceKinds =
-    KindTcpIp | KindConnections | KindResolverCache | KindHostsFile | KindMachineEnvironment;
+    KindTcpIp | KindConnections | KindResolverCache | KindHostsFile | KindMachineEnvironment | KindWinHttpProxy;
 // What Windows' own Network Configuration Operators may do.
 inline constexpr std::uint32_t DefaultUserKinds = KindTcpIp | KindConnections | KindResolverCache;
 
@@ -48,6 +49,9 @@ std::string ServiceKindText(TServiceKind kind);
 // The kinds a setting's apply needs the service for; 0 for one the service never applies (a File
 // setting, a printer, a user's environment variable ...).
 std::uint32_t ServiceKindsOf(const TSetting& setting, const TSettingValue* value);
+// Raises, before anything is applied, for a value of a setting the service applies that its kind
+// would refuse or that belongs to another kind: a request's values are untrusted.
+void CheckServiceValue(const TSetting& setting, const TSettingValue* value);
 
 std::string ServiceGreeting();
 

@@ -65,6 +65,7 @@ void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os
             return Refuse(sink, audit,
                           "The switching service never applies " + setting->GetFullDisplayText() + "; nothing was applied");
         setting->CheckParameters();
+        CheckServiceValue(*setting, value);
         requested |= kinds;
         if (value != nullptr)
             list.AddReference(*setting);

@@ -91,6 +91,96 @@ TEST(ServiceCli, AStandardUserSwitchesThroughTheServiceAsThePolicyAllows) {
                                  "hosts file; applied 1, refused 1, errors 0"));
 }
 
+// Configuration "Site": the WinHTTP proxy and the hosts block "VPN"; profile "Corp" with a proxy and
+// two entries, profile "Direct" with neither.
+void ImportSite(const CliMachine& machine) {
+    const std::string value = R"(
+            object TWinHttpProxyValue
+              CreatorId = 1
+              UseProxy = True
+              ProxyServer = 'proxy.corp.example:8080'
+              ProxyBypass = '<local>'
+            end
+            object THostsEntriesValue
+              CreatorId = 2
+              Entries = '10.8.0.1 vpn.corp.example'#13#10'10.8.0.2 git.corp.example'#13#10
+            end)";
+    std::ofstream(machine / "site.txt") << R"(object Configurations: TConfigurations
+  Configurations = <
+    item
+      Name = 'Site'
+      Settings = (
+        object TWinHttpProxySetting
+          Id = 1
+        end
+        object THostsEntriesSetting
+          Id = 2
+          BlockName = 'VPN'
+        end
+      )
+      Profiles = <
+        item
+          Name = 'Corp'
+          Values = ()" << value << R"()
+        end
+        item
+          Name = 'Direct'
+          Values = (
+            object TWinHttpProxyValue
+              CreatorId = 1
+            end
+            object THostsEntriesValue
+              CreatorId = 2
+            end)
+        end
+      >
+    end
+  >
+end
+)";
+    machine.Ok({"--yes", "config", "import", machine / "site.txt"});
+}
+
+TEST(ServiceCli, TheWinHttpProxyAndHostsEntriesOfAStandardUserGoThroughTheServiceWhenThePolicyAllows) {
+    CliMachine machine;
+    ImportSite(machine);
+    machine.Ok({"machine", "user", "standard"});
+    std::ofstream(machine.HostsFile(), std::ios::app | std::ios::binary) << "10.1.1.1 intranet\r\n";
+    const std::string hosts = Text(machine.HostsFile());
+    const std::string direct = "Profile \"Direct\" of configuration \"Site\": Nothing will change";
+    EXPECT_TRUE(Contains(machine.Ok({"profile", "diff", "Site", "Direct"}).out, direct));
+
+    TServiceRun service(machine);
+    const CliResult refused = machine.Run({"--yes", "profile", "apply", "Site", "Corp"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(Contains(refused.out + refused.err, "WinHTTP proxy: The switching service may not apply the WinHTTP "
+                                                    "proxy for you (policy ServiceKinds)"));
+    EXPECT_TRUE(Contains(refused.out + refused.err, "Hosts entries (VPN): The switching service may not apply the "
+                                                    "hosts file for you (policy ServiceKinds)"));
+    EXPECT_EQ(Text(machine.HostsFile()), hosts);
+    EXPECT_TRUE(Contains(machine.Ok({"profile", "diff", "Site", "Direct"}).out, direct));
+
+    machine.Ok({"machine", "user", "elevated"});
+    machine.Ok({"machine", "policy", "ServiceKinds", "TcpIp,Connections,ResolverCache,HostsFile,WinHttpProxy"});
+    machine.Ok({"machine", "user", "standard"});
+    EXPECT_TRUE(Contains(machine.Ok({"--yes", "profile", "apply", "Site", "Corp"}).out,
+                         "Applied Corp: 2 settings, no errors"));
+    EXPECT_TRUE(Contains(machine.Ok({"profile", "diff", "Site", "Corp"}).out,
+                         "Profile \"Corp\" of configuration \"Site\": Nothing will change"));
+    EXPECT_EQ(Text(machine.HostsFile()), hosts + "# BEGIN Prolamo VPN\r\n10.8.0.1 vpn.corp.example\r\n"
+                                                 "10.8.0.2 git.corp.example\r\n# END Prolamo VPN\r\n");
+
+    // Another program adds its line after the block; the undo takes only the block and the proxy back.
+    std::ofstream(machine.HostsFile(), std::ios::app | std::ios::binary) << "10.2.2.2 tool.local\r\n";
+    const CliResult undo = machine.Ok({"--yes", "profile", "undo"});
+    EXPECT_TRUE(Contains(undo.out, "Applying through the switching service..."));
+    EXPECT_EQ(Text(machine.HostsFile()), hosts + "10.2.2.2 tool.local\r\n");
+    EXPECT_TRUE(Contains(machine.Ok({"profile", "diff", "Site", "Direct"}).out, direct));
+    EXPECT_TRUE(Contains(machine.Ok({"machine", "events"}).out,
+                         "configuration \"Site\", profile \"Corp\"; the hosts file, the WinHTTP proxy; applied 0, "
+                         "refused 2, errors 0"));
+}
+
 TEST(ServiceCli, TheServiceRunsOnceAndOnlyAsTheSystem) {
     CliMachine machine;
     EXPECT_EQ(machine.Ok({"machine", "service", "status"}).out, "The switching service is stopped\n");

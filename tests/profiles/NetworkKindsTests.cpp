@@ -15,6 +15,7 @@
 #include "profiles/uProfileHistory.h"
 #include "profiles/uProfilePreview.h"
 #include "profiles/uProfileUtils.h"
+#include "profiles/uServiceClient.h"
 #include "profiles/uWinHttpProxySettings.h"
 #include "profiles/uWirelessSettings.h"
 
@@ -211,7 +212,7 @@ TEST_F(NetworkKindsTest, TheWinHttpProxyIsWrittenInWindowsLayoutPreviewedAndUndo
     EXPECT_EQ(ValueOf<TWinHttpProxyValue>(office).GetHint(), WinHttpDirectHint);
 }
 
-TEST_F(NetworkKindsTest, AStandardUserReadsTheWinHttpProxyButIsRefusedItsChange) {
+TEST_F(NetworkKindsTest, AStandardUserReadsTheWinHttpProxyButChangesItOnlyThroughTheService) {
     TConfigurationProfile& office = Captured(TWinHttpProxySetting::StaticClass());
     ValueOf<TWinHttpProxyValue>(office).SetUseProxy(true);
     ValueOf<TWinHttpProxyValue>(office).SetProxyServer("proxy:3128");
@@ -220,11 +221,11 @@ TEST_F(NetworkKindsTest, AStandardUserReadsTheWinHttpProxyButIsRefusedItsChange)
     EXPECT_EQ(ValueOf<TWinHttpProxyValue>(office).GetHint(), WinHttpDirectHint);
     ValueOf<TWinHttpProxyValue>(office).SetUseProxy(true);
     ValueOf<TWinHttpProxyValue>(office).SetProxyServer("proxy:3128");
-    // The refusal the other administrative kinds give, with its advice.
-    EXPECT_EQ(Apply(office),
-              std::vector<std::string>{"WinHTTP proxy: System Error.  Code: 5.\nAccess is denied. You "
-                                       "may need administrative rights: start Prolamo as administrator "
-                                       "and try again"});
+    // The line the other kinds the service applies give when it does not run.
+    EXPECT_EQ(Apply(office), std::vector<std::string>{std::string("WinHTTP proxy: ") + ServiceNotRunning});
+    // The user's own process is refused by the system.
+    const std::string refused = MessageOf<Exception>([&] { ApplyWinHttpProxy(ValueOf<TWinHttpProxyValue>(office)); });
+    EXPECT_NE(refused.find("Access is denied"), std::string::npos) << refused;
     EXPECT_EQ(WinHttpSettings(), std::vector<std::uint8_t>{});
 }
 

@@ -9,12 +9,15 @@
 #include "framework/StreamText.h"
 #include "os/Registry.h"
 #include "os/ServiceChannel.h"
+#include "os/WinHttpProxy.h"
 #include "os/simulated/SimEventLog.h"
 #include "os/simulated/SimNetwork.h"
 #include "profiles/uEnvSettings.h"
 #include "profiles/uFileSettings.h"
+#include "profiles/uHostsEntriesSettings.h"
 #include "profiles/uNetworkSettings.h"
 #include "profiles/uServiceClient.h"
+#include "profiles/uWinHttpProxySettings.h"
 #include "service/uSwitchingService.h"
 
 #include <gtest/gtest.h>
@@ -110,6 +113,11 @@ protected:
         text << std::ifstream(Hosts(), std::ios::binary).rdbuf();
         return text.str();
     }
+    os::WinHttpProxyInfo MachineProxy() {
+        os::WinHttpProxyInfo info;
+        EXPECT_EQ(os::WinHttpProxy().GetDefaultProxy(&info), os::ErrorSuccess);
+        return info;
+    }
     std::vector<os::simulated::EventRecord> Events() {
         std::vector<os::simulated::EventRecord> events;
         EXPECT_EQ(os::simulated::ReadEvents(Machine(), &events), os::ErrorSuccess);
@@ -128,6 +136,7 @@ protected:
 TEST(ServicePolicy, KindsFollowTheCallersGroupsAndThePolicy) {
     EXPECT_EQ(ParseServiceKinds("tcpip, Connections;HOSTSFILE  resolvercache"),
               KindTcpIp | KindConnections | KindHostsFile | KindResolverCache);
+    EXPECT_EQ(ParseServiceKinds("winhttpproxy,MachineEnvironment"), KindWinHttpProxy | KindMachineEnvironment);
     EXPECT_EQ(ParseServiceKinds(""), 0u);
     EXPECT_THROW(ParseServiceKinds("TcpIp,Registry"), Exception);
 
@@ -141,6 +150,10 @@ TEST(ServicePolicy, KindsFollowTheCallersGroupsAndThePolicy) {
     EXPECT_EQ(AllowedKinds(policy, true), 0u);
     EXPECT_EQ(KindRefusedText(KindHostsFile),
               "The switching service may not apply the hosts file for you (policy ServiceKinds)");
+    EXPECT_EQ(KindRefusedText(KindWinHttpProxy),
+              "The switching service may not apply the WinHTTP proxy for you (policy ServiceKinds)");
+    // Like the hosts file, the machine-wide proxy is the administrators' unless the policy widens it.
+    EXPECT_EQ(DefaultUserKinds & (KindWinHttpProxy | KindHostsFile), 0u);
 }
 
 // What the system answers for the caller's token decides, never the request: a caller who is not
@@ -205,6 +218,54 @@ TEST_F(ServiceTest, AStandardUserGetsTcpIpButNotTheHostsFileUntilThePolicyAllows
     EXPECT_EQ(Events().back().type, os::EventType::Information);
 }
 
+TEST_F(ServiceTest, AStandardUserGetsTheWinHttpProxyAndHostsEntriesOnlyWhenThePolicyAllowsThem) {
+    TRequest request;
+    auto block = std::make_unique<THostsEntriesSetting>();
+    block->SetBlockName("VPN");
+    TSetting& entries = request.Add(std::move(block));
+    const std::vector<std::string> lines = {"10.8.0.1\tvpn.corp.example", "10.8.0.2 git.corp.example"};
+    static_cast<THostsEntriesValue&>(*request.Profile().FindValue(entries)).SetLines(lines);
+    TSetting& proxy = request.Add(std::make_unique<TWinHttpProxySetting>());
+    auto& proxyValue = static_cast<TWinHttpProxyValue&>(*request.Profile().FindValue(proxy));
+    proxyValue.SetUseProxy(true);
+    proxyValue.SetProxyServer("proxy.corp.example:8080");
+    proxyValue.SetProxyBypass("*.corp.example;<local>");
+    // Another program's lines, one without its line break at the end.
+    std::ofstream(Hosts(), std::ios::app | std::ios::binary) << "10.1.1.1 intranet\r\n127.0.0.1 tool.local";
+    const std::string hosts = HostsText();
+
+    TRecordingSink sink = Handle(request.Encode());
+    EXPECT_EQ(sink.Lines(TServiceReply::Kind::Error),
+              "Hosts entries (VPN): The switching service may not apply the hosts file for you (policy ServiceKinds)\n"
+              "WinHTTP proxy: The switching service may not apply the WinHTTP proxy for you (policy ServiceKinds)\n");
+    EXPECT_EQ(HostsText(), hosts);
+    EXPECT_EQ(MachineProxy(), os::WinHttpProxyInfo{});
+    EXPECT_EQ(Events().back().text, "The user \"User\" (process 4242): configuration \"Office\", profile \"Desk\"; the "
+                                    "hosts file, the WinHTTP proxy; applied 0, refused 2, errors 0");
+
+    policy_.policy.userKinds = KindHostsFile | KindWinHttpProxy;
+    sink = Handle(request.Encode());
+    EXPECT_EQ(sink.Lines(TServiceReply::Kind::Error), "");
+    // The resolver cache's flush stays the administrators' and is only a warning.
+    EXPECT_EQ(sink.Lines(TServiceReply::Kind::Warning),
+              "Name resolver cache: The switching service may not apply the flush of the name resolver "
+              "cache for you (policy ServiceKinds)\n");
+    EXPECT_EQ(HostsText(), hosts + "\r\n# BEGIN Prolamo VPN\r\n10.8.0.1\tvpn.corp.example\r\n10.8.0.2 "
+                                   "git.corp.example\r\n# END Prolamo VPN\r\n");
+    EXPECT_EQ(MachineProxy(), (os::WinHttpProxyInfo{os::WinHttpAccessTypeNamedProxy, u"proxy.corp.example:8080",
+                                                     u"*.corp.example;<local>"}));
+    EXPECT_EQ(Events().back().type, os::EventType::Information);
+
+    // The undo's values: no block, direct access; the other program's lines stay byte for byte.
+    static_cast<THostsEntriesValue&>(*request.Profile().FindValue(entries)).SetLines({});
+    proxyValue.SetUseProxy(false);
+    proxyValue.SetProxyServer("");
+    proxyValue.SetProxyBypass("");
+    EXPECT_EQ(Handle(request.Encode()).Lines(TServiceReply::Kind::Error), "");
+    EXPECT_EQ(HostsText(), hosts + "\r\n");
+    EXPECT_EQ(MachineProxy(), os::WinHttpProxyInfo{});
+}
+
 TEST_F(ServiceTest, AnAdministratorGetsEveryKindAndNoOneElseAnything) {
     TRequest request;
     request.Add(std::make_unique<THostsFileSetting>());
@@ -247,6 +308,7 @@ TEST_F(ServiceTest, HostileRequestsLeaveTheMachineUntouched) {
         EXPECT_EQ(sink.replies.back().kind, TServiceReply::Kind::Refused) << sink.replies.back().text;
         EXPECT_EQ(HostsText(), hosts);
         EXPECT_EQ(Adapter("Wi-Fi").addresses, before.addresses);
+        EXPECT_EQ(MachineProxy(), os::WinHttpProxyInfo{});
         return sink.replies.back().text;
     };
 
@@ -270,6 +332,60 @@ TEST_F(ServiceTest, HostileRequestsLeaveTheMachineUntouched) {
         request.Add(std::move(env));
         EXPECT_NE(refusedWithoutWrites(request.Encode(), "user variable").find("never applies"), std::string::npos);
     }
+    // A block name or an entry that would break out of the block, a proxy value that would put a
+    // line break or a stray byte into the machine's setting, or a value of another kind: the whole
+    // request is refused before the TCP/IP setting beside them is applied.
+    const auto refusedHosts = [&](const std::string& name, const std::vector<std::string>& lines) {
+        TRequest request;
+        request.Add(std::make_unique<TTCPIPSetting>());
+        auto block = std::make_unique<THostsEntriesSetting>();
+        block->SetBlockName(name);
+        TSetting& added = request.Add(std::move(block));
+        static_cast<THostsEntriesValue&>(*request.Profile().FindValue(added)).SetLines(lines);
+        return refusedWithoutWrites(request.Encode(), "hosts block " + name);
+    };
+    {
+        // The program never makes such a name; a hostile client writes the bytes itself.
+        const std::string name = "VPN||10.6.6.6 update.example";
+        TRequest request;
+        auto block = std::make_unique<THostsEntriesSetting>();
+        block->SetBlockName(name);
+        request.Add(std::move(block));
+        std::vector<std::uint8_t> bytes = request.Encode();
+        const auto at = std::search(bytes.begin(), bytes.end(), name.begin(), name.end());
+        ASSERT_NE(at, bytes.end());
+        at[3] = '\r';
+        at[4] = '\n';
+        EXPECT_NE(refusedWithoutWrites(bytes, "block name").find("cannot name a block"), std::string::npos);
+    }
+    EXPECT_NE(refusedHosts("VPN", {"10.8.0.1 vpn", "# END Prolamo VPN", "10.6.6.6 update.example"})
+                  .find("would read as a block's marker line"),
+              std::string::npos);
+    EXPECT_NE(refusedHosts("VPN", {"10.8.0.1 vpn\x1b[2J"}).find("holds a control character"), std::string::npos);
+    const auto refusedProxy = [&](std::unique_ptr<TSettingValue> value, const std::string& why) {
+        TRequest request;
+        request.Add(std::make_unique<TTCPIPSetting>());
+        TSetting& proxy = request.Add(std::make_unique<TWinHttpProxySetting>());
+        value->SetCreatorId(proxy.Id());
+        request.Profile().SetValue(proxy, std::move(value));
+        return refusedWithoutWrites(request.Encode(), why);
+    };
+    const auto proxyValue = [](const std::string& server, const std::string& bypass) {
+        auto value = std::make_unique<TWinHttpProxyValue>();
+        value->SetUseProxy(true);
+        value->SetProxyServer(server);
+        value->SetProxyBypass(bypass);
+        return value;
+    };
+    EXPECT_NE(refusedProxy(proxyValue("proxy:8080\nhttps=evil:443", ""), "server").find("WinHTTP proxy server"),
+              std::string::npos);
+    EXPECT_NE(refusedProxy(proxyValue("proxy:8080", std::string(LongestWinHttpList + 1, 'a')), "bypass")
+                  .find("WinHTTP bypass list"),
+              std::string::npos);
+    EXPECT_NE(refusedProxy(proxyValue(" ", ""), "no server").find(WinHttpProxyNeedsServer), std::string::npos);
+    EXPECT_NE(refusedProxy(std::make_unique<THostsEntriesValue>(), "other kind").find("another kind's value"),
+              std::string::npos);
+
     // Bytes that are no request, cut short, too deep or too large.
     const std::vector<std::uint8_t> valid = [] {
         TRequest request;
