@@ -11,6 +11,8 @@
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace prolamo {
@@ -59,28 +61,18 @@ TfrmEditConfiguration::TfrmEditConfiguration(TConfiguration& configuration,
     setObjectName(QStringLiteral("frmEditConfiguration"));
     setWindowTitle(QStringLiteral("Edit configuration"));
     SetHelpKeyword(QStringLiteral("html/configedit.htm"));
-    SetClientSize(464, 400);
-    bvlDialog->setGeometry(8, 8, 448, 352);
+    resize(464, 400);
 
     lblName->setObjectName(QStringLiteral("lblName"));
-    lblName->move(16, 19);
-    lblName->adjustSize();
     lblName->setBuddy(edtName);
     edtName->setObjectName(QStringLiteral("edtName"));
     RefuseControlCharacters(*edtName);
-    edtName->setGeometry(49, 16, 398, 21);
-    Anchor(edtName, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
     auto* itemsLabel = new QLabel(QStringLiteral("Configuration items"), Client());
-    itemsLabel->move(16, 48);
-    itemsLabel->adjustSize();
     auto* availableLabel = new QLabel(QStringLiteral("Available items"), Client());
-    availableLabel->move(248, 48);
-    availableLabel->adjustSize();
     itemsLabel->setBuddy(lvwItems);
     availableLabel->setBuddy(lvwAvailItems);
 
     lvwItems->setObjectName(QStringLiteral("lvwItems"));
-    lvwItems->setGeometry(16, 64, 200, 289);
     connect(lvwItems, &QListWidget::itemDoubleClicked, this, [this] { RunGuarded([this] { lvwItemsDblClick(); }); });
 
     const QString items = QStringLiteral("Items");
@@ -92,13 +84,12 @@ TfrmEditConfiguration::TfrmEditConfiguration(TConfiguration& configuration,
     OnExecute(actNewItem, &TfrmEditConfiguration::actNewItemExecute);
     OnExecute(actEditItem, &TfrmEditConfiguration::actEditItemExecute);
     OnExecute(actDelItem, &TfrmEditConfiguration::actDelItemExecute);
-    tbrConfig = NewToolBar("tbrConfig", QRect(221, 179, 23, 78), Qt::Vertical);
+    tbrConfig = NewToolBar("tbrConfig", Qt::Vertical);
     btnAdd = AddToolButton(tbrConfig, "btnAdd", actNewItem);
     btnEdit = AddToolButton(tbrConfig, "btnEdit", actEditItem);
     btnDel = AddToolButton(tbrConfig, "btnDel", actDelItem);
 
     tclAvailItems->setObjectName(QStringLiteral("tclAvailItems"));
-    tclAvailItems->setGeometry(246, 64, 200, 289);
     tclAvailItems->Tabs()->addTab(QStringLiteral("All"));
     lvwAvailItems->setObjectName(QStringLiteral("lvwAvailItems"));
     tclAvailItems->Page()->layout()->addWidget(lvwAvailItems);
@@ -107,6 +98,20 @@ TfrmEditConfiguration::TfrmEditConfiguration(TConfiguration& configuration,
             [this] { RunGuarded([this] { lvwAvailItemsDblClick(); }); });
 
     tclAvailItems->Tabs()->setAccessibleName(QStringLiteral("Item categories"));
+
+    auto* name = new QHBoxLayout();
+    name->addWidget(lblName);
+    name->addWidget(edtName, 1);
+    auto* layout = new QGridLayout(bvlDialog);
+    layout->addLayout(name, 0, 0, 1, 3);
+    layout->addWidget(itemsLabel, 1, 0);
+    layout->addWidget(availableLabel, 1, 2);
+    layout->addWidget(lvwItems, 2, 0);
+    layout->addWidget(tbrConfig, 2, 1, Qt::AlignVCenter);
+    layout->addWidget(tclAvailItems, 2, 2);
+    layout->setRowStretch(2, 1);
+    layout->setColumnStretch(0, 1);
+    layout->setColumnStretch(2, 1);
     BindListActions(lvwItems, actEditItem, {actEditItem, actDelItem});
     BindListActions(lvwAvailItems, actNewItem, {actNewItem});
 

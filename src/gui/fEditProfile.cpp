@@ -5,6 +5,7 @@
 #include "uGUIUtils.h"
 
 #include <QAction>
+#include <QGridLayout>
 #include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,21 +22,15 @@ TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory
     setObjectName(QStringLiteral("frmEditProfile"));
     setWindowTitle(QStringLiteral("Edit Profile"));
     SetHelpKeyword(QStringLiteral("html/profileedit.htm"));
-    SetClientSize(360, 280);
-    bvlDialog->setGeometry(8, 8, 344, 233);
+    resize(400, 320);
 
     lblName->setObjectName(QStringLiteral("lblName"));
-    lblName->move(16, 19);
-    lblName->adjustSize();
     lblName->setBuddy(edtName);
     edtName->setObjectName(QStringLiteral("edtName"));
     RefuseControlCharacters(*edtName);
-    edtName->setGeometry(49, 16, 296, 21);
     lvwValues->setObjectName(QStringLiteral("lvwValues"));
-    lvwValues->setGeometry(16, 43, 297, 185);
     lvwValues->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvwValues->OnInfoTip = [this](QListWidgetItem* item) { return lvwValuesInfoTip(item); };
-    Anchor(lvwValues, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
 
     const QString values = QStringLiteral("Values");
     actRefreshValue = NewAction("actRefreshValue", values, QStringLiteral("&Refresh value(s)"), QStringLiteral("Refresh value(s)"), 4);
@@ -53,7 +48,7 @@ TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory
     OnExecute(actApplyProfile, &TfrmEditProfile::actApplyProfileExecute);
     OnExecute(actUndoRefresh, &TfrmEditProfile::actUndoRefreshExecute);
 
-    tbrValues = NewToolBar("tbrValues", QRect(319, 43, 26, 185), Qt::Vertical);
+    tbrValues = NewToolBar("tbrValues", Qt::Vertical);
     btnRefreshValue = AddToolButton(tbrValues, "btnRefreshValue", actRefreshValue);
     btnRefreshAllValues = AddToolButton(tbrValues, "btnRefreshAllValues", actRefreshAllValues);
     btnDelValue = AddToolButton(tbrValues, "btnDelValue", actDelValue);
@@ -62,6 +57,13 @@ TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory
     btnUndoRefresh = AddToolButton(tbrValues, "btnUndoRefresh", actUndoRefresh);
 
     lvwValues->setAccessibleName(QStringLiteral("Values"));
+    auto* layout = new QGridLayout(bvlDialog);
+    layout->addWidget(lblName, 0, 0);
+    layout->addWidget(edtName, 0, 1, 1, 2);
+    layout->addWidget(lvwValues, 1, 0, 1, 2);
+    layout->addWidget(tbrValues, 1, 2, Qt::AlignTop);
+    layout->setRowStretch(1, 1);
+    layout->setColumnStretch(1, 1);
     BindListActions(lvwValues, nullptr,
                     {actRefreshValue, actRefreshAllValues, actDelValue, actApplyValue, actApplyProfile, actUndoRefresh});
 

@@ -4,9 +4,11 @@
 #include "classes/uHelpers.h"
 #include "framework/Exceptions.h"
 #include "framework/StreamText.h"
+#include "os/Files.h"
 #include "os/Folders.h"
 #include "os/Session.h"
 #include "profiles/uConfigTransfer.h"
+#include "switching/uSwitchRules.h"
 #include "fAbout.h"
 #include "fEditConfiguration.h"
 #include "fEditProfile.h"
@@ -15,6 +17,7 @@
 #include "fRules.h"
 #include "uDesktopSwitching.h"
 #include "uInForce.h"
+#include "uProfileStates.h"
 #include "uGUIUtils.h"
 #include "uPictures.h"
 #include "uSingleInstance.h"
@@ -25,6 +28,8 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -36,6 +41,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <optional>
 
@@ -56,14 +62,6 @@ void FillList(QComboBox& list, const std::vector<std::string>& names, int wanted
     const int count = list.count();
     SelectItemIndex(list, selected != -1 && selected < count ? selected : 0);
     list.setUpdatesEnabled(true);
-}
-
-// Each line of Text cut to the label's width, ending in "..." where it is longer.
-QString Elided(const QLabel& label, const QString& text) {
-    QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString& line : lines)
-        line = label.fontMetrics().elidedText(line, Qt::ElideRight, label.width());
-    return lines.join(QLatin1Char('\n'));
 }
 
 template <class Collection>
@@ -106,19 +104,22 @@ private:
     const TApplyUndo& undo_;
 };
 
+// A saved placement is a few dozen bytes; anything larger is not one.
+constexpr std::uint64_t MaxPlacementSize = 4096;
+
 const QString ExportFilter = QStringLiteral("Prolamo configurations (*.txt);;All files (*)");
 
 } // namespace
 
 TfrmMain::TfrmMain()
     : mmn(new QMenuBar(this)), lblConfigurations(new QLabel(Client())), cmbConfigurations(new QComboBox(Client())),
-      lblProfile(new QLabel(Client())), cmbProfiles(new QComboBox(Client())), imgAdmin(new TClickLabel(Client())),
+      lblProfile(new QLabel(Client())), cmbProfiles(new QComboBox(Client())), lblSettings(new QLabel(Client())),
+      lvwSettings(new TProfileStates(*imlImages, Client())), imgAdmin(new TClickLabel(Client())),
       FEmptySettings(std::make_unique<TSettings>()) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QLatin1String(ProductName));
     SetHelpKeyword(QStringLiteral("html/index.htm"));
-    SetClientSize(336, 236);
-    bvlDialog->setGeometry(8, 8, 320, 189);
+    resize(420, 460);
     actCancel->setText(QStringLiteral("&Close"));
     // Alt+H opens the Help menu.
     actHelp->setText(QStringLiteral("H&elp"));
@@ -170,14 +171,11 @@ TfrmMain::TfrmMain()
 
     lblConfigurations->setObjectName(QStringLiteral("lblConfigurations"));
     lblConfigurations->setText(QStringLiteral("Configuration (e.g. \"Network settings\")"));
-    lblConfigurations->move(16, 16);
-    lblConfigurations->adjustSize();
     lblConfigurations->setBuddy(cmbConfigurations);
     cmbConfigurations->setObjectName(QStringLiteral("cmbConfigurations"));
-    cmbConfigurations->setGeometry(16, 35, 304, 21);
     connect(cmbConfigurations, &QComboBox::activated, this,
             [this] { RunGuarded([this] { cmbConfigurationsChange(); }); });
-    tbrConfigurations = NewToolBar("tbrConfigurations", QRect(16, 62, 305, 22), Qt::Horizontal);
+    tbrConfigurations = NewToolBar("tbrConfigurations", Qt::Horizontal);
     AddToolButton(tbrConfigurations, "tbnNewConfiguration", actConfigurationNew);
     AddToolButton(tbrConfigurations, "btnEditConfiguration", actConfigurationEdit);
     AddToolButton(tbrConfigurations, "btnDelConfiguration", actConfigurationDel);
@@ -186,12 +184,10 @@ TfrmMain::TfrmMain()
 
     lblProfile->setObjectName(QStringLiteral("lblProfile"));
     lblProfile->setText(QStringLiteral("Configuration profile (e.g. \"Network settings at home\")"));
-    lblProfile->move(32, 90);
-    lblProfile->adjustSize();
     lblProfile->setBuddy(cmbProfiles);
     cmbProfiles->setObjectName(QStringLiteral("cmbProfiles"));
-    cmbProfiles->setGeometry(32, 109, 288, 21);
-    tbrProfiles = NewToolBar("tbrProfiles", QRect(32, 136, 290, 22), Qt::Horizontal);
+    connect(cmbProfiles, &QComboBox::currentIndexChanged, this, [this] { ShowProfileStates(); });
+    tbrProfiles = NewToolBar("tbrProfiles", Qt::Horizontal);
     // Refresh replaces the profile's values: the other buttons stand between it and Apply.
     AddToolButton(tbrProfiles, "btnApplyProfile", actProfileApply);
     tbrProfiles->addSeparator()->setObjectName(QStringLiteral("sep3"));
@@ -206,26 +202,48 @@ TfrmMain::TfrmMain()
     SetWindowShortcut(actProfileDel, QKeySequence::Delete);
     SetWindowShortcut(actProfileRefresh, QKeySequence(Qt::Key_F5));
 
+    lblSettings->setObjectName(QStringLiteral("lblSettings"));
+    lblSettings->setText(tr("&Settings of the profile, and what an apply would do"));
+    lblSettings->setBuddy(lvwSettings);
+    lblSettings->setWordWrap(true);
+    lvwSettings->setObjectName(QStringLiteral("lvwSettings"));
+    BindListActions(lvwSettings, actProfileEdit, {actProfileEdit, actProfileApply, actProfilePreview});
+
     lblInForce = new QLabel(Client());
     lblInForce->setObjectName(QStringLiteral("lblInForce"));
-    lblInForce->setGeometry(16, 164, 304, 28);
+    lblInForce->setWordWrap(true);
     lblInForce->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblInForce->setAccessibleName(QStringLiteral("Profile in force"));
     FInForce = new TInForceCheck(*this);
     connect(FInForce, &TInForceCheck::TextChanged, this, &TfrmMain::ShowInForce);
 
+    BuildWelcome();
+
+    auto* profileBox = new QVBoxLayout();
+    // Indented under the configuration the profiles belong to.
+    profileBox->setContentsMargins(16, 0, 0, 0);
+    for (QWidget* widget : std::initializer_list<QWidget*>{lblProfile, cmbProfiles, tbrProfiles, lblSettings})
+        profileBox->addWidget(widget);
+    profileBox->addWidget(lvwSettings, 1);
+    auto* body = new QVBoxLayout(bvlDialog);
+    for (QWidget* widget : std::initializer_list<QWidget*>{lblConfigurations, cmbConfigurations, tbrConfigurations})
+        body->addWidget(widget);
+    body->addLayout(profileBox, 1);
+    body->addWidget(pnlWelcome, 1);
+    body->addWidget(lblInForce);
+
     imgAdmin->setObjectName(QStringLiteral("imgAdmin"));
-    imgAdmin->setGeometry(8, 204, 24, 24);
     imgAdmin->setPixmap(PicturePixmap(QStringLiteral("admin"), 24, devicePixelRatioF()));
     imgAdmin->setCursor(Qt::PointingHandCursor);
     imgAdmin->setToolTip(QLatin1String(AdminMarkerHint));
     imgAdmin->hide();
     connect(imgAdmin, &TClickLabel::clicked, this, &TfrmMain::imgAdminClick);
+    ButtonRow()->insertWidget(0, imgAdmin);
 
     stbMain = new QStatusBar(this);
     stbMain->setObjectName(QStringLiteral("stbMain"));
     stbMain->setSizeGripEnabled(false);
-    lblStatus = new QLabel(stbMain);
+    lblStatus = new TElidedLabel(stbMain);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     stbMain->addWidget(lblStatus, 1);
     SetStatusBar(stbMain);
@@ -234,7 +252,10 @@ TfrmMain::TfrmMain()
     setTabOrder(cmbConfigurations, tbrConfigurations);
     setTabOrder(tbrConfigurations, cmbProfiles);
     setTabOrder(cmbProfiles, tbrProfiles);
-    setTabOrder(tbrProfiles, btnCancel);
+    setTabOrder(tbrProfiles, lvwSettings);
+    setTabOrder(lvwSettings, btnWelcomeNew);
+    setTabOrder(btnWelcomeNew, btnWelcomeImport);
+    setTabOrder(btnWelcomeImport, btnCancel);
     setTabOrder(btnCancel, btnHelp);
 
     FormCreate();
@@ -290,7 +311,74 @@ void TfrmMain::BuildMenu() {
     SetMenuBar(mmn);
 }
 
-void TfrmMain::FormCreate() { imgAdmin->setVisible(!TOsHelper::IsAdmin()); }
+void TfrmMain::FormCreate() {
+    imgAdmin->setVisible(!TOsHelper::IsAdmin());
+    LoadPlacement();
+}
+
+void TfrmMain::BuildWelcome() {
+    pnlWelcome = new QFrame(Client());
+    pnlWelcome->setObjectName(QStringLiteral("pnlWelcome"));
+    lblWelcome = new QLabel(pnlWelcome);
+    lblWelcome->setObjectName(QStringLiteral("lblWelcome"));
+    lblWelcome->setWordWrap(true);
+    lblWelcome->setText(
+        tr("Welcome. A configuration names settings of this computer that you switch together, such as the "
+           "network settings; each of its profiles keeps their values for one place, such as at home or at the "
+           "office.\n\nTo begin, make a new configuration, or import one that was exported on another computer."));
+    btnWelcomeNew = NewButton(pnlWelcome, "btnWelcomeNew");
+    BindButton(*btnWelcomeNew, *actConfigurationNew);
+    btnWelcomeImport = NewButton(pnlWelcome, "btnWelcomeImport");
+    BindButton(*btnWelcomeImport, *actConfigurationImport);
+    auto* buttons = new QHBoxLayout();
+    buttons->addWidget(btnWelcomeNew);
+    buttons->addWidget(btnWelcomeImport);
+    buttons->addStretch(1);
+    auto* layout = new QVBoxLayout(pnlWelcome);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(lblWelcome);
+    layout->addLayout(buttons);
+    layout->addStretch(1);
+    pnlWelcome->hide();
+}
+
+void TfrmMain::ShowWelcome() {
+    // The first steps, until there is a configuration whose profiles can be shown.
+    const bool empty = GetConfigurationList().Count() == 0;
+    pnlWelcome->setVisible(empty);
+    for (QWidget* widget : std::initializer_list<QWidget*>{lblProfile, cmbProfiles, tbrProfiles, lblSettings, lvwSettings})
+        widget->setVisible(!empty);
+}
+
+void TfrmMain::ShowProfileStates() { lvwSettings->Show(GetSelectedConfiguration(), GetSelectedProfile()); }
+
+std::string TfrmMain::PlacementFilePath() { return BesideDataFile(".window"); }
+
+void TfrmMain::LoadPlacement() {
+    // The file is the user's and may hold anything: restoreGeometry refuses what is not its own
+    // form, and keeps the window on a screen there is now. A missing file leaves the first size.
+    std::vector<std::uint8_t> content;
+    if (os::Files().ReadWholeFile(PlacementFilePath(), &content, MaxPlacementSize) != os::ErrorSuccess)
+        return;
+    const auto decoded = QByteArray::fromBase64Encoding(
+        QByteArray(reinterpret_cast<const char*>(content.data()), static_cast<qsizetype>(content.size())).trimmed(),
+        QByteArray::AbortOnBase64DecodingErrors);
+    if (decoded)
+        restoreGeometry(*decoded);
+}
+
+void TfrmMain::SavePlacement() {
+    // Where the window was is worth no message: a placement that cannot be saved is given up.
+    const QByteArray text = saveGeometry().toBase64() + '\n';
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.constData()),
+                                              static_cast<std::size_t>(text.size()));
+    os::Files().WriteFileReplacing(PlacementFilePath(), bytes);
+}
+
+void TfrmMain::hideEvent(QHideEvent* event) {
+    SavePlacement();
+    TfrmBeveledDlg::hideEvent(event);
+}
 
 void TfrmMain::OpenDataFile() {
     FDataFile = std::make_unique<TSharedDataFile>(DataFilePath());
@@ -404,6 +492,8 @@ void TfrmMain::SynchronizeDataFile() {
 bool TfrmMain::NeedsSynchronizing() const { return FUnsaved || FDataFile->ChangedOutside(); }
 
 void TfrmMain::SaveBeforeEnd() {
+    if (isVisible())
+        SavePlacement();
     if (FUnsaved)
         RunGuarded([this] { Synchronize(FDataFile->Lock()); });
 }
@@ -459,6 +549,7 @@ TConfigurationProfiles& TfrmMain::GetCurrentProfiles() const {
 
 void TfrmMain::FillConfigurations(const TConfiguration* selected) {
     FillList(*cmbConfigurations, NamesOf(GetConfigurationList()), PositionOf(GetConfigurationList(), selected));
+    ShowWelcome();
 }
 
 void TfrmMain::FillProfiles(const TConfigurationProfile* selected) {
@@ -595,23 +686,21 @@ void TfrmMain::actProfileDelExecute(QAction*) {
     FillProfiles();
 }
 
-void TfrmMain::ShowStatus(const std::string& text) {
-    // The window keeps its width: a long text ends in "..." and shows whole as the tip.
-    const QString full = ToQString(text);
-    lblStatus->setToolTip(full);
-    lblStatus->setText(Elided(*lblStatus, full));
-}
+void TfrmMain::ShowStatus(const std::string& text) { lblStatus->SetFullText(ToQString(text)); }
 
-void TfrmMain::RecheckInForce() { FInForce->Restart(History(), GetSelectedConfiguration()); }
+void TfrmMain::RecheckInForce() {
+    FInForce->Restart(History(), GetSelectedConfiguration());
+    ShowProfileStates();
+}
 
 void TfrmMain::ShowInForce() {
     const QString text = FInForce->Text();
-    lblInForce->setText(Elided(*lblInForce, text));
+    lblInForce->setText(text);
     lblInForce->setToolTip(text);
     lblInForce->setAccessibleDescription(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
 }
 
-QString TfrmMain::StatusText() const { return lblStatus->toolTip(); }
+QString TfrmMain::StatusText() const { return lblStatus->FullText(); }
 
 void TfrmMain::SelectProfile(const TConfiguration& configuration, const TConfigurationProfile& profile) {
     FillConfigurations(&configuration);
@@ -759,7 +848,7 @@ void TfrmMain::AttachSwitching(TDesktopSwitching& switching) {
     stbSwitching = new QStatusBar(this);
     stbSwitching->setObjectName(QStringLiteral("stbSwitching"));
     stbSwitching->setSizeGripEnabled(false);
-    lblSwitching = new QLabel(stbSwitching);
+    lblSwitching = new TElidedLabel(stbSwitching);
     lblSwitching->setObjectName(QStringLiteral("lblSwitching"));
     stbSwitching->addWidget(lblSwitching, 1);
     SetStatusBar(stbSwitching);
@@ -768,10 +857,7 @@ void TfrmMain::AttachSwitching(TDesktopSwitching& switching) {
 }
 
 void TfrmMain::ShowSwitchingState() {
-    // As wide as the window: a long line ends in "..." and shows whole as the tip.
-    const QString state = FSwitching->StateText();
-    lblSwitching->setToolTip(state);
-    lblSwitching->setText(lblSwitching->fontMetrics().elidedText(state, Qt::ElideRight, ClientSize().width() - 16));
+    lblSwitching->SetFullText(FSwitching->StateText());
     miPauseSwitching->setChecked(FSwitching->Paused());
 }
 

@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QVBoxLayout>
 
 namespace prolamo {
 
@@ -45,26 +46,22 @@ TfrmPreview::TfrmPreview(const TConfigurationProfile& profile, QWidget* owner)
     setObjectName(QStringLiteral("frmPreview"));
     setWindowTitle(QStringLiteral("What will change: %1").arg(ToQString(profile.Name())));
     SetHelpKeyword(QStringLiteral("html/profileedit.htm"));
-    SetSizeable(true);
-    SetClientSize(520, 280);
+    resize(560, 360);
     btnOK->hide();
     actCancel->setText(QStringLiteral("&Close"));
-    btnCancel->setGeometry(357, 247, 75, 25);
-    btnHelp->setGeometry(437, 247, 75, 25);
     actApply = NewAction("actApply", QStringLiteral("Dialog"), QStringLiteral("&Apply"),
                          QStringLiteral("Apply this profile now"), -1);
     OnExecute(actApply, &TfrmPreview::actApplyExecute);
     btnApply->setObjectName(QStringLiteral("btnApply"));
-    btnApply->setGeometry(277, 247, 75, 25);
+    btnApply->setMinimumWidth(btnCancel->minimumWidth());
     btnApply->setAutoDefault(false);
     BindButton(*btnApply, *actApply);
-    Anchor(btnApply, Qt::RightEdge | Qt::BottomEdge);
+    // Before Close, as OK stands before Cancel.
+    ButtonRow()->insertWidget(ButtonRow()->indexOf(btnCancel), btnApply);
 
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
-    lblSummary->setGeometry(8, 8, 504, 16);
-    Anchor(lblSummary, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
+    lblSummary->setWordWrap(true);
     lvwChanges->setObjectName(QStringLiteral("lvwChanges"));
-    lvwChanges->setGeometry(8, 28, 504, 131);
     lvwChanges->setHorizontalHeaderLabels(
         {QStringLiteral("Setting"), QStringLiteral("State"), QStringLiteral("Now"), QStringLiteral("After")});
     lvwChanges->verticalHeader()->hide();
@@ -73,15 +70,17 @@ TfrmPreview::TfrmPreview(const TConfigurationProfile& profile, QWidget* owner)
     lvwChanges->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvwChanges->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvwChanges->setWordWrap(false);
-    Anchor(lvwChanges, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
     connect(lvwChanges, &QTableWidget::currentCellChanged, this,
             [this](int row) { RunGuarded([this, row] { lvwChangesCurrentRowChanged(row); }); });
     memDifference->setObjectName(QStringLiteral("memDifference"));
-    memDifference->setGeometry(8, 165, 504, 74);
     memDifference->setReadOnly(true);
     memDifference->setLineWrapMode(QPlainTextEdit::NoWrap);
     memDifference->setPlaceholderText(QStringLiteral("Choose a setting of several lines to see them removed and added"));
-    Anchor(memDifference, Qt::LeftEdge | Qt::RightEdge | Qt::BottomEdge);
+    auto* layout = new QVBoxLayout(Body());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(lblSummary);
+    layout->addWidget(lvwChanges, 2);
+    layout->addWidget(memDifference, 1);
 
     ShowChanges();
     UpdateActions();

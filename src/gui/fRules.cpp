@@ -7,12 +7,14 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace prolamo {
 
@@ -21,8 +23,8 @@ namespace {
 constexpr int kReloadMilliseconds = 1000;
 
 // A button of the column on the right.
-QPushButton* NewActionButton(QWidget* parent, const char* name, int top, QAction& action) {
-    QPushButton* button = NewButton(parent, name, QRect(504, top, 88, 25));
+QPushButton* NewActionButton(QWidget* parent, const char* name, QAction& action) {
+    QPushButton* button = NewButton(parent, name);
     BindButton(*button, action);
     return button;
 }
@@ -57,12 +59,9 @@ TfrmRules::TfrmRules(TDesktopSwitching& switching, QWidget* owner)
     setObjectName(QStringLiteral("frmRules"));
     setWindowTitle(QStringLiteral("Switching rules"));
     SetHelpKeyword(QStringLiteral("html/rules.htm"));
-    SetSizeable(true);
-    SetClientSize(600, 420);
+    resize(600, 440);
     btnOK->hide();
     actCancel->setText(QStringLiteral("&Close"));
-    btnCancel->setGeometry(436, 387, 75, 25);
-    btnHelp->setGeometry(517, 387, 75, 25);
 
     const QString rules = QStringLiteral("Rules");
     actRuleNew = NewAction("actRuleNew", rules, QStringLiteral("&New..."), QStringLiteral("New rule"), -1);
@@ -86,10 +85,7 @@ TfrmRules::TfrmRules(TDesktopSwitching& switching, QWidget* owner)
     lblRules->setObjectName(QStringLiteral("lblRules"));
     lblRules->setText(QStringLiteral("&Rules, tried in order: the first that matches applies its profile"));
     lblRules->setBuddy(lvwRules);
-    lblRules->setGeometry(8, 8, 488, 16);
-    Anchor(lblRules, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
     lvwRules->setObjectName(QStringLiteral("lvwRules"));
-    lvwRules->setGeometry(8, 26, 488, 140);
     lvwRules->setHorizontalHeaderLabels({QStringLiteral("Rule"), QStringLiteral("Profile"), QStringLiteral("Conditions")});
     lvwRules->verticalHeader()->hide();
     lvwRules->verticalHeader()->setDefaultSectionSize(lvwRules->fontMetrics().height() + 4);
@@ -100,38 +96,48 @@ TfrmRules::TfrmRules(TDesktopSwitching& switching, QWidget* owner)
     lvwRules->setWordWrap(false);
     lvwRules->setColumnWidth(colName, 90);
     lvwRules->setColumnWidth(colProfile, 170);
-    Anchor(lvwRules, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
     connect(lvwRules, &QTableWidget::cellDoubleClicked, this, [this] { RunGuarded([this] { lvwRulesDblClick(); }); });
     BindListActions(lvwRules, actRuleEdit, {actRuleNew, actRuleEdit, actRuleDel, actRuleUp, actRuleDown});
     lblFile->setObjectName(QStringLiteral("lblFile"));
-    lblFile->setGeometry(8, 168, 488, 16);
-    Anchor(lblFile, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
+    lblFile->setWordWrap(true);
 
-    btnNew = NewActionButton(Client(), "btnNew", 26, *actRuleNew);
-    btnEdit = NewActionButton(Client(), "btnEdit", 55, *actRuleEdit);
-    btnDel = NewActionButton(Client(), "btnDel", 84, *actRuleDel);
-    btnUp = NewActionButton(Client(), "btnUp", 121, *actRuleUp);
-    btnDown = NewActionButton(Client(), "btnDown", 150, *actRuleDown);
-    btnTest = NewActionButton(Client(), "btnTest", 188, *actTest);
-    for (QPushButton* button : {btnNew, btnEdit, btnDel, btnUp, btnDown, btnTest})
-        Anchor(button, Qt::TopEdge | Qt::RightEdge);
+    btnNew = NewActionButton(Client(), "btnNew", *actRuleNew);
+    btnEdit = NewActionButton(Client(), "btnEdit", *actRuleEdit);
+    btnDel = NewActionButton(Client(), "btnDel", *actRuleDel);
+    btnUp = NewActionButton(Client(), "btnUp", *actRuleUp);
+    btnDown = NewActionButton(Client(), "btnDown", *actRuleDown);
+    btnTest = NewActionButton(Client(), "btnTest", *actTest);
 
     lblTest->setObjectName(QStringLiteral("lblTest"));
     lblTest->setText(QStringLiteral("Which rule matches the network the computer is on now:"));
-    lblTest->setGeometry(8, 193, 488, 16);
-    Anchor(lblTest, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
     lblTest->setBuddy(edtTest);
     edtTest->setObjectName(QStringLiteral("edtTest"));
-    edtTest->setGeometry(8, 218, 584, 160);
     edtTest->setReadOnly(true);
     edtTest->setLineWrapMode(QPlainTextEdit::NoWrap);
     edtTest->setPlaceholderText(QStringLiteral("Test now shows each rule with its conditions, and which one applies."));
-    Anchor(edtTest, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
+
+    auto* ruleButtons = new QVBoxLayout();
+    for (QPushButton* button : {btnNew, btnEdit, btnDel})
+        ruleButtons->addWidget(button);
+    ruleButtons->addSpacing(12);
+    ruleButtons->addWidget(btnUp);
+    ruleButtons->addWidget(btnDown);
+    ruleButtons->addStretch(1);
+    auto* layout = new QGridLayout(Body());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(lblRules, 0, 0, 1, 2);
+    layout->addWidget(lvwRules, 1, 0);
+    layout->addLayout(ruleButtons, 1, 1);
+    layout->addWidget(lblFile, 2, 0, 1, 2);
+    layout->addWidget(lblTest, 3, 0);
+    layout->addWidget(btnTest, 3, 1);
+    layout->addWidget(edtTest, 4, 0, 1, 2);
+    layout->setRowStretch(1, 1);
+    layout->setRowStretch(4, 1);
+    layout->setColumnStretch(0, 1);
 
     chkPause->setObjectName(QStringLiteral("chkPause"));
-    chkPause->move(8, 391);
-    chkPause->adjustSize();
-    Anchor(chkPause, Qt::LeftEdge | Qt::BottomEdge);
+    ButtonRow()->insertWidget(0, chkPause);
     connect(chkPause, &QCheckBox::clicked, this, [this](bool paused) { RunGuarded([this, paused] { chkPauseClick(paused); }); });
     connect(&FSwitching, &TDesktopSwitching::StateChanged, this, &TfrmRules::ShowPaused);
     ShowPaused();

@@ -191,10 +191,11 @@ bool ConfirmRefresh(const TConfigurationProfile& profile, std::span<TSetting* co
                                    {}, QMessageBox::No);
 }
 
-QPushButton* NewButton(QWidget* parent, const char* name, QRect place) {
+QPushButton* NewButton(QWidget* parent, const char* name) {
     auto* button = new QPushButton(parent);
     button->setObjectName(QLatin1String(name));
-    button->setGeometry(place);
+    // As wide as a native dialog's buttons at the least; a longer caption widens it.
+    button->setMinimumWidth(75);
     button->setAutoDefault(false);
     return button;
 }

@@ -91,9 +91,9 @@ bool ConfirmDelete(const std::string& name);
 // holds none of them.
 bool ConfirmRefresh(const TConfigurationProfile& profile, std::span<TSetting* const> settings);
 
-// A button of Parent at Place; Enter presses the dialog's OK button only, never the button that
+// A button of Parent for a layout; Enter presses the dialog's OK button only, never the button that
 // happens to have the focus.
-QPushButton* NewButton(QWidget* parent, const char* name, QRect place);
+QPushButton* NewButton(QWidget* parent, const char* name);
 
 // Makes Button show Action's caption, enabled state and hint, and execute it when clicked.
 void BindButton(QAbstractButton& button, QAction& action);

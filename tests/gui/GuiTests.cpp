@@ -20,6 +20,8 @@
 #include "gui/uWindowReport.h"
 #include "gui/uDesktopSwitching.h"
 #include "gui/uGUIUtils.h"
+#include "gui/uProfileStates.h"
+#include "os/Files.h"
 #include "os/Folders.h"
 #include "profiles/uConfigTransfer.h"
 #include "profiles/uEnvSettings.h"
@@ -52,6 +54,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <fstream>
@@ -371,6 +374,101 @@ private slots:
         QVERIFY(!main->actProfileEdit->isEnabled());
     }
 
+    void anEmptyDataFileShowsTheWelcomeWithTheTwoFirstSteps() {
+        auto main = OpenMain();
+        QVERIFY(main->pnlWelcome->isVisible());
+        QVERIFY(!main->cmbProfiles->isVisible());
+        QVERIFY(!main->lvwSettings->isVisible());
+        QCOMPARE(main->btnWelcomeNew->text(), main->actConfigurationNew->text());
+        QCOMPARE(main->btnWelcomeImport->text(), main->actConfigurationImport->text());
+        OnNextModal<TfrmEditConfiguration>([](TfrmEditConfiguration& editor) { editor.btnOK->click(); });
+        main->btnWelcomeNew->click();
+        Idle();
+        QCOMPARE(Root().Configurations().Count(), std::size_t{1});
+        QVERIFY(!main->pnlWelcome->isVisible());
+        QVERIFY(main->cmbProfiles->isVisible());
+        QVERIFY(main->lvwSettings->isVisible());
+        // Gone with the last configuration, the welcome is back.
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actConfigurationDel->trigger();
+        QVERIFY(main->pnlWelcome->isVisible());
+    }
+
+    void theMainWindowShowsEachSettingOfTheProfileWithWhatAnApplyWouldDo() {
+        TestMachine() = {{"k1", "home"}, {"k2", "home"}, {"k3", "home"}, {"k4", "home"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2", "k3", "k4"});
+        AddCapturedProfile(a, "Home");
+        a.Profiles().RemoveValuesOf(a.Settings()[2]);
+        TestMachine()["k1"] = "office";
+        TestMachine()["k4"] = "unreadable";
+        auto main = OpenMain();
+        const auto states = [&main] {
+            QMap<QString, QString> shown;
+            for (int row = 0; row < main->lvwSettings->topLevelItemCount(); ++row) {
+                const QTreeWidgetItem* item = main->lvwSettings->topLevelItem(row);
+                shown[item->text(TProfileStates::colSetting)] = item->text(TProfileStates::colState);
+            }
+            return shown;
+        };
+        QTRY_VERIFY(!main->lvwSettings->Checking());
+        QMap<QString, QString> expected{{QStringLiteral("Test (k1)"), QStringLiteral("will change")},
+                                        {QStringLiteral("Test (k2)"), QStringLiteral("unchanged")},
+                                        {QStringLiteral("Test (k3)"), QStringLiteral("not captured")},
+                                        {QStringLiteral("Test (k4)"), QStringLiteral("cannot be read")}};
+        QCOMPARE(states(), expected);
+
+        // After an apply the list tells what the machine holds now.
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileApply->trigger();
+        for (TfrmProgress* progress : ProgressWindows())
+            progress->close();
+        QTRY_VERIFY(main->isEnabled());
+        QTRY_VERIFY(!main->lvwSettings->Checking());
+        expected[QStringLiteral("Test (k1)")] = QStringLiteral("unchanged");
+        expected[QStringLiteral("Test (k4)")] = QStringLiteral("unchanged");
+        QCOMPARE(states(), expected);
+
+        // A profile of no configuration shows nothing; another profile shows its own states.
+        AddCapturedProfile(a, "Office");
+        main->SelectProfile(a, *a.Profiles().Find("Office"));
+        QTRY_VERIFY(!main->lvwSettings->Checking());
+        QCOMPARE(states().value(QStringLiteral("Test (k3)")), QStringLiteral("unchanged"));
+    }
+
+    void theMainWindowResizesAndOpensWhereItWasLeft() {
+        AddCapturedProfile(AddConfiguration(Root(), "A", {"k1"}), "Home");
+        {
+            auto main = OpenMain();
+            const int listWidth = main->lvwSettings->width();
+            const int comboWidth = main->cmbConfigurations->width();
+            main->resize(main->width() + 200, main->height() + 100);
+            Idle();
+            QCOMPARE(main->lvwSettings->width(), listWidth + 200);
+            QCOMPARE(main->cmbConfigurations->width(), comboWidth + 200);
+            // Narrower than its controls it does not get.
+            main->resize(10, 10);
+            Idle();
+            QVERIFY(main->width() >= main->minimumSizeHint().width());
+            main->resize(640, 520);
+            Idle();
+            main->hide();
+        }
+        auto main = OpenMain();
+        QCOMPARE(main->size(), QSize(640, 520));
+        main->hide();
+
+        // What the file holds is the user's: anything else than a placement is passed over.
+        for (const std::string& garbage : {std::string("not a placement"), std::string("AAAA"), std::string(8192, 'A')}) {
+            const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(garbage.data()),
+                                                      garbage.size());
+            QCOMPARE(os::Files().WriteWholeFile(BesideDataFile(".window"), bytes), os::ErrorSuccess);
+            auto fresh = OpenMain();
+            QVERIFY(fresh->isVisible());
+            QVERIFY(fresh->size() != QSize(640, 520));
+            fresh->hide();
+        }
+    }
+
     void namesRefuseControlCharacters() {
         TConfiguration& a = AddConfiguration(Root(), "A", {"a"});
         a.Profiles().Add().SetName("Home");
@@ -503,7 +601,8 @@ private slots:
         for (QPushButton* button : main->findChildren<QPushButton*>())
             if (button->isVisible())
                 keys << QKeySequence::mnemonic(button->text()).toString();
-        QCOMPARE(keys.size(), 6);
+        // Four menus, Close and Help, and the welcome's two buttons of an empty data file.
+        QCOMPARE(keys.size(), 8);
         QCOMPARE(keys.removeDuplicates(), 0);
 
         // A button's key clicks it after a short show of the press.
@@ -528,7 +627,7 @@ private slots:
             return focus;
         };
         const QList<QWidget*> expected{main->cmbConfigurations, main->tbrConfigurations, main->cmbProfiles,
-                                       main->tbrProfiles, main->btnCancel, main->btnHelp};
+                                       main->tbrProfiles, main->lvwSettings, main->btnCancel, main->btnHelp};
         QList<QWidget*> forward;
         for (int i = 0; i < expected.size(); ++i) {
             forward << stop();
@@ -551,7 +650,7 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("btnProfileRefresh"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), main->btnCancel);
+        QCOMPARE(QApplication::focusWidget(), main->lvwSettings);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("btnProfileRefresh"));
     }
@@ -1868,7 +1967,7 @@ private slots:
         QVERIFY(windows.first()->isVisible());
         QCOMPARE(windows.first()->lblText->text(), QStringLiteral("Applied Office: 2 settings, no errors"));
         QCOMPARE(windows.first()->lvwLog->rowCount(), 0);
-        QCOMPARE(windows.first()->ClientSize().height(), 80);
+        QVERIFY(!windows.first()->lvwLog->isVisibleTo(windows.first()));
         QVERIFY(windows.first()->btnCancel->isEnabled());
         QTest::keyClick(windows.first(), Qt::Key_Escape);
         QVERIFY(ProgressWindows().isEmpty());
@@ -1897,7 +1996,9 @@ private slots:
         TfrmProgress& progress = *windows.first();
         QCOMPARE(progress.lvwLog->rowCount(), 1);
         QCOMPARE(progress.lvwLog->item(0, 0)->text(), QStringLiteral("Test (k1): warned about k1"));
-        QCOMPARE(progress.ClientSize().height(), 240);
+        QVERIFY(progress.lvwLog->isVisibleTo(&progress));
+        QVERIFY(progress.memDetails->isVisibleTo(&progress));
+        QVERIFY(progress.height() > progress.minimumSizeHint().height());
         QCOMPARE(progress.lblText->text(), QStringLiteral("Applied Home: 2 settings, no errors, 1 warning"));
         QCOMPARE(progress.windowTitle(), progress.lblText->text());
         QCOMPARE(progress.prg->value(), 2);
@@ -1976,7 +2077,8 @@ private slots:
         TfrmProgress progress;
         progress.show();
         Idle();
-        QCOMPARE(progress.ClientSize().height(), 80);
+        QVERIFY(!progress.lvwLog->isVisibleTo(&progress));
+        QCOMPARE(progress.height(), progress.minimumSizeHint().height());
         QCOMPARE(progress.windowTitle(), QStringLiteral("Please wait..."));
         QVERIFY(!progress.btnCancel->isEnabled());
         QVERIFY(!progress.actCopyAll->isEnabled());
@@ -2047,11 +2149,16 @@ private slots:
     }
 
     void everyWindowIsWalkedByTabAlone() {
+        {
+            auto welcome = OpenMain();
+            CheckTabWalk(*welcome, {welcome->tbrConfigurations, welcome->btnWelcomeNew, welcome->btnWelcomeImport,
+                                    welcome->btnCancel, welcome->btnHelp});
+        }
         TConfiguration& a = AddConfiguration(Root(), "A", {"k1"});
         a.Profiles().Add().SetName("Home");
         auto main = OpenMain();
         CheckTabWalk(*main, {main->cmbConfigurations, main->tbrConfigurations, main->cmbProfiles, main->tbrProfiles,
-                             main->btnCancel, main->btnHelp});
+                             main->lvwSettings, main->btnCancel, main->btnHelp});
 
         TConfiguration configuration;
         TfrmEditConfiguration editor(configuration, Root().Configurations());
