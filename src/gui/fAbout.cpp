@@ -12,10 +12,10 @@
 namespace prolamo {
 
 TfrmAbout::TfrmAbout()
-    : imgIcon(new QLabel(Client())), Label1(new QLabel(QStringLiteral("Prolamo"), Client())),
+    : imgIcon(new QLabel(Client())), Label1(new QLabel(tr("Prolamo"), Client())),
       lblBuildNr(new QLabel(Client())) {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About Prolamo"));
+    setWindowTitle(tr("About Prolamo"));
     SetHelpKeyword(QStringLiteral("html\\index.htm"));
 
     imgIcon->setObjectName(QStringLiteral("imgIcon"));

@@ -18,9 +18,9 @@ TfrmBaseDlg::TfrmBaseDlg(QWidget* parent)
     layout->addLayout(buttonRow_);
     buttonRow_->addStretch(1);
     const QString dialog = QStringLiteral("Dialog");
-    actOK = NewAction("actOK", dialog, QStringLiteral("&OK"), {}, -1);
-    actCancel = NewAction("actCancel", dialog, QStringLiteral("&Cancel"), {}, -1);
-    actHelp = NewAction("actHelp", dialog, QStringLiteral("&Help"), {}, 3);
+    actOK = NewAction("actOK", dialog, tr("&OK"), {}, -1);
+    actCancel = NewAction("actCancel", dialog, tr("&Cancel"), {}, -1);
+    actHelp = NewAction("actHelp", dialog, tr("&Help"), {}, 3);
     // Shown in menus; the window's own F1 shortcut runs the help.
     actHelp->setShortcut(QKeySequence::HelpContents);
     OnExecute(actOK, &TfrmBaseDlg::actOKExecute);

@@ -54,12 +54,12 @@ TTabControl::TTabControl(QWidget* parent) : QWidget(parent), tabs_(new QTabBar(t
 TfrmEditConfiguration::TfrmEditConfiguration(TConfiguration& configuration,
                                              const TConfigurationsCollection& configurations,
                                              const TConfiguration* original)
-    : lblName(new QLabel(QStringLiteral("Name"), Client())), edtName(new QLineEdit(Client())),
+    : lblName(new QLabel(tr("Name"), Client())), edtName(new QLineEdit(Client())),
       lvwItems(new TListView(Client())), tclAvailItems(new TTabControl(Client())),
       lvwAvailItems(new TListView(tclAvailItems->Page())), FConfiguration(configuration),
       FConfigurations(configurations), FOriginal(original) {
     setObjectName(QStringLiteral("frmEditConfiguration"));
-    setWindowTitle(QStringLiteral("Edit configuration"));
+    setWindowTitle(tr("Edit configuration"));
     SetHelpKeyword(QStringLiteral("html/configedit.htm"));
     resize(464, 400);
 
@@ -67,8 +67,8 @@ TfrmEditConfiguration::TfrmEditConfiguration(TConfiguration& configuration,
     lblName->setBuddy(edtName);
     edtName->setObjectName(QStringLiteral("edtName"));
     RefuseControlCharacters(*edtName);
-    auto* itemsLabel = new QLabel(QStringLiteral("Configuration items"), Client());
-    auto* availableLabel = new QLabel(QStringLiteral("Available items"), Client());
+    auto* itemsLabel = new QLabel(tr("Configuration items"), Client());
+    auto* availableLabel = new QLabel(tr("Available items"), Client());
     itemsLabel->setBuddy(lvwItems);
     availableLabel->setBuddy(lvwAvailItems);
 
@@ -76,9 +76,9 @@ TfrmEditConfiguration::TfrmEditConfiguration(TConfiguration& configuration,
     connect(lvwItems, &QListWidget::itemDoubleClicked, this, [this] { RunGuarded([this] { lvwItemsDblClick(); }); });
 
     const QString items = QStringLiteral("Items");
-    actNewItem = NewAction("actNewItem", items, QStringLiteral("&New item"), QStringLiteral("New item"), 0);
-    actEditItem = NewAction("actEditItem", items, QStringLiteral("&Edit item"), QStringLiteral("Edit item"), 1);
-    actDelItem = NewAction("actDelItem", items, QStringLiteral("&Delete item"), QStringLiteral("Delete item"), 2);
+    actNewItem = NewAction("actNewItem", items, tr("&New item"), tr("New item"), 0);
+    actEditItem = NewAction("actEditItem", items, tr("&Edit item"), tr("Edit item"), 1);
+    actDelItem = NewAction("actDelItem", items, tr("&Delete item"), tr("Delete item"), 2);
     actNewItem->setShortcut(QKeySequence(Qt::Key_Insert));
     actDelItem->setShortcut(QKeySequence::Delete);
     OnExecute(actNewItem, &TfrmEditConfiguration::actNewItemExecute);
@@ -90,14 +90,14 @@ TfrmEditConfiguration::TfrmEditConfiguration(TConfiguration& configuration,
     btnDel = AddToolButton(tbrConfig, "btnDel", actDelItem);
 
     tclAvailItems->setObjectName(QStringLiteral("tclAvailItems"));
-    tclAvailItems->Tabs()->addTab(QStringLiteral("All"));
+    tclAvailItems->Tabs()->addTab(tr("All"));
     lvwAvailItems->setObjectName(QStringLiteral("lvwAvailItems"));
     tclAvailItems->Page()->layout()->addWidget(lvwAvailItems);
     lvwAvailItems->OnInfoTip = [this](QListWidgetItem* item) { return lvwAvailItemsInfoTip(item); };
     connect(lvwAvailItems, &QListWidget::itemDoubleClicked, this,
             [this] { RunGuarded([this] { lvwAvailItemsDblClick(); }); });
 
-    tclAvailItems->Tabs()->setAccessibleName(QStringLiteral("Item categories"));
+    tclAvailItems->Tabs()->setAccessibleName(tr("Item categories"));
 
     auto* name = new QHBoxLayout();
     name->addWidget(lblName);

@@ -11,7 +11,7 @@ TfrmEditItemsDlg::TfrmEditItemsDlg(QWidget* parent) : TfrmBaseDlg(parent), lbx(n
     resize(464, 400);
     lbx->setObjectName(QStringLiteral("lbx"));
     lbx->setUniformItemSizes(true);
-    lbx->setAccessibleName(QStringLiteral("Items"));
+    lbx->setAccessibleName(tr("Items"));
     auto* layout = new QVBoxLayout(Body());
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(lbx);

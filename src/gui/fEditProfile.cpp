@@ -16,11 +16,11 @@ namespace prolamo {
 
 TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory& history,
                                  const TConfiguration& configuration, const TConfigurationProfile* original)
-    : lblName(new QLabel(QStringLiteral("Name"), Client())), edtName(new QLineEdit(Client())),
+    : lblName(new QLabel(tr("Name"), Client())), edtName(new QLineEdit(Client())),
       lvwValues(new TListView(Client())), FProfile(profile), FHistory(history), FConfiguration(configuration),
       FOriginal(original) {
     setObjectName(QStringLiteral("frmEditProfile"));
-    setWindowTitle(QStringLiteral("Edit Profile"));
+    setWindowTitle(tr("Edit Profile"));
     SetHelpKeyword(QStringLiteral("html/profileedit.htm"));
     resize(400, 320);
 
@@ -33,12 +33,12 @@ TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory
     lvwValues->OnInfoTip = [this](QListWidgetItem* item) { return lvwValuesInfoTip(item); };
 
     const QString values = QStringLiteral("Values");
-    actRefreshValue = NewAction("actRefreshValue", values, QStringLiteral("&Refresh value(s)"), QStringLiteral("Refresh value(s)"), 4);
-    actRefreshAllValues = NewAction("actRefreshAllValues", values, QStringLiteral("Refresh a&ll values"), QStringLiteral("Refresh all values"), 5);
-    actDelValue = NewAction("actDelValue", values, QStringLiteral("&Delete value(s)"), QStringLiteral("Delete value(s)"), 2);
-    actApplyValue = NewAction("actApplyValue", values, QStringLiteral("A&pply value(s)"), QStringLiteral("Apply value(s)"), 7);
-    actApplyProfile = NewAction("actApplyProfile", values, QStringLiteral("Apply all &values"), QStringLiteral("Apply all values"), 6);
-    actUndoRefresh = NewAction("actUndoRefresh", values, QStringLiteral("&Undo last refresh"), QStringLiteral("Undo last refresh"), 8);
+    actRefreshValue = NewAction("actRefreshValue", values, tr("&Refresh value(s)"), tr("Refresh value(s)"), 4);
+    actRefreshAllValues = NewAction("actRefreshAllValues", values, tr("Refresh a&ll values"), tr("Refresh all values"), 5);
+    actDelValue = NewAction("actDelValue", values, tr("&Delete value(s)"), tr("Delete value(s)"), 2);
+    actApplyValue = NewAction("actApplyValue", values, tr("A&pply value(s)"), tr("Apply value(s)"), 7);
+    actApplyProfile = NewAction("actApplyProfile", values, tr("Apply all &values"), tr("Apply all values"), 6);
+    actUndoRefresh = NewAction("actUndoRefresh", values, tr("&Undo last refresh"), tr("Undo last refresh"), 8);
     actRefreshValue->setShortcut(QKeySequence(Qt::Key_F5));
     actDelValue->setShortcut(QKeySequence::Delete);
     OnExecute(actRefreshValue, &TfrmEditProfile::actRefreshValueExecute);
@@ -56,7 +56,7 @@ TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory
     btnApplyProfile = AddToolButton(tbrValues, "btnApplyProfile", actApplyProfile);
     btnUndoRefresh = AddToolButton(tbrValues, "btnUndoRefresh", actUndoRefresh);
 
-    lvwValues->setAccessibleName(QStringLiteral("Values"));
+    lvwValues->setAccessibleName(tr("Values"));
     auto* layout = new QGridLayout(bvlDialog);
     layout->addWidget(lblName, 0, 0);
     layout->addWidget(edtName, 0, 1, 1, 2);

@@ -44,36 +44,36 @@ void FillNames(QComboBox& list, std::vector<std::string> names, const std::strin
 
 TfrmEditRule::TfrmEditRule(const TSwitchRule& rule, TSave save)
     : edtName(new QLineEdit(Client())), cmbConfiguration(new QComboBox(Client())), cmbProfile(new QComboBox(Client())),
-      chkAsk(new QCheckBox(QStringLiteral("&Ask before applying"), Client())), lvwConditions(new QListWidget(Client())),
+      chkAsk(new QCheckBox(tr("&Ask before applying"), Client())), lvwConditions(new QListWidget(Client())),
       btnUseNetwork(NewButton(Client(), "btnUseNetwork")), mnuNetwork(new QMenu(this)),
       btnConditionDel(NewButton(Client(), "btnConditionDel")),
       cmbConditionKind(new QComboBox(Client())), edtConditionValue(new QLineEdit(Client())),
       btnConditionAdd(NewButton(Client(), "btnConditionAdd")), FSave(std::move(save)),
       FConditions(rule.conditions) {
     setObjectName(QStringLiteral("frmEditRule"));
-    setWindowTitle(QStringLiteral("Edit rule"));
+    setWindowTitle(tr("Edit rule"));
     SetHelpKeyword(QStringLiteral("html/rules.htm"));
     resize(540, 340);
 
-    lblName = NewLabel(Client(), "lblName", QStringLiteral("&Name"), edtName);
+    lblName = NewLabel(Client(), "lblName", tr("&Name"), edtName);
     edtName->setObjectName(QStringLiteral("edtName"));
     RefuseControlCharacters(*edtName);
-    lblConfiguration = NewLabel(Client(), "lblConfiguration", QStringLiteral("Con&figuration"), cmbConfiguration);
+    lblConfiguration = NewLabel(Client(), "lblConfiguration", tr("Con&figuration"), cmbConfiguration);
     cmbConfiguration->setObjectName(QStringLiteral("cmbConfiguration"));
-    lblProfile = NewLabel(Client(), "lblProfile", QStringLiteral("&Profile"), cmbProfile);
+    lblProfile = NewLabel(Client(), "lblProfile", tr("&Profile"), cmbProfile);
     cmbProfile->setObjectName(QStringLiteral("cmbProfile"));
     chkAsk->setObjectName(QStringLiteral("chkAsk"));
 
-    lblConditions = NewLabel(Client(), "lblConditions", QStringLiteral("Cond&itions, all of which must hold"),
+    lblConditions = NewLabel(Client(), "lblConditions", tr("Cond&itions, all of which must hold"),
                              lvwConditions);
     lvwConditions->setObjectName(QStringLiteral("lvwConditions"));
-    btnUseNetwork->setText(QStringLiteral("&Use this network"));
-    btnUseNetwork->setToolTip(QStringLiteral("Conditions that hold on the network the computer is on now"));
+    btnUseNetwork->setText(tr("&Use this network"));
+    btnUseNetwork->setToolTip(tr("Conditions that hold on the network the computer is on now"));
     btnUseNetwork->setMenu(mnuNetwork);
     mnuNetwork->setObjectName(QStringLiteral("mnuNetwork"));
     connect(mnuNetwork, &QMenu::aboutToShow, this, [this] { RunGuarded([this] { mnuNetworkPopup(); }); });
 
-    lblNewCondition = NewLabel(Client(), "lblNewCondition", QStringLiteral("Ne&w"), cmbConditionKind);
+    lblNewCondition = NewLabel(Client(), "lblNewCondition", tr("Ne&w"), cmbConditionKind);
     cmbConditionKind->setObjectName(QStringLiteral("cmbConditionKind"));
     for (const TConditionName& name : ConditionNames())
         cmbConditionKind->addItem(QStringLiteral("%1 (%2)").arg(QLatin1String(name.caption), QLatin1String(name.key)));
@@ -81,13 +81,13 @@ TfrmEditRule::TfrmEditRule(const TSwitchRule& rule, TSave save)
             [this] { RunGuarded([this] { cmbConditionKindChange(); }); });
     edtConditionValue->setObjectName(QStringLiteral("edtConditionValue"));
     RefuseControlCharacters(*edtConditionValue);
-    edtConditionValue->setAccessibleName(QStringLiteral("Value of the new condition"));
+    edtConditionValue->setAccessibleName(tr("Value of the new condition"));
 
     const QString conditions = QStringLiteral("Conditions");
-    actConditionAdd = NewAction("actConditionAdd", conditions, QStringLiteral("A&dd"),
-                                QStringLiteral("Add the condition written on the left"), -1);
-    actConditionDel = NewAction("actConditionDel", conditions, QStringLiteral("&Remove"),
-                                QStringLiteral("Remove the selected condition"), -1);
+    actConditionAdd = NewAction("actConditionAdd", conditions, tr("A&dd"),
+                                tr("Add the condition written on the left"), -1);
+    actConditionDel = NewAction("actConditionDel", conditions, tr("&Remove"),
+                                tr("Remove the selected condition"), -1);
     OnExecute(actConditionAdd, &TfrmEditRule::actConditionAddExecute);
     OnExecute(actConditionDel, &TfrmEditRule::actConditionDelExecute);
     BindButton(*btnConditionAdd, *actConditionAdd);
@@ -190,11 +190,11 @@ void TfrmEditRule::mnuNetworkPopup() {
     try {
         offered = ConditionsOfNetwork(ReadNetworkFingerprint());
     } catch (const std::exception& e) {
-        mnuNetwork->addAction(ToQString(std::string("The network cannot be read: ") + e.what()))->setEnabled(false);
+        mnuNetwork->addAction(tr("The network cannot be read: %1").arg(ToQString(e.what())))->setEnabled(false);
         return;
     }
     for (const TNetworkCondition& each : offered) {
-        const QString adapter = each.adapter.empty() ? QStringLiteral("no adapter has a gateway") : ToQString(each.adapter);
+        const QString adapter = each.adapter.empty() ? tr("no adapter has a gateway") : ToQString(each.adapter);
         QAction* item = mnuNetwork->addAction(QStringLiteral("%1 (%2)").arg(ToQString(each.condition.Text()), adapter));
         connect(item, &QAction::triggered, this, [this, condition = each.condition] { AddCondition(condition); });
     }

@@ -92,7 +92,7 @@ public:
     bool Confirm(const std::string& question) override {
         std::string text = undo_.Title() + "\n\n";
         if (!undo_.LeftAlone().empty()) {
-            text += "Left alone:\n";
+            text += ToUtf8(TfrmMain::tr("Left alone:")) + "\n";
             for (const std::string& line : undo_.LeftAlone())
                 text += line + "\n";
             text += "\n";
@@ -107,7 +107,7 @@ private:
 // A saved placement is a few dozen bytes; anything larger is not one.
 constexpr std::uint64_t MaxPlacementSize = 4096;
 
-const QString ExportFilter = QStringLiteral("Prolamo configurations (*.txt);;All files (*)");
+QString ExportFilter() { return TfrmMain::tr("Prolamo configurations (*.txt);;All files (*)"); }
 
 } // namespace
 
@@ -120,41 +120,41 @@ TfrmMain::TfrmMain()
     setWindowTitle(QLatin1String(ProductName));
     SetHelpKeyword(QStringLiteral("html/index.htm"));
     resize(420, 460);
-    actCancel->setText(QStringLiteral("&Close"));
+    actCancel->setText(tr("&Close"));
     // Alt+H opens the Help menu.
-    actHelp->setText(QStringLiteral("H&elp"));
+    actHelp->setText(tr("H&elp"));
     btnOK->hide();
 
     const QString configurations = QStringLiteral("Configurations");
     const QString profiles = QStringLiteral("Profiles");
-    actConfigurationNew = NewAction("actConfigurationNew", configurations, QStringLiteral("&New configuration"),
-                                    QStringLiteral("New configuration"), 0);
-    actConfigurationEdit = NewAction("actConfigurationEdit", configurations, QStringLiteral("&Edit configuration"),
-                                     QStringLiteral("Edit configuration"), 1);
-    actConfigurationDel = NewAction("actConfigurationDel", configurations, QStringLiteral("&Delete configuration"),
-                                    QStringLiteral("Delete configuration"), 2);
-    actProfileNew = NewAction("actProfileNew", profiles, QStringLiteral("&New profile"),
-                              QStringLiteral("New profile"), 0);
-    actProfileEdit = NewAction("actProfileEdit", profiles, QStringLiteral("&Edit profile"),
-                               QStringLiteral("Edit profile"), 1);
-    actProfileDel = NewAction("actProfileDel", profiles, QStringLiteral("&Delete profile"),
-                              QStringLiteral("Delete profile"), 2);
-    actProfileRefresh = NewAction("actProfileRefresh", profiles, QStringLiteral("&Refresh profile"),
-                                  QStringLiteral("Refresh profile"), 5);
-    actProfileApply = NewAction("actProfileApply", profiles, QStringLiteral("&Apply profile"),
-                                QStringLiteral("Apply profile"), 6);
-    actProfilePreview = NewAction("actProfilePreview", profiles, QStringLiteral("&What will change..."),
-                                  QStringLiteral("What an apply of the profile would change"), -1);
-    actProfileUndoApply = NewAction("actProfileUndoApply", profiles, QStringLiteral("&Undo last apply"),
-                                    QStringLiteral("Put back what the machine held before the last apply"), 8);
-    actProfileUndoRefresh = NewAction("actProfileUndoRefresh", profiles, QStringLiteral("Undo last re&fresh"),
-                                      QStringLiteral("Put back the values the last refresh replaced"), 8);
+    actConfigurationNew = NewAction("actConfigurationNew", configurations, tr("&New configuration"),
+                                    tr("New configuration"), 0);
+    actConfigurationEdit = NewAction("actConfigurationEdit", configurations, tr("&Edit configuration"),
+                                     tr("Edit configuration"), 1);
+    actConfigurationDel = NewAction("actConfigurationDel", configurations, tr("&Delete configuration"),
+                                    tr("Delete configuration"), 2);
+    actProfileNew = NewAction("actProfileNew", profiles, tr("&New profile"),
+                              tr("New profile"), 0);
+    actProfileEdit = NewAction("actProfileEdit", profiles, tr("&Edit profile"),
+                               tr("Edit profile"), 1);
+    actProfileDel = NewAction("actProfileDel", profiles, tr("&Delete profile"),
+                              tr("Delete profile"), 2);
+    actProfileRefresh = NewAction("actProfileRefresh", profiles, tr("&Refresh profile"),
+                                  tr("Refresh profile"), 5);
+    actProfileApply = NewAction("actProfileApply", profiles, tr("&Apply profile"),
+                                tr("Apply profile"), 6);
+    actProfilePreview = NewAction("actProfilePreview", profiles, tr("&What will change..."),
+                                  tr("What an apply of the profile would change"), -1);
+    actProfileUndoApply = NewAction("actProfileUndoApply", profiles, tr("&Undo last apply"),
+                                    tr("Put back what the machine held before the last apply"), 8);
+    actProfileUndoRefresh = NewAction("actProfileUndoRefresh", profiles, tr("Undo last re&fresh"),
+                                      tr("Put back the values the last refresh replaced"), 8);
     actConfigurationExport = NewAction("actConfigurationExport", configurations,
-                                       QStringLiteral("&Export configuration..."),
-                                       QStringLiteral("Save the configuration with its profiles as text"), -1);
+                                       tr("&Export configuration..."),
+                                       tr("Save the configuration with its profiles as text"), -1);
     actConfigurationImport = NewAction("actConfigurationImport", configurations,
-                                       QStringLiteral("&Import configurations..."),
-                                       QStringLiteral("Add the configurations of an exported text"), -1);
+                                       tr("&Import configurations..."),
+                                       tr("Add the configurations of an exported text"), -1);
     OnChange(actConfigurationNew, &TfrmMain::actConfigurationNewExecute, TDataUse::SaveAfter);
     OnChange(actConfigurationEdit, &TfrmMain::actConfigurationEditExecute, TDataUse::SaveAfter);
     OnChange(actConfigurationDel, &TfrmMain::actConfigurationDelExecute, TDataUse::SaveAfter);
@@ -170,7 +170,7 @@ TfrmMain::TfrmMain()
     OnChange(actConfigurationImport, &TfrmMain::actConfigurationImportExecute, TDataUse::SaveAfter);
 
     lblConfigurations->setObjectName(QStringLiteral("lblConfigurations"));
-    lblConfigurations->setText(QStringLiteral("Configuration (e.g. \"Network settings\")"));
+    lblConfigurations->setText(tr("Configuration (e.g. \"Network settings\")"));
     lblConfigurations->setBuddy(cmbConfigurations);
     cmbConfigurations->setObjectName(QStringLiteral("cmbConfigurations"));
     connect(cmbConfigurations, &QComboBox::activated, this,
@@ -180,10 +180,10 @@ TfrmMain::TfrmMain()
     AddToolButton(tbrConfigurations, "btnEditConfiguration", actConfigurationEdit);
     AddToolButton(tbrConfigurations, "btnDelConfiguration", actConfigurationDel);
     new TToolBarTabStop(tbrConfigurations);
-    tbrConfigurations->setAccessibleName(QStringLiteral("Configuration actions"));
+    tbrConfigurations->setAccessibleName(tr("Configuration actions"));
 
     lblProfile->setObjectName(QStringLiteral("lblProfile"));
-    lblProfile->setText(QStringLiteral("Configuration profile (e.g. \"Network settings at home\")"));
+    lblProfile->setText(tr("Configuration profile (e.g. \"Network settings at home\")"));
     lblProfile->setBuddy(cmbProfiles);
     cmbProfiles->setObjectName(QStringLiteral("cmbProfiles"));
     connect(cmbProfiles, &QComboBox::currentIndexChanged, this, [this] { ShowProfileStates(); });
@@ -197,7 +197,7 @@ TfrmMain::TfrmMain()
     tbrProfiles->addSeparator()->setObjectName(QStringLiteral("sep1"));
     AddToolButton(tbrProfiles, "btnProfileRefresh", actProfileRefresh);
     new TToolBarTabStop(tbrProfiles);
-    tbrProfiles->setAccessibleName(QStringLiteral("Profile actions"));
+    tbrProfiles->setAccessibleName(tr("Profile actions"));
     SetWindowShortcut(actProfileNew, QKeySequence::New);
     SetWindowShortcut(actProfileDel, QKeySequence::Delete);
     SetWindowShortcut(actProfileRefresh, QKeySequence(Qt::Key_F5));
@@ -213,7 +213,7 @@ TfrmMain::TfrmMain()
     lblInForce->setObjectName(QStringLiteral("lblInForce"));
     lblInForce->setWordWrap(true);
     lblInForce->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblInForce->setAccessibleName(QStringLiteral("Profile in force"));
+    lblInForce->setAccessibleName(tr("Profile in force"));
     FInForce = new TInForceCheck(*this);
     connect(FInForce, &TInForceCheck::TextChanged, this, &TfrmMain::ShowInForce);
 
@@ -235,7 +235,7 @@ TfrmMain::TfrmMain()
     imgAdmin->setObjectName(QStringLiteral("imgAdmin"));
     imgAdmin->setPixmap(PicturePixmap(QStringLiteral("admin"), 24, devicePixelRatioF()));
     imgAdmin->setCursor(Qt::PointingHandCursor);
-    imgAdmin->setToolTip(QLatin1String(AdminMarkerHint));
+    imgAdmin->setToolTip(tr(AdminMarkerHint));
     imgAdmin->hide();
     connect(imgAdmin, &TClickLabel::clicked, this, &TfrmMain::imgAdminClick);
     ButtonRow()->insertWidget(0, imgAdmin);
@@ -278,18 +278,18 @@ TfrmMain::~TfrmMain() {
 
 void TfrmMain::BuildMenu() {
     mmn->setObjectName(QStringLiteral("mmn"));
-    miFile = mmn->addMenu(QStringLiteral("&File"));
+    miFile = mmn->addMenu(tr("&File"));
     miFile->setObjectName(QStringLiteral("miFile"));
     AddMenuItem(miFile, "miExport", actConfigurationExport);
     AddMenuItem(miFile, "miImport", actConfigurationImport);
     miFile->addSeparator()->setObjectName(QStringLiteral("N2"));
     AddMenuItem(miFile, "miCancel", actCancel);
-    miConfigurations = mmn->addMenu(QStringLiteral("C&onfigurations"));
+    miConfigurations = mmn->addMenu(tr("C&onfigurations"));
     miConfigurations->setObjectName(QStringLiteral("miConfigurations"));
     AddMenuItem(miConfigurations, "miConfigAdd", actConfigurationNew);
     AddMenuItem(miConfigurations, "miConfigEdit", actConfigurationEdit);
     AddMenuItem(miConfigurations, "miConfigDel", actConfigurationDel);
-    miProfiles = mmn->addMenu(QStringLiteral("&Profiles"));
+    miProfiles = mmn->addMenu(tr("&Profiles"));
     miProfiles->setObjectName(QStringLiteral("miProfiles"));
     AddMenuItem(miProfiles, "miProfileNew", actProfileNew);
     AddMenuItem(miProfiles, "miProfileEdit", actProfileEdit);
@@ -301,11 +301,11 @@ void TfrmMain::BuildMenu() {
     miProfiles->addSeparator()->setObjectName(QStringLiteral("N3"));
     AddMenuItem(miProfiles, "miProfileUndoApply", actProfileUndoApply);
     AddMenuItem(miProfiles, "miProfileUndoRefresh", actProfileUndoRefresh);
-    miHelp = mmn->addMenu(QStringLiteral("&Help"));
+    miHelp = mmn->addMenu(tr("&Help"));
     miHelp->setObjectName(QStringLiteral("miHelp"));
-    AddMenuItem(miHelp, "mniContents", actHelp)->setStatusTip(QStringLiteral("Show Help"));
+    AddMenuItem(miHelp, "mniContents", actHelp)->setStatusTip(tr("Show Help"));
     miHelp->addSeparator()->setObjectName(QStringLiteral("sep2"));
-    miAbout = miHelp->addAction(QStringLiteral("&About"));
+    miAbout = miHelp->addAction(tr("&About"));
     miAbout->setObjectName(QStringLiteral("miAbout"));
     connect(miAbout, &QAction::triggered, this, [this] { RunGuarded([this] { miAboutClick(); }); });
     SetMenuBar(mmn);
@@ -386,15 +386,15 @@ void TfrmMain::OpenDataFile() {
     try {
         FDataFile->Open(lock);
     } catch (const std::exception& e) {
-        throw Exception("The data file " + FDataFile->Path() + " cannot be read: " + e.what() +
-                        "\n\nIt was left as it is; \"prolamo-cli datafile dump\" shows how far it can be read. " +
-                        ProductName + " will close.");
+        throw Exception(ToUtf8(tr("The data file %1 cannot be read: %2\n\nIt was left as it is; \"prolamo-cli "
+                                  "datafile dump\" shows how far it can be read. %3 will close.")
+                                   .arg(ToQString(FDataFile->Path()), ToQString(e.what()), QLatin1String(ProductName))));
     }
     if (!FDataFile->HistoryError().empty())
         // The program works on; the history refuses changes, so applies stop before they write.
-        TMessageBoxes::ShowError(ToQString("The history file " + History().FileName() + " cannot be read: " +
-                                           FDataFile->HistoryError() + "\n\nIt was left as it is; nothing can be "
-                                           "applied or undone until it is mended or removed."));
+        TMessageBoxes::ShowError(tr("The history file %1 cannot be read: %2\n\nIt was left as it is; nothing can be "
+                                    "applied or undone until it is mended or removed.")
+                                     .arg(ToQString(History().FileName()), ToQString(FDataFile->HistoryError())));
 }
 
 void TfrmMain::OnChange(QAction* action, void (TfrmMain::*handler)(QAction*), TDataUse use) {
@@ -465,8 +465,9 @@ void TfrmMain::SaveChange(std::optional<TDataFileLock>& lock) {
         try {
             lock.emplace(FDataFile->Lock());
         } catch (const EDataFileLocked& e) {
-            throw Exception(std::string(e.what()) + ".\n\nYour changes are kept in this window and saved as soon as "
-                            "the data file is free.");
+            throw Exception(ToUtf8(tr("%1.\n\nYour changes are kept in this window and saved as soon as the data "
+                                      "file is free.")
+                                       .arg(ToQString(e.what()))));
         }
     }
     Synchronize(*lock);
@@ -507,8 +508,9 @@ void TfrmMain::Synchronize(const TDataFileLock& lock) {
         FUnsaved = false;
     } catch (const std::exception& e) {
         FUnsaved = true;
-        throw Exception("The data file " + FDataFile->Path() + " cannot be read or saved: " + e.what() +
-                        "\n\nYour changes are kept in this window and saved as soon as it can be.");
+        throw Exception(ToUtf8(tr("The data file %1 cannot be read or saved: %2\n\nYour changes are kept in this "
+                                  "window and saved as soon as it can be.")
+                                   .arg(ToQString(FDataFile->Path()), ToQString(e.what()))));
     }
     if (report.tookIn) {
         TConfiguration* selected = GetConfigurationList().Find(configuration);
@@ -618,7 +620,7 @@ void TfrmMain::actConfigurationExportUpdate() {
 void TfrmMain::actProfileUndoApplyUpdate() {
     const TProfileSnapshot* snapshot = History().Newest({TSnapshotKind::Apply, TSnapshotKind::Undo});
     actProfileUndoApply->setEnabled(snapshot != nullptr);
-    actProfileUndoApply->setStatusTip(snapshot ? ToQString("Undo " + snapshot->Description())
+    actProfileUndoApply->setStatusTip(snapshot ? tr("Undo %1").arg(ToQString(snapshot->Description()))
                                                : actProfileUndoApply->property("hint").toString());
 }
 
@@ -775,37 +777,37 @@ void TfrmMain::actConfigurationExportExecute(QAction*) {
         return;
     const std::optional<QString> file = TFileDialogs::GetSaveFileName(
         ToQString(configuration->Name() + ".txt"), ToQString(TOsHelper::GetSpecialFolder(os::CsidlPersonal)),
-        ExportFilter);
+        ExportFilter());
     if (!file)
         return;
     WriteTextFile(*file, ExportConfigurations({configuration}));
-    ShowStatus("Exported " + configuration->Name() + " to " + ToUtf8(QDir::toNativeSeparators(*file)));
+    ShowStatus(ToUtf8(tr("Exported %1 to %2").arg(ToQString(configuration->Name()), QDir::toNativeSeparators(*file))));
 }
 
 void TfrmMain::actConfigurationImportExecute(QAction*) {
     const std::optional<QString> file = TFileDialogs::GetOpenFileName(
-        QString(), ToQString(TOsHelper::GetSpecialFolder(os::CsidlPersonal)), ExportFilter);
+        QString(), ToQString(TOsHelper::GetSpecialFolder(os::CsidlPersonal)), ExportFilter());
     if (!file)
         return;
     const std::unique_ptr<TConfigurations> imported = ReadExport(ReadTextFile(*file, MaxTextSize));
     if (const std::string outside = OutsideWrites(*imported);
-        !outside.empty() && !TMessageBoxes::AskYesNo(ToQString(outside + "\n\n" + ImportQuestion), {}, QMessageBox::No))
+        !outside.empty() && !TMessageBoxes::AskYesNo(ToQString(outside) + QStringLiteral("\n\n") + ToQString(Translated("Engine", ImportQuestion)), {}, QMessageBox::No))
         return;
     std::vector<std::string> names;
     try {
         names = ImportConfigurations(GetConfigurationsRoot(), *imported, false);
     } catch (const EImportConflict& e) {
-        if (!TMessageBoxes::AskYesNo(ToQString(e.Message()) + QStringLiteral("\n\nImport it under a new name?")))
+        if (!TMessageBoxes::AskYesNo(ToQString(e.Message()) + tr("\n\nImport it under a new name?")))
             return;
         names = ImportConfigurations(GetConfigurationsRoot(), *imported, true);
     }
     if (names.empty())
         return;
     FillConfigurations(GetConfigurationList().Find(names.front()));
-    std::string text = "Imported";
+    QStringList taken;
     for (const std::string& name : names)
-        text += (&name == &names.front() ? " " : ", ") + name;
-    ShowStatus(text);
+        taken << ToQString(name);
+    ShowStatus(ToUtf8(tr("Imported %1").arg(taken.join(QStringLiteral(", ")))));
 }
 
 void TfrmMain::DoCancel(QAction* action) {
@@ -833,14 +835,14 @@ void TfrmMain::imgAdminClick() { ShowHelpTopic(QStringLiteral("html/security.htm
 
 void TfrmMain::AttachSwitching(TDesktopSwitching& switching) {
     FSwitching = &switching;
-    miSwitching = new QMenu(QStringLiteral("&Switching"), mmn);
+    miSwitching = new QMenu(tr("&Switching"), mmn);
     miSwitching->setObjectName(QStringLiteral("miSwitching"));
     mmn->insertMenu(miHelp->menuAction(), miSwitching);
-    miRules = miSwitching->addAction(QStringLiteral("&Rules..."));
+    miRules = miSwitching->addAction(tr("&Rules..."));
     miRules->setObjectName(QStringLiteral("miRules"));
-    miRules->setStatusTip(QStringLiteral("The rules that apply a profile by the network the computer is on"));
+    miRules->setStatusTip(tr("The rules that apply a profile by the network the computer is on"));
     connect(miRules, &QAction::triggered, this, [this] { RunGuarded([this] { miRulesClick(); }); });
-    miPauseSwitching = miSwitching->addAction(QStringLiteral("&Pause automatic switching"));
+    miPauseSwitching = miSwitching->addAction(tr("&Pause automatic switching"));
     miPauseSwitching->setObjectName(QStringLiteral("miPauseSwitching"));
     miPauseSwitching->setCheckable(true);
     connect(miPauseSwitching, &QAction::triggered, this, [this](bool paused) { miPauseSwitchingClick(paused); });

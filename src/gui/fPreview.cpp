@@ -24,7 +24,8 @@ QTableWidgetItem* Cell(const std::string& text) {
 }
 
 QString LineCount(std::size_t count) {
-    return count == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(count);
+    return count == 1 ? QCoreApplication::translate("prolamo::TfrmPreview", "1 line")
+                      : QCoreApplication::translate("prolamo::TfrmPreview", "%1 lines").arg(count);
 }
 
 // A value of several lines is counted in its cell; the difference below shows its lines.
@@ -44,13 +45,13 @@ TfrmPreview::TfrmPreview(const TConfigurationProfile& profile, QWidget* owner)
     : TfrmBaseDlg(owner), lblSummary(new QLabel(Client())), lvwChanges(new QTableWidget(0, 4, Client())),
       memDifference(new QPlainTextEdit(Client())), btnApply(new QPushButton(Client())), FPreview(PreviewProfile(profile)) {
     setObjectName(QStringLiteral("frmPreview"));
-    setWindowTitle(QStringLiteral("What will change: %1").arg(ToQString(profile.Name())));
+    setWindowTitle(tr("What will change: %1").arg(ToQString(profile.Name())));
     SetHelpKeyword(QStringLiteral("html/profileedit.htm"));
     resize(560, 360);
     btnOK->hide();
-    actCancel->setText(QStringLiteral("&Close"));
-    actApply = NewAction("actApply", QStringLiteral("Dialog"), QStringLiteral("&Apply"),
-                         QStringLiteral("Apply this profile now"), -1);
+    actCancel->setText(tr("&Close"));
+    actApply = NewAction("actApply", QStringLiteral("Dialog"), tr("&Apply"),
+                         tr("Apply this profile now"), -1);
     OnExecute(actApply, &TfrmPreview::actApplyExecute);
     btnApply->setObjectName(QStringLiteral("btnApply"));
     btnApply->setMinimumWidth(btnCancel->minimumWidth());
@@ -63,7 +64,7 @@ TfrmPreview::TfrmPreview(const TConfigurationProfile& profile, QWidget* owner)
     lblSummary->setWordWrap(true);
     lvwChanges->setObjectName(QStringLiteral("lvwChanges"));
     lvwChanges->setHorizontalHeaderLabels(
-        {QStringLiteral("Setting"), QStringLiteral("State"), QStringLiteral("Now"), QStringLiteral("After")});
+        {tr("Setting"), tr("State"), tr("Now"), tr("After")});
     lvwChanges->verticalHeader()->hide();
     lvwChanges->verticalHeader()->setDefaultSectionSize(lvwChanges->fontMetrics().height() + 4);
     lvwChanges->horizontalHeader()->setStretchLastSection(true);
@@ -75,7 +76,7 @@ TfrmPreview::TfrmPreview(const TConfigurationProfile& profile, QWidget* owner)
     memDifference->setObjectName(QStringLiteral("memDifference"));
     memDifference->setReadOnly(true);
     memDifference->setLineWrapMode(QPlainTextEdit::NoWrap);
-    memDifference->setPlaceholderText(QStringLiteral("Choose a setting of several lines to see them removed and added"));
+    memDifference->setPlaceholderText(tr("Choose a setting of several lines to see them removed and added"));
     auto* layout = new QVBoxLayout(Body());
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(lblSummary);
@@ -109,7 +110,7 @@ void TfrmPreview::ShowChanges() {
             const auto added = count(TLineChange::Added);
             lvwChanges->setItem(row, colNow, LinesCell(change.now, LineCount(lines.size() - added)));
             lvwChanges->setItem(row, colAfter,
-                                LinesCell(change.after, QStringLiteral("%1: %2 removed, %3 added")
+                                LinesCell(change.after, tr("%1: %2 removed, %3 added")
                                                             .arg(LineCount(lines.size() - removed))
                                                             .arg(removed)
                                                             .arg(added)));

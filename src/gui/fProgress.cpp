@@ -37,7 +37,7 @@ TfrmProgress::TfrmProgress(QWidget* owner)
       btnUndo(new QPushButton(Client())), memDetails(new QPlainTextEdit(Client())), tmrClose(new QTimer(this)) {
     setObjectName(QStringLiteral("frmProgress"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Please wait..."));
+    setWindowTitle(tr("Please wait..."));
     SetHelpKeyword(QStringLiteral("html/profiletroubles.htm"));
     resize(440, 0);
 
@@ -48,8 +48,8 @@ TfrmProgress::TfrmProgress(QWidget* owner)
     prg->setValue(0);
     prg->setTextVisible(false);
     btnOK->hide();
-    actUndoApply = NewAction("actUndoApply", QStringLiteral("Dialog"), QStringLiteral("&Undo last apply"),
-                             QStringLiteral("Put back what the machine held before this run"), -1);
+    actUndoApply = NewAction("actUndoApply", QStringLiteral("Dialog"), tr("&Undo last apply"),
+                             tr("Put back what the machine held before this run"), -1);
     OnExecute(actUndoApply, &TfrmProgress::actUndoApplyExecute);
     btnUndo->setObjectName(QStringLiteral("btnUndo"));
     btnUndo->setAutoDefault(false);
@@ -70,13 +70,13 @@ TfrmProgress::TfrmProgress(QWidget* owner)
     lvwLog->setIconSize(QSize(16, 16));
     lvwLog->setContextMenuPolicy(Qt::CustomContextMenu);
     lvwLog->installEventFilter(this);
-    lvwLog->setAccessibleName(QStringLiteral("Log"));
+    lvwLog->setAccessibleName(tr("Log"));
     connect(lvwLog, &QTableWidget::currentCellChanged, this, [this](int row) { ShowDetails(row); });
     // A log line cut at the window's edge reads whole here, wrapped.
     memDetails->setObjectName(QStringLiteral("memDetails"));
     memDetails->setReadOnly(true);
-    memDetails->setAccessibleName(QStringLiteral("Details"));
-    memDetails->setPlaceholderText(QStringLiteral("Choose a line to read it whole"));
+    memDetails->setAccessibleName(tr("Details"));
+    memDetails->setPlaceholderText(tr("Choose a line to read it whole"));
     memDetails->setMaximumHeight(memDetails->fontMetrics().height() * 5);
 
     auto* body = new QVBoxLayout(Body());
@@ -94,8 +94,8 @@ TfrmProgress::TfrmProgress(QWidget* owner)
     });
 
     const QString clipboard = QStringLiteral("Clipboard");
-    actCopySelected = NewAction("actCopySelected", clipboard, QStringLiteral("&Copy"), {}, -1);
-    actCopyAll = NewAction("actCopyAll", clipboard, QStringLiteral("Copy &all"), {}, -1);
+    actCopySelected = NewAction("actCopySelected", clipboard, tr("&Copy"), {}, -1);
+    actCopyAll = NewAction("actCopyAll", clipboard, tr("Copy &all"), {}, -1);
     OnExecute(actCopySelected, &TfrmProgress::actCopySelectedExecute);
     OnExecute(actCopyAll, &TfrmProgress::actCopyAllExecute);
     mnuClipboard->setObjectName(QStringLiteral("mnuClipboard"));
@@ -205,11 +205,11 @@ void TfrmProgress::SetStatusText(const QString& text) {
 }
 
 void TfrmProgress::Done(const QString& summary) {
-    const QString outcome = summary.isEmpty() ? QStringLiteral("Done") : summary;
+    const QString outcome = summary.isEmpty() ? tr("Done") : summary;
     SetStatusText(outcome);
     // The title is what the taskbar shows of a window that went behind another.
     setWindowTitle(outcome);
-    actCancel->setText(QStringLiteral("&Close"));
+    actCancel->setText(tr("&Close"));
     FCanClose = true;
     UpdateActions();
     btnCancel->setFocus();

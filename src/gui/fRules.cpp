@@ -54,25 +54,25 @@ std::string FreeRuleName(TSwitchRules& rules) {
 TfrmRules::TfrmRules(TDesktopSwitching& switching, QWidget* owner)
     : TfrmBaseDlg(owner), lblRules(new QLabel(Client())), lvwRules(new QTableWidget(0, 3, Client())),
       lblFile(new QLabel(Client())), lblTest(new QLabel(Client())), edtTest(new QPlainTextEdit(Client())),
-      chkPause(new QCheckBox(QStringLiteral("&Pause automatic switching"), Client())), tmrReload(new QTimer(this)),
+      chkPause(new QCheckBox(tr("&Pause automatic switching"), Client())), tmrReload(new QTimer(this)),
       FSwitching(switching), FPath(RulesFilePath()) {
     setObjectName(QStringLiteral("frmRules"));
-    setWindowTitle(QStringLiteral("Switching rules"));
+    setWindowTitle(tr("Switching rules"));
     SetHelpKeyword(QStringLiteral("html/rules.htm"));
     resize(600, 440);
     btnOK->hide();
-    actCancel->setText(QStringLiteral("&Close"));
+    actCancel->setText(tr("&Close"));
 
     const QString rules = QStringLiteral("Rules");
-    actRuleNew = NewAction("actRuleNew", rules, QStringLiteral("&New..."), QStringLiteral("New rule"), -1);
-    actRuleEdit = NewAction("actRuleEdit", rules, QStringLiteral("&Edit..."), QStringLiteral("Edit the rule"), -1);
-    actRuleDel = NewAction("actRuleDel", rules, QStringLiteral("&Delete"), QStringLiteral("Delete the rule"), -1);
-    actRuleUp = NewAction("actRuleUp", rules, QStringLiteral("Move &up"),
-                          QStringLiteral("Try the rule before the one above it"), -1);
-    actRuleDown = NewAction("actRuleDown", rules, QStringLiteral("Move do&wn"),
-                            QStringLiteral("Try the rule after the one below it"), -1);
-    actTest = NewAction("actTest", rules, QStringLiteral("&Test now"),
-                        QStringLiteral("Which rule matches the network the computer is on now, and why"), -1);
+    actRuleNew = NewAction("actRuleNew", rules, tr("&New..."), tr("New rule"), -1);
+    actRuleEdit = NewAction("actRuleEdit", rules, tr("&Edit..."), tr("Edit the rule"), -1);
+    actRuleDel = NewAction("actRuleDel", rules, tr("&Delete"), tr("Delete the rule"), -1);
+    actRuleUp = NewAction("actRuleUp", rules, tr("Move &up"),
+                          tr("Try the rule before the one above it"), -1);
+    actRuleDown = NewAction("actRuleDown", rules, tr("Move do&wn"),
+                            tr("Try the rule after the one below it"), -1);
+    actTest = NewAction("actTest", rules, tr("&Test now"),
+                        tr("Which rule matches the network the computer is on now, and why"), -1);
     actRuleNew->setShortcut(QKeySequence(Qt::Key_Insert));
     actRuleDel->setShortcut(QKeySequence::Delete);
     OnExecute(actRuleNew, &TfrmRules::actRuleNewExecute);
@@ -83,10 +83,10 @@ TfrmRules::TfrmRules(TDesktopSwitching& switching, QWidget* owner)
     OnExecute(actTest, &TfrmRules::actTestExecute);
 
     lblRules->setObjectName(QStringLiteral("lblRules"));
-    lblRules->setText(QStringLiteral("&Rules, tried in order: the first that matches applies its profile"));
+    lblRules->setText(tr("&Rules, tried in order: the first that matches applies its profile"));
     lblRules->setBuddy(lvwRules);
     lvwRules->setObjectName(QStringLiteral("lvwRules"));
-    lvwRules->setHorizontalHeaderLabels({QStringLiteral("Rule"), QStringLiteral("Profile"), QStringLiteral("Conditions")});
+    lvwRules->setHorizontalHeaderLabels({tr("Rule"), tr("Profile"), tr("Conditions")});
     lvwRules->verticalHeader()->hide();
     lvwRules->verticalHeader()->setDefaultSectionSize(lvwRules->fontMetrics().height() + 4);
     lvwRules->horizontalHeader()->setStretchLastSection(true);
@@ -109,12 +109,12 @@ TfrmRules::TfrmRules(TDesktopSwitching& switching, QWidget* owner)
     btnTest = NewActionButton(Client(), "btnTest", *actTest);
 
     lblTest->setObjectName(QStringLiteral("lblTest"));
-    lblTest->setText(QStringLiteral("Which rule matches the network the computer is on now:"));
+    lblTest->setText(tr("Which rule matches the network the computer is on now:"));
     lblTest->setBuddy(edtTest);
     edtTest->setObjectName(QStringLiteral("edtTest"));
     edtTest->setReadOnly(true);
     edtTest->setLineWrapMode(QPlainTextEdit::NoWrap);
-    edtTest->setPlaceholderText(QStringLiteral("Test now shows each rule with its conditions, and which one applies."));
+    edtTest->setPlaceholderText(tr("Test now shows each rule with its conditions, and which one applies."));
 
     auto* ruleButtons = new QVBoxLayout();
     for (QPushButton* button : {btnNew, btnEdit, btnDel})
@@ -183,7 +183,7 @@ void TfrmRules::tmrReloadTimer() {
         return;
     FRules = std::move(*read);
     ShowRules();
-    lblFile->setText(QStringLiteral("Another program changed the rules; the list shows them as they are now."));
+    lblFile->setText(tr("Another program changed the rules; the list shows them as they are now."));
 }
 
 void TfrmRules::ShowRules() {
@@ -196,7 +196,8 @@ void TfrmRules::ShowRules() {
     for (const TSwitchRule& rule : FRules.rules) {
         lvwRules->setItem(row, colName, Cell(rule.name));
         lvwRules->setItem(row, colProfile,
-                          Cell(rule.profile + " (" + rule.configuration + ")" + (rule.ask ? ", asks first" : "")));
+                          Cell(ToUtf8((rule.ask ? tr("%1 (%2), asks first") : tr("%1 (%2)"))
+                                        .arg(ToQString(rule.profile), ToQString(rule.configuration)))));
         lvwRules->setItem(row, colConditions, Cell(ConditionsText(rule)));
         ++row;
     }
@@ -225,8 +226,8 @@ void TfrmRules::ChangeRules(const std::function<void(TSwitchRules&)>& change) {
         } catch (const ERulesChanged&) {
             FRules = file.Rules();
             ShowRules();
-            throw Exception("Another program changed the rules meanwhile; the list shows them as they are now. "
-                            "Make your change again.");
+            throw Exception(ToUtf8(tr("Another program changed the rules meanwhile; the list shows them as they are "
+                                      "now. Make your change again.")));
         }
         change(file.Rules());
         file.Save();

@@ -15,6 +15,7 @@ int main(int argc, char* argv[]) {
     prolamo::InitializeEngine();
 
     QApplication application(argc, argv);
+    prolamo::SetLanguage(QLocale::system());
     QApplication::setWindowIcon(prolamo::ProgramIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("prolamo"));
     prolamo::SetHelpFile(prolamo::DefaultHelpFile());

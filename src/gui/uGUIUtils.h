@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QRect>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -155,6 +156,10 @@ std::string ReadTextFile(const QString& fileName, std::size_t maxSize);
 
 // Makes the File setting's editor use the dialog above.
 void InstallFileDialog();
+// Shows the program's texts, and the engine's that it translates, in Language where a translation
+// of it is embedded (the desktop program: the system's user-interface language), else in English.
+// Windows made before keep their texts.
+void SetLanguage(const QLocale& language);
 // The environment variables editor's check-list, a TfrmEditItemsDlg.
 void InstallCheckListDialog();
 

@@ -31,20 +31,6 @@ TProfileStates::TProfileStates(const TImageList& images, QWidget* parent)
     connect(tmrStep, &QTimer::timeout, this, &TProfileStates::tmrStepTimer);
 }
 
-QString TProfileStates::StateText(TChangeState state) {
-    switch (state) {
-    case TChangeState::Unchanged:
-        return tr("unchanged");
-    case TChangeState::WillChange:
-        return tr("will change");
-    case TChangeState::CannotRead:
-        return tr("cannot be read");
-    case TChangeState::NotCaptured:
-        return tr("not captured");
-    }
-    return {};
-}
-
 void TProfileStates::Show(const TConfiguration* configuration, const TConfigurationProfile* profile) {
     tmrStep->stop();
     clear();
@@ -67,7 +53,9 @@ void TProfileStates::Show(const TConfiguration* configuration, const TConfigurat
     tmrStep->start(0);
 }
 
-bool TProfileStates::Checking() const { return tmrStep->isActive(); }
+bool TProfileStates::Checking() const {
+    return tmrStep->isActive();
+}
 
 void TProfileStates::tmrStepTimer() {
     // A run writes to the machine while its window has this one disabled.
@@ -84,9 +72,10 @@ void TProfileStates::tmrStepTimer() {
     if (next_ >= topLevelItemCount())
         return;
     QTreeWidgetItem* item = topLevelItem(next_);
-    const TSettingChange change = PreviewSetting(*profile, configuration->Settings()[static_cast<std::size_t>(next_)]);
+    const TSettingChange change =
+        PreviewSetting(*profile, configuration->Settings()[static_cast<std::size_t>(next_)]);
     ++next_;
-    item->setText(colState, StateText(change.state));
+    item->setText(colState, ToQString(ChangeStateText(change.state)));
     QString tip;
     if (change.state == TChangeState::CannotRead)
         tip = ToQString(change.error);

@@ -31,8 +31,6 @@ public:
     void Show(const TConfiguration* configuration, const TConfigurationProfile* profile);
     // Whether states are still being read.
     bool Checking() const;
-    // The state's words in the user's language.
-    static QString StateText(TChangeState state);
 
     QTimer* tmrStep;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/Translation.h"
+
 #include "uProfileSettings.h"
 
 #include <string>
@@ -24,7 +26,7 @@ std::unique_ptr<TConfigurations> ReadExport(std::string_view text);
 // What an import tells before it asks to add configurations whose File settings write outside
 // the user's profile folder: each such path, one a line; empty when every path is inside.
 std::string OutsideWrites(const TConfigurations& imported);
-inline constexpr const char* ImportQuestion = "Import it?";
+inline constexpr const char* ImportQuestion = PROLAMO_TRANSLATE_NOOP("Engine", "Import it?");
 
 // The name given to an imported configuration whose name is taken: "Network (2)", "Network (3)"...
 std::string FreeConfigurationName(const TConfigurationsCollection& configurations, const std::string& name);

@@ -100,7 +100,7 @@ std::string TNetDriveSettingValue::GetHint() const { return os::Utf16ToUtf8(driv
 
 const TSettingClass& TNetDriveSetting::StaticClass() {
     return MakeSettingClass<TNetDriveSetting, TSetting>(
-        "TNetDriveSetting", {}, {.caption = "Network drives", .category = NetworkCategory, .imageIndex = 9});
+        "TNetDriveSetting", {}, {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Network drives"), .category = NetworkCategory, .imageIndex = 9});
 }
 
 bool TNetDriveSetting::DependsOn(const TSetting& setting) const {

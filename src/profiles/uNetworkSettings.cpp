@@ -13,8 +13,8 @@ namespace prolamo {
 const TSettingClass& THostsFileSetting::StaticClass() {
     return MakeSettingClass<THostsFileSetting, TAbstractFileSetting>(
         "THostsFileSetting", {},
-        {.caption = "Hosts file",
-         .description = "IP addresses of frequently used remote hosts",
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Hosts file"),
+         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "IP addresses of frequently used remote hosts"),
          .category = NetworkCategory,
          .imageIndex = 4});
 }
@@ -405,8 +405,8 @@ bool TShellOutputReader::ReadAvailableOutput() {
 const TSettingClass& TTCPIPSetting::StaticClass() {
     return MakeSettingClass<TTCPIPSetting, TSetting>(
         "TTCPIPSetting", {},
-        {.caption = "TCP/IP settings",
-         .description = "IP address, subnet mask, gateway, DNS and WINS settings",
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "TCP/IP settings"),
+         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "IP address, subnet mask, gateway, DNS and WINS settings"),
          .category = NetworkCategory,
          .imageIndex = 2});
 }

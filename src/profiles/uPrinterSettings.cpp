@@ -120,7 +120,7 @@ std::string TPrinterSettingValue::GetHint() const {
 
 const TSettingClass& TPrinterSetting::StaticClass() {
     return MakeSettingClass<TPrinterSetting, TSetting>(
-        "TPrinterSetting", {}, {.caption = "Printers", .category = SystemCategory, .imageIndex = 8});
+        "TPrinterSetting", {}, {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Printers"), .category = SystemCategory, .imageIndex = 8});
 }
 
 bool TPrinterSetting::DependsOn(const TSetting& setting) const {

@@ -79,8 +79,6 @@ std::string LocalTime(const std::string& utc) {
     return text;
 }
 
-std::string Settings(int count) { return std::to_string(count) + (count == 1 ? " setting" : " settings"); }
-
 } // namespace
 
 // ---- TSnapshotEntry ----
@@ -368,9 +366,9 @@ TApplyReport TApplyUndo::Run(std::unique_ptr<TProgressSender> sender, IConfirmat
 std::string TRefreshReport::Text() const {
     const int count = static_cast<int>(captured.size());
     if (!failed)
-        return "Captured " + Settings(count) + " into " + profile;
-    return "Captured " + std::to_string(count) + " of " + Settings(total) + " into " + profile + "; " +
-           failed->GetDisplayText() + " could not be read: " + error;
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Captured %1 into %2"), {SettingsText(count), profile});
+    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Captured %1 of %2 into %3; %4 could not be read: %5"),
+                      {std::to_string(count), SettingsText(total), profile, failed->GetDisplayText(), error});
 }
 
 TRefreshReport RefreshWithHistory(TProfileHistory& history, const TConfiguration& configuration,
@@ -431,8 +429,8 @@ TRefreshUndo UndoRefresh(TProfileHistory& history, TConfigurations& root) {
         profile->SetValue(*setting, entry.Value() ? entry.Value()->Clone() : nullptr);
         ++undo.restored;
     }
-    undo.text = "Put back " + Settings(undo.restored) + " of " + profile->Name() +
-                " as they were before its refresh at " + LocalTime(kept->Time());
+    undo.text = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Put back %1 of %2 as they were before its refresh at %3"),
+                           {SettingsText(undo.restored), profile->Name(), LocalTime(kept->Time())});
     return undo;
 }
 

@@ -7,21 +7,22 @@
 
 namespace prolamo {
 
-namespace {
-
-std::string Counted(int count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
+std::string SettingsText(int count) {
+    return CountedText(count, PROLAMO_TRANSLATE_NOOP("Engine", "%1 setting"),
+                       PROLAMO_TRANSLATE_NOOP("Engine", "%1 settings"));
 }
-
-} // namespace
 
 std::string TApplyReport::Summary() const {
     if (settings == 0 && errors == 0 && warnings == 0)
-        return title + ": nothing is captured in this profile yet";
-    std::string text = title + ": " + Counted(settings, "setting", "settings") + ", " +
-                       (errors == 0 ? std::string("no errors") : Counted(errors, "error", "errors"));
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1: nothing is captured in this profile yet"),
+                          {title});
+    std::string text = title + ": " + SettingsText(settings) + ", " +
+                       (errors == 0 ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no errors"))
+                                    : CountedText(errors, PROLAMO_TRANSLATE_NOOP("Engine", "%1 error"),
+                                                  PROLAMO_TRANSLATE_NOOP("Engine", "%1 errors")));
     if (warnings > 0)
-        text += ", " + Counted(warnings, "warning", "warnings");
+        text += ", " + CountedText(warnings, PROLAMO_TRANSLATE_NOOP("Engine", "%1 warning"),
+                                   PROLAMO_TRANSLATE_NOOP("Engine", "%1 warnings"));
     return text;
 }
 
@@ -30,7 +31,10 @@ std::string ApplyQuestionFor(const TConfigurationProfile& profile, const TSettin
     for (const TSetting* setting : list)
         if (!setting->GetChosenPath().empty() && profile.FindValue(*setting))
             files += "\n  " + QuestionLine(setting->GetFullDisplayText());
-    return files.empty() ? std::string(ApplyQuestion) : ApplyQuestion + std::string("\n\nFiles it writes or deletes:") + files;
+    const std::string question = Translated("Engine", ApplyQuestion);
+    return files.empty() ? question
+                         : question + "\n\n" +
+                               Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Files it writes or deletes:")) + files;
 }
 
 TProfileApplier::TProfileApplier(std::unique_ptr<TProgressSender> sender, IConfirmation& confirmation)
@@ -61,7 +65,8 @@ void TProfileApplier::FlushResolverCache(const TConfigurationProfile& profile, c
 
 void TProfileApplier::Apply(TConfigurationProfile& profile, TSettingsList& list) {
     report_ = TApplyReport{};
-    report_.title = title_.empty() ? "Applied " + profile.Name() : title_;
+    report_.title =
+        title_.empty() ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Applied %1"), {profile.Name()}) : title_;
     if (!confirmation_.Confirm(ApplyQuestionFor(profile, list)))
         return;
     report_.confirmed = true;
@@ -79,7 +84,7 @@ void TProfileApplier::Apply(TConfigurationProfile& profile, TSettingsList& list)
         sender_->Start(static_cast<int>(list.Count()));
         for (TSetting* setting : list) {
             const std::string text = setting->GetDisplayText();
-            sender_->SetStatus("Applying " + text + "...");
+            sender_->SetStatus(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Applying %1..."), {text}));
             if (profile.FindValue(*setting))
                 ++report_.settings;
             try {
