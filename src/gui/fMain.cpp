@@ -92,7 +92,7 @@ public:
     bool Confirm(const std::string& question) override {
         std::string text = undo_.Title() + "\n\n";
         if (!undo_.LeftAlone().empty()) {
-            text += ToUtf8(TfrmMain::tr("Left alone:")) + "\n";
+            text += ToUtf8(QCoreApplication::translate("prolamo::TfrmMain", "Left alone:")) + "\n";
             for (const std::string& line : undo_.LeftAlone())
                 text += line + "\n";
             text += "\n";
@@ -107,7 +107,9 @@ private:
 // A saved placement is a few dozen bytes; anything larger is not one.
 constexpr std::uint64_t MaxPlacementSize = 4096;
 
-QString ExportFilter() { return TfrmMain::tr("Prolamo configurations (*.txt);;All files (*)"); }
+QString ExportFilter() {
+    return QCoreApplication::translate("prolamo::TfrmMain", "Prolamo configurations (*.txt);;All files (*)");
+}
 
 } // namespace
 
@@ -203,7 +205,7 @@ TfrmMain::TfrmMain()
     SetWindowShortcut(actProfileRefresh, QKeySequence(Qt::Key_F5));
 
     lblSettings->setObjectName(QStringLiteral("lblSettings"));
-    lblSettings->setText(tr("&Settings of the profile, and what an apply would do"));
+    lblSettings->setText(tr("Se&ttings of the profile, and what an apply would do"));
     lblSettings->setBuddy(lvwSettings);
     lblSettings->setWordWrap(true);
     lvwSettings->setObjectName(QStringLiteral("lvwSettings"));

@@ -32,8 +32,8 @@ class TDesktopSwitching;
 class TInForceCheck;
 
 inline constexpr const char* AdminMarkerHint =
-    QT_TRANSLATE_NOOP("prolamo::TfrmMain", "You are logged as a user that is not a member Administrator's group.\r\n"
-                                           "Some settings may require administrative privileges");
+    QT_TRANSLATE_NOOP("prolamo::TfrmMain",
+                      "You are logged as a user that is not a member Administrator's group.\r\nSome settings may require administrative privileges");
 
 // How an action uses the data file, which other programs share: its changes are saved when it
 // ends, or (for the actions that write the history or the machine) it holds the file's lock
