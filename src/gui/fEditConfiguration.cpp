@@ -40,8 +40,12 @@ TTabControl::TTabControl(QWidget* parent) : QWidget(parent), tabs_(new QTabBar(t
     tabs_->setExpanding(false);
     tabs_->setUsesScrollButtons(true);
     // The arrow keys move along the tabs; their scroll buttons are no Tab stops of their own.
-    for (QToolButton* scroll : tabs_->findChildren<QToolButton*>())
+    for (QToolButton* scroll : tabs_->findChildren<QToolButton*>()) {
         scroll->setFocusPolicy(Qt::NoFocus);
+        // Qt names them in English; its own translations are not part of the program.
+        scroll->setAccessibleName(scroll->objectName() == QLatin1String("ScrollLeftButton") ? tr("Scroll left")
+                                                                                         : tr("Scroll right"));
+    }
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

@@ -76,7 +76,8 @@ TfrmEditRule::TfrmEditRule(const TSwitchRule& rule, TSave save)
     lblNewCondition = NewLabel(Client(), "lblNewCondition", tr("Ne&w"), cmbConditionKind);
     cmbConditionKind->setObjectName(QStringLiteral("cmbConditionKind"));
     for (const TConditionName& name : ConditionNames())
-        cmbConditionKind->addItem(QStringLiteral("%1 (%2)").arg(QLatin1String(name.caption), QLatin1String(name.key)));
+        cmbConditionKind->addItem(
+            QStringLiteral("%1 (%2)").arg(ToQString(Translated("Engine", name.caption)), QLatin1String(name.key)));
     connect(cmbConditionKind, &QComboBox::currentIndexChanged, this,
             [this] { RunGuarded([this] { cmbConditionKindChange(); }); });
     edtConditionValue->setObjectName(QStringLiteral("edtConditionValue"));

@@ -51,6 +51,8 @@
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QStatusBar>
+#include <QRegularExpression>
+#include <QMenu>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -226,6 +228,89 @@ void CheckAccessibleNames(QWidget& window) {
     QVERIFY2(unnamed.isEmpty(), qPrintable(QStringLiteral("Unnamed: ") + unnamed.join(QStringLiteral(", "))));
 }
 
+// Every text Root shows, by where it shows it: the window's title, and of each control and action
+// below it the caption, tips, accessible name, placeholder, headers, tabs and list entries.
+void CollectShownTexts(const QObject& object, const QString& path, QMap<QString, QString>& texts) {
+    const auto add = [&](const char* what, const QString& text) {
+        if (!text.isEmpty())
+            texts.insert(path + QLatin1Char('.') + QLatin1String(what), text);
+    };
+    const auto addAll = [&](const char* what, const QStringList& list) {
+        for (qsizetype i = 0; i < list.size(); ++i)
+            add(qPrintable(QStringLiteral("%1%2").arg(QLatin1String(what)).arg(i)), list[i]);
+    };
+    if (const auto* widget = qobject_cast<const QWidget*>(&object)) {
+        if (widget->isWindow())
+            add("title", widget->windowTitle());
+        add("tip", widget->toolTip());
+        add("status", widget->statusTip());
+        add("name", widget->accessibleName());
+    }
+    if (const auto* action = qobject_cast<const QAction*>(&object)) {
+        add("text", action->text());
+        add("tip", action->toolTip());
+        add("status", action->statusTip());
+    }
+    if (const auto* label = qobject_cast<const QLabel*>(&object))
+        add("text", label->text());
+    if (const auto* button = qobject_cast<const QAbstractButton*>(&object))
+        add("text", button->text());
+    if (const auto* menu = qobject_cast<const QMenu*>(&object))
+        add("text", menu->title());
+    if (const auto* edit = qobject_cast<const QLineEdit*>(&object))
+        add("placeholder", edit->placeholderText());
+    if (const auto* edit = qobject_cast<const QPlainTextEdit*>(&object))
+        add("placeholder", edit->placeholderText());
+    if (const auto* tabs = qobject_cast<const QTabBar*>(&object)) {
+        QStringList list;
+        for (int i = 0; i < tabs->count(); ++i)
+            list << tabs->tabText(i);
+        addAll("tab", list);
+    }
+    if (const auto* table = qobject_cast<const QTableWidget*>(&object)) {
+        QStringList list;
+        for (int i = 0; i < table->columnCount(); ++i)
+            if (const QTableWidgetItem* header = table->horizontalHeaderItem(i))
+                list << header->text();
+        addAll("header", list);
+    }
+    if (const auto* tree = qobject_cast<const QTreeWidget*>(&object)) {
+        QStringList list;
+        for (int i = 0; i < tree->columnCount(); ++i)
+            list << tree->headerItem()->text(i);
+        for (int row = 0; row < tree->topLevelItemCount(); ++row)
+            for (int i = 0; i < tree->columnCount(); ++i)
+                list << tree->topLevelItem(row)->text(i);
+        addAll("cell", list);
+    }
+    if (const auto* list = qobject_cast<const QListWidget*>(&object)) {
+        QStringList items;
+        for (int row = 0; row < list->count(); ++row)
+            items << list->item(row)->text();
+        addAll("item", items);
+    }
+    if (const auto* combo = qobject_cast<const QComboBox*>(&object)) {
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        addAll("item", items);
+    }
+    int index = 0;
+    for (const QObject* child : object.children()) {
+        const QString name = child->objectName().isEmpty()
+                                 ? QStringLiteral("%1#%2").arg(QLatin1String(child->metaObject()->className())).arg(index)
+                                 : child->objectName();
+        CollectShownTexts(*child, path + QLatin1Char('/') + name, texts);
+        ++index;
+    }
+}
+
+QMap<QString, QString> ShownTexts(const QWidget& window) {
+    QMap<QString, QString> texts;
+    CollectShownTexts(window, window.objectName(), texts);
+    return texts;
+}
+
 } // namespace
 
 class GuiTests : public QObject {
@@ -265,6 +350,44 @@ private:
         TDesktopSwitching::SetTimesForTests(std::nullopt);
         main.AttachSwitching(*switching);
         return *switching;
+    }
+
+    // Windows' texts made in English and then in German. A text that reads the same in both is left
+    // in English, unless it is made of names: the user's, the test kinds' own, and a few words
+    // German spells alike.
+    struct TShownInBothLanguages {
+        QMap<QString, QString> english;
+        QMap<QString, QString> german;
+        QStringList leftInEnglish;
+    };
+    static TShownInBothLanguages InBothLanguages(const std::function<QMap<QString, QString>()>& windows) {
+        static const QStringList names{
+            QStringLiteral("A"),      QStringLiteral("Home"),   QStringLiteral("Test"),    QStringLiteral("A test kind"),
+            QStringLiteral("Edited"), QStringLiteral("A kind with an editor"), QStringLiteral("Broken"),
+            QStringLiteral("Dependent"), QStringLiteral("Bare"), QStringLiteral("k1"),     QStringLiteral("k2"),
+            QStringLiteral("warn"),   QStringLiteral("fine"),   QStringLiteral("changed"), QStringLiteral("Prolamo"),
+            QLatin1String(ProductUrl), QLatin1String(SupportMail), QStringLiteral("Name"), QStringLiteral("System"),
+            QStringLiteral("OK")};
+        const auto backToEnglish = qScopeGuard([] { SetLanguage(QLocale(QLocale::English)); });
+        TShownInBothLanguages shown;
+        SetLanguage(QLocale(QLocale::English));
+        shown.english = windows();
+        SetLanguage(QLocale(QLocale::German, QLocale::Germany));
+        shown.german = windows();
+        for (auto it = shown.english.begin(); it != shown.english.end(); ++it) {
+            QString rest = WithoutAccelerators(it.value());
+            for (const QString& name : names)
+                rest.remove(QRegularExpression(QStringLiteral("\\b%1\\b").arg(QRegularExpression::escape(name))));
+            if (shown.german.value(it.key()) == it.value() && rest.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2}"))))
+                shown.leftInEnglish << it.key() + QStringLiteral(": ") + it.value();
+        }
+        return shown;
+    }
+
+    static QWidget& Shown(QWidget& window) {
+        window.show();
+        Idle();
+        return window;
     }
 
 private slots:
@@ -467,6 +590,63 @@ private slots:
             QVERIFY(fresh->size() != QSize(640, 520));
             fresh->hide();
         }
+    }
+
+    void theGermanWelcomeLeavesNoTextInEnglish() {
+        const TShownInBothLanguages shown = InBothLanguages([] {
+            TfrmMain welcome;
+            return ShownTexts(Shown(welcome));
+        });
+        QVERIFY2(shown.leftInEnglish.isEmpty(), qPrintable(shown.leftInEnglish.join(QLatin1Char('\n'))));
+        QVERIFY(shown.german.value(QStringLiteral("frmMain/client/bvlDialog/pnlWelcome/lblWelcome.text"))
+                    .startsWith(QStringLiteral("Willkommen.")));
+    }
+
+    void theGermanWindowsLeaveNoTextInEnglish() {
+        TestMachine() = {{"k1", "warn"}, {"k2", "fine"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2"});
+        AddCapturedProfile(a, "Home");
+        const TShownInBothLanguages shown = InBothLanguages([&] {
+            TestMachine()["k2"] = "changed";
+            QMap<QString, QString> texts;
+            auto main = OpenMain();
+            AttachSwitching(*main);
+            QTest::qWaitFor([&main] { return !main->lvwSettings->Checking(); });
+            texts.insert(ShownTexts(*main));
+            TfrmEditConfiguration configuration(a, Root().Configurations(), &a);
+            texts.insert(ShownTexts(Shown(configuration)));
+            TfrmEditProfile profile(a.Profiles()[0], *history_, a);
+            texts.insert(ShownTexts(Shown(profile)));
+            TfrmRules rules(*main->findChild<TDesktopSwitching*>(), main.get());
+            texts.insert(ShownTexts(Shown(rules)));
+            TfrmEditRule rule({}, [](const TSwitchRule&) {});
+            texts.insert(ShownTexts(Shown(rule)));
+            TfrmPreview preview(a.Profiles()[0], main.get());
+            texts.insert(ShownTexts(Shown(preview)));
+            TfrmAbout about;
+            texts.insert(ShownTexts(Shown(about)));
+            TfrmEditItemsDlg items;
+            texts.insert(ShownTexts(Shown(items)));
+            // The editor's run writes the test's history, not the data file the next main window reads.
+            TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+            profile.actApplyProfile->trigger();
+            TfrmProgress& progress = *ProgressWindows().first();
+            progress.lvwLog->setCurrentCell(0, 0);
+            texts.insert(ShownTexts(progress));
+            texts.insert(QStringLiteral("question"), TMessageBoxes::Questions().join(QLatin1Char('\n')));
+            progress.close();
+            TMessageBoxes::Reset();
+            return texts;
+        });
+        QCOMPARE(shown.german.keys(), shown.english.keys());
+        QVERIFY2(shown.leftInEnglish.isEmpty(), qPrintable(shown.leftInEnglish.join(QLatin1Char('\n'))));
+        // The engine's texts come translated too, and the English program keeps the quoted ones.
+        QCOMPARE(shown.german.value(QStringLiteral("question")),
+                 QStringLiteral("Wollen Sie diese Einstellungen des Profils wirklich anwenden?"));
+        QCOMPARE(shown.english.value(QStringLiteral("question")),
+                 QStringLiteral("Do you really want to apply profile these settings?"));
+        QCOMPARE(shown.german.value(QStringLiteral("frmProgress/client/body/lblText.text")),
+                 QStringLiteral("Home angewendet: 2 Einstellungen, keine Fehler, 1 Warnung"));
     }
 
     void namesRefuseControlCharacters() {

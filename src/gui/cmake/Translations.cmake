@@ -43,6 +43,7 @@ file(WRITE ${i18n}/translations.qrc
   "<RCC>\n  <qresource prefix=\"/i18n\">\n${qrc_entries}  </qresource>\n</RCC>\n")
 set(PROLAMO_TRANSLATION_RESOURCES ${i18n}/qrc_prolamo_translations.cpp)
 add_custom_command(OUTPUT ${PROLAMO_TRANSLATION_RESOURCES}
-  COMMAND Qt6::rcc --name prolamo_translations -o ${PROLAMO_TRANSLATION_RESOURCES} ${i18n}/translations.qrc
+  # zlib, not zstd: Qt for Windows is built without zstd.
+  COMMAND Qt6::rcc --no-zstd --name prolamo_translations -o ${PROLAMO_TRANSLATION_RESOURCES} ${i18n}/translations.qrc
   DEPENDS ${qm_files} ${i18n}/translations.qrc
   VERBATIM)

@@ -95,6 +95,30 @@
         <source>Do you really want to apply profile these settings?</source>
         <translation>Wollen Sie diese Einstellungen des Profils wirklich anwenden?</translation>
     </message>
+    <message>
+        <source>gateway hardware address</source>
+        <translation>Hardware-Adresse des Gateways</translation>
+    </message>
+    <message>
+        <source>gateway</source>
+        <translation>Gateway</translation>
+    </message>
+    <message>
+        <source>wireless network</source>
+        <translation>Drahtlosnetzwerk</translation>
+    </message>
+    <message>
+        <source>DNS suffix</source>
+        <translation>DNS-Suffix</translation>
+    </message>
+    <message>
+        <source>address in</source>
+        <translation>Adresse in</translation>
+    </message>
+    <message>
+        <source>no network</source>
+        <translation>kein Netzwerk</translation>
+    </message>
 </context>
 <context>
     <name>SettingKinds</name>
@@ -342,6 +366,17 @@ Ersetzen?</translation>
 After an apply: %2</source>
         <translation>Jetzt: %1
 Nach dem Anwenden: %2</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TTabControl</name>
+    <message>
+        <source>Scroll left</source>
+        <translation>Nach links blättern</translation>
+    </message>
+    <message>
+        <source>Scroll right</source>
+        <translation>Nach rechts blättern</translation>
     </message>
 </context>
 <context>
