@@ -425,7 +425,7 @@ void TTCPIPSetting::ApplyValue(const TSettingValue& value, TCheckResultList& res
         try {
             ApplyAdapter(adapter);
         } catch (const std::exception& e) {
-            AddError(results, os::Utf16ToUtf8(adapter.AdapterDescription()) + ": " + e.what());
+            AddError(results, os::Utf16ToUtf8(adapter.AdapterDescription()) + ": " + AdvisedMessage(e));
         }
     }
 }

@@ -26,7 +26,8 @@ std::u16string DefaultPrinterName() {
     return std::u16string(name, size > 0 ? size - 1 : 0);
 }
 
-std::string OSErrorMessage(os::ErrorCode code) { return EOSError(code).Message(); }
+// The system's text, and what the user can do about the common errors.
+std::string OSErrorMessage(os::ErrorCode code) { return AdvisedMessage(EOSError(code)); }
 
 } // namespace
 
