@@ -135,16 +135,11 @@ TfrmMain::TfrmMain()
                                      tr("Edit configuration"), 1);
     actConfigurationDel = NewAction("actConfigurationDel", configurations, tr("&Delete configuration"),
                                     tr("Delete configuration"), 2);
-    actProfileNew = NewAction("actProfileNew", profiles, tr("&New profile"),
-                              tr("New profile"), 0);
-    actProfileEdit = NewAction("actProfileEdit", profiles, tr("&Edit profile"),
-                               tr("Edit profile"), 1);
-    actProfileDel = NewAction("actProfileDel", profiles, tr("&Delete profile"),
-                              tr("Delete profile"), 2);
-    actProfileRefresh = NewAction("actProfileRefresh", profiles, tr("&Refresh profile"),
-                                  tr("Refresh profile"), 5);
-    actProfileApply = NewAction("actProfileApply", profiles, tr("&Apply profile"),
-                                tr("Apply profile"), 6);
+    actProfileNew = NewAction("actProfileNew", profiles, tr("&New profile"), tr("New profile"), 0);
+    actProfileEdit = NewAction("actProfileEdit", profiles, tr("&Edit profile"), tr("Edit profile"), 1);
+    actProfileDel = NewAction("actProfileDel", profiles, tr("&Delete profile"), tr("Delete profile"), 2);
+    actProfileRefresh = NewAction("actProfileRefresh", profiles, tr("&Refresh profile"), tr("Refresh profile"), 5);
+    actProfileApply = NewAction("actProfileApply", profiles, tr("&Apply profile"), tr("Apply profile"), 6);
     actProfilePreview = NewAction("actProfilePreview", profiles, tr("&What will change..."),
                                   tr("What an apply of the profile would change"), -1);
     actProfileUndoApply = NewAction("actProfileUndoApply", profiles, tr("&Undo last apply"),
