@@ -19,9 +19,9 @@ struct TKindName {
 };
 
 constexpr TKindName KindNames[] = {
-    {TSnapshotKind::Apply, "Apply", "apply"},
-    {TSnapshotKind::Undo, "Undo", "undo"},
-    {TSnapshotKind::Refresh, "Refresh", "refresh"},
+    {TSnapshotKind::Apply, "Apply", PROLAMO_TRANSLATE_NOOP("Engine", "apply")},
+    {TSnapshotKind::Undo, "Undo", PROLAMO_TRANSLATE_NOOP("Engine", "undo")},
+    {TSnapshotKind::Refresh, "Refresh", PROLAMO_TRANSLATE_NOOP("Engine", "refresh")},
 };
 
 const TKindName& NameOf(TSnapshotKind kind) {
@@ -145,7 +145,8 @@ const TSnapshotEntry* TProfileSnapshot::FindEntry(std::uint32_t settingId) const
 }
 
 std::string TProfileSnapshot::Description() const {
-    return std::string("the ") + NameOf(kind_).what + " of " + profile_ + " (" + configuration_ + ") at " + LocalTime(time_);
+    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the %1 of %2 (%3) at %4"),
+                      {Translated("Engine", NameOf(kind_).what), profile_, configuration_, LocalTime(time_)});
 }
 
 void TProfileSnapshot::Assign(const TPersistent& source) {
@@ -311,8 +312,9 @@ TApplyUndo::TApplyUndo(TProfileHistory& history, TConfigurations& root)
         if (!entry)
             continue;
         if (!entry->Failure().empty())
-            leftAlone_.push_back(setting->GetDisplayText() + ": its state could not be read before the " +
-                                 NameOf(snapshot_.Kind()).what + ": " + entry->Failure());
+            leftAlone_.push_back(Translated(
+                "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1: its state could not be read before the %2: %3"),
+                {setting->GetDisplayText(), Translated("Engine", NameOf(snapshot_.Kind()).what), entry->Failure()}));
         else if (entry->Value())
             settings_.push_back(setting);
     }
@@ -321,7 +323,9 @@ TApplyUndo::TApplyUndo(TProfileHistory& history, TConfigurations& root)
             leftAlone_.push_back(entry.Setting() + ": the setting no longer exists");
 }
 
-std::string TApplyUndo::Title() const { return "Undo " + snapshot_.Description(); }
+std::string TApplyUndo::Title() const {
+    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Undo %1"), {snapshot_.Description()});
+}
 
 namespace {
 
@@ -356,7 +360,8 @@ TApplyReport TApplyUndo::Run(std::unique_ptr<TProgressSender> sender, IConfirmat
     TUndoGuard guard(history_, snapshot_, configuration_);
     TProfileApplier applier(std::move(sender), confirmation);
     applier.SetGuard(&guard);
-    applier.SetTitle(std::string("Undid the ") + NameOf(snapshot_.Kind()).what + " of " + snapshot_.Profile());
+    applier.SetTitle(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Undid the %1 of %2"),
+                                {Translated("Engine", NameOf(snapshot_.Kind()).what), snapshot_.Profile()}));
     applier.ApplyValues(before, settings_);
     return applier.Report();
 }

@@ -637,6 +637,9 @@ private slots:
             progress.lvwLog->setCurrentCell(0, 0);
             texts.insert(ShownTexts(progress));
             texts.insert(QStringLiteral("question"), TMessageBoxes::Questions().join(QLatin1Char('\n')));
+            // What the undo's question and the menu's tip call the run.
+            texts.insert(QStringLiteral("undo"),
+                         ToQString(TApplyUndo(*history_, Root()).Title()).section(QLatin1Char(' '), 0, -3));
             progress.close();
             TMessageBoxes::Reset();
             return texts;
@@ -648,6 +651,7 @@ private slots:
                  QStringLiteral("Wollen Sie diese Einstellungen des Profils wirklich anwenden?"));
         QCOMPARE(shown.english.value(QStringLiteral("question")),
                  QStringLiteral("Do you really want to apply profile these settings?"));
+        QCOMPARE(shown.german.value(QStringLiteral("undo")), QStringLiteral("Rückgängig machen: das Anwenden von Home (A) um"));
         QCOMPARE(shown.german.value(QStringLiteral("frmProgress/client/body/lblText.text")),
                  QStringLiteral("Home angewendet: 2 Einstellungen, keine Fehler, 1 Warnung"));
     }

@@ -119,6 +119,34 @@
         <source>no network</source>
         <translation>kein Netzwerk</translation>
     </message>
+    <message>
+        <source>apply</source>
+        <translation>Anwenden</translation>
+    </message>
+    <message>
+        <source>undo</source>
+        <translation>Rückgängigmachen</translation>
+    </message>
+    <message>
+        <source>refresh</source>
+        <translation>Aktualisieren</translation>
+    </message>
+    <message>
+        <source>the %1 of %2 (%3) at %4</source>
+        <translation>das %1 von %2 (%3) um %4</translation>
+    </message>
+    <message>
+        <source>%1: its state could not be read before the %2: %3</source>
+        <translation>%1: Der Zustand konnte vor dem %2 nicht gelesen werden: %3</translation>
+    </message>
+    <message>
+        <source>Undo %1</source>
+        <translation>Rückgängig machen: %1</translation>
+    </message>
+    <message>
+        <source>Undid the %1 of %2</source>
+        <translation>%1 von %2 rückgängig gemacht</translation>
+    </message>
 </context>
 <context>
     <name>SettingKinds</name>
@@ -834,7 +862,7 @@ Ihre Änderungen bleiben in diesem Fenster erhalten und werden gespeichert, soba
     </message>
     <message>
         <source>Undo %1</source>
-        <translation>Rückgängig: %1</translation>
+        <translation>Rückgängig machen: %1</translation>
     </message>
     <message>
         <source>Exported %1 to %2</source>
