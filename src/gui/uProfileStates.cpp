@@ -3,17 +3,11 @@
 #include "fBase.h"
 #include "uGUIUtils.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QTimer>
 
 namespace prolamo {
-
-namespace {
-
-// While the window is disabled or hidden, a look this often whether it is back.
-constexpr int WaitTime = 250;
-
-} // namespace
 
 TProfileStates::TProfileStates(const TImageList& images, QWidget* parent)
     : QTreeWidget(parent), tmrStep(new QTimer(this)), images_(images) {
@@ -28,11 +22,14 @@ TProfileStates::TProfileStates(const TImageList& images, QWidget* parent)
     header()->setSectionResizeMode(colState, QHeaderView::ResizeToContents);
     tmrStep->setObjectName(QStringLiteral("tmrStep"));
     tmrStep->setSingleShot(true);
+    tmrStep->setInterval(0);
     connect(tmrStep, &QTimer::timeout, this, &TProfileStates::tmrStepTimer);
+    window()->installEventFilter(this);
 }
 
 void TProfileStates::Show(const TConfiguration* configuration, const TConfigurationProfile* profile) {
     tmrStep->stop();
+    waiting_ = false;
     clear();
     next_ = 0;
     if (!configuration || !profile) {
@@ -50,17 +47,15 @@ void TProfileStates::Show(const TConfiguration* configuration, const TConfigurat
         item->setIcon(colSetting, images_.Icon(setting->SettingClass().GetImageIndex()));
         item->setText(colState, tr("checking..."));
     }
-    tmrStep->start(0);
+    tmrStep->start();
 }
 
-bool TProfileStates::Checking() const {
-    return tmrStep->isActive();
-}
+bool TProfileStates::Checking() const { return tmrStep->isActive() || waiting_; }
 
 void TProfileStates::tmrStepTimer() {
     // A run writes to the machine while its window has this one disabled.
     if (!window()->isVisible() || !window()->isEnabled()) {
-        tmrStep->start(WaitTime);
+        waiting_ = true;
         return;
     }
     TConfiguration* configuration = GetConfigurationsRoot().Configurations().Find(configuration_);
@@ -90,7 +85,17 @@ void TProfileStates::tmrStepTimer() {
         item->setFont(colState, font);
     }
     if (next_ < topLevelItemCount())
-        tmrStep->start(0);
+        tmrStep->start();
+}
+
+bool TProfileStates::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window() && waiting_ &&
+        (event->type() == QEvent::EnabledChange || event->type() == QEvent::Show) && window()->isVisible() &&
+        window()->isEnabled()) {
+        waiting_ = false;
+        tmrStep->start();
+    }
+    return QTreeWidget::eventFilter(watched, event);
 }
 
 } // namespace prolamo

@@ -34,13 +34,17 @@ public:
 
     QTimer* tmrStep;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void tmrStepTimer();
 
     const TImageList& images_;
     std::string configuration_;
     std::string profile_;
-    int next_ = 0; // the row the next step reads
+    int next_ = 0;        // the row the next step reads
+    bool waiting_ = false; // for the window to be shown and enabled again
 };
 
 } // namespace prolamo
