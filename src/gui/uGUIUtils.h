@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QRect>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -91,9 +92,9 @@ bool ConfirmDelete(const std::string& name);
 // holds none of them.
 bool ConfirmRefresh(const TConfigurationProfile& profile, std::span<TSetting* const> settings);
 
-// A button of Parent at Place; Enter presses the dialog's OK button only, never the button that
+// A button of Parent for a layout; Enter presses the dialog's OK button only, never the button that
 // happens to have the focus.
-QPushButton* NewButton(QWidget* parent, const char* name, QRect place);
+QPushButton* NewButton(QWidget* parent, const char* name);
 
 // Makes Button show Action's caption, enabled state and hint, and execute it when clicked.
 void BindButton(QAbstractButton& button, QAction& action);
@@ -155,6 +156,10 @@ std::string ReadTextFile(const QString& fileName, std::size_t maxSize);
 
 // Makes the File setting's editor use the dialog above.
 void InstallFileDialog();
+// Shows the program's texts, and the engine's that it translates, in Language where a translation
+// of it is embedded (the desktop program: the system's user-interface language), else in English.
+// Windows made before keep their texts.
+void SetLanguage(const QLocale& language);
 // The environment variables editor's check-list, a TfrmEditItemsDlg.
 void InstallCheckListDialog();
 
