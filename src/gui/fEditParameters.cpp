@@ -21,13 +21,6 @@ namespace prolamo {
 
 namespace {
 
-QLabel* NewLabel(const char* name, const QString& text, QWidget* buddy) {
-    auto* label = new QLabel(text);
-    label->setObjectName(QLatin1String(name));
-    label->setBuddy(buddy);
-    return label;
-}
-
 QLineEdit* NewEdit(const char* name) {
     auto* edit = new QLineEdit;
     edit->setObjectName(QLatin1String(name));
@@ -62,7 +55,7 @@ TfrmEditProgram::TfrmEditProgram(TProgramSetting& setting)
     setWindowTitle(tr("Program"));
     SetHelpKeyword(QStringLiteral("html/configedit.htm"));
 
-    lblCommandLine = NewLabel("lblCommandLine", tr("&Command line"), edtCommandLine);
+    lblCommandLine = NewLabel(Client(), "lblCommandLine", tr("&Command line"), edtCommandLine);
     btnBrowse->setText(tr("&Browse..."));
     btnBrowse->setToolTip(tr("Choose the program to run"));
     btnBrowse->setAccessibleName(tr("Browse for the program"));
@@ -71,13 +64,13 @@ TfrmEditProgram::TfrmEditProgram(TProgramSetting& setting)
     commandRow->addWidget(edtCommandLine, 1);
     commandRow->addWidget(btnBrowse);
 
-    lblWorkingFolder = NewLabel("lblWorkingFolder", tr("&Working folder"), edtWorkingFolder);
+    lblWorkingFolder = NewLabel(Client(), "lblWorkingFolder", tr("&Working folder"), edtWorkingFolder);
     edtWorkingFolder->setPlaceholderText(tr("the folder Prolamo runs in"));
-    lblRun = NewLabel("lblRun", tr("&Run"), cmbRun);
+    lblRun = NewLabel(Client(), "lblRun", tr("&Run"), cmbRun);
     cmbRun->setObjectName(QStringLiteral("cmbRun"));
     cmbRun->insertItem(RunAfterIndex, tr("after the other settings"));
     cmbRun->insertItem(RunBeforeIndex, tr("before the other settings"));
-    lblTimeLimit = NewLabel("lblTimeLimit", tr("&Time limit"), edtTimeLimit);
+    lblTimeLimit = NewLabel(Client(), "lblTimeLimit", tr("&Time limit"), edtTimeLimit);
     edtTimeLimit->setObjectName(QStringLiteral("edtTimeLimit"));
     edtTimeLimit->setRange(1, LongestTimeLimit);
     edtTimeLimit->setSuffix(tr(" s"));
@@ -147,7 +140,7 @@ TfrmEditHostsBlock::TfrmEditHostsBlock(THostsEntriesSetting& setting)
     setWindowTitle(tr("Hosts entries"));
     SetHelpKeyword(QStringLiteral("html/configedit.htm"));
 
-    lblBlockName = NewLabel("lblBlockName", tr("Block &name"), edtBlockName);
+    lblBlockName = NewLabel(Client(), "lblBlockName", tr("Block &name"), edtBlockName);
     lblMarkers = new QLabel(tr("Its lines lie between the lines \"%1NAME\" and \"%2NAME\" of the hosts "
                                "file; the other lines stay as they are.")
                                 .arg(QLatin1String(HostsBlockBegin), QLatin1String(HostsBlockEnd)));

@@ -21,13 +21,6 @@ namespace prolamo {
 
 namespace {
 
-QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, QWidget* buddy) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setBuddy(buddy);
-    return label;
-}
-
 // Lists Names and selects Selected, which stays listed when it is not among them: a rule keeps
 // what it names until the user chooses otherwise.
 void FillNames(QComboBox& list, std::vector<std::string> names, const std::string& selected) {

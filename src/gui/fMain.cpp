@@ -774,7 +774,8 @@ void TfrmMain::actProfileHistoryExecute(QAction*) {
     RunChange(TDataUse::LockedThroughout, [this, key] {
         TProfileSnapshot* chosen = History().Find(key);
         if (!chosen)
-            throw Exception("The chosen snapshot is no longer in the history: another program removed it.");
+            throw Exception(
+                ToUtf8(tr("The chosen snapshot is no longer in the history: another program removed it.")));
         UndoApply(chosen);
     });
 }

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSaveFile>
 #include <QListWidget>
@@ -207,6 +208,13 @@ QPushButton* NewButton(QWidget* parent, const char* name) {
     button->setMinimumWidth(75);
     button->setAutoDefault(false);
     return button;
+}
+
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setBuddy(buddy);
+    return label;
 }
 
 void BindButton(QAbstractButton& button, QAction& action) {

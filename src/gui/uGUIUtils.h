@@ -22,6 +22,7 @@
 class QAbstractButton;
 class QAction;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTextBrowser;
@@ -95,6 +96,8 @@ bool ConfirmRefresh(const TConfigurationProfile& profile, std::span<TSetting* co
 // A button of Parent for a layout; Enter presses the dialog's OK button only, never the button that
 // happens to have the focus.
 QPushButton* NewButton(QWidget* parent, const char* name);
+// A label of Parent whose access key moves the focus to Buddy.
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, QWidget* buddy);
 
 // Makes Button show Action's caption, enabled state and hint, and execute it when clicked.
 void BindButton(QAbstractButton& button, QAction& action);

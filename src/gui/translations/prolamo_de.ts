@@ -1087,6 +1087,10 @@ Manche Einstellungen können Administratorrechte erfordern</translation>
         <source>The kept snapshots, and an undo to one of them</source>
         <translation>Die aufbewahrten Momentaufnahmen, und ein Zurücksetzen auf eine davon</translation>
     </message>
+    <message>
+        <source>The chosen snapshot is no longer in the history: another program removed it.</source>
+        <translation>Die gewählte Momentaufnahme ist nicht mehr im Verlauf: Ein anderes Programm hat sie entfernt.</translation>
+    </message>
 </context>
 <context>
     <name>prolamo::TfrmPreview</name>
