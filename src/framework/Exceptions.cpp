@@ -67,12 +67,17 @@ std::string OSErrorAdvice(std::uint32_t code) {
     }
 }
 
+std::string HResultAdvice(std::uint32_t resultCode) {
+    return (resultCode & 0xFFFF0000u) == 0x80070000u ? OSErrorAdvice(resultCode & 0xFFFFu) : std::string();
+}
+
 std::string AdvisedMessage(const std::exception& error) {
     std::string message = error.what();
-    const auto* osError = dynamic_cast<const EOSError*>(&error);
-    if (!osError)
-        return message;
-    const std::string advice = OSErrorAdvice(osError->ErrorCode());
+    std::string advice;
+    if (const auto* osError = dynamic_cast<const EOSError*>(&error))
+        advice = OSErrorAdvice(osError->ErrorCode());
+    else if (const auto* oleError = dynamic_cast<const EOleSysError*>(&error))
+        advice = HResultAdvice(oleError->ErrorCode());
     // The file settings add their own hint on access; one piece of advice is enough.
     if (advice.empty() || message.find("You may need") != std::string::npos)
         return message;

@@ -29,6 +29,8 @@ std::string OSErrorAdvice(std::uint32_t code);
 // What the user reads of an error: an operating-system error's message gains its advice, after
 // the system's text, unless the message already advises.
 std::string AdvisedMessage(const std::exception& error);
+// The advice for a COM result that wraps an operating-system error (HRESULT_FROM_WIN32); none else.
+std::string HResultAdvice(std::uint32_t resultCode);
 
 // The operating-system error for a code a failed call left; 0 gives "A call to an OS function failed".
 [[noreturn]] void RaiseLastOSError(std::uint32_t code);

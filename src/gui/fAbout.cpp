@@ -5,40 +5,48 @@
 #include "uPictures.h"
 
 #include <QCoreApplication>
+#include <QGridLayout>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace prolamo {
 
 TfrmAbout::TfrmAbout()
-    : imgIcon(new QLabel(Client())), Label1(new QLabel(QStringLiteral("Prolamo"), Client())),
+    : imgIcon(new QLabel(Client())), Label1(new QLabel(tr("Prolamo"), Client())),
       lblBuildNr(new QLabel(Client())) {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About Prolamo"));
+    setWindowTitle(tr("About Prolamo"));
     SetHelpKeyword(QStringLiteral("html\\index.htm"));
-    SetClientSize(336, 227);
-    bvlDialog->setGeometry(8, 8, 320, 180);
 
     imgIcon->setObjectName(QStringLiteral("imgIcon"));
-    imgIcon->setGeometry(16, 16, 128, 128);
+    imgIcon->setFixedSize(128, 128);
     imgIcon->setAttribute(Qt::WA_TranslucentBackground);
     Label1->setObjectName(QStringLiteral("Label1"));
-    // Only size and weight: the face is the window's, so a platform's choice carries through.
-    QFont title;
-    title.setPixelSize(21);
+    // Larger and bold than the window's own font, whose face and size the platform chooses.
+    QFont title = font();
+    title.setPointSizeF(title.pointSizeF() * 1.75);
     title.setBold(true);
     Label1->setFont(title);
-    Label1->move(150, 16);
-    Label1->adjustSize();
     lblBuildNr->setObjectName(QStringLiteral("lblBuildNr"));
-    lblBuildNr->move(152, 48);
-    lblURL = NewLink("lblURL", QLatin1String(ProductUrl), 16, 150);
-    lblSupport = NewLink("lblSupport", QLatin1String(SupportMail), 16, 169);
+    lblURL = NewLink("lblURL", QLatin1String(ProductUrl));
+    lblSupport = NewLink("lblSupport", QLatin1String(SupportMail));
+
+    auto* name = new QVBoxLayout();
+    name->addWidget(Label1);
+    name->addWidget(lblBuildNr);
+    name->addStretch(1);
+    auto* layout = new QGridLayout(bvlDialog);
+    layout->addWidget(imgIcon, 0, 0);
+    layout->addLayout(name, 0, 1);
+    layout->addWidget(lblURL, 1, 0, 1, 2);
+    layout->addWidget(lblSupport, 2, 0, 1, 2);
+    layout->setColumnStretch(1, 1);
 
     btnOK->hide();
     FormCreate();
 }
 
-TClickLabel* TfrmAbout::NewLink(const char* name, const QString& caption, int left, int top) {
+TClickLabel* TfrmAbout::NewLink(const char* name, const QString& caption) {
     auto* label = new TClickLabel(Client());
     label->setObjectName(QLatin1String(name));
     label->setText(caption);
@@ -48,15 +56,12 @@ TClickLabel* TfrmAbout::NewLink(const char* name, const QString& caption, int le
     // The palette's link colour, looked up as it is drawn, so a dark palette gets its own.
     label->setForegroundRole(QPalette::Link);
     label->setCursor(Qt::PointingHandCursor);
-    label->move(left, top);
-    label->adjustSize();
     connect(label, &TClickLabel::clicked, this, [this, label] { RunGuarded([this, label] { OnURLClick(label); }); });
     return label;
 }
 
 void TfrmAbout::FormCreate() {
     lblBuildNr->setText(ToQString(GetFileVersionString(ToUtf8(QCoreApplication::applicationFilePath()))));
-    lblBuildNr->adjustSize();
     imgIcon->setPixmap(PicturePixmap(QStringLiteral("prolamo"), 128, devicePixelRatioF()));
 }
 

@@ -29,7 +29,7 @@ public:
 
 private:
     void FormCreate();
-    TClickLabel* NewLink(const char* name, const QString& caption, int left, int top);
+    TClickLabel* NewLink(const char* name, const QString& caption);
 };
 
 } // namespace prolamo

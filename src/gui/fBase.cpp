@@ -183,49 +183,6 @@ QIcon TImageList::Icon(int index) const {
     return index >= 0 && index < Count() ? icons_.at(index) : QIcon();
 }
 
-TClientArea::TClientArea(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("client")); }
-
-void TClientArea::Anchor(QWidget* widget, Qt::Edges edges) {
-    std::erase_if(anchored_, [widget](const Anchored& a) { return a.widget == widget; });
-    anchored_.push_back({widget, edges});
-}
-
-void TClientArea::SetSize(QSize size) {
-    Follow(size);
-    resize(size);
-}
-
-void TClientArea::resizeEvent(QResizeEvent* event) {
-    Follow(event->size());
-    QWidget::resizeEvent(event);
-}
-
-void TClientArea::Follow(QSize size) {
-    if (!laidOut_.isValid())
-        laidOut_ = this->size();
-    const int dw = size.width() - laidOut_.width();
-    const int dh = size.height() - laidOut_.height();
-    laidOut_ = size;
-    if (dw == 0 && dh == 0)
-        return;
-    for (const Anchored& a : anchored_) {
-        QRect r = a.widget->geometry();
-        if (a.edges & Qt::RightEdge) {
-            if (a.edges & Qt::LeftEdge)
-                r.setWidth(std::max(0, r.width() + dw));
-            else
-                r.moveLeft(r.left() + dw);
-        }
-        if (a.edges & Qt::BottomEdge) {
-            if (a.edges & Qt::TopEdge)
-                r.setHeight(std::max(0, r.height() + dh));
-            else
-                r.moveTop(r.top() + dh);
-        }
-        a.widget->setGeometry(r);
-    }
-}
-
 TListView::TListView(QWidget* parent) : QListWidget(parent) {
     setViewMode(QListView::ListMode);
     setIconSize(QSize(16, 16));
@@ -294,6 +251,26 @@ void TClickLabel::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit clicked();
+}
+
+TElidedLabel::TElidedLabel(QWidget* parent) : QLabel(parent) {}
+
+void TElidedLabel::SetFullText(const QString& text) {
+    full_ = text;
+    setToolTip(text);
+    Elide();
+}
+
+QSize TElidedLabel::minimumSizeHint() const { return {0, QLabel::minimumSizeHint().height()}; }
+
+void TElidedLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    Elide();
+}
+
+void TElidedLabel::Elide() {
+    const QString line = QString(full_).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    setText(fontMetrics().elidedText(line, Qt::ElideRight, contentsRect().width()));
 }
 
 TToolBarTabStop::TToolBarTabStop(QToolBar* toolbar) : QObject(toolbar), toolbar_(toolbar) {
@@ -398,7 +375,7 @@ TfrmBase::TfrmBase(QWidget* parent)
     : QDialog(parent), aclActions(new QObject(this)),
       imlActionsEnabled(new TImageList(QStringLiteral("imlActionsEnabled"), this)),
       imlActionsDisabled(new TImageList(QStringLiteral("imlActionsDisabled"), this)),
-      imlImages(new TImageList(QStringLiteral("imlImages"), this)), client_(new TClientArea(this)) {
+      imlImages(new TImageList(QStringLiteral("imlImages"), this)), client_(new QWidget(this)) {
     aclActions->setObjectName(QStringLiteral("aclActions"));
     const Pictures& pictures = LoadedPictures();
     for (const QIcon& icon : pictures.actionsEnabled)
@@ -408,24 +385,13 @@ TfrmBase::TfrmBase(QWidget* parent)
     for (const QIcon& icon : pictures.images)
         imlImages->Add(icon);
 
-    static const bool substituted = [] {
-        // Where Tahoma is missing, narrow faces keep the texts inside the pixel layout.
-        QFont::insertSubstitutions(QStringLiteral("Tahoma"),
-                                   {QStringLiteral("Liberation Sans Narrow"), QStringLiteral("DejaVu Sans Condensed"),
-                                    QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
-        return true;
-    }();
-    (void)substituted;
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11);
-    setFont(font);
-
+    client_->setObjectName(QStringLiteral("client"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(client_);
-    client_->resize(312, 216);
-    SetSizeable(false);
+    layout->addWidget(client_, 1);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMaximizeButtonHint);
 
     // F1 anywhere in the window, and nothing else, asks for the window's help.
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -438,37 +404,9 @@ TfrmBase::TfrmBase(QWidget* parent)
 
 TfrmBase::~TfrmBase() { std::erase(LiveForms(), this); }
 
-void TfrmBase::SetSizeable(bool sizeable) {
-    sizeable_ = sizeable;
-    Qt::WindowFlags flags = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-    if (!sizeable)
-        flags |= Qt::MSWindowsFixedSizeDialogHint;
-    setWindowFlags(flags);
-    layout()->setSizeConstraint(sizeable ? QLayout::SetDefaultConstraint : QLayout::SetFixedSize);
-    SetClientSize(ClientSize().width(), ClientSize().height());
-}
+void TfrmBase::SetMenuBar(QWidget* menuBar) { layout()->setMenuBar(menuBar); }
 
-void TfrmBase::SetMenuBar(QWidget* menuBar) {
-    static_cast<QVBoxLayout*>(layout())->setMenuBar(menuBar);
-    SetClientSize(ClientSize().width(), ClientSize().height());
-}
-
-void TfrmBase::SetStatusBar(QWidget* statusBar) {
-    layout()->addWidget(statusBar);
-    SetClientSize(ClientSize().width(), ClientSize().height());
-}
-
-void TfrmBase::SetClientSize(int width, int height) {
-    client_->SetSize(QSize(width, height));
-    if (sizeable_) {
-        client_->setMinimumSize(0, 0);
-        client_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        const QWidget* menu = layout()->menuBar();
-        resize(width, height + (menu ? menu->sizeHint().height() : 0));
-    } else {
-        client_->setFixedSize(width, height);
-    }
-}
+void TfrmBase::SetStatusBar(QWidget* statusBar) { layout()->addWidget(statusBar); }
 
 void TfrmBase::ShowFormHelp() {
     if (!helpKeyword_.isEmpty())
@@ -515,7 +453,7 @@ QAction* TfrmBase::NewAction(const char* name, const QString& category, const QS
     return action;
 }
 
-QToolBar* TfrmBase::NewToolBar(const char* name, QRect place, Qt::Orientation orientation) {
+QToolBar* TfrmBase::NewToolBar(const char* name, Qt::Orientation orientation) {
     auto* toolbar = new QToolBar(client_);
     toolbar->setObjectName(QLatin1String(name));
     toolbar->setOrientation(orientation);
@@ -527,7 +465,6 @@ QToolBar* TfrmBase::NewToolBar(const char* name, QRect place, Qt::Orientation or
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(0);
     }
-    toolbar->setGeometry(place);
     return toolbar;
 }
 

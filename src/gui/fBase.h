@@ -39,31 +39,6 @@ private:
     QList<QIcon> icons_;
 };
 
-// The window's client area. Children anchored to the right or bottom edge keep their distance to
-// it when the area changes size; anchored to both opposite edges they stretch.
-class TClientArea : public QWidget {
-    Q_OBJECT
-
-public:
-    explicit TClientArea(QWidget* parent);
-    void Anchor(QWidget* widget, Qt::Edges edges);
-    // Resizes the area and moves the anchored children at once, also before the window is shown.
-    void SetSize(QSize size);
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    void Follow(QSize size);
-
-    struct Anchored {
-        QWidget* widget;
-        Qt::Edges edges;
-    };
-    std::vector<Anchored> anchored_;
-    QSize laidOut_;
-};
-
 // A list of pictures with text whose items can show an info tip, and which keeps its items in the
 // order of their texts as the user's locale orders names.
 class TListView : public QListWidget {
@@ -108,6 +83,27 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
+// A line of text that ends in "..." where the label is narrower than the text, at whatever width
+// the layout gives it, and shows whole as its tip.
+class TElidedLabel : public QLabel {
+    Q_OBJECT
+
+public:
+    explicit TElidedLabel(QWidget* parent);
+    void SetFullText(const QString& text);
+    const QString& FullText() const { return full_; }
+    // Any width: the text adapts.
+    QSize minimumSizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Elide();
+
+    QString full_;
+};
+
 // Makes a toolbar one stop of its window's tab order, as a native toolbar is: Tab enters it on the
 // button last used (or its first enabled one), the arrow keys move between its buttons, and Tab
 // leaves it for the window's next stop.
@@ -146,10 +142,8 @@ public:
     explicit TfrmBase(QWidget* parent = nullptr);
     ~TfrmBase() override;
 
-    TClientArea* Client() const { return client_; }
-    QSize ClientSize() const { return client_->size(); }
-    void SetClientSize(int width, int height);
-    void SetClientHeight(int height) { SetClientSize(ClientSize().width(), height); }
+    // The area between the menu bar and the status bars, which holds the window's layout.
+    QWidget* Client() const { return client_; }
 
     const QString& HelpKeyword() const { return helpKeyword_; }
     void SetHelpKeyword(const QString& keyword) { helpKeyword_ = keyword; }
@@ -176,14 +170,11 @@ protected:
         ConnectExecute(action, [this, action, handler] { (static_cast<Form*>(this)->*handler)(action); });
     }
     QIcon ActionIcon(int index) const;
-    void Anchor(QWidget* widget, Qt::Edges edges) { client_->Anchor(widget, edges); }
-    // A fixed border allows no resizing; a sizeable one lets the user change the size.
-    void SetSizeable(bool sizeable);
     void SetMenuBar(QWidget* menuBar);
-    // Below the client area, which keeps its size.
+    // Below the client area.
     void SetStatusBar(QWidget* statusBar);
     // A toolbar of 16 by 16 pictures that shows the hints of its actions.
-    QToolBar* NewToolBar(const char* name, QRect place, Qt::Orientation orientation);
+    QToolBar* NewToolBar(const char* name, Qt::Orientation orientation);
     // An entry of Menu that shows Action's caption, picture and enabled state and executes it.
     QAction* AddMenuItem(QMenu* menu, const char* name, QAction* action);
     // A button of Toolbar bound to Action.
@@ -200,9 +191,8 @@ protected:
 private:
     void ConnectExecute(QAction* action, std::function<void()> handler);
 
-    TClientArea* client_;
+    QWidget* client_;
     QString helpKeyword_;
-    bool sizeable_ = false;
 };
 
 } // namespace prolamo

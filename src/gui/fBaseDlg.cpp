@@ -3,27 +3,35 @@
 #include "uGUIUtils.h"
 
 #include <QAction>
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace prolamo {
 
-TfrmBaseDlg::TfrmBaseDlg(QWidget* parent) : TfrmBase(parent) {
-    SetClientSize(336, ClientSize().height());
+TfrmBaseDlg::TfrmBaseDlg(QWidget* parent)
+    : TfrmBase(parent), body_(new QFrame(Client())), buttonRow_(new QHBoxLayout()) {
+    body_->setObjectName(QStringLiteral("body"));
+    auto* layout = new QVBoxLayout(Client());
+    layout->addWidget(body_, 1);
+    layout->addLayout(buttonRow_);
+    buttonRow_->addStretch(1);
     const QString dialog = QStringLiteral("Dialog");
-    actOK = NewAction("actOK", dialog, QStringLiteral("&OK"), {}, -1);
-    actCancel = NewAction("actCancel", dialog, QStringLiteral("&Cancel"), {}, -1);
-    actHelp = NewAction("actHelp", dialog, QStringLiteral("&Help"), {}, 3);
+    actOK = NewAction("actOK", dialog, tr("&OK"), {}, -1);
+    actCancel = NewAction("actCancel", dialog, tr("&Cancel"), {}, -1);
+    actHelp = NewAction("actHelp", dialog, tr("&Help"), {}, 3);
     // Shown in menus; the window's own F1 shortcut runs the help.
     actHelp->setShortcut(QKeySequence::HelpContents);
     OnExecute(actOK, &TfrmBaseDlg::actOKExecute);
     OnExecute(actCancel, &TfrmBaseDlg::actCancelExecute);
     OnExecute(actHelp, &TfrmBaseDlg::actHelpExecute);
 
-    btnOK = NewButton(Client(), "btnOK", QRect(91, 183, 75, 25));
-    btnCancel = NewButton(Client(), "btnCancel", QRect(172, 183, 75, 25));
-    btnHelp = NewButton(Client(), "btnHelp", QRect(253, 183, 75, 25));
+    btnOK = NewButton(Client(), "btnOK");
+    btnCancel = NewButton(Client(), "btnCancel");
+    btnHelp = NewButton(Client(), "btnHelp");
     for (QPushButton* button : {btnOK, btnCancel, btnHelp})
-        Anchor(button, Qt::RightEdge | Qt::BottomEdge);
+        buttonRow_->addWidget(button);
     BindButton(*btnOK, *actOK);
     BindButton(*btnCancel, *actCancel);
     BindButton(*btnHelp, *actHelp);

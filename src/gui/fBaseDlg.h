@@ -2,12 +2,15 @@
 
 #include "fBase.h"
 
+class QFrame;
+class QHBoxLayout;
 class QPushButton;
 
 namespace prolamo {
 
 // A dialog with OK, Cancel and Help driven by actions; derived windows decide through the hooks
-// when OK and Cancel are enabled and what they do.
+// when OK and Cancel are enabled and what they do. Their controls go into a layout of Body(), which
+// takes the room above the row of buttons.
 class TfrmBaseDlg : public TfrmBase {
     Q_OBJECT
 
@@ -26,6 +29,9 @@ public:
     QAction* actHelp;
 
 protected:
+    QFrame* Body() const { return body_; }
+    // OK, Cancel and Help on the right after a stretch; a window adds its own buttons to it.
+    QHBoxLayout* ButtonRow() const { return buttonRow_; }
     virtual void UpdateOK(QAction* action);
     virtual void UpdateCancel(QAction* action);
     // What OK does apart from closing with the OK result.
@@ -34,6 +40,9 @@ protected:
     virtual void DoCancel(QAction* action);
 
 private:
+    QFrame* body_;
+    QHBoxLayout* buttonRow_;
+
     void actOKUpdate() { UpdateOK(actOK); }
     void actCancelUpdate() { UpdateCancel(actCancel); }
     void actHelpUpdate() { actHelp->setEnabled(true); }

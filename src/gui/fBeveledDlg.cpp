@@ -4,12 +4,9 @@
 
 namespace prolamo {
 
-TfrmBeveledDlg::TfrmBeveledDlg(QWidget* parent) : TfrmBaseDlg(parent), bvlDialog(new QFrame(Client())) {
+TfrmBeveledDlg::TfrmBeveledDlg(QWidget* parent) : TfrmBaseDlg(parent), bvlDialog(Body()) {
     bvlDialog->setObjectName(QStringLiteral("bvlDialog"));
     bvlDialog->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    bvlDialog->setGeometry(8, 8, 320, 169);
-    bvlDialog->lower();
-    Anchor(bvlDialog, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
 }
 
 } // namespace prolamo

@@ -11,6 +11,8 @@
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace prolamo {
@@ -38,8 +40,12 @@ TTabControl::TTabControl(QWidget* parent) : QWidget(parent), tabs_(new QTabBar(t
     tabs_->setExpanding(false);
     tabs_->setUsesScrollButtons(true);
     // The arrow keys move along the tabs; their scroll buttons are no Tab stops of their own.
-    for (QToolButton* scroll : tabs_->findChildren<QToolButton*>())
+    for (QToolButton* scroll : tabs_->findChildren<QToolButton*>()) {
         scroll->setFocusPolicy(Qt::NoFocus);
+        // Qt names them in English; its own translations are not part of the program.
+        scroll->setAccessibleName(scroll->objectName() == QLatin1String("ScrollLeftButton") ? tr("Scroll left")
+                                                                                         : tr("Scroll right"));
+    }
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -52,61 +58,64 @@ TTabControl::TTabControl(QWidget* parent) : QWidget(parent), tabs_(new QTabBar(t
 TfrmEditConfiguration::TfrmEditConfiguration(TConfiguration& configuration,
                                              const TConfigurationsCollection& configurations,
                                              const TConfiguration* original)
-    : lblName(new QLabel(QStringLiteral("Name"), Client())), edtName(new QLineEdit(Client())),
+    : lblName(new QLabel(tr("Name"), Client())), edtName(new QLineEdit(Client())),
       lvwItems(new TListView(Client())), tclAvailItems(new TTabControl(Client())),
       lvwAvailItems(new TListView(tclAvailItems->Page())), FConfiguration(configuration),
       FConfigurations(configurations), FOriginal(original) {
     setObjectName(QStringLiteral("frmEditConfiguration"));
-    setWindowTitle(QStringLiteral("Edit configuration"));
+    setWindowTitle(tr("Edit configuration"));
     SetHelpKeyword(QStringLiteral("html/configedit.htm"));
-    SetClientSize(464, 400);
-    bvlDialog->setGeometry(8, 8, 448, 352);
+    resize(464, 400);
 
     lblName->setObjectName(QStringLiteral("lblName"));
-    lblName->move(16, 19);
-    lblName->adjustSize();
     lblName->setBuddy(edtName);
     edtName->setObjectName(QStringLiteral("edtName"));
     RefuseControlCharacters(*edtName);
-    edtName->setGeometry(49, 16, 398, 21);
-    Anchor(edtName, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
-    auto* itemsLabel = new QLabel(QStringLiteral("Configuration items"), Client());
-    itemsLabel->move(16, 48);
-    itemsLabel->adjustSize();
-    auto* availableLabel = new QLabel(QStringLiteral("Available items"), Client());
-    availableLabel->move(248, 48);
-    availableLabel->adjustSize();
+    auto* itemsLabel = new QLabel(tr("Configuration items"), Client());
+    auto* availableLabel = new QLabel(tr("Available items"), Client());
     itemsLabel->setBuddy(lvwItems);
     availableLabel->setBuddy(lvwAvailItems);
 
     lvwItems->setObjectName(QStringLiteral("lvwItems"));
-    lvwItems->setGeometry(16, 64, 200, 289);
     connect(lvwItems, &QListWidget::itemDoubleClicked, this, [this] { RunGuarded([this] { lvwItemsDblClick(); }); });
 
     const QString items = QStringLiteral("Items");
-    actNewItem = NewAction("actNewItem", items, QStringLiteral("&New item"), QStringLiteral("New item"), 0);
-    actEditItem = NewAction("actEditItem", items, QStringLiteral("&Edit item"), QStringLiteral("Edit item"), 1);
-    actDelItem = NewAction("actDelItem", items, QStringLiteral("&Delete item"), QStringLiteral("Delete item"), 2);
+    actNewItem = NewAction("actNewItem", items, tr("&New item"), tr("New item"), 0);
+    actEditItem = NewAction("actEditItem", items, tr("&Edit item"), tr("Edit item"), 1);
+    actDelItem = NewAction("actDelItem", items, tr("&Delete item"), tr("Delete item"), 2);
     actNewItem->setShortcut(QKeySequence(Qt::Key_Insert));
     actDelItem->setShortcut(QKeySequence::Delete);
     OnExecute(actNewItem, &TfrmEditConfiguration::actNewItemExecute);
     OnExecute(actEditItem, &TfrmEditConfiguration::actEditItemExecute);
     OnExecute(actDelItem, &TfrmEditConfiguration::actDelItemExecute);
-    tbrConfig = NewToolBar("tbrConfig", QRect(221, 179, 23, 78), Qt::Vertical);
+    tbrConfig = NewToolBar("tbrConfig", Qt::Vertical);
     btnAdd = AddToolButton(tbrConfig, "btnAdd", actNewItem);
     btnEdit = AddToolButton(tbrConfig, "btnEdit", actEditItem);
     btnDel = AddToolButton(tbrConfig, "btnDel", actDelItem);
 
     tclAvailItems->setObjectName(QStringLiteral("tclAvailItems"));
-    tclAvailItems->setGeometry(246, 64, 200, 289);
-    tclAvailItems->Tabs()->addTab(QStringLiteral("All"));
+    tclAvailItems->Tabs()->addTab(tr("All"));
     lvwAvailItems->setObjectName(QStringLiteral("lvwAvailItems"));
     tclAvailItems->Page()->layout()->addWidget(lvwAvailItems);
     lvwAvailItems->OnInfoTip = [this](QListWidgetItem* item) { return lvwAvailItemsInfoTip(item); };
     connect(lvwAvailItems, &QListWidget::itemDoubleClicked, this,
             [this] { RunGuarded([this] { lvwAvailItemsDblClick(); }); });
 
-    tclAvailItems->Tabs()->setAccessibleName(QStringLiteral("Item categories"));
+    tclAvailItems->Tabs()->setAccessibleName(tr("Item categories"));
+
+    auto* name = new QHBoxLayout();
+    name->addWidget(lblName);
+    name->addWidget(edtName, 1);
+    auto* layout = new QGridLayout(bvlDialog);
+    layout->addLayout(name, 0, 0, 1, 3);
+    layout->addWidget(itemsLabel, 1, 0);
+    layout->addWidget(availableLabel, 1, 2);
+    layout->addWidget(lvwItems, 2, 0);
+    layout->addWidget(tbrConfig, 2, 1, Qt::AlignVCenter);
+    layout->addWidget(tclAvailItems, 2, 2);
+    layout->setRowStretch(2, 1);
+    layout->setColumnStretch(0, 1);
+    layout->setColumnStretch(2, 1);
     BindListActions(lvwItems, actEditItem, {actEditItem, actDelItem});
     BindListActions(lvwAvailItems, actNewItem, {actNewItem});
 

@@ -1,19 +1,20 @@
 #include "fEditItems.h"
 
+#include <QFrame>
 #include <QListWidget>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace prolamo {
 
 TfrmEditItemsDlg::TfrmEditItemsDlg(QWidget* parent) : TfrmBaseDlg(parent), lbx(new QListWidget(Client())) {
-    SetClientSize(464, 400);
+    resize(464, 400);
     lbx->setObjectName(QStringLiteral("lbx"));
-    lbx->setGeometry(8, 8, 448, 353);
     lbx->setUniformItemSizes(true);
-    lbx->setAccessibleName(QStringLiteral("Items"));
-    Anchor(lbx, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
-    btnOK->move(300, 367);
-    btnCancel->move(381, 367);
+    lbx->setAccessibleName(tr("Items"));
+    auto* layout = new QVBoxLayout(Body());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(lbx);
     btnHelp->hide();
     // The help button has no action here, and the window no help topic.
     disconnect(actHelp, nullptr, btnHelp, nullptr);

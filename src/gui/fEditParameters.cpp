@@ -21,13 +21,6 @@ namespace prolamo {
 
 namespace {
 
-QLabel* NewLabel(const char* name, const QString& text, QWidget* buddy) {
-    auto* label = new QLabel(text);
-    label->setObjectName(QLatin1String(name));
-    label->setBuddy(buddy);
-    return label;
-}
-
 QLineEdit* NewEdit(const char* name) {
     auto* edit = new QLineEdit;
     edit->setObjectName(QLatin1String(name));
@@ -43,12 +36,8 @@ QFormLayout* NewForm(TfrmBeveledDlg& dialog) {
     return form;
 }
 
-// The frame's rows decide the height; the buttons stay below the frame.
-void FitToForm(TfrmBeveledDlg& dialog, QFormLayout& form, int width) {
-    const int frameHeight = form.sizeHint().height();
-    dialog.SetClientSize(width, frameHeight + 56);
-    dialog.bvlDialog->setGeometry(8, 8, width - 16, frameHeight);
-}
+// As wide as Width, as tall as the frame's rows need; the user may make it larger.
+void FitToForm(TfrmBeveledDlg& dialog, int width) { dialog.resize(width, dialog.sizeHint().height()); }
 
 // Run before (index 1) or after (index 0) the other settings.
 constexpr int RunAfterIndex = 0;
@@ -59,40 +48,40 @@ constexpr int RunBeforeIndex = 1;
 // ---- TfrmEditProgram ----
 
 TfrmEditProgram::TfrmEditProgram(TProgramSetting& setting)
-    : edtCommandLine(NewEdit("edtCommandLine")), btnBrowse(new QPushButton(QStringLiteral("&Browse..."))),
+    : edtCommandLine(NewEdit("edtCommandLine")), btnBrowse(NewButton(Client(), "btnBrowse")),
       edtWorkingFolder(NewEdit("edtWorkingFolder")), cmbRun(new QComboBox), edtTimeLimit(new QSpinBox),
       FSetting(setting) {
     setObjectName(QStringLiteral("frmEditProgram"));
-    setWindowTitle(QStringLiteral("Program"));
+    setWindowTitle(tr("Program"));
     SetHelpKeyword(QStringLiteral("html/configedit.htm"));
 
-    lblCommandLine = NewLabel("lblCommandLine", QStringLiteral("&Command line"), edtCommandLine);
-    btnBrowse->setObjectName(QStringLiteral("btnBrowse"));
-    btnBrowse->setToolTip(QStringLiteral("Choose the program to run"));
-    btnBrowse->setAccessibleName(QStringLiteral("Browse for the program"));
+    lblCommandLine = NewLabel(Client(), "lblCommandLine", tr("&Command line"), edtCommandLine);
+    btnBrowse->setText(tr("&Browse..."));
+    btnBrowse->setToolTip(tr("Choose the program to run"));
+    btnBrowse->setAccessibleName(tr("Browse for the program"));
     connect(btnBrowse, &QPushButton::clicked, this, [this] { RunGuarded([this] { btnBrowseClick(); }); });
     auto* commandRow = new QHBoxLayout;
     commandRow->addWidget(edtCommandLine, 1);
     commandRow->addWidget(btnBrowse);
 
-    lblWorkingFolder = NewLabel("lblWorkingFolder", QStringLiteral("&Working folder"), edtWorkingFolder);
-    edtWorkingFolder->setPlaceholderText(QStringLiteral("the folder Prolamo runs in"));
-    lblRun = NewLabel("lblRun", QStringLiteral("&Run"), cmbRun);
+    lblWorkingFolder = NewLabel(Client(), "lblWorkingFolder", tr("&Working folder"), edtWorkingFolder);
+    edtWorkingFolder->setPlaceholderText(tr("the folder Prolamo runs in"));
+    lblRun = NewLabel(Client(), "lblRun", tr("&Run"), cmbRun);
     cmbRun->setObjectName(QStringLiteral("cmbRun"));
-    cmbRun->insertItem(RunAfterIndex, QStringLiteral("after the other settings"));
-    cmbRun->insertItem(RunBeforeIndex, QStringLiteral("before the other settings"));
-    lblTimeLimit = NewLabel("lblTimeLimit", QStringLiteral("&Time limit"), edtTimeLimit);
+    cmbRun->insertItem(RunAfterIndex, tr("after the other settings"));
+    cmbRun->insertItem(RunBeforeIndex, tr("before the other settings"));
+    lblTimeLimit = NewLabel(Client(), "lblTimeLimit", tr("&Time limit"), edtTimeLimit);
     edtTimeLimit->setObjectName(QStringLiteral("edtTimeLimit"));
     edtTimeLimit->setRange(1, LongestTimeLimit);
-    edtTimeLimit->setSuffix(QStringLiteral(" s"));
-    edtTimeLimit->setToolTip(QStringLiteral("A program still running then is ended"));
+    edtTimeLimit->setSuffix(tr(" s"));
+    edtTimeLimit->setToolTip(tr("A program still running then is ended"));
 
     QFormLayout* form = NewForm(*this);
     form->addRow(lblCommandLine, commandRow);
     form->addRow(lblWorkingFolder, edtWorkingFolder);
     form->addRow(lblRun, cmbRun);
     form->addRow(lblTimeLimit, edtTimeLimit);
-    FitToForm(*this, *form, 520);
+    FitToForm(*this, 520);
 
     setTabOrder(edtCommandLine, btnBrowse);
     setTabOrder(btnBrowse, edtWorkingFolder);
@@ -148,12 +137,12 @@ void TfrmEditProgram::DoOK(QAction* action) {
 TfrmEditHostsBlock::TfrmEditHostsBlock(THostsEntriesSetting& setting)
     : edtBlockName(NewEdit("edtBlockName")), FSetting(setting) {
     setObjectName(QStringLiteral("frmEditHostsBlock"));
-    setWindowTitle(QStringLiteral("Hosts entries"));
+    setWindowTitle(tr("Hosts entries"));
     SetHelpKeyword(QStringLiteral("html/configedit.htm"));
 
-    lblBlockName = NewLabel("lblBlockName", QStringLiteral("Block &name"), edtBlockName);
-    lblMarkers = new QLabel(QStringLiteral("Its lines lie between the lines \"%1NAME\" and \"%2NAME\" of the hosts "
-                                           "file; the other lines stay as they are.")
+    lblBlockName = NewLabel(Client(), "lblBlockName", tr("Block &name"), edtBlockName);
+    lblMarkers = new QLabel(tr("Its lines lie between the lines \"%1NAME\" and \"%2NAME\" of the hosts "
+                               "file; the other lines stay as they are.")
                                 .arg(QLatin1String(HostsBlockBegin), QLatin1String(HostsBlockEnd)));
     lblMarkers->setObjectName(QStringLiteral("lblMarkers"));
     lblMarkers->setWordWrap(true);
@@ -161,7 +150,7 @@ TfrmEditHostsBlock::TfrmEditHostsBlock(THostsEntriesSetting& setting)
     QFormLayout* form = NewForm(*this);
     form->addRow(lblBlockName, edtBlockName);
     form->addRow(lblMarkers);
-    FitToForm(*this, *form, 420);
+    FitToForm(*this, 420);
 
     setTabOrder(edtBlockName, btnOK);
     setTabOrder(btnOK, btnCancel);

@@ -5,6 +5,7 @@
 #include "uGUIUtils.h"
 
 #include <QAction>
+#include <QGridLayout>
 #include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,35 +16,29 @@ namespace prolamo {
 
 TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory& history,
                                  const TConfiguration& configuration, const TConfigurationProfile* original)
-    : lblName(new QLabel(QStringLiteral("Name"), Client())), edtName(new QLineEdit(Client())),
+    : lblName(new QLabel(tr("Name"), Client())), edtName(new QLineEdit(Client())),
       lvwValues(new TListView(Client())), FProfile(profile), FHistory(history), FConfiguration(configuration),
       FOriginal(original) {
     setObjectName(QStringLiteral("frmEditProfile"));
-    setWindowTitle(QStringLiteral("Edit Profile"));
+    setWindowTitle(tr("Edit Profile"));
     SetHelpKeyword(QStringLiteral("html/profileedit.htm"));
-    SetClientSize(360, 280);
-    bvlDialog->setGeometry(8, 8, 344, 233);
+    resize(400, 320);
 
     lblName->setObjectName(QStringLiteral("lblName"));
-    lblName->move(16, 19);
-    lblName->adjustSize();
     lblName->setBuddy(edtName);
     edtName->setObjectName(QStringLiteral("edtName"));
     RefuseControlCharacters(*edtName);
-    edtName->setGeometry(49, 16, 296, 21);
     lvwValues->setObjectName(QStringLiteral("lvwValues"));
-    lvwValues->setGeometry(16, 43, 297, 185);
     lvwValues->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvwValues->OnInfoTip = [this](QListWidgetItem* item) { return lvwValuesInfoTip(item); };
-    Anchor(lvwValues, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
 
     const QString values = QStringLiteral("Values");
-    actRefreshValue = NewAction("actRefreshValue", values, QStringLiteral("&Refresh value(s)"), QStringLiteral("Refresh value(s)"), 4);
-    actRefreshAllValues = NewAction("actRefreshAllValues", values, QStringLiteral("Refresh a&ll values"), QStringLiteral("Refresh all values"), 5);
-    actDelValue = NewAction("actDelValue", values, QStringLiteral("&Delete value(s)"), QStringLiteral("Delete value(s)"), 2);
-    actApplyValue = NewAction("actApplyValue", values, QStringLiteral("A&pply value(s)"), QStringLiteral("Apply value(s)"), 7);
-    actApplyProfile = NewAction("actApplyProfile", values, QStringLiteral("Apply all &values"), QStringLiteral("Apply all values"), 6);
-    actUndoRefresh = NewAction("actUndoRefresh", values, QStringLiteral("&Undo last refresh"), QStringLiteral("Undo last refresh"), 8);
+    actRefreshValue = NewAction("actRefreshValue", values, tr("&Refresh value(s)"), tr("Refresh value(s)"), 4);
+    actRefreshAllValues = NewAction("actRefreshAllValues", values, tr("Refresh a&ll values"), tr("Refresh all values"), 5);
+    actDelValue = NewAction("actDelValue", values, tr("&Delete value(s)"), tr("Delete value(s)"), 2);
+    actApplyValue = NewAction("actApplyValue", values, tr("A&pply value(s)"), tr("Apply value(s)"), 7);
+    actApplyProfile = NewAction("actApplyProfile", values, tr("Apply all &values"), tr("Apply all values"), 6);
+    actUndoRefresh = NewAction("actUndoRefresh", values, tr("&Undo last refresh"), tr("Undo last refresh"), 8);
     actRefreshValue->setShortcut(QKeySequence(Qt::Key_F5));
     actDelValue->setShortcut(QKeySequence::Delete);
     OnExecute(actRefreshValue, &TfrmEditProfile::actRefreshValueExecute);
@@ -53,7 +48,7 @@ TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory
     OnExecute(actApplyProfile, &TfrmEditProfile::actApplyProfileExecute);
     OnExecute(actUndoRefresh, &TfrmEditProfile::actUndoRefreshExecute);
 
-    tbrValues = NewToolBar("tbrValues", QRect(319, 43, 26, 185), Qt::Vertical);
+    tbrValues = NewToolBar("tbrValues", Qt::Vertical);
     btnRefreshValue = AddToolButton(tbrValues, "btnRefreshValue", actRefreshValue);
     btnRefreshAllValues = AddToolButton(tbrValues, "btnRefreshAllValues", actRefreshAllValues);
     btnDelValue = AddToolButton(tbrValues, "btnDelValue", actDelValue);
@@ -61,7 +56,14 @@ TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory
     btnApplyProfile = AddToolButton(tbrValues, "btnApplyProfile", actApplyProfile);
     btnUndoRefresh = AddToolButton(tbrValues, "btnUndoRefresh", actUndoRefresh);
 
-    lvwValues->setAccessibleName(QStringLiteral("Values"));
+    lvwValues->setAccessibleName(tr("Values"));
+    auto* layout = new QGridLayout(bvlDialog);
+    layout->addWidget(lblName, 0, 0);
+    layout->addWidget(edtName, 0, 1, 1, 2);
+    layout->addWidget(lvwValues, 1, 0, 1, 2);
+    layout->addWidget(tbrValues, 1, 2, Qt::AlignTop);
+    layout->setRowStretch(1, 1);
+    layout->setColumnStretch(1, 1);
     BindListActions(lvwValues, nullptr,
                     {actRefreshValue, actRefreshAllValues, actDelValue, actApplyValue, actApplyProfile, actUndoRefresh});
 

@@ -7,6 +7,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -18,15 +20,6 @@
 namespace prolamo {
 
 namespace {
-
-QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, QWidget* buddy, int left, int top) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setBuddy(buddy);
-    label->move(left, top);
-    label->adjustSize();
-    return label;
-}
 
 // Lists Names and selects Selected, which stays listed when it is not among them: a rule keeps
 // what it names until the user chooses otherwise.
@@ -44,65 +37,78 @@ void FillNames(QComboBox& list, std::vector<std::string> names, const std::strin
 
 TfrmEditRule::TfrmEditRule(const TSwitchRule& rule, TSave save)
     : edtName(new QLineEdit(Client())), cmbConfiguration(new QComboBox(Client())), cmbProfile(new QComboBox(Client())),
-      chkAsk(new QCheckBox(QStringLiteral("&Ask before applying"), Client())), lvwConditions(new QListWidget(Client())),
-      btnUseNetwork(NewButton(Client(), "btnUseNetwork", QRect(416, 144, 108, 25))), mnuNetwork(new QMenu(this)),
-      btnConditionDel(NewButton(Client(), "btnConditionDel", QRect(416, 175, 108, 25))),
+      chkAsk(new QCheckBox(tr("&Ask before applying"), Client())), lvwConditions(new QListWidget(Client())),
+      btnUseNetwork(NewButton(Client(), "btnUseNetwork")), mnuNetwork(new QMenu(this)),
+      btnConditionDel(NewButton(Client(), "btnConditionDel")),
       cmbConditionKind(new QComboBox(Client())), edtConditionValue(new QLineEdit(Client())),
-      btnConditionAdd(NewButton(Client(), "btnConditionAdd", QRect(416, 258, 108, 25))), FSave(std::move(save)),
+      btnConditionAdd(NewButton(Client(), "btnConditionAdd")), FSave(std::move(save)),
       FConditions(rule.conditions) {
     setObjectName(QStringLiteral("frmEditRule"));
-    setWindowTitle(QStringLiteral("Edit rule"));
+    setWindowTitle(tr("Edit rule"));
     SetHelpKeyword(QStringLiteral("html/rules.htm"));
-    SetClientSize(540, 340);
-    bvlDialog->setGeometry(8, 8, 524, 285);
+    resize(540, 340);
 
-    lblName = NewLabel(Client(), "lblName", QStringLiteral("&Name"), edtName, 16, 19);
+    lblName = NewLabel(Client(), "lblName", tr("&Name"), edtName);
     edtName->setObjectName(QStringLiteral("edtName"));
-    edtName->setGeometry(104, 16, 420, 21);
     RefuseControlCharacters(*edtName);
-    lblConfiguration = NewLabel(Client(), "lblConfiguration", QStringLiteral("Con&figuration"), cmbConfiguration, 16, 47);
+    lblConfiguration = NewLabel(Client(), "lblConfiguration", tr("Con&figuration"), cmbConfiguration);
     cmbConfiguration->setObjectName(QStringLiteral("cmbConfiguration"));
-    cmbConfiguration->setGeometry(104, 44, 420, 21);
-    lblProfile = NewLabel(Client(), "lblProfile", QStringLiteral("&Profile"), cmbProfile, 16, 75);
+    lblProfile = NewLabel(Client(), "lblProfile", tr("&Profile"), cmbProfile);
     cmbProfile->setObjectName(QStringLiteral("cmbProfile"));
-    cmbProfile->setGeometry(104, 72, 420, 21);
     chkAsk->setObjectName(QStringLiteral("chkAsk"));
-    chkAsk->move(104, 99);
-    chkAsk->adjustSize();
 
-    lblConditions = NewLabel(Client(), "lblConditions", QStringLiteral("Cond&itions, all of which must hold"),
-                             lvwConditions, 16, 126);
+    lblConditions = NewLabel(Client(), "lblConditions", tr("Cond&itions, all of which must hold"),
+                             lvwConditions);
     lvwConditions->setObjectName(QStringLiteral("lvwConditions"));
-    lvwConditions->setGeometry(16, 144, 392, 108);
-    btnUseNetwork->setText(QStringLiteral("&Use this network"));
-    btnUseNetwork->setToolTip(QStringLiteral("Conditions that hold on the network the computer is on now"));
+    btnUseNetwork->setText(tr("&Use this network"));
+    btnUseNetwork->setToolTip(tr("Conditions that hold on the network the computer is on now"));
     btnUseNetwork->setMenu(mnuNetwork);
     mnuNetwork->setObjectName(QStringLiteral("mnuNetwork"));
     connect(mnuNetwork, &QMenu::aboutToShow, this, [this] { RunGuarded([this] { mnuNetworkPopup(); }); });
 
-    lblNewCondition = NewLabel(Client(), "lblNewCondition", QStringLiteral("Ne&w"), cmbConditionKind, 16, 263);
+    lblNewCondition = NewLabel(Client(), "lblNewCondition", tr("Ne&w"), cmbConditionKind);
     cmbConditionKind->setObjectName(QStringLiteral("cmbConditionKind"));
-    cmbConditionKind->setGeometry(48, 260, 250, 21);
     for (const TConditionName& name : ConditionNames())
-        cmbConditionKind->addItem(QStringLiteral("%1 (%2)").arg(QLatin1String(name.caption), QLatin1String(name.key)));
+        cmbConditionKind->addItem(
+            QStringLiteral("%1 (%2)").arg(ToQString(Translated("Engine", name.caption)), QLatin1String(name.key)));
     connect(cmbConditionKind, &QComboBox::currentIndexChanged, this,
             [this] { RunGuarded([this] { cmbConditionKindChange(); }); });
     edtConditionValue->setObjectName(QStringLiteral("edtConditionValue"));
-    edtConditionValue->setGeometry(302, 260, 106, 21);
     RefuseControlCharacters(*edtConditionValue);
-    edtConditionValue->setAccessibleName(QStringLiteral("Value of the new condition"));
+    edtConditionValue->setAccessibleName(tr("Value of the new condition"));
 
     const QString conditions = QStringLiteral("Conditions");
-    actConditionAdd = NewAction("actConditionAdd", conditions, QStringLiteral("A&dd"),
-                                QStringLiteral("Add the condition written on the left"), -1);
-    actConditionDel = NewAction("actConditionDel", conditions, QStringLiteral("&Remove"),
-                                QStringLiteral("Remove the selected condition"), -1);
+    actConditionAdd = NewAction("actConditionAdd", conditions, tr("A&dd"),
+                                tr("Add the condition written on the left"), -1);
+    actConditionDel = NewAction("actConditionDel", conditions, tr("&Remove"),
+                                tr("Remove the selected condition"), -1);
     OnExecute(actConditionAdd, &TfrmEditRule::actConditionAddExecute);
     OnExecute(actConditionDel, &TfrmEditRule::actConditionDelExecute);
     BindButton(*btnConditionAdd, *actConditionAdd);
     BindButton(*btnConditionDel, *actConditionDel);
     actConditionDel->setShortcut(QKeySequence::Delete);
     BindListActions(lvwConditions, nullptr, {actConditionDel});
+
+    auto* newCondition = new QHBoxLayout();
+    newCondition->addWidget(lblNewCondition);
+    newCondition->addWidget(cmbConditionKind, 2);
+    newCondition->addWidget(edtConditionValue, 1);
+    auto* layout = new QGridLayout(bvlDialog);
+    layout->addWidget(lblName, 0, 0);
+    layout->addWidget(edtName, 0, 1, 1, 2);
+    layout->addWidget(lblConfiguration, 1, 0);
+    layout->addWidget(cmbConfiguration, 1, 1, 1, 2);
+    layout->addWidget(lblProfile, 2, 0);
+    layout->addWidget(cmbProfile, 2, 1, 1, 2);
+    layout->addWidget(chkAsk, 3, 1, 1, 2);
+    layout->addWidget(lblConditions, 4, 0, 1, 3);
+    layout->addWidget(lvwConditions, 5, 0, 2, 2);
+    layout->addWidget(btnUseNetwork, 5, 2);
+    layout->addWidget(btnConditionDel, 6, 2, Qt::AlignTop);
+    layout->addLayout(newCondition, 7, 0, 1, 2);
+    layout->addWidget(btnConditionAdd, 7, 2);
+    layout->setRowStretch(6, 1);
+    layout->setColumnStretch(1, 1);
 
     setTabOrder(edtName, cmbConfiguration);
     setTabOrder(cmbConfiguration, cmbProfile);
@@ -178,11 +184,11 @@ void TfrmEditRule::mnuNetworkPopup() {
     try {
         offered = ConditionsOfNetwork(ReadNetworkFingerprint());
     } catch (const std::exception& e) {
-        mnuNetwork->addAction(ToQString(std::string("The network cannot be read: ") + e.what()))->setEnabled(false);
+        mnuNetwork->addAction(tr("The network cannot be read: %1").arg(ToQString(e.what())))->setEnabled(false);
         return;
     }
     for (const TNetworkCondition& each : offered) {
-        const QString adapter = each.adapter.empty() ? QStringLiteral("no adapter has a gateway") : ToQString(each.adapter);
+        const QString adapter = each.adapter.empty() ? tr("no adapter has a gateway") : ToQString(each.adapter);
         QAction* item = mnuNetwork->addAction(QStringLiteral("%1 (%2)").arg(ToQString(each.condition.Text()), adapter));
         connect(item, &QAction::triggered, this, [this, condition = each.condition] { AddCondition(condition); });
     }

@@ -3,7 +3,6 @@
 #include "uGUIUtils.h"
 
 #include <QAction>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -24,26 +23,24 @@ QTableWidgetItem* Cell(const QString& text) {
 
 TfrmHistory::TfrmHistory(TProfileHistory& history, QWidget* owner)
     : TfrmBaseDlg(owner), lblSnapshots(new QLabel(Client())), lvwSnapshots(new QTableWidget(0, 5, Client())),
-      btnUndo(new QPushButton(Client())), FHistory(history) {
+      btnUndo(NewButton(Client(), "btnUndo")), FHistory(history) {
     setObjectName(QStringLiteral("frmHistory"));
-    setWindowTitle(QStringLiteral("History"));
+    setWindowTitle(tr("History"));
     SetHelpKeyword(QStringLiteral("html/index.htm"));
-    SetSizeable(true);
+    resize(620, 340);
     btnOK->hide();
-    actCancel->setText(QStringLiteral("&Close"));
-    actUndo = NewAction("actUndo", QStringLiteral("Dialog"), QStringLiteral("&Undo to this"),
-                        QStringLiteral("Put back what the machine held before the chosen apply or undo"), -1);
+    actCancel->setText(tr("&Close"));
+    actUndo = NewAction("actUndo", QStringLiteral("Dialog"), tr("&Undo to this"),
+                        tr("Put back what the machine held before the chosen apply or undo"), -1);
     OnExecute(actUndo, &TfrmHistory::actUndoExecute);
-    btnUndo->setObjectName(QStringLiteral("btnUndo"));
-    btnUndo->setAutoDefault(false);
     BindButton(*btnUndo, *actUndo);
 
     lblSnapshots->setObjectName(QStringLiteral("lblSnapshots"));
-    lblSnapshots->setText(QStringLiteral("&Snapshots, newest first"));
+    lblSnapshots->setText(tr("&Snapshots, newest first"));
     lblSnapshots->setBuddy(lvwSnapshots);
     lvwSnapshots->setObjectName(QStringLiteral("lvwSnapshots"));
-    lvwSnapshots->setHorizontalHeaderLabels({QStringLiteral("No."), QStringLiteral("Time"), QStringLiteral("Kind"),
-                                             QStringLiteral("Configuration / profile"), QStringLiteral("Settings")});
+    lvwSnapshots->setHorizontalHeaderLabels(
+        {tr("No."), tr("Time"), tr("Kind"), tr("Configuration / profile"), tr("Settings")});
     lvwSnapshots->verticalHeader()->hide();
     lvwSnapshots->verticalHeader()->setDefaultSectionSize(lvwSnapshots->fontMetrics().height() + 4);
     lvwSnapshots->horizontalHeader()->setStretchLastSection(true);
@@ -52,23 +49,14 @@ TfrmHistory::TfrmHistory(TProfileHistory& history, QWidget* owner)
     lvwSnapshots->setSelectionMode(QAbstractItemView::SingleSelection);
     lvwSnapshots->setTabKeyNavigation(false);
     lvwSnapshots->setWordWrap(false);
-    lvwSnapshots->setMinimumSize(560, 200);
     connect(lvwSnapshots, &QTableWidget::currentCellChanged, this, [this] { UpdateActions(); });
     BindListActions(lvwSnapshots, actUndo, {actUndo});
 
-    // Laid out by Qt: the list takes what the window gains, the buttons keep to the right.
-    for (QPushButton* button : {btnUndo, btnCancel, btnHelp})
-        button->setMinimumWidth(75);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btnUndo);
-    buttons->addWidget(btnCancel);
-    buttons->addWidget(btnHelp);
-    auto* layout = new QVBoxLayout(Client());
-    layout->setContentsMargins(8, 8, 8, 8);
+    auto* layout = new QVBoxLayout(Body());
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(lblSnapshots);
     layout->addWidget(lvwSnapshots, 1);
-    layout->addLayout(buttons);
+    ButtonRow()->insertWidget(ButtonRow()->indexOf(btnCancel), btnUndo);
     setTabOrder(lvwSnapshots, btnUndo);
     setTabOrder(btnUndo, btnCancel);
     setTabOrder(btnCancel, btnHelp);
@@ -84,9 +72,8 @@ void TfrmHistory::ShowSnapshots() {
     lvwSnapshots->setRowCount(count);
     for (int row = 0; row < count; ++row) {
         TProfileSnapshot& snapshot = *FHistory.Listed(static_cast<std::size_t>(row) + 1);
-        QString kind = ToQString(snapshot.KindText());
-        if (snapshot.Damaged())
-            kind += QStringLiteral(" (damaged)");
+        const QString kind = snapshot.Damaged() ? tr("%1 (damaged)").arg(ToQString(snapshot.KindText()))
+                                                : ToQString(snapshot.KindText());
         lvwSnapshots->setItem(row, colNumber, Cell(QString::number(row + 1)));
         lvwSnapshots->setItem(row, colTime, Cell(ToQString(snapshot.LocalTimeText())));
         lvwSnapshots->setItem(row, colKind, Cell(kind));

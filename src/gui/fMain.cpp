@@ -4,10 +4,12 @@
 #include "classes/uHelpers.h"
 #include "framework/Exceptions.h"
 #include "framework/StreamText.h"
+#include "os/Files.h"
 #include "os/Folders.h"
 #include "os/Session.h"
 #include "profiles/uConfigTransfer.h"
 #include "profiles/uServiceClient.h"
+#include "switching/uSwitchRules.h"
 #include "fAbout.h"
 #include "fEditConfiguration.h"
 #include "fEditProfile.h"
@@ -17,6 +19,7 @@
 #include "fRules.h"
 #include "uDesktopSwitching.h"
 #include "uInForce.h"
+#include "uProfileStates.h"
 #include "uGUIUtils.h"
 #include "uPictures.h"
 #include "uSingleInstance.h"
@@ -27,6 +30,8 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -38,6 +43,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include <optional>
 
@@ -58,14 +64,6 @@ void FillList(QComboBox& list, const std::vector<std::string>& names, int wanted
     const int count = list.count();
     SelectItemIndex(list, selected != -1 && selected < count ? selected : 0);
     list.setUpdatesEnabled(true);
-}
-
-// Each line of Text cut to the label's width, ending in "..." where it is longer.
-QString Elided(const QLabel& label, const QString& text) {
-    QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString& line : lines)
-        line = label.fontMetrics().elidedText(line, Qt::ElideRight, label.width());
-    return lines.join(QLatin1Char('\n'));
 }
 
 template <class Collection>
@@ -96,7 +94,7 @@ public:
     bool Confirm(const std::string& question) override {
         std::string text = undo_.Title() + "\n\n";
         if (!undo_.LeftAlone().empty()) {
-            text += "Left alone:\n";
+            text += ToUtf8(QCoreApplication::translate("prolamo::TfrmMain", "Left alone:")) + "\n";
             for (const std::string& line : undo_.LeftAlone())
                 text += line + "\n";
             text += "\n";
@@ -108,56 +106,56 @@ private:
     const TApplyUndo& undo_;
 };
 
-const QString ExportFilter = QStringLiteral("Prolamo configurations (*.txt);;All files (*)");
+// A saved placement is a few dozen bytes; anything larger is not one.
+constexpr std::uint64_t MaxPlacementSize = 4096;
+
+QString ExportFilter() {
+    return QCoreApplication::translate("prolamo::TfrmMain", "Prolamo configurations (*.txt);;All files (*)");
+}
 
 } // namespace
 
 TfrmMain::TfrmMain()
     : mmn(new QMenuBar(this)), lblConfigurations(new QLabel(Client())), cmbConfigurations(new QComboBox(Client())),
-      lblProfile(new QLabel(Client())), cmbProfiles(new QComboBox(Client())), imgAdmin(new TClickLabel(Client())),
+      lblProfile(new QLabel(Client())), cmbProfiles(new QComboBox(Client())), lblSettings(new QLabel(Client())),
+      lvwSettings(new TProfileStates(*imlImages, Client())), imgAdmin(new TClickLabel(Client())),
       FEmptySettings(std::make_unique<TSettings>()) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QLatin1String(ProductName));
     SetHelpKeyword(QStringLiteral("html/index.htm"));
-    SetClientSize(336, 236);
-    bvlDialog->setGeometry(8, 8, 320, 189);
-    actCancel->setText(QStringLiteral("&Close"));
+    resize(420, 460);
+    actCancel->setText(tr("&Close"));
     // Alt+H opens the Help menu.
-    actHelp->setText(QStringLiteral("H&elp"));
+    actHelp->setText(tr("H&elp"));
     btnOK->hide();
 
     const QString configurations = QStringLiteral("Configurations");
     const QString profiles = QStringLiteral("Profiles");
-    actConfigurationNew = NewAction("actConfigurationNew", configurations, QStringLiteral("&New configuration"),
-                                    QStringLiteral("New configuration"), 0);
-    actConfigurationEdit = NewAction("actConfigurationEdit", configurations, QStringLiteral("&Edit configuration"),
-                                     QStringLiteral("Edit configuration"), 1);
-    actConfigurationDel = NewAction("actConfigurationDel", configurations, QStringLiteral("&Delete configuration"),
-                                    QStringLiteral("Delete configuration"), 2);
-    actProfileNew = NewAction("actProfileNew", profiles, QStringLiteral("&New profile"),
-                              QStringLiteral("New profile"), 0);
-    actProfileEdit = NewAction("actProfileEdit", profiles, QStringLiteral("&Edit profile"),
-                               QStringLiteral("Edit profile"), 1);
-    actProfileDel = NewAction("actProfileDel", profiles, QStringLiteral("&Delete profile"),
-                              QStringLiteral("Delete profile"), 2);
-    actProfileRefresh = NewAction("actProfileRefresh", profiles, QStringLiteral("&Refresh profile"),
-                                  QStringLiteral("Refresh profile"), 5);
-    actProfileApply = NewAction("actProfileApply", profiles, QStringLiteral("&Apply profile"),
-                                QStringLiteral("Apply profile"), 6);
-    actProfilePreview = NewAction("actProfilePreview", profiles, QStringLiteral("&What will change..."),
-                                  QStringLiteral("What an apply of the profile would change"), -1);
-    actProfileUndoApply = NewAction("actProfileUndoApply", profiles, QStringLiteral("&Undo last apply"),
-                                    QStringLiteral("Put back what the machine held before the last apply"), 8);
-    actProfileUndoRefresh = NewAction("actProfileUndoRefresh", profiles, QStringLiteral("Undo last re&fresh"),
-                                      QStringLiteral("Put back the values the last refresh replaced"), 8);
-    actProfileHistory = NewAction("actProfileHistory", profiles, QStringLiteral("&History..."),
-                                  QStringLiteral("The kept snapshots, and an undo to one of them"), -1);
+    actConfigurationNew = NewAction("actConfigurationNew", configurations, tr("&New configuration"),
+                                    tr("New configuration"), 0);
+    actConfigurationEdit = NewAction("actConfigurationEdit", configurations, tr("&Edit configuration"),
+                                     tr("Edit configuration"), 1);
+    actConfigurationDel = NewAction("actConfigurationDel", configurations, tr("&Delete configuration"),
+                                    tr("Delete configuration"), 2);
+    actProfileNew = NewAction("actProfileNew", profiles, tr("&New profile"), tr("New profile"), 0);
+    actProfileEdit = NewAction("actProfileEdit", profiles, tr("&Edit profile"), tr("Edit profile"), 1);
+    actProfileDel = NewAction("actProfileDel", profiles, tr("&Delete profile"), tr("Delete profile"), 2);
+    actProfileRefresh = NewAction("actProfileRefresh", profiles, tr("&Refresh profile"), tr("Refresh profile"), 5);
+    actProfileApply = NewAction("actProfileApply", profiles, tr("&Apply profile"), tr("Apply profile"), 6);
+    actProfilePreview = NewAction("actProfilePreview", profiles, tr("&What will change..."),
+                                  tr("What an apply of the profile would change"), -1);
+    actProfileUndoApply = NewAction("actProfileUndoApply", profiles, tr("&Undo last apply"),
+                                    tr("Put back what the machine held before the last apply"), 8);
+    actProfileUndoRefresh = NewAction("actProfileUndoRefresh", profiles, tr("Undo last re&fresh"),
+                                      tr("Put back the values the last refresh replaced"), 8);
+    actProfileHistory = NewAction("actProfileHistory", profiles, tr("&History..."),
+                                  tr("The kept snapshots, and an undo to one of them"), -1);
     actConfigurationExport = NewAction("actConfigurationExport", configurations,
-                                       QStringLiteral("&Export configuration..."),
-                                       QStringLiteral("Save the configuration with its profiles as text"), -1);
+                                       tr("&Export configuration..."),
+                                       tr("Save the configuration with its profiles as text"), -1);
     actConfigurationImport = NewAction("actConfigurationImport", configurations,
-                                       QStringLiteral("&Import configurations..."),
-                                       QStringLiteral("Add the configurations of an exported text"), -1);
+                                       tr("&Import configurations..."),
+                                       tr("Add the configurations of an exported text"), -1);
     OnChange(actConfigurationNew, &TfrmMain::actConfigurationNewExecute, TDataUse::SaveAfter);
     OnChange(actConfigurationEdit, &TfrmMain::actConfigurationEditExecute, TDataUse::SaveAfter);
     OnChange(actConfigurationDel, &TfrmMain::actConfigurationDelExecute, TDataUse::SaveAfter);
@@ -174,29 +172,24 @@ TfrmMain::TfrmMain()
     OnChange(actConfigurationImport, &TfrmMain::actConfigurationImportExecute, TDataUse::SaveAfter);
 
     lblConfigurations->setObjectName(QStringLiteral("lblConfigurations"));
-    lblConfigurations->setText(QStringLiteral("Configuration (e.g. \"Network settings\")"));
-    lblConfigurations->move(16, 16);
-    lblConfigurations->adjustSize();
+    lblConfigurations->setText(tr("Configuration (e.g. \"Network settings\")"));
     lblConfigurations->setBuddy(cmbConfigurations);
     cmbConfigurations->setObjectName(QStringLiteral("cmbConfigurations"));
-    cmbConfigurations->setGeometry(16, 35, 304, 21);
     connect(cmbConfigurations, &QComboBox::activated, this,
             [this] { RunGuarded([this] { cmbConfigurationsChange(); }); });
-    tbrConfigurations = NewToolBar("tbrConfigurations", QRect(16, 62, 305, 22), Qt::Horizontal);
+    tbrConfigurations = NewToolBar("tbrConfigurations", Qt::Horizontal);
     AddToolButton(tbrConfigurations, "tbnNewConfiguration", actConfigurationNew);
     AddToolButton(tbrConfigurations, "btnEditConfiguration", actConfigurationEdit);
     AddToolButton(tbrConfigurations, "btnDelConfiguration", actConfigurationDel);
     new TToolBarTabStop(tbrConfigurations);
-    tbrConfigurations->setAccessibleName(QStringLiteral("Configuration actions"));
+    tbrConfigurations->setAccessibleName(tr("Configuration actions"));
 
     lblProfile->setObjectName(QStringLiteral("lblProfile"));
-    lblProfile->setText(QStringLiteral("Configuration profile (e.g. \"Network settings at home\")"));
-    lblProfile->move(32, 90);
-    lblProfile->adjustSize();
+    lblProfile->setText(tr("Configuration profile (e.g. \"Network settings at home\")"));
     lblProfile->setBuddy(cmbProfiles);
     cmbProfiles->setObjectName(QStringLiteral("cmbProfiles"));
-    cmbProfiles->setGeometry(32, 109, 288, 21);
-    tbrProfiles = NewToolBar("tbrProfiles", QRect(32, 136, 290, 22), Qt::Horizontal);
+    connect(cmbProfiles, &QComboBox::currentIndexChanged, this, [this] { ShowProfileStates(); });
+    tbrProfiles = NewToolBar("tbrProfiles", Qt::Horizontal);
     // Refresh replaces the profile's values: the other buttons stand between it and Apply.
     AddToolButton(tbrProfiles, "btnApplyProfile", actProfileApply);
     tbrProfiles->addSeparator()->setObjectName(QStringLiteral("sep3"));
@@ -206,30 +199,56 @@ TfrmMain::TfrmMain()
     tbrProfiles->addSeparator()->setObjectName(QStringLiteral("sep1"));
     AddToolButton(tbrProfiles, "btnProfileRefresh", actProfileRefresh);
     new TToolBarTabStop(tbrProfiles);
-    tbrProfiles->setAccessibleName(QStringLiteral("Profile actions"));
+    tbrProfiles->setAccessibleName(tr("Profile actions"));
     SetWindowShortcut(actProfileNew, QKeySequence::New);
     SetWindowShortcut(actProfileDel, QKeySequence::Delete);
     SetWindowShortcut(actProfileRefresh, QKeySequence(Qt::Key_F5));
 
+    lblSettings->setObjectName(QStringLiteral("lblSettings"));
+    lblSettings->setText(tr("Se&ttings of the profile, and what an apply would do"));
+    lblSettings->setBuddy(lvwSettings);
+    lblSettings->setWordWrap(true);
+    lvwSettings->setObjectName(QStringLiteral("lvwSettings"));
+    BindListActions(lvwSettings, actProfileEdit, {actProfileEdit, actProfileApply, actProfilePreview});
+
     lblInForce = new QLabel(Client());
     lblInForce->setObjectName(QStringLiteral("lblInForce"));
-    lblInForce->setGeometry(16, 164, 304, 28);
+    lblInForce->setWordWrap(true);
     lblInForce->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblInForce->setAccessibleName(QStringLiteral("Profile in force"));
+    lblInForce->setAccessibleName(tr("Profile in force"));
     FInForce = new TInForceCheck(*this);
     connect(FInForce, &TInForceCheck::TextChanged, this, &TfrmMain::ShowInForce);
 
+    BuildWelcome();
+
+    auto* profileBox = new QVBoxLayout();
+    // Indented under the configuration the profiles belong to.
+    profileBox->setContentsMargins(16, 0, 0, 0);
+    for (QWidget* widget : std::initializer_list<QWidget*>{lblProfile, cmbProfiles, tbrProfiles, lblSettings})
+        profileBox->addWidget(widget);
+    profileBox->addWidget(lvwSettings, 1);
+    auto* body = new QVBoxLayout(bvlDialog);
+    for (QWidget* widget : std::initializer_list<QWidget*>{lblConfigurations, cmbConfigurations, tbrConfigurations})
+        body->addWidget(widget);
+    body->addLayout(profileBox, 1);
+    body->addWidget(pnlWelcome, 1);
+    body->addWidget(lblInForce);
+
     imgAdmin->setObjectName(QStringLiteral("imgAdmin"));
-    imgAdmin->setGeometry(8, 204, 24, 24);
     imgAdmin->setPixmap(PicturePixmap(QStringLiteral("admin"), 24, devicePixelRatioF()));
     imgAdmin->setCursor(Qt::PointingHandCursor);
     imgAdmin->hide();
     connect(imgAdmin, &TClickLabel::clicked, this, &TfrmMain::imgAdminClick);
+    ButtonRow()->insertWidget(0, imgAdmin);
+    // What the user's rights mean for an apply, in words beside the picture.
+    lblRights = new QLabel(Client());
+    lblRights->setObjectName(QStringLiteral("lblRights"));
+    ButtonRow()->insertWidget(1, lblRights, 1);
 
     stbMain = new QStatusBar(this);
     stbMain->setObjectName(QStringLiteral("stbMain"));
     stbMain->setSizeGripEnabled(false);
-    lblStatus = new QLabel(stbMain);
+    lblStatus = new TElidedLabel(stbMain);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     stbMain->addWidget(lblStatus, 1);
     SetStatusBar(stbMain);
@@ -238,7 +257,10 @@ TfrmMain::TfrmMain()
     setTabOrder(cmbConfigurations, tbrConfigurations);
     setTabOrder(tbrConfigurations, cmbProfiles);
     setTabOrder(cmbProfiles, tbrProfiles);
-    setTabOrder(tbrProfiles, btnCancel);
+    setTabOrder(tbrProfiles, lvwSettings);
+    setTabOrder(lvwSettings, btnWelcomeNew);
+    setTabOrder(btnWelcomeNew, btnWelcomeImport);
+    setTabOrder(btnWelcomeImport, btnCancel);
     setTabOrder(btnCancel, btnHelp);
 
     FormCreate();
@@ -261,18 +283,18 @@ TfrmMain::~TfrmMain() {
 
 void TfrmMain::BuildMenu() {
     mmn->setObjectName(QStringLiteral("mmn"));
-    miFile = mmn->addMenu(QStringLiteral("&File"));
+    miFile = mmn->addMenu(tr("&File"));
     miFile->setObjectName(QStringLiteral("miFile"));
     AddMenuItem(miFile, "miExport", actConfigurationExport);
     AddMenuItem(miFile, "miImport", actConfigurationImport);
     miFile->addSeparator()->setObjectName(QStringLiteral("N2"));
     AddMenuItem(miFile, "miCancel", actCancel);
-    miConfigurations = mmn->addMenu(QStringLiteral("C&onfigurations"));
+    miConfigurations = mmn->addMenu(tr("C&onfigurations"));
     miConfigurations->setObjectName(QStringLiteral("miConfigurations"));
     AddMenuItem(miConfigurations, "miConfigAdd", actConfigurationNew);
     AddMenuItem(miConfigurations, "miConfigEdit", actConfigurationEdit);
     AddMenuItem(miConfigurations, "miConfigDel", actConfigurationDel);
-    miProfiles = mmn->addMenu(QStringLiteral("&Profiles"));
+    miProfiles = mmn->addMenu(tr("&Profiles"));
     miProfiles->setObjectName(QStringLiteral("miProfiles"));
     AddMenuItem(miProfiles, "miProfileNew", actProfileNew);
     AddMenuItem(miProfiles, "miProfileEdit", actProfileEdit);
@@ -285,11 +307,11 @@ void TfrmMain::BuildMenu() {
     AddMenuItem(miProfiles, "miProfileUndoApply", actProfileUndoApply);
     AddMenuItem(miProfiles, "miProfileUndoRefresh", actProfileUndoRefresh);
     AddMenuItem(miProfiles, "miProfileHistory", actProfileHistory);
-    miHelp = mmn->addMenu(QStringLiteral("&Help"));
+    miHelp = mmn->addMenu(tr("&Help"));
     miHelp->setObjectName(QStringLiteral("miHelp"));
-    AddMenuItem(miHelp, "mniContents", actHelp)->setStatusTip(QStringLiteral("Show Help"));
+    AddMenuItem(miHelp, "mniContents", actHelp)->setStatusTip(tr("Show Help"));
     miHelp->addSeparator()->setObjectName(QStringLiteral("sep2"));
-    miAbout = miHelp->addAction(QStringLiteral("&About"));
+    miAbout = miHelp->addAction(tr("&About"));
     miAbout->setObjectName(QStringLiteral("miAbout"));
     connect(miAbout, &QAction::triggered, this, [this] { RunGuarded([this] { miAboutClick(); }); });
     SetMenuBar(mmn);
@@ -297,10 +319,78 @@ void TfrmMain::BuildMenu() {
 
 void TfrmMain::FormCreate() {
     const TRightsCase rightsCase = CurrentRightsCase();
-    const QString text = QString::fromStdString(RightsCaseText(rightsCase));
+    const QString text = ToQString(RightsCaseText(rightsCase));
     imgAdmin->setToolTip(text);
     imgAdmin->setAccessibleDescription(text);
     imgAdmin->setVisible(rightsCase != TRightsCase::Administrator);
+    lblRights->setText(ToQString(RightsCaseTitle(rightsCase)));
+    lblRights->setToolTip(text);
+    lblRights->setAccessibleDescription(text);
+    LoadPlacement();
+}
+
+void TfrmMain::BuildWelcome() {
+    pnlWelcome = new QFrame(Client());
+    pnlWelcome->setObjectName(QStringLiteral("pnlWelcome"));
+    lblWelcome = new QLabel(pnlWelcome);
+    lblWelcome->setObjectName(QStringLiteral("lblWelcome"));
+    lblWelcome->setWordWrap(true);
+    lblWelcome->setText(
+        tr("Welcome. A configuration names settings of this computer that you switch together, such as the "
+           "network settings; each of its profiles keeps their values for one place, such as at home or at the "
+           "office.\n\nTo begin, make a new configuration, or import one that was exported on another computer."));
+    btnWelcomeNew = NewButton(pnlWelcome, "btnWelcomeNew");
+    BindButton(*btnWelcomeNew, *actConfigurationNew);
+    btnWelcomeImport = NewButton(pnlWelcome, "btnWelcomeImport");
+    BindButton(*btnWelcomeImport, *actConfigurationImport);
+    auto* buttons = new QHBoxLayout();
+    buttons->addWidget(btnWelcomeNew);
+    buttons->addWidget(btnWelcomeImport);
+    buttons->addStretch(1);
+    auto* layout = new QVBoxLayout(pnlWelcome);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(lblWelcome);
+    layout->addLayout(buttons);
+    layout->addStretch(1);
+    pnlWelcome->hide();
+}
+
+void TfrmMain::ShowWelcome() {
+    // The first steps, until there is a configuration whose profiles can be shown.
+    const bool empty = GetConfigurationList().Count() == 0;
+    pnlWelcome->setVisible(empty);
+    for (QWidget* widget : std::initializer_list<QWidget*>{lblProfile, cmbProfiles, tbrProfiles, lblSettings, lvwSettings})
+        widget->setVisible(!empty);
+}
+
+void TfrmMain::ShowProfileStates() { lvwSettings->Show(GetSelectedConfiguration(), GetSelectedProfile()); }
+
+std::string TfrmMain::PlacementFilePath() { return BesideDataFile(".window"); }
+
+void TfrmMain::LoadPlacement() {
+    // The file is the user's and may hold anything: restoreGeometry refuses what is not its own
+    // form, and keeps the window on a screen there is now. A missing file leaves the first size.
+    std::vector<std::uint8_t> content;
+    if (os::Files().ReadWholeFile(PlacementFilePath(), &content, MaxPlacementSize) != os::ErrorSuccess)
+        return;
+    const auto decoded = QByteArray::fromBase64Encoding(
+        QByteArray(reinterpret_cast<const char*>(content.data()), static_cast<qsizetype>(content.size())).trimmed(),
+        QByteArray::AbortOnBase64DecodingErrors);
+    if (decoded)
+        restoreGeometry(*decoded);
+}
+
+void TfrmMain::SavePlacement() {
+    // Where the window was is worth no message: a placement that cannot be saved is given up.
+    const QByteArray text = saveGeometry().toBase64() + '\n';
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.constData()),
+                                              static_cast<std::size_t>(text.size()));
+    os::Files().WriteFileReplacing(PlacementFilePath(), bytes);
+}
+
+void TfrmMain::hideEvent(QHideEvent* event) {
+    SavePlacement();
+    TfrmBeveledDlg::hideEvent(event);
 }
 
 void TfrmMain::OpenDataFile() {
@@ -309,15 +399,15 @@ void TfrmMain::OpenDataFile() {
     try {
         FDataFile->Open(lock);
     } catch (const std::exception& e) {
-        throw Exception("The data file " + FDataFile->Path() + " cannot be read: " + e.what() +
-                        "\n\nIt was left as it is; \"prolamo-cli datafile dump\" shows how far it can be read. " +
-                        ProductName + " will close.");
+        throw Exception(ToUtf8(tr("The data file %1 cannot be read: %2\n\nIt was left as it is; \"prolamo-cli "
+                                  "datafile dump\" shows how far it can be read. %3 will close.")
+                                   .arg(ToQString(FDataFile->Path()), ToQString(e.what()), QLatin1String(ProductName))));
     }
     if (!FDataFile->HistoryError().empty())
         // The program works on; the history refuses changes, so applies stop before they write.
-        TMessageBoxes::ShowError(ToQString("The history file " + History().FileName() + " cannot be read: " +
-                                           FDataFile->HistoryError() + "\n\nIt was left as it is; nothing can be "
-                                           "applied or undone until it is mended or removed."));
+        TMessageBoxes::ShowError(tr("The history file %1 cannot be read: %2\n\nIt was left as it is; nothing can be "
+                                    "applied or undone until it is mended or removed.")
+                                     .arg(ToQString(History().FileName()), ToQString(FDataFile->HistoryError())));
     // An old history file that could not be taken over was set aside.
     else if (!History().Notice().empty())
         TMessageBoxes::ShowError(ToQString(History().Notice()));
@@ -391,8 +481,9 @@ void TfrmMain::SaveChange(std::optional<TDataFileLock>& lock) {
         try {
             lock.emplace(FDataFile->Lock());
         } catch (const EDataFileLocked& e) {
-            throw Exception(std::string(e.what()) + ".\n\nYour changes are kept in this window and saved as soon as "
-                            "the data file is free.");
+            throw Exception(ToUtf8(tr("%1.\n\nYour changes are kept in this window and saved as soon as the data "
+                                      "file is free.")
+                                       .arg(ToQString(e.what()))));
         }
     }
     Synchronize(*lock);
@@ -418,6 +509,8 @@ void TfrmMain::SynchronizeDataFile() {
 bool TfrmMain::NeedsSynchronizing() const { return FUnsaved || FDataFile->ChangedOutside(); }
 
 void TfrmMain::SaveBeforeEnd() {
+    if (isVisible())
+        SavePlacement();
     if (FUnsaved)
         RunGuarded([this] { Synchronize(FDataFile->Lock()); });
 }
@@ -431,8 +524,9 @@ void TfrmMain::Synchronize(const TDataFileLock& lock) {
         FUnsaved = false;
     } catch (const std::exception& e) {
         FUnsaved = true;
-        throw Exception("The data file " + FDataFile->Path() + " cannot be read or saved: " + e.what() +
-                        "\n\nYour changes are kept in this window and saved as soon as it can be.");
+        throw Exception(ToUtf8(tr("The data file %1 cannot be read or saved: %2\n\nYour changes are kept in this "
+                                  "window and saved as soon as it can be.")
+                                   .arg(ToQString(FDataFile->Path()), ToQString(e.what()))));
     }
     if (report.tookIn) {
         TConfiguration* selected = GetConfigurationList().Find(configuration);
@@ -473,6 +567,7 @@ TConfigurationProfiles& TfrmMain::GetCurrentProfiles() const {
 
 void TfrmMain::FillConfigurations(const TConfiguration* selected) {
     FillList(*cmbConfigurations, NamesOf(GetConfigurationList()), PositionOf(GetConfigurationList(), selected));
+    ShowWelcome();
 }
 
 void TfrmMain::FillProfiles(const TConfigurationProfile* selected) {
@@ -541,7 +636,7 @@ void TfrmMain::actConfigurationExportUpdate() {
 void TfrmMain::actProfileUndoApplyUpdate() {
     const TProfileSnapshot* snapshot = History().Newest({TSnapshotKind::Apply, TSnapshotKind::Undo});
     actProfileUndoApply->setEnabled(snapshot != nullptr);
-    actProfileUndoApply->setStatusTip(snapshot ? ToQString("Undo " + snapshot->Description())
+    actProfileUndoApply->setStatusTip(snapshot ? tr("Undo %1").arg(ToQString(snapshot->Description()))
                                                : actProfileUndoApply->property("hint").toString());
 }
 
@@ -609,23 +704,21 @@ void TfrmMain::actProfileDelExecute(QAction*) {
     FillProfiles();
 }
 
-void TfrmMain::ShowStatus(const std::string& text) {
-    // The window keeps its width: a long text ends in "..." and shows whole as the tip.
-    const QString full = ToQString(text);
-    lblStatus->setToolTip(full);
-    lblStatus->setText(Elided(*lblStatus, full));
-}
+void TfrmMain::ShowStatus(const std::string& text) { lblStatus->SetFullText(ToQString(text)); }
 
-void TfrmMain::RecheckInForce() { FInForce->Restart(History(), GetSelectedConfiguration()); }
+void TfrmMain::RecheckInForce() {
+    FInForce->Restart(History(), GetSelectedConfiguration());
+    ShowProfileStates();
+}
 
 void TfrmMain::ShowInForce() {
     const QString text = FInForce->Text();
-    lblInForce->setText(Elided(*lblInForce, text));
+    lblInForce->setText(text);
     lblInForce->setToolTip(text);
     lblInForce->setAccessibleDescription(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
 }
 
-QString TfrmMain::StatusText() const { return lblStatus->toolTip(); }
+QString TfrmMain::StatusText() const { return lblStatus->FullText(); }
 
 void TfrmMain::SelectProfile(const TConfiguration& configuration, const TConfigurationProfile& profile) {
     FillConfigurations(&configuration);
@@ -692,7 +785,8 @@ void TfrmMain::actProfileHistoryExecute(QAction*) {
     RunChange(TDataUse::LockedThroughout, [this, key] {
         TProfileSnapshot* chosen = History().Find(key);
         if (!chosen)
-            throw Exception("The chosen snapshot is no longer in the history: another program removed it.");
+            throw Exception(
+                ToUtf8(tr("The chosen snapshot is no longer in the history: another program removed it.")));
         UndoApply(chosen);
     });
 }
@@ -716,38 +810,40 @@ void TfrmMain::actConfigurationExportExecute(QAction*) {
         return;
     const std::optional<QString> file = TFileDialogs::GetSaveFileName(
         ToQString(configuration->Name() + ".txt"), ToQString(TOsHelper::GetSpecialFolder(os::CsidlPersonal)),
-        ExportFilter);
+        ExportFilter());
     if (!file)
         return;
     WriteTextFile(*file, ExportConfigurations({configuration}));
-    ShowStatus("Exported " + configuration->Name() + " to " + ToUtf8(QDir::toNativeSeparators(*file)));
+    ShowStatus(ToUtf8(tr("Exported %1 to %2").arg(ToQString(configuration->Name()), QDir::toNativeSeparators(*file))));
 }
 
 void TfrmMain::actConfigurationImportExecute(QAction*) {
     const std::optional<QString> file = TFileDialogs::GetOpenFileName(
-        QString(), ToQString(TOsHelper::GetSpecialFolder(os::CsidlPersonal)), ExportFilter);
+        QString(), ToQString(TOsHelper::GetSpecialFolder(os::CsidlPersonal)), ExportFilter());
     if (!file)
         return;
     const std::unique_ptr<TConfigurations> imported = ReadExport(ReadTextFile(*file, MaxTextSize));
     if (const std::string cautions = ImportCautions(*imported);
         !cautions.empty() &&
-        !TMessageBoxes::AskYesNo(ToQString(cautions + "\n\n" + ImportQuestion), {}, QMessageBox::No))
+        !TMessageBoxes::AskYesNo(ToQString(cautions) + QStringLiteral("\n\n") +
+                                     ToQString(Translated("Engine", ImportQuestion)),
+                                 {}, QMessageBox::No))
         return;
     std::vector<std::string> names;
     try {
         names = ImportConfigurations(GetConfigurationsRoot(), *imported, false);
     } catch (const EImportConflict& e) {
-        if (!TMessageBoxes::AskYesNo(ToQString(e.Message()) + QStringLiteral("\n\nImport it under a new name?")))
+        if (!TMessageBoxes::AskYesNo(ToQString(e.Message()) + tr("\n\nImport it under a new name?")))
             return;
         names = ImportConfigurations(GetConfigurationsRoot(), *imported, true);
     }
     if (names.empty())
         return;
     FillConfigurations(GetConfigurationList().Find(names.front()));
-    std::string text = "Imported";
+    QStringList taken;
     for (const std::string& name : names)
-        text += (&name == &names.front() ? " " : ", ") + name;
-    ShowStatus(text);
+        taken << ToQString(name);
+    ShowStatus(ToUtf8(tr("Imported %1").arg(taken.join(QStringLiteral(", ")))));
 }
 
 void TfrmMain::DoCancel(QAction* action) {
@@ -775,14 +871,14 @@ void TfrmMain::imgAdminClick() { ShowHelpTopic(QStringLiteral("html/security.htm
 
 void TfrmMain::AttachSwitching(TDesktopSwitching& switching) {
     FSwitching = &switching;
-    miSwitching = new QMenu(QStringLiteral("&Switching"), mmn);
+    miSwitching = new QMenu(tr("&Switching"), mmn);
     miSwitching->setObjectName(QStringLiteral("miSwitching"));
     mmn->insertMenu(miHelp->menuAction(), miSwitching);
-    miRules = miSwitching->addAction(QStringLiteral("&Rules..."));
+    miRules = miSwitching->addAction(tr("&Rules..."));
     miRules->setObjectName(QStringLiteral("miRules"));
-    miRules->setStatusTip(QStringLiteral("The rules that apply a profile by the network the computer is on"));
+    miRules->setStatusTip(tr("The rules that apply a profile by the network the computer is on"));
     connect(miRules, &QAction::triggered, this, [this] { RunGuarded([this] { miRulesClick(); }); });
-    miPauseSwitching = miSwitching->addAction(QStringLiteral("&Pause automatic switching"));
+    miPauseSwitching = miSwitching->addAction(tr("&Pause automatic switching"));
     miPauseSwitching->setObjectName(QStringLiteral("miPauseSwitching"));
     miPauseSwitching->setCheckable(true);
     connect(miPauseSwitching, &QAction::triggered, this, [this](bool paused) { miPauseSwitchingClick(paused); });
@@ -790,7 +886,7 @@ void TfrmMain::AttachSwitching(TDesktopSwitching& switching) {
     stbSwitching = new QStatusBar(this);
     stbSwitching->setObjectName(QStringLiteral("stbSwitching"));
     stbSwitching->setSizeGripEnabled(false);
-    lblSwitching = new QLabel(stbSwitching);
+    lblSwitching = new TElidedLabel(stbSwitching);
     lblSwitching->setObjectName(QStringLiteral("lblSwitching"));
     stbSwitching->addWidget(lblSwitching, 1);
     SetStatusBar(stbSwitching);
@@ -799,10 +895,7 @@ void TfrmMain::AttachSwitching(TDesktopSwitching& switching) {
 }
 
 void TfrmMain::ShowSwitchingState() {
-    // As wide as the window: a long line ends in "..." and shows whole as the tip.
-    const QString state = FSwitching->StateText();
-    lblSwitching->setToolTip(state);
-    lblSwitching->setText(lblSwitching->fontMetrics().elidedText(state, Qt::ElideRight, ClientSize().width() - 16));
+    lblSwitching->SetFullText(FSwitching->StateText());
     miPauseSwitching->setChecked(FSwitching->Paused());
 }
 

@@ -12,6 +12,8 @@
 #include <optional>
 
 class QComboBox;
+class QFrame;
+class QPushButton;
 class QKeyEvent;
 class QLabel;
 class QMenu;
@@ -24,6 +26,8 @@ class QToolButton;
 namespace prolamo {
 
 class TClickLabel;
+class TElidedLabel;
+class TProfileStates;
 class TDesktopSwitching;
 class TInForceCheck;
 
@@ -84,13 +88,22 @@ public:
     QLabel* lblProfile;
     QComboBox* cmbProfiles;
     QToolBar* tbrProfiles;
+    QLabel* lblSettings;
+    // The chosen profile's settings and what an apply would do to each.
+    TProfileStates* lvwSettings;
+    // Instead of the profiles while there is no configuration: the first steps.
+    QFrame* pnlWelcome;
+    QLabel* lblWelcome;
+    QPushButton* btnWelcomeNew;
+    QPushButton* btnWelcomeImport;
     // The profile of the chosen configuration applied last, when, and whether the machine still
     // matches it.
     QLabel* lblInForce;
     TClickLabel* imgAdmin;
+    QLabel* lblRights;
     // What the last action did ("Captured 3 settings into Office").
     QStatusBar* stbMain;
-    QLabel* lblStatus;
+    TElidedLabel* lblStatus;
     QAction* actConfigurationExport;
     QAction* actConfigurationImport;
     QAction* actConfigurationNew;
@@ -110,11 +123,12 @@ public:
     QAction* miRules = nullptr;
     QAction* miPauseSwitching = nullptr;
     QStatusBar* stbSwitching = nullptr;
-    QLabel* lblSwitching = nullptr;
+    TElidedLabel* lblSwitching = nullptr;
 
 protected:
     void DoCancel(QAction* action) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void BuildMenu();
@@ -129,6 +143,13 @@ private:
     // After a change: saves it under Lock, taking the lock when it is not held.
     void SaveChange(std::optional<TDataFileLock>& lock);
     void FormCreate();
+    void BuildWelcome();
+    void ShowWelcome();
+    void ShowProfileStates();
+    // The window's size and place, in a file of their own beside the data file.
+    static std::string PlacementFilePath();
+    void LoadPlacement();
+    void SavePlacement();
     void OpenDataFile();
     // Keep the selected position, or select Selected where the list shows it.
     void FillConfigurations(const TConfiguration* selected = nullptr);

@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QVBoxLayout>
 
 namespace prolamo {
 
@@ -23,7 +24,8 @@ QTableWidgetItem* Cell(const std::string& text) {
 }
 
 QString LineCount(std::size_t count) {
-    return count == 1 ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(count);
+    return count == 1 ? QCoreApplication::translate("prolamo::TfrmPreview", "1 line")
+                      : QCoreApplication::translate("prolamo::TfrmPreview", "%1 lines").arg(count);
 }
 
 // A value of several lines is counted in its cell; the difference below shows its lines.
@@ -43,45 +45,43 @@ TfrmPreview::TfrmPreview(const TConfigurationProfile& profile, QWidget* owner)
     : TfrmBaseDlg(owner), lblSummary(new QLabel(Client())), lvwChanges(new QTableWidget(0, 4, Client())),
       memDifference(new QPlainTextEdit(Client())), btnApply(new QPushButton(Client())), FPreview(PreviewProfile(profile)) {
     setObjectName(QStringLiteral("frmPreview"));
-    setWindowTitle(QStringLiteral("What will change: %1").arg(ToQString(profile.Name())));
+    setWindowTitle(tr("What will change: %1").arg(ToQString(profile.Name())));
     SetHelpKeyword(QStringLiteral("html/profileedit.htm"));
-    SetSizeable(true);
-    SetClientSize(520, 280);
+    resize(560, 360);
     btnOK->hide();
-    actCancel->setText(QStringLiteral("&Close"));
-    btnCancel->setGeometry(357, 247, 75, 25);
-    btnHelp->setGeometry(437, 247, 75, 25);
-    actApply = NewAction("actApply", QStringLiteral("Dialog"), QStringLiteral("&Apply"),
-                         QStringLiteral("Apply this profile now"), -1);
+    actCancel->setText(tr("&Close"));
+    actApply = NewAction("actApply", QStringLiteral("Dialog"), tr("&Apply"),
+                         tr("Apply this profile now"), -1);
     OnExecute(actApply, &TfrmPreview::actApplyExecute);
     btnApply->setObjectName(QStringLiteral("btnApply"));
-    btnApply->setGeometry(277, 247, 75, 25);
+    btnApply->setMinimumWidth(btnCancel->minimumWidth());
     btnApply->setAutoDefault(false);
     BindButton(*btnApply, *actApply);
-    Anchor(btnApply, Qt::RightEdge | Qt::BottomEdge);
+    // Before Close, as OK stands before Cancel.
+    ButtonRow()->insertWidget(ButtonRow()->indexOf(btnCancel), btnApply);
 
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
-    lblSummary->setGeometry(8, 8, 504, 16);
-    Anchor(lblSummary, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
+    lblSummary->setWordWrap(true);
     lvwChanges->setObjectName(QStringLiteral("lvwChanges"));
-    lvwChanges->setGeometry(8, 28, 504, 131);
     lvwChanges->setHorizontalHeaderLabels(
-        {QStringLiteral("Setting"), QStringLiteral("State"), QStringLiteral("Now"), QStringLiteral("After")});
+        {tr("Setting"), tr("State"), tr("Now"), tr("After")});
     lvwChanges->verticalHeader()->hide();
     lvwChanges->verticalHeader()->setDefaultSectionSize(lvwChanges->fontMetrics().height() + 4);
     lvwChanges->horizontalHeader()->setStretchLastSection(true);
     lvwChanges->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvwChanges->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvwChanges->setWordWrap(false);
-    Anchor(lvwChanges, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
     connect(lvwChanges, &QTableWidget::currentCellChanged, this,
             [this](int row) { RunGuarded([this, row] { lvwChangesCurrentRowChanged(row); }); });
     memDifference->setObjectName(QStringLiteral("memDifference"));
-    memDifference->setGeometry(8, 165, 504, 74);
     memDifference->setReadOnly(true);
     memDifference->setLineWrapMode(QPlainTextEdit::NoWrap);
-    memDifference->setPlaceholderText(QStringLiteral("Choose a setting of several lines to see them removed and added"));
-    Anchor(memDifference, Qt::LeftEdge | Qt::RightEdge | Qt::BottomEdge);
+    memDifference->setPlaceholderText(tr("Choose a setting of several lines to see them removed and added"));
+    auto* layout = new QVBoxLayout(Body());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(lblSummary);
+    layout->addWidget(lvwChanges, 2);
+    layout->addWidget(memDifference, 1);
 
     ShowChanges();
     UpdateActions();
@@ -110,7 +110,7 @@ void TfrmPreview::ShowChanges() {
             const auto added = count(TLineChange::Added);
             lvwChanges->setItem(row, colNow, LinesCell(change.now, LineCount(lines.size() - added)));
             lvwChanges->setItem(row, colAfter,
-                                LinesCell(change.after, QStringLiteral("%1: %2 removed, %3 added")
+                                LinesCell(change.after, tr("%1: %2 removed, %3 added")
                                                             .arg(LineCount(lines.size() - removed))
                                                             .arg(removed)
                                                             .arg(added)));

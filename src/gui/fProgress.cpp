@@ -10,12 +10,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTableWidget>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace prolamo {
 
@@ -32,39 +34,30 @@ constexpr int PointerCheckTime = 250;
 TfrmProgress::TfrmProgress(QWidget* owner)
     : TfrmBaseDlg(owner), lblText(new QLabel(Client())), prg(new QProgressBar(Client())),
       lvwLog(new QTableWidget(0, 1, Client())), mnuClipboard(new QMenu(this)),
-      btnUndo(new QPushButton(Client())), tmrClose(new QTimer(this)) {
+      btnUndo(new QPushButton(Client())), memDetails(new QPlainTextEdit(Client())), tmrClose(new QTimer(this)) {
     setObjectName(QStringLiteral("frmProgress"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Please wait..."));
+    setWindowTitle(tr("Please wait..."));
     SetHelpKeyword(QStringLiteral("html/profiletroubles.htm"));
-    SetSizeable(true);
-    SetClientSize(400, 240);
+    resize(440, 0);
 
     lblText->setObjectName(QStringLiteral("lblText"));
-    lblText->move(8, 8);
-    lblText->adjustSize();
+    lblText->setWordWrap(true);
     prg->setObjectName(QStringLiteral("prg"));
-    prg->setGeometry(8, 27, 384, 16);
     prg->setRange(0, 1);
     prg->setValue(0);
     prg->setTextVisible(false);
-    Anchor(prg, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
     btnOK->hide();
-    btnCancel->setGeometry(236, 49, 75, 25);
-    btnHelp->setGeometry(317, 49, 75, 25);
-    Anchor(btnCancel, Qt::TopEdge | Qt::RightEdge);
-    Anchor(btnHelp, Qt::TopEdge | Qt::RightEdge);
-    actUndoApply = NewAction("actUndoApply", QStringLiteral("Dialog"), QStringLiteral("&Undo last apply"),
-                             QStringLiteral("Put back what the machine held before this run"), -1);
+    actUndoApply = NewAction("actUndoApply", QStringLiteral("Dialog"), tr("&Undo last apply"),
+                             tr("Put back what the machine held before this run"), -1);
     OnExecute(actUndoApply, &TfrmProgress::actUndoApplyExecute);
     btnUndo->setObjectName(QStringLiteral("btnUndo"));
-    btnUndo->setGeometry(8, 49, 110, 25);
     btnUndo->setAutoDefault(false);
     BindButton(*btnUndo, *actUndoApply);
     btnUndo->hide();
+    ButtonRow()->insertWidget(0, btnUndo);
 
     lvwLog->setObjectName(QStringLiteral("lvwLog"));
-    lvwLog->setGeometry(8, 80, 384, 152);
     lvwLog->horizontalHeader()->hide();
     lvwLog->verticalHeader()->hide();
     lvwLog->verticalHeader()->setDefaultSectionSize(lvwLog->fontMetrics().height() + 4);
@@ -77,15 +70,32 @@ TfrmProgress::TfrmProgress(QWidget* owner)
     lvwLog->setIconSize(QSize(16, 16));
     lvwLog->setContextMenuPolicy(Qt::CustomContextMenu);
     lvwLog->installEventFilter(this);
-    Anchor(lvwLog, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
+    lvwLog->setAccessibleName(tr("Log"));
+    connect(lvwLog, &QTableWidget::currentCellChanged, this, [this](int row) { ShowDetails(row); });
+    // A log line cut at the window's edge reads whole here, wrapped.
+    memDetails->setObjectName(QStringLiteral("memDetails"));
+    memDetails->setReadOnly(true);
+    memDetails->setAccessibleName(tr("Details"));
+    memDetails->setPlaceholderText(tr("Choose a line to read it whole"));
+    memDetails->setMaximumHeight(memDetails->fontMetrics().height() * 5);
+
+    auto* body = new QVBoxLayout(Body());
+    body->setContentsMargins(0, 0, 0, 0);
+    body->addWidget(lblText);
+    body->addWidget(prg);
+    // The log goes below the buttons, which stay where they were when it opens.
+    auto* log = static_cast<QVBoxLayout*>(Client()->layout());
+    log->setStretchFactor(Body(), 0);
+    log->addWidget(lvwLog, 1);
+    log->addWidget(memDetails);
     connect(lvwLog, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         UpdateActions();
         mnuClipboard->popup(lvwLog->viewport()->mapToGlobal(pos));
     });
 
     const QString clipboard = QStringLiteral("Clipboard");
-    actCopySelected = NewAction("actCopySelected", clipboard, QStringLiteral("&Copy"), {}, -1);
-    actCopyAll = NewAction("actCopyAll", clipboard, QStringLiteral("Copy &all"), {}, -1);
+    actCopySelected = NewAction("actCopySelected", clipboard, tr("&Copy"), {}, -1);
+    actCopyAll = NewAction("actCopyAll", clipboard, tr("Copy &all"), {}, -1);
     OnExecute(actCopySelected, &TfrmProgress::actCopySelectedExecute);
     OnExecute(actCopyAll, &TfrmProgress::actCopyAllExecute);
     mnuClipboard->setObjectName(QStringLiteral("mnuClipboard"));
@@ -103,7 +113,7 @@ TfrmProgress::TfrmProgress(QWidget* owner)
 TfrmProgress::~TfrmProgress() { FormClose(); }
 
 void TfrmProgress::FormCreate() {
-    SetClientHeight(80);
+    ShowLog(false);
     FErrorImageIndex = imlImages->Add(style()->standardIcon(QStyle::SP_MessageBoxCritical));
     FWarningImageIndex = imlImages->Add(style()->standardIcon(QStyle::SP_MessageBoxWarning));
 }
@@ -150,11 +160,29 @@ QString TfrmProgress::OneLine(const QString& text) {
     return result;
 }
 
+void TfrmProgress::ShowLog(bool shown) {
+    if (lvwLog->isVisibleTo(this) == shown && memDetails->isVisibleTo(this) == shown)
+        return;
+    lvwLog->setVisible(shown);
+    memDetails->setVisible(shown);
+    // Without the log the window is as low as its controls; with it, room for a few lines.
+    Client()->layout()->activate();
+    layout()->activate();
+    const int height = minimumSizeHint().height();
+    resize(width(), shown ? height + lvwLog->verticalHeader()->defaultSectionSize() * 8 : height);
+}
+
+void TfrmProgress::ShowDetails(int row) {
+    const QTableWidgetItem* item = row >= 0 ? lvwLog->item(row, 0) : nullptr;
+    memDetails->setPlainText(item ? item->toolTip() : QString());
+}
+
 void TfrmProgress::AddLogLine(const QString& text, int resultType) {
-    SetClientHeight(240);
+    ShowLog(true);
     const int row = lvwLog->rowCount();
     lvwLog->insertRow(row);
     auto* item = new QTableWidgetItem(OneLine(text));
+    item->setToolTip(text);
     const int image = resultType == 0 ? FWarningImageIndex : resultType == 1 ? FErrorImageIndex : -1;
     if (image >= 0)
         item->setIcon(imlImages->Icon(image));
@@ -173,16 +201,15 @@ void TfrmProgress::ShowResults(const TCheckResultList& results) {
 
 void TfrmProgress::SetStatusText(const QString& text) {
     lblText->setText(text);
-    lblText->adjustSize();
     QCoreApplication::processEvents();
 }
 
 void TfrmProgress::Done(const QString& summary) {
-    const QString outcome = summary.isEmpty() ? QStringLiteral("Done") : summary;
+    const QString outcome = summary.isEmpty() ? tr("Done") : summary;
     SetStatusText(outcome);
     // The title is what the taskbar shows of a window that went behind another.
     setWindowTitle(outcome);
-    actCancel->setText(QStringLiteral("&Close"));
+    actCancel->setText(tr("&Close"));
     FCanClose = true;
     UpdateActions();
     btnCancel->setFocus();

@@ -8,6 +8,7 @@
 
 class QLabel;
 class QMenu;
+class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QTableWidget;
@@ -54,6 +55,8 @@ public:
     QTableWidget* lvwLog;
     QMenu* mnuClipboard;
     QPushButton* btnUndo;
+    // The chosen log line whole.
+    QPlainTextEdit* memDetails;
     QAction* actUndoApply;
     QAction* actCopySelected;
     QAction* actCopyAll;
@@ -73,6 +76,9 @@ private:
     void FormShow();
     void FormClose();
     void FormResize();
+    // The log and its details below the buttons, or a window as low as its controls.
+    void ShowLog(bool shown);
+    void ShowDetails(int row);
     void actCopyUpdate(QAction* action);
     void actCopySelectedExecute(QAction* action);
     void actCopyAllExecute(QAction* action);

@@ -7,12 +7,14 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace prolamo {
 
@@ -21,8 +23,8 @@ namespace {
 constexpr int kReloadMilliseconds = 1000;
 
 // A button of the column on the right.
-QPushButton* NewActionButton(QWidget* parent, const char* name, int top, QAction& action) {
-    QPushButton* button = NewButton(parent, name, QRect(504, top, 88, 25));
+QPushButton* NewActionButton(QWidget* parent, const char* name, QAction& action) {
+    QPushButton* button = NewButton(parent, name);
     BindButton(*button, action);
     return button;
 }
@@ -52,28 +54,25 @@ std::string FreeRuleName(TSwitchRules& rules) {
 TfrmRules::TfrmRules(TDesktopSwitching& switching, QWidget* owner)
     : TfrmBaseDlg(owner), lblRules(new QLabel(Client())), lvwRules(new QTableWidget(0, 3, Client())),
       lblFile(new QLabel(Client())), lblTest(new QLabel(Client())), edtTest(new QPlainTextEdit(Client())),
-      chkPause(new QCheckBox(QStringLiteral("&Pause automatic switching"), Client())), tmrReload(new QTimer(this)),
+      chkPause(new QCheckBox(tr("&Pause automatic switching"), Client())), tmrReload(new QTimer(this)),
       FSwitching(switching), FPath(RulesFilePath()) {
     setObjectName(QStringLiteral("frmRules"));
-    setWindowTitle(QStringLiteral("Switching rules"));
+    setWindowTitle(tr("Switching rules"));
     SetHelpKeyword(QStringLiteral("html/rules.htm"));
-    SetSizeable(true);
-    SetClientSize(600, 420);
+    resize(600, 440);
     btnOK->hide();
-    actCancel->setText(QStringLiteral("&Close"));
-    btnCancel->setGeometry(436, 387, 75, 25);
-    btnHelp->setGeometry(517, 387, 75, 25);
+    actCancel->setText(tr("&Close"));
 
     const QString rules = QStringLiteral("Rules");
-    actRuleNew = NewAction("actRuleNew", rules, QStringLiteral("&New..."), QStringLiteral("New rule"), -1);
-    actRuleEdit = NewAction("actRuleEdit", rules, QStringLiteral("&Edit..."), QStringLiteral("Edit the rule"), -1);
-    actRuleDel = NewAction("actRuleDel", rules, QStringLiteral("&Delete"), QStringLiteral("Delete the rule"), -1);
-    actRuleUp = NewAction("actRuleUp", rules, QStringLiteral("Move &up"),
-                          QStringLiteral("Try the rule before the one above it"), -1);
-    actRuleDown = NewAction("actRuleDown", rules, QStringLiteral("Move do&wn"),
-                            QStringLiteral("Try the rule after the one below it"), -1);
-    actTest = NewAction("actTest", rules, QStringLiteral("&Test now"),
-                        QStringLiteral("Which rule matches the network the computer is on now, and why"), -1);
+    actRuleNew = NewAction("actRuleNew", rules, tr("&New..."), tr("New rule"), -1);
+    actRuleEdit = NewAction("actRuleEdit", rules, tr("&Edit..."), tr("Edit the rule"), -1);
+    actRuleDel = NewAction("actRuleDel", rules, tr("&Delete"), tr("Delete the rule"), -1);
+    actRuleUp = NewAction("actRuleUp", rules, tr("Move &up"),
+                          tr("Try the rule before the one above it"), -1);
+    actRuleDown = NewAction("actRuleDown", rules, tr("Move do&wn"),
+                            tr("Try the rule after the one below it"), -1);
+    actTest = NewAction("actTest", rules, tr("&Test now"),
+                        tr("Which rule matches the network the computer is on now, and why"), -1);
     actRuleNew->setShortcut(QKeySequence(Qt::Key_Insert));
     actRuleDel->setShortcut(QKeySequence::Delete);
     OnExecute(actRuleNew, &TfrmRules::actRuleNewExecute);
@@ -84,13 +83,10 @@ TfrmRules::TfrmRules(TDesktopSwitching& switching, QWidget* owner)
     OnExecute(actTest, &TfrmRules::actTestExecute);
 
     lblRules->setObjectName(QStringLiteral("lblRules"));
-    lblRules->setText(QStringLiteral("&Rules, tried in order: the first that matches applies its profile"));
+    lblRules->setText(tr("&Rules, tried in order: the first that matches applies its profile"));
     lblRules->setBuddy(lvwRules);
-    lblRules->setGeometry(8, 8, 488, 16);
-    Anchor(lblRules, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
     lvwRules->setObjectName(QStringLiteral("lvwRules"));
-    lvwRules->setGeometry(8, 26, 488, 140);
-    lvwRules->setHorizontalHeaderLabels({QStringLiteral("Rule"), QStringLiteral("Profile"), QStringLiteral("Conditions")});
+    lvwRules->setHorizontalHeaderLabels({tr("Rule"), tr("Profile"), tr("Conditions")});
     lvwRules->verticalHeader()->hide();
     lvwRules->verticalHeader()->setDefaultSectionSize(lvwRules->fontMetrics().height() + 4);
     lvwRules->horizontalHeader()->setStretchLastSection(true);
@@ -100,38 +96,48 @@ TfrmRules::TfrmRules(TDesktopSwitching& switching, QWidget* owner)
     lvwRules->setWordWrap(false);
     lvwRules->setColumnWidth(colName, 90);
     lvwRules->setColumnWidth(colProfile, 170);
-    Anchor(lvwRules, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
     connect(lvwRules, &QTableWidget::cellDoubleClicked, this, [this] { RunGuarded([this] { lvwRulesDblClick(); }); });
     BindListActions(lvwRules, actRuleEdit, {actRuleNew, actRuleEdit, actRuleDel, actRuleUp, actRuleDown});
     lblFile->setObjectName(QStringLiteral("lblFile"));
-    lblFile->setGeometry(8, 168, 488, 16);
-    Anchor(lblFile, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
+    lblFile->setWordWrap(true);
 
-    btnNew = NewActionButton(Client(), "btnNew", 26, *actRuleNew);
-    btnEdit = NewActionButton(Client(), "btnEdit", 55, *actRuleEdit);
-    btnDel = NewActionButton(Client(), "btnDel", 84, *actRuleDel);
-    btnUp = NewActionButton(Client(), "btnUp", 121, *actRuleUp);
-    btnDown = NewActionButton(Client(), "btnDown", 150, *actRuleDown);
-    btnTest = NewActionButton(Client(), "btnTest", 188, *actTest);
-    for (QPushButton* button : {btnNew, btnEdit, btnDel, btnUp, btnDown, btnTest})
-        Anchor(button, Qt::TopEdge | Qt::RightEdge);
+    btnNew = NewActionButton(Client(), "btnNew", *actRuleNew);
+    btnEdit = NewActionButton(Client(), "btnEdit", *actRuleEdit);
+    btnDel = NewActionButton(Client(), "btnDel", *actRuleDel);
+    btnUp = NewActionButton(Client(), "btnUp", *actRuleUp);
+    btnDown = NewActionButton(Client(), "btnDown", *actRuleDown);
+    btnTest = NewActionButton(Client(), "btnTest", *actTest);
 
     lblTest->setObjectName(QStringLiteral("lblTest"));
-    lblTest->setText(QStringLiteral("Which rule matches the network the computer is on now:"));
-    lblTest->setGeometry(8, 193, 488, 16);
-    Anchor(lblTest, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge);
+    lblTest->setText(tr("Which rule matches the network the computer is on now:"));
     lblTest->setBuddy(edtTest);
     edtTest->setObjectName(QStringLiteral("edtTest"));
-    edtTest->setGeometry(8, 218, 584, 160);
     edtTest->setReadOnly(true);
     edtTest->setLineWrapMode(QPlainTextEdit::NoWrap);
-    edtTest->setPlaceholderText(QStringLiteral("Test now shows each rule with its conditions, and which one applies."));
-    Anchor(edtTest, Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt::BottomEdge);
+    edtTest->setPlaceholderText(tr("Test now shows each rule with its conditions, and which one applies."));
+
+    auto* ruleButtons = new QVBoxLayout();
+    for (QPushButton* button : {btnNew, btnEdit, btnDel})
+        ruleButtons->addWidget(button);
+    ruleButtons->addSpacing(12);
+    ruleButtons->addWidget(btnUp);
+    ruleButtons->addWidget(btnDown);
+    ruleButtons->addStretch(1);
+    auto* layout = new QGridLayout(Body());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(lblRules, 0, 0, 1, 2);
+    layout->addWidget(lvwRules, 1, 0);
+    layout->addLayout(ruleButtons, 1, 1);
+    layout->addWidget(lblFile, 2, 0, 1, 2);
+    layout->addWidget(lblTest, 3, 0);
+    layout->addWidget(btnTest, 3, 1);
+    layout->addWidget(edtTest, 4, 0, 1, 2);
+    layout->setRowStretch(1, 1);
+    layout->setRowStretch(4, 1);
+    layout->setColumnStretch(0, 1);
 
     chkPause->setObjectName(QStringLiteral("chkPause"));
-    chkPause->move(8, 391);
-    chkPause->adjustSize();
-    Anchor(chkPause, Qt::LeftEdge | Qt::BottomEdge);
+    ButtonRow()->insertWidget(0, chkPause);
     connect(chkPause, &QCheckBox::clicked, this, [this](bool paused) { RunGuarded([this, paused] { chkPauseClick(paused); }); });
     connect(&FSwitching, &TDesktopSwitching::StateChanged, this, &TfrmRules::ShowPaused);
     ShowPaused();
@@ -177,7 +183,7 @@ void TfrmRules::tmrReloadTimer() {
         return;
     FRules = std::move(*read);
     ShowRules();
-    lblFile->setText(QStringLiteral("Another program changed the rules; the list shows them as they are now."));
+    lblFile->setText(tr("Another program changed the rules; the list shows them as they are now."));
 }
 
 void TfrmRules::ShowRules() {
@@ -190,7 +196,8 @@ void TfrmRules::ShowRules() {
     for (const TSwitchRule& rule : FRules.rules) {
         lvwRules->setItem(row, colName, Cell(rule.name));
         lvwRules->setItem(row, colProfile,
-                          Cell(rule.profile + " (" + rule.configuration + ")" + (rule.ask ? ", asks first" : "")));
+                          Cell(ToUtf8((rule.ask ? tr("%1 (%2), asks first") : tr("%1 (%2)"))
+                                        .arg(ToQString(rule.profile), ToQString(rule.configuration)))));
         lvwRules->setItem(row, colConditions, Cell(ConditionsText(rule)));
         ++row;
     }
@@ -219,8 +226,8 @@ void TfrmRules::ChangeRules(const std::function<void(TSwitchRules&)>& change) {
         } catch (const ERulesChanged&) {
             FRules = file.Rules();
             ShowRules();
-            throw Exception("Another program changed the rules meanwhile; the list shows them as they are now. "
-                            "Make your change again.");
+            throw Exception(ToUtf8(tr("Another program changed the rules meanwhile; the list shows them as they are "
+                                      "now. Make your change again.")));
         }
         change(file.Rules());
         file.Save();

@@ -41,12 +41,12 @@ QString AutostartEntry() {
 
 TTrayIcon::TTrayIcon(TfrmMain& main, TDesktopSwitching& switching)
     : QObject(&main), trayIcon(new QSystemTrayIcon(ProgramIcon(), this)), mnuTray(new QMenu()),
-      miUndoApply(new QAction(QStringLiteral("Undo last apply"), this)),
-      miRules(new QAction(QStringLiteral("Switching rules..."), this)),
-      miPause(new QAction(QStringLiteral("Pause automatic switching"), this)),
-      miShowMain(new QAction(QStringLiteral("Show main window"), this)),
-      miStartWithSession(new QAction(QStringLiteral("Start with the session"), this)),
-      miQuit(new QAction(QStringLiteral("Quit"), this)), main_(main), switching_(switching) {
+      miUndoApply(new QAction(tr("Undo last apply"), this)),
+      miRules(new QAction(tr("Switching rules..."), this)),
+      miPause(new QAction(tr("Pause automatic switching"), this)),
+      miShowMain(new QAction(tr("Show main window"), this)),
+      miStartWithSession(new QAction(tr("Start with the session"), this)),
+      miQuit(new QAction(tr("Quit"), this)), main_(main), switching_(switching) {
     trayIcon->setObjectName(QStringLiteral("trayIcon"));
     mnuTray->setObjectName(QStringLiteral("mnuTray"));
     miUndoApply->setObjectName(QStringLiteral("miUndoApply"));
@@ -80,8 +80,8 @@ TTrayIcon::TTrayIcon(TfrmMain& main, TDesktopSwitching& switching)
         trayIcon->setToolTip(ToolTip());
     });
     connect(&switching_, &TDesktopSwitching::Applied, this, [this](const QString& summary) {
-        trayIcon->showMessage(QStringLiteral("Prolamo"),
-                              summary + QStringLiteral("\nChoose \"Undo last apply\" in this menu to undo it."));
+        trayIcon->showMessage(tr("Prolamo"),
+                              summary + tr("\nChoose \"Undo last apply\" in this menu to undo it."));
     });
 
     firstFixed_ = mnuTray->addSeparator();
@@ -118,7 +118,7 @@ std::string TTrayIcon::LastApplied(const std::string& configuration) const {
 }
 
 QString TTrayIcon::ToolTip() const {
-    QString tip = QStringLiteral("Prolamo");
+    QString tip = tr("Prolamo");
     for (const TConfiguration& configuration : GetConfigurationsRoot().Configurations())
         if (const std::string profile = LastApplied(configuration.Name()); !profile.empty())
             tip += ToQString("\n" + configuration.Name() + ": " + profile);
@@ -187,12 +187,12 @@ void SetStartWithSession(bool enabled) {
     if (!registry.OpenKey(kRunKey, enabled)) {
         if (!enabled)
             return; // no Run key: no entry to remove
-        throw Exception(std::string("The start-up entry HKEY_CURRENT_USER\\") + kRunKey + " cannot be written");
+        throw Exception(ToUtf8(QCoreApplication::translate("prolamo", "The start-up entry HKEY_CURRENT_USER\\%1 cannot be written").arg(QLatin1String(kRunKey))));
     }
     if (enabled)
         registry.WriteString(kRunValue, StartCommand().toStdString());
     else if (!registry.DeleteValue(kRunValue) && registry.ValueExists(kRunValue))
-        throw Exception(std::string("The start-up entry HKEY_CURRENT_USER\\") + kRunKey + " cannot be removed");
+        throw Exception(ToUtf8(QCoreApplication::translate("prolamo", "The start-up entry HKEY_CURRENT_USER\\%1 cannot be removed").arg(QLatin1String(kRunKey))));
 }
 #else
 bool StartsWithSession() { return QFile::exists(AutostartEntry()); }
@@ -201,21 +201,23 @@ void SetStartWithSession(bool enabled) {
     const QString path = AutostartEntry();
     if (!enabled) {
         if (QFile::exists(path) && !QFile::remove(path))
-            throw Exception("The autostart entry " + path.toStdString() + " cannot be removed");
+            throw Exception(ToUtf8(QCoreApplication::translate("prolamo", "The autostart entry %1 cannot be removed").arg(path)));
         return;
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
+    const auto fail = [&] {
+        throw Exception(ToUtf8(QCoreApplication::translate("prolamo", "The autostart entry %1 cannot be written: %2")
+                                   .arg(path, file.errorString())));
+    };
     if (!file.open(QIODevice::WriteOnly))
-        throw Exception("The autostart entry " + path.toStdString() + " cannot be written: " +
-                        file.errorString().toStdString());
+        fail();
     file.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=Prolamo\nComment=Switches workstation "
                               "settings by the network\nExec=%1\nIcon=prolamo\nX-GNOME-Autostart-enabled=true\n")
                    .arg(StartCommand())
                    .toUtf8());
     if (!file.commit())
-        throw Exception("The autostart entry " + path.toStdString() + " cannot be written: " +
-                        file.errorString().toStdString());
+        fail();
 }
 #endif
 

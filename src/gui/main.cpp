@@ -9,6 +9,7 @@
 #include "uWindowReport.h"
 
 #include <QApplication>
+#include <QPalette>
 
 #include <string_view>
 
@@ -16,6 +17,11 @@ int main(int argc, char* argv[]) {
     prolamo::InitializeEngine();
 
     QApplication application(argc, argv);
+    prolamo::SetLanguage(QLocale::system());
+    // Windows' own style draws buttons, boxes and the menu bar light whatever the system's colours:
+    // with dark ones their texts would be unreadable. Fusion draws all of it in the palette's colours.
+    if (QApplication::palette().color(QPalette::Window).lightness() < 128)
+        QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setWindowIcon(prolamo::ProgramIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("prolamo"));
     prolamo::SetHelpFile(prolamo::DefaultHelpFile());

@@ -110,7 +110,7 @@ void TDesktopSwitching::ApplyRule(const TSwitchRule& rule) {
 }
 
 void TDesktopSwitching::Logged(const std::string& line) {
-    lastLine_ = QStringLiteral("Automatic switching, %1: %2")
+    lastLine_ = tr("Automatic switching, %1: %2")
                     .arg(QTime::currentTime().toString(QStringLiteral("HH:mm")), ToQString(line));
     UpdateState();
 }
@@ -119,19 +119,19 @@ void TDesktopSwitching::UpdateState() {
     QString text;
     try {
         if (Paused())
-            text = QStringLiteral("Automatic switching is paused.");
+            text = tr("Automatic switching is paused.");
         else if (!watchError_.empty())
-            text = ToQString("Automatic switching cannot take its lock: " + watchError_);
+            text = tr("Automatic switching cannot take its lock: %1").arg(ToQString(watchError_));
         else if (!watching_)
-            text = otherWatcher_ ? QStringLiteral("Automatic switching: another Prolamo program watches (process %1).")
+            text = otherWatcher_ ? tr("Automatic switching: another Prolamo program watches (process %1).")
                                        .arg(otherWatcher_->process)
-                                 : QStringLiteral("Automatic switching: another Prolamo program watches.");
+                                 : tr("Automatic switching: another Prolamo program watches.");
         else if (LoadRules(RulesFilePath()).rules.empty())
-            text = QStringLiteral("Automatic switching has no rules.");
+            text = tr("Automatic switching has no rules.");
         else
-            text = lastLine_.isEmpty() ? QStringLiteral("Automatic switching is watching the network.") : lastLine_;
+            text = lastLine_.isEmpty() ? tr("Automatic switching is watching the network.") : lastLine_;
     } catch (const std::exception& e) {
-        text = ToQString(std::string("Automatic switching cannot read its rules: ") + e.what());
+        text = tr("Automatic switching cannot read its rules: %1").arg(ToQString(e.what()));
     }
     if (text == stateText_)
         return;

@@ -18,18 +18,24 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSaveFile>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextBrowser>
+#include <QTranslator>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QValidator>
 
 #include <deque>
+#include <memory>
 #include <stdexcept>
+
+// Outside any namespace, as the resource compiler's functions are.
+static void InitTranslationResources() { Q_INIT_RESOURCE(prolamo_translations); }
 
 namespace prolamo {
 
@@ -128,12 +134,15 @@ bool TMessageBoxes::AskYesNo(const QString& question, const std::function<void()
                 state.answers.pop_front();
             }
         } else {
-            QMessageBox box(QMessageBox::Question, QObject::tr("Confirm"), question,
+            QMessageBox box(QMessageBox::Question, QCoreApplication::translate("prolamo", "Confirm"), question,
                             QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
             box.setDefaultButton(defaultAnswer);
+            // Qt's own translations are not part of the program: the answers are its texts.
+            box.button(QMessageBox::Yes)->setText(QCoreApplication::translate("prolamo", "&Yes"));
+            box.button(QMessageBox::No)->setText(QCoreApplication::translate("prolamo", "&No"));
             QPushButton* show = nullptr;
             if (showChanges)
-                show = box.addButton(QStringLiteral("&Show changes"), QMessageBox::HelpRole);
+                show = box.addButton(QCoreApplication::translate("prolamo", "&Show changes"), QMessageBox::HelpRole);
             box.exec();
             answer = show && box.clickedButton() == show ? ShowChangesAnswer : box.standardButton(box.clickedButton());
         }
@@ -151,6 +160,7 @@ void TMessageBoxes::ShowError(const QString& message) {
     }
     QMessageBox box(QMessageBox::Critical, ApplicationTitle(), message, QMessageBox::Ok,
                     QApplication::activeWindow());
+    box.button(QMessageBox::Ok)->setText(QCoreApplication::translate("prolamo", "OK"));
     box.exec();
 }
 
@@ -172,7 +182,7 @@ void TMessageBoxes::Reset() {
 }
 
 bool ConfirmDelete(const std::string& name) {
-    return TMessageBoxes::AskYesNo(QStringLiteral("Do you want to delete \"%1\"?").arg(ToQString(name)), {},
+    return TMessageBoxes::AskYesNo(QCoreApplication::translate("prolamo", "Do you want to delete \"%1\"?").arg(ToQString(name)), {},
                                    QMessageBox::No);
 }
 
@@ -185,18 +195,26 @@ bool ConfirmRefresh(const TConfigurationProfile& profile, std::span<TSetting* co
         if (profile.FindValue(*setting))
             replaced += ToQString(setting->GetFullDisplayText()) + QLatin1Char('\n');
     return replaced.isEmpty() ||
-           TMessageBoxes::AskYesNo(QStringLiteral("Refresh replaces what \"%1\" holds of these settings with "
+           TMessageBoxes::AskYesNo(QCoreApplication::translate("prolamo", "Refresh replaces what \"%1\" holds of these settings with "
                                                   "what the machine holds now:\n\n%2\nReplace them?")
                                        .arg(ToQString(profile.Name()), replaced),
                                    {}, QMessageBox::No);
 }
 
-QPushButton* NewButton(QWidget* parent, const char* name, QRect place) {
+QPushButton* NewButton(QWidget* parent, const char* name) {
     auto* button = new QPushButton(parent);
     button->setObjectName(QLatin1String(name));
-    button->setGeometry(place);
+    // As wide as a native dialog's buttons at the least; a longer caption widens it.
+    button->setMinimumWidth(75);
     button->setAutoDefault(false);
     return button;
+}
+
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setBuddy(buddy);
+    return label;
 }
 
 void BindButton(QAbstractButton& button, QAction& action) {
@@ -236,7 +254,7 @@ THelpViewer::THelpViewer(QWidget* owner) : QDialog(owner), brwHelp_(new QTextBro
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::WindowMinMaxButtonsHint);
-    setWindowTitle(QStringLiteral("Prolamo Help"));
+    setWindowTitle(tr("Prolamo Help"));
     brwHelp_->setObjectName(QStringLiteral("brwHelp"));
     brwHelp_->setOpenExternalLinks(true);
     auto* layout = new QVBoxLayout(this);
@@ -340,23 +358,46 @@ void WriteTextFile(const QString& fileName, const std::string& text) {
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
         !file.commit())
-        throw Exception(ToUtf8(QStringLiteral("%1 cannot be written: %2")
+        throw Exception(ToUtf8(QCoreApplication::translate("prolamo", "%1 cannot be written: %2")
                                    .arg(QDir::toNativeSeparators(fileName), file.errorString())));
 }
 
 std::string ReadTextFile(const QString& fileName, std::size_t maxSize) {
     QFile file(fileName);
     const auto fail = [&](const QString& why) {
-        throw Exception(ToUtf8(QStringLiteral("%1 cannot be read: %2").arg(QDir::toNativeSeparators(fileName), why)));
+        throw Exception(ToUtf8(QCoreApplication::translate("prolamo", "%1 cannot be read: %2").arg(QDir::toNativeSeparators(fileName), why)));
     };
     if (!file.open(QIODevice::ReadOnly))
         fail(file.errorString());
     if (static_cast<std::uint64_t>(file.size()) > maxSize)
-        fail(QStringLiteral("it is larger than %1 bytes").arg(maxSize));
+        fail(QCoreApplication::translate("prolamo", "it is larger than %1 bytes").arg(maxSize));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         fail(file.errorString());
     return bytes.toStdString();
+}
+
+namespace {
+
+std::string TranslateEngineText(const char* context, const char* english) {
+    return ToUtf8(QCoreApplication::translate(context, english));
+}
+
+} // namespace
+
+void SetLanguage(const QLocale& language) {
+    static std::unique_ptr<QTranslator> installed;
+    static const bool initialized = (InitTranslationResources(), true);
+    (void)initialized;
+    if (installed)
+        QCoreApplication::removeTranslator(installed.get());
+    installed = std::make_unique<QTranslator>();
+    // No file for English, the program's own language, nor for one without a translation.
+    if (installed->load(language, QStringLiteral("prolamo"), QStringLiteral("_"), QStringLiteral(":/i18n")))
+        QCoreApplication::installTranslator(installed.get());
+    else
+        installed.reset();
+    SetTranslationLookup(&TranslateEngineText);
 }
 
 void InstallFileDialog() {

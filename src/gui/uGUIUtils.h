@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QRect>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +22,7 @@
 class QAbstractButton;
 class QAction;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTextBrowser;
@@ -91,9 +93,11 @@ bool ConfirmDelete(const std::string& name);
 // holds none of them.
 bool ConfirmRefresh(const TConfigurationProfile& profile, std::span<TSetting* const> settings);
 
-// A button of Parent at Place; Enter presses the dialog's OK button only, never the button that
+// A button of Parent for a layout; Enter presses the dialog's OK button only, never the button that
 // happens to have the focus.
-QPushButton* NewButton(QWidget* parent, const char* name, QRect place);
+QPushButton* NewButton(QWidget* parent, const char* name);
+// A label of Parent whose access key moves the focus to Buddy.
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, QWidget* buddy);
 
 // Makes Button show Action's caption, enabled state and hint, and execute it when clicked.
 void BindButton(QAbstractButton& button, QAction& action);
@@ -155,6 +159,10 @@ std::string ReadTextFile(const QString& fileName, std::size_t maxSize);
 
 // Makes the File setting's editor use the dialog above.
 void InstallFileDialog();
+// Shows the program's texts, and the engine's that it translates, in Language where a translation
+// of it is embedded (the desktop program: the system's user-interface language), else in English.
+// Windows made before keep their texts.
+void SetLanguage(const QLocale& language);
 // The environment variables editor's check-list, a TfrmEditItemsDlg.
 void InstallCheckListDialog();
 

@@ -47,7 +47,7 @@ void TInForceCheck::Restart(const TProfileHistory& history, const TConfiguration
     next_ = 0;
     unreadable_.clear();
     checking_ = applied != nullptr;
-    verdict_ = QStringLiteral("Checking whether the machine still matches it...");
+    verdict_ = tr("Checking whether the machine still matches it...");
     waiting_ = false;
     tmrStep->stop();
     if (checking_)
@@ -59,8 +59,8 @@ QString TInForceCheck::Text() const {
     if (!configuration_)
         return {};
     if (!profile_)
-        return QStringLiteral("No profile of this configuration has been applied yet.");
-    return QStringLiteral("Applied last: %1, %2\n%3").arg(ToQString(*profile_), LocalTime(time_), verdict_);
+        return tr("No profile of this configuration has been applied yet.");
+    return tr("Applied last: %1, %2\n%3").arg(ToQString(*profile_), LocalTime(time_), verdict_);
 }
 
 void TInForceCheck::tmrStepTimer() {
@@ -73,7 +73,7 @@ void TInForceCheck::tmrStepTimer() {
     const TConfigurationProfile* profile =
         configuration ? configuration->Profiles().Find(*profile_) : nullptr;
     if (!profile) {
-        Finish(QStringLiteral("The profile no longer exists."));
+        Finish(tr("The profile no longer exists."));
         return;
     }
     const TSettings& settings = configuration->Settings();
@@ -82,8 +82,8 @@ void TInForceCheck::tmrStepTimer() {
         for (const std::string& setting : unreadable_)
             unreadable << ToQString(setting);
         Finish(unreadable.isEmpty()
-                   ? QStringLiteral("The machine still matches it.")
-                   : QStringLiteral("Whether the machine still matches it cannot be told: %1 "
+                   ? tr("The machine still matches it.")
+                   : tr("Whether the machine still matches it cannot be told: %1 "
                                     "cannot be read.")
                          .arg(unreadable.join(QStringLiteral(", "))));
         return;
@@ -93,7 +93,7 @@ void TInForceCheck::tmrStepTimer() {
     const std::string name = setting.GetDisplayText();
     const TChangeState state = PreviewSetting(*profile, setting).state;
     if (state == TChangeState::WillChange) {
-        Finish(QStringLiteral("The machine no longer matches it: %1 has changed.").arg(ToQString(name)));
+        Finish(tr("The machine no longer matches it: %1 has changed.").arg(ToQString(name)));
         return;
     }
     if (state == TChangeState::CannotRead)

@@ -129,7 +129,8 @@ std::string ImportCautions(const TConfigurations& imported) {
     std::string outside, programs;
     for (const TConfiguration& configuration : imported.Configurations())
         for (const TSetting* setting : configuration) {
-            const std::string where = " (configuration " + QuestionLine(configuration.Name()) + ")";
+            const std::string where = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", " (configuration %1)"),
+                                                 {QuestionLine(configuration.Name())});
             if (const std::string path = setting->GetChosenPath(); !path.empty() && !IsPathInFolder(path, userFolder))
                 outside += "\n  " + QuestionLine(path) + where;
             if (const std::optional<std::string> commandLine = setting->CommandLineToRun())
@@ -137,9 +138,12 @@ std::string ImportCautions(const TConfigurations& imported) {
         }
     std::string text;
     if (!outside.empty())
-        text = "Its File settings write outside your own folder " + QuestionLine(userFolder) + ":" + outside;
+        text = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Its File settings write outside your own folder %1:"),
+                          {QuestionLine(userFolder)}) +
+               outside;
     if (!programs.empty())
-        text += (text.empty() ? "" : "\n") + std::string("Its Program settings run:") + programs;
+        text += (text.empty() ? "" : "\n") +
+                Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Its Program settings run:")) + programs;
     return text;
 }
 

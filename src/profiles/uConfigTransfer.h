@@ -1,5 +1,7 @@
 #pragma once
 
+#include "framework/Translation.h"
+
 #include "uProfileSettings.h"
 
 #include <span>
@@ -30,7 +32,7 @@ std::unique_ptr<TConfigurations> ReadConfigurationsRecord(std::span<const std::u
 // the user's profile folder, or whose Program settings run programs: each such path and each
 // command line, one a line; empty when there is neither.
 std::string ImportCautions(const TConfigurations& imported);
-inline constexpr const char* ImportQuestion = "Import it?";
+inline constexpr const char* ImportQuestion = PROLAMO_TRANSLATE_NOOP("Engine", "Import it?");
 
 // The name given to an imported configuration whose name is taken: "Network (2)", "Network (3)"...
 std::string FreeConfigurationName(const TConfigurationsCollection& configurations, const std::string& name);

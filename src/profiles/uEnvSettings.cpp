@@ -130,8 +130,8 @@ const TSettingClass& TEnvSetting::StaticClass() {
     return MakeSettingClass<TEnvSetting, TSetting>(
         "TEnvSetting",
         {prop::WideString("VariableNames", &TEnvSetting::VariableNames, &TEnvSetting::SetVariableNames)},
-        {.caption = "Environment variables",
-         .description = "User and system environment variables",
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Environment variables"),
+         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "User and system environment variables"),
          .category = SystemCategory,
          .editorClass = &NewEnvSettingEditor,
          .imageIndex = 7});

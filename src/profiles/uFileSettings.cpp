@@ -263,8 +263,8 @@ void TAbstractFileSetting::ApplyValue(const TSettingValue& value, TCheckResultLi
 const TSettingClass& TFileSetting::StaticClass() {
     return MakeSettingClass<TFileSetting, TAbstractFileSetting>(
         "TFileSetting", {prop::String("FileName", &TFileSetting::GetFileName, &TFileSetting::SetFileName)},
-        {.caption = "File",
-         .description = "Any file on a local or network drive",
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "File"),
+         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Any file on a local or network drive"),
          .category = OthersCategory,
          .editorClass = &NewFileSettingEditor,
          .imageIndex = 5});

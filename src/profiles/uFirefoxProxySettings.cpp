@@ -233,8 +233,8 @@ std::string TFirefoxProxySettingValue::GetHint() const {
 
 const TSettingClass& TFirefoxProxySetting::StaticClass() {
     return MakeSettingClass<TFirefoxProxySetting, TSetting>("TFirefoxProxySetting", {},
-                                                            {.caption = "Firefox proxy",
-                                                             .description = "Firefox proxy settings",
+                                                            {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Firefox proxy"),
+                                                             .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Firefox proxy settings"),
                                                              .category = NetworkCategory,
                                                              .imageIndex = 11});
 }

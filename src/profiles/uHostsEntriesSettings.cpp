@@ -161,9 +161,10 @@ const TSettingClass& THostsEntriesSetting::StaticClass() {
     using S = THostsEntriesSetting;
     return MakeSettingClass<S, TSetting>("THostsEntriesSetting",
                                          {prop::String("BlockName", &S::BlockName, &S::SetBlockName)},
-                                         {.caption = "Hosts entries",
-                                          .description = "A named block of lines in the hosts file; other "
-                                                         "programs' lines stay as they are",
+                                         {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Hosts entries"),
+                                          .description = PROLAMO_TRANSLATE_NOOP("SettingKinds",
+                                                                         "A named block of lines in the hosts file; "
+                                                                         "other programs' lines stay as they are"),
                                           .category = NetworkCategory,
                                           .editorClass = &THostsEntriesSettingEditor::New,
                                           .imageIndex = 4});

@@ -110,8 +110,8 @@ std::string TIEProxySettingValue::GetHint() const {
 
 const TSettingClass& TIEProxySetting::StaticClass() {
     return MakeSettingClass<TIEProxySetting, TSetting>("TIEProxySetting", {},
-                                                       {.caption = "Internet Explorer proxy",
-                                                        .description = "Internet Explorer proxy settings",
+                                                       {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Internet Explorer proxy"),
+                                                        .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Internet Explorer proxy settings"),
                                                         .category = NetworkCategory,
                                                         .imageIndex = 3});
 }

@@ -36,6 +36,13 @@ void Check(os::HResult hr, const os::ErrorInfo& info) {
         throw EOleException(hr, info);
 }
 
+// A drive's failure with the advice of the operating-system error it wraps (HRESULT_FROM_WIN32).
+std::string DriveFailure(const Exception& e) {
+    const auto* ole = dynamic_cast<const EOleException*>(&e);
+    const std::string advice = ole ? HResultAdvice(ole->ErrorCode()) : std::string();
+    return advice.empty() ? e.Message() : e.Message() + ". " + advice;
+}
+
 std::u16string LocalName(const std::u16string& line) { return line.substr(0, line.find(u'=')); }
 
 std::u16string RemoteName(const std::u16string& line) {
@@ -100,7 +107,7 @@ std::string TNetDriveSettingValue::GetHint() const { return os::Utf16ToUtf8(driv
 
 const TSettingClass& TNetDriveSetting::StaticClass() {
     return MakeSettingClass<TNetDriveSetting, TSetting>(
-        "TNetDriveSetting", {}, {.caption = "Network drives", .category = NetworkCategory, .imageIndex = 9});
+        "TNetDriveSetting", {}, {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Network drives"), .category = NetworkCategory, .imageIndex = 9});
 }
 
 bool TNetDriveSetting::DependsOn(const TSetting& setting) const {
@@ -129,8 +136,8 @@ void TNetDriveSetting::ApplyValue(const TSettingValue& value, TCheckResultList& 
         os::ErrorInfo info;
         const std::u16string local = LocalName(line);
         if (const os::HResult hr = network->RemoveNetworkDrive(local, false, true, &info); Failed(hr))
-            AddWarning(results, "Error deleting network drive " + os::Utf16ToUtf8(local) + " " +
-                                    EOleException(hr, info).Message());
+            AddWarning(results,
+                       "Error deleting network drive " + os::Utf16ToUtf8(local) + " " + DriveFailure(EOleException(hr, info)));
         else
             removed.Add(line);
     }
@@ -139,7 +146,7 @@ void TNetDriveSetting::ApplyValue(const TSettingValue& value, TCheckResultList& 
         try {
             MapDrive(*network, local, RemoteName(line));
         } catch (const Exception& e) {
-            AddError(results, "Error installing network drive " + os::Utf16ToUtf8(local) + " " + e.Message());
+            AddError(results, "Error installing network drive " + os::Utf16ToUtf8(local) + " " + DriveFailure(e));
             RestoreDrive(*network, removed, local, results);
         }
     }
@@ -157,7 +164,7 @@ void TNetDriveSetting::RestoreDrive(os::IWshNetwork& network, TWideStrings& remo
         AddWarning(results, "Network drive " + os::Utf16ToUtf8(local) + " keeps its previous mapping " +
                                 os::Utf16ToUtf8(previous));
     } catch (const Exception& e) {
-        AddError(results, "Error restoring network drive " + os::Utf16ToUtf8(local) + " " + e.Message());
+        AddError(results, "Error restoring network drive " + os::Utf16ToUtf8(local) + " " + DriveFailure(e));
     }
 }
 

@@ -13,8 +13,8 @@ namespace prolamo {
 const TSettingClass& THostsFileSetting::StaticClass() {
     return MakeSettingClass<THostsFileSetting, TAbstractFileSetting>(
         "THostsFileSetting", {},
-        {.caption = "Hosts file",
-         .description = "IP addresses of frequently used remote hosts",
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Hosts file"),
+         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "IP addresses of frequently used remote hosts"),
          .category = NetworkCategory,
          .imageIndex = 4});
 }
@@ -386,8 +386,8 @@ std::string TTCPIPSettingValue::GetHint() const {
 const TSettingClass& TTCPIPSetting::StaticClass() {
     return MakeSettingClass<TTCPIPSetting, TSetting>(
         "TTCPIPSetting", {},
-        {.caption = "TCP/IP settings",
-         .description = "IP address, subnet mask, gateway, DNS and WINS settings",
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "TCP/IP settings"),
+         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "IP address, subnet mask, gateway, DNS and WINS settings"),
          .category = NetworkCategory,
          .imageIndex = 2});
 }
@@ -406,7 +406,7 @@ void TTCPIPSetting::ApplyValue(const TSettingValue& value, TCheckResultList& res
         try {
             ApplyAdapter(adapter);
         } catch (const std::exception& e) {
-            AddError(results, os::Utf16ToUtf8(adapter.AdapterDescription()) + ": " + e.what());
+            AddError(results, os::Utf16ToUtf8(adapter.AdapterDescription()) + ": " + AdvisedMessage(e));
         }
     }
 }

@@ -62,8 +62,8 @@ std::string TOperaProxySettingValue::GetHint() const {
 
 const TSettingClass& TOperaProxySetting::StaticClass() {
     return MakeSettingClass<TOperaProxySetting, TSetting>("TOperaProxySetting", {},
-                                                          {.caption = "Opera proxy",
-                                                           .description = "Opera proxy settings",
+                                                          {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Opera proxy"),
+                                                           .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Opera proxy settings"),
                                                            .category = NetworkCategory,
                                                            .imageIndex = 12});
 }

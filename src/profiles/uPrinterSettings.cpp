@@ -26,7 +26,8 @@ std::u16string DefaultPrinterName() {
     return std::u16string(name, size > 0 ? size - 1 : 0);
 }
 
-std::string OSErrorMessage(os::ErrorCode code) { return EOSError(code).Message(); }
+// The system's text, and what the user can do about the common errors.
+std::string OSErrorMessage(os::ErrorCode code) { return AdvisedMessage(EOSError(code)); }
 
 } // namespace
 
@@ -120,7 +121,7 @@ std::string TPrinterSettingValue::GetHint() const {
 
 const TSettingClass& TPrinterSetting::StaticClass() {
     return MakeSettingClass<TPrinterSetting, TSetting>(
-        "TPrinterSetting", {}, {.caption = "Printers", .category = SystemCategory, .imageIndex = 8});
+        "TPrinterSetting", {}, {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Printers"), .category = SystemCategory, .imageIndex = 8});
 }
 
 bool TPrinterSetting::DependsOn(const TSetting& setting) const {

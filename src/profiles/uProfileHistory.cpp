@@ -20,9 +20,9 @@ struct TKindName {
 };
 
 constexpr TKindName KindNames[] = {
-    {TSnapshotKind::Apply, "Apply", "apply"},
-    {TSnapshotKind::Undo, "Undo", "undo"},
-    {TSnapshotKind::Refresh, "Refresh", "refresh"},
+    {TSnapshotKind::Apply, "Apply", PROLAMO_TRANSLATE_NOOP("Engine", "apply")},
+    {TSnapshotKind::Undo, "Undo", PROLAMO_TRANSLATE_NOOP("Engine", "undo")},
+    {TSnapshotKind::Refresh, "Refresh", PROLAMO_TRANSLATE_NOOP("Engine", "refresh")},
 };
 
 const TKindName& NameOf(TSnapshotKind kind) {
@@ -87,8 +87,6 @@ std::string LocalTime(const std::string& utc) {
     return text;
 }
 
-std::string Settings(int count) { return std::to_string(count) + (count == 1 ? " setting" : " settings"); }
-
 } // namespace
 
 // ---- TSnapshotEntry ----
@@ -148,7 +146,7 @@ const TSnapshotEntry* TProfileSnapshot::FindEntry(std::uint32_t settingId) const
     return nullptr;
 }
 
-std::string TProfileSnapshot::KindText() const { return NameOf(kind_).what; }
+std::string TProfileSnapshot::KindText() const { return Translated("Engine", NameOf(kind_).what); }
 
 std::string TProfileSnapshot::LocalTimeText() const { return LocalTime(time_); }
 
@@ -160,7 +158,8 @@ std::string TProfileSnapshot::SettingsText() const {
 }
 
 std::string TProfileSnapshot::Description() const {
-    return std::string("the ") + NameOf(kind_).what + " of " + profile_ + " (" + configuration_ + ") at " + LocalTime(time_);
+    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the %1 of %2 (%3) at %4"),
+                      {KindText(), profile_, configuration_, LocalTime(time_)});
 }
 
 void TProfileSnapshot::Assign(const TPersistent& source) {
@@ -645,8 +644,9 @@ TApplyUndo::TApplyUndo(TProfileHistory& history, TConfigurations& root, TProfile
         if (!entry)
             continue;
         if (!entry->Failure().empty())
-            leftAlone_.push_back(setting->GetDisplayText() + ": its state could not be read before the " +
-                                 NameOf(snapshot_.Kind()).what + ": " + entry->Failure());
+            leftAlone_.push_back(Translated(
+                "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1: its state could not be read before the %2: %3"),
+                {setting->GetDisplayText(), snapshot_.KindText(), entry->Failure()}));
         else if (entry->HasValue())
             settings_.push_back(setting);
     }
@@ -655,7 +655,9 @@ TApplyUndo::TApplyUndo(TProfileHistory& history, TConfigurations& root, TProfile
             leftAlone_.push_back(entry.Setting() + ": the setting no longer exists");
 }
 
-std::string TApplyUndo::Title() const { return "Undo " + snapshot_.Description(); }
+std::string TApplyUndo::Title() const {
+    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Undo %1"), {snapshot_.Description()});
+}
 
 namespace {
 
@@ -690,7 +692,8 @@ TApplyReport TApplyUndo::Run(std::unique_ptr<TProgressSender> sender, IConfirmat
     TUndoGuard guard(history_, snapshot_, configuration_);
     TProfileApplier applier(std::move(sender), confirmation);
     applier.SetGuard(&guard);
-    applier.SetTitle(std::string("Undid the ") + NameOf(snapshot_.Kind()).what + " of " + snapshot_.Profile());
+    applier.SetTitle(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Undid the %1 of %2"),
+                                {snapshot_.KindText(), snapshot_.Profile()}));
     applier.ApplyValues(before, settings_);
     return applier.Report();
 }
@@ -700,9 +703,9 @@ TApplyReport TApplyUndo::Run(std::unique_ptr<TProgressSender> sender, IConfirmat
 std::string TRefreshReport::Text() const {
     const int count = static_cast<int>(captured.size());
     if (!failed)
-        return "Captured " + Settings(count) + " into " + profile;
-    return "Captured " + std::to_string(count) + " of " + Settings(total) + " into " + profile + "; " +
-           failed->GetDisplayText() + " could not be read: " + error;
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Captured %1 into %2"), {SettingsText(count), profile});
+    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Captured %1 of %2 into %3; %4 could not be read: %5"),
+                      {std::to_string(count), SettingsText(total), profile, failed->GetDisplayText(), error});
 }
 
 TRefreshReport RefreshWithHistory(TProfileHistory& history, const TConfiguration& configuration,
@@ -763,8 +766,8 @@ TRefreshUndo UndoRefresh(TProfileHistory& history, TConfigurations& root) {
         profile->SetValue(*setting, entry.Value() ? entry.Value()->Clone() : nullptr);
         ++undo.restored;
     }
-    undo.text = "Put back " + Settings(undo.restored) + " of " + profile->Name() +
-                " as they were before its refresh at " + LocalTime(kept->Time());
+    undo.text = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Put back %1 of %2 as they were before its refresh at %3"),
+                           {SettingsText(undo.restored), profile->Name(), LocalTime(kept->Time())});
     return undo;
 }
 

@@ -78,7 +78,7 @@ public:
 
     // "the apply of Office (Network) at 2026-12-07 09:20:45 UTC"
     std::string Description() const;
-    // "apply", "undo", "refresh"
+    // "apply", "undo", "refresh", in the user's language
     std::string KindText() const;
     // Time as the user's clock shows it: "2026-12-07 10:20:45".
     std::string LocalTimeText() const;

@@ -90,9 +90,9 @@ int TProfilePreview::Count(TChangeState state) const {
 
 std::string TProfilePreview::Summary() const {
     const int changing = Count(TChangeState::WillChange);
-    std::string text = changing == 0 ? std::string("Nothing will change")
-                                     : std::to_string(changing) + (changing == 1 ? " setting" : " settings") +
-                                           " will change";
+    std::string text = changing == 0 ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Nothing will change"))
+                                     : CountedText(changing, PROLAMO_TRANSLATE_NOOP("Engine", "%1 setting will change"),
+                                                   PROLAMO_TRANSLATE_NOOP("Engine", "%1 settings will change"));
     for (const TChangeState state :
          {TChangeState::Unchanged, TChangeState::CannotRead, TChangeState::NotCaptured, TChangeState::WillRun})
         if (const int count = Count(state); count > 0)
@@ -100,20 +100,20 @@ std::string TProfilePreview::Summary() const {
     return text;
 }
 
-const char* ChangeStateText(TChangeState state) {
+std::string ChangeStateText(TChangeState state) {
     switch (state) {
     case TChangeState::Unchanged:
-        return "unchanged";
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "unchanged"));
     case TChangeState::WillChange:
-        return "will change";
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "will change"));
     case TChangeState::CannotRead:
-        return "cannot be read";
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "cannot be read"));
     case TChangeState::NotCaptured:
-        return "not captured";
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "not captured"));
     case TChangeState::WillRun:
-        return "will run";
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "will run"));
     }
-    return "";
+    return {};
 }
 
 TSettingChange PreviewSetting(const TConfigurationProfile& profile, TSetting& setting) {

@@ -60,6 +60,6 @@ std::vector<TLineDifference> LineDifference(const std::string& before, const std
 
 // The state's words as the preview shows them: "unchanged", "will change", "cannot be read",
 // "not captured", "will run".
-const char* ChangeStateText(TChangeState state);
+std::string ChangeStateText(TChangeState state);
 
 } // namespace prolamo

@@ -581,7 +581,7 @@ void TSettingClasses::RegisterClasses(std::initializer_list<const TSettingClass*
 
 const TSettingClass* TSettingClasses::Find(std::string_view captionOrClassName) const {
     for (const TSettingClass* settingClass : classes_)
-        if (SameText(settingClass->GetCaption(), captionOrClassName) ||
+        if (SameText(settingClass->CaptionKey(), captionOrClassName) ||
             SameText(settingClass->ClassName(), captionOrClassName))
             return settingClass;
     return nullptr;
@@ -590,14 +590,14 @@ const TSettingClass* TSettingClasses::Find(std::string_view captionOrClassName) 
 std::vector<std::string> TSettingClasses::Categories() const {
     std::vector<std::string> categories;
     for (const TSettingClass* settingClass : classes_) {
-        const std::string& category = settingClass->GetCategory();
+        const std::string category = settingClass->GetCategory();
         if (std::none_of(categories.begin(), categories.end(),
                          [&](const std::string& c) { return os::CompareLocale(c, category, true) == 0; }))
             categories.push_back(category);
     }
     std::sort(categories.begin(), categories.end(),
               [](const std::string& a, const std::string& b) { return os::CompareLocale(a, b, true) < 0; });
-    auto others = std::find(categories.begin(), categories.end(), OthersCategory);
+    auto others = std::find(categories.begin(), categories.end(), Translated("SettingKinds", OthersCategory));
     if (others != categories.end())
         std::rotate(others, others + 1, categories.end());
     return categories;

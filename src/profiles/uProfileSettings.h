@@ -6,6 +6,7 @@
 #include "framework/Component.h"
 #include "framework/Exceptions.h"
 #include "framework/Strings.h"
+#include "framework/Translation.h"
 
 #include <cstdint>
 #include <functional>
@@ -16,10 +17,10 @@
 
 namespace prolamo {
 
-inline constexpr const char* NetworkCategory = "Network";
-inline constexpr const char* FilesCategory = "Files";
-inline constexpr const char* SystemCategory = "System";
-inline constexpr const char* OthersCategory = "Others";
+inline constexpr const char* NetworkCategory = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Network");
+inline constexpr const char* FilesCategory = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Files");
+inline constexpr const char* SystemCategory = PROLAMO_TRANSLATE_NOOP("SettingKinds", "System");
+inline constexpr const char* OthersCategory = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Others");
 inline constexpr const char* AdminHint = ". You may need administrative privileges";
 
 class TSetting;
@@ -80,11 +81,13 @@ public:
         : TClassInfo(std::move(name), parent, std::move(factory), std::move(properties)),
           traits_(std::move(traits)) {}
 
-    const std::string& GetCaption() const { return traits_.caption; }
-    const std::string& GetDescription() const {
-        return traits_.description.empty() ? traits_.caption : traits_.description;
+    // In the user's language, where the front end translates; CaptionKey is the English caption.
+    std::string GetCaption() const { return Translated("SettingKinds", traits_.caption.c_str()); }
+    const std::string& CaptionKey() const { return traits_.caption; }
+    std::string GetDescription() const {
+        return traits_.description.empty() ? GetCaption() : Translated("SettingKinds", traits_.description.c_str());
     }
-    const std::string& GetCategory() const { return traits_.category; }
+    std::string GetCategory() const { return Translated("SettingKinds", traits_.category.c_str()); }
     TSettingEditorClass GetEditorClass() const { return traits_.editorClass; }
     int GetImageIndex() const { return traits_.imageIndex; }
     std::unique_ptr<TSetting> CreateSetting() const;
@@ -151,7 +154,7 @@ public:
     virtual bool ChangesNameResolution() const { return false; }
 
     const TSettingClass& SettingClass() const;
-    const std::string& GetCaption() const { return SettingClass().GetCaption(); }
+    std::string GetCaption() const { return SettingClass().GetCaption(); }
 
     // CaptureValue with the value stamped as created by this setting. What the capture had to leave
     // out of the value is a warning line in Warnings, when given.

@@ -8,21 +8,22 @@
 
 namespace prolamo {
 
-namespace {
-
-std::string Counted(int count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
+std::string SettingsText(int count) {
+    return CountedText(count, PROLAMO_TRANSLATE_NOOP("Engine", "%1 setting"),
+                       PROLAMO_TRANSLATE_NOOP("Engine", "%1 settings"));
 }
-
-} // namespace
 
 std::string TApplyReport::Summary() const {
     if (settings == 0 && errors == 0 && warnings == 0)
-        return title + ": nothing is captured in this profile yet";
-    std::string text = title + ": " + Counted(settings, "setting", "settings") + ", " +
-                       (errors == 0 ? std::string("no errors") : Counted(errors, "error", "errors"));
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1: nothing is captured in this profile yet"),
+                          {title});
+    std::string text = title + ": " + SettingsText(settings) + ", " +
+                       (errors == 0 ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no errors"))
+                                    : CountedText(errors, PROLAMO_TRANSLATE_NOOP("Engine", "%1 error"),
+                                                  PROLAMO_TRANSLATE_NOOP("Engine", "%1 errors")));
     if (warnings > 0)
-        text += ", " + Counted(warnings, "warning", "warnings");
+        text += ", " + CountedText(warnings, PROLAMO_TRANSLATE_NOOP("Engine", "%1 warning"),
+                                   PROLAMO_TRANSLATE_NOOP("Engine", "%1 warnings"));
     return text;
 }
 
@@ -36,11 +37,11 @@ std::string ApplyQuestionFor(const TConfigurationProfile& profile, const TSettin
         if (const std::optional<std::string> commandLine = setting->CommandLineToRun())
             programs += "\n  " + QuestionLine(*commandLine);
     }
-    std::string question = ApplyQuestion;
+    std::string question = Translated("Engine", ApplyQuestion);
     if (!files.empty())
-        question += "\n\nFiles it writes or deletes:" + files;
+        question += "\n\n" + Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Files it writes or deletes:")) + files;
     if (!programs.empty())
-        question += "\n\nPrograms it runs:" + programs;
+        question += "\n\n" + Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Programs it runs:")) + programs;
     return question;
 }
 
@@ -73,7 +74,8 @@ void TProfileApplier::FlushResolverCache(const TConfigurationProfile& profile, c
 
 void TProfileApplier::Apply(TConfigurationProfile& profile, TSettingsList& list) {
     report_ = TApplyReport{};
-    report_.title = title_.empty() ? "Applied " + profile.Name() : title_;
+    report_.title =
+        title_.empty() ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Applied %1"), {profile.Name()}) : title_;
     if (!confirmation_.Confirm(ApplyQuestionFor(profile, list)))
         return;
     report_.confirmed = true;
@@ -102,7 +104,7 @@ void TProfileApplier::Apply(TConfigurationProfile& profile, TSettingsList& list)
                 continue;
             }
             const std::string text = setting->GetDisplayText();
-            sender_->SetStatus("Applying " + text + "...");
+            sender_->SetStatus(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Applying %1..."), {text}));
             if (profile.FindValue(*setting))
                 ++report_.settings;
             try {

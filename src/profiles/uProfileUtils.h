@@ -44,7 +44,11 @@ protected:
 
 inline constexpr const char* ResolverCacheCaption = "Name resolver cache";
 
-inline constexpr const char* ApplyQuestion = "Do you really want to apply profile these settings?";
+// "1 setting", "3 settings", in the user's language.
+std::string SettingsText(int count);
+
+inline constexpr const char* ApplyQuestion =
+    PROLAMO_TRANSLATE_NOOP("Engine", "Do you really want to apply profile these settings?");
 
 // ApplyQuestion followed by the full path of every file the apply of List writes or deletes, and
 // the command line of every program it runs.

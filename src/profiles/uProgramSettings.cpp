@@ -154,8 +154,8 @@ const TSettingClass& TProgramSetting::StaticClass() {
          prop::String("WorkingFolder", &S::WorkingFolder, &S::SetWorkingFolder),
          prop::Boolean("RunBefore", &S::RunBefore, &S::SetRunBefore),
          prop::Integer("TimeLimit", &S::TimeLimit, &S::SetTimeLimit).Default(DefaultTimeLimit)},
-        {.caption = "Program",
-         .description = "A program or script to run before or after the other settings",
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Program"),
+         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "A program or script to run before or after the other settings"),
          .category = OthersCategory,
          .editorClass = &TProgramSettingEditor::New,
          .imageIndex = 10});

@@ -1,6 +1,7 @@
 #include "uServiceClient.h"
 
 #include "framework/Exceptions.h"
+#include "framework/Translation.h"
 #include "classes/uHelpers.h"
 #include "os/Elevation.h"
 #include "os/Files.h"
@@ -169,24 +170,44 @@ TRightsCase CurrentRightsCase() {
                                                                 : TRightsCase::UserWithoutService;
 }
 
-std::string RightsCaseText(TRightsCase rightsCase) {
+std::string RightsCaseTitle(TRightsCase rightsCase) {
     switch (rightsCase) {
     case TRightsCase::Administrator:
-        return "Administrator: this program applies every setting itself.";
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Administrator"));
     case TRightsCase::FilteredAdministrator:
-        return "Administrator without elevation: the TCP/IP settings, network connections, the hosts file, "
-               "machine environment variables and the WinHTTP proxy go to the switching service when it runs; "
-               "without it they fail until the program is started as an administrator.";
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Administrator without elevation"));
     case TRightsCase::UserWithService:
-        return "Standard user with the switching service: the service applies the TCP/IP settings and network "
-               "connections for you, and what else the machine's policy allows; other settings that need "
-               "administrator rights fail.";
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Standard user with the switching service"));
     case TRightsCase::UserWithoutService:
         break;
     }
-    return "Standard user without the switching service: the TCP/IP settings, network connections, the hosts file, "
-           "machine environment variables and the WinHTTP proxy fail until an administrator starts the Prolamo "
-           "switching service.";
+    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Standard user without the switching service"));
+}
+
+std::string RightsCaseText(TRightsCase rightsCase) {
+    const char* meaning = nullptr;
+    switch (rightsCase) {
+    case TRightsCase::Administrator:
+        meaning = PROLAMO_TRANSLATE_NOOP("Engine", "this program applies every setting itself.");
+        break;
+    case TRightsCase::FilteredAdministrator:
+        meaning = PROLAMO_TRANSLATE_NOOP(
+            "Engine", "the TCP/IP settings, network connections, the hosts file, machine environment variables and "
+                      "the WinHTTP proxy go to the switching service when it runs; without it they fail until the "
+                      "program is started as an administrator.");
+        break;
+    case TRightsCase::UserWithService:
+        meaning = PROLAMO_TRANSLATE_NOOP(
+            "Engine", "the service applies the TCP/IP settings and network connections for you, and what else the "
+                      "machine's policy allows; other settings that need administrator rights fail.");
+        break;
+    case TRightsCase::UserWithoutService:
+        meaning = PROLAMO_TRANSLATE_NOOP(
+            "Engine", "the TCP/IP settings, network connections, the hosts file, machine environment variables and "
+                      "the WinHTTP proxy fail until an administrator starts the Prolamo switching service.");
+        break;
+    }
+    return RightsCaseTitle(rightsCase) + ": " + Translated("Engine", meaning);
 }
 
 void ApplyThroughService(const TConfigurationProfile& profile, std::span<TSetting* const> settings,

@@ -46,6 +46,8 @@ void ApplyThroughService(const TConfigurationProfile& profile, std::span<TSettin
 enum class TRightsCase { Administrator, FilteredAdministrator, UserWithService, UserWithoutService };
 // The process's rights and whether the switching service answers.
 TRightsCase CurrentRightsCase();
+// The case in a few words: "Standard user with the switching service".
+std::string RightsCaseTitle(TRightsCase rightsCase);
 // The case in words, and what it means for an apply.
 std::string RightsCaseText(TRightsCase rightsCase);
 

@@ -171,7 +171,7 @@ std::string TTimeZoneSettingValue::GetHint() const {
 
 const TSettingClass& TTimeZoneSetting::StaticClass() {
     return MakeSettingClass<TTimeZoneSetting, TSetting>(
-        "TTimeZoneSetting", {}, {.caption = "Time zone", .category = SystemCategory, .imageIndex = 6});
+        "TTimeZoneSetting", {}, {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Time zone"), .category = SystemCategory, .imageIndex = 6});
 }
 
 std::unique_ptr<TSettingValue> TTimeZoneSetting::CaptureValue() {

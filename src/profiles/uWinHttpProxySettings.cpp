@@ -51,8 +51,8 @@ std::string TWinHttpProxyValue::GetHint() const {
 const TSettingClass& TWinHttpProxySetting::StaticClass() {
     return MakeSettingClass<TWinHttpProxySetting, TSetting>(
         "TWinHttpProxySetting", {},
-        {.caption = "WinHTTP proxy",
-         .description = "The machine-wide proxy of services and command-line tools (netsh winhttp)",
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "WinHTTP proxy"),
+         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "The machine-wide proxy of services and command-line tools (netsh winhttp)"),
          .category = NetworkCategory,
          .imageIndex = 3});
 }

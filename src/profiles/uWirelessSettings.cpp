@@ -83,8 +83,8 @@ std::string TWirelessValue::GetHint() const {
 const TSettingClass& TWirelessSetting::StaticClass() {
     return MakeSettingClass<TWirelessSetting, TSetting>(
         "TWirelessSetting", {},
-        {.caption = "Wireless network",
-         .description = "The wireless network each wireless adapter connects to",
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Wireless network"),
+         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "The wireless network each wireless adapter connects to"),
          .category = NetworkCategory,
          .imageIndex = 2});
 }

@@ -1,5 +1,7 @@
 #include "uSwitchRules.h"
 
+#include "framework/Translation.h"
+
 #include "classes/uPersistence.h"
 #include "os/Files.h"
 #include "os/Text.h"
@@ -23,12 +25,12 @@ constexpr std::size_t kMaxSsidBytes = 32;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 constexpr TConditionName kConditionNames[] = {
-    {TConditionKind::GatewayMac, "gateway-mac", "gateway hardware address"},
-    {TConditionKind::Gateway, "gateway", "gateway"},
-    {TConditionKind::Ssid, "ssid", "wireless network"},
-    {TConditionKind::DnsSuffix, "dns-suffix", "DNS suffix"},
-    {TConditionKind::AddressIn, "address-in", "address in"},
-    {TConditionKind::NoNetwork, "no-network", "no network"},
+    {TConditionKind::GatewayMac, "gateway-mac", PROLAMO_TRANSLATE_NOOP("Engine", "gateway hardware address")},
+    {TConditionKind::Gateway, "gateway", PROLAMO_TRANSLATE_NOOP("Engine", "gateway")},
+    {TConditionKind::Ssid, "ssid", PROLAMO_TRANSLATE_NOOP("Engine", "wireless network")},
+    {TConditionKind::DnsSuffix, "dns-suffix", PROLAMO_TRANSLATE_NOOP("Engine", "DNS suffix")},
+    {TConditionKind::AddressIn, "address-in", PROLAMO_TRANSLATE_NOOP("Engine", "address in")},
+    {TConditionKind::NoNetwork, "no-network", PROLAMO_TRANSLATE_NOOP("Engine", "no network")},
 };
 
 const TConditionName& NameOf(TConditionKind kind) {

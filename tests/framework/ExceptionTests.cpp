@@ -26,6 +26,16 @@ TEST(Exceptions, CommonOperatingSystemErrorsGainAdviceAfterTheSystemText) {
     EXPECT_EQ(AdvisedMessage(hinted), hinted.Message()) << "one piece of advice";
 }
 
+TEST(Exceptions, ComResultsThatWrapAnOperatingSystemErrorGainItsAdvice) {
+    EXPECT_EQ(HResultAdvice(0x80070005u), OSErrorAdvice(5));
+    EXPECT_EQ(HResultAdvice(0x80070020u), OSErrorAdvice(32));
+    EXPECT_EQ(HResultAdvice(0x80004005u), "") << "E_FAIL wraps no system error";
+    EXPECT_EQ(HResultAdvice(0x00070005u), "") << "not a failure";
+    EXPECT_EQ(HResultAdvice(0x80070002u), "") << "a system error without advice";
+    const EOleSysError denied(0x80070005u);
+    EXPECT_EQ(AdvisedMessage(denied), std::string(denied.what()) + ". " + OSErrorAdvice(5));
+}
+
 TEST(Exceptions, FileErrorTexts) {
     EXPECT_EQ(EInOutError(2).Message(), "File not found");
     EXPECT_EQ(EInOutError(3).Message(), "Invalid filename");

@@ -22,6 +22,8 @@
 #include "gui/uWindowReport.h"
 #include "gui/uDesktopSwitching.h"
 #include "gui/uGUIUtils.h"
+#include "gui/uProfileStates.h"
+#include "os/Files.h"
 #include "os/Folders.h"
 #include "os/Sqlite.h"
 #include "profiles/uConfigTransfer.h"
@@ -29,6 +31,8 @@
 #include "profiles/uFileSettings.h"
 #include "profiles/uHostsEntriesSettings.h"
 #include "profiles/uProgramSettings.h"
+#include "profiles/uWinHttpProxySettings.h"
+#include "profiles/uWirelessSettings.h"
 #include "switching/uSwitchRules.h"
 #include "switching/uWatcherLock.h"
 
@@ -55,9 +59,12 @@
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QStatusBar>
+#include <QRegularExpression>
+#include <QMenu>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <fstream>
@@ -229,6 +236,89 @@ void CheckAccessibleNames(QWidget& window) {
     QVERIFY2(unnamed.isEmpty(), qPrintable(QStringLiteral("Unnamed: ") + unnamed.join(QStringLiteral(", "))));
 }
 
+// Every text Root shows, by where it shows it: the window's title, and of each control and action
+// below it the caption, tips, accessible name, placeholder, headers, tabs and list entries.
+void CollectShownTexts(const QObject& object, const QString& path, QMap<QString, QString>& texts) {
+    const auto add = [&](const char* what, const QString& text) {
+        if (!text.isEmpty())
+            texts.insert(path + QLatin1Char('.') + QLatin1String(what), text);
+    };
+    const auto addAll = [&](const char* what, const QStringList& list) {
+        for (qsizetype i = 0; i < list.size(); ++i)
+            add(qPrintable(QStringLiteral("%1%2").arg(QLatin1String(what)).arg(i)), list[i]);
+    };
+    if (const auto* widget = qobject_cast<const QWidget*>(&object)) {
+        if (widget->isWindow())
+            add("title", widget->windowTitle());
+        add("tip", widget->toolTip());
+        add("status", widget->statusTip());
+        add("name", widget->accessibleName());
+    }
+    if (const auto* action = qobject_cast<const QAction*>(&object)) {
+        add("text", action->text());
+        add("tip", action->toolTip());
+        add("status", action->statusTip());
+    }
+    if (const auto* label = qobject_cast<const QLabel*>(&object))
+        add("text", label->text());
+    if (const auto* button = qobject_cast<const QAbstractButton*>(&object))
+        add("text", button->text());
+    if (const auto* menu = qobject_cast<const QMenu*>(&object))
+        add("text", menu->title());
+    if (const auto* edit = qobject_cast<const QLineEdit*>(&object))
+        add("placeholder", edit->placeholderText());
+    if (const auto* edit = qobject_cast<const QPlainTextEdit*>(&object))
+        add("placeholder", edit->placeholderText());
+    if (const auto* tabs = qobject_cast<const QTabBar*>(&object)) {
+        QStringList list;
+        for (int i = 0; i < tabs->count(); ++i)
+            list << tabs->tabText(i);
+        addAll("tab", list);
+    }
+    if (const auto* table = qobject_cast<const QTableWidget*>(&object)) {
+        QStringList list;
+        for (int i = 0; i < table->columnCount(); ++i)
+            if (const QTableWidgetItem* header = table->horizontalHeaderItem(i))
+                list << header->text();
+        addAll("header", list);
+    }
+    if (const auto* tree = qobject_cast<const QTreeWidget*>(&object)) {
+        QStringList list;
+        for (int i = 0; i < tree->columnCount(); ++i)
+            list << tree->headerItem()->text(i);
+        for (int row = 0; row < tree->topLevelItemCount(); ++row)
+            for (int i = 0; i < tree->columnCount(); ++i)
+                list << tree->topLevelItem(row)->text(i);
+        addAll("cell", list);
+    }
+    if (const auto* list = qobject_cast<const QListWidget*>(&object)) {
+        QStringList items;
+        for (int row = 0; row < list->count(); ++row)
+            items << list->item(row)->text();
+        addAll("item", items);
+    }
+    if (const auto* combo = qobject_cast<const QComboBox*>(&object)) {
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        addAll("item", items);
+    }
+    int index = 0;
+    for (const QObject* child : object.children()) {
+        const QString name = child->objectName().isEmpty()
+                                 ? QStringLiteral("%1#%2").arg(QLatin1String(child->metaObject()->className())).arg(index)
+                                 : child->objectName();
+        CollectShownTexts(*child, path + QLatin1Char('/') + name, texts);
+        ++index;
+    }
+}
+
+QMap<QString, QString> ShownTexts(const QWidget& window) {
+    QMap<QString, QString> texts;
+    CollectShownTexts(window, window.objectName(), texts);
+    return texts;
+}
+
 } // namespace
 
 class GuiTests : public QObject {
@@ -268,6 +358,44 @@ private:
         TDesktopSwitching::SetTimesForTests(std::nullopt);
         main.AttachSwitching(*switching);
         return *switching;
+    }
+
+    // Windows' texts made in English and then in German. A text that reads the same in both is left
+    // in English, unless it is made of names: the user's, the test kinds' own, and a few words
+    // German spells alike.
+    struct TShownInBothLanguages {
+        QMap<QString, QString> english;
+        QMap<QString, QString> german;
+        QStringList leftInEnglish;
+    };
+    static TShownInBothLanguages InBothLanguages(const std::function<QMap<QString, QString>()>& windows) {
+        static const QStringList names{
+            QStringLiteral("A"),      QStringLiteral("Home"),   QStringLiteral("Test"),    QStringLiteral("A test kind"),
+            QStringLiteral("Edited"), QStringLiteral("A kind with an editor"), QStringLiteral("Broken"),
+            QStringLiteral("Dependent"), QStringLiteral("Bare"), QStringLiteral("k1"),     QStringLiteral("k2"),
+            QStringLiteral("warn"),   QStringLiteral("fine"),   QStringLiteral("changed"), QStringLiteral("Prolamo"),
+            QLatin1String(ProductUrl), QLatin1String(SupportMail), QStringLiteral("Name"), QStringLiteral("System"),
+            QStringLiteral("OK")};
+        const auto backToEnglish = qScopeGuard([] { SetLanguage(QLocale(QLocale::English)); });
+        TShownInBothLanguages shown;
+        SetLanguage(QLocale(QLocale::English));
+        shown.english = windows();
+        SetLanguage(QLocale(QLocale::German, QLocale::Germany));
+        shown.german = windows();
+        for (auto it = shown.english.begin(); it != shown.english.end(); ++it) {
+            QString rest = WithoutAccelerators(it.value());
+            for (const QString& name : names)
+                rest.remove(QRegularExpression(QStringLiteral("\\b%1\\b").arg(QRegularExpression::escape(name))));
+            if (shown.german.value(it.key()) == it.value() && rest.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2}"))))
+                shown.leftInEnglish << it.key() + QStringLiteral(": ") + it.value();
+        }
+        return shown;
+    }
+
+    static QWidget& Shown(QWidget& window) {
+        window.show();
+        Idle();
+        return window;
     }
 
 private slots:
@@ -347,11 +475,18 @@ private slots:
             QSKIP(("Only the user's own state is shown: " + fixed).c_str());
         }
         workstation_->SetAdministrator(true);
-        QVERIFY(!OpenMain()->imgAdmin->isVisible());
+        {
+            auto main = OpenMain();
+            QVERIFY(!main->imgAdmin->isVisible());
+            QCOMPARE(main->lblRights->text(), QStringLiteral("Administrator"));
+        }
         workstation_->SetAdministrator(false);
         auto main = OpenMain();
         QVERIFY(main->imgAdmin->isVisible());
+        QCOMPARE(main->lblRights->text(), QStringLiteral("Standard user without the switching service"));
+        QVERIFY(main->lblRights->isVisible());
         QVERIFY(main->imgAdmin->toolTip().startsWith(QStringLiteral("Standard user without the switching service: ")));
+        QCOMPARE(main->lblRights->accessibleDescription(), main->imgAdmin->toolTip());
     }
 
     void newConfigurationCancelUsesUpNoNumberAndOkAddsIt() {
@@ -374,6 +509,184 @@ private slots:
         QVERIFY(main->cmbConfigurations->isEnabled());
         QVERIFY(main->actProfileNew->isEnabled());
         QVERIFY(!main->actProfileEdit->isEnabled());
+    }
+
+    void anEmptyDataFileShowsTheWelcomeWithTheTwoFirstSteps() {
+        auto main = OpenMain();
+        QVERIFY(main->pnlWelcome->isVisible());
+        QVERIFY(!main->cmbProfiles->isVisible());
+        QVERIFY(!main->lvwSettings->isVisible());
+        QCOMPARE(main->btnWelcomeNew->text(), main->actConfigurationNew->text());
+        QCOMPARE(main->btnWelcomeImport->text(), main->actConfigurationImport->text());
+        OnNextModal<TfrmEditConfiguration>([](TfrmEditConfiguration& editor) { editor.btnOK->click(); });
+        main->btnWelcomeNew->click();
+        Idle();
+        QCOMPARE(Root().Configurations().Count(), std::size_t{1});
+        QVERIFY(!main->pnlWelcome->isVisible());
+        QVERIFY(main->cmbProfiles->isVisible());
+        QVERIFY(main->lvwSettings->isVisible());
+        // Gone with the last configuration, the welcome is back.
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actConfigurationDel->trigger();
+        QVERIFY(main->pnlWelcome->isVisible());
+    }
+
+    void theMainWindowShowsEachSettingOfTheProfileWithWhatAnApplyWouldDo() {
+        TestMachine() = {{"k1", "home"}, {"k2", "home"}, {"k3", "home"}, {"k4", "home"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2", "k3", "k4"});
+        AddCapturedProfile(a, "Home");
+        a.Profiles().RemoveValuesOf(a.Settings()[2]);
+        TestMachine()["k1"] = "office";
+        TestMachine()["k4"] = "unreadable";
+        auto main = OpenMain();
+        const auto states = [&main] {
+            QMap<QString, QString> shown;
+            for (int row = 0; row < main->lvwSettings->topLevelItemCount(); ++row) {
+                const QTreeWidgetItem* item = main->lvwSettings->topLevelItem(row);
+                shown[item->text(TProfileStates::colSetting)] = item->text(TProfileStates::colState);
+            }
+            return shown;
+        };
+        QTRY_VERIFY(!main->lvwSettings->Checking());
+        QMap<QString, QString> expected{{QStringLiteral("Test (k1)"), QStringLiteral("will change")},
+                                        {QStringLiteral("Test (k2)"), QStringLiteral("unchanged")},
+                                        {QStringLiteral("Test (k3)"), QStringLiteral("not captured")},
+                                        {QStringLiteral("Test (k4)"), QStringLiteral("cannot be read")}};
+        QCOMPARE(states(), expected);
+
+        // After an apply the list tells what the machine holds now.
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileApply->trigger();
+        for (TfrmProgress* progress : ProgressWindows())
+            progress->close();
+        QTRY_VERIFY(main->isEnabled());
+        QTRY_VERIFY(!main->lvwSettings->Checking());
+        expected[QStringLiteral("Test (k1)")] = QStringLiteral("unchanged");
+        expected[QStringLiteral("Test (k4)")] = QStringLiteral("unchanged");
+        QCOMPARE(states(), expected);
+
+        // A profile of no configuration shows nothing; another profile shows its own states.
+        AddCapturedProfile(a, "Office");
+        main->SelectProfile(a, *a.Profiles().Find("Office"));
+        QTRY_VERIFY(!main->lvwSettings->Checking());
+        QCOMPARE(states().value(QStringLiteral("Test (k3)")), QStringLiteral("unchanged"));
+    }
+
+    void theMainWindowResizesAndOpensWhereItWasLeft() {
+        AddCapturedProfile(AddConfiguration(Root(), "A", {"k1"}), "Home");
+        QSize left;
+        {
+            auto main = OpenMain();
+            const int listWidth = main->lvwSettings->width();
+            const int comboWidth = main->cmbConfigurations->width();
+            main->resize(main->width() + 200, main->height() + 100);
+            Idle();
+            QCOMPARE(main->lvwSettings->width(), listWidth + 200);
+            QCOMPARE(main->cmbConfigurations->width(), comboWidth + 200);
+            // Narrower than its controls it does not get.
+            main->resize(10, 10);
+            Idle();
+            QVERIFY(main->width() >= main->minimumSizeHint().width());
+            // Wider than the first size and than the controls need, whatever the platform's font.
+            left = main->minimumSizeHint().expandedTo(main->sizeHint()) + QSize(150, 120);
+            main->resize(left);
+            Idle();
+            main->hide();
+        }
+        auto main = OpenMain();
+        QCOMPARE(main->size(), left);
+        main->hide();
+
+        // What the file holds is the user's: anything else than a placement is passed over.
+        for (const std::string& garbage : {std::string("not a placement"), std::string("AAAA"), std::string(8192, 'A')}) {
+            const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(garbage.data()),
+                                                      garbage.size());
+            QCOMPARE(os::Files().WriteWholeFile(BesideDataFile(".window"), bytes), os::ErrorSuccess);
+            auto fresh = OpenMain();
+            QVERIFY(fresh->isVisible());
+            QVERIFY(fresh->size() != left);
+            fresh->hide();
+        }
+    }
+
+    void theGermanWelcomeLeavesNoTextInEnglish() {
+        const TShownInBothLanguages shown = InBothLanguages([] {
+            TfrmMain welcome;
+            return ShownTexts(Shown(welcome));
+        });
+        QVERIFY2(shown.leftInEnglish.isEmpty(), qPrintable(shown.leftInEnglish.join(QLatin1Char('\n'))));
+        QVERIFY(shown.german.value(QStringLiteral("frmMain/client/bvlDialog/pnlWelcome/lblWelcome.text"))
+                    .startsWith(QStringLiteral("Willkommen.")));
+    }
+
+    void theGermanWindowsLeaveNoTextInEnglish() {
+        TestMachine() = {{"k1", "warn"}, {"k2", "fine"}};
+        TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2"});
+        AddCapturedProfile(a, "Home");
+        const TShownInBothLanguages shown = InBothLanguages([&] {
+            TestMachine()["k2"] = "changed";
+            QMap<QString, QString> texts;
+            auto main = OpenMain();
+            AttachSwitching(*main);
+            QTest::qWaitFor([&main] { return !main->lvwSettings->Checking(); });
+            texts.insert(ShownTexts(*main));
+            TfrmEditConfiguration configuration(a, Root().Configurations(), &a);
+            texts.insert(ShownTexts(Shown(configuration)));
+            TfrmEditProfile profile(a.Profiles()[0], *history_, a);
+            texts.insert(ShownTexts(Shown(profile)));
+            TfrmRules rules(*main->findChild<TDesktopSwitching*>(), main.get());
+            texts.insert(ShownTexts(Shown(rules)));
+            TfrmEditRule rule({}, [](const TSwitchRule&) {});
+            texts.insert(ShownTexts(Shown(rule)));
+            TfrmPreview preview(a.Profiles()[0], main.get());
+            texts.insert(ShownTexts(Shown(preview)));
+            TfrmAbout about;
+            texts.insert(ShownTexts(Shown(about)));
+            TfrmEditItemsDlg items;
+            texts.insert(ShownTexts(Shown(items)));
+            // The editor's run writes the test's history, not the data file the next main window reads.
+            TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+            profile.actApplyProfile->trigger();
+            TfrmProgress& progress = *ProgressWindows().first();
+            progress.lvwLog->setCurrentCell(0, 0);
+            texts.insert(ShownTexts(progress));
+            texts.insert(QStringLiteral("question"), TMessageBoxes::Questions().join(QLatin1Char('\n')));
+            TfrmHistory history(*history_, main.get());
+            texts.insert(ShownTexts(Shown(history)));
+            texts.insert(QStringLiteral("historyKind"), history.lvwSnapshots->item(0, TfrmHistory::colKind)->text());
+            TProgramSetting program;
+            TfrmEditProgram programEditor(program);
+            texts.insert(ShownTexts(Shown(programEditor)));
+            THostsEntriesSetting block;
+            TfrmEditHostsBlock blockEditor(block);
+            texts.insert(ShownTexts(Shown(blockEditor)));
+            // The new kinds' own words, which the lists and the preview show.
+            for (const TSettingClass* kind : {&TProgramSetting::StaticClass(), &THostsEntriesSetting::StaticClass(),
+                                              &TWirelessSetting::StaticClass(), &TWinHttpProxySetting::StaticClass()}) {
+                const QString key = ToQString(kind->CaptionKey());
+                texts.insert(key + QStringLiteral(".caption"), ToQString(kind->GetCaption()));
+                texts.insert(key + QStringLiteral(".description"), ToQString(kind->GetDescription()));
+            }
+            texts.insert(QStringLiteral("willRun"), ToQString(ChangeStateText(TChangeState::WillRun)));
+            // What the undo's question and the menu's tip call the run.
+            texts.insert(QStringLiteral("undo"),
+                         ToQString(TApplyUndo(*history_, Root()).Title()).section(QLatin1Char(' '), 0, -3));
+            progress.close();
+            TMessageBoxes::Reset();
+            return texts;
+        });
+        QCOMPARE(shown.german.keys(), shown.english.keys());
+        QVERIFY2(shown.leftInEnglish.isEmpty(), qPrintable(shown.leftInEnglish.join(QLatin1Char('\n'))));
+        // The engine's texts come translated too, and the English program keeps the quoted ones.
+        QCOMPARE(shown.german.value(QStringLiteral("question")),
+                 QStringLiteral("Wollen Sie diese Einstellungen des Profils wirklich anwenden?"));
+        QCOMPARE(shown.english.value(QStringLiteral("question")),
+                 QStringLiteral("Do you really want to apply profile these settings?"));
+        QCOMPARE(shown.german.value(QStringLiteral("undo")), QStringLiteral("Rückgängig machen: das Anwenden von Home (A) um"));
+        QCOMPARE(shown.german.value(QStringLiteral("historyKind")), QStringLiteral("Anwenden"));
+        QCOMPARE(shown.english.value(QStringLiteral("historyKind")), QStringLiteral("apply"));
+        QCOMPARE(shown.german.value(QStringLiteral("frmProgress/client/body/lblText.text")),
+                 QStringLiteral("Home angewendet: 2 Einstellungen, keine Fehler, 1 Warnung"));
     }
 
     void namesRefuseControlCharacters() {
@@ -508,7 +821,8 @@ private slots:
         for (QPushButton* button : main->findChildren<QPushButton*>())
             if (button->isVisible())
                 keys << QKeySequence::mnemonic(button->text()).toString();
-        QCOMPARE(keys.size(), 6);
+        // Four menus, Close and Help, and the welcome's two buttons of an empty data file.
+        QCOMPARE(keys.size(), 8);
         QCOMPARE(keys.removeDuplicates(), 0);
 
         // A button's key clicks it after a short show of the press.
@@ -533,7 +847,7 @@ private slots:
             return focus;
         };
         const QList<QWidget*> expected{main->cmbConfigurations, main->tbrConfigurations, main->cmbProfiles,
-                                       main->tbrProfiles, main->btnCancel, main->btnHelp};
+                                       main->tbrProfiles, main->lvwSettings, main->btnCancel, main->btnHelp};
         QList<QWidget*> forward;
         for (int i = 0; i < expected.size(); ++i) {
             forward << stop();
@@ -556,7 +870,7 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("btnProfileRefresh"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), main->btnCancel);
+        QCOMPARE(QApplication::focusWidget(), main->lvwSettings);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("btnProfileRefresh"));
     }
@@ -2005,7 +2319,7 @@ private slots:
         QVERIFY(windows.first()->isVisible());
         QCOMPARE(windows.first()->lblText->text(), QStringLiteral("Applied Office: 2 settings, no errors"));
         QCOMPARE(windows.first()->lvwLog->rowCount(), 0);
-        QCOMPARE(windows.first()->ClientSize().height(), 80);
+        QVERIFY(!windows.first()->lvwLog->isVisibleTo(windows.first()));
         QVERIFY(windows.first()->btnCancel->isEnabled());
         QTest::keyClick(windows.first(), Qt::Key_Escape);
         QVERIFY(ProgressWindows().isEmpty());
@@ -2034,7 +2348,9 @@ private slots:
         TfrmProgress& progress = *windows.first();
         QCOMPARE(progress.lvwLog->rowCount(), 1);
         QCOMPARE(progress.lvwLog->item(0, 0)->text(), QStringLiteral("Test (k1): warned about k1"));
-        QCOMPARE(progress.ClientSize().height(), 240);
+        QVERIFY(progress.lvwLog->isVisibleTo(&progress));
+        QVERIFY(progress.memDetails->isVisibleTo(&progress));
+        QVERIFY(progress.height() > progress.minimumSizeHint().height());
         QCOMPARE(progress.lblText->text(), QStringLiteral("Applied Home: 2 settings, no errors, 1 warning"));
         QCOMPARE(progress.windowTitle(), progress.lblText->text());
         QCOMPARE(progress.prg->value(), 2);
@@ -2113,7 +2429,8 @@ private slots:
         TfrmProgress progress;
         progress.show();
         Idle();
-        QCOMPARE(progress.ClientSize().height(), 80);
+        QVERIFY(!progress.lvwLog->isVisibleTo(&progress));
+        QCOMPARE(progress.height(), progress.minimumSizeHint().height());
         QCOMPARE(progress.windowTitle(), QStringLiteral("Please wait..."));
         QVERIFY(!progress.btnCancel->isEnabled());
         QVERIFY(!progress.actCopyAll->isEnabled());
@@ -2184,11 +2501,16 @@ private slots:
     }
 
     void everyWindowIsWalkedByTabAlone() {
+        {
+            auto welcome = OpenMain();
+            CheckTabWalk(*welcome, {welcome->tbrConfigurations, welcome->btnWelcomeNew, welcome->btnWelcomeImport,
+                                    welcome->btnCancel, welcome->btnHelp});
+        }
         TConfiguration& a = AddConfiguration(Root(), "A", {"k1"});
         a.Profiles().Add().SetName("Home");
         auto main = OpenMain();
         CheckTabWalk(*main, {main->cmbConfigurations, main->tbrConfigurations, main->cmbProfiles, main->tbrProfiles,
-                             main->btnCancel, main->btnHelp});
+                             main->lvwSettings, main->btnCancel, main->btnHelp});
 
         TConfiguration configuration;
         TfrmEditConfiguration editor(configuration, Root().Configurations());

@@ -20,11 +20,13 @@ line() { grep -E "$1" "$work/report.txt" | head -n 1 || true; }
 main=$(line '^prolamo::TfrmMain frmMain ')
 [[ $main == *" visible enabled "* ]] || fail "the main window was not shown: $main"
 echo "main window: ${main#prolamo::TfrmMain frmMain }"
-# No configuration yet: only a new configuration can be made.
-for expected in 'QComboBox cmbConfigurations visible disabled' 'QComboBox cmbProfiles visible disabled' \
+# No configuration yet: only a new configuration can be made, or one imported, as the welcome says.
+for expected in 'QComboBox cmbConfigurations visible disabled' 'QComboBox cmbProfiles hidden disabled' \
                 'QToolButton tbnNewConfiguration visible enabled' 'QToolButton btnEditConfiguration visible disabled' \
-                'QToolButton btnProfileNew visible disabled' 'QToolButton btnApplyProfile visible disabled' \
-                'QToolButton btnProfileRefresh visible disabled' 'QAction miConfigAdd visible enabled' \
+                'QToolButton btnProfileNew hidden disabled' 'QToolButton btnApplyProfile hidden disabled' \
+                'QToolButton btnProfileRefresh hidden disabled' 'QAction miConfigAdd visible enabled' \
+                'QPushButton btnWelcomeNew visible enabled .*"&New configuration"' \
+                'QPushButton btnWelcomeImport visible enabled .*"&Import configurations\.\.\."' \
                 'QPushButton btnCancel visible enabled'; do
   [ -n "$(line "^ *$expected")" ] || fail "no line '$expected'"
 done

@@ -378,7 +378,9 @@ TEST_F(TcpipTest, SwitchingConnectionsTakesAdministrativeRights) {
     TAdapterInfo off;
     off.SetAdapterDescription(u"Wi-Fi");
     value->Adapters().Add().Assign(off);
-    EXPECT_EQ(Results(*value), std::vector<std::string>{"TCP/IP settings: Wi-Fi: Access is denied"});
+    EXPECT_EQ(Results(*value), std::vector<std::string>{"TCP/IP settings: Wi-Fi: Access is denied. You may need "
+                                                        "administrative rights: start Prolamo as administrator and "
+                                                        "try again"});
     EXPECT_TRUE(Adapter("Wi-Fi").enabled);
 }
 

@@ -188,7 +188,9 @@ TEST_F(PrinterSettingTest, FailuresOnSinglePrintersAreWarningsAndTheOthersAreSti
     setting.ApplyValue(*office, results);
     EXPECT_EQ(Lines(results),
               (std::vector<std::string>{
-                  "warning: Printers: Error deleting printer Fax: " + OSMessage(os::ErrorAccessDenied),
+                  // Access denied tells what to do about it; an invalid name has nothing to add.
+                  "warning: Printers: Error deleting printer Fax: " + OSMessage(os::ErrorAccessDenied) + ". " +
+                      OSErrorAdvice(os::ErrorAccessDenied),
                   "warning: Printers: Error installing printer Microsoft Print to PDF: " +
                       OSMessage(os::ErrorInvalidPrinterName),
                   "warning: Printers: Error installing printer \\\\PRINTSRV\\Gone: " +

@@ -1,0 +1,1318 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>Engine</name>
+    <message>
+        <source>Import it?</source>
+        <translation>Importieren?</translation>
+    </message>
+    <message>
+        <source>Captured %1 into %2</source>
+        <translation>%1 in %2 erfasst</translation>
+    </message>
+    <message>
+        <source>Captured %1 of %2 into %3; %4 could not be read: %5</source>
+        <translation>%1 von %2 in %3 erfasst; %4 konnte nicht gelesen werden: %5</translation>
+    </message>
+    <message>
+        <source>Put back %1 of %2 as they were before its refresh at %3</source>
+        <translation>%1 von %2 so zurückgesetzt, wie sie vor der Aktualisierung um %3 waren</translation>
+    </message>
+    <message>
+        <source>Nothing will change</source>
+        <translation>Nichts wird sich ändern</translation>
+    </message>
+    <message>
+        <source>%1 setting will change</source>
+        <translation>%1 Einstellung wird sich ändern</translation>
+    </message>
+    <message>
+        <source>%1 settings will change</source>
+        <translation>%1 Einstellungen werden sich ändern</translation>
+    </message>
+    <message>
+        <source>unchanged</source>
+        <translation>unverändert</translation>
+    </message>
+    <message>
+        <source>will change</source>
+        <translation>wird geändert</translation>
+    </message>
+    <message>
+        <source>cannot be read</source>
+        <translation>nicht lesbar</translation>
+    </message>
+    <message>
+        <source>not captured</source>
+        <translation>nicht erfasst</translation>
+    </message>
+    <message>
+        <source>%1 setting</source>
+        <translation>%1 Einstellung</translation>
+    </message>
+    <message>
+        <source>%1 settings</source>
+        <translation>%1 Einstellungen</translation>
+    </message>
+    <message>
+        <source>%1: nothing is captured in this profile yet</source>
+        <translation>%1: In diesem Profil ist noch nichts erfasst</translation>
+    </message>
+    <message>
+        <source>no errors</source>
+        <translation>keine Fehler</translation>
+    </message>
+    <message>
+        <source>%1 error</source>
+        <translation>%1 Fehler</translation>
+    </message>
+    <message>
+        <source>%1 errors</source>
+        <translation>%1 Fehler</translation>
+    </message>
+    <message>
+        <source>%1 warning</source>
+        <translation>%1 Warnung</translation>
+    </message>
+    <message>
+        <source>%1 warnings</source>
+        <translation>%1 Warnungen</translation>
+    </message>
+    <message>
+        <source>Files it writes or deletes:</source>
+        <translation>Dateien, die dabei geschrieben oder gelöscht werden:</translation>
+    </message>
+    <message>
+        <source>Applied %1</source>
+        <translation>%1 angewendet</translation>
+    </message>
+    <message>
+        <source>Applying %1...</source>
+        <translation>%1 wird angewendet...</translation>
+    </message>
+    <message>
+        <source>Do you really want to apply profile these settings?</source>
+        <translation>Wollen Sie diese Einstellungen des Profils wirklich anwenden?</translation>
+    </message>
+    <message>
+        <source>gateway hardware address</source>
+        <translation>Hardware-Adresse des Gateways</translation>
+    </message>
+    <message>
+        <source>gateway</source>
+        <translation>Gateway</translation>
+    </message>
+    <message>
+        <source>wireless network</source>
+        <translation>Drahtlosnetzwerk</translation>
+    </message>
+    <message>
+        <source>DNS suffix</source>
+        <translation>DNS-Suffix</translation>
+    </message>
+    <message>
+        <source>address in</source>
+        <translation>Adresse in</translation>
+    </message>
+    <message>
+        <source>no network</source>
+        <translation>kein Netzwerk</translation>
+    </message>
+    <message>
+        <source>apply</source>
+        <translation>Anwenden</translation>
+    </message>
+    <message>
+        <source>undo</source>
+        <translation>Rückgängigmachen</translation>
+    </message>
+    <message>
+        <source>refresh</source>
+        <translation>Aktualisieren</translation>
+    </message>
+    <message>
+        <source>the %1 of %2 (%3) at %4</source>
+        <translation>das %1 von %2 (%3) um %4</translation>
+    </message>
+    <message>
+        <source>%1: its state could not be read before the %2: %3</source>
+        <translation>%1: Der Zustand konnte vor dem %2 nicht gelesen werden: %3</translation>
+    </message>
+    <message>
+        <source>Undo %1</source>
+        <translation>Rückgängig machen: %1</translation>
+    </message>
+    <message>
+        <source>Undid the %1 of %2</source>
+        <translation>%1 von %2 rückgängig gemacht</translation>
+    </message>
+    <message>
+        <source> (configuration %1)</source>
+        <translation> (Konfiguration %1)</translation>
+    </message>
+    <message>
+        <source>Its File settings write outside your own folder %1:</source>
+        <translation>Seine Datei-Einstellungen schreiben außerhalb Ihres eigenen Ordners %1:</translation>
+    </message>
+    <message>
+        <source>Its Program settings run:</source>
+        <translation>Seine Programm-Einstellungen führen aus:</translation>
+    </message>
+    <message>
+        <source>will run</source>
+        <translation>wird ausgeführt</translation>
+    </message>
+    <message>
+        <source>Programs it runs:</source>
+        <translation>Programme, die es ausführt:</translation>
+    </message>
+    <message>
+        <source>Administrator</source>
+        <translation>Administrator mit allen Rechten</translation>
+    </message>
+    <message>
+        <source>Administrator without elevation</source>
+        <translation>Administrator ohne erhöhte Rechte</translation>
+    </message>
+    <message>
+        <source>Standard user with the switching service</source>
+        <translation>Standardbenutzer mit dem Umschaltdienst</translation>
+    </message>
+    <message>
+        <source>Standard user without the switching service</source>
+        <translation>Standardbenutzer ohne den Umschaltdienst</translation>
+    </message>
+    <message>
+        <source>this program applies every setting itself.</source>
+        <translation>dieses Programm wendet jede Einstellung selbst an.</translation>
+    </message>
+    <message>
+        <source>the TCP/IP settings, network connections, the hosts file, machine environment variables and the WinHTTP proxy go to the switching service when it runs; without it they fail until the program is started as an administrator.</source>
+        <translation>die TCP/IP-Einstellungen, Netzwerkverbindungen, die Hosts-Datei, die Umgebungsvariablen des Computers und der WinHTTP-Proxy gehen an den Umschaltdienst, wenn er läuft; ohne ihn schlagen sie fehl, bis das Programm als Administrator gestartet wird.</translation>
+    </message>
+    <message>
+        <source>the service applies the TCP/IP settings and network connections for you, and what else the machine&apos;s policy allows; other settings that need administrator rights fail.</source>
+        <translation>der Dienst wendet die TCP/IP-Einstellungen und Netzwerkverbindungen für Sie an, und was die Richtlinie des Computers sonst erlaubt; andere Einstellungen, die Administratorrechte brauchen, schlagen fehl.</translation>
+    </message>
+    <message>
+        <source>the TCP/IP settings, network connections, the hosts file, machine environment variables and the WinHTTP proxy fail until an administrator starts the Prolamo switching service.</source>
+        <translation>die TCP/IP-Einstellungen, Netzwerkverbindungen, die Hosts-Datei, die Umgebungsvariablen des Computers und der WinHTTP-Proxy schlagen fehl, bis ein Administrator den Prolamo-Umschaltdienst startet.</translation>
+    </message>
+</context>
+<context>
+    <name>SettingKinds</name>
+    <message>
+        <source>Environment variables</source>
+        <translation>Umgebungsvariablen</translation>
+    </message>
+    <message>
+        <source>User and system environment variables</source>
+        <translation>Umgebungsvariablen des Benutzers und des Systems</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>Any file on a local or network drive</source>
+        <translation>Eine beliebige Datei auf einem lokalen oder einem Netzlaufwerk</translation>
+    </message>
+    <message>
+        <source>Firefox proxy</source>
+        <translation>Firefox-Proxy</translation>
+    </message>
+    <message>
+        <source>Firefox proxy settings</source>
+        <translation>Proxy-Einstellungen von Firefox</translation>
+    </message>
+    <message>
+        <source>Internet Explorer proxy</source>
+        <translation>Internet-Explorer-Proxy</translation>
+    </message>
+    <message>
+        <source>Internet Explorer proxy settings</source>
+        <translation>Proxy-Einstellungen des Internet Explorers</translation>
+    </message>
+    <message>
+        <source>Network drives</source>
+        <translation>Netzlaufwerke</translation>
+    </message>
+    <message>
+        <source>Hosts file</source>
+        <translation>Hosts-Datei</translation>
+    </message>
+    <message>
+        <source>IP addresses of frequently used remote hosts</source>
+        <translation>IP-Adressen oft genutzter entfernter Rechner</translation>
+    </message>
+    <message>
+        <source>TCP/IP settings</source>
+        <translation>TCP/IP-Einstellungen</translation>
+    </message>
+    <message>
+        <source>IP address, subnet mask, gateway, DNS and WINS settings</source>
+        <translation>IP-Adresse, Subnetzmaske, Gateway, DNS- und WINS-Einstellungen</translation>
+    </message>
+    <message>
+        <source>Opera proxy</source>
+        <translation>Opera-Proxy</translation>
+    </message>
+    <message>
+        <source>Opera proxy settings</source>
+        <translation>Proxy-Einstellungen von Opera</translation>
+    </message>
+    <message>
+        <source>Printers</source>
+        <translation>Drucker</translation>
+    </message>
+    <message>
+        <source>Network</source>
+        <translation>Netzwerk</translation>
+    </message>
+    <message>
+        <source>Files</source>
+        <translation>Dateien</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>System</translation>
+    </message>
+    <message>
+        <source>Others</source>
+        <translation>Sonstiges</translation>
+    </message>
+    <message>
+        <source>Time zone</source>
+        <translation>Zeitzone</translation>
+    </message>
+    <message>
+        <source>Hosts entries</source>
+        <translation>Hosts-Einträge</translation>
+    </message>
+    <message>
+        <source>A named block of lines in the hosts file; other programs&apos; lines stay as they are</source>
+        <translation>Ein benannter Block von Zeilen in der hosts-Datei; die Zeilen anderer Programme bleiben, wie sie sind</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>Programm</translation>
+    </message>
+    <message>
+        <source>A program or script to run before or after the other settings</source>
+        <translation>Ein Programm oder Skript, das vor oder nach den anderen Einstellungen läuft</translation>
+    </message>
+    <message>
+        <source>WinHTTP proxy</source>
+        <translation>WinHTTP-Proxy</translation>
+    </message>
+    <message>
+        <source>The machine-wide proxy of services and command-line tools (netsh winhttp)</source>
+        <translation>Der rechnerweite Proxy von Diensten und Befehlszeilenwerkzeugen (netsh winhttp)</translation>
+    </message>
+    <message>
+        <source>Wireless network</source>
+        <translation>Drahtlosnetzwerk</translation>
+    </message>
+    <message>
+        <source>The wireless network each wireless adapter connects to</source>
+        <translation>Das Drahtlosnetzwerk, mit dem sich jeder Drahtlosadapter verbindet</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo</name>
+    <message>
+        <source>The start-up entry HKEY_CURRENT_USER\%1 cannot be written</source>
+        <translation>Der Autostart-Eintrag HKEY_CURRENT_USER\%1 kann nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>The start-up entry HKEY_CURRENT_USER\%1 cannot be removed</source>
+        <translation>Der Autostart-Eintrag HKEY_CURRENT_USER\%1 kann nicht entfernt werden</translation>
+    </message>
+    <message>
+        <source>The autostart entry %1 cannot be removed</source>
+        <translation>Der Autostart-Eintrag %1 kann nicht entfernt werden</translation>
+    </message>
+    <message>
+        <source>The autostart entry %1 cannot be written: %2</source>
+        <translation>Der Autostart-Eintrag %1 kann nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>Bestätigen</translation>
+    </message>
+    <message>
+        <source>&amp;Yes</source>
+        <translation>&amp;Ja</translation>
+    </message>
+    <message>
+        <source>&amp;No</source>
+        <translation>&amp;Nein</translation>
+    </message>
+    <message>
+        <source>&amp;Show changes</source>
+        <translation>Änderungen &amp;zeigen</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Do you want to delete &quot;%1&quot;?</source>
+        <translation>Wollen Sie „%1“ löschen?</translation>
+    </message>
+    <message>
+        <source>Refresh replaces what &quot;%1&quot; holds of these settings with what the machine holds now:
+
+%2
+Replace them?</source>
+        <translation>Das Aktualisieren ersetzt, was „%1“ von diesen Einstellungen enthält, durch den jetzigen Stand des Rechners:
+
+%2
+Ersetzen?</translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2</source>
+        <translation>%1 kann nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2</source>
+        <translation>%1 kann nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>it is larger than %1 bytes</source>
+        <translation>sie ist größer als %1 Bytes</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TDesktopSwitching</name>
+    <message>
+        <source>Automatic switching, %1: %2</source>
+        <translation>Automatisches Umschalten, %1: %2</translation>
+    </message>
+    <message>
+        <source>Automatic switching is paused.</source>
+        <translation>Das automatische Umschalten ist angehalten.</translation>
+    </message>
+    <message>
+        <source>Automatic switching cannot take its lock: %1</source>
+        <translation>Das automatische Umschalten bekommt seine Sperre nicht: %1</translation>
+    </message>
+    <message>
+        <source>Automatic switching: another Prolamo program watches (process %1).</source>
+        <translation>Automatisches Umschalten: Ein anderes Prolamo-Programm überwacht das Netzwerk (Prozess %1).</translation>
+    </message>
+    <message>
+        <source>Automatic switching: another Prolamo program watches.</source>
+        <translation>Automatisches Umschalten: Ein anderes Prolamo-Programm überwacht das Netzwerk.</translation>
+    </message>
+    <message>
+        <source>Automatic switching has no rules.</source>
+        <translation>Das automatische Umschalten hat keine Regeln.</translation>
+    </message>
+    <message>
+        <source>Automatic switching is watching the network.</source>
+        <translation>Das automatische Umschalten überwacht das Netzwerk.</translation>
+    </message>
+    <message>
+        <source>Automatic switching cannot read its rules: %1</source>
+        <translation>Das automatische Umschalten kann seine Regeln nicht lesen: %1</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::THelpViewer</name>
+    <message>
+        <source>Prolamo Help</source>
+        <translation>Prolamo-Hilfe</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TInForceCheck</name>
+    <message>
+        <source>Checking whether the machine still matches it...</source>
+        <translation>Es wird geprüft, ob der Rechner noch dazu passt...</translation>
+    </message>
+    <message>
+        <source>No profile of this configuration has been applied yet.</source>
+        <translation>Von dieser Konfiguration wurde noch kein Profil angewendet.</translation>
+    </message>
+    <message>
+        <source>Applied last: %1, %2
+%3</source>
+        <translation>Zuletzt angewendet: %1, %2
+%3</translation>
+    </message>
+    <message>
+        <source>The profile no longer exists.</source>
+        <translation>Das Profil gibt es nicht mehr.</translation>
+    </message>
+    <message>
+        <source>The machine still matches it.</source>
+        <translation>Der Rechner passt noch dazu.</translation>
+    </message>
+    <message>
+        <source>Whether the machine still matches it cannot be told: %1 cannot be read.</source>
+        <translation>Ob der Rechner noch dazu passt, lässt sich nicht sagen: %1 ist nicht lesbar.</translation>
+    </message>
+    <message>
+        <source>The machine no longer matches it: %1 has changed.</source>
+        <translation>Der Rechner passt nicht mehr dazu: %1 hat sich geändert.</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TProfileStates</name>
+    <message>
+        <source>Setting</source>
+        <translation>Einstellung</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Zustand</translation>
+    </message>
+    <message>
+        <source>checking...</source>
+        <translation>wird geprüft...</translation>
+    </message>
+    <message>
+        <source>Now: %1
+After an apply: %2</source>
+        <translation>Jetzt: %1
+Nach dem Anwenden: %2</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TTabControl</name>
+    <message>
+        <source>Scroll left</source>
+        <translation>Nach links blättern</translation>
+    </message>
+    <message>
+        <source>Scroll right</source>
+        <translation>Nach rechts blättern</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TTrayIcon</name>
+    <message>
+        <source>Undo last apply</source>
+        <translation>Letztes Anwenden rückgängig machen</translation>
+    </message>
+    <message>
+        <source>Switching rules...</source>
+        <translation>Umschaltregeln...</translation>
+    </message>
+    <message>
+        <source>Pause automatic switching</source>
+        <translation>Automatisches Umschalten anhalten</translation>
+    </message>
+    <message>
+        <source>Show main window</source>
+        <translation>Hauptfenster zeigen</translation>
+    </message>
+    <message>
+        <source>Start with the session</source>
+        <translation>Mit der Sitzung starten</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Prolamo</source>
+        <translation>Prolamo</translation>
+    </message>
+    <message>
+        <source>
+Choose &quot;Undo last apply&quot; in this menu to undo it.</source>
+        <translation>
+Wählen Sie „Letztes Anwenden rückgängig machen“ in diesem Menü, um es rückgängig zu machen.</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TfrmAbout</name>
+    <message>
+        <source>Prolamo</source>
+        <translation>Prolamo</translation>
+    </message>
+    <message>
+        <source>About Prolamo</source>
+        <translation>Über Prolamo</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TfrmBaseDlg</name>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TfrmEditConfiguration</name>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Edit configuration</source>
+        <translation>Konfiguration bearbeiten</translation>
+    </message>
+    <message>
+        <source>Configuration items</source>
+        <translation>Einträge der Konfiguration</translation>
+    </message>
+    <message>
+        <source>Available items</source>
+        <translation>Verfügbare Einträge</translation>
+    </message>
+    <message>
+        <source>&amp;New item</source>
+        <translation>&amp;Neuer Eintrag</translation>
+    </message>
+    <message>
+        <source>New item</source>
+        <translation>Neuer Eintrag</translation>
+    </message>
+    <message>
+        <source>&amp;Edit item</source>
+        <translation>Eintrag &amp;bearbeiten</translation>
+    </message>
+    <message>
+        <source>Edit item</source>
+        <translation>Eintrag bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Delete item</source>
+        <translation>Eintrag &amp;löschen</translation>
+    </message>
+    <message>
+        <source>Delete item</source>
+        <translation>Eintrag löschen</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>Alle</translation>
+    </message>
+    <message>
+        <source>Item categories</source>
+        <translation>Kategorien der Einträge</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TfrmEditHostsBlock</name>
+    <message>
+        <source>Hosts entries</source>
+        <translation>Hosts-Einträge</translation>
+    </message>
+    <message>
+        <source>Block &amp;name</source>
+        <translation>Block&amp;name</translation>
+    </message>
+    <message>
+        <source>Its lines lie between the lines &quot;%1NAME&quot; and &quot;%2NAME&quot; of the hosts file; the other lines stay as they are.</source>
+        <translation>Seine Zeilen stehen zwischen den Zeilen &quot;%1NAME&quot; und &quot;%2NAME&quot; der hosts-Datei; die anderen Zeilen bleiben, wie sie sind.</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TfrmEditItemsDlg</name>
+    <message>
+        <source>Items</source>
+        <translation>Einträge</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TfrmEditProfile</name>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Edit Profile</source>
+        <translation>Profil bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Refresh value(s)</source>
+        <translation>Wert(e) &amp;aktualisieren</translation>
+    </message>
+    <message>
+        <source>Refresh value(s)</source>
+        <translation>Wert(e) aktualisieren</translation>
+    </message>
+    <message>
+        <source>Refresh a&amp;ll values</source>
+        <translation>A&amp;lle Werte aktualisieren</translation>
+    </message>
+    <message>
+        <source>Refresh all values</source>
+        <translation>Alle Werte aktualisieren</translation>
+    </message>
+    <message>
+        <source>&amp;Delete value(s)</source>
+        <translation>Wert(e) &amp;löschen</translation>
+    </message>
+    <message>
+        <source>Delete value(s)</source>
+        <translation>Wert(e) löschen</translation>
+    </message>
+    <message>
+        <source>A&amp;pply value(s)</source>
+        <translation>Wert(e) an&amp;wenden</translation>
+    </message>
+    <message>
+        <source>Apply value(s)</source>
+        <translation>Wert(e) anwenden</translation>
+    </message>
+    <message>
+        <source>Apply all &amp;values</source>
+        <translation>Alle Werte anwen&amp;den</translation>
+    </message>
+    <message>
+        <source>Apply all values</source>
+        <translation>Alle Werte anwenden</translation>
+    </message>
+    <message>
+        <source>&amp;Undo last refresh</source>
+        <translation>Letzte Aktualisierung &amp;rückgängig machen</translation>
+    </message>
+    <message>
+        <source>Undo last refresh</source>
+        <translation>Letzte Aktualisierung rückgängig machen</translation>
+    </message>
+    <message>
+        <source>Values</source>
+        <translation>Werte</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TfrmEditProgram</name>
+    <message>
+        <source>Program</source>
+        <translation>Programm</translation>
+    </message>
+    <message>
+        <source>&amp;Command line</source>
+        <translation>Befehls&amp;zeile</translation>
+    </message>
+    <message>
+        <source>&amp;Browse...</source>
+        <translation>&amp;Durchsuchen...</translation>
+    </message>
+    <message>
+        <source>Choose the program to run</source>
+        <translation>Das auszuführende Programm wählen</translation>
+    </message>
+    <message>
+        <source>Browse for the program</source>
+        <translation>Nach dem Programm suchen</translation>
+    </message>
+    <message>
+        <source>&amp;Working folder</source>
+        <translation>A&amp;rbeitsordner</translation>
+    </message>
+    <message>
+        <source>the folder Prolamo runs in</source>
+        <translation>der Ordner, in dem Prolamo läuft</translation>
+    </message>
+    <message>
+        <source>&amp;Run</source>
+        <translation>Aus&amp;führen</translation>
+    </message>
+    <message>
+        <source>after the other settings</source>
+        <translation>nach den anderen Einstellungen</translation>
+    </message>
+    <message>
+        <source>before the other settings</source>
+        <translation>vor den anderen Einstellungen</translation>
+    </message>
+    <message>
+        <source>&amp;Time limit</source>
+        <translation>Zeit&amp;limit</translation>
+    </message>
+    <message>
+        <source> s</source>
+        <translation> s</translation>
+    </message>
+    <message>
+        <source>A program still running then is ended</source>
+        <translation>Ein Programm, das dann noch läuft, wird beendet</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TfrmEditRule</name>
+    <message>
+        <source>&amp;Ask before applying</source>
+        <translation>&amp;Vor dem Anwenden fragen</translation>
+    </message>
+    <message>
+        <source>Edit rule</source>
+        <translation>Regel bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Name</source>
+        <translation>&amp;Name</translation>
+    </message>
+    <message>
+        <source>Con&amp;figuration</source>
+        <translation>Kon&amp;figuration</translation>
+    </message>
+    <message>
+        <source>&amp;Profile</source>
+        <translation>&amp;Profil</translation>
+    </message>
+    <message>
+        <source>Cond&amp;itions, all of which must hold</source>
+        <translation>Bed&amp;ingungen, die alle erfüllt sein müssen</translation>
+    </message>
+    <message>
+        <source>&amp;Use this network</source>
+        <translation>Dieses Ne&amp;tzwerk verwenden</translation>
+    </message>
+    <message>
+        <source>Conditions that hold on the network the computer is on now</source>
+        <translation>Bedingungen, die im Netzwerk erfüllt sind, in dem der Rechner jetzt ist</translation>
+    </message>
+    <message>
+        <source>Ne&amp;w</source>
+        <translation>Ne&amp;u</translation>
+    </message>
+    <message>
+        <source>Value of the new condition</source>
+        <translation>Wert der neuen Bedingung</translation>
+    </message>
+    <message>
+        <source>A&amp;dd</source>
+        <translation>Hin&amp;zufügen</translation>
+    </message>
+    <message>
+        <source>Add the condition written on the left</source>
+        <translation>Die links eingegebene Bedingung hinzufügen</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>&amp;Entfernen</translation>
+    </message>
+    <message>
+        <source>Remove the selected condition</source>
+        <translation>Die gewählte Bedingung entfernen</translation>
+    </message>
+    <message>
+        <source>The network cannot be read: %1</source>
+        <translation>Das Netzwerk kann nicht gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>no adapter has a gateway</source>
+        <translation>kein Adapter hat ein Gateway</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TfrmHistory</name>
+    <message>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
+    </message>
+    <message>
+        <source>&amp;Undo to this</source>
+        <translation>Hierhin &amp;zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Put back what the machine held before the chosen apply or undo</source>
+        <translation>Stellt wieder her, was der Rechner vor dem gewählten Anwenden oder Rückgängigmachen hatte</translation>
+    </message>
+    <message>
+        <source>&amp;Snapshots, newest first</source>
+        <translation>&amp;Momentaufnahmen, neueste zuerst</translation>
+    </message>
+    <message>
+        <source>No.</source>
+        <translation>Nr.</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Zeit</translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation>Art</translation>
+    </message>
+    <message>
+        <source>Configuration / profile</source>
+        <translation>Konfiguration / Profil</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>%1 (damaged)</source>
+        <translation>%1 (beschädigt)</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TfrmMain</name>
+    <message>
+        <source>Welcome. A configuration names settings of this computer that you switch together, such as the network settings; each of its profiles keeps their values for one place, such as at home or at the office.
+
+To begin, make a new configuration, or import one that was exported on another computer.</source>
+        <translation>Willkommen. Eine Konfiguration nennt Einstellungen dieses Rechners, die Sie gemeinsam umschalten, etwa die Netzwerkeinstellungen; jedes ihrer Profile hält deren Werte für einen Ort fest, etwa für zu Hause oder für das Büro.
+
+Legen Sie zu Beginn eine neue Konfiguration an, oder importieren Sie eine, die auf einem anderen Rechner exportiert wurde.</translation>
+    </message>
+    <message>
+        <source>Left alone:</source>
+        <translation>Unberührt bleiben:</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
+    </message>
+    <message>
+        <source>H&amp;elp</source>
+        <translation>Hi&amp;lfe</translation>
+    </message>
+    <message>
+        <source>&amp;New configuration</source>
+        <translation>&amp;Neue Konfiguration</translation>
+    </message>
+    <message>
+        <source>New configuration</source>
+        <translation>Neue Konfiguration</translation>
+    </message>
+    <message>
+        <source>&amp;Edit configuration</source>
+        <translation>Konfiguration &amp;bearbeiten</translation>
+    </message>
+    <message>
+        <source>Edit configuration</source>
+        <translation>Konfiguration bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Delete configuration</source>
+        <translation>Konfiguration &amp;löschen</translation>
+    </message>
+    <message>
+        <source>Delete configuration</source>
+        <translation>Konfiguration löschen</translation>
+    </message>
+    <message>
+        <source>&amp;New profile</source>
+        <translation>&amp;Neues Profil</translation>
+    </message>
+    <message>
+        <source>New profile</source>
+        <translation>Neues Profil</translation>
+    </message>
+    <message>
+        <source>&amp;Edit profile</source>
+        <translation>Profil &amp;bearbeiten</translation>
+    </message>
+    <message>
+        <source>Edit profile</source>
+        <translation>Profil bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Delete profile</source>
+        <translation>Profil &amp;löschen</translation>
+    </message>
+    <message>
+        <source>Delete profile</source>
+        <translation>Profil löschen</translation>
+    </message>
+    <message>
+        <source>&amp;Refresh profile</source>
+        <translation>Profil a&amp;ktualisieren</translation>
+    </message>
+    <message>
+        <source>Refresh profile</source>
+        <translation>Profil aktualisieren</translation>
+    </message>
+    <message>
+        <source>&amp;Apply profile</source>
+        <translation>Profil &amp;anwenden</translation>
+    </message>
+    <message>
+        <source>Apply profile</source>
+        <translation>Profil anwenden</translation>
+    </message>
+    <message>
+        <source>&amp;What will change...</source>
+        <translation>&amp;Was ändert sich...</translation>
+    </message>
+    <message>
+        <source>What an apply of the profile would change</source>
+        <translation>Was ein Anwenden des Profils ändern würde</translation>
+    </message>
+    <message>
+        <source>&amp;Undo last apply</source>
+        <translation>Letztes Anwenden &amp;rückgängig machen</translation>
+    </message>
+    <message>
+        <source>Put back what the machine held before the last apply</source>
+        <translation>Zurücksetzen, was der Rechner vor dem letzten Anwenden hatte</translation>
+    </message>
+    <message>
+        <source>Undo last re&amp;fresh</source>
+        <translation>Letzte Aktualisierung rück&amp;gängig machen</translation>
+    </message>
+    <message>
+        <source>Put back the values the last refresh replaced</source>
+        <translation>Die Werte zurücksetzen, die das letzte Aktualisieren ersetzt hat</translation>
+    </message>
+    <message>
+        <source>&amp;Export configuration...</source>
+        <translation>&amp;Konfiguration exportieren...</translation>
+    </message>
+    <message>
+        <source>Save the configuration with its profiles as text</source>
+        <translation>Die Konfiguration mit ihren Profilen als Text speichern</translation>
+    </message>
+    <message>
+        <source>&amp;Import configurations...</source>
+        <translation>Konfigurationen &amp;importieren...</translation>
+    </message>
+    <message>
+        <source>Add the configurations of an exported text</source>
+        <translation>Die Konfigurationen eines exportierten Textes hinzufügen</translation>
+    </message>
+    <message>
+        <source>Configuration (e.g. &quot;Network settings&quot;)</source>
+        <translation>Konfiguration (z. B. „Netzwerkeinstellungen“)</translation>
+    </message>
+    <message>
+        <source>Configuration actions</source>
+        <translation>Aktionen der Konfiguration</translation>
+    </message>
+    <message>
+        <source>Configuration profile (e.g. &quot;Network settings at home&quot;)</source>
+        <translation>Profil der Konfiguration (z. B. „Netzwerkeinstellungen zu Hause“)</translation>
+    </message>
+    <message>
+        <source>Profile actions</source>
+        <translation>Aktionen des Profils</translation>
+    </message>
+    <message>
+        <source>Profile in force</source>
+        <translation>Geltendes Profil</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>C&amp;onfigurations</source>
+        <translation>&amp;Konfigurationen</translation>
+    </message>
+    <message>
+        <source>&amp;Profiles</source>
+        <translation>&amp;Profile</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>Show Help</source>
+        <translation>Hilfe zeigen</translation>
+    </message>
+    <message>
+        <source>&amp;About</source>
+        <translation>Ü&amp;ber</translation>
+    </message>
+    <message>
+        <source>The data file %1 cannot be read: %2
+
+It was left as it is; &quot;prolamo-cli datafile dump&quot; shows how far it can be read. %3 will close.</source>
+        <translation>Die Datendatei %1 kann nicht gelesen werden: %2
+
+Sie blieb, wie sie ist; „prolamo-cli datafile dump“ zeigt, wie weit sie sich lesen lässt. %3 wird beendet.</translation>
+    </message>
+    <message>
+        <source>The history file %1 cannot be read: %2
+
+It was left as it is; nothing can be applied or undone until it is mended or removed.</source>
+        <translation>Die Verlaufsdatei %1 kann nicht gelesen werden: %2
+
+Sie blieb, wie sie ist; bis sie repariert oder entfernt ist, kann nichts angewendet oder rückgängig gemacht werden.</translation>
+    </message>
+    <message>
+        <source>%1.
+
+Your changes are kept in this window and saved as soon as the data file is free.</source>
+        <translation>%1.
+
+Ihre Änderungen bleiben in diesem Fenster erhalten und werden gespeichert, sobald die Datendatei frei ist.</translation>
+    </message>
+    <message>
+        <source>The data file %1 cannot be read or saved: %2
+
+Your changes are kept in this window and saved as soon as it can be.</source>
+        <translation>Die Datendatei %1 kann nicht gelesen oder gespeichert werden: %2
+
+Ihre Änderungen bleiben in diesem Fenster erhalten und werden gespeichert, sobald es geht.</translation>
+    </message>
+    <message>
+        <source>Undo %1</source>
+        <translation>Rückgängig machen: %1</translation>
+    </message>
+    <message>
+        <source>Exported %1 to %2</source>
+        <translation>%1 nach %2 exportiert</translation>
+    </message>
+    <message>
+        <source>
+
+Import it under a new name?</source>
+        <translation>
+
+Unter einem neuen Namen importieren?</translation>
+    </message>
+    <message>
+        <source>Imported %1</source>
+        <translation>Importiert: %1</translation>
+    </message>
+    <message>
+        <source>&amp;Switching</source>
+        <translation>&amp;Umschalten</translation>
+    </message>
+    <message>
+        <source>&amp;Rules...</source>
+        <translation>&amp;Regeln...</translation>
+    </message>
+    <message>
+        <source>The rules that apply a profile by the network the computer is on</source>
+        <translation>Die Regeln, die je nach Netzwerk des Rechners ein Profil anwenden</translation>
+    </message>
+    <message>
+        <source>&amp;Pause automatic switching</source>
+        <translation>Automatisches Umschalten &amp;pausieren</translation>
+    </message>
+    <message>
+        <source>Prolamo configurations (*.txt);;All files (*)</source>
+        <translation>Prolamo-Konfigurationen (*.txt);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Se&amp;ttings of the profile, and what an apply would do</source>
+        <translation>Einstellungen des Profils und was ein Anwenden &amp;tun würde</translation>
+    </message>
+    <message>
+        <source>&amp;History...</source>
+        <translation>&amp;Verlauf...</translation>
+    </message>
+    <message>
+        <source>The kept snapshots, and an undo to one of them</source>
+        <translation>Die aufbewahrten Momentaufnahmen, und ein Zurücksetzen auf eine davon</translation>
+    </message>
+    <message>
+        <source>The chosen snapshot is no longer in the history: another program removed it.</source>
+        <translation>Die gewählte Momentaufnahme ist nicht mehr im Verlauf: Ein anderes Programm hat sie entfernt.</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TfrmPreview</name>
+    <message>
+        <source>1 line</source>
+        <translation>1 Zeile</translation>
+    </message>
+    <message>
+        <source>%1 lines</source>
+        <translation>%1 Zeilen</translation>
+    </message>
+    <message>
+        <source>What will change: %1</source>
+        <translation>Was sich ändert: %1</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
+    </message>
+    <message>
+        <source>&amp;Apply</source>
+        <translation>&amp;Anwenden</translation>
+    </message>
+    <message>
+        <source>Apply this profile now</source>
+        <translation>Dieses Profil jetzt anwenden</translation>
+    </message>
+    <message>
+        <source>Setting</source>
+        <translation>Einstellung</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Zustand</translation>
+    </message>
+    <message>
+        <source>Now</source>
+        <translation>Jetzt</translation>
+    </message>
+    <message>
+        <source>After</source>
+        <translation>Danach</translation>
+    </message>
+    <message>
+        <source>Choose a setting of several lines to see them removed and added</source>
+        <translation>Wählen Sie eine Einstellung aus mehreren Zeilen, um zu sehen, welche entfernt und hinzugefügt werden</translation>
+    </message>
+    <message>
+        <source>%1: %2 removed, %3 added</source>
+        <translation>%1: %2 entfernt, %3 hinzugefügt</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TfrmProgress</name>
+    <message>
+        <source>Please wait...</source>
+        <translation>Bitte warten...</translation>
+    </message>
+    <message>
+        <source>&amp;Undo last apply</source>
+        <translation>Letztes Anwenden &amp;rückgängig machen</translation>
+    </message>
+    <message>
+        <source>Put back what the machine held before this run</source>
+        <translation>Zurücksetzen, was der Rechner vor diesem Lauf hatte</translation>
+    </message>
+    <message>
+        <source>Log</source>
+        <translation>Protokoll</translation>
+    </message>
+    <message>
+        <source>Details</source>
+        <translation>Einzelheiten</translation>
+    </message>
+    <message>
+        <source>Choose a line to read it whole</source>
+        <translation>Wählen Sie eine Zeile, um sie ganz zu lesen</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+    <message>
+        <source>Copy &amp;all</source>
+        <translation>&amp;Alles kopieren</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>Fertig</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
+    </message>
+</context>
+<context>
+    <name>prolamo::TfrmRules</name>
+    <message>
+        <source>&amp;Pause automatic switching</source>
+        <translation>Automatisches Umschalten &amp;pausieren</translation>
+    </message>
+    <message>
+        <source>Switching rules</source>
+        <translation>Umschaltregeln</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Schließen</translation>
+    </message>
+    <message>
+        <source>&amp;New...</source>
+        <translation>&amp;Neu...</translation>
+    </message>
+    <message>
+        <source>New rule</source>
+        <translation>Neue Regel</translation>
+    </message>
+    <message>
+        <source>&amp;Edit...</source>
+        <translation>&amp;Bearbeiten...</translation>
+    </message>
+    <message>
+        <source>Edit the rule</source>
+        <translation>Die Regel bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>&amp;Löschen</translation>
+    </message>
+    <message>
+        <source>Delete the rule</source>
+        <translation>Die Regel löschen</translation>
+    </message>
+    <message>
+        <source>Move &amp;up</source>
+        <translation>Nach &amp;oben</translation>
+    </message>
+    <message>
+        <source>Try the rule before the one above it</source>
+        <translation>Die Regel vor der darüber versuchen</translation>
+    </message>
+    <message>
+        <source>Move do&amp;wn</source>
+        <translation>Nach &amp;unten</translation>
+    </message>
+    <message>
+        <source>Try the rule after the one below it</source>
+        <translation>Die Regel nach der darunter versuchen</translation>
+    </message>
+    <message>
+        <source>&amp;Test now</source>
+        <translation>&amp;Jetzt testen</translation>
+    </message>
+    <message>
+        <source>Which rule matches the network the computer is on now, and why</source>
+        <translation>Welche Regel zum Netzwerk passt, in dem der Rechner jetzt ist, und warum</translation>
+    </message>
+    <message>
+        <source>&amp;Rules, tried in order: the first that matches applies its profile</source>
+        <translation>&amp;Regeln, der Reihe nach versucht: Die erste, die passt, wendet ihr Profil an</translation>
+    </message>
+    <message>
+        <source>Rule</source>
+        <translation>Regel</translation>
+    </message>
+    <message>
+        <source>Profile</source>
+        <translation>Profil</translation>
+    </message>
+    <message>
+        <source>Conditions</source>
+        <translation>Bedingungen</translation>
+    </message>
+    <message>
+        <source>Which rule matches the network the computer is on now:</source>
+        <translation>Welche Regel zum Netzwerk passt, in dem der Rechner jetzt ist:</translation>
+    </message>
+    <message>
+        <source>Test now shows each rule with its conditions, and which one applies.</source>
+        <translation>„Jetzt testen“ zeigt jede Regel mit ihren Bedingungen und welche davon angewendet wird.</translation>
+    </message>
+    <message>
+        <source>Another program changed the rules; the list shows them as they are now.</source>
+        <translation>Ein anderes Programm hat die Regeln geändert; die Liste zeigt sie, wie sie jetzt sind.</translation>
+    </message>
+    <message>
+        <source>%1 (%2), asks first</source>
+        <translation>%1 (%2), fragt zuerst</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>Another program changed the rules meanwhile; the list shows them as they are now. Make your change again.</source>
+        <translation>Ein anderes Programm hat die Regeln inzwischen geändert; die Liste zeigt sie, wie sie jetzt sind. Nehmen Sie Ihre Änderung noch einmal vor.</translation>
+    </message>
+</context>
+</TS>
