@@ -2,6 +2,7 @@
 
 #include "classes/uDataFileLock.h"
 #include "classes/uPersistence.h"
+#include "classes/uPolicy.h"
 #include "framework/Utf8Text.h"
 #include "framework/StreamText.h"
 #include "os/Files.h"
@@ -568,7 +569,7 @@ private:
 
 // Machine commands work on the workstation alone, not on the data file; the watcher takes the
 // data file for each apply only.
-enum class TAccess { None, Read, Change, Machine, Watch };
+enum class TAccess { None, Read, Change, Machine, Watch, Policy };
 
 struct TCommand {
     std::vector<std::string> words;
@@ -616,6 +617,7 @@ const std::vector<TCommand>& Commands() {
         {{"rule", "list"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return RuleList(s.Out()); }},
         {{"rule", "test"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return RuleTest(s.Root(), s.Out()); }},
         {{"watch"}, "[SECONDS]", 0, 1, TAccess::Watch, nullptr},
+        {{"policy"}, "", 0, 0, TAccess::Policy, nullptr},
     };
 #ifdef PROLAMO_SIMULATED_MACHINE
     static const std::vector<TCommand> withMachine = [] {
@@ -705,6 +707,17 @@ int Dump(const std::string& path, std::ostream& out, std::ostream& err) {
     return ExitOk;
 }
 
+// Each policy's effective value and the layer it came from; the values are the administrator's
+// text, so they go through TerminalLine.
+int ShowPolicies(std::ostream& out) {
+    for (const TPolicyInfo& policy : Policies()) {
+        const TPolicyValue value = ReadPolicy(policy);
+        out << std::left << std::setw(24) << policy.name << TerminalLine(PolicyValueText(value))
+            << "  (" << PolicySourceText(value.source) << ")\n";
+    }
+    return ExitOk;
+}
+
 } // namespace
 
 std::string TCli::HelpText() {
@@ -758,7 +771,10 @@ std::string TCli::HelpText() {
          << "  rule test         which rule matches the network now, and why\n"
          << "  watch             applies the matching rule's profile whenever the network changes\n"
          << "                    and stays (5 s; 2 min to switch back), for SECONDS or until ended;\n"
-         << "                    one program watches at a time (this or the desktop program)\n";
+         << "                    one program watches at a time (this or the desktop program)\n"
+         << "  policy            every policy of the organisation with its effective value and where\n"
+         << "                    it came from: machine policy, user policy, installer preference or\n"
+         << "                    default\n";
 #ifdef PROLAMO_SIMULATED_MACHINE
     for (const TMachineCommand& m : MachineCommands()) {
         const std::string label = "  machine " + m.verb;
@@ -839,6 +855,8 @@ int TCli::Run(const std::vector<std::string>& arguments) {
 #endif
         if (command.access == TAccess::Watch)
             return Watch(operands, in_, out_, err_);
+        if (command.access == TAccess::Policy)
+            return ShowPolicies(out_);
         if (command.access == TAccess::None)
             return Dump(operands.empty() ? DataFilePath() : operands[0], out_, err_);
 

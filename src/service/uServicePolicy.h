@@ -1,7 +1,8 @@
 #pragma once
-// Who may have the switching service apply what: the kinds it applies, and the machine policy
-// under HKLM\SOFTWARE\Policies\Orvenik\Prolamo that narrows or widens them.
+// Who may have the switching service apply what: the kinds it applies, and the policies
+// ServiceEnabled and ServiceKinds that narrow or widen them.
 
+#include "classes/uPolicy.h"
 #include "profiles/uServiceProtocol.h"
 
 #include <cstdint>
@@ -11,17 +12,13 @@
 
 namespace prolamo::service {
 
-inline constexpr const char* PolicyKey = "SOFTWARE\\Policies\\Orvenik\\Prolamo";
-inline constexpr const char* PolicyServiceEnabled = "ServiceEnabled";
-inline constexpr const char* PolicyServiceKinds = "ServiceKinds";
-
 struct TServicePolicy {
     bool enabled = true;
     // The kinds for users who are not administrators; nothing: DefaultUserKinds.
     std::optional<std::uint32_t> userKinds;
 };
 
-// Where the policy comes from; the registry's policy key today.
+// Where the policy comes from; the policy reader's registry keys outside the tests.
 class IServicePolicyReader {
 public:
     virtual ~IServicePolicyReader() = default;
@@ -29,8 +26,8 @@ public:
     virtual TServicePolicy Read() = 0;
 };
 
-// HKLM\SOFTWARE\Policies\Orvenik\Prolamo: ServiceEnabled (DWORD, 0 switches the service off) and
-// ServiceKinds (text: the kinds' names, separated by commas, semicolons or blanks).
+// ServiceEnabled (DWORD, 0 switches the service off) and ServiceKinds (text: the kinds' names,
+// separated by commas, semicolons or blanks), as ReadPolicy finds them.
 class TRegistryPolicyReader final : public IServicePolicyReader {
 public:
     TServicePolicy Read() override;
