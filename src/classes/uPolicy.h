@@ -36,6 +36,10 @@ std::span<const TPolicyInfo> Policies();
 // Nullptr for a name the table does not hold (compared without regard to case).
 const TPolicyInfo* FindPolicy(std::string_view name);
 
+// Why a command that creates, edits or deletes a configuration is refused.
+inline constexpr const char* UserConfigurationsLocked =
+    "Your organisation's policy AllowUserConfigurations does not let you create, edit or delete configurations.";
+
 enum class TPolicySource { MachinePolicy, UserPolicy, InstallerPreference, Default };
 
 // "machine policy", "user policy", "installer preference", "default".

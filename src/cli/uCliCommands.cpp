@@ -632,6 +632,15 @@ const std::vector<TCommand>& Commands() {
 #endif
 }
 
+// The commands that create, edit or delete the user's configurations; apply and undo only change
+// the machine.
+bool EditsConfigurations(const TCommand& command) {
+    static const std::vector<std::vector<std::string>> edits = {
+        {"config", "add"},     {"config", "delete"},    {"config", "import"},  {"setting", "add"},
+        {"profile", "add"},    {"profile", "delete"},   {"profile", "refresh"}, {"profile", "undo-refresh"}};
+    return std::find(edits.begin(), edits.end(), command.words) != edits.end();
+}
+
 std::string Synopsis(const TCommand& command) {
     std::string text = Program;
     for (const std::string& word : command.words)
@@ -816,7 +825,8 @@ std::string TCli::HelpText() {
          << "     file could not be saved; profile diff: something would change\n"
          << "  2  bad arguments, or an unknown configuration, profile or setting kind\n"
          << "  3  the data file or the history file cannot be read (it is left untouched)\n"
-         << "  4  another program is changing the data file; watch: another program watches\n";
+         << "  4  another program is changing the data file; watch: another program watches\n"
+         << "  5  your organisation's policy does not let you create, edit or delete configurations\n";
     return text.str();
 }
 
@@ -849,6 +859,10 @@ int TCli::Run(const std::vector<std::string>& arguments) {
             throw EUsage("--rename belongs to config import only");
 
         InitializeEngine();
+        if (EditsConfigurations(command) && ReadPolicy(PolicyAllowUserConfigurations).number == 0) {
+            err_ << Program << ": " << UserConfigurationsLocked << "\n";
+            return ExitPolicy;
+        }
 #ifdef PROLAMO_SIMULATED_MACHINE
         if (command.access == TAccess::Machine)
             return RunMachineCommand(command.words[1], operands, out_, err_);

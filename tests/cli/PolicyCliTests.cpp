@@ -60,5 +60,35 @@ TEST(PolicyCli, WrongNamesValuesAndUsersAreRefused) {
     EXPECT_TRUE(Contains(PolicyLine(machine, "AutomaticSwitching"), "(not set)  (default)"));
 }
 
+TEST(PolicyCli, WithoutUserConfigurationsTheEditingCommandsAreRefusedAndApplyingStillWorks) {
+    CliMachine machine;
+    machine.Ok({"config", "add", "Office"});
+    machine.Ok({"setting", "add", "Office", "Time zone"});
+    machine.Ok({"profile", "add", "Office", "Berlin"});
+    machine.Ok({"profile", "refresh", "Office", "Berlin"});
+    const std::string before = machine.Ok({"list"}).out;
+    machine.Ok({"machine", "policy", "set", "AllowUserConfigurations", "0"});
+
+    for (const std::vector<std::string>& edit :
+         {std::vector<std::string>{"config", "add", "Home"},
+          {"config", "delete", "Office"},
+          {"setting", "add", "Office", "Printers"},
+          {"profile", "add", "Office", "Paris"},
+          {"profile", "delete", "Office", "Berlin"},
+          {"profile", "refresh", "Office", "Berlin"},
+          {"profile", "undo-refresh"},
+          {"config", "import", "/nowhere/office.txt"}}) {
+        const CliResult refused = machine.Run(edit);
+        EXPECT_EQ(refused.exitCode, 5) << edit[0] << " " << edit[1];
+        EXPECT_TRUE(Contains(refused.err, "policy AllowUserConfigurations does not let you")) << refused.err;
+    }
+    EXPECT_EQ(machine.Ok({"list"}).out, before);
+    EXPECT_TRUE(Contains(machine.Ok({"--yes", "profile", "apply", "Office", "Berlin"}).out, "Applied Berlin"));
+    machine.Ok({"profile", "show", "Office", "Berlin"});
+
+    machine.Ok({"machine", "policy", "set", "AllowUserConfigurations", "1"});
+    machine.Ok({"config", "add", "Home"});
+}
+
 } // namespace
 } // namespace prolamo::test
