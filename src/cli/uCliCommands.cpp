@@ -14,6 +14,7 @@
 #include "profiles/uProfileUtils.h"
 #include "profiles/uServiceClient.h"
 #include "profiles/uSettingKinds.h"
+#include "switching/uManaged.h"
 #include "uCliArguments.h"
 #include "uDataFileDump.h"
 #include "uElevatedApply.h"
@@ -191,22 +192,33 @@ public:
     const TConfigurations& Root() const { return root_; }
     std::ostream& Out() { return out_; }
 
+    // The user's configurations, then the organisation's, marked; a name both use is listed twice.
     int List() {
-        if (Configurations().Count() == 0) {
+        const TManagedConfigurations managed = LoadManagedConfigurations();
+        if (!managed.warning.empty())
+            err_ << Program << ": " << TerminalLine(managed.warning) << '\n';
+        const std::size_t managedCount = managed.configurations ? managed.configurations->Configurations().Count() : 0;
+        if (Configurations().Count() == 0 && managedCount == 0) {
             out_ << "No configurations.\n";
             return ExitOk;
         }
-        // Names from the data file: a line break in one must not make a line of its own.
-        for (const TConfiguration& configuration : Configurations()) {
-            out_ << TerminalLine(configuration.Name()) << '\n';
-            out_ << "  Settings:" << (configuration.Settings().Empty() ? " none" : "") << '\n';
-            for (const TSetting* setting : configuration)
-                out_ << "    " << TerminalLine(setting->GetFullDisplayText()) << '\n';
-            out_ << "  Profiles:" << (configuration.Profiles().Count() == 0 ? " none" : "") << '\n';
-            for (const TConfigurationProfile& profile : configuration.Profiles())
-                out_ << "    " << TerminalLine(profile.Name()) << '\n';
-        }
+        for (const TConfiguration& configuration : Configurations())
+            ListConfiguration(configuration, false);
+        if (managedCount > 0)
+            for (const TConfiguration& configuration : managed.configurations->Configurations())
+                ListConfiguration(configuration, true);
         return ExitOk;
+    }
+
+    // Names from a file: a line break in one must not make a line of its own.
+    void ListConfiguration(const TConfiguration& configuration, bool managed) {
+        out_ << TerminalLine(configuration.Name()) << (managed ? std::string("  (") + ManagedMark + ")" : "") << '\n';
+        out_ << "  Settings:" << (configuration.Settings().Empty() ? " none" : "") << '\n';
+        for (const TSetting* setting : configuration)
+            out_ << "    " << TerminalLine(setting->GetFullDisplayText()) << '\n';
+        out_ << "  Profiles:" << (configuration.Profiles().Count() == 0 ? " none" : "") << '\n';
+        for (const TConfigurationProfile& profile : configuration.Profiles())
+            out_ << "    " << TerminalLine(profile.Name()) << '\n';
     }
 
     int ConfigAdd(const std::string& name) {

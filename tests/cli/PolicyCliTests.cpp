@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace prolamo::test {
 namespace {
 
@@ -88,6 +90,57 @@ TEST(PolicyCli, WithoutUserConfigurationsTheEditingCommandsAreRefusedAndApplying
 
     machine.Ok({"machine", "policy", "set", "AllowUserConfigurations", "1"});
     machine.Ok({"config", "add", "Home"});
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+TEST(PolicyCli, ManagedConfigurationsAreListedMarkedAndKeptWhenTheShareIsGoneOrTheFileDamaged) {
+    CliMachine machine;
+    MakeLocations(machine);
+    const std::string share = machine / "office.txt";
+    machine.Ok({"config", "export", "Location", share});
+    machine.Ok({"machine", "policy", "set", "ManagedConfigurations", share});
+    const std::vector<std::uint8_t> dataFile = ReadBytes(machine.DataFile());
+
+    const CliResult listed = machine.Ok({"list"});
+    EXPECT_EQ(listed.err, "");
+    // The user's own and the organisation's of the same name, the managed one marked.
+    EXPECT_EQ(Count(listed.out, "Location\n"), 1u) << listed.out;
+    EXPECT_EQ(Count(listed.out, "Location  (Managed by your organisation)\n"), 1u) << listed.out;
+    EXPECT_EQ(Count(listed.out, "    Office\n"), 2u) << listed.out;
+
+    std::filesystem::remove(share);
+    const CliResult away = machine.Ok({"list"});
+    EXPECT_EQ(away.out, listed.out) << "the kept copy stands in for the share";
+    EXPECT_EQ(Count(away.err, "\n"), 1u) << away.err;
+    EXPECT_TRUE(Contains(away.err, "cannot be read")) << away.err;
+    EXPECT_TRUE(Contains(away.err, "the last copy read is used")) << away.err;
+
+    WriteBytes(share, Bytes("object Configurations: TConfigurations\n  garbage\n"));
+    const CliResult damaged = machine.Ok({"list"});
+    EXPECT_EQ(damaged.out, listed.out) << "a damaged file does not replace the kept copy";
+    EXPECT_EQ(Count(damaged.err, "\n"), 1u) << damaged.err;
+    EXPECT_EQ(ReadBytes(machine.DataFile()), dataFile) << "the user's data file never changes because of them";
+
+    machine.Ok({"machine", "policy", "clear", "ManagedConfigurations"});
+    const CliResult cleared = machine.Ok({"list"});
+    EXPECT_EQ(Count(cleared.out, "Managed by your organisation"), 0u) << cleared.out;
+    EXPECT_EQ(cleared.err, "");
+}
+
+TEST(PolicyCli, AManagedFileThatWasNeverReadWarnsAndListsOnlyTheUsersOwn) {
+    CliMachine machine;
+    machine.Ok({"config", "add", "Mine"});
+    machine.Ok({"machine", "policy", "set", "ManagedConfigurations", "\\\\srv\\share\\office.txt"});
+    const CliResult listed = machine.Ok({"list"});
+    EXPECT_TRUE(Contains(listed.out, "Mine\n"));
+    EXPECT_FALSE(Contains(listed.out, "Managed by your organisation"));
+    EXPECT_TRUE(Contains(listed.err, "no copy of them is kept")) << listed.err;
 }
 
 } // namespace
