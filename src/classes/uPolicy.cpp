@@ -13,23 +13,23 @@ namespace prolamo {
 namespace {
 
 constexpr TPolicyInfo kPolicies[] = {
-    {PolicyServiceEnabled, TPolicyType::Number, 1,
+    {PolicyServiceEnabled, TPolicyType::Number, TPolicyScope::Machine, 1,
      "0: the switching service refuses every request. 1 or not configured: it serves the requests its other "
      "policies allow."},
-    {PolicyServiceKinds, TPolicyType::Text, std::nullopt,
+    {PolicyServiceKinds, TPolicyType::Text, TPolicyScope::Machine, std::nullopt,
      "The kinds of settings the switching service applies for users who are not administrators, separated by "
      "commas: TcpIp, Connections, ResolverCache, HostsFile, MachineEnvironment. Not configured: TCP/IP settings, "
      "network connections and the resolver cache."},
-    {PolicyManagedConfigurations, TPolicyType::Text, std::nullopt,
+    {PolicyManagedConfigurations, TPolicyType::Text, TPolicyScope::MachineAndUser, std::nullopt,
      "The path (local or \\\\server\\share\\...) of a file in Prolamo's export format. Its configurations appear in "
      "every user's lists, marked as managed; users apply them but cannot change them."},
-    {PolicyManagedRules, TPolicyType::Text, std::nullopt,
+    {PolicyManagedRules, TPolicyType::Text, TPolicyScope::MachineAndUser, std::nullopt,
      "The path (local or \\\\server\\share\\...) of a rules file. Its rules come before the user's own and cannot "
      "be changed by the user."},
-    {PolicyAllowUserConfigurations, TPolicyType::Number, 1,
+    {PolicyAllowUserConfigurations, TPolicyType::Number, TPolicyScope::MachineAndUser, 1,
      "0: users apply only managed configurations and cannot create, edit or delete their own. 1 or not "
      "configured: they can."},
-    {PolicyAutomaticSwitching, TPolicyType::Number, std::nullopt,
+    {PolicyAutomaticSwitching, TPolicyType::Number, TPolicyScope::MachineAndUser, std::nullopt,
      "0: configurations are never switched automatically. 1: automatic switching is on. Not configured: the "
      "user's choice."},
 };
@@ -93,8 +93,9 @@ const char* PolicySourceText(TPolicySource source) {
 
 TPolicyValue ReadPolicy(const TPolicyInfo& policy) {
     for (const TLayer& layer : kLayers)
-        if (std::optional<TPolicyValue> value = ReadLayer(layer, policy))
-            return *value;
+        if (policy.scope == TPolicyScope::MachineAndUser || layer.source != TPolicySource::UserPolicy)
+            if (std::optional<TPolicyValue> value = ReadLayer(layer, policy))
+                return *value;
     TPolicyValue value;
     value.number = policy.defaultNumber;
     return value;

@@ -15,10 +15,13 @@ inline constexpr const char* PolicyKey = "SOFTWARE\\Policies\\Orvenik\\Prolamo";
 inline constexpr const char* PreferenceKey = "SOFTWARE\\Orvenik\\Prolamo";
 
 enum class TPolicyType { Number, Text };
+// Machine: read from HKLM only, as the switching service's policies are (its user is the system).
+enum class TPolicyScope { MachineAndUser, Machine };
 
 struct TPolicyInfo {
     const char* name;
     TPolicyType type;
+    TPolicyScope scope;
     // Nothing: the policy is not set unless someone sets it.
     std::optional<std::int32_t> defaultNumber;
     const char* explanation;

@@ -88,6 +88,11 @@ TEST_F(PolicyTest, DefaultsAndValuesOfTheWrongTypeFallThrough) {
 
     Put(os::HKeyLocalMachine, PolicyKey, PolicyManagedRules, 7);
     EXPECT_EQ(ReadPolicy(PolicyManagedRules).source, TPolicySource::Default);
+
+    // The switching service's policies are the machine's alone: the service's user is the system.
+    Put(os::HKeyCurrentUser, PolicyKey, PolicyServiceEnabled, 0);
+    EXPECT_EQ(ReadPolicy(PolicyServiceEnabled).source, TPolicySource::Default);
+    EXPECT_EQ(ReadPolicy(PolicyServiceEnabled).number, 1);
 }
 
 TEST_F(PolicyTest, TheTableNamesEachPolicyOnceAndIsSearchedWithoutRegardToCase) {
