@@ -62,7 +62,8 @@ std::optional<TPolicyValue> ReadLayer(const TLayer& layer, const TPolicyInfo& po
         value.number = registry.ReadInteger(policy.name);
     else if (policy.type == TPolicyType::Text && (type == TRegDataType::String || type == TRegDataType::ExpandString))
         value.text = registry.ReadString(policy.name);
-    else
+    // An empty text is what the installer writes for a property not given.
+    if (!value.IsSet() || value.text == "")
         return std::nullopt;
     return value;
 }

@@ -32,7 +32,7 @@ std::string ManagedCopyPath() { return BesideDataFile(".managed.txt"); }
 TManagedConfigurations LoadManagedConfigurations(const std::string& keptCopy) {
     TManagedConfigurations managed;
     const TPolicyValue policy = ReadPolicy(PolicyManagedConfigurations);
-    if (!policy.text || policy.text->empty())
+    if (!policy.text)
         return managed;
     std::vector<std::uint8_t> content;
     std::string reason;

@@ -88,6 +88,10 @@ TEST_F(PolicyTest, DefaultsAndValuesOfTheWrongTypeFallThrough) {
 
     Put(os::HKeyLocalMachine, PolicyKey, PolicyManagedRules, 7);
     EXPECT_EQ(ReadPolicy(PolicyManagedRules).source, TPolicySource::Default);
+    // The installer writes an empty text for a property it was not given.
+    Put(os::HKeyLocalMachine, PreferenceKey, PolicyManagedRules, std::nullopt, "");
+    EXPECT_EQ(ReadPolicy(PolicyManagedRules).source, TPolicySource::Default);
+    EXPECT_FALSE(ReadPolicy(PolicyManagedRules).IsSet());
 
     // The switching service's policies are the machine's alone: the service's user is the system.
     Put(os::HKeyCurrentUser, PolicyKey, PolicyServiceEnabled, 0);
