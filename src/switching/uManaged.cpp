@@ -7,6 +7,7 @@
 #include "profiles/uConfigTransfer.h"
 #include "uSwitchRules.h"
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -42,7 +43,9 @@ TManagedConfigurations LoadManagedConfigurations(const std::string& keptCopy) {
         os::Files().WriteFileReplacing(keptCopy, content);
         return managed;
     } catch (const std::exception& e) {
+        // One line: the system's messages come in two.
         reason = e.what();
+        std::replace(reason.begin(), reason.end(), '\n', ' ');
     }
     try {
         managed.configurations = ReadManaged(keptCopy, &content);
