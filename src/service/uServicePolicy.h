@@ -12,6 +12,10 @@
 
 namespace prolamo::service {
 
+// The service's policies by the names the service's code has always used.
+using prolamo::PolicyServiceEnabled;
+using prolamo::PolicyServiceKinds;
+
 struct TServicePolicy {
     bool enabled = true;
     // The kinds for users who are not administrators; nothing: DefaultUserKinds.
