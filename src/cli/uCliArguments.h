@@ -16,6 +16,7 @@ enum ExitCode : int {
     ExitUsage = 2,            // bad arguments, or an unknown configuration, profile or kind
     ExitUnreadableFile = 3,   // the data file exists but cannot be read; it is left as it is
     ExitLocked = 4,           // another program holds the data file's lock, or watches the network
+    ExitPolicy = 5,           // the organisation's policy does not let the user change configurations
 };
 
 // Bad arguments or names that do not exist; reported with exit code 2.

@@ -2,6 +2,7 @@
 
 #include "classes/uDataFileLock.h"
 #include "classes/uPersistence.h"
+#include "classes/uPolicy.h"
 #include "framework/Utf8Text.h"
 #include "framework/StreamText.h"
 #include "os/Files.h"
@@ -13,6 +14,7 @@
 #include "profiles/uProfileUtils.h"
 #include "profiles/uServiceClient.h"
 #include "profiles/uSettingKinds.h"
+#include "switching/uManaged.h"
 #include "uCliArguments.h"
 #include "uDataFileDump.h"
 #include "uElevatedApply.h"
@@ -190,22 +192,33 @@ public:
     const TConfigurations& Root() const { return root_; }
     std::ostream& Out() { return out_; }
 
+    // The user's configurations, then the organisation's, marked; a name both use is listed twice.
     int List() {
-        if (Configurations().Count() == 0) {
+        const TManagedConfigurations managed = LoadManagedConfigurations();
+        if (!managed.warning.empty())
+            err_ << Program << ": " << TerminalLine(managed.warning) << '\n';
+        const std::size_t managedCount = managed.configurations ? managed.configurations->Configurations().Count() : 0;
+        if (Configurations().Count() == 0 && managedCount == 0) {
             out_ << "No configurations.\n";
             return ExitOk;
         }
-        // Names from the data file: a line break in one must not make a line of its own.
-        for (const TConfiguration& configuration : Configurations()) {
-            out_ << TerminalLine(configuration.Name()) << '\n';
-            out_ << "  Settings:" << (configuration.Settings().Empty() ? " none" : "") << '\n';
-            for (const TSetting* setting : configuration)
-                out_ << "    " << TerminalLine(setting->GetFullDisplayText()) << '\n';
-            out_ << "  Profiles:" << (configuration.Profiles().Count() == 0 ? " none" : "") << '\n';
-            for (const TConfigurationProfile& profile : configuration.Profiles())
-                out_ << "    " << TerminalLine(profile.Name()) << '\n';
-        }
+        for (const TConfiguration& configuration : Configurations())
+            ListConfiguration(configuration, false);
+        if (managedCount > 0)
+            for (const TConfiguration& configuration : managed.configurations->Configurations())
+                ListConfiguration(configuration, true);
         return ExitOk;
+    }
+
+    // Names from a file: a line break in one must not make a line of its own.
+    void ListConfiguration(const TConfiguration& configuration, bool managed) {
+        out_ << TerminalLine(configuration.Name()) << (managed ? std::string("  (") + ManagedMark + ")" : "") << '\n';
+        out_ << "  Settings:" << (configuration.Settings().Empty() ? " none" : "") << '\n';
+        for (const TSetting* setting : configuration)
+            out_ << "    " << TerminalLine(setting->GetFullDisplayText()) << '\n';
+        out_ << "  Profiles:" << (configuration.Profiles().Count() == 0 ? " none" : "") << '\n';
+        for (const TConfigurationProfile& profile : configuration.Profiles())
+            out_ << "    " << TerminalLine(profile.Name()) << '\n';
     }
 
     int ConfigAdd(const std::string& name) {
@@ -568,7 +581,7 @@ private:
 
 // Machine commands work on the workstation alone, not on the data file; the watcher takes the
 // data file for each apply only.
-enum class TAccess { None, Read, Change, Machine, Watch };
+enum class TAccess { None, Read, Change, Machine, Watch, Policy };
 
 struct TCommand {
     std::vector<std::string> words;
@@ -616,6 +629,7 @@ const std::vector<TCommand>& Commands() {
         {{"rule", "list"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return RuleList(s.Out()); }},
         {{"rule", "test"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return RuleTest(s.Root(), s.Out()); }},
         {{"watch"}, "[SECONDS]", 0, 1, TAccess::Watch, nullptr},
+        {{"policy"}, "", 0, 0, TAccess::Policy, nullptr},
     };
 #ifdef PROLAMO_SIMULATED_MACHINE
     static const std::vector<TCommand> withMachine = [] {
@@ -628,6 +642,15 @@ const std::vector<TCommand>& Commands() {
 #else
     return commands;
 #endif
+}
+
+// The commands that create, edit or delete the user's configurations; apply and undo only change
+// the machine.
+bool EditsConfigurations(const TCommand& command) {
+    static const std::vector<std::vector<std::string>> edits = {
+        {"config", "add"},     {"config", "delete"},    {"config", "import"},  {"setting", "add"},
+        {"profile", "add"},    {"profile", "delete"},   {"profile", "refresh"}, {"profile", "undo-refresh"}};
+    return std::find(edits.begin(), edits.end(), command.words) != edits.end();
 }
 
 std::string Synopsis(const TCommand& command) {
@@ -705,6 +728,17 @@ int Dump(const std::string& path, std::ostream& out, std::ostream& err) {
     return ExitOk;
 }
 
+// Each policy's effective value and the layer it came from; the values are the administrator's
+// text, so they go through TerminalLine.
+int ShowPolicies(std::ostream& out) {
+    for (const TPolicyInfo& policy : Policies()) {
+        const TPolicyValue value = ReadPolicy(policy);
+        out << std::left << std::setw(24) << policy.name << TerminalLine(PolicyValueText(value))
+            << "  (" << PolicySourceText(value.source) << ")\n";
+    }
+    return ExitOk;
+}
+
 } // namespace
 
 std::string TCli::HelpText() {
@@ -758,7 +792,10 @@ std::string TCli::HelpText() {
          << "  rule test         which rule matches the network now, and why\n"
          << "  watch             applies the matching rule's profile whenever the network changes\n"
          << "                    and stays (5 s; 2 min to switch back), for SECONDS or until ended;\n"
-         << "                    one program watches at a time (this or the desktop program)\n";
+         << "                    one program watches at a time (this or the desktop program)\n"
+         << "  policy            every policy of the organisation with its effective value and where\n"
+         << "                    it came from: machine policy, user policy, installer preference or\n"
+         << "                    default\n";
 #ifdef PROLAMO_SIMULATED_MACHINE
     for (const TMachineCommand& m : MachineCommands()) {
         const std::string label = "  machine " + m.verb;
@@ -800,7 +837,8 @@ std::string TCli::HelpText() {
          << "     file could not be saved; profile diff: something would change\n"
          << "  2  bad arguments, or an unknown configuration, profile or setting kind\n"
          << "  3  the data file or the history file cannot be read (it is left untouched)\n"
-         << "  4  another program is changing the data file; watch: another program watches\n";
+         << "  4  another program is changing the data file; watch: another program watches\n"
+         << "  5  your organisation's policy does not let you create, edit or delete configurations\n";
     return text.str();
 }
 
@@ -833,12 +871,18 @@ int TCli::Run(const std::vector<std::string>& arguments) {
             throw EUsage("--rename belongs to config import only");
 
         InitializeEngine();
+        if (EditsConfigurations(command) && ReadPolicy(PolicyAllowUserConfigurations).number == 0) {
+            err_ << Program << ": " << UserConfigurationsLocked << "\n";
+            return ExitPolicy;
+        }
 #ifdef PROLAMO_SIMULATED_MACHINE
         if (command.access == TAccess::Machine)
             return RunMachineCommand(command.words[1], operands, out_, err_);
 #endif
         if (command.access == TAccess::Watch)
             return Watch(operands, in_, out_, err_);
+        if (command.access == TAccess::Policy)
+            return ShowPolicies(out_);
         if (command.access == TAccess::None)
             return Dump(operands.empty() ? DataFilePath() : operands[0], out_, err_);
 

@@ -255,26 +255,33 @@ int ShowEvents(std::ostream& out) {
     return ExitOk;
 }
 
-// As an administrator's policy editor does: the value under the policy key, or none.
+// As an administrator's policy editor does: the value under the machine's policy key, or none.
 int SetPolicy(const std::vector<std::string>& o) {
-    const std::string& name = o[0];
-    if (name != service::PolicyServiceEnabled && name != service::PolicyServiceKinds)
-        throw EUsage(std::string("the policies are ") + service::PolicyServiceEnabled + " and " +
-                     service::PolicyServiceKinds + ", not \"" + name + "\"");
+    const bool set = o[0] == "set";
+    if ((!set && o[0] != "clear") || o.size() != (set ? 3u : 2u))
+        throw EUsage("machine policy takes \"set NAME VALUE\" or \"clear NAME\"");
+    const TPolicyInfo* policy = FindPolicy(o[1]);
+    if (policy == nullptr) {
+        std::string names;
+        for (const TPolicyInfo& p : Policies())
+            names += (names.empty() ? "" : ", ") + std::string(p.name);
+        throw EUsage("the policies are " + names + ", not \"" + o[1] + "\"");
+    }
+    if (set && policy->type == TPolicyType::Number && o[2] != "0" && o[2] != "1")
+        throw EUsage(std::string(policy->name) + " is 0 or 1");
+    if (set && policy->name == std::string_view(PolicyServiceKinds))
+        service::ParseServiceKinds(o[2]);
     TRegistry registry(os::KeyAllAccess);
     registry.SetRootKey(os::HKeyLocalMachine);
-    if (!registry.OpenKey(service::PolicyKey, true))
+    if (!registry.OpenKey(PolicyKey, true))
         throw EOSError(registry.LastError());
-    if (o.size() == 1) {
-        if (registry.ValueExists(name) && !registry.DeleteValue(name))
-            throw Exception("The policy " + name + " cannot be removed");
-    } else if (name == service::PolicyServiceEnabled) {
-        if (o[1] != "0" && o[1] != "1")
-            throw EUsage("ServiceEnabled is 0 or 1");
-        registry.WriteInteger(name, o[1] == "1");
+    if (!set) {
+        if (!registry.DeleteValue(policy->name))
+            throw Exception(std::string("The policy ") + policy->name + " cannot be removed");
+    } else if (policy->type == TPolicyType::Number) {
+        registry.WriteInteger(policy->name, o[2] == "1");
     } else {
-        service::ParseServiceKinds(o[1]);
-        registry.WriteString(name, o[1]);
+        registry.WriteString(policy->name, o[2]);
     }
     return ExitOk;
 }
@@ -342,9 +349,9 @@ const std::vector<TMachineCommand>& MachineCommands() {
         {"wireless", "NAME", 1, 1, "connects to a wireless network in range, as from the system tray"},
         {"service", "start|stop|status", 1, 1, "starts or stops the switching service, or tells whether it runs"},
         {"events", "", 0, 0, "the machine's Application log: every request to the switching service"},
-        {"policy", "NAME [VALUE]", 1, 2,
-         "sets (or without VALUE removes) a machine policy of the switching service: ServiceEnabled 0|1, "
-         "ServiceKinds \"TcpIp,Connections,ResolverCache,HostsFile,MachineEnvironment,WinHttpProxy\""},
+        {"policy", "set|clear NAME [VALUE]", 2, 3,
+         "sets or removes a machine policy, as an administrator: ServiceEnabled, AllowUserConfigurations, "
+         "AutomaticSwitching 0|1, ServiceKinds \"TcpIp,Connections,...\", ManagedConfigurations, ManagedRules FILE"},
         {"consent", "yes|no", 1, 1,
          "how the user answers the consent prompt that asks to apply with administrator rights"},
         {"user", "standard|administrator|elevated", 1, 1,

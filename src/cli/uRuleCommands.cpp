@@ -94,6 +94,8 @@ public:
 
     void Log(const std::string& line) override { out_ << LocalTime() << "  " << TerminalLine(line) << std::endl; }
 
+    std::optional<bool> SwitchingPolicy() override { return SystemSwitchingPolicy(); }
+
 private:
     std::istream& in_;
     std::ostream& out_;

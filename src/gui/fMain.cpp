@@ -2,6 +2,7 @@
 
 #include "fTray.h"
 #include "classes/uHelpers.h"
+#include "classes/uPolicy.h"
 #include "framework/Exceptions.h"
 #include "framework/StreamText.h"
 #include "os/Files.h"
@@ -604,6 +605,7 @@ void TfrmMain::UpdateActions() {
     actConfigurationExportUpdate();
     actProfileUndoApplyUpdate();
     actProfileUndoRefreshUpdate();
+    ObeyUserConfigurationsPolicy();
     actProfilePreview->setEnabled(actProfileApply->isEnabled());
     // Applies and undos from anywhere (tray, progress windows, editor) change the last apply.
     FInForce->Follow(History(), GetSelectedConfiguration());
@@ -611,6 +613,20 @@ void TfrmMain::UpdateActions() {
     cmbProfiles->setEnabled(cmbProfiles->count() > 0);
     if (windowTitle() != ApplicationTitle())
         setWindowTitle(ApplicationTitle());
+}
+
+// Read at every update, so that a change of the policy shows while the program runs.
+void TfrmMain::ObeyUserConfigurationsPolicy() {
+    const bool locked = ReadPolicy(PolicyAllowUserConfigurations).number == 0;
+    const QString why =
+        locked ? tr("Your organisation's policy does not let you create, edit or delete configurations.") : QString();
+    actConfigurationImport->setEnabled(!locked);
+    for (QAction* action : {actConfigurationNew, actConfigurationEdit, actConfigurationDel, actConfigurationImport,
+                            actProfileNew, actProfileEdit, actProfileDel, actProfileRefresh, actProfileUndoRefresh}) {
+        if (locked)
+            action->setEnabled(false);
+        action->setToolTip(why);
+    }
 }
 
 void TfrmMain::actConfigurationNewUpdate() { actConfigurationNew->setEnabled(true); }

@@ -169,6 +169,8 @@ private:
     void ShowSwitchingState();
     void imgAdminClick();
 
+    // AllowUserConfigurations=0 disables the commands that create, edit or delete, and tells why.
+    void ObeyUserConfigurationsPolicy();
     void actConfigurationNewUpdate();
     void actConfigurationEditUpdate();
     void actConfigurationDelUpdate();

@@ -51,6 +51,8 @@ public:
 
     void Log(const std::string& line) override { switching_.Logged(line); }
 
+    std::optional<bool> SwitchingPolicy() override { return SystemSwitchingPolicy(); }
+
 private:
     TDesktopSwitching& switching_;
 };
@@ -118,7 +120,10 @@ void TDesktopSwitching::Logged(const std::string& line) {
 void TDesktopSwitching::UpdateState() {
     QString text;
     try {
-        if (Paused())
+        const std::optional<bool> policy = SystemSwitchingPolicy();
+        if (policy == false)
+            text = tr("Automatic switching is off by your organisation's policy.");
+        else if (Paused() && !policy)
             text = tr("Automatic switching is paused.");
         else if (!watchError_.empty())
             text = tr("Automatic switching cannot take its lock: %1").arg(ToQString(watchError_));

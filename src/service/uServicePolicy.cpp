@@ -1,8 +1,6 @@
 #include "uServicePolicy.h"
 
-#include "classes/uRegistry.h"
 #include "framework/Exceptions.h"
-#include "os/Registry.h"
 
 #include <algorithm>
 #include <cctype>
@@ -21,14 +19,10 @@ bool SameWord(std::string_view a, std::string_view b) {
 
 TServicePolicy TRegistryPolicyReader::Read() {
     TServicePolicy policy;
-    TRegistry registry(os::KeyQueryValue);
-    registry.SetRootKey(os::HKeyLocalMachine);
-    if (!registry.OpenKey(PolicyKey, false))
-        return policy;
-    if (registry.ValueExists(PolicyServiceEnabled))
-        policy.enabled = registry.ReadInteger(PolicyServiceEnabled) != 0;
-    if (registry.ValueExists(PolicyServiceKinds))
-        policy.userKinds = ParseServiceKinds(registry.ReadString(PolicyServiceKinds));
+    if (const TPolicyValue enabled = ReadPolicy(PolicyServiceEnabled); enabled.number)
+        policy.enabled = *enabled.number != 0;
+    if (const TPolicyValue kinds = ReadPolicy(PolicyServiceKinds); kinds.text)
+        policy.userKinds = ParseServiceKinds(*kinds.text);
     return policy;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// Who may have the switching service apply what: the kinds it applies, and the machine policy
-// under HKLM\SOFTWARE\Policies\Orvenik\Prolamo that narrows or widens them.
+// Who may have the switching service apply what: the kinds it applies, and the policies
+// ServiceEnabled and ServiceKinds that narrow or widen them.
 
+#include "classes/uPolicy.h"
 #include "profiles/uServiceProtocol.h"
 
 #include <cstdint>
@@ -11,9 +12,9 @@
 
 namespace prolamo::service {
 
-inline constexpr const char* PolicyKey = "SOFTWARE\\Policies\\Orvenik\\Prolamo";
-inline constexpr const char* PolicyServiceEnabled = "ServiceEnabled";
-inline constexpr const char* PolicyServiceKinds = "ServiceKinds";
+// The service's policies by the names the service's code has always used.
+using prolamo::PolicyServiceEnabled;
+using prolamo::PolicyServiceKinds;
 
 struct TServicePolicy {
     bool enabled = true;
@@ -21,7 +22,7 @@ struct TServicePolicy {
     std::optional<std::uint32_t> userKinds;
 };
 
-// Where the policy comes from; the registry's policy key today.
+// Where the policy comes from; the policy reader's registry keys outside the tests.
 class IServicePolicyReader {
 public:
     virtual ~IServicePolicyReader() = default;
@@ -29,8 +30,8 @@ public:
     virtual TServicePolicy Read() = 0;
 };
 
-// HKLM\SOFTWARE\Policies\Orvenik\Prolamo: ServiceEnabled (DWORD, 0 switches the service off) and
-// ServiceKinds (text: the kinds' names, separated by commas, semicolons or blanks).
+// ServiceEnabled (DWORD, 0 switches the service off) and ServiceKinds (text: the kinds' names,
+// separated by commas, semicolons or blanks), as ReadPolicy finds them.
 class TRegistryPolicyReader final : public IServicePolicyReader {
 public:
     TServicePolicy Read() override;

@@ -1,5 +1,6 @@
 #include "uNetworkWatcher.h"
 
+#include "classes/uPolicy.h"
 #include "os/Files.h"
 
 namespace prolamo {
@@ -98,6 +99,11 @@ void TNetworkWatcher::SetPaused(bool paused) {
     target_.Log(paused ? "Automatic switching paused." : "Automatic switching resumed.");
 }
 
+std::optional<bool> SystemSwitchingPolicy() {
+    const std::optional<std::int32_t> value = ReadPolicy(PolicyAutomaticSwitching).number;
+    return value ? std::optional<bool>(*value != 0) : std::nullopt;
+}
+
 void TNetworkWatcher::Poll() {
     if (busy_)
         return;
@@ -120,7 +126,13 @@ void TNetworkWatcher::Poll() {
             pending_ = true;
         }
         rules_ = std::move(rules);
-        if (pending_ && !paused_ && now - changedAt_ >= times_.settle) {
+        if (const std::optional<bool> policy = target_.SwitchingPolicy(); policy != policy_) {
+            if (policy)
+                target_.Log(*policy ? "Automatic switching is on by your organisation's policy."
+                                    : "Automatic switching is off by your organisation's policy.");
+            policy_ = policy;
+        }
+        if (pending_ && policy_.value_or(!paused_) && now - changedAt_ >= times_.settle) {
             Decide(*rules_, now);
             lastError_.clear();
         }

@@ -59,10 +59,16 @@ public:
     // setting. Asked at a new start only, for the profile a rule applied before it.
     virtual bool MovedAway(const TSwitchRule& rule) = 0;
     virtual void Log(const std::string& line) = 0;
+    // The organisation's say, read at every look: true on, false off, nothing: the user's pause
+    // decides.
+    virtual std::optional<bool> SwitchingPolicy() = 0;
 
 protected:
     ~ISwitchTarget() = default;
 };
+
+// The policy AutomaticSwitching as the reader of policies finds it.
+std::optional<bool> SystemSwitchingPolicy();
 
 // What a rule that asks first asks: "The network matches rule "Home". Apply profile "Home" of
 // configuration "Location"?"
@@ -138,6 +144,7 @@ private:
     ISwitchMemory& memory_;
     TWatcherTimes times_;
     bool paused_ = false;
+    std::optional<bool> policy_; // the organisation's say at the last look
     bool busy_ = false; // asking or applying
     std::string lastError_;
     std::optional<std::uint64_t> lastCount_;

@@ -68,10 +68,10 @@ TEST(ServiceCli, AStandardUserSwitchesThroughTheServiceAsThePolicyAllows) {
     EXPECT_EQ(Text(machine.HostsFile()), changedHosts);
 
     // The policy is the administrators' to set.
-    EXPECT_TRUE(Contains(machine.Run({"machine", "policy", "ServiceKinds", "TcpIp,Connections,HostsFile"}).err,
+    EXPECT_TRUE(Contains(machine.Run({"machine", "policy", "set", "ServiceKinds", "TcpIp,Connections,HostsFile"}).err,
                          "Access is denied"));
     machine.Ok({"machine", "user", "elevated"});
-    machine.Ok({"machine", "policy", "ServiceKinds", "TcpIp,Connections,ResolverCache,HostsFile"});
+    machine.Ok({"machine", "policy", "set", "ServiceKinds", "TcpIp,Connections,ResolverCache,HostsFile"});
     machine.Ok({"machine", "user", "standard"});
     EXPECT_TRUE(Contains(machine.Ok({"--yes", "profile", "apply", "Net", "Home"}).out, "Applied Home: 2 settings, no errors"));
     EXPECT_EQ(Text(machine.HostsFile()), hosts);
@@ -161,7 +161,7 @@ TEST(ServiceCli, TheWinHttpProxyAndHostsEntriesOfAStandardUserGoThroughTheServic
     EXPECT_TRUE(Contains(machine.Ok({"profile", "diff", "Site", "Direct"}).out, direct));
 
     machine.Ok({"machine", "user", "elevated"});
-    machine.Ok({"machine", "policy", "ServiceKinds", "TcpIp,Connections,ResolverCache,HostsFile,WinHttpProxy"});
+    machine.Ok({"machine", "policy", "set", "ServiceKinds", "TcpIp,Connections,ResolverCache,HostsFile,WinHttpProxy"});
     machine.Ok({"machine", "user", "standard"});
     EXPECT_TRUE(Contains(machine.Ok({"--yes", "profile", "apply", "Site", "Corp"}).out,
                          "Applied Corp: 2 settings, no errors"));

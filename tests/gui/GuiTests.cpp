@@ -4,6 +4,8 @@
 
 #include "classes/uDataFileLock.h"
 #include "classes/uHelpers.h"
+#include "classes/uPolicy.h"
+#include "classes/uRegistry.h"
 #include "framework/ClassRegistry.h"
 #include "classes/uPersistence.h"
 #include "gui/fAbout.h"
@@ -75,6 +77,29 @@ using namespace prolamo::test;
 namespace {
 
 void Idle() { TfrmBase::IdleAll(); }
+
+// A machine policy value while it lives, as Group Policy writes it; on Windows the system's own.
+class TMachinePolicy {
+public:
+    TMachinePolicy(const char* name, std::int32_t value) : name_(name) {
+        TRegistry registry;
+        registry.SetRootKey(os::HKeyLocalMachine);
+        if (!registry.OpenKey(PolicyKey, true))
+            throw EOSError(registry.LastError());
+        registry.WriteInteger(name, value);
+    }
+    ~TMachinePolicy() {
+        TRegistry registry;
+        registry.SetRootKey(os::HKeyLocalMachine);
+        if (registry.OpenKey(PolicyKey, false))
+            registry.DeleteValue(name_);
+    }
+    TMachinePolicy(const TMachinePolicy&) = delete;
+    TMachinePolicy& operator=(const TMachinePolicy&) = delete;
+
+private:
+    const char* name_;
+};
 
 QStringList ComboTexts(const QComboBox& list) {
     QStringList texts;
@@ -969,6 +994,35 @@ private slots:
         QCOMPARE(main->cmbConfigurations->count(), 0);
         QVERIFY(!main->cmbConfigurations->isEnabled());
         QVERIFY(!main->actConfigurationDel->isEnabled());
+    }
+
+    void allowUserConfigurationsZeroLocksTheEditingCommandsWhileTheProgramRuns() {
+        if (!workstation_->IsAdministrator())
+            QSKIP("setting a machine policy takes an administrator");
+        AddConfiguration(Root(), "A", {}).Profiles().Add().SetName("Home");
+        auto main = OpenMain();
+        const QList<QAction*> edits = {main->actConfigurationNew,  main->actConfigurationEdit, main->actConfigurationDel,
+                                       main->actConfigurationImport, main->actProfileNew,     main->actProfileEdit,
+                                       main->actProfileDel,          main->actProfileRefresh};
+        const QString why = QStringLiteral("Your organisation's policy does not let you create, edit or delete "
+                                           "configurations.");
+        for (QAction* action : edits)
+            QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
+        {
+            const TMachinePolicy locked(PolicyAllowUserConfigurations, 0);
+            Idle();
+            for (QAction* action : edits) {
+                QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
+                QCOMPARE(action->toolTip(), why);
+            }
+            QVERIFY(main->actProfileApply->isEnabled());
+            QVERIFY(main->actProfilePreview->isEnabled());
+        }
+        Idle();
+        for (QAction* action : edits) {
+            QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
+            QVERIFY(action->toolTip() != why);
+        }
     }
 
     void deleteProfileAsksWithItsName() {

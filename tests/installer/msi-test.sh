@@ -49,8 +49,9 @@ installed_versions() {
          found && /DisplayVersion/ { print $3 }'
 }
 
-wine msiexec /i "$msi" /qn || fail "msiexec /i returned $?"
-for file in prolamo.exe prolamo-cli.exe prolamo-service.exe help/html/index.htm help/html/help.css; do
+wine msiexec /i "$msi" /qn 'MANAGEDRULES=\\srv\share\office.rules' || fail "msiexec /i returned $?"
+for file in prolamo.exe prolamo-cli.exe prolamo-service.exe help/html/index.htm help/html/help.css \
+  policy/prolamo.admx policy/en-US/prolamo.adml; do
   [ -f "$program_files/$file" ] || fail "$file was not installed"
 done
 [ "$(installed_versions)" = "$version" ] || fail "installed programs list: '$(installed_versions)'"
@@ -74,6 +75,22 @@ grep -q "prolamo-cli" <<<"$help" || fail "prolamo-cli.exe --help printed: $help"
 wine "$program_files/prolamo-cli.exe" config add Installed >/dev/null || fail "prolamo-cli.exe config add failed"
 data_file=$(find "$WINEPREFIX/drive_c/users" -path '*Orvenik/QVT/qvt.dfm' | head -n 1)
 grep -q Installed "$data_file" || fail "the data file lacks the configuration"
+
+# The installer's property is the preference; a machine policy set as Group Policy sets it names a
+# managed file on a Wine drive, whose configuration every list shows, marked.
+policies=$(wine "$program_files/prolamo-cli.exe" policy | tr -d '\r')
+grep -q 'ManagedRules *\\\\srv\\share\\office.rules  (installer preference)' <<<"$policies" ||
+  fail "prolamo-cli.exe policy printed: $policies"
+grep -q 'ManagedConfigurations *(not set)  (default)' <<<"$policies" ||
+  fail "a property not given is no preference: $policies"
+managed="$(winepath -w "$work")\\office.txt"
+wine "$program_files/prolamo-cli.exe" config export Installed "$managed" >/dev/null || fail "the export failed"
+wine reg add 'HKLM\Software\Policies\Orvenik\Prolamo' /v ManagedConfigurations /t REG_SZ /d "$managed" /f \
+  >/dev/null 2>&1 || fail "wine reg add failed"
+listed=$(wine "$program_files/prolamo-cli.exe" list | tr -d '\r')
+grep -q '^Installed  (Managed by your organisation)$' <<<"$listed" || fail "prolamo-cli.exe list printed: $listed"
+wine reg delete 'HKLM\Software\Policies\Orvenik\Prolamo' /f >/dev/null 2>&1 || fail "wine reg delete failed"
+echo "the installer's property and a machine policy reach prolamo-cli.exe"
 
 # The session's end (a logoff, an update's restart) ends the running desktop program in order:
 # what was made while it ran stays in the data file.

@@ -61,9 +61,11 @@ public:
         return movedAway;
     }
     void Log(const std::string& line) override { log.push_back(line); }
+    std::optional<bool> SwitchingPolicy() override { return policy; }
     bool Logged(const std::string& line) const { return std::find(log.begin(), log.end(), line) != log.end(); }
 
     TSwitchRules rules;
+    std::optional<bool> policy;
     std::vector<std::string> applied;
     std::vector<std::string> asked;
     std::vector<std::string> movedAwayAsked;
@@ -220,6 +222,27 @@ TEST_F(WatcherTest, APausedWatcherDoesNothingAndResumesWithTheNetworkAsItIs) {
     EXPECT_EQ(target_.applied, Profiles{"Office"}) << "the network has long settled";
 }
 
+TEST_F(WatcherTest, TheOrganisationsPolicyOverridesThePauseEitherWay) {
+    target_.policy = false;
+    Run(1min);
+    EXPECT_EQ(target_.applied, Profiles{});
+    EXPECT_TRUE(target_.Logged("Automatic switching is off by your organisation's policy."));
+
+    target_.policy = true;
+    watcher_.SetPaused(true);
+    Run(250ms);
+    EXPECT_EQ(target_.applied, Profiles{"Home"}) << "the user's pause does not hold against the policy";
+    EXPECT_TRUE(target_.Logged("Automatic switching is on by your organisation's policy."));
+
+    target_.policy.reset();
+    network_.MoveTo(kOffice);
+    Run(1min);
+    EXPECT_EQ(target_.applied, Profiles{"Home"}) << "without the policy the user's pause holds again";
+    watcher_.SetPaused(false);
+    Run(250ms);
+    EXPECT_EQ(target_.applied, (Profiles{"Home", "Office"}));
+}
+
 TEST_F(WatcherTest, ARuleThatAsksAppliesOnlyOnYesAndAsksAgainAfterTheNextChange) {
     target_.rules.rules = {Rule("Home", "Home", "ssid", "HomeNet", true)};
     target_.answer = false;
@@ -247,6 +270,7 @@ TEST_F(WatcherTest, ABusyDataFileIsTriedAgainAndBrokenRulesAreLoggedOnce) {
         bool Apply(const TSwitchRule&) override { return true; }
         bool MovedAway(const TSwitchRule&) override { return false; }
         void Log(const std::string& line) override { log.push_back(line); }
+        std::optional<bool> SwitchingPolicy() override { return std::nullopt; }
         std::vector<std::string> log;
     } broken;
     TNetworkWatcher watcher(network_, clock_, broken, memory_);

@@ -418,6 +418,10 @@ Ersetzen?</translation>
         <source>Automatic switching cannot read its rules: %1</source>
         <translation>Das automatische Umschalten kann seine Regeln nicht lesen: %1</translation>
     </message>
+    <message>
+        <source>Automatic switching is off by your organisation&apos;s policy.</source>
+        <translation>Das automatische Umschalten ist durch die Richtlinie Ihrer Organisation ausgeschaltet.</translation>
+    </message>
 </context>
 <context>
     <name>prolamo::THelpViewer</name>
@@ -1116,6 +1120,10 @@ Unter einem neuen Namen importieren?</translation>
     <message>
         <source>The chosen snapshot is no longer in the history: another program removed it.</source>
         <translation>Die gewählte Momentaufnahme ist nicht mehr im Verlauf: Ein anderes Programm hat sie entfernt.</translation>
+    </message>
+    <message>
+        <source>Your organisation&apos;s policy does not let you create, edit or delete configurations.</source>
+        <translation>Die Richtlinie Ihrer Organisation erlaubt Ihnen nicht, Konfigurationen anzulegen, zu bearbeiten oder zu löschen.</translation>
     </message>
 </context>
 <context>

@@ -47,7 +47,7 @@ private:
     ErrorCode OpenForAccess(HKey key, std::uint32_t right, OpenKey* open);
     ErrorCode KeyIdOf(const OpenKey& open, std::int64_t* id);
     ErrorCode Resolve(HKey key, std::u16string_view subKey, OpenKey* target);
-    std::uint32_t Granted(int hive, std::uint32_t samDesired, bool* refused);
+    std::uint32_t Granted(int hive, std::u16string_view path, std::uint32_t samDesired, bool* refused);
     HKey AddHandle(OpenKey key);
 
     Machine& machine_;

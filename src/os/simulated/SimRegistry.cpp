@@ -39,13 +39,28 @@ bool NormalizeSubKey(std::u16string_view subKey, std::u16string* out) {
     return true;
 }
 
+char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+
+// The local-machine hive, and the user's policy key, which Windows' default rights leave to
+// administrators so that a user cannot lift a policy.
+bool AdministratorsOnly(int hive, std::u16string_view path) {
+    if (hive == store::HiveLocalMachine)
+        return true;
+    constexpr std::u16string_view policies = u"software\\policies";
+    if (hive != store::HiveCurrentUser || path.size() < policies.size() ||
+        (path.size() > policies.size() && path[policies.size()] != u'\\'))
+        return false;
+    return std::equal(policies.begin(), policies.end(), path.begin(),
+                      [](char16_t a, char16_t b) { return a == AsciiLower(b); });
+}
+
 } // namespace
 
-std::uint32_t SimRegistry::Granted(int hive, std::uint32_t samDesired, bool* refused) {
+std::uint32_t SimRegistry::Granted(int hive, std::u16string_view path, std::uint32_t samDesired, bool* refused) {
     *refused = false;
     bool admin = false;
     const bool restricted =
-        hive == store::HiveLocalMachine && (machine_.ReadAdministrator(&admin) != ErrorSuccess || !admin);
+        AdministratorsOnly(hive, path) && (machine_.ReadAdministrator(&admin) != ErrorSuccess || !admin);
     std::uint32_t granted = samDesired & ~(GenericRead | GenericWrite | GenericAll | MaximumAllowed);
     if (samDesired & GenericRead)
         granted |= KeyRead;
@@ -71,7 +86,7 @@ HKey SimRegistry::AddHandle(OpenKey key) {
 ErrorCode SimRegistry::Lookup(HKey key, OpenKey* open) {
     if (const int hive = HiveOf(key); hive != 0) {
         bool refused = false;
-        *open = OpenKey{hive, std::u16string(), Granted(hive, KeyAllAccess, &refused)};
+        *open = OpenKey{hive, std::u16string(), Granted(hive, u"", KeyAllAccess, &refused)};
         if (refused)
             open->access = KeyRead;
         return ErrorSuccess;
@@ -132,7 +147,7 @@ ErrorCode SimRegistry::OpenKeyEx(HKey key, std::u16string_view subKey, std::uint
     if (id == 0)
         return ErrorFileNotFound;
     bool refused = false;
-    target.access = Granted(target.hive, samDesired, &refused);
+    target.access = Granted(target.hive, target.path, samDesired, &refused);
     if (refused)
         return ErrorAccessDenied;
     *result = AddHandle(std::move(target));
@@ -151,7 +166,7 @@ ErrorCode SimRegistry::CreateKeyEx(HKey key, std::u16string_view subKey, std::ui
     if (const ErrorCode e = Resolve(key, subKey, &target); e != ErrorSuccess)
         return e;
     bool refused = false;
-    target.access = Granted(target.hive, samDesired, &refused);
+    target.access = Granted(target.hive, target.path, samDesired, &refused);
 
     std::lock_guard lock(machine_.DbMutex());
     Transaction tx(machine_.Db(), Transaction::Kind::Write);
@@ -167,7 +182,7 @@ ErrorCode SimRegistry::CreateKeyEx(HKey key, std::u16string_view subKey, std::ui
         if ((parent.access & KeyCreateSubKey) == 0)
             return ErrorAccessDenied; // a new key is made through its parent's handle
         bool admin = false;
-        if (target.hive == store::HiveLocalMachine &&
+        if (AdministratorsOnly(target.hive, target.path) &&
             (machine_.ReadAdministrator(&admin) != ErrorSuccess || !admin))
             return ErrorAccessDenied; // creating a subkey is a write of its parent
         if (const int rc = store::CreateKey(machine_.Db(), target.hive, target.path, &id, &created);

@@ -1,0 +1,32 @@
+#pragma once
+// What the organisation deploys: the configurations of the file the policy ManagedConfigurations
+// names. The file is untrusted and read as an import is; its last good copy is kept beside the
+// data file, so that a laptop away from the share keeps its managed configurations. Nothing of
+// the user's data file changes because of them.
+
+#include "profiles/uProfileSettings.h"
+
+#include <memory>
+#include <string>
+
+namespace prolamo {
+
+struct TManagedConfigurations {
+    // Null when no policy names a file, or the file cannot be read and no copy is kept.
+    std::unique_ptr<TConfigurations> configurations;
+    // Why the kept copy (or nothing) is used: the file cannot be read or is damaged; empty when
+    // the file was read or no policy names one. Holds the administrator's path as it is.
+    std::string warning;
+};
+
+// "qvt.managed.txt" beside the data file.
+std::string ManagedCopyPath();
+
+// The configurations of the file the policy names, which then becomes the kept copy; the kept
+// copy when the file cannot be read or is damaged. Raises only when the policy itself cannot be read.
+TManagedConfigurations LoadManagedConfigurations(const std::string& keptCopy = ManagedCopyPath());
+
+// "Managed by your organisation".
+inline constexpr const char* ManagedMark = "Managed by your organisation";
+
+} // namespace prolamo

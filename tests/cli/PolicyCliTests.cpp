@@ -1,0 +1,147 @@
+// The organisation's policies through the command line: an administrator sets them on the
+// simulated workstation, and `policy` tells every user what holds and where it came from.
+
+#include "CliRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace prolamo::test {
+namespace {
+
+// The line `policy` prints for Name.
+std::string PolicyLine(const CliMachine& machine, const std::string& name) {
+    const std::string out = machine.Ok({"policy"}).out;
+    const std::size_t at = out.find(name + " ");
+    if (at == std::string::npos)
+        return {};
+    return out.substr(at, out.find('\n', at) - at);
+}
+
+TEST(PolicyCli, AnAdministratorSetsAndClearsAPolicyAndPolicyTellsItsSource) {
+    CliMachine machine;
+    EXPECT_TRUE(Contains(PolicyLine(machine, "AllowUserConfigurations"), "1  (default)"));
+    EXPECT_TRUE(Contains(PolicyLine(machine, "ManagedConfigurations"), "(not set)  (default)"));
+
+    machine.Ok({"machine", "policy", "set", "managedconfigurations", "\\\\srv\\share\\office\x1b[2J.txt"});
+    machine.Ok({"machine", "policy", "set", "AllowUserConfigurations", "0"});
+    // The administrator's text reaches the terminal without its control characters.
+    const std::string managed = PolicyLine(machine, "ManagedConfigurations");
+    EXPECT_TRUE(Contains(managed, "\\\\srv\\share\\office")) << managed;
+    EXPECT_TRUE(Contains(managed, "(machine policy)")) << managed;
+    EXPECT_FALSE(Contains(managed, "\x1b")) << managed;
+    EXPECT_TRUE(Contains(PolicyLine(machine, "AllowUserConfigurations"), "0  (machine policy)"));
+
+    machine.Ok({"machine", "policy", "clear", "AllowUserConfigurations"});
+    EXPECT_TRUE(Contains(PolicyLine(machine, "AllowUserConfigurations"), "1  (default)"));
+    machine.Ok({"machine", "policy", "clear", "AllowUserConfigurations"}); // nothing to remove is no error
+}
+
+TEST(PolicyCli, WrongNamesValuesAndUsersAreRefused) {
+    CliMachine machine;
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"machine", "policy", "set", "Nothing", "1"},
+          {"machine", "policy", "set", "AutomaticSwitching", "2"},
+          {"machine", "policy", "set", "ServiceKinds", "TcpIp,Printers"},
+          {"machine", "policy", "set", "AutomaticSwitching"},
+          {"machine", "policy", "clear", "AutomaticSwitching", "0"},
+          {"machine", "policy", "remove", "AutomaticSwitching"}}) {
+        const CliResult result = machine.Run(wrong);
+        EXPECT_NE(result.exitCode, 0) << wrong[2] << " " << wrong[3];
+    }
+    EXPECT_EQ(machine.Run({"machine", "policy", "set", "Nothing", "1"}).exitCode, 2);
+    EXPECT_TRUE(Contains(PolicyLine(machine, "AutomaticSwitching"), "(not set)  (default)"));
+
+    for (const char* user : {"standard", "administrator"}) {
+        machine.Ok({"machine", "user", user});
+        const CliResult refused = machine.Run({"machine", "policy", "set", "AutomaticSwitching", "1"});
+        EXPECT_NE(refused.exitCode, 0) << user;
+        EXPECT_TRUE(Contains(refused.err, "Access is denied")) << refused.err;
+    }
+    EXPECT_TRUE(Contains(PolicyLine(machine, "AutomaticSwitching"), "(not set)  (default)"));
+}
+
+TEST(PolicyCli, WithoutUserConfigurationsTheEditingCommandsAreRefusedAndApplyingStillWorks) {
+    CliMachine machine;
+    machine.Ok({"config", "add", "Office"});
+    machine.Ok({"setting", "add", "Office", "Time zone"});
+    machine.Ok({"profile", "add", "Office", "Berlin"});
+    machine.Ok({"profile", "refresh", "Office", "Berlin"});
+    const std::string before = machine.Ok({"list"}).out;
+    machine.Ok({"machine", "policy", "set", "AllowUserConfigurations", "0"});
+
+    for (const std::vector<std::string>& edit :
+         {std::vector<std::string>{"config", "add", "Home"},
+          {"config", "delete", "Office"},
+          {"setting", "add", "Office", "Printers"},
+          {"profile", "add", "Office", "Paris"},
+          {"profile", "delete", "Office", "Berlin"},
+          {"profile", "refresh", "Office", "Berlin"},
+          {"profile", "undo-refresh"},
+          {"config", "import", "/nowhere/office.txt"}}) {
+        const CliResult refused = machine.Run(edit);
+        EXPECT_EQ(refused.exitCode, 5) << edit[0] << " " << edit[1];
+        EXPECT_TRUE(Contains(refused.err, "policy AllowUserConfigurations does not let you")) << refused.err;
+    }
+    EXPECT_EQ(machine.Ok({"list"}).out, before);
+    EXPECT_TRUE(Contains(machine.Ok({"--yes", "profile", "apply", "Office", "Berlin"}).out, "Applied Berlin"));
+    machine.Ok({"profile", "show", "Office", "Berlin"});
+
+    machine.Ok({"machine", "policy", "set", "AllowUserConfigurations", "1"});
+    machine.Ok({"config", "add", "Home"});
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+TEST(PolicyCli, ManagedConfigurationsAreListedMarkedAndKeptWhenTheShareIsGoneOrTheFileDamaged) {
+    CliMachine machine;
+    MakeLocations(machine);
+    const std::string share = machine / "office.txt";
+    machine.Ok({"config", "export", "Location", share});
+    machine.Ok({"machine", "policy", "set", "ManagedConfigurations", share});
+    const std::vector<std::uint8_t> dataFile = ReadBytes(machine.DataFile());
+
+    const CliResult listed = machine.Ok({"list"});
+    EXPECT_EQ(listed.err, "");
+    // The user's own and the organisation's of the same name, the managed one marked.
+    EXPECT_EQ(Count(listed.out, "Location\n"), 1u) << listed.out;
+    EXPECT_EQ(Count(listed.out, "Location  (Managed by your organisation)\n"), 1u) << listed.out;
+    EXPECT_EQ(Count(listed.out, "    Office\n"), 2u) << listed.out;
+
+    std::filesystem::remove(share);
+    const CliResult away = machine.Ok({"list"});
+    EXPECT_EQ(away.out, listed.out) << "the kept copy stands in for the share";
+    EXPECT_EQ(Count(away.err, "\n"), 1u) << away.err;
+    EXPECT_TRUE(Contains(away.err, "cannot be read")) << away.err;
+    EXPECT_TRUE(Contains(away.err, "the last copy read is used")) << away.err;
+
+    WriteBytes(share, Bytes("object Configurations: TConfigurations\n  garbage\n"));
+    const CliResult damaged = machine.Ok({"list"});
+    EXPECT_EQ(damaged.out, listed.out) << "a damaged file does not replace the kept copy";
+    EXPECT_EQ(Count(damaged.err, "\n"), 1u) << damaged.err;
+    EXPECT_EQ(ReadBytes(machine.DataFile()), dataFile) << "the user's data file never changes because of them";
+
+    machine.Ok({"machine", "policy", "clear", "ManagedConfigurations"});
+    const CliResult cleared = machine.Ok({"list"});
+    EXPECT_EQ(Count(cleared.out, "Managed by your organisation"), 0u) << cleared.out;
+    EXPECT_EQ(cleared.err, "");
+}
+
+TEST(PolicyCli, AManagedFileThatWasNeverReadWarnsAndListsOnlyTheUsersOwn) {
+    CliMachine machine;
+    machine.Ok({"config", "add", "Mine"});
+    machine.Ok({"machine", "policy", "set", "ManagedConfigurations", "\\\\srv\\share\\office.txt"});
+    const CliResult listed = machine.Ok({"list"});
+    EXPECT_TRUE(Contains(listed.out, "Mine\n"));
+    EXPECT_FALSE(Contains(listed.out, "Managed by your organisation"));
+    EXPECT_TRUE(Contains(listed.err, "no copy of them is kept")) << listed.err;
+}
+
+} // namespace
+} // namespace prolamo::test
