@@ -97,7 +97,8 @@ TEST(HostsBlock, MarkersThatDoNotPairUpAndEntriesThatWouldBreakTheBlockAreRefuse
         {"# BEGIN Prolamo VPN\n# END Prolamo VPN\n# BEGIN Prolamo VPN\n# END Prolamo VPN\n",
          "The hosts file holds the block \"VPN\" twice, from line 1 and from line 3"},
     };
-    for (const auto& [content, message] : broken) {
+    for (const auto& [text, message] : broken) {
+        const std::string& content = text; // a lambda may not capture a structured binding here
         EXPECT_EQ(MessageOf<Exception>([&] { HostsBlockLines(content, "VPN"); }), message);
         EXPECT_EQ(MessageOf<Exception>([&] { ReplaceHostsBlock(content, "VPN", {"1.2.3.4 x"}); }), message);
     }
