@@ -1,21 +1,11 @@
 #include "uServicePolicy.h"
 
+#include "framework/AsciiText.h"
 #include "framework/Exceptions.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace prolamo::service {
-
-namespace {
-
-bool SameWord(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-} // namespace
 
 TServicePolicy TRegistryPolicyReader::Read() {
     TServicePolicy policy;
@@ -33,7 +23,7 @@ std::uint32_t ParseServiceKinds(std::string_view text) {
         const std::size_t end = std::min(text.find_first_of(separators), text.size());
         if (const std::string_view word = text.substr(0, end); !word.empty()) {
             const auto* found = std::find_if(std::begin(ServiceKinds), std::end(ServiceKinds),
-                                             [word](TServiceKind k) { return SameWord(ServiceKindName(k), word); });
+                                             [word](TServiceKind k) { return SameText(ServiceKindName(k), word); });
             if (found == std::end(ServiceKinds))
                 throw Exception("The policy ServiceKinds names \"" + std::string(word) +
                                 "\", which is no kind the switching service applies");
