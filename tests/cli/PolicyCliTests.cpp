@@ -85,7 +85,11 @@ TEST(PolicyCli, WithoutUserConfigurationsTheEditingCommandsAreRefusedAndApplying
         EXPECT_TRUE(Contains(refused.err, "policy AllowUserConfigurations does not let you")) << refused.err;
     }
     EXPECT_EQ(machine.Ok({"list"}).out, before);
-    EXPECT_TRUE(Contains(machine.Ok({"--yes", "profile", "apply", "Office", "Berlin"}).out, "Applied Berlin"));
+    // The user applies only the organisation's configurations; looking at the own ones stays.
+    const CliResult applied = machine.Run({"--yes", "profile", "apply", "Office", "Berlin"});
+    EXPECT_EQ(applied.exitCode, 5);
+    EXPECT_TRUE(Contains(applied.err, "lets you apply only the configurations it manages")) << applied.err;
+    EXPECT_FALSE(Contains(applied.out, "Applying")) << applied.out;
     machine.Ok({"profile", "show", "Office", "Berlin"});
 
     machine.Ok({"machine", "policy", "set", "AllowUserConfigurations", "1"});
@@ -131,6 +135,80 @@ TEST(PolicyCli, ManagedConfigurationsAreListedMarkedAndKeptWhenTheShareIsGoneOrT
     const CliResult cleared = machine.Ok({"list"});
     EXPECT_EQ(Count(cleared.out, "Managed by your organisation"), 0u) << cleared.out;
     EXPECT_EQ(cleared.err, "");
+}
+
+// Location (Home: no network, Office: Ethernet) exported to the share the policy names; the
+// user's own Location is gone, so the name is the organisation's alone.
+std::string ShareLocations(const CliMachine& machine) {
+    MakeLocations(machine);
+    const std::string share = machine / "office.txt";
+    machine.Ok({"config", "export", "Location", share});
+    machine.Ok({"config", "delete", "Location"});
+    machine.Ok({"machine", "policy", "set", "ManagedConfigurations", share});
+    return share;
+}
+
+TEST(PolicyCli, AManagedConfigurationIsPreviewedAppliedAndUndoneAndNeverSaved) {
+    CliMachine machine;
+    ShareLocations(machine);
+    const std::vector<std::uint8_t> dataFile = ReadBytes(machine.DataFile());
+
+    EXPECT_EQ(machine.Run({"profile", "diff", "Location", "Office"}).exitCode, 1) << "Ethernet is not connected";
+    EXPECT_TRUE(Contains(machine.Ok({"profile", "show", "Location", "Office"}).out, "TCP/IP"));
+    EXPECT_TRUE(Contains(machine.Ok({"--yes", "profile", "apply", "Location", "Office"}).out, "Applied Office"));
+    EXPECT_EQ(machine.Run({"profile", "diff", "Location", "Office"}).exitCode, 0);
+    EXPECT_TRUE(Contains(machine.Ok({"history"}).out, "Location / Office"));
+
+    const CliResult undone = machine.Ok({"--yes", "profile", "undo"});
+    EXPECT_FALSE(Contains(undone.out, "Left alone")) << undone.out;
+    EXPECT_EQ(machine.Run({"profile", "diff", "Location", "Office"}).exitCode, 1) << undone.out;
+    EXPECT_EQ(machine.Run({"profile", "diff", "Location", "Home"}).exitCode, 0);
+    EXPECT_EQ(ReadBytes(machine.DataFile()), dataFile) << "the organisation's configuration is not the user's to save";
+}
+
+TEST(PolicyCli, AManagedConfigurationCannotBeChangedAndSaysWhy) {
+    CliMachine machine;
+    ShareLocations(machine);
+    const std::string listed = machine.Ok({"list"}).out;
+    for (const std::vector<std::string>& edit :
+         {std::vector<std::string>{"config", "delete", "Location"},
+          {"setting", "add", "Location", "Time zone"},
+          {"profile", "add", "Location", "Paris"},
+          {"profile", "delete", "Location", "Home"},
+          {"profile", "refresh", "Location", "Home"}}) {
+        const CliResult refused = machine.Run(edit);
+        EXPECT_EQ(refused.exitCode, 6) << edit[0] << " " << edit[1];
+        EXPECT_TRUE(Contains(refused.err, "\"Location\" is Managed by your organisation")) << refused.err;
+    }
+    EXPECT_EQ(machine.Ok({"list"}).out, listed);
+    EXPECT_EQ(machine.Run({"config", "delete", "Nowhere"}).exitCode, 2);
+    EXPECT_EQ(machine.Run({"--managed", "config", "add", "Nowhere"}).exitCode, 2);
+}
+
+TEST(PolicyCli, OnANameBothUseManagedChoosesTheOrganisationsAndUndoFindsIt) {
+    CliMachine machine;
+    ShareLocations(machine);
+    machine.Ok({"config", "add", "Location"});
+    machine.Ok({"setting", "add", "Location", "Time zone"});
+    machine.Ok({"profile", "add", "Location", "Home"});
+    machine.Ok({"profile", "refresh", "Location", "Home"});
+
+    EXPECT_EQ(machine.Run({"profile", "show", "Location", "Office"}).exitCode, 2) << "the user's own has no Office";
+    EXPECT_TRUE(Contains(machine.Ok({"--managed", "profile", "show", "Location", "Home"}).out, "TCP/IP"));
+    EXPECT_FALSE(Contains(machine.Ok({"profile", "show", "Location", "Home"}).out, "TCP/IP"));
+    EXPECT_TRUE(Contains(machine.Ok({"--yes", "--managed", "profile", "apply", "Location", "Office"}).out,
+                         "Applied Office"));
+    EXPECT_EQ(machine.Run({"--managed", "profile", "diff", "Location", "Office"}).exitCode, 0);
+
+    const CliResult undone = machine.Ok({"--yes", "profile", "undo"});
+    EXPECT_FALSE(Contains(undone.out, "no longer exists")) << undone.out;
+    EXPECT_EQ(machine.Run({"--managed", "profile", "diff", "Location", "Office"}).exitCode, 1) << undone.out;
+    EXPECT_EQ(machine.Run({"--managed", "profile", "apply", "Mine", "Home"}).exitCode, 2);
+
+    // The user applies only the organisation's configurations.
+    machine.Ok({"machine", "policy", "set", "AllowUserConfigurations", "0"});
+    EXPECT_EQ(machine.Run({"--yes", "profile", "apply", "Location", "Home"}).exitCode, 5);
+    machine.Ok({"--yes", "--managed", "profile", "apply", "Location", "Office"});
 }
 
 TEST(PolicyCli, AManagedFileThatWasNeverReadWarnsAndListsOnlyTheUsersOwn) {
