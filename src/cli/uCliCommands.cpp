@@ -193,6 +193,18 @@ public:
     const TConfigurations& Root() const { return root_; }
     std::ostream& Out() { return out_; }
 
+    // The organisation's configurations, read once per run; its warning goes to standard error.
+    TConfigurations* Managed() {
+        if (!managedLoaded_) {
+            TManagedConfigurations loaded = LoadManagedConfigurations();
+            if (!loaded.warning.empty())
+                err_ << Program << ": " << TerminalLine(loaded.warning) << '\n';
+            managedConfigurations_ = std::move(loaded.configurations);
+            managedLoaded_ = true;
+        }
+        return managedConfigurations_.get();
+    }
+
     // The user's configurations, then the organisation's, marked; a name both use is listed twice.
     int List() {
         const TConfigurations* managed = Managed();
@@ -548,18 +560,6 @@ private:
         return history_;
     }
 
-    // The organisation's configurations, read once per run; its warning goes to standard error.
-    TConfigurations* Managed() {
-        if (!managedLoaded_) {
-            TManagedConfigurations loaded = LoadManagedConfigurations();
-            if (!loaded.warning.empty())
-                err_ << Program << ": " << TerminalLine(loaded.warning) << '\n';
-            managedConfigurations_ = std::move(loaded.configurations);
-            managedLoaded_ = true;
-        }
-        return managedConfigurations_.get();
-    }
-
     TConfiguration* FindManaged(const std::string& name) {
         TConfigurations* managed = Managed();
         return managed ? managed->Configurations().Find(name) : nullptr;
@@ -665,10 +665,10 @@ const std::vector<TCommand>& Commands() {
         {{"history"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return s.HistoryList(); }},
         {{"datafile", "dump"}, "[FILE]", 0, 1, TAccess::None, nullptr},
         {{"rule", "add"}, "NAME CONFIG PROFILE CONDITION... [ask]", 4, SIZE_MAX, TAccess::Read,
-         [](TSession& s, Ops o) { return RuleAdd(s.Root(), o, s.Out()); }},
+         [](TSession& s, Ops o) { return RuleAdd(s.Root(), s.Managed(), o, s.Out()); }},
         {{"rule", "delete"}, "NAME", 1, 1, TAccess::Read, [](TSession& s, Ops o) { return RuleDelete(o[0], s.Out()); }},
         {{"rule", "list"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return RuleList(s.Out()); }},
-        {{"rule", "test"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return RuleTest(s.Root(), s.Out()); }},
+        {{"rule", "test"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return RuleTest(s.Root(), s.Managed(), s.Out()); }},
         {{"watch"}, "[SECONDS]", 0, 1, TAccess::Watch, nullptr},
         {{"policy"}, "", 0, 0, TAccess::Policy, nullptr},
     };

@@ -4,6 +4,7 @@
 #include "classes/uPersistence.h"
 #include "profiles/uProfileSettings.h"
 #include "switching/uAutomaticApply.h"
+#include "switching/uManaged.h"
 #include "switching/uNetworkWatcher.h"
 #include "switching/uWatcherLock.h"
 #include "uCliArguments.h"
@@ -71,15 +72,20 @@ public:
             return false;
         }
         return WithDataFile(path, [&](TPersistentData& data) {
-            const TRuleProfile found = RuleProfile(GetConfigurationsRoot(), rule);
+            const TManagedConfigurations managed = LoadManagedConfigurations();
+            if (!managed.warning.empty())
+                Log(managed.warning);
+            const TRuleProfile found = RuleProfile(GetConfigurationsRoot(), rule, managed.configurations.get());
             TConfiguration& configuration = *found.configuration;
             const std::vector<TSetting*> before(configuration.begin(), configuration.end());
             TProfileHistory history(TProfileHistory::FileBeside(path));
             history.Load();
             ApplyAutomatically(history, configuration, *found.profile, std::make_unique<TTerminalProgressSender>(out_));
             Log("\"prolamo-cli profile undo\" undoes it.");
-            // The configuration keeps its apply order, as after any apply.
-            if (!std::equal(before.begin(), before.end(), configuration.begin(), configuration.end()))
+            // The user's configuration keeps its apply order, as after any apply; the
+            // organisation's are not saved.
+            if (GetConfigurationsRoot().Configurations().Find(rule.configuration) == &configuration &&
+                !std::equal(before.begin(), before.end(), configuration.begin(), configuration.end()))
                 data.Save();
             return true;
         });
@@ -88,7 +94,8 @@ public:
     // Reads only: the data file's lock stays free.
     bool MovedAway(const TSwitchRule& rule) override {
         return WithDataFile(DataFilePath(), [&rule](TPersistentData&) {
-            return MovedAwayFrom(*RuleProfile(GetConfigurationsRoot(), rule).profile);
+            const TManagedConfigurations managed = LoadManagedConfigurations();
+            return MovedAwayFrom(*RuleProfile(GetConfigurationsRoot(), rule, managed.configurations.get()).profile);
         });
     }
 
@@ -103,7 +110,8 @@ private:
 
 } // namespace
 
-int RuleAdd(const TConfigurations& root, const std::vector<std::string>& operands, std::ostream& out) {
+int RuleAdd(const TConfigurations& root, const TConfigurations* managed, const std::vector<std::string>& operands,
+            std::ostream& out) {
     TSwitchRule rule{operands[0], operands[1], operands[2], false, {}};
     for (std::size_t i = 3; i < operands.size(); ++i) {
         const std::string& argument = operands[i];
@@ -124,7 +132,7 @@ int RuleAdd(const TConfigurations& root, const std::vector<std::string>& operand
     } catch (const ERulesError& e) {
         throw EUsage(e.what());
     }
-    if (!FindRuleProfile(root, rule).profile)
+    if (!FindRuleProfile(root, rule, managed).profile)
         throw EUsage("configuration " + Quote(rule.configuration) + " has no profile " + Quote(rule.profile));
     TRulesChange change;
     try {
@@ -161,8 +169,8 @@ int RuleList(std::ostream& out) {
     return ExitOk;
 }
 
-int RuleTest(const TConfigurations& root, std::ostream& out) {
-    for (const std::string& line : ExplainRules(Load(), ReadNetworkFingerprint(), root))
+int RuleTest(const TConfigurations& root, const TConfigurations* managed, std::ostream& out) {
+    for (const std::string& line : ExplainRules(Load(), ReadNetworkFingerprint(), root, managed))
         out << TerminalLine(line) << "\n";
     return ExitOk;
 }

@@ -3,6 +3,7 @@
 #include "fMain.h"
 #include "fProgress.h"
 #include "switching/uAutomaticApply.h"
+#include "switching/uManaged.h"
 #include "uGUIUtils.h"
 
 #include <QApplication>
@@ -46,7 +47,8 @@ public:
     }
 
     bool MovedAway(const TSwitchRule& rule) override {
-        return MovedAwayFrom(*RuleProfile(GetConfigurationsRoot(), rule).profile);
+        const TManagedConfigurations managed = LoadManagedConfigurations();
+        return MovedAwayFrom(*RuleProfile(GetConfigurationsRoot(), rule, managed.configurations.get()).profile);
     }
 
     void Log(const std::string& line) override { switching_.Logged(line); }
@@ -103,7 +105,8 @@ bool TDesktopSwitching::Watching() {
 }
 
 void TDesktopSwitching::ApplyRule(const TSwitchRule& rule) {
-    const TRuleProfile found = RuleProfile(GetConfigurationsRoot(), rule);
+    const TManagedConfigurations managed = LoadManagedConfigurations();
+    const TRuleProfile found = RuleProfile(GetConfigurationsRoot(), rule, managed.configurations.get());
     const TApplyReport report =
         ApplyAutomatically(main_.History(), *found.configuration, *found.profile, main_.UndoableSender());
     main_.UpdateActions();

@@ -211,6 +211,24 @@ TEST(PolicyCli, OnANameBothUseManagedChoosesTheOrganisationsAndUndoFindsIt) {
     machine.Ok({"--yes", "--managed", "profile", "apply", "Location", "Office"});
 }
 
+TEST(PolicyCli, ARuleAppliesAManagedConfigurationAndTheDataFileStaysAsItIs) {
+    CliMachine machine;
+    ShareLocations(machine);
+    EXPECT_EQ(machine.Run({"rule", "add", "Office", "Nowhere", "Office", "dns-suffix=corp.example"}).exitCode, 2);
+    machine.Ok({"rule", "add", "Office", "Location", "Office", "dns-suffix=corp.example"});
+    machine.Ok({"machine", "network", "office"});
+    const std::string test = machine.Ok({"rule", "test"}).out;
+    EXPECT_TRUE(Contains(test, "Rule \"Office\" is the first that matches")) << test;
+    EXPECT_FALSE(Contains(test, "does not exist")) << test;
+    const std::vector<std::uint8_t> dataFile = ReadBytes(machine.DataFile());
+
+    const CliResult watched = machine.Run({"watch", "7"});
+    EXPECT_EQ(watched.exitCode, 0) << watched.err;
+    EXPECT_TRUE(Contains(watched.out, "Applied Office: 1 setting, no errors\n")) << watched.out;
+    EXPECT_EQ(machine.Run({"profile", "diff", "Location", "Office"}).exitCode, 0);
+    EXPECT_EQ(ReadBytes(machine.DataFile()), dataFile);
+}
+
 TEST(PolicyCli, AManagedFileThatWasNeverReadWarnsAndListsOnlyTheUsersOwn) {
     CliMachine machine;
     machine.Ok({"config", "add", "Mine"});
