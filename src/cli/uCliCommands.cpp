@@ -192,6 +192,7 @@ public:
     const std::string& Report() const { return report_; }
     const TConfigurations& Root() const { return root_; }
     std::ostream& Out() { return out_; }
+    std::ostream& Err() { return err_; }
 
     // The organisation's configurations, read once per run; its warning goes to standard error.
     TConfigurations* Managed() {
@@ -667,8 +668,8 @@ const std::vector<TCommand>& Commands() {
         {{"rule", "add"}, "NAME CONFIG PROFILE CONDITION... [ask]", 4, SIZE_MAX, TAccess::Read,
          [](TSession& s, Ops o) { return RuleAdd(s.Root(), s.Managed(), o, s.Out()); }},
         {{"rule", "delete"}, "NAME", 1, 1, TAccess::Read, [](TSession& s, Ops o) { return RuleDelete(o[0], s.Out()); }},
-        {{"rule", "list"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return RuleList(s.Out()); }},
-        {{"rule", "test"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return RuleTest(s.Root(), s.Managed(), s.Out()); }},
+        {{"rule", "list"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return RuleList(s.Out(), s.Err()); }},
+        {{"rule", "test"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return RuleTest(s.Root(), s.Managed(), s.Out(), s.Err()); }},
         {{"watch"}, "[SECONDS]", 0, 1, TAccess::Watch, nullptr},
         {{"policy"}, "", 0, 0, TAccess::Policy, nullptr},
     };

@@ -29,6 +29,14 @@ std::string Describe(const TSwitchRule& rule) {
 
 TSwitchRules Load() { return LoadRules(RulesFilePath()); }
 
+// The organisation's rules, then the user's; the warning of a managed file that cannot be read goes to Err.
+TSwitchRules LoadInForce(std::ostream* err) {
+    const TManagedRules managed = LoadManagedRules();
+    if (err && !managed.warning.empty())
+        *err << "prolamo-cli: " << TerminalLine(managed.warning) << '\n';
+    return RulesInForce(Load(), managed.rules);
+}
+
 std::string LocalTime() {
     const std::time_t now = std::time(nullptr);
     char text[16] = {};
@@ -55,7 +63,7 @@ class TDataFileTarget final : public ISwitchTarget {
 public:
     TDataFileTarget(std::istream& in, std::ostream& out) : in_(in), out_(out) {}
 
-    TSwitchRules Rules() override { return Load(); }
+    TSwitchRules Rules() override { return LoadInForce(nullptr); }
 
     bool Confirm(const TSwitchRule& rule) override {
         TTerminalConfirmation confirmation(in_, out_, false);
@@ -147,6 +155,10 @@ int RuleAdd(const TConfigurations& root, const TConfigurations* managed, const s
 
 int RuleDelete(const std::string& name, std::ostream& out) {
     TRulesChange change;
+    const TSwitchRules managed = LoadManagedRules().rules;
+    if (!change.Rules().Find(name) && std::any_of(managed.rules.begin(), managed.rules.end(),
+                                                  [&](const TSwitchRule& rule) { return rule.name == name; }))
+        throw EManagedConfiguration("the rule " + Quote(name) + " is " + ManagedMark + " and cannot be changed");
     try {
         change.Rules().Remove(name);
     } catch (const ERulesError& e) {
@@ -157,20 +169,21 @@ int RuleDelete(const std::string& name, std::ostream& out) {
     return ExitOk;
 }
 
-int RuleList(std::ostream& out) {
-    const TSwitchRules rules = Load();
+int RuleList(std::ostream& out, std::ostream& err) {
+    const TSwitchRules rules = LoadInForce(&err);
     if (rules.rules.empty())
         out << "No rules.\n";
     for (std::size_t i = 0; i < rules.rules.size(); ++i) {
-        out << i + 1 << ". " << TerminalText(Describe(rules.rules[i])) << "\n";
+        out << i + 1 << ". " << TerminalText(Describe(rules.rules[i]))
+            << (rules.rules[i].managed ? std::string("  (") + ManagedMark + ")" : "") << "\n";
         for (const TRuleCondition& condition : rules.rules[i].conditions)
             out << "     " << TerminalText(condition.Text()) << "\n";
     }
     return ExitOk;
 }
 
-int RuleTest(const TConfigurations& root, const TConfigurations* managed, std::ostream& out) {
-    for (const std::string& line : ExplainRules(Load(), ReadNetworkFingerprint(), root, managed))
+int RuleTest(const TConfigurations& root, const TConfigurations* managed, std::ostream& out, std::ostream& err) {
+    for (const std::string& line : ExplainRules(LoadInForce(&err), ReadNetworkFingerprint(), root, managed))
         out << TerminalLine(line) << "\n";
     return ExitOk;
 }

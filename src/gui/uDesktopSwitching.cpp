@@ -36,7 +36,7 @@ class TDesktopSwitching::TTarget final : public ISwitchTarget {
 public:
     explicit TTarget(TDesktopSwitching& switching) : switching_(switching) {}
 
-    TSwitchRules Rules() override { return LoadRules(RulesFilePath()); }
+    TSwitchRules Rules() override { return RulesInForce(LoadRules(RulesFilePath()), LoadManagedRules().rules); }
 
     bool Confirm(const TSwitchRule& rule) override { return TMessageBoxes::AskYesNo(ToQString(RuleQuestion(rule))); }
 

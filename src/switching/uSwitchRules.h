@@ -87,6 +87,7 @@ struct TSwitchRule {
     std::string profile;
     bool ask = false; // ask the user before applying
     std::vector<TRuleCondition> conditions;
+    bool managed = false; // the organisation's: tried first, not the user's to change
     bool operator==(const TSwitchRule&) const = default;
 };
 

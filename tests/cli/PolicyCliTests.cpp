@@ -229,6 +229,42 @@ TEST(PolicyCli, ARuleAppliesAManagedConfigurationAndTheDataFileStaysAsItIs) {
     EXPECT_EQ(ReadBytes(machine.DataFile()), dataFile);
 }
 
+TEST(PolicyCli, ManagedRulesComeFirstAreMarkedCannotBeDeletedAndAreKeptWhenTheShareIsGone) {
+    CliMachine machine;
+    MakeLocations(machine);
+    // The organisation's rules file, written as the user's is, then put on the share.
+    machine.Ok({"rule", "add", "Corporate", "Location", "Office", "address-in=0.0.0.0/0"});
+    const std::string share = machine / "office.rules";
+    std::filesystem::copy_file(machine.DataFile().parent_path() / "qvt.rules", share);
+    machine.Ok({"rule", "delete", "Corporate"});
+    machine.Ok({"rule", "add", "Home", "Location", "Home", "ssid=FRITZ!Box 7590 QX"});
+    EXPECT_TRUE(Contains(machine.Ok({"rule", "test"}).out, "Rule \"Home\" is the first that matches"));
+
+    machine.Ok({"machine", "policy", "set", "ManagedRules", share});
+    const std::vector<std::uint8_t> shared = ReadBytes(share);
+    const CliResult listed = machine.Ok({"rule", "list"});
+    EXPECT_EQ(listed.err, "");
+    EXPECT_TRUE(Contains(listed.out, "1. \"Corporate\": profile \"Office\" of \"Location\"  (Managed by your organisation)\n"))
+        << listed.out;
+    EXPECT_TRUE(Contains(listed.out, "2. \"Home\": profile \"Home\" of \"Location\"\n")) << listed.out;
+    EXPECT_TRUE(Contains(machine.Ok({"rule", "test"}).out, "Rule \"Corporate\" is the first that matches"));
+
+    const CliResult refused = machine.Run({"rule", "delete", "Corporate"});
+    EXPECT_EQ(refused.exitCode, 6);
+    EXPECT_TRUE(Contains(refused.err, "\"Corporate\" is Managed by your organisation")) << refused.err;
+    EXPECT_EQ(ReadBytes(share), shared);
+    EXPECT_TRUE(Contains(machine.Ok({"rule", "list"}).out, "Corporate"));
+
+    std::filesystem::remove(share);
+    const CliResult away = machine.Ok({"rule", "list"});
+    EXPECT_EQ(away.out, listed.out) << "the kept copy stands in for the share";
+    EXPECT_EQ(Count(away.err, "\n"), 1u) << away.err;
+    EXPECT_TRUE(Contains(away.err, "The managed rules of")) << away.err;
+
+    machine.Ok({"machine", "policy", "clear", "ManagedRules"});
+    EXPECT_FALSE(Contains(machine.Ok({"rule", "list"}).out, "Corporate"));
+}
+
 TEST(PolicyCli, AManagedFileThatWasNeverReadWarnsAndListsOnlyTheUsersOwn) {
     CliMachine machine;
     machine.Ok({"config", "add", "Mine"});
