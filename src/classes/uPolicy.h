@@ -43,6 +43,10 @@ const TPolicyInfo* FindPolicy(std::string_view name);
 inline constexpr const char* UserConfigurationsLocked =
     "Your organisation's policy AllowUserConfigurations does not let you create, edit or delete configurations.";
 
+// Why applying one of the user's own configurations is refused.
+inline constexpr const char* OnlyManagedConfigurations =
+    "Your organisation's policy AllowUserConfigurations lets you apply only the configurations it manages.";
+
 enum class TPolicySource { MachinePolicy, UserPolicy, InstallerPreference, Default };
 
 // "machine policy", "user policy", "installer preference", "default".

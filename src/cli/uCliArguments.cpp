@@ -32,6 +32,8 @@ TCliArguments ParseArguments(const std::vector<std::string>& arguments) {
             parsed.yes = true;
         } else if (argument == "--rename") {
             parsed.rename = true;
+        } else if (argument == "--managed") {
+            parsed.managed = true;
         } else if (argument == "--to") {
             if (i + 1 == arguments.size())
                 throw EUsage("--to needs the number of a snapshot that \"history\" lists");

@@ -17,10 +17,16 @@ enum ExitCode : int {
     ExitUnreadableFile = 3,   // the data file exists but cannot be read; it is left as it is
     ExitLocked = 4,           // another program holds the data file's lock, or watches the network
     ExitPolicy = 5,           // the organisation's policy does not let the user change configurations
+    ExitManaged = 6,          // the configuration is the organisation's and cannot be changed
 };
 
 // Bad arguments or names that do not exist; reported with exit code 2.
 class EUsage : public Exception {
+    using Exception::Exception;
+};
+
+// A command that would change one of the organisation's configurations; exit code 6.
+class EManagedConfiguration : public Exception {
     using Exception::Exception;
 };
 
@@ -29,6 +35,7 @@ struct TCliArguments {
     bool help = false;
     bool yes = false;
     bool rename = false;
+    bool managed = false; // profile apply, diff, show: the organisation's configuration of the name
     std::optional<int> to; // profile undo --to N: the snapshot numbered N by "history"
 };
 

@@ -183,7 +183,8 @@ class TSession {
 public:
     TSession(std::istream& in, std::ostream& out, std::ostream& err, const TCliArguments& options,
              const std::string& historyFile)
-        : in_(in), out_(out), err_(err), yes_(options.yes), rename_(options.rename), to_(options.to),
+        : in_(in), out_(out), err_(err), yes_(options.yes), rename_(options.rename), managed_(options.managed),
+          to_(options.to),
           root_(GetConfigurationsRoot()), history_(historyFile) {}
 
     bool Changed() const { return changed_; }
@@ -191,13 +192,24 @@ public:
     const std::string& Report() const { return report_; }
     const TConfigurations& Root() const { return root_; }
     std::ostream& Out() { return out_; }
+    std::ostream& Err() { return err_; }
+
+    // The organisation's configurations, read once per run; its warning goes to standard error.
+    TConfigurations* Managed() {
+        if (!managedLoaded_) {
+            TManagedConfigurations loaded = LoadManagedConfigurations();
+            if (!loaded.warning.empty())
+                err_ << Program << ": " << TerminalLine(loaded.warning) << '\n';
+            managedConfigurations_ = std::move(loaded.configurations);
+            managedLoaded_ = true;
+        }
+        return managedConfigurations_.get();
+    }
 
     // The user's configurations, then the organisation's, marked; a name both use is listed twice.
     int List() {
-        const TManagedConfigurations managed = LoadManagedConfigurations();
-        if (!managed.warning.empty())
-            err_ << Program << ": " << TerminalLine(managed.warning) << '\n';
-        const std::size_t managedCount = managed.configurations ? managed.configurations->Configurations().Count() : 0;
+        const TConfigurations* managed = Managed();
+        const std::size_t managedCount = managed ? managed->Configurations().Count() : 0;
         if (Configurations().Count() == 0 && managedCount == 0) {
             out_ << "No configurations.\n";
             return ExitOk;
@@ -205,7 +217,7 @@ public:
         for (const TConfiguration& configuration : Configurations())
             ListConfiguration(configuration, false);
         if (managedCount > 0)
-            for (const TConfiguration& configuration : managed.configurations->Configurations())
+            for (const TConfiguration& configuration : managed->Configurations())
                 ListConfiguration(configuration, true);
         return ExitOk;
     }
@@ -349,7 +361,7 @@ public:
     }
 
     int ProfileDiff(const std::string& configurationName, const std::string& name) {
-        TConfiguration& configuration = FindConfiguration(configurationName);
+        TConfiguration& configuration = FindToApply(configurationName);
         const TConfigurationProfile& profile = FindProfile(configuration, name);
         const TProfilePreview preview = PreviewProfile(profile);
         out_ << "Profile " << Quote(name) << " of configuration " << Quote(configurationName) << ": "
@@ -372,7 +384,7 @@ public:
     }
 
     int ProfileShow(const std::string& configurationName, const std::string& name) {
-        TConfiguration& configuration = FindConfiguration(configurationName);
+        TConfiguration& configuration = FindToApply(configurationName);
         const TConfigurationProfile& profile = FindProfile(configuration, name);
         out_ << "Profile " << Quote(name) << " of configuration " << Quote(configurationName) << '\n';
         if (configuration.Settings().Empty())
@@ -390,7 +402,12 @@ public:
     }
 
     int ProfileApply(const std::string& configurationName, const std::string& name) {
-        TConfiguration& configuration = FindConfiguration(configurationName);
+        TConfiguration& configuration = FindToApply(configurationName);
+        const bool own = Configurations().Find(configurationName) == &configuration;
+        if (own && ReadPolicy(PolicyAllowUserConfigurations).number == 0) {
+            err_ << Program << ": " << OnlyManagedConfigurations << "\n";
+            return ExitPolicy;
+        }
         TConfigurationProfile& profile = FindProfile(configuration, name);
         const std::vector<TSetting*> before(configuration.begin(), configuration.end());
         TApplySnapshotter snapshotter(History(), configuration);
@@ -409,8 +426,9 @@ public:
             if (!entry.Failure().empty())
                 out_ << "Not kept for undo: " << TerminalLine(entry.Setting()) << ": " << TerminalText(entry.Failure())
                      << '\n';
-        // The configuration keeps its apply order, as in the desktop program.
-        changed_ = !std::equal(before.begin(), before.end(), configuration.begin(), configuration.end());
+        // The user's configuration keeps its apply order, as in the desktop program; the
+        // organisation's are not the user's to save.
+        changed_ = own && !std::equal(before.begin(), before.end(), configuration.begin(), configuration.end());
         return progress.Errors() > 0 ? ExitFailed : ExitOk;
     }
 
@@ -422,7 +440,7 @@ public:
                 throw EUsage("the history lists " + std::to_string(History().Snapshots().Count()) +
                              " snapshots; there is no number " + std::to_string(*to_));
         }
-        TApplyUndo undo(History(), root_, chosen);
+        TApplyUndo undo(History(), root_, chosen, Managed());
         out_ << TerminalLine(undo.Title()) << '\n';
         for (const std::string& line : undo.LeftAlone())
             out_ << "Left alone: " << TerminalText(line) << '\n';
@@ -543,10 +561,31 @@ private:
         return history_;
     }
 
+    TConfiguration* FindManaged(const std::string& name) {
+        TConfigurations* managed = Managed();
+        return managed ? managed->Configurations().Find(name) : nullptr;
+    }
+
+    // One of the user's own, to change: the organisation's are refused as such.
     TConfiguration& FindConfiguration(const std::string& name) {
         if (TConfiguration* configuration = Configurations().Find(name))
             return *configuration;
+        if (FindManaged(name))
+            throw EManagedConfiguration("the configuration " + Quote(name) + " is " + ManagedMark +
+                                        " and cannot be changed");
         throw EUsage("unknown configuration " + Quote(name));
+    }
+
+    // To apply, preview or show: the user's own, else the organisation's; --managed takes the
+    // organisation's of a name both use.
+    TConfiguration& FindToApply(const std::string& name) {
+        if (!managed_)
+            if (TConfiguration* configuration = Configurations().Find(name))
+                return *configuration;
+        if (TConfiguration* configuration = FindManaged(name))
+            return *configuration;
+        throw EUsage((managed_ ? "no configuration managed by your organisation is named " : "unknown configuration ") +
+                     Quote(name));
     }
 
     static TConfigurationProfile& FindProfile(const TConfiguration& configuration, const std::string& name) {
@@ -570,11 +609,14 @@ private:
     std::ostream& err_;
     bool yes_;
     bool rename_;
+    bool managed_;
     std::optional<int> to_;
     TConfigurations& root_;
     TProfileHistory history_;
     TProfileSnapshot* refreshed_ = nullptr;
     bool historyLoaded_ = false;
+    std::unique_ptr<TConfigurations> managedConfigurations_;
+    bool managedLoaded_ = false;
     bool changed_ = false;
     std::string report_;
 };
@@ -624,10 +666,10 @@ const std::vector<TCommand>& Commands() {
         {{"history"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return s.HistoryList(); }},
         {{"datafile", "dump"}, "[FILE]", 0, 1, TAccess::None, nullptr},
         {{"rule", "add"}, "NAME CONFIG PROFILE CONDITION... [ask]", 4, SIZE_MAX, TAccess::Read,
-         [](TSession& s, Ops o) { return RuleAdd(s.Root(), o, s.Out()); }},
+         [](TSession& s, Ops o) { return RuleAdd(s.Root(), s.Managed(), o, s.Out()); }},
         {{"rule", "delete"}, "NAME", 1, 1, TAccess::Read, [](TSession& s, Ops o) { return RuleDelete(o[0], s.Out()); }},
-        {{"rule", "list"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return RuleList(s.Out()); }},
-        {{"rule", "test"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return RuleTest(s.Root(), s.Out()); }},
+        {{"rule", "list"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return RuleList(s.Out(), s.Err()); }},
+        {{"rule", "test"}, "", 0, 0, TAccess::Read, [](TSession& s, Ops) { return RuleTest(s.Root(), s.Managed(), s.Out(), s.Err()); }},
         {{"watch"}, "[SECONDS]", 0, 1, TAccess::Watch, nullptr},
         {{"policy"}, "", 0, 0, TAccess::Policy, nullptr},
     };
@@ -819,6 +861,8 @@ std::string TCli::HelpText() {
          << "               programs it runs\n"
          << "  --rename     config import: a configuration whose name exists gets a free one\n"
          << "  --to N       profile undo: the snapshot numbered N by history\n"
+         << "  --managed    profile apply, diff and show: the configuration managed by your\n"
+         << "               organisation, when one of your own has the same name\n"
          << "  -h, --help   this text\n"
          << "  --           every later argument is a name, even when it starts with '-'\n\n";
 #ifdef PROLAMO_SIMULATED_MACHINE
@@ -838,7 +882,9 @@ std::string TCli::HelpText() {
          << "  2  bad arguments, or an unknown configuration, profile or setting kind\n"
          << "  3  the data file or the history file cannot be read (it is left untouched)\n"
          << "  4  another program is changing the data file; watch: another program watches\n"
-         << "  5  your organisation's policy does not let you create, edit or delete configurations\n";
+         << "  5  your organisation's policy does not let you create, edit or delete configurations,\n"
+         << "     or lets you apply only the configurations it manages\n"
+         << "  6  the configuration is managed by your organisation and cannot be changed\n";
     return text.str();
 }
 
@@ -869,6 +915,10 @@ int TCli::Run(const std::vector<std::string>& arguments) {
             throw EUsage("--to belongs to profile undo only");
         if (parsed.rename && command.words != std::vector<std::string>{"config", "import"})
             throw EUsage("--rename belongs to config import only");
+        if (parsed.managed && command.words != std::vector<std::string>{"profile", "apply"} &&
+            command.words != std::vector<std::string>{"profile", "diff"} &&
+            command.words != std::vector<std::string>{"profile", "show"})
+            throw EUsage("--managed belongs to profile apply, profile diff and profile show only");
 
         InitializeEngine();
         if (EditsConfigurations(command) && ReadPolicy(PolicyAllowUserConfigurations).number == 0) {
@@ -947,6 +997,9 @@ int TCli::Run(const std::vector<std::string>& arguments) {
     } catch (const EUsage& e) {
         err_ << Program << ": " << TerminalMessage(e.what()) << "\nTry \"" << Program << " --help\".\n";
         return ExitUsage;
+    } catch (const EManagedConfiguration& e) {
+        err_ << Program << ": " << TerminalMessage(e.what()) << ".\n";
+        return ExitManaged;
     } catch (const std::exception& e) {
         err_ << Program << ": " << TerminalText(e.what()) << '\n';
         return ExitFailed;

@@ -4,6 +4,7 @@
 #include "classes/uPersistence.h"
 #include "profiles/uProfileSettings.h"
 #include "switching/uAutomaticApply.h"
+#include "switching/uManaged.h"
 #include "switching/uNetworkWatcher.h"
 #include "switching/uWatcherLock.h"
 #include "uCliArguments.h"
@@ -27,6 +28,14 @@ std::string Describe(const TSwitchRule& rule) {
 }
 
 TSwitchRules Load() { return LoadRules(RulesFilePath()); }
+
+// The organisation's rules, then the user's; the warning of a managed file that cannot be read goes to Err.
+TSwitchRules LoadInForce(std::ostream* err) {
+    const TManagedRules managed = LoadManagedRules();
+    if (err && !managed.warning.empty())
+        *err << "prolamo-cli: " << TerminalLine(managed.warning) << '\n';
+    return RulesInForce(Load(), managed.rules);
+}
 
 std::string LocalTime() {
     const std::time_t now = std::time(nullptr);
@@ -54,7 +63,7 @@ class TDataFileTarget final : public ISwitchTarget {
 public:
     TDataFileTarget(std::istream& in, std::ostream& out) : in_(in), out_(out) {}
 
-    TSwitchRules Rules() override { return Load(); }
+    TSwitchRules Rules() override { return LoadInForce(nullptr); }
 
     bool Confirm(const TSwitchRule& rule) override {
         TTerminalConfirmation confirmation(in_, out_, false);
@@ -71,15 +80,20 @@ public:
             return false;
         }
         return WithDataFile(path, [&](TPersistentData& data) {
-            const TRuleProfile found = RuleProfile(GetConfigurationsRoot(), rule);
+            const TManagedConfigurations managed = LoadManagedConfigurations();
+            if (!managed.warning.empty())
+                Log(managed.warning);
+            const TRuleProfile found = RuleProfile(GetConfigurationsRoot(), rule, managed.configurations.get());
             TConfiguration& configuration = *found.configuration;
             const std::vector<TSetting*> before(configuration.begin(), configuration.end());
             TProfileHistory history(TProfileHistory::FileBeside(path));
             history.Load();
             ApplyAutomatically(history, configuration, *found.profile, std::make_unique<TTerminalProgressSender>(out_));
             Log("\"prolamo-cli profile undo\" undoes it.");
-            // The configuration keeps its apply order, as after any apply.
-            if (!std::equal(before.begin(), before.end(), configuration.begin(), configuration.end()))
+            // The user's configuration keeps its apply order, as after any apply; the
+            // organisation's are not saved.
+            if (GetConfigurationsRoot().Configurations().Find(rule.configuration) == &configuration &&
+                !std::equal(before.begin(), before.end(), configuration.begin(), configuration.end()))
                 data.Save();
             return true;
         });
@@ -88,7 +102,8 @@ public:
     // Reads only: the data file's lock stays free.
     bool MovedAway(const TSwitchRule& rule) override {
         return WithDataFile(DataFilePath(), [&rule](TPersistentData&) {
-            return MovedAwayFrom(*RuleProfile(GetConfigurationsRoot(), rule).profile);
+            const TManagedConfigurations managed = LoadManagedConfigurations();
+            return MovedAwayFrom(*RuleProfile(GetConfigurationsRoot(), rule, managed.configurations.get()).profile);
         });
     }
 
@@ -103,7 +118,8 @@ private:
 
 } // namespace
 
-int RuleAdd(const TConfigurations& root, const std::vector<std::string>& operands, std::ostream& out) {
+int RuleAdd(const TConfigurations& root, const TConfigurations* managed, const std::vector<std::string>& operands,
+            std::ostream& out) {
     TSwitchRule rule{operands[0], operands[1], operands[2], false, {}};
     for (std::size_t i = 3; i < operands.size(); ++i) {
         const std::string& argument = operands[i];
@@ -124,7 +140,7 @@ int RuleAdd(const TConfigurations& root, const std::vector<std::string>& operand
     } catch (const ERulesError& e) {
         throw EUsage(e.what());
     }
-    if (!FindRuleProfile(root, rule).profile)
+    if (!FindRuleProfile(root, rule, managed).profile)
         throw EUsage("configuration " + Quote(rule.configuration) + " has no profile " + Quote(rule.profile));
     TRulesChange change;
     try {
@@ -139,6 +155,10 @@ int RuleAdd(const TConfigurations& root, const std::vector<std::string>& operand
 
 int RuleDelete(const std::string& name, std::ostream& out) {
     TRulesChange change;
+    const TSwitchRules managed = LoadManagedRules().rules;
+    if (!change.Rules().Find(name) && std::any_of(managed.rules.begin(), managed.rules.end(),
+                                                  [&](const TSwitchRule& rule) { return rule.name == name; }))
+        throw EManagedConfiguration("the rule " + Quote(name) + " is " + ManagedMark + " and cannot be changed");
     try {
         change.Rules().Remove(name);
     } catch (const ERulesError& e) {
@@ -149,20 +169,21 @@ int RuleDelete(const std::string& name, std::ostream& out) {
     return ExitOk;
 }
 
-int RuleList(std::ostream& out) {
-    const TSwitchRules rules = Load();
+int RuleList(std::ostream& out, std::ostream& err) {
+    const TSwitchRules rules = LoadInForce(&err);
     if (rules.rules.empty())
         out << "No rules.\n";
     for (std::size_t i = 0; i < rules.rules.size(); ++i) {
-        out << i + 1 << ". " << TerminalText(Describe(rules.rules[i])) << "\n";
+        out << i + 1 << ". " << TerminalText(Describe(rules.rules[i]))
+            << (rules.rules[i].managed ? std::string("  (") + ManagedMark + ")" : "") << "\n";
         for (const TRuleCondition& condition : rules.rules[i].conditions)
             out << "     " << TerminalText(condition.Text()) << "\n";
     }
     return ExitOk;
 }
 
-int RuleTest(const TConfigurations& root, std::ostream& out) {
-    for (const std::string& line : ExplainRules(Load(), ReadNetworkFingerprint(), root))
+int RuleTest(const TConfigurations& root, const TConfigurations* managed, std::ostream& out, std::ostream& err) {
+    for (const std::string& line : ExplainRules(LoadInForce(&err), ReadNetworkFingerprint(), root, managed))
         out << TerminalLine(line) << "\n";
     return ExitOk;
 }

@@ -13,11 +13,14 @@ class TConfigurations;
 namespace prolamo::cli {
 
 // NAME CONFIG PROFILE CONDITION...: appends a rule; the configuration and profile must exist.
-int RuleAdd(const TConfigurations& root, const std::vector<std::string>& operands, std::ostream& out);
+// Managed: the organisation's configurations, which rules may name too; null when there are none.
+int RuleAdd(const TConfigurations& root, const TConfigurations* managed, const std::vector<std::string>& operands,
+            std::ostream& out);
 int RuleDelete(const std::string& name, std::ostream& out);
-int RuleList(std::ostream& out);
+// The organisation's rules first, marked; then the user's own.
+int RuleList(std::ostream& out, std::ostream& err);
 // Which rule matches the network now, and why each rule before it does not.
-int RuleTest(const TConfigurations& root, std::ostream& out);
+int RuleTest(const TConfigurations& root, const TConfigurations* managed, std::ostream& out, std::ostream& err);
 
 // Runs the watcher for `seconds` (operand) or until the process is ended, logging each decision.
 // Takes the data file's lock for each apply only.

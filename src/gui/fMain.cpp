@@ -10,6 +10,7 @@
 #include "os/Session.h"
 #include "profiles/uConfigTransfer.h"
 #include "profiles/uServiceClient.h"
+#include "switching/uManaged.h"
 #include "switching/uSwitchRules.h"
 #include "fAbout.h"
 #include "fEditConfiguration.h"
@@ -266,6 +267,7 @@ TfrmMain::TfrmMain()
 
     FormCreate();
     OpenDataFile();
+    LoadManaged();
     FillConfigurations();
     SetApplicationMainWindow(this);
     UpdateActions();
@@ -530,7 +532,10 @@ void TfrmMain::Synchronize(const TDataFileLock& lock) {
                                    .arg(ToQString(FDataFile->Path()), ToQString(e.what()))));
     }
     if (report.tookIn) {
-        TConfiguration* selected = GetConfigurationList().Find(configuration);
+        const bool managed = SelectedIsManaged();
+        LoadManaged();
+        TConfiguration* selected = managed && FManaged ? FManaged->Configurations().Find(configuration)
+                                                       : GetConfigurationList().Find(configuration);
         FillConfigurations(selected);
         FillProfiles(selected ? selected->Profiles().Find(profile) : nullptr);
         UpdateActions();
@@ -550,7 +555,25 @@ TConfigurationsCollection& TfrmMain::GetConfigurationList() const {
 TConfiguration* TfrmMain::GetSelectedConfiguration() const {
     const int index = cmbConfigurations->currentIndex();
     TConfigurationsCollection& list = GetConfigurationList();
-    return index < 0 || static_cast<std::size_t>(index) >= list.Count() ? nullptr : &list[index];
+    if (index < 0)
+        return nullptr;
+    if (static_cast<std::size_t>(index) < list.Count())
+        return &list[index];
+    const std::size_t managed = static_cast<std::size_t>(index) - list.Count();
+    return FManaged && managed < FManaged->Configurations().Count() ? &FManaged->Configurations()[managed] : nullptr;
+}
+
+bool TfrmMain::SelectedIsManaged() const {
+    return static_cast<std::size_t>(cmbConfigurations->currentIndex()) >= GetConfigurationList().Count() &&
+           GetSelectedConfiguration() != nullptr;
+}
+
+void TfrmMain::LoadManaged() {
+    TManagedConfigurations loaded = LoadManagedConfigurations();
+    FManaged = std::move(loaded.configurations);
+    if (loaded.warning != FManagedWarning && !loaded.warning.empty())
+        ShowStatus(loaded.warning);
+    FManagedWarning = loaded.warning;
 }
 
 TConfigurationProfile* TfrmMain::GetSelectedProfile() const {
@@ -567,7 +590,22 @@ TConfigurationProfiles& TfrmMain::GetCurrentProfiles() const {
 }
 
 void TfrmMain::FillConfigurations(const TConfiguration* selected) {
-    FillList(*cmbConfigurations, NamesOf(GetConfigurationList()), PositionOf(GetConfigurationList(), selected));
+    std::vector<std::string> names = NamesOf(GetConfigurationList());
+    const int own = static_cast<int>(names.size());
+    int position = PositionOf(GetConfigurationList(), selected);
+    if (FManaged) {
+        if (const int managed = PositionOf(FManaged->Configurations(), selected); managed >= 0)
+            position = own + managed;
+        const std::vector<std::string> managedNames = NamesOf(FManaged->Configurations());
+        names.insert(names.end(), managedNames.begin(), managedNames.end());
+    }
+    FillList(*cmbConfigurations, names, position);
+    const QString mark = tr("Managed by your organisation");
+    for (int i = own; i < cmbConfigurations->count(); ++i) {
+        cmbConfigurations->setItemIcon(i, PictureIcon(QStringLiteral("managed")));
+        cmbConfigurations->setItemData(i, mark, Qt::ToolTipRole);
+        cmbConfigurations->setItemData(i, mark, Qt::AccessibleDescriptionRole);
+    }
     ShowWelcome();
 }
 
@@ -618,6 +656,7 @@ void TfrmMain::UpdateActions() {
 // Read at every update, so that a change of the policy shows while the program runs.
 void TfrmMain::ObeyUserConfigurationsPolicy() {
     const bool locked = ReadPolicy(PolicyAllowUserConfigurations).number == 0;
+    const bool managed = SelectedIsManaged();
     const QString why =
         locked ? tr("Your organisation's policy does not let you create, edit or delete configurations.") : QString();
     actConfigurationImport->setEnabled(!locked);
@@ -627,6 +666,18 @@ void TfrmMain::ObeyUserConfigurationsPolicy() {
             action->setEnabled(false);
         action->setToolTip(why);
     }
+    for (QAction* action :
+         {actConfigurationEdit, actConfigurationDel, actProfileNew, actProfileEdit, actProfileDel, actProfileRefresh}) {
+        if (!managed)
+            continue;
+        action->setEnabled(false);
+        action->setToolTip(tr("Managed by your organisation"));
+    }
+    const bool ownLocked = locked && !managed;
+    if (ownLocked)
+        actProfileApply->setEnabled(false);
+    actProfileApply->setToolTip(
+        ownLocked ? tr("Your organisation's policy lets you apply only the configurations it manages.") : QString());
 }
 
 void TfrmMain::actConfigurationNewUpdate() { actConfigurationNew->setEnabled(true); }
@@ -685,7 +736,7 @@ void TfrmMain::actConfigurationEditExecute(QAction*) {
 
 void TfrmMain::actConfigurationDelExecute(QAction*) {
     TConfiguration* selected = GetSelectedConfiguration();
-    if (!selected || !ConfirmDelete(selected->Name()))
+    if (!selected || SelectedIsManaged() || !ConfirmDelete(selected->Name()))
         return;
     GetConfigurationList().Extract(*selected).reset();
     FillConfigurations();
@@ -808,7 +859,7 @@ void TfrmMain::actProfileHistoryExecute(QAction*) {
 }
 
 void TfrmMain::UndoApply(TProfileSnapshot* chosen) {
-    TApplyUndo undo(History(), GetConfigurationsRoot(), chosen);
+    TApplyUndo undo(History(), GetConfigurationsRoot(), chosen, FManaged.get());
     // An undo of an undo gives the apply back once; that one has nothing to undo.
     const bool undoable = undo.Snapshot().Kind() == TSnapshotKind::Apply;
     TUndoConfirmation confirmation(undo);

@@ -151,6 +151,11 @@ private:
     void LoadPlacement();
     void SavePlacement();
     void OpenDataFile();
+    // Reads the organisation's configurations anew; a warning that differs from the last shows in
+    // the status line. The lists must be refilled after it.
+    void LoadManaged();
+    // Whether the selected configuration is one of the organisation's.
+    bool SelectedIsManaged() const;
     // Keep the selected position, or select Selected where the list shows it.
     void FillConfigurations(const TConfiguration* selected = nullptr);
     void FillProfiles(const TConfigurationProfile* selected = nullptr);
@@ -169,7 +174,8 @@ private:
     void ShowSwitchingState();
     void imgAdminClick();
 
-    // AllowUserConfigurations=0 disables the commands that create, edit or delete, and tells why.
+    // AllowUserConfigurations=0 disables the commands that create, edit or delete, and the apply of
+    // the user's own configurations; a managed configuration cannot be edited. Each tells why.
     void ObeyUserConfigurationsPolicy();
     void actConfigurationNewUpdate();
     void actConfigurationEditUpdate();
@@ -208,6 +214,9 @@ private:
     std::string FLastSyncError; // shown once, not at every look of the timer
     TDesktopSwitching* FSwitching = nullptr;
     TInForceCheck* FInForce;
+    // Listed after the user's own; null when the organisation manages none.
+    std::unique_ptr<TConfigurations> FManaged;
+    std::string FManagedWarning;
 };
 
 // The program after the registrations: creates the main window (which reads the data file) and

@@ -2,6 +2,7 @@
 
 #include "fEditRule.h"
 #include "profiles/uProfileSettings.h"
+#include "switching/uManaged.h"
 #include "uDesktopSwitching.h"
 #include "uGUIUtils.h"
 
@@ -320,7 +321,8 @@ void TfrmRules::actRuleDownExecute(QAction*) {
 void TfrmRules::actTestExecute(QAction*) {
     const TNetworkFingerprint fingerprint = ReadNetworkFingerprint();
     QStringList lines;
-    for (const std::string& line : ExplainRules(FRules, fingerprint, GetConfigurationsRoot()))
+    const TManagedConfigurations managed = LoadManagedConfigurations();
+    for (const std::string& line : ExplainRules(FRules, fingerprint, GetConfigurationsRoot(), managed.configurations.get()))
         lines << ToQString(line);
     edtTest->setPlainText(lines.join(QLatin1Char('\n')));
     const TSwitchRule* match = FRules.FirstMatch(fingerprint);

@@ -3,6 +3,7 @@
 #include "fMain.h"
 #include "fProgress.h"
 #include "switching/uAutomaticApply.h"
+#include "switching/uManaged.h"
 #include "uGUIUtils.h"
 
 #include <QApplication>
@@ -35,7 +36,7 @@ class TDesktopSwitching::TTarget final : public ISwitchTarget {
 public:
     explicit TTarget(TDesktopSwitching& switching) : switching_(switching) {}
 
-    TSwitchRules Rules() override { return LoadRules(RulesFilePath()); }
+    TSwitchRules Rules() override { return RulesInForce(LoadRules(RulesFilePath()), LoadManagedRules().rules); }
 
     bool Confirm(const TSwitchRule& rule) override { return TMessageBoxes::AskYesNo(ToQString(RuleQuestion(rule))); }
 
@@ -46,7 +47,8 @@ public:
     }
 
     bool MovedAway(const TSwitchRule& rule) override {
-        return MovedAwayFrom(*RuleProfile(GetConfigurationsRoot(), rule).profile);
+        const TManagedConfigurations managed = LoadManagedConfigurations();
+        return MovedAwayFrom(*RuleProfile(GetConfigurationsRoot(), rule, managed.configurations.get()).profile);
     }
 
     void Log(const std::string& line) override { switching_.Logged(line); }
@@ -103,7 +105,8 @@ bool TDesktopSwitching::Watching() {
 }
 
 void TDesktopSwitching::ApplyRule(const TSwitchRule& rule) {
-    const TRuleProfile found = RuleProfile(GetConfigurationsRoot(), rule);
+    const TManagedConfigurations managed = LoadManagedConfigurations();
+    const TRuleProfile found = RuleProfile(GetConfigurationsRoot(), rule, managed.configurations.get());
     const TApplyReport report =
         ApplyAutomatically(main_.History(), *found.configuration, *found.profile, main_.UndoableSender());
     main_.UpdateActions();

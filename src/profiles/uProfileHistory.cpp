@@ -55,9 +55,23 @@ TProfileSnapshot& NewestOrRaise(const TProfileHistory& history, std::initializer
     throw ENothingToUndo(message);
 }
 
-TConfiguration& ConfigurationOf(TConfigurations& root, const TProfileSnapshot& snapshot) {
-    if (TConfiguration* configuration = root.Configurations().Find(snapshot.Configuration()))
-        return *configuration;
+// The user's own configuration of the snapshot's name, or the organisation's; when both use the
+// name, the one that holds the snapshot's settings.
+TConfiguration& ConfigurationOf(TConfigurations& root, const TProfileSnapshot& snapshot,
+                                TConfigurations* managed = nullptr) {
+    TConfiguration* own = root.Configurations().Find(snapshot.Configuration());
+    TConfiguration* organisation = managed ? managed->Configurations().Find(snapshot.Configuration()) : nullptr;
+    const auto holdsSnapshot = [&](const TConfiguration* configuration) {
+        if (configuration)
+            for (const TSnapshotEntry& entry : snapshot.Entries())
+                if (FindSetting(*configuration, entry.SettingId()))
+                    return true;
+        return false;
+    };
+    if (organisation && (!own || (!holdsSnapshot(own) && holdsSnapshot(organisation))))
+        return *organisation;
+    if (own)
+        return *own;
     throw EListError("The configuration " + Quote(snapshot.Configuration()) + " of " + snapshot.Description() +
                      " no longer exists");
 }
@@ -636,8 +650,10 @@ TProfileSnapshot& MachineState(TProfileHistory& history, TProfileSnapshot* chose
 
 } // namespace
 
-TApplyUndo::TApplyUndo(TProfileHistory& history, TConfigurations& root, TProfileSnapshot* chosen)
-    : history_(history), snapshot_(MachineState(history, chosen)), configuration_(ConfigurationOf(root, snapshot_)) {
+TApplyUndo::TApplyUndo(TProfileHistory& history, TConfigurations& root, TProfileSnapshot* chosen,
+                       TConfigurations* managed)
+    : history_(history), snapshot_(MachineState(history, chosen)),
+      configuration_(ConfigurationOf(root, snapshot_, managed)) {
     history_.ReadValues(snapshot_);
     for (TSetting* setting : configuration_) {
         const TSnapshotEntry* entry = snapshot_.FindEntry(setting->Id());

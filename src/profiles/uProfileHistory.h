@@ -240,8 +240,10 @@ class TApplyUndo {
 public:
     // Undoes Chosen, or the newest apply or undo when none is given. Raises ENothingToUndo when
     // the history keeps no apply, or Chosen is a refresh; EListError when the snapshot's
-    // configuration is gone; EDamagedSnapshot when its stored values are damaged.
-    TApplyUndo(TProfileHistory& history, TConfigurations& root, TProfileSnapshot* chosen = nullptr);
+    // configuration is gone; EDamagedSnapshot when its stored values are damaged. The snapshot's
+    // configuration is looked for among the user's own and then the Managed ones.
+    TApplyUndo(TProfileHistory& history, TConfigurations& root, TProfileSnapshot* chosen = nullptr,
+               TConfigurations* managed = nullptr);
 
     // The snapshot leaves the history once Run is confirmed: Snapshot and Title hold until then.
     const TProfileSnapshot& Snapshot() const { return snapshot_; }

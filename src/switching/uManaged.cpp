@@ -15,10 +15,15 @@ namespace prolamo {
 
 namespace {
 
-// The file's configurations; raises with the reason it cannot be read or is damaged.
-std::unique_ptr<TConfigurations> ReadManaged(const std::string& path, std::vector<std::uint8_t>* content) {
+// The file's bytes, up to the import's limit; raises with the reason it cannot be read.
+void ReadBytes(const std::string& path, std::vector<std::uint8_t>* content) {
     if (const os::ErrorCode e = os::Files().ReadWholeFile(path, content, MaxTextSize); e != os::ErrorSuccess)
         throw EOSError(e);
+}
+
+// The file's configurations; raises with the reason it cannot be read or is damaged.
+std::unique_ptr<TConfigurations> ReadManaged(const std::string& path, std::vector<std::uint8_t>* content) {
+    ReadBytes(path, content);
     std::unique_ptr<TConfigurations> read =
         ReadExport(std::string_view(reinterpret_cast<const char*>(content->data()), content->size()));
     if (read->Configurations().Count() == 0)
@@ -26,36 +31,66 @@ std::unique_ptr<TConfigurations> ReadManaged(const std::string& path, std::vecto
     return read;
 }
 
-} // namespace
-
-std::string ManagedCopyPath() { return BesideDataFile(".managed.txt"); }
-
-TManagedConfigurations LoadManagedConfigurations(const std::string& keptCopy) {
-    TManagedConfigurations managed;
-    const TPolicyValue policy = ReadPolicy(PolicyManagedConfigurations);
+// What the file the policy Name names holds, read by Read, which becomes the kept copy; the kept
+// copy when the file cannot be read or Read refuses it. What names the kind in the warning.
+template <class Content, class Reader>
+std::string LoadManagedFile(const char* name, const char* what, const std::string& keptCopy, Reader read,
+                            Content* loaded) {
+    const TPolicyValue policy = ReadPolicy(name);
     if (!policy.text)
-        return managed;
+        return {};
     std::vector<std::uint8_t> content;
     std::string reason;
     try {
-        managed.configurations = ReadManaged(*policy.text, &content);
+        *loaded = read(*policy.text, &content);
         // A copy that cannot be kept costs only the next time away from the share.
         os::Files().WriteFileReplacing(keptCopy, content);
-        return managed;
+        return {};
     } catch (const std::exception& e) {
         // One line: the system's messages come in two.
         reason = e.what();
         std::replace(reason.begin(), reason.end(), '\n', ' ');
     }
+    const std::string prefix = std::string("The managed ") + what + " of " + *policy.text + " cannot be read (" + reason;
     try {
-        managed.configurations = ReadManaged(keptCopy, &content);
-        managed.warning = "The managed configurations of " + *policy.text + " cannot be read (" + reason +
-                          "); the last copy read is used.";
+        *loaded = read(keptCopy, &content);
+        return prefix + "); the last copy read is used.";
     } catch (const std::exception&) {
-        managed.warning = "The managed configurations of " + *policy.text + " cannot be read (" + reason +
-                          "), and no copy of them is kept.";
+        return prefix + "), and no copy of them is kept.";
     }
+}
+
+} // namespace
+
+std::string ManagedCopyPath() { return BesideDataFile(".managed.txt"); }
+
+std::string ManagedRulesCopyPath() { return BesideDataFile(".managed.rules"); }
+
+TManagedConfigurations LoadManagedConfigurations(const std::string& keptCopy) {
+    TManagedConfigurations managed;
+    managed.warning = LoadManagedFile(PolicyManagedConfigurations, "configurations", keptCopy, ReadManaged,
+                                      &managed.configurations);
     return managed;
+}
+
+TManagedRules LoadManagedRules(const std::string& keptCopy) {
+    TManagedRules managed;
+    const auto read = [](const std::string& path, std::vector<std::uint8_t>* content) {
+        ReadBytes(path, content);
+        TSwitchRules rules = ParseRules(std::string_view(reinterpret_cast<const char*>(content->data()), content->size()));
+        for (TSwitchRule& rule : rules.rules)
+            rule.managed = true;
+        return rules;
+    };
+    managed.warning = LoadManagedFile(PolicyManagedRules, "rules", keptCopy, read, &managed.rules);
+    return managed;
+}
+
+TSwitchRules RulesInForce(const TSwitchRules& own, const TSwitchRules& managed) {
+    TSwitchRules rules;
+    rules.rules = managed.rules;
+    rules.rules.insert(rules.rules.end(), own.rules.begin(), own.rules.end());
+    return rules;
 }
 
 } // namespace prolamo

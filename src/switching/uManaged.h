@@ -5,6 +5,7 @@
 // the user's data file changes because of them.
 
 #include "profiles/uProfileSettings.h"
+#include "uSwitchRules.h"
 
 #include <memory>
 #include <string>
@@ -25,6 +26,19 @@ std::string ManagedCopyPath();
 // The configurations of the file the policy names, which then becomes the kept copy; the kept
 // copy when the file cannot be read or is damaged. Raises only when the policy itself cannot be read.
 TManagedConfigurations LoadManagedConfigurations(const std::string& keptCopy = ManagedCopyPath());
+
+// The rules of the file the policy ManagedRules names, read as the user's rules file is and
+// marked managed; kept and used when the file cannot be read, as the configurations are.
+struct TManagedRules {
+    TSwitchRules rules;
+    std::string warning;
+};
+// "qvt.managed.rules" beside the data file.
+std::string ManagedRulesCopyPath();
+TManagedRules LoadManagedRules(const std::string& keptCopy = ManagedRulesCopyPath());
+
+// The rules the watcher tries: the organisation's first, then the user's own.
+TSwitchRules RulesInForce(const TSwitchRules& own, const TSwitchRules& managed);
 
 // "Managed by your organisation".
 inline constexpr const char* ManagedMark = "Managed by your organisation";

@@ -321,14 +321,17 @@ std::string DescribeProfile(const TSwitchRule& rule) {
     return "profile " + Quote(rule.profile) + " of " + Quote(rule.configuration);
 }
 
-TRuleProfile FindRuleProfile(const TConfigurations& root, const TSwitchRule& rule) {
-    TConfiguration* configuration = root.Configurations().Find(rule.configuration);
-    TConfigurationProfile* profile = configuration ? configuration->Profiles().Find(rule.profile) : nullptr;
-    return profile ? TRuleProfile{configuration, profile} : TRuleProfile{};
+TRuleProfile FindRuleProfile(const TConfigurations& root, const TSwitchRule& rule, const TConfigurations* managed) {
+    for (const TConfigurations* configurations : {&root, managed}) {
+        TConfiguration* configuration = configurations ? configurations->Configurations().Find(rule.configuration) : nullptr;
+        if (TConfigurationProfile* profile = configuration ? configuration->Profiles().Find(rule.profile) : nullptr)
+            return {configuration, profile};
+    }
+    return {};
 }
 
-TRuleProfile RuleProfile(const TConfigurations& root, const TSwitchRule& rule) {
-    const TRuleProfile found = FindRuleProfile(root, rule);
+TRuleProfile RuleProfile(const TConfigurations& root, const TSwitchRule& rule, const TConfigurations* managed) {
+    const TRuleProfile found = FindRuleProfile(root, rule, managed);
     if (!found.profile)
         throw ERulesError("the rule " + Quote(rule.name) + " names " + DescribeProfile(rule) +
                           ", which does not exist");
@@ -413,7 +416,7 @@ void CheckRule(const TSwitchRule& rule) {
 }
 
 std::vector<std::string> ExplainRules(const TSwitchRules& rules, const TNetworkFingerprint& fingerprint,
-                                      const TConfigurations& root) {
+                                      const TConfigurations& root, const TConfigurations* managed) {
     std::vector<std::string> lines{"Network"};
     if (fingerprint.adapters.empty())
         lines.push_back("  not connected");
@@ -439,7 +442,7 @@ std::vector<std::string> ExplainRules(const TSwitchRules& rules, const TNetworkF
     lines.push_back("Rule " + Quote(match->name) + " is the first that matches: the watcher " +
                     (match->ask ? "asks to apply" : "applies") + " profile " + Quote(match->profile) +
                     " of configuration " + Quote(match->configuration) + ".");
-    if (!FindRuleProfile(root, *match).profile)
+    if (!FindRuleProfile(root, *match, managed).profile)
         lines.push_back("That profile does not exist; the watcher reports it and applies nothing.");
     return lines;
 }

@@ -87,20 +87,24 @@ struct TSwitchRule {
     std::string profile;
     bool ask = false; // ask the user before applying
     std::vector<TRuleCondition> conditions;
+    bool managed = false; // the organisation's: tried first, not the user's to change
     bool operator==(const TSwitchRule&) const = default;
 };
 
 // "profile "Office" of "Location"", for messages.
 std::string DescribeProfile(const TSwitchRule& rule);
 
-// The configuration and profile a rule names in Root; both null when the profile does not exist.
+// The configuration and profile a rule names: the user's own in Root, else the organisation's in
+// Managed; both null when the profile does not exist.
 struct TRuleProfile {
     TConfiguration* configuration = nullptr;
     TConfigurationProfile* profile = nullptr;
 };
-TRuleProfile FindRuleProfile(const TConfigurations& root, const TSwitchRule& rule);
+TRuleProfile FindRuleProfile(const TConfigurations& root, const TSwitchRule& rule,
+                             const TConfigurations* managed = nullptr);
 // As FindRuleProfile, but raises ERulesError when the profile does not exist.
-TRuleProfile RuleProfile(const TConfigurations& root, const TSwitchRule& rule);
+TRuleProfile RuleProfile(const TConfigurations& root, const TSwitchRule& rule,
+                         const TConfigurations* managed = nullptr);
 
 // A rules file that cannot be read or a rule that cannot be made: the message says where and why.
 class ERulesError : public Exception {
@@ -163,7 +167,7 @@ void CheckRule(const TSwitchRule& rule);
 // "rule test" line by line: the network's adapters, each rule with its conditions' verdicts, and
 // what the watcher does, with a word when the profile it would apply does not exist in Root.
 std::vector<std::string> ExplainRules(const TSwitchRules& rules, const TNetworkFingerprint& fingerprint,
-                                      const TConfigurations& root);
+                                      const TConfigurations& root, const TConfigurations* managed = nullptr);
 
 // The file's text, its comments and blank lines kept; raises ERulesError naming the line.
 TSwitchRules ParseRules(std::string_view text);

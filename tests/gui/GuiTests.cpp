@@ -81,13 +81,8 @@ void Idle() { TfrmBase::IdleAll(); }
 // A machine policy value while it lives, as Group Policy writes it; on Windows the system's own.
 class TMachinePolicy {
 public:
-    TMachinePolicy(const char* name, std::int32_t value) : name_(name) {
-        TRegistry registry;
-        registry.SetRootKey(os::HKeyLocalMachine);
-        if (!registry.OpenKey(PolicyKey, true))
-            throw EOSError(registry.LastError());
-        registry.WriteInteger(name, value);
-    }
+    TMachinePolicy(const char* name, std::int32_t value) : name_(name) { OpenKey()->WriteInteger(name, value); }
+    TMachinePolicy(const char* name, const std::string& value) : name_(name) { OpenKey()->WriteString(name, value); }
     ~TMachinePolicy() {
         TRegistry registry;
         registry.SetRootKey(os::HKeyLocalMachine);
@@ -98,6 +93,14 @@ public:
     TMachinePolicy& operator=(const TMachinePolicy&) = delete;
 
 private:
+    static std::unique_ptr<TRegistry> OpenKey() {
+        auto registry = std::make_unique<TRegistry>();
+        registry->SetRootKey(os::HKeyLocalMachine);
+        if (!registry->OpenKey(PolicyKey, true))
+            throw EOSError(registry->LastError());
+        return registry;
+    }
+
     const char* name_;
 };
 
@@ -1015,14 +1018,90 @@ private slots:
                 QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
                 QCOMPARE(action->toolTip(), why);
             }
-            QVERIFY(main->actProfileApply->isEnabled());
-            QVERIFY(main->actProfilePreview->isEnabled());
+            // The user applies only the organisation's configurations.
+            QVERIFY(!main->actProfileApply->isEnabled());
+            QVERIFY(!main->actProfilePreview->isEnabled());
+            QCOMPARE(main->actProfileApply->toolTip(),
+                     QStringLiteral("Your organisation's policy lets you apply only the configurations it manages."));
         }
         Idle();
         for (QAction* action : edits) {
             QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
             QVERIFY(action->toolTip() != why);
         }
+        QVERIFY(main->actProfileApply->isEnabled());
+    }
+
+    void managedConfigurationsAreListedMarkedAppliedUndoneAndNotEditable() {
+        if (!workstation_->IsAdministrator())
+            QSKIP("setting a machine policy takes an administrator");
+        // The organisation's file: Location with Office captured as k1 = "office".
+        TestMachine() = {{"k1", "office"}};
+        const std::string share = (std::filesystem::path(DataFilePath()).parent_path() / "office.txt").string();
+        {
+            TConfigurations made;
+            TConfiguration& location = AddConfiguration(made, "Location", {"k1"});
+            TConfigurationProfile& office = location.Profiles().Add();
+            office.SetName("Office");
+            office.RefreshAll();
+            const std::string text = ExportConfigurations({&location});
+            QCOMPARE(os::Files().WriteFileReplacing(
+                         share, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())),
+                     os::ErrorSuccess);
+        }
+        AddConfiguration(Root(), "Location", {}).Profiles().Add().SetName("Mine");
+        TestMachine()["k1"] = "away";
+        const TMachinePolicy policy(PolicyManagedConfigurations, share);
+        auto main = OpenMain();
+        const QString mark = QStringLiteral("Managed by your organisation");
+        QCOMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{QStringLiteral("Location"), QStringLiteral("Location")}));
+        QVERIFY(main->cmbConfigurations->itemIcon(0).isNull());
+        QVERIFY(!main->cmbConfigurations->itemIcon(1).isNull());
+        QCOMPARE(main->cmbConfigurations->itemData(1, Qt::ToolTipRole).toString(), mark);
+
+        const QList<QAction*> edits = {main->actConfigurationEdit, main->actConfigurationDel, main->actProfileNew,
+                                       main->actProfileEdit,       main->actProfileDel,       main->actProfileRefresh};
+        for (QAction* action : edits)
+            QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
+        SelectItemIndex(*main->cmbConfigurations, 1);
+        Idle();
+        QCOMPARE(ComboTexts(*main->cmbProfiles), QStringList{QStringLiteral("Office")});
+        for (QAction* action : edits) {
+            QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
+            QCOMPARE(action->toolTip(), mark);
+        }
+        QVERIFY(main->actProfileApply->isEnabled());
+        {
+            // Under AllowUserConfigurations=0 the organisation's stay applicable.
+            const TMachinePolicy locked(PolicyAllowUserConfigurations, 0);
+            Idle();
+            QVERIFY(main->actProfileApply->isEnabled());
+        }
+
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileApply->trigger();
+        QCOMPARE(TestMachine()["k1"], std::string("office"));
+        ProgressWindows().value(0)->close();
+        Idle();
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileUndoApply->trigger();
+        QCOMPARE(TestMachine()["k1"], std::string("away"));
+        for (TfrmProgress* progress : ProgressWindows())
+            progress->close();
+        Idle();
+        QCOMPARE(Root().Configurations().Count(), std::size_t{1});
+
+    }
+
+    void anUnreachableManagedFileWarnsInTheStatusLine() {
+        if (!workstation_->IsAdministrator())
+            QSKIP("setting a machine policy takes an administrator");
+        AddConfiguration(Root(), "Mine", {});
+        const TMachinePolicy policy(PolicyManagedConfigurations, std::string("\\\\srv\\share\\office.txt"));
+        auto main = OpenMain();
+        QCOMPARE(ComboTexts(*main->cmbConfigurations), QStringList{QStringLiteral("Mine")});
+        QVERIFY2(main->StatusText().contains(QStringLiteral("cannot be read")), qPrintable(main->StatusText()));
+        QVERIFY2(main->StatusText().contains(QStringLiteral("office.txt")), qPrintable(main->StatusText()));
     }
 
     void deleteProfileAsksWithItsName() {

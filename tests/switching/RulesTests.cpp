@@ -1,5 +1,6 @@
 // The rules: their conditions on the network, their order, and their file as untrusted text.
 
+#include "profiles/uProfileSettings.h"
 #include "support/TempFolder.h"
 #include "switching/uSwitchRules.h"
 
@@ -99,6 +100,32 @@ TEST(Rules, FirstRuleWhoseConditionsAllHoldWins) {
     EXPECT_EQ(verdicts[0].why, "Wi-Fi has it");
     EXPECT_FALSE(verdicts[1].holds);
     EXPECT_EQ(verdicts[1].why, "no connected adapter has it");
+}
+
+// A configuration named Name with the profiles Profiles, in Root.
+void AddConfiguration(TConfigurations& root, const std::string& name, std::initializer_list<const char*> profiles) {
+    TConfiguration& configuration = root.Configurations().Add(root.Configurations().NewConfiguration());
+    configuration.SetName(name);
+    for (const char* profileName : profiles)
+        configuration.Profiles().Add(configuration.Profiles().NewProfile()).SetName(profileName);
+}
+
+TEST(Rules, ARuleFindsTheUsersProfileFirstThenTheOrganisations) {
+    TConfigurations own, managed;
+    AddConfiguration(own, "Location", {"Home"});
+    AddConfiguration(managed, "Location", {"Home", "Office"});
+    AddConfiguration(managed, "Printers", {"Floor 3"});
+    const auto found = [&](const char* configuration, const char* profile, const TConfigurations* organisation) {
+        return FindRuleProfile(own, {"Rule", configuration, profile, false, {}}, organisation).profile;
+    };
+    EXPECT_EQ(found("Location", "Home", &managed), own.Configurations().Find("Location")->Profiles().Find("Home"));
+    EXPECT_EQ(found("Location", "Office", &managed),
+              managed.Configurations().Find("Location")->Profiles().Find("Office"));
+    EXPECT_EQ(found("Printers", "Floor 3", &managed),
+              managed.Configurations().Find("Printers")->Profiles().Find("Floor 3"));
+    EXPECT_EQ(found("Printers", "Floor 3", nullptr), nullptr);
+    EXPECT_EQ(found("Location", "Lab", &managed), nullptr);
+    EXPECT_THROW(RuleProfile(own, {"Rule", "Printers", "Floor 3", false, {}}), ERulesError);
 }
 
 TEST(RulesFile, WrittenTextReadsBackTheSame) {

@@ -1125,6 +1125,14 @@ Unter einem neuen Namen importieren?</translation>
         <source>Your organisation&apos;s policy does not let you create, edit or delete configurations.</source>
         <translation>Die Richtlinie Ihrer Organisation erlaubt Ihnen nicht, Konfigurationen anzulegen, zu bearbeiten oder zu löschen.</translation>
     </message>
+    <message>
+        <source>Managed by your organisation</source>
+        <translation>Von Ihrer Organisation verwaltet</translation>
+    </message>
+    <message>
+        <source>Your organisation&apos;s policy lets you apply only the configurations it manages.</source>
+        <translation>Die Richtlinie Ihrer Organisation erlaubt Ihnen nur, die von ihr verwalteten Konfigurationen anzuwenden.</translation>
+    </message>
 </context>
 <context>
     <name>prolamo::TfrmPreview</name>
