@@ -7,10 +7,14 @@ if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
 endif()
 
 add_library(prolamo_options INTERFACE)
-target_compile_options(prolamo_options INTERFACE
-  -Wall -Wextra -pedantic -Woverloaded-virtual -Wnon-virtual-dtor -Wold-style-cast
-  # Designated initializers leave the other members at their defaults on purpose.
-  -Wno-missing-field-initializers)
+if(MSVC)
+  target_compile_options(prolamo_options INTERFACE /W4 /permissive- /utf-8)
+else()
+  target_compile_options(prolamo_options INTERFACE
+    -Wall -Wextra -pedantic -Woverloaded-virtual -Wnon-virtual-dtor -Wold-style-cast
+    # Designated initializers leave the other members at their defaults on purpose.
+    -Wno-missing-field-initializers)
+endif()
 if(WIN32)
   target_compile_definitions(prolamo_options INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX UNICODE _UNICODE)
 endif()

@@ -9,6 +9,7 @@ packages=(
   msitools wixl xvfb xauth
   appstream  # validates the installed metainfo
   clang libclang-rt-14-dev  # the sanitizer build and the fuzzers (.ci/sanitize, .ci/fuzz)
+  clang-format  # the sources' format (scripts/format.sh)
   qt6-base-dev qt6-svg-dev libqt6svg6 qt6-tools-dev-tools
   qt6-tools-dev qt6-l10n-tools  # Qt's LinguistTools for CMake: lupdate and lrelease make the translations
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine

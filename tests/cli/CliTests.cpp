@@ -467,8 +467,9 @@ TEST_F(CliTest, ControlCharactersFromTheDataFileReachTheTerminalEscaped) {
     for (const std::vector<std::string>& command : {std::vector<std::string>{"list"}, {"datafile", "dump"}}) {
         const CliResult refused = machine.Run(command);
         EXPECT_EQ(refused.exitCode, 3);
-        if (command[0] == "list")
+        if (command[0] == "list") {
             EXPECT_TRUE(Contains(refused.err, "Class T\\x1BestSetting not found"));
+        }
         EXPECT_EQ(refused.err.find('\x1B'), std::string::npos);
         EXPECT_EQ(refused.out.find('\x1B'), std::string::npos);
     }

@@ -656,7 +656,9 @@ private slots:
             QMap<QString, QString> texts;
             auto main = OpenMain();
             AttachSwitching(*main);
-            QTest::qWaitFor([&main] { return !main->lvwSettings->Checking(); });
+            // Inside a lambda that returns, QVERIFY cannot: record the failure and go on.
+            QTest::qVerify(QTest::qWaitFor([&main] { return !main->lvwSettings->Checking(); }),
+                           "the settings list finished checking", "", __FILE__, __LINE__);
             texts.insert(ShownTexts(*main));
             TfrmEditConfiguration configuration(a, Root().Configurations(), &a);
             texts.insert(ShownTexts(Shown(configuration)));

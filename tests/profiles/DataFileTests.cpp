@@ -488,7 +488,7 @@ TEST_F(DataFileTest, ALinkToNothingOrALoopIsAReadingErrorAndStaysAsItIs) {
 
 // What a command line leaves at its end: nothing of it is freed, nothing written.
 TEST_F(DataFileTest, DataLeftToTheProcessEndIsNeitherFreedNorSaved) {
-    struct Watch : IFreeListener {
+    struct Watch final : IFreeListener {
         bool freed = false;
         void ComponentFreed(TComponent&) override { freed = true; }
     } watch;
