@@ -20,9 +20,7 @@
 #include "uElevatedApply.h"
 #include "uRuleCommands.h"
 #include "uTerminal.h"
-#ifdef PROLAMO_SIMULATED_MACHINE
 #include "uMachineCommands.h"
-#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -673,7 +671,6 @@ const std::vector<TCommand>& Commands() {
         {{"watch"}, "[SECONDS]", 0, 1, TAccess::Watch, nullptr},
         {{"policy"}, "", 0, 0, TAccess::Policy, nullptr},
     };
-#ifdef PROLAMO_SIMULATED_MACHINE
     static const std::vector<TCommand> withMachine = [] {
         std::vector<TCommand> all = commands;
         for (const TMachineCommand& m : MachineCommands())
@@ -681,9 +678,6 @@ const std::vector<TCommand>& Commands() {
         return all;
     }();
     return withMachine;
-#else
-    return commands;
-#endif
 }
 
 // The commands that create, edit or delete the user's configurations; apply and undo only change
@@ -838,13 +832,11 @@ std::string TCli::HelpText() {
          << "  policy            every policy of the organisation with its effective value and where\n"
          << "                    it came from: machine policy, user policy, installer preference or\n"
          << "                    default\n";
-#ifdef PROLAMO_SIMULATED_MACHINE
     for (const TMachineCommand& m : MachineCommands()) {
         const std::string label = "  machine " + m.verb;
         text << label << (label.size() < 20 ? std::string(20 - label.size(), ' ') : "\n" + std::string(20, ' '))
              << m.help << "\n";
     }
-#endif
     text << "\nSetting kinds:";
     for (const TSettingClass* kind : GetSettingClasses()) {
         const TPropInfo* parameter = ParameterOf(*kind);
@@ -865,11 +857,7 @@ std::string TCli::HelpText() {
          << "               organisation, when one of your own has the same name\n"
          << "  -h, --help   this text\n"
          << "  --           every later argument is a name, even when it starts with '-'\n\n";
-#ifdef PROLAMO_SIMULATED_MACHINE
-    text << "The workstation is the simulated machine in $PROLAMO_MACHINE (default\n"
-         << "~/.local/share/prolamo/machine). ";
-#endif
-    text << "Commands that change the data file wait a few seconds while another Prolamo\n"
+    text << MachineHelpNote() << "Commands that change the data file wait a few seconds while another Prolamo\n"
          << "program (the desktop program, another " << Program << ") holds its lock, then refuse.\n"
          << "The desktop program holds it only while it saves or applies, and shows what\n"
          << "the commands changed.\n"
@@ -925,10 +913,8 @@ int TCli::Run(const std::vector<std::string>& arguments) {
             err_ << Program << ": " << UserConfigurationsLocked << "\n";
             return ExitPolicy;
         }
-#ifdef PROLAMO_SIMULATED_MACHINE
         if (command.access == TAccess::Machine)
             return RunMachineCommand(command.words[1], operands, out_, err_);
-#endif
         if (command.access == TAccess::Watch)
             return Watch(operands, in_, out_, err_);
         if (command.access == TAccess::Policy)

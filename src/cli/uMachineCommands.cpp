@@ -361,6 +361,11 @@ const std::vector<TMachineCommand>& MachineCommands() {
     return commands;
 }
 
+std::string MachineHelpNote() {
+    return "The workstation is the simulated machine in $PROLAMO_MACHINE (default\n"
+           "~/.local/share/prolamo/machine). ";
+}
+
 int RunMachineCommand(const std::string& verb, const std::vector<std::string>& o, std::ostream& out,
                       std::ostream& err) {
     if (verb == "show")

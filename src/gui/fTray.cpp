@@ -5,18 +5,13 @@
 #include "uGUIUtils.h"
 #include "uPictures.h"
 
+#include "os/StartupEntry.h"
+
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QMenu>
-#include <QSaveFile>
-#include <QStandardPaths>
 #include <QSystemTrayIcon>
-
-#ifdef _WIN32
-#include "classes/uRegistry.h"
-#endif
 
 namespace prolamo {
 
@@ -26,16 +21,6 @@ QString StartCommand() {
     return QStringLiteral("\"%1\" %2")
         .arg(QDir::toNativeSeparators(QCoreApplication::applicationFilePath()), QLatin1String(StartInTrayArgument));
 }
-
-#ifdef _WIN32
-constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr const char* kRunValue = "Prolamo";
-#else
-QString AutostartEntry() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/autostart/prolamo.desktop");
-}
-#endif
 
 } // namespace
 
@@ -174,51 +159,17 @@ void TTrayIcon::ShowMain() {
     main_.activateWindow();
 }
 
-#ifdef _WIN32
-bool StartsWithSession() {
-    TRegistry registry(os::KeyQueryValue);
-    registry.SetRootKey(os::HKeyCurrentUser);
-    return registry.OpenKey(kRunKey, false) && registry.ValueExists(kRunValue);
-}
+bool StartsWithSession() { return os::StartupEntry().Exists(); }
 
 void SetStartWithSession(bool enabled) {
-    TRegistry registry(os::KeyQueryValue | os::KeySetValue);
-    registry.SetRootKey(os::HKeyCurrentUser);
-    if (!registry.OpenKey(kRunKey, enabled)) {
-        if (!enabled)
-            return; // no Run key: no entry to remove
-        throw Exception(ToUtf8(QCoreApplication::translate("prolamo", "The start-up entry HKEY_CURRENT_USER\\%1 cannot be written").arg(QLatin1String(kRunKey))));
-    }
-    if (enabled)
-        registry.WriteString(kRunValue, StartCommand().toStdString());
-    else if (!registry.DeleteValue(kRunValue) && registry.ValueExists(kRunValue))
-        throw Exception(ToUtf8(QCoreApplication::translate("prolamo", "The start-up entry HKEY_CURRENT_USER\\%1 cannot be removed").arg(QLatin1String(kRunKey))));
-}
-#else
-bool StartsWithSession() { return QFile::exists(AutostartEntry()); }
-
-void SetStartWithSession(bool enabled) {
-    const QString path = AutostartEntry();
-    if (!enabled) {
-        if (QFile::exists(path) && !QFile::remove(path))
-            throw Exception(ToUtf8(QCoreApplication::translate("prolamo", "The autostart entry %1 cannot be removed").arg(path)));
+    os::IStartupEntry& entry = os::StartupEntry();
+    const os::ErrorCode error = enabled ? entry.Write(ToUtf8(StartCommand())) : entry.Remove();
+    if (error == os::ErrorSuccess)
         return;
-    }
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    const auto fail = [&] {
-        throw Exception(ToUtf8(QCoreApplication::translate("prolamo", "The autostart entry %1 cannot be written: %2")
-                                   .arg(path, file.errorString())));
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        fail();
-    file.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=Prolamo\nComment=Switches workstation "
-                              "settings by the network\nExec=%1\nIcon=prolamo\nX-GNOME-Autostart-enabled=true\n")
-                   .arg(StartCommand())
-                   .toUtf8());
-    if (!file.commit())
-        fail();
+    const QString text = enabled ? QCoreApplication::translate("prolamo", "The start-up entry %1 cannot be written: %2")
+                                 : QCoreApplication::translate("prolamo", "The start-up entry %1 cannot be removed: %2");
+    throw Exception(ToUtf8(text.arg(QString::fromStdString(entry.Place()),
+                                    QString::fromStdString(os::SystemErrorText(error)))));
 }
-#endif
 
 } // namespace prolamo

@@ -17,6 +17,11 @@ public:
     // AllowSetForegroundWindow(ASFW_ANY): the program the user just started lets the running
     // copy it hands over to bring its window to the front.
     virtual void AllowForegroundHandover() = 0;
+    // A file read through its own pages that another program cuts short meanwhile faults when
+    // those pages are touched (SIGBUS here). From now on such a fault writes Message to standard
+    // error and ends the process with ExitCode. Windows refuses to cut short a mapped file, so
+    // there it needs nothing. Message must outlive the process.
+    virtual void EndWhenAMappedFileIsCutShort(const char* message, int exitCode) = 0;
 };
 
 ISession& Session();

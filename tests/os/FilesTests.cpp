@@ -3,6 +3,7 @@
 
 #include "os/FileLock.h"
 #include "os/Files.h"
+#include "os/Session.h"
 
 #include <gtest/gtest.h>
 
@@ -320,8 +321,9 @@ TEST_F(FilesTest, AReplacedMachineFileKeepsItsModeAndOwnerAndANewOneTheUsersDefa
     EXPECT_EQ(after.st_mode & 07777, 0640u);
     EXPECT_EQ(after.st_uid, before.st_uid);
     EXPECT_EQ(after.st_gid, before.st_gid);
-    if (ownerGiven)
+    if (ownerGiven) {
         EXPECT_EQ(after.st_uid, 1234u);
+    }
 
     const mode_t mask = ::umask(022);
     ::umask(mask);
@@ -360,6 +362,22 @@ TEST_F(FilesTest, AMachineFileWhoseWriteFailsIsLeftAsItWas) {
     }
     EXPECT_EQ(Read("other-name.txt"), Bytes(old));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp_.Path()), {}), 3);
+}
+
+TEST_F(FilesTest, AMappedFileCutShortWhileReadEndsTheProcessWithTheGivenMessageAndCode) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    Make("cut.bin", std::string(3 * 4096, 'x'));
+    const auto readCutShort = [&] {
+        Session().EndWhenAMappedFileIsCutShort("the file was cut short\n", 42);
+        std::shared_ptr<const FileBytes> bytes;
+        if (Files().ReadFileBytes(PathOf("cut.bin"), FileReading::Mapped, &bytes) != ErrorSuccess)
+            std::_Exit(1);
+        std::filesystem::resize_file(PathOf("cut.bin"), 0);
+        volatile std::uint8_t last = bytes->Bytes().back();
+        static_cast<void>(last);
+        std::_Exit(0);
+    };
+    EXPECT_EXIT(readCutShort(), ::testing::ExitedWithCode(42), "the file was cut short");
 }
 
 } // namespace

@@ -3,7 +3,9 @@
 #include "os/Session.h"
 
 #include <csignal>
+#include <cstring>
 #include <initializer_list>
+#include <unistd.h>
 
 namespace prolamo::os {
 
@@ -12,6 +14,15 @@ namespace {
 volatile std::sig_atomic_t endRequested = 0;
 
 extern "C" void NoteEndRequest(int) { endRequested = 1; }
+
+const char* cutShortMessage = "";
+int cutShortExitCode = 1;
+
+// Only calls that are safe in a signal handler.
+extern "C" void EndForCutShortFile(int) {
+    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, cutShortMessage, std::strlen(cutShortMessage));
+    ::_exit(cutShortExitCode);
+}
 
 class PosixSession final : public ISession {
 public:
@@ -27,6 +38,12 @@ public:
 
     // Desktops here give the window the focus it asks for.
     void AllowForegroundHandover() override {}
+
+    void EndWhenAMappedFileIsCutShort(const char* message, int exitCode) override {
+        cutShortMessage = message;
+        cutShortExitCode = exitCode;
+        std::signal(SIGBUS, EndForCutShortFile);
+    }
 };
 
 } // namespace

@@ -15,6 +15,8 @@ public:
 
     // Without it Windows only flashes the running copy's taskbar button.
     void AllowForegroundHandover() override { ::AllowSetForegroundWindow(ASFW_ANY); }
+
+    void EndWhenAMappedFileIsCutShort(const char*, int) override {}
 };
 
 } // namespace
