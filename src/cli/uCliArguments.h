@@ -8,6 +8,8 @@
 
 namespace prolamo::cli {
 
+inline constexpr const char* Program = "prolamo-cli";
+
 // What the process tells its caller; --help lists them.
 enum ExitCode : int {
     ExitOk = 0,

@@ -21,8 +21,6 @@ namespace prolamo::cli {
 
 namespace {
 
-std::string Quote(const std::string& name) { return "\"" + name + "\""; }
-
 std::string Describe(const TSwitchRule& rule) {
     return Quote(rule.name) + ": " + DescribeProfile(rule) + (rule.ask ? ", asks first" : "");
 }

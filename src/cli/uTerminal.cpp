@@ -66,6 +66,10 @@ std::string TerminalLine(std::string_view text) {
     return EscapeControls(text, false);
 }
 
+std::string Quote(std::string_view name) {
+    return "\"" + TerminalLine(name) + "\"";
+}
+
 std::string TerminalMessage(std::string_view message) {
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
         message.remove_suffix(1);

@@ -19,6 +19,8 @@ std::string TerminalText(const std::string& message);
 
 // One line of text: a name, a path; every control character escaped, line breaks too.
 std::string TerminalLine(std::string_view text);
+// A name for a message, in double quotes; it may come from a file, so controls are escaped.
+std::string Quote(std::string_view name);
 // A message that quotes what it read (a load error) as one line: trailing line breaks go, every
 // other control character is escaped.
 std::string TerminalMessage(std::string_view message);
