@@ -1,5 +1,6 @@
 #include "Exceptions.h"
 
+#include "Translation.h"
 #include "os/Errors.h"
 
 #include <cstdio>
@@ -10,14 +11,14 @@ namespace {
 
 std::string InOutText(int code) {
     switch (code) {
-    case 2: return "File not found";
-    case 3: return "Invalid filename";
-    case 4: return "Too many open files";
-    case 5: return "File access denied";
-    case 100: return "Read beyond end of file";
-    case 101: return "Disk full";
-    case 106: return "Invalid numeric input";
-    default: return "I/O error " + std::to_string(code);
+    case 2: return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "File not found"));
+    case 3: return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Invalid filename"));
+    case 4: return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Too many open files"));
+    case 5: return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "File access denied"));
+    case 100: return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Read beyond end of file"));
+    case 101: return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Disk full"));
+    case 106: return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Invalid numeric input"));
+    default: return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "I/O error %1"), {std::to_string(code)});
     }
 }
 
@@ -53,17 +54,26 @@ std::string Format(const char* pattern, std::initializer_list<std::string> args)
 }
 
 EOSError::EOSError(std::uint32_t code)
-    : Exception("System Error.  Code: " + std::to_string(code) + "." + LineBreak + SystemText(code)),
+    : Exception(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "System Error.  Code: %1."), {std::to_string(code)}) +
+                LineBreak + SystemText(code)),
       errorCode_(code) {}
 
 std::string OSErrorAdvice(std::uint32_t code) {
     switch (code) {
-    case 3: return "Check that the folder exists and that its drive is connected";
-    case 5: return "You may need administrative rights: start Prolamo as administrator and try again";
-    case 32: return "Close the program that has the file open and try again";
-    case 112: return "Free some space on the disk and try again";
-    case 1314: return "Your account lacks the right this needs: start Prolamo as administrator and try again";
-    default: return {};
+    case 3:
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Check that the folder exists and that its drive is connected"));
+    case 5:
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP(
+                                        "Engine", "You may need administrative rights: start Prolamo as administrator and try again"));
+    case 32:
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Close the program that has the file open and try again"));
+    case 112:
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Free some space on the disk and try again"));
+    case 1314:
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Your account lacks the right this needs: start Prolamo "
+                                                                     "as administrator and try again"));
+    default:
+        return {};
     }
 }
 
@@ -79,14 +89,15 @@ std::string AdvisedMessage(const std::exception& error) {
     else if (const auto* oleError = dynamic_cast<const EOleSysError*>(&error))
         advice = HResultAdvice(oleError->ErrorCode());
     // The file settings add their own hint on access; one piece of advice is enough.
-    if (advice.empty() || message.find("You may need") != std::string::npos)
+    if (advice.empty() || message.find(advice) != std::string::npos ||
+        message.find(Translated("Engine", texts::AdminHint)) != std::string::npos)
         return message;
     return message + ". " + advice;
 }
 
 void RaiseLastOSError(std::uint32_t code) {
     if (code == 0)
-        throw EOSError(0, texts::UnknownOSError);
+        throw EOSError(0, Translated("Engine", texts::UnknownOSError));
     throw EOSError(code);
 }
 
@@ -97,7 +108,7 @@ std::string OleErrorText(std::uint32_t resultCode) {
         return text;
     char hex[9];
     std::snprintf(hex, sizeof hex, "%.8X", static_cast<unsigned>(resultCode));
-    return std::string("OLE error ") + hex;
+    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "OLE error %1"), {hex});
 }
 } // namespace
 

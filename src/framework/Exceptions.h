@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Translation.h"
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -123,7 +125,9 @@ inline constexpr const char* DuplicateComponent = "A component named %s already 
 inline constexpr const char* InvalidUtf8 = "The text of %s is not valid UTF-8";
 inline constexpr const char* InvalidPropertyValue = "Invalid property value";
 inline constexpr const char* ListIndexError = "List index out of bounds (%d)";
-inline constexpr const char* UnknownOSError = "A call to an OS function failed";
+inline constexpr const char* UnknownOSError = PROLAMO_TRANSLATE_NOOP("Engine", "A call to an OS function failed");
+// What a denied write adds after its error, when a protected system file is the likely cause.
+inline constexpr const char* AdminHint = PROLAMO_TRANSLATE_NOOP("Engine", "You may need administrative privileges");
 } // namespace texts
 
 // printf-style formatting restricted to %s and %d, enough for the platform's texts.

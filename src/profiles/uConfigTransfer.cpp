@@ -158,7 +158,8 @@ std::vector<std::string> ImportConfigurations(TConfigurations& root, const TConf
         std::unordered_set<std::string> importing;
         for (const TConfiguration& configuration : imported.Configurations())
             if (names.Taken(configuration.Name()) || !importing.insert(configuration.Name()).second)
-                throw EImportConflict("A configuration named " + Quote(configuration.Name()) + " exists already");
+                throw EImportConflict(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "A configuration named %1 exists already"),
+                                                 {Quote(configuration.Name())}));
     }
     std::vector<std::string> given;
     given.reserve(imported.Configurations().Count());

@@ -146,7 +146,7 @@ void TEnvSetting::Assign(const TPersistent& source) {
 void TEnvSetting::CheckParameters() const {
     for (const std::u16string& name : names_)
         if (!IsValidEnvironmentName(ParseEnvChoice(name).name))
-            throw Exception(Format(EnvNameRefused, {QuotedText(os::Utf16ToUtf8(name))}));
+            throw Exception(Translated("Engine", EnvNameRefused, {QuotedText(os::Utf16ToUtf8(name))}));
 }
 
 // Each variable as the key that an apply writes it to stores it, so a later apply puts back the
@@ -162,7 +162,7 @@ std::unique_ptr<TSettingValue> TEnvSetting::CaptureValue() {
     for (const std::u16string& entry : names_) {
         const TEnvChoice choice = ParseEnvChoice(entry);
         if (!IsValidEnvironmentName(choice.name)) {
-            AddCaptureWarning(Format(EnvNameRefused, {QuotedText(os::Utf16ToUtf8(entry))}));
+            AddCaptureWarning(Translated("Engine", EnvNameRefused, {QuotedText(os::Utf16ToUtf8(entry))}));
             continue;
         }
         if (choice.scope) {
@@ -178,7 +178,7 @@ std::unique_ptr<TSettingValue> TEnvSetting::CaptureValue() {
         if (type == TRegDataType::String || type == TRegDataType::ExpandString) {
             text = os::Utf8ToUtf16(key->ReadString(valueName));
         } else if (key != nullptr && key->ValueExists(valueName)) {
-            AddCaptureWarning(Format(EnvNotText, {QuotedText(valueName)}));
+            AddCaptureWarning(Translated("Engine", EnvNotText, {QuotedText(valueName)}));
             continue;
         } else {
             text = ProcessVariable(name);
@@ -199,10 +199,10 @@ void TEnvSetting::CaptureScoped(const std::u16string& name, TEnvScope scope, TWi
     if (type == TRegDataType::String || type == TRegDataType::ExpandString)
         lines.Add(name + u'=' + os::Utf8ToUtf16(key.ReadString(valueName)));
     else if (opened && key.ValueExists(valueName))
-        AddCaptureWarning(Format(EnvNotText, {QuotedText(valueName)}));
+        AddCaptureWarning(Translated("Engine", EnvNotText, {QuotedText(valueName)}));
     else
-        AddCaptureWarning(Format(EnvNotSet, {QuotedText(valueName), scope == TEnvScope::User ? "for the user"
-                                                                                             : "for the machine"}));
+        AddCaptureWarning(Translated("Engine", scope == TEnvScope::User ? EnvNotSetForUser : EnvNotSetForMachine,
+                                     {QuotedText(valueName)}));
 }
 
 void TEnvSetting::ApplyValue(const TSettingValue& value, TCheckResultList& results) {
@@ -227,12 +227,12 @@ void ApplyLines(const TSetting& setting, const TWideStrings& lines,
     for (std::size_t i = 0; i < lines.Count(); ++i) {
         const std::u16string name = NameOfLine(lines[i]);
         if (!IsValidEnvironmentName(name)) {
-            setting.AddError(results, Format(EnvNameRefused, {QuotedText(os::Utf16ToUtf8(name))}));
+            setting.AddError(results, Translated("Engine", EnvNameRefused, {QuotedText(os::Utf16ToUtf8(name))}));
             continue;
         }
         const std::u16string text = lines.ValueFromIndex(static_cast<std::size_t>(lines.IndexOfName(name)));
         if (!WriteVariable(name, text, scopeOf(name)))
-            setting.AddWarning(results, Format(EnvNotOverwritten, {QuotedText(os::Utf16ToUtf8(name))}));
+            setting.AddWarning(results, Translated("Engine", EnvNotOverwritten, {QuotedText(os::Utf16ToUtf8(name))}));
     }
 }
 

@@ -15,13 +15,16 @@ inline constexpr const char* SystemEnvironmentKey = "\\System\\CurrentControlSet
 inline constexpr const char* UserEnvironmentKey = "\\Environment";
 
 inline constexpr const char* EnvNameRefused =
-    "%s is not a name an environment variable can have (it is empty or blank, or holds \"=\" or a control "
-    "character)";
+    PROLAMO_TRANSLATE_NOOP("Engine", "%1 is not a name an environment variable can have (it is empty or blank, or holds \"=\" or a control "
+    "character)");
 inline constexpr const char* EnvNotText =
-    "The variable %s is not a text in the registry but a value of another type; it is not captured";
+    PROLAMO_TRANSLATE_NOOP("Engine", "The variable %1 is not a text in the registry but a value of another type; it is not captured");
 inline constexpr const char* EnvNotOverwritten =
-    "The variable %s is not a text in the registry but a value of another type; it is left as it is";
-inline constexpr const char* EnvNotSet = "The variable %s is not set %s; it is not captured";
+    PROLAMO_TRANSLATE_NOOP("Engine", "The variable %1 is not a text in the registry but a value of another type; it is left as it is");
+inline constexpr const char* EnvNotSetForUser =
+    PROLAMO_TRANSLATE_NOOP("Engine", "The variable %1 is not set for the user; it is not captured");
+inline constexpr const char* EnvNotSetForMachine =
+    PROLAMO_TRANSLATE_NOOP("Engine", "The variable %1 is not set for the machine; it is not captured");
 
 // Whether Windows can hold a variable of this name: not empty, not only blanks, without "=" and
 // control characters.

@@ -25,7 +25,7 @@ bool IsTextByte(std::uint8_t b) { return b >= 32 || b == 9 || b == 10 || b == 13
 
 // Access denied is mostly a protected system file: say what would help.
 std::string WithAdminHint(os::ErrorCode code, std::string message) {
-    return code == os::ErrorAccessDenied ? message + AdminHint : message;
+    return code == os::ErrorAccessDenied ? message + ". " + Translated("Engine", texts::AdminHint) : message;
 }
 
 [[noreturn]] void AssertionFailed(const char* what) { throw EAssertionFailed(what); }
@@ -51,9 +51,9 @@ EInOutError FileError(os::ErrorCode code, const std::string& fileName, bool writ
     const int c = static_cast<int>(code);
     switch (code) {
     case os::ErrorInvalidFunction:
-        return EInOutError(c, Format(FileIsDevice, {fileName}));
+        return EInOutError(c, Translated("Engine", FileIsDevice, {fileName}));
     case os::ErrorFileTooLarge:
-        return EInOutError(c, Format(FileTooLarge, {fileName}));
+        return EInOutError(c, Translated("Engine", FileTooLarge, {fileName}));
     default:
         return writing ? EInOutError(c, WithAdminHint(code, EInOutError(c).Message())) : EInOutError(c);
     }
@@ -66,7 +66,7 @@ EInOutError FileReadError(os::ErrorCode code, const std::string& fileName) { ret
 EInOutError FileWriteError(os::ErrorCode code, const std::string& fileName, bool unchanged) {
     if (code == os::ErrorInvalidFunction || code == os::ErrorPathNotFound || code == os::ErrorAccessDenied)
         return FileError(code, fileName, true);
-    return EInOutError(static_cast<int>(code), Format(unchanged ? FileLeftAsItWas : FileNotPutBack,
+    return EInOutError(static_cast<int>(code), Translated("Engine", unchanged ? FileLeftAsItWas : FileNotPutBack,
                                                       {WriteFailureReason(code), FileNamePartOf(fileName)}));
 }
 
@@ -97,12 +97,12 @@ std::string PathFault(const std::string& path, const std::string& what) {
     const bool share = path.size() >= 2 && separator(path[0]) && separator(path[1]);
     const bool root = os::PathDelimiter == '/' && !path.empty() && path[0] == '/';
     if (!drive && !share && !root)
-        return Format(PathIsRelative, {what});
+        return Translated("Engine", PathIsRelative, {what});
     for (std::size_t start = 0; start <= path.size();) {
         const auto end = std::find_if(path.begin() + static_cast<std::ptrdiff_t>(start), path.end(), separator);
         const auto stop = static_cast<std::size_t>(end - path.begin());
         if (path.compare(start, stop - start, "..") == 0)
-            return Format(PathHasParent, {what});
+            return Translated("Engine", PathHasParent, {what});
         start = stop + 1;
     }
     return {};
@@ -145,7 +145,7 @@ void TFileSettingValue::LoadFromFile(const std::string& fileName) {
         return;
     }
     if ((attributes & os::FileAttributeDevice) != 0)
-        throw EInOutError(static_cast<int>(os::ErrorInvalidFunction), Format(FileIsDevice, {fileName}));
+        throw EInOutError(static_cast<int>(os::ErrorInvalidFunction), Translated("Engine", FileIsDevice, {fileName}));
     // The size is checked before anything is allocated, and the bytes are read straight into the
     // buffer the value keeps.
     std::vector<std::uint8_t> bytes;
@@ -200,15 +200,15 @@ void TFileSettingValue::DefineProperties(TFiler& filer) {
 
 std::string TFileSettingValue::GetHint() const {
     if (!fileExists_)
-        return NoFileHint;
+        return Translated("Engine", NoFileHint);
     if (contentSize_ <= 0)
-        return EmptyFileHint;
+        return Translated("Engine", EmptyFileHint);
     const std::size_t shown = std::min({content_.bytes.size(), static_cast<std::size_t>(contentSize_), HintLength});
     std::string text(content_.bytes.begin(), content_.bytes.begin() + static_cast<std::ptrdiff_t>(shown));
     if (static_cast<std::size_t>(contentSize_) > HintLength)
         text += "...";
     if (!std::all_of(text.begin(), text.end(), [](char c) { return IsTextByte(static_cast<std::uint8_t>(c)); }))
-        return BinaryFileHint;
+        return Translated("Engine", BinaryFileHint);
     return text;
 }
 
@@ -232,16 +232,16 @@ void TAbstractFileSetting::ApplyValue(const TSettingValue& value, TCheckResultLi
     // Neither is opened: writing or deleting them is never what the value means.
     if (const std::uint32_t attributes = AttributesOf(path); attributes != os::InvalidFileAttributes) {
         if ((attributes & os::FileAttributeDirectory) != 0)
-            throw EInOutError(static_cast<int>(os::ErrorAccessDenied), Format(FileIsFolder, {path}));
+            throw EInOutError(static_cast<int>(os::ErrorAccessDenied), Translated("Engine", FileIsFolder, {path}));
         if ((attributes & os::FileAttributeDevice) != 0)
-            throw EInOutError(static_cast<int>(os::ErrorInvalidFunction), Format(FileIsDevice, {path}));
+            throw EInOutError(static_cast<int>(os::ErrorInvalidFunction), Translated("Engine", FileIsDevice, {path}));
         // The preview and the question showed this path: a link would put the bytes somewhere else.
         // Deleting a link removes only the link, so that is left to go on.
         if ((attributes & os::FileAttributeReparsePoint) != 0 && fileValue->FileExists()) {
             std::string target;
             if (os::Files().GetLinkTarget(path, &target) != os::ErrorSuccess)
-                throw EInOutError(static_cast<int>(os::ErrorAccessDenied), Format(FileIsBrokenLink, {path}));
-            throw EInOutError(static_cast<int>(os::ErrorAccessDenied), Format(FileIsLink, {path, target}));
+                throw EInOutError(static_cast<int>(os::ErrorAccessDenied), Translated("Engine", FileIsBrokenLink, {path}));
+            throw EInOutError(static_cast<int>(os::ErrorAccessDenied), Translated("Engine", FileIsLink, {path, target}));
         }
     }
     if (fileValue->FileExists()) {

@@ -144,7 +144,8 @@ void TPrefs::Save() const {
         std::string reason = os::SystemErrorText(e);
         while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n'))
             reason.pop_back();
-        throw EFCreateError(static_cast<int>(e), "Cannot create file \"" + path + "\". " + reason);
+        throw EFCreateError(static_cast<int>(e),
+                            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Cannot create file \"%1\". %2"), {path, reason}));
     }
 }
 
@@ -246,7 +247,7 @@ std::unique_ptr<TSettingValue> TFirefoxProxySetting::CaptureValue() {
     std::vector<std::string> leftOut;
     prefs.GetPrefs(FirefoxProxyPrefix, value->Settings(), &leftOut);
     for (const std::string& name : leftOut)
-        AddCaptureWarning(Format(FirefoxNameWithEquals, {QuotedText(name)}));
+        AddCaptureWarning(Translated("Engine", FirefoxNameWithEquals, {QuotedText(name)}));
     return value;
 }
 
@@ -267,9 +268,9 @@ void TFirefoxProxySetting::ApplyValue(const TSettingValue& value, TCheckResultLi
         // The value comes from the data file: it may hold anything.
         const std::string name = settings.Name(i);
         if (name.compare(0, prefix.size(), prefix) != 0)
-            AddWarning(results, Format(FirefoxNotProxy, {QuotedText(settings[i])}));
+            AddWarning(results, Translated("Engine", FirefoxNotProxy, {QuotedText(settings[i])}));
         else if (!prefs.SetPref(name, settings.ValueFromIndex(i)))
-            AddWarning(results, Format(FirefoxLineRefused, {QuotedText(settings[i])}));
+            AddWarning(results, Translated("Engine", FirefoxLineRefused, {QuotedText(settings[i])}));
     }
     prefs.Save();
 }

@@ -15,7 +15,8 @@ inline constexpr const char* FirefoxProxyPrefix = "network.proxy.";
 
 class TFirefoxProfileNotFoundException : public Exception {
 public:
-    TFirefoxProfileNotFoundException() : Exception("Firefox profile not found") {}
+    TFirefoxProfileNotFoundException()
+        : Exception(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Firefox profile not found"))) {}
 };
 
 // A file the preferences cannot be written to: "Cannot create file "%s". " and the system's reason.
@@ -25,10 +26,10 @@ public:
 };
 
 inline constexpr const char* FirefoxLineRefused =
-    "The preference %s cannot be written as one well-formed user_pref line; it is left out";
-inline constexpr const char* FirefoxNotProxy = "The preference %s is not a proxy preference; it is left out";
+    PROLAMO_TRANSLATE_NOOP("Engine", "The preference %1 cannot be written as one well-formed user_pref line; it is left out");
+inline constexpr const char* FirefoxNotProxy = PROLAMO_TRANSLATE_NOOP("Engine", "The preference %1 is not a proxy preference; it is left out");
 inline constexpr const char* FirefoxNameWithEquals =
-    "The preference %s has \"=\" in its name, which the value cannot hold; it is not captured";
+    PROLAMO_TRANSLATE_NOOP("Engine", "The preference %1 has \"=\" in its name, which the value cannot hold; it is not captured");
 
 // <roaming application data>\Mozilla\Firefox\profiles.ini, section Profile0, + "\prefs.js".
 // Raises TFirefoxProfileNotFoundException when the profile list is missing or names no path.

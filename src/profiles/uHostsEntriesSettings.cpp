@@ -51,16 +51,16 @@ std::optional<TBlockPlace> FindBlock(const std::string& content, const std::vect
         const std::string_view text(content.data() + lines[i].start, lines[i].end - lines[i].start);
         if (text == beginMarker) {
             if (begin)
-                throw Exception(Format(HostsBlockTwice, {quoted, std::to_string(*begin + 1), std::to_string(i + 1)}));
+                throw Exception(Translated("Engine", HostsBlockTwice, {quoted, std::to_string(*begin + 1), std::to_string(i + 1)}));
             begin = i;
         } else if (text == endMarker) {
             if (!begin || end)
-                throw Exception(Format(HostsBlockUnbegun, {quoted, std::to_string(i + 1)}));
+                throw Exception(Translated("Engine", HostsBlockUnbegun, {quoted, std::to_string(i + 1)}));
             end = i;
         }
     }
     if (begin && !end)
-        throw Exception(Format(HostsBlockUnended, {quoted, std::to_string(*begin + 1)}));
+        throw Exception(Translated("Engine", HostsBlockUnended, {quoted, std::to_string(*begin + 1)}));
     if (!begin)
         return std::nullopt;
     return TBlockPlace{*begin, *end};
@@ -99,7 +99,7 @@ std::vector<std::string> HostsBlockLines(const std::string& content, const std::
 void CheckHostsEntry(const std::string& entry) {
     if (std::any_of(entry.begin(), entry.end(), [](char c) { return IsControl(c) && c != '\t'; }) ||
         entry.starts_with(HostsBlockBegin) || entry.starts_with(HostsBlockEnd))
-        throw Exception(Format(HostsEntryRefused, {QuotedText(entry)}));
+        throw Exception(Translated("Engine", HostsEntryRefused, {QuotedText(entry)}));
 }
 
 std::string ReplaceHostsBlock(const std::string& content, const std::string& name,
@@ -153,7 +153,7 @@ void THostsEntriesValue::Assign(const TPersistent& source) {
     TSettingValue::Assign(source);
 }
 
-std::string THostsEntriesValue::GetHint() const { return entries_.empty() ? NoHostsEntriesHint : entries_; }
+std::string THostsEntriesValue::GetHint() const { return entries_.empty() ? Translated("Engine", NoHostsEntriesHint) : entries_; }
 
 // ---- THostsEntriesSetting ----
 
@@ -180,7 +180,7 @@ void THostsEntriesSetting::CheckParameters() const {
     if (blockName_.empty() || std::any_of(blockName_.begin(), blockName_.end(), IsControl) ||
         blockName_.front() == ' ' || blockName_.back() == ' ' || blockName_.front() == '\t' ||
         blockName_.back() == '\t')
-        throw Exception(Format(HostsBlockNameRefused, {QuotedText(blockName_)}));
+        throw Exception(Translated("Engine", HostsBlockNameRefused, {QuotedText(blockName_)}));
 }
 
 std::unique_ptr<TSettingValue> THostsEntriesSetting::CaptureValue() {

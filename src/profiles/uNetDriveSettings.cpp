@@ -136,8 +136,8 @@ void TNetDriveSetting::ApplyValue(const TSettingValue& value, TCheckResultList& 
         os::ErrorInfo info;
         const std::u16string local = LocalName(line);
         if (const os::HResult hr = network->RemoveNetworkDrive(local, false, true, &info); Failed(hr))
-            AddWarning(results,
-                       "Error deleting network drive " + os::Utf16ToUtf8(local) + " " + DriveFailure(EOleException(hr, info)));
+            AddWarning(results, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Error deleting network drive %1 %2"),
+                                           {os::Utf16ToUtf8(local), DriveFailure(EOleException(hr, info))}));
         else
             removed.Add(line);
     }
@@ -146,7 +146,8 @@ void TNetDriveSetting::ApplyValue(const TSettingValue& value, TCheckResultList& 
         try {
             MapDrive(*network, local, RemoteName(line));
         } catch (const Exception& e) {
-            AddError(results, "Error installing network drive " + os::Utf16ToUtf8(local) + " " + DriveFailure(e));
+            AddError(results, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Error installing network drive %1 %2"),
+                                         {os::Utf16ToUtf8(local), DriveFailure(e)}));
             RestoreDrive(*network, removed, local, results);
         }
     }
@@ -161,10 +162,11 @@ void TNetDriveSetting::RestoreDrive(os::IWshNetwork& network, TWideStrings& remo
     removed.Delete(static_cast<std::size_t>(index)); // a letter the value holds twice is restored once
     try {
         MapDrive(network, local, previous);
-        AddWarning(results, "Network drive " + os::Utf16ToUtf8(local) + " keeps its previous mapping " +
-                                os::Utf16ToUtf8(previous));
+        AddWarning(results, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Network drive %1 keeps its previous mapping %2"),
+                                       {os::Utf16ToUtf8(local), os::Utf16ToUtf8(previous)}));
     } catch (const Exception& e) {
-        AddError(results, "Error restoring network drive " + os::Utf16ToUtf8(local) + " " + DriveFailure(e));
+        AddError(results, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Error restoring network drive %1 %2"),
+                                     {os::Utf16ToUtf8(local), DriveFailure(e)}));
     }
 }
 

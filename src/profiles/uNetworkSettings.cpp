@@ -93,7 +93,7 @@ std::string ReadRegistryString(const std::string& key, const std::string& name, 
 } // namespace
 
 EWbemMethodNotSupportedError::EWbemMethodNotSupportedError(const std::string& propertyName)
-    : EOSError(kWbemNotFound, Format(WmiPropertyNotSupported, {propertyName})) {}
+    : EOSError(kWbemNotFound, Translated("Engine", WmiPropertyNotSupported, {propertyName})) {}
 
 const TClassInfo& TAdapterInfo::StaticClass() {
     using A = TAdapterInfo;
@@ -263,7 +263,7 @@ bool IsSafeConnectionName(const std::string& name) {
 void CheckScriptEntries(const TAdapterInfo& adapter) {
     auto check = [](const char* kind, const std::string& entry) {
         if (!IsDottedIPv4(entry))
-            throw Exception(Format(AddressEntryRefused, {kind, QuotedText(entry)}));
+            throw Exception(Translated("Engine", AddressEntryRefused, {Translated("Engine", kind), QuotedText(entry)}));
     };
     auto first = [&](const char* kind, const TStrings& list) {
         if (!list.Empty())
@@ -276,14 +276,14 @@ void CheckScriptEntries(const TAdapterInfo& adapter) {
     if (adapter.StaticIP()) {
         // Only the first address, mask and gateway are written; the others may be IPv6.
         if (!adapter.IpAddressList().Empty() && !adapter.SubnetMaskList().Empty()) {
-            first("IP address", adapter.IpAddressList());
-            first("subnet mask", adapter.SubnetMaskList());
+            first(PROLAMO_TRANSLATE_NOOP("Engine", "IP address"), adapter.IpAddressList());
+            first(PROLAMO_TRANSLATE_NOOP("Engine", "subnet mask"), adapter.SubnetMaskList());
         }
-        first("gateway", adapter.GatewayList());
-        every("WINS server", adapter.WINSList());
+        first(PROLAMO_TRANSLATE_NOOP("Engine", "gateway"), adapter.GatewayList());
+        every(PROLAMO_TRANSLATE_NOOP("Engine", "WINS server"), adapter.WINSList());
     }
     if (adapter.StaticDNS())
-        every("DNS server", adapter.DNSList());
+        every(PROLAMO_TRANSLATE_NOOP("Engine", "DNS server"), adapter.DNSList());
 }
 
 // The process, thread and pipe of one shell run, closed in this order, then the script deleted,
@@ -434,7 +434,7 @@ void TTCPIPSetting::BuildNetshScript(const TAdapterInfo& adapter, TStrings& scri
     const std::string name = os::Utf16ToUtf8(adapter.AdapterDescription());
     // The name goes into every line unquoted: one that could end its quotes or its line is refused.
     if (!IsSafeConnectionName(name))
-        throw Exception(ConnectionNameRefused);
+        throw Exception(Translated("Engine", ConnectionNameRefused));
     CheckScriptEntries(adapter);
     const std::string named = " name=\"" + name + "\"";
     script.Add("pushd interface ip");

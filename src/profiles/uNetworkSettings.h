@@ -34,12 +34,12 @@ public:
     explicit EWbemMethodNotSupportedError(const std::string& propertyName);
 };
 
-inline constexpr const char* WmiPropertyNotSupported = "Property \"%s\" not supported";
+inline constexpr const char* WmiPropertyNotSupported = PROLAMO_TRANSLATE_NOOP("Engine", "Property \"%1\" not supported");
 inline constexpr const char* ConnectionNameRefused =
-    "The connection name holds a double quote or a control character; no script is written for it";
+    PROLAMO_TRANSLATE_NOOP("Engine", "The connection name holds a double quote or a control character; no script is written for it");
 // The list ("IP address", "DNS server", ...) and the entry, quoted with its control characters escaped.
 inline constexpr const char* AddressEntryRefused =
-    "The %s entry %s is not a dotted IPv4 address; no script is written for the adapter";
+    PROLAMO_TRANSLATE_NOOP("Engine", "The %1 entry %2 is not a dotted IPv4 address; no script is written for the adapter");
 
 // Four decimal parts of 0 to 255 separated by dots, nothing else.
 bool IsDottedIPv4(std::string_view text);

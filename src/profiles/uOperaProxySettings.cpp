@@ -19,7 +19,7 @@ bool FileExists(const std::string& path) {
 void Write(const std::string& file, const char16_t* key, const char16_t* value) {
     const std::u16string section = os::Utf8ToUtf16(OperaProxySection);
     if (os::IniFiles().WritePrivateProfileString(section.c_str(), key, value, file) != os::ErrorSuccess)
-        throw Exception(Format(OperaWriteFailed, {file}));
+        throw Exception(Translated("Engine", OperaWriteFailed, {file}));
 }
 
 // What the file reads back as this one key and value.
@@ -93,7 +93,7 @@ std::unique_ptr<TSettingValue> TOperaProxySetting::CaptureValue() {
 void TOperaProxySetting::ApplyValue(const TSettingValue& value, TCheckResultList& results) {
     const std::string file = GetOperaProfileFileName();
     if (!FileExists(file)) {
-        AddError(results, OperaProfileNotFound);
+        AddError(results, Translated("Engine", OperaProfileNotFound));
         return;
     }
     const auto* proxy = dynamic_cast<const TOperaProxySettingValue*>(&value);
@@ -105,9 +105,9 @@ void TOperaProxySetting::ApplyValue(const TSettingValue& value, TCheckResultList
         const std::string key = settings.Name(i);
         const std::string text = settings.ValueFromIndex(i);
         if (!IsWritableLine(key, text)) {
-            AddWarning(results, Format(OperaLineRefused, {QuotedText(settings[i])}));
+            AddWarning(results, Translated("Engine", OperaLineRefused, {QuotedText(settings[i])}));
         } else if (settings.IndexOfName(key) != static_cast<int>(i)) {
-            AddWarning(results, Format(OperaKeyTwice, {QuotedText(key)})); // the hint shows the first
+            AddWarning(results, Translated("Engine", OperaKeyTwice, {QuotedText(key)})); // the hint shows the first
         } else {
             const std::u16string wideKey = os::Utf8ToUtf16(key);
             const std::u16string wideText = os::Utf8ToUtf16(text);

@@ -150,7 +150,8 @@ void TPrinterSetting::InstallPrinter(const std::u16string& printerName, bool isD
     if (e == os::ErrorSuccess && isDefault)
         e = os::PrintSpooler().SetDefaultPrinter(printerName);
     if (e != os::ErrorSuccess)
-        AddWarning(results, "Error installing printer " + os::Utf16ToUtf8(printerName) + ": " + OSErrorMessage(e));
+        AddWarning(results, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Error installing printer %1: %2"),
+                                       {os::Utf16ToUtf8(printerName), OSErrorMessage(e)}));
 }
 
 // A printer that cannot be opened ends the whole apply; one that cannot be deleted is a warning.
@@ -159,7 +160,8 @@ void TPrinterSetting::RemovePrinter(const std::u16string& printerName, TCheckRes
     if (const os::ErrorCode e = os::PrintSpooler().OpenPrinter(printerName, &printer); e != os::ErrorSuccess)
         RaiseLastOSError(e);
     if (const os::ErrorCode e = os::PrintSpooler().DeletePrinter(printer); e != os::ErrorSuccess)
-        AddWarning(results, "Error deleting printer " + os::Utf16ToUtf8(printerName) + ": " + OSErrorMessage(e));
+        AddWarning(results, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Error deleting printer %1: %2"),
+                                       {os::Utf16ToUtf8(printerName), OSErrorMessage(e)}));
     os::PrintSpooler().ClosePrinter(printer);
 }
 

@@ -21,7 +21,6 @@ inline constexpr const char* NetworkCategory = PROLAMO_TRANSLATE_NOOP("SettingKi
 inline constexpr const char* FilesCategory = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Files");
 inline constexpr const char* SystemCategory = PROLAMO_TRANSLATE_NOOP("SettingKinds", "System");
 inline constexpr const char* OthersCategory = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Others");
-inline constexpr const char* AdminHint = ". You may need administrative privileges";
 
 class TSetting;
 class TSettingValue;

@@ -69,7 +69,7 @@ void TProfileApplier::FlushResolverCache(const TConfigurationProfile& profile, c
     if (!needed)
         return;
     if (const os::ErrorCode e = os::NetworkLocation().FlushResolverCache(); e != os::ErrorSuccess)
-        results.AddWarning(ResolverCacheCaption, EOSError(e).what());
+        results.AddWarning(Translated("Engine", ResolverCacheCaption), EOSError(e).what());
 }
 
 void TProfileApplier::Apply(TConfigurationProfile& profile, TSettingsList& list) {

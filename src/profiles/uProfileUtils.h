@@ -42,7 +42,7 @@ protected:
     ~IApplyGuard() = default;
 };
 
-inline constexpr const char* ResolverCacheCaption = "Name resolver cache";
+inline constexpr const char* ResolverCacheCaption = PROLAMO_TRANSLATE_NOOP("Engine", "Name resolver cache");
 
 // "1 setting", "3 settings", in the user's language.
 std::string SettingsText(int count);

@@ -109,17 +109,17 @@ std::string ExitCodeText(std::uint32_t code) {
 
 std::string FaultOf(const TProgramOutcome& outcome, std::int32_t timeLimit) {
     if (outcome.startError != os::ErrorSuccess)
-        return Format(ProgramCannotStart, {EOSError(outcome.startError).Message()});
+        return Translated("Engine", ProgramCannotStart, {EOSError(outcome.startError).Message()});
     std::string fault;
     if (outcome.ended)
-        fault = Format(ProgramPastTimeLimit, {std::to_string(timeLimit)});
+        fault = Translated("Engine", ProgramPastTimeLimit, {std::to_string(timeLimit)});
     else if (outcome.exitCode != 0)
-        fault = Format(ProgramExitCode, {ExitCodeText(outcome.exitCode)});
+        fault = Translated("Engine", ProgramExitCode, {ExitCodeText(outcome.exitCode)});
     else
         return {};
     const std::vector<std::string> lines = LastLines(outcome.output);
     if (!lines.empty()) {
-        fault += ProgramLastLines;
+        fault = Translated("Engine", ProgramLastLines, {fault});
         for (const std::string& line : lines)
             fault += "\n  " + line;
     }
@@ -173,18 +173,18 @@ void TProgramSetting::Assign(const TPersistent& source) {
 
 void TProgramSetting::CheckParameters() const {
     if (commandLine_.find_first_not_of(" \t") == std::string::npos)
-        throw Exception(ProgramNeedsCommandLine);
+        throw Exception(Translated("Engine", ProgramNeedsCommandLine));
     if (std::any_of(commandLine_.begin(), commandLine_.end(), IsControl))
-        throw Exception(Format(ProgramControlCharacter, {"command line"}));
+        throw Exception(Translated("Engine", ProgramCommandLineControlCharacter));
     if (std::any_of(workingFolder_.begin(), workingFolder_.end(), IsControl))
-        throw Exception(Format(ProgramControlCharacter, {"working folder"}));
+        throw Exception(Translated("Engine", ProgramFolderControlCharacter));
     if (!workingFolder_.empty() && !PathFault(workingFolder_, {}).empty())
-        throw Exception(Format(ProgramFolderRefused, {workingFolder_}));
+        throw Exception(Translated("Engine", ProgramFolderRefused, {workingFolder_}));
     if (timeLimit_ < 1 || timeLimit_ > LongestTimeLimit)
-        throw Exception(Format(ProgramTimeLimitRefused, {std::to_string(timeLimit_)}));
+        throw Exception(Translated("Engine", ProgramTimeLimitRefused, {std::to_string(timeLimit_)}));
 }
 
-std::unique_ptr<TSettingValue> TProgramSetting::CaptureValue() { throw Exception(ProgramNothingToCapture); }
+std::unique_ptr<TSettingValue> TProgramSetting::CaptureValue() { throw Exception(Translated("Engine", ProgramNothingToCapture)); }
 
 std::unique_ptr<TSettingValue> TProgramSetting::RecordRun() const { return std::make_unique<TProgramSettingValue>(); }
 

@@ -15,19 +15,22 @@ inline constexpr std::int32_t LongestTimeLimit = 86400; // a day
 inline constexpr std::size_t ShownOutputLines = 5;
 
 inline constexpr const char* ProgramNothingToCapture =
-    "a program has no state to read back: an undo cannot take back what it did, so it does not run it again";
-inline constexpr const char* ProgramRecordedHint = "Runs when the profile is applied";
-inline constexpr const char* ProgramNeedsCommandLine = "A Program setting needs the command line it runs";
-inline constexpr const char* ProgramControlCharacter =
-    "The %s of a Program setting holds a control character, which would hide what it runs";
+    PROLAMO_TRANSLATE_NOOP("Engine", "a program has no state to read back: an undo cannot take back what it did, so it does not run it again");
+inline constexpr const char* ProgramRecordedHint = PROLAMO_TRANSLATE_NOOP("Engine", "Runs when the profile is applied");
+inline constexpr const char* ProgramNeedsCommandLine = PROLAMO_TRANSLATE_NOOP("Engine", "A Program setting needs the command line it runs");
+inline constexpr const char* ProgramCommandLineControlCharacter = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "The command line of a Program setting holds a control character, which would hide what it runs");
+inline constexpr const char* ProgramFolderControlCharacter = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "The working folder of a Program setting holds a control character, which would hide what it runs");
 inline constexpr const char* ProgramFolderRefused =
-    "The working folder of a Program setting must be an absolute path without \"..\", not %s";
+    PROLAMO_TRANSLATE_NOOP("Engine", "The working folder of a Program setting must be an absolute path without \"..\", not %1");
 inline constexpr const char* ProgramTimeLimitRefused =
-    "The time limit of a Program setting is 1 to 86400 seconds, not %s";
-inline constexpr const char* ProgramCannotStart = "cannot be started: %s";
-inline constexpr const char* ProgramExitCode = "ended with exit code %s";
-inline constexpr const char* ProgramPastTimeLimit = "was still running after its time limit of %s s and was ended";
-inline constexpr const char* ProgramLastLines = "; the last lines it printed:";
+    PROLAMO_TRANSLATE_NOOP("Engine", "The time limit of a Program setting is 1 to 86400 seconds, not %1");
+inline constexpr const char* ProgramCannotStart = PROLAMO_TRANSLATE_NOOP("Engine", "cannot be started: %1");
+inline constexpr const char* ProgramExitCode = PROLAMO_TRANSLATE_NOOP("Engine", "ended with exit code %1");
+inline constexpr const char* ProgramPastTimeLimit = PROLAMO_TRANSLATE_NOOP("Engine", "was still running after its time limit of %1 s and was ended");
+// The fault, then the program's last lines.
+inline constexpr const char* ProgramLastLines = PROLAMO_TRANSLATE_NOOP("Engine", "%1; the last lines it printed:");
 
 // The program named first on a command line, without its quotes and folders: "vpn.exe" of
 // "\"C:\Program Files\VPN\vpn.exe\" connect".
@@ -76,7 +79,7 @@ class TProgramSettingValue : public TSettingValue {
     PROLAMO_CLASS()
 
 public:
-    std::string GetHint() const override { return ProgramRecordedHint; }
+    std::string GetHint() const override { return Translated("Engine", ProgramRecordedHint); }
 };
 
 using TProgramSettingEditor = TDialogSettingEditor<TProgramSetting>;

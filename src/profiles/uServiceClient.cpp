@@ -66,13 +66,15 @@ bool TakeReply(const TServiceReply& reply, TProgressSender& sender, TCheckResult
         results.Add().Set(TCheckResultType::Error, reply.text);
         return false;
     case TServiceReply::Kind::Refused:
-        results.AddError(ServiceCaption, reply.text);
+        results.AddError(Translated("Engine", ServiceCaption), reply.text);
         return true;
     case TServiceReply::Kind::Done:
         break;
     }
     return true;
 }
+
+std::string NoAnswer() { return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The switching service did not answer")); }
 
 // Sends the request and follows the replies; raises when the service cannot be reached.
 void Converse(os::IServiceConnection& connection, const std::vector<std::uint8_t>& request, TProgressSender& sender,
@@ -85,18 +87,18 @@ void Converse(os::IServiceConnection& connection, const std::vector<std::uint8_t
     TReplyReader reader(connection);
     std::string line;
     if (!reader.NextLine(&line))
-        throw Exception("The switching service did not answer");
+        throw Exception(NoAnswer());
     if (line + "\n" != greeting) {
         const std::optional<TServiceReply> reply = ParseServiceReply(line);
-        throw Exception(reply && reply->kind == TServiceReply::Kind::Refused ? reply->text
-                                                                           : "The switching service did not answer");
+        throw Exception(reply && reply->kind == TServiceReply::Kind::Refused ? reply->text : NoAnswer());
     }
     Send(connection, sizeBytes);
     Send(connection, request);
     while (reader.NextLine(&line))
         if (const std::optional<TServiceReply> reply = ParseServiceReply(line); reply && TakeReply(*reply, sender, results))
             return;
-    results.AddError(ServiceCaption, "The switching service ended the request before it was done");
+    results.AddError(Translated("Engine", ServiceCaption),
+                     Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The switching service ended the request before it was done")));
 }
 
 // The owner-only temporary file's text, and the file gone.
@@ -125,7 +127,7 @@ void ApplyElevated(const std::vector<std::uint8_t>& request, std::span<TSetting*
     if (e == os::ErrorCancelled) {
         os::Files().DeleteFile(resultFile);
         for (TSetting* setting : settings)
-            setting->AddError(results, ElevationDeclined);
+            setting->AddError(results, Translated("Engine", ElevationDeclined));
         return;
     }
     if (e != os::ErrorSuccess) {
@@ -141,8 +143,9 @@ void ApplyElevated(const std::vector<std::uint8_t>& request, std::span<TSetting*
             return;
         text.remove_prefix(std::min(end + 1, text.size()));
     }
-    results.AddError(ElevationQuestion, "The elevated program ended before it was done (exit code " +
-                                            std::to_string(exitCode) + ")");
+    results.AddError(Translated("Engine", ElevationQuestion),
+                     Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The elevated program ended before it was done (exit code %1)"),
+                                {std::to_string(exitCode)}));
 }
 
 } // namespace
@@ -213,7 +216,7 @@ std::string RightsCaseText(TRightsCase rightsCase) {
 void ApplyThroughService(const TConfigurationProfile& profile, std::span<TSetting* const> settings,
                          os::ProcessRights rights, IConfirmation* consent, TProgressSender& sender,
                          TCheckResultList& results) {
-    sender.SetStatus("Applying through the switching service...");
+    sender.SetStatus(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Applying through the switching service...")));
     try {
         const std::vector<std::uint8_t> request = EncodeServiceRequest(ConfigurationNameOf(profile), profile, settings);
         std::unique_ptr<os::IServiceConnection> connection;
@@ -224,19 +227,21 @@ void ApplyThroughService(const TConfigurationProfile& profile, std::span<TSettin
             ApplyElevated(request, settings, sender, results);
         else
             for (TSetting* setting : settings)
-                setting->AddError(results, rights == os::ProcessRights::FilteredAdministrator && consent != nullptr
-                                               ? ElevationDeclined
-                                               : ServiceNotRunning);
+                setting->AddError(results, Translated("Engine", rights == os::ProcessRights::FilteredAdministrator &&
+                                                                        consent != nullptr
+                                                                    ? ElevationDeclined
+                                                                    : ServiceNotRunning));
     } catch (const std::exception& e) {
-        results.AddError(ServiceCaption, AdvisedMessage(e));
+        results.AddError(Translated("Engine", ServiceCaption), AdvisedMessage(e));
     }
     for (std::size_t i = 0; i < settings.size(); ++i)
         sender.Step();
 }
 
 std::string ElevationQuestionFor(std::span<TSetting* const> settings) {
-    std::string text = std::string(ElevationQuestion) + "?\n\nThe switching service does not run, and these settings "
-                                                        "need administrator rights:";
+    std::string text = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1?\n\nThe switching service does not run, and these settings need "
+                                                                  "administrator rights:"),
+                                  {Translated("Engine", ElevationQuestion)});
     for (const TSetting* setting : settings)
         text += "\n  " + setting->GetDisplayText();
     return text;

@@ -40,7 +40,7 @@ std::u16string NameOf(const char16_t (&field)[os::TimeZoneNameUnits]) {
 
 void PutName(char16_t (&field)[os::TimeZoneNameUnits], const std::u16string& name) {
     if (name.size() > TimeZoneNameLimit)
-        throw Exception(Format(TimeZoneNameTooLong, {os::Utf16ToUtf8(name)}));
+        throw Exception(Translated("Engine", TimeZoneNameTooLong, {os::Utf16ToUtf8(name)}));
     std::memset(field, 0, sizeof field);
     std::memcpy(field, name.data(), name.size() * sizeof(char16_t));
 }
@@ -192,7 +192,7 @@ void TTimeZoneSetting::ApplyValue(const TSettingValue& value, TCheckResultList& 
     // Only an edited data file has longer names; refused before the token is touched.
     for (const std::u16string& name : {zone->StandardName(), zone->DaylightName()})
         if (name.size() > TimeZoneNameLimit) {
-            AddError(results, Format(TimeZoneNameTooLong, {os::Utf16ToUtf8(name)}));
+            AddError(results, Translated("Engine", TimeZoneNameTooLong, {os::Utf16ToUtf8(name)}));
             return;
         }
     const os::TimeZoneInformation information = zone->Information();

@@ -15,7 +15,7 @@ bool IsControl(char c) {
 
 void CheckList(const std::string& list, const char* what) {
     if (list.size() > LongestWinHttpList || std::any_of(list.begin(), list.end(), IsControl))
-        throw Exception(Format(WinHttpListRefused, {what, QuotedText(list)}));
+        throw Exception(Translated("Engine", WinHttpListRefused, {Translated("Engine", what), QuotedText(list)}));
 }
 
 } // namespace
@@ -41,7 +41,7 @@ void TWinHttpProxyValue::Assign(const TPersistent& source) {
 
 std::string TWinHttpProxyValue::GetHint() const {
     if (!useProxy_)
-        return WinHttpDirectHint;
+        return Translated("Engine", WinHttpDirectHint);
     return "Proxy server " + proxyServer_ + ", bypass list " +
            (proxyBypass_.empty() ? "(none)" : proxyBypass_);
 }
@@ -81,9 +81,9 @@ void CheckWinHttpProxy(const TWinHttpProxyValue& value) {
     if (!value.UseProxy())
         return;
     if (value.ProxyServer().find_first_not_of(" \t") == std::string::npos)
-        throw Exception(WinHttpProxyNeedsServer);
-    CheckList(value.ProxyServer(), "proxy server");
-    CheckList(value.ProxyBypass(), "bypass list");
+        throw Exception(Translated("Engine", WinHttpProxyNeedsServer));
+    CheckList(value.ProxyServer(), PROLAMO_TRANSLATE_NOOP("Engine", "proxy server"));
+    CheckList(value.ProxyBypass(), PROLAMO_TRANSLATE_NOOP("Engine", "bypass list"));
 }
 
 void ApplyWinHttpProxy(const TWinHttpProxyValue& value) {

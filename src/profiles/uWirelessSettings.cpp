@@ -16,7 +16,7 @@ bool IsControl(char c) {
 // A name from an untrusted file reaches the WLAN service only when this holds.
 void CheckName(const std::string& name) {
     if (name.empty() || std::any_of(name.begin(), name.end(), IsControl))
-        throw Exception(Format(WirelessNameRefused, {QuotedText(name)}));
+        throw Exception(Translated("Engine", WirelessNameRefused, {QuotedText(name)}));
 }
 
 // The lines of a value, each ended by CR LF.
@@ -45,7 +45,7 @@ std::vector<TWirelessConnection> TWirelessValue::List() const {
     for (const std::string& line : SplitLines(connections_)) {
         const std::size_t tab = line.find('\t');
         if (tab == std::string::npos)
-            throw Exception(Format(WirelessNameRefused, {QuotedText(line)}));
+            throw Exception(Translated("Engine", WirelessNameRefused, {QuotedText(line)}));
         TWirelessConnection connection{line.substr(0, tab), line.substr(tab + 1)};
         CheckName(connection.adapter);
         if (!connection.network.empty())
@@ -73,9 +73,9 @@ std::string TWirelessValue::GetHint() const {
         const std::size_t tab = line.find('\t');
         const std::string network = tab == std::string::npos ? std::string() : line.substr(tab + 1);
         hint += (hint.empty() ? "" : "\r\n") + line.substr(0, tab) + ": " +
-                (network.empty() ? std::string(WirelessNotConnected) : network);
+                (network.empty() ? Translated("Engine", WirelessNotConnected) : network);
     }
-    return hint.empty() ? NoWirelessAdapterHint : hint;
+    return hint.empty() ? Translated("Engine", NoWirelessAdapterHint) : hint;
 }
 
 // ---- TWirelessSetting ----
@@ -116,7 +116,7 @@ void TWirelessSetting::ApplyValue(const TSettingValue& value, TCheckResultList& 
         const auto now = std::find_if(interfaces.begin(), interfaces.end(),
                                       [&](const os::WirelessInterface& i) { return i.name == adapter; });
         if (now == interfaces.end()) {
-            AddError(results, Format(WirelessAdapterMissing, {connection.adapter}));
+            AddError(results, Translated("Engine", WirelessAdapterMissing, {connection.adapter}));
             continue;
         }
         if (now->profile == network)
@@ -131,7 +131,7 @@ void TWirelessSetting::ApplyValue(const TSettingValue& value, TCheckResultList& 
             RaiseLastOSError(e);
         if (std::find(inRange.begin(), inRange.end(), network) == inRange.end()) {
             AddError(results,
-                     Format(WirelessNotInRange, {connection.adapter, QuotedText(connection.network)}));
+                     Translated("Engine", WirelessNotInRange, {connection.adapter, QuotedText(connection.network)}));
             continue;
         }
         if (const os::ErrorCode e = service.Connect(adapter, network); e != os::ErrorSuccess)

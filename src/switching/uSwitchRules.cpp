@@ -160,12 +160,14 @@ std::string DescribeAdapter(const os::ConnectedAdapter& a) {
         text += (i ? ", " : " ") + a.addresses[i].address + "/" + std::to_string(a.addresses[i].prefixLength);
     text += ",";
     if (!a.ssid.empty())
-        text += " wireless network " + Quote(a.ssid) + ",";
-    text += " gateway " + (a.gatewayAddress.empty() ? std::string("none") : a.gatewayAddress);
+        text += " " + Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "wireless network %1"), {Quote(a.ssid)}) + ",";
+    const std::string gateway =
+        a.gatewayAddress.empty() ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "none")) : a.gatewayAddress;
+    text += " " + Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "gateway %1"), {gateway});
     if (!a.gatewayMac.empty())
         text += " (" + a.gatewayMac + ")";
     if (!a.dnsSuffix.empty())
-        text += ", DNS suffix " + os::Utf16ToUtf8(a.dnsSuffix);
+        text += ", " + Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "DNS suffix %1"), {os::Utf16ToUtf8(a.dnsSuffix)});
     return text;
 }
 
@@ -227,6 +229,12 @@ TRuleCondition TRuleCondition::Parse(std::string_view key, std::string_view valu
     return condition;
 }
 
+namespace {
+std::string HasIt(const os::ConnectedAdapter& adapter) {
+    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 has it"), {AdapterName(adapter)});
+}
+} // namespace
+
 std::string TRuleCondition::Key() const { return NameOf(kind).key; }
 
 std::string TRuleCondition::Text() const {
@@ -238,10 +246,11 @@ bool TRuleCondition::Holds(const TNetworkFingerprint& fingerprint, std::string* 
     if (kind == TConditionKind::NoNetwork) {
         for (const os::ConnectedAdapter& adapter : fingerprint.adapters)
             if (!adapter.gatewayAddress.empty()) {
-                *why = AdapterName(adapter) + " has the gateway " + adapter.gatewayAddress;
+                *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 has the gateway %2"), {AdapterName(adapter), adapter.gatewayAddress});
                 return false;
             }
-        *why = fingerprint.adapters.empty() ? "no adapter is connected" : "no connected adapter has a gateway";
+        *why = fingerprint.adapters.empty() ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no adapter is connected"))
+                                            : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no connected adapter has a gateway"));
         return true;
     }
     const std::optional<TRange> range = kind == TConditionKind::AddressIn ? ParseCidr(value) : std::nullopt;
@@ -249,32 +258,32 @@ bool TRuleCondition::Holds(const TNetworkFingerprint& fingerprint, std::string* 
         switch (kind) {
         case TConditionKind::GatewayMac:
             if (!adapter.gatewayMac.empty() && CanonicalMac(adapter.gatewayMac) == value) {
-                *why = AdapterName(adapter) + "'s gateway " + adapter.gatewayAddress + " has it";
+                *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1's gateway %2 has it"), {AdapterName(adapter), adapter.gatewayAddress});
                 return true;
             }
             break;
         case TConditionKind::Gateway:
             if (adapter.gatewayAddress == value) {
-                *why = AdapterName(adapter) + " has it";
+                *why = HasIt(adapter);
                 return true;
             }
             break;
         case TConditionKind::Ssid:
             if (adapter.ssid == value) {
-                *why = AdapterName(adapter) + " is connected to it";
+                *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 is connected to it"), {AdapterName(adapter)});
                 return true;
             }
             break;
         case TConditionKind::DnsSuffix:
             if (Lower(os::Utf16ToUtf8(adapter.dnsSuffix)) == Lower(value)) {
-                *why = AdapterName(adapter) + " has it";
+                *why = HasIt(adapter);
                 return true;
             }
             break;
         case TConditionKind::AddressIn:
             for (const os::AdapterAddress& address : adapter.addresses)
                 if (const auto a = ParseIpv4(address.address); a && range && (*a & range->mask) == range->network) {
-                    *why = AdapterName(adapter) + " has " + address.address;
+                    *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 has %2"), {AdapterName(adapter), address.address});
                     return true;
                 }
             break;
@@ -282,7 +291,8 @@ bool TRuleCondition::Holds(const TNetworkFingerprint& fingerprint, std::string* 
             break;
         }
     }
-    *why = fingerprint.adapters.empty() ? "no adapter is connected" : "no connected adapter has it";
+    *why = fingerprint.adapters.empty() ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no adapter is connected"))
+                                        : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no connected adapter has it"));
     return false;
 }
 
@@ -417,33 +427,43 @@ void CheckRule(const TSwitchRule& rule) {
 
 std::vector<std::string> ExplainRules(const TSwitchRules& rules, const TNetworkFingerprint& fingerprint,
                                       const TConfigurations& root, const TConfigurations* managed) {
-    std::vector<std::string> lines{"Network"};
+    std::vector<std::string> lines{Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Network"))};
     if (fingerprint.adapters.empty())
-        lines.push_back("  not connected");
+        lines.push_back("  " + Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "not connected")));
     for (const os::ConnectedAdapter& adapter : fingerprint.adapters)
         lines.push_back("  " + DescribeAdapter(adapter));
-    lines.push_back("Rules");
+    lines.push_back(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Rules")));
     if (rules.rules.empty())
-        lines.push_back("  none");
+        lines.push_back("  " + Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "none")));
+    // The verdicts line up after the longer of the two words.
+    std::string yes = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "yes"));
+    std::string no = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no"));
+    const std::size_t width = std::max(yes.size(), no.size()) + 1;
+    yes.resize(width, ' ');
+    no.resize(width, ' ');
     for (const TSwitchRule& rule : rules.rules) {
         const auto verdicts = ExplainRule(rule, fingerprint);
         const bool matches =
             std::all_of(verdicts.begin(), verdicts.end(), [](const TConditionVerdict& v) { return v.holds; });
-        lines.push_back("  " + Quote(rule.name) + (matches ? " matches" : " does not match"));
+        lines.push_back("  " + (matches ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 matches"), {Quote(rule.name)})
+                                        : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 does not match"), {Quote(rule.name)})));
         for (const TConditionVerdict& verdict : verdicts)
-            lines.push_back("    " + std::string(verdict.holds ? "yes " : "no  ") + verdict.condition->Text() + ": " +
-                            verdict.why);
+            lines.push_back("    " + (verdict.holds ? yes : no) + verdict.condition->Text() + ": " + verdict.why);
     }
     const TSwitchRule* match = rules.FirstMatch(fingerprint);
     if (!match) {
-        lines.push_back("No rule matches: the watcher applies nothing.");
+        lines.push_back(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "No rule matches: the watcher applies nothing.")));
         return lines;
     }
-    lines.push_back("Rule " + Quote(match->name) + " is the first that matches: the watcher " +
-                    (match->ask ? "asks to apply" : "applies") + " profile " + Quote(match->profile) +
-                    " of configuration " + Quote(match->configuration) + ".");
+    const char* const chosen =
+        match->ask ? PROLAMO_TRANSLATE_NOOP("Engine", "Rule %1 is the first that matches: the watcher asks to apply "
+                                                      "profile %2 of configuration %3.")
+                   : PROLAMO_TRANSLATE_NOOP("Engine", "Rule %1 is the first that matches: the watcher applies profile "
+                                                      "%2 of configuration %3.");
+    lines.push_back(
+        Translated("Engine", chosen, {Quote(match->name), Quote(match->profile), Quote(match->configuration)}));
     if (!FindRuleProfile(root, *match, managed).profile)
-        lines.push_back("That profile does not exist; the watcher reports it and applies nothing.");
+        lines.push_back(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "That profile does not exist; the watcher reports it and applies nothing.")));
     return lines;
 }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
 using namespace prolamo;
 
 TEST(Exceptions, OperatingSystemErrorCarriesCodeAndSystemText) {
@@ -24,6 +27,39 @@ TEST(Exceptions, CommonOperatingSystemErrorsGainAdviceAfterTheSystemText) {
     EXPECT_EQ(AdvisedMessage(Exception("plain")), "plain");
     const EOSError hinted(5, "System Error.  Code: 5.\nAccess is denied. You may need administrative privileges");
     EXPECT_EQ(AdvisedMessage(hinted), hinted.Message()) << "one piece of advice";
+}
+
+namespace {
+
+// The desktop program's German for the texts an operating-system error is told with.
+std::string German(const char* context, const char* english) {
+    static const std::map<std::string, std::string> known{
+        {"System Error.  Code: %1.", "Systemfehler.  Code: %1."},
+        {"You may need administrative rights: start Prolamo as administrator and try again",
+         "Sie brauchen vielleicht Administratorrechte: Starten Sie Prolamo als Administrator"},
+        {"You may need administrative privileges", "Sie brauchen vielleicht Administratorrechte"},
+        {"File access denied", "Dateizugriff verweigert"}};
+    const auto found = known.find(english);
+    return std::string(context) == "Engine" && found != known.end() ? found->second : english;
+}
+
+} // namespace
+
+TEST(Exceptions, AnOperatingSystemErrorAndItsAdviceAreToldInTheFrontEndsLanguage) {
+    SetTranslationLookup(&German);
+    const EOSError denied(5);
+    const std::string advised = AdvisedMessage(denied);
+    const EOSError hinted(5, "Dateizugriff verweigert. Sie brauchen vielleicht Administratorrechte");
+    const std::string hintedAdvised = AdvisedMessage(hinted);
+    const std::string fileError = EInOutError(5).Message();
+    SetTranslationLookup(nullptr);
+    EXPECT_EQ(advised, "Systemfehler.  Code: 5.\nAccess is denied. Sie brauchen vielleicht Administratorrechte: "
+                       "Starten Sie Prolamo als Administrator");
+    EXPECT_EQ(hintedAdvised, hinted.Message()) << "the German hint is advice enough";
+    EXPECT_EQ(fileError, "Dateizugriff verweigert");
+    EXPECT_EQ(AdvisedMessage(EOSError(5)), "System Error.  Code: 5.\nAccess is denied. You may need administrative "
+                                           "rights: start Prolamo as administrator and try again")
+        << "English again without the lookup";
 }
 
 TEST(Exceptions, ComResultsThatWrapAnOperatingSystemErrorGainItsAdvice) {

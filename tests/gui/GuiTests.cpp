@@ -420,6 +420,26 @@ private:
         return shown;
     }
 
+    // The log's only line and the title after an apply of Office whose one setting is denied; the
+    // window is closed again.
+    struct TDeniedApply {
+        QString line;
+        QString title;
+    };
+    TDeniedApply ApplyDenied() {
+        TestMachine() = {{"k1", "denied"}};
+        AddCapturedProfile(AddConfiguration(Root(), "A", {"k1"}), "Office");
+        auto main = OpenMain();
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        main->actProfileApply->trigger();
+        TfrmProgress* progress = ProgressWindows().value(0);
+        if (progress == nullptr || progress->lvwLog->rowCount() != 1)
+            return {};
+        TDeniedApply denied{progress->lvwLog->item(0, 0)->text(), progress->windowTitle()};
+        progress->close();
+        return denied;
+    }
+
     static QWidget& Shown(QWidget& window) {
         window.show();
         Idle();
@@ -647,6 +667,26 @@ private slots:
                     .startsWith(QStringLiteral("Willkommen.")));
     }
 
+    void theGermanTrayMenuLeavesNoTextInEnglish() {
+        TestMachine() = {{"k1", "home"}};
+        AddCapturedProfile(AddConfiguration(Root(), "A", {"k1"}), "Home");
+        const TShownInBothLanguages shown = InBothLanguages([this] {
+            auto main = OpenMain();
+            auto* tray = new TTrayIcon(*main, AttachSwitching(*main)); // the window owns it
+            tray->FillMenu();
+            QMap<QString, QString> texts;
+            // The fixed items belong to the tray, the configurations' submenus to its menu.
+            CollectShownTexts(*tray, QStringLiteral("tray"), texts);
+            texts.insert(ShownTexts(*tray->mnuTray));
+            texts.insert(QStringLiteral("tray.tip"), tray->trayIcon->toolTip());
+            return texts;
+        });
+        QVERIFY2(shown.leftInEnglish.isEmpty(), qPrintable(shown.leftInEnglish.join(QLatin1Char('\n'))));
+        QCOMPARE(shown.german.keys(), shown.english.keys());
+        QCOMPARE(shown.english.value(QStringLiteral("tray/miQuit.text")), QStringLiteral("Quit"));
+        QVERIFY(shown.german.value(QStringLiteral("tray/miQuit.text")) != QStringLiteral("Quit"));
+    }
+
     void theGermanWindowsLeaveNoTextInEnglish() {
         TestMachine() = {{"k1", "warn"}, {"k2", "fine"}};
         TConfiguration& a = AddConfiguration(Root(), "A", {"k1", "k2"});
@@ -666,6 +706,11 @@ private slots:
             texts.insert(ShownTexts(Shown(profile)));
             TfrmRules rules(*main->findChild<TDesktopSwitching*>(), main.get());
             texts.insert(ShownTexts(Shown(rules)));
+            // "Test now" explains the rules against this machine's network, line by line.
+            rules.btnTest->click();
+            const QStringList explanation = rules.edtTest->toPlainText().split(QLatin1Char('\n'));
+            for (qsizetype i = 0; i < explanation.size(); ++i)
+                texts.insert(QStringLiteral("rulesTest/%1").arg(i), explanation[i]);
             TfrmEditRule rule({}, [](const TSwitchRule&) {});
             texts.insert(ShownTexts(Shown(rule)));
             TfrmPreview preview(a.Profiles()[0], main.get());
@@ -717,6 +762,8 @@ private slots:
         QCOMPARE(shown.english.value(QStringLiteral("historyKind")), QStringLiteral("apply"));
         QCOMPARE(shown.german.value(QStringLiteral("frmProgress/client/body/lblText.text")),
                  QStringLiteral("Home angewendet: 2 Einstellungen, keine Fehler, 1 Warnung"));
+        QCOMPARE(shown.english.value(QStringLiteral("rulesTest/0")), QStringLiteral("Network"));
+        QCOMPARE(shown.german.value(QStringLiteral("rulesTest/0")), QStringLiteral("Netzwerk"));
     }
 
     void namesRefuseControlCharacters() {
@@ -1392,23 +1439,42 @@ private slots:
     }
 
     void accessDeniedLineInTheProgressLogAdvises() {
-        TestMachine() = {{"k1", "denied"}};
-        AddCapturedProfile(AddConfiguration(Root(), "A", {"k1"}), "Office");
-        auto main = OpenMain();
-        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
-        main->actProfileApply->trigger();
-        TfrmProgress* progress = ProgressWindows().value(0);
-        QVERIFY(progress);
-        QCOMPARE(progress->lvwLog->rowCount(), 1);
-        const QString line = progress->lvwLog->item(0, 0)->text();
+        const TDeniedApply denied = ApplyDenied();
         // Made one line: the two spaces after "Error." become one.
-        QVERIFY2(line.startsWith(QStringLiteral("Test (k1): System Error. Code: 5.")), qPrintable(line));
+        QVERIFY2(denied.line.startsWith(QStringLiteral("Test (k1): System Error. Code: 5.")), qPrintable(denied.line));
         // After the system's own text, which differs between Windows and Wine.
-        QVERIFY2(line.endsWith(QStringLiteral(". You may need administrative rights: start Prolamo as administrator "
-                                              "and try again")),
-                 qPrintable(line));
-        QCOMPARE(progress->windowTitle(), QStringLiteral("Applied Office: 1 setting, 1 error"));
-        progress->close();
+        QVERIFY2(denied.line.endsWith(QStringLiteral(". You may need administrative rights: start Prolamo as "
+                                                     "administrator and try again")),
+                 qPrintable(denied.line));
+        QCOMPARE(denied.title, QStringLiteral("Applied Office: 1 setting, 1 error"));
+    }
+
+    void aFailedApplyInGermanLogsItsErrorAndAdviceInGerman() {
+        const auto backToEnglish = qScopeGuard([] { SetLanguage(QLocale(QLocale::English)); });
+        SetLanguage(QLocale(QLocale::German, QLocale::Germany));
+        const TDeniedApply denied = ApplyDenied();
+        QVERIFY2(denied.line.startsWith(QStringLiteral("Test (k1): Systemfehler. Code: 5.")), qPrintable(denied.line));
+        QVERIFY2(denied.line.endsWith(QStringLiteral(". Sie brauchen möglicherweise Administratorrechte: Starten Sie "
+                                                     "Prolamo als Administrator und versuchen Sie es erneut")),
+                 qPrintable(denied.line));
+    }
+
+    void aKindsOwnErrorInGermanNamesWhatFailedInGerman() {
+        // A File setting whose path is a folder on this machine: the kind's own words.
+        const std::string folder = ToUtf8(DataFolder());
+        const auto backToEnglish = qScopeGuard([] { SetLanguage(QLocale(QLocale::English)); });
+        SetLanguage(QLocale(QLocale::German, QLocale::Germany));
+        TFileSetting setting;
+        setting.SetFileName(folder);
+        TFileSettingValue value;
+        TCheckResultList results;
+        QString error;
+        try {
+            setting.ApplyValue(value, results);
+        } catch (const Exception& e) {
+            error = ToQString(e.Message());
+        }
+        QCOMPARE(error, ToQString(folder) + QStringLiteral(" ist ein Ordner, keine Datei"));
     }
 
     void progressWindowStaysUnderThePointerSoItsUndoIsNotLost() {

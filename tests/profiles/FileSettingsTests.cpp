@@ -569,9 +569,9 @@ TEST_F(FileSettingTest, OnlyAbsolutePathsWithoutParentComponentsAreNormal) {
                                "/home/me/.bashrc", "C:\\a\\b..c\\..d", "C:\\a\\.\\b"})
         EXPECT_EQ(PathFault(normal, "S"), "") << normal;
     for (const char* relative : {".bashrc", "..\\.bashrc", "sub/notes.txt", "C:notes.txt", "", "\\notes.txt"})
-        EXPECT_EQ(PathFault(relative, "S"), Format(PathIsRelative, {"S"})) << relative;
+        EXPECT_EQ(PathFault(relative, "S"), Translated("Engine", PathIsRelative, {"S"})) << relative;
     for (const char* upward : {"C:\\Users\\me\\..\\other\\x", "/home/me/../../etc/passwd", "C:/a/..", "//s/../x"})
-        EXPECT_EQ(PathFault(upward, "S"), Format(PathHasParent, {"S"})) << upward;
+        EXPECT_EQ(PathFault(upward, "S"), Translated("Engine", PathHasParent, {"S"})) << upward;
 }
 
 TEST_F(FileSettingTest, ThePathsInsideTheUsersFolderAreTheProfileFolderAndBelow) {
@@ -610,9 +610,9 @@ TEST_F(FileSettingTest, AnImportRefusesRelativeAndUpwardPathsAndNamesThoseOutsid
         return std::string("accepted");
     };
     EXPECT_EQ(refusal(".bashrc"),
-              Format(PathIsRelative, {"The configuration \"Shell\", setting \"File (.bashrc)\""}));
+              Translated("Engine", PathIsRelative, {"The configuration \"Shell\", setting \"File (.bashrc)\""}));
     EXPECT_EQ(refusal("/tmp/../etc/passwd"),
-              Format(PathHasParent, {"The configuration \"Shell\", setting \"File (/tmp/../etc/passwd)\""}));
+              Translated("Engine", PathHasParent, {"The configuration \"Shell\", setting \"File (/tmp/../etc/passwd)\""}));
 
     const auto inside = ReadExport(exported({profile + "/.bashrc", profile + "/AppData/x.ini"}));
     EXPECT_EQ(ImportCautions(*inside), "");
@@ -636,7 +636,7 @@ TEST_F(FileSettingTest, AnApplyNeverWritesThroughALinkAndSaysWhereItLeads) {
         setting->ApplyValue(value, results);
         ADD_FAILURE() << "written through the link";
     } catch (const EInOutError& e) {
-        EXPECT_EQ(e.Message(), Format(FileIsLink, {link, std::filesystem::canonical(target).string()}));
+        EXPECT_EQ(e.Message(), Translated("Engine", FileIsLink, {link, std::filesystem::canonical(target).string()}));
     }
     EXPECT_EQ(ReadFile(target), Bytes({'t', 'h', 'e', 'i', 'r', 's'}));
     EXPECT_TRUE(std::filesystem::is_symlink(link));

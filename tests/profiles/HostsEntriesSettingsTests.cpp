@@ -173,7 +173,7 @@ TEST_F(HostsEntriesTest, PreviewUndoAndTheRefusalOfAStandardUserAreThoseOfTheHos
     const std::unique_ptr<TSettingValue> whole = hostsFile.CreateValue();
     TCheckResultList results;
     const std::string refusal = MessageOf<EInOutError>([&] { hostsFile.ApplyValue(*whole, results); });
-    EXPECT_NE(refusal.find(AdminHint), std::string::npos);
+    EXPECT_NE(refusal.find(texts::AdminHint), std::string::npos);
     EXPECT_EQ(Apply(vpn), std::vector<std::string>{"Hosts entries (VPN): " + refusal});
     EXPECT_EQ(ReadHosts(), seeded);
 }

@@ -20,7 +20,8 @@ endforeach()
 add_custom_target(prolamo_update_translations
   COMMAND Qt6::lupdate -locations none -no-obsolete
           -tr-function-alias QT_TRANSLATE_NOOP+=PROLAMO_TRANSLATE_NOOP
-          ${PROJECT_SOURCE_DIR}/src/gui ${PROJECT_SOURCE_DIR}/src/profiles ${PROJECT_SOURCE_DIR}/src/classes
+          ${PROJECT_SOURCE_DIR}/src/gui ${PROJECT_SOURCE_DIR}/src/framework ${PROJECT_SOURCE_DIR}/src/profiles
+          ${PROJECT_SOURCE_DIR}/src/classes
           ${PROJECT_SOURCE_DIR}/src/switching -ts ${ts_files}
   COMMENT "Updating the translations from the sources"
   VERBATIM)

@@ -199,6 +199,478 @@
         <source>the TCP/IP settings, network connections, the hosts file, machine environment variables and the WinHTTP proxy fail until an administrator starts the Prolamo switching service.</source>
         <translation>die TCP/IP-Einstellungen, Netzwerkverbindungen, die Hosts-Datei, die Umgebungsvariablen des Computers und der WinHTTP-Proxy schlagen fehl, bis ein Administrator den Prolamo-Umschaltdienst startet.</translation>
     </message>
+    <message>
+        <source>File not found</source>
+        <translation>Datei nicht gefunden</translation>
+    </message>
+    <message>
+        <source>Invalid filename</source>
+        <translation>Ungültiger Dateiname</translation>
+    </message>
+    <message>
+        <source>Too many open files</source>
+        <translation>Zu viele offene Dateien</translation>
+    </message>
+    <message>
+        <source>File access denied</source>
+        <translation>Dateizugriff verweigert</translation>
+    </message>
+    <message>
+        <source>Read beyond end of file</source>
+        <translation>Lesen über das Dateiende hinaus</translation>
+    </message>
+    <message>
+        <source>Disk full</source>
+        <translation>Datenträger voll</translation>
+    </message>
+    <message>
+        <source>Invalid numeric input</source>
+        <translation>Ungültige numerische Eingabe</translation>
+    </message>
+    <message>
+        <source>I/O error %1</source>
+        <translation>E/A-Fehler %1</translation>
+    </message>
+    <message>
+        <source>System Error.  Code: %1.</source>
+        <translation>Systemfehler.  Code: %1.</translation>
+    </message>
+    <message>
+        <source>Check that the folder exists and that its drive is connected</source>
+        <translation>Prüfen Sie, ob der Ordner existiert und sein Laufwerk verbunden ist</translation>
+    </message>
+    <message>
+        <source>You may need administrative rights: start Prolamo as administrator and try again</source>
+        <translation>Sie brauchen möglicherweise Administratorrechte: Starten Sie Prolamo als Administrator und versuchen Sie es erneut</translation>
+    </message>
+    <message>
+        <source>Close the program that has the file open and try again</source>
+        <translation>Schließen Sie das Programm, das die Datei geöffnet hat, und versuchen Sie es erneut</translation>
+    </message>
+    <message>
+        <source>Free some space on the disk and try again</source>
+        <translation>Geben Sie Platz auf dem Datenträger frei und versuchen Sie es erneut</translation>
+    </message>
+    <message>
+        <source>Your account lacks the right this needs: start Prolamo as administrator and try again</source>
+        <translation>Ihrem Konto fehlt das dafür nötige Recht: Starten Sie Prolamo als Administrator und versuchen Sie es erneut</translation>
+    </message>
+    <message>
+        <source>OLE error %1</source>
+        <translation>OLE-Fehler %1</translation>
+    </message>
+    <message>
+        <source>A call to an OS function failed</source>
+        <translation>Ein Aufruf einer Betriebssystemfunktion ist fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>You may need administrative privileges</source>
+        <translation>Sie brauchen möglicherweise Administratorrechte</translation>
+    </message>
+    <message>
+        <source>A configuration named %1 exists already</source>
+        <translation>Eine Konfiguration namens %1 gibt es bereits</translation>
+    </message>
+    <message>
+        <source>%1 is not a name an environment variable can have (it is empty or blank, or holds &quot;=&quot; or a control character)</source>
+        <translation>%1 ist kein Name, den eine Umgebungsvariable haben kann (er ist leer oder besteht nur aus Leerzeichen, oder er enthält &quot;=&quot; oder ein Steuerzeichen)</translation>
+    </message>
+    <message>
+        <source>The variable %1 is not a text in the registry but a value of another type; it is not captured</source>
+        <translation>Die Variable %1 ist in der Registrierung kein Text, sondern ein Wert eines anderen Typs; sie wird nicht erfasst</translation>
+    </message>
+    <message>
+        <source>The variable %1 is not a text in the registry but a value of another type; it is left as it is</source>
+        <translation>Die Variable %1 ist in der Registrierung kein Text, sondern ein Wert eines anderen Typs; sie bleibt, wie sie ist</translation>
+    </message>
+    <message>
+        <source>The variable %1 is not set for the user; it is not captured</source>
+        <translation>Die Variable %1 ist für den Benutzer nicht gesetzt; sie wird nicht erfasst</translation>
+    </message>
+    <message>
+        <source>The variable %1 is not set for the machine; it is not captured</source>
+        <translation>Die Variable %1 ist für den Computer nicht gesetzt; sie wird nicht erfasst</translation>
+    </message>
+    <message>
+        <source>No file</source>
+        <translation>Keine Datei</translation>
+    </message>
+    <message>
+        <source>Empty file</source>
+        <translation>Leere Datei</translation>
+    </message>
+    <message>
+        <source>Binary file</source>
+        <translation>Binärdatei</translation>
+    </message>
+    <message>
+        <source>%1 is a folder, not a file</source>
+        <translation>%1 ist ein Ordner, keine Datei</translation>
+    </message>
+    <message>
+        <source>%1 is a device, a pipe or a socket, not a file; it is neither read nor written</source>
+        <translation>%1 ist ein Gerät, eine Pipe oder ein Socket, keine Datei; es wird weder gelesen noch geschrieben</translation>
+    </message>
+    <message>
+        <source>%1: %2 was left as it was</source>
+        <translation>%1: %2 ist geblieben, wie es war</translation>
+    </message>
+    <message>
+        <source>%1: %2 could not be put back as it was</source>
+        <translation>%1: %2 konnte nicht wiederhergestellt werden, wie es war</translation>
+    </message>
+    <message>
+        <source>%1 is larger than the 2 GB a File setting can hold</source>
+        <translation>%1 ist größer als die 2 GB, die eine Datei-Einstellung aufnehmen kann</translation>
+    </message>
+    <message>
+        <source>%1 is a link to %2; an apply writes only the path it names, never through a link to another file</source>
+        <translation>%1 ist eine Verknüpfung auf %2; das Anwenden schreibt nur den genannten Pfad, nie über eine Verknüpfung in eine andere Datei</translation>
+    </message>
+    <message>
+        <source>%1 is a link whose target cannot be found; an apply writes only the path it names, never through a link</source>
+        <translation>%1 ist eine Verknüpfung, deren Ziel nicht gefunden wird; das Anwenden schreibt nur den genannten Pfad, nie über eine Verknüpfung</translation>
+    </message>
+    <message>
+        <source>%1: the path is relative, so it would be written wherever the program happens to run; a file path must be absolute</source>
+        <translation>%1: Der Pfad ist relativ und würde daher dort geschrieben, wo das Programm gerade läuft; ein Dateipfad muss absolut sein</translation>
+    </message>
+    <message>
+        <source>%1: the path goes up with &quot;..&quot;, which hides where it writes; a file path must be normal</source>
+        <translation>%1: Der Pfad geht mit &quot;..&quot; nach oben, was verbirgt, wohin er schreibt; ein Dateipfad muss normalisiert sein</translation>
+    </message>
+    <message>
+        <source>Cannot create file &quot;%1&quot;. %2</source>
+        <translation>Datei &quot;%1&quot; kann nicht erstellt werden. %2</translation>
+    </message>
+    <message>
+        <source>Firefox profile not found</source>
+        <translation>Firefox-Profil nicht gefunden</translation>
+    </message>
+    <message>
+        <source>The preference %1 cannot be written as one well-formed user_pref line; it is left out</source>
+        <translation>Die Einstellung %1 lässt sich nicht als eine wohlgeformte user_pref-Zeile schreiben; sie wird ausgelassen</translation>
+    </message>
+    <message>
+        <source>The preference %1 is not a proxy preference; it is left out</source>
+        <translation>Die Einstellung %1 ist keine Proxy-Einstellung; sie wird ausgelassen</translation>
+    </message>
+    <message>
+        <source>The preference %1 has &quot;=&quot; in its name, which the value cannot hold; it is not captured</source>
+        <translation>Die Einstellung %1 hat &quot;=&quot; im Namen, was der Wert nicht aufnehmen kann; sie wird nicht erfasst</translation>
+    </message>
+    <message>
+        <source>No entries</source>
+        <translation>Keine Einträge</translation>
+    </message>
+    <message>
+        <source>%1 cannot name a block of the hosts file: a name is not empty, holds no control character and neither starts nor ends with a blank</source>
+        <translation>%1 kann keinen Block der hosts-Datei benennen: Ein Name ist nicht leer, enthält kein Steuerzeichen und beginnt und endet nicht mit einem Leerzeichen</translation>
+    </message>
+    <message>
+        <source>The hosts file&apos;s block %1 begins on line %2 but never ends</source>
+        <translation>Der Block %1 der hosts-Datei beginnt in Zeile %2, endet aber nie</translation>
+    </message>
+    <message>
+        <source>The hosts file&apos;s block %1 ends on line %2 but never begins</source>
+        <translation>Der Block %1 der hosts-Datei endet in Zeile %2, beginnt aber nie</translation>
+    </message>
+    <message>
+        <source>The hosts file holds the block %1 twice, from line %2 and from line %3</source>
+        <translation>Die hosts-Datei enthält den Block %1 zweimal, ab Zeile %2 und ab Zeile %3</translation>
+    </message>
+    <message>
+        <source>The entry %1 cannot be written to the hosts file: it holds a control character, or it would read as a block&apos;s marker line</source>
+        <translation>Der Eintrag %1 kann nicht in die hosts-Datei geschrieben werden: Er enthält ein Steuerzeichen oder würde als Markierungszeile eines Blocks gelesen</translation>
+    </message>
+    <message>
+        <source>Error deleting network drive %1 %2</source>
+        <translation>Fehler beim Löschen des Netzlaufwerks %1 %2</translation>
+    </message>
+    <message>
+        <source>Error installing network drive %1 %2</source>
+        <translation>Fehler beim Verbinden des Netzlaufwerks %1 %2</translation>
+    </message>
+    <message>
+        <source>Network drive %1 keeps its previous mapping %2</source>
+        <translation>Das Netzlaufwerk %1 behält seine bisherige Zuordnung %2</translation>
+    </message>
+    <message>
+        <source>Error restoring network drive %1 %2</source>
+        <translation>Fehler beim Wiederherstellen des Netzlaufwerks %1 %2</translation>
+    </message>
+    <message>
+        <source>IP address</source>
+        <translation>IP-Adresse</translation>
+    </message>
+    <message>
+        <source>subnet mask</source>
+        <translation>Subnetzmaske</translation>
+    </message>
+    <message>
+        <source>WINS server</source>
+        <translation>WINS-Server</translation>
+    </message>
+    <message>
+        <source>DNS server</source>
+        <translation>DNS-Server</translation>
+    </message>
+    <message>
+        <source>Property &quot;%1&quot; not supported</source>
+        <translation>Eigenschaft &quot;%1&quot; wird nicht unterstützt</translation>
+    </message>
+    <message>
+        <source>The connection name holds a double quote or a control character; no script is written for it</source>
+        <translation>Der Name der Verbindung enthält ein doppeltes Anführungszeichen oder ein Steuerzeichen; für sie wird kein Skript geschrieben</translation>
+    </message>
+    <message>
+        <source>The %1 entry %2 is not a dotted IPv4 address; no script is written for the adapter</source>
+        <translation>Der Eintrag %2 (%1) ist keine IPv4-Adresse in Punktschreibweise; für den Adapter wird kein Skript geschrieben</translation>
+    </message>
+    <message>
+        <source>Opera profile not found</source>
+        <translation>Opera-Profil nicht gefunden</translation>
+    </message>
+    <message>
+        <source>Unable to write to %1</source>
+        <translation>In %1 kann nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>The line %1 would not stay one key of the section (a line break, no key, or a key that starts a section or a comment); it is not written</source>
+        <translation>Die Zeile %1 bliebe kein einzelner Schlüssel des Abschnitts (ein Zeilenumbruch, kein Schlüssel oder ein Schlüssel, der einen Abschnitt oder Kommentar beginnt); sie wird nicht geschrieben</translation>
+    </message>
+    <message>
+        <source>The key %1 stands twice; only its first value is written</source>
+        <translation>Der Schlüssel %1 steht zweimal; nur sein erster Wert wird geschrieben</translation>
+    </message>
+    <message>
+        <source>Error installing printer %1: %2</source>
+        <translation>Fehler beim Verbinden des Druckers %1: %2</translation>
+    </message>
+    <message>
+        <source>Error deleting printer %1: %2</source>
+        <translation>Fehler beim Löschen des Druckers %1: %2</translation>
+    </message>
+    <message>
+        <source>Name resolver cache</source>
+        <translation>Cache der Namensauflösung</translation>
+    </message>
+    <message>
+        <source>a program has no state to read back: an undo cannot take back what it did, so it does not run it again</source>
+        <translation>ein Programm hat keinen Zustand, der sich zurücklesen lässt: Ein Rückgängigmachen kann nicht zurücknehmen, was es getan hat, und führt es daher nicht noch einmal aus</translation>
+    </message>
+    <message>
+        <source>Runs when the profile is applied</source>
+        <translation>Läuft, wenn das Profil angewendet wird</translation>
+    </message>
+    <message>
+        <source>A Program setting needs the command line it runs</source>
+        <translation>Eine Programm-Einstellung braucht die Befehlszeile, die sie ausführt</translation>
+    </message>
+    <message>
+        <source>The command line of a Program setting holds a control character, which would hide what it runs</source>
+        <translation>Die Befehlszeile einer Programm-Einstellung enthält ein Steuerzeichen, das verbergen würde, was sie ausführt</translation>
+    </message>
+    <message>
+        <source>The working folder of a Program setting holds a control character, which would hide what it runs</source>
+        <translation>Der Arbeitsordner einer Programm-Einstellung enthält ein Steuerzeichen, das verbergen würde, was sie ausführt</translation>
+    </message>
+    <message>
+        <source>The working folder of a Program setting must be an absolute path without &quot;..&quot;, not %1</source>
+        <translation>Der Arbeitsordner einer Programm-Einstellung muss ein absoluter Pfad ohne &quot;..&quot; sein, nicht %1</translation>
+    </message>
+    <message>
+        <source>The time limit of a Program setting is 1 to 86400 seconds, not %1</source>
+        <translation>Die Zeitgrenze einer Programm-Einstellung beträgt 1 bis 86400 Sekunden, nicht %1</translation>
+    </message>
+    <message>
+        <source>cannot be started: %1</source>
+        <translation>kann nicht gestartet werden: %1</translation>
+    </message>
+    <message>
+        <source>ended with exit code %1</source>
+        <translation>endete mit dem Exit-Code %1</translation>
+    </message>
+    <message>
+        <source>was still running after its time limit of %1 s and was ended</source>
+        <translation>lief nach seiner Zeitgrenze von %1 s noch und wurde beendet</translation>
+    </message>
+    <message>
+        <source>%1; the last lines it printed:</source>
+        <translation>%1; die letzten Zeilen seiner Ausgabe:</translation>
+    </message>
+    <message>
+        <source>The switching service did not answer</source>
+        <translation>Der Umschaltdienst hat nicht geantwortet</translation>
+    </message>
+    <message>
+        <source>The switching service ended the request before it was done</source>
+        <translation>Der Umschaltdienst hat die Anfrage beendet, bevor sie erledigt war</translation>
+    </message>
+    <message>
+        <source>The elevated program ended before it was done (exit code %1)</source>
+        <translation>Das Programm mit erhöhten Rechten endete, bevor es fertig war (Exit-Code %1)</translation>
+    </message>
+    <message>
+        <source>Applying through the switching service...</source>
+        <translation>Wird über den Umschaltdienst angewendet...</translation>
+    </message>
+    <message>
+        <source>%1?
+
+The switching service does not run, and these settings need administrator rights:</source>
+        <translation>%1?
+
+Der Umschaltdienst läuft nicht, und diese Einstellungen brauchen Administratorrechte:</translation>
+    </message>
+    <message>
+        <source>Switching service</source>
+        <translation>Umschaltdienst</translation>
+    </message>
+    <message>
+        <source>This needs administrator rights, and the switching service does not run: an administrator can start the Prolamo switching service, or apply as an administrator</source>
+        <translation>Dies braucht Administratorrechte, und der Umschaltdienst läuft nicht: Ein Administrator kann den Prolamo-Umschaltdienst starten oder als Administrator anwenden</translation>
+    </message>
+    <message>
+        <source>Apply with administrator rights</source>
+        <translation>Mit Administratorrechten anwenden</translation>
+    </message>
+    <message>
+        <source>This needs administrator rights, and it was not applied with them; the switching service does not run</source>
+        <translation>Dies braucht Administratorrechte und wurde nicht mit ihnen angewendet; der Umschaltdienst läuft nicht</translation>
+    </message>
+    <message>
+        <source>The time zone name &quot;%1&quot; is longer than 31 characters</source>
+        <translation>Der Name der Zeitzone &quot;%1&quot; ist länger als 31 Zeichen</translation>
+    </message>
+    <message>
+        <source>proxy server</source>
+        <translation>Proxyserver</translation>
+    </message>
+    <message>
+        <source>bypass list</source>
+        <translation>Umgehungsliste</translation>
+    </message>
+    <message>
+        <source>Direct access (no proxy server)</source>
+        <translation>Direkter Zugriff (kein Proxyserver)</translation>
+    </message>
+    <message>
+        <source>A WinHTTP proxy that is used needs its proxy server</source>
+        <translation>Ein WinHTTP-Proxy, der verwendet wird, braucht seinen Proxyserver</translation>
+    </message>
+    <message>
+        <source>The WinHTTP %1 %2 cannot be set: it holds a control character or is longer than 4096 characters</source>
+        <translation>WinHTTP: %2 (%1) kann nicht gesetzt werden: Der Wert enthält ein Steuerzeichen oder ist länger als 4096 Zeichen</translation>
+    </message>
+    <message>
+        <source>No wireless adapter</source>
+        <translation>Kein Drahtlosadapter</translation>
+    </message>
+    <message>
+        <source>not connected</source>
+        <translation>nicht verbunden</translation>
+    </message>
+    <message>
+        <source>%1: the wireless network %2 is not in range</source>
+        <translation>%1: Das Drahtlosnetzwerk %2 ist nicht in Reichweite</translation>
+    </message>
+    <message>
+        <source>%1: there is no such wireless adapter, or it is switched off</source>
+        <translation>%1: Diesen Drahtlosadapter gibt es nicht, oder er ist ausgeschaltet</translation>
+    </message>
+    <message>
+        <source>%1 cannot name a wireless adapter or network: it is empty or holds a control character</source>
+        <translation>%1 kann keinen Drahtlosadapter und kein Drahtlosnetzwerk benennen: Der Name ist leer oder enthält ein Steuerzeichen</translation>
+    </message>
+    <message>
+        <source>wireless network %1</source>
+        <translation>Drahtlosnetzwerk %1</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>keine</translation>
+    </message>
+    <message>
+        <source>gateway %1</source>
+        <translation>Gateway %1</translation>
+    </message>
+    <message>
+        <source>DNS suffix %1</source>
+        <translation>DNS-Suffix %1</translation>
+    </message>
+    <message>
+        <source>%1 has it</source>
+        <translation>%1 hat es</translation>
+    </message>
+    <message>
+        <source>%1 has the gateway %2</source>
+        <translation>%1 hat das Gateway %2</translation>
+    </message>
+    <message>
+        <source>no adapter is connected</source>
+        <translation>kein Adapter ist verbunden</translation>
+    </message>
+    <message>
+        <source>no connected adapter has a gateway</source>
+        <translation>kein verbundener Adapter hat ein Gateway</translation>
+    </message>
+    <message>
+        <source>%1&apos;s gateway %2 has it</source>
+        <translation>das Gateway %2 von %1 hat sie</translation>
+    </message>
+    <message>
+        <source>%1 is connected to it</source>
+        <translation>%1 ist damit verbunden</translation>
+    </message>
+    <message>
+        <source>%1 has %2</source>
+        <translation>%1 hat %2</translation>
+    </message>
+    <message>
+        <source>no connected adapter has it</source>
+        <translation>kein verbundener Adapter hat es</translation>
+    </message>
+    <message>
+        <source>Network</source>
+        <translation>Netzwerk</translation>
+    </message>
+    <message>
+        <source>Rules</source>
+        <translation>Regeln</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>ja</translation>
+    </message>
+    <message>
+        <source>no</source>
+        <translation>nein</translation>
+    </message>
+    <message>
+        <source>%1 matches</source>
+        <translation>%1 passt</translation>
+    </message>
+    <message>
+        <source>%1 does not match</source>
+        <translation>%1 passt nicht</translation>
+    </message>
+    <message>
+        <source>No rule matches: the watcher applies nothing.</source>
+        <translation>Keine Regel passt: Das automatische Umschalten wendet nichts an.</translation>
+    </message>
+    <message>
+        <source>Rule %1 is the first that matches: the watcher asks to apply profile %2 of configuration %3.</source>
+        <translation>Die Regel %1 passt als erste: Das automatische Umschalten fragt, ob es das Profil %2 der Konfiguration %3 anwenden soll.</translation>
+    </message>
+    <message>
+        <source>Rule %1 is the first that matches: the watcher applies profile %2 of configuration %3.</source>
+        <translation>Die Regel %1 passt als erste: Das automatische Umschalten wendet das Profil %2 der Konfiguration %3 an.</translation>
+    </message>
+    <message>
+        <source>That profile does not exist; the watcher reports it and applies nothing.</source>
+        <translation>Dieses Profil gibt es nicht; das automatische Umschalten meldet das und wendet nichts an.</translation>
+    </message>
 </context>
 <context>
     <name>SettingKinds</name>
