@@ -6,6 +6,8 @@
 #include "os/simulated/SimPrinting.h"
 #include "os/Sqlite.h"
 
+#include "support/PrinterCalls.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -72,14 +74,7 @@ std::u16string DefaultPrinter(ErrorCode* error = nullptr) {
     return e == ErrorSuccess ? std::u16string(buffer, size - 1) : std::u16string();
 }
 
-ErrorCode Delete(std::u16string_view name) {
-    HPrinter printer = 0;
-    if (const ErrorCode e = PrintSpooler().OpenPrinter(name, &printer); e != ErrorSuccess)
-        return e;
-    const ErrorCode e = PrintSpooler().DeletePrinter(printer);
-    EXPECT_EQ(PrintSpooler().ClosePrinter(printer), ErrorSuccess);
-    return e;
-}
+constexpr auto Delete = prolamo::test::DeletePrinterNamed;
 
 using PrintSpoolerTest = MachineTest;
 
