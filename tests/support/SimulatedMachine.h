@@ -1,12 +1,17 @@
 #pragma once
+// The one place where tests control the simulated workstation beyond what its services offer: a
+// fresh machine per test, faults of its registry, keys removed behind the registry's back. No test
+// touches the machine's database itself.
 
 #include "support/TempFolder.h"
 
+#include "os/Registry.h"
 #include "os/simulated/Machine.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string_view>
 
 namespace prolamo::test {
 
@@ -18,6 +23,24 @@ protected:
     TempFolder temp_;
     std::unique_ptr<os::simulated::Machine> machine_ = os::simulated::Machine::Open(temp_.Path() / "machine");
     os::simulated::ScopedCurrentMachine current_{*machine_};
+};
+
+// Removes a key of HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE with its subkeys and values, as a
+// workstation that never had it (the registry layer deletes no keys). Throws std::runtime_error
+// when the machine refuses.
+void RemoveRegistryKey(os::simulated::Machine& machine, os::HKey root, std::u16string_view path);
+
+// While it lives, every query of a registry value on Machine is refused with access denied, as a
+// value the user may not read; keys still open and list their values.
+class RegistryValueReadsRefused {
+public:
+    explicit RegistryValueReadsRefused(os::simulated::Machine& machine);
+    ~RegistryValueReadsRefused();
+    RegistryValueReadsRefused(const RegistryValueReadsRefused&) = delete;
+    RegistryValueReadsRefused& operator=(const RegistryValueReadsRefused&) = delete;
+
+private:
+    os::simulated::Machine& machine_;
 };
 
 } // namespace prolamo::test
