@@ -1,16 +1,19 @@
 #pragma once
 // The one place where tests control the simulated workstation beyond what its services offer: a
-// fresh machine per test, faults of its registry, keys removed behind the registry's back. No test
-// touches the machine's database itself.
+// fresh machine per test, faults of its registry and its disk, keys removed behind the registry's
+// back. No test touches the machine's database itself.
 
 #include "support/TempFolder.h"
 
 #include "os/Registry.h"
+#include "os/simulated/FileFaults.h"
 #include "os/simulated/Machine.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace prolamo::test {
@@ -41,6 +44,16 @@ public:
 
 private:
     os::simulated::Machine& machine_;
+};
+
+// While it lives, each write of a file puts down at most `bytes` bytes of it and then fails as on a
+// full disk (ErrorDiskFull); in every machine and outside them.
+class FileWritesFailAfter {
+public:
+    explicit FileWritesFailAfter(std::uint64_t bytes) { os::simulated::SetFileWriteRoom(bytes); }
+    ~FileWritesFailAfter() { os::simulated::SetFileWriteRoom(std::nullopt); }
+    FileWritesFailAfter(const FileWritesFailAfter&) = delete;
+    FileWritesFailAfter& operator=(const FileWritesFailAfter&) = delete;
 };
 
 } // namespace prolamo::test
