@@ -4,9 +4,9 @@
 #include "os/PrintSpooler.h"
 #include "os/Text.h"
 #include "os/simulated/SimPrinting.h"
-#include "os/Sqlite.h"
 
 #include "support/PrinterCalls.h"
+#include "support/SimulatedMachine.h"
 
 #include <gtest/gtest.h>
 
@@ -285,10 +285,7 @@ TEST(PrintingSeeding, MachinesSeededBeforeGetPrintersAndDrivesOnceAndKeepTheUser
     {
         auto machine = simulated::Machine::Open(folder);
         // As a machine seeded before printers and drives existed.
-        ASSERT_EQ(Exec(machine->Db(), "DROP TABLE printer; DROP TABLE shared_printer; DROP TABLE "
-                                                 "net_share; DROP TABLE net_drive; DELETE FROM fact WHERE key = "
-                                                 "'seeded_printers_drives' OR key = 'layout'"),
-                  SQLITE_OK);
+        prolamo::test::RevertToEarlierLayout(*machine, prolamo::test::EarlierLayout::WithoutPrintersAndDrives);
     }
     {
         auto machine = simulated::Machine::Open(folder);

@@ -2,6 +2,7 @@
 
 #include "os/Sqlite.h"
 #include "os/simulated/RegistryStore.h"
+#include "os/simulated/SimSystem.h"
 
 #include <sqlite3.h>
 
@@ -12,6 +13,8 @@
 namespace prolamo::test {
 
 namespace {
+
+constexpr std::u16string_view kTimeZonesKey = u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones";
 
 // A value is looked up by its folded name; listing walks the key's values by position instead.
 int RefuseValueLookups(void*, int action, const char* table, const char* column, const char*, const char*) {
@@ -36,6 +39,30 @@ void RemoveRegistryKey(os::simulated::Machine& machine, os::HKey root, std::u16s
     if (transaction.BeginCode() != SQLITE_OK || values.Bind(1, hive).Bind(2, folded).Step() != SQLITE_DONE ||
         rows.Bind(1, hive).Bind(2, folded).Step() != SQLITE_DONE || transaction.Commit() != SQLITE_OK)
         throw std::runtime_error("the machine refused to remove the key");
+}
+
+void RevertToEarlierLayout(os::simulated::Machine& machine, EarlierLayout layout) {
+    const char* sql = "";
+    switch (layout) {
+    case EarlierLayout::WithoutPrintersAndDrives:
+        sql = "DROP TABLE printer; DROP TABLE shared_printer; DROP TABLE net_share; DROP TABLE net_drive;"
+              "DELETE FROM fact WHERE key IN ('seeded_printers_drives', 'layout');";
+        break;
+    case EarlierLayout::WithoutTimeZones:
+        RemoveRegistryKey(machine, os::HKeyLocalMachine, kTimeZonesKey);
+        RemoveRegistryKey(machine, os::HKeyLocalMachine, os::simulated::TimeZoneInformationKey);
+        sql = "DELETE FROM fact WHERE key IN ('seeded_browsers_time', 'layout');";
+        break;
+    case EarlierLayout::WithoutNetworkColumns:
+        sql = "ALTER TABLE adapter DROP COLUMN wireless; ALTER TABLE adapter DROP COLUMN media;"
+              "ALTER TABLE adapter DROP COLUMN ssid; ALTER TABLE adapter DROP COLUMN gateway_mac;"
+              "ALTER TABLE adapter DROP COLUMN dns_suffix; DELETE FROM fact WHERE key = 'layout';";
+        break;
+    }
+    std::lock_guard lock(machine.DbMutex());
+    if (os::Exec(machine.Db(), sql) != SQLITE_OK)
+        throw std::runtime_error(std::string("the machine refused to go back to an earlier layout: ") +
+                                 sqlite3_errmsg(machine.Db()));
 }
 
 RegistryValueReadsRefused::RegistryValueReadsRefused(os::simulated::Machine& machine) : machine_(machine) {

@@ -33,6 +33,20 @@ protected:
 // when the machine refuses.
 void RemoveRegistryKey(os::simulated::Machine& machine, os::HKey root, std::u16string_view path);
 
+// Machines that earlier builds seeded, for tests that opening one brings it up to date.
+enum class EarlierLayout {
+    // Before printers, print servers, file shares and mapped drives.
+    WithoutPrintersAndDrives,
+    // Before the time zones; the browsers' files, which came with them, stay for the test to remove.
+    WithoutTimeZones,
+    // Before the adapters knew their wireless network, medium, gateway's hardware address and DNS
+    // suffix; such a build wrote no layout mark either.
+    WithoutNetworkColumns,
+};
+// Turns Machine into one an earlier build left; it is brought up to date when next opened.
+// Throws std::runtime_error when the machine refuses.
+void RevertToEarlierLayout(os::simulated::Machine& machine, EarlierLayout layout);
+
 // While it lives, every query of a registry value on Machine is refused with access denied, as a
 // value the user may not read; keys still open and list their values.
 class RegistryValueReadsRefused {
