@@ -384,10 +384,12 @@ TEST_F(FilesTest, AWriteThatFailsPartwayIsTheFullDiskAndOnlyAPlainWriteLeavesIts
         EXPECT_EQ(Read("plain.txt"), Bytes(large.substr(0, 1000)));
         EXPECT_EQ(Files().WriteFileReplacing(PathOf("replaced.txt"), Bytes(large)), ErrorDiskFull);
         EXPECT_EQ(Read("replaced.txt"), Bytes(old));
-        EXPECT_EQ(Files().WriteFileReplacing(PathOf("replaced.txt"), Bytes(large.substr(0, 1000))), ErrorSuccess)
+        const std::string fits = large.substr(0, 1000);
+        EXPECT_EQ(Files().WriteFileReplacing(PathOf("replaced.txt"), Bytes(fits)), ErrorSuccess)
             << "each write has the room";
     }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp_.Path()), {}), 2) << "nothing left beside";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp_.Path()), {}), 2)
+        << "nothing left beside";
     ASSERT_EQ(Files().WriteFileReplacing(PathOf("replaced.txt"), Bytes(large)), ErrorSuccess);
     EXPECT_EQ(Read("replaced.txt"), Bytes(large)) << "the room is back";
 }

@@ -285,7 +285,8 @@ TEST(PrintingSeeding, MachinesSeededBeforeGetPrintersAndDrivesOnceAndKeepTheUser
     {
         auto machine = simulated::Machine::Open(folder);
         // As a machine seeded before printers and drives existed.
-        prolamo::test::RevertToEarlierLayout(*machine, prolamo::test::EarlierLayout::WithoutPrintersAndDrives);
+        using prolamo::test::EarlierLayout;
+        prolamo::test::RevertToEarlierLayout(*machine, EarlierLayout::WithoutPrintersAndDrives);
     }
     {
         auto machine = simulated::Machine::Open(folder);

@@ -27,7 +27,9 @@ std::string ReadText(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
     std::vector<std::string> names;
@@ -58,12 +60,14 @@ TEST_F(PartialWriteTest, ADataFileSaveThatFailsPartwayRaisesTheDiskFullErrorAndK
 
     TPersistentData data;
     data.Load(path);
-    AddConfiguration(static_cast<TConfigurations&>(*data.Components()[0]), "Grown well past the old size", {"a"});
+    AddConfiguration(static_cast<TConfigurations&>(*data.Components()[0]), "Grown well past the old size",
+                     {"a"});
     {
         const FileWritesFailAfter full(before.size());
         EXPECT_EQ(MessageOf<EOSError>([&] { data.Save(); }), EOSError(os::ErrorDiskFull).Message());
         EXPECT_EQ(ReadText(path), before);
-        EXPECT_EQ(FolderNames(temp_.Path() / "data"), std::vector<std::string>{"qvt.dfm"}) << "no half file beside";
+        EXPECT_EQ(FolderNames(temp_.Path() / "data"), std::vector<std::string>{"qvt.dfm"})
+            << "no half file beside";
     }
     data.Save();
     TPersistentData again;

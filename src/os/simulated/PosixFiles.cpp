@@ -182,7 +182,7 @@ int WriteFully(int fd, std::span<const std::uint8_t> bytes) {
     while (done < bytes.size()) {
         if (done >= room)
             return ENOSPC;
-        const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size() - done, room - done));
+        const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size() - done, room - done));
         const ssize_t n = ::write(fd, bytes.data() + done, size);
         if (n < 0 && errno == EINTR)
             continue;
