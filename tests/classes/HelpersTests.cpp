@@ -9,7 +9,6 @@
 #include "os/VersionRecord.h"
 #include "os/Text.h"
 #include "os/WindowMessages.h"
-#include "os/simulated/RegistryStore.h"
 
 #include <gtest/gtest.h>
 
@@ -42,24 +41,10 @@ protected:
         }
         return state;
     }
-    // Removes the adapter class key 0000 and its values behind the registry's back, as a
-    // workstation without that adapter would be.
+    // Removes the adapter class key 0000, as a workstation without that adapter would be.
     void RemoveRepairedKey() {
-        std::lock_guard lock(Machine().DbMutex());
-        const std::string folded = os::simulated::store::Fold(
-            os::Utf8ToUtf16(std::string_view(NetAdapterClassKey).substr(1)));
-        const std::string sql =
-            "DELETE FROM reg_value WHERE key_id IN (SELECT id FROM reg_key WHERE hive = 2 AND folded = ?1);"
-            "DELETE FROM reg_key WHERE hive = 2 AND folded = ?1;";
-        for (const char* statement = sql.c_str(); *statement != '\0';) {
-            sqlite3_stmt* prepared = nullptr;
-            const char* rest = nullptr;
-            ASSERT_EQ(sqlite3_prepare_v2(Machine().Db(), statement, -1, &prepared, &rest), SQLITE_OK);
-            sqlite3_bind_text(prepared, 1, folded.c_str(), -1, SQLITE_TRANSIENT);
-            EXPECT_EQ(sqlite3_step(prepared), SQLITE_DONE);
-            sqlite3_finalize(prepared);
-            statement = rest;
-        }
+        RemoveRegistryKey(Machine(), os::HKeyLocalMachine,
+                          os::Utf8ToUtf16(std::string_view(NetAdapterClassKey).substr(1)));
         ASSERT_FALSE(NetCfgState().keyExists);
     }
 

@@ -1,4 +1,3 @@
-#include "support/RegistryFaults.h"
 #include "support/SimulatedMachine.h"
 
 #include "classes/uRegistry.h"

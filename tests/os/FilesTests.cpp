@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "../support/FileSizeLimit.h"
+#include "support/SimulatedMachine.h"
 
 #include "os/FileLock.h"
 #include "os/Files.h"
@@ -343,22 +344,30 @@ TEST_F(FilesTest, AReplacedMachineFileKeepsItsModeAndOwnerAndANewOneTheUsersDefa
 }
 
 // A write that cannot grow the file fails like one on a full disk: whether the file was replaced
-// or written in place, it keeps its old bytes and nothing is left beside it.
+// or written in place, it keeps its old bytes and nothing is left beside it; so does one that
+// fails partway.
 TEST_F(FilesTest, AMachineFileWhoseWriteFailsIsLeftAsItWas) {
     const std::string old = "nineteen bytes here";
     Make("notes.txt", old);
     Make("linked.txt", old);
     std::filesystem::create_hard_link(PathOf("linked.txt"), PathOf("other-name.txt"));
     const std::string large(4096, 'x');
-    {
-        const prolamo::test::FileSizeLimit limit(1024);
+    const auto expectKept = [&](ErrorCode error) {
         for (const char* name : {"notes.txt", "linked.txt"}) {
             SCOPED_TRACE(name);
             bool unchanged = false;
-            EXPECT_EQ(Files().WriteMachineFile(PathOf(name), Bytes(large), &unchanged), ErrorFileTooLarge);
+            EXPECT_EQ(Files().WriteMachineFile(PathOf(name), Bytes(large), &unchanged), error);
             EXPECT_TRUE(unchanged);
             EXPECT_EQ(Read(name), Bytes(old));
         }
+    };
+    {
+        const prolamo::test::FileSizeLimit limit(1024);
+        expectKept(ErrorFileTooLarge);
+    }
+    {
+        const prolamo::test::FileWritesFailAfter full(1000); // partway, on a disk that fills up
+        expectKept(ErrorDiskFull);
     }
     EXPECT_EQ(Read("other-name.txt"), Bytes(old));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp_.Path()), {}), 3);
@@ -378,6 +387,29 @@ TEST_F(FilesTest, AMappedFileCutShortWhileReadEndsTheProcessWithTheGivenMessageA
         std::_Exit(0);
     };
     EXPECT_EXIT(readCutShort(), ::testing::ExitedWithCode(42), "the file was cut short");
+}
+
+// A disk that fills up partway through a write: a plain write leaves what it put down, as
+// WriteFile does; a replacing write leaves the old file whole.
+TEST_F(FilesTest, AWriteThatFailsPartwayIsTheFullDiskAndOnlyAPlainWriteLeavesItsPart) {
+    const std::string old = "nineteen bytes here";
+    Make("plain.txt", old);
+    Make("replaced.txt", old);
+    const std::string large(4096, 'x');
+    {
+        const prolamo::test::FileWritesFailAfter full(1000);
+        EXPECT_EQ(Files().WriteWholeFile(PathOf("plain.txt"), Bytes(large)), ErrorDiskFull);
+        EXPECT_EQ(Read("plain.txt"), Bytes(large.substr(0, 1000)));
+        EXPECT_EQ(Files().WriteFileReplacing(PathOf("replaced.txt"), Bytes(large)), ErrorDiskFull);
+        EXPECT_EQ(Read("replaced.txt"), Bytes(old));
+        const std::string fits = large.substr(0, 1000);
+        EXPECT_EQ(Files().WriteFileReplacing(PathOf("replaced.txt"), Bytes(fits)), ErrorSuccess)
+            << "each write has the room";
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp_.Path()), {}), 2)
+        << "nothing left beside";
+    ASSERT_EQ(Files().WriteFileReplacing(PathOf("replaced.txt"), Bytes(large)), ErrorSuccess);
+    EXPECT_EQ(Read("replaced.txt"), Bytes(large)) << "the room is back";
 }
 
 } // namespace

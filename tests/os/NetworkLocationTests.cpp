@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "support/SimulatedMachine.h"
 
 #include "os/NetworkLocation.h"
 #include "os/Text.h"
@@ -6,7 +7,6 @@
 #include "os/simulated/SimNetwork.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 namespace prolamo::os::test {
 namespace {
@@ -126,16 +126,8 @@ TEST_F(LocationTest, ResolverFlushesAreCounted) {
 TEST(LocationUpgrade, AMachineSeededWithoutTheNetworkColumnsGetsThem) {
     TempFolder temp;
     const auto folder = temp.Path() / "machine";
-    simulated::Machine::Open(folder);
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open((folder / "machine.db").string().c_str(), &db), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(db, "DELETE FROM fact WHERE key = 'layout'", nullptr, nullptr, nullptr), SQLITE_OK);
-    for (const char* column : {"wireless", "media", "ssid", "gateway_mac", "dns_suffix"})
-        EXPECT_EQ(sqlite3_exec(db, (std::string("ALTER TABLE adapter DROP COLUMN ") + column).c_str(), nullptr,
-                               nullptr, nullptr),
-                  SQLITE_OK)
-            << sqlite3_errmsg(db);
-    sqlite3_close(db);
+    prolamo::test::RevertToEarlierLayout(*simulated::Machine::Open(folder),
+                                         prolamo::test::EarlierLayout::WithoutNetworkColumns);
 
     const auto machine = simulated::Machine::Open(folder);
     std::vector<ConnectedAdapter> adapters;

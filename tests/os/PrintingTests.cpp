@@ -4,7 +4,9 @@
 #include "os/PrintSpooler.h"
 #include "os/Text.h"
 #include "os/simulated/SimPrinting.h"
-#include "os/Sqlite.h"
+
+#include "support/PrinterCalls.h"
+#include "support/SimulatedMachine.h"
 
 #include <gtest/gtest.h>
 
@@ -72,14 +74,7 @@ std::u16string DefaultPrinter(ErrorCode* error = nullptr) {
     return e == ErrorSuccess ? std::u16string(buffer, size - 1) : std::u16string();
 }
 
-ErrorCode Delete(std::u16string_view name) {
-    HPrinter printer = 0;
-    if (const ErrorCode e = PrintSpooler().OpenPrinter(name, &printer); e != ErrorSuccess)
-        return e;
-    const ErrorCode e = PrintSpooler().DeletePrinter(printer);
-    EXPECT_EQ(PrintSpooler().ClosePrinter(printer), ErrorSuccess);
-    return e;
-}
+constexpr auto Delete = prolamo::test::DeletePrinterNamed;
 
 using PrintSpoolerTest = MachineTest;
 
@@ -290,10 +285,8 @@ TEST(PrintingSeeding, MachinesSeededBeforeGetPrintersAndDrivesOnceAndKeepTheUser
     {
         auto machine = simulated::Machine::Open(folder);
         // As a machine seeded before printers and drives existed.
-        ASSERT_EQ(Exec(machine->Db(), "DROP TABLE printer; DROP TABLE shared_printer; DROP TABLE "
-                                                 "net_share; DROP TABLE net_drive; DELETE FROM fact WHERE key = "
-                                                 "'seeded_printers_drives' OR key = 'layout'"),
-                  SQLITE_OK);
+        using prolamo::test::EarlierLayout;
+        prolamo::test::RevertToEarlierLayout(*machine, EarlierLayout::WithoutPrintersAndDrives);
     }
     {
         auto machine = simulated::Machine::Open(folder);

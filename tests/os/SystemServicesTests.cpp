@@ -1,10 +1,10 @@
 #include "TestSupport.h"
+#include "support/SimulatedMachine.h"
 
 #include "os/Environment.h"
 #include "os/Privileges.h"
 #include "os/Text.h"
 #include "os/TimeZone.h"
-#include "os/Sqlite.h"
 
 #include <gtest/gtest.h>
 
@@ -242,13 +242,7 @@ TEST(SeedingTest, MachinesSeededBeforeTheBrowsersAndTimeZonesGetThemOnceWhenOpen
                   std::string::npos);
         EXPECT_NE(ReadText(roaming / "Opera/Opera/profile/opera6.ini").find("[Proxy]\r\n"), std::string::npos);
         // Back to what an earlier version left.
-        ASSERT_EQ(Exec(machine->Db(),
-                                  "DELETE FROM fact WHERE key IN ('seeded_browsers_time', 'layout');"
-                                  "DELETE FROM reg_value WHERE key_id IN (SELECT id FROM reg_key WHERE folded LIKE "
-                                  "'%TIME ZONES%' OR folded LIKE '%TIMEZONEINFORMATION');"
-                                  "DELETE FROM reg_key WHERE folded LIKE '%TIME ZONES%' OR folded LIKE "
-                                  "'%TIMEZONEINFORMATION';"),
-                  SQLITE_OK);
+        prolamo::test::RevertToEarlierLayout(*machine, prolamo::test::EarlierLayout::WithoutTimeZones);
         std::filesystem::remove_all(roaming / "Mozilla");
         std::filesystem::remove_all(roaming / "Opera");
     }

@@ -10,7 +10,7 @@
 #include "profiles/uIEProxySettings.h"
 #include "profiles/uOperaProxySettings.h"
 #include "os/IniFiles.h"
-#include "os/Sqlite.h"
+#include "os/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -124,10 +124,7 @@ TEST_F(IEProxyTest, ProxyEnableMustBeADword) {
 
 TEST_F(IEProxyTest, AMissingKeyIsTheSystemsError) {
     // The registry layer deletes no keys; the store does.
-    ASSERT_EQ(os::Exec(Machine().Db(),
-                                  "DELETE FROM reg_value WHERE key_id IN (SELECT id FROM reg_key WHERE folded LIKE "
-                                  "'%INTERNET SETTINGS%'); DELETE FROM reg_key WHERE folded LIKE '%INTERNET SETTINGS%';"),
-              0);
+    RemoveRegistryKey(Machine(), os::HKeyCurrentUser, os::Utf8ToUtf16(InternetSettingsKey));
     EXPECT_EQ(MessageOf<EOSError>([&] { setting.CreateValue(); }),
               EOSError(os::ErrorFileNotFound).Message());
 }
@@ -158,10 +155,7 @@ TEST_F(IEProxyTest, ApplyWritesTheStringsOrRemovesEmptyOnesAndTheRecords) {
 }
 
 TEST_F(IEProxyTest, ApplyCreatesMissingKeysAndLeavesEmptyRecordsOut) {
-    ASSERT_EQ(os::Exec(Machine().Db(),
-                                  "DELETE FROM reg_value WHERE key_id IN (SELECT id FROM reg_key WHERE folded LIKE "
-                                  "'%INTERNET SETTINGS%'); DELETE FROM reg_key WHERE folded LIKE '%INTERNET SETTINGS%';"),
-              0);
+    RemoveRegistryKey(Machine(), os::HKeyCurrentUser, os::Utf8ToUtf16(InternetSettingsKey));
     TIEProxySettingValue value;
     value.SetProxyEnable(true);
     value.SetAutoConfigURL("http://wpad/wpad.dat");

@@ -1,4 +1,3 @@
-#include "support/RegistryFaults.h"
 #include "support/SimulatedMachine.h"
 #include "support/StreamChecks.h"
 #include "support/TestKinds.h"

@@ -1,5 +1,4 @@
 #include "support/StreamChecks.h"
-#include "support/RegistryFaults.h"
 #include "support/SimulatedMachine.h"
 #include "support/TestKinds.h"
 
@@ -13,7 +12,6 @@
 #include "profiles/uEnvSettings.h"
 #include "profiles/uProfileUtils.h"
 #include "profiles/uTimeSettings.h"
-#include "os/Sqlite.h"
 
 #include <gtest/gtest.h>
 
@@ -425,10 +423,7 @@ TEST_F(EnvSettingTest, ANonAdministratorWritesEverythingToTheUserKey) {
 }
 
 TEST_F(EnvSettingTest, AKeyThatCannotBeOpenedStopsTheApplyWithAccessDenied) {
-    ASSERT_EQ(os::Exec(Machine().Db(),
-                                  "DELETE FROM reg_value WHERE key_id = (SELECT id FROM reg_key WHERE hive = 1 AND "
-                                  "folded = 'ENVIRONMENT'); DELETE FROM reg_key WHERE hive = 1 AND folded = 'ENVIRONMENT';"),
-              0);
+    RemoveRegistryKey(Machine(), os::HKeyCurrentUser, u"Environment");
     EXPECT_EQ(MessageOf<EOSError>([&] { setting.ApplyValue(*ValueOf({u"OS=x", u"Mine=y", u"TEMP=z"}), results); }),
               EOSError(os::ErrorAccessDenied).Message());
     EXPECT_EQ(Key(TEnvScope::System)->ReadString("OS"), "x") << "written before the failure";

@@ -4,6 +4,7 @@
 
 #include "os/Files.h"
 #include "os/StagingNames.h"
+#include "os/simulated/FileFaults.h"
 #include "os/simulated/Machine.h"
 
 #include <dirent.h>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -170,11 +172,18 @@ ErrorCode ReadAll(int fd, std::uint8_t* into, std::size_t size, const std::strin
     return ErrorSuccess;
 }
 
+constexpr std::uint64_t kUnlimitedRoom = UINT64_MAX;
+std::atomic<std::uint64_t> writeRoom{kUnlimitedRoom}; // SetFileWriteRoom
+
 // Writes all of Bytes at the file's position; an errno, or 0.
 int WriteFully(int fd, std::span<const std::uint8_t> bytes) {
+    const std::uint64_t room = writeRoom.load();
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (done >= room)
+            return ENOSPC;
+        const auto size = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size() - done, room - done));
+        const ssize_t n = ::write(fd, bytes.data() + done, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -539,6 +548,14 @@ public:
 };
 
 } // namespace
+
+namespace simulated {
+
+void SetFileWriteRoom(std::optional<std::uint64_t> bytes) {
+    writeRoom = bytes.value_or(kUnlimitedRoom);
+}
+
+} // namespace simulated
 
 IFiles& Files() {
     static PosixFiles files;

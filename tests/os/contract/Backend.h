@@ -28,6 +28,14 @@ protected:
     // HKEY_CURRENT_USER-relative path of this test's own key, and a handle to it with all access.
     const std::u16string& KeyPath() const { return keyPath_; }
     HKey Key() const { return key_; }
+    // A printer a print server shares, "\\server\printer", that the user may connect to; empty
+    // with the reason when this backend has none.
+    std::u16string OfferSharedPrinter(std::string* reason);
+    // A file share, "\\server\share", that the user may map a drive to; empty with the reason
+    // when this backend has none.
+    std::u16string OfferNetworkShare(std::string* reason);
+    // A drive letter, "P:", that names neither a disk nor a mapped drive.
+    std::u16string UnusedDriveLetter() const;
 
 private:
     struct Backend;

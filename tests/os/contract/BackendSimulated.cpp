@@ -3,6 +3,7 @@
 #include "Backend.h"
 
 #include "os/simulated/Machine.h"
+#include "os/simulated/SimPrinting.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -50,6 +51,25 @@ std::string BackendTest::PathOf(std::string_view relative) const {
 std::string BackendTest::FolderPath() const {
     return folder_.string();
 }
+
+std::u16string BackendTest::OfferSharedPrinter(std::string* reason) {
+    const std::u16string printer = u"\\\\CONTRACT\\Plotter";
+    if (simulated::AddSharedPrinter(*backend_->machine, printer, u"HP DesignJet") == ErrorSuccess)
+        return printer;
+    *reason = "the simulated network refused the shared printer";
+    return {};
+}
+
+std::u16string BackendTest::OfferNetworkShare(std::string* reason) {
+    const std::u16string share = u"\\\\CONTRACT\\Data";
+    if (simulated::AddNetworkShare(*backend_->machine, share) == ErrorSuccess)
+        return share;
+    *reason = "the simulated network refused the share";
+    return {};
+}
+
+// The seeded laptop has the disk C: and the drives H: and S:.
+std::u16string BackendTest::UnusedDriveLetter() const { return u"P:"; }
 
 FileHeldOpen::FileHeldOpen(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDWR);

@@ -23,6 +23,15 @@ std::filesystem::path FromUtf8(const std::string& path) {
     return std::filesystem::path(std::u8string(path.begin(), path.end()));
 }
 
+// What the one running the tests names in `variable`, or empty with the reason.
+std::u16string Named(const wchar_t* variable, const std::string& what, std::string* reason) {
+    const wchar_t* value = ::_wgetenv(variable);
+    if (value != nullptr && *value != L'\0')
+        return windows::FromWide(value);
+    *reason = "no " + what + " to use: set " + Utf8(variable) + " to one";
+    return {};
+}
+
 } // namespace
 
 struct BackendTest::Backend {};
@@ -51,6 +60,22 @@ std::string BackendTest::PathOf(std::string_view relative) const {
 
 std::string BackendTest::FolderPath() const {
     return Utf8(folder_);
+}
+
+std::u16string BackendTest::OfferSharedPrinter(std::string* reason) {
+    return Named(L"PROLAMO_CONTRACT_PRINTER", "shared printer (\\\\server\\printer)", reason);
+}
+
+std::u16string BackendTest::OfferNetworkShare(std::string* reason) {
+    return Named(L"PROLAMO_CONTRACT_SHARE", "file share (\\\\server\\share)", reason);
+}
+
+std::u16string BackendTest::UnusedDriveLetter() const {
+    const DWORD used = ::GetLogicalDrives();
+    for (char16_t letter = u'Z'; letter > u'D'; --letter)
+        if ((used & (1u << (letter - u'A'))) == 0)
+            return {letter, u':'};
+    throw std::runtime_error("every drive letter is in use");
 }
 
 FileHeldOpen::FileHeldOpen(const std::string& path) {
