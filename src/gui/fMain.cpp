@@ -653,9 +653,11 @@ void TfrmMain::UpdateActions() {
         setWindowTitle(ApplicationTitle());
 }
 
-// Read at every update, so that a change of the policy shows while the program runs.
+bool TfrmMain::UserConfigurationsLocked() { return FPolicies.Read(PolicyAllowUserConfigurations).number == 0; }
+
+// At every update, so that a change of the policy shows while the program runs.
 void TfrmMain::ObeyUserConfigurationsPolicy() {
-    const bool locked = ReadPolicy(PolicyAllowUserConfigurations).number == 0;
+    const bool locked = UserConfigurationsLocked();
     const bool managed = SelectedIsManaged();
     const QString why =
         locked ? tr("Your organisation's policy does not let you create, edit or delete configurations.") : QString();

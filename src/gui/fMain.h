@@ -3,6 +3,7 @@
 #include "fBeveledDlg.h"
 #include "uGUIUtils.h"
 
+#include "classes/uPolicy.h"
 #include "profiles/uProfileHistory.h"
 #include "profiles/uProfileSettings.h"
 #include "profiles/uSharedDataFile.h"
@@ -69,6 +70,12 @@ public:
     void SaveBeforeEnd();
     // The status line's whole text.
     QString StatusText() const;
+    // The organisation's configurations, as the lists show them after the user's own; null when
+    // it manages none.
+    TConfigurations* Managed() const { return FManaged.get(); }
+    // Whether the policy AllowUserConfigurations lets the user apply only the organisation's
+    // configurations (and neither create, edit nor delete the own).
+    bool UserConfigurationsLocked();
     // Selects the profile in the lists, as the user would.
     void SelectProfile(const TConfiguration& configuration, const TConfigurationProfile& profile);
     // The progress sender of a run whose window offers its undo.
@@ -217,6 +224,8 @@ private:
     // Listed after the user's own; null when the organisation manages none.
     std::unique_ptr<TConfigurations> FManaged;
     std::string FManagedWarning;
+    // Looked at every idle moment; read again only when a policy may have changed.
+    TPolicyCache FPolicies;
 };
 
 // The program after the registrations: creates the main window (which reads the data file) and

@@ -70,6 +70,7 @@
 #include <QtTest>
 
 #include <fstream>
+#include <optional>
 
 using namespace prolamo;
 using namespace prolamo::test;
@@ -176,6 +177,29 @@ int RunProgram(const QString& name, const QStringList& arguments) {
         return -1;
     }
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// Sets a machine policy to Value, or with none clears it, from another program, as an
+// administrator's tool does: prolamo-cli's machine command on the simulated workstation, reg.exe on
+// Windows. Its exit code.
+int SetPolicyFromOutside(const char* name, std::optional<int> value) {
+#ifdef _WIN32
+    QProcess process;
+    const QString key = QStringLiteral("HKLM\\%1").arg(QLatin1String(PolicyKey));
+    process.start(QStringLiteral("reg"),
+                  value ? QStringList{QStringLiteral("add"), key, QStringLiteral("/v"), QLatin1String(name),
+                                      QStringLiteral("/t"), QStringLiteral("REG_DWORD"), QStringLiteral("/d"),
+                                      QString::number(*value), QStringLiteral("/f")}
+                        : QStringList{QStringLiteral("delete"), key, QStringLiteral("/v"), QLatin1String(name),
+                                      QStringLiteral("/f")});
+    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+#else
+    return RunProgram(QStringLiteral("prolamo-cli"),
+                      value ? QStringList{QStringLiteral("machine"), QStringLiteral("policy"), QStringLiteral("set"),
+                                          QLatin1String(name), QString::number(*value)}
+                            : QStringList{QStringLiteral("machine"), QStringLiteral("policy"),
+                                          QStringLiteral("clear"), QLatin1String(name)});
+#endif
 }
 
 QString DataFolder() { return QFileInfo(ToQString(DataFilePath())).absolutePath(); }
@@ -1029,6 +1053,23 @@ private slots:
             QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
             QVERIFY(action->toolTip() != why);
         }
+        QVERIFY(main->actProfileApply->isEnabled());
+    }
+
+    void aPolicySetByAnotherProgramIsPickedUpWhileTheWindowRuns() {
+        if (!workstation_->IsAdministrator())
+            QSKIP("setting a machine policy takes an administrator");
+        AddConfiguration(Root(), "A", {}).Profiles().Add().SetName("Home");
+        auto main = OpenMain();
+        Idle();
+        QVERIFY(main->actConfigurationNew->isEnabled());
+        QCOMPARE(SetPolicyFromOutside(PolicyAllowUserConfigurations, 0), 0);
+        Idle();
+        QVERIFY(!main->actConfigurationNew->isEnabled());
+        QVERIFY(!main->actProfileApply->isEnabled());
+        QCOMPARE(SetPolicyFromOutside(PolicyAllowUserConfigurations, std::nullopt), 0);
+        Idle();
+        QVERIFY(main->actConfigurationNew->isEnabled());
         QVERIFY(main->actProfileApply->isEnabled());
     }
 
