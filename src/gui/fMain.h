@@ -62,8 +62,9 @@ public:
     // The same for a change nobody asked for in the window (the watcher's apply), under the lock
     // throughout: false at once while another program holds the lock; errors are raised.
     bool RunAutomaticChange(const std::function<void()>& work);
-    // Takes in what other programs wrote and saves what is not saved yet; the program's timer
-    // calls it, never during an action or a dialog. Returns at once while the file is locked.
+    // Takes in what other programs wrote and saves what is not saved yet, and the organisation's
+    // configurations of a file the policy newly names; the program's timer calls it, never during
+    // an action or a dialog. Returns at once while the file is locked.
     void SynchronizeDataFile();
     // For the end of the program or the session: saves what a failed save left, waiting for the
     // lock as long as the other programs may hold it.
@@ -161,6 +162,9 @@ private:
     // Reads the organisation's configurations anew; a warning that differs from the last shows in
     // the status line. The lists must be refilled after it.
     void LoadManaged();
+    // Reads the organisation's configurations anew and fills the lists, selecting the profile of
+    // Configuration (of the organisation's list when Managed) as named before.
+    void ReloadLists(const std::string& configuration, const std::string& profile, bool managed);
     // Whether the selected configuration is one of the organisation's.
     bool SelectedIsManaged() const;
     // Keep the selected position, or select Selected where the list shows it.
@@ -224,6 +228,8 @@ private:
     // Listed after the user's own; null when the organisation manages none.
     std::unique_ptr<TConfigurations> FManaged;
     std::string FManagedWarning;
+    // The file the policy named when they were read.
+    std::optional<std::string> FManagedPath;
     // Looked at every idle moment; read again only when a policy may have changed.
     TPolicyCache FPolicies;
 };

@@ -1083,6 +1083,20 @@ private slots:
         Idle();
         QVERIFY(main->actConfigurationNew->isEnabled());
         QVERIFY(main->actProfileApply->isEnabled());
+
+        // A managed file named meanwhile is listed at the program's next look, and gone with the policy.
+        const std::string share = (std::filesystem::path(DataFilePath()).parent_path() / "office.txt").string();
+        QCOMPARE(WriteManagedFile(share, "Corp"), os::ErrorSuccess);
+        {
+            const TMachinePolicy managed(PolicyManagedConfigurations, share);
+            main->SynchronizeDataFile();
+            QCOMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{"A", "Corp"}));
+            QCOMPARE(main->cmbConfigurations->currentText(), QStringLiteral("A"));
+            SelectItemIndex(*main->cmbConfigurations, 1);
+        }
+        main->SynchronizeDataFile();
+        QCOMPARE(ComboTexts(*main->cmbConfigurations), QStringList{"A"});
+        QVERIFY(main->GetSelectedConfiguration() == Root().Configurations().Find("A"));
     }
 
     void managedConfigurationsAreListedMarkedAppliedUndoneAndNotEditable() {
