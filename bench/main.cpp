@@ -12,6 +12,7 @@
 // distinct content its snapshots hold.
 
 #include "classes/uPersistence.h"
+#include "classes/uPolicy.h"
 #include "os/Sha256.h"
 #include "profiles/uConfigTransfer.h"
 #include "profiles/uFileSettings.h"
@@ -407,6 +408,17 @@ int main(int argc, char** argv) {
             RunProcess(netsh, {"interface", "ip", "set", "dns", "name=Wi-Fi", "source=dhcp", "register=PRIMARY"});
         });
 
+        // The main window looks at a policy at every idle moment: the cache reads it only after a change.
+        TPolicyCache policies;
+        const auto looks = [](const std::function<void()>& look) {
+            return [look] {
+                for (int i = 0; i < 1000; ++i)
+                    look();
+            };
+        };
+        const double policyRead = Median(Rounds, looks([] { ReadPolicy(PolicyAllowUserConfigurations); }));
+        const double policyCached = Median(Rounds, looks([&] { policies.Read(PolicyAllowUserConfigurations); }));
+
         std::printf("Median of %d rounds:\n", Rounds);
         Row("load", load, "plain read", read);
         Row("save (atomic, fsync)", save, "plain write + fsync", write);
@@ -416,6 +428,7 @@ int main(int argc, char** argv) {
         Row("profile undo (1 MB)", undo, "profile apply (1 MB)", applyRun);
         Row("TCP/IP capture", capture, "bare process (/bin/true)", bare);
         Row("TCP/IP apply", apply, "one netsh command", shell);
+        Row("1000 policy looks", policyCached, "1000 policy reads", policyRead);
         const double megabytes = static_cast<double>(size) / (1 << 20);
         std::printf("\nLoad: %.2f times a plain read; prolamo-cli list: %.2f times a bare process and a plain\n"
                     "read (the bars are 3.00)\n",

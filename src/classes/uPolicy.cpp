@@ -4,6 +4,7 @@
 #include "framework/AsciiText.h"
 #include "framework/Exceptions.h"
 #include "os/Errors.h"
+#include "os/PolicyChanges.h"
 
 #include <algorithm>
 #include <iterator>
@@ -107,6 +108,18 @@ TPolicyValue ReadPolicy(std::string_view name) {
     if (policy == nullptr)
         throw Exception("Prolamo has no policy \"" + std::string(name) + "\"");
     return ReadPolicy(*policy);
+}
+
+TPolicyValue TPolicyCache::Read(std::string_view name) {
+    // Counted before the read, so that a change while reading is read again next time.
+    if (const std::uint64_t changes = os::PolicyChangeCount(); changes != changes_) {
+        values_.clear();
+        changes_ = changes;
+    }
+    auto found = values_.find(name);
+    if (found == values_.end())
+        found = values_.emplace(std::string(name), ReadPolicy(name)).first;
+    return found->second;
 }
 
 std::string PolicyValueText(const TPolicyValue& value) {

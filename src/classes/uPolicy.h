@@ -4,6 +4,8 @@
 // preference or the built-in default, in that order.
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -67,6 +69,18 @@ struct TPolicyValue {
 TPolicyValue ReadPolicy(const TPolicyInfo& policy);
 // For a name of the table.
 TPolicyValue ReadPolicy(std::string_view name);
+
+// The policies' effective values for a reader that looks often (a window at every idle moment):
+// read again only when the system says that a policy may have changed.
+class TPolicyCache {
+public:
+    // As ReadPolicy.
+    TPolicyValue Read(std::string_view name);
+
+private:
+    std::optional<std::uint64_t> changes_;
+    std::map<std::string, TPolicyValue, std::less<>> values_;
+};
 
 // "1", "\\\\srv\\share\\office.txt" or "(not set)".
 std::string PolicyValueText(const TPolicyValue& value);

@@ -97,6 +97,11 @@ public:
         });
     }
 
+    // Reads only, as MovedAway does.
+    std::optional<std::string> Refusal(const TSwitchRule& rule) override {
+        return WithDataFile(DataFilePath(), [&rule](TPersistentData&) { return PolicyRefusal(GetConfigurationsRoot(), rule); });
+    }
+
     // Reads only: the data file's lock stays free.
     bool MovedAway(const TSwitchRule& rule) override {
         return WithDataFile(DataFilePath(), [&rule](TPersistentData&) {

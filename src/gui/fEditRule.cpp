@@ -2,6 +2,7 @@
 
 #include "profiles/uProfileSettings.h"
 #include "uGUIUtils.h"
+#include "uPictures.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -35,14 +36,14 @@ void FillNames(QComboBox& list, std::vector<std::string> names, const std::strin
 
 } // namespace
 
-TfrmEditRule::TfrmEditRule(const TSwitchRule& rule, TSave save)
+TfrmEditRule::TfrmEditRule(const TSwitchRule& rule, TSave save, const TConfigurations* managed)
     : edtName(new QLineEdit(Client())), cmbConfiguration(new QComboBox(Client())), cmbProfile(new QComboBox(Client())),
       chkAsk(new QCheckBox(tr("&Ask before applying"), Client())), lvwConditions(new QListWidget(Client())),
       btnUseNetwork(NewButton(Client(), "btnUseNetwork")), mnuNetwork(new QMenu(this)),
       btnConditionDel(NewButton(Client(), "btnConditionDel")),
       cmbConditionKind(new QComboBox(Client())), edtConditionValue(new QLineEdit(Client())),
       btnConditionAdd(NewButton(Client(), "btnConditionAdd")), FSave(std::move(save)),
-      FConditions(rule.conditions) {
+      FManaged(managed), FConditions(rule.conditions) {
     setObjectName(QStringLiteral("frmEditRule"));
     setWindowTitle(tr("Edit rule"));
     SetHelpKeyword(QStringLiteral("html/rules.htm"));
@@ -127,7 +128,17 @@ TfrmEditRule::TfrmEditRule(const TSwitchRule& rule, TSave save)
     std::vector<std::string> configurations;
     for (const TConfiguration& configuration : GetConfigurationsRoot().Configurations())
         configurations.push_back(configuration.Name());
+    const int own = static_cast<int>(configurations.size());
+    if (FManaged)
+        for (const TConfiguration& configuration : FManaged->Configurations())
+            configurations.push_back(configuration.Name());
     FillNames(*cmbConfiguration, configurations, rule.configuration);
+    const QString mark = tr("Managed by your organisation");
+    for (int i = own; FManaged && i < own + static_cast<int>(FManaged->Configurations().Count()); ++i) {
+        cmbConfiguration->setItemIcon(i, PictureIcon(QStringLiteral("managed")));
+        cmbConfiguration->setItemData(i, mark, Qt::ToolTipRole);
+        cmbConfiguration->setItemData(i, mark, Qt::AccessibleDescriptionRole);
+    }
     FillProfiles(rule.profile);
     connect(cmbConfiguration, &QComboBox::activated, this, [this] { RunGuarded([this] { cmbConfigurationChange(); }); });
     chkAsk->setChecked(rule.ask);
@@ -141,10 +152,19 @@ void TfrmEditRule::showEvent(QShowEvent* event) {
     edtName->setFocus();
 }
 
+const TConfiguration* TfrmEditRule::ListedConfiguration(int index) const {
+    const TConfigurationsCollection& own = GetConfigurationsRoot().Configurations();
+    if (index < 0)
+        return nullptr;
+    if (static_cast<std::size_t>(index) < own.Count())
+        return &own[static_cast<std::size_t>(index)];
+    const std::size_t managed = static_cast<std::size_t>(index) - own.Count();
+    return FManaged && managed < FManaged->Configurations().Count() ? &FManaged->Configurations()[managed] : nullptr;
+}
+
 void TfrmEditRule::FillProfiles(const std::string& selected) {
     std::vector<std::string> profiles;
-    if (const TConfiguration* configuration =
-            GetConfigurationsRoot().Configurations().Find(ToUtf8(cmbConfiguration->currentText())))
+    if (const TConfiguration* configuration = ListedConfiguration(cmbConfiguration->currentIndex()))
         for (const TConfigurationProfile& profile : configuration->Profiles())
             profiles.push_back(profile.Name());
     FillNames(*cmbProfile, profiles, selected);

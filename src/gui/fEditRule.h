@@ -14,8 +14,8 @@ class QMenu;
 
 namespace prolamo {
 
-// A rule of automatic switching: its name, the profile it applies (of the configurations there
-// are), whether it asks first, and the conditions on the network, offered from the network the
+// A rule of automatic switching: its name, the profile it applies (of the user's configurations,
+// then the organisation's, marked), whether it asks first, and the conditions on the network, offered from the network the
 // computer is on now or written by hand. OK hands the rule to Save, which changes the rules file;
 // when Save raises, its message shows and the dialog stays open with what the user entered.
 class TfrmEditRule : public TfrmBeveledDlg {
@@ -23,7 +23,8 @@ class TfrmEditRule : public TfrmBeveledDlg {
 
 public:
     using TSave = std::function<void(const TSwitchRule&)>;
-    TfrmEditRule(const TSwitchRule& rule, TSave save);
+    // Managed: the organisation's configurations, which outlive the dialog; null for none.
+    TfrmEditRule(const TSwitchRule& rule, TSave save, const TConfigurations* managed = nullptr);
 
     void UpdateActions() override;
     // Fills "Use this network" with the conditions that hold now, as it does each time it opens.
@@ -67,7 +68,11 @@ private:
     void actConditionAddExecute(QAction* action);
     void actConditionDelExecute(QAction* action);
 
+    // The configuration the list shows at Index: the user's own, then the organisation's.
+    const TConfiguration* ListedConfiguration(int index) const;
+
     TSave FSave;
+    const TConfigurations* FManaged;
     std::vector<TRuleCondition> FConditions;
 };
 

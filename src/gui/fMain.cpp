@@ -493,9 +493,15 @@ void TfrmMain::SaveChange(std::optional<TDataFileLock>& lock) {
 }
 
 void TfrmMain::SynchronizeDataFile() {
-    if (FChanging > 0 || QApplication::activeModalWidget() || !NeedsSynchronizing())
+    if (FChanging > 0 || QApplication::activeModalWidget())
         return;
     try {
+        // A new file named by the policy; its objects back the lists, so not during an action.
+        if (FPolicies.Read(PolicyManagedConfigurations).text != FManagedPath)
+            ReloadLists(ToUtf8(cmbConfigurations->currentText()), ToUtf8(cmbProfiles->currentText()),
+                        SelectedIsManaged());
+        if (!NeedsSynchronizing())
+            return;
         const TDataFileLock lock(FDataFile->Path());
         Synchronize(lock);
         FLastSyncError.clear();
@@ -531,15 +537,8 @@ void TfrmMain::Synchronize(const TDataFileLock& lock) {
                                   "window and saved as soon as it can be.")
                                    .arg(ToQString(FDataFile->Path()), ToQString(e.what()))));
     }
-    if (report.tookIn) {
-        const bool managed = SelectedIsManaged();
-        LoadManaged();
-        TConfiguration* selected = managed && FManaged ? FManaged->Configurations().Find(configuration)
-                                                       : GetConfigurationList().Find(configuration);
-        FillConfigurations(selected);
-        FillProfiles(selected ? selected->Profiles().Find(profile) : nullptr);
-        UpdateActions();
-    }
+    if (report.tookIn)
+        ReloadLists(configuration, profile, SelectedIsManaged());
     if (!report.conflicts.empty()) {
         std::string text;
         for (const std::string& conflict : report.conflicts)
@@ -568,7 +567,17 @@ bool TfrmMain::SelectedIsManaged() const {
            GetSelectedConfiguration() != nullptr;
 }
 
+void TfrmMain::ReloadLists(const std::string& configuration, const std::string& profile, bool managed) {
+    LoadManaged();
+    TConfiguration* selected = managed && FManaged ? FManaged->Configurations().Find(configuration)
+                                                   : GetConfigurationList().Find(configuration);
+    FillConfigurations(selected);
+    FillProfiles(selected ? selected->Profiles().Find(profile) : nullptr);
+    UpdateActions();
+}
+
 void TfrmMain::LoadManaged() {
+    FManagedPath = FPolicies.Read(PolicyManagedConfigurations).text;
     TManagedConfigurations loaded = LoadManagedConfigurations();
     FManaged = std::move(loaded.configurations);
     if (loaded.warning != FManagedWarning && !loaded.warning.empty())
@@ -653,9 +662,11 @@ void TfrmMain::UpdateActions() {
         setWindowTitle(ApplicationTitle());
 }
 
-// Read at every update, so that a change of the policy shows while the program runs.
+bool TfrmMain::UserConfigurationsLocked() { return FPolicies.Read(PolicyAllowUserConfigurations).number == 0; }
+
+// At every update, so that a change of the policy shows while the program runs.
 void TfrmMain::ObeyUserConfigurationsPolicy() {
-    const bool locked = ReadPolicy(PolicyAllowUserConfigurations).number == 0;
+    const bool locked = UserConfigurationsLocked();
     const bool managed = SelectedIsManaged();
     const QString why =
         locked ? tr("Your organisation's policy does not let you create, edit or delete configurations.") : QString();

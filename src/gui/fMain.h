@@ -3,6 +3,7 @@
 #include "fBeveledDlg.h"
 #include "uGUIUtils.h"
 
+#include "classes/uPolicy.h"
 #include "profiles/uProfileHistory.h"
 #include "profiles/uProfileSettings.h"
 #include "profiles/uSharedDataFile.h"
@@ -61,14 +62,21 @@ public:
     // The same for a change nobody asked for in the window (the watcher's apply), under the lock
     // throughout: false at once while another program holds the lock; errors are raised.
     bool RunAutomaticChange(const std::function<void()>& work);
-    // Takes in what other programs wrote and saves what is not saved yet; the program's timer
-    // calls it, never during an action or a dialog. Returns at once while the file is locked.
+    // Takes in what other programs wrote and saves what is not saved yet, and the organisation's
+    // configurations of a file the policy newly names; the program's timer calls it, never during
+    // an action or a dialog. Returns at once while the file is locked.
     void SynchronizeDataFile();
     // For the end of the program or the session: saves what a failed save left, waiting for the
     // lock as long as the other programs may hold it.
     void SaveBeforeEnd();
     // The status line's whole text.
     QString StatusText() const;
+    // The organisation's configurations, as the lists show them after the user's own; null when
+    // it manages none.
+    TConfigurations* Managed() const { return FManaged.get(); }
+    // Whether the policy AllowUserConfigurations lets the user apply only the organisation's
+    // configurations (and neither create, edit nor delete the own).
+    bool UserConfigurationsLocked();
     // Selects the profile in the lists, as the user would.
     void SelectProfile(const TConfiguration& configuration, const TConfigurationProfile& profile);
     // The progress sender of a run whose window offers its undo.
@@ -154,6 +162,9 @@ private:
     // Reads the organisation's configurations anew; a warning that differs from the last shows in
     // the status line. The lists must be refilled after it.
     void LoadManaged();
+    // Reads the organisation's configurations anew and fills the lists, selecting the profile of
+    // Configuration (of the organisation's list when Managed) as named before.
+    void ReloadLists(const std::string& configuration, const std::string& profile, bool managed);
     // Whether the selected configuration is one of the organisation's.
     bool SelectedIsManaged() const;
     // Keep the selected position, or select Selected where the list shows it.
@@ -217,6 +228,10 @@ private:
     // Listed after the user's own; null when the organisation manages none.
     std::unique_ptr<TConfigurations> FManaged;
     std::string FManagedWarning;
+    // The file the policy named when they were read.
+    std::optional<std::string> FManagedPath;
+    // Looked at every idle moment; read again only when a policy may have changed.
+    TPolicyCache FPolicies;
 };
 
 // The program after the registrations: creates the main window (which reads the data file) and

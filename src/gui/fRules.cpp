@@ -5,6 +5,7 @@
 #include "switching/uManaged.h"
 #include "uDesktopSwitching.h"
 #include "uGUIUtils.h"
+#include "uPictures.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -154,8 +155,11 @@ TfrmRules::TfrmRules(TDesktopSwitching& switching, QWidget* owner)
     setTabOrder(chkPause, btnCancel);
     setTabOrder(btnCancel, btnHelp);
 
+    for (QAction* action : {actRuleEdit, actRuleDel, actRuleUp, actRuleDown})
+        action->setProperty("ownHint", action->property("hint"));
     if (std::optional<TSwitchRules> read = ReadFile())
         FRules = std::move(*read);
+    LoadManaged();
     ShowRules();
     tmrReload->setObjectName(QStringLiteral("tmrReload"));
     connect(tmrReload, &QTimer::timeout, this, [this] { tmrReloadTimer(); });
@@ -178,6 +182,15 @@ std::optional<TSwitchRules> TfrmRules::ReadFile() {
     }
 }
 
+void TfrmRules::LoadManaged() {
+    TManagedRules loaded = LoadManagedRules();
+    FManagedRules = std::move(loaded.rules);
+    if (!loaded.warning.empty() && !FFileBroken) {
+        lblFile->setText(ToQString(loaded.warning));
+        lblFile->setToolTip(lblFile->text());
+    }
+}
+
 void TfrmRules::tmrReloadTimer() {
     std::optional<TSwitchRules> read = ReadFile();
     if (!read || *read == FRules)
@@ -188,35 +201,61 @@ void TfrmRules::tmrReloadTimer() {
 }
 
 void TfrmRules::ShowRules() {
-    // By name, from the list as it shows the rules before this.
-    const QList<QTableWidgetItem*> selected = lvwRules->selectedItems();
-    const std::string name =
-        selected.isEmpty() ? std::string() : ToUtf8(lvwRules->item(selected.first()->row(), colName)->text());
-    lvwRules->setRowCount(static_cast<int>(FRules.rules.size()));
+    // The same rule, by where it comes from and its name, from the list as it shows the rules before this.
+    const int selected = SelectedRow();
+    const bool wasManaged = SelectedIsManaged();
+    const std::string name = selected < 0 ? std::string() : ToUtf8(lvwRules->item(selected, colName)->text());
+    const TSwitchRules shown = RulesInForce(FRules, FManagedRules);
+    lvwRules->setRowCount(static_cast<int>(shown.rules.size()));
+    const QString mark = tr("Managed by your organisation");
     int row = 0;
-    for (const TSwitchRule& rule : FRules.rules) {
-        lvwRules->setItem(row, colName, Cell(rule.name));
-        lvwRules->setItem(row, colProfile,
-                          Cell(ToUtf8((rule.ask ? tr("%1 (%2), asks first") : tr("%1 (%2)"))
-                                        .arg(ToQString(rule.profile), ToQString(rule.configuration)))));
-        lvwRules->setItem(row, colConditions, Cell(ConditionsText(rule)));
+    for (const TSwitchRule& rule : shown.rules) {
+        QTableWidgetItem* cells[] = {
+            Cell(rule.name),
+            Cell(ToUtf8((rule.ask ? tr("%1 (%2), asks first") : tr("%1 (%2)"))
+                            .arg(ToQString(rule.profile), ToQString(rule.configuration)))),
+            Cell(ConditionsText(rule))};
+        if (rule.managed) {
+            cells[colName]->setIcon(PictureIcon(QStringLiteral("managed")));
+            for (QTableWidgetItem* cell : cells) {
+                cell->setToolTip(mark);
+                cell->setData(Qt::AccessibleDescriptionRole, mark);
+            }
+        }
+        for (int column = colName; column <= colConditions; ++column)
+            lvwRules->setItem(row, column, cells[column]);
         ++row;
     }
-    Select(name);
+    lvwRules->clearSelection();
+    if (!wasManaged)
+        Select(name);
+    else
+        for (std::size_t i = 0; i < FManagedRules.rules.size(); ++i)
+            if (FManagedRules.rules[i].name == name)
+                lvwRules->selectRow(static_cast<int>(i));
+}
+
+int TfrmRules::SelectedRow() const {
+    const QList<QTableWidgetItem*> selected = lvwRules->selectedItems();
+    return selected.isEmpty() ? -1 : selected.first()->row();
 }
 
 const TSwitchRule* TfrmRules::SelectedRule() const {
-    const QList<QTableWidgetItem*> selected = lvwRules->selectedItems();
-    const int row = selected.isEmpty() ? -1 : selected.first()->row();
-    return row >= 0 && row < static_cast<int>(FRules.rules.size()) ? &FRules.rules[static_cast<std::size_t>(row)]
+    const int own = SelectedRow() - static_cast<int>(FManagedRules.rules.size());
+    return own >= 0 && own < static_cast<int>(FRules.rules.size()) ? &FRules.rules[static_cast<std::size_t>(own)]
                                                                     : nullptr;
+}
+
+bool TfrmRules::SelectedIsManaged() const {
+    const int row = SelectedRow();
+    return row >= 0 && row < static_cast<int>(FManagedRules.rules.size());
 }
 
 void TfrmRules::Select(const std::string& name) {
     lvwRules->clearSelection();
-    for (std::size_t row = 0; row < FRules.rules.size(); ++row)
-        if (FRules.rules[row].name == name)
-            lvwRules->selectRow(static_cast<int>(row));
+    for (std::size_t own = 0; own < FRules.rules.size(); ++own)
+        if (FRules.rules[own].name == name)
+            lvwRules->selectRow(static_cast<int>(FManagedRules.rules.size() + own));
 }
 
 void TfrmRules::ChangeRules(const std::function<void(TSwitchRules&)>& change) {
@@ -243,10 +282,14 @@ void TfrmRules::ChangeRules(const std::function<void(TSwitchRules&)>& change) {
 bool TfrmRules::EditRule(const TSwitchRule& rule,
                          const std::function<void(TSwitchRules&, const TSwitchRule&)>& save) {
     std::string saved;
-    TfrmEditRule editor(rule, [&](const TSwitchRule& edited) {
-        ChangeRules([&](TSwitchRules& rules) { save(rules, edited); });
-        saved = edited.name;
-    });
+    const TManagedConfigurations managed = LoadManagedConfigurations();
+    TfrmEditRule editor(
+        rule,
+        [&](const TSwitchRule& edited) {
+            ChangeRules([&](TSwitchRules& rules) { save(rules, edited); });
+            saved = edited.name;
+        },
+        managed.configurations.get());
     if (editor.exec() != QDialog::Accepted)
         return false;
     Select(saved);
@@ -262,7 +305,19 @@ void TfrmRules::UpdateActions() {
     actRuleSelectedUpdate(actRuleDel);
     actRuleUpUpdate();
     actRuleDownUpdate();
+    for (QAction* action : {actRuleEdit, actRuleDel, actRuleUp, actRuleDown})
+        MarkManaged(action);
     actTest->setEnabled(true);
+}
+
+void TfrmRules::MarkManaged(QAction* action) {
+    const QString hint =
+        SelectedIsManaged() ? tr("Managed by your organisation") : action->property("ownHint").toString();
+    if (action->property("hint").toString() == hint)
+        return;
+    action->setProperty("hint", hint);
+    // Its button follows the hint when the action changes.
+    action->setToolTip(hint);
 }
 
 void TfrmRules::actRuleSelectedUpdate(QAction* action) { action->setEnabled(SelectedRule() != nullptr); }
@@ -318,15 +373,21 @@ void TfrmRules::actRuleDownExecute(QAction*) {
     }
 }
 
+// As the watcher tries them: the organisation's rules, read anew, before the user's own.
 void TfrmRules::actTestExecute(QAction*) {
     const TNetworkFingerprint fingerprint = ReadNetworkFingerprint();
+    LoadManaged();
+    ShowRules();
+    const TSwitchRules inForce = RulesInForce(FRules, FManagedRules);
     QStringList lines;
     const TManagedConfigurations managed = LoadManagedConfigurations();
-    for (const std::string& line : ExplainRules(FRules, fingerprint, GetConfigurationsRoot(), managed.configurations.get()))
+    for (const std::string& line :
+         ExplainRules(inForce, fingerprint, GetConfigurationsRoot(), managed.configurations.get()))
         lines << ToQString(line);
     edtTest->setPlainText(lines.join(QLatin1Char('\n')));
-    const TSwitchRule* match = FRules.FirstMatch(fingerprint);
-    Select(match ? match->name : std::string());
+    lvwRules->clearSelection();
+    if (const TSwitchRule* match = inForce.FirstMatch(fingerprint))
+        lvwRules->selectRow(static_cast<int>(match - inForce.rules.data()));
 }
 
 void TfrmRules::chkPauseClick(bool paused) { FSwitching.SetPaused(paused); }

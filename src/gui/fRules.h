@@ -16,8 +16,9 @@ namespace prolamo {
 
 class TDesktopSwitching;
 
-// The rules of automatic switching in the order they are tried: new, edit, delete, move; which
-// one matches the network now and why; pause. Every change is written to the rules file at once,
+// The rules of automatic switching in the order they are tried, the organisation's first (marked,
+// not the user's to change): new, edit, delete, move; which one matches the network now and why;
+// pause. Every change is written to the rules file at once,
 // under its lock, and only over the rules this window shows: a change another program made
 // meanwhile is shown instead, and the window's change refused.
 class TfrmRules : public TfrmBaseDlg {
@@ -55,9 +56,18 @@ public:
 private:
     // The file's rules; nothing when it cannot be read, which the window then says.
     std::optional<TSwitchRules> ReadFile();
+    // Reads the organisation's rules anew; a file that cannot be read says so below the list.
+    void LoadManaged();
     void ShowRules();
+    // The row of the selection; -1 without one.
+    int SelectedRow() const;
+    // The user's own rule selected; null for none or one of the organisation's.
     const TSwitchRule* SelectedRule() const;
+    bool SelectedIsManaged() const;
+    // Selects the user's own rule of that name.
     void Select(const std::string& name);
+    // Disabled for a managed rule: the action and its button say so instead of their hint.
+    void MarkManaged(QAction* action);
     // Makes Change on the rules in the file and writes them, then shows them.
     void ChangeRules(const std::function<void(TSwitchRules&)>& change);
     bool EditRule(const TSwitchRule& rule, const std::function<void(TSwitchRules&, const TSwitchRule&)>& save);
@@ -79,6 +89,8 @@ private:
     const std::string FPath;
     // As the file held them when this window last read or wrote it.
     TSwitchRules FRules;
+    // The organisation's, listed before them.
+    TSwitchRules FManagedRules;
     bool FFileBroken = false;
 };
 

@@ -33,6 +33,7 @@ TTrayIcon::TTrayIcon(TfrmMain& main, TDesktopSwitching& switching)
       miStartWithSession(new QAction(tr("Start with the session"), this)),
       miQuit(new QAction(tr("Quit"), this)), main_(main), switching_(switching) {
     trayIcon->setObjectName(QStringLiteral("trayIcon"));
+    mnuTray->setToolTipsVisible(true);
     mnuTray->setObjectName(QStringLiteral("mnuTray"));
     miUndoApply->setObjectName(QStringLiteral("miUndoApply"));
     miRules->setObjectName(QStringLiteral("miRules"));
@@ -117,33 +118,54 @@ void TTrayIcon::FillMenu() {
         mnuTray->removeAction(action);
         delete action->menu();
     }
-    for (TConfiguration& configuration : GetConfigurationsRoot().Configurations()) {
-        auto* menu = new QMenu(ToQString(configuration.Name()), mnuTray);
-        menu->setObjectName(QStringLiteral("mnuConfiguration"));
-        const std::string applied = LastApplied(configuration.Name());
-        for (TConfigurationProfile& profile : configuration.Profiles()) {
-            QAction* item = menu->addAction(ToQString(profile.Name()));
-            item->setCheckable(true);
-            item->setChecked(profile.Name() == applied);
-            // Applied through the main window, with its question and progress window. Found by
-            // name: what another program wrote may have been read since the menu was filled.
-            connect(item, &QAction::triggered, this,
-                    [this, configurationName = configuration.Name(), profileName = profile.Name()] {
-                TConfiguration* chosen = GetConfigurationsRoot().Configurations().Find(configurationName);
-                TConfigurationProfile* chosenProfile = chosen ? chosen->Profiles().Find(profileName) : nullptr;
-                if (!chosenProfile)
-                    return;
-                main_.SelectProfile(*chosen, *chosenProfile);
-                main_.actProfileApply->trigger();
-                trayIcon->setToolTip(ToolTip());
-            });
-        }
-        mnuTray->insertMenu(firstFixed_, menu);
-    }
+    const bool ownLocked = main_.UserConfigurationsLocked();
+    for (const TConfiguration& configuration : GetConfigurationsRoot().Configurations())
+        AddConfiguration(configuration, false, ownLocked);
+    if (const TConfigurations* managed = main_.Managed())
+        for (const TConfiguration& configuration : managed->Configurations())
+            AddConfiguration(configuration, true, false);
     miUndoApply->setEnabled(main_.actProfileUndoApply->isEnabled());
     miPause->setChecked(switching_.Paused());
     miStartWithSession->setChecked(StartsWithSession());
     trayIcon->setToolTip(ToolTip());
+}
+
+void TTrayIcon::AddConfiguration(const TConfiguration& configuration, bool managed, bool locked) {
+    auto* menu = new QMenu(ToQString(configuration.Name()), mnuTray);
+    menu->setObjectName(QStringLiteral("mnuConfiguration"));
+    menu->setToolTipsVisible(true);
+    if (managed) {
+        const QString mark = tr("Managed by your organisation");
+        menu->setIcon(PictureIcon(QStringLiteral("managed")));
+        menu->menuAction()->setToolTip(mark);
+        menu->setAccessibleDescription(mark);
+    }
+    const std::string applied = LastApplied(configuration.Name());
+    for (const TConfigurationProfile& profile : configuration.Profiles()) {
+        QAction* item = menu->addAction(ToQString(profile.Name()));
+        item->setCheckable(true);
+        item->setChecked(profile.Name() == applied);
+        item->setEnabled(!locked);
+        if (locked)
+            item->setToolTip(tr("Your organisation's policy lets you apply only the configurations it manages."));
+        // Applied through the main window, with its question, progress window and the policy's
+        // say. Found by name: what another program wrote may have been read since the menu was
+        // filled.
+        connect(item, &QAction::triggered, this,
+                [this, managed, configurationName = configuration.Name(), profileName = profile.Name()] {
+            TConfigurations* root = managed ? main_.Managed() : &GetConfigurationsRoot();
+            TConfiguration* chosen = root ? root->Configurations().Find(configurationName) : nullptr;
+            TConfigurationProfile* chosenProfile = chosen ? chosen->Profiles().Find(profileName) : nullptr;
+            if (!chosenProfile)
+                return;
+            main_.SelectProfile(*chosen, *chosenProfile);
+            // Apply follows the selection only at the window's next update.
+            main_.UpdateActions();
+            main_.actProfileApply->trigger();
+            trayIcon->setToolTip(ToolTip());
+        });
+    }
+    mnuTray->insertMenu(firstFixed_, menu);
 }
 
 void TTrayIcon::miPauseClick(bool paused) { switching_.SetPaused(paused); }

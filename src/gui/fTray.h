@@ -12,6 +12,7 @@ class QSystemTrayIcon;
 
 namespace prolamo {
 
+class TConfiguration;
 class TDesktopSwitching;
 class TfrmMain;
 
@@ -50,6 +51,9 @@ public:
     QAction* miQuit;
 
 private:
+    // A submenu of Configuration's profiles before the fixed entries; a managed one is marked,
+    // and Locked disables its profiles with the policy's reason.
+    void AddConfiguration(const TConfiguration& configuration, bool managed, bool locked);
     void miPauseClick(bool paused);
     void miStartWithSessionClick(bool enabled);
     void ShowMain();

@@ -46,6 +46,10 @@ public:
         return switching_.main_.RunAutomaticChange([this, &rule] { switching_.ApplyRule(rule); });
     }
 
+    std::optional<std::string> Refusal(const TSwitchRule& rule) override {
+        return PolicyRefusal(GetConfigurationsRoot(), rule);
+    }
+
     bool MovedAway(const TSwitchRule& rule) override {
         const TManagedConfigurations managed = LoadManagedConfigurations();
         return MovedAwayFrom(*RuleProfile(GetConfigurationsRoot(), rule, managed.configurations.get()).profile);

@@ -86,6 +86,12 @@ TManagedRules LoadManagedRules(const std::string& keptCopy) {
     return managed;
 }
 
+std::optional<std::string> PolicyRefusal(const TConfigurations& root, const TSwitchRule& rule) {
+    if (!FindRuleProfile(root, rule).profile || ReadPolicy(PolicyAllowUserConfigurations).number != 0)
+        return std::nullopt;
+    return OnlyManagedConfigurations;
+}
+
 TSwitchRules RulesInForce(const TSwitchRules& own, const TSwitchRules& managed) {
     TSwitchRules rules;
     rules.rules = managed.rules;

@@ -8,6 +8,7 @@
 #include "uSwitchRules.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace prolamo {
@@ -39,6 +40,11 @@ TManagedRules LoadManagedRules(const std::string& keptCopy = ManagedRulesCopyPat
 
 // The rules the watcher tries: the organisation's first, then the user's own.
 TSwitchRules RulesInForce(const TSwitchRules& own, const TSwitchRules& managed);
+
+// Why the watcher may not apply the rule's profile: under AllowUserConfigurations=0 the user's own
+// configuration, found first in Root, is not applied (OnlyManagedConfigurations). Nothing when it
+// may, or when Root lacks the profile and the organisation's is applied.
+std::optional<std::string> PolicyRefusal(const TConfigurations& root, const TSwitchRule& rule);
 
 // "Managed by your organisation".
 inline constexpr const char* ManagedMark = "Managed by your organisation";

@@ -181,6 +181,10 @@ void TNetworkWatcher::Decide(const TSwitchRules& rules, TWatchClock::time_point 
         return;
     }
     pending_ = false;
+    if (const std::optional<std::string> refusal = target_.Refusal(*rule)) {
+        target_.Log("Not applying " + Describe(*rule) + ": " + *refusal);
+        return;
+    }
     bool applied = false;
     {
         // The question and the apply may run the front end's events, and with them Poll.

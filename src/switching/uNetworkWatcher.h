@@ -55,6 +55,9 @@ public:
     // Applies the rule's profile; false when it could not be done now (the data file is busy) and
     // should be tried again later. Problems of the apply itself are the apply's results.
     virtual bool Apply(const TSwitchRule& rule) = 0;
+    // Why the rule's profile may not be applied at all (the organisation's policy); nothing when
+    // it may. Asked before the question and the apply.
+    virtual std::optional<std::string> Refusal(const TSwitchRule& rule) = 0;
     // Whether the computer no longer holds the rule's profile: an apply of it would change a
     // setting. Asked at a new start only, for the profile a rule applied before it.
     virtual bool MovedAway(const TSwitchRule& rule) = 0;

@@ -2,6 +2,7 @@
 
 #include "classes/uPolicy.h"
 #include "classes/uRegistry.h"
+#include "os/PolicyChanges.h"
 #include "framework/Exceptions.h"
 
 #include <gtest/gtest.h>
@@ -137,4 +138,24 @@ TEST_F(PolicyTest, OnlyAnAdministratorWritesThePolicyKeys) {
     EXPECT_FALSE(registry.OpenKey("Policies\\Orvenik\\Prolamo", true)) << "through a handle of its parent";
     EXPECT_EQ(registry.LastError(), os::ErrorAccessDenied);
     EXPECT_EQ(ReadPolicy(PolicyAutomaticSwitching).number, 0);
+}
+
+TEST_F(PolicyTest, TheCacheReadsAgainOnlyWhenAPolicyMayHaveChangedHereOrInAnotherProgram) {
+    const std::uint64_t before = os::PolicyChangeCount();
+    EXPECT_FALSE(ReadPolicy(PolicyAutomaticSwitching).IsSet());
+    EXPECT_EQ(os::PolicyChangeCount(), before) << "reading changes nothing, so a reader reads once";
+
+    TPolicyCache cache;
+    EXPECT_EQ(cache.Read(PolicyAllowUserConfigurations).source, TPolicySource::Default);
+    Put(os::HKeyLocalMachine, PolicyKey, PolicyAllowUserConfigurations, 0);
+    EXPECT_EQ(cache.Read(PolicyAllowUserConfigurations).number, 0);
+    {
+        // Another program: its own connection to the same machine.
+        const std::unique_ptr<os::simulated::Machine> other = os::simulated::Machine::Open(temp_.Path() / "machine");
+        const os::simulated::ScopedCurrentMachine current(*other);
+        Put(os::HKeyCurrentUser, PolicyKey, PolicyAutomaticSwitching, 1);
+        Put(os::HKeyLocalMachine, PolicyKey, PolicyAllowUserConfigurations, std::nullopt);
+    }
+    EXPECT_EQ(cache.Read(PolicyAllowUserConfigurations).source, TPolicySource::Default);
+    EXPECT_EQ(cache.Read(PolicyAutomaticSwitching).source, TPolicySource::UserPolicy);
 }

@@ -229,6 +229,34 @@ TEST(PolicyCli, ARuleAppliesAManagedConfigurationAndTheDataFileStaysAsItIs) {
     EXPECT_EQ(ReadBytes(machine.DataFile()), dataFile);
 }
 
+TEST(PolicyCli, UnderAllowUserConfigurationsZeroTheWatcherAppliesOnlyTheOrganisationsConfigurations) {
+    CliMachine machine;
+    MakeLocations(machine);
+    const std::string share = machine / "office.txt";
+    machine.Ok({"config", "export", "Location", share});
+    machine.Ok({"machine", "policy", "set", "ManagedConfigurations", share});
+    machine.Ok({"rule", "add", "Office", "Location", "Office", "dns-suffix=corp.example"});
+    machine.Ok({"machine", "network", "office"});
+    machine.Ok({"machine", "policy", "set", "AllowUserConfigurations", "0"});
+
+    // Both have Location: the user's own is found first, and is not applied.
+    const CliResult refused = machine.Run({"watch", "7"});
+    EXPECT_EQ(refused.exitCode, 0) << refused.err;
+    const std::string why = "Not applying rule \"Office\" (profile \"Office\" of \"Location\"): Your organisation's "
+                            "policy AllowUserConfigurations lets you apply only the configurations it manages.\n";
+    EXPECT_TRUE(Contains(refused.out, why)) << refused.out;
+    EXPECT_EQ(refused.out.find(why), refused.out.rfind(why)) << "one line: " << refused.out;
+    EXPECT_FALSE(Contains(refused.out, "Applied")) << refused.out;
+    EXPECT_EQ(machine.Run({"profile", "diff", "Location", "Office"}).exitCode, 1);
+
+    machine.Ok({"machine", "policy", "clear", "AllowUserConfigurations"});
+    machine.Ok({"config", "delete", "Location"});
+    machine.Ok({"machine", "policy", "set", "AllowUserConfigurations", "0"});
+    const CliResult applied = machine.Run({"watch", "7"});
+    EXPECT_TRUE(Contains(applied.out, "Applied Office: 1 setting, no errors\n")) << applied.out;
+    EXPECT_FALSE(Contains(applied.out, "Not applying")) << applied.out;
+}
+
 TEST(PolicyCli, ManagedRulesComeFirstAreMarkedCannotBeDeletedAndAreKeptWhenTheShareIsGone) {
     CliMachine machine;
     MakeLocations(machine);

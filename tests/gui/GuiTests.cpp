@@ -70,6 +70,7 @@
 #include <QtTest>
 
 #include <fstream>
+#include <optional>
 
 using namespace prolamo;
 using namespace prolamo::test;
@@ -103,6 +104,18 @@ private:
 
     const char* name_;
 };
+
+// The organisation's file at Path in the export format: Configuration with its profile Office,
+// captured from k1 as the test machine holds it now.
+os::ErrorCode WriteManagedFile(const std::string& path, const std::string& configuration) {
+    TConfigurations made;
+    TConfiguration& exported = AddConfiguration(made, configuration, {"k1"});
+    TConfigurationProfile& office = exported.Profiles().Add();
+    office.SetName("Office");
+    office.RefreshAll();
+    const std::string text = ExportConfigurations({&exported});
+    return os::Files().WriteFileReplacing(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
 
 QStringList ComboTexts(const QComboBox& list) {
     QStringList texts;
@@ -176,6 +189,29 @@ int RunProgram(const QString& name, const QStringList& arguments) {
         return -1;
     }
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// Sets a machine policy to Value, or with none clears it, from another program, as an
+// administrator's tool does: prolamo-cli's machine command on the simulated workstation, reg.exe on
+// Windows. Its exit code.
+int SetPolicyFromOutside(const char* name, std::optional<int> value) {
+#ifdef _WIN32
+    QProcess process;
+    const QString key = QStringLiteral("HKLM\\%1").arg(QLatin1String(PolicyKey));
+    process.start(QStringLiteral("reg"),
+                  value ? QStringList{QStringLiteral("add"), key, QStringLiteral("/v"), QLatin1String(name),
+                                      QStringLiteral("/t"), QStringLiteral("REG_DWORD"), QStringLiteral("/d"),
+                                      QString::number(*value), QStringLiteral("/f")}
+                        : QStringList{QStringLiteral("delete"), key, QStringLiteral("/v"), QLatin1String(name),
+                                      QStringLiteral("/f")});
+    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+#else
+    return RunProgram(QStringLiteral("prolamo-cli"),
+                      value ? QStringList{QStringLiteral("machine"), QStringLiteral("policy"), QStringLiteral("set"),
+                                          QLatin1String(name), QString::number(*value)}
+                            : QStringList{QStringLiteral("machine"), QStringLiteral("policy"),
+                                          QStringLiteral("clear"), QLatin1String(name)});
+#endif
 }
 
 QString DataFolder() { return QFileInfo(ToQString(DataFilePath())).absolutePath(); }
@@ -1081,23 +1117,44 @@ private slots:
         QVERIFY(main->actProfileApply->isEnabled());
     }
 
+    void aPolicySetByAnotherProgramIsPickedUpWhileTheWindowRuns() {
+        if (!workstation_->IsAdministrator())
+            QSKIP("setting a machine policy takes an administrator");
+        AddConfiguration(Root(), "A", {}).Profiles().Add().SetName("Home");
+        auto main = OpenMain();
+        Idle();
+        QVERIFY(main->actConfigurationNew->isEnabled());
+        QCOMPARE(SetPolicyFromOutside(PolicyAllowUserConfigurations, 0), 0);
+        Idle();
+        QVERIFY(!main->actConfigurationNew->isEnabled());
+        QVERIFY(!main->actProfileApply->isEnabled());
+        QCOMPARE(SetPolicyFromOutside(PolicyAllowUserConfigurations, std::nullopt), 0);
+        Idle();
+        QVERIFY(main->actConfigurationNew->isEnabled());
+        QVERIFY(main->actProfileApply->isEnabled());
+
+        // A managed file named meanwhile is listed at the program's next look, and gone with the policy.
+        const std::string share = (std::filesystem::path(DataFilePath()).parent_path() / "office.txt").string();
+        QCOMPARE(WriteManagedFile(share, "Corp"), os::ErrorSuccess);
+        {
+            const TMachinePolicy managed(PolicyManagedConfigurations, share);
+            main->SynchronizeDataFile();
+            QCOMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{"A", "Corp"}));
+            QCOMPARE(main->cmbConfigurations->currentText(), QStringLiteral("A"));
+            SelectItemIndex(*main->cmbConfigurations, 1);
+        }
+        main->SynchronizeDataFile();
+        QCOMPARE(ComboTexts(*main->cmbConfigurations), QStringList{"A"});
+        QVERIFY(main->GetSelectedConfiguration() == Root().Configurations().Find("A"));
+    }
+
     void managedConfigurationsAreListedMarkedAppliedUndoneAndNotEditable() {
         if (!workstation_->IsAdministrator())
             QSKIP("setting a machine policy takes an administrator");
         // The organisation's file: Location with Office captured as k1 = "office".
         TestMachine() = {{"k1", "office"}};
         const std::string share = (std::filesystem::path(DataFilePath()).parent_path() / "office.txt").string();
-        {
-            TConfigurations made;
-            TConfiguration& location = AddConfiguration(made, "Location", {"k1"});
-            TConfigurationProfile& office = location.Profiles().Add();
-            office.SetName("Office");
-            office.RefreshAll();
-            const std::string text = ExportConfigurations({&location});
-            QCOMPARE(os::Files().WriteFileReplacing(
-                         share, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())),
-                     os::ErrorSuccess);
-        }
+        QCOMPARE(WriteManagedFile(share, "Location"), os::ErrorSuccess);
         AddConfiguration(Root(), "Location", {}).Profiles().Add().SetName("Mine");
         TestMachine()["k1"] = "away";
         const TMachinePolicy policy(PolicyManagedConfigurations, share);
@@ -1140,6 +1197,114 @@ private slots:
         Idle();
         QCOMPARE(Root().Configurations().Count(), std::size_t{1});
 
+    }
+
+    void managedRulesAndConfigurationsShowInTheRulesWindowItsEditorAndTheTrayMenu() {
+        if (!workstation_->IsAdministrator())
+            QSKIP("setting a machine policy takes an administrator");
+        // The organisation's Corp with Office captured as k1 = "office", and its rule for the
+        // network the computer is on; the user's own A with its rule for the same network.
+        TestMachine() = {{"k1", "office"}};
+        const std::filesystem::path share = std::filesystem::path(DataFilePath()).parent_path();
+        QCOMPARE(WriteManagedFile((share / "office.txt").string(), "Corp"), os::ErrorSuccess);
+        std::ofstream((share / "office.rules").string()) << "[Corporate]\nconfiguration = Corp\nprofile = Office\n"
+                                                         << workstation_->ConditionOfCurrentNetwork() << "\n";
+        std::ofstream(RulesFilePath()) << "[Home]\nconfiguration = A\nprofile = Home\n"
+                                        << workstation_->ConditionOfCurrentNetwork() << "\n";
+        AddConfiguration(Root(), "A", {}).Profiles().Add().SetName("Home");
+        TestMachine()["k1"] = "away";
+        const TMachinePolicy configurations(PolicyManagedConfigurations, (share / "office.txt").string());
+        const TMachinePolicy managedRules(PolicyManagedRules, (share / "office.rules").string());
+        const QString mark = QStringLiteral("Managed by your organisation");
+        auto main = OpenMain();
+        TDesktopSwitching& switching = AttachSwitching(*main);
+
+        // The rules window: the organisation's first, marked, and not the user's to change.
+        {
+            TfrmRules rules(switching, main.get());
+            QCOMPARE(rules.lvwRules->rowCount(), 2);
+            QCOMPARE(rules.lvwRules->item(0, TfrmRules::colName)->text(), QStringLiteral("Corporate"));
+            QCOMPARE(rules.lvwRules->item(1, TfrmRules::colName)->text(), QStringLiteral("Home"));
+            QVERIFY(!rules.lvwRules->item(0, TfrmRules::colName)->icon().isNull());
+            QVERIFY(rules.lvwRules->item(1, TfrmRules::colName)->icon().isNull());
+            for (int column : {TfrmRules::colName, TfrmRules::colProfile, TfrmRules::colConditions}) {
+                QCOMPARE(rules.lvwRules->item(0, column)->toolTip(), mark);
+                QCOMPARE(rules.lvwRules->item(0, column)->data(Qt::AccessibleDescriptionRole).toString(), mark);
+            }
+            const QList<QAction*> changes = {rules.actRuleEdit, rules.actRuleDel, rules.actRuleUp, rules.actRuleDown};
+            rules.lvwRules->selectRow(0);
+            rules.UpdateActions();
+            for (QAction* action : changes) {
+                QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
+                QCOMPARE(action->toolTip(), mark);
+            }
+            QCOMPARE(rules.btnEdit->toolTip(), mark);
+            rules.lvwRules->selectRow(1);
+            rules.UpdateActions();
+            QVERIFY(rules.actRuleEdit->isEnabled());
+            QVERIFY2(!rules.actRuleUp->isEnabled(), "the user's first rule stays after the organisation's");
+            QCOMPARE(rules.btnEdit->toolTip(), QStringLiteral("Edit the rule"));
+
+            // Test tries them as the watcher does: the organisation's rule matches first.
+            rules.actTest->trigger();
+            QCOMPARE(rules.lvwRules->selectedItems().value(0)->row(), 0);
+            QVERIFY2(rules.edtTest->toPlainText().contains(QStringLiteral("\"Corporate\" is the first that matches")),
+                     qPrintable(rules.edtTest->toPlainText()));
+
+            // The editor offers the organisation's configurations after the user's own, marked.
+            OnNextModal<TfrmEditRule>([&mark](TfrmEditRule& editor) {
+                const auto closed = qScopeGuard([&editor] { editor.reject(); });
+                QCOMPARE(ComboTexts(*editor.cmbConfiguration), (QStringList{"A", "Corp"}));
+                QVERIFY(editor.cmbConfiguration->itemIcon(0).isNull());
+                QVERIFY(!editor.cmbConfiguration->itemIcon(1).isNull());
+                QCOMPARE(editor.cmbConfiguration->itemData(1, Qt::ToolTipRole).toString(), mark);
+                SelectItemIndex(*editor.cmbConfiguration, 1);
+                QCOMPARE(ComboTexts(*editor.cmbProfile), QStringList{"Office"});
+                editor.edtName->setText(QStringLiteral("Mine"));
+                editor.cmbConditionKind->setCurrentIndex(
+                    editor.cmbConditionKind->findText(QStringLiteral("DNS suffix (dns-suffix)")));
+                editor.edtConditionValue->setText(QStringLiteral("corp.example"));
+                editor.UpdateActions();
+                editor.actConditionAdd->trigger();
+                editor.btnOK->click();
+            });
+            rules.actRuleNew->trigger();
+            const TSwitchRules own = LoadRules(RulesFilePath());
+            QCOMPARE(own.rules.size(), std::size_t{2});
+            QCOMPARE(own.rules[1].configuration, std::string("Corp"));
+            QCOMPARE(own.rules[1].profile, std::string("Office"));
+            QVERIFY(!own.rules[1].managed);
+        }
+
+        // The tray menu: the organisation's after the user's own, marked; under
+        // AllowUserConfigurations=0 only theirs can be applied.
+        auto* tray = new TTrayIcon(*main, switching); // the window owns it
+        const auto configurationMenu = [tray](const QString& title) -> QMenu* {
+            tray->FillMenu();
+            for (QAction* item : tray->mnuTray->actions())
+                if (item->menu() && item->menu()->title() == title)
+                    return item->menu();
+            return nullptr;
+        };
+        QVERIFY(configurationMenu(QStringLiteral("A")) && configurationMenu(QStringLiteral("Corp")));
+        QVERIFY(configurationMenu(QStringLiteral("A"))->icon().isNull());
+        QVERIFY(!configurationMenu(QStringLiteral("Corp"))->icon().isNull());
+        QCOMPARE(configurationMenu(QStringLiteral("Corp"))->menuAction()->toolTip(), mark);
+        QVERIFY(configurationMenu(QStringLiteral("A"))->actions().value(0)->isEnabled());
+        const TMachinePolicy locked(PolicyAllowUserConfigurations, 0);
+        QAction* home = configurationMenu(QStringLiteral("A"))->actions().value(0);
+        QVERIFY(!home->isEnabled());
+        QCOMPARE(home->toolTip(),
+                 QStringLiteral("Your organisation's policy lets you apply only the configurations it manages."));
+        QAction* office = configurationMenu(QStringLiteral("Corp"))->actions().value(0);
+        QVERIFY(office->isEnabled());
+        TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
+        office->trigger();
+        QCOMPARE(TestMachine()["k1"], std::string("office"));
+        for (TfrmProgress* progress : ProgressWindows())
+            progress->close();
+        Idle();
+        QCOMPARE(Root().Configurations().Count(), std::size_t{1});
     }
 
     void anUnreachableManagedFileWarnsInTheStatusLine() {

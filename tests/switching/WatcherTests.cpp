@@ -56,6 +56,9 @@ public:
             duringApply();
         return true;
     }
+    std::optional<std::string> Refusal(const TSwitchRule& rule) override {
+        return refused == rule.name ? std::optional<std::string>("not allowed") : std::nullopt;
+    }
     bool MovedAway(const TSwitchRule& rule) override {
         movedAwayAsked.push_back(rule.profile);
         return movedAway;
@@ -66,6 +69,7 @@ public:
 
     TSwitchRules rules;
     std::optional<bool> policy;
+    std::string refused; // the rule whose apply Refusal refuses
     std::vector<std::string> applied;
     std::vector<std::string> asked;
     std::vector<std::string> movedAwayAsked;
@@ -256,6 +260,26 @@ TEST_F(WatcherTest, ARuleThatAsksAppliesOnlyOnYesAndAsksAgainAfterTheNextChange)
     EXPECT_EQ(target_.applied, Profiles{"Home"});
 }
 
+TEST_F(WatcherTest, ARefusedRuleIsNeitherAskedNorAppliedAndSaysWhyOnce) {
+    target_.rules.rules = {Rule("Office", "Office", "ssid", "CORP-WLAN"), Rule("Home", "Home", "ssid", "HomeNet", true)};
+    target_.refused = "Home";
+    Run(1min);
+    EXPECT_EQ(target_.asked, std::vector<std::string>{});
+    EXPECT_EQ(target_.applied, Profiles{});
+    EXPECT_EQ(std::count(target_.log.begin(), target_.log.end(),
+                         "Not applying rule \"Home\" (profile \"Home\" of \"Location\"): not allowed"),
+              1);
+    EXPECT_FALSE(memory_.kept) << "a refused rule is not what the computer holds";
+    network_.MoveTo(kOffice);
+    Run(6s);
+    EXPECT_EQ(target_.applied, Profiles{"Office"});
+    // Lifted: the next change applies it.
+    target_.refused.clear();
+    network_.MoveTo(kHome);
+    Run(6s);
+    EXPECT_EQ(target_.applied, (Profiles{"Office", "Home"}));
+}
+
 TEST_F(WatcherTest, ABusyDataFileIsTriedAgainAndBrokenRulesAreLoggedOnce) {
     target_.busy = true;
     Run(6s);
@@ -268,6 +292,7 @@ TEST_F(WatcherTest, ABusyDataFileIsTriedAgainAndBrokenRulesAreLoggedOnce) {
         TSwitchRules Rules() override { throw ERulesError("qvt.rules, line 3: unknown condition"); }
         bool Confirm(const TSwitchRule&) override { return true; }
         bool Apply(const TSwitchRule&) override { return true; }
+        std::optional<std::string> Refusal(const TSwitchRule&) override { return std::nullopt; }
         bool MovedAway(const TSwitchRule&) override { return false; }
         void Log(const std::string& line) override { log.push_back(line); }
         std::optional<bool> SwitchingPolicy() override { return std::nullopt; }

@@ -1003,6 +1003,14 @@ Choose &quot;Undo last apply&quot; in this menu to undo it.</source>
         <translation>
 Wählen Sie „Letztes Anwenden rückgängig machen“ in diesem Menü, um es rückgängig zu machen.</translation>
     </message>
+    <message>
+        <source>Managed by your organisation</source>
+        <translation>Von Ihrer Organisation verwaltet</translation>
+    </message>
+    <message>
+        <source>Your organisation&apos;s policy lets you apply only the configurations it manages.</source>
+        <translation>Die Richtlinie Ihrer Organisation erlaubt Ihnen nur, die von ihr verwalteten Konfigurationen anzuwenden.</translation>
+    </message>
 </context>
 <context>
     <name>prolamo::TfrmAbout</name>
@@ -1286,6 +1294,10 @@ Wählen Sie „Letztes Anwenden rückgängig machen“ in diesem Menü, um es r�
     <message>
         <source>no adapter has a gateway</source>
         <translation>kein Adapter hat ein Gateway</translation>
+    </message>
+    <message>
+        <source>Managed by your organisation</source>
+        <translation>Von Ihrer Organisation verwaltet</translation>
     </message>
 </context>
 <context>
@@ -1801,6 +1813,10 @@ Unter einem neuen Namen importieren?</translation>
     <message>
         <source>Another program changed the rules meanwhile; the list shows them as they are now. Make your change again.</source>
         <translation>Ein anderes Programm hat die Regeln inzwischen geändert; die Liste zeigt sie, wie sie jetzt sind. Nehmen Sie Ihre Änderung noch einmal vor.</translation>
+    </message>
+    <message>
+        <source>Managed by your organisation</source>
+        <translation>Von Ihrer Organisation verwaltet</translation>
     </message>
 </context>
 </TS>
