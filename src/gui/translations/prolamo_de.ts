@@ -794,22 +794,6 @@ Der Umschaltdienst läuft nicht, und diese Einstellungen brauchen Administratorr
 <context>
     <name>prolamo</name>
     <message>
-        <source>The start-up entry HKEY_CURRENT_USER\%1 cannot be written</source>
-        <translation>Der Autostart-Eintrag HKEY_CURRENT_USER\%1 kann nicht geschrieben werden</translation>
-    </message>
-    <message>
-        <source>The start-up entry HKEY_CURRENT_USER\%1 cannot be removed</source>
-        <translation>Der Autostart-Eintrag HKEY_CURRENT_USER\%1 kann nicht entfernt werden</translation>
-    </message>
-    <message>
-        <source>The autostart entry %1 cannot be removed</source>
-        <translation>Der Autostart-Eintrag %1 kann nicht entfernt werden</translation>
-    </message>
-    <message>
-        <source>The autostart entry %1 cannot be written: %2</source>
-        <translation>Der Autostart-Eintrag %1 kann nicht geschrieben werden: %2</translation>
-    </message>
-    <message>
         <source>Confirm</source>
         <translation>Bestätigen</translation>
     </message>
@@ -854,6 +838,14 @@ Ersetzen?</translation>
     <message>
         <source>it is larger than %1 bytes</source>
         <translation>sie ist größer als %1 Bytes</translation>
+    </message>
+    <message>
+        <source>The start-up entry %1 cannot be written: %2</source>
+        <translation>Der Autostart-Eintrag %1 kann nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>The start-up entry %1 cannot be removed: %2</source>
+        <translation>Der Autostart-Eintrag %1 kann nicht entfernt werden: %2</translation>
     </message>
 </context>
 <context>
