@@ -96,13 +96,15 @@ void TIEProxySettingValue::DefineProperties(TFiler& filer) {
 std::string TIEProxySettingValue::GetHint() const {
     std::string hint;
     if (useAutoDetect_)
-        hint += "Automatically detect settings\r\n";
+        hint += Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Automatically detect settings")) + "\r\n";
     if (!autoConfigURL_.empty())
-        hint += "Use automatic configuration script (" + autoConfigURL_ + ")\r\n";
+        hint += Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Use automatic configuration script (%1)"),
+                           {autoConfigURL_}) + "\r\n";
     if (proxyEnable_ && !proxyServer_.empty())
-        hint += "Use proxy server \"" + proxyServer_ + "\"\r\n";
+        hint += Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Use proxy server \"%1\""), {proxyServer_}) + "\r\n";
     if (!proxyOverride_.empty())
-        hint += "Do not use proxy for \"" + proxyOverride_ + "\"\r\n";
+        hint += Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Do not use proxy for \"%1\""), {proxyOverride_}) +
+                "\r\n";
     return hint;
 }
 

@@ -137,12 +137,17 @@ std::string Dotted(std::uint32_t address) {
 
 std::string AdapterName(const os::ConnectedAdapter& adapter) { return os::Utf16ToUtf8(adapter.name); }
 
-void CheckName(const std::string& name, const char* what) {
+// Missing and Unkept are marked "Engine" texts; Unkept's %1 is the name.
+void CheckName(const std::string& name, const char* missing, const char* unkept) {
     if (name.empty())
-        throw ERulesError(std::string("a rule needs a ") + what);
+        throw ERulesError(Translated("Engine", missing));
     if (HasControl(name) || Trim(name) != name)
-        throw ERulesError(std::string("the ") + what + " " + Quote(name) +
-                          " has a control character or a space at an end, which the rules file cannot keep");
+        throw ERulesError(Translated("Engine", unkept, {Quote(name)}));
+}
+
+// A message about the rules file's line Number.
+std::string AtLine(std::size_t number, const std::string& message) {
+    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "line %1: %2"), {std::to_string(number), message});
 }
 
 } // namespace
@@ -182,48 +187,49 @@ TRuleCondition TRuleCondition::Parse(std::string_view key, std::string_view valu
         std::string keys;
         for (const TConditionName& candidate : kConditionNames)
             keys += (keys.empty() ? "" : ", ") + std::string(candidate.key);
-        throw ERulesError("unknown condition " + Quote(key) + "; the conditions are " + keys);
+        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "unknown condition %1; the conditions are %2"), {Quote(key), keys}));
     }
     TRuleCondition condition;
     condition.kind = name->kind;
     auto bad = [&](const char* expected) {
-        return ERulesError(std::string(name->key) + " needs " + expected + ", not " + Quote(value));
+        return ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 needs %2, not %3"),
+                                      {name->key, Translated("Engine", expected), Quote(value)}));
     };
     switch (condition.kind) {
     case TConditionKind::GatewayMac: {
         const auto mac = CanonicalMac(value);
         if (!mac)
-            throw bad("a hardware address such as 00:1D:A2:6E:41:01");
+            throw bad(PROLAMO_TRANSLATE_NOOP("Engine", "a hardware address such as 00:1D:A2:6E:41:01"));
         condition.value = *mac;
         break;
     }
     case TConditionKind::Gateway: {
         const auto address = ParseIpv4(value);
         if (!address)
-            throw bad("an IPv4 address such as 192.168.1.1");
+            throw bad(PROLAMO_TRANSLATE_NOOP("Engine", "an IPv4 address such as 192.168.1.1"));
         condition.value = Dotted(*address);
         break;
     }
     case TConditionKind::Ssid:
         if (value.empty() || value.size() > kMaxSsidBytes || HasControl(value) || Trim(value) != value)
-            throw bad("a wireless network's name of 1 to 32 bytes, without control characters or spaces at its ends");
+            throw bad(PROLAMO_TRANSLATE_NOOP("Engine", "a wireless network's name of 1 to 32 bytes, without control characters or spaces at its ends"));
         condition.value = value;
         break;
     case TConditionKind::DnsSuffix:
         if (value.empty() || value.size() > 255 || HasControl(value) || value.find(' ') != std::string_view::npos)
-            throw bad("a DNS suffix such as corp.example");
+            throw bad(PROLAMO_TRANSLATE_NOOP("Engine", "a DNS suffix such as corp.example"));
         condition.value = value;
         break;
     case TConditionKind::AddressIn: {
         const auto range = ParseCidr(value);
         if (!range)
-            throw bad("an address range such as 10.20.0.0/16");
+            throw bad(PROLAMO_TRANSLATE_NOOP("Engine", "an address range such as 10.20.0.0/16"));
         condition.value = Dotted(range->network) + std::string(value.substr(value.find('/')));
         break;
     }
     case TConditionKind::NoNetwork:
         if (!value.empty() && Lower(value) != "yes")
-            throw ERulesError("no-network takes no value");
+            throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no-network takes no value")));
         break;
     }
     return condition;
@@ -328,7 +334,7 @@ std::vector<TNetworkCondition> ConditionsOfNetwork(const TNetworkFingerprint& fi
 }
 
 std::string DescribeProfile(const TSwitchRule& rule) {
-    return "profile " + Quote(rule.profile) + " of " + Quote(rule.configuration);
+    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "profile %1 of %2"), {Quote(rule.profile), Quote(rule.configuration)});
 }
 
 TRuleProfile FindRuleProfile(const TConfigurations& root, const TSwitchRule& rule, const TConfigurations* managed) {
@@ -343,8 +349,8 @@ TRuleProfile FindRuleProfile(const TConfigurations& root, const TSwitchRule& rul
 TRuleProfile RuleProfile(const TConfigurations& root, const TSwitchRule& rule, const TConfigurations* managed) {
     const TRuleProfile found = FindRuleProfile(root, rule, managed);
     if (!found.profile)
-        throw ERulesError("the rule " + Quote(rule.name) + " names " + DescribeProfile(rule) +
-                          ", which does not exist");
+        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 names %2, which does not exist"),
+                                     {Quote(rule.name), DescribeProfile(rule)}));
     return found;
 }
 
@@ -376,14 +382,14 @@ const TSwitchRule* TSwitchRules::FirstMatch(const TNetworkFingerprint& fingerpri
 std::vector<TSwitchRule>::iterator TSwitchRules::Existing(std::string_view name) {
     TSwitchRule* rule = Find(name);
     if (!rule)
-        throw ERulesError("there is no rule named " + Quote(name));
+        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "there is no rule named %1"), {Quote(name)}));
     return rules.begin() + (rule - rules.data());
 }
 
 void TSwitchRules::Add(const TSwitchRule& rule) {
     CheckRule(rule);
     if (Find(rule.name))
-        throw ERulesError("a rule named " + Quote(rule.name) + " already exists");
+        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a rule named %1 already exists"), {Quote(rule.name)}));
     rules.push_back(rule);
 }
 
@@ -391,7 +397,7 @@ void TSwitchRules::Replace(std::string_view name, const TSwitchRule& rule) {
     const auto at = Existing(name);
     CheckRule(rule);
     if (rule.name != name && Find(rule.name))
-        throw ERulesError("a rule named " + Quote(rule.name) + " already exists");
+        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a rule named %1 already exists"), {Quote(rule.name)}));
     *at = rule;
     // The notes stay with the rule under its new name.
     if (const auto found = notes.find(name); found != notes.end() && rule.name != name) {
@@ -416,13 +422,20 @@ void TSwitchRules::Move(std::string_view name, bool up) {
 }
 
 void CheckRule(const TSwitchRule& rule) {
-    CheckName(rule.name, "name");
+    CheckName(rule.name, PROLAMO_TRANSLATE_NOOP("Engine", "a rule needs a name"),
+              PROLAMO_TRANSLATE_NOOP("Engine", "the name %1 has a control character or a space at an end, which the "
+                                               "rules file cannot keep"));
     if (rule.name.find_first_of("[]") != std::string::npos)
-        throw ERulesError("the rule name " + Quote(rule.name) + " has a bracket, which the rules file cannot keep");
-    CheckName(rule.configuration, "configuration");
-    CheckName(rule.profile, "profile");
+        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rule name %1 has a bracket, which the rules file cannot keep"),
+                                     {Quote(rule.name)}));
+    CheckName(rule.configuration, PROLAMO_TRANSLATE_NOOP("Engine", "a rule needs a configuration"),
+              PROLAMO_TRANSLATE_NOOP("Engine", "the configuration %1 has a control character or a space at an end, "
+                                               "which the rules file cannot keep"));
+    CheckName(rule.profile, PROLAMO_TRANSLATE_NOOP("Engine", "a rule needs a profile"),
+              PROLAMO_TRANSLATE_NOOP("Engine", "the profile %1 has a control character or a space at an end, which "
+                                               "the rules file cannot keep"));
     if (rule.conditions.empty())
-        throw ERulesError("the rule " + Quote(rule.name) + " has no condition; it needs at least one");
+        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 has no condition; it needs at least one"), {Quote(rule.name)}));
 }
 
 std::vector<std::string> ExplainRules(const TSwitchRules& rules, const TNetworkFingerprint& fingerprint,
@@ -469,7 +482,7 @@ std::vector<std::string> ExplainRules(const TSwitchRules& rules, const TNetworkF
 
 TSwitchRules ParseRules(std::string_view text) {
     if (text.size() > kMaxFileSize)
-        throw ERulesError("the file is larger than " + std::to_string(kMaxFileSize) + " bytes");
+        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the file is larger than %1 bytes"), {std::to_string(kMaxFileSize)}));
     TSwitchRules rules;
     if (text.starts_with(kByteOrderMark)) {
         rules.byteOrderMark = true;
@@ -484,12 +497,14 @@ TSwitchRules ParseRules(std::string_view text) {
         if (!rule)
             return;
         if (!hasConfiguration || !hasProfile)
-            throw ERulesError("line " + std::to_string(ruleLine) + ": the rule " + Quote(rule->name) + " needs " +
-                              (hasConfiguration ? "a profile" : "a configuration"));
+            throw ERulesError(AtLine(ruleLine, hasConfiguration
+                                                   ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 needs a profile"), {Quote(rule->name)})
+                                                   : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 needs a configuration"),
+                                                                {Quote(rule->name)})));
         try {
             CheckRule(*rule);
         } catch (const ERulesError& e) {
-            throw ERulesError("line " + std::to_string(ruleLine) + ": " + e.what());
+            throw ERulesError(AtLine(ruleLine, e.what()));
         }
     };
     std::size_t lineNumber = 0;
@@ -501,11 +516,11 @@ TSwitchRules ParseRules(std::string_view text) {
         start = newline == std::string_view::npos ? text.size() : newline + 1;
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        const std::string where = "line " + std::to_string(lineNumber) + ": ";
         if (line.size() > kMaxLineLength)
-            throw ERulesError(where + "longer than " + std::to_string(kMaxLineLength) + " characters");
+            throw ERulesError(AtLine(lineNumber, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "longer than %1 characters"),
+                                                            {std::to_string(kMaxLineLength)})));
         if (std::any_of(line.begin(), line.end(), [](char c) { return c != '\t' && HasControl({&c, 1}); }))
-            throw ERulesError(where + "holds a control character");
+            throw ERulesError(AtLine(lineNumber, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "holds a control character"))));
         const std::string_view written = line;
         line = Trim(line);
         if (line.empty() || line.front() == '#' || line.front() == ';') {
@@ -514,11 +529,11 @@ TSwitchRules ParseRules(std::string_view text) {
         }
         if (line.front() == '[') {
             if (line.back() != ']' || line.size() < 3)
-                throw ERulesError(where + "a rule's heading is its name in brackets, such as [Office]");
+                throw ERulesError(AtLine(lineNumber, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a rule's heading is its name in brackets, such as [Office]"))));
             finish();
             const std::string name(Trim(line.substr(1, line.size() - 2)));
             if (rules.Find(name))
-                throw ERulesError(where + "a second rule named " + Quote(name));
+                throw ERulesError(AtLine(lineNumber, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a second rule named %1"), {Quote(name)})));
             if (!rule) {
                 // The file's own words end at the last blank line above the first rule; the lines
                 // below it speak of that rule.
@@ -536,7 +551,7 @@ TSwitchRules ParseRules(std::string_view text) {
             continue;
         }
         if (!rule)
-            throw ERulesError(where + "a line before the first rule's heading");
+            throw ERulesError(AtLine(lineNumber, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a line before the first rule's heading"))));
         const auto equals = line.find('=');
         const std::string key = Lower(Trim(line.substr(0, equals)));
         const std::string_view value = equals == std::string_view::npos ? std::string_view{} : Trim(line.substr(equals + 1));
@@ -545,26 +560,26 @@ TSwitchRules ParseRules(std::string_view text) {
             if (key == "configuration" || key == "profile") {
                 bool& seen = key == "configuration" ? hasConfiguration : hasProfile;
                 if (seen)
-                    throw ERulesError("a second " + key);
+                    throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a second %1"), {key}));
                 if (value.empty())
-                    throw ERulesError(key + " needs a name");
+                    throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 needs a name"), {key}));
                 seen = true;
                 (key == "configuration" ? rule->configuration : rule->profile) = value;
             } else if (key == "ask") {
                 if (hasAsk)
-                    throw ERulesError("a second ask");
+                    throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a second %1"), {key}));
                 if (Lower(value) != "yes" && Lower(value) != "no")
-                    throw ERulesError("ask is yes or no, not " + Quote(value));
+                    throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "ask is yes or no, not %1"), {Quote(value)}));
                 hasAsk = true;
                 rule->ask = Lower(value) == "yes";
             } else {
                 if (equals == std::string_view::npos && key != "no-network")
-                    throw ERulesError("expected key = value");
+                    throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "expected key = value")));
                 rule->conditions.push_back(TRuleCondition::Parse(key, value));
                 noteKey = rule->conditions.back().Text();
             }
         } catch (const ERulesError& e) {
-            throw ERulesError(where + e.what());
+            throw ERulesError(AtLine(lineNumber, e.what()));
         }
         if (!notes.empty())
             rules.notes[rule->name].inside.emplace_back(std::move(noteKey), std::exchange(notes, {}));
@@ -641,12 +656,12 @@ TSwitchRules LoadRules(const std::string& path) {
     if (os::Files().GetFileAttributes(path, &attributes) != os::ErrorSuccess)
         return {};
     if (attributes & os::FileAttributeDirectory)
-        throw ERulesError("the rules file " + path + " is a folder");
+        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 is a folder"), {path}));
     if (attributes & os::FileAttributeDevice)
-        throw ERulesError("the rules file " + path + " is a device or a pipe, not a file");
+        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 is a device or a pipe, not a file"), {path}));
     std::vector<std::uint8_t> content;
     if (const os::ErrorCode e = os::Files().ReadWholeFile(path, &content); e != os::ErrorSuccess)
-        throw ERulesError("the rules file " + path + " cannot be read: " + WriteFailureReason(e));
+        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 cannot be read: %2"), {path, WriteFailureReason(e)}));
     try {
         return ParseRules(std::string_view(reinterpret_cast<const char*>(content.data()), content.size()));
     } catch (const ERulesError& e) {
@@ -662,7 +677,7 @@ void SaveRules(const std::string& path, const TSwitchRules& rules) {
     if (const os::ErrorCode e = os::Files().WriteFileReplacing(
             path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
         e != os::ErrorSuccess)
-        throw ERulesError("the rules file " + path + " cannot be written: " + WriteFailureReason(e));
+        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 cannot be written: %2"), {path, WriteFailureReason(e)}));
 }
 
 TRulesChange::TRulesChange(std::string path, const TWait& wait) : path_(std::move(path)) {
@@ -670,9 +685,9 @@ TRulesChange::TRulesChange(std::string path, const TWait& wait) : path_(std::mov
         lock_ = std::make_unique<TDataFileLock>(WaitForDataFileLock(
             path_, Tries, wait ? wait : [] { std::this_thread::sleep_for(PauseBeforeRetry); }));
     } catch (const EDataFileLocked&) {
-        throw ERulesBusy("the rules file " + path_ + " is in use by another Prolamo program; try again");
+        throw ERulesBusy(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 is in use by another Prolamo program; try again"), {path_}));
     } catch (const EOSError& e) {
-        throw ERulesError("the rules file " + path_ + " cannot be locked: " + WriteFailureReason(e.ErrorCode()));
+        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 cannot be locked: %2"), {path_, WriteFailureReason(e.ErrorCode())}));
     }
     rules_ = LoadRules(path_);
 }
@@ -684,7 +699,7 @@ void TRulesChange::Save() {
 
 void TRulesChange::Expect(const TSwitchRules& shown) const {
     if (rules_ != shown)
-        throw ERulesChanged("the rules file " + path_ + " was changed by another program meanwhile");
+        throw ERulesChanged(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 was changed by another program meanwhile"), {path_}));
 }
 
 } // namespace prolamo

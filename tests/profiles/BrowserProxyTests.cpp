@@ -1,6 +1,7 @@
 #include "support/StreamChecks.h"
 #include "support/SimulatedMachine.h"
 #include "support/TestKinds.h"
+#include "support/TranslationInForce.h"
 
 #include "classes/uHelpers.h"
 #include "classes/uRegistry.h"
@@ -209,6 +210,23 @@ TEST_F(IEProxyTest, TheHintListsWhatIsSetEachLineEndedByCrLf) {
                                "Use automatic configuration script (http://a/b.pac)\r\n"
                                "Use proxy server \"p:1\"\r\n"
                                "Do not use proxy for \"<local>\"\r\n");
+}
+
+TEST_F(IEProxyTest, TheHintIsToldInTheFrontEndsLanguageWithItsValuesInPlace) {
+    const TTranslationInForce german({{"Automatically detect settings", "Automatische Suche der Einstellungen"},
+                                      {"Use automatic configuration script (%1)", "Skript %1 verwenden"},
+                                      {"Use proxy server \"%1\"", "Proxyserver \"%1\" verwenden"},
+                                      {"Do not use proxy for \"%1\"", "Kein Proxy für \"%1\""}});
+    TIEProxySettingValue value;
+    value.SetProxyOverride("<local>");
+    value.SetProxyServer("p:1");
+    value.SetProxyEnable(true);
+    value.SetAutoConfigURL("http://a/b.pac");
+    value.SetUseAutoDetect(true);
+    EXPECT_EQ(value.GetHint(), "Automatische Suche der Einstellungen\r\n"
+                               "Skript http://a/b.pac verwenden\r\n"
+                               "Proxyserver \"p:1\" verwenden\r\n"
+                               "Kein Proxy für \"<local>\"\r\n");
 }
 
 // ---- Firefox ----
@@ -475,6 +493,17 @@ TEST_F(FirefoxProxyTest, TheHintFollowsTheProxyType) {
     EXPECT_EQ(ValueOf({})->GetHint(), "No proxy");
 }
 
+TEST_F(FirefoxProxyTest, TheHintIsToldInTheFrontEndsLanguage) {
+    const TTranslationInForce german({{"No proxy", "Kein Proxy"},
+                                      {"Automatic proxy configuration", "Automatische Proxy-Konfiguration"},
+                                      {"Auto-detect proxy configuration", "Proxy-Einstellungen automatisch erkennen"}});
+    EXPECT_EQ(ValueOf({})->GetHint(), "Kein Proxy");
+    EXPECT_EQ(ValueOf({"network.proxy.type=4"})->GetHint(), "Proxy-Einstellungen automatisch erkennen");
+    EXPECT_EQ(ValueOf({"network.proxy.type=2", "network.proxy.autoconfig_url=\"http://a/p.pac\""})->GetHint(),
+              "Automatische Proxy-Konfiguration\r\n\"http://a/p.pac\"\r\n")
+        << "the address stays as it is";
+}
+
 // ---- Opera ----
 
 class OperaProxyTest : public BrowserProxyTest {
@@ -604,6 +633,16 @@ TEST_F(OperaProxyTest, TheHintListsTheProtocolsInUseThenAutomaticConfiguration) 
               "HTTP: h:1\r\nFTP: f:21\r\nAutomatic proxy configuration: http://a/p\r\n");
     EXPECT_EQ(ValueOf({"Use HTTPS=0", "HTTPS server=s:443"})->GetHint(), "No proxy");
     EXPECT_EQ(ValueOf({"Use HTTPS=1"})->GetHint(), "HTTPS: ");
+}
+
+TEST_F(OperaProxyTest, TheHintIsToldInTheFrontEndsLanguage) {
+    const TTranslationInForce german(
+        {{"No proxy", "Kein Proxy"}, {"Automatic proxy configuration: %1", "Automatische Proxy-Konfiguration: %1"}});
+    EXPECT_EQ(ValueOf({})->GetHint(), "Kein Proxy");
+    EXPECT_EQ(ValueOf({"Use HTTP=1", "HTTP server=h:1", "Use Automatic Proxy Configuration=1",
+                       "Automatic Proxy Configuration URL=http://a/p"})
+                  ->GetHint(),
+              "HTTP: h:1\r\nAutomatische Proxy-Konfiguration: http://a/p\r\n");
 }
 
 } // namespace

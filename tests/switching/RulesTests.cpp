@@ -2,6 +2,7 @@
 
 #include "profiles/uProfileSettings.h"
 #include "support/TempFolder.h"
+#include "support/TranslationInForce.h"
 #include "switching/uSwitchRules.h"
 
 #include <gtest/gtest.h>
@@ -239,6 +240,27 @@ TEST(RulesFile, BrokenTextSaysWhereAndWhy) {
             EXPECT_EQ(std::string(e.what()).rfind(message, 0), 0u) << e.what() << "\n  expected: " << message;
         }
     }
+}
+
+TEST(RulesFile, BrokenTextIsToldInTheFrontEndsLanguageWithTheFilesOwnWordsKept) {
+    const TTranslationInForce german({{"line %1: %2", "Zeile %1: %2"},
+                                      {"%1 needs %2, not %3", "%1 braucht %2, nicht %3"},
+                                      {"an IPv4 address such as 192.168.1.1", "eine IPv4-Adresse wie 192.168.1.1"},
+                                      {"the rule %1 needs a profile", "Die Regel %1 braucht ein Profil"}});
+    const auto message = [](const std::string& text) {
+        try {
+            ParseRules(text);
+        } catch (const ERulesError& e) {
+            return std::string(e.what());
+        }
+        return std::string("accepted");
+    };
+    EXPECT_EQ(message("[R]\nconfiguration = C\nprofile = P\ngateway = 1.2.3.4.5\n"),
+              "Zeile 4: gateway braucht eine IPv4-Adresse wie 192.168.1.1, nicht \"1.2.3.4.5\"")
+        << "the condition's key and the written value stay as the file has them";
+    EXPECT_EQ(message("[R]\nconfiguration = C\nssid = A\n"), "Zeile 1: Die Regel \"R\" braucht ein Profil");
+    EXPECT_EQ(message("[R]\nconfiguration = C\nprofile = P\nask = maybe\n"), "Zeile 4: ask is yes or no, not \"maybe\"")
+        << "a text the translation lacks stays English";
 }
 
 TEST(Rules, ARuleNeedsNamesTheFileCanKeepAndACondition) {
