@@ -1,5 +1,7 @@
 #include "Translation.h"
 
+#include <vector>
+
 namespace prolamo {
 
 namespace {
@@ -7,6 +9,23 @@ namespace {
 TTranslationLookup& Lookup() {
     static TTranslationLookup lookup = nullptr;
     return lookup;
+}
+
+// Text with its %1, %2... replaced by Arguments in order.
+std::string Filled(const std::string& text, std::span<const std::string_view> arguments) {
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // One digit: no message has more than nine arguments. An argument's own "%2" stays as it is.
+        if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9' &&
+            static_cast<std::size_t>(text[i + 1] - '1') < arguments.size()) {
+            result += arguments[static_cast<std::size_t>(text[i + 1] - '1')];
+            ++i;
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
 }
 
 } // namespace
@@ -21,20 +40,12 @@ std::string Translated(const char* context, const char* english) {
 
 std::string Translated(const char* context, const char* english,
                        std::initializer_list<std::string_view> arguments) {
-    const std::string text = Translated(context, english);
-    std::string result;
-    result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        // One digit: no message has more than nine arguments. An argument's own "%2" stays as it is.
-        if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9' &&
-            static_cast<std::size_t>(text[i + 1] - '1') < arguments.size()) {
-            result += arguments.begin()[text[i + 1] - '1'];
-            ++i;
-        } else {
-            result += text[i];
-        }
-    }
-    return result;
+    return Filled(Translated(context, english), std::span(arguments.begin(), arguments.size()));
+}
+
+std::string Translated(const char* context, const char* english, std::span<const std::string> arguments) {
+    const std::vector<std::string_view> views(arguments.begin(), arguments.end());
+    return Filled(Translated(context, english), views);
 }
 
 std::string CountedText(int count, const char* one, const char* many) {

@@ -55,18 +55,18 @@ void Send(os::IServiceConnection& connection, std::span<const std::uint8_t> byte
 bool TakeReply(const TServiceReply& reply, TProgressSender& sender, TCheckResultList& results) {
     switch (reply.kind) {
     case TServiceReply::Kind::Status:
-        sender.SetStatus(reply.text);
+        sender.SetStatus(ServiceReplyText(reply));
         return false;
     case TServiceReply::Kind::Step:
         return false; // the client steps once per setting, whatever the service applied
     case TServiceReply::Kind::Warning:
-        results.Add().Set(TCheckResultType::Warning, reply.text);
+        results.Add().Set(TCheckResultType::Warning, ServiceReplyText(reply));
         return false;
     case TServiceReply::Kind::Error:
-        results.Add().Set(TCheckResultType::Error, reply.text);
+        results.Add().Set(TCheckResultType::Error, ServiceReplyText(reply));
         return false;
     case TServiceReply::Kind::Refused:
-        results.AddError(Translated("Engine", ServiceCaption), reply.text);
+        results.AddError(Translated("Engine", ServiceCaption), ServiceReplyText(reply));
         return true;
     case TServiceReply::Kind::Done:
         break;
@@ -90,7 +90,7 @@ void Converse(os::IServiceConnection& connection, const std::vector<std::uint8_t
         throw Exception(NoAnswer());
     if (line + "\n" != greeting) {
         const std::optional<TServiceReply> reply = ParseServiceReply(line);
-        throw Exception(reply && reply->kind == TServiceReply::Kind::Refused ? reply->text : NoAnswer());
+        throw Exception(reply && reply->kind == TServiceReply::Kind::Refused ? ServiceReplyText(*reply) : NoAnswer());
     }
     Send(connection, sizeBytes);
     Send(connection, request);

@@ -37,6 +37,12 @@ constexpr TKindName kKinds[] = {
     {KindWinHttpProxy, "WinHttpProxy", "the WinHTTP proxy"},
 };
 
+// Text as one piece of a reply line: no line break, and no tab, which ends an argument.
+void AppendPlain(std::string& line, std::string_view text) {
+    for (const char c : text)
+        line += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
+}
+
 // Only the machine's variables, by the user's own choice of scope.
 bool OnlyMachineVariables(const TEnvSetting& setting, const TSettingValue* value) {
     for (std::size_t i = 0; i < setting.Names().Count(); ++i)
@@ -126,15 +132,22 @@ std::unique_ptr<TConfigurations> ReadServiceRequest(std::span<const std::uint8_t
     return read;
 }
 
+std::string ServiceReplyText(const TServiceReply& reply) {
+    return Translated("Engine", reply.text.c_str(), reply.arguments);
+}
+
 std::string FormatServiceReply(const TServiceReply& reply) {
     std::string line;
     for (const TReplyWord& w : kReplyWords)
         if (w.kind == reply.kind)
             line = w.word;
-    if (!reply.text.empty()) {
+    if (!reply.text.empty() || !reply.arguments.empty()) {
         line += ' ';
-        for (const char c : reply.text)
-            line += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
+        AppendPlain(line, reply.text);
+    }
+    for (const std::string& argument : reply.arguments) {
+        line += '\t';
+        AppendPlain(line, argument);
     }
     return line + "\n";
 }
@@ -142,8 +155,18 @@ std::string FormatServiceReply(const TServiceReply& reply) {
 std::optional<TServiceReply> ParseServiceReply(std::string_view line) {
     const std::string_view word = line.substr(0, line.find(' '));
     for (const TReplyWord& w : kReplyWords)
-        if (w.word == word)
-            return TServiceReply{w.kind, word.size() < line.size() ? std::string(line.substr(word.size() + 1)) : ""};
+        if (w.word == word) {
+            TServiceReply reply{w.kind, {}, {}};
+            std::string_view rest = word.size() < line.size() ? line.substr(word.size() + 1) : std::string_view();
+            std::size_t tab = rest.find('\t');
+            reply.text = rest.substr(0, tab);
+            while (tab != std::string_view::npos) {
+                rest.remove_prefix(tab + 1);
+                tab = rest.find('\t');
+                reply.arguments.emplace_back(rest.substr(0, tab));
+            }
+            return reply;
+        }
     return std::nullopt;
 }
 

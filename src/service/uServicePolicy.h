@@ -42,7 +42,8 @@ public:
 std::uint32_t ParseServiceKinds(std::string_view text);
 // The kinds the service applies for a caller.
 std::uint32_t AllowedKinds(const TServicePolicy& policy, bool administrator);
-// "The switching service may not apply the hosts file for you (policy ServiceKinds)".
-std::string KindRefusedText(TServiceKind kind);
+// The "Engine" text of a line telling that the policy keeps Kind from the caller: its %1 is what was
+// refused (a setting), its %2 the policy's name.
+const char* KindRefusedLine(TServiceKind kind);
 
 } // namespace prolamo::service

@@ -42,15 +42,18 @@ private:
     void Report(os::EventType type, const std::string& text) {
         if (const os::ErrorCode e = os::EventLog().Report(type, os::Utf8ToUtf16(text)); e != os::ErrorSuccess)
             sink_.Reply({TServiceReply::Kind::Warning,
-                         "The request could not be recorded in the event log: " + os::SystemErrorText(e)});
+                         PROLAMO_TRANSLATE_NOOP("Engine", "The request could not be recorded in the event log: %1"),
+                         {os::SystemErrorText(e)}});
     }
     IReplySink& sink_;
     std::string head_;
 };
 
-void Refuse(IReplySink& sink, TAudit& audit, const std::string& why) {
-    audit.Refused(why);
-    sink.Reply({TServiceReply::Kind::Refused, why});
+// Why is an "Engine" text that Arguments fill.
+void Refuse(IReplySink& sink, TAudit& audit, const char* why, std::vector<std::string> arguments = {}) {
+    const TServiceReply reply{TServiceReply::Kind::Refused, why, std::move(arguments)};
+    audit.Refused(ServiceReplyText(reply));
+    sink.Reply(reply);
 }
 
 void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os::ServiceCaller& caller,
@@ -63,7 +66,8 @@ void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os
         const std::uint32_t kinds = ServiceKindsOf(*setting, value);
         if (kinds == 0)
             return Refuse(sink, audit,
-                          "The switching service never applies " + setting->GetFullDisplayText() + "; nothing was applied");
+                          PROLAMO_TRANSLATE_NOOP("Engine", "The switching service never applies %1; nothing was applied"),
+                          {setting->GetFullDisplayText()});
         setting->CheckParameters();
         CheckServiceValue(*setting, value);
         requested |= kinds;
@@ -72,7 +76,18 @@ void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os
     }
     TSettings::SortForApply(list);
     const std::uint32_t allowed = AllowedKinds(policy, caller.administrator);
+    // The lines for the settings, in their order: the service's own as texts the client tells in its
+    // language, the kinds' as they made them.
+    std::vector<TServiceReply> lines;
     TCheckResultList results;
+    const auto takeResults = [&] {
+        for (const TCheckResult& result : results)
+            lines.push_back({result.ResultType() == TCheckResultType::Error ? TServiceReply::Kind::Error
+                                                                             : TServiceReply::Kind::Warning,
+                             result.Text(),
+                             {}});
+        results.Clear();
+    };
     int applied = 0, refused = 0;
     bool resolutionChanged = false;
     for (TSetting* setting : list) {
@@ -81,33 +96,35 @@ void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os
         if (missing != 0) {
             for (const TServiceKind kind : ServiceKinds)
                 if (missing & kind) {
-                    setting->AddError(results, KindRefusedText(kind));
+                    lines.push_back({TServiceReply::Kind::Error, KindRefusedLine(kind), {text, PolicyServiceKinds}});
                     break;
                 }
             ++refused;
             continue;
         }
-        sink.Reply({TServiceReply::Kind::Status, "Applying " + text + "..."});
+        sink.Reply({TServiceReply::Kind::Status, PROLAMO_TRANSLATE_NOOP("Engine", "Applying %1..."), {text}});
         try {
             profile.ApplySetting(*setting, results);
         } catch (const std::exception& e) {
             results.AddError(text, AdvisedMessage(e));
         }
+        takeResults();
         ++applied;
         resolutionChanged = resolutionChanged || setting->ChangesNameResolution();
         sink.Reply({TServiceReply::Kind::Step, {}});
     }
     if (resolutionChanged) {
         if ((allowed & KindResolverCache) == 0)
-            results.AddWarning(ResolverCacheCaption, KindRefusedText(KindResolverCache));
+            lines.push_back({TServiceReply::Kind::Warning, KindRefusedLine(KindResolverCache),
+                             {ResolverCacheCaption, PolicyServiceKinds}});
         else if (const os::ErrorCode e = os::NetworkLocation().FlushResolverCache(); e != os::ErrorSuccess)
             results.AddWarning(ResolverCacheCaption, EOSError(e).what());
+        takeResults();
     }
     int errors = 0;
-    for (const TCheckResult& result : results) {
-        const bool error = result.ResultType() == TCheckResultType::Error;
-        errors += error ? 1 : 0;
-        sink.Reply({error ? TServiceReply::Kind::Error : TServiceReply::Kind::Warning, result.Text()});
+    for (const TServiceReply& line : lines) {
+        errors += line.kind == TServiceReply::Kind::Error ? 1 : 0;
+        sink.Reply(line);
     }
     audit.Applied(configuration, profile, requested, applied, refused, errors - refused);
     sink.Reply({TServiceReply::Kind::Done, {}});
@@ -147,16 +164,17 @@ void HandleRequest(std::span<const std::uint8_t> request, const os::ServiceCalle
                    IServicePolicyReader& policyReader, IReplySink& sink) {
     TAudit audit(caller, sink);
     if (!caller.interactive)
-        return Refuse(sink, audit, "The switching service serves the users logged on at this computer only");
+        return Refuse(sink, audit,
+                      PROLAMO_TRANSLATE_NOOP("Engine", "The switching service serves the users logged on at this computer only"));
     try {
         const TServicePolicy policy = policyReader.Read();
         if (!policy.enabled)
-            return Refuse(sink, audit,
-                          std::string("The switching service is switched off (policy ") + PolicyServiceEnabled + ")");
+            return Refuse(sink, audit, PROLAMO_TRANSLATE_NOOP("Engine", "The switching service is switched off (policy %1)"),
+                          {PolicyServiceEnabled});
         std::unique_ptr<TConfigurations> read = ReadServiceRequest(request);
         Apply(read->Configurations()[0], policy, caller, sink, audit);
     } catch (const std::exception& e) {
-        Refuse(sink, audit, "The request was refused: " + AdvisedMessage(e));
+        Refuse(sink, audit, PROLAMO_TRANSLATE_NOOP("Engine", "The request was refused: %1"), {AdvisedMessage(e)});
     }
 }
 
@@ -168,6 +186,7 @@ void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller
     std::string heard(greeting.size(), '\0');
     if (!ReadExactly(connection, std::span(reinterpret_cast<std::uint8_t*>(heard.data()), heard.size()), deadline))
         return;
+    // Plain English without arguments, which a client of any version reads whole.
     if (heard != greeting)
         return sink.Reply({TServiceReply::Kind::Refused, "The switching service speaks protocol version " +
                                                               std::to_string(ServiceProtocolVersion)});
@@ -178,8 +197,8 @@ void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller
         return;
     const std::uint32_t size = sizeBytes[0] | sizeBytes[1] << 8 | sizeBytes[2] << 16 | std::uint32_t{sizeBytes[3]} << 24;
     if (size > MaxServiceRequestSize)
-        return sink.Reply({TServiceReply::Kind::Refused,
-                           "The request is larger than " + std::to_string(MaxServiceRequestSize) + " bytes"});
+        return sink.Reply({TServiceReply::Kind::Refused, PROLAMO_TRANSLATE_NOOP("Engine", "The request is larger than %1 bytes"),
+                           {std::to_string(MaxServiceRequestSize)}});
     std::vector<std::uint8_t> request(size);
     if (!ReadExactly(connection, request, deadline))
         return;
@@ -213,7 +232,8 @@ void TSwitchingService::Run(const std::function<bool()>& stop) {
         if (listener_->Accept(&connection, &caller, 250) != os::ErrorSuccess)
             continue;
         if (clients_.size() >= MaxClients) {
-            TConnectionSink(*connection).Reply({TServiceReply::Kind::Refused, "The switching service is busy; try again"});
+            TConnectionSink(*connection).Reply(
+                {TServiceReply::Kind::Refused, PROLAMO_TRANSLATE_NOOP("Engine", "The switching service is busy; try again"), {}});
             continue;
         }
         auto done = std::make_shared<std::atomic<bool>>(false);

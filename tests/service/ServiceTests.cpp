@@ -3,6 +3,7 @@
 
 #include "support/SimulatedMachine.h"
 #include "support/TestKinds.h"
+#include "support/TranslationInForce.h"
 
 #include "classes/uRegistry.h"
 #include "framework/Stream.h"
@@ -47,7 +48,7 @@ public:
         std::string text;
         for (const TServiceReply& r : replies)
             if (r.kind == kind)
-                text += r.text + "\n";
+                text += ServiceReplyText(r) + "\n";
         return text;
     }
     std::vector<TServiceReply> replies;
@@ -148,10 +149,9 @@ TEST(ServicePolicy, KindsFollowTheCallersGroupsAndThePolicy) {
     EXPECT_EQ(AllowedKinds(policy, true), AllServiceKinds); // the policy is about users who are not administrators
     policy.enabled = false;
     EXPECT_EQ(AllowedKinds(policy, true), 0u);
-    EXPECT_EQ(KindRefusedText(KindHostsFile),
-              "The switching service may not apply the hosts file for you (policy ServiceKinds)");
-    EXPECT_EQ(KindRefusedText(KindWinHttpProxy),
-              "The switching service may not apply the WinHTTP proxy for you (policy ServiceKinds)");
+    for (const TServiceKind kind : ServiceKinds)
+        EXPECT_EQ(Translated("Engine", KindRefusedLine(kind), {"X", "ServiceKinds"}),
+                  "X: The switching service may not apply " + ServiceKindText(kind) + " for you (policy ServiceKinds)");
     // Like the hosts file, the machine-wide proxy is the administrators' unless the policy widens it.
     EXPECT_EQ(DefaultUserKinds & (KindWinHttpProxy | KindHostsFile), 0u);
 }
@@ -305,11 +305,11 @@ TEST_F(ServiceTest, HostileRequestsLeaveTheMachineUntouched) {
             ADD_FAILURE() << "no reply";
             return {};
         }
-        EXPECT_EQ(sink.replies.back().kind, TServiceReply::Kind::Refused) << sink.replies.back().text;
+        EXPECT_EQ(sink.replies.back().kind, TServiceReply::Kind::Refused) << ServiceReplyText(sink.replies.back());
         EXPECT_EQ(HostsText(), hosts);
         EXPECT_EQ(Adapter("Wi-Fi").addresses, before.addresses);
         EXPECT_EQ(MachineProxy(), os::WinHttpProxyInfo{});
-        return sink.replies.back().text;
+        return ServiceReplyText(sink.replies.back());
     };
 
     // A File setting names its own path; with it, not even the TCP/IP setting beside it is applied.
@@ -504,12 +504,105 @@ TEST_F(RunningServiceTest, ASecondServiceAndAStrangerAreTurnedAway) {
     EXPECT_EQ(os::ListenForClients(&second), os::ErrorAlreadyExists);
     TRawClient old;
     ASSERT_TRUE(old.Connect());
-    old.Send("PROLAMO-SWITCHING 0\n");
-    EXPECT_EQ(old.Answer(), "refused The switching service speaks protocol version 1\n");
+    old.Send("PROLAMO-SWITCHING 1\n");
+    EXPECT_EQ(old.Answer(), "refused The switching service speaks protocol version 2\n")
+        << "a client that knows no arguments reads the refusal whole";
     TRawClient client;
     ASSERT_TRUE(client.Connect());
     client.SendRequest(EmptyRequest());
     EXPECT_EQ(client.Answer(), ServiceGreeting() + "done\n");
+}
+
+// The service runs without the user's language: it sends its own lines in English with their
+// arguments apart, and a client in German tells them in German.
+TEST_F(RunningServiceTest, AClientTellsTheServicesOwnLinesInItsLanguage) {
+    Machine().SetUser(os::simulated::Machine::User::Standard);
+    TRequest request;
+    TSetting& tcpip = request.Add(std::make_unique<TTCPIPSetting>());
+    TSetting& hosts = request.Add(std::make_unique<THostsFileSetting>());
+    const TTranslationInForce german(
+        {{"Applying %1...", "%1 wird angewendet..."},
+         {"%1: The switching service may not apply the hosts file for you (policy %2)",
+          "%1: Der Umschaltdienst darf die hosts-Datei nicht für Sie anwenden (Richtlinie %2)"}});
+    TRawClient raw;
+    ASSERT_TRUE(raw.Connect());
+    raw.SendRequest(request.Encode());
+    const std::string answer = raw.Answer();
+    EXPECT_NE(answer.find("\nstatus Applying %1...\t" + tcpip.GetDisplayText() + "\n"), std::string::npos) << answer;
+    EXPECT_NE(answer.find("\nerror %1: The switching service may not apply the hosts file for you (policy %2)\t" +
+                          hosts.GetDisplayText() + "\tServiceKinds\n"),
+              std::string::npos)
+        << answer;
+
+    class TStatuses final : public TProgressSender {
+    public:
+        void Start(int) override {}
+        void SetStatus(const std::string& text) override { shown.push_back(text); }
+        void Step() override {}
+        void Finish(const TCheckResultList&) override {}
+        std::vector<std::string> shown;
+    } sender;
+    std::vector<TSetting*> settings{&tcpip, &hosts};
+    TCheckResultList results;
+    ApplyThroughService(request.Profile(), settings, os::ProcessRights::StandardUser, nullptr, sender, results);
+    EXPECT_NE(std::find(sender.shown.begin(), sender.shown.end(), tcpip.GetDisplayText() + " wird angewendet..."),
+              sender.shown.end());
+    ASSERT_EQ(results.Count(), 1u);
+    EXPECT_EQ(results[0].Text(), hosts.GetDisplayText() +
+                                     ": Der Umschaltdienst darf die hosts-Datei nicht für Sie anwenden (Richtlinie "
+                                     "ServiceKinds)");
+}
+
+// A service of the first protocol version refuses this client's greeting; the client says so,
+// with the service's own words, and applies nothing.
+TEST_F(ServiceTest, AClientOfAnotherVersionIsRefusedCleanly) {
+    std::unique_ptr<os::IServiceListener> listener;
+    ASSERT_EQ(os::ListenForClients(&listener), os::ErrorSuccess);
+    std::thread oldService([&] {
+        std::unique_ptr<os::IServiceConnection> connection;
+        os::ServiceCaller caller;
+        if (listener->Accept(&connection, &caller, 20000) != os::ErrorSuccess)
+            return;
+        std::uint8_t greeting[64];
+        std::size_t done = 0;
+        connection->Read(greeting, &done, 20000);
+        const std::string refusal = "refused The switching service speaks protocol version 1\n";
+        connection->Write(std::span(reinterpret_cast<const std::uint8_t*>(refusal.data()), refusal.size()));
+    });
+    TRequest request;
+    TSetting& tcpip = request.Add(std::make_unique<TTCPIPSetting>());
+    class TQuiet final : public TProgressSender {
+        void Start(int) override {}
+        void SetStatus(const std::string&) override {}
+        void Step() override {}
+        void Finish(const TCheckResultList&) override {}
+    } sender;
+    std::vector<TSetting*> settings{&tcpip};
+    TCheckResultList results;
+    ApplyThroughService(request.Profile(), settings, os::ProcessRights::StandardUser, nullptr, sender, results);
+    oldService.join();
+    ASSERT_EQ(results.Count(), 1u);
+    EXPECT_EQ(results[0].Text(), "Switching service: The switching service speaks protocol version 1");
+}
+
+TEST(ServiceProtocol, ArgumentsTravelApartFromTheTextAndOldRepliesStayAsTheyWere) {
+    const TServiceReply reply{TServiceReply::Kind::Error, "%1: cannot %2", {"a\tb", "c\r\nd", ""}};
+    const std::string line = FormatServiceReply(reply);
+    EXPECT_EQ(line, "error %1: cannot %2\ta b\tc  d\t\n") << "no argument can end early or break the line";
+    const std::optional<TServiceReply> back = ParseServiceReply(line.substr(0, line.size() - 1));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->kind, TServiceReply::Kind::Error);
+    EXPECT_EQ(back->text, "%1: cannot %2");
+    EXPECT_EQ(back->arguments, (std::vector<std::string>{"a b", "c  d", ""}));
+    EXPECT_EQ(ServiceReplyText(*back), "a b: cannot c  d");
+
+    EXPECT_EQ(FormatServiceReply({TServiceReply::Kind::Done, {}, {}}), "done\n");
+    EXPECT_EQ(FormatServiceReply({TServiceReply::Kind::Refused, "busy\tnow", {}}), "refused busy now\n");
+    const std::optional<TServiceReply> plain = ParseServiceReply("warning 100% of %1 done");
+    ASSERT_TRUE(plain);
+    EXPECT_TRUE(plain->arguments.empty());
+    EXPECT_EQ(ServiceReplyText(*plain), "100% of %1 done") << "a text without arguments is shown as it came";
+    EXPECT_FALSE(ParseServiceReply("applied\tx"));
 }
 
 TEST_F(RunningServiceTest, ClientsThatVanishCostTheServiceNothing) {
@@ -531,7 +624,7 @@ TEST_F(RunningServiceTest, ClientsThatVanishCostTheServiceNothing) {
         ASSERT_TRUE(huge.Connect());
         huge.Send(ServiceGreeting());
         huge.Send(std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF, 0x7F});
-        EXPECT_EQ(huge.Answer(), ServiceGreeting() + "refused The request is larger than 1048576 bytes\n");
+        EXPECT_EQ(huge.Answer(), ServiceGreeting() + "refused The request is larger than %1 bytes\t1048576\n");
         TRawClient next;
         ASSERT_TRUE(next.Connect());
         next.SendRequest(request);

@@ -22,7 +22,7 @@ add_custom_target(prolamo_update_translations
           -tr-function-alias QT_TRANSLATE_NOOP+=PROLAMO_TRANSLATE_NOOP
           ${PROJECT_SOURCE_DIR}/src/gui ${PROJECT_SOURCE_DIR}/src/framework ${PROJECT_SOURCE_DIR}/src/profiles
           ${PROJECT_SOURCE_DIR}/src/classes
-          ${PROJECT_SOURCE_DIR}/src/switching -ts ${ts_files}
+          ${PROJECT_SOURCE_DIR}/src/switching ${PROJECT_SOURCE_DIR}/src/service -ts ${ts_files}
   COMMENT "Updating the translations from the sources"
   VERBATIM)
 
