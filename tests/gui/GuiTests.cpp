@@ -33,6 +33,7 @@
 #include "profiles/uFileSettings.h"
 #include "profiles/uHostsEntriesSettings.h"
 #include "profiles/uProgramSettings.h"
+#include "profiles/uServiceProtocol.h"
 #include "profiles/uWinHttpProxySettings.h"
 #include "profiles/uWirelessSettings.h"
 #include "switching/uSwitchRules.h"
@@ -1640,6 +1641,28 @@ private slots:
             error = ToQString(e.Message());
         }
         QCOMPARE(error, ToQString(folder) + QStringLiteral(" ist ein Ordner, keine Datei"));
+    }
+
+    void aBrokenRulesFileAndTheServicesLinesAreToldInGerman() {
+        std::ofstream(RulesFilePath()) << "[Home]\nconfiguration = A\nprofile = Home\ngateway = 1.2.3\n";
+        auto main = OpenMain();
+        const auto backToEnglish = qScopeGuard([] { SetLanguage(QLocale(QLocale::English)); });
+        SetLanguage(QLocale(QLocale::German, QLocale::Germany));
+        TfrmRules rules(AttachSwitching(*main), main.get());
+        QVERIFY2(rules.lblFile->text().endsWith(QStringLiteral("Zeile 4: gateway braucht eine IPv4-Adresse wie "
+                                                               "192.168.1.1, nicht \"1.2.3\"")),
+                 qPrintable(rules.lblFile->text()));
+        // The service sends its lines in English with their arguments apart; the program tells them
+        // in its own language.
+        const auto told = [](const char* line) {
+            const std::optional<TServiceReply> reply = ParseServiceReply(line);
+            return reply ? ToQString(ServiceReplyText(*reply)) : QString();
+        };
+        QCOMPARE(told("status Applying %1...\tTCP/IP (Wi-Fi)"), QStringLiteral("TCP/IP (Wi-Fi) wird angewendet..."));
+        QCOMPARE(told("error %1: The switching service may not apply the hosts file for you (policy %2)\tHosts file\t"
+                      "ServiceKinds"),
+                 QStringLiteral("Hosts file: Der Umschaltdienst darf die Hosts-Datei nicht für Sie anwenden "
+                                "(Richtlinie ServiceKinds)"));
     }
 
     void progressWindowStaysUnderThePointerSoItsUndoIsNotLost() {

@@ -671,6 +671,282 @@ Der Umschaltdienst läuft nicht, und diese Einstellungen brauchen Administratorr
         <source>That profile does not exist; the watcher reports it and applies nothing.</source>
         <translation>Dieses Profil gibt es nicht; das automatische Umschalten meldet das und wendet nichts an.</translation>
     </message>
+    <message>
+        <source>The configuration %1 holds two settings with the Id %2</source>
+        <translation>Die Konfiguration %1 enthält zwei Einstellungen mit der Id %2</translation>
+    </message>
+    <message>
+        <source>The configuration %1, setting %2: %3</source>
+        <translation>Die Konfiguration %1, Einstellung %2: %3</translation>
+    </message>
+    <message>
+        <source>The configuration %1, setting %2</source>
+        <translation>Die Konfiguration %1, Einstellung %2</translation>
+    </message>
+    <message>
+        <source>The configuration %1: %2</source>
+        <translation>Die Konfiguration %1: %2</translation>
+    </message>
+    <message>
+        <source>The configuration %1 holds two profiles named %2</source>
+        <translation>Die Konfiguration %1 enthält zwei Profile namens %2</translation>
+    </message>
+    <message>
+        <source>The text holds a %1, not configurations</source>
+        <translation>Der Text enthält ein %1, keine Konfigurationen</translation>
+    </message>
+    <message>
+        <source>The text goes on after its record</source>
+        <translation>Der Text geht nach seinem Datensatz weiter</translation>
+    </message>
+    <message>
+        <source>The configurations record holds other records</source>
+        <translation>Der Datensatz der Konfigurationen enthält andere Datensätze</translation>
+    </message>
+    <message>
+        <source>Auto-detect proxy configuration</source>
+        <translation>Proxy-Einstellungen automatisch erkennen</translation>
+    </message>
+    <message>
+        <source>Automatic proxy configuration</source>
+        <translation>Automatische Proxy-Konfiguration</translation>
+    </message>
+    <message>
+        <source>No proxy</source>
+        <translation>Kein Proxy</translation>
+    </message>
+    <message>
+        <source>Automatically detect settings</source>
+        <translation>Einstellungen automatisch erkennen</translation>
+    </message>
+    <message>
+        <source>Use automatic configuration script (%1)</source>
+        <translation>Automatisches Konfigurationsskript verwenden (%1)</translation>
+    </message>
+    <message>
+        <source>Use proxy server &quot;%1&quot;</source>
+        <translation>Proxyserver &quot;%1&quot; verwenden</translation>
+    </message>
+    <message>
+        <source>Do not use proxy for &quot;%1&quot;</source>
+        <translation>Keinen Proxy verwenden für &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>Automatic proxy configuration: %1</source>
+        <translation>Automatische Proxy-Konfiguration: %1</translation>
+    </message>
+    <message>
+        <source>line %1: %2</source>
+        <translation>Zeile %1: %2</translation>
+    </message>
+    <message>
+        <source>unknown condition %1; the conditions are %2</source>
+        <translation>unbekannte Bedingung %1; die Bedingungen sind %2</translation>
+    </message>
+    <message>
+        <source>%1 needs %2, not %3</source>
+        <translation>%1 braucht %2, nicht %3</translation>
+    </message>
+    <message>
+        <source>a hardware address such as 00:1D:A2:6E:41:01</source>
+        <translation>eine Hardwareadresse wie 00:1D:A2:6E:41:01</translation>
+    </message>
+    <message>
+        <source>an IPv4 address such as 192.168.1.1</source>
+        <translation>eine IPv4-Adresse wie 192.168.1.1</translation>
+    </message>
+    <message>
+        <source>a wireless network&apos;s name of 1 to 32 bytes, without control characters or spaces at its ends</source>
+        <translation>den Namen eines Drahtlosnetzwerks aus 1 bis 32 Bytes, ohne Steuerzeichen und ohne Leerzeichen an seinen Enden</translation>
+    </message>
+    <message>
+        <source>a DNS suffix such as corp.example</source>
+        <translation>ein DNS-Suffix wie corp.example</translation>
+    </message>
+    <message>
+        <source>an address range such as 10.20.0.0/16</source>
+        <translation>einen Adressbereich wie 10.20.0.0/16</translation>
+    </message>
+    <message>
+        <source>no-network takes no value</source>
+        <translation>no-network nimmt keinen Wert</translation>
+    </message>
+    <message>
+        <source>profile %1 of %2</source>
+        <translation>Profil %1 von %2</translation>
+    </message>
+    <message>
+        <source>the rule %1 names %2, which does not exist</source>
+        <translation>die Regel %1 nennt %2, das es nicht gibt</translation>
+    </message>
+    <message>
+        <source>there is no rule named %1</source>
+        <translation>es gibt keine Regel namens %1</translation>
+    </message>
+    <message>
+        <source>a rule named %1 already exists</source>
+        <translation>eine Regel namens %1 gibt es schon</translation>
+    </message>
+    <message>
+        <source>a rule needs a name</source>
+        <translation>eine Regel braucht einen Namen</translation>
+    </message>
+    <message>
+        <source>the name %1 has a control character or a space at an end, which the rules file cannot keep</source>
+        <translation>der Name %1 hat ein Steuerzeichen oder ein Leerzeichen an einem Ende, was die Regeldatei nicht halten kann</translation>
+    </message>
+    <message>
+        <source>the rule name %1 has a bracket, which the rules file cannot keep</source>
+        <translation>der Regelname %1 hat eine eckige Klammer, was die Regeldatei nicht halten kann</translation>
+    </message>
+    <message>
+        <source>a rule needs a configuration</source>
+        <translation>eine Regel braucht eine Konfiguration</translation>
+    </message>
+    <message>
+        <source>the configuration %1 has a control character or a space at an end, which the rules file cannot keep</source>
+        <translation>die Konfiguration %1 hat ein Steuerzeichen oder ein Leerzeichen an einem Ende, was die Regeldatei nicht halten kann</translation>
+    </message>
+    <message>
+        <source>a rule needs a profile</source>
+        <translation>eine Regel braucht ein Profil</translation>
+    </message>
+    <message>
+        <source>the profile %1 has a control character or a space at an end, which the rules file cannot keep</source>
+        <translation>das Profil %1 hat ein Steuerzeichen oder ein Leerzeichen an einem Ende, was die Regeldatei nicht halten kann</translation>
+    </message>
+    <message>
+        <source>the rule %1 has no condition; it needs at least one</source>
+        <translation>die Regel %1 hat keine Bedingung; sie braucht mindestens eine</translation>
+    </message>
+    <message>
+        <source>the file is larger than %1 bytes</source>
+        <translation>die Datei ist größer als %1 Bytes</translation>
+    </message>
+    <message>
+        <source>the rule %1 needs a profile</source>
+        <translation>die Regel %1 braucht ein Profil</translation>
+    </message>
+    <message>
+        <source>the rule %1 needs a configuration</source>
+        <translation>die Regel %1 braucht eine Konfiguration</translation>
+    </message>
+    <message>
+        <source>longer than %1 characters</source>
+        <translation>länger als %1 Zeichen</translation>
+    </message>
+    <message>
+        <source>holds a control character</source>
+        <translation>enthält ein Steuerzeichen</translation>
+    </message>
+    <message>
+        <source>a rule&apos;s heading is its name in brackets, such as [Office]</source>
+        <translation>die Überschrift einer Regel ist ihr Name in eckigen Klammern, etwa [Office]</translation>
+    </message>
+    <message>
+        <source>a second rule named %1</source>
+        <translation>eine zweite Regel namens %1</translation>
+    </message>
+    <message>
+        <source>a line before the first rule&apos;s heading</source>
+        <translation>eine Zeile vor der Überschrift der ersten Regel</translation>
+    </message>
+    <message>
+        <source>a second %1</source>
+        <translation>ein zweites %1</translation>
+    </message>
+    <message>
+        <source>%1 needs a name</source>
+        <translation>%1 braucht einen Namen</translation>
+    </message>
+    <message>
+        <source>ask is yes or no, not %1</source>
+        <translation>ask ist yes oder no, nicht %1</translation>
+    </message>
+    <message>
+        <source>expected key = value</source>
+        <translation>erwartet: Schlüssel = Wert</translation>
+    </message>
+    <message>
+        <source>the rules file %1 is a folder</source>
+        <translation>die Regeldatei %1 ist ein Ordner</translation>
+    </message>
+    <message>
+        <source>the rules file %1 is a device or a pipe, not a file</source>
+        <translation>die Regeldatei %1 ist ein Gerät oder eine Pipe, keine Datei</translation>
+    </message>
+    <message>
+        <source>the rules file %1 cannot be read: %2</source>
+        <translation>die Regeldatei %1 kann nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>the rules file %1 cannot be written: %2</source>
+        <translation>die Regeldatei %1 kann nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>the rules file %1 is in use by another Prolamo program; try again</source>
+        <translation>die Regeldatei %1 wird von einem anderen Prolamo-Programm verwendet; versuchen Sie es erneut</translation>
+    </message>
+    <message>
+        <source>the rules file %1 cannot be locked: %2</source>
+        <translation>die Regeldatei %1 kann nicht gesperrt werden: %2</translation>
+    </message>
+    <message>
+        <source>the rules file %1 was changed by another program meanwhile</source>
+        <translation>die Regeldatei %1 wurde inzwischen von einem anderen Programm geändert</translation>
+    </message>
+    <message>
+        <source>%1: The switching service may not apply TCP/IP settings for you (policy %2)</source>
+        <translation>%1: Der Umschaltdienst darf TCP/IP-Einstellungen nicht für Sie anwenden (Richtlinie %2)</translation>
+    </message>
+    <message>
+        <source>%1: The switching service may not apply network connections for you (policy %2)</source>
+        <translation>%1: Der Umschaltdienst darf Netzwerkverbindungen nicht für Sie anwenden (Richtlinie %2)</translation>
+    </message>
+    <message>
+        <source>%1: The switching service may not apply the flush of the name resolver cache for you (policy %2)</source>
+        <translation>%1: Der Umschaltdienst darf den Cache der Namensauflösung nicht für Sie leeren (Richtlinie %2)</translation>
+    </message>
+    <message>
+        <source>%1: The switching service may not apply the hosts file for you (policy %2)</source>
+        <translation>%1: Der Umschaltdienst darf die Hosts-Datei nicht für Sie anwenden (Richtlinie %2)</translation>
+    </message>
+    <message>
+        <source>%1: The switching service may not apply machine environment variables for you (policy %2)</source>
+        <translation>%1: Der Umschaltdienst darf Umgebungsvariablen des Computers nicht für Sie anwenden (Richtlinie %2)</translation>
+    </message>
+    <message>
+        <source>%1: The switching service may not apply the WinHTTP proxy for you (policy %2)</source>
+        <translation>%1: Der Umschaltdienst darf den WinHTTP-Proxy nicht für Sie anwenden (Richtlinie %2)</translation>
+    </message>
+    <message>
+        <source>The request could not be recorded in the event log: %1</source>
+        <translation>Die Anfrage konnte nicht im Ereignisprotokoll vermerkt werden: %1</translation>
+    </message>
+    <message>
+        <source>The switching service never applies %1; nothing was applied</source>
+        <translation>Der Umschaltdienst wendet %1 nie an; nichts wurde angewendet</translation>
+    </message>
+    <message>
+        <source>The switching service serves the users logged on at this computer only</source>
+        <translation>Der Umschaltdienst dient nur den Benutzern, die an diesem Computer angemeldet sind</translation>
+    </message>
+    <message>
+        <source>The switching service is switched off (policy %1)</source>
+        <translation>Der Umschaltdienst ist ausgeschaltet (Richtlinie %1)</translation>
+    </message>
+    <message>
+        <source>The request was refused: %1</source>
+        <translation>Die Anfrage wurde abgelehnt: %1</translation>
+    </message>
+    <message>
+        <source>The request is larger than %1 bytes</source>
+        <translation>Die Anfrage ist größer als %1 Bytes</translation>
+    </message>
+    <message>
+        <source>The switching service is busy; try again</source>
+        <translation>Der Umschaltdienst ist beschäftigt; versuchen Sie es erneut</translation>
+    </message>
 </context>
 <context>
     <name>SettingKinds</name>
