@@ -84,7 +84,7 @@ void TSession::ListConfiguration(const TConfiguration& configuration, bool manag
 }
 
 int TSession::ConfigAdd(const std::string& name) {
-    CheckName(name, "configuration");
+    CheckName(name, TNamedKind::Configuration);
     if (Configurations().Find(name))
         throw EUsage(ConfigurationNameTaken(name));
     auto configuration = Configurations().NewConfiguration();
@@ -163,7 +163,7 @@ int TSession::SettingAdd(const std::string& configurationName, const std::string
 
 int TSession::ProfileAdd(const std::string& configurationName, const std::string& name) {
     TConfiguration& configuration = FindConfiguration(configurationName);
-    CheckName(name, "profile");
+    CheckName(name, TNamedKind::Profile);
     if (configuration.Profiles().Find(name))
         throw EUsage(ProfileNameTaken(configurationName, name));
     auto profile = configuration.Profiles().NewProfile();
@@ -432,7 +432,7 @@ TConfigurationProfile& TSession::FindProfile(const TConfiguration& configuration
     throw EUsage("configuration " + Quote(configuration.Name()) + " has no profile " + Quote(name));
 }
 
-void TSession::CheckName(const std::string& name, const char* what) {
+void TSession::CheckName(const std::string& name, TNamedKind what) {
     if (const std::string fault = NameFault(name, what); !fault.empty())
         throw EUsage(fault);
 }

@@ -76,7 +76,7 @@ private:
     // organisation's of a name both use.
     TConfiguration& FindToApply(const std::string& name);
     static TConfigurationProfile& FindProfile(const TConfiguration& configuration, const std::string& name);
-    static void CheckName(const std::string& name, const char* what);
+    static void CheckName(const std::string& name, TNamedKind what);
     void Changed(const std::string& report);
 
     std::istream& in_;

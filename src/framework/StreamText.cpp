@@ -288,13 +288,15 @@ public:
 
     std::vector<std::uint8_t> Run() {
         if (text_.size() > MaxTextSize)
-            throw ETextFormatError(1, "The text is larger than " + std::to_string(MaxTextSize >> 20) + " MB");
+            throw ETextFormatError(
+                1, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The text is larger than %1 MB"),
+                              {std::to_string(MaxTextSize >> 20)}));
         Next();
         writer_.WriteSignature();
         Expect("object");
         Record();
         if (token_ != TToken::End)
-            Fail("text after the record's end");
+            Fail(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "text after the record's end")));
         return std::move(out_);
     }
 
@@ -307,27 +309,30 @@ private:
 
     void Expect(std::string_view word) {
         if (!Is(word))
-            Fail("expected " + std::string(word) + Found());
+            Fail(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "expected %1, found %2"),
+                            {word, Found()}));
         Next();
     }
 
+    // What stands where something else was expected.
     std::string Found() const {
         switch (token_) {
         case TToken::End:
-            return ", found the end of the text";
+            return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the end of the text"));
         case TToken::Name:
         case TToken::Symbol:
-            return ", found " + word_;
+            return word_;
         default:
-            return ", found a value";
+            return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a value"));
         }
     }
 
-    std::string Identifier(const char* what) {
+    // Expected and TooLong are marked "Engine" texts; Expected's %1 is what was found.
+    std::string Identifier(const char* expected, const char* tooLong) {
         if (token_ != TToken::Name || !IsIdentifier(word_) || IsKeyword(word_))
-            Fail(std::string("expected ") + what + Found());
+            Fail(Translated("Engine", expected, {Found()}));
         if (word_.size() > 255)
-            Fail(std::string("a ") + what + " is at most 255 characters long");
+            Fail(Translated("Engine", tooLong));
         std::string name = word_;
         Next();
         return name;
@@ -337,7 +342,9 @@ private:
     public:
         explicit Level(TTextToBinary& parser) : parser_(parser) {
             if (++parser_.depth_ > MaxTextDepth)
-                parser_.Fail("nested more than " + std::to_string(MaxTextDepth) + " levels deep");
+                parser_.Fail(Translated("Engine",
+                                        PROLAMO_TRANSLATE_NOOP("Engine", "nested more than %1 levels deep"),
+                                        {std::to_string(MaxTextDepth)}));
         }
         ~Level() { --parser_.depth_; }
         Level(const Level&) = delete;
@@ -351,11 +358,15 @@ private:
     void Record() {
         Level level(*this);
         std::string name;
-        std::string className = Identifier("class name");
+        std::string className =
+            Identifier(PROLAMO_TRANSLATE_NOOP("Engine", "expected class name, found %1"),
+                       PROLAMO_TRANSLATE_NOOP("Engine", "a class name is at most 255 characters long"));
         if (Is(":")) {
             Next();
             name = std::move(className);
-            className = Identifier("class name");
+            className =
+                Identifier(PROLAMO_TRANSLATE_NOOP("Engine", "expected class name, found %1"),
+                           PROLAMO_TRANSLATE_NOOP("Engine", "a class name is at most 255 characters long"));
         }
         writer_.WriteShortString(className);
         writer_.WriteShortString(name);
@@ -371,9 +382,12 @@ private:
     void Properties() {
         while (token_ == TToken::Name && !IsKeyword(word_)) {
             if (!IsPropertyName(word_))
-                Fail("expected a property name, found " + word_);
+                Fail(Translated("Engine",
+                                PROLAMO_TRANSLATE_NOOP("Engine", "expected a property name, found %1"),
+                                {word_}));
             if (word_.size() > 255)
-                Fail("a property name is at most 255 characters long");
+                Fail(Translated("Engine", PROLAMO_TRANSLATE_NOOP(
+                                              "Engine", "a property name is at most 255 characters long")));
             const std::string property = word_;
             writer_.WriteShortString(property);
             Next();
@@ -415,7 +429,9 @@ private:
                 Next();
             } else {
                 writer_.WriteValueType(TValueType::Ident);
-                writer_.WriteShortString(Identifier("value"));
+                writer_.WriteShortString(
+                    Identifier(PROLAMO_TRANSLATE_NOOP("Engine", "expected value, found %1"),
+                               PROLAMO_TRANSLATE_NOOP("Engine", "a value is at most 255 characters long")));
             }
             return;
         case TToken::Symbol:
@@ -429,14 +445,16 @@ private:
         case TToken::End:
             break;
         }
-        Fail("expected a value" + Found());
+        Fail(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "expected a value, found %1"), {Found()}));
     }
 
     void Set() {
         Next();
         writer_.WriteValueType(TValueType::Set);
         while (!Is("]")) {
-            writer_.WriteShortString(Identifier("set element"));
+            writer_.WriteShortString(
+                Identifier(PROLAMO_TRANSLATE_NOOP("Engine", "expected set element, found %1"),
+                           PROLAMO_TRANSLATE_NOOP("Engine", "a set element is at most 255 characters long")));
             if (!Is("]"))
                 Expect(",");
         }
@@ -516,7 +534,8 @@ private:
             token_ = TToken::Symbol;
             word_ = std::string(1, c);
         } else {
-            Fail("unexpected character " + std::to_string(static_cast<unsigned char>(c)));
+            Fail(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "unexpected character %1"),
+                            {std::to_string(static_cast<unsigned char>(c))}));
         }
     }
 
@@ -529,7 +548,8 @@ private:
         const std::string_view digits = text_.substr(start, pos_ - start);
         const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), integer_);
         if (error != std::errc() || end != digits.data() + digits.size() || IsIdentChar(Peek()))
-            Fail("not a 64-bit integer: " + std::string(digits));
+            Fail(
+                Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "not a 64-bit integer: %1"), {digits}));
         token_ = TToken::Integer;
     }
 
@@ -551,7 +571,8 @@ private:
                 ++pos_;
                 for (;;) {
                     if (pos_ >= text_.size() || text_[pos_] == '\n')
-                        Fail("a text that does not end on its line");
+                        Fail(Translated("Engine", PROLAMO_TRANSLATE_NOOP(
+                                                      "Engine", "a text that does not end on its line")));
                     const char c = text_[pos_++];
                     if (c == '\'') {
                         if (Peek() != '\'')
@@ -569,7 +590,9 @@ private:
                 const std::string_view digits = text_.substr(start, pos_ - start);
                 const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), code);
                 if (digits.empty() || error != std::errc() || code > (wide ? 0xFFFFu : 0xFFu))
-                    Fail("a character code out of range: #" + std::string(digits));
+                    Fail(Translated("Engine",
+                                    PROLAMO_TRANSLATE_NOOP("Engine", "a character code out of range: #%1"),
+                                    {digits}));
                 flush();
                 if (wide)
                     wide_ += static_cast<char16_t>(code);
@@ -598,8 +621,11 @@ private:
                     return c - 'A' + 10;
                 if (c >= 'a' && c <= 'f')
                     return c - 'a' + 10;
-                Fail(pos_ >= text_.size() ? std::string("a binary value that does not end")
-                                          : "not a hex digit: " + std::string(1, c));
+                Fail(pos_ >= text_.size()
+                         ? Translated("Engine",
+                                      PROLAMO_TRANSLATE_NOOP("Engine", "a binary value that does not end"))
+                         : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "not a hex digit: %1"),
+                                      {std::string(1, c)}));
             };
             const int high = digit(Peek());
             ++pos_;
@@ -625,7 +651,9 @@ private:
 } // namespace
 
 ETextFormatError::ETextFormatError(std::size_t line, const std::string& message)
-    : EFilerError("Line " + std::to_string(line) + ": " + message), line_(line) {}
+    : EFilerError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Line %1: %2"),
+                             {std::to_string(line), message})),
+      line_(line) {}
 
 std::string ObjectBinaryToText(std::span<const std::uint8_t> stream) { return TBinaryToText(stream).Run(); }
 

@@ -212,7 +212,8 @@ std::string TFirefoxProxySettingValue::GetHint() const {
     const std::string type = ValueOf(Settings(), prefix + "type");
     std::vector<std::string> lines;
     if (type == "4") {
-        lines.push_back(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Auto-detect proxy configuration")));
+        lines.push_back(
+            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Auto-detect proxy configuration")));
     } else if (type == "1") {
         for (const char* protocol : {"http", "ftp", "gopher", "socks", "ssl"}) {
             const std::string host = ValueOf(Settings(), prefix + protocol);
@@ -221,7 +222,8 @@ std::string TFirefoxProxySettingValue::GetHint() const {
                 lines.push_back(std::string(protocol) + ": " + host + ":" + port);
         }
     } else if (type == "2") {
-        lines.push_back(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Automatic proxy configuration")));
+        lines.push_back(
+            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Automatic proxy configuration")));
         if (const std::string url = ValueOf(Settings(), prefix + "autoconfig_url"); !url.empty())
             lines.push_back(url);
     } else {

@@ -96,14 +96,20 @@ void TIEProxySettingValue::DefineProperties(TFiler& filer) {
 std::string TIEProxySettingValue::GetHint() const {
     std::string hint;
     if (useAutoDetect_)
-        hint += Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Automatically detect settings")) + "\r\n";
+        hint +=
+            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Automatically detect settings")) + "\r\n";
     if (!autoConfigURL_.empty())
-        hint += Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Use automatic configuration script (%1)"),
-                           {autoConfigURL_}) + "\r\n";
+        hint +=
+            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Use automatic configuration script (%1)"),
+                       {autoConfigURL_}) +
+            "\r\n";
     if (proxyEnable_ && !proxyServer_.empty())
-        hint += Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Use proxy server \"%1\""), {proxyServer_}) + "\r\n";
+        hint += Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Use proxy server \"%1\""),
+                           {proxyServer_}) +
+                "\r\n";
     if (!proxyOverride_.empty())
-        hint += Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Do not use proxy for \"%1\""), {proxyOverride_}) +
+        hint += Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Do not use proxy for \"%1\""),
+                           {proxyOverride_}) +
                 "\r\n";
     return hint;
 }

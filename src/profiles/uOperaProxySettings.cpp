@@ -47,7 +47,8 @@ std::string TOperaProxySettingValue::GetHint() const {
         if (Settings().Value(std::string("Use ") + protocol) == "1")
             lines.push_back(std::string(protocol) + ": " + Settings().Value(std::string(protocol) + " server"));
     if (Settings().Value("Use Automatic Proxy Configuration") == "1")
-        lines.push_back(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Automatic proxy configuration: %1"),
+        lines.push_back(Translated("Engine",
+                                   PROLAMO_TRANSLATE_NOOP("Engine", "Automatic proxy configuration: %1"),
                                    {Settings().Value("Automatic Proxy Configuration URL")}));
     if (lines.empty())
         return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "No proxy"));

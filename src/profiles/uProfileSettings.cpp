@@ -186,11 +186,19 @@ std::string QuestionLine(std::string_view text) {
     return control ? QuotedText(text) : std::string(text);
 }
 
-std::string NameFault(const std::string& name, const std::string& what) {
+std::string NameFault(const std::string& name, TNamedKind what) {
+    const bool profile = what == TNamedKind::Profile;
     if (name.empty())
-        return "a " + what + " needs a name";
+        return Translated("Engine", profile
+                                        ? PROLAMO_TRANSLATE_NOOP("Engine", "a profile needs a name")
+                                        : PROLAMO_TRANSLATE_NOOP("Engine", "a configuration needs a name"));
     if (HasControlCharacter(name))
-        return "a " + what + " name cannot hold control characters: " + QuotedText(name);
+        return Translated(
+            "Engine",
+            profile
+                ? PROLAMO_TRANSLATE_NOOP("Engine", "a profile name cannot hold control characters: %1")
+                : PROLAMO_TRANSLATE_NOOP("Engine", "a configuration name cannot hold control characters: %1"),
+            {QuotedText(name)});
     return {};
 }
 

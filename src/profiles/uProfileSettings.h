@@ -393,9 +393,10 @@ std::string QuotedText(std::string_view text);
 // could start a line of its own.
 std::string QuestionLine(std::string_view text);
 
-// Why Name cannot name a What ("configuration", "profile"), with the name quoted by QuotedText;
-// empty when it can. Names are shown in lists and on terminals: not empty, no control characters.
-std::string NameFault(const std::string& name, const std::string& what);
+enum class TNamedKind { Configuration, Profile };
+// Why Name cannot name a What, with the name quoted by QuotedText; empty when it can. Names are
+// shown in lists and on terminals: not empty, no control characters.
+std::string NameFault(const std::string& name, TNamedKind what);
 
 // Orders names by the user's locale, letter case significant.
 bool NameLess(const std::string& a, const std::string& b);

@@ -90,7 +90,8 @@ void Converse(os::IServiceConnection& connection, const std::vector<std::uint8_t
         throw Exception(NoAnswer());
     if (line + "\n" != greeting) {
         const std::optional<TServiceReply> reply = ParseServiceReply(line);
-        throw Exception(reply && reply->kind == TServiceReply::Kind::Refused ? ServiceReplyText(*reply) : NoAnswer());
+        throw Exception(reply && reply->kind == TServiceReply::Kind::Refused ? ServiceReplyText(*reply)
+                                                                             : NoAnswer());
     }
     Send(connection, sizeBytes);
     Send(connection, request);

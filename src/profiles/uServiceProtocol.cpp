@@ -157,7 +157,8 @@ std::optional<TServiceReply> ParseServiceReply(std::string_view line) {
     for (const TReplyWord& w : kReplyWords)
         if (w.word == word) {
             TServiceReply reply{w.kind, {}, {}};
-            std::string_view rest = word.size() < line.size() ? line.substr(word.size() + 1) : std::string_view();
+            std::string_view rest =
+                word.size() < line.size() ? line.substr(word.size() + 1) : std::string_view();
             std::size_t tab = rest.find('\t');
             reply.text = rest.substr(0, tab);
             while (tab != std::string_view::npos) {

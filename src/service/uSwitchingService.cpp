@@ -41,9 +41,10 @@ private:
     // The caller hears of a request that could not be recorded.
     void Report(os::EventType type, const std::string& text) {
         if (const os::ErrorCode e = os::EventLog().Report(type, os::Utf8ToUtf16(text)); e != os::ErrorSuccess)
-            sink_.Reply({TServiceReply::Kind::Warning,
-                         PROLAMO_TRANSLATE_NOOP("Engine", "The request could not be recorded in the event log: %1"),
-                         {os::SystemErrorText(e)}});
+            sink_.Reply(
+                {TServiceReply::Kind::Warning,
+                 PROLAMO_TRANSLATE_NOOP("Engine", "The request could not be recorded in the event log: %1"),
+                 {os::SystemErrorText(e)}});
     }
     IReplySink& sink_;
     std::string head_;
@@ -66,7 +67,8 @@ void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os
         const std::uint32_t kinds = ServiceKindsOf(*setting, value);
         if (kinds == 0)
             return Refuse(sink, audit,
-                          PROLAMO_TRANSLATE_NOOP("Engine", "The switching service never applies %1; nothing was applied"),
+                          PROLAMO_TRANSLATE_NOOP(
+                              "Engine", "The switching service never applies %1; nothing was applied"),
                           {setting->GetFullDisplayText()});
         setting->CheckParameters();
         CheckServiceValue(*setting, value);
@@ -83,7 +85,7 @@ void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os
     const auto takeResults = [&] {
         for (const TCheckResult& result : results)
             lines.push_back({result.ResultType() == TCheckResultType::Error ? TServiceReply::Kind::Error
-                                                                             : TServiceReply::Kind::Warning,
+                                                                            : TServiceReply::Kind::Warning,
                              result.Text(),
                              {}});
         results.Clear();
@@ -96,7 +98,8 @@ void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os
         if (missing != 0) {
             for (const TServiceKind kind : ServiceKinds)
                 if (missing & kind) {
-                    lines.push_back({TServiceReply::Kind::Error, KindRefusedLine(kind), {text, PolicyServiceKinds}});
+                    lines.push_back(
+                        {TServiceReply::Kind::Error, KindRefusedLine(kind), {text, PolicyServiceKinds}});
                     break;
                 }
             ++refused;
@@ -115,7 +118,8 @@ void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os
     }
     if (resolutionChanged) {
         if ((allowed & KindResolverCache) == 0)
-            lines.push_back({TServiceReply::Kind::Warning, KindRefusedLine(KindResolverCache),
+            lines.push_back({TServiceReply::Kind::Warning,
+                             KindRefusedLine(KindResolverCache),
                              {ResolverCacheCaption, PolicyServiceKinds}});
         else if (const os::ErrorCode e = os::NetworkLocation().FlushResolverCache(); e != os::ErrorSuccess)
             results.AddWarning(ResolverCacheCaption, EOSError(e).what());
@@ -164,17 +168,22 @@ void HandleRequest(std::span<const std::uint8_t> request, const os::ServiceCalle
                    IServicePolicyReader& policyReader, IReplySink& sink) {
     TAudit audit(caller, sink);
     if (!caller.interactive)
-        return Refuse(sink, audit,
-                      PROLAMO_TRANSLATE_NOOP("Engine", "The switching service serves the users logged on at this computer only"));
+        return Refuse(
+            sink, audit,
+            PROLAMO_TRANSLATE_NOOP("Engine",
+                                   "The switching service serves the users logged on at this computer only"));
     try {
         const TServicePolicy policy = policyReader.Read();
         if (!policy.enabled)
-            return Refuse(sink, audit, PROLAMO_TRANSLATE_NOOP("Engine", "The switching service is switched off (policy %1)"),
-                          {PolicyServiceEnabled});
+            return Refuse(
+                sink, audit,
+                PROLAMO_TRANSLATE_NOOP("Engine", "The switching service is switched off (policy %1)"),
+                {PolicyServiceEnabled});
         std::unique_ptr<TConfigurations> read = ReadServiceRequest(request);
         Apply(read->Configurations()[0], policy, caller, sink, audit);
     } catch (const std::exception& e) {
-        Refuse(sink, audit, PROLAMO_TRANSLATE_NOOP("Engine", "The request was refused: %1"), {AdvisedMessage(e)});
+        Refuse(sink, audit, PROLAMO_TRANSLATE_NOOP("Engine", "The request was refused: %1"),
+               {AdvisedMessage(e)});
     }
 }
 
@@ -197,7 +206,8 @@ void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller
         return;
     const std::uint32_t size = sizeBytes[0] | sizeBytes[1] << 8 | sizeBytes[2] << 16 | std::uint32_t{sizeBytes[3]} << 24;
     if (size > MaxServiceRequestSize)
-        return sink.Reply({TServiceReply::Kind::Refused, PROLAMO_TRANSLATE_NOOP("Engine", "The request is larger than %1 bytes"),
+        return sink.Reply({TServiceReply::Kind::Refused,
+                           PROLAMO_TRANSLATE_NOOP("Engine", "The request is larger than %1 bytes"),
                            {std::to_string(MaxServiceRequestSize)}});
     std::vector<std::uint8_t> request(size);
     if (!ReadExactly(connection, request, deadline))
@@ -232,8 +242,10 @@ void TSwitchingService::Run(const std::function<bool()>& stop) {
         if (listener_->Accept(&connection, &caller, 250) != os::ErrorSuccess)
             continue;
         if (clients_.size() >= MaxClients) {
-            TConnectionSink(*connection).Reply(
-                {TServiceReply::Kind::Refused, PROLAMO_TRANSLATE_NOOP("Engine", "The switching service is busy; try again"), {}});
+            TConnectionSink(*connection)
+                .Reply({TServiceReply::Kind::Refused,
+                        PROLAMO_TRANSLATE_NOOP("Engine", "The switching service is busy; try again"),
+                        {}});
             continue;
         }
         auto done = std::make_shared<std::atomic<bool>>(false);

@@ -147,7 +147,8 @@ void CheckName(const std::string& name, const char* missing, const char* unkept)
 
 // A message about the rules file's line Number.
 std::string AtLine(std::size_t number, const std::string& message) {
-    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "line %1: %2"), {std::to_string(number), message});
+    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "line %1: %2"),
+                      {std::to_string(number), message});
 }
 
 } // namespace
@@ -187,7 +188,9 @@ TRuleCondition TRuleCondition::Parse(std::string_view key, std::string_view valu
         std::string keys;
         for (const TConditionName& candidate : kConditionNames)
             keys += (keys.empty() ? "" : ", ") + std::string(candidate.key);
-        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "unknown condition %1; the conditions are %2"), {Quote(key), keys}));
+        throw ERulesError(Translated(
+            "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "unknown condition %1; the conditions are %2"),
+            {Quote(key), keys}));
     }
     TRuleCondition condition;
     condition.kind = name->kind;
@@ -212,7 +215,8 @@ TRuleCondition TRuleCondition::Parse(std::string_view key, std::string_view valu
     }
     case TConditionKind::Ssid:
         if (value.empty() || value.size() > kMaxSsidBytes || HasControl(value) || Trim(value) != value)
-            throw bad(PROLAMO_TRANSLATE_NOOP("Engine", "a wireless network's name of 1 to 32 bytes, without control characters or spaces at its ends"));
+            throw bad(PROLAMO_TRANSLATE_NOOP("Engine", "a wireless network's name of 1 to 32 bytes, without "
+                                                       "control characters or spaces at its ends"));
         condition.value = value;
         break;
     case TConditionKind::DnsSuffix:
@@ -229,7 +233,8 @@ TRuleCondition TRuleCondition::Parse(std::string_view key, std::string_view valu
     }
     case TConditionKind::NoNetwork:
         if (!value.empty() && Lower(value) != "yes")
-            throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no-network takes no value")));
+            throw ERulesError(
+                Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no-network takes no value")));
         break;
     }
     return condition;
@@ -334,7 +339,8 @@ std::vector<TNetworkCondition> ConditionsOfNetwork(const TNetworkFingerprint& fi
 }
 
 std::string DescribeProfile(const TSwitchRule& rule) {
-    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "profile %1 of %2"), {Quote(rule.profile), Quote(rule.configuration)});
+    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "profile %1 of %2"),
+                      {Quote(rule.profile), Quote(rule.configuration)});
 }
 
 TRuleProfile FindRuleProfile(const TConfigurations& root, const TSwitchRule& rule, const TConfigurations* managed) {
@@ -349,8 +355,9 @@ TRuleProfile FindRuleProfile(const TConfigurations& root, const TSwitchRule& rul
 TRuleProfile RuleProfile(const TConfigurations& root, const TSwitchRule& rule, const TConfigurations* managed) {
     const TRuleProfile found = FindRuleProfile(root, rule, managed);
     if (!found.profile)
-        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 names %2, which does not exist"),
-                                     {Quote(rule.name), DescribeProfile(rule)}));
+        throw ERulesError(Translated(
+            "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 names %2, which does not exist"),
+            {Quote(rule.name), DescribeProfile(rule)}));
     return found;
 }
 
@@ -382,14 +389,17 @@ const TSwitchRule* TSwitchRules::FirstMatch(const TNetworkFingerprint& fingerpri
 std::vector<TSwitchRule>::iterator TSwitchRules::Existing(std::string_view name) {
     TSwitchRule* rule = Find(name);
     if (!rule)
-        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "there is no rule named %1"), {Quote(name)}));
+        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "there is no rule named %1"),
+                                     {Quote(name)}));
     return rules.begin() + (rule - rules.data());
 }
 
 void TSwitchRules::Add(const TSwitchRule& rule) {
     CheckRule(rule);
     if (Find(rule.name))
-        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a rule named %1 already exists"), {Quote(rule.name)}));
+        throw ERulesError(Translated("Engine",
+                                     PROLAMO_TRANSLATE_NOOP("Engine", "a rule named %1 already exists"),
+                                     {Quote(rule.name)}));
     rules.push_back(rule);
 }
 
@@ -397,7 +407,9 @@ void TSwitchRules::Replace(std::string_view name, const TSwitchRule& rule) {
     const auto at = Existing(name);
     CheckRule(rule);
     if (rule.name != name && Find(rule.name))
-        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a rule named %1 already exists"), {Quote(rule.name)}));
+        throw ERulesError(Translated("Engine",
+                                     PROLAMO_TRANSLATE_NOOP("Engine", "a rule named %1 already exists"),
+                                     {Quote(rule.name)}));
     *at = rule;
     // The notes stay with the rule under its new name.
     if (const auto found = notes.find(name); found != notes.end() && rule.name != name) {
@@ -423,19 +435,27 @@ void TSwitchRules::Move(std::string_view name, bool up) {
 
 void CheckRule(const TSwitchRule& rule) {
     CheckName(rule.name, PROLAMO_TRANSLATE_NOOP("Engine", "a rule needs a name"),
-              PROLAMO_TRANSLATE_NOOP("Engine", "the name %1 has a control character or a space at an end, which the "
-                                               "rules file cannot keep"));
+              PROLAMO_TRANSLATE_NOOP("Engine",
+                                     "the name %1 has a control character or a space at an end, which the "
+                                     "rules file cannot keep"));
     if (rule.name.find_first_of("[]") != std::string::npos)
-        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rule name %1 has a bracket, which the rules file cannot keep"),
-                                     {Quote(rule.name)}));
+        throw ERulesError(
+            Translated("Engine",
+                       PROLAMO_TRANSLATE_NOOP(
+                           "Engine", "the rule name %1 has a bracket, which the rules file cannot keep"),
+                       {Quote(rule.name)}));
     CheckName(rule.configuration, PROLAMO_TRANSLATE_NOOP("Engine", "a rule needs a configuration"),
-              PROLAMO_TRANSLATE_NOOP("Engine", "the configuration %1 has a control character or a space at an end, "
-                                               "which the rules file cannot keep"));
+              PROLAMO_TRANSLATE_NOOP("Engine",
+                                     "the configuration %1 has a control character or a space at an end, "
+                                     "which the rules file cannot keep"));
     CheckName(rule.profile, PROLAMO_TRANSLATE_NOOP("Engine", "a rule needs a profile"),
-              PROLAMO_TRANSLATE_NOOP("Engine", "the profile %1 has a control character or a space at an end, which "
-                                               "the rules file cannot keep"));
+              PROLAMO_TRANSLATE_NOOP("Engine",
+                                     "the profile %1 has a control character or a space at an end, which "
+                                     "the rules file cannot keep"));
     if (rule.conditions.empty())
-        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 has no condition; it needs at least one"), {Quote(rule.name)}));
+        throw ERulesError(Translated(
+            "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 has no condition; it needs at least one"),
+            {Quote(rule.name)}));
 }
 
 std::vector<std::string> ExplainRules(const TSwitchRules& rules, const TNetworkFingerprint& fingerprint,
@@ -482,7 +502,9 @@ std::vector<std::string> ExplainRules(const TSwitchRules& rules, const TNetworkF
 
 TSwitchRules ParseRules(std::string_view text) {
     if (text.size() > kMaxFileSize)
-        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the file is larger than %1 bytes"), {std::to_string(kMaxFileSize)}));
+        throw ERulesError(Translated("Engine",
+                                     PROLAMO_TRANSLATE_NOOP("Engine", "the file is larger than %1 bytes"),
+                                     {std::to_string(kMaxFileSize)}));
     TSwitchRules rules;
     if (text.starts_with(kByteOrderMark)) {
         rules.byteOrderMark = true;
@@ -497,10 +519,14 @@ TSwitchRules ParseRules(std::string_view text) {
         if (!rule)
             return;
         if (!hasConfiguration || !hasProfile)
-            throw ERulesError(AtLine(ruleLine, hasConfiguration
-                                                   ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 needs a profile"), {Quote(rule->name)})
-                                                   : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 needs a configuration"),
-                                                                {Quote(rule->name)})));
+            throw ERulesError(AtLine(
+                ruleLine,
+                hasConfiguration
+                    ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 needs a profile"),
+                                 {Quote(rule->name)})
+                    : Translated("Engine",
+                                 PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 needs a configuration"),
+                                 {Quote(rule->name)})));
         try {
             CheckRule(*rule);
         } catch (const ERulesError& e) {
@@ -517,10 +543,14 @@ TSwitchRules ParseRules(std::string_view text) {
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         if (line.size() > kMaxLineLength)
-            throw ERulesError(AtLine(lineNumber, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "longer than %1 characters"),
-                                                            {std::to_string(kMaxLineLength)})));
+            throw ERulesError(
+                AtLine(lineNumber,
+                       Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "longer than %1 characters"),
+                                  {std::to_string(kMaxLineLength)})));
         if (std::any_of(line.begin(), line.end(), [](char c) { return c != '\t' && HasControl({&c, 1}); }))
-            throw ERulesError(AtLine(lineNumber, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "holds a control character"))));
+            throw ERulesError(
+                AtLine(lineNumber,
+                       Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "holds a control character"))));
         const std::string_view written = line;
         line = Trim(line);
         if (line.empty() || line.front() == '#' || line.front() == ';') {
@@ -529,11 +559,18 @@ TSwitchRules ParseRules(std::string_view text) {
         }
         if (line.front() == '[') {
             if (line.back() != ']' || line.size() < 3)
-                throw ERulesError(AtLine(lineNumber, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a rule's heading is its name in brackets, such as [Office]"))));
+                throw ERulesError(AtLine(
+                    lineNumber,
+                    Translated("Engine",
+                               PROLAMO_TRANSLATE_NOOP(
+                                   "Engine", "a rule's heading is its name in brackets, such as [Office]"))));
             finish();
             const std::string name(Trim(line.substr(1, line.size() - 2)));
             if (rules.Find(name))
-                throw ERulesError(AtLine(lineNumber, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a second rule named %1"), {Quote(name)})));
+                throw ERulesError(
+                    AtLine(lineNumber,
+                           Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a second rule named %1"),
+                                      {Quote(name)})));
             if (!rule) {
                 // The file's own words end at the last blank line above the first rule; the lines
                 // below it speak of that rule.
@@ -551,7 +588,9 @@ TSwitchRules ParseRules(std::string_view text) {
             continue;
         }
         if (!rule)
-            throw ERulesError(AtLine(lineNumber, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a line before the first rule's heading"))));
+            throw ERulesError(AtLine(
+                lineNumber, Translated("Engine", PROLAMO_TRANSLATE_NOOP(
+                                                     "Engine", "a line before the first rule's heading"))));
         const auto equals = line.find('=');
         const std::string key = Lower(Trim(line.substr(0, equals)));
         const std::string_view value = equals == std::string_view::npos ? std::string_view{} : Trim(line.substr(equals + 1));
@@ -560,21 +599,27 @@ TSwitchRules ParseRules(std::string_view text) {
             if (key == "configuration" || key == "profile") {
                 bool& seen = key == "configuration" ? hasConfiguration : hasProfile;
                 if (seen)
-                    throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a second %1"), {key}));
+                    throw ERulesError(
+                        Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a second %1"), {key}));
                 if (value.empty())
-                    throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 needs a name"), {key}));
+                    throw ERulesError(
+                        Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 needs a name"), {key}));
                 seen = true;
                 (key == "configuration" ? rule->configuration : rule->profile) = value;
             } else if (key == "ask") {
                 if (hasAsk)
-                    throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a second %1"), {key}));
+                    throw ERulesError(
+                        Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a second %1"), {key}));
                 if (Lower(value) != "yes" && Lower(value) != "no")
-                    throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "ask is yes or no, not %1"), {Quote(value)}));
+                    throw ERulesError(Translated("Engine",
+                                                 PROLAMO_TRANSLATE_NOOP("Engine", "ask is yes or no, not %1"),
+                                                 {Quote(value)}));
                 hasAsk = true;
                 rule->ask = Lower(value) == "yes";
             } else {
                 if (equals == std::string_view::npos && key != "no-network")
-                    throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "expected key = value")));
+                    throw ERulesError(
+                        Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "expected key = value")));
                 rule->conditions.push_back(TRuleCondition::Parse(key, value));
                 noteKey = rule->conditions.back().Text();
             }
@@ -656,12 +701,17 @@ TSwitchRules LoadRules(const std::string& path) {
     if (os::Files().GetFileAttributes(path, &attributes) != os::ErrorSuccess)
         return {};
     if (attributes & os::FileAttributeDirectory)
-        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 is a folder"), {path}));
+        throw ERulesError(
+            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 is a folder"), {path}));
     if (attributes & os::FileAttributeDevice)
-        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 is a device or a pipe, not a file"), {path}));
+        throw ERulesError(Translated(
+            "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 is a device or a pipe, not a file"),
+            {path}));
     std::vector<std::uint8_t> content;
     if (const os::ErrorCode e = os::Files().ReadWholeFile(path, &content); e != os::ErrorSuccess)
-        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 cannot be read: %2"), {path, WriteFailureReason(e)}));
+        throw ERulesError(Translated("Engine",
+                                     PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 cannot be read: %2"),
+                                     {path, WriteFailureReason(e)}));
     try {
         return ParseRules(std::string_view(reinterpret_cast<const char*>(content.data()), content.size()));
     } catch (const ERulesError& e) {
@@ -677,7 +727,9 @@ void SaveRules(const std::string& path, const TSwitchRules& rules) {
     if (const os::ErrorCode e = os::Files().WriteFileReplacing(
             path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
         e != os::ErrorSuccess)
-        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 cannot be written: %2"), {path, WriteFailureReason(e)}));
+        throw ERulesError(
+            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 cannot be written: %2"),
+                       {path, WriteFailureReason(e)}));
 }
 
 TRulesChange::TRulesChange(std::string path, const TWait& wait) : path_(std::move(path)) {
@@ -685,9 +737,15 @@ TRulesChange::TRulesChange(std::string path, const TWait& wait) : path_(std::mov
         lock_ = std::make_unique<TDataFileLock>(WaitForDataFileLock(
             path_, Tries, wait ? wait : [] { std::this_thread::sleep_for(PauseBeforeRetry); }));
     } catch (const EDataFileLocked&) {
-        throw ERulesBusy(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 is in use by another Prolamo program; try again"), {path_}));
+        throw ERulesBusy(
+            Translated("Engine",
+                       PROLAMO_TRANSLATE_NOOP(
+                           "Engine", "the rules file %1 is in use by another Prolamo program; try again"),
+                       {path_}));
     } catch (const EOSError& e) {
-        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 cannot be locked: %2"), {path_, WriteFailureReason(e.ErrorCode())}));
+        throw ERulesError(
+            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 cannot be locked: %2"),
+                       {path_, WriteFailureReason(e.ErrorCode())}));
     }
     rules_ = LoadRules(path_);
 }
@@ -699,7 +757,10 @@ void TRulesChange::Save() {
 
 void TRulesChange::Expect(const TSwitchRules& shown) const {
     if (rules_ != shown)
-        throw ERulesChanged(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 was changed by another program meanwhile"), {path_}));
+        throw ERulesChanged(Translated(
+            "Engine",
+            PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 was changed by another program meanwhile"),
+            {path_}));
 }
 
 } // namespace prolamo

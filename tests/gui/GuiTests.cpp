@@ -4,27 +4,27 @@
 
 #include "classes/uDataFileLock.h"
 #include "classes/uHelpers.h"
+#include "classes/uPersistence.h"
 #include "classes/uPolicy.h"
 #include "classes/uRegistry.h"
 #include "framework/ClassRegistry.h"
-#include "classes/uPersistence.h"
 #include "gui/fAbout.h"
 #include "gui/fEditConfiguration.h"
 #include "gui/fEditItems.h"
 #include "gui/fEditParameters.h"
 #include "gui/fEditProfile.h"
-#include "gui/fMain.h"
 #include "gui/fEditRule.h"
 #include "gui/fHistory.h"
+#include "gui/fMain.h"
 #include "gui/fPreview.h"
 #include "gui/fProgress.h"
 #include "gui/fRules.h"
 #include "gui/fTray.h"
-#include "gui/uSingleInstance.h"
-#include "gui/uWindowReport.h"
 #include "gui/uDesktopSwitching.h"
 #include "gui/uGUIUtils.h"
 #include "gui/uProfileStates.h"
+#include "gui/uSingleInstance.h"
+#include "gui/uWindowReport.h"
 #include "os/Files.h"
 #include "os/Folders.h"
 #include "os/Sqlite.h"
@@ -1649,17 +1649,20 @@ private slots:
         const auto backToEnglish = qScopeGuard([] { SetLanguage(QLocale(QLocale::English)); });
         SetLanguage(QLocale(QLocale::German, QLocale::Germany));
         TfrmRules rules(AttachSwitching(*main), main.get());
-        QVERIFY2(rules.lblFile->text().endsWith(QStringLiteral("Zeile 4: gateway braucht eine IPv4-Adresse wie "
-                                                               "192.168.1.1, nicht \"1.2.3\"")),
-                 qPrintable(rules.lblFile->text()));
+        QVERIFY2(
+            rules.lblFile->text().endsWith(QStringLiteral("Zeile 4: gateway braucht eine IPv4-Adresse wie "
+                                                          "192.168.1.1, nicht \"1.2.3\"")),
+            qPrintable(rules.lblFile->text()));
         // The service sends its lines in English with their arguments apart; the program tells them
         // in its own language.
         const auto told = [](const char* line) {
             const std::optional<TServiceReply> reply = ParseServiceReply(line);
             return reply ? ToQString(ServiceReplyText(*reply)) : QString();
         };
-        QCOMPARE(told("status Applying %1...\tTCP/IP (Wi-Fi)"), QStringLiteral("TCP/IP (Wi-Fi) wird angewendet..."));
-        QCOMPARE(told("error %1: The switching service may not apply the hosts file for you (policy %2)\tHosts file\t"
+        QCOMPARE(told("status Applying %1...\tTCP/IP (Wi-Fi)"),
+                 QStringLiteral("TCP/IP (Wi-Fi) wird angewendet..."));
+        QCOMPARE(told("error %1: The switching service may not apply the hosts file for you (policy "
+                      "%2)\tHosts file\t"
                       "ServiceKinds"),
                  QStringLiteral("Hosts file: Der Umschaltdienst darf die Hosts-Datei nicht für Sie anwenden "
                                 "(Richtlinie ServiceKinds)"));

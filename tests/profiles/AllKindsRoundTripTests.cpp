@@ -1,5 +1,6 @@
 #include "support/SimulatedMachine.h"
 #include "support/TestKinds.h"
+#include "support/TranslationInForce.h"
 
 #include "classes/uPersistence.h"
 #include "framework/Stream.h"
@@ -29,6 +30,16 @@ using namespace prolamo;
 using namespace prolamo::test;
 
 namespace {
+
+// Why an import of Text is refused; "accepted" when it is not.
+std::string ImportRefusal(const std::string& text) {
+    try {
+        ReadExport(text);
+    } catch (const EFilerError& e) {
+        return std::string(e.what());
+    }
+    return std::string("accepted");
+}
 
 class AllKindsRoundTripTest : public SimulatedMachineTest {
 protected:
@@ -205,41 +216,40 @@ TEST_F(AllKindsRoundTripTest, ImportRefusesWhatTheProgramCouldNotHaveWrittenAndT
     }
     const std::string text = ExportConfigurations({&root.Configurations()[0]});
 
-    const auto refused = [](const std::string& broken) {
-        try {
-            ReadExport(broken);
-        } catch (const EFilerError& e) {
-            return std::string(e.what());
-        }
-        return std::string("accepted");
-    };
     const auto edited = [&](const std::string& from, const std::string& to) {
         std::string copy = text;
         copy.replace(copy.find(from), from.size(), to);
         return copy;
     };
-    EXPECT_EQ(refused("object Data: TPersistentData\nend\n"), "The text holds a TPersistentData, not configurations");
-    EXPECT_NE(refused(edited("TTestSetting", "TNoSuchSetting")).find("Class TNoSuchSetting not found"),
+    EXPECT_EQ(ImportRefusal("object Data: TPersistentData\nend\n"),
+              "The text holds a TPersistentData, not configurations");
+    EXPECT_NE(ImportRefusal(edited("TTestSetting", "TNoSuchSetting")).find("Class TNoSuchSetting not found"),
               std::string::npos);
     const std::string firstId = text.substr(text.find("Id = "), text.find('\n', text.find("Id = ")) - text.find("Id = "));
     const std::string secondId = text.substr(text.rfind("Id = "), text.find('\n', text.rfind("Id = ")) - text.rfind("Id = "));
-    EXPECT_NE(refused(edited(secondId, firstId)).find("holds two settings with the Id"), std::string::npos);
+    EXPECT_NE(ImportRefusal(edited(secondId, firstId)).find("holds two settings with the Id"),
+              std::string::npos);
     // The names a configuration or profile could not be given.
-    EXPECT_EQ(refused(edited("Name = 'Net'", "Name = ''")), "a configuration needs a name");
-    EXPECT_EQ(refused(edited("Name = 'Net'", "Name = 'red'#27'[31m'#10'x'")),
+    EXPECT_EQ(ImportRefusal(edited("Name = 'Net'", "Name = ''")), "a configuration needs a name");
+    EXPECT_EQ(ImportRefusal(edited("Name = 'Net'", "Name = 'red'#27'[31m'#10'x'")),
               "a configuration name cannot hold control characters: \"red\\x1B[31m\\nx\"");
-    EXPECT_EQ(refused(edited("Name = 'Net'", "Name = #0")), "a configuration name cannot hold control characters: \"\\x00\"")
+    EXPECT_EQ(ImportRefusal(edited("Name = 'Net'", "Name = #0")),
+              "a configuration name cannot hold control characters: \"\\x00\"")
         << "the whole name, not the text before its first zero";
-    EXPECT_EQ(refused(edited("Name = 'Home'", "Name = ''")), "The configuration \"Net\": a profile needs a name");
-    EXPECT_EQ(refused(edited("Name = 'Home'", "Name = 'tab'#9")),
+    EXPECT_EQ(ImportRefusal(edited("Name = 'Home'", "Name = ''")),
+              "The configuration \"Net\": a profile needs a name");
+    EXPECT_EQ(ImportRefusal(edited("Name = 'Home'", "Name = 'tab'#9")),
               "The configuration \"Net\": a profile name cannot hold control characters: \"tab\\t\"");
-    EXPECT_EQ(refused(edited("Name = 'Home'", "Name = 'Office'")), "The configuration \"Net\" holds two profiles named "
-                                                                   "\"Office\"");
-    EXPECT_EQ(NameFault("Caf\xC3\xA9 (2)", "profile"), "") << "what the add commands take, import takes";
+    EXPECT_EQ(ImportRefusal(edited("Name = 'Home'", "Name = 'Office'")),
+              "The configuration \"Net\" holds two profiles named "
+              "\"Office\"");
+    EXPECT_EQ(NameFault("Caf\xC3\xA9 (2)", TNamedKind::Profile), "")
+        << "what the add commands take, import takes";
     const std::string line = std::to_string(std::count(text.begin(), text.begin() + text.find("'Net'"), '\n') + 1);
-    EXPECT_EQ(refused(edited("'Net'", "'Caf'#233")), "Line " + line + ": The text of Name is not valid UTF-8");
-    EXPECT_NE(refused(edited("Name = 'Net'", "Colour = 'Net'")).find("Colour"), std::string::npos);
-    EXPECT_EQ(refused(edited("'Net'", "'Net")), "Line 4: a text that does not end on its line");
+    EXPECT_EQ(ImportRefusal(edited("'Net'", "'Caf'#233")),
+              "Line " + line + ": The text of Name is not valid UTF-8");
+    EXPECT_NE(ImportRefusal(edited("Name = 'Net'", "Colour = 'Net'")).find("Colour"), std::string::npos);
+    EXPECT_EQ(ImportRefusal(edited("'Net'", "'Net")), "Line 4: a text that does not end on its line");
 
     const std::unique_ptr<TConfigurations> imported = ReadExport(text);
     EXPECT_THROW(ImportConfigurations(root, *imported, false), EImportConflict);
@@ -274,6 +284,20 @@ std::unique_ptr<TConfigurations> ExportOfSites(int count) {
 }
 
 } // namespace
+
+TEST_F(AllKindsRoundTripTest, ImportRefusalsAreToldInTheFrontEndsLanguageWithTheTextsOwnWordsKept) {
+    const TTranslationInForce german(
+        {{"Line %1: %2", "Zeile %1: %2"},
+         {"expected %1, found %2", "%1 erwartet, %2 gefunden"},
+         {"expected class name, found %1", "Klassenname erwartet, %1 gefunden"},
+         {"the end of the text", "das Ende des Textes"},
+         {"The text holds a %1, not configurations", "Der Text enthält ein %1, keine Konfigurationen"}});
+    EXPECT_EQ(ImportRefusal("object"), "Zeile 1: Klassenname erwartet, das Ende des Textes gefunden");
+    EXPECT_EQ(ImportRefusal("object Data: TPersistentData\n>"), "Zeile 2: end erwartet, > gefunden")
+        << "the text's own words stay";
+    EXPECT_EQ(ImportRefusal("object Data: TPersistentData\nend\n"),
+              "Der Text enthält ein TPersistentData, keine Konfigurationen");
+}
 
 TEST_F(AllKindsRoundTripTest, ImportOfHundredsGivesFreeNamesInTheImportsOrderAndKeepsTheCollectionSorted) {
     constexpr int Count = 300;

@@ -1,5 +1,5 @@
-#include "support/StreamChecks.h"
 #include "support/SimulatedMachine.h"
+#include "support/StreamChecks.h"
 #include "support/TestKinds.h"
 #include "support/TranslationInForce.h"
 
@@ -213,10 +213,11 @@ TEST_F(IEProxyTest, TheHintListsWhatIsSetEachLineEndedByCrLf) {
 }
 
 TEST_F(IEProxyTest, TheHintIsToldInTheFrontEndsLanguageWithItsValuesInPlace) {
-    const TTranslationInForce german({{"Automatically detect settings", "Automatische Suche der Einstellungen"},
-                                      {"Use automatic configuration script (%1)", "Skript %1 verwenden"},
-                                      {"Use proxy server \"%1\"", "Proxyserver \"%1\" verwenden"},
-                                      {"Do not use proxy for \"%1\"", "Kein Proxy für \"%1\""}});
+    const TTranslationInForce german(
+        {{"Automatically detect settings", "Automatische Suche der Einstellungen"},
+         {"Use automatic configuration script (%1)", "Skript %1 verwenden"},
+         {"Use proxy server \"%1\"", "Proxyserver \"%1\" verwenden"},
+         {"Do not use proxy for \"%1\"", "Kein Proxy für \"%1\""}});
     TIEProxySettingValue value;
     value.SetProxyOverride("<local>");
     value.SetProxyServer("p:1");
@@ -494,9 +495,10 @@ TEST_F(FirefoxProxyTest, TheHintFollowsTheProxyType) {
 }
 
 TEST_F(FirefoxProxyTest, TheHintIsToldInTheFrontEndsLanguage) {
-    const TTranslationInForce german({{"No proxy", "Kein Proxy"},
-                                      {"Automatic proxy configuration", "Automatische Proxy-Konfiguration"},
-                                      {"Auto-detect proxy configuration", "Proxy-Einstellungen automatisch erkennen"}});
+    const TTranslationInForce german(
+        {{"No proxy", "Kein Proxy"},
+         {"Automatic proxy configuration", "Automatische Proxy-Konfiguration"},
+         {"Auto-detect proxy configuration", "Proxy-Einstellungen automatisch erkennen"}});
     EXPECT_EQ(ValueOf({})->GetHint(), "Kein Proxy");
     EXPECT_EQ(ValueOf({"network.proxy.type=4"})->GetHint(), "Proxy-Einstellungen automatisch erkennen");
     EXPECT_EQ(ValueOf({"network.proxy.type=2", "network.proxy.autoconfig_url=\"http://a/p.pac\""})->GetHint(),
@@ -637,7 +639,8 @@ TEST_F(OperaProxyTest, TheHintListsTheProtocolsInUseThenAutomaticConfiguration) 
 
 TEST_F(OperaProxyTest, TheHintIsToldInTheFrontEndsLanguage) {
     const TTranslationInForce german(
-        {{"No proxy", "Kein Proxy"}, {"Automatic proxy configuration: %1", "Automatische Proxy-Konfiguration: %1"}});
+        {{"No proxy", "Kein Proxy"},
+         {"Automatic proxy configuration: %1", "Automatische Proxy-Konfiguration: %1"}});
     EXPECT_EQ(ValueOf({})->GetHint(), "Kein Proxy");
     EXPECT_EQ(ValueOf({"Use HTTP=1", "HTTP server=h:1", "Use Automatic Proxy Configuration=1",
                        "Automatic Proxy Configuration URL=http://a/p"})

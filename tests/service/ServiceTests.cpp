@@ -151,7 +151,8 @@ TEST(ServicePolicy, KindsFollowTheCallersGroupsAndThePolicy) {
     EXPECT_EQ(AllowedKinds(policy, true), 0u);
     for (const TServiceKind kind : ServiceKinds)
         EXPECT_EQ(Translated("Engine", KindRefusedLine(kind), {"X", "ServiceKinds"}),
-                  "X: The switching service may not apply " + ServiceKindText(kind) + " for you (policy ServiceKinds)");
+                  "X: The switching service may not apply " + ServiceKindText(kind) +
+                      " for you (policy ServiceKinds)");
     // Like the hosts file, the machine-wide proxy is the administrators' unless the policy widens it.
     EXPECT_EQ(DefaultUserKinds & (KindWinHttpProxy | KindHostsFile), 0u);
 }
@@ -305,7 +306,8 @@ TEST_F(ServiceTest, HostileRequestsLeaveTheMachineUntouched) {
             ADD_FAILURE() << "no reply";
             return {};
         }
-        EXPECT_EQ(sink.replies.back().kind, TServiceReply::Kind::Refused) << ServiceReplyText(sink.replies.back());
+        EXPECT_EQ(sink.replies.back().kind, TServiceReply::Kind::Refused)
+            << ServiceReplyText(sink.replies.back());
         EXPECT_EQ(HostsText(), hosts);
         EXPECT_EQ(Adapter("Wi-Fi").addresses, before.addresses);
         EXPECT_EQ(MachineProxy(), os::WinHttpProxyInfo{});
@@ -528,10 +530,12 @@ TEST_F(RunningServiceTest, AClientTellsTheServicesOwnLinesInItsLanguage) {
     ASSERT_TRUE(raw.Connect());
     raw.SendRequest(request.Encode());
     const std::string answer = raw.Answer();
-    EXPECT_NE(answer.find("\nstatus Applying %1...\t" + tcpip.GetDisplayText() + "\n"), std::string::npos) << answer;
-    EXPECT_NE(answer.find("\nerror %1: The switching service may not apply the hosts file for you (policy %2)\t" +
-                          hosts.GetDisplayText() + "\tServiceKinds\n"),
-              std::string::npos)
+    EXPECT_NE(answer.find("\nstatus Applying %1...\t" + tcpip.GetDisplayText() + "\n"), std::string::npos)
+        << answer;
+    EXPECT_NE(
+        answer.find("\nerror %1: The switching service may not apply the hosts file for you (policy %2)\t" +
+                    hosts.GetDisplayText() + "\tServiceKinds\n"),
+        std::string::npos)
         << answer;
 
     class TStatuses final : public TProgressSender {
@@ -544,13 +548,16 @@ TEST_F(RunningServiceTest, AClientTellsTheServicesOwnLinesInItsLanguage) {
     } sender;
     std::vector<TSetting*> settings{&tcpip, &hosts};
     TCheckResultList results;
-    ApplyThroughService(request.Profile(), settings, os::ProcessRights::StandardUser, nullptr, sender, results);
-    EXPECT_NE(std::find(sender.shown.begin(), sender.shown.end(), tcpip.GetDisplayText() + " wird angewendet..."),
-              sender.shown.end());
+    ApplyThroughService(request.Profile(), settings, os::ProcessRights::StandardUser, nullptr, sender,
+                        results);
+    EXPECT_NE(
+        std::find(sender.shown.begin(), sender.shown.end(), tcpip.GetDisplayText() + " wird angewendet..."),
+        sender.shown.end());
     ASSERT_EQ(results.Count(), 1u);
-    EXPECT_EQ(results[0].Text(), hosts.GetDisplayText() +
-                                     ": Der Umschaltdienst darf die hosts-Datei nicht für Sie anwenden (Richtlinie "
-                                     "ServiceKinds)");
+    EXPECT_EQ(results[0].Text(),
+              hosts.GetDisplayText() +
+                  ": Der Umschaltdienst darf die hosts-Datei nicht für Sie anwenden (Richtlinie "
+                  "ServiceKinds)");
 }
 
 // A service of the first protocol version refuses this client's greeting; the client says so,
@@ -579,7 +586,8 @@ TEST_F(ServiceTest, AClientOfAnotherVersionIsRefusedCleanly) {
     } sender;
     std::vector<TSetting*> settings{&tcpip};
     TCheckResultList results;
-    ApplyThroughService(request.Profile(), settings, os::ProcessRights::StandardUser, nullptr, sender, results);
+    ApplyThroughService(request.Profile(), settings, os::ProcessRights::StandardUser, nullptr, sender,
+                        results);
     oldService.join();
     ASSERT_EQ(results.Count(), 1u);
     EXPECT_EQ(results[0].Text(), "Switching service: The switching service speaks protocol version 1");
@@ -624,7 +632,8 @@ TEST_F(RunningServiceTest, ClientsThatVanishCostTheServiceNothing) {
         ASSERT_TRUE(huge.Connect());
         huge.Send(ServiceGreeting());
         huge.Send(std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF, 0x7F});
-        EXPECT_EQ(huge.Answer(), ServiceGreeting() + "refused The request is larger than %1 bytes\t1048576\n");
+        EXPECT_EQ(huge.Answer(),
+                  ServiceGreeting() + "refused The request is larger than %1 bytes\t1048576\n");
         TRawClient next;
         ASSERT_TRUE(next.Connect());
         next.SendRequest(request);

@@ -243,10 +243,11 @@ TEST(RulesFile, BrokenTextSaysWhereAndWhy) {
 }
 
 TEST(RulesFile, BrokenTextIsToldInTheFrontEndsLanguageWithTheFilesOwnWordsKept) {
-    const TTranslationInForce german({{"line %1: %2", "Zeile %1: %2"},
-                                      {"%1 needs %2, not %3", "%1 braucht %2, nicht %3"},
-                                      {"an IPv4 address such as 192.168.1.1", "eine IPv4-Adresse wie 192.168.1.1"},
-                                      {"the rule %1 needs a profile", "Die Regel %1 braucht ein Profil"}});
+    const TTranslationInForce german(
+        {{"line %1: %2", "Zeile %1: %2"},
+         {"%1 needs %2, not %3", "%1 braucht %2, nicht %3"},
+         {"an IPv4 address such as 192.168.1.1", "eine IPv4-Adresse wie 192.168.1.1"},
+         {"the rule %1 needs a profile", "Die Regel %1 braucht ein Profil"}});
     const auto message = [](const std::string& text) {
         try {
             ParseRules(text);
@@ -259,7 +260,8 @@ TEST(RulesFile, BrokenTextIsToldInTheFrontEndsLanguageWithTheFilesOwnWordsKept) 
               "Zeile 4: gateway braucht eine IPv4-Adresse wie 192.168.1.1, nicht \"1.2.3.4.5\"")
         << "the condition's key and the written value stay as the file has them";
     EXPECT_EQ(message("[R]\nconfiguration = C\nssid = A\n"), "Zeile 1: Die Regel \"R\" braucht ein Profil");
-    EXPECT_EQ(message("[R]\nconfiguration = C\nprofile = P\nask = maybe\n"), "Zeile 4: ask is yes or no, not \"maybe\"")
+    EXPECT_EQ(message("[R]\nconfiguration = C\nprofile = P\nask = maybe\n"),
+              "Zeile 4: ask is yes or no, not \"maybe\"")
         << "a text the translation lacks stays English";
 }
 

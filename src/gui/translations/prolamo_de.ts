@@ -947,6 +947,110 @@ Der Umschaltdienst läuft nicht, und diese Einstellungen brauchen Administratorr
         <source>The switching service is busy; try again</source>
         <translation>Der Umschaltdienst ist beschäftigt; versuchen Sie es erneut</translation>
     </message>
+    <message>
+        <source>The text is larger than %1 MB</source>
+        <translation>Der Text ist größer als %1 MB</translation>
+    </message>
+    <message>
+        <source>text after the record&apos;s end</source>
+        <translation>Text nach dem Ende des Datensatzes</translation>
+    </message>
+    <message>
+        <source>expected %1, found %2</source>
+        <translation>%1 erwartet, %2 gefunden</translation>
+    </message>
+    <message>
+        <source>the end of the text</source>
+        <translation>das Ende des Textes</translation>
+    </message>
+    <message>
+        <source>a value</source>
+        <translation>ein Wert</translation>
+    </message>
+    <message>
+        <source>nested more than %1 levels deep</source>
+        <translation>mehr als %1 Ebenen tief verschachtelt</translation>
+    </message>
+    <message>
+        <source>expected class name, found %1</source>
+        <translation>Klassenname erwartet, %1 gefunden</translation>
+    </message>
+    <message>
+        <source>a class name is at most 255 characters long</source>
+        <translation>ein Klassenname ist höchstens 255 Zeichen lang</translation>
+    </message>
+    <message>
+        <source>expected a property name, found %1</source>
+        <translation>Eigenschaftsname erwartet, %1 gefunden</translation>
+    </message>
+    <message>
+        <source>a property name is at most 255 characters long</source>
+        <translation>ein Eigenschaftsname ist höchstens 255 Zeichen lang</translation>
+    </message>
+    <message>
+        <source>expected value, found %1</source>
+        <translation>Wert erwartet, %1 gefunden</translation>
+    </message>
+    <message>
+        <source>a value is at most 255 characters long</source>
+        <translation>ein Wert ist höchstens 255 Zeichen lang</translation>
+    </message>
+    <message>
+        <source>expected a value, found %1</source>
+        <translation>einen Wert erwartet, %1 gefunden</translation>
+    </message>
+    <message>
+        <source>expected set element, found %1</source>
+        <translation>Mengenelement erwartet, %1 gefunden</translation>
+    </message>
+    <message>
+        <source>a set element is at most 255 characters long</source>
+        <translation>ein Mengenelement ist höchstens 255 Zeichen lang</translation>
+    </message>
+    <message>
+        <source>unexpected character %1</source>
+        <translation>unerwartetes Zeichen %1</translation>
+    </message>
+    <message>
+        <source>not a 64-bit integer: %1</source>
+        <translation>keine 64-Bit-Ganzzahl: %1</translation>
+    </message>
+    <message>
+        <source>a text that does not end on its line</source>
+        <translation>ein Text, der nicht in seiner Zeile endet</translation>
+    </message>
+    <message>
+        <source>a character code out of range: #%1</source>
+        <translation>ein Zeichencode außerhalb des Bereichs: #%1</translation>
+    </message>
+    <message>
+        <source>a binary value that does not end</source>
+        <translation>ein Binärwert, der nicht endet</translation>
+    </message>
+    <message>
+        <source>not a hex digit: %1</source>
+        <translation>keine Hexadezimalziffer: %1</translation>
+    </message>
+    <message>
+        <source>Line %1: %2</source>
+        <translation>Zeile %1: %2</translation>
+    </message>
+    <message>
+        <source>a profile needs a name</source>
+        <translation>ein Profil braucht einen Namen</translation>
+    </message>
+    <message>
+        <source>a configuration needs a name</source>
+        <translation>eine Konfiguration braucht einen Namen</translation>
+    </message>
+    <message>
+        <source>a profile name cannot hold control characters: %1</source>
+        <translation>ein Profilname darf keine Steuerzeichen enthalten: %1</translation>
+    </message>
+    <message>
+        <source>a configuration name cannot hold control characters: %1</source>
+        <translation>ein Konfigurationsname darf keine Steuerzeichen enthalten: %1</translation>
+    </message>
 </context>
 <context>
     <name>SettingKinds</name>
