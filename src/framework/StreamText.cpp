@@ -13,8 +13,12 @@ namespace {
 constexpr std::size_t HexBytesPerLine = 32;
 constexpr const char* HexDigits = "0123456789ABCDEF";
 
-bool IsIdentStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
+bool IsIdentStart(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+bool IsIdentChar(char c) {
+    return IsIdentStart(c) || (c >= '0' && c <= '9');
+}
 
 bool IsIdentifier(std::string_view text) {
     if (text.empty() || !IsIdentStart(text[0]))
@@ -26,7 +30,9 @@ bool IsIdentifier(std::string_view text) {
 }
 
 // Keywords of the text form; no name may be one of them.
-bool IsKeyword(std::string_view text) { return text == "object" || text == "end" || text == "item"; }
+bool IsKeyword(std::string_view text) {
+    return text == "object" || text == "end" || text == "item";
+}
 
 // A property name: identifiers joined by dots ("Values.Strings").
 bool IsPropertyName(std::string_view text) {
@@ -42,7 +48,9 @@ bool IsPropertyName(std::string_view text) {
     }
 }
 
-bool IsValidUtf8(std::string_view text) { return os::Utf16ToUtf8(os::Utf8ToUtf16(text)) == text; }
+bool IsValidUtf8(std::string_view text) {
+    return os::Utf16ToUtf8(os::Utf8ToUtf16(text)) == text;
+}
 
 bool EndsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
@@ -79,7 +87,9 @@ private:
     bool empty_ = true;
 };
 
-bool Printable(unsigned c) { return c >= 0x20 && c < 0x7F; }
+bool Printable(unsigned c) {
+    return c >= 0x20 && c < 0x7F;
+}
 
 class TBinaryToText {
 public:
@@ -99,7 +109,8 @@ private:
             throw EFilerError("A record prefix has no text form");
         const std::string className = reader_.ReadShortString();
         const std::string name = reader_.ReadShortString();
-        if (!IsIdentifier(className) || IsKeyword(className) || (!name.empty() && (!IsIdentifier(name) || IsKeyword(name))))
+        if (!IsIdentifier(className) || IsKeyword(className) ||
+            (!name.empty() && (!IsIdentifier(name) || IsKeyword(name))))
             throw EFilerError("The record " + className + " " + name + " has no text form");
         Indent(depth) += "object " + (name.empty() ? className : name + ": " + className) + "\n";
         Properties(depth + 1);
@@ -288,9 +299,9 @@ public:
 
     std::vector<std::uint8_t> Run() {
         if (text_.size() > MaxTextSize)
-            throw ETextFormatError(
-                1, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The text is larger than %1 MB"),
-                              {std::to_string(MaxTextSize >> 20)}));
+            throw ETextFormatError(1, Translated("Engine",
+                                                 PROLAMO_TRANSLATE_NOOP("Engine", "The text is larger than %1 MB"),
+                                                 {std::to_string(MaxTextSize >> 20)}));
         Next();
         writer_.WriteSignature();
         Expect("object");
@@ -309,8 +320,7 @@ private:
 
     void Expect(std::string_view word) {
         if (!Is(word))
-            Fail(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "expected %1, found %2"),
-                            {word, Found()}));
+            Fail(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "expected %1, found %2"), {word, Found()}));
         Next();
     }
 
@@ -342,8 +352,7 @@ private:
     public:
         explicit Level(TTextToBinary& parser) : parser_(parser) {
             if (++parser_.depth_ > MaxTextDepth)
-                parser_.Fail(Translated("Engine",
-                                        PROLAMO_TRANSLATE_NOOP("Engine", "nested more than %1 levels deep"),
+                parser_.Fail(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "nested more than %1 levels deep"),
                                         {std::to_string(MaxTextDepth)}));
         }
         ~Level() { --parser_.depth_; }
@@ -364,9 +373,8 @@ private:
         if (Is(":")) {
             Next();
             name = std::move(className);
-            className =
-                Identifier(PROLAMO_TRANSLATE_NOOP("Engine", "expected class name, found %1"),
-                           PROLAMO_TRANSLATE_NOOP("Engine", "a class name is at most 255 characters long"));
+            className = Identifier(PROLAMO_TRANSLATE_NOOP("Engine", "expected class name, found %1"),
+                                   PROLAMO_TRANSLATE_NOOP("Engine", "a class name is at most 255 characters long"));
         }
         writer_.WriteShortString(className);
         writer_.WriteShortString(name);
@@ -382,12 +390,11 @@ private:
     void Properties() {
         while (token_ == TToken::Name && !IsKeyword(word_)) {
             if (!IsPropertyName(word_))
-                Fail(Translated("Engine",
-                                PROLAMO_TRANSLATE_NOOP("Engine", "expected a property name, found %1"),
+                Fail(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "expected a property name, found %1"),
                                 {word_}));
             if (word_.size() > 255)
-                Fail(Translated("Engine", PROLAMO_TRANSLATE_NOOP(
-                                              "Engine", "a property name is at most 255 characters long")));
+                Fail(Translated("Engine",
+                                PROLAMO_TRANSLATE_NOOP("Engine", "a property name is at most 255 characters long")));
             const std::string property = word_;
             writer_.WriteShortString(property);
             Next();
@@ -548,8 +555,7 @@ private:
         const std::string_view digits = text_.substr(start, pos_ - start);
         const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), integer_);
         if (error != std::errc() || end != digits.data() + digits.size() || IsIdentChar(Peek()))
-            Fail(
-                Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "not a 64-bit integer: %1"), {digits}));
+            Fail(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "not a 64-bit integer: %1"), {digits}));
         token_ = TToken::Integer;
     }
 
@@ -571,8 +577,8 @@ private:
                 ++pos_;
                 for (;;) {
                     if (pos_ >= text_.size() || text_[pos_] == '\n')
-                        Fail(Translated("Engine", PROLAMO_TRANSLATE_NOOP(
-                                                      "Engine", "a text that does not end on its line")));
+                        Fail(Translated("Engine",
+                                        PROLAMO_TRANSLATE_NOOP("Engine", "a text that does not end on its line")));
                     const char c = text_[pos_++];
                     if (c == '\'') {
                         if (Peek() != '\'')
@@ -590,8 +596,7 @@ private:
                 const std::string_view digits = text_.substr(start, pos_ - start);
                 const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), code);
                 if (digits.empty() || error != std::errc() || code > (wide ? 0xFFFFu : 0xFFu))
-                    Fail(Translated("Engine",
-                                    PROLAMO_TRANSLATE_NOOP("Engine", "a character code out of range: #%1"),
+                    Fail(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a character code out of range: #%1"),
                                     {digits}));
                 flush();
                 if (wide)
@@ -622,8 +627,7 @@ private:
                 if (c >= 'a' && c <= 'f')
                     return c - 'a' + 10;
                 Fail(pos_ >= text_.size()
-                         ? Translated("Engine",
-                                      PROLAMO_TRANSLATE_NOOP("Engine", "a binary value that does not end"))
+                         ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a binary value that does not end"))
                          : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "not a hex digit: %1"),
                                       {std::string(1, c)}));
             };
@@ -651,12 +655,16 @@ private:
 } // namespace
 
 ETextFormatError::ETextFormatError(std::size_t line, const std::string& message)
-    : EFilerError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Line %1: %2"),
-                             {std::to_string(line), message})),
+    : EFilerError(
+          Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Line %1: %2"), {std::to_string(line), message})),
       line_(line) {}
 
-std::string ObjectBinaryToText(std::span<const std::uint8_t> stream) { return TBinaryToText(stream).Run(); }
+std::string ObjectBinaryToText(std::span<const std::uint8_t> stream) {
+    return TBinaryToText(stream).Run();
+}
 
-std::vector<std::uint8_t> ObjectTextToBinary(std::string_view text) { return TTextToBinary(text).Run(); }
+std::vector<std::uint8_t> ObjectTextToBinary(std::string_view text) {
+    return TTextToBinary(text).Run();
+}
 
 } // namespace prolamo

@@ -38,8 +38,7 @@ std::string Translated(const char* context, const char* english) {
     return Lookup() ? Lookup()(context, english) : std::string(english);
 }
 
-std::string Translated(const char* context, const char* english,
-                       std::initializer_list<std::string_view> arguments) {
+std::string Translated(const char* context, const char* english, std::initializer_list<std::string_view> arguments) {
     return Filled(Translated(context, english), std::span(arguments.begin(), arguments.size()));
 }
 

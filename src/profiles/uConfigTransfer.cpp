@@ -15,7 +15,9 @@ namespace prolamo {
 
 namespace {
 
-std::string Quote(const std::string& name) { return "\"" + name + "\""; }
+std::string Quote(const std::string& name) {
+    return "\"" + name + "\"";
+}
 
 // An imported configuration must be one the program could have made.
 void Validate(const TConfiguration& configuration) {
@@ -26,35 +28,32 @@ void Validate(const TConfiguration& configuration) {
     for (const TSetting* setting : configuration) {
         if (!ids.insert(setting->Id()).second)
             throw EFilerError(Translated(
-                "Engine",
-                PROLAMO_TRANSLATE_NOOP("Engine", "The configuration %1 holds two settings with the Id %2"),
+                "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The configuration %1 holds two settings with the Id %2"),
                 {quoted, std::to_string(setting->Id())}));
         // Parameters the program would have refused where the user enters them.
         try {
             setting->CheckParameters();
         } catch (const Exception& e) {
-            throw EFilerError(
-                Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The configuration %1, setting %2: %3"),
-                           {quoted, QuotedText(setting->GetFullDisplayText()), e.Message()}));
+            throw EFilerError(Translated("Engine",
+                                         PROLAMO_TRANSLATE_NOOP("Engine", "The configuration %1, setting %2: %3"),
+                                         {quoted, QuotedText(setting->GetFullDisplayText()), e.Message()}));
         }
         // The text form keeps no lines for its records: the setting is named by its path.
         if (const std::string path = setting->GetChosenPath(); !path.empty())
             if (const std::string fault = PathFault(
-                    path,
-                    Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The configuration %1, setting %2"),
-                               {quoted, QuotedText(setting->GetFullDisplayText())}));
+                    path, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The configuration %1, setting %2"),
+                                     {quoted, QuotedText(setting->GetFullDisplayText())}));
                 !fault.empty())
                 throw EFilerError(fault);
     }
     std::set<std::string> names;
     for (const TConfigurationProfile& profile : configuration.Profiles()) {
         if (const std::string fault = NameFault(profile.Name(), TNamedKind::Profile); !fault.empty())
-            throw EFilerError(Translated(
-                "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The configuration %1: %2"), {quoted, fault}));
+            throw EFilerError(
+                Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The configuration %1: %2"), {quoted, fault}));
         if (!names.insert(profile.Name()).second)
             throw EFilerError(Translated(
-                "Engine",
-                PROLAMO_TRANSLATE_NOOP("Engine", "The configuration %1 holds two profiles named %2"),
+                "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The configuration %1 holds two profiles named %2"),
                 {quoted, Quote(profile.Name())}));
     }
 }
@@ -113,25 +112,23 @@ std::unique_ptr<TConfigurations> ReadExport(std::string_view text) {
 std::unique_ptr<TConfigurations> ReadConfigurationsRecord(std::span<const std::uint8_t> stream, int maxNesting) {
     // The record's class name follows the signature and its length byte.
     const std::string expected = TConfigurations::StaticClass().ClassName();
-    const std::string_view className =
-        stream.size() < 5 ? std::string_view()
-                          : std::string_view(reinterpret_cast<const char*>(stream.data()) + 5,
-                                             std::min<std::size_t>(stream[4], stream.size() - 5));
+    const std::string_view className = stream.size() < 5
+                                           ? std::string_view()
+                                           : std::string_view(reinterpret_cast<const char*>(stream.data()) + 5,
+                                                              std::min<std::size_t>(stream[4], stream.size() - 5));
     if (className != expected)
-        throw EFilerError(
-            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The text holds a %1, not configurations"),
-                       {className}));
+        throw EFilerError(Translated(
+            "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The text holds a %1, not configurations"), {className}));
     GetConfigurationsRoot();
     auto imported = std::make_unique<TConfigurations>();
     TReader reader(stream);
     reader.SetMaxNesting(maxNesting);
     reader.ReadRootComponent(*imported);
     if (reader.Position() != stream.size())
-        throw EFilerError(
-            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The text goes on after its record")));
+        throw EFilerError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The text goes on after its record")));
     if (!imported->Components().empty())
-        throw EFilerError(Translated(
-            "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The configurations record holds other records")));
+        throw EFilerError(
+            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The configurations record holds other records")));
     for (const TConfiguration& configuration : imported->Configurations())
         Validate(configuration);
     return imported;
@@ -151,7 +148,8 @@ std::string ImportCautions(const TConfigurations& imported) {
         }
     std::string text;
     if (!outside.empty())
-        text = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Its File settings write outside your own folder %1:"),
+        text = Translated("Engine",
+                          PROLAMO_TRANSLATE_NOOP("Engine", "Its File settings write outside your own folder %1:"),
                           {QuestionLine(userFolder)}) +
                outside;
     if (!programs.empty())
@@ -171,8 +169,9 @@ std::vector<std::string> ImportConfigurations(TConfigurations& root, const TConf
         std::unordered_set<std::string> importing;
         for (const TConfiguration& configuration : imported.Configurations())
             if (names.Taken(configuration.Name()) || !importing.insert(configuration.Name()).second)
-                throw EImportConflict(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "A configuration named %1 exists already"),
-                                                 {Quote(configuration.Name())}));
+                throw EImportConflict(
+                    Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "A configuration named %1 exists already"),
+                               {Quote(configuration.Name())}));
     }
     std::vector<std::string> given;
     given.reserve(imported.Configurations().Count());

@@ -61,13 +61,12 @@ void WriteOrDelete(TRegistry& registry, const char* name, const std::vector<std:
 
 const TClassInfo& TIEProxySettingValue::StaticClass() {
     using V = TIEProxySettingValue;
-    return MakeClassInfo<V, TSettingValue>(
-        "TIEProxySettingValue",
-        {prop::Boolean("UseAutoDetect", &V::UseAutoDetect, &V::SetUseAutoDetect),
-         prop::String("AutoConfigURL", &V::AutoConfigURL, &V::SetAutoConfigURL),
-         prop::Boolean("ProxyEnable", &V::ProxyEnable, &V::SetProxyEnable),
-         prop::String("ProxyServer", &V::ProxyServer, &V::SetProxyServer),
-         prop::String("ProxyOverride", &V::ProxyOverride, &V::SetProxyOverride)});
+    return MakeClassInfo<V, TSettingValue>("TIEProxySettingValue",
+                                           {prop::Boolean("UseAutoDetect", &V::UseAutoDetect, &V::SetUseAutoDetect),
+                                            prop::String("AutoConfigURL", &V::AutoConfigURL, &V::SetAutoConfigURL),
+                                            prop::Boolean("ProxyEnable", &V::ProxyEnable, &V::SetProxyEnable),
+                                            prop::String("ProxyServer", &V::ProxyServer, &V::SetProxyServer),
+                                            prop::String("ProxyOverride", &V::ProxyOverride, &V::SetProxyOverride)});
 }
 
 void TIEProxySettingValue::Assign(const TPersistent& source) {
@@ -96,32 +95,30 @@ void TIEProxySettingValue::DefineProperties(TFiler& filer) {
 std::string TIEProxySettingValue::GetHint() const {
     std::string hint;
     if (useAutoDetect_)
-        hint +=
-            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Automatically detect settings")) + "\r\n";
+        hint += Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Automatically detect settings")) + "\r\n";
     if (!autoConfigURL_.empty())
-        hint +=
-            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Use automatic configuration script (%1)"),
-                       {autoConfigURL_}) +
-            "\r\n";
+        hint += Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Use automatic configuration script (%1)"),
+                           {autoConfigURL_}) +
+                "\r\n";
     if (proxyEnable_ && !proxyServer_.empty())
-        hint += Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Use proxy server \"%1\""),
-                           {proxyServer_}) +
-                "\r\n";
+        hint +=
+            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Use proxy server \"%1\""), {proxyServer_}) + "\r\n";
     if (!proxyOverride_.empty())
-        hint += Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Do not use proxy for \"%1\""),
-                           {proxyOverride_}) +
-                "\r\n";
+        hint +=
+            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Do not use proxy for \"%1\""), {proxyOverride_}) +
+            "\r\n";
     return hint;
 }
 
 // ---- TIEProxySetting ----
 
 const TSettingClass& TIEProxySetting::StaticClass() {
-    return MakeSettingClass<TIEProxySetting, TSetting>("TIEProxySetting", {},
-                                                       {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Internet Explorer proxy"),
-                                                        .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Internet Explorer proxy settings"),
-                                                        .category = NetworkCategory,
-                                                        .imageIndex = 3});
+    return MakeSettingClass<TIEProxySetting, TSetting>(
+        "TIEProxySetting", {},
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Internet Explorer proxy"),
+         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Internet Explorer proxy settings"),
+         .category = NetworkCategory,
+         .imageIndex = 3});
 }
 
 std::unique_ptr<TSettingValue> TIEProxySetting::CaptureValue() {

@@ -47,8 +47,7 @@ std::string TOperaProxySettingValue::GetHint() const {
         if (Settings().Value(std::string("Use ") + protocol) == "1")
             lines.push_back(std::string(protocol) + ": " + Settings().Value(std::string(protocol) + " server"));
     if (Settings().Value("Use Automatic Proxy Configuration") == "1")
-        lines.push_back(Translated("Engine",
-                                   PROLAMO_TRANSLATE_NOOP("Engine", "Automatic proxy configuration: %1"),
+        lines.push_back(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Automatic proxy configuration: %1"),
                                    {Settings().Value("Automatic Proxy Configuration URL")}));
     if (lines.empty())
         return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "No proxy"));
@@ -63,11 +62,12 @@ std::string TOperaProxySettingValue::GetHint() const {
 // ---- TOperaProxySetting ----
 
 const TSettingClass& TOperaProxySetting::StaticClass() {
-    return MakeSettingClass<TOperaProxySetting, TSetting>("TOperaProxySetting", {},
-                                                          {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Opera proxy"),
-                                                           .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Opera proxy settings"),
-                                                           .category = NetworkCategory,
-                                                           .imageIndex = 12});
+    return MakeSettingClass<TOperaProxySetting, TSetting>(
+        "TOperaProxySetting", {},
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Opera proxy"),
+         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Opera proxy settings"),
+         .category = NetworkCategory,
+         .imageIndex = 12});
 }
 
 std::string TOperaProxySetting::GetOperaProfileFileName() {

@@ -18,9 +18,9 @@ struct TReplyWord {
     std::string_view word;
 };
 constexpr TReplyWord kReplyWords[] = {
-    {TServiceReply::Kind::Status, "status"}, {TServiceReply::Kind::Step, "step"},
+    {TServiceReply::Kind::Status, "status"},   {TServiceReply::Kind::Step, "step"},
     {TServiceReply::Kind::Warning, "warning"}, {TServiceReply::Kind::Error, "error"},
-    {TServiceReply::Kind::Done, "done"},     {TServiceReply::Kind::Refused, "refused"},
+    {TServiceReply::Kind::Done, "done"},       {TServiceReply::Kind::Refused, "refused"},
 };
 
 struct TKindName {
@@ -98,7 +98,9 @@ void CheckServiceValue(const TSetting& setting, const TSettingValue* value) {
     }
 }
 
-std::string ServiceGreeting() { return "PROLAMO-SWITCHING " + std::to_string(ServiceProtocolVersion) + "\n"; }
+std::string ServiceGreeting() {
+    return "PROLAMO-SWITCHING " + std::to_string(ServiceProtocolVersion) + "\n";
+}
 
 std::vector<std::uint8_t> EncodeServiceRequest(const std::string& configurationName,
                                                const TConfigurationProfile& profile,
@@ -157,8 +159,7 @@ std::optional<TServiceReply> ParseServiceReply(std::string_view line) {
     for (const TReplyWord& w : kReplyWords)
         if (w.word == word) {
             TServiceReply reply{w.kind, {}, {}};
-            std::string_view rest =
-                word.size() < line.size() ? line.substr(word.size() + 1) : std::string_view();
+            std::string_view rest = word.size() < line.size() ? line.substr(word.size() + 1) : std::string_view();
             std::size_t tab = rest.find('\t');
             reply.text = rest.substr(0, tab);
             while (tab != std::string_view::npos) {

@@ -43,8 +43,8 @@ std::uint32_t AllowedKinds(const TServicePolicy& policy, bool administrator) {
 const char* KindRefusedLine(TServiceKind kind) {
     switch (kind) {
     case KindTcpIp:
-        return PROLAMO_TRANSLATE_NOOP(
-            "Engine", "%1: The switching service may not apply TCP/IP settings for you (policy %2)");
+        return PROLAMO_TRANSLATE_NOOP("Engine",
+                                      "%1: The switching service may not apply TCP/IP settings for you (policy %2)");
     case KindConnections:
         return PROLAMO_TRANSLATE_NOOP(
             "Engine", "%1: The switching service may not apply network connections for you (policy %2)");
@@ -52,17 +52,16 @@ const char* KindRefusedLine(TServiceKind kind) {
         return PROLAMO_TRANSLATE_NOOP("Engine", "%1: The switching service may not apply the flush of the "
                                                 "name resolver cache for you (policy %2)");
     case KindHostsFile:
-        return PROLAMO_TRANSLATE_NOOP(
-            "Engine", "%1: The switching service may not apply the hosts file for you (policy %2)");
+        return PROLAMO_TRANSLATE_NOOP("Engine",
+                                      "%1: The switching service may not apply the hosts file for you (policy %2)");
     case KindMachineEnvironment:
         return PROLAMO_TRANSLATE_NOOP(
-            "Engine",
-            "%1: The switching service may not apply machine environment variables for you (policy %2)");
+            "Engine", "%1: The switching service may not apply machine environment variables for you (policy %2)");
     case KindWinHttpProxy:
         break;
     }
-    return PROLAMO_TRANSLATE_NOOP(
-        "Engine", "%1: The switching service may not apply the WinHTTP proxy for you (policy %2)");
+    return PROLAMO_TRANSLATE_NOOP("Engine",
+                                  "%1: The switching service may not apply the WinHTTP proxy for you (policy %2)");
 }
 
 } // namespace prolamo::service

@@ -13,7 +13,9 @@ namespace prolamo::service {
 
 namespace {
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
 
 std::string KindList(std::uint32_t kinds) {
     std::string text;
@@ -26,12 +28,15 @@ std::string KindList(std::uint32_t kinds) {
 class TAudit {
 public:
     TAudit(const os::ServiceCaller& caller, IReplySink& sink)
-        : sink_(sink), head_("The user " + Quoted(caller.userName) + " (process " + std::to_string(caller.processId) + ")") {}
+        : sink_(sink),
+          head_("The user " + Quoted(caller.userName) + " (process " + std::to_string(caller.processId) + ")") {}
 
     void Refused(const std::string& why) { Report(os::EventType::Warning, head_ + ": request refused: " + why); }
     void Applied(const TConfiguration& configuration, const TConfigurationProfile& profile, std::uint32_t kinds,
                  int applied, int refused, int errors) {
-        Report(errors > 0 ? os::EventType::Error : refused > 0 ? os::EventType::Warning : os::EventType::Information,
+        Report(errors > 0    ? os::EventType::Error
+               : refused > 0 ? os::EventType::Warning
+                             : os::EventType::Information,
                head_ + ": configuration " + Quoted(configuration.Name()) + ", profile " + Quoted(profile.Name()) +
                    "; " + KindList(kinds) + "; applied " + std::to_string(applied) + ", refused " +
                    std::to_string(refused) + ", errors " + std::to_string(errors));
@@ -41,10 +46,9 @@ private:
     // The caller hears of a request that could not be recorded.
     void Report(os::EventType type, const std::string& text) {
         if (const os::ErrorCode e = os::EventLog().Report(type, os::Utf8ToUtf16(text)); e != os::ErrorSuccess)
-            sink_.Reply(
-                {TServiceReply::Kind::Warning,
-                 PROLAMO_TRANSLATE_NOOP("Engine", "The request could not be recorded in the event log: %1"),
-                 {os::SystemErrorText(e)}});
+            sink_.Reply({TServiceReply::Kind::Warning,
+                         PROLAMO_TRANSLATE_NOOP("Engine", "The request could not be recorded in the event log: %1"),
+                         {os::SystemErrorText(e)}});
     }
     IReplySink& sink_;
     std::string head_;
@@ -66,10 +70,10 @@ void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os
         const TSettingValue* value = profile.FindValue(*setting);
         const std::uint32_t kinds = ServiceKindsOf(*setting, value);
         if (kinds == 0)
-            return Refuse(sink, audit,
-                          PROLAMO_TRANSLATE_NOOP(
-                              "Engine", "The switching service never applies %1; nothing was applied"),
-                          {setting->GetFullDisplayText()});
+            return Refuse(
+                sink, audit,
+                PROLAMO_TRANSLATE_NOOP("Engine", "The switching service never applies %1; nothing was applied"),
+                {setting->GetFullDisplayText()});
         setting->CheckParameters();
         CheckServiceValue(*setting, value);
         requested |= kinds;
@@ -98,8 +102,7 @@ void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os
         if (missing != 0) {
             for (const TServiceKind kind : ServiceKinds)
                 if (missing & kind) {
-                    lines.push_back(
-                        {TServiceReply::Kind::Error, KindRefusedLine(kind), {text, PolicyServiceKinds}});
+                    lines.push_back({TServiceReply::Kind::Error, KindRefusedLine(kind), {text, PolicyServiceKinds}});
                     break;
                 }
             ++refused;
@@ -151,7 +154,8 @@ private:
 bool ReadExactly(os::IServiceConnection& connection, std::span<std::uint8_t> into,
                  std::chrono::steady_clock::time_point deadline) {
     while (!into.empty()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return false;
         std::size_t done = 0;
@@ -170,25 +174,22 @@ void HandleRequest(std::span<const std::uint8_t> request, const os::ServiceCalle
     if (!caller.interactive)
         return Refuse(
             sink, audit,
-            PROLAMO_TRANSLATE_NOOP("Engine",
-                                   "The switching service serves the users logged on at this computer only"));
+            PROLAMO_TRANSLATE_NOOP("Engine", "The switching service serves the users logged on at this computer only"));
     try {
         const TServicePolicy policy = policyReader.Read();
         if (!policy.enabled)
-            return Refuse(
-                sink, audit,
-                PROLAMO_TRANSLATE_NOOP("Engine", "The switching service is switched off (policy %1)"),
-                {PolicyServiceEnabled});
+            return Refuse(sink, audit,
+                          PROLAMO_TRANSLATE_NOOP("Engine", "The switching service is switched off (policy %1)"),
+                          {PolicyServiceEnabled});
         std::unique_ptr<TConfigurations> read = ReadServiceRequest(request);
         Apply(read->Configurations()[0], policy, caller, sink, audit);
     } catch (const std::exception& e) {
-        Refuse(sink, audit, PROLAMO_TRANSLATE_NOOP("Engine", "The request was refused: %1"),
-               {AdvisedMessage(e)});
+        Refuse(sink, audit, PROLAMO_TRANSLATE_NOOP("Engine", "The request was refused: %1"), {AdvisedMessage(e)});
     }
 }
 
-void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller& caller,
-                     IServicePolicyReader& policy, std::mutex& applying) {
+void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller& caller, IServicePolicyReader& policy,
+                     std::mutex& applying) {
     TConnectionSink sink(connection);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ServiceTimeoutMs);
     const std::string greeting = ServiceGreeting();
@@ -197,14 +198,15 @@ void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller
         return;
     // Plain English without arguments, which a client of any version reads whole.
     if (heard != greeting)
-        return sink.Reply({TServiceReply::Kind::Refused, "The switching service speaks protocol version " +
-                                                              std::to_string(ServiceProtocolVersion)});
+        return sink.Reply({TServiceReply::Kind::Refused,
+                           "The switching service speaks protocol version " + std::to_string(ServiceProtocolVersion)});
     // A client that sent its request and went away still has it applied, and recorded.
     connection.Write(std::span(reinterpret_cast<const std::uint8_t*>(greeting.data()), greeting.size()));
     std::uint8_t sizeBytes[4] = {};
     if (!ReadExactly(connection, sizeBytes, deadline))
         return;
-    const std::uint32_t size = sizeBytes[0] | sizeBytes[1] << 8 | sizeBytes[2] << 16 | std::uint32_t{sizeBytes[3]} << 24;
+    const std::uint32_t size =
+        sizeBytes[0] | sizeBytes[1] << 8 | sizeBytes[2] << 16 | std::uint32_t{sizeBytes[3]} << 24;
     if (size > MaxServiceRequestSize)
         return sink.Reply({TServiceReply::Kind::Refused,
                            PROLAMO_TRANSLATE_NOOP("Engine", "The request is larger than %1 bytes"),

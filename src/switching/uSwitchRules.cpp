@@ -40,7 +40,9 @@ const TConditionName& NameOf(TConditionKind kind) {
     return kConditionNames[0];
 }
 
-std::string Quote(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string Quote(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
 
 std::string Lower(std::string_view text) {
     std::string lower(text);
@@ -59,7 +61,8 @@ std::string_view Trim(std::string_view text) {
 }
 
 bool HasControl(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
 // A dotted IPv4 address; nothing for anything else (leading zeros, missing parts, signs).
@@ -135,7 +138,9 @@ std::string Dotted(std::uint32_t address) {
     return text;
 }
 
-std::string AdapterName(const os::ConnectedAdapter& adapter) { return os::Utf16ToUtf8(adapter.name); }
+std::string AdapterName(const os::ConnectedAdapter& adapter) {
+    return os::Utf16ToUtf8(adapter.name);
+}
 
 // Missing and Unkept are marked "Engine" texts; Unkept's %1 is the name.
 void CheckName(const std::string& name, const char* missing, const char* unkept) {
@@ -147,15 +152,15 @@ void CheckName(const std::string& name, const char* missing, const char* unkept)
 
 // A message about the rules file's line Number.
 std::string AtLine(std::size_t number, const std::string& message) {
-    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "line %1: %2"),
-                      {std::to_string(number), message});
+    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "line %1: %2"), {std::to_string(number), message});
 }
 
 } // namespace
 
 TNetworkFingerprint ReadNetworkFingerprint() {
     TNetworkFingerprint fingerprint;
-    if (const os::ErrorCode e = os::NetworkLocation().GetConnectedAdapters(&fingerprint.adapters); e != os::ErrorSuccess)
+    if (const os::ErrorCode e = os::NetworkLocation().GetConnectedAdapters(&fingerprint.adapters);
+        e != os::ErrorSuccess)
         throw EOSError(e);
     return fingerprint;
 }
@@ -166,18 +171,22 @@ std::string DescribeAdapter(const os::ConnectedAdapter& a) {
         text += (i ? ", " : " ") + a.addresses[i].address + "/" + std::to_string(a.addresses[i].prefixLength);
     text += ",";
     if (!a.ssid.empty())
-        text += " " + Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "wireless network %1"), {Quote(a.ssid)}) + ",";
+        text +=
+            " " + Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "wireless network %1"), {Quote(a.ssid)}) + ",";
     const std::string gateway =
         a.gatewayAddress.empty() ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "none")) : a.gatewayAddress;
     text += " " + Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "gateway %1"), {gateway});
     if (!a.gatewayMac.empty())
         text += " (" + a.gatewayMac + ")";
     if (!a.dnsSuffix.empty())
-        text += ", " + Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "DNS suffix %1"), {os::Utf16ToUtf8(a.dnsSuffix)});
+        text += ", " +
+                Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "DNS suffix %1"), {os::Utf16ToUtf8(a.dnsSuffix)});
     return text;
 }
 
-std::span<const TConditionName> ConditionNames() { return kConditionNames; }
+std::span<const TConditionName> ConditionNames() {
+    return kConditionNames;
+}
 
 TRuleCondition TRuleCondition::Parse(std::string_view key, std::string_view value) {
     const TConditionName* name = nullptr;
@@ -188,9 +197,9 @@ TRuleCondition TRuleCondition::Parse(std::string_view key, std::string_view valu
         std::string keys;
         for (const TConditionName& candidate : kConditionNames)
             keys += (keys.empty() ? "" : ", ") + std::string(candidate.key);
-        throw ERulesError(Translated(
-            "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "unknown condition %1; the conditions are %2"),
-            {Quote(key), keys}));
+        throw ERulesError(Translated("Engine",
+                                     PROLAMO_TRANSLATE_NOOP("Engine", "unknown condition %1; the conditions are %2"),
+                                     {Quote(key), keys}));
     }
     TRuleCondition condition;
     condition.kind = name->kind;
@@ -233,8 +242,7 @@ TRuleCondition TRuleCondition::Parse(std::string_view key, std::string_view valu
     }
     case TConditionKind::NoNetwork:
         if (!value.empty() && Lower(value) != "yes")
-            throw ERulesError(
-                Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no-network takes no value")));
+            throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no-network takes no value")));
         break;
     }
     return condition;
@@ -246,7 +254,9 @@ std::string HasIt(const os::ConnectedAdapter& adapter) {
 }
 } // namespace
 
-std::string TRuleCondition::Key() const { return NameOf(kind).key; }
+std::string TRuleCondition::Key() const {
+    return NameOf(kind).key;
+}
 
 std::string TRuleCondition::Text() const {
     return kind == TConditionKind::NoNetwork ? Key() : Key() + " " + value;
@@ -257,11 +267,13 @@ bool TRuleCondition::Holds(const TNetworkFingerprint& fingerprint, std::string* 
     if (kind == TConditionKind::NoNetwork) {
         for (const os::ConnectedAdapter& adapter : fingerprint.adapters)
             if (!adapter.gatewayAddress.empty()) {
-                *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 has the gateway %2"), {AdapterName(adapter), adapter.gatewayAddress});
+                *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 has the gateway %2"),
+                                  {AdapterName(adapter), adapter.gatewayAddress});
                 return false;
             }
-        *why = fingerprint.adapters.empty() ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no adapter is connected"))
-                                            : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no connected adapter has a gateway"));
+        *why = fingerprint.adapters.empty()
+                   ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no adapter is connected"))
+                   : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no connected adapter has a gateway"));
         return true;
     }
     const std::optional<TRange> range = kind == TConditionKind::AddressIn ? ParseCidr(value) : std::nullopt;
@@ -269,7 +281,8 @@ bool TRuleCondition::Holds(const TNetworkFingerprint& fingerprint, std::string* 
         switch (kind) {
         case TConditionKind::GatewayMac:
             if (!adapter.gatewayMac.empty() && CanonicalMac(adapter.gatewayMac) == value) {
-                *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1's gateway %2 has it"), {AdapterName(adapter), adapter.gatewayAddress});
+                *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1's gateway %2 has it"),
+                                  {AdapterName(adapter), adapter.gatewayAddress});
                 return true;
             }
             break;
@@ -281,7 +294,8 @@ bool TRuleCondition::Holds(const TNetworkFingerprint& fingerprint, std::string* 
             break;
         case TConditionKind::Ssid:
             if (adapter.ssid == value) {
-                *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 is connected to it"), {AdapterName(adapter)});
+                *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 is connected to it"),
+                                  {AdapterName(adapter)});
                 return true;
             }
             break;
@@ -294,7 +308,8 @@ bool TRuleCondition::Holds(const TNetworkFingerprint& fingerprint, std::string* 
         case TConditionKind::AddressIn:
             for (const os::AdapterAddress& address : adapter.addresses)
                 if (const auto a = ParseIpv4(address.address); a && range && (*a & range->mask) == range->network) {
-                    *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 has %2"), {AdapterName(adapter), address.address});
+                    *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 has %2"),
+                                      {AdapterName(adapter), address.address});
                     return true;
                 }
             break;
@@ -302,8 +317,9 @@ bool TRuleCondition::Holds(const TNetworkFingerprint& fingerprint, std::string* 
             break;
         }
     }
-    *why = fingerprint.adapters.empty() ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no adapter is connected"))
-                                        : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no connected adapter has it"));
+    *why = fingerprint.adapters.empty()
+               ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no adapter is connected"))
+               : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no connected adapter has it"));
     return false;
 }
 
@@ -345,7 +361,8 @@ std::string DescribeProfile(const TSwitchRule& rule) {
 
 TRuleProfile FindRuleProfile(const TConfigurations& root, const TSwitchRule& rule, const TConfigurations* managed) {
     for (const TConfigurations* configurations : {&root, managed}) {
-        TConfiguration* configuration = configurations ? configurations->Configurations().Find(rule.configuration) : nullptr;
+        TConfiguration* configuration =
+            configurations ? configurations->Configurations().Find(rule.configuration) : nullptr;
         if (TConfigurationProfile* profile = configuration ? configuration->Profiles().Find(rule.profile) : nullptr)
             return {configuration, profile};
     }
@@ -355,9 +372,9 @@ TRuleProfile FindRuleProfile(const TConfigurations& root, const TSwitchRule& rul
 TRuleProfile RuleProfile(const TConfigurations& root, const TSwitchRule& rule, const TConfigurations* managed) {
     const TRuleProfile found = FindRuleProfile(root, rule, managed);
     if (!found.profile)
-        throw ERulesError(Translated(
-            "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 names %2, which does not exist"),
-            {Quote(rule.name), DescribeProfile(rule)}));
+        throw ERulesError(Translated("Engine",
+                                     PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 names %2, which does not exist"),
+                                     {Quote(rule.name), DescribeProfile(rule)}));
     return found;
 }
 
@@ -389,16 +406,15 @@ const TSwitchRule* TSwitchRules::FirstMatch(const TNetworkFingerprint& fingerpri
 std::vector<TSwitchRule>::iterator TSwitchRules::Existing(std::string_view name) {
     TSwitchRule* rule = Find(name);
     if (!rule)
-        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "there is no rule named %1"),
-                                     {Quote(name)}));
+        throw ERulesError(
+            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "there is no rule named %1"), {Quote(name)}));
     return rules.begin() + (rule - rules.data());
 }
 
 void TSwitchRules::Add(const TSwitchRule& rule) {
     CheckRule(rule);
     if (Find(rule.name))
-        throw ERulesError(Translated("Engine",
-                                     PROLAMO_TRANSLATE_NOOP("Engine", "a rule named %1 already exists"),
+        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a rule named %1 already exists"),
                                      {Quote(rule.name)}));
     rules.push_back(rule);
 }
@@ -407,8 +423,7 @@ void TSwitchRules::Replace(std::string_view name, const TSwitchRule& rule) {
     const auto at = Existing(name);
     CheckRule(rule);
     if (rule.name != name && Find(rule.name))
-        throw ERulesError(Translated("Engine",
-                                     PROLAMO_TRANSLATE_NOOP("Engine", "a rule named %1 already exists"),
+        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a rule named %1 already exists"),
                                      {Quote(rule.name)}));
     *at = rule;
     // The notes stay with the rule under its new name.
@@ -435,23 +450,19 @@ void TSwitchRules::Move(std::string_view name, bool up) {
 
 void CheckRule(const TSwitchRule& rule) {
     CheckName(rule.name, PROLAMO_TRANSLATE_NOOP("Engine", "a rule needs a name"),
-              PROLAMO_TRANSLATE_NOOP("Engine",
-                                     "the name %1 has a control character or a space at an end, which the "
-                                     "rules file cannot keep"));
+              PROLAMO_TRANSLATE_NOOP("Engine", "the name %1 has a control character or a space at an end, which the "
+                                               "rules file cannot keep"));
     if (rule.name.find_first_of("[]") != std::string::npos)
-        throw ERulesError(
-            Translated("Engine",
-                       PROLAMO_TRANSLATE_NOOP(
-                           "Engine", "the rule name %1 has a bracket, which the rules file cannot keep"),
-                       {Quote(rule.name)}));
+        throw ERulesError(Translated(
+            "Engine",
+            PROLAMO_TRANSLATE_NOOP("Engine", "the rule name %1 has a bracket, which the rules file cannot keep"),
+            {Quote(rule.name)}));
     CheckName(rule.configuration, PROLAMO_TRANSLATE_NOOP("Engine", "a rule needs a configuration"),
-              PROLAMO_TRANSLATE_NOOP("Engine",
-                                     "the configuration %1 has a control character or a space at an end, "
-                                     "which the rules file cannot keep"));
+              PROLAMO_TRANSLATE_NOOP("Engine", "the configuration %1 has a control character or a space at an end, "
+                                               "which the rules file cannot keep"));
     CheckName(rule.profile, PROLAMO_TRANSLATE_NOOP("Engine", "a rule needs a profile"),
-              PROLAMO_TRANSLATE_NOOP("Engine",
-                                     "the profile %1 has a control character or a space at an end, which "
-                                     "the rules file cannot keep"));
+              PROLAMO_TRANSLATE_NOOP("Engine", "the profile %1 has a control character or a space at an end, which "
+                                               "the rules file cannot keep"));
     if (rule.conditions.empty())
         throw ERulesError(Translated(
             "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 has no condition; it needs at least one"),
@@ -478,14 +489,17 @@ std::vector<std::string> ExplainRules(const TSwitchRules& rules, const TNetworkF
         const auto verdicts = ExplainRule(rule, fingerprint);
         const bool matches =
             std::all_of(verdicts.begin(), verdicts.end(), [](const TConditionVerdict& v) { return v.holds; });
-        lines.push_back("  " + (matches ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 matches"), {Quote(rule.name)})
-                                        : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 does not match"), {Quote(rule.name)})));
+        lines.push_back(
+            "  " + (matches ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 matches"), {Quote(rule.name)})
+                            : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 does not match"),
+                                         {Quote(rule.name)})));
         for (const TConditionVerdict& verdict : verdicts)
             lines.push_back("    " + (verdict.holds ? yes : no) + verdict.condition->Text() + ": " + verdict.why);
     }
     const TSwitchRule* match = rules.FirstMatch(fingerprint);
     if (!match) {
-        lines.push_back(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "No rule matches: the watcher applies nothing.")));
+        lines.push_back(
+            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "No rule matches: the watcher applies nothing.")));
         return lines;
     }
     const char* const chosen =
@@ -496,14 +510,15 @@ std::vector<std::string> ExplainRules(const TSwitchRules& rules, const TNetworkF
     lines.push_back(
         Translated("Engine", chosen, {Quote(match->name), Quote(match->profile), Quote(match->configuration)}));
     if (!FindRuleProfile(root, *match, managed).profile)
-        lines.push_back(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "That profile does not exist; the watcher reports it and applies nothing.")));
+        lines.push_back(Translated(
+            "Engine", PROLAMO_TRANSLATE_NOOP(
+                          "Engine", "That profile does not exist; the watcher reports it and applies nothing.")));
     return lines;
 }
 
 TSwitchRules ParseRules(std::string_view text) {
     if (text.size() > kMaxFileSize)
-        throw ERulesError(Translated("Engine",
-                                     PROLAMO_TRANSLATE_NOOP("Engine", "the file is larger than %1 bytes"),
+        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the file is larger than %1 bytes"),
                                      {std::to_string(kMaxFileSize)}));
     TSwitchRules rules;
     if (text.starts_with(kByteOrderMark)) {
@@ -519,14 +534,13 @@ TSwitchRules ParseRules(std::string_view text) {
         if (!rule)
             return;
         if (!hasConfiguration || !hasProfile)
-            throw ERulesError(AtLine(
-                ruleLine,
-                hasConfiguration
-                    ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 needs a profile"),
-                                 {Quote(rule->name)})
-                    : Translated("Engine",
-                                 PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 needs a configuration"),
-                                 {Quote(rule->name)})));
+            throw ERulesError(
+                AtLine(ruleLine,
+                       hasConfiguration
+                           ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 needs a profile"),
+                                        {Quote(rule->name)})
+                           : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rule %1 needs a configuration"),
+                                        {Quote(rule->name)})));
         try {
             CheckRule(*rule);
         } catch (const ERulesError& e) {
@@ -537,20 +551,18 @@ TSwitchRules ParseRules(std::string_view text) {
     for (std::size_t start = 0; start < text.size();) {
         ++lineNumber;
         const auto newline = text.find('\n', start);
-        std::string_view line = text.substr(start, newline == std::string_view::npos ? std::string_view::npos
-                                                                                     : newline - start);
+        std::string_view line =
+            text.substr(start, newline == std::string_view::npos ? std::string_view::npos : newline - start);
         start = newline == std::string_view::npos ? text.size() : newline + 1;
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
         if (line.size() > kMaxLineLength)
             throw ERulesError(
-                AtLine(lineNumber,
-                       Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "longer than %1 characters"),
-                                  {std::to_string(kMaxLineLength)})));
+                AtLine(lineNumber, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "longer than %1 characters"),
+                                              {std::to_string(kMaxLineLength)})));
         if (std::any_of(line.begin(), line.end(), [](char c) { return c != '\t' && HasControl({&c, 1}); }))
-            throw ERulesError(
-                AtLine(lineNumber,
-                       Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "holds a control character"))));
+            throw ERulesError(AtLine(
+                lineNumber, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "holds a control character"))));
         const std::string_view written = line;
         line = Trim(line);
         if (line.empty() || line.front() == '#' || line.front() == ';') {
@@ -561,16 +573,14 @@ TSwitchRules ParseRules(std::string_view text) {
             if (line.back() != ']' || line.size() < 3)
                 throw ERulesError(AtLine(
                     lineNumber,
-                    Translated("Engine",
-                               PROLAMO_TRANSLATE_NOOP(
-                                   "Engine", "a rule's heading is its name in brackets, such as [Office]"))));
+                    Translated("Engine", PROLAMO_TRANSLATE_NOOP(
+                                             "Engine", "a rule's heading is its name in brackets, such as [Office]"))));
             finish();
             const std::string name(Trim(line.substr(1, line.size() - 2)));
             if (rules.Find(name))
                 throw ERulesError(
-                    AtLine(lineNumber,
-                           Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a second rule named %1"),
-                                      {Quote(name)})));
+                    AtLine(lineNumber, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a second rule named %1"),
+                                                  {Quote(name)})));
             if (!rule) {
                 // The file's own words end at the last blank line above the first rule; the lines
                 // below it speak of that rule.
@@ -589,37 +599,33 @@ TSwitchRules ParseRules(std::string_view text) {
         }
         if (!rule)
             throw ERulesError(AtLine(
-                lineNumber, Translated("Engine", PROLAMO_TRANSLATE_NOOP(
-                                                     "Engine", "a line before the first rule's heading"))));
+                lineNumber,
+                Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a line before the first rule's heading"))));
         const auto equals = line.find('=');
         const std::string key = Lower(Trim(line.substr(0, equals)));
-        const std::string_view value = equals == std::string_view::npos ? std::string_view{} : Trim(line.substr(equals + 1));
+        const std::string_view value =
+            equals == std::string_view::npos ? std::string_view{} : Trim(line.substr(equals + 1));
         std::string noteKey = key;
         try {
             if (key == "configuration" || key == "profile") {
                 bool& seen = key == "configuration" ? hasConfiguration : hasProfile;
                 if (seen)
-                    throw ERulesError(
-                        Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a second %1"), {key}));
+                    throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a second %1"), {key}));
                 if (value.empty())
-                    throw ERulesError(
-                        Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 needs a name"), {key}));
+                    throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 needs a name"), {key}));
                 seen = true;
                 (key == "configuration" ? rule->configuration : rule->profile) = value;
             } else if (key == "ask") {
                 if (hasAsk)
-                    throw ERulesError(
-                        Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a second %1"), {key}));
+                    throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "a second %1"), {key}));
                 if (Lower(value) != "yes" && Lower(value) != "no")
-                    throw ERulesError(Translated("Engine",
-                                                 PROLAMO_TRANSLATE_NOOP("Engine", "ask is yes or no, not %1"),
+                    throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "ask is yes or no, not %1"),
                                                  {Quote(value)}));
                 hasAsk = true;
                 rule->ask = Lower(value) == "yes";
             } else {
                 if (equals == std::string_view::npos && key != "no-network")
-                    throw ERulesError(
-                        Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "expected key = value")));
+                    throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "expected key = value")));
                 rule->conditions.push_back(TRuleCondition::Parse(key, value));
                 noteKey = rule->conditions.back().Text();
             }
@@ -651,9 +657,10 @@ std::string FormatRules(const TSwitchRules& rules) {
     if (rules.heading)
         writeAll(*rules.heading);
     else
-        for (const char* line : {"# Prolamo's switching rules: when the network changes, the first rule whose conditions",
-                                 "# all hold has its profile applied. Conditions: gateway-mac, gateway, ssid, dns-suffix,",
-                                 "# address-in (a range such as 10.20.0.0/16) and no-network."})
+        for (const char* line :
+             {"# Prolamo's switching rules: when the network changes, the first rule whose conditions",
+              "# all hold has its profile applied. Conditions: gateway-mac, gateway, ssid, dns-suffix,",
+              "# address-in (a range such as 10.20.0.0/16) and no-network."})
             write(line);
     for (const TSwitchRule& rule : rules.rules) {
         const auto found = rules.notes.find(rule.name);
@@ -694,7 +701,9 @@ std::string BesideDataFile(std::string_view extension) {
     return path.substr(0, path.find_last_of('.')) + std::string(extension);
 }
 
-std::string RulesFilePath() { return BesideDataFile(".rules"); }
+std::string RulesFilePath() {
+    return BesideDataFile(".rules");
+}
 
 TSwitchRules LoadRules(const std::string& path) {
     std::uint32_t attributes = os::InvalidFileAttributes;
@@ -705,12 +714,10 @@ TSwitchRules LoadRules(const std::string& path) {
             Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 is a folder"), {path}));
     if (attributes & os::FileAttributeDevice)
         throw ERulesError(Translated(
-            "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 is a device or a pipe, not a file"),
-            {path}));
+            "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 is a device or a pipe, not a file"), {path}));
     std::vector<std::uint8_t> content;
     if (const os::ErrorCode e = os::Files().ReadWholeFile(path, &content); e != os::ErrorSuccess)
-        throw ERulesError(Translated("Engine",
-                                     PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 cannot be read: %2"),
+        throw ERulesError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 cannot be read: %2"),
                                      {path, WriteFailureReason(e)}));
     try {
         return ParseRules(std::string_view(reinterpret_cast<const char*>(content.data()), content.size()));
@@ -727,9 +734,9 @@ void SaveRules(const std::string& path, const TSwitchRules& rules) {
     if (const os::ErrorCode e = os::Files().WriteFileReplacing(
             path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
         e != os::ErrorSuccess)
-        throw ERulesError(
-            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 cannot be written: %2"),
-                       {path, WriteFailureReason(e)}));
+        throw ERulesError(Translated("Engine",
+                                     PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 cannot be written: %2"),
+                                     {path, WriteFailureReason(e)}));
 }
 
 TRulesChange::TRulesChange(std::string path, const TWait& wait) : path_(std::move(path)) {
@@ -737,15 +744,14 @@ TRulesChange::TRulesChange(std::string path, const TWait& wait) : path_(std::mov
         lock_ = std::make_unique<TDataFileLock>(WaitForDataFileLock(
             path_, Tries, wait ? wait : [] { std::this_thread::sleep_for(PauseBeforeRetry); }));
     } catch (const EDataFileLocked&) {
-        throw ERulesBusy(
-            Translated("Engine",
-                       PROLAMO_TRANSLATE_NOOP(
-                           "Engine", "the rules file %1 is in use by another Prolamo program; try again"),
-                       {path_}));
+        throw ERulesBusy(Translated(
+            "Engine",
+            PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 is in use by another Prolamo program; try again"),
+            {path_}));
     } catch (const EOSError& e) {
-        throw ERulesError(
-            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 cannot be locked: %2"),
-                       {path_, WriteFailureReason(e.ErrorCode())}));
+        throw ERulesError(Translated("Engine",
+                                     PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 cannot be locked: %2"),
+                                     {path_, WriteFailureReason(e.ErrorCode())}));
     }
     rules_ = LoadRules(path_);
 }
@@ -758,8 +764,7 @@ void TRulesChange::Save() {
 void TRulesChange::Expect(const TSwitchRules& shown) const {
     if (rules_ != shown)
         throw ERulesChanged(Translated(
-            "Engine",
-            PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 was changed by another program meanwhile"),
+            "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "the rules file %1 was changed by another program meanwhile"),
             {path_}));
 }
 

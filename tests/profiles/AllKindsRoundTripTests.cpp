@@ -225,10 +225,11 @@ TEST_F(AllKindsRoundTripTest, ImportRefusesWhatTheProgramCouldNotHaveWrittenAndT
               "The text holds a TPersistentData, not configurations");
     EXPECT_NE(ImportRefusal(edited("TTestSetting", "TNoSuchSetting")).find("Class TNoSuchSetting not found"),
               std::string::npos);
-    const std::string firstId = text.substr(text.find("Id = "), text.find('\n', text.find("Id = ")) - text.find("Id = "));
-    const std::string secondId = text.substr(text.rfind("Id = "), text.find('\n', text.rfind("Id = ")) - text.rfind("Id = "));
-    EXPECT_NE(ImportRefusal(edited(secondId, firstId)).find("holds two settings with the Id"),
-              std::string::npos);
+    const std::string firstId =
+        text.substr(text.find("Id = "), text.find('\n', text.find("Id = ")) - text.find("Id = "));
+    const std::string secondId =
+        text.substr(text.rfind("Id = "), text.find('\n', text.rfind("Id = ")) - text.rfind("Id = "));
+    EXPECT_NE(ImportRefusal(edited(secondId, firstId)).find("holds two settings with the Id"), std::string::npos);
     // The names a configuration or profile could not be given.
     EXPECT_EQ(ImportRefusal(edited("Name = 'Net'", "Name = ''")), "a configuration needs a name");
     EXPECT_EQ(ImportRefusal(edited("Name = 'Net'", "Name = 'red'#27'[31m'#10'x'")),
@@ -236,18 +237,15 @@ TEST_F(AllKindsRoundTripTest, ImportRefusesWhatTheProgramCouldNotHaveWrittenAndT
     EXPECT_EQ(ImportRefusal(edited("Name = 'Net'", "Name = #0")),
               "a configuration name cannot hold control characters: \"\\x00\"")
         << "the whole name, not the text before its first zero";
-    EXPECT_EQ(ImportRefusal(edited("Name = 'Home'", "Name = ''")),
-              "The configuration \"Net\": a profile needs a name");
+    EXPECT_EQ(ImportRefusal(edited("Name = 'Home'", "Name = ''")), "The configuration \"Net\": a profile needs a name");
     EXPECT_EQ(ImportRefusal(edited("Name = 'Home'", "Name = 'tab'#9")),
               "The configuration \"Net\": a profile name cannot hold control characters: \"tab\\t\"");
     EXPECT_EQ(ImportRefusal(edited("Name = 'Home'", "Name = 'Office'")),
               "The configuration \"Net\" holds two profiles named "
               "\"Office\"");
-    EXPECT_EQ(NameFault("Caf\xC3\xA9 (2)", TNamedKind::Profile), "")
-        << "what the add commands take, import takes";
+    EXPECT_EQ(NameFault("Caf\xC3\xA9 (2)", TNamedKind::Profile), "") << "what the add commands take, import takes";
     const std::string line = std::to_string(std::count(text.begin(), text.begin() + text.find("'Net'"), '\n') + 1);
-    EXPECT_EQ(ImportRefusal(edited("'Net'", "'Caf'#233")),
-              "Line " + line + ": The text of Name is not valid UTF-8");
+    EXPECT_EQ(ImportRefusal(edited("'Net'", "'Caf'#233")), "Line " + line + ": The text of Name is not valid UTF-8");
     EXPECT_NE(ImportRefusal(edited("Name = 'Net'", "Colour = 'Net'")).find("Colour"), std::string::npos);
     EXPECT_EQ(ImportRefusal(edited("'Net'", "'Net")), "Line 4: a text that does not end on its line");
 
@@ -316,8 +314,8 @@ TEST_F(AllKindsRoundTripTest, ImportOfHundredsGivesFreeNamesInTheImportsOrderAnd
         const std::string& name = configuration.Name();
         const int number = ++seen[name] + (name == "Site 1" ? 2 : name == "Site 5" ? 1 : 0);
         const std::string given = name == "Site 2 (2)" ? "Site 2 (2) (2)"
-                                  : number == 1         ? name
-                                                        : name + " (" + std::to_string(number) + ")";
+                                  : number == 1        ? name
+                                                       : name + " (" + std::to_string(number) + ")";
         expected.push_back(given);
         profileOf[given] = configuration.Profiles()[0].Name();
     }

@@ -151,8 +151,7 @@ TEST(ServicePolicy, KindsFollowTheCallersGroupsAndThePolicy) {
     EXPECT_EQ(AllowedKinds(policy, true), 0u);
     for (const TServiceKind kind : ServiceKinds)
         EXPECT_EQ(Translated("Engine", KindRefusedLine(kind), {"X", "ServiceKinds"}),
-                  "X: The switching service may not apply " + ServiceKindText(kind) +
-                      " for you (policy ServiceKinds)");
+                  "X: The switching service may not apply " + ServiceKindText(kind) + " for you (policy ServiceKinds)");
     // Like the hosts file, the machine-wide proxy is the administrators' unless the policy widens it.
     EXPECT_EQ(DefaultUserKinds & (KindWinHttpProxy | KindHostsFile), 0u);
 }
@@ -254,7 +253,7 @@ TEST_F(ServiceTest, AStandardUserGetsTheWinHttpProxyAndHostsEntriesOnlyWhenThePo
     EXPECT_EQ(HostsText(), hosts + "\r\n# BEGIN Prolamo VPN\r\n10.8.0.1\tvpn.corp.example\r\n10.8.0.2 "
                                    "git.corp.example\r\n# END Prolamo VPN\r\n");
     EXPECT_EQ(MachineProxy(), (os::WinHttpProxyInfo{os::WinHttpAccessTypeNamedProxy, u"proxy.corp.example:8080",
-                                                     u"*.corp.example;<local>"}));
+                                                    u"*.corp.example;<local>"}));
     EXPECT_EQ(Events().back().type, os::EventType::Information);
 
     // The undo's values: no block, direct access; the other program's lines stay byte for byte.
@@ -306,8 +305,7 @@ TEST_F(ServiceTest, HostileRequestsLeaveTheMachineUntouched) {
             ADD_FAILURE() << "no reply";
             return {};
         }
-        EXPECT_EQ(sink.replies.back().kind, TServiceReply::Kind::Refused)
-            << ServiceReplyText(sink.replies.back());
+        EXPECT_EQ(sink.replies.back().kind, TServiceReply::Kind::Refused) << ServiceReplyText(sink.replies.back());
         EXPECT_EQ(HostsText(), hosts);
         EXPECT_EQ(Adapter("Wi-Fi").addresses, before.addresses);
         EXPECT_EQ(MachineProxy(), os::WinHttpProxyInfo{});
@@ -434,7 +432,9 @@ class TRawClient {
 public:
     bool Connect() { return os::ConnectToService(&connection_) == os::ErrorSuccess; }
     void Send(std::span<const std::uint8_t> bytes) { connection_->Write(bytes); }
-    void Send(const std::string& text) { Send(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())); }
+    void Send(const std::string& text) {
+        Send(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    }
     void SendRequest(const std::vector<std::uint8_t>& request) {
         Send(ServiceGreeting());
         const auto size = static_cast<std::uint32_t>(request.size());
@@ -498,7 +498,8 @@ TEST_F(RunningServiceTest, TheMarkerTellsWhichCaseHolds) {
     thread_.join();
     service_.reset(); // the socket goes with the listener
     EXPECT_EQ(CurrentRightsCase(), TRightsCase::UserWithoutService);
-    EXPECT_EQ(RightsCaseText(TRightsCase::UserWithoutService).rfind("Standard user without the switching service: ", 0), 0u);
+    EXPECT_EQ(RightsCaseText(TRightsCase::UserWithoutService).rfind("Standard user without the switching service: ", 0),
+              0u);
 }
 
 TEST_F(RunningServiceTest, ASecondServiceAndAStrangerAreTurnedAway) {
@@ -530,12 +531,10 @@ TEST_F(RunningServiceTest, AClientTellsTheServicesOwnLinesInItsLanguage) {
     ASSERT_TRUE(raw.Connect());
     raw.SendRequest(request.Encode());
     const std::string answer = raw.Answer();
-    EXPECT_NE(answer.find("\nstatus Applying %1...\t" + tcpip.GetDisplayText() + "\n"), std::string::npos)
-        << answer;
-    EXPECT_NE(
-        answer.find("\nerror %1: The switching service may not apply the hosts file for you (policy %2)\t" +
-                    hosts.GetDisplayText() + "\tServiceKinds\n"),
-        std::string::npos)
+    EXPECT_NE(answer.find("\nstatus Applying %1...\t" + tcpip.GetDisplayText() + "\n"), std::string::npos) << answer;
+    EXPECT_NE(answer.find("\nerror %1: The switching service may not apply the hosts file for you (policy %2)\t" +
+                          hosts.GetDisplayText() + "\tServiceKinds\n"),
+              std::string::npos)
         << answer;
 
     class TStatuses final : public TProgressSender {
@@ -548,16 +547,13 @@ TEST_F(RunningServiceTest, AClientTellsTheServicesOwnLinesInItsLanguage) {
     } sender;
     std::vector<TSetting*> settings{&tcpip, &hosts};
     TCheckResultList results;
-    ApplyThroughService(request.Profile(), settings, os::ProcessRights::StandardUser, nullptr, sender,
-                        results);
-    EXPECT_NE(
-        std::find(sender.shown.begin(), sender.shown.end(), tcpip.GetDisplayText() + " wird angewendet..."),
-        sender.shown.end());
+    ApplyThroughService(request.Profile(), settings, os::ProcessRights::StandardUser, nullptr, sender, results);
+    EXPECT_NE(std::find(sender.shown.begin(), sender.shown.end(), tcpip.GetDisplayText() + " wird angewendet..."),
+              sender.shown.end());
     ASSERT_EQ(results.Count(), 1u);
-    EXPECT_EQ(results[0].Text(),
-              hosts.GetDisplayText() +
-                  ": Der Umschaltdienst darf die hosts-Datei nicht für Sie anwenden (Richtlinie "
-                  "ServiceKinds)");
+    EXPECT_EQ(results[0].Text(), hosts.GetDisplayText() +
+                                     ": Der Umschaltdienst darf die hosts-Datei nicht für Sie anwenden (Richtlinie "
+                                     "ServiceKinds)");
 }
 
 // A service of the first protocol version refuses this client's greeting; the client says so,
@@ -586,8 +582,7 @@ TEST_F(ServiceTest, AClientOfAnotherVersionIsRefusedCleanly) {
     } sender;
     std::vector<TSetting*> settings{&tcpip};
     TCheckResultList results;
-    ApplyThroughService(request.Profile(), settings, os::ProcessRights::StandardUser, nullptr, sender,
-                        results);
+    ApplyThroughService(request.Profile(), settings, os::ProcessRights::StandardUser, nullptr, sender, results);
     oldService.join();
     ASSERT_EQ(results.Count(), 1u);
     EXPECT_EQ(results[0].Text(), "Switching service: The switching service speaks protocol version 1");
@@ -632,8 +627,7 @@ TEST_F(RunningServiceTest, ClientsThatVanishCostTheServiceNothing) {
         ASSERT_TRUE(huge.Connect());
         huge.Send(ServiceGreeting());
         huge.Send(std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF, 0x7F});
-        EXPECT_EQ(huge.Answer(),
-                  ServiceGreeting() + "refused The request is larger than %1 bytes\t1048576\n");
+        EXPECT_EQ(huge.Answer(), ServiceGreeting() + "refused The request is larger than %1 bytes\t1048576\n");
         TRawClient next;
         ASSERT_TRUE(next.Connect());
         next.SendRequest(request);
