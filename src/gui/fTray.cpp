@@ -98,16 +98,25 @@ bool TTrayIcon::Available() { return AvailableForTests().value_or(QSystemTrayIco
 
 void TTrayIcon::SetAvailableForTests(std::optional<bool> available) { AvailableForTests() = available; }
 
-std::string TTrayIcon::LastApplied(const std::string& configuration) const {
-    const TProfileSnapshot* applied = main_.History().NewestApply(configuration);
-    return applied ? applied->Profile() : std::string();
+std::string TTrayIcon::LastApplied(const TConfiguration& configuration) const {
+    const TProfileSnapshot* applied = main_.History().NewestApply(configuration.Name());
+    // The user's configuration and the organisation's may share the name, and so its snapshots.
+    if (!applied || &ConfigurationOf(GetConfigurationsRoot(), *applied, main_.Managed()) != &configuration)
+        return std::string();
+    return applied->Profile();
 }
 
 QString TTrayIcon::ToolTip() const {
     QString tip = tr("Prolamo");
+    const auto add = [&](const TConfiguration& configuration, const QString& mark) {
+        if (const std::string profile = LastApplied(configuration); !profile.empty())
+            tip += QStringLiteral("\n%1%2: %3").arg(ToQString(configuration.Name()), mark, ToQString(profile));
+    };
     for (const TConfiguration& configuration : GetConfigurationsRoot().Configurations())
-        if (const std::string profile = LastApplied(configuration.Name()); !profile.empty())
-            tip += ToQString("\n" + configuration.Name() + ": " + profile);
+        add(configuration, QString());
+    if (const TConfigurations* managed = main_.Managed())
+        for (const TConfiguration& configuration : managed->Configurations())
+            add(configuration, QStringLiteral(" (%1)").arg(tr("Managed by your organisation")));
     return tip;
 }
 
@@ -140,7 +149,7 @@ void TTrayIcon::AddConfiguration(const TConfiguration& configuration, bool manag
         menu->menuAction()->setToolTip(mark);
         menu->setAccessibleDescription(mark);
     }
-    const std::string applied = LastApplied(configuration.Name());
+    const std::string applied = LastApplied(configuration);
     for (const TConfigurationProfile& profile : configuration.Profiles()) {
         QAction* item = menu->addAction(ToQString(profile.Name()));
         item->setCheckable(true);

@@ -55,27 +55,6 @@ TProfileSnapshot& NewestOrRaise(const TProfileHistory& history, std::initializer
     throw ENothingToUndo(message);
 }
 
-// The user's own configuration of the snapshot's name, or the organisation's; when both use the
-// name, the one that holds the snapshot's settings.
-TConfiguration& ConfigurationOf(TConfigurations& root, const TProfileSnapshot& snapshot,
-                                TConfigurations* managed = nullptr) {
-    TConfiguration* own = root.Configurations().Find(snapshot.Configuration());
-    TConfiguration* organisation = managed ? managed->Configurations().Find(snapshot.Configuration()) : nullptr;
-    const auto holdsSnapshot = [&](const TConfiguration* configuration) {
-        if (configuration)
-            for (const TSnapshotEntry& entry : snapshot.Entries())
-                if (FindSetting(*configuration, entry.SettingId()))
-                    return true;
-        return false;
-    };
-    if (organisation && (!own || (!holdsSnapshot(own) && holdsSnapshot(organisation))))
-        return *organisation;
-    if (own)
-        return *own;
-    throw EListError("The configuration " + Quote(snapshot.Configuration()) + " of " + snapshot.Description() +
-                     " no longer exists");
-}
-
 // A stored UTC time as the user's clock shows it; a time that cannot be read stays as stored.
 std::string LocalTime(const std::string& utc) {
     using namespace std::chrono;
@@ -102,6 +81,25 @@ std::string LocalTime(const std::string& utc) {
 }
 
 } // namespace
+
+TConfiguration& ConfigurationOf(TConfigurations& root, const TProfileSnapshot& snapshot,
+                                TConfigurations* managed) {
+    TConfiguration* own = root.Configurations().Find(snapshot.Configuration());
+    TConfiguration* organisation = managed ? managed->Configurations().Find(snapshot.Configuration()) : nullptr;
+    const auto holdsSnapshot = [&](const TConfiguration* configuration) {
+        if (configuration)
+            for (const TSnapshotEntry& entry : snapshot.Entries())
+                if (FindSetting(*configuration, entry.SettingId()))
+                    return true;
+        return false;
+    };
+    if (organisation && (!own || (!holdsSnapshot(own) && holdsSnapshot(organisation))))
+        return *organisation;
+    if (own)
+        return *own;
+    throw EListError("The configuration " + Quote(snapshot.Configuration()) + " of " + snapshot.Description() +
+                     " no longer exists");
+}
 
 // ---- TSnapshotEntry ----
 

@@ -231,6 +231,12 @@ std::unique_ptr<TProfileSnapshot> CaptureSnapshot(TSnapshotKind kind, const TCon
                                                   const TConfigurationProfile& profile,
                                                   const TSettingsList& settings);
 
+// The configuration Snapshot was made of: the user's own of its name, or the organisation's (among
+// Managed); when both use the name, the one that holds the snapshot's settings. Raises EListError
+// when neither has it.
+TConfiguration& ConfigurationOf(TConfigurations& root, const TProfileSnapshot& snapshot,
+                                TConfigurations* managed = nullptr);
+
 // Undo of the newest apply (or of the newest undo, which gives the apply back once): applies the
 // snapshot's values through the normal applier, with its confirmation, order, error isolation
 // and progress. Settings whose state could not be read, and settings deleted since, are left

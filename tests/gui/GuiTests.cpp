@@ -1305,6 +1305,17 @@ private slots:
             progress->close();
         Idle();
         QCOMPARE(Root().Configurations().Count(), std::size_t{1});
+
+        // The icon's tooltip names the organisation's marked; a configuration of the user's own
+        // with the same name and profile was not applied, and shows nothing applied.
+        AddConfiguration(Root(), "Corp", {}).Profiles().Add().SetName("Office");
+        tray->FillMenu();
+        QCOMPARE(tray->trayIcon->toolTip(), QStringLiteral("Prolamo\nCorp (Managed by your organisation): Office"));
+        QList<bool> officeChecked;
+        for (QAction* item : tray->mnuTray->actions())
+            if (item->menu() && item->menu()->title() == QStringLiteral("Corp"))
+                officeChecked << item->menu()->actions().value(0)->isChecked();
+        QCOMPARE(officeChecked, (QList<bool>{false, true}));
     }
 
     void anUnreachableManagedFileWarnsInTheStatusLine() {
@@ -1748,7 +1759,7 @@ private slots:
         auto* tray = new TTrayIcon(*main, switching);
         QSignalSpy applied(&switching, &TDesktopSwitching::Applied);
         QTRY_COMPARE_WITH_TIMEOUT(TestMachine()["k1"], std::string("home"), 10000);
-        QCOMPARE(tray->LastApplied("A"), std::string("Home"));
+        QCOMPARE(tray->LastApplied(*Root().Configurations().Find("A")), std::string("Home"));
         QVERIFY(main->actProfileUndoApply->isEnabled());
         QCOMPARE(applied.size(), 1);
         QCOMPARE(applied.first().first().toString(), QStringLiteral("Applied Home: 1 setting, no errors"));
