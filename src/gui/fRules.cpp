@@ -183,15 +183,27 @@ std::optional<TSwitchRules> TfrmRules::ReadFile() {
 }
 
 void TfrmRules::LoadManaged() {
+    FManagedPath = FPolicies.Read(PolicyManagedRules).text;
     TManagedRules loaded = LoadManagedRules();
     FManagedRules = std::move(loaded.rules);
-    if (!loaded.warning.empty() && !FFileBroken) {
-        lblFile->setText(ToQString(loaded.warning));
+    const QString shown = ToQString(FManagedWarning);
+    FManagedWarning = loaded.warning;
+    if (FFileBroken) // the user's own file's error stays in view
+        return;
+    if (!FManagedWarning.empty()) {
+        lblFile->setText(ToQString(FManagedWarning));
         lblFile->setToolTip(lblFile->text());
+    } else if (!shown.isEmpty() && lblFile->text() == shown) {
+        lblFile->clear();
+        lblFile->setToolTip(QString());
     }
 }
 
 void TfrmRules::tmrReloadTimer() {
+    if (FPolicies.Read(PolicyManagedRules).text != FManagedPath) {
+        LoadManaged();
+        ShowRules();
+    }
     std::optional<TSwitchRules> read = ReadFile();
     if (!read || *read == FRules)
         return;

@@ -1318,6 +1318,61 @@ private slots:
         QCOMPARE(officeChecked, (QList<bool>{false, true}));
     }
 
+    void theRulesWindowsManagedWarningFollowsTheFileAndThePolicyWhileItIsOpen() {
+        if (!workstation_->IsAdministrator())
+            QSKIP("setting a machine policy takes an administrator");
+        const std::filesystem::path share = std::filesystem::path(DataFilePath()).parent_path();
+        const std::string managedFile = (share / "office.rules").string();
+        const auto writeManagedFile = [&] {
+            std::ofstream(managedFile) << "[Corporate]\nconfiguration = Corp\nprofile = Office\n"
+                                       << workstation_->ConditionOfCurrentNetwork() << "\n";
+        };
+        std::ofstream(RulesFilePath()) << "[Home]\nconfiguration = A\nprofile = Home\n"
+                                        << workstation_->ConditionOfCurrentNetwork() << "\n";
+        auto main = OpenMain();
+        TfrmRules rules(AttachSwitching(*main), main.get());
+        const auto listed = [&rules] {
+            QStringList names;
+            for (int row = 0; row < rules.lvwRules->rowCount(); ++row)
+                names << rules.lvwRules->item(row, TfrmRules::colName)->text();
+            return names;
+        };
+        QCOMPARE(listed(), QStringList{"Home"});
+        {
+            // Named while the window is open: read at its next look, with the file not there yet.
+            const TMachinePolicy policy(PolicyManagedRules, managedFile);
+            QTRY_VERIFY2(rules.lblFile->text().contains(QStringLiteral("no copy of them is kept")),
+                         qPrintable(rules.lblFile->text()));
+
+            // The file comes: Test reads it, and the warning goes.
+            writeManagedFile();
+            rules.actTest->trigger();
+            QCOMPARE(listed(), (QStringList{"Corporate", "Home"}));
+            QCOMPARE(rules.lblFile->text(), QString());
+
+            // It goes away: the kept copy is listed, with the warning back.
+            std::filesystem::remove(managedFile);
+            rules.actTest->trigger();
+            QCOMPARE(listed(), (QStringList{"Corporate", "Home"}));
+            QVERIFY2(rules.lblFile->text().contains(QStringLiteral("the last copy read is used")),
+                     qPrintable(rules.lblFile->text()));
+
+            // A message about the user's own file is not the organisation's to take away.
+            TSwitchRules other = LoadRules(RulesFilePath());
+            other.Add({"Train", "B", "Train", false, {TRuleCondition::Parse("no-network", "")}});
+            SaveRules(RulesFilePath(), other);
+            rules.tmrReloadTimer();
+            writeManagedFile();
+            rules.actTest->trigger();
+            QVERIFY(rules.lblFile->text().startsWith(QStringLiteral("Another program changed the rules")));
+            std::filesystem::remove(managedFile);
+            rules.actTest->trigger();
+        }
+        // The policy cleared: the organisation's rules and their warning go at the next look.
+        QTRY_COMPARE(listed(), (QStringList{"Home", "Train"}));
+        QCOMPARE(rules.lblFile->text(), QString());
+    }
+
     void anUnreachableManagedFileWarnsInTheStatusLine() {
         if (!workstation_->IsAdministrator())
             QSKIP("setting a machine policy takes an administrator");
