@@ -120,7 +120,7 @@ QString ExportFilter() {
 TfrmMain::TfrmMain()
     : mmn(new QMenuBar(this)), lblConfigurations(new QLabel(Client())), cmbConfigurations(new QComboBox(Client())),
       lblProfile(new QLabel(Client())), cmbProfiles(new QComboBox(Client())), lblSettings(new QLabel(Client())),
-      lvwSettings(new TProfileStates(*imlImages, Client())), imgAdmin(new TClickLabel(Client())),
+      lvwSettings(new TProfileStates(*imlImages, [this] { return Managed(); }, Client())), imgAdmin(new TClickLabel(Client())),
       FEmptySettings(std::make_unique<TSettings>()) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QLatin1String(ProductName));

@@ -1172,6 +1172,10 @@ private slots:
         SelectItemIndex(*main->cmbConfigurations, 1);
         Idle();
         QCOMPARE(ComboTexts(*main->cmbProfiles), QStringList{QStringLiteral("Office")});
+        // Its states are read from its own settings, not from the user's Location.
+        QTRY_VERIFY(!main->lvwSettings->Checking());
+        QCOMPARE(main->lvwSettings->topLevelItemCount(), 1);
+        QCOMPARE(main->lvwSettings->topLevelItem(0)->text(TProfileStates::colState), QStringLiteral("will change"));
         for (QAction* action : edits) {
             QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
             QCOMPARE(action->toolTip(), mark);
