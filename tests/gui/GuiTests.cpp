@@ -71,6 +71,7 @@
 
 #include <fstream>
 #include <optional>
+#include <variant>
 
 using namespace prolamo;
 using namespace prolamo::test;
@@ -191,24 +192,28 @@ int RunProgram(const QString& name, const QStringList& arguments) {
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-// Sets a machine policy to Value, or with none clears it, from another program, as an
-// administrator's tool does: prolamo-cli's machine command on the simulated workstation, reg.exe on
-// Windows. Its exit code.
-int SetPolicyFromOutside(const char* name, std::optional<int> value) {
+// Sets a machine policy to Value (a number or a text), or with none clears it, from another program,
+// as an administrator's tool does: prolamo-cli's machine command on the simulated workstation,
+// reg.exe on Windows. Its exit code.
+int SetPolicyFromOutside(const char* name, std::optional<std::variant<int, std::string>> value) {
+    const bool text = value && std::holds_alternative<std::string>(*value);
+    const QString written = !value ? QString()
+                            : text ? ToQString(std::get<std::string>(*value))
+                                   : QString::number(std::get<int>(*value));
 #ifdef _WIN32
     QProcess process;
     const QString key = QStringLiteral("HKLM\\%1").arg(QLatin1String(PolicyKey));
     process.start(QStringLiteral("reg"),
                   value ? QStringList{QStringLiteral("add"), key, QStringLiteral("/v"), QLatin1String(name),
-                                      QStringLiteral("/t"), QStringLiteral("REG_DWORD"), QStringLiteral("/d"),
-                                      QString::number(*value), QStringLiteral("/f")}
+                                      QStringLiteral("/t"), text ? QStringLiteral("REG_SZ") : QStringLiteral("REG_DWORD"),
+                                      QStringLiteral("/d"), written, QStringLiteral("/f")}
                         : QStringList{QStringLiteral("delete"), key, QStringLiteral("/v"), QLatin1String(name),
                                       QStringLiteral("/f")});
     return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 #else
     return RunProgram(QStringLiteral("prolamo-cli"),
                       value ? QStringList{QStringLiteral("machine"), QStringLiteral("policy"), QStringLiteral("set"),
-                                          QLatin1String(name), QString::number(*value)}
+                                          QLatin1String(name), written}
                             : QStringList{QStringLiteral("machine"), QStringLiteral("policy"),
                                           QStringLiteral("clear"), QLatin1String(name)});
 #endif
@@ -1133,16 +1138,21 @@ private slots:
         QVERIFY(main->actConfigurationNew->isEnabled());
         QVERIFY(main->actProfileApply->isEnabled());
 
-        // A managed file named meanwhile is listed at the program's next look, and gone with the policy.
+        // A managed file named meanwhile is listed at the program's next look, marked, with its
+        // settings' states, and gone with the policy.
         const std::string share = (std::filesystem::path(DataFilePath()).parent_path() / "office.txt").string();
         QCOMPARE(WriteManagedFile(share, "Corp"), os::ErrorSuccess);
-        {
-            const TMachinePolicy managed(PolicyManagedConfigurations, share);
-            main->SynchronizeDataFile();
-            QCOMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{"A", "Corp"}));
-            QCOMPARE(main->cmbConfigurations->currentText(), QStringLiteral("A"));
-            SelectItemIndex(*main->cmbConfigurations, 1);
-        }
+        QCOMPARE(SetPolicyFromOutside(PolicyManagedConfigurations, share), 0);
+        main->SynchronizeDataFile();
+        QCOMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{"A", "Corp"}));
+        QCOMPARE(main->cmbConfigurations->currentText(), QStringLiteral("A"));
+        QCOMPARE(main->cmbConfigurations->itemData(1, Qt::ToolTipRole).toString(),
+                 QStringLiteral("Managed by your organisation"));
+        SelectItemIndex(*main->cmbConfigurations, 1);
+        QTRY_VERIFY(!main->lvwSettings->Checking());
+        QCOMPARE(main->lvwSettings->topLevelItemCount(), 1);
+        QCOMPARE(main->lvwSettings->topLevelItem(0)->text(TProfileStates::colState), QStringLiteral("unchanged"));
+        QCOMPARE(SetPolicyFromOutside(PolicyManagedConfigurations, std::nullopt), 0);
         main->SynchronizeDataFile();
         QCOMPARE(ComboTexts(*main->cmbConfigurations), QStringList{"A"});
         QVERIFY(main->GetSelectedConfiguration() == Root().Configurations().Find("A"));
