@@ -47,7 +47,7 @@ private:
     bool ofManaged_ = false; // the configuration shown is the organisation's
     std::string configuration_;
     std::string profile_;
-    int next_ = 0;        // the row the next step reads
+    int next_ = 0;         // the row the next step reads
     bool waiting_ = false; // for the window to be shown and enabled again
 };
 

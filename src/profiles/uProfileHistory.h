@@ -228,8 +228,7 @@ private:
 // Captures the machine's state of Settings (those Profile holds a value of) into a new snapshot
 // of Kind; the caller adds it to a history.
 std::unique_ptr<TProfileSnapshot> CaptureSnapshot(TSnapshotKind kind, const TConfiguration& configuration,
-                                                  const TConfigurationProfile& profile,
-                                                  const TSettingsList& settings);
+                                                  const TConfigurationProfile& profile, const TSettingsList& settings);
 
 // The configuration Snapshot was made of: the user's own of its name, or the organisation's (among
 // Managed); when both use the name, the one that holds the snapshot's settings. Raises EListError
