@@ -1,6 +1,7 @@
 #include "Exceptions.h"
 
 #include "os/Errors.h"
+#include "os/Separators.h"
 
 #include <cstdio>
 
@@ -29,12 +30,6 @@ std::string SystemText(std::uint32_t code) {
     return text;
 }
 
-#ifdef _WIN32
-constexpr const char* LineBreak = "\r\n";
-#else
-constexpr const char* LineBreak = "\n";
-#endif
-
 } // namespace
 
 std::string Format(const char* pattern, std::initializer_list<std::string> args) {
@@ -53,7 +48,7 @@ std::string Format(const char* pattern, std::initializer_list<std::string> args)
 }
 
 EOSError::EOSError(std::uint32_t code)
-    : Exception("System Error.  Code: " + std::to_string(code) + "." + LineBreak + SystemText(code)),
+    : Exception("System Error.  Code: " + std::to_string(code) + "." + std::string(os::LineBreak) + SystemText(code)),
       errorCode_(code) {}
 
 std::string OSErrorAdvice(std::uint32_t code) {

@@ -1,4 +1,5 @@
 #include "os/simulated/Machine.h"
+#include "os/simulated/SqliteErrors.h"
 #include "os/simulated/RegistryStore.h"
 #include "os/simulated/Services.h"
 #include "os/Sqlite.h"
@@ -52,6 +53,22 @@ bool AdministratorsOnly(int hive, std::u16string_view path) {
         return false;
     return std::equal(policies.begin(), policies.end(), path.begin(),
                       [](char16_t a, char16_t b) { return a == AsciiLower(b); });
+}
+
+// Hands the value's data to the caller as RegQueryValueEx does: the size it takes always, the data
+// when the buffer holds it, ErrorMoreData when it does not.
+ErrorCode CopyData(const std::vector<std::uint8_t>& bytes, std::uint8_t* data, std::uint32_t* dataSize) {
+    if (dataSize == nullptr)
+        return ErrorSuccess;
+    const auto needed = static_cast<std::uint32_t>(bytes.size());
+    if (data != nullptr && *dataSize < needed) {
+        *dataSize = needed;
+        return ErrorMoreData;
+    }
+    if (data != nullptr && needed > 0)
+        std::memcpy(data, bytes.data(), needed);
+    *dataSize = needed;
+    return ErrorSuccess;
 }
 
 } // namespace
@@ -227,17 +244,7 @@ ErrorCode SimRegistry::QueryValueEx(HKey key, std::u16string_view valueName, std
     const auto bytes = q.Blob(1);
     if (type != nullptr)
         *type = static_cast<std::uint32_t>(q.Int(0));
-    if (dataSize == nullptr)
-        return ErrorSuccess;
-    const auto needed = static_cast<std::uint32_t>(bytes.size());
-    if (data != nullptr && *dataSize < needed) {
-        *dataSize = needed;
-        return ErrorMoreData;
-    }
-    if (data != nullptr && needed > 0)
-        std::memcpy(data, bytes.data(), needed);
-    *dataSize = needed;
-    return ErrorSuccess;
+    return CopyData(bytes, data, dataSize);
 }
 
 ErrorCode SimRegistry::SetValueEx(HKey key, std::u16string_view valueName, std::uint32_t type,
@@ -313,17 +320,7 @@ ErrorCode SimRegistry::EnumValue(HKey key, std::uint32_t index, char16_t* name, 
     *nameLength = static_cast<std::uint32_t>(valueName.size());
     if (type != nullptr)
         *type = static_cast<std::uint32_t>(q.Int(1));
-    if (dataSize == nullptr)
-        return ErrorSuccess;
-    const auto needed = static_cast<std::uint32_t>(bytes.size());
-    if (data != nullptr && *dataSize < needed) {
-        *dataSize = needed;
-        return ErrorMoreData;
-    }
-    if (data != nullptr && needed > 0)
-        std::memcpy(data, bytes.data(), needed);
-    *dataSize = needed;
-    return ErrorSuccess;
+    return CopyData(bytes, data, dataSize);
 }
 
 ErrorCode SimRegistry::QueryInfoKey(HKey key, std::uint32_t* values, std::uint32_t* maxValueNameLength,
