@@ -58,6 +58,15 @@ ErrorCode CheckSystemFolderWrite(const std::string& native) {
     return administrator ? ErrorSuccess : ErrorAccessDenied;
 }
 
+// The path on this system of a file a call writes or deletes, once it may: ErrorPathNotFound for
+// a path with none, else as CheckSystemFolderWrite.
+ErrorCode PathToWrite(std::string_view path, std::string* native) {
+    *native = NativePath(path);
+    if (native->empty())
+        return ErrorPathNotFound;
+    return CheckSystemFolderWrite(*native);
+}
+
 class Fd {
 public:
     explicit Fd(int fd) : fd_(fd) {}
@@ -376,10 +385,8 @@ public:
     }
 
     ErrorCode WriteWholeFile(std::string_view path, std::span<const std::uint8_t> content) override {
-        const std::string native = NativePath(path);
-        if (native.empty())
-            return ErrorPathNotFound;
-        if (const ErrorCode e = CheckSystemFolderWrite(native); e != ErrorSuccess)
+        std::string native;
+        if (const ErrorCode e = PathToWrite(path, &native); e != ErrorSuccess)
             return e;
         // The attribute, not the process's rights, decides: root and administrators are refused too.
         if (struct stat st {}; ::stat(native.c_str(), &st) == 0) {
@@ -406,10 +413,8 @@ public:
     }
 
     ErrorCode WriteFileReplacing(std::string_view path, std::span<const std::uint8_t> content) override {
-        const std::string native = NativePath(path);
-        if (native.empty())
-            return ErrorPathNotFound;
-        if (const ErrorCode e = CheckSystemFolderWrite(native); e != ErrorSuccess)
+        std::string native;
+        if (const ErrorCode e = PathToWrite(path, &native); e != ErrorSuccess)
             return e;
         // A link is replaced by a file of its own, not followed: its target's permissions are
         // not the data's.
@@ -469,10 +474,8 @@ public:
     }
 
     ErrorCode DeleteFile(std::string_view path) override {
-        const std::string native = NativePath(path);
-        if (native.empty())
-            return ErrorPathNotFound;
-        if (const ErrorCode e = CheckSystemFolderWrite(native); e != ErrorSuccess)
+        std::string native;
+        if (const ErrorCode e = PathToWrite(path, &native); e != ErrorSuccess)
             return e;
         struct stat st {};
         if (::lstat(native.c_str(), &st) != 0)
