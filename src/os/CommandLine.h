@@ -1,6 +1,5 @@
 #pragma once
-// The program's arguments and its console, in the UTF-8 the engine holds, and its end when a file
-// it reads in place is cut short.
+// The program's arguments and its console, in the UTF-8 the engine holds.
 
 #include <string>
 #include <vector>
@@ -24,11 +23,5 @@ public:
 private:
     unsigned previous_ = 0;
 };
-
-// From now on, a file the program reads through its mapped pages that another program cuts short
-// meanwhile ends the process: Message goes to the error output and the exit code is ExitCode,
-// instead of a crash when the missing pages are touched (SIGBUS). Windows refuses to cut a mapped
-// file, so there nothing needs doing. Message must outlive the process.
-void EndWhenMappedFileIsCut(const char* message, int exitCode);
 
 } // namespace prolamo::os

@@ -27,6 +27,4 @@ Utf8Console::~Utf8Console() {
         ::SetConsoleOutputCP(previous_);
 }
 
-void EndWhenMappedFileIsCut(const char* /*message*/, int /*exitCode*/) {}
-
 } // namespace prolamo::os
