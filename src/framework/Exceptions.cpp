@@ -2,6 +2,7 @@
 
 #include "Translation.h"
 #include "os/Errors.h"
+#include "os/Separators.h"
 
 #include <cstdio>
 
@@ -30,12 +31,6 @@ std::string SystemText(std::uint32_t code) {
     return text;
 }
 
-#ifdef _WIN32
-constexpr const char* LineBreak = "\r\n";
-#else
-constexpr const char* LineBreak = "\n";
-#endif
-
 } // namespace
 
 std::string Format(const char* pattern, std::initializer_list<std::string> args) {
@@ -55,7 +50,7 @@ std::string Format(const char* pattern, std::initializer_list<std::string> args)
 
 EOSError::EOSError(std::uint32_t code)
     : Exception(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "System Error.  Code: %1."), {std::to_string(code)}) +
-                LineBreak + SystemText(code)),
+                std::string(os::LineBreak) + SystemText(code)),
       errorCode_(code) {}
 
 std::string OSErrorAdvice(std::uint32_t code) {

@@ -2,6 +2,7 @@
 
 #include "framework/Exceptions.h"
 #include "os/Files.h"
+#include "os/Separators.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,14 +13,7 @@ namespace prolamo {
 
 namespace {
 
-// What separates folders in a path the user chose.
-#ifdef _WIN32
-constexpr std::string_view kSeparators = "\\:";
-#else
-constexpr std::string_view kSeparators = "/";
-#endif
-
-bool IsSeparator(char c) { return kSeparators.find(c) != std::string_view::npos; }
+bool IsSeparator(char c) { return os::PathSeparators.find(c) != std::string_view::npos; }
 
 bool IsTextByte(std::uint8_t b) { return b >= 32 || b == 9 || b == 10 || b == 13; }
 

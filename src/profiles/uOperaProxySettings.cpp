@@ -50,12 +50,7 @@ std::string TOperaProxySettingValue::GetHint() const {
         lines.push_back("Automatic proxy configuration: " + Settings().Value("Automatic Proxy Configuration URL"));
     if (lines.empty())
         return "No proxy";
-    if (lines.size() == 1)
-        return lines.front();
-    std::string hint;
-    for (const std::string& line : lines)
-        hint += line + "\r\n";
-    return hint;
+    return JoinHint(lines);
 }
 
 // ---- TOperaProxySetting ----

@@ -186,6 +186,15 @@ std::string QuestionLine(std::string_view text) {
     return control ? QuotedText(text) : std::string(text);
 }
 
+std::string JoinHint(const std::vector<std::string>& lines) {
+    if (lines.size() == 1)
+        return lines.front();
+    std::string hint;
+    for (const std::string& line : lines)
+        hint += line + "\r\n";
+    return hint;
+}
+
 std::string NameFault(const std::string& name, const std::string& what) {
     if (name.empty())
         return "a " + what + " needs a name";

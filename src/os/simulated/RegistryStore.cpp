@@ -27,6 +27,22 @@ std::string Fold(std::u16string_view name) {
     return Utf16ToUtf8(folded);
 }
 
+bool SameName(std::u16string_view a, std::u16string_view b) {
+    const auto* s = reinterpret_cast<const UChar*>(a.data());
+    const auto* t = reinterpret_cast<const UChar*>(b.data());
+    const auto sLength = static_cast<int32_t>(a.size());
+    const auto tLength = static_cast<int32_t>(b.size());
+    int32_t i = 0, j = 0;
+    while (i < sLength && j < tLength) {
+        UChar32 c, d;
+        U16_NEXT(s, i, sLength, c);
+        U16_NEXT(t, j, tLength, d);
+        if (u_toupper(c) != u_toupper(d))
+            return false;
+    }
+    return i == sLength && j == tLength;
+}
+
 int FindKey(sqlite3* db, int hive, std::u16string_view path, std::int64_t* id) {
     Statement q(db, "SELECT id FROM reg_key WHERE hive = ?1 AND folded = ?2");
     q.Bind(1, std::int64_t{hive}).Bind(2, Fold(path));

@@ -2,6 +2,7 @@
 
 #include "os/Text.h"
 #include "os/simulated/Machine.h"
+#include "os/simulated/SqliteErrors.h"
 #include "os/Sqlite.h"
 
 #include <chrono>

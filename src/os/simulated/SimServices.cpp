@@ -1,4 +1,5 @@
 #include "os/simulated/Machine.h"
+#include "os/simulated/SqliteErrors.h"
 #include "os/simulated/Services.h"
 #include "os/Sqlite.h"
 

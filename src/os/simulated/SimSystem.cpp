@@ -3,10 +3,10 @@
 #include "os/Registry.h"
 #include "os/Text.h"
 #include "os/simulated/Machine.h"
+#include "os/simulated/SqliteErrors.h"
 #include "os/simulated/RegistryStore.h"
 #include "os/Sqlite.h"
 
-#include <unicode/uchar.h>
 
 #include <chrono>
 #include <cstring>
@@ -32,15 +32,6 @@ constexpr PrivilegeName kPrivilegeNames[] = {
     {u"SeChangeNotifyPrivilege", kChangeNotify}, {u"SeUndockPrivilege", kUndock},
     {u"SeIncreaseWorkingSetPrivilege", kIncreaseWorkingSet}, {u"SeTimeZonePrivilege", kTimeZone},
 };
-
-bool SameText(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (u_toupper(a[i]) != u_toupper(b[i]))
-            return false;
-    return true;
-}
 
 std::string TimeZonePrivilegeFact(const Machine& machine) {
     std::optional<std::string> fact;
@@ -195,7 +186,7 @@ ErrorCode SimPrivileges::LookupPrivilegeValue(std::u16string_view systemName, st
     if (machine_.Db() == nullptr)
         return machine_.OpenError();
     for (const PrivilegeName& p : kPrivilegeNames) {
-        if (!SameText(p.name, name))
+        if (!store::SameName(p.name, name))
             continue;
         if (p.luid == kTimeZone && TimeZonePrivilegeFact(machine_) == "unknown")
             break;
@@ -290,19 +281,19 @@ ErrorCode SimTimeZone::GetTimeZoneInformation(TimeZoneInformation* information, 
         return SqliteToWindowsError(rc);
     TimeZoneInformation tz;
     for (const store::StoredValue& v : values) {
-        if (SameText(v.name, u"Bias"))
+        if (store::SameName(v.name, u"Bias"))
             tz.Bias = DwordOf(v.data);
-        else if (SameText(v.name, u"StandardName"))
+        else if (store::SameName(v.name, u"StandardName"))
             SetName(tz.StandardName, TextOf(v.data));
-        else if (SameText(v.name, u"StandardBias"))
+        else if (store::SameName(v.name, u"StandardBias"))
             tz.StandardBias = DwordOf(v.data);
-        else if (SameText(v.name, u"StandardStart"))
+        else if (store::SameName(v.name, u"StandardStart"))
             tz.StandardDate = SystemTimeOf(v.data);
-        else if (SameText(v.name, u"DaylightName"))
+        else if (store::SameName(v.name, u"DaylightName"))
             SetName(tz.DaylightName, TextOf(v.data));
-        else if (SameText(v.name, u"DaylightBias"))
+        else if (store::SameName(v.name, u"DaylightBias"))
             tz.DaylightBias = DwordOf(v.data);
-        else if (SameText(v.name, u"DaylightStart"))
+        else if (store::SameName(v.name, u"DaylightStart"))
             tz.DaylightDate = SystemTimeOf(v.data);
     }
     *information = tz;
@@ -330,7 +321,7 @@ ErrorCode SimTimeZone::SetTimeZoneInformation(const TimeZoneInformation& informa
 
 SimEnvironment::Variable* SimEnvironment::Find(std::u16string_view name) {
     for (Variable& v : *block_)
-        if (SameText(v.name, name))
+        if (store::SameName(v.name, name))
             return &v;
     return nullptr;
 }
@@ -407,7 +398,7 @@ ErrorCode SimEnvironment::Build() {
                 if ((v.type == RegExpandSz) != expandable || (v.type != RegSz && v.type != RegExpandSz))
                     continue;
                 std::u16string value = expandable ? Expand(TextOf(v.data)) : TextOf(v.data);
-                if (SameText(v.name, u"Path")) {
+                if (store::SameName(v.name, u"Path")) {
                     if (!isUser)
                         systemPath = value;
                     else if (!systemPath.empty())
@@ -451,7 +442,7 @@ ErrorCode SimEnvironment::SetEnvironmentVariable(std::u16string_view name, const
         Put(name, value);
         return ErrorSuccess;
     }
-    std::erase_if(*block_, [&](const Variable& v) { return SameText(v.name, name); });
+    std::erase_if(*block_, [&](const Variable& v) { return store::SameName(v.name, name); });
     return ErrorSuccess;
 }
 

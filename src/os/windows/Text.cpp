@@ -1,5 +1,6 @@
 // Text services of the system: UTF-8 and the ANSI code page through MultiByteToWideChar and
-// WideCharToMultiByte, the user's collation through CompareStringEx, the tick count.
+// WideCharToMultiByte, the user's collation through CompareStringEx, the tick count, the local time
+// through the C runtime.
 
 #include "os/Text.h"
 #include "os/windows/WinSupport.h"
@@ -62,6 +63,11 @@ int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase) {
 
 std::uint32_t GetTickCount() {
     return ::GetTickCount();
+}
+
+bool LocalTime(std::time_t when, std::tm* local) {
+    _tzset();
+    return localtime_s(local, &when) == 0;
 }
 
 } // namespace prolamo::os

@@ -99,4 +99,9 @@ std::uint32_t GetTickCount() {
     return static_cast<std::uint32_t>(ms.count());
 }
 
+bool LocalTime(std::time_t when, std::tm* local) {
+    tzset();
+    return localtime_r(&when, local) != nullptr;
+}
+
 } // namespace prolamo::os
