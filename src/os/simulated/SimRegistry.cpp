@@ -326,7 +326,7 @@ ErrorCode SimRegistry::QueryInfoKey(HKey key, std::uint32_t* values, std::uint32
 ErrorCode SimRegistry::EnumKeyEx(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) {
     if (name == nullptr || nameLength == nullptr)
         return ErrorInvalidParameter;
-    return WithKey(key, KeyEnumerateSubKeys, [&](const OpenKey& open, std::int64_t id, Transaction&) -> ErrorCode {
+    return WithKey(key, KeyEnumerateSubKeys, [&](const OpenKey& open, std::int64_t, Transaction&) -> ErrorCode {
         std::vector<std::u16string> names;
         if (const int rc = store::GetSubKeyNames(machine_.Db(), open.hive, open.path, &names); rc != SQLITE_OK)
             return SqliteToWindowsError(rc);
