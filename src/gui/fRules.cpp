@@ -69,10 +69,8 @@ TfrmRules::TfrmRules(TDesktopSwitching& switching, QWidget* owner)
     actRuleNew = NewAction("actRuleNew", rules, tr("&New..."), tr("New rule"), -1);
     actRuleEdit = NewAction("actRuleEdit", rules, tr("&Edit..."), tr("Edit the rule"), -1);
     actRuleDel = NewAction("actRuleDel", rules, tr("&Delete"), tr("Delete the rule"), -1);
-    actRuleUp = NewAction("actRuleUp", rules, tr("Move &up"),
-                          tr("Try the rule before the one above it"), -1);
-    actRuleDown = NewAction("actRuleDown", rules, tr("Move do&wn"),
-                            tr("Try the rule after the one below it"), -1);
+    actRuleUp = NewAction("actRuleUp", rules, tr("Move &up"), tr("Try the rule before the one above it"), -1);
+    actRuleDown = NewAction("actRuleDown", rules, tr("Move do&wn"), tr("Try the rule after the one below it"), -1);
     actTest = NewAction("actTest", rules, tr("&Test now"),
                         tr("Which rule matches the network the computer is on now, and why"), -1);
     actRuleNew->setShortcut(QKeySequence(Qt::Key_Insert));
@@ -140,7 +138,8 @@ TfrmRules::TfrmRules(TDesktopSwitching& switching, QWidget* owner)
 
     chkPause->setObjectName(QStringLiteral("chkPause"));
     ButtonRow()->insertWidget(0, chkPause);
-    connect(chkPause, &QCheckBox::clicked, this, [this](bool paused) { RunGuarded([this, paused] { chkPauseClick(paused); }); });
+    connect(chkPause, &QCheckBox::clicked, this,
+            [this](bool paused) { RunGuarded([this, paused] { chkPauseClick(paused); }); });
     connect(&FSwitching, &TDesktopSwitching::StateChanged, this, &TfrmRules::ShowPaused);
     ShowPaused();
 
@@ -210,11 +209,10 @@ void TfrmRules::ShowRules() {
     const QString mark = tr("Managed by your organisation");
     int row = 0;
     for (const TSwitchRule& rule : shown.rules) {
-        QTableWidgetItem* cells[] = {
-            Cell(rule.name),
-            Cell(ToUtf8((rule.ask ? tr("%1 (%2), asks first") : tr("%1 (%2)"))
-                            .arg(ToQString(rule.profile), ToQString(rule.configuration)))),
-            Cell(ConditionsText(rule))};
+        QTableWidgetItem* cells[] = {Cell(rule.name),
+                                     Cell(ToUtf8((rule.ask ? tr("%1 (%2), asks first") : tr("%1 (%2)"))
+                                                     .arg(ToQString(rule.profile), ToQString(rule.configuration)))),
+                                     Cell(ConditionsText(rule))};
         if (rule.managed) {
             cells[colName]->setIcon(PictureIcon(QStringLiteral("managed")));
             for (QTableWidgetItem* cell : cells) {
@@ -243,7 +241,7 @@ int TfrmRules::SelectedRow() const {
 const TSwitchRule* TfrmRules::SelectedRule() const {
     const int own = SelectedRow() - static_cast<int>(FManagedRules.rules.size());
     return own >= 0 && own < static_cast<int>(FRules.rules.size()) ? &FRules.rules[static_cast<std::size_t>(own)]
-                                                                    : nullptr;
+                                                                   : nullptr;
 }
 
 bool TfrmRules::SelectedIsManaged() const {
@@ -279,8 +277,7 @@ void TfrmRules::ChangeRules(const std::function<void(TSwitchRules&)>& change) {
     ShowRules();
 }
 
-bool TfrmRules::EditRule(const TSwitchRule& rule,
-                         const std::function<void(TSwitchRules&, const TSwitchRule&)>& save) {
+bool TfrmRules::EditRule(const TSwitchRule& rule, const std::function<void(TSwitchRules&, const TSwitchRule&)>& save) {
     std::string saved;
     const TManagedConfigurations managed = LoadManagedConfigurations();
     TfrmEditRule editor(
@@ -296,7 +293,9 @@ bool TfrmRules::EditRule(const TSwitchRule& rule,
     return true;
 }
 
-void TfrmRules::ShowPaused() { chkPause->setChecked(FSwitching.Paused()); }
+void TfrmRules::ShowPaused() {
+    chkPause->setChecked(FSwitching.Paused());
+}
 
 void TfrmRules::UpdateActions() {
     TfrmBaseDlg::UpdateActions();
@@ -320,7 +319,9 @@ void TfrmRules::MarkManaged(QAction* action) {
     action->setToolTip(hint);
 }
 
-void TfrmRules::actRuleSelectedUpdate(QAction* action) { action->setEnabled(SelectedRule() != nullptr); }
+void TfrmRules::actRuleSelectedUpdate(QAction* action) {
+    action->setEnabled(SelectedRule() != nullptr);
+}
 
 void TfrmRules::actRuleUpUpdate() {
     const TSwitchRule* rule = SelectedRule();
@@ -390,7 +391,9 @@ void TfrmRules::actTestExecute(QAction*) {
         lvwRules->selectRow(static_cast<int>(match - inForce.rules.data()));
 }
 
-void TfrmRules::chkPauseClick(bool paused) { FSwitching.SetPaused(paused); }
+void TfrmRules::chkPauseClick(bool paused) {
+    FSwitching.SetPaused(paused);
+}
 
 void TfrmRules::lvwRulesDblClick() {
     actRuleSelectedUpdate(actRuleEdit);

@@ -50,7 +50,9 @@ void TProfileStates::Show(const TConfiguration* configuration, const TConfigurat
     tmrStep->start();
 }
 
-bool TProfileStates::Checking() const { return tmrStep->isActive() || waiting_; }
+bool TProfileStates::Checking() const {
+    return tmrStep->isActive() || waiting_;
+}
 
 void TProfileStates::tmrStepTimer() {
     // A run writes to the machine while its window has this one disabled.
@@ -67,8 +69,7 @@ void TProfileStates::tmrStepTimer() {
     if (next_ >= topLevelItemCount())
         return;
     QTreeWidgetItem* item = topLevelItem(next_);
-    const TSettingChange change =
-        PreviewSetting(*profile, configuration->Settings()[static_cast<std::size_t>(next_)]);
+    const TSettingChange change = PreviewSetting(*profile, configuration->Settings()[static_cast<std::size_t>(next_)]);
     ++next_;
     item->setText(colState, ToQString(ChangeStateText(change.state)));
     QString tip;
@@ -89,9 +90,8 @@ void TProfileStates::tmrStepTimer() {
 }
 
 bool TProfileStates::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == window() && waiting_ &&
-        (event->type() == QEvent::EnabledChange || event->type() == QEvent::Show) && window()->isVisible() &&
-        window()->isEnabled()) {
+    if (watched == window() && waiting_ && (event->type() == QEvent::EnabledChange || event->type() == QEvent::Show) &&
+        window()->isVisible() && window()->isEnabled()) {
         waiting_ = false;
         tmrStep->start();
     }

@@ -43,7 +43,7 @@ private:
     const TImageList& images_;
     std::string configuration_;
     std::string profile_;
-    int next_ = 0;        // the row the next step reads
+    int next_ = 0;         // the row the next step reads
     bool waiting_ = false; // for the window to be shown and enabled again
 };
 

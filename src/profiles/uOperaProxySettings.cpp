@@ -56,11 +56,12 @@ std::string TOperaProxySettingValue::GetHint() const {
 // ---- TOperaProxySetting ----
 
 const TSettingClass& TOperaProxySetting::StaticClass() {
-    return MakeSettingClass<TOperaProxySetting, TSetting>("TOperaProxySetting", {},
-                                                          {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Opera proxy"),
-                                                           .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Opera proxy settings"),
-                                                           .category = NetworkCategory,
-                                                           .imageIndex = 12});
+    return MakeSettingClass<TOperaProxySetting, TSetting>(
+        "TOperaProxySetting", {},
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Opera proxy"),
+         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Opera proxy settings"),
+         .category = NetworkCategory,
+         .imageIndex = 12});
 }
 
 std::string TOperaProxySetting::GetOperaProfileFileName() {

@@ -33,7 +33,9 @@ const TKindName& NameOf(TSnapshotKind kind) {
     throw EAssertionFailed("A snapshot kind without a name");
 }
 
-std::string Quote(const std::string& name) { return "\"" + name + "\""; }
+std::string Quote(const std::string& name) {
+    return "\"" + name + "\"";
+}
 
 TSnapshotKind KindNamed(const std::string& name) {
     for (const TKindName& entry : KindNames)
@@ -142,9 +144,13 @@ const TClassInfo& TProfileSnapshot::StaticClass() {
                       static_cast<TSnapshotEntries& (TProfileSnapshot::*)()>(&TProfileSnapshot::Entries))});
 }
 
-std::string TProfileSnapshot::KindName() const { return NameOf(kind_).name; }
+std::string TProfileSnapshot::KindName() const {
+    return NameOf(kind_).name;
+}
 
-void TProfileSnapshot::SetKindName(const std::string& name) { kind_ = KindNamed(name); }
+void TProfileSnapshot::SetKindName(const std::string& name) {
+    kind_ = KindNamed(name);
+}
 
 const TSnapshotEntry* TProfileSnapshot::FindEntry(std::uint32_t settingId) const {
     for (const TSnapshotEntry& entry : entries_)
@@ -153,9 +159,13 @@ const TSnapshotEntry* TProfileSnapshot::FindEntry(std::uint32_t settingId) const
     return nullptr;
 }
 
-std::string TProfileSnapshot::KindText() const { return Translated("Engine", NameOf(kind_).what); }
+std::string TProfileSnapshot::KindText() const {
+    return Translated("Engine", NameOf(kind_).what);
+}
 
-std::string TProfileSnapshot::LocalTimeText() const { return LocalTime(time_); }
+std::string TProfileSnapshot::LocalTimeText() const {
+    return LocalTime(time_);
+}
 
 std::string TProfileSnapshot::SettingsText() const {
     std::string text;
@@ -202,7 +212,9 @@ CREATE INDEX IF NOT EXISTS entry_content ON entry(content);
 // Another program reading it holds the file for a moment at most.
 constexpr int BusyTimeoutMs = 5000;
 
-std::span<const std::uint8_t> BytesOf(const os::Sha256Digest& digest) { return digest; }
+std::span<const std::uint8_t> BytesOf(const os::Sha256Digest& digest) {
+    return digest;
+}
 
 os::Sha256Digest DigestOf(const std::vector<std::uint8_t>& bytes) {
     os::Sha256Digest digest{};
@@ -216,7 +228,8 @@ std::unique_ptr<TSettingValue> ValueFrom(std::span<const std::uint8_t> bytes) {
     std::unique_ptr<TComponent> component = reader.ReadComponent();
     auto* value = dynamic_cast<TSettingValue*>(component.get());
     if (!value)
-        throw EReadError(Format(texts::AssignError, {component->ClassName(), TSettingValue::StaticClass().ClassName()}));
+        throw EReadError(
+            Format(texts::AssignError, {component->ClassName(), TSettingValue::StaticClass().ClassName()}));
     component.release();
     return std::unique_ptr<TSettingValue>(value);
 }
@@ -289,8 +302,8 @@ public:
             snapshot.SetTime(list.Text(4));
             byKey[snapshot.Key()] = &snapshot;
         }
-        os::Statement entries(db_.get(),
-                              "SELECT snapshot, setting_id, setting, failure, content FROM entry ORDER BY snapshot, position");
+        os::Statement entries(
+            db_.get(), "SELECT snapshot, setting_id, setting, failure, content FROM entry ORDER BY snapshot, position");
         while (Step(entries) == SQLITE_ROW) {
             const auto owner = byKey.find(entries.Int(0));
             if (owner == byKey.end())
@@ -338,10 +351,12 @@ public:
 
     // Keeps the newest Capacity snapshots and the contents they reference.
     void Trim() {
-        os::Statement old(db_.get(), "DELETE FROM snapshot WHERE id NOT IN (SELECT id FROM snapshot ORDER BY id DESC LIMIT ?)");
+        os::Statement old(db_.get(),
+                          "DELETE FROM snapshot WHERE id NOT IN (SELECT id FROM snapshot ORDER BY id DESC LIMIT ?)");
         old.Bind(1, static_cast<std::int64_t>(Capacity));
         Check(Step(old), SQLITE_DONE);
-        Check(os::Exec(db_.get(), "DELETE FROM content WHERE hash NOT IN (SELECT content FROM entry WHERE content IS NOT NULL)"));
+        Check(os::Exec(db_.get(),
+                       "DELETE FROM content WHERE hash NOT IN (SELECT content FROM entry WHERE content IS NOT NULL)"));
     }
 
     // The stored bytes of Content, or nothing when they are gone.
@@ -378,13 +393,19 @@ const TClassInfo& TProfileHistory::StaticClass() {
                       static_cast<TProfileSnapshots& (TProfileHistory::*)()>(&TProfileHistory::Snapshots))});
 }
 
-TProfileHistory::TProfileHistory(std::string fileName) : fileName_(std::move(fileName)) { SetName("ProfileHistory"); }
+TProfileHistory::TProfileHistory(std::string fileName) : fileName_(std::move(fileName)) {
+    SetName("ProfileHistory");
+}
 
 TProfileHistory::~TProfileHistory() = default;
 
-std::string TProfileHistory::FileBeside(const std::string& dataFile) { return Beside(dataFile, "-history.db"); }
+std::string TProfileHistory::FileBeside(const std::string& dataFile) {
+    return Beside(dataFile, "-history.db");
+}
 
-std::string TProfileHistory::OldFileBeside(const std::string& dataFile) { return Beside(dataFile, "-history.dfm"); }
+std::string TProfileHistory::OldFileBeside(const std::string& dataFile) {
+    return Beside(dataFile, "-history.dfm");
+}
 
 void TProfileHistory::Load(THistoryAccess access) {
     if (fileName_.empty())
@@ -417,7 +438,9 @@ void TProfileHistory::Load(THistoryAccess access) {
     }
 }
 
-void TProfileHistory::ReadOldFile(const std::string& oldFile) { ReadComponentResource(ReadWhole(oldFile), *this, false); }
+void TProfileHistory::ReadOldFile(const std::string& oldFile) {
+    ReadComponentResource(ReadWhole(oldFile), *this, false);
+}
 
 void TProfileHistory::Migrate(const std::string& oldFile) {
     const std::vector<std::uint8_t> content = ReadWhole(oldFile);
@@ -508,7 +531,7 @@ TProfileSnapshot* TProfileHistory::Find(std::int64_t key) const {
 }
 
 std::vector<std::vector<std::uint8_t>> TProfileHistory::VerifiedContents(TProfileSnapshot& snapshot,
-                                                                        std::set<os::Sha256Digest>* foundWhole) {
+                                                                         std::set<os::Sha256Digest>* foundWhole) {
     std::vector<std::vector<std::uint8_t>> contents;
     for (const TSnapshotEntry& entry : snapshot.Entries()) {
         if (entry.Value() || !entry.Content())
@@ -517,8 +540,8 @@ std::vector<std::vector<std::uint8_t>> TProfileHistory::VerifiedContents(TProfil
         std::optional<std::vector<std::uint8_t>> bytes = database_ ? database_->Content(content) : std::nullopt;
         if (!bytes || (!(foundWhole && foundWhole->contains(content)) && os::Sha256(*bytes) != content)) {
             snapshot.SetDamaged();
-            throw EDamagedSnapshot("The history's snapshot of " + snapshot.Description() + " is damaged: the value of " +
-                                   entry.Setting() + " kept in " + fileName_ +
+            throw EDamagedSnapshot("The history's snapshot of " + snapshot.Description() +
+                                   " is damaged: the value of " + entry.Setting() + " kept in " + fileName_ +
                                    (bytes ? " does not match its hash" : " is missing") + "; it cannot be applied");
         }
         if (foundWhole)
@@ -599,8 +622,7 @@ std::string SnapshotTime() {
 // ---- Snapshots of applies ----
 
 std::unique_ptr<TProfileSnapshot> CaptureSnapshot(TSnapshotKind kind, const TConfiguration& configuration,
-                                                  const TConfigurationProfile& profile,
-                                                  const TSettingsList& settings) {
+                                                  const TConfigurationProfile& profile, const TSettingsList& settings) {
     auto snapshot = std::make_unique<TProfileSnapshot>();
     snapshot->SetKind(kind);
     snapshot->SetConfiguration(configuration.Name());
@@ -636,8 +658,9 @@ TProfileSnapshot& MachineState(TProfileHistory& history, TProfileSnapshot* chose
     if (!chosen)
         return NewestOrRaise(history, {TSnapshotKind::Apply, TSnapshotKind::Undo}, "There is no apply to undo");
     if (chosen->Kind() == TSnapshotKind::Refresh)
-        throw ENothingToUndo("The snapshot of " + chosen->Description() +
-                             " holds the profile's values before it, not the machine's state; undo the refresh instead");
+        throw ENothingToUndo(
+            "The snapshot of " + chosen->Description() +
+            " holds the profile's values before it, not the machine's state; undo the refresh instead");
     return *chosen;
 }
 
@@ -712,7 +735,8 @@ TApplyReport TApplyUndo::Run(std::unique_ptr<TProgressSender> sender, IConfirmat
 std::string TRefreshReport::Text() const {
     const int count = static_cast<int>(captured.size());
     if (!failed)
-        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Captured %1 into %2"), {SettingsText(count), profile});
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Captured %1 into %2"),
+                          {SettingsText(count), profile});
     return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Captured %1 of %2 into %3; %4 could not be read: %5"),
                       {std::to_string(count), SettingsText(total), profile, failed->GetDisplayText(), error});
 }
@@ -775,7 +799,8 @@ TRefreshUndo UndoRefresh(TProfileHistory& history, TConfigurations& root) {
         profile->SetValue(*setting, entry.Value() ? entry.Value()->Clone() : nullptr);
         ++undo.restored;
     }
-    undo.text = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Put back %1 of %2 as they were before its refresh at %3"),
+    undo.text = Translated("Engine",
+                           PROLAMO_TRANSLATE_NOOP("Engine", "Put back %1 of %2 as they were before its refresh at %3"),
                            {SettingsText(undo.restored), profile->Name(), LocalTime(kept->Time())});
     return undo;
 }

@@ -228,8 +228,7 @@ private:
 // Captures the machine's state of Settings (those Profile holds a value of) into a new snapshot
 // of Kind; the caller adds it to a history.
 std::unique_ptr<TProfileSnapshot> CaptureSnapshot(TSnapshotKind kind, const TConfiguration& configuration,
-                                                  const TConfigurationProfile& profile,
-                                                  const TSettingsList& settings);
+                                                  const TConfigurationProfile& profile, const TSettingsList& settings);
 
 // Undo of the newest apply (or of the newest undo, which gives the apply back once): applies the
 // snapshot's values through the normal applier, with its confirmation, order, error isolation

@@ -4,27 +4,27 @@
 
 #include "classes/uDataFileLock.h"
 #include "classes/uHelpers.h"
+#include "classes/uPersistence.h"
 #include "classes/uPolicy.h"
 #include "classes/uRegistry.h"
 #include "framework/ClassRegistry.h"
-#include "classes/uPersistence.h"
 #include "gui/fAbout.h"
 #include "gui/fEditConfiguration.h"
 #include "gui/fEditItems.h"
 #include "gui/fEditParameters.h"
 #include "gui/fEditProfile.h"
-#include "gui/fMain.h"
 #include "gui/fEditRule.h"
 #include "gui/fHistory.h"
+#include "gui/fMain.h"
 #include "gui/fPreview.h"
 #include "gui/fProgress.h"
 #include "gui/fRules.h"
 #include "gui/fTray.h"
-#include "gui/uSingleInstance.h"
-#include "gui/uWindowReport.h"
 #include "gui/uDesktopSwitching.h"
 #include "gui/uGUIUtils.h"
 #include "gui/uProfileStates.h"
+#include "gui/uSingleInstance.h"
+#include "gui/uWindowReport.h"
 #include "os/Files.h"
 #include "os/Folders.h"
 #include "os/Sqlite.h"
@@ -41,28 +41,28 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
-#include <QSystemTrayIcon>
 #include <QLineEdit>
-#include <QCheckBox>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QPlainTextEdit>
-#include <QScopeGuard>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTextBrowser>
-#include <QStatusBar>
-#include <QRegularExpression>
-#include <QMenu>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -77,7 +77,9 @@ using namespace prolamo::test;
 
 namespace {
 
-void Idle() { TfrmBase::IdleAll(); }
+void Idle() {
+    TfrmBase::IdleAll();
+}
 
 // A machine policy value while it lives, as Group Policy writes it; on Windows the system's own.
 class TMachinePolicy {
@@ -114,7 +116,8 @@ os::ErrorCode WriteManagedFile(const std::string& path, const std::string& confi
     office.SetName("Office");
     office.RefreshAll();
     const std::string text = ExportConfigurations({&exported});
-    return os::Files().WriteFileReplacing(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    return os::Files().WriteFileReplacing(path,
+                                          std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 QStringList ComboTexts(const QComboBox& list) {
@@ -147,8 +150,7 @@ QList<TfrmProgress*> ProgressWindows() {
 
 // Runs Work on the next modal dialog of class Dialog once its loop runs; a missing dialog fails
 // the test and closes whatever is modal, so the test cannot hang.
-template <class Dialog, class Work>
-void OnNextModal(Work work) {
+template <class Dialog, class Work> void OnNextModal(Work work) {
     QTimer::singleShot(0, [work] {
         auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
         if (!dialog) {
@@ -209,12 +211,14 @@ int SetPolicyFromOutside(const char* name, std::optional<int> value) {
     return RunProgram(QStringLiteral("prolamo-cli"),
                       value ? QStringList{QStringLiteral("machine"), QStringLiteral("policy"), QStringLiteral("set"),
                                           QLatin1String(name), QString::number(*value)}
-                            : QStringList{QStringLiteral("machine"), QStringLiteral("policy"),
-                                          QStringLiteral("clear"), QLatin1String(name)});
+                            : QStringList{QStringLiteral("machine"), QStringLiteral("policy"), QStringLiteral("clear"),
+                                          QLatin1String(name)});
 #endif
 }
 
-QString DataFolder() { return QFileInfo(ToQString(DataFilePath())).absolutePath(); }
+QString DataFolder() {
+    return QFileInfo(ToQString(DataFilePath())).absolutePath();
+}
 
 // The configurations' names as another program reads them from the data file.
 QStringList ConfigurationsInFile(const std::string& path) {
@@ -369,9 +373,10 @@ void CollectShownTexts(const QObject& object, const QString& path, QMap<QString,
     }
     int index = 0;
     for (const QObject* child : object.children()) {
-        const QString name = child->objectName().isEmpty()
-                                 ? QStringLiteral("%1#%2").arg(QLatin1String(child->metaObject()->className())).arg(index)
-                                 : child->objectName();
+        const QString name =
+            child->objectName().isEmpty()
+                ? QStringLiteral("%1#%2").arg(QLatin1String(child->metaObject()->className())).arg(index)
+                : child->objectName();
         CollectShownTexts(*child, path + QLatin1Char('/') + name, texts);
         ++index;
     }
@@ -412,7 +417,7 @@ private:
         home.RefreshAll();
         TestMachine()["k1"] = "away";
         std::ofstream(RulesFilePath()) << "[Home]\nconfiguration = A\nprofile = Home\n"
-                                        << workstation_->ConditionOfCurrentNetwork() << "\n";
+                                       << workstation_->ConditionOfCurrentNetwork() << "\n";
     }
 
     // Main's automatic switching, as the program attaches it, with the watcher's times of the test.
@@ -434,12 +439,13 @@ private:
     };
     static TShownInBothLanguages InBothLanguages(const std::function<QMap<QString, QString>()>& windows) {
         static const QStringList names{
-            QStringLiteral("A"),      QStringLiteral("Home"),   QStringLiteral("Test"),    QStringLiteral("A test kind"),
-            QStringLiteral("Edited"), QStringLiteral("A kind with an editor"), QStringLiteral("Broken"),
-            QStringLiteral("Dependent"), QStringLiteral("Bare"), QStringLiteral("k1"),     QStringLiteral("k2"),
-            QStringLiteral("warn"),   QStringLiteral("fine"),   QStringLiteral("changed"), QStringLiteral("Prolamo"),
-            QLatin1String(ProductUrl), QLatin1String(SupportMail), QStringLiteral("Name"), QStringLiteral("System"),
-            QStringLiteral("OK")};
+            QStringLiteral("A"),           QStringLiteral("Home"),      QStringLiteral("Test"),
+            QStringLiteral("A test kind"), QStringLiteral("Edited"),    QStringLiteral("A kind with an editor"),
+            QStringLiteral("Broken"),      QStringLiteral("Dependent"), QStringLiteral("Bare"),
+            QStringLiteral("k1"),          QStringLiteral("k2"),        QStringLiteral("warn"),
+            QStringLiteral("fine"),        QStringLiteral("changed"),   QStringLiteral("Prolamo"),
+            QLatin1String(ProductUrl),     QLatin1String(SupportMail),  QStringLiteral("Name"),
+            QStringLiteral("System"),      QStringLiteral("OK")};
         const auto backToEnglish = qScopeGuard([] { SetLanguage(QLocale(QLocale::English)); });
         TShownInBothLanguages shown;
         SetLanguage(QLocale(QLocale::English));
@@ -450,7 +456,8 @@ private:
             QString rest = WithoutAccelerators(it.value());
             for (const QString& name : names)
                 rest.remove(QRegularExpression(QStringLiteral("\\b%1\\b").arg(QRegularExpression::escape(name))));
-            if (shown.german.value(it.key()) == it.value() && rest.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2}"))))
+            if (shown.german.value(it.key()) == it.value() &&
+                rest.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2}"))))
                 shown.leftInEnglish << it.key() + QStringLiteral(": ") + it.value();
         }
         return shown;
@@ -682,7 +689,8 @@ private slots:
         main->hide();
 
         // What the file holds is the user's: anything else than a placement is passed over.
-        for (const std::string& garbage : {std::string("not a placement"), std::string("AAAA"), std::string(8192, 'A')}) {
+        for (const std::string& garbage :
+             {std::string("not a placement"), std::string("AAAA"), std::string(8192, 'A')}) {
             const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(garbage.data()),
                                                       garbage.size());
             QCOMPARE(os::Files().WriteWholeFile(BesideDataFile(".window"), bytes), os::ErrorSuccess);
@@ -793,7 +801,8 @@ private slots:
                  QStringLiteral("Wollen Sie diese Einstellungen des Profils wirklich anwenden?"));
         QCOMPARE(shown.english.value(QStringLiteral("question")),
                  QStringLiteral("Do you really want to apply profile these settings?"));
-        QCOMPARE(shown.german.value(QStringLiteral("undo")), QStringLiteral("Rückgängig machen: das Anwenden von Home (A) um"));
+        QCOMPARE(shown.german.value(QStringLiteral("undo")),
+                 QStringLiteral("Rückgängig machen: das Anwenden von Home (A) um"));
         QCOMPARE(shown.german.value(QStringLiteral("historyKind")), QStringLiteral("Anwenden"));
         QCOMPARE(shown.english.value(QStringLiteral("historyKind")), QStringLiteral("apply"));
         QCOMPARE(shown.german.value(QStringLiteral("frmProgress/client/body/lblText.text")),
@@ -959,8 +968,9 @@ private slots:
                     return toolbar;
             return focus;
         };
-        const QList<QWidget*> expected{main->cmbConfigurations, main->tbrConfigurations, main->cmbProfiles,
-                                       main->tbrProfiles, main->lvwSettings, main->btnCancel, main->btnHelp};
+        const QList<QWidget*> expected{
+            main->cmbConfigurations, main->tbrConfigurations, main->cmbProfiles, main->tbrProfiles,
+            main->lvwSettings,       main->btnCancel,         main->btnHelp};
         QList<QWidget*> forward;
         for (int i = 0; i < expected.size(); ++i) {
             forward << stop();
@@ -1089,9 +1099,10 @@ private slots:
             QSKIP("setting a machine policy takes an administrator");
         AddConfiguration(Root(), "A", {}).Profiles().Add().SetName("Home");
         auto main = OpenMain();
-        const QList<QAction*> edits = {main->actConfigurationNew,  main->actConfigurationEdit, main->actConfigurationDel,
-                                       main->actConfigurationImport, main->actProfileNew,     main->actProfileEdit,
-                                       main->actProfileDel,          main->actProfileRefresh};
+        const QList<QAction*> edits = {main->actConfigurationNew, main->actConfigurationEdit,
+                                       main->actConfigurationDel, main->actConfigurationImport,
+                                       main->actProfileNew,       main->actProfileEdit,
+                                       main->actProfileDel,       main->actProfileRefresh};
         const QString why = QStringLiteral("Your organisation's policy does not let you create, edit or delete "
                                            "configurations.");
         for (QAction* action : edits)
@@ -1160,7 +1171,8 @@ private slots:
         const TMachinePolicy policy(PolicyManagedConfigurations, share);
         auto main = OpenMain();
         const QString mark = QStringLiteral("Managed by your organisation");
-        QCOMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{QStringLiteral("Location"), QStringLiteral("Location")}));
+        QCOMPARE(ComboTexts(*main->cmbConfigurations),
+                 (QStringList{QStringLiteral("Location"), QStringLiteral("Location")}));
         QVERIFY(main->cmbConfigurations->itemIcon(0).isNull());
         QVERIFY(!main->cmbConfigurations->itemIcon(1).isNull());
         QCOMPARE(main->cmbConfigurations->itemData(1, Qt::ToolTipRole).toString(), mark);
@@ -1196,7 +1208,6 @@ private slots:
             progress->close();
         Idle();
         QCOMPARE(Root().Configurations().Count(), std::size_t{1});
-
     }
 
     void managedRulesAndConfigurationsShowInTheRulesWindowItsEditorAndTheTrayMenu() {
@@ -1210,7 +1221,7 @@ private slots:
         std::ofstream((share / "office.rules").string()) << "[Corporate]\nconfiguration = Corp\nprofile = Office\n"
                                                          << workstation_->ConditionOfCurrentNetwork() << "\n";
         std::ofstream(RulesFilePath()) << "[Home]\nconfiguration = A\nprofile = Home\n"
-                                        << workstation_->ConditionOfCurrentNetwork() << "\n";
+                                       << workstation_->ConditionOfCurrentNetwork() << "\n";
         AddConfiguration(Root(), "A", {}).Profiles().Add().SetName("Home");
         TestMachine()["k1"] = "away";
         const TMachinePolicy configurations(PolicyManagedConfigurations, (share / "office.txt").string());
@@ -1415,7 +1426,8 @@ private slots:
             QCOMPARE(window.lvwSnapshots->item(1, TfrmHistory::colNumber)->text(), QStringLiteral("2"));
             QCOMPARE(window.lvwSnapshots->item(1, TfrmHistory::colKind)->text(), QStringLiteral("apply"));
             QCOMPARE(window.lvwSnapshots->item(1, TfrmHistory::colProfile)->text(), QStringLiteral("A / Office"));
-            QCOMPARE(window.lvwSnapshots->item(1, TfrmHistory::colSettings)->text(), QStringLiteral("Test (k1), Test (k2)"));
+            QCOMPARE(window.lvwSnapshots->item(1, TfrmHistory::colSettings)->text(),
+                     QStringLiteral("Test (k1), Test (k2)"));
             QVERIFY2(!window.actUndo->isEnabled(), "a refresh holds no state of the machine");
             QCOMPARE(window.lvwSnapshots->accessibleName(), QStringLiteral("Snapshots, newest first"));
             CheckAccessibleNames(window);
@@ -1821,8 +1833,9 @@ private slots:
             QCOMPARE(editor.cmbProfile->currentText(), QStringLiteral("Home"));
             editor.btnOK->click();
             QVERIFY(editor.isVisible());
-            QVERIFY2(TMessageBoxes::Errors().value(0).startsWith(QStringLiteral("The rule \"Rule 1\" has no condition")),
-                     qPrintable(TMessageBoxes::Errors().value(0)));
+            QVERIFY2(
+                TMessageBoxes::Errors().value(0).startsWith(QStringLiteral("The rule \"Rule 1\" has no condition")),
+                qPrintable(TMessageBoxes::Errors().value(0)));
             editor.edtName->setText(QStringLiteral("Home"));
             editor.mnuNetworkPopup();
             for (QAction* offered : editor.mnuNetwork->actions())
@@ -1845,7 +1858,8 @@ private slots:
             QCOMPARE(ComboTexts(*editor.cmbProfile), QStringList{"Train"});
             SelectItemIndex(*editor.cmbConfiguration, editor.cmbConfiguration->findText(QStringLiteral("A")));
             editor.cmbProfile->setCurrentIndex(editor.cmbProfile->findText(QStringLiteral("Office")));
-            editor.cmbConditionKind->setCurrentIndex(editor.cmbConditionKind->findText(QStringLiteral("gateway (gateway)")));
+            editor.cmbConditionKind->setCurrentIndex(
+                editor.cmbConditionKind->findText(QStringLiteral("gateway (gateway)")));
             editor.edtConditionValue->setText(QStringLiteral("10.20.30"));
             editor.UpdateActions();
             editor.actConditionAdd->trigger();
@@ -1872,7 +1886,8 @@ private slots:
             const bool refused = editor.isVisible();
             editor.btnCancel->click();
             QVERIFY(refused);
-            QVERIFY(TMessageBoxes::Errors().last().startsWith(QStringLiteral("A rule named \"Office\" already exists")));
+            QVERIFY(
+                TMessageBoxes::Errors().last().startsWith(QStringLiteral("A rule named \"Office\" already exists")));
         });
         select(QStringLiteral("Home"));
         rules.actRuleEdit->trigger();
@@ -1919,7 +1934,8 @@ private slots:
         SaveRules(RulesFilePath(), other);
         select(QStringLiteral("Home"));
         rules.actRuleDown->trigger();
-        QVERIFY(TMessageBoxes::Errors().last().startsWith(QStringLiteral("Another program changed the rules meanwhile")));
+        QVERIFY(
+            TMessageBoxes::Errors().last().startsWith(QStringLiteral("Another program changed the rules meanwhile")));
         QCOMPARE(inFile(), QStringList{"Home"});
         QCOMPARE(listed(), inFile());
 
@@ -2024,13 +2040,13 @@ private slots:
         home.SetName("Home");
         home.RefreshAll();
         std::ofstream(RulesFilePath()) << "[Home]\nconfiguration = A\nprofile = Home\n"
-                                        << workstation_->ConditionOfCurrentNetwork() << "\n";
+                                       << workstation_->ConditionOfCurrentNetwork() << "\n";
         TSwitchMemoryFile().Keep({"A", "Home"});
         {
             auto main = OpenMain();
             AttachSwitching(*main, {std::chrono::seconds(0)});
-            QTRY_VERIFY_WITH_TIMEOUT(main->lblSwitching->toolTip().endsWith(QStringLiteral("which is applied already.")),
-                                     5000);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                main->lblSwitching->toolTip().endsWith(QStringLiteral("which is applied already.")), 5000);
             QVERIFY(ProgressWindows().isEmpty());
             QCOMPARE(main->History().Snapshots().Count(), std::size_t{0});
         }
@@ -2293,7 +2309,8 @@ private slots:
     // preview and the apply question then name it by its full path.
     void importAsksAboutFilesOutsideTheUsersFolderAndThePreviewNamesThemInFull() {
         RegisterClasses({&TFileSetting::StaticClass(), &TFileSettingValue::StaticClass()});
-        const std::string notes = (std::filesystem::path(workstation_->FolderOutsideTheUsersOwn()) / "notes.txt").string();
+        const std::string notes =
+            (std::filesystem::path(workstation_->FolderOutsideTheUsersOwn()) / "notes.txt").string();
         const std::string file = (workstation_->Scratch() / "shared.txt").string();
         {
             TConfigurations other;
@@ -2310,10 +2327,10 @@ private slots:
         auto main = OpenMain();
         TFileDialogs::SetNextFileName(ToQString(file));
         main->findChild<QAction*>("miImport")->trigger();
-        QCOMPARE(TMessageBoxes::Questions(), QStringList{ToQString(
-                                                 "Its File settings write outside your own folder " +
-                                                 TOsHelper::GetSpecialFolder(os::CsidlProfile) + ":\n  " + notes +
-                                                 " (configuration Shared)\n\nImport it?")});
+        QCOMPARE(TMessageBoxes::Questions(),
+                 QStringList{ToQString("Its File settings write outside your own folder " +
+                                       TOsHelper::GetSpecialFolder(os::CsidlProfile) + ":\n  " + notes +
+                                       " (configuration Shared)\n\nImport it?")});
         QCOMPARE(TMessageBoxes::LastDefaultAnswer(), QMessageBox::No);
         QVERIFY(!Root().Configurations().Find("Shared"));
 
@@ -2390,8 +2407,7 @@ private slots:
         TFileDialogs::SetNextFileName(QStringLiteral("/data/notes.txt"));
         editor.actEditItem->trigger();
         QCOMPARE(TMessageBoxes::Errors().size(), 2);
-        QCOMPARE(other->GetFileName(),
-                 QDir::toNativeSeparators(QStringLiteral("/other/notes.txt")).toStdString());
+        QCOMPARE(other->GetFileName(), QDir::toNativeSeparators(QStringLiteral("/other/notes.txt")).toStdString());
         QVERIFY(editor.isVisible());
     }
 
@@ -2432,11 +2448,10 @@ private slots:
         main->actProfileNew->trigger();
         QCOMPARE(ComboTexts(*main->cmbProfiles), (QStringList{"Away", "Home", "Office"}));
         // Worded as the command line words them.
-        QCOMPARE(TMessageBoxes::Errors(),
-                 (QStringList{"A configuration named \"B\" already exists",
-                              "A configuration named \"A\" already exists",
-                              "Configuration \"A\" already has a profile named \"Office\"",
-                              "Configuration \"A\" already has a profile named \"Home\""}));
+        QCOMPARE(TMessageBoxes::Errors(), (QStringList{"A configuration named \"B\" already exists",
+                                                       "A configuration named \"A\" already exists",
+                                                       "Configuration \"A\" already has a profile named \"Office\"",
+                                                       "Configuration \"A\" already has a profile named \"Home\""}));
     }
 
     void kindWithEditorAddsOnlyWhenConfirmedAndEditsACopy() {
@@ -2573,8 +2588,8 @@ private slots:
         editor.UpdateActions();
         QVERIFY(editor.actEditItem->isEnabled());
         editor.actEditItem->trigger();
-        QCOMPARE(TFileDialogs::LastPresets(), (QStringList{QDir::toNativeSeparators("/data/notes.txt"),
-                                                           QDir::toNativeSeparators("/data")}));
+        QCOMPARE(TFileDialogs::LastPresets(),
+                 (QStringList{QDir::toNativeSeparators("/data/notes.txt"), QDir::toNativeSeparators("/data")}));
         QCOMPARE(configuration.Settings().Count(), std::size_t{1});
     }
 
@@ -2861,8 +2876,9 @@ private slots:
         auto main = OpenMain();
         main->actProfileRefresh->trigger();
         QCOMPARE(TMessageBoxes::Errors(), QStringList{QStringLiteral("cannot read gone")});
-        QCOMPARE(main->StatusText(),
-                 QStringLiteral("Captured 1 of 2 settings into Home; Broken (gone) could not be read: cannot read gone"));
+        QCOMPARE(
+            main->StatusText(),
+            QStringLiteral("Captured 1 of 2 settings into Home; Broken (gone) could not be read: cannot read gone"));
         QCOMPARE(a.Profiles()[0].Values().Count(), std::size_t{1});
     }
 
@@ -2888,8 +2904,9 @@ private slots:
         editor.lvwItems->setCurrentItem(editor.lvwItems->item(0));
         Idle();
         QVERIFY(editor.btnAdd->isEnabled() && editor.btnEdit->isEnabled() && editor.btnDel->isEnabled());
-        CheckTabWalk(editor, {editor.edtName, editor.lvwItems, editor.btnEdit, editor.btnDel, editor.tclAvailItems->Tabs(),
-                              editor.lvwAvailItems, editor.btnAdd, editor.btnOK, editor.btnCancel, editor.btnHelp});
+        CheckTabWalk(editor,
+                     {editor.edtName, editor.lvwItems, editor.btnEdit, editor.btnDel, editor.tclAvailItems->Tabs(),
+                      editor.lvwAvailItems, editor.btnAdd, editor.btnOK, editor.btnCancel, editor.btnHelp});
 
         TfrmEditProfile profile(a.Profiles()[0], *history_, a);
         profile.show();
@@ -2937,14 +2954,17 @@ private slots:
         QCOMPARE(editor.btnAdd->accessibleName(), QStringLiteral("New item"));
         QCOMPARE(editor.btnDel->accessibleName(), QStringLiteral("Delete item"));
         // What a screen reader is told.
-        QCOMPARE(QAccessible::queryAccessibleInterface(editor.btnAdd)->text(QAccessible::Name), QStringLiteral("New item"));
-        QCOMPARE(QAccessible::queryAccessibleInterface(editor.edtName)->text(QAccessible::Name), QStringLiteral("Name"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(editor.btnAdd)->text(QAccessible::Name),
+                 QStringLiteral("New item"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(editor.edtName)->text(QAccessible::Name),
+                 QStringLiteral("Name"));
         QString report;
         QTextStream out(&report);
         WriteWidgetTree(editor, out);
         out.flush();
-        QVERIFY2(report.contains(QRegularExpression(QStringLiteral("\\n *QToolButton btnAdd [^\\n]* name=\"New item\"\\n"))),
-                 qPrintable(report));
+        QVERIFY2(
+            report.contains(QRegularExpression(QStringLiteral("\\n *QToolButton btnAdd [^\\n]* name=\"New item\"\\n"))),
+            qPrintable(report));
 
         TfrmEditProfile profile(a.Profiles()[0], *history_, a);
         profile.show();
@@ -3083,8 +3103,7 @@ private slots:
                 popup->close();
             }
         });
-        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(1, 1),
-                                  rules.lvwRules->mapToGlobal(QPoint(1, 1)));
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(1, 1), rules.lvwRules->mapToGlobal(QPoint(1, 1)));
         QApplication::sendEvent(rules.lvwRules, &request);
         QCOMPARE(offered, rules.lvwRules->actions());
     }
@@ -3245,8 +3264,8 @@ private slots:
         // Shown within a moment, with the user's choice kept.
         QTRY_COMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{"Configuration 1", "Laptop"}));
         QCOMPARE(main->cmbConfigurations->currentText(), QStringLiteral("Configuration 1"));
-        QCOMPARE(RunProgram(QStringLiteral("prolamo-cli"), {"rule", "add", "At home", "Laptop", "Home",
-                                                             "dns-suffix=corp.example"}),
+        QCOMPARE(RunProgram(QStringLiteral("prolamo-cli"),
+                            {"rule", "add", "At home", "Laptop", "Home", "dns-suffix=corp.example"}),
                  0);
         // A change in the window after theirs keeps both, also when the window ends.
         OnNextModal<TfrmEditConfiguration>([](TfrmEditConfiguration& editor) { editor.btnOK->click(); });
@@ -3341,7 +3360,6 @@ private slots:
         QCOMPARE(TMessageBoxes::Errors().size(), 1);
         QVERIFY(!std::filesystem::exists(DataFilePath()));
     }
-
 };
 
 QTEST_MAIN(GuiTests)

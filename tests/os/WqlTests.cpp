@@ -107,16 +107,31 @@ TEST(WqlTest, AnythingElseIsRefused) {
     for (int i = 0; i < 200; ++i)
         tooDeep = u"not " + tooDeep;
     std::u16string unbalanced(100000, u'(');
-    for (const std::u16string& bad : std::vector<std::u16string>{
-             u"", u"select", u"select from X", u"select a, from X", u"select * X", u"select * from", u"select * from 7",
-             u"select * from X Y", u"delete from X", u"select * from X where", u"select * from X where Index",
-             u"select * from X where Index = ", u"select * from X where Index == 1",
-             u"select * from X where Index is 1", u"select * from X where Index is not", u"select * from X where not",
-             u"select * from X where (Index = 1", u"select * from X where Index = 1)",
-             u"select * from X where Index = 1 or", u"select * from X where ServiceName = 'open",
-             u"select * from X where Index = yes", u"select * from X where Index = 2147483648",
-             u"select * from X where Index = 99999999999999999999", u"select * from X where " + tooDeep,
-             u"select * from X where " + unbalanced}) {
+    for (const std::u16string& bad : std::vector<std::u16string>{u"",
+                                                                 u"select",
+                                                                 u"select from X",
+                                                                 u"select a, from X",
+                                                                 u"select * X",
+                                                                 u"select * from",
+                                                                 u"select * from 7",
+                                                                 u"select * from X Y",
+                                                                 u"delete from X",
+                                                                 u"select * from X where",
+                                                                 u"select * from X where Index",
+                                                                 u"select * from X where Index = ",
+                                                                 u"select * from X where Index == 1",
+                                                                 u"select * from X where Index is 1",
+                                                                 u"select * from X where Index is not",
+                                                                 u"select * from X where not",
+                                                                 u"select * from X where (Index = 1",
+                                                                 u"select * from X where Index = 1)",
+                                                                 u"select * from X where Index = 1 or",
+                                                                 u"select * from X where ServiceName = 'open",
+                                                                 u"select * from X where Index = yes",
+                                                                 u"select * from X where Index = 2147483648",
+                                                                 u"select * from X where Index = 99999999999999999999",
+                                                                 u"select * from X where " + tooDeep,
+                                                                 u"select * from X where " + unbalanced}) {
         WqlQuery query;
         EXPECT_FALSE(ParseWql(bad, &query)) << Utf16ToUtf8(bad.substr(0, 80));
     }

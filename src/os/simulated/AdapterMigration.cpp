@@ -12,9 +12,9 @@ namespace prolamo::os::simulated {
 namespace {
 
 // Machines seeded before the adapter table knew the network it is attached to.
-constexpr const char* kLocationColumns[] = {
-    "wireless INTEGER NOT NULL DEFAULT 0", "media INTEGER NOT NULL DEFAULT 0", "ssid TEXT NOT NULL DEFAULT ''",
-    "gateway_mac TEXT NOT NULL DEFAULT ''", "dns_suffix TEXT NOT NULL DEFAULT ''"};
+constexpr const char* kLocationColumns[] = {"wireless INTEGER NOT NULL DEFAULT 0", "media INTEGER NOT NULL DEFAULT 0",
+                                            "ssid TEXT NOT NULL DEFAULT ''", "gateway_mac TEXT NOT NULL DEFAULT ''",
+                                            "dns_suffix TEXT NOT NULL DEFAULT ''"};
 
 } // namespace
 

@@ -2,6 +2,7 @@
 #include "os/simulated/SqliteErrors.h"
 
 #include "os/Registry.h"
+#include "os/Sqlite.h"
 #include "os/Text.h"
 #include "os/simulated/RegistryStore.h"
 #include "os/simulated/Services.h"
@@ -10,7 +11,6 @@
 #include "os/simulated/SimPrinting.h"
 #include "os/simulated/SimProcesses.h"
 #include "os/simulated/SimSystem.h"
-#include "os/Sqlite.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -19,8 +19,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <stdexcept>
 #include <system_error>
@@ -142,16 +142,14 @@ Machine::Machine(std::filesystem::path folder, std::string* failure)
             throw std::runtime_error(ec.message());
         const OpeningLock opening(folder_ / "machine.lock");
         const std::string dbPath = (folder_ / "machine.db").string();
-        if (const int rc =
-                sqlite3_open_v2(dbPath.c_str(), &db_,
-                                SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+        if (const int rc = sqlite3_open_v2(dbPath.c_str(), &db_,
+                                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
             rc != SQLITE_OK)
             throw std::runtime_error(sqlite3_errstr(rc));
         // Several processes share the machine: readers never block the writer, and a writer waits
         // for another rather than failing at once.
         sqlite3_busy_timeout(db_, 5000);
-        if (Exec(db_, "PRAGMA journal_mode=WAL") != SQLITE_OK ||
-            Exec(db_, "PRAGMA synchronous=NORMAL") != SQLITE_OK)
+        if (Exec(db_, "PRAGMA journal_mode=WAL") != SQLITE_OK || Exec(db_, "PRAGMA synchronous=NORMAL") != SQLITE_OK)
             throw std::runtime_error(sqlite3_errmsg(db_));
         Seed();
     } catch (const std::exception& e) {
@@ -220,8 +218,8 @@ void Machine::Seed() {
     // hosts file are everybody's to read and only an administrator's to change; a profile is
     // its user's alone.
     using std::filesystem::perms;
-    constexpr perms kSystemFolder = perms::owner_all | perms::group_read | perms::group_exec | perms::others_read |
-                                    perms::others_exec;
+    constexpr perms kSystemFolder =
+        perms::owner_all | perms::group_read | perms::group_exec | perms::others_read | perms::others_exec;
     constexpr perms kSystemFile = perms::owner_read | perms::owner_write | perms::group_read | perms::others_read;
     SetMode(folder_, kSystemFolder);
     MakeFolders(folder_, SystemFolder() / "drivers" / "etc", kSystemFolder);
@@ -316,7 +314,7 @@ ErrorCode Machine::ReadProcessRights(ProcessRights* rights) const {
         *rights = ProcessRights::Administrator;
     else if (value == kUserFiltered)
         *rights = started != nullptr && std::string_view(started) == "elevated" ? ProcessRights::Administrator
-                                                                                 : ProcessRights::FilteredAdministrator;
+                                                                                : ProcessRights::FilteredAdministrator;
     return ErrorSuccess;
 }
 
@@ -338,8 +336,7 @@ void Machine::SetFact(std::string_view key, std::string_view value) {
     if (db_ == nullptr)
         throw std::runtime_error("the machine is not open");
     std::lock_guard lock(dbMutex_);
-    Statement q(db_,
-                "INSERT INTO fact(key, value) VALUES (?1, ?2) ON CONFLICT(key) DO UPDATE SET value = ?2");
+    Statement q(db_, "INSERT INTO fact(key, value) VALUES (?1, ?2) ON CONFLICT(key) DO UPDATE SET value = ?2");
     q.Bind(1, key).Bind(2, value);
     if (const int rc = q.Step(); rc != SQLITE_DONE)
         throw std::runtime_error(std::string("writing machine fact failed: ") + sqlite3_errstr(rc));
@@ -361,7 +358,7 @@ void Machine::SetUser(User user) {
 
 Machine::User Machine::ReadUser() const {
     const std::optional<std::string> value = Fact(kFactAdministrator);
-    return value == kUserElevated ? User::ElevatedAdministrator
+    return value == kUserElevated   ? User::ElevatedAdministrator
            : value == kUserFiltered ? User::Administrator
                                     : User::Standard;
 }
@@ -382,9 +379,8 @@ std::vector<BroadcastRecord> Machine::Broadcasts() const {
     std::vector<BroadcastRecord> records;
     int rc;
     while ((rc = q.Step()) == SQLITE_ROW)
-        records.push_back({q.Int(0), static_cast<std::uintptr_t>(q.Int(1)),
-                           static_cast<std::uint32_t>(q.Int(2)), static_cast<std::uintptr_t>(q.Int(3)),
-                           static_cast<std::intptr_t>(q.Int(4))});
+        records.push_back({q.Int(0), static_cast<std::uintptr_t>(q.Int(1)), static_cast<std::uint32_t>(q.Int(2)),
+                           static_cast<std::uintptr_t>(q.Int(3)), static_cast<std::intptr_t>(q.Int(4))});
     if (rc != SQLITE_DONE)
         throw std::runtime_error(std::string("reading the broadcast log failed: ") + sqlite3_errstr(rc));
     return records;

@@ -27,7 +27,9 @@ namespace prolamo::os {
 
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 // A path of the system drive, "C:\...", is in the simulated workstation's folder, as its Windows
 // folder is; other drives are not there.
@@ -340,7 +342,7 @@ public:
         if ((st.st_mode & S_IWUSR) == 0)
             result |= FileAttributeReadonly;
         // Windows tells a link by its own attributes, whatever it leads to.
-        if (struct stat own {}; ::lstat(native.c_str(), &own) == 0 && S_ISLNK(own.st_mode))
+        if (struct stat own{}; ::lstat(native.c_str(), &own) == 0 && S_ISLNK(own.st_mode))
             result |= FileAttributeReparsePoint;
         *attributes = result;
         return ErrorSuccess;
@@ -356,8 +358,7 @@ public:
             return e;
         std::vector<std::uint8_t> bytes(file.size);
         std::size_t done = 0;
-        if (const ErrorCode e = ReadAll(file.fd->Get(), bytes.data(), file.size, file.native, &done);
-            e != ErrorSuccess)
+        if (const ErrorCode e = ReadAll(file.fd->Get(), bytes.data(), file.size, file.native, &done); e != ErrorSuccess)
             return e;
         bytes.resize(done);
         *content = std::move(bytes);
@@ -398,7 +399,7 @@ public:
         if (const ErrorCode e = PathToWrite(path, &native); e != ErrorSuccess)
             return e;
         // The attribute, not the process's rights, decides: root and administrators are refused too.
-        if (struct stat st {}; ::stat(native.c_str(), &st) == 0) {
+        if (struct stat st{}; ::stat(native.c_str(), &st) == 0) {
             if (const ErrorCode e = CheckRegularFile(st); e != ErrorSuccess)
                 return e;
             if ((st.st_mode & S_IWUSR) == 0)
@@ -408,7 +409,7 @@ public:
         Fd fd(::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666));
         if (fd.Get() < 0)
             return ErrnoToWindowsError(errno, native);
-        if (struct stat st {}; ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        if (struct stat st{}; ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
             return ErrorInvalidFunction; // became something else since
         if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
             return errno == EWOULDBLOCK ? ErrorSharingViolation : ErrnoToWindowsError(errno, native);
@@ -440,8 +441,7 @@ public:
         return ReplaceThroughStaging(native, exists ? &st : nullptr, Whose::Program, content, &impossible);
     }
 
-    ErrorCode WriteMachineFile(std::string_view path, std::span<const std::uint8_t> content,
-                               bool* unchanged) override {
+    ErrorCode WriteMachineFile(std::string_view path, std::span<const std::uint8_t> content, bool* unchanged) override {
         bool ignored = true;
         bool& left = unchanged != nullptr ? *unchanged : ignored;
         left = true;

@@ -24,8 +24,7 @@ int InsertDrive(sqlite3* db, std::u16string_view local, std::u16string_view remo
 
 // Runs Change in a write transaction of its own. What Change wrote is kept also when it answers a
 // failure: a failing call may still use up an injected fault.
-template <class F>
-ErrorCode InWriteTransaction(Machine& machine, F change) {
+template <class F> ErrorCode InWriteTransaction(Machine& machine, F change) {
     if (machine.Db() == nullptr)
         return machine.OpenError();
     std::lock_guard lock(machine.DbMutex());

@@ -1,7 +1,7 @@
 #include "os/simulated/RegistryStore.h"
 
-#include "os/Text.h"
 #include "os/Sqlite.h"
+#include "os/Text.h"
 
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
@@ -99,11 +99,7 @@ int SetValue(sqlite3* db, std::int64_t keyId, std::u16string_view name, std::uin
     Statement insert(db, "INSERT INTO reg_value(key_id, name, folded, position, type, data) "
                          "VALUES (?1, ?2, ?3, (SELECT COALESCE(MAX(position), 0) + 1 FROM reg_value "
                          "WHERE key_id = ?1), ?4, ?5)");
-    insert.Bind(1, keyId)
-        .Bind(2, Utf16ToUtf8(name))
-        .Bind(3, Fold(name))
-        .Bind(4, std::int64_t{type})
-        .Bind(5, data);
+    insert.Bind(1, keyId).Bind(2, Utf16ToUtf8(name)).Bind(3, Fold(name)).Bind(4, std::int64_t{type}).Bind(5, data);
     rc = insert.Step();
     return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }

@@ -26,16 +26,16 @@ public:
 
     ErrorCode OpenKeyEx(HKey key, std::u16string_view subKey, std::uint32_t options, std::uint32_t samDesired,
                         HKey* result) override;
-    ErrorCode CreateKeyEx(HKey key, std::u16string_view subKey, std::uint32_t options,
-                          std::uint32_t samDesired, HKey* result, std::uint32_t* disposition) override;
+    ErrorCode CreateKeyEx(HKey key, std::u16string_view subKey, std::uint32_t options, std::uint32_t samDesired,
+                          HKey* result, std::uint32_t* disposition) override;
     ErrorCode CloseKey(HKey key) override;
     ErrorCode QueryValueEx(HKey key, std::u16string_view valueName, std::uint32_t* type, std::uint8_t* data,
                            std::uint32_t* dataSize) override;
-    ErrorCode SetValueEx(HKey key, std::u16string_view valueName, std::uint32_t type,
-                         const std::uint8_t* data, std::uint32_t dataSize) override;
+    ErrorCode SetValueEx(HKey key, std::u16string_view valueName, std::uint32_t type, const std::uint8_t* data,
+                         std::uint32_t dataSize) override;
     ErrorCode DeleteValue(HKey key, std::u16string_view valueName) override;
-    ErrorCode EnumValue(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
-                        std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) override;
+    ErrorCode EnumValue(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength, std::uint32_t* type,
+                        std::uint8_t* data, std::uint32_t* dataSize) override;
     ErrorCode QueryInfoKey(HKey key, std::uint32_t* values, std::uint32_t* maxValueNameLength,
                            std::uint32_t* maxValueLength) override;
     ErrorCode EnumKeyEx(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) override;

@@ -102,8 +102,7 @@ HResult SimWshNetwork::MapNetworkDrive(std::u16string_view localName, std::u16st
             }
             return ErrorCantAccessDomainInfo;
         }
-        const std::u16string share =
-            std::u16string(server) + u"\\" + std::u16string(path.substr(0, path.find(u'\\')));
+        const std::u16string share = std::u16string(server) + u"\\" + std::u16string(path.substr(0, path.find(u'\\')));
         // The server is known when it offers any share.
         Statement known(db, "SELECT MAX(folded = ?2) FROM net_share "
                             "WHERE substr(folded, 1, length(?1) + 1) = ?1 || '\\'");

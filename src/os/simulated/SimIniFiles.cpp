@@ -7,7 +7,6 @@
 #include "os/Text.h"
 #include "os/simulated/RegistryStore.h"
 
-
 #include <optional>
 
 namespace prolamo::os {

@@ -3,11 +3,11 @@
 #include "os/simulated/AdapterStore.h"
 
 #include "os/Registry.h"
+#include "os/Sqlite.h"
 #include "os/Text.h"
 #include "os/simulated/Machine.h"
-#include "os/simulated/SqliteErrors.h"
 #include "os/simulated/RegistryStore.h"
-#include "os/Sqlite.h"
+#include "os/simulated/SqliteErrors.h"
 
 #include <cstdio>
 #include <stdexcept>
@@ -51,7 +51,8 @@ constexpr const char16_t* kNetClassKey =
     u"SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";
 constexpr const char16_t* kNetworkCardsKey = u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards\\";
 constexpr const char16_t* kTcpipInterfacesKey = u"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\";
-constexpr const char16_t* kNetBtInterfacesKey = u"SYSTEM\\CurrentControlSet\\Services\\NetBT\\Parameters\\Interfaces\\Tcpip_";
+constexpr const char16_t* kNetBtInterfacesKey =
+    u"SYSTEM\\CurrentControlSet\\Services\\NetBT\\Parameters\\Interfaces\\Tcpip_";
 
 std::string Join(const std::vector<std::string>& list, char separator) {
     std::string text;
@@ -211,10 +212,11 @@ std::vector<std::u16string> Wide(const std::vector<std::string>& list) {
 }
 
 int StoreAdapter(sqlite3* db, const AdapterRecord& a) {
-    Statement q(db, "INSERT OR REPLACE INTO adapter(idx, description, service_name, connection_name, guid, mac, "
-                    "enabled, ip_enabled, dhcp, addresses, masks, gateways, dns, wins, lease_address, lease_mask, "
-                    "lease_gateway, lease_dns, wireless, media, ssid, gateway_mac, dns_suffix) VALUES (?1, ?2, ?3, ?4, ?5, "
-                    "?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23)");
+    Statement q(db,
+                "INSERT OR REPLACE INTO adapter(idx, description, service_name, connection_name, guid, mac, "
+                "enabled, ip_enabled, dhcp, addresses, masks, gateways, dns, wins, lease_address, lease_mask, "
+                "lease_gateway, lease_dns, wireless, media, ssid, gateway_mac, dns_suffix) VALUES (?1, ?2, ?3, ?4, ?5, "
+                "?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23)");
     if (!q.Ok())
         return q.PrepareCode();
     q.Bind(1, a.index).Bind(2, a.description).Bind(3, a.serviceName);

@@ -2,11 +2,11 @@
 
 #include "os/simulated/PrintingStore.h"
 
+#include "os/Sqlite.h"
 #include "os/Text.h"
 #include "os/simulated/Machine.h"
-#include "os/simulated/SqliteErrors.h"
 #include "os/simulated/RegistryStore.h"
-#include "os/Sqlite.h"
+#include "os/simulated/SqliteErrors.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -42,7 +42,8 @@ constexpr const char* kFactSeeded = "seeded_printers_drives";
 // Statements for use inside the caller's transaction; each answers an SQLite code.
 int InsertPrinter(sqlite3* db, std::u16string_view name, bool connection, std::u16string_view driver,
                   std::u16string_view port) {
-    Statement q(db, "INSERT OR IGNORE INTO printer(name, folded, connection, driver, port) VALUES (?1, ?2, ?3, ?4, ?5)");
+    Statement q(db,
+                "INSERT OR IGNORE INTO printer(name, folded, connection, driver, port) VALUES (?1, ?2, ?3, ?4, ?5)");
     q.Bind(1, Utf16ToUtf8(name)).Bind(2, store::Fold(name)).Bind(3, connection ? 1 : 0);
     q.Bind(4, Utf16ToUtf8(driver)).Bind(5, Utf16ToUtf8(port));
     return q.Step();
@@ -96,8 +97,7 @@ public:
         texts_ += TextSize(text);
         return at;
     }
-    template <class Record>
-    void Put(std::size_t index, const Record& record) {
+    template <class Record> void Put(std::size_t index, const Record& record) {
         std::memcpy(buffer_ + index * sizeof(Record), &record, sizeof(Record));
     }
 
@@ -233,7 +233,8 @@ ErrorCode SimPrintSpooler::EnumPrinters(std::uint32_t flags, std::uint32_t level
             for (const auto& field : texts.back().fields)
                 size += RecordWriter::TextSize(Ptr(field));
         else
-            size += RecordWriter::TextSize(Ptr(texts.back().fields[1])) + RecordWriter::TextSize(Ptr(texts.back().fields[0]));
+            size += RecordWriter::TextSize(Ptr(texts.back().fields[1])) +
+                    RecordWriter::TextSize(Ptr(texts.back().fields[0]));
     }
     *needed = static_cast<std::uint32_t>(size);
     if (bufferSize < size)
@@ -247,9 +248,9 @@ ErrorCode SimPrintSpooler::EnumPrinters(std::uint32_t flags, std::uint32_t level
             continue;
         }
         PrinterInfo2 record{};
-        char16_t** fields[] = {&record.pServerName, &record.pPrinterName, &record.pShareName, &record.pPortName,
-                               &record.pDriverName, &record.pComment,     &record.pLocation,  &record.pSepFile,
-                               &record.pPrintProcessor, &record.pDatatype, &record.pParameters};
+        char16_t** fields[] = {&record.pServerName,     &record.pPrinterName, &record.pShareName, &record.pPortName,
+                               &record.pDriverName,     &record.pComment,     &record.pLocation,  &record.pSepFile,
+                               &record.pPrintProcessor, &record.pDatatype,    &record.pParameters};
         for (std::size_t k = 0; k < std::size(fields); ++k)
             *fields[k] = out.Text(Ptr(f[k]));
         record.Attributes = AttributesOf(printers[i]);
@@ -370,8 +371,8 @@ void SeedPrintersAndDrives(Machine& machine) {
     makeDefault.Bind(1, store::Fold(laser));
     check(makeDefault.Step());
 
-    for (const char16_t* share : {u"\\\\FILESRV\\home", u"\\\\FILESRV\\Shared", u"\\\\FILESRV\\Projects",
-                                  u"\\\\NAS01\\Backup"})
+    for (const char16_t* share :
+         {u"\\\\FILESRV\\home", u"\\\\FILESRV\\Shared", u"\\\\FILESRV\\Projects", u"\\\\NAS01\\Backup"})
         check(InsertShare(db, share));
     const std::u16string userName = Utf8ToUtf16(machine.UserName());
     check(InsertDrive(db, u"H:", u"\\\\FILESRV\\home\\" + userName));

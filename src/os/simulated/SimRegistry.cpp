@@ -1,8 +1,8 @@
+#include "os/Sqlite.h"
 #include "os/simulated/Machine.h"
-#include "os/simulated/SqliteErrors.h"
 #include "os/simulated/RegistryStore.h"
 #include "os/simulated/Services.h"
-#include "os/Sqlite.h"
+#include "os/simulated/SqliteErrors.h"
 
 #include "os/Text.h"
 
@@ -14,8 +14,8 @@ namespace prolamo::os::simulated {
 namespace {
 
 // Rights a user without administrative rights does not get on the local-machine hive.
-constexpr std::uint32_t kWriteRights = KeySetValue | KeyCreateSubKey | KeyCreateLink | Delete | WriteDac |
-                                       WriteOwner | GenericWrite | GenericAll;
+constexpr std::uint32_t kWriteRights =
+    KeySetValue | KeyCreateSubKey | KeyCreateLink | Delete | WriteDac | WriteOwner | GenericWrite | GenericAll;
 
 int HiveOf(HKey key) {
     if (key == HKeyCurrentUser)
@@ -40,7 +40,9 @@ bool NormalizeSubKey(std::u16string_view subKey, std::u16string* out) {
     return true;
 }
 
-char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+char16_t AsciiLower(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
 
 // The local-machine hive, and the user's policy key, which Windows' default rights leave to
 // administrators so that a user cannot lift a policy.
@@ -210,8 +212,7 @@ ErrorCode SimRegistry::CreateKeyEx(HKey key, std::u16string_view subKey, std::ui
         if (AdministratorsOnly(target.hive, target.path) &&
             (machine_.ReadAdministrator(&admin) != ErrorSuccess || !admin))
             return ErrorAccessDenied; // creating a subkey is a write of its parent
-        if (const int rc = store::CreateKey(machine_.Db(), target.hive, target.path, &id, &created);
-            rc != SQLITE_OK)
+        if (const int rc = store::CreateKey(machine_.Db(), target.hive, target.path, &id, &created); rc != SQLITE_OK)
             return SqliteToWindowsError(rc);
     }
     if (const int rc = tx.Commit(); rc != SQLITE_OK)
@@ -229,8 +230,8 @@ ErrorCode SimRegistry::CloseKey(HKey key) {
     return handles_.erase(key) == 1 ? ErrorSuccess : ErrorInvalidHandle;
 }
 
-ErrorCode SimRegistry::QueryValueEx(HKey key, std::u16string_view valueName, std::uint32_t* type,
-                                    std::uint8_t* data, std::uint32_t* dataSize) {
+ErrorCode SimRegistry::QueryValueEx(HKey key, std::u16string_view valueName, std::uint32_t* type, std::uint8_t* data,
+                                    std::uint32_t* dataSize) {
     if (data != nullptr && dataSize == nullptr)
         return ErrorInvalidParameter;
     return WithKey(key, KeyQueryValue, [&](const OpenKey&, std::int64_t id, Transaction&) -> ErrorCode {
@@ -248,8 +249,8 @@ ErrorCode SimRegistry::QueryValueEx(HKey key, std::u16string_view valueName, std
     });
 }
 
-ErrorCode SimRegistry::SetValueEx(HKey key, std::u16string_view valueName, std::uint32_t type,
-                                  const std::uint8_t* data, std::uint32_t dataSize) {
+ErrorCode SimRegistry::SetValueEx(HKey key, std::u16string_view valueName, std::uint32_t type, const std::uint8_t* data,
+                                  std::uint32_t dataSize) {
     if (data == nullptr && dataSize != 0)
         return ErrorInvalidParameter;
     return WithKey(key, KeySetValue, [&](const OpenKey&, std::int64_t id, Transaction& tx) -> ErrorCode {
@@ -277,9 +278,8 @@ ErrorCode SimRegistry::EnumValue(HKey key, std::uint32_t index, char16_t* name, 
     if (name == nullptr || nameLength == nullptr || (data != nullptr && dataSize == nullptr))
         return ErrorInvalidParameter;
     return WithKey(key, KeyQueryValue, [&](const OpenKey&, std::int64_t id, Transaction&) -> ErrorCode {
-        Statement q(
-            machine_.Db(),
-            "SELECT name, type, data FROM reg_value WHERE key_id = ?1 ORDER BY position LIMIT 1 OFFSET ?2");
+        Statement q(machine_.Db(),
+                    "SELECT name, type, data FROM reg_value WHERE key_id = ?1 ORDER BY position LIMIT 1 OFFSET ?2");
         q.Bind(1, id).Bind(2, std::int64_t{index});
         const int rc = q.Step();
         if (rc == SQLITE_DONE)

@@ -1,12 +1,11 @@
 #include "os/simulated/SimSystem.h"
 
 #include "os/Registry.h"
+#include "os/Sqlite.h"
 #include "os/Text.h"
 #include "os/simulated/Machine.h"
-#include "os/simulated/SqliteErrors.h"
 #include "os/simulated/RegistryStore.h"
-#include "os/Sqlite.h"
-
+#include "os/simulated/SqliteErrors.h"
 
 #include <chrono>
 #include <cstring>
@@ -28,9 +27,12 @@ struct PrivilegeName {
     std::uint32_t luid;
 };
 constexpr PrivilegeName kPrivilegeNames[] = {
-    {u"SeSystemtimePrivilege", kSystemtime}, {u"SeShutdownPrivilege", kShutdown},
-    {u"SeChangeNotifyPrivilege", kChangeNotify}, {u"SeUndockPrivilege", kUndock},
-    {u"SeIncreaseWorkingSetPrivilege", kIncreaseWorkingSet}, {u"SeTimeZonePrivilege", kTimeZone},
+    {u"SeSystemtimePrivilege", kSystemtime},
+    {u"SeShutdownPrivilege", kShutdown},
+    {u"SeChangeNotifyPrivilege", kChangeNotify},
+    {u"SeUndockPrivilege", kUndock},
+    {u"SeIncreaseWorkingSetPrivilege", kIncreaseWorkingSet},
+    {u"SeTimeZonePrivilege", kTimeZone},
 };
 
 std::string TimeZonePrivilegeFact(const Machine& machine) {
@@ -53,7 +55,6 @@ std::int32_t DwordOf(const std::vector<std::uint8_t>& data) {
                                      (static_cast<std::uint32_t>(data[3]) << 24));
 }
 
-
 std::u16string TextOf(const std::vector<std::uint8_t>& data) {
     std::u16string text;
     for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
@@ -67,8 +68,8 @@ std::u16string TextOf(const std::vector<std::uint8_t>& data) {
 
 std::vector<std::uint8_t> SystemTimeData(const SystemTime& t) {
     std::vector<std::uint8_t> bytes;
-    for (std::uint16_t field : {t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond,
-                                t.wMilliseconds}) {
+    for (std::uint16_t field :
+         {t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds}) {
         bytes.push_back(static_cast<std::uint8_t>(field & 0xFF));
         bytes.push_back(static_cast<std::uint8_t>(field >> 8));
     }
@@ -154,9 +155,10 @@ int StoreTimeZone(sqlite3* db, const TimeZoneInformation& tz) {
 
 std::map<std::uint32_t, std::uint32_t> SimPrivileges::Held() const {
     // What a user's token holds on a current workstation, the change-notify privilege enabled.
-    std::map<std::uint32_t, std::uint32_t> held = {
-        {kShutdown, 0}, {kChangeNotify, SePrivilegeEnabledByDefault | SePrivilegeEnabled}, {kUndock, 0},
-        {kIncreaseWorkingSet, 0}};
+    std::map<std::uint32_t, std::uint32_t> held = {{kShutdown, 0},
+                                                   {kChangeNotify, SePrivilegeEnabledByDefault | SePrivilegeEnabled},
+                                                   {kUndock, 0},
+                                                   {kIncreaseWorkingSet, 0}};
     const std::string fact = TimeZonePrivilegeFact(machine_);
     if (fact == "held")
         held[kTimeZone] = 0;

@@ -57,10 +57,9 @@ std::vector<Property> AdapterProperties(const AdapterRecord& a) {
         {u"MACAddress", a.macAddress.empty() ? WmiValue{} : Str(a.macAddress)},
         {u"Name", Str(a.description)},
         {u"NetConnectionID", OptionalStr(a.connectionName)},
-        {u"NetConnectionStatus",
-         connected ? WmiValue::Int(static_cast<std::int32_t>(a.enabled ? NetConStatusConnected
-                                                                        : NetConStatusDisconnected))
-                   : WmiValue{}},
+        {u"NetConnectionStatus", connected ? WmiValue::Int(static_cast<std::int32_t>(
+                                                 a.enabled ? NetConStatusConnected : NetConStatusDisconnected))
+                                           : WmiValue{}},
         {u"NetEnabled", connected ? WmiValue::Bool(a.enabled) : WmiValue{}},
         {u"PhysicalAdapter", WmiValue::Bool(a.guid.has_value())},
         {u"ServiceName", Str(a.serviceName)},
@@ -74,7 +73,7 @@ std::vector<Property> ConfigurationProperties(const AdapterRecord& a) {
         addresses = a.dhcp ? std::vector<std::string>{a.leaseAddress} : a.addresses;
         masks = a.dhcp ? std::vector<std::string>{a.leaseMask} : a.masks;
         gateways = !a.gateways.empty() || !a.dhcp || a.leaseGateway.empty() ? a.gateways
-                                                                             : std::vector<std::string>{a.leaseGateway};
+                                                                            : std::vector<std::string>{a.leaseGateway};
         dns = !a.dnsServers.empty() || !a.dhcp ? a.dnsServers : a.leaseDnsServers;
     }
     char caption[16];

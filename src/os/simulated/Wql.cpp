@@ -163,8 +163,8 @@ private:
     }
 
     void Advance() {
-        while (pos_ < query_.size() && (query_[pos_] == u' ' || query_[pos_] == u'\t' || query_[pos_] == u'\r' ||
-                                        query_[pos_] == u'\n'))
+        while (pos_ < query_.size() &&
+               (query_[pos_] == u' ' || query_[pos_] == u'\t' || query_[pos_] == u'\r' || query_[pos_] == u'\n'))
             ++pos_;
         token_ = Token{};
         if (pos_ >= query_.size())
