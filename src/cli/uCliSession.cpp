@@ -42,10 +42,9 @@ void WriteHint(std::ostream& out, const std::string& hint, const std::string& in
 } // namespace
 
 TSession::TSession(std::istream& in, std::ostream& out, std::ostream& err, const TCliArguments& options,
-         const std::string& historyFile)
+                   const std::string& historyFile)
     : in_(in), out_(out), err_(err), yes_(options.yes), rename_(options.rename), managed_(options.managed),
-      to_(options.to),
-      root_(GetConfigurationsRoot()), history_(historyFile) {}
+      to_(options.to), root_(GetConfigurationsRoot()), history_(historyFile) {}
 
 TConfigurations* TSession::Managed() {
     if (!managedLoaded_) {
@@ -101,7 +100,8 @@ int TSession::ConfigDelete(const std::string& name) {
     return ExitOk;
 }
 
-int TSession::SettingAdd(const std::string& configurationName, const std::string& kindName, const std::vector<std::string>& arguments) {
+int TSession::SettingAdd(const std::string& configurationName, const std::string& kindName,
+                         const std::vector<std::string>& arguments) {
     TConfiguration& configuration = FindConfiguration(configurationName);
     const TSettingClass* kind = GetSettingClasses().Find(kindName);
     if (!kind)
@@ -156,8 +156,7 @@ int TSession::SettingAdd(const std::string& configurationName, const std::string
                        [&](const TSetting* other) { return other->Id() == setting->Id(); }))
         setting->SetId(setting->Id() + 1);
     const TSetting& added = configuration.AddSetting(std::move(setting));
-    Changed("Added setting " + Quote(added.GetDisplayText()) + " to configuration " +
-            Quote(configurationName) + ".\n");
+    Changed("Added setting " + Quote(added.GetDisplayText()) + " to configuration " + Quote(configurationName) + ".\n");
     return ExitOk;
 }
 
@@ -211,8 +210,8 @@ int TSession::ProfileDiff(const std::string& configurationName, const std::strin
     TConfiguration& configuration = FindToApply(configurationName);
     const TConfigurationProfile& profile = FindProfile(configuration, name);
     const TProfilePreview preview = PreviewProfile(profile);
-    out_ << "Profile " << Quote(name) << " of configuration " << Quote(configurationName) << ": "
-         << preview.Summary() << '\n';
+    out_ << "Profile " << Quote(name) << " of configuration " << Quote(configurationName) << ": " << preview.Summary()
+         << '\n';
     for (const TSettingChange& change : preview.changes) {
         out_ << "  " << TerminalLine(change.text) << ": " << ChangeStateText(change.state);
         if (change.state == TChangeState::CannotRead)
@@ -312,8 +311,8 @@ int TSession::HistoryList() {
              << TerminalLine(snapshot->Profile());
         if (snapshot->Damaged())
             out_ << "  (damaged)";
-        out_ << "\n      " << (snapshot->Entries().Count() == 0 ? "no settings" : TerminalLine(snapshot->SettingsText()))
-             << '\n';
+        out_ << "\n      "
+             << (snapshot->Entries().Count() == 0 ? "no settings" : TerminalLine(snapshot->SettingsText())) << '\n';
     }
     return ExitOk;
 }
@@ -341,13 +340,14 @@ int TSession::ConfigImport(const std::string& file) {
     const std::string path = AbsolutePath(file);
     std::error_code error;
     if (const auto size = std::filesystem::file_size(path, error); !error && size > MaxTextSize) {
-        err_ << Program << ": " << TerminalLine(file) << " cannot be imported: it is larger than " << (MaxTextSize >> 20)
-             << " MB\n";
+        err_ << Program << ": " << TerminalLine(file) << " cannot be imported: it is larger than "
+             << (MaxTextSize >> 20) << " MB\n";
         return ExitFailed;
     }
     std::vector<std::uint8_t> content;
     if (const os::ErrorCode code = os::Files().ReadWholeFile(path, &content); code != os::ErrorSuccess) {
-        err_ << Program << ": cannot read " << TerminalLine(file) << ": " << TerminalText(EOSError(code).what()) << '\n';
+        err_ << Program << ": cannot read " << TerminalLine(file) << ": " << TerminalText(EOSError(code).what())
+             << '\n';
         return ExitFailed;
     }
     std::unique_ptr<TConfigurations> imported;
@@ -393,9 +393,8 @@ TProfileHistory& TSession::History(THistoryAccess access) {
             if (!history_.Notice().empty())
                 err_ << "Warning: " << TerminalText(history_.Notice()) << '\n';
         } catch (const std::exception& e) {
-            throw EUnreadableHistory("the history file " + history_.FileName() +
-                                     " cannot be read: " + TerminalText(e.what()) +
-                                     "\nIt was left as it is; nothing was changed.");
+            throw EUnreadableHistory("the history file " + history_.FileName() + " cannot be read: " +
+                                     TerminalText(e.what()) + "\nIt was left as it is; nothing was changed.");
         }
         historyLoaded_ = true;
     }

@@ -41,7 +41,8 @@ public:
     void ListConfiguration(const TConfiguration& configuration, bool managed);
     int ConfigAdd(const std::string& name);
     int ConfigDelete(const std::string& name);
-    int SettingAdd(const std::string& configurationName, const std::string& kindName, const std::vector<std::string>& arguments);
+    int SettingAdd(const std::string& configurationName, const std::string& kindName,
+                   const std::vector<std::string>& arguments);
     int ProfileAdd(const std::string& configurationName, const std::string& name);
     int ProfileDelete(const std::string& configurationName, const std::string& name);
 

@@ -13,8 +13,12 @@ namespace {
 constexpr std::size_t HexBytesPerLine = 32;
 constexpr const char* HexDigits = "0123456789ABCDEF";
 
-bool IsIdentStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
+bool IsIdentStart(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+bool IsIdentChar(char c) {
+    return IsIdentStart(c) || (c >= '0' && c <= '9');
+}
 
 bool IsIdentifier(std::string_view text) {
     if (text.empty() || !IsIdentStart(text[0]))
@@ -26,7 +30,9 @@ bool IsIdentifier(std::string_view text) {
 }
 
 // Keywords of the text form; no name may be one of them.
-bool IsKeyword(std::string_view text) { return text == "object" || text == "end" || text == "item"; }
+bool IsKeyword(std::string_view text) {
+    return text == "object" || text == "end" || text == "item";
+}
 
 // A property name: identifiers joined by dots ("Values.Strings").
 bool IsPropertyName(std::string_view text) {
@@ -42,7 +48,9 @@ bool IsPropertyName(std::string_view text) {
     }
 }
 
-bool IsValidUtf8(std::string_view text) { return os::Utf16ToUtf8(os::Utf8ToUtf16(text)) == text; }
+bool IsValidUtf8(std::string_view text) {
+    return os::Utf16ToUtf8(os::Utf8ToUtf16(text)) == text;
+}
 
 bool EndsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
@@ -79,7 +87,9 @@ private:
     bool empty_ = true;
 };
 
-bool Printable(unsigned c) { return c >= 0x20 && c < 0x7F; }
+bool Printable(unsigned c) {
+    return c >= 0x20 && c < 0x7F;
+}
 
 class TBinaryToText {
 public:
@@ -99,7 +109,8 @@ private:
             throw EFilerError("A record prefix has no text form");
         const std::string className = reader_.ReadShortString();
         const std::string name = reader_.ReadShortString();
-        if (!IsIdentifier(className) || IsKeyword(className) || (!name.empty() && (!IsIdentifier(name) || IsKeyword(name))))
+        if (!IsIdentifier(className) || IsKeyword(className) ||
+            (!name.empty() && (!IsIdentifier(name) || IsKeyword(name))))
             throw EFilerError("The record " + className + " " + name + " has no text form");
         Indent(depth) += "object " + (name.empty() ? className : name + ": " + className) + "\n";
         Properties(depth + 1);
@@ -627,8 +638,12 @@ private:
 ETextFormatError::ETextFormatError(std::size_t line, const std::string& message)
     : EFilerError("Line " + std::to_string(line) + ": " + message), line_(line) {}
 
-std::string ObjectBinaryToText(std::span<const std::uint8_t> stream) { return TBinaryToText(stream).Run(); }
+std::string ObjectBinaryToText(std::span<const std::uint8_t> stream) {
+    return TBinaryToText(stream).Run();
+}
 
-std::vector<std::uint8_t> ObjectTextToBinary(std::string_view text) { return TTextToBinary(text).Run(); }
+std::vector<std::uint8_t> ObjectTextToBinary(std::string_view text) {
+    return TTextToBinary(text).Run();
+}
 
 } // namespace prolamo

@@ -19,8 +19,7 @@ std::string Translated(const char* context, const char* english) {
     return Lookup() ? Lookup()(context, english) : std::string(english);
 }
 
-std::string Translated(const char* context, const char* english,
-                       std::initializer_list<std::string_view> arguments) {
+std::string Translated(const char* context, const char* english, std::initializer_list<std::string_view> arguments) {
     const std::string text = Translated(context, english);
     std::string result;
     result.reserve(text.size());

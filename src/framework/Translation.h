@@ -19,8 +19,7 @@ void SetTranslationLookup(TTranslationLookup lookup);
 
 std::string Translated(const char* context, const char* english);
 // Translated, with %1, %2... replaced by Arguments in order (a translation may move them).
-std::string Translated(const char* context, const char* english,
-                       std::initializer_list<std::string_view> arguments);
+std::string Translated(const char* context, const char* english, std::initializer_list<std::string_view> arguments);
 // Count in words of the "Engine" context, One or Many by the count, with %1 the count: "1 setting".
 std::string CountedText(int count, const char* one, const char* many);
 

@@ -70,8 +70,7 @@ void TInForceCheck::tmrStepTimer() {
         return;
     }
     TConfiguration* configuration = GetConfigurationsRoot().Configurations().Find(*configuration_);
-    const TConfigurationProfile* profile =
-        configuration ? configuration->Profiles().Find(*profile_) : nullptr;
+    const TConfigurationProfile* profile = configuration ? configuration->Profiles().Find(*profile_) : nullptr;
     if (!profile) {
         Finish(tr("The profile no longer exists."));
         return;
@@ -81,11 +80,10 @@ void TInForceCheck::tmrStepTimer() {
         QStringList unreadable;
         for (const std::string& setting : unreadable_)
             unreadable << ToQString(setting);
-        Finish(unreadable.isEmpty()
-                   ? tr("The machine still matches it.")
-                   : tr("Whether the machine still matches it cannot be told: %1 "
-                                    "cannot be read.")
-                         .arg(unreadable.join(QStringLiteral(", "))));
+        Finish(unreadable.isEmpty() ? tr("The machine still matches it.")
+                                    : tr("Whether the machine still matches it cannot be told: %1 "
+                                         "cannot be read.")
+                                          .arg(unreadable.join(QStringLiteral(", "))));
         return;
     }
     TSetting& setting = settings[next_++];
@@ -108,9 +106,8 @@ void TInForceCheck::Finish(const QString& verdict) {
 }
 
 bool TInForceCheck::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &window_ && waiting_ &&
-        (event->type() == QEvent::EnabledChange || event->type() == QEvent::Show) && window_.isVisible() &&
-        window_.isEnabled()) {
+    if (watched == &window_ && waiting_ && (event->type() == QEvent::EnabledChange || event->type() == QEvent::Show) &&
+        window_.isVisible() && window_.isEnabled()) {
         waiting_ = false;
         tmrStep->start();
     }

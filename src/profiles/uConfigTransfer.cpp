@@ -15,7 +15,9 @@ namespace prolamo {
 
 namespace {
 
-std::string Quote(const std::string& name) { return "\"" + name + "\""; }
+std::string Quote(const std::string& name) {
+    return "\"" + name + "\"";
+}
 
 // An imported configuration must be one the program could have made.
 void Validate(const TConfiguration& configuration) {
@@ -31,8 +33,8 @@ void Validate(const TConfiguration& configuration) {
         try {
             setting->CheckParameters();
         } catch (const Exception& e) {
-            throw EFilerError("The configuration " + quoted + ", setting " +
-                              QuotedText(setting->GetFullDisplayText()) + ": " + e.Message());
+            throw EFilerError("The configuration " + quoted + ", setting " + QuotedText(setting->GetFullDisplayText()) +
+                              ": " + e.Message());
         }
         // The text form keeps no lines for its records: the setting is named by its path.
         if (const std::string path = setting->GetChosenPath(); !path.empty())
@@ -104,10 +106,10 @@ std::unique_ptr<TConfigurations> ReadExport(std::string_view text) {
 std::unique_ptr<TConfigurations> ReadConfigurationsRecord(std::span<const std::uint8_t> stream, int maxNesting) {
     // The record's class name follows the signature and its length byte.
     const std::string expected = TConfigurations::StaticClass().ClassName();
-    const std::string_view className =
-        stream.size() < 5 ? std::string_view()
-                          : std::string_view(reinterpret_cast<const char*>(stream.data()) + 5,
-                                             std::min<std::size_t>(stream[4], stream.size() - 5));
+    const std::string_view className = stream.size() < 5
+                                           ? std::string_view()
+                                           : std::string_view(reinterpret_cast<const char*>(stream.data()) + 5,
+                                                              std::min<std::size_t>(stream[4], stream.size() - 5));
     if (className != expected)
         throw EFilerError("The text holds a " + std::string(className) + ", not configurations");
     GetConfigurationsRoot();
@@ -138,7 +140,8 @@ std::string ImportCautions(const TConfigurations& imported) {
         }
     std::string text;
     if (!outside.empty())
-        text = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Its File settings write outside your own folder %1:"),
+        text = Translated("Engine",
+                          PROLAMO_TRANSLATE_NOOP("Engine", "Its File settings write outside your own folder %1:"),
                           {QuestionLine(userFolder)}) +
                outside;
     if (!programs.empty())
@@ -158,8 +161,9 @@ std::vector<std::string> ImportConfigurations(TConfigurations& root, const TConf
         std::unordered_set<std::string> importing;
         for (const TConfiguration& configuration : imported.Configurations())
             if (names.Taken(configuration.Name()) || !importing.insert(configuration.Name()).second)
-                throw EImportConflict(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "A configuration named %1 exists already"),
-                                                 {Quote(configuration.Name())}));
+                throw EImportConflict(
+                    Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "A configuration named %1 exists already"),
+                               {Quote(configuration.Name())}));
     }
     std::vector<std::string> given;
     given.reserve(imported.Configurations().Count());

@@ -57,15 +57,8 @@ bool ParseInteger(const std::string& text, long long& number) {
 }
 
 // The value text of Name in name=value lines, looked up without regard to case.
-std::string ValueOf(const TStrings& lines, const std::string& name) { return lines.Value(name); }
-
-std::string JoinHint(const std::vector<std::string>& lines) {
-    if (lines.size() == 1)
-        return lines.front();
-    std::string hint;
-    for (const std::string& line : lines)
-        hint += line + "\r\n";
-    return hint;
+std::string ValueOf(const TStrings& lines, const std::string& name) {
+    return lines.Value(name);
 }
 
 } // namespace
@@ -106,9 +99,8 @@ bool IsPrefValueLiteral(std::string_view text) {
     if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
         return IsStringLiteralBody(text.substr(1, text.size() - 2));
     const std::size_t digits = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
-    return text.size() > digits &&
-           std::all_of(text.begin() + static_cast<std::ptrdiff_t>(digits), text.end(),
-                       [](char c) { return c >= '0' && c <= '9'; });
+    return text.size() > digits && std::all_of(text.begin() + static_cast<std::ptrdiff_t>(digits), text.end(),
+                                               [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // ---- TPrefs ----
@@ -118,8 +110,7 @@ void TPrefs::Load() {
         if (!FileExists(GetFirefoxPrefsFileName()))
             throw TFirefoxProfileNotFoundException();
         std::vector<std::uint8_t> bytes;
-        if (const os::ErrorCode e = os::Files().ReadWholeFile(GetFirefoxPrefsFileName(), &bytes);
-            e != os::ErrorSuccess)
+        if (const os::ErrorCode e = os::Files().ReadWholeFile(GetFirefoxPrefsFileName(), &bytes); e != os::ErrorSuccess)
             throw EInOutError(static_cast<int>(e));
         std::string text(bytes.begin(), bytes.end());
         byteOrderMark_ = text.starts_with(kByteOrderMark);
@@ -144,8 +135,9 @@ void TPrefs::Save() const {
         std::string reason = os::SystemErrorText(e);
         while (!reason.empty() && (reason.back() == '\r' || reason.back() == '\n'))
             reason.pop_back();
-        throw EFCreateError(static_cast<int>(e),
-                            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Cannot create file \"%1\". %2"), {path, reason}));
+        throw EFCreateError(
+            static_cast<int>(e),
+            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Cannot create file \"%1\". %2"), {path, reason}));
     }
 }
 
@@ -233,11 +225,12 @@ std::string TFirefoxProxySettingValue::GetHint() const {
 // ---- TFirefoxProxySetting ----
 
 const TSettingClass& TFirefoxProxySetting::StaticClass() {
-    return MakeSettingClass<TFirefoxProxySetting, TSetting>("TFirefoxProxySetting", {},
-                                                            {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Firefox proxy"),
-                                                             .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Firefox proxy settings"),
-                                                             .category = NetworkCategory,
-                                                             .imageIndex = 11});
+    return MakeSettingClass<TFirefoxProxySetting, TSetting>(
+        "TFirefoxProxySetting", {},
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Firefox proxy"),
+         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Firefox proxy settings"),
+         .category = NetworkCategory,
+         .imageIndex = 11});
 }
 
 std::unique_ptr<TSettingValue> TFirefoxProxySetting::CaptureValue() {

@@ -61,13 +61,12 @@ void WriteOrDelete(TRegistry& registry, const char* name, const std::vector<std:
 
 const TClassInfo& TIEProxySettingValue::StaticClass() {
     using V = TIEProxySettingValue;
-    return MakeClassInfo<V, TSettingValue>(
-        "TIEProxySettingValue",
-        {prop::Boolean("UseAutoDetect", &V::UseAutoDetect, &V::SetUseAutoDetect),
-         prop::String("AutoConfigURL", &V::AutoConfigURL, &V::SetAutoConfigURL),
-         prop::Boolean("ProxyEnable", &V::ProxyEnable, &V::SetProxyEnable),
-         prop::String("ProxyServer", &V::ProxyServer, &V::SetProxyServer),
-         prop::String("ProxyOverride", &V::ProxyOverride, &V::SetProxyOverride)});
+    return MakeClassInfo<V, TSettingValue>("TIEProxySettingValue",
+                                           {prop::Boolean("UseAutoDetect", &V::UseAutoDetect, &V::SetUseAutoDetect),
+                                            prop::String("AutoConfigURL", &V::AutoConfigURL, &V::SetAutoConfigURL),
+                                            prop::Boolean("ProxyEnable", &V::ProxyEnable, &V::SetProxyEnable),
+                                            prop::String("ProxyServer", &V::ProxyServer, &V::SetProxyServer),
+                                            prop::String("ProxyOverride", &V::ProxyOverride, &V::SetProxyOverride)});
 }
 
 void TIEProxySettingValue::Assign(const TPersistent& source) {
@@ -109,11 +108,12 @@ std::string TIEProxySettingValue::GetHint() const {
 // ---- TIEProxySetting ----
 
 const TSettingClass& TIEProxySetting::StaticClass() {
-    return MakeSettingClass<TIEProxySetting, TSetting>("TIEProxySetting", {},
-                                                       {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Internet Explorer proxy"),
-                                                        .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Internet Explorer proxy settings"),
-                                                        .category = NetworkCategory,
-                                                        .imageIndex = 3});
+    return MakeSettingClass<TIEProxySetting, TSetting>(
+        "TIEProxySetting", {},
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Internet Explorer proxy"),
+         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Internet Explorer proxy settings"),
+         .category = NetworkCategory,
+         .imageIndex = 3});
 }
 
 std::unique_ptr<TSettingValue> TIEProxySetting::CaptureValue() {

@@ -50,22 +50,18 @@ std::string TOperaProxySettingValue::GetHint() const {
         lines.push_back("Automatic proxy configuration: " + Settings().Value("Automatic Proxy Configuration URL"));
     if (lines.empty())
         return "No proxy";
-    if (lines.size() == 1)
-        return lines.front();
-    std::string hint;
-    for (const std::string& line : lines)
-        hint += line + "\r\n";
-    return hint;
+    return JoinHint(lines);
 }
 
 // ---- TOperaProxySetting ----
 
 const TSettingClass& TOperaProxySetting::StaticClass() {
-    return MakeSettingClass<TOperaProxySetting, TSetting>("TOperaProxySetting", {},
-                                                          {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Opera proxy"),
-                                                           .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Opera proxy settings"),
-                                                           .category = NetworkCategory,
-                                                           .imageIndex = 12});
+    return MakeSettingClass<TOperaProxySetting, TSetting>(
+        "TOperaProxySetting", {},
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Opera proxy"),
+         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Opera proxy settings"),
+         .category = NetworkCategory,
+         .imageIndex = 12});
 }
 
 std::string TOperaProxySetting::GetOperaProfileFileName() {

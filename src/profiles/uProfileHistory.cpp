@@ -3,6 +3,7 @@
 #include "framework/Stream.h"
 #include "os/Files.h"
 #include "os/Sqlite.h"
+#include "os/Text.h"
 
 #include <chrono>
 #include <cstdio>
@@ -68,16 +69,8 @@ std::string LocalTime(const std::string& utc) {
         return utc + " UTC";
     const std::time_t when = system_clock::to_time_t(sys_days(read) + hours(h) + minutes(mi) + seconds(s));
     std::tm local{};
-    // The zone is read again each time: the user may have changed it since the last look.
-#ifdef _WIN32
-    _tzset();
-    const bool converted = localtime_s(&local, &when) == 0;
-#else
-    tzset();
-    const bool converted = localtime_r(&when, &local) != nullptr;
-#endif
     char text[32];
-    if (!converted || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0)
+    if (!os::LocalTime(when, &local) || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0)
         return utc + " UTC";
     return text;
 }

@@ -32,8 +32,7 @@ std::uint32_t NextSettingId() {
 
 // "Configuration 1", "Configuration 2", ...: the first that no item of the collection carries,
 // names compared folding a to z only.
-template <class Collection>
-std::string FirstFreeName(const Collection& collection, const std::string& prefix) {
+template <class Collection> std::string FirstFreeName(const Collection& collection, const std::string& prefix) {
     for (std::int64_t n = 1; n <= INT_MAX; ++n) {
         const std::string candidate = prefix + std::to_string(n);
         bool taken = false;
@@ -48,10 +47,11 @@ std::string FirstFreeName(const Collection& collection, const std::string& prefi
     throw EListError("No free default name for " + prefix);
 }
 
-std::string Quote(const std::string& text) { return "\"" + text + "\""; }
+std::string Quote(const std::string& text) {
+    return "\"" + text + "\"";
+}
 
-template <class Item>
-void SortByName(TCollection& collection) {
+template <class Item> void SortByName(TCollection& collection) {
     collection.Sort([](const TCollectionItem& a, const TCollectionItem& b) {
         return NameLess(static_cast<const Item&>(a).Name(), static_cast<const Item&>(b).Name());
     });
@@ -66,7 +66,9 @@ std::vector<std::uint8_t> Streamed(const TComponent& component) {
     return bytes;
 }
 
-bool NameLess(const std::string& a, const std::string& b) { return os::CompareLocale(a, b, false) < 0; }
+bool NameLess(const std::string& a, const std::string& b) {
+    return os::CompareLocale(a, b, false) < 0;
+}
 
 // ---- TSettingClass ----
 
@@ -95,7 +97,9 @@ void TSetting::Assign(const TPersistent& source) {
     TComponent::Assign(source);
 }
 
-const TSettingClass& TSetting::SettingClass() const { return static_cast<const TSettingClass&>(ClassType()); }
+const TSettingClass& TSetting::SettingClass() const {
+    return static_cast<const TSettingClass&>(ClassType());
+}
 
 std::unique_ptr<TSettingValue> TSetting::CreateValue(TCheckResultList* warnings) {
     // The list is this capture's only, also when it raises.
@@ -126,7 +130,9 @@ void TSetting::AddCaptureWarning(const std::string& message) const {
         AddWarning(*captureWarnings_, message);
 }
 
-bool TSetting::IsCreatorOf(const TSettingValue& value) const { return value.CreatorId() == id_; }
+bool TSetting::IsCreatorOf(const TSettingValue& value) const {
+    return value.CreatorId() == id_;
+}
 
 std::unique_ptr<TSetting> TSetting::Clone() const {
     std::unique_ptr<TSetting> clone = SettingClass().CreateSetting();
@@ -180,10 +186,18 @@ std::string QuotedText(std::string_view text) {
 }
 
 std::string QuestionLine(std::string_view text) {
-    const bool control = std::any_of(text.begin(), text.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-    });
+    const bool control =
+        std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
     return control ? QuotedText(text) : std::string(text);
+}
+
+std::string JoinHint(const std::vector<std::string>& lines) {
+    if (lines.size() == 1)
+        return lines.front();
+    std::string hint;
+    for (const std::string& line : lines)
+        hint += line + "\r\n";
+    return hint;
 }
 
 std::string NameFault(const std::string& name, const std::string& what) {
@@ -227,7 +241,8 @@ const TClassInfo& TSettingLinesValue::StaticClass() {
 
 void TSettingLinesValue::Assign(const TPersistent& source) {
     // Lines of one kind mean nothing to another.
-    if (const auto* value = dynamic_cast<const TSettingLinesValue*>(&source); value && &value->ClassType() == &ClassType())
+    if (const auto* value = dynamic_cast<const TSettingLinesValue*>(&source);
+        value && &value->ClassType() == &ClassType())
         settings_.Assign(value->settings_);
     TSettingValue::Assign(source);
 }
@@ -251,8 +266,7 @@ bool TSettingValue::Equals(const TSettingValue& other) const {
 
 const TClassInfo& TConfigurationProfile::StaticClass() {
     return MakeClassInfo<TConfigurationProfile, TCollectionItem>(
-        "TConfigurationProfile",
-        {prop::String("Name", &TConfigurationProfile::Name, &TConfigurationProfile::SetName)});
+        "TConfigurationProfile", {prop::String("Name", &TConfigurationProfile::Name, &TConfigurationProfile::SetName)});
 }
 
 void TConfigurationProfile::SetName(const std::string& name) {
@@ -490,14 +504,18 @@ void TConfiguration::DefineProperties(TFiler& filer) {
     settings_.DefineProperties(filer, "Settings");
 }
 
-TSetting& TConfiguration::AddSetting(std::unique_ptr<TSetting> setting) { return settings_.Add(std::move(setting)); }
+TSetting& TConfiguration::AddSetting(std::unique_ptr<TSetting> setting) {
+    return settings_.Add(std::move(setting));
+}
 
 void TConfiguration::DeleteSetting(TSetting& setting) {
     Profiles().RemoveValuesOf(setting);
     settings_.Remove(setting);
 }
 
-void TConfiguration::SettingChanged(const TSetting& setting) { Profiles().SettingChanged(setting); }
+void TConfiguration::SettingChanged(const TSetting& setting) {
+    Profiles().SettingChanged(setting);
+}
 
 const TSetting* TConfiguration::FindDouble(const TSetting& setting, const TSetting* replaced) const {
     for (const TSetting* each : settings_)

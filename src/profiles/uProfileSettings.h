@@ -40,8 +40,7 @@ using TSettingEditorClass = std::unique_ptr<TSettingEditor> (*)();
 
 // The editor of a kind T whose parameters a dialog of the front end edits in place: the front end
 // plugs its dialog in once at start-up; without one, every edit is cancelled.
-template <class T>
-class TDialogSettingEditor : public TSettingEditor {
+template <class T> class TDialogSettingEditor : public TSettingEditor {
 public:
     // Changes the setting and answers true when the user confirms.
     using TDialog = std::function<bool(T& setting)>;
@@ -77,8 +76,7 @@ class TSettingClass : public TClassInfo {
 public:
     TSettingClass(std::string name, const TClassInfo* parent, Factory factory, std::vector<TPropInfo> properties,
                   TSettingTraits traits)
-        : TClassInfo(std::move(name), parent, std::move(factory), std::move(properties)),
-          traits_(std::move(traits)) {}
+        : TClassInfo(std::move(name), parent, std::move(factory), std::move(properties)), traits_(std::move(traits)) {}
 
     // In the user's language, where the front end translates; CaptionKey is the English caption.
     std::string GetCaption() const { return Translated("SettingKinds", traits_.caption.c_str()); }
@@ -98,21 +96,21 @@ private:
 template <class T, class Base>
 const TSettingClass& MakeSettingClass(std::string name, std::vector<TPropInfo> properties, TSettingTraits traits) {
     static_assert(std::is_base_of_v<Base, T>);
-    static const TSettingClass info(std::move(name), &Base::StaticClass(), FactoryOf<T, Base>(),
-                                    std::move(properties), std::move(traits));
+    static const TSettingClass info(std::move(name), &Base::StaticClass(), FactoryOf<T, Base>(), std::move(properties),
+                                    std::move(traits));
     return info;
 }
 
 // Declares the class reference of a setting kind.
-#define PROLAMO_SETTING_CLASS()                                                                             \
-public:                                                                                                     \
-    static const ::prolamo::TSettingClass& StaticClass();                                                   \
-    /* StaticClass builds its arguments on every call; the stream asks once per property. */              \
-    const ::prolamo::TClassInfo& ClassType() const override {                                               \
-        static const ::prolamo::TClassInfo& info = StaticClass();                                           \
-        return info;                                                                                        \
-    }                                                                                                       \
-                                                                                                            \
+#define PROLAMO_SETTING_CLASS()                                                                                        \
+public:                                                                                                                \
+    static const ::prolamo::TSettingClass& StaticClass();                                                              \
+    /* StaticClass builds its arguments on every call; the stream asks once per property. */                           \
+    const ::prolamo::TClassInfo& ClassType() const override {                                                          \
+        static const ::prolamo::TClassInfo& info = StaticClass();                                                      \
+        return info;                                                                                                   \
+    }                                                                                                                  \
+                                                                                                                       \
 private:
 
 // One kind of machine state that a configuration watches. Its identity is Id, kept by copies.
@@ -392,6 +390,8 @@ std::string QuotedText(std::string_view text);
 // Text as one line of a question: as it is, or by QuotedText when a control character in it
 // could start a line of its own.
 std::string QuestionLine(std::string_view text);
+// A hint of several lines: a single line as it is, else each line ended by a line break.
+std::string JoinHint(const std::vector<std::string>& lines);
 
 // Why Name cannot name a What ("configuration", "profile"), with the name quoted by QuotedText;
 // empty when it can. Names are shown in lists and on terminals: not empty, no control characters.

@@ -1,8 +1,8 @@
 #include "uServiceClient.h"
 
+#include "classes/uHelpers.h"
 #include "framework/Exceptions.h"
 #include "framework/Translation.h"
-#include "classes/uHelpers.h"
 #include "os/Elevation.h"
 #include "os/Files.h"
 #include "os/ServiceChannel.h"
@@ -74,7 +74,9 @@ bool TakeReply(const TServiceReply& reply, TProgressSender& sender, TCheckResult
     return true;
 }
 
-std::string NoAnswer() { return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The switching service did not answer")); }
+std::string NoAnswer() {
+    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The switching service did not answer"));
+}
 
 // Sends the request and follows the replies; raises when the service cannot be reached.
 void Converse(os::IServiceConnection& connection, const std::vector<std::uint8_t>& request, TProgressSender& sender,
@@ -95,10 +97,12 @@ void Converse(os::IServiceConnection& connection, const std::vector<std::uint8_t
     Send(connection, sizeBytes);
     Send(connection, request);
     while (reader.NextLine(&line))
-        if (const std::optional<TServiceReply> reply = ParseServiceReply(line); reply && TakeReply(*reply, sender, results))
+        if (const std::optional<TServiceReply> reply = ParseServiceReply(line);
+            reply && TakeReply(*reply, sender, results))
             return;
     results.AddError(Translated("Engine", ServiceCaption),
-                     Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The switching service ended the request before it was done")));
+                     Translated("Engine", PROLAMO_TRANSLATE_NOOP(
+                                              "Engine", "The switching service ended the request before it was done")));
 }
 
 // The owner-only temporary file's text, and the file gone.
@@ -143,9 +147,11 @@ void ApplyElevated(const std::vector<std::uint8_t>& request, std::span<TSetting*
             return;
         text.remove_prefix(std::min(end + 1, text.size()));
     }
-    results.AddError(Translated("Engine", ElevationQuestion),
-                     Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The elevated program ended before it was done (exit code %1)"),
-                                {std::to_string(exitCode)}));
+    results.AddError(
+        Translated("Engine", ElevationQuestion),
+        Translated("Engine",
+                   PROLAMO_TRANSLATE_NOOP("Engine", "The elevated program ended before it was done (exit code %1)"),
+                   {std::to_string(exitCode)}));
 }
 
 } // namespace
@@ -170,7 +176,7 @@ TRightsCase CurrentRightsCase() {
         return TRightsCase::FilteredAdministrator;
     std::unique_ptr<os::IServiceConnection> connection;
     return os::ConnectToService(&connection) == os::ErrorSuccess ? TRightsCase::UserWithService
-                                                                : TRightsCase::UserWithoutService;
+                                                                 : TRightsCase::UserWithoutService;
 }
 
 std::string RightsCaseTitle(TRightsCase rightsCase) {
@@ -216,7 +222,8 @@ std::string RightsCaseText(TRightsCase rightsCase) {
 void ApplyThroughService(const TConfigurationProfile& profile, std::span<TSetting* const> settings,
                          os::ProcessRights rights, IConfirmation* consent, TProgressSender& sender,
                          TCheckResultList& results) {
-    sender.SetStatus(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Applying through the switching service...")));
+    sender.SetStatus(
+        Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Applying through the switching service...")));
     try {
         const std::vector<std::uint8_t> request = EncodeServiceRequest(ConfigurationNameOf(profile), profile, settings);
         std::unique_ptr<os::IServiceConnection> connection;
@@ -239,9 +246,11 @@ void ApplyThroughService(const TConfigurationProfile& profile, std::span<TSettin
 }
 
 std::string ElevationQuestionFor(std::span<TSetting* const> settings) {
-    std::string text = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1?\n\nThe switching service does not run, and these settings need "
-                                                                  "administrator rights:"),
-                                  {Translated("Engine", ElevationQuestion)});
+    std::string text = Translated(
+        "Engine",
+        PROLAMO_TRANSLATE_NOOP("Engine", "%1?\n\nThe switching service does not run, and these settings need "
+                                         "administrator rights:"),
+        {Translated("Engine", ElevationQuestion)});
     for (const TSetting* setting : settings)
         text += "\n  " + setting->GetDisplayText();
     return text;

@@ -18,9 +18,9 @@ struct TReplyWord {
     std::string_view word;
 };
 constexpr TReplyWord kReplyWords[] = {
-    {TServiceReply::Kind::Status, "status"}, {TServiceReply::Kind::Step, "step"},
+    {TServiceReply::Kind::Status, "status"},   {TServiceReply::Kind::Step, "step"},
     {TServiceReply::Kind::Warning, "warning"}, {TServiceReply::Kind::Error, "error"},
-    {TServiceReply::Kind::Done, "done"},     {TServiceReply::Kind::Refused, "refused"},
+    {TServiceReply::Kind::Done, "done"},       {TServiceReply::Kind::Refused, "refused"},
 };
 
 struct TKindName {
@@ -92,7 +92,9 @@ void CheckServiceValue(const TSetting& setting, const TSettingValue* value) {
     }
 }
 
-std::string ServiceGreeting() { return "PROLAMO-SWITCHING " + std::to_string(ServiceProtocolVersion) + "\n"; }
+std::string ServiceGreeting() {
+    return "PROLAMO-SWITCHING " + std::to_string(ServiceProtocolVersion) + "\n";
+}
 
 std::vector<std::uint8_t> EncodeServiceRequest(const std::string& configurationName,
                                                const TConfigurationProfile& profile,

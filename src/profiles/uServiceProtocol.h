@@ -28,10 +28,10 @@ inline constexpr std::uint32_t ServiceTimeoutMs = 10000;
 
 // What the service applies, as flags.
 enum TServiceKind : std::uint32_t {
-    KindTcpIp = 1,              // addresses, masks, gateways, DNS and WINS servers, DHCP
-    KindConnections = 2,        // a connection switched on or off
-    KindResolverCache = 4,      // the flush after a change of name resolution
-    KindHostsFile = 8,          // the whole file, or a block of it
+    KindTcpIp = 1,         // addresses, masks, gateways, DNS and WINS servers, DHCP
+    KindConnections = 2,   // a connection switched on or off
+    KindResolverCache = 4, // the flush after a change of name resolution
+    KindHostsFile = 8,     // the whole file, or a block of it
     KindMachineEnvironment = 16,
     KindWinHttpProxy = 32,
 };

@@ -41,8 +41,8 @@ std::uint32_t AllowedKinds(const TServicePolicy& policy, bool administrator) {
 }
 
 std::string KindRefusedText(TServiceKind kind) {
-    return "The switching service may not apply " + ServiceKindText(kind) + " for you (policy " +
-           PolicyServiceKinds + ")";
+    return "The switching service may not apply " + ServiceKindText(kind) + " for you (policy " + PolicyServiceKinds +
+           ")";
 }
 
 } // namespace prolamo::service

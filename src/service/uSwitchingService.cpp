@@ -13,7 +13,9 @@ namespace prolamo::service {
 
 namespace {
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
 
 std::string KindList(std::uint32_t kinds) {
     std::string text;
@@ -26,12 +28,15 @@ std::string KindList(std::uint32_t kinds) {
 class TAudit {
 public:
     TAudit(const os::ServiceCaller& caller, IReplySink& sink)
-        : sink_(sink), head_("The user " + Quoted(caller.userName) + " (process " + std::to_string(caller.processId) + ")") {}
+        : sink_(sink),
+          head_("The user " + Quoted(caller.userName) + " (process " + std::to_string(caller.processId) + ")") {}
 
     void Refused(const std::string& why) { Report(os::EventType::Warning, head_ + ": request refused: " + why); }
     void Applied(const TConfiguration& configuration, const TConfigurationProfile& profile, std::uint32_t kinds,
                  int applied, int refused, int errors) {
-        Report(errors > 0 ? os::EventType::Error : refused > 0 ? os::EventType::Warning : os::EventType::Information,
+        Report(errors > 0    ? os::EventType::Error
+               : refused > 0 ? os::EventType::Warning
+                             : os::EventType::Information,
                head_ + ": configuration " + Quoted(configuration.Name()) + ", profile " + Quoted(profile.Name()) +
                    "; " + KindList(kinds) + "; applied " + std::to_string(applied) + ", refused " +
                    std::to_string(refused) + ", errors " + std::to_string(errors));
@@ -63,7 +68,8 @@ void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os
         const std::uint32_t kinds = ServiceKindsOf(*setting, value);
         if (kinds == 0)
             return Refuse(sink, audit,
-                          "The switching service never applies " + setting->GetFullDisplayText() + "; nothing was applied");
+                          "The switching service never applies " + setting->GetFullDisplayText() +
+                              "; nothing was applied");
         setting->CheckParameters();
         CheckServiceValue(*setting, value);
         requested |= kinds;
@@ -130,7 +136,8 @@ private:
 bool ReadExactly(os::IServiceConnection& connection, std::span<std::uint8_t> into,
                  std::chrono::steady_clock::time_point deadline) {
     while (!into.empty()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return false;
         std::size_t done = 0;
@@ -160,8 +167,8 @@ void HandleRequest(std::span<const std::uint8_t> request, const os::ServiceCalle
     }
 }
 
-void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller& caller,
-                     IServicePolicyReader& policy, std::mutex& applying) {
+void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller& caller, IServicePolicyReader& policy,
+                     std::mutex& applying) {
     TConnectionSink sink(connection);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ServiceTimeoutMs);
     const std::string greeting = ServiceGreeting();
@@ -169,14 +176,15 @@ void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller
     if (!ReadExactly(connection, std::span(reinterpret_cast<std::uint8_t*>(heard.data()), heard.size()), deadline))
         return;
     if (heard != greeting)
-        return sink.Reply({TServiceReply::Kind::Refused, "The switching service speaks protocol version " +
-                                                              std::to_string(ServiceProtocolVersion)});
+        return sink.Reply({TServiceReply::Kind::Refused,
+                           "The switching service speaks protocol version " + std::to_string(ServiceProtocolVersion)});
     // A client that sent its request and went away still has it applied, and recorded.
     connection.Write(std::span(reinterpret_cast<const std::uint8_t*>(greeting.data()), greeting.size()));
     std::uint8_t sizeBytes[4] = {};
     if (!ReadExactly(connection, sizeBytes, deadline))
         return;
-    const std::uint32_t size = sizeBytes[0] | sizeBytes[1] << 8 | sizeBytes[2] << 16 | std::uint32_t{sizeBytes[3]} << 24;
+    const std::uint32_t size =
+        sizeBytes[0] | sizeBytes[1] << 8 | sizeBytes[2] << 16 | std::uint32_t{sizeBytes[3]} << 24;
     if (size > MaxServiceRequestSize)
         return sink.Reply({TServiceReply::Kind::Refused,
                            "The request is larger than " + std::to_string(MaxServiceRequestSize) + " bytes"});
@@ -213,7 +221,8 @@ void TSwitchingService::Run(const std::function<bool()>& stop) {
         if (listener_->Accept(&connection, &caller, 250) != os::ErrorSuccess)
             continue;
         if (clients_.size() >= MaxClients) {
-            TConnectionSink(*connection).Reply({TServiceReply::Kind::Refused, "The switching service is busy; try again"});
+            TConnectionSink(*connection)
+                .Reply({TServiceReply::Kind::Refused, "The switching service is busy; try again"});
             continue;
         }
         auto done = std::make_shared<std::atomic<bool>>(false);

@@ -40,7 +40,9 @@ const TConditionName& NameOf(TConditionKind kind) {
     return kConditionNames[0];
 }
 
-std::string Quote(std::string_view text) { return "\"" + std::string(text) + "\""; }
+std::string Quote(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
 
 std::string Lower(std::string_view text) {
     std::string lower(text);
@@ -59,7 +61,8 @@ std::string_view Trim(std::string_view text) {
 }
 
 bool HasControl(std::string_view text) {
-    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
 // A dotted IPv4 address; nothing for anything else (leading zeros, missing parts, signs).
@@ -135,7 +138,9 @@ std::string Dotted(std::uint32_t address) {
     return text;
 }
 
-std::string AdapterName(const os::ConnectedAdapter& adapter) { return os::Utf16ToUtf8(adapter.name); }
+std::string AdapterName(const os::ConnectedAdapter& adapter) {
+    return os::Utf16ToUtf8(adapter.name);
+}
 
 void CheckName(const std::string& name, const char* what) {
     if (name.empty())
@@ -149,7 +154,8 @@ void CheckName(const std::string& name, const char* what) {
 
 TNetworkFingerprint ReadNetworkFingerprint() {
     TNetworkFingerprint fingerprint;
-    if (const os::ErrorCode e = os::NetworkLocation().GetConnectedAdapters(&fingerprint.adapters); e != os::ErrorSuccess)
+    if (const os::ErrorCode e = os::NetworkLocation().GetConnectedAdapters(&fingerprint.adapters);
+        e != os::ErrorSuccess)
         throw EOSError(e);
     return fingerprint;
 }
@@ -160,18 +166,22 @@ std::string DescribeAdapter(const os::ConnectedAdapter& a) {
         text += (i ? ", " : " ") + a.addresses[i].address + "/" + std::to_string(a.addresses[i].prefixLength);
     text += ",";
     if (!a.ssid.empty())
-        text += " " + Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "wireless network %1"), {Quote(a.ssid)}) + ",";
+        text +=
+            " " + Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "wireless network %1"), {Quote(a.ssid)}) + ",";
     const std::string gateway =
         a.gatewayAddress.empty() ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "none")) : a.gatewayAddress;
     text += " " + Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "gateway %1"), {gateway});
     if (!a.gatewayMac.empty())
         text += " (" + a.gatewayMac + ")";
     if (!a.dnsSuffix.empty())
-        text += ", " + Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "DNS suffix %1"), {os::Utf16ToUtf8(a.dnsSuffix)});
+        text += ", " +
+                Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "DNS suffix %1"), {os::Utf16ToUtf8(a.dnsSuffix)});
     return text;
 }
 
-std::span<const TConditionName> ConditionNames() { return kConditionNames; }
+std::span<const TConditionName> ConditionNames() {
+    return kConditionNames;
+}
 
 TRuleCondition TRuleCondition::Parse(std::string_view key, std::string_view value) {
     const TConditionName* name = nullptr;
@@ -235,7 +245,9 @@ std::string HasIt(const os::ConnectedAdapter& adapter) {
 }
 } // namespace
 
-std::string TRuleCondition::Key() const { return NameOf(kind).key; }
+std::string TRuleCondition::Key() const {
+    return NameOf(kind).key;
+}
 
 std::string TRuleCondition::Text() const {
     return kind == TConditionKind::NoNetwork ? Key() : Key() + " " + value;
@@ -246,11 +258,13 @@ bool TRuleCondition::Holds(const TNetworkFingerprint& fingerprint, std::string* 
     if (kind == TConditionKind::NoNetwork) {
         for (const os::ConnectedAdapter& adapter : fingerprint.adapters)
             if (!adapter.gatewayAddress.empty()) {
-                *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 has the gateway %2"), {AdapterName(adapter), adapter.gatewayAddress});
+                *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 has the gateway %2"),
+                                  {AdapterName(adapter), adapter.gatewayAddress});
                 return false;
             }
-        *why = fingerprint.adapters.empty() ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no adapter is connected"))
-                                            : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no connected adapter has a gateway"));
+        *why = fingerprint.adapters.empty()
+                   ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no adapter is connected"))
+                   : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no connected adapter has a gateway"));
         return true;
     }
     const std::optional<TRange> range = kind == TConditionKind::AddressIn ? ParseCidr(value) : std::nullopt;
@@ -258,7 +272,8 @@ bool TRuleCondition::Holds(const TNetworkFingerprint& fingerprint, std::string* 
         switch (kind) {
         case TConditionKind::GatewayMac:
             if (!adapter.gatewayMac.empty() && CanonicalMac(adapter.gatewayMac) == value) {
-                *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1's gateway %2 has it"), {AdapterName(adapter), adapter.gatewayAddress});
+                *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1's gateway %2 has it"),
+                                  {AdapterName(adapter), adapter.gatewayAddress});
                 return true;
             }
             break;
@@ -270,7 +285,8 @@ bool TRuleCondition::Holds(const TNetworkFingerprint& fingerprint, std::string* 
             break;
         case TConditionKind::Ssid:
             if (adapter.ssid == value) {
-                *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 is connected to it"), {AdapterName(adapter)});
+                *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 is connected to it"),
+                                  {AdapterName(adapter)});
                 return true;
             }
             break;
@@ -283,7 +299,8 @@ bool TRuleCondition::Holds(const TNetworkFingerprint& fingerprint, std::string* 
         case TConditionKind::AddressIn:
             for (const os::AdapterAddress& address : adapter.addresses)
                 if (const auto a = ParseIpv4(address.address); a && range && (*a & range->mask) == range->network) {
-                    *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 has %2"), {AdapterName(adapter), address.address});
+                    *why = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 has %2"),
+                                      {AdapterName(adapter), address.address});
                     return true;
                 }
             break;
@@ -291,8 +308,9 @@ bool TRuleCondition::Holds(const TNetworkFingerprint& fingerprint, std::string* 
             break;
         }
     }
-    *why = fingerprint.adapters.empty() ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no adapter is connected"))
-                                        : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no connected adapter has it"));
+    *why = fingerprint.adapters.empty()
+               ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no adapter is connected"))
+               : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "no connected adapter has it"));
     return false;
 }
 
@@ -333,7 +351,8 @@ std::string DescribeProfile(const TSwitchRule& rule) {
 
 TRuleProfile FindRuleProfile(const TConfigurations& root, const TSwitchRule& rule, const TConfigurations* managed) {
     for (const TConfigurations* configurations : {&root, managed}) {
-        TConfiguration* configuration = configurations ? configurations->Configurations().Find(rule.configuration) : nullptr;
+        TConfiguration* configuration =
+            configurations ? configurations->Configurations().Find(rule.configuration) : nullptr;
         if (TConfigurationProfile* profile = configuration ? configuration->Profiles().Find(rule.profile) : nullptr)
             return {configuration, profile};
     }
@@ -445,14 +464,17 @@ std::vector<std::string> ExplainRules(const TSwitchRules& rules, const TNetworkF
         const auto verdicts = ExplainRule(rule, fingerprint);
         const bool matches =
             std::all_of(verdicts.begin(), verdicts.end(), [](const TConditionVerdict& v) { return v.holds; });
-        lines.push_back("  " + (matches ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 matches"), {Quote(rule.name)})
-                                        : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 does not match"), {Quote(rule.name)})));
+        lines.push_back(
+            "  " + (matches ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 matches"), {Quote(rule.name)})
+                            : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1 does not match"),
+                                         {Quote(rule.name)})));
         for (const TConditionVerdict& verdict : verdicts)
             lines.push_back("    " + (verdict.holds ? yes : no) + verdict.condition->Text() + ": " + verdict.why);
     }
     const TSwitchRule* match = rules.FirstMatch(fingerprint);
     if (!match) {
-        lines.push_back(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "No rule matches: the watcher applies nothing.")));
+        lines.push_back(
+            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "No rule matches: the watcher applies nothing.")));
         return lines;
     }
     const char* const chosen =
@@ -463,7 +485,9 @@ std::vector<std::string> ExplainRules(const TSwitchRules& rules, const TNetworkF
     lines.push_back(
         Translated("Engine", chosen, {Quote(match->name), Quote(match->profile), Quote(match->configuration)}));
     if (!FindRuleProfile(root, *match, managed).profile)
-        lines.push_back(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "That profile does not exist; the watcher reports it and applies nothing.")));
+        lines.push_back(Translated(
+            "Engine", PROLAMO_TRANSLATE_NOOP(
+                          "Engine", "That profile does not exist; the watcher reports it and applies nothing.")));
     return lines;
 }
 
@@ -496,8 +520,8 @@ TSwitchRules ParseRules(std::string_view text) {
     for (std::size_t start = 0; start < text.size();) {
         ++lineNumber;
         const auto newline = text.find('\n', start);
-        std::string_view line = text.substr(start, newline == std::string_view::npos ? std::string_view::npos
-                                                                                     : newline - start);
+        std::string_view line =
+            text.substr(start, newline == std::string_view::npos ? std::string_view::npos : newline - start);
         start = newline == std::string_view::npos ? text.size() : newline + 1;
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
@@ -539,7 +563,8 @@ TSwitchRules ParseRules(std::string_view text) {
             throw ERulesError(where + "a line before the first rule's heading");
         const auto equals = line.find('=');
         const std::string key = Lower(Trim(line.substr(0, equals)));
-        const std::string_view value = equals == std::string_view::npos ? std::string_view{} : Trim(line.substr(equals + 1));
+        const std::string_view value =
+            equals == std::string_view::npos ? std::string_view{} : Trim(line.substr(equals + 1));
         std::string noteKey = key;
         try {
             if (key == "configuration" || key == "profile") {
@@ -591,9 +616,10 @@ std::string FormatRules(const TSwitchRules& rules) {
     if (rules.heading)
         writeAll(*rules.heading);
     else
-        for (const char* line : {"# Prolamo's switching rules: when the network changes, the first rule whose conditions",
-                                 "# all hold has its profile applied. Conditions: gateway-mac, gateway, ssid, dns-suffix,",
-                                 "# address-in (a range such as 10.20.0.0/16) and no-network."})
+        for (const char* line :
+             {"# Prolamo's switching rules: when the network changes, the first rule whose conditions",
+              "# all hold has its profile applied. Conditions: gateway-mac, gateway, ssid, dns-suffix,",
+              "# address-in (a range such as 10.20.0.0/16) and no-network."})
             write(line);
     for (const TSwitchRule& rule : rules.rules) {
         const auto found = rules.notes.find(rule.name);
@@ -634,7 +660,9 @@ std::string BesideDataFile(std::string_view extension) {
     return path.substr(0, path.find_last_of('.')) + std::string(extension);
 }
 
-std::string RulesFilePath() { return BesideDataFile(".rules"); }
+std::string RulesFilePath() {
+    return BesideDataFile(".rules");
+}
 
 TSwitchRules LoadRules(const std::string& path) {
     std::uint32_t attributes = os::InvalidFileAttributes;

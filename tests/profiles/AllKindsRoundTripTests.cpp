@@ -221,14 +221,17 @@ TEST_F(AllKindsRoundTripTest, ImportRefusesWhatTheProgramCouldNotHaveWrittenAndT
     EXPECT_EQ(refused("object Data: TPersistentData\nend\n"), "The text holds a TPersistentData, not configurations");
     EXPECT_NE(refused(edited("TTestSetting", "TNoSuchSetting")).find("Class TNoSuchSetting not found"),
               std::string::npos);
-    const std::string firstId = text.substr(text.find("Id = "), text.find('\n', text.find("Id = ")) - text.find("Id = "));
-    const std::string secondId = text.substr(text.rfind("Id = "), text.find('\n', text.rfind("Id = ")) - text.rfind("Id = "));
+    const std::string firstId =
+        text.substr(text.find("Id = "), text.find('\n', text.find("Id = ")) - text.find("Id = "));
+    const std::string secondId =
+        text.substr(text.rfind("Id = "), text.find('\n', text.rfind("Id = ")) - text.rfind("Id = "));
     EXPECT_NE(refused(edited(secondId, firstId)).find("holds two settings with the Id"), std::string::npos);
     // The names a configuration or profile could not be given.
     EXPECT_EQ(refused(edited("Name = 'Net'", "Name = ''")), "a configuration needs a name");
     EXPECT_EQ(refused(edited("Name = 'Net'", "Name = 'red'#27'[31m'#10'x'")),
               "a configuration name cannot hold control characters: \"red\\x1B[31m\\nx\"");
-    EXPECT_EQ(refused(edited("Name = 'Net'", "Name = #0")), "a configuration name cannot hold control characters: \"\\x00\"")
+    EXPECT_EQ(refused(edited("Name = 'Net'", "Name = #0")),
+              "a configuration name cannot hold control characters: \"\\x00\"")
         << "the whole name, not the text before its first zero";
     EXPECT_EQ(refused(edited("Name = 'Home'", "Name = ''")), "The configuration \"Net\": a profile needs a name");
     EXPECT_EQ(refused(edited("Name = 'Home'", "Name = 'tab'#9")),
@@ -292,8 +295,8 @@ TEST_F(AllKindsRoundTripTest, ImportOfHundredsGivesFreeNamesInTheImportsOrderAnd
         const std::string& name = configuration.Name();
         const int number = ++seen[name] + (name == "Site 1" ? 2 : name == "Site 5" ? 1 : 0);
         const std::string given = name == "Site 2 (2)" ? "Site 2 (2) (2)"
-                                  : number == 1         ? name
-                                                        : name + " (" + std::to_string(number) + ")";
+                                  : number == 1        ? name
+                                                       : name + " (" + std::to_string(number) + ")";
         expected.push_back(given);
         profileOf[given] = configuration.Profiles()[0].Name();
     }

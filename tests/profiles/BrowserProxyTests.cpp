@@ -1,16 +1,16 @@
-#include "support/StreamChecks.h"
 #include "support/SimulatedMachine.h"
+#include "support/StreamChecks.h"
 #include "support/TestKinds.h"
 
 #include "classes/uHelpers.h"
 #include "classes/uRegistry.h"
 #include "framework/Exceptions.h"
 #include "framework/Stream.h"
+#include "os/IniFiles.h"
+#include "os/Text.h"
 #include "profiles/uFirefoxProxySettings.h"
 #include "profiles/uIEProxySettings.h"
 #include "profiles/uOperaProxySettings.h"
-#include "os/IniFiles.h"
-#include "os/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -44,8 +44,7 @@ bool Contains(const Bytes& haystack, std::string_view needle) {
     return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) != haystack.end();
 }
 
-template <class V, class S>
-std::unique_ptr<V> Capture(S& setting) {
+template <class V, class S> std::unique_ptr<V> Capture(S& setting) {
     std::unique_ptr<TSettingValue> value = setting.CreateValue();
     return std::unique_ptr<V>(static_cast<V*>(value.release()));
 }
@@ -125,8 +124,7 @@ TEST_F(IEProxyTest, ProxyEnableMustBeADword) {
 TEST_F(IEProxyTest, AMissingKeyIsTheSystemsError) {
     // The registry layer deletes no keys; the store does.
     RemoveRegistryKey(Machine(), os::HKeyCurrentUser, os::Utf8ToUtf16(InternetSettingsKey));
-    EXPECT_EQ(MessageOf<EOSError>([&] { setting.CreateValue(); }),
-              EOSError(os::ErrorFileNotFound).Message());
+    EXPECT_EQ(MessageOf<EOSError>([&] { setting.CreateValue(); }), EOSError(os::ErrorFileNotFound).Message());
 }
 
 TEST_F(IEProxyTest, ApplyWritesTheStringsOrRemovesEmptyOnesAndTheRecords) {
@@ -217,9 +215,7 @@ class FirefoxProxyTest : public BrowserProxyTest {
 protected:
     std::filesystem::path Firefox() { return Machine().RoamingAppDataFolder() / "Mozilla" / "Firefox"; }
     std::filesystem::path Prefs() { return Firefox() / "Profiles" / "k3x9v2qa.default-release" / "prefs.js"; }
-    std::unique_ptr<TFirefoxProxySettingValue> CaptureValue() {
-        return Capture<TFirefoxProxySettingValue>(setting);
-    }
+    std::unique_ptr<TFirefoxProxySettingValue> CaptureValue() { return Capture<TFirefoxProxySettingValue>(setting); }
     static std::unique_ptr<TFirefoxProxySettingValue> ValueOf(std::initializer_list<std::string> lines) {
         auto value = std::make_unique<TFirefoxProxySettingValue>();
         for (const std::string& line : lines)
@@ -364,13 +360,13 @@ TEST_F(FirefoxProxyTest, WithoutAProfileCaptureIsEmptyAndApplyRaises) {
 TEST(FirefoxLiterals, OnlyWhatAPreferenceLineCanHoldPasses) {
     for (const char* good : {"network.proxy.http", "a\\\"b", "back\\\\slash", "tab\\t", "B\xC3\xBCro", ""})
         EXPECT_TRUE(IsStringLiteralBody(good)) << good;
-    for (const char* bad : {"a\"b", "line\nbreak", "cr\r", "end\\", "ls\xE2\x80\xA8", "ps\xE2\x80\xA9", "raw\ttab",
-                            "esc\\\n"})
+    for (const char* bad :
+         {"a\"b", "line\nbreak", "cr\r", "end\\", "ls\xE2\x80\xA8", "ps\xE2\x80\xA9", "raw\ttab", "esc\\\n"})
         EXPECT_FALSE(IsStringLiteralBody(bad)) << bad;
     for (const char* good : {"1", "-5", "+7", "8080", "true", "false", "\"x\"", "\"\"", "\"a\\\"b\""})
         EXPECT_TRUE(IsPrefValueLiteral(good)) << good;
-    for (const char* bad : {"", "-", "1.5", "0x10", "TRUE", "\"", "\"a\"b\"", "b=\"x\"", "1);", "\"x\");\r\nuser_pref(\"y\", 1",
-                            "'x'", "\"x\" "})
+    for (const char* bad : {"", "-", "1.5", "0x10", "TRUE", "\"", "\"a\"b\"", "b=\"x\"", "1);",
+                            "\"x\");\r\nuser_pref(\"y\", 1", "'x'", "\"x\" "})
         EXPECT_FALSE(IsPrefValueLiteral(bad)) << bad;
 }
 
@@ -451,8 +447,8 @@ TEST_F(FirefoxProxyTest, AProfileWithoutPathIsNotFoundAndAbsolutePathsAreOnTheMa
               "Firefox profile not found");
 
     // As Firefox writes it on Windows: the system drive's path of the profile folder.
-    const std::string absolute =
-        "C:\\Users\\" + Machine().UserName() + "\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\k3x9v2qa.default-release";
+    const std::string absolute = "C:\\Users\\" + Machine().UserName() +
+                                 "\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\k3x9v2qa.default-release";
     WriteText(Firefox() / "profiles.ini", "[Profile0]\r\nPath=" + absolute + "\r\nIsRelative=0\r\n");
     EXPECT_EQ(GetFirefoxPrefsFileName(), absolute + "\\prefs.js");
     EXPECT_EQ(CaptureValue()->Settings().Value("network.proxy.type"), "1") << "the seeded profile's file";
@@ -466,11 +462,10 @@ TEST_F(FirefoxProxyTest, TheHintFollowsTheProxyType) {
     EXPECT_EQ(ValueOf({"network.proxy.type=2"})->GetHint(), "Automatic proxy configuration");
     EXPECT_EQ(ValueOf({"network.proxy.type=2", "network.proxy.autoconfig_url=\"http://a/p.pac\""})->GetHint(),
               "Automatic proxy configuration\r\n\"http://a/p.pac\"\r\n");
-    EXPECT_EQ(ValueOf({"network.proxy.type=1", "network.proxy.ftp=\"f\""})->GetHint(), "")
-        << "a host without its port";
-    EXPECT_EQ(ValueOf({"network.proxy.type=1", "network.proxy.gopher=\"g\"", "network.proxy.gopher_port=70"})
-                  ->GetHint(),
-              "gopher: \"g\":70");
+    EXPECT_EQ(ValueOf({"network.proxy.type=1", "network.proxy.ftp=\"f\""})->GetHint(), "") << "a host without its port";
+    EXPECT_EQ(
+        ValueOf({"network.proxy.type=1", "network.proxy.gopher=\"g\"", "network.proxy.gopher_port=70"})->GetHint(),
+        "gopher: \"g\":70");
     EXPECT_EQ(ValueOf({"network.proxy.type=0"})->GetHint(), "No proxy");
     EXPECT_EQ(ValueOf({})->GetHint(), "No proxy");
 }
@@ -526,10 +521,10 @@ TEST_F(OperaProxyTest, ApplyReplacesTheSectionAndKeepsTheOthers) {
 
 TEST_F(OperaProxyTest, LinesThatWouldAddSectionsOrKeysAreWarnedAndNotWritten) {
     const std::string before = ReadText(Profile());
-    setting.ApplyValue(*ValueOf({"HTTP server=home:3128\r\n[User Prefs]\r\nHome URL=http://evil.example/",
-                                 "Use HTTP=1\n", "[User Prefs]\r\nHome URL=x", "[Other]=1", ";Use FTP=1",
-                                 "  =1", "Use FTP=1"}),
-                        results);
+    setting.ApplyValue(
+        *ValueOf({"HTTP server=home:3128\r\n[User Prefs]\r\nHome URL=http://evil.example/", "Use HTTP=1\n",
+                  "[User Prefs]\r\nHome URL=x", "[Other]=1", ";Use FTP=1", "  =1", "Use FTP=1"}),
+        results);
     std::vector<std::string> lines;
     for (const TCheckResult& r : results) {
         EXPECT_EQ(r.ResultType(), TCheckResultType::Warning) << r.Text();
@@ -554,8 +549,9 @@ TEST_F(OperaProxyTest, LinesThatWouldAddSectionsOrKeysAreWarnedAndNotWritten) {
 
 TEST_F(OperaProxyTest, AKeyStandingTwiceIsTheFirstForTheHintTheCaptureAndTheApply) {
     std::string text = ReadText(Profile());
-    text.replace(text.find("[Proxy]\r\n"), 9, "[Proxy]\r\nUse HTTP=1\r\nHTTP server=first:1\r\nuse http=0\r\n"
-                                                 "HTTP server=second:2\r\n");
+    text.replace(text.find("[Proxy]\r\n"), 9,
+                 "[Proxy]\r\nUse HTTP=1\r\nHTTP server=first:1\r\nuse http=0\r\n"
+                 "HTTP server=second:2\r\n");
     WriteText(Profile(), text);
     const auto captured = Capture<TOperaProxySettingValue>(setting);
     EXPECT_EQ(captured->Settings().Value("Use HTTP"), "1");

@@ -253,7 +253,7 @@ TEST_F(ServiceTest, AStandardUserGetsTheWinHttpProxyAndHostsEntriesOnlyWhenThePo
     EXPECT_EQ(HostsText(), hosts + "\r\n# BEGIN Prolamo VPN\r\n10.8.0.1\tvpn.corp.example\r\n10.8.0.2 "
                                    "git.corp.example\r\n# END Prolamo VPN\r\n");
     EXPECT_EQ(MachineProxy(), (os::WinHttpProxyInfo{os::WinHttpAccessTypeNamedProxy, u"proxy.corp.example:8080",
-                                                     u"*.corp.example;<local>"}));
+                                                    u"*.corp.example;<local>"}));
     EXPECT_EQ(Events().back().type, os::EventType::Information);
 
     // The undo's values: no block, direct access; the other program's lines stay byte for byte.
@@ -432,7 +432,9 @@ class TRawClient {
 public:
     bool Connect() { return os::ConnectToService(&connection_) == os::ErrorSuccess; }
     void Send(std::span<const std::uint8_t> bytes) { connection_->Write(bytes); }
-    void Send(const std::string& text) { Send(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())); }
+    void Send(const std::string& text) {
+        Send(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    }
     void SendRequest(const std::vector<std::uint8_t>& request) {
         Send(ServiceGreeting());
         const auto size = static_cast<std::uint32_t>(request.size());
@@ -496,7 +498,8 @@ TEST_F(RunningServiceTest, TheMarkerTellsWhichCaseHolds) {
     thread_.join();
     service_.reset(); // the socket goes with the listener
     EXPECT_EQ(CurrentRightsCase(), TRightsCase::UserWithoutService);
-    EXPECT_EQ(RightsCaseText(TRightsCase::UserWithoutService).rfind("Standard user without the switching service: ", 0), 0u);
+    EXPECT_EQ(RightsCaseText(TRightsCase::UserWithoutService).rfind("Standard user without the switching service: ", 0),
+              0u);
 }
 
 TEST_F(RunningServiceTest, ASecondServiceAndAStrangerAreTurnedAway) {

@@ -18,15 +18,15 @@ namespace {
 
 os::ConnectedAdapter Adapter(std::u16string name, std::string address, int prefix, std::string gateway = {},
                              std::string mac = {}, std::string ssid = {}, std::u16string suffix = {}) {
-    return {std::move(name), std::move(gateway), std::move(mac), std::move(ssid), std::move(suffix),
-            {{std::move(address), prefix}}};
+    return {std::move(name), std::move(gateway), std::move(mac),
+            std::move(ssid), std::move(suffix),  {{std::move(address), prefix}}};
 }
 
-const TNetworkFingerprint kHome{{Adapter(u"Wi-Fi", "192.168.178.23", 24, "192.168.178.1", "3C:A6:2F:0B:5E:11",
-                                         "FRITZ!Box 7590 QX", u"fritz.box")}};
-const TNetworkFingerprint kOffice{{Adapter(u"Ethernet", "10.20.30.41", 24, "10.20.30.1", "00:1D:A2:6E:41:01"),
-                                   Adapter(u"Wi-Fi", "10.20.40.77", 24, "10.20.40.1", "", "CORP-WLAN",
-                                           u"Corp.Example")}};
+const TNetworkFingerprint kHome{
+    {Adapter(u"Wi-Fi", "192.168.178.23", 24, "192.168.178.1", "3C:A6:2F:0B:5E:11", "FRITZ!Box 7590 QX", u"fritz.box")}};
+const TNetworkFingerprint kOffice{
+    {Adapter(u"Ethernet", "10.20.30.41", 24, "10.20.30.1", "00:1D:A2:6E:41:01"),
+     Adapter(u"Wi-Fi", "10.20.40.77", 24, "10.20.40.1", "", "CORP-WLAN", u"Corp.Example")}};
 const TNetworkFingerprint kTrain{{Adapter(u"Wi-Fi", "172.18.4.57", 16, "", "", "WIFIonICE")}};
 
 bool Holds(std::string_view key, std::string_view value, const TNetworkFingerprint& fingerprint) {
@@ -61,31 +61,36 @@ TEST(RuleConditions, NoNetworkMeansNoGatewayAnywhere) {
 TEST(RuleConditions, ValuesAreCheckedAndWrittenCanonically) {
     EXPECT_EQ(TRuleCondition::Parse("gateway-mac", "3c-a6-2f-0b-5e-11").value, "3C:A6:2F:0B:5E:11");
     EXPECT_EQ(TRuleCondition::Parse("address-in", "10.20.30.41/16").value, "10.20.0.0/16");
-    for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
-             {"gateway-mac", "3C:A6:2F:0B:5E"},
-             {"gateway-mac", "3C:A6:2F:0B:5E:1G"},
-             {"gateway", "10.20.30"},
-             {"gateway", "10.20.30.256"},
-             {"gateway", "010.20.30.1"},
-             {"gateway", "10.20.30.1 "},
-             {"address-in", "10.20.0.0"},
-             {"address-in", "10.20.0.0/33"},
-             {"address-in", "10.20.0.0/-1"},
-             {"ssid", ""},
-             {"ssid", std::string(33, 'x')},
-             {"ssid", "a\x01" "b"},
-             {"dns-suffix", "corp example"},
-             {"no-network", "maybe"},
-             {"gateway-ip", "10.0.0.1"}})
+    for (const auto& [key, value] :
+         std::vector<std::pair<std::string, std::string>>{{"gateway-mac", "3C:A6:2F:0B:5E"},
+                                                          {"gateway-mac", "3C:A6:2F:0B:5E:1G"},
+                                                          {"gateway", "10.20.30"},
+                                                          {"gateway", "10.20.30.256"},
+                                                          {"gateway", "010.20.30.1"},
+                                                          {"gateway", "10.20.30.1 "},
+                                                          {"address-in", "10.20.0.0"},
+                                                          {"address-in", "10.20.0.0/33"},
+                                                          {"address-in", "10.20.0.0/-1"},
+                                                          {"ssid", ""},
+                                                          {"ssid", std::string(33, 'x')},
+                                                          {"ssid", "a\x01"
+                                                                   "b"},
+                                                          {"dns-suffix", "corp example"},
+                                                          {"no-network", "maybe"},
+                                                          {"gateway-ip", "10.0.0.1"}})
         EXPECT_THROW(TRuleCondition::Parse(key, value), ERulesError) << key << " " << value;
 }
 
 TEST(Rules, FirstRuleWhoseConditionsAllHoldWins) {
     TSwitchRules rules;
-    rules.rules.push_back({"Office wired", "Location", "Office", false,
+    rules.rules.push_back({"Office wired",
+                           "Location",
+                           "Office",
+                           false,
                            {TRuleCondition::Parse("dns-suffix", "corp.example"),
                             TRuleCondition::Parse("gateway-mac", "00:1D:A2:6E:41:01")}});
-    rules.rules.push_back({"Office", "Location", "Office Wi-Fi", false, {TRuleCondition::Parse("dns-suffix", "corp.example")}});
+    rules.rules.push_back(
+        {"Office", "Location", "Office Wi-Fi", false, {TRuleCondition::Parse("dns-suffix", "corp.example")}});
     rules.rules.push_back({"Anywhere", "Location", "Away", false, {TRuleCondition::Parse("address-in", "0.0.0.0/0")}});
     EXPECT_EQ(rules.FirstMatch(kOffice)->name, "Office wired");
     TNetworkFingerprint wireless = kOffice;
@@ -130,10 +135,15 @@ TEST(Rules, ARuleFindsTheUsersProfileFirstThenTheOrganisations) {
 
 TEST(RulesFile, WrittenTextReadsBackTheSame) {
     TSwitchRules rules;
-    rules.rules.push_back({"Office", "Location", "Office = wired", true,
-                           {TRuleCondition::Parse("gateway-mac", "00:1d:a2:6e:41:01"),
-                            TRuleCondition::Parse("ssid", "Caf\xC3\xA9 # 1"), TRuleCondition::Parse("no-network", "")}});
-    rules.rules.push_back({"Zuhause", "Netz [alt]", "Home", false, {TRuleCondition::Parse("gateway", "192.168.178.1")}});
+    rules.rules.push_back(
+        {"Office",
+         "Location",
+         "Office = wired",
+         true,
+         {TRuleCondition::Parse("gateway-mac", "00:1d:a2:6e:41:01"), TRuleCondition::Parse("ssid", "Caf\xC3\xA9 # 1"),
+          TRuleCondition::Parse("no-network", "")}});
+    rules.rules.push_back(
+        {"Zuhause", "Netz [alt]", "Home", false, {TRuleCondition::Parse("gateway", "192.168.178.1")}});
     const std::string text = FormatRules(rules);
     EXPECT_EQ(ParseRules(text).rules, rules.rules) << text;
     EXPECT_EQ(FormatRules(ParseRules(text)), text);
@@ -195,8 +205,8 @@ TEST(RulesFile, CommentsBlankLinesAndAByteOrderMarkOutliveARewrite) {
     // A deleted rule takes the notes above it and in it along; the others stay.
     TSwitchRules deleted = rules;
     deleted.Remove("Office");
-    EXPECT_EQ(FormatRules(deleted), "\xEF\xBB\xBF# My rules, kept by hand.\n\n" +
-                                        kNotedText.substr(kNotedText.find("\n# home")));
+    EXPECT_EQ(FormatRules(deleted),
+              "\xEF\xBB\xBF# My rules, kept by hand.\n\n" + kNotedText.substr(kNotedText.find("\n# home")));
     deleted.Remove("Home");
     EXPECT_EQ(FormatRules(deleted), "\xEF\xBB\xBF# My rules, kept by hand.\n\n\n# rules to come: the train\n");
     EXPECT_EQ(FormatRules(ParseRules(FormatRules(deleted))), FormatRules(deleted)) << "a file of notes only";
@@ -204,7 +214,8 @@ TEST(RulesFile, CommentsBlankLinesAndAByteOrderMarkOutliveARewrite) {
     // A rule replaced under a new name keeps its notes; a note on a condition that went is kept at
     // the rule's end.
     TSwitchRules replaced = rules;
-    replaced.Replace("Office", {"Work", "Location", "Office", true, {TRuleCondition::Parse("dns-suffix", "corp.example")}});
+    replaced.Replace("Office",
+                     {"Work", "Location", "Office", true, {TRuleCondition::Parse("dns-suffix", "corp.example")}});
     const std::string work = FormatRules(replaced);
     EXPECT_NE(work.find("; the office first\n[Work]\nconfiguration = Location\nprofile = Office\nask = yes\n"
                         "dns-suffix = corp.example\n  # the docking station's gateway\n\n# home"),
@@ -245,11 +256,11 @@ TEST(Rules, ARuleNeedsNamesTheFileCanKeepAndACondition) {
     const TRuleCondition ssid = TRuleCondition::Parse("ssid", "A");
     EXPECT_NO_THROW(CheckRule({"R", "C", "P", false, {ssid}}));
     for (const TSwitchRule& rule : std::vector<TSwitchRule>{{"", "C", "P", false, {ssid}},
-                                                             {"R]", "C", "P", false, {ssid}},
-                                                             {"R", " C", "P", false, {ssid}},
-                                                             {"R", "C", "P\n", false, {ssid}},
-                                                             {"R", "C", "", false, {ssid}},
-                                                             {"R", "C", "P", false, {}}})
+                                                            {"R]", "C", "P", false, {ssid}},
+                                                            {"R", " C", "P", false, {ssid}},
+                                                            {"R", "C", "P\n", false, {ssid}},
+                                                            {"R", "C", "", false, {ssid}},
+                                                            {"R", "C", "P", false, {}}})
         EXPECT_THROW(CheckRule(rule), ERulesError) << rule.name << "/" << rule.configuration << "/" << rule.profile;
 }
 
@@ -263,11 +274,12 @@ TEST(Rules, ConditionsOfANetworkHoldForItAndPreferTheGatewaysHardwareAddress) {
         }
         return texts;
     };
-    EXPECT_EQ(texts(kHome), (std::vector<std::string>{"gateway-mac 3C:A6:2F:0B:5E:11 (Wi-Fi)",
-                                                      "ssid FRITZ!Box 7590 QX (Wi-Fi)", "dns-suffix fritz.box (Wi-Fi)"}));
-    EXPECT_EQ(texts(kOffice), (std::vector<std::string>{"gateway-mac 00:1D:A2:6E:41:01 (Ethernet)",
-                                                        "gateway 10.20.40.1 (Wi-Fi)", "ssid CORP-WLAN (Wi-Fi)",
-                                                        "dns-suffix Corp.Example (Wi-Fi)"}))
+    EXPECT_EQ(texts(kHome),
+              (std::vector<std::string>{"gateway-mac 3C:A6:2F:0B:5E:11 (Wi-Fi)", "ssid FRITZ!Box 7590 QX (Wi-Fi)",
+                                        "dns-suffix fritz.box (Wi-Fi)"}));
+    EXPECT_EQ(texts(kOffice),
+              (std::vector<std::string>{"gateway-mac 00:1D:A2:6E:41:01 (Ethernet)", "gateway 10.20.40.1 (Wi-Fi)",
+                                        "ssid CORP-WLAN (Wi-Fi)", "dns-suffix Corp.Example (Wi-Fi)"}))
         << "an unresolved gateway is offered by its address";
     EXPECT_EQ(texts(kTrain), std::vector<std::string>{"no-network ()"}) << "no adapter has a gateway";
     EXPECT_EQ(texts({}), std::vector<std::string>{"no-network ()"});
@@ -421,8 +433,9 @@ TEST_F(RulesChangeTest, ARulesFileThatCannotBeReadOrWrittenIsNamed) {
 
     const std::string underAFile = folder_ / "file/qvt.rules";
     std::ofstream(folder_ / "file") << "x";
-    EXPECT_TRUE(message([&] { TRulesChange change(underAFile); })
-                    .starts_with("the rules file " + underAFile + " cannot be locked: "));
+    EXPECT_TRUE(message([&] {
+                    TRulesChange change(underAFile);
+                }).starts_with("the rules file " + underAFile + " cannot be locked: "));
 }
 
 TEST_F(RulesChangeTest, TheLockIsHeldUntilTheChangeEnds) {
