@@ -215,7 +215,7 @@ TfrmMain::TfrmMain()
     lblInForce->setWordWrap(true);
     lblInForce->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblInForce->setAccessibleName(tr("Profile in force"));
-    FInForce = new TInForceCheck(*this);
+    FInForce = new TInForceCheck(*this, [this] { return Managed(); });
     connect(FInForce, &TInForceCheck::TextChanged, this, &TfrmMain::ShowInForce);
 
     BuildWelcome();

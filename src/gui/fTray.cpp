@@ -103,11 +103,9 @@ void TTrayIcon::SetAvailableForTests(std::optional<bool> available) {
 }
 
 std::string TTrayIcon::LastApplied(const TConfiguration& configuration) const {
-    const TProfileSnapshot* applied = main_.History().NewestApply(configuration.Name());
-    // The user's configuration and the organisation's may share the name, and so its snapshots.
-    if (!applied || &ConfigurationOf(GetConfigurationsRoot(), *applied, main_.Managed()) != &configuration)
-        return std::string();
-    return applied->Profile();
+    const TProfileSnapshot* applied =
+        main_.History().NewestApply(GetConfigurationsRoot(), configuration, main_.Managed());
+    return applied ? applied->Profile() : std::string();
 }
 
 QString TTrayIcon::ToolTip() const {

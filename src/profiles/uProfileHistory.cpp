@@ -509,10 +509,14 @@ TProfileSnapshot* TProfileHistory::Newest(std::initializer_list<TSnapshotKind> k
     return nullptr;
 }
 
-TProfileSnapshot* TProfileHistory::NewestApply(const std::string& configuration) const {
-    for (std::size_t i = snapshots_.Count(); i-- > 0;)
-        if (snapshots_[i].Kind() == TSnapshotKind::Apply && snapshots_[i].Configuration() == configuration)
-            return &snapshots_[i];
+TProfileSnapshot* TProfileHistory::NewestApply(TConfigurations& root, const TConfiguration& configuration,
+                                               TConfigurations* managed) const {
+    for (std::size_t i = snapshots_.Count(); i-- > 0;) {
+        TProfileSnapshot& snapshot = snapshots_[i];
+        if (snapshot.Kind() == TSnapshotKind::Apply && snapshot.Configuration() == configuration.Name() &&
+            &ConfigurationOf(root, snapshot, managed) == &configuration)
+            return &snapshot;
+    }
     return nullptr;
 }
 

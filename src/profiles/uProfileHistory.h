@@ -152,8 +152,10 @@ public:
     const TProfileSnapshots& Snapshots() const { return snapshots_; }
     // The newest snapshot of one of the kinds, or nothing.
     TProfileSnapshot* Newest(std::initializer_list<TSnapshotKind> kinds) const;
-    // The newest snapshot of an apply of a profile of Configuration: the profile applied last.
-    TProfileSnapshot* NewestApply(const std::string& configuration) const;
+    // The newest snapshot of an apply of a profile of Configuration, the user's own in Root or the
+    // organisation's in Managed: the profile applied last. Both may use a name, and so its snapshots.
+    TProfileSnapshot* NewestApply(TConfigurations& root, const TConfiguration& configuration,
+                                  TConfigurations* managed) const;
     // The snapshot listed as Number, the newest being 1; nothing beyond the list.
     TProfileSnapshot* Listed(std::size_t number) const;
     // The stored snapshot of Key, also after the list was read again; nothing when it is gone.

@@ -1216,6 +1216,15 @@ private slots:
         QCOMPARE(TestMachine()["k1"], std::string("office"));
         ProgressWindows().value(0)->close();
         Idle();
+        // The apply is the organisation's Location's, not the user's of the same name.
+        QTRY_VERIFY2(main->lblInForce->text().startsWith(QStringLiteral("Applied last: Office")) &&
+                         main->lblInForce->text().endsWith(QStringLiteral("The machine still matches it.")),
+                     qPrintable(main->lblInForce->text()));
+        SelectItemIndex(*main->cmbConfigurations, 0);
+        Idle();
+        QCOMPARE(main->lblInForce->text(), QStringLiteral("No profile of this configuration has been applied yet."));
+        SelectItemIndex(*main->cmbConfigurations, 1);
+        Idle();
         TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
         main->actProfileUndoApply->trigger();
         QCOMPARE(TestMachine()["k1"], std::string("away"));
