@@ -85,8 +85,7 @@ void BuildModel(TConfigurations& root, const fs::path& folder) {
             profile->SetName("Profile " + std::to_string(p + 1));
             for (TSetting* setting : settings) {
                 // Five values of 1 MB; the others a few hundred bytes to a few kilobytes.
-                const std::size_t size =
-                    valueNumber++ % 800 == 7 ? LargeValue : 256 + random() % 2048;
+                const std::size_t size = valueNumber++ % 800 == 7 ? LargeValue : 256 + random() % 2048;
                 auto value = std::make_unique<TFileSettingValue>();
                 value->SetCreatorId(setting->Id());
                 value->SetFileExists(true);
@@ -118,7 +117,9 @@ std::string ImportText(int count) {
     return ExportConfigurations(exported);
 }
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 // The median of several rounds, so one slow round (another process, a cold cache) counts little.
 double Median(int rounds, const std::function<void()>& run) {
@@ -372,9 +373,10 @@ int main(int argc, char** argv) {
         const std::string tenMegabytes = (folder / "ten-megabytes.txt").string();
         std::mt19937 random(23);
         PlainWrite(tenMegabytes, Content(random, HistoryValue), false);
-        for (const std::vector<std::string>& command :
-             {std::vector<std::string>{"config", "add", "History"}, {"setting", "add", "History", "File", tenMegabytes},
-              {"profile", "add", "History", "Office"}, {"profile", "refresh", "History", "Office"}})
+        for (const std::vector<std::string>& command : {std::vector<std::string>{"config", "add", "History"},
+                                                        {"setting", "add", "History", "File", tenMegabytes},
+                                                        {"profile", "add", "History", "Office"},
+                                                        {"profile", "refresh", "History", "Office"}})
             RunProcess(cli, command, historyMachine.string());
         const std::vector<std::string> applyOffice = {"--yes", "profile", "apply", "History", "Office"};
         std::vector<double> emptyApplies;
@@ -391,7 +393,6 @@ int main(int argc, char** argv) {
         const double fullApply = Median(Rounds, [&] { RunProcess(cli, applyOffice, historyMachine.string()); });
         const auto historyOnDisk = static_cast<double>(fs::file_size(historyFile));
         const auto distinct = static_cast<double>(DistinctContent(historyFile));
-
 
         // The seeded laptop has one enabled adapter: an apply writes and runs one shell script.
         TTCPIPSetting tcpip;
@@ -433,8 +434,8 @@ int main(int argc, char** argv) {
         std::printf("\nLoad: %.2f times a plain read; prolamo-cli list: %.2f times a bare process and a plain\n"
                     "read (the bars are 3.00)\n",
                     load / read, list / (bare + read));
-        std::printf("Load + save: %.2f ms against %.2f ms plain: ratio %.2f (the bar is 2.00)\n",
-                    (load + save) * 1e3, (read + write) * 1e3, (load + save) / (read + write));
+        std::printf("Load + save: %.2f ms against %.2f ms plain: ratio %.2f (the bar is 2.00)\n", (load + save) * 1e3,
+                    (read + write) * 1e3, (load + save) / (read + write));
         std::printf("config import --rename: %d configurations %.2f ms, %d configurations %.2f ms: ratio %.2f\n"
                     "(the bar is 12.00)\n",
                     ImportSmall, importSmall * 1e3, ImportLarge, importLarge * 1e3, importLarge / importSmall);

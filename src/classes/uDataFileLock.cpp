@@ -27,7 +27,9 @@ TDataFileLock::TDataFileLock(const std::string& dataFile)
 TDataFileLock::TDataFileLock(TDataFileLock&& other) noexcept
     : lockFile_(std::move(other.lockFile_)), handle_(std::exchange(other.handle_, os::InvalidLockHandle)) {}
 
-TDataFileLock::~TDataFileLock() { os::FileLocks().Unlock(handle_); }
+TDataFileLock::~TDataFileLock() {
+    os::FileLocks().Unlock(handle_);
+}
 
 TDataFileLock WaitForDataFileLock(const std::string& dataFile, int tries, const std::function<void()>& pause) {
     for (int attempt = 1;; ++attempt) {

@@ -16,7 +16,8 @@ public:
 };
 
 // Only one program may change the data file at a time: the desktop program holds this lock while
-// it reads or writes the file or runs an apply, the command line while a changing command runs. The lock is advisory, on
+// it reads or writes the file or runs an apply, the command line while a changing command runs. The lock is advisory,
+// on
 // "<data file>.lock" beside the data file, and goes when its holder ends, however it ends.
 class TDataFileLock {
 public:

@@ -36,9 +36,13 @@ std::uint32_t Word32(const std::uint8_t* p) {
 
 } // namespace
 
-std::string TOsHelper::GetSystemDirectory() { return FolderPath(&os::IFolders::GetSystemDirectory); }
+std::string TOsHelper::GetSystemDirectory() {
+    return FolderPath(&os::IFolders::GetSystemDirectory);
+}
 
-std::string TOsHelper::GetTempPath() { return FolderPath(&os::IFolders::GetTempPath); }
+std::string TOsHelper::GetTempPath() {
+    return FolderPath(&os::IFolders::GetTempPath);
+}
 
 std::string TOsHelper::GetTempFileName() {
     std::u16string name;
@@ -55,12 +59,13 @@ std::string TOsHelper::GetSpecialFolder(int folder) {
     return os::Utf16ToUtf8(buffer);
 }
 
-std::string TOsHelper::GetAppDataFolder() { return GetSpecialFolder(os::CsidlAppData); }
+std::string TOsHelper::GetAppDataFolder() {
+    return GetSpecialFolder(os::CsidlAppData);
+}
 
 bool TOsHelper::IsAdmin() {
     bool member = false;
-    return os::Security().CheckTokenMembership(0, os::AdministratorsGroupSid, &member) == os::ErrorSuccess &&
-           member;
+    return os::Security().CheckTokenMembership(0, os::AdministratorsGroupSid, &member) == os::ErrorSuccess && member;
 }
 
 void TOsHelper::BroadcastSettingChange() {
@@ -100,9 +105,13 @@ bool TOsHelper::IsConnected(os::INetConnection& connection) {
     return status == os::NetConStatusConnected || status == os::NetConStatusAuthenticationSucceeded;
 }
 
-void TOsHelper::Connect(os::INetConnection& connection) { OleCheck(connection.Connect()); }
+void TOsHelper::Connect(os::INetConnection& connection) {
+    OleCheck(connection.Connect());
+}
 
-void TOsHelper::Disconnect(os::INetConnection& connection) { OleCheck(connection.Disconnect()); }
+void TOsHelper::Disconnect(os::INetConnection& connection) {
+    OleCheck(connection.Disconnect());
+}
 
 void TOsHelper::EnsureNetCfgInstanceId() {
     try {
@@ -171,8 +180,8 @@ std::string GetFileVersionString(const std::string& fileName) {
         const std::uint32_t ms = version.FileVersionMS();
         const std::uint32_t ls = version.FileVersionLS();
         if (ms != 0 || ls != 0)
-            return std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFF) + "." + std::to_string(ls >> 16) +
-                   "." + std::to_string(ls & 0xFFFF);
+            return std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFF) + "." + std::to_string(ls >> 16) + "." +
+                   std::to_string(ls & 0xFFFF);
         for (const TVarFileInfo& entry : version.Translations())
             if (!entry.FileVersion.empty())
                 return os::Utf16ToUtf8(entry.FileVersion);

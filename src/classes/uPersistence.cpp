@@ -25,7 +25,9 @@ const TClassInfo& TPersistentData::StaticClass() {
     return MakeClassInfo<TPersistentData, TComponent>("TPersistentData");
 }
 
-TPersistentData::TPersistentData() { SetName("PersistentData"); }
+TPersistentData::TPersistentData() {
+    SetName("PersistentData");
+}
 
 TPersistentData::~TPersistentData() {
     // Nothing can be reported at program end; a failed write leaves the previous file.
@@ -36,7 +38,9 @@ TPersistentData::~TPersistentData() {
     }
 }
 
-void TPersistentData::SetStoredClass(const TClassInfo& stored) { storedClass = &stored; }
+void TPersistentData::SetStoredClass(const TClassInfo& stored) {
+    storedClass = &stored;
+}
 
 void TPersistentData::Load(const std::string& fileName, os::FileReading reading) {
     fileName_ = fileName;
@@ -110,7 +114,9 @@ TPersistentData& GetPersistentData() {
     return *instance;
 }
 
-void FreePersistentData() { instance.reset(); }
+void FreePersistentData() {
+    instance.reset();
+}
 
 void LeavePersistentDataToProcessEnd() {
     static TPersistentData* left = nullptr;
@@ -130,8 +136,9 @@ std::string DataFolderMessage(os::HResult result) {
     std::string reason = os::SystemErrorText(result);
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.'))
         reason.pop_back();
-    return reason.empty() ? missing
-                          : "The user's application-data folder, which holds the data file, cannot be reached: " + reason;
+    return reason.empty()
+               ? missing
+               : "The user's application-data folder, which holds the data file, cannot be reached: " + reason;
 }
 
 } // namespace

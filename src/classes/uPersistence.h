@@ -12,8 +12,7 @@ namespace prolamo {
 
 // A component list that the object holding it can make appear in the stream as a property:
 // a list of complete component records, written only when the list has members.
-template <class T>
-class TPersistentComponentList : public TComponentList<T> {
+template <class T> class TPersistentComponentList : public TComponentList<T> {
 public:
     using TComponentList<T>::TComponentList;
 

@@ -71,7 +71,9 @@ std::optional<TPolicyValue> ReadLayer(const TLayer& layer, const TPolicyInfo& po
 
 } // namespace
 
-std::span<const TPolicyInfo> Policies() { return kPolicies; }
+std::span<const TPolicyInfo> Policies() {
+    return kPolicies;
+}
 
 const TPolicyInfo* FindPolicy(std::string_view name) {
     const auto* found = std::find_if(std::begin(kPolicies), std::end(kPolicies),

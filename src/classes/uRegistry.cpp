@@ -7,7 +7,9 @@ namespace prolamo {
 
 namespace {
 
-std::u16string Wide(std::string_view text) { return os::Utf8ToUtf16(text); }
+std::u16string Wide(std::string_view text) {
+    return os::Utf8ToUtf16(text);
+}
 
 [[noreturn]] void RaiseRegistryError(const char* pattern, std::string_view name) {
     throw ERegistryException(Format(pattern, {std::string(name)}));
@@ -15,11 +17,16 @@ std::u16string Wide(std::string_view text) { return os::Utf8ToUtf16(text); }
 
 TRegDataType DataTypeOf(std::uint32_t type) {
     switch (type) {
-    case os::RegSz: return TRegDataType::String;
-    case os::RegExpandSz: return TRegDataType::ExpandString;
-    case os::RegDword: return TRegDataType::Integer;
-    case os::RegBinary: return TRegDataType::Binary;
-    default: return TRegDataType::Unknown;
+    case os::RegSz:
+        return TRegDataType::String;
+    case os::RegExpandSz:
+        return TRegDataType::ExpandString;
+    case os::RegDword:
+        return TRegDataType::Integer;
+    case os::RegBinary:
+        return TRegDataType::Binary;
+    default:
+        return TRegDataType::Unknown;
     }
 }
 
@@ -30,7 +37,9 @@ constexpr std::size_t kMaxValueName = 16383;
 
 TRegistry::TRegistry(std::uint32_t access) : access_(access) {}
 
-TRegistry::~TRegistry() { CloseKey(); }
+TRegistry::~TRegistry() {
+    CloseKey();
+}
 
 void TRegistry::SetRootKey(os::HKey rootKey) {
     if (rootKey == rootKey_)
@@ -198,7 +207,9 @@ void TRegistry::WriteText(std::string_view name, std::string_view value, std::ui
     PutData(name, type, data.data(), static_cast<std::uint32_t>(data.size()));
 }
 
-void TRegistry::WriteString(std::string_view name, std::string_view value) { WriteText(name, value, os::RegSz); }
+void TRegistry::WriteString(std::string_view name, std::string_view value) {
+    WriteText(name, value, os::RegSz);
+}
 
 void TRegistry::WriteExpandString(std::string_view name, std::string_view value) {
     WriteText(name, value, os::RegExpandSz);

@@ -2,7 +2,9 @@
 
 namespace prolamo {
 
-const TClassInfo& TCheckResult::StaticClass() { return MakeClassInfo<TCheckResult, TCollectionItem>("TCheckResult"); }
+const TClassInfo& TCheckResult::StaticClass() {
+    return MakeClassInfo<TCheckResult, TCollectionItem>("TCheckResult");
+}
 
 void TCheckResultList::AddWarning(const std::string& caption, const std::string& message) {
     Add().Set(TCheckResultType::Warning, caption + ": " + message);

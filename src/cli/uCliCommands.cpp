@@ -36,8 +36,8 @@ bool IsOldHistoryFile(const std::string& path) {
 int Dump(const std::string& path, std::ostream& out, std::ostream& err) {
     std::vector<std::uint8_t> content;
     if (const os::ErrorCode code = os::Files().ReadWholeFile(path, &content); code != os::ErrorSuccess) {
-        err << Program << ": cannot read " << TerminalLine(path) << ": "
-            << TerminalMessage(EOSError(code).what()) << '\n';
+        err << Program << ": cannot read " << TerminalLine(path) << ": " << TerminalMessage(EOSError(code).what())
+            << '\n';
         return ExitUnreadableFile;
     }
     out << "# " << TerminalLine(path) << ", " << content.size() << " bytes\n";
@@ -62,8 +62,7 @@ int Dump(const std::string& path, std::ostream& out, std::ostream& err) {
         }
     } catch (const std::exception& e) {
         out << std::flush;
-        err << Program << ": " << TerminalLine(path) << " cannot be loaded: " << TerminalMessage(e.what())
-            << '\n';
+        err << Program << ": " << TerminalLine(path) << " cannot be loaded: " << TerminalMessage(e.what()) << '\n';
         return ExitUnreadableFile;
     }
     return ExitOk;
@@ -74,8 +73,8 @@ int Dump(const std::string& path, std::ostream& out, std::ostream& err) {
 int ShowPolicies(std::ostream& out) {
     for (const TPolicyInfo& policy : Policies()) {
         const TPolicyValue value = ReadPolicy(policy);
-        out << std::left << std::setw(24) << policy.name << TerminalLine(PolicyValueText(value))
-            << "  (" << PolicySourceText(value.source) << ")\n";
+        out << std::left << std::setw(24) << policy.name << TerminalLine(PolicyValueText(value)) << "  ("
+            << PolicySourceText(value.source) << ")\n";
     }
     return ExitOk;
 }
@@ -153,8 +152,8 @@ int TCli::Run(const std::vector<std::string>& arguments) {
             data.Load(path, command.access == TAccess::Read ? os::FileReading::Mapped : os::FileReading::Copy);
         } catch (const std::exception& e) {
             err_ << Program << ": the data file " << TerminalLine(path)
-                 << " cannot be read: " << TerminalMessage(e.what()) << "\nIt was left as it is; \""
-                 << Program << " datafile dump\" shows how far it can be read.\n";
+                 << " cannot be read: " << TerminalMessage(e.what()) << "\nIt was left as it is; \"" << Program
+                 << " datafile dump\" shows how far it can be read.\n";
             return ExitUnreadableFile;
         }
         data.Register(GetConfigurationsRoot());

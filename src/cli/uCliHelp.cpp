@@ -84,8 +84,7 @@ std::string TCli::HelpText() {
             if (const auto others = OtherParametersOf(*kind, *parameter); !others.empty())
                 text << " [" << OtherParametersText(others) << "]";
     }
-    text << (GetSettingClasses().Classes().empty() ? " none\n" : "\n")
-         << "\nOptions:\n"
+    text << (GetSettingClasses().Classes().empty() ? " none\n" : "\n") << "\nOptions:\n"
          << "  -y, --yes    answer yes to the confirmation of profile apply and profile undo, and\n"
          << "               to config import's question about files outside your own folder and\n"
          << "               programs it runs\n"

@@ -23,8 +23,12 @@ constexpr std::size_t BinaryPreview = 32;
 constexpr std::size_t OutputLimitBase = 1 << 20;
 constexpr std::size_t OutputLimitPerByte = 16;
 
-bool IsIdentifierStart(std::uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsIdentifierChar(std::uint8_t c) { return IsIdentifierStart(c) || (c >= '0' && c <= '9'); }
+bool IsIdentifierStart(std::uint8_t c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+bool IsIdentifierChar(std::uint8_t c) {
+    return IsIdentifierStart(c) || (c >= '0' && c <= '9');
+}
 
 // A text as a quoted literal: printable characters as they are, the others (C1 controls among
 // them) as #code.
@@ -68,8 +72,7 @@ std::string Hex(std::span<const std::uint8_t> bytes) {
     return out.str();
 }
 
-template <class T>
-T LittleEndian(std::span<const std::uint8_t> bytes) {
+template <class T> T LittleEndian(std::span<const std::uint8_t> bytes) {
     T value{};
     std::memcpy(&value, bytes.data(), sizeof value); // this program runs on little-endian machines
     return value;
@@ -90,8 +93,7 @@ protected:
         return xsputn(&one, 1) == 1 ? c : traits_type::eof();
     }
     std::streamsize xsputn(const char* s, std::streamsize n) override {
-        const auto taken =
-            static_cast<std::streamsize>(std::min<std::size_t>(left_, static_cast<std::size_t>(n)));
+        const auto taken = static_cast<std::streamsize>(std::min<std::size_t>(left_, static_cast<std::size_t>(n)));
         target_.sputn(s, taken);
         left_ -= static_cast<std::size_t>(taken);
         if (taken < n)
@@ -130,8 +132,8 @@ private:
         explicit Nesting(TDumper& dumper) : dumper_(dumper) {
             if (++dumper_.nesting_ > MaxStreamNesting)
                 throw EDumpError(dumper_.base_ + dumper_.reader_.Position(),
-                                 "Invalid stream format: nested more than " +
-                                     std::to_string(MaxStreamNesting) + " levels deep");
+                                 "Invalid stream format: nested more than " + std::to_string(MaxStreamNesting) +
+                                     " levels deep");
         }
         ~Nesting() { --dumper_.nesting_; }
         Nesting(const Nesting&) = delete;
@@ -158,8 +160,8 @@ private:
         }
         const std::string className = reader_.ReadShortString();
         const std::string name = reader_.ReadShortString();
-        Indent(depth) << "object " << (name.empty() ? "" : TerminalLine(name) + ": ")
-                      << TerminalLine(className) << flags << '\n';
+        Indent(depth) << "object " << (name.empty() ? "" : TerminalLine(name) + ": ") << TerminalLine(className)
+                      << flags << '\n';
         // The root's class is constructed by the program itself, so it is in no registry.
         const TClassInfo* info = className == TPersistentData::StaticClass().ClassName()
                                      ? &TPersistentData::StaticClass()
@@ -297,15 +299,15 @@ private:
         }
         default:
 #if LDBL_MANT_DIG == 64
-            {
-                long double value = 0;
-                std::memcpy(&value, payload.data(), 10);
-                text << value;
-            }
+        {
+            long double value = 0;
+            std::memcpy(&value, payload.data(), 10);
+            text << value;
+        }
 #else
             text << "extended " << Hex(payload);
 #endif
-            break;
+        break;
         }
         out_ << text.str() << '\n';
     }

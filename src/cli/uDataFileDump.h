@@ -11,8 +11,7 @@ namespace prolamo::cli {
 // The dump stopped at bytes it cannot make sense of; Offset counts from the file's start.
 class EDumpError : public Exception {
 public:
-    EDumpError(std::size_t offset, const std::string& message)
-        : Exception(message), offset_(offset) {}
+    EDumpError(std::size_t offset, const std::string& message) : Exception(message), offset_(offset) {}
     std::size_t Offset() const { return offset_; }
 
 private:

@@ -8,8 +8,8 @@
 #include "os/Text.h"
 #include "os/Wireless.h"
 #include "os/simulated/Machine.h"
-#include "os/simulated/SimLocation.h"
 #include "os/simulated/SimEventLog.h"
+#include "os/simulated/SimLocation.h"
 #include "os/simulated/SimNetwork.h"
 #include "os/simulated/SimServiceControl.h"
 #include "profiles/uTimeSettings.h"
@@ -51,8 +51,8 @@ void ShowAdapters(std::ostream& out) {
     for (const AdapterRecord& a : adapters) {
         if (!a.connectionName)
             continue;
-        out << "  " << TerminalLine(*a.connectionName) << " (" << TerminalLine(a.description) << "): "
-            << (a.enabled ? "enabled" : "disabled") << "\n";
+        out << "  " << TerminalLine(*a.connectionName) << " (" << TerminalLine(a.description)
+            << "): " << (a.enabled ? "enabled" : "disabled") << "\n";
         if (!a.ipEnabled)
             continue;
         if (a.dhcp)
@@ -63,7 +63,8 @@ void ShowAdapters(std::ostream& out) {
         out << "    gateway   " << (gateways.empty() ? "none" : Join(gateways)) << "\n";
         out << "    DNS       "
             << (!a.dnsServers.empty() ? Join(a.dnsServers)
-                                      : a.dhcp ? "from DHCP (" + Join(a.leaseDnsServers) + ")" : std::string("none"))
+                : a.dhcp              ? "from DHCP (" + Join(a.leaseDnsServers) + ")"
+                                      : std::string("none"))
             << "\n";
         out << "    WINS      " << (a.winsServers.empty() ? "none" : Join(a.winsServers)) << "\n";
     }
@@ -202,11 +203,10 @@ int ConnectWireless(const std::string& ssid) {
         throw EOSError(e);
     if (interfaces.empty())
         throw Exception("the machine has no wireless adapter switched on");
-    const os::ErrorCode e =
-        os::simulated::ConnectWireless(machine, os::Utf16ToUtf8(interfaces.front().name), ssid);
+    const os::ErrorCode e = os::simulated::ConnectWireless(machine, os::Utf16ToUtf8(interfaces.front().name), ssid);
     if (e == os::ErrorNoNetwork)
-        throw Exception("the wireless network \"" + ssid + "\" is not in range; in range: " +
-                        Join(os::simulated::WirelessNetworksInRange(machine)));
+        throw Exception("the wireless network \"" + ssid +
+                        "\" is not in range; in range: " + Join(os::simulated::WirelessNetworksInRange(machine)));
     if (e != os::ErrorSuccess)
         throw EOSError(e);
     return ExitOk;
@@ -250,8 +250,8 @@ int ShowEvents(std::ostream& out) {
     if (events.empty())
         out << "  none\n";
     for (const auto& event : events)
-        out << "  " << EventTime(event.unixTimeMs) << "  " << kTypes[static_cast<int>(event.type)]
-            << "  " << TerminalLine(event.source) << "  " << TerminalText(event.text) << "\n";
+        out << "  " << EventTime(event.unixTimeMs) << "  " << kTypes[static_cast<int>(event.type)] << "  "
+            << TerminalLine(event.source) << "  " << TerminalText(event.text) << "\n";
     return ExitOk;
 }
 
@@ -288,8 +288,9 @@ int SetPolicy(const std::vector<std::string>& o) {
 
 int SetUser(const std::string& user) {
     using User = os::simulated::Machine::User;
-    static const std::pair<const char*, User> kUsers[] = {
-        {"standard", User::Standard}, {"administrator", User::Administrator}, {"elevated", User::ElevatedAdministrator}};
+    static const std::pair<const char*, User> kUsers[] = {{"standard", User::Standard},
+                                                          {"administrator", User::Administrator},
+                                                          {"elevated", User::ElevatedAdministrator}};
     for (const auto& [word, kind] : kUsers)
         if (user == word) {
             os::simulated::CurrentMachine().SetUser(kind);

@@ -10,7 +10,9 @@ const std::vector<TMachineCommand>& MachineCommands() {
     return none;
 }
 
-std::string MachineHelpNote() { return {}; }
+std::string MachineHelpNote() {
+    return {};
+}
 
 int RunMachineCommand(const std::string&, const std::vector<std::string>&, std::ostream&, std::ostream&) {
     return ExitUsage;

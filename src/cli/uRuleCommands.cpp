@@ -25,7 +25,9 @@ std::string Describe(const TSwitchRule& rule) {
     return Quote(rule.name) + ": " + DescribeProfile(rule) + (rule.ask ? ", asks first" : "");
 }
 
-TSwitchRules Load() { return LoadRules(RulesFilePath()); }
+TSwitchRules Load() {
+    return LoadRules(RulesFilePath());
+}
 
 // The organisation's rules, then the user's; the warning of a managed file that cannot be read goes to Err.
 TSwitchRules LoadInForce(std::ostream* err) {
@@ -44,8 +46,7 @@ std::string LocalTime() {
 
 // Loads the data file for one decision of the watcher and frees it afterwards; Work saves it when
 // it changed it.
-template <class Work>
-auto WithDataFile(const std::string& path, Work work) {
+template <class Work> auto WithDataFile(const std::string& path, Work work) {
     TPersistentData& data = GetPersistentData();
     data.SetSaveOnFree(false);
     struct Release {
@@ -99,7 +100,8 @@ public:
 
     // Reads only, as MovedAway does.
     std::optional<std::string> Refusal(const TSwitchRule& rule) override {
-        return WithDataFile(DataFilePath(), [&rule](TPersistentData&) { return PolicyRefusal(GetConfigurationsRoot(), rule); });
+        return WithDataFile(DataFilePath(),
+                            [&rule](TPersistentData&) { return PolicyRefusal(GetConfigurationsRoot(), rule); });
     }
 
     // Reads only: the data file's lock stays free.
@@ -195,9 +197,8 @@ int Watch(const std::vector<std::string>& operands, std::istream& in, std::ostre
     std::optional<TWatchClock::duration> length;
     if (!operands.empty()) {
         const std::string& text = operands[0];
-        if (text.empty() || text.size() > 9 || !std::all_of(text.begin(), text.end(), [](char c) {
-                return c >= '0' && c <= '9';
-            }))
+        if (text.empty() || text.size() > 9 ||
+            !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
             throw EUsage("watch takes the number of seconds to run, not " + Quote(text));
         length = std::chrono::seconds(std::stol(text));
     }

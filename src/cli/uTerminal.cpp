@@ -76,7 +76,9 @@ std::string TerminalMessage(std::string_view message) {
     return EscapeControls(message, false);
 }
 
-void TTerminalProgressSender::SetStatus(const std::string& text) { out_ << TerminalLine(text) << '\n' << std::flush; }
+void TTerminalProgressSender::SetStatus(const std::string& text) {
+    out_ << TerminalLine(text) << '\n' << std::flush;
+}
 
 void TTerminalProgressSender::Finish(const TCheckResultList& results) {
     finished_ = true;

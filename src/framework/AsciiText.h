@@ -6,7 +6,9 @@
 namespace prolamo {
 
 // Comparisons that fold only the letters a to z, as identifiers and default names need.
-inline char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+inline char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 inline bool SameText(std::string_view a, std::string_view b) {
     if (a.size() != b.size())

@@ -25,7 +25,9 @@ void TCollectionItem::Changed() {
         collection_->Update(this);
 }
 
-const TClassInfo& TCollection::StaticClass() { return MakeClassInfo<TCollection, TPersistent>("TCollection"); }
+const TClassInfo& TCollection::StaticClass() {
+    return MakeClassInfo<TCollection, TPersistent>("TCollection");
+}
 
 TCollection::TCollection(const TClassInfo& itemClass) : itemClass_(itemClass) {}
 
@@ -68,7 +70,9 @@ std::unique_ptr<TCollectionItem> TCollection::Take(std::size_t index, Action act
     return item;
 }
 
-void TCollection::Delete(std::size_t index) { Take(index, Action::Deleting); }
+void TCollection::Delete(std::size_t index) {
+    Take(index, Action::Deleting);
+}
 
 std::unique_ptr<TCollectionItem> TCollection::Extract(TCollectionItem& item) {
     const int index = item.collection_ == this ? item.Index() : -1;

@@ -79,8 +79,7 @@ private:
 };
 
 // Typed access to a collection whose items are all of class T.
-template <class T>
-class TTypedCollection : public TCollection {
+template <class T> class TTypedCollection : public TCollection {
 public:
     TTypedCollection() : TCollection(T::StaticClass()) {}
     T& operator[](std::size_t index) const { return static_cast<T&>(TCollection::Item(index)); }

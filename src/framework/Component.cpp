@@ -7,7 +7,9 @@
 
 namespace prolamo {
 
-const TClassInfo& TComponent::StaticClass() { return MakeClassInfo<TComponent, TPersistent>("TComponent"); }
+const TClassInfo& TComponent::StaticClass() {
+    return MakeClassInfo<TComponent, TPersistent>("TComponent");
+}
 
 TComponent::TComponent(TComponent* owner) {
     if (owner) {
@@ -49,8 +51,7 @@ TComponent& TComponent::InsertComponent(std::unique_ptr<TComponent> component, s
     if (component->owner_)
         throw EListError("Component " + component->name_ + " already has an owner");
     TComponent* c = component.release();
-    components_.insert(components_.begin() + static_cast<std::ptrdiff_t>(std::min(position, components_.size())),
-                       c);
+    components_.insert(components_.begin() + static_cast<std::ptrdiff_t>(std::min(position, components_.size())), c);
     c->owner_ = this;
     return *c;
 }
@@ -69,6 +70,8 @@ void TComponent::AddFreeListener(IFreeListener& listener) {
         freeListeners_.push_back(&listener);
 }
 
-void TComponent::RemoveFreeListener(IFreeListener& listener) { std::erase(freeListeners_, &listener); }
+void TComponent::RemoveFreeListener(IFreeListener& listener) {
+    std::erase(freeListeners_, &listener);
+}
 
 } // namespace prolamo

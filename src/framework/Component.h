@@ -57,8 +57,7 @@ private:
 };
 
 // A list of components that can own them; a member destroyed elsewhere leaves the list by itself.
-template <class T>
-class TComponentList : private IFreeListener {
+template <class T> class TComponentList : private IFreeListener {
 public:
     explicit TComponentList(bool ownsObjects) : ownsObjects_(ownsObjects) {}
     virtual ~TComponentList() { Clear(); }
@@ -119,9 +118,7 @@ private:
         Notify(*item, Action::Added);
     }
     // The member is already half destroyed: drop it without notifying.
-    void ComponentFreed(TComponent& component) override {
-        std::erase(items_, static_cast<T*>(&component));
-    }
+    void ComponentFreed(TComponent& component) override { std::erase(items_, static_cast<T*>(&component)); }
 
     bool ownsObjects_;
     std::vector<T*> items_;

@@ -2,6 +2,7 @@
 
 #include "Translation.h"
 #include "os/Errors.h"
+#include "os/Separators.h"
 
 #include <cstdio>
 
@@ -11,14 +12,22 @@ namespace {
 
 std::string InOutText(int code) {
     switch (code) {
-    case 2: return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "File not found"));
-    case 3: return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Invalid filename"));
-    case 4: return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Too many open files"));
-    case 5: return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "File access denied"));
-    case 100: return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Read beyond end of file"));
-    case 101: return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Disk full"));
-    case 106: return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Invalid numeric input"));
-    default: return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "I/O error %1"), {std::to_string(code)});
+    case 2:
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "File not found"));
+    case 3:
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Invalid filename"));
+    case 4:
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Too many open files"));
+    case 5:
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "File access denied"));
+    case 100:
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Read beyond end of file"));
+    case 101:
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Disk full"));
+    case 106:
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Invalid numeric input"));
+    default:
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "I/O error %1"), {std::to_string(code)});
     }
 }
 
@@ -29,12 +38,6 @@ std::string SystemText(std::uint32_t code) {
         text.pop_back();
     return text;
 }
-
-#ifdef _WIN32
-constexpr const char* LineBreak = "\r\n";
-#else
-constexpr const char* LineBreak = "\n";
-#endif
 
 } // namespace
 
@@ -54,24 +57,30 @@ std::string Format(const char* pattern, std::initializer_list<std::string> args)
 }
 
 EOSError::EOSError(std::uint32_t code)
-    : Exception(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "System Error.  Code: %1."), {std::to_string(code)}) +
-                LineBreak + SystemText(code)),
+    : Exception(
+          Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "System Error.  Code: %1."), {std::to_string(code)}) +
+          std::string(os::LineBreak) + SystemText(code)),
       errorCode_(code) {}
 
 std::string OSErrorAdvice(std::uint32_t code) {
     switch (code) {
     case 3:
-        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Check that the folder exists and that its drive is connected"));
+        return Translated(
+            "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Check that the folder exists and that its drive is connected"));
     case 5:
-        return Translated("Engine", PROLAMO_TRANSLATE_NOOP(
-                                        "Engine", "You may need administrative rights: start Prolamo as administrator and try again"));
+        return Translated(
+            "Engine",
+            PROLAMO_TRANSLATE_NOOP("Engine",
+                                   "You may need administrative rights: start Prolamo as administrator and try again"));
     case 32:
-        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Close the program that has the file open and try again"));
+        return Translated("Engine",
+                          PROLAMO_TRANSLATE_NOOP("Engine", "Close the program that has the file open and try again"));
     case 112:
         return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Free some space on the disk and try again"));
     case 1314:
-        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Your account lacks the right this needs: start Prolamo "
-                                                                     "as administrator and try again"));
+        return Translated("Engine",
+                          PROLAMO_TRANSLATE_NOOP("Engine", "Your account lacks the right this needs: start Prolamo "
+                                                           "as administrator and try again"));
     default:
         return {};
     }
@@ -128,7 +137,6 @@ std::string WriteFailureReason(std::uint32_t code) {
 
 EInOutError::EInOutError(int code) : Exception(InOutText(code)), errorCode_(code) {}
 
-EPropReadOnly::EPropReadOnly(const std::string& property)
-    : Exception(Format(texts::PropertyReadOnly, {property})) {}
+EPropReadOnly::EPropReadOnly(const std::string& property) : Exception(Format(texts::PropertyReadOnly, {property})) {}
 
 } // namespace prolamo

@@ -5,8 +5,7 @@
 
 namespace prolamo {
 
-TClassInfo::TClassInfo(std::string name, const TClassInfo* parent, Factory factory,
-                       std::vector<TPropInfo> properties)
+TClassInfo::TClassInfo(std::string name, const TClassInfo* parent, Factory factory, std::vector<TPropInfo> properties)
     : name_(std::move(name)), parent_(parent), factory_(std::move(factory)), own_(std::move(properties)) {}
 
 bool TClassInfo::InheritsFrom(const TClassInfo& other) const {
@@ -46,7 +45,9 @@ const TClassInfo& TPersistent::StaticClass() {
     return info;
 }
 
-void TPersistent::Assign(const TPersistent& source) { source.AssignTo(*this); }
+void TPersistent::Assign(const TPersistent& source) {
+    source.AssignTo(*this);
+}
 
 void TPersistent::AssignTo(TPersistent& dest) const {
     throw EConvertError(Format(texts::AssignError, {ClassName(), dest.ClassName()}));

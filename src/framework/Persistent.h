@@ -94,8 +94,8 @@ public:
     virtual ~TFiler() = default;
     virtual void DefineProperty(const std::string& name, const ReadProc& read, const WriteProc& write,
                                 bool hasData) = 0;
-    virtual void DefineBinaryProperty(const std::string& name, const ReadBinaryProc& read,
-                                      const WriteBinaryProc& write, bool hasData) = 0;
+    virtual void DefineBinaryProperty(const std::string& name, const ReadBinaryProc& read, const WriteBinaryProc& write,
+                                      bool hasData) = 0;
 };
 
 // The streamable base: class reference, assignment and stream-only properties.
@@ -121,20 +121,19 @@ protected:
 };
 
 // Declares the class reference of a persistent class; the definition lives in the class's unit.
-#define PROLAMO_CLASS()                                                                                     \
-public:                                                                                                     \
-    static const ::prolamo::TClassInfo& StaticClass();                                                      \
-    /* StaticClass builds its arguments on every call; the stream asks once per property. */              \
-    const ::prolamo::TClassInfo& ClassType() const override {                                               \
-        static const ::prolamo::TClassInfo& info = StaticClass();                                           \
-        return info;                                                                                        \
-    }                                                                                                       \
-                                                                                                            \
+#define PROLAMO_CLASS()                                                                                                \
+public:                                                                                                                \
+    static const ::prolamo::TClassInfo& StaticClass();                                                                 \
+    /* StaticClass builds its arguments on every call; the stream asks once per property. */                           \
+    const ::prolamo::TClassInfo& ClassType() const override {                                                          \
+        static const ::prolamo::TClassInfo& info = StaticClass();                                                      \
+        return info;                                                                                                   \
+    }                                                                                                                  \
+                                                                                                                       \
 private:
 
 // Builds the class reference of T with base Base; a concrete, default-constructible T gets a factory.
-template <class T, class Base>
-TClassInfo::Factory FactoryOf() {
+template <class T, class Base> TClassInfo::Factory FactoryOf() {
     if constexpr (!std::is_abstract_v<T> && std::is_default_constructible_v<T>)
         return [] { return std::unique_ptr<TPersistent>(std::make_unique<T>()); };
     else
@@ -144,8 +143,7 @@ TClassInfo::Factory FactoryOf() {
 template <class T, class Base>
 const TClassInfo& MakeClassInfo(std::string name, std::vector<TPropInfo> properties = {}) {
     static_assert(std::is_base_of_v<Base, T>);
-    static const TClassInfo info(std::move(name), &Base::StaticClass(), FactoryOf<T, Base>(),
-                                 std::move(properties));
+    static const TClassInfo info(std::move(name), &Base::StaticClass(), FactoryOf<T, Base>(), std::move(properties));
     return info;
 }
 
@@ -164,8 +162,7 @@ TPropInfo Ordinal(std::string name, TTypeKind kind, V (T::*get)() const, void (T
     return p;
 }
 
-template <class T>
-TPropInfo Integer(std::string name, std::int32_t (T::*get)() const, void (T::*set)(std::int32_t)) {
+template <class T> TPropInfo Integer(std::string name, std::int32_t (T::*get)() const, void (T::*set)(std::int32_t)) {
     return Ordinal<T, std::int32_t>(std::move(name), TTypeKind::Integer, get, set);
 }
 
@@ -175,8 +172,7 @@ TPropInfo Cardinal(std::string name, std::uint32_t (T::*get)() const, void (T::*
 }
 
 // Booleans default to False: written only when True.
-template <class T>
-TPropInfo Boolean(std::string name, bool (T::*get)() const, void (T::*set)(bool)) {
+template <class T> TPropInfo Boolean(std::string name, bool (T::*get)() const, void (T::*set)(bool)) {
     return Ordinal<T, bool>(std::move(name), TTypeKind::Boolean, get, set).Default(0);
 }
 
@@ -191,8 +187,7 @@ TPropInfo String(std::string name, std::string (T::*get)() const, void (T::*set)
 }
 
 template <class T>
-TPropInfo WideString(std::string name, std::u16string (T::*get)() const,
-                     void (T::*set)(const std::u16string&)) {
+TPropInfo WideString(std::string name, std::u16string (T::*get)() const, void (T::*set)(const std::u16string&)) {
     TPropInfo p{.name = std::move(name), .kind = TTypeKind::WideString};
     if (get)
         p.getWide = [get](const TPersistent& o) { return (static_cast<const T&>(o).*get)(); };
@@ -202,8 +197,7 @@ TPropInfo WideString(std::string name, std::u16string (T::*get)() const,
 }
 
 // An owned sub-object (string list or collection), read and written in place.
-template <class T, class Sub>
-TPropInfo Object(std::string name, TTypeKind kind, Sub& (T::*get)()) {
+template <class T, class Sub> TPropInfo Object(std::string name, TTypeKind kind, Sub& (T::*get)()) {
     TPropInfo p{.name = std::move(name), .kind = kind};
     p.object = [get](TPersistent& o) -> TPersistent* { return &(static_cast<T&>(o).*get)(); };
     return p;

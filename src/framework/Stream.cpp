@@ -26,10 +26,10 @@ bool IsAscii(std::string_view s) {
 
 // Single-byte strings from files written on Windows are in its ANSI code page (Windows-1252).
 std::string AnsiToUtf8(std::span<const std::uint8_t> s) {
-    static constexpr char16_t High[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    static constexpr char16_t High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                          0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                          0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                          0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
     std::u16string wide;
     wide.reserve(s.size());
     for (std::uint8_t c : s)
@@ -44,7 +44,9 @@ std::string SingleByteText(std::span<const std::uint8_t> bytes) {
     return AnsiToUtf8(bytes);
 }
 
-[[noreturn]] void ReadError(const char* message) { throw EReadError(message); }
+[[noreturn]] void ReadError(const char* message) {
+    throw EReadError(message);
+}
 
 // What an error message calls an instance being read: its name, or for an unnamed component its
 // class (a setting's kind); nothing for an unnamed collection item.
@@ -76,7 +78,9 @@ void TWriter::WriteUInt32(std::uint32_t value) {
         out_.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
-void TWriter::WriteSignature() { WriteBytes(Signature, sizeof Signature); }
+void TWriter::WriteSignature() {
+    WriteBytes(Signature, sizeof Signature);
+}
 
 void TWriter::WriteShortString(std::string_view text) {
     if (text.size() > 255)
@@ -276,7 +280,9 @@ std::uint32_t TReader::ReadUInt32() {
            static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
 }
 
-void TReader::InvalidValue() const { ReadError(texts::InvalidPropertyValue); }
+void TReader::InvalidValue() const {
+    ReadError(texts::InvalidPropertyValue);
+}
 
 void TReader::ReadSignature() {
     const auto sig = Take(4);
@@ -290,7 +296,9 @@ TValueType TReader::NextValue() {
     return static_cast<TValueType>(data_[pos_]);
 }
 
-TValueType TReader::ReadValueType() { return static_cast<TValueType>(Take(1)[0]); }
+TValueType TReader::ReadValueType() {
+    return static_cast<TValueType>(Take(1)[0]);
+}
 
 void TReader::CheckValue(TValueType expected) {
     if (ReadValueType() != expected)
@@ -303,7 +311,9 @@ std::string_view TReader::ReadShortText() {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
-std::string TReader::ReadShortString() { return std::string(ReadShortText()); }
+std::string TReader::ReadShortString() {
+    return std::string(ReadShortText());
+}
 
 const TClassInfo& TReader::RecordClass(std::string_view name) {
     for (const auto& [seen, info] : recentClasses_)
@@ -585,7 +595,9 @@ TReader::~TReader() {
         component->RemoveFreeListener(*this);
 }
 
-void TReader::ComponentFreed(TComponent& component) { std::erase(loaded_, &component); }
+void TReader::ComponentFreed(TComponent& component) {
+    std::erase(loaded_, &component);
+}
 
 void TReader::ReadProperties(TPersistent& instance) {
     Nesting nesting(*this);
@@ -726,8 +738,7 @@ void TReader::DefineProperty(const std::string& name, const ReadProc& read, cons
     read(*this);
 }
 
-void TReader::DefineBinaryProperty(const std::string& name, const ReadBinaryProc& read, const WriteBinaryProc&,
-                                   bool) {
+void TReader::DefineBinaryProperty(const std::string& name, const ReadBinaryProc& read, const WriteBinaryProc&, bool) {
     if (propFound_ || !read || !SameText(name, propName_))
         return;
     propFound_ = true;
@@ -762,9 +773,9 @@ void ReadComponentResource(std::span<const std::uint8_t> data, std::shared_ptr<c
     pos += 1 + 2; // the name's zero byte and the flags
     if (pos + 4 > data.size())
         ReadError(texts::StreamReadError);
-    const std::uint32_t length = static_cast<std::uint32_t>(data[pos]) | static_cast<std::uint32_t>(data[pos + 1]) << 8 |
-                                 static_cast<std::uint32_t>(data[pos + 2]) << 16 |
-                                 static_cast<std::uint32_t>(data[pos + 3]) << 24;
+    const std::uint32_t length =
+        static_cast<std::uint32_t>(data[pos]) | static_cast<std::uint32_t>(data[pos + 1]) << 8 |
+        static_cast<std::uint32_t>(data[pos + 2]) << 16 | static_cast<std::uint32_t>(data[pos + 3]) << 24;
     pos += 4;
     if (length > data.size() - pos)
         ReadError(texts::StreamReadError);

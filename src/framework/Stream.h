@@ -77,8 +77,7 @@ public:
     // A length byte and the text; identifiers and names are at most 255 bytes.
     void WriteShortString(std::string_view text);
 
-    void DefineProperty(const std::string& name, const ReadProc& read, const WriteProc& write,
-                        bool hasData) override;
+    void DefineProperty(const std::string& name, const ReadProc& read, const WriteProc& write, bool hasData) override;
     void DefineBinaryProperty(const std::string& name, const ReadBinaryProc& read, const WriteBinaryProc& write,
                               bool hasData) override;
 
@@ -142,8 +141,7 @@ public:
 
     std::size_t Position() const { return pos_; }
 
-    void DefineProperty(const std::string& name, const ReadProc& read, const WriteProc& write,
-                        bool hasData) override;
+    void DefineProperty(const std::string& name, const ReadProc& read, const WriteProc& write, bool hasData) override;
     void DefineBinaryProperty(const std::string& name, const ReadBinaryProc& read, const WriteBinaryProc& write,
                               bool hasData) override;
 

@@ -10,33 +10,32 @@ namespace prolamo {
 
 namespace {
 
-std::string ToUtf8(const std::string& s) { return s; }
-std::string ToUtf8(const std::u16string& s) { return os::Utf16ToUtf8(s); }
+std::string ToUtf8(const std::string& s) {
+    return s;
+}
+std::string ToUtf8(const std::u16string& s) {
+    return os::Utf16ToUtf8(s);
+}
 
-template <class S>
-S Literal(const char* ascii) {
+template <class S> S Literal(const char* ascii) {
     return S(ascii, ascii + std::char_traits<char>::length(ascii));
 }
 
 } // namespace
 
-template <>
-const TClassInfo& TBasicStrings<std::string>::StaticClass() {
+template <> const TClassInfo& TBasicStrings<std::string>::StaticClass() {
     return MakeClassInfo<TBasicStrings<std::string>, TPersistent>("TStrings");
 }
 
-template <>
-const TClassInfo& TBasicStrings<std::u16string>::StaticClass() {
+template <> const TClassInfo& TBasicStrings<std::u16string>::StaticClass() {
     return MakeClassInfo<TBasicStrings<std::u16string>, TPersistent>("TWideStrings");
 }
 
-template <class S>
-int TBasicStrings<S>::CompareStrings(const S& a, const S& b) {
+template <class S> int TBasicStrings<S>::CompareStrings(const S& a, const S& b) {
     return os::CompareLocale(ToUtf8(a), ToUtf8(b), true);
 }
 
-template <class S>
-void TBasicStrings<S>::SetSorted(bool sorted) {
+template <class S> void TBasicStrings<S>::SetSorted(bool sorted) {
     if (sorted && !sorted_) {
         std::vector<S> old = std::move(lines_);
         lines_.clear();
@@ -47,8 +46,7 @@ void TBasicStrings<S>::SetSorted(bool sorted) {
     sorted_ = sorted;
 }
 
-template <class S>
-bool TBasicStrings<S>::Find(const S& line, std::size_t& index) const {
+template <class S> bool TBasicStrings<S>::Find(const S& line, std::size_t& index) const {
     std::size_t low = 0, high = lines_.size();
     while (low < high) {
         const std::size_t mid = low + (high - low) / 2;
@@ -66,8 +64,7 @@ bool TBasicStrings<S>::Find(const S& line, std::size_t& index) const {
     return false;
 }
 
-template <class S>
-std::size_t TBasicStrings<S>::Add(const S& line) {
+template <class S> std::size_t TBasicStrings<S>::Add(const S& line) {
     if (!sorted_) {
         lines_.push_back(line);
         return lines_.size() - 1;
@@ -78,15 +75,13 @@ std::size_t TBasicStrings<S>::Add(const S& line) {
     return index;
 }
 
-template <class S>
-void TBasicStrings<S>::Delete(std::size_t index) {
+template <class S> void TBasicStrings<S>::Delete(std::size_t index) {
     if (index >= lines_.size())
         throw EListError(Format(texts::ListIndexError, {std::to_string(index)}));
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
-template <class S>
-int TBasicStrings<S>::IndexOf(const S& line) const {
+template <class S> int TBasicStrings<S>::IndexOf(const S& line) const {
     if (sorted_) {
         std::size_t index;
         return Find(line, index) ? static_cast<int>(index) : -1;
@@ -97,22 +92,19 @@ int TBasicStrings<S>::IndexOf(const S& line) const {
     return -1;
 }
 
-template <class S>
-S TBasicStrings<S>::Name(std::size_t index) const {
+template <class S> S TBasicStrings<S>::Name(std::size_t index) const {
     const S& line = lines_.at(index);
     const auto eq = line.find(Char('='));
     return eq == S::npos ? S() : line.substr(0, eq);
 }
 
-template <class S>
-S TBasicStrings<S>::ValueFromIndex(std::size_t index) const {
+template <class S> S TBasicStrings<S>::ValueFromIndex(std::size_t index) const {
     const S& line = lines_.at(index);
     const auto eq = line.find(Char('='));
     return eq == S::npos ? S() : line.substr(eq + 1);
 }
 
-template <class S>
-int TBasicStrings<S>::IndexOfName(const S& name) const {
+template <class S> int TBasicStrings<S>::IndexOfName(const S& name) const {
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const auto eq = lines_[i].find(Char('='));
         if (eq != S::npos && CompareStrings(lines_[i].substr(0, eq), name) == 0)
@@ -121,14 +113,12 @@ int TBasicStrings<S>::IndexOfName(const S& name) const {
     return -1;
 }
 
-template <class S>
-S TBasicStrings<S>::Value(const S& name) const {
+template <class S> S TBasicStrings<S>::Value(const S& name) const {
     const int i = IndexOfName(name);
     return i < 0 ? S() : ValueFromIndex(static_cast<std::size_t>(i));
 }
 
-template <class S>
-void TBasicStrings<S>::SetValue(const S& name, const S& value) {
+template <class S> void TBasicStrings<S>::SetValue(const S& name, const S& value) {
     const int i = IndexOfName(name);
     if (value.empty()) {
         if (i >= 0)
@@ -147,8 +137,7 @@ void TBasicStrings<S>::SetValue(const S& name, const S& value) {
     }
 }
 
-template <class S>
-S TBasicStrings<S>::Text() const {
+template <class S> S TBasicStrings<S>::Text() const {
     S text;
     for (const S& line : lines_) {
         text += line;
@@ -157,8 +146,7 @@ S TBasicStrings<S>::Text() const {
     return text;
 }
 
-template <class S>
-void TBasicStrings<S>::SetText(const S& text) {
+template <class S> void TBasicStrings<S>::SetText(const S& text) {
     lines_.clear();
     std::size_t start = 0;
     while (start < text.size()) {
@@ -174,8 +162,7 @@ void TBasicStrings<S>::SetText(const S& text) {
     }
 }
 
-template <class S>
-void TBasicStrings<S>::Assign(const TPersistent& source) {
+template <class S> void TBasicStrings<S>::Assign(const TPersistent& source) {
     if (const auto* same = dynamic_cast<const TBasicStrings<S>*>(&source)) {
         if (same == this)
             return;
@@ -187,8 +174,7 @@ void TBasicStrings<S>::Assign(const TPersistent& source) {
     TPersistent::Assign(source);
 }
 
-template <class S>
-void TBasicStrings<S>::DefineProperties(TFiler& filer) {
+template <class S> void TBasicStrings<S>::DefineProperties(TFiler& filer) {
     filer.DefineProperty(
         "Strings",
         [this](TReader& reader) {

@@ -10,8 +10,7 @@ namespace prolamo {
 // A list of lines, single-byte (UTF-8) or UTF-16. Optionally kept sorted by the locale's
 // case-insensitive comparison; a sorted list ignores a line it already holds. Each line reads
 // as name and value around its first "=".
-template <class S>
-class TBasicStrings : public TPersistent {
+template <class S> class TBasicStrings : public TPersistent {
     PROLAMO_CLASS()
 
 public:
@@ -66,10 +65,8 @@ private:
 using TStrings = TBasicStrings<std::string>;
 using TWideStrings = TBasicStrings<std::u16string>;
 
-template <>
-const TClassInfo& TBasicStrings<std::string>::StaticClass();
-template <>
-const TClassInfo& TBasicStrings<std::u16string>::StaticClass();
+template <> const TClassInfo& TBasicStrings<std::string>::StaticClass();
+template <> const TClassInfo& TBasicStrings<std::u16string>::StaticClass();
 
 extern template class TBasicStrings<std::string>;
 extern template class TBasicStrings<std::u16string>;

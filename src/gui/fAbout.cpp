@@ -12,8 +12,7 @@
 namespace prolamo {
 
 TfrmAbout::TfrmAbout()
-    : imgIcon(new QLabel(Client())), Label1(new QLabel(tr("Prolamo"), Client())),
-      lblBuildNr(new QLabel(Client())) {
+    : imgIcon(new QLabel(Client())), Label1(new QLabel(tr("Prolamo"), Client())), lblBuildNr(new QLabel(Client())) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(tr("About Prolamo"));
     SetHelpKeyword(QStringLiteral("html\\index.htm"));

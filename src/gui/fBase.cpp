@@ -7,6 +7,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
@@ -18,7 +19,6 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
-#include <QHelpEvent>
 
 #include "profiles/uProfileSettings.h"
 
@@ -30,12 +30,11 @@ namespace {
 
 // The action pictures by index: new, edit, delete, help, refresh selected, refresh all, apply all,
 // apply selected, undo.
-const char* const ActionPictures[] = {"new",     "edit",       "delete",   "help", "refresh",
-                                      "refreshall", "applyall", "apply", "undo"};
+const char* const ActionPictures[] = {"new",        "edit",     "delete", "help", "refresh",
+                                      "refreshall", "applyall", "apply",  "undo"};
 // The list pictures by index, as the setting kinds name them.
-const char* const ListPictures[] = {"value",       "novalue", "tcpip",    "ieproxy", "hosts",
-                                    "file",        "timezone", "environment", "printer", "netdrive",
-                                    "setting",     "firefox",  "opera"};
+const char* const ListPictures[] = {"value",       "novalue", "tcpip",    "ieproxy", "hosts",   "file", "timezone",
+                                    "environment", "printer", "netdrive", "setting", "firefox", "opera"};
 
 // The greyed form of a picture: its brightness in grey, paler, with the same transparency.
 QImage Greyed(const QImage& source) {
@@ -95,8 +94,7 @@ void HookIdle() {
         return;
     hooked = true;
     // The moment the event loop runs out of work is the toolkit's idle time.
-    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
-                     &TfrmBase::IdleAll);
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &TfrmBase::IdleAll);
 }
 
 // Enter on a list's item runs the item's action; without this the dialog would take it for OK.
@@ -170,7 +168,9 @@ void NameControls(QWidget& root) {
     }
 }
 
-TImageList::TImageList(const QString& name, QObject* parent) : QObject(parent) { setObjectName(name); }
+TImageList::TImageList(const QString& name, QObject* parent) : QObject(parent) {
+    setObjectName(name);
+}
 
 int TImageList::Add(const QIcon& icon) {
     if (icon.isNull())
@@ -261,7 +261,9 @@ void TElidedLabel::SetFullText(const QString& text) {
     Elide();
 }
 
-QSize TElidedLabel::minimumSizeHint() const { return {0, QLabel::minimumSizeHint().height()}; }
+QSize TElidedLabel::minimumSizeHint() const {
+    return {0, QLabel::minimumSizeHint().height()};
+}
 
 void TElidedLabel::resizeEvent(QResizeEvent* event) {
     QLabel::resizeEvent(event);
@@ -296,9 +298,8 @@ void TToolBarTabStop::Enter() {
     const std::vector<QToolButton*> buttons = EnabledButtons();
     if (buttons.empty())
         return;
-    QToolButton* target = std::find(buttons.begin(), buttons.end(), current_.data()) != buttons.end()
-                              ? current_.data()
-                              : buttons.front();
+    QToolButton* target =
+        std::find(buttons.begin(), buttons.end(), current_.data()) != buttons.end() ? current_.data() : buttons.front();
     target->setFocus(Qt::TabFocusReason);
 }
 
@@ -402,11 +403,17 @@ TfrmBase::TfrmBase(QWidget* parent)
     HookIdle();
 }
 
-TfrmBase::~TfrmBase() { std::erase(LiveForms(), this); }
+TfrmBase::~TfrmBase() {
+    std::erase(LiveForms(), this);
+}
 
-void TfrmBase::SetMenuBar(QWidget* menuBar) { layout()->setMenuBar(menuBar); }
+void TfrmBase::SetMenuBar(QWidget* menuBar) {
+    layout()->setMenuBar(menuBar);
+}
 
-void TfrmBase::SetStatusBar(QWidget* statusBar) { layout()->addWidget(statusBar); }
+void TfrmBase::SetStatusBar(QWidget* statusBar) {
+    layout()->addWidget(statusBar);
+}
 
 void TfrmBase::ShowFormHelp() {
     if (!helpKeyword_.isEmpty())
@@ -434,8 +441,8 @@ QIcon TfrmBase::ActionIcon(int index) const {
     return icon;
 }
 
-QAction* TfrmBase::NewAction(const char* name, const QString& category, const QString& caption,
-                             const QString& hint, int imageIndex) {
+QAction* TfrmBase::NewAction(const char* name, const QString& category, const QString& caption, const QString& hint,
+                             int imageIndex) {
     auto* action = new QAction(aclActions);
     action->setObjectName(QLatin1String(name));
     action->setProperty("category", category);

@@ -5,8 +5,8 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QList>
-#include <QPointer>
 #include <QListWidget>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -165,8 +165,7 @@ protected:
     QAction* NewAction(const char* name, const QString& category, const QString& caption, const QString& hint,
                        int imageIndex);
     // Runs Handler when Action executes; an error it raises shows in the standard error box.
-    template <class Form>
-    void OnExecute(QAction* action, void (Form::*handler)(QAction*)) {
+    template <class Form> void OnExecute(QAction* action, void (Form::*handler)(QAction*)) {
         ConnectExecute(action, [this, action, handler] { (static_cast<Form*>(this)->*handler)(action); });
     }
     QIcon ActionIcon(int index) const;

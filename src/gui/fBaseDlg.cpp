@@ -50,13 +50,19 @@ void TfrmBaseDlg::reject() {
         actCancel->trigger();
 }
 
-void TfrmBaseDlg::UpdateOK(QAction* action) { action->setEnabled(true); }
+void TfrmBaseDlg::UpdateOK(QAction* action) {
+    action->setEnabled(true);
+}
 
-void TfrmBaseDlg::UpdateCancel(QAction* action) { action->setEnabled(true); }
+void TfrmBaseDlg::UpdateCancel(QAction* action) {
+    action->setEnabled(true);
+}
 
 void TfrmBaseDlg::DoOK(QAction*) {}
 
-void TfrmBaseDlg::DoCancel(QAction*) { QDialog::reject(); }
+void TfrmBaseDlg::DoCancel(QAction*) {
+    QDialog::reject();
+}
 
 void TfrmBaseDlg::actOKExecute(QAction* action) {
     DoOK(action);

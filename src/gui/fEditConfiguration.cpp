@@ -4,15 +4,15 @@
 #include "uGUIUtils.h"
 
 #include <QAction>
-#include <QPushButton>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProxyStyle>
+#include <QPushButton>
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace prolamo {
@@ -44,7 +44,7 @@ TTabControl::TTabControl(QWidget* parent) : QWidget(parent), tabs_(new QTabBar(t
         scroll->setFocusPolicy(Qt::NoFocus);
         // Qt names them in English; its own translations are not part of the program.
         scroll->setAccessibleName(scroll->objectName() == QLatin1String("ScrollLeftButton") ? tr("Scroll left")
-                                                                                         : tr("Scroll right"));
+                                                                                            : tr("Scroll right"));
     }
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -58,10 +58,9 @@ TTabControl::TTabControl(QWidget* parent) : QWidget(parent), tabs_(new QTabBar(t
 TfrmEditConfiguration::TfrmEditConfiguration(TConfiguration& configuration,
                                              const TConfigurationsCollection& configurations,
                                              const TConfiguration* original)
-    : lblName(new QLabel(tr("Name"), Client())), edtName(new QLineEdit(Client())),
-      lvwItems(new TListView(Client())), tclAvailItems(new TTabControl(Client())),
-      lvwAvailItems(new TListView(tclAvailItems->Page())), FConfiguration(configuration),
-      FConfigurations(configurations), FOriginal(original) {
+    : lblName(new QLabel(tr("Name"), Client())), edtName(new QLineEdit(Client())), lvwItems(new TListView(Client())),
+      tclAvailItems(new TTabControl(Client())), lvwAvailItems(new TListView(tclAvailItems->Page())),
+      FConfiguration(configuration), FConfigurations(configurations), FOriginal(original) {
     setObjectName(QStringLiteral("frmEditConfiguration"));
     setWindowTitle(tr("Edit configuration"));
     SetHelpKeyword(QStringLiteral("html/configedit.htm"));
@@ -235,14 +234,18 @@ void TfrmEditConfiguration::UpdateActions() {
     actDelItemUpdate();
 }
 
-void TfrmEditConfiguration::actNewItemUpdate() { actNewItem->setEnabled(SelectedClass() != nullptr); }
+void TfrmEditConfiguration::actNewItemUpdate() {
+    actNewItem->setEnabled(SelectedClass() != nullptr);
+}
 
 void TfrmEditConfiguration::actEditItemUpdate() {
     const TSetting* setting = SelectedSetting();
     actEditItem->setEnabled(setting && setting->SettingClass().GetEditorClass());
 }
 
-void TfrmEditConfiguration::actDelItemUpdate() { actDelItem->setEnabled(SelectedSetting() != nullptr); }
+void TfrmEditConfiguration::actDelItemUpdate() {
+    actDelItem->setEnabled(SelectedSetting() != nullptr);
+}
 
 void TfrmEditConfiguration::actNewItemExecute(QAction*) {
     if (const TSettingClass* settingClass = SelectedClass())

@@ -37,7 +37,9 @@ QFormLayout* NewForm(TfrmBeveledDlg& dialog) {
 }
 
 // As wide as Width, as tall as the frame's rows need; the user may make it larger.
-void FitToForm(TfrmBeveledDlg& dialog, int width) { dialog.resize(width, dialog.sizeHint().height()); }
+void FitToForm(TfrmBeveledDlg& dialog, int width) {
+    dialog.resize(width, dialog.sizeHint().height());
+}
 
 // Run before (index 1) or after (index 0) the other settings.
 constexpr int RunAfterIndex = 0;

@@ -6,9 +6,9 @@
 
 #include <QAction>
 #include <QGridLayout>
-#include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -16,9 +16,8 @@ namespace prolamo {
 
 TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory& history,
                                  const TConfiguration& configuration, const TConfigurationProfile* original)
-    : lblName(new QLabel(tr("Name"), Client())), edtName(new QLineEdit(Client())),
-      lvwValues(new TListView(Client())), FProfile(profile), FHistory(history), FConfiguration(configuration),
-      FOriginal(original) {
+    : lblName(new QLabel(tr("Name"), Client())), edtName(new QLineEdit(Client())), lvwValues(new TListView(Client())),
+      FProfile(profile), FHistory(history), FConfiguration(configuration), FOriginal(original) {
     setObjectName(QStringLiteral("frmEditProfile"));
     setWindowTitle(tr("Edit Profile"));
     SetHelpKeyword(QStringLiteral("html/profileedit.htm"));
@@ -34,7 +33,8 @@ TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory
 
     const QString values = QStringLiteral("Values");
     actRefreshValue = NewAction("actRefreshValue", values, tr("&Refresh value(s)"), tr("Refresh value(s)"), 4);
-    actRefreshAllValues = NewAction("actRefreshAllValues", values, tr("Refresh a&ll values"), tr("Refresh all values"), 5);
+    actRefreshAllValues =
+        NewAction("actRefreshAllValues", values, tr("Refresh a&ll values"), tr("Refresh all values"), 5);
     actDelValue = NewAction("actDelValue", values, tr("&Delete value(s)"), tr("Delete value(s)"), 2);
     actApplyValue = NewAction("actApplyValue", values, tr("A&pply value(s)"), tr("Apply value(s)"), 7);
     actApplyProfile = NewAction("actApplyProfile", values, tr("Apply all &values"), tr("Apply all values"), 6);
@@ -64,8 +64,9 @@ TfrmEditProfile::TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory
     layout->addWidget(tbrValues, 1, 2, Qt::AlignTop);
     layout->setRowStretch(1, 1);
     layout->setColumnStretch(1, 1);
-    BindListActions(lvwValues, nullptr,
-                    {actRefreshValue, actRefreshAllValues, actDelValue, actApplyValue, actApplyProfile, actUndoRefresh});
+    BindListActions(
+        lvwValues, nullptr,
+        {actRefreshValue, actRefreshAllValues, actDelValue, actApplyValue, actApplyProfile, actUndoRefresh});
 
     setTabOrder(edtName, lvwValues);
     setTabOrder(lvwValues, btnRefreshValue);
@@ -94,8 +95,8 @@ void TfrmEditProfile::ShowValues() {
     lvwValues->clear();
     if (TSettings* settings = FProfile.Settings())
         for (TSetting* setting : *settings)
-            lvwValues->AddItem(ToQString(setting->GetFullDisplayText()), *imlImages, FProfile.FindValue(*setting) ? 0 : 1,
-                               setting);
+            lvwValues->AddItem(ToQString(setting->GetFullDisplayText()), *imlImages,
+                               FProfile.FindValue(*setting) ? 0 : 1, setting);
     lvwValues->SortByText();
     lvwValues->RestoreSelection(selection);
     lvwValues->setUpdatesEnabled(true);
@@ -127,7 +128,9 @@ void TfrmEditProfile::UpdateActions() {
     actUndoRefreshUpdate();
 }
 
-void TfrmEditProfile::actUndoRefreshUpdate() { actUndoRefresh->setEnabled(UndoableRefresh() != nullptr); }
+void TfrmEditProfile::actUndoRefreshUpdate() {
+    actUndoRefresh->setEnabled(UndoableRefresh() != nullptr);
+}
 
 bool TfrmEditProfile::Recorded(const TProfileSnapshot* snapshot) const {
     return std::find(FRefreshes.begin(), FRefreshes.end(), snapshot) != FRefreshes.end();
@@ -175,7 +178,9 @@ void TfrmEditProfile::actRefreshValueUpdate(QAction* action) {
     action->setEnabled(!lvwValues->selectedItems().isEmpty());
 }
 
-void TfrmEditProfile::actRefreshAllValuesUpdate(QAction* action) { action->setEnabled(lvwValues->count() > 0); }
+void TfrmEditProfile::actRefreshAllValuesUpdate(QAction* action) {
+    action->setEnabled(lvwValues->count() > 0);
+}
 
 void TfrmEditProfile::actDelValueUpdate(QAction* action) {
     bool anyValue = false;
@@ -190,7 +195,9 @@ void TfrmEditProfile::actRefreshValueExecute(QAction*) {
         Refresh(settings);
 }
 
-void TfrmEditProfile::actRefreshAllValuesExecute(QAction*) { Refresh({}); }
+void TfrmEditProfile::actRefreshAllValuesExecute(QAction*) {
+    Refresh({});
+}
 
 void TfrmEditProfile::actDelValueExecute(QAction*) {
     for (const TSetting* setting : GetSelectedSettings())
@@ -204,7 +211,9 @@ void TfrmEditProfile::actApplyValueExecute(QAction*) {
         Apply(settings);
 }
 
-void TfrmEditProfile::actApplyProfileExecute(QAction*) { Apply({}); }
+void TfrmEditProfile::actApplyProfileExecute(QAction*) {
+    Apply({});
+}
 
 void TfrmEditProfile::Apply(std::span<TSetting* const> settings) {
     TApplySnapshotter snapshotter(FHistory, FConfiguration);

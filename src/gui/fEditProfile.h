@@ -25,8 +25,8 @@ class TfrmEditProfile : public TfrmBeveledDlg {
 public:
     // Configuration: the one whose settings the profile holds values of. Original: the stored
     // profile that Profile is a copy of, whose name it may keep; none for a new one.
-    TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory& history,
-                    const TConfiguration& configuration, const TConfigurationProfile* original = nullptr);
+    TfrmEditProfile(TConfigurationProfile& profile, TProfileHistory& history, const TConfiguration& configuration,
+                    const TConfigurationProfile* original = nullptr);
 
     void UpdateActions() override;
     QString lvwValuesInfoTip(QListWidgetItem* item) const;

@@ -40,10 +40,9 @@ TfrmEditRule::TfrmEditRule(const TSwitchRule& rule, TSave save, const TConfigura
     : edtName(new QLineEdit(Client())), cmbConfiguration(new QComboBox(Client())), cmbProfile(new QComboBox(Client())),
       chkAsk(new QCheckBox(tr("&Ask before applying"), Client())), lvwConditions(new QListWidget(Client())),
       btnUseNetwork(NewButton(Client(), "btnUseNetwork")), mnuNetwork(new QMenu(this)),
-      btnConditionDel(NewButton(Client(), "btnConditionDel")),
-      cmbConditionKind(new QComboBox(Client())), edtConditionValue(new QLineEdit(Client())),
-      btnConditionAdd(NewButton(Client(), "btnConditionAdd")), FSave(std::move(save)),
-      FManaged(managed), FConditions(rule.conditions) {
+      btnConditionDel(NewButton(Client(), "btnConditionDel")), cmbConditionKind(new QComboBox(Client())),
+      edtConditionValue(new QLineEdit(Client())), btnConditionAdd(NewButton(Client(), "btnConditionAdd")),
+      FSave(std::move(save)), FManaged(managed), FConditions(rule.conditions) {
     setObjectName(QStringLiteral("frmEditRule"));
     setWindowTitle(tr("Edit rule"));
     SetHelpKeyword(QStringLiteral("html/rules.htm"));
@@ -58,8 +57,7 @@ TfrmEditRule::TfrmEditRule(const TSwitchRule& rule, TSave save, const TConfigura
     cmbProfile->setObjectName(QStringLiteral("cmbProfile"));
     chkAsk->setObjectName(QStringLiteral("chkAsk"));
 
-    lblConditions = NewLabel(Client(), "lblConditions", tr("Cond&itions, all of which must hold"),
-                             lvwConditions);
+    lblConditions = NewLabel(Client(), "lblConditions", tr("Cond&itions, all of which must hold"), lvwConditions);
     lvwConditions->setObjectName(QStringLiteral("lvwConditions"));
     btnUseNetwork->setText(tr("&Use this network"));
     btnUseNetwork->setToolTip(tr("Conditions that hold on the network the computer is on now"));
@@ -79,10 +77,9 @@ TfrmEditRule::TfrmEditRule(const TSwitchRule& rule, TSave save, const TConfigura
     edtConditionValue->setAccessibleName(tr("Value of the new condition"));
 
     const QString conditions = QStringLiteral("Conditions");
-    actConditionAdd = NewAction("actConditionAdd", conditions, tr("A&dd"),
-                                tr("Add the condition written on the left"), -1);
-    actConditionDel = NewAction("actConditionDel", conditions, tr("&Remove"),
-                                tr("Remove the selected condition"), -1);
+    actConditionAdd =
+        NewAction("actConditionAdd", conditions, tr("A&dd"), tr("Add the condition written on the left"), -1);
+    actConditionDel = NewAction("actConditionDel", conditions, tr("&Remove"), tr("Remove the selected condition"), -1);
     OnExecute(actConditionAdd, &TfrmEditRule::actConditionAddExecute);
     OnExecute(actConditionDel, &TfrmEditRule::actConditionDelExecute);
     BindButton(*btnConditionAdd, *actConditionAdd);
@@ -140,7 +137,8 @@ TfrmEditRule::TfrmEditRule(const TSwitchRule& rule, TSave save, const TConfigura
         cmbConfiguration->setItemData(i, mark, Qt::AccessibleDescriptionRole);
     }
     FillProfiles(rule.profile);
-    connect(cmbConfiguration, &QComboBox::activated, this, [this] { RunGuarded([this] { cmbConfigurationChange(); }); });
+    connect(cmbConfiguration, &QComboBox::activated, this,
+            [this] { RunGuarded([this] { cmbConfigurationChange(); }); });
     chkAsk->setChecked(rule.ask);
     ShowConditions();
     cmbConditionKindChange();
@@ -170,7 +168,9 @@ void TfrmEditRule::FillProfiles(const std::string& selected) {
     FillNames(*cmbProfile, profiles, selected);
 }
 
-void TfrmEditRule::cmbConfigurationChange() { FillProfiles({}); }
+void TfrmEditRule::cmbConfigurationChange() {
+    FillProfiles({});
+}
 
 void TfrmEditRule::ShowConditions() {
     const int row = lvwConditions->currentRow();
@@ -221,10 +221,13 @@ void TfrmEditRule::UpdateActions() {
 }
 
 void TfrmEditRule::actConditionAddUpdate() {
-    actConditionAdd->setEnabled(SelectedKind().kind == TConditionKind::NoNetwork || !edtConditionValue->text().isEmpty());
+    actConditionAdd->setEnabled(SelectedKind().kind == TConditionKind::NoNetwork ||
+                                !edtConditionValue->text().isEmpty());
 }
 
-void TfrmEditRule::actConditionDelUpdate() { actConditionDel->setEnabled(lvwConditions->currentRow() >= 0); }
+void TfrmEditRule::actConditionDelUpdate() {
+    actConditionDel->setEnabled(lvwConditions->currentRow() >= 0);
+}
 
 void TfrmEditRule::actConditionAddExecute(QAction*) {
     try {

@@ -15,9 +15,9 @@ class QMenu;
 namespace prolamo {
 
 // A rule of automatic switching: its name, the profile it applies (of the user's configurations,
-// then the organisation's, marked), whether it asks first, and the conditions on the network, offered from the network the
-// computer is on now or written by hand. OK hands the rule to Save, which changes the rules file;
-// when Save raises, its message shows and the dialog stays open with what the user entered.
+// then the organisation's, marked), whether it asks first, and the conditions on the network, offered from the network
+// the computer is on now or written by hand. OK hands the rule to Save, which changes the rules file; when Save raises,
+// its message shows and the dialog stays open with what the user entered.
 class TfrmEditRule : public TfrmBeveledDlg {
     Q_OBJECT
 

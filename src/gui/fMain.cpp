@@ -1,8 +1,15 @@
 #include "fMain.h"
 
-#include "fTray.h"
 #include "classes/uHelpers.h"
 #include "classes/uPolicy.h"
+#include "fAbout.h"
+#include "fEditConfiguration.h"
+#include "fEditProfile.h"
+#include "fHistory.h"
+#include "fPreview.h"
+#include "fProgress.h"
+#include "fRules.h"
+#include "fTray.h"
 #include "framework/Exceptions.h"
 #include "framework/StreamText.h"
 #include "os/Files.h"
@@ -12,18 +19,11 @@
 #include "profiles/uServiceClient.h"
 #include "switching/uManaged.h"
 #include "switching/uSwitchRules.h"
-#include "fAbout.h"
-#include "fEditConfiguration.h"
-#include "fEditProfile.h"
-#include "fHistory.h"
-#include "fPreview.h"
-#include "fProgress.h"
-#include "fRules.h"
 #include "uDesktopSwitching.h"
-#include "uInForce.h"
-#include "uProfileStates.h"
 #include "uGUIUtils.h"
+#include "uInForce.h"
 #include "uPictures.h"
+#include "uProfileStates.h"
 #include "uSingleInstance.h"
 
 #include <QAction>
@@ -33,8 +33,8 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QFrame>
-#include <QHBoxLayout>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -68,8 +68,7 @@ void FillList(QComboBox& list, const std::vector<std::string>& names, int wanted
     list.setUpdatesEnabled(true);
 }
 
-template <class Collection>
-std::vector<std::string> NamesOf(const Collection& collection) {
+template <class Collection> std::vector<std::string> NamesOf(const Collection& collection) {
     std::vector<std::string> names;
     for (const auto& item : collection)
         names.push_back(item.Name());
@@ -77,8 +76,7 @@ std::vector<std::string> NamesOf(const Collection& collection) {
 }
 
 // Item's position in Collection; -1 for none.
-template <class Collection, class Item>
-int PositionOf(const Collection& collection, const Item* item) {
+template <class Collection, class Item> int PositionOf(const Collection& collection, const Item* item) {
     int position = 0;
     for (const auto& each : collection) {
         if (&each == item)
@@ -120,8 +118,9 @@ QString ExportFilter() {
 TfrmMain::TfrmMain()
     : mmn(new QMenuBar(this)), lblConfigurations(new QLabel(Client())), cmbConfigurations(new QComboBox(Client())),
       lblProfile(new QLabel(Client())), cmbProfiles(new QComboBox(Client())), lblSettings(new QLabel(Client())),
-      lvwSettings(new TProfileStates(*imlImages, Client())), imgAdmin(new TClickLabel(Client())),
-      FEmptySettings(std::make_unique<TSettings>()) {
+      lvwSettings(new TProfileStates(
+          *imlImages, [this] { return Managed(); }, Client())),
+      imgAdmin(new TClickLabel(Client())), FEmptySettings(std::make_unique<TSettings>()) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QLatin1String(ProductName));
     SetHelpKeyword(QStringLiteral("html/index.htm"));
@@ -133,12 +132,12 @@ TfrmMain::TfrmMain()
 
     const QString configurations = QStringLiteral("Configurations");
     const QString profiles = QStringLiteral("Profiles");
-    actConfigurationNew = NewAction("actConfigurationNew", configurations, tr("&New configuration"),
-                                    tr("New configuration"), 0);
-    actConfigurationEdit = NewAction("actConfigurationEdit", configurations, tr("&Edit configuration"),
-                                     tr("Edit configuration"), 1);
-    actConfigurationDel = NewAction("actConfigurationDel", configurations, tr("&Delete configuration"),
-                                    tr("Delete configuration"), 2);
+    actConfigurationNew =
+        NewAction("actConfigurationNew", configurations, tr("&New configuration"), tr("New configuration"), 0);
+    actConfigurationEdit =
+        NewAction("actConfigurationEdit", configurations, tr("&Edit configuration"), tr("Edit configuration"), 1);
+    actConfigurationDel =
+        NewAction("actConfigurationDel", configurations, tr("&Delete configuration"), tr("Delete configuration"), 2);
     actProfileNew = NewAction("actProfileNew", profiles, tr("&New profile"), tr("New profile"), 0);
     actProfileEdit = NewAction("actProfileEdit", profiles, tr("&Edit profile"), tr("Edit profile"), 1);
     actProfileDel = NewAction("actProfileDel", profiles, tr("&Delete profile"), tr("Delete profile"), 2);
@@ -152,11 +151,9 @@ TfrmMain::TfrmMain()
                                       tr("Put back the values the last refresh replaced"), 8);
     actProfileHistory = NewAction("actProfileHistory", profiles, tr("&History..."),
                                   tr("The kept snapshots, and an undo to one of them"), -1);
-    actConfigurationExport = NewAction("actConfigurationExport", configurations,
-                                       tr("&Export configuration..."),
+    actConfigurationExport = NewAction("actConfigurationExport", configurations, tr("&Export configuration..."),
                                        tr("Save the configuration with its profiles as text"), -1);
-    actConfigurationImport = NewAction("actConfigurationImport", configurations,
-                                       tr("&Import configurations..."),
+    actConfigurationImport = NewAction("actConfigurationImport", configurations, tr("&Import configurations..."),
                                        tr("Add the configurations of an exported text"), -1);
     OnChange(actConfigurationNew, &TfrmMain::actConfigurationNewExecute, TDataUse::SaveAfter);
     OnChange(actConfigurationEdit, &TfrmMain::actConfigurationEditExecute, TDataUse::SaveAfter);
@@ -218,7 +215,7 @@ TfrmMain::TfrmMain()
     lblInForce->setWordWrap(true);
     lblInForce->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblInForce->setAccessibleName(tr("Profile in force"));
-    FInForce = new TInForceCheck(*this);
+    FInForce = new TInForceCheck(*this, [this] { return Managed(); });
     connect(FInForce, &TInForceCheck::TextChanged, this, &TfrmMain::ShowInForce);
 
     BuildWelcome();
@@ -362,13 +359,18 @@ void TfrmMain::ShowWelcome() {
     // The first steps, until there is a configuration whose profiles can be shown.
     const bool empty = GetConfigurationList().Count() == 0;
     pnlWelcome->setVisible(empty);
-    for (QWidget* widget : std::initializer_list<QWidget*>{lblProfile, cmbProfiles, tbrProfiles, lblSettings, lvwSettings})
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{lblProfile, cmbProfiles, tbrProfiles, lblSettings, lvwSettings})
         widget->setVisible(!empty);
 }
 
-void TfrmMain::ShowProfileStates() { lvwSettings->Show(GetSelectedConfiguration(), GetSelectedProfile()); }
+void TfrmMain::ShowProfileStates() {
+    lvwSettings->Show(GetSelectedConfiguration(), GetSelectedProfile());
+}
 
-std::string TfrmMain::PlacementFilePath() { return BesideDataFile(".window"); }
+std::string TfrmMain::PlacementFilePath() {
+    return BesideDataFile(".window");
+}
 
 void TfrmMain::LoadPlacement() {
     // The file is the user's and may hold anything: restoreGeometry refuses what is not its own
@@ -402,9 +404,10 @@ void TfrmMain::OpenDataFile() {
     try {
         FDataFile->Open(lock);
     } catch (const std::exception& e) {
-        throw Exception(ToUtf8(tr("The data file %1 cannot be read: %2\n\nIt was left as it is; \"prolamo-cli "
-                                  "datafile dump\" shows how far it can be read. %3 will close.")
-                                   .arg(ToQString(FDataFile->Path()), ToQString(e.what()), QLatin1String(ProductName))));
+        throw Exception(
+            ToUtf8(tr("The data file %1 cannot be read: %2\n\nIt was left as it is; \"prolamo-cli "
+                      "datafile dump\" shows how far it can be read. %3 will close.")
+                       .arg(ToQString(FDataFile->Path()), ToQString(e.what()), QLatin1String(ProductName))));
     }
     if (!FDataFile->HistoryError().empty())
         // The program works on; the history refuses changes, so applies stop before they write.
@@ -417,9 +420,8 @@ void TfrmMain::OpenDataFile() {
 }
 
 void TfrmMain::OnChange(QAction* action, void (TfrmMain::*handler)(QAction*), TDataUse use) {
-    connect(action, &QAction::triggered, this, [this, action, handler, use] {
-        RunChange(use, [this, action, handler] { (this->*handler)(action); });
-    });
+    connect(action, &QAction::triggered, this,
+            [this, action, handler, use] { RunChange(use, [this, action, handler] { (this->*handler)(action); }); });
 }
 
 namespace {
@@ -515,7 +517,9 @@ void TfrmMain::SynchronizeDataFile() {
     }
 }
 
-bool TfrmMain::NeedsSynchronizing() const { return FUnsaved || FDataFile->ChangedOutside(); }
+bool TfrmMain::NeedsSynchronizing() const {
+    return FUnsaved || FDataFile->ChangedOutside();
+}
 
 void TfrmMain::SaveBeforeEnd() {
     if (isVisible())
@@ -662,7 +666,9 @@ void TfrmMain::UpdateActions() {
         setWindowTitle(ApplicationTitle());
 }
 
-bool TfrmMain::UserConfigurationsLocked() { return FPolicies.Read(PolicyAllowUserConfigurations).number == 0; }
+bool TfrmMain::UserConfigurationsLocked() {
+    return FPolicies.Read(PolicyAllowUserConfigurations).number == 0;
+}
 
 // At every update, so that a change of the policy shows while the program runs.
 void TfrmMain::ObeyUserConfigurationsPolicy() {
@@ -691,21 +697,37 @@ void TfrmMain::ObeyUserConfigurationsPolicy() {
         ownLocked ? tr("Your organisation's policy lets you apply only the configurations it manages.") : QString());
 }
 
-void TfrmMain::actConfigurationNewUpdate() { actConfigurationNew->setEnabled(true); }
+void TfrmMain::actConfigurationNewUpdate() {
+    actConfigurationNew->setEnabled(true);
+}
 
-void TfrmMain::actConfigurationEditUpdate() { actConfigurationEdit->setEnabled(cmbConfigurations->count() > 0); }
+void TfrmMain::actConfigurationEditUpdate() {
+    actConfigurationEdit->setEnabled(cmbConfigurations->count() > 0);
+}
 
-void TfrmMain::actConfigurationDelUpdate() { actConfigurationDel->setEnabled(cmbConfigurations->currentIndex() >= 0); }
+void TfrmMain::actConfigurationDelUpdate() {
+    actConfigurationDel->setEnabled(cmbConfigurations->currentIndex() >= 0);
+}
 
-void TfrmMain::actProfileNewUpdate() { actProfileNew->setEnabled(cmbConfigurations->count() > 0); }
+void TfrmMain::actProfileNewUpdate() {
+    actProfileNew->setEnabled(cmbConfigurations->count() > 0);
+}
 
-void TfrmMain::actProfileEditUpdate() { actProfileEdit->setEnabled(cmbProfiles->count() > 0); }
+void TfrmMain::actProfileEditUpdate() {
+    actProfileEdit->setEnabled(cmbProfiles->count() > 0);
+}
 
-void TfrmMain::actProfileDelUpdate() { actProfileDel->setEnabled(cmbProfiles->count() > 0); }
+void TfrmMain::actProfileDelUpdate() {
+    actProfileDel->setEnabled(cmbProfiles->count() > 0);
+}
 
-void TfrmMain::actProfileRefreshUpdate() { actProfileRefresh->setEnabled(cmbProfiles->count() > 0); }
+void TfrmMain::actProfileRefreshUpdate() {
+    actProfileRefresh->setEnabled(cmbProfiles->count() > 0);
+}
 
-void TfrmMain::actProfileApplyUpdate() { actProfileApply->setEnabled(cmbProfiles->count() > 0); }
+void TfrmMain::actProfileApplyUpdate() {
+    actProfileApply->setEnabled(cmbProfiles->count() > 0);
+}
 
 void TfrmMain::actConfigurationExportUpdate() {
     actConfigurationExport->setEnabled(GetSelectedConfiguration() != nullptr);
@@ -782,7 +804,9 @@ void TfrmMain::actProfileDelExecute(QAction*) {
     FillProfiles();
 }
 
-void TfrmMain::ShowStatus(const std::string& text) { lblStatus->SetFullText(ToQString(text)); }
+void TfrmMain::ShowStatus(const std::string& text) {
+    lblStatus->SetFullText(ToQString(text));
+}
 
 void TfrmMain::RecheckInForce() {
     FInForce->Restart(History(), GetSelectedConfiguration());
@@ -796,7 +820,9 @@ void TfrmMain::ShowInForce() {
     lblInForce->setAccessibleDescription(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
 }
 
-QString TfrmMain::StatusText() const { return lblStatus->FullText(); }
+QString TfrmMain::StatusText() const {
+    return lblStatus->FullText();
+}
 
 void TfrmMain::SelectProfile(const TConfiguration& configuration, const TConfigurationProfile& profile) {
     FillConfigurations(&configuration);
@@ -852,7 +878,9 @@ void TfrmMain::actProfilePreviewExecute(QAction*) {
     }
 }
 
-void TfrmMain::actProfileUndoApplyExecute(QAction*) { UndoApply(nullptr); }
+void TfrmMain::actProfileUndoApplyExecute(QAction*) {
+    UndoApply(nullptr);
+}
 
 void TfrmMain::actProfileHistoryExecute(QAction*) {
     TfrmHistory window(History(), this);
@@ -863,8 +891,7 @@ void TfrmMain::actProfileHistoryExecute(QAction*) {
     RunChange(TDataUse::LockedThroughout, [this, key] {
         TProfileSnapshot* chosen = History().Find(key);
         if (!chosen)
-            throw Exception(
-                ToUtf8(tr("The chosen snapshot is no longer in the history: another program removed it.")));
+            throw Exception(ToUtf8(tr("The chosen snapshot is no longer in the history: another program removed it.")));
         UndoApply(chosen);
     });
 }
@@ -886,9 +913,9 @@ void TfrmMain::actConfigurationExportExecute(QAction*) {
     const TConfiguration* configuration = GetSelectedConfiguration();
     if (!configuration)
         return;
-    const std::optional<QString> file = TFileDialogs::GetSaveFileName(
-        ToQString(configuration->Name() + ".txt"), ToQString(TOsHelper::GetSpecialFolder(os::CsidlPersonal)),
-        ExportFilter());
+    const std::optional<QString> file =
+        TFileDialogs::GetSaveFileName(ToQString(configuration->Name() + ".txt"),
+                                      ToQString(TOsHelper::GetSpecialFolder(os::CsidlPersonal)), ExportFilter());
     if (!file)
         return;
     WriteTextFile(*file, ExportConfigurations({configuration}));
@@ -902,10 +929,9 @@ void TfrmMain::actConfigurationImportExecute(QAction*) {
         return;
     const std::unique_ptr<TConfigurations> imported = ReadExport(ReadTextFile(*file, MaxTextSize));
     if (const std::string cautions = ImportCautions(*imported);
-        !cautions.empty() &&
-        !TMessageBoxes::AskYesNo(ToQString(cautions) + QStringLiteral("\n\n") +
-                                     ToQString(Translated("Engine", ImportQuestion)),
-                                 {}, QMessageBox::No))
+        !cautions.empty() && !TMessageBoxes::AskYesNo(ToQString(cautions) + QStringLiteral("\n\n") +
+                                                          ToQString(Translated("Engine", ImportQuestion)),
+                                                      {}, QMessageBox::No))
         return;
     std::vector<std::string> names;
     try {
@@ -945,7 +971,9 @@ void TfrmMain::miAboutClick() {
     about.exec();
 }
 
-void TfrmMain::imgAdminClick() { ShowHelpTopic(QStringLiteral("html/security.htm"), this); }
+void TfrmMain::imgAdminClick() {
+    ShowHelpTopic(QStringLiteral("html/security.htm"), this);
+}
 
 void TfrmMain::AttachSwitching(TDesktopSwitching& switching) {
     FSwitching = &switching;
@@ -982,7 +1010,9 @@ void TfrmMain::miRulesClick() {
     rules.exec();
 }
 
-void TfrmMain::miPauseSwitchingClick(bool paused) { FSwitching->SetPaused(paused); }
+void TfrmMain::miPauseSwitchingClick(bool paused) {
+    FSwitching->SetPaused(paused);
+}
 
 int RunProlamo(bool startInTray) {
     std::unique_ptr<TSingleInstance> instance;

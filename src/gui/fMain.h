@@ -220,8 +220,8 @@ private:
     std::unique_ptr<TSettings> FEmptySettings;
     std::unique_ptr<TSharedDataFile> FDataFile;
     QTimer* tmrDataFile;
-    int FChanging = 0; // actions running, dialogs of theirs included
-    bool FUnsaved = false; // the last save failed; memory holds changes the file does not
+    int FChanging = 0;          // actions running, dialogs of theirs included
+    bool FUnsaved = false;      // the last save failed; memory holds changes the file does not
     std::string FLastSyncError; // shown once, not at every look of the timer
     TDesktopSwitching* FSwitching = nullptr;
     TInForceCheck* FInForce;

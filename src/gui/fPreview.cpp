@@ -43,15 +43,15 @@ bool SpansLines(const TSettingChange& change) {
 
 TfrmPreview::TfrmPreview(const TConfigurationProfile& profile, QWidget* owner)
     : TfrmBaseDlg(owner), lblSummary(new QLabel(Client())), lvwChanges(new QTableWidget(0, 4, Client())),
-      memDifference(new QPlainTextEdit(Client())), btnApply(new QPushButton(Client())), FPreview(PreviewProfile(profile)) {
+      memDifference(new QPlainTextEdit(Client())), btnApply(new QPushButton(Client())),
+      FPreview(PreviewProfile(profile)) {
     setObjectName(QStringLiteral("frmPreview"));
     setWindowTitle(tr("What will change: %1").arg(ToQString(profile.Name())));
     SetHelpKeyword(QStringLiteral("html/profileedit.htm"));
     resize(560, 360);
     btnOK->hide();
     actCancel->setText(tr("&Close"));
-    actApply = NewAction("actApply", QStringLiteral("Dialog"), tr("&Apply"),
-                         tr("Apply this profile now"), -1);
+    actApply = NewAction("actApply", QStringLiteral("Dialog"), tr("&Apply"), tr("Apply this profile now"), -1);
     OnExecute(actApply, &TfrmPreview::actApplyExecute);
     btnApply->setObjectName(QStringLiteral("btnApply"));
     btnApply->setMinimumWidth(btnCancel->minimumWidth());
@@ -63,8 +63,7 @@ TfrmPreview::TfrmPreview(const TConfigurationProfile& profile, QWidget* owner)
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
     lblSummary->setWordWrap(true);
     lvwChanges->setObjectName(QStringLiteral("lvwChanges"));
-    lvwChanges->setHorizontalHeaderLabels(
-        {tr("Setting"), tr("State"), tr("Now"), tr("After")});
+    lvwChanges->setHorizontalHeaderLabels({tr("Setting"), tr("State"), tr("Now"), tr("After")});
     lvwChanges->verticalHeader()->hide();
     lvwChanges->verticalHeader()->setDefaultSectionSize(lvwChanges->fontMetrics().height() + 4);
     lvwChanges->horizontalHeader()->setStretchLastSection(true);
@@ -109,11 +108,11 @@ void TfrmPreview::ShowChanges() {
             const auto removed = count(TLineChange::Removed);
             const auto added = count(TLineChange::Added);
             lvwChanges->setItem(row, colNow, LinesCell(change.now, LineCount(lines.size() - added)));
-            lvwChanges->setItem(row, colAfter,
-                                LinesCell(change.after, tr("%1: %2 removed, %3 added")
-                                                            .arg(LineCount(lines.size() - removed))
-                                                            .arg(removed)
-                                                            .arg(added)));
+            lvwChanges->setItem(
+                row, colAfter,
+                LinesCell(
+                    change.after,
+                    tr("%1: %2 removed, %3 added").arg(LineCount(lines.size() - removed)).arg(removed).arg(added)));
         } else {
             lvwChanges->setItem(row, colNow,
                                 Cell(change.state == TChangeState::CannotRead ? change.error : change.now));
@@ -153,7 +152,9 @@ void TfrmPreview::lvwChangesCurrentRowChanged(int row) {
     memDifference->setPlainText(DifferenceText(change.now, change.after));
 }
 
-void TfrmPreview::actApplyExecute(QAction*) { accept(); }
+void TfrmPreview::actApplyExecute(QAction*) {
+    accept();
+}
 
 bool TPreviewConfirmation::Confirm(const std::string& question) {
     return TMessageBoxes::AskYesNo(ToQString(question), [this] {

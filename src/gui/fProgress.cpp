@@ -5,8 +5,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QCursor>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -33,8 +33,8 @@ constexpr int PointerCheckTime = 250;
 
 TfrmProgress::TfrmProgress(QWidget* owner)
     : TfrmBaseDlg(owner), lblText(new QLabel(Client())), prg(new QProgressBar(Client())),
-      lvwLog(new QTableWidget(0, 1, Client())), mnuClipboard(new QMenu(this)),
-      btnUndo(new QPushButton(Client())), memDetails(new QPlainTextEdit(Client())), tmrClose(new QTimer(this)) {
+      lvwLog(new QTableWidget(0, 1, Client())), mnuClipboard(new QMenu(this)), btnUndo(new QPushButton(Client())),
+      memDetails(new QPlainTextEdit(Client())), tmrClose(new QTimer(this)) {
     setObjectName(QStringLiteral("frmProgress"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Please wait..."));
@@ -110,7 +110,9 @@ TfrmProgress::TfrmProgress(QWidget* owner)
     UpdateActions();
 }
 
-TfrmProgress::~TfrmProgress() { FormClose(); }
+TfrmProgress::~TfrmProgress() {
+    FormClose();
+}
 
 void TfrmProgress::FormCreate() {
     ShowLog(false);
@@ -138,7 +140,9 @@ void TfrmProgress::actCopySelectedExecute(QAction*) {
     CopyLinesToClipboard(selected.first()->row(), selected.first()->row());
 }
 
-void TfrmProgress::actCopyAllExecute(QAction*) { CopyLinesToClipboard(0, lvwLog->rowCount() - 1); }
+void TfrmProgress::actCopyAllExecute(QAction*) {
+    CopyLinesToClipboard(0, lvwLog->rowCount() - 1);
+}
 
 void TfrmProgress::CopyLinesToClipboard(int first, int last) {
     QString text;
@@ -239,9 +243,13 @@ void TfrmProgress::actUndoApplyExecute(QAction*) {
     QTimer::singleShot(0, qApp, undo);
 }
 
-void TfrmProgress::UpdateCancel(QAction* action) { action->setEnabled(FCanClose); }
+void TfrmProgress::UpdateCancel(QAction* action) {
+    action->setEnabled(FCanClose);
+}
 
-void TfrmProgress::DoCancel(QAction*) { close(); }
+void TfrmProgress::DoCancel(QAction*) {
+    close();
+}
 
 void TfrmProgress::showEvent(QShowEvent* event) {
     TfrmBaseDlg::showEvent(event);

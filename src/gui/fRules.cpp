@@ -69,10 +69,8 @@ TfrmRules::TfrmRules(TDesktopSwitching& switching, QWidget* owner)
     actRuleNew = NewAction("actRuleNew", rules, tr("&New..."), tr("New rule"), -1);
     actRuleEdit = NewAction("actRuleEdit", rules, tr("&Edit..."), tr("Edit the rule"), -1);
     actRuleDel = NewAction("actRuleDel", rules, tr("&Delete"), tr("Delete the rule"), -1);
-    actRuleUp = NewAction("actRuleUp", rules, tr("Move &up"),
-                          tr("Try the rule before the one above it"), -1);
-    actRuleDown = NewAction("actRuleDown", rules, tr("Move do&wn"),
-                            tr("Try the rule after the one below it"), -1);
+    actRuleUp = NewAction("actRuleUp", rules, tr("Move &up"), tr("Try the rule before the one above it"), -1);
+    actRuleDown = NewAction("actRuleDown", rules, tr("Move do&wn"), tr("Try the rule after the one below it"), -1);
     actTest = NewAction("actTest", rules, tr("&Test now"),
                         tr("Which rule matches the network the computer is on now, and why"), -1);
     actRuleNew->setShortcut(QKeySequence(Qt::Key_Insert));
@@ -140,7 +138,8 @@ TfrmRules::TfrmRules(TDesktopSwitching& switching, QWidget* owner)
 
     chkPause->setObjectName(QStringLiteral("chkPause"));
     ButtonRow()->insertWidget(0, chkPause);
-    connect(chkPause, &QCheckBox::clicked, this, [this](bool paused) { RunGuarded([this, paused] { chkPauseClick(paused); }); });
+    connect(chkPause, &QCheckBox::clicked, this,
+            [this](bool paused) { RunGuarded([this, paused] { chkPauseClick(paused); }); });
     connect(&FSwitching, &TDesktopSwitching::StateChanged, this, &TfrmRules::ShowPaused);
     ShowPaused();
 
@@ -183,15 +182,27 @@ std::optional<TSwitchRules> TfrmRules::ReadFile() {
 }
 
 void TfrmRules::LoadManaged() {
+    FManagedPath = FPolicies.Read(PolicyManagedRules).text;
     TManagedRules loaded = LoadManagedRules();
     FManagedRules = std::move(loaded.rules);
-    if (!loaded.warning.empty() && !FFileBroken) {
-        lblFile->setText(ToQString(loaded.warning));
+    const QString shown = ToQString(FManagedWarning);
+    FManagedWarning = loaded.warning;
+    if (FFileBroken) // the user's own file's error stays in view
+        return;
+    if (!FManagedWarning.empty()) {
+        lblFile->setText(ToQString(FManagedWarning));
         lblFile->setToolTip(lblFile->text());
+    } else if (!shown.isEmpty() && lblFile->text() == shown) {
+        lblFile->clear();
+        lblFile->setToolTip(QString());
     }
 }
 
 void TfrmRules::tmrReloadTimer() {
+    if (FPolicies.Read(PolicyManagedRules).text != FManagedPath) {
+        LoadManaged();
+        ShowRules();
+    }
     std::optional<TSwitchRules> read = ReadFile();
     if (!read || *read == FRules)
         return;
@@ -210,11 +221,10 @@ void TfrmRules::ShowRules() {
     const QString mark = tr("Managed by your organisation");
     int row = 0;
     for (const TSwitchRule& rule : shown.rules) {
-        QTableWidgetItem* cells[] = {
-            Cell(rule.name),
-            Cell(ToUtf8((rule.ask ? tr("%1 (%2), asks first") : tr("%1 (%2)"))
-                            .arg(ToQString(rule.profile), ToQString(rule.configuration)))),
-            Cell(ConditionsText(rule))};
+        QTableWidgetItem* cells[] = {Cell(rule.name),
+                                     Cell(ToUtf8((rule.ask ? tr("%1 (%2), asks first") : tr("%1 (%2)"))
+                                                     .arg(ToQString(rule.profile), ToQString(rule.configuration)))),
+                                     Cell(ConditionsText(rule))};
         if (rule.managed) {
             cells[colName]->setIcon(PictureIcon(QStringLiteral("managed")));
             for (QTableWidgetItem* cell : cells) {
@@ -243,7 +253,7 @@ int TfrmRules::SelectedRow() const {
 const TSwitchRule* TfrmRules::SelectedRule() const {
     const int own = SelectedRow() - static_cast<int>(FManagedRules.rules.size());
     return own >= 0 && own < static_cast<int>(FRules.rules.size()) ? &FRules.rules[static_cast<std::size_t>(own)]
-                                                                    : nullptr;
+                                                                   : nullptr;
 }
 
 bool TfrmRules::SelectedIsManaged() const {
@@ -279,8 +289,7 @@ void TfrmRules::ChangeRules(const std::function<void(TSwitchRules&)>& change) {
     ShowRules();
 }
 
-bool TfrmRules::EditRule(const TSwitchRule& rule,
-                         const std::function<void(TSwitchRules&, const TSwitchRule&)>& save) {
+bool TfrmRules::EditRule(const TSwitchRule& rule, const std::function<void(TSwitchRules&, const TSwitchRule&)>& save) {
     std::string saved;
     const TManagedConfigurations managed = LoadManagedConfigurations();
     TfrmEditRule editor(
@@ -296,7 +305,9 @@ bool TfrmRules::EditRule(const TSwitchRule& rule,
     return true;
 }
 
-void TfrmRules::ShowPaused() { chkPause->setChecked(FSwitching.Paused()); }
+void TfrmRules::ShowPaused() {
+    chkPause->setChecked(FSwitching.Paused());
+}
 
 void TfrmRules::UpdateActions() {
     TfrmBaseDlg::UpdateActions();
@@ -320,7 +331,9 @@ void TfrmRules::MarkManaged(QAction* action) {
     action->setToolTip(hint);
 }
 
-void TfrmRules::actRuleSelectedUpdate(QAction* action) { action->setEnabled(SelectedRule() != nullptr); }
+void TfrmRules::actRuleSelectedUpdate(QAction* action) {
+    action->setEnabled(SelectedRule() != nullptr);
+}
 
 void TfrmRules::actRuleUpUpdate() {
     const TSwitchRule* rule = SelectedRule();
@@ -390,7 +403,9 @@ void TfrmRules::actTestExecute(QAction*) {
         lvwRules->selectRow(static_cast<int>(match - inForce.rules.data()));
 }
 
-void TfrmRules::chkPauseClick(bool paused) { FSwitching.SetPaused(paused); }
+void TfrmRules::chkPauseClick(bool paused) {
+    FSwitching.SetPaused(paused);
+}
 
 void TfrmRules::lvwRulesDblClick() {
     actRuleSelectedUpdate(actRuleEdit);

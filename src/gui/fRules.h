@@ -1,5 +1,6 @@
 #pragma once
 
+#include "classes/uPolicy.h"
 #include "fBaseDlg.h"
 
 #include "switching/uSwitchRules.h"
@@ -28,7 +29,8 @@ public:
     explicit TfrmRules(TDesktopSwitching& switching, QWidget* owner = nullptr);
 
     void UpdateActions() override;
-    // Reads the rules file again and shows what another program changed in it.
+    // Reads the rules file again and shows what another program changed in it; reads the
+    // organisation's rules again when the policy names another file.
     void tmrReloadTimer();
 
     QLabel* lblRules;
@@ -91,6 +93,11 @@ private:
     TSwitchRules FRules;
     // The organisation's, listed before them.
     TSwitchRules FManagedRules;
+    // The warning about the organisation's rules file shown last; empty when it was read.
+    std::string FManagedWarning;
+    // The file the policy named when the organisation's rules were read.
+    std::optional<std::string> FManagedPath;
+    TPolicyCache FPolicies;
     bool FFileBroken = false;
 };
 

@@ -26,12 +26,11 @@ QString StartCommand() {
 
 TTrayIcon::TTrayIcon(TfrmMain& main, TDesktopSwitching& switching)
     : QObject(&main), trayIcon(new QSystemTrayIcon(ProgramIcon(), this)), mnuTray(new QMenu()),
-      miUndoApply(new QAction(tr("Undo last apply"), this)),
-      miRules(new QAction(tr("Switching rules..."), this)),
+      miUndoApply(new QAction(tr("Undo last apply"), this)), miRules(new QAction(tr("Switching rules..."), this)),
       miPause(new QAction(tr("Pause automatic switching"), this)),
       miShowMain(new QAction(tr("Show main window"), this)),
-      miStartWithSession(new QAction(tr("Start with the session"), this)),
-      miQuit(new QAction(tr("Quit"), this)), main_(main), switching_(switching) {
+      miStartWithSession(new QAction(tr("Start with the session"), this)), miQuit(new QAction(tr("Quit"), this)),
+      main_(main), switching_(switching) {
     trayIcon->setObjectName(QStringLiteral("trayIcon"));
     mnuTray->setToolTipsVisible(true);
     mnuTray->setObjectName(QStringLiteral("mnuTray"));
@@ -66,8 +65,7 @@ TTrayIcon::TTrayIcon(TfrmMain& main, TDesktopSwitching& switching)
         trayIcon->setToolTip(ToolTip());
     });
     connect(&switching_, &TDesktopSwitching::Applied, this, [this](const QString& summary) {
-        trayIcon->showMessage(tr("Prolamo"),
-                              summary + tr("\nChoose \"Undo last apply\" in this menu to undo it."));
+        trayIcon->showMessage(tr("Prolamo"), summary + tr("\nChoose \"Undo last apply\" in this menu to undo it."));
     });
 
     firstFixed_ = mnuTray->addSeparator();
@@ -83,7 +81,9 @@ TTrayIcon::TTrayIcon(TfrmMain& main, TDesktopSwitching& switching)
     trayIcon->show();
 }
 
-TTrayIcon::~TTrayIcon() { delete mnuTray; }
+TTrayIcon::~TTrayIcon() {
+    delete mnuTray;
+}
 
 namespace {
 
@@ -94,20 +94,31 @@ std::optional<bool>& AvailableForTests() {
 
 } // namespace
 
-bool TTrayIcon::Available() { return AvailableForTests().value_or(QSystemTrayIcon::isSystemTrayAvailable()); }
+bool TTrayIcon::Available() {
+    return AvailableForTests().value_or(QSystemTrayIcon::isSystemTrayAvailable());
+}
 
-void TTrayIcon::SetAvailableForTests(std::optional<bool> available) { AvailableForTests() = available; }
+void TTrayIcon::SetAvailableForTests(std::optional<bool> available) {
+    AvailableForTests() = available;
+}
 
-std::string TTrayIcon::LastApplied(const std::string& configuration) const {
-    const TProfileSnapshot* applied = main_.History().NewestApply(configuration);
+std::string TTrayIcon::LastApplied(const TConfiguration& configuration) const {
+    const TProfileSnapshot* applied =
+        main_.History().NewestApply(GetConfigurationsRoot(), configuration, main_.Managed());
     return applied ? applied->Profile() : std::string();
 }
 
 QString TTrayIcon::ToolTip() const {
     QString tip = tr("Prolamo");
+    const auto add = [&](const TConfiguration& configuration, const QString& mark) {
+        if (const std::string profile = LastApplied(configuration); !profile.empty())
+            tip += QStringLiteral("\n%1%2: %3").arg(ToQString(configuration.Name()), mark, ToQString(profile));
+    };
     for (const TConfiguration& configuration : GetConfigurationsRoot().Configurations())
-        if (const std::string profile = LastApplied(configuration.Name()); !profile.empty())
-            tip += ToQString("\n" + configuration.Name() + ": " + profile);
+        add(configuration, QString());
+    if (const TConfigurations* managed = main_.Managed())
+        for (const TConfiguration& configuration : managed->Configurations())
+            add(configuration, QStringLiteral(" (%1)").arg(tr("Managed by your organisation")));
     return tip;
 }
 
@@ -140,7 +151,7 @@ void TTrayIcon::AddConfiguration(const TConfiguration& configuration, bool manag
         menu->menuAction()->setToolTip(mark);
         menu->setAccessibleDescription(mark);
     }
-    const std::string applied = LastApplied(configuration.Name());
+    const std::string applied = LastApplied(configuration);
     for (const TConfigurationProfile& profile : configuration.Profiles()) {
         QAction* item = menu->addAction(ToQString(profile.Name()));
         item->setCheckable(true);
@@ -153,22 +164,24 @@ void TTrayIcon::AddConfiguration(const TConfiguration& configuration, bool manag
         // filled.
         connect(item, &QAction::triggered, this,
                 [this, managed, configurationName = configuration.Name(), profileName = profile.Name()] {
-            TConfigurations* root = managed ? main_.Managed() : &GetConfigurationsRoot();
-            TConfiguration* chosen = root ? root->Configurations().Find(configurationName) : nullptr;
-            TConfigurationProfile* chosenProfile = chosen ? chosen->Profiles().Find(profileName) : nullptr;
-            if (!chosenProfile)
-                return;
-            main_.SelectProfile(*chosen, *chosenProfile);
-            // Apply follows the selection only at the window's next update.
-            main_.UpdateActions();
-            main_.actProfileApply->trigger();
-            trayIcon->setToolTip(ToolTip());
-        });
+                    TConfigurations* root = managed ? main_.Managed() : &GetConfigurationsRoot();
+                    TConfiguration* chosen = root ? root->Configurations().Find(configurationName) : nullptr;
+                    TConfigurationProfile* chosenProfile = chosen ? chosen->Profiles().Find(profileName) : nullptr;
+                    if (!chosenProfile)
+                        return;
+                    main_.SelectProfile(*chosen, *chosenProfile);
+                    // Apply follows the selection only at the window's next update.
+                    main_.UpdateActions();
+                    main_.actProfileApply->trigger();
+                    trayIcon->setToolTip(ToolTip());
+                });
     }
     mnuTray->insertMenu(firstFixed_, menu);
 }
 
-void TTrayIcon::miPauseClick(bool paused) { switching_.SetPaused(paused); }
+void TTrayIcon::miPauseClick(bool paused) {
+    switching_.SetPaused(paused);
+}
 
 void TTrayIcon::miStartWithSessionClick(bool enabled) {
     SetStartWithSession(enabled);
@@ -181,17 +194,20 @@ void TTrayIcon::ShowMain() {
     main_.activateWindow();
 }
 
-bool StartsWithSession() { return os::StartupEntry().Exists(); }
+bool StartsWithSession() {
+    return os::StartupEntry().Exists();
+}
 
 void SetStartWithSession(bool enabled) {
     os::IStartupEntry& entry = os::StartupEntry();
     const os::ErrorCode error = enabled ? entry.Write(ToUtf8(StartCommand())) : entry.Remove();
     if (error == os::ErrorSuccess)
         return;
-    const QString text = enabled ? QCoreApplication::translate("prolamo", "The start-up entry %1 cannot be written: %2")
-                                 : QCoreApplication::translate("prolamo", "The start-up entry %1 cannot be removed: %2");
-    throw Exception(ToUtf8(text.arg(QString::fromStdString(entry.Place()),
-                                    QString::fromStdString(os::SystemErrorText(error)))));
+    const QString text = enabled
+                             ? QCoreApplication::translate("prolamo", "The start-up entry %1 cannot be written: %2")
+                             : QCoreApplication::translate("prolamo", "The start-up entry %1 cannot be removed: %2");
+    throw Exception(
+        ToUtf8(text.arg(QString::fromStdString(entry.Place()), QString::fromStdString(os::SystemErrorText(error)))));
 }
 
 } // namespace prolamo

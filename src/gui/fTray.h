@@ -36,10 +36,11 @@ public:
 
     // Fills the menu's configurations and profiles afresh, as it does each time it opens.
     void FillMenu();
-    // "Prolamo" and, one a line, each configuration with the profile applied last.
+    // "Prolamo" and, one a line, each configuration with the profile applied last; the
+    // organisation's come after the user's own, marked.
     QString ToolTip() const;
     // The profile of Configuration applied last, from the history; empty when none is kept.
-    std::string LastApplied(const std::string& configuration) const;
+    std::string LastApplied(const TConfiguration& configuration) const;
 
     QSystemTrayIcon* trayIcon;
     QMenu* mnuTray;

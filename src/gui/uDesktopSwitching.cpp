@@ -78,7 +78,9 @@ TDesktopSwitching::TDesktopSwitching(TfrmMain& main)
 
 TDesktopSwitching::~TDesktopSwitching() = default;
 
-void TDesktopSwitching::SetTimesForTests(std::optional<TWatcherTimes> times) { TimesForTests() = times; }
+void TDesktopSwitching::SetTimesForTests(std::optional<TWatcherTimes> times) {
+    TimesForTests() = times;
+}
 
 void TDesktopSwitching::SetPaused(bool paused) {
     watcher_->SetPaused(paused);
@@ -119,8 +121,8 @@ void TDesktopSwitching::ApplyRule(const TSwitchRule& rule) {
 }
 
 void TDesktopSwitching::Logged(const std::string& line) {
-    lastLine_ = tr("Automatic switching, %1: %2")
-                    .arg(QTime::currentTime().toString(QStringLiteral("HH:mm")), ToQString(line));
+    lastLine_ =
+        tr("Automatic switching, %1: %2").arg(QTime::currentTime().toString(QStringLiteral("HH:mm")), ToQString(line));
     UpdateState();
 }
 

@@ -3,8 +3,8 @@
 #include "classes/uHelpers.h"
 #include "fEditItems.h"
 #include "fProgress.h"
-#include "framework/Utf8Text.h"
 #include "framework/Exceptions.h"
+#include "framework/Utf8Text.h"
 #include "os/Folders.h"
 #include "profiles/uEnvSettings.h"
 #include "profiles/uFileSettings.h"
@@ -20,10 +20,10 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSaveFile>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QTextBrowser>
 #include <QTranslator>
 #include <QUrl>
@@ -35,7 +35,9 @@
 #include <stdexcept>
 
 // Outside any namespace, as the resource compiler's functions are.
-static void InitTranslationResources() { Q_INIT_RESOURCE(prolamo_translations); }
+static void InitTranslationResources() {
+    Q_INIT_RESOURCE(prolamo_translations);
+}
 
 namespace prolamo {
 
@@ -87,9 +89,13 @@ QString& Title() {
 
 } // namespace
 
-QString ToQString(const std::string& text) { return QString::fromStdString(text); }
+QString ToQString(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
-std::string ToUtf8(const QString& text) { return text.toStdString(); }
+std::string ToUtf8(const QString& text) {
+    return text.toStdString();
+}
 
 std::string Sentence(std::string message) {
     if (!message.empty() && message[0] >= 'a' && message[0] <= 'z')
@@ -113,7 +119,9 @@ void RefuseControlCharacters(QLineEdit& edit) {
     edit.setValidator(new TNameValidator(&edit));
 }
 
-void ProgramError(const std::string& message) { throw std::logic_error(message); }
+void ProgramError(const std::string& message) {
+    throw std::logic_error(message);
+}
 
 void RefuseName(QLineEdit& edit, const std::string& message) {
     edit.setFocus();
@@ -158,21 +166,30 @@ void TMessageBoxes::ShowError(const QString& message) {
         state.errors << message;
         return;
     }
-    QMessageBox box(QMessageBox::Critical, ApplicationTitle(), message, QMessageBox::Ok,
-                    QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Critical, ApplicationTitle(), message, QMessageBox::Ok, QApplication::activeWindow());
     box.button(QMessageBox::Ok)->setText(QCoreApplication::translate("prolamo", "OK"));
     box.exec();
 }
 
-void TMessageBoxes::SetTesting(bool testing) { Boxes().testing = testing; }
+void TMessageBoxes::SetTesting(bool testing) {
+    Boxes().testing = testing;
+}
 
-void TMessageBoxes::SetNextAnswer(QMessageBox::StandardButton answer) { Boxes().answers.push_back(answer); }
+void TMessageBoxes::SetNextAnswer(QMessageBox::StandardButton answer) {
+    Boxes().answers.push_back(answer);
+}
 
-QStringList& TMessageBoxes::Questions() { return Boxes().questions; }
+QStringList& TMessageBoxes::Questions() {
+    return Boxes().questions;
+}
 
-QStringList& TMessageBoxes::Errors() { return Boxes().errors; }
+QStringList& TMessageBoxes::Errors() {
+    return Boxes().errors;
+}
 
-QMessageBox::StandardButton TMessageBoxes::LastDefaultAnswer() { return Boxes().lastDefault; }
+QMessageBox::StandardButton TMessageBoxes::LastDefaultAnswer() {
+    return Boxes().lastDefault;
+}
 
 void TMessageBoxes::Reset() {
     Boxes().answers.clear();
@@ -182,8 +199,9 @@ void TMessageBoxes::Reset() {
 }
 
 bool ConfirmDelete(const std::string& name) {
-    return TMessageBoxes::AskYesNo(QCoreApplication::translate("prolamo", "Do you want to delete \"%1\"?").arg(ToQString(name)), {},
-                                   QMessageBox::No);
+    return TMessageBoxes::AskYesNo(
+        QCoreApplication::translate("prolamo", "Do you want to delete \"%1\"?").arg(ToQString(name)), {},
+        QMessageBox::No);
 }
 
 bool ConfirmRefresh(const TConfigurationProfile& profile, std::span<TSetting* const> settings) {
@@ -195,10 +213,11 @@ bool ConfirmRefresh(const TConfigurationProfile& profile, std::span<TSetting* co
         if (profile.FindValue(*setting))
             replaced += ToQString(setting->GetFullDisplayText()) + QLatin1Char('\n');
     return replaced.isEmpty() ||
-           TMessageBoxes::AskYesNo(QCoreApplication::translate("prolamo", "Refresh replaces what \"%1\" holds of these settings with "
-                                                  "what the machine holds now:\n\n%2\nReplace them?")
-                                       .arg(ToQString(profile.Name()), replaced),
-                                   {}, QMessageBox::No);
+           TMessageBoxes::AskYesNo(
+               QCoreApplication::translate("prolamo", "Refresh replaces what \"%1\" holds of these settings with "
+                                                      "what the machine holds now:\n\n%2\nReplace them?")
+                   .arg(ToQString(profile.Name()), replaced),
+               {}, QMessageBox::No);
 }
 
 QPushButton* NewButton(QWidget* parent, const char* name) {
@@ -237,9 +256,13 @@ void SelectItemIndex(QComboBox& list, int index) {
     emit list.activated(list.currentIndex());
 }
 
-void SetHelpFile(const QString& folder) { HelpFolder() = folder; }
+void SetHelpFile(const QString& folder) {
+    HelpFolder() = folder;
+}
 
-QString HelpFile() { return HelpFolder(); }
+QString HelpFile() {
+    return HelpFolder();
+}
 
 QString DefaultHelpFile() {
     const QDir exeFolder(QCoreApplication::applicationDirPath());
@@ -286,7 +309,9 @@ void ShowHelpTopic(const QString& topic, QWidget* owner) {
     viewer->activateWindow();
 }
 
-void ShowHelpTopic(const QString& topic) { ShowHelpTopic(topic, QApplication::activeWindow()); }
+void ShowHelpTopic(const QString& topic) {
+    ShowHelpTopic(topic, QApplication::activeWindow());
+}
 
 void ShellOpen(const QString& target) {
     if (ShellHandler()) {
@@ -296,7 +321,9 @@ void ShellOpen(const QString& target) {
     QDesktopServices::openUrl(QUrl(target));
 }
 
-void SetShellOpenHandler(std::function<void(const QString&)> handler) { ShellHandler() = std::move(handler); }
+void SetShellOpenHandler(std::function<void(const QString&)> handler) {
+    ShellHandler() = std::move(handler);
+}
 
 std::optional<QString> TFileDialogs::GetOpenFileName(const QString& fileName, const QString& folder,
                                                      const QString& filter) {
@@ -351,13 +378,14 @@ void TFileDialogs::SetTesting(bool testing) {
     FileDialogs().answers.clear();
 }
 
-QStringList TFileDialogs::LastPresets() { return FileDialogs().lastPresets; }
+QStringList TFileDialogs::LastPresets() {
+    return FileDialogs().lastPresets;
+}
 
 void WriteTextFile(const QString& fileName, const std::string& text) {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) ||
-        file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
-        !file.commit())
+        file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) || !file.commit())
         throw Exception(ToUtf8(QCoreApplication::translate("prolamo", "%1 cannot be written: %2")
                                    .arg(QDir::toNativeSeparators(fileName), file.errorString())));
 }
@@ -365,7 +393,8 @@ void WriteTextFile(const QString& fileName, const std::string& text) {
 std::string ReadTextFile(const QString& fileName, std::size_t maxSize) {
     QFile file(fileName);
     const auto fail = [&](const QString& why) {
-        throw Exception(ToUtf8(QCoreApplication::translate("prolamo", "%1 cannot be read: %2").arg(QDir::toNativeSeparators(fileName), why)));
+        throw Exception(ToUtf8(QCoreApplication::translate("prolamo", "%1 cannot be read: %2")
+                                   .arg(QDir::toNativeSeparators(fileName), why)));
     };
     if (!file.open(QIODevice::ReadOnly))
         fail(file.errorString());
@@ -435,15 +464,21 @@ void InstallCheckListDialog() {
     });
 }
 
-void SetApplicationMainWindow(QWidget* window) { MainWindow() = window; }
+void SetApplicationMainWindow(QWidget* window) {
+    MainWindow() = window;
+}
 
-QWidget* ApplicationMainWindow() { return MainWindow(); }
+QWidget* ApplicationMainWindow() {
+    return MainWindow();
+}
 
 QString ApplicationTitle() {
     return Title().isEmpty() ? QLatin1String(ProductName) : Title();
 }
 
-void SetApplicationTitle(const QString& title) { Title() = title; }
+void SetApplicationTitle(const QString& title) {
+    Title() = title;
+}
 
 bool TGUIConfirmation::Confirm(const std::string& question) {
     return TMessageBoxes::AskYesNo(ToQString(question));
@@ -454,7 +489,9 @@ TGUIConfirmation& GUIConfirmation() {
     return confirmation;
 }
 
-TfrmProgress* TGUIProgressSender::Form() const { return static_cast<TfrmProgress*>(FForm.data()); }
+TfrmProgress* TGUIProgressSender::Form() const {
+    return static_cast<TfrmProgress*>(FForm.data());
+}
 
 TfrmProgress& TGUIProgressSender::StartedForm() const {
     if (!started_)
@@ -475,7 +512,9 @@ void TGUIProgressSender::Start(int count) {
     QCoreApplication::processEvents();
 }
 
-void TGUIProgressSender::SetStatus(const std::string& text) { StartedForm().SetStatusText(ToQString(text)); }
+void TGUIProgressSender::SetStatus(const std::string& text) {
+    StartedForm().SetStatusText(ToQString(text));
+}
 
 void TGUIProgressSender::Step() {
     TfrmProgress& form = StartedForm();

@@ -7,10 +7,10 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
 #include <QRect>
-#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -75,8 +75,7 @@ public:
 };
 
 // Runs Work and shows any error that it raises in the standard error box.
-template <class Work>
-bool RunGuarded(Work&& work) {
+template <class Work> bool RunGuarded(Work&& work) {
     try {
         work();
         return true;

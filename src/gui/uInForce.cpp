@@ -22,7 +22,8 @@ QString LocalTime(const std::string& utc) {
 
 } // namespace
 
-TInForceCheck::TInForceCheck(QWidget& window) : QObject(&window), tmrStep(new QTimer(this)), window_(window) {
+TInForceCheck::TInForceCheck(QWidget& window, std::function<TConfigurations*()> managed)
+    : QObject(&window), tmrStep(new QTimer(this)), window_(window), managed_(std::move(managed)) {
     tmrStep->setObjectName(QStringLiteral("tmrStep"));
     tmrStep->setSingleShot(true);
     tmrStep->setInterval(0);
@@ -30,9 +31,18 @@ TInForceCheck::TInForceCheck(QWidget& window) : QObject(&window), tmrStep(new QT
     window.installEventFilter(this);
 }
 
+TConfigurations* TInForceCheck::RootOf(const TConfiguration& configuration) const {
+    TConfigurations* managed = managed_();
+    return managed && managed->Configurations().Find(configuration.Name()) == &configuration ? managed
+                                                                                             : &GetConfigurationsRoot();
+}
+
 void TInForceCheck::Follow(const TProfileHistory& history, const TConfiguration* configuration) {
-    const TProfileSnapshot* applied = configuration ? history.NewestApply(configuration->Name()) : nullptr;
-    const bool same = configuration ? configuration_ == configuration->Name() : !configuration_;
+    const TProfileSnapshot* applied =
+        configuration ? history.NewestApply(GetConfigurationsRoot(), *configuration, managed_()) : nullptr;
+    const bool same = configuration ? configuration_ == configuration->Name() &&
+                                          organisations_ == (RootOf(*configuration) != &GetConfigurationsRoot())
+                                    : !configuration_;
     if (same && profile_ == (applied ? std::optional(applied->Profile()) : std::nullopt) &&
         time_ == (applied ? applied->Time() : std::string()))
         return;
@@ -40,8 +50,10 @@ void TInForceCheck::Follow(const TProfileHistory& history, const TConfiguration*
 }
 
 void TInForceCheck::Restart(const TProfileHistory& history, const TConfiguration* configuration) {
-    const TProfileSnapshot* applied = configuration ? history.NewestApply(configuration->Name()) : nullptr;
+    const TProfileSnapshot* applied =
+        configuration ? history.NewestApply(GetConfigurationsRoot(), *configuration, managed_()) : nullptr;
     configuration_ = configuration ? std::optional(configuration->Name()) : std::nullopt;
+    organisations_ = configuration && RootOf(*configuration) != &GetConfigurationsRoot();
     profile_ = applied ? std::optional(applied->Profile()) : std::nullopt;
     time_ = applied ? applied->Time() : std::string();
     next_ = 0;
@@ -69,9 +81,9 @@ void TInForceCheck::tmrStepTimer() {
         waiting_ = true;
         return;
     }
-    TConfiguration* configuration = GetConfigurationsRoot().Configurations().Find(*configuration_);
-    const TConfigurationProfile* profile =
-        configuration ? configuration->Profiles().Find(*profile_) : nullptr;
+    TConfigurations* root = organisations_ ? managed_() : &GetConfigurationsRoot();
+    TConfiguration* configuration = root ? root->Configurations().Find(*configuration_) : nullptr;
+    const TConfigurationProfile* profile = configuration ? configuration->Profiles().Find(*profile_) : nullptr;
     if (!profile) {
         Finish(tr("The profile no longer exists."));
         return;
@@ -81,11 +93,10 @@ void TInForceCheck::tmrStepTimer() {
         QStringList unreadable;
         for (const std::string& setting : unreadable_)
             unreadable << ToQString(setting);
-        Finish(unreadable.isEmpty()
-                   ? tr("The machine still matches it.")
-                   : tr("Whether the machine still matches it cannot be told: %1 "
-                                    "cannot be read.")
-                         .arg(unreadable.join(QStringLiteral(", "))));
+        Finish(unreadable.isEmpty() ? tr("The machine still matches it.")
+                                    : tr("Whether the machine still matches it cannot be told: %1 "
+                                         "cannot be read.")
+                                          .arg(unreadable.join(QStringLiteral(", "))));
         return;
     }
     TSetting& setting = settings[next_++];
@@ -108,9 +119,8 @@ void TInForceCheck::Finish(const QString& verdict) {
 }
 
 bool TInForceCheck::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &window_ && waiting_ &&
-        (event->type() == QEvent::EnabledChange || event->type() == QEvent::Show) && window_.isVisible() &&
-        window_.isEnabled()) {
+    if (watched == &window_ && waiting_ && (event->type() == QEvent::EnabledChange || event->type() == QEvent::Show) &&
+        window_.isVisible() && window_.isEnabled()) {
         waiting_ = false;
         tmrStep->start();
     }

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,7 +25,8 @@ class TInForceCheck : public QObject {
     Q_OBJECT
 
 public:
-    explicit TInForceCheck(QWidget& window);
+    // Managed gives the organisation's configurations as the window holds them now, or none.
+    TInForceCheck(QWidget& window, std::function<TConfigurations*()> managed);
 
     // Starts over for Configuration (none: no text) unless it is the one checked, with the same
     // last apply. Restart starts over in any case: the profile's values or the machine changed.
@@ -48,8 +50,13 @@ private:
     void tmrStepTimer();
     void Finish(const QString& verdict);
 
+    // The list that holds Configuration, the user's own or the organisation's.
+    TConfigurations* RootOf(const TConfiguration& configuration) const;
+
     QWidget& window_;
+    std::function<TConfigurations*()> managed_;
     std::optional<std::string> configuration_;
+    bool organisations_ = false; // the configuration is the organisation's
     // The profile of the last apply, and when it was (UTC, as the snapshot keeps it); no profile
     // when none of the configuration was applied.
     std::optional<std::string> profile_;

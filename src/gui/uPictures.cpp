@@ -3,7 +3,9 @@
 #include <QtGlobal>
 
 // The pictures live in the static library; its resources must be registered by name.
-static void InitPictureResources() { Q_INIT_RESOURCE(prolamo); }
+static void InitPictureResources() {
+    Q_INIT_RESOURCE(prolamo);
+}
 
 namespace prolamo {
 
@@ -18,6 +20,8 @@ QPixmap PicturePixmap(const QString& name, int size, qreal ratio) {
     return pixmap;
 }
 
-QIcon ProgramIcon() { return PictureIcon(QStringLiteral("prolamo")); }
+QIcon ProgramIcon() {
+    return PictureIcon(QStringLiteral("prolamo"));
+}
 
 } // namespace prolamo

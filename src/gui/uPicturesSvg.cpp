@@ -7,7 +7,9 @@ namespace prolamo {
 
 namespace {
 
-QString SvgPath(const QString& name) { return QStringLiteral(":/%1.svg").arg(name); }
+QString SvgPath(const QString& name) {
+    return QStringLiteral(":/%1.svg").arg(name);
+}
 
 } // namespace
 

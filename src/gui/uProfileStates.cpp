@@ -9,8 +9,8 @@
 
 namespace prolamo {
 
-TProfileStates::TProfileStates(const TImageList& images, QWidget* parent)
-    : QTreeWidget(parent), tmrStep(new QTimer(this)), images_(images) {
+TProfileStates::TProfileStates(const TImageList& images, std::function<TConfigurations*()> managed, QWidget* parent)
+    : QTreeWidget(parent), tmrStep(new QTimer(this)), images_(images), managed_(std::move(managed)) {
     setColumnCount(2);
     setHeaderLabels({tr("Setting"), tr("State")});
     setRootIsDecorated(false);
@@ -39,6 +39,8 @@ void TProfileStates::Show(const TConfiguration* configuration, const TConfigurat
     }
     configuration_ = configuration->Name();
     profile_ = profile->Name();
+    // A name both use is the organisation's when it is not the user's object.
+    ofManaged_ = GetConfigurationsRoot().Configurations().Find(configuration_) != configuration;
     for (const TSetting* setting : configuration->Settings()) {
         auto* item = new QTreeWidgetItem(this);
         const QString text = ToQString(setting->GetFullDisplayText());
@@ -50,7 +52,9 @@ void TProfileStates::Show(const TConfiguration* configuration, const TConfigurat
     tmrStep->start();
 }
 
-bool TProfileStates::Checking() const { return tmrStep->isActive() || waiting_; }
+bool TProfileStates::Checking() const {
+    return tmrStep->isActive() || waiting_;
+}
 
 void TProfileStates::tmrStepTimer() {
     // A run writes to the machine while its window has this one disabled.
@@ -58,7 +62,8 @@ void TProfileStates::tmrStepTimer() {
         waiting_ = true;
         return;
     }
-    TConfiguration* configuration = GetConfigurationsRoot().Configurations().Find(configuration_);
+    TConfigurations* root = ofManaged_ ? managed_() : &GetConfigurationsRoot();
+    TConfiguration* configuration = root ? root->Configurations().Find(configuration_) : nullptr;
     const TConfigurationProfile* profile = configuration ? configuration->Profiles().Find(profile_) : nullptr;
     if (!profile || static_cast<std::size_t>(topLevelItemCount()) != configuration->Settings().Count()) {
         Show(configuration, profile);
@@ -67,8 +72,7 @@ void TProfileStates::tmrStepTimer() {
     if (next_ >= topLevelItemCount())
         return;
     QTreeWidgetItem* item = topLevelItem(next_);
-    const TSettingChange change =
-        PreviewSetting(*profile, configuration->Settings()[static_cast<std::size_t>(next_)]);
+    const TSettingChange change = PreviewSetting(*profile, configuration->Settings()[static_cast<std::size_t>(next_)]);
     ++next_;
     item->setText(colState, ToQString(ChangeStateText(change.state)));
     QString tip;
@@ -89,9 +93,8 @@ void TProfileStates::tmrStepTimer() {
 }
 
 bool TProfileStates::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == window() && waiting_ &&
-        (event->type() == QEvent::EnabledChange || event->type() == QEvent::Show) && window()->isVisible() &&
-        window()->isEnabled()) {
+    if (watched == window() && waiting_ && (event->type() == QEvent::EnabledChange || event->type() == QEvent::Show) &&
+        window()->isVisible() && window()->isEnabled()) {
         waiting_ = false;
         tmrStep->start();
     }

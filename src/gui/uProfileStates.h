@@ -4,6 +4,7 @@
 
 #include <QTreeWidget>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -17,15 +18,16 @@ class TImageList;
 // captured, cannot be read), as the preview computes it. Reading the machine's state of a setting
 // may take a while, so the states come one setting per step of a zero timer, and only while the
 // list's window is shown and enabled (a run disables it and changes the machine). Each step looks
-// the configuration and the profile up by name: data changed meanwhile costs a restart, never a
-// stale object.
+// the configuration and the profile up by name, among the user's own or the organisation's: data
+// changed meanwhile costs a restart, never a stale object.
 class TProfileStates : public QTreeWidget {
     Q_OBJECT
 
 public:
     enum Column { colSetting, colState };
 
-    TProfileStates(const TImageList& images, QWidget* parent);
+    // Managed gives the organisation's configurations as they are now; null when there are none.
+    TProfileStates(const TImageList& images, std::function<TConfigurations*()> managed, QWidget* parent);
 
     // Lists the settings of Profile of Configuration anew and computes their states; none: empty.
     void Show(const TConfiguration* configuration, const TConfigurationProfile* profile);
@@ -41,9 +43,11 @@ private:
     void tmrStepTimer();
 
     const TImageList& images_;
+    const std::function<TConfigurations*()> managed_;
+    bool ofManaged_ = false; // the configuration shown is the organisation's
     std::string configuration_;
     std::string profile_;
-    int next_ = 0;        // the row the next step reads
+    int next_ = 0;         // the row the next step reads
     bool waiting_ = false; // for the window to be shown and enabled again
 };
 

@@ -38,8 +38,8 @@ void WriteObject(const QObject& object, int depth, QTextStream& out) {
     out << QString(depth * 2, QLatin1Char(' ')) << object.metaObject()->className() << ' '
         << (object.objectName().isEmpty() ? QStringLiteral("-") : object.objectName());
     if (widget) {
-        out << (widget->isVisible() ? " visible" : " hidden") << (widget->isEnabled() ? " enabled" : " disabled")
-            << ' ' << widget->width() << 'x' << widget->height();
+        out << (widget->isVisible() ? " visible" : " hidden") << (widget->isEnabled() ? " enabled" : " disabled") << ' '
+            << widget->width() << 'x' << widget->height();
     } else {
         out << (action->isVisible() ? " visible" : " hidden") << (action->isEnabled() ? " enabled" : " disabled");
     }
@@ -62,7 +62,9 @@ TfrmMain* ShownMainWindow() {
 
 } // namespace
 
-void WriteWidgetTree(const QWidget& root, QTextStream& out) { WriteObject(root, 0, out); }
+void WriteWidgetTree(const QWidget& root, QTextStream& out) {
+    WriteObject(root, 0, out);
+}
 
 void ReportMainWindowTo(const QString& file) {
     // Polled, since the window is made and shown by the program's own start-up.

@@ -176,8 +176,7 @@ std::string NetshInterpreter::Command(const std::vector<std::string>& words) {
     if (object == "winsservers" || object == "winsserver")
         object = "wins";
     const bool set = action == "set", add = action == "add";
-    if ((!set && !add) || (object != "address" && object != "dns" && object != "wins") ||
-        (add && object == "address"))
+    if ((!set && !add) || (object != "address" && object != "dns" && object != "wins") || (add && object == "address"))
         return "?";
     const auto arguments = Arguments(words, 4);
     if (!arguments || !arguments->contains("name"))
@@ -254,7 +253,8 @@ std::string NetshInterpreter::Command(const std::vector<std::string>& words) {
             if (std::find(servers.begin(), servers.end(), address) != servers.end())
                 return kAlreadyExists;
             const std::string index = argument("index");
-            if (index.size() > 9 || !std::all_of(index.begin(), index.end(), [](unsigned char c) { return std::isdigit(c); }))
+            if (index.size() > 9 ||
+                !std::all_of(index.begin(), index.end(), [](unsigned char c) { return std::isdigit(c); }))
                 return kSyntax;
             Insert(servers, address, index.empty() ? 0 : static_cast<std::size_t>(std::stoul(index)));
         } else {

@@ -3,6 +3,7 @@
 // folders, so that paths built the Windows way ("<system folder>\drivers\etc\hosts") work.
 
 #include "os/Errors.h"
+#include "os/Separators.h"
 
 #include <cstdint>
 #include <memory>
@@ -11,13 +12,6 @@
 #include <vector>
 
 namespace prolamo::os {
-
-// The separator this computer's paths use when the program builds them.
-#ifdef _WIN32
-inline constexpr char PathDelimiter = '\\';
-#else
-inline constexpr char PathDelimiter = '/';
-#endif
 
 inline constexpr std::uint32_t FileAttributeReadonly = 0x01;
 inline constexpr std::uint32_t FileAttributeHidden = 0x02;

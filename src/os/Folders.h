@@ -34,8 +34,8 @@ public:
     // GetTempFileNameW: prefix (its first three characters), a hexadecimal number and ".tmp" in
     // `pathName`. With unique 0 the number is chosen and the file created empty and exclusively;
     // otherwise the name is only formed from the low 16 bits of `unique`.
-    virtual ErrorCode GetTempFileName(std::u16string_view pathName, std::u16string_view prefix,
-                                      std::uint32_t unique, std::u16string* tempFileName) = 0;
+    virtual ErrorCode GetTempFileName(std::u16string_view pathName, std::u16string_view prefix, std::uint32_t unique,
+                                      std::u16string* tempFileName) = 0;
     // SHGetFolderPathW with no window and the current user's token. `path` holds MaxPath characters.
     // Returns an HRESULT: SOk, or EInvalidArg for a folder this workstation does not have.
     virtual HResult SHGetFolderPath(int csidl, std::uint32_t flags, char16_t* path) = 0;

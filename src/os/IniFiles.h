@@ -27,8 +27,8 @@ public:
     // WritePrivateProfileStringW: a null keyName erases the whole section, a null value the key.
     // Otherwise the key's line is replaced, or added at the end of its section (the section at the
     // end of the file). A missing file is created; a missing folder is not (ErrorPathNotFound).
-    virtual ErrorCode WritePrivateProfileString(const char16_t* appName, const char16_t* keyName,
-                                                const char16_t* value, std::string_view fileName) = 0;
+    virtual ErrorCode WritePrivateProfileString(const char16_t* appName, const char16_t* keyName, const char16_t* value,
+                                                std::string_view fileName) = 0;
 };
 
 IIniFiles& IniFiles();

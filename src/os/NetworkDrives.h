@@ -28,12 +28,11 @@ public:
     virtual HResult EnumNetworkDrives(std::vector<std::u16string>* items, ErrorInfo* error) = 0;
     // MapNetworkDrive(LocalName, RemoteName, UpdateProfile, UserName, Password); an empty
     // optional stands for an empty variant.
-    virtual HResult MapNetworkDrive(std::u16string_view localName, std::u16string_view remoteName,
-                                    bool updateProfile, const std::optional<std::u16string>& userName,
+    virtual HResult MapNetworkDrive(std::u16string_view localName, std::u16string_view remoteName, bool updateProfile,
+                                    const std::optional<std::u16string>& userName,
                                     const std::optional<std::u16string>& password, ErrorInfo* error) = 0;
     // RemoveNetworkDrive(Name, Force, UpdateProfile).
-    virtual HResult RemoveNetworkDrive(std::u16string_view name, bool force, bool updateProfile,
-                                       ErrorInfo* error) = 0;
+    virtual HResult RemoveNetworkDrive(std::u16string_view name, bool force, bool updateProfile, ErrorInfo* error) = 0;
 };
 
 // CoCreateInstance of WshNetwork {093FF999-1EA0-4079-9525-9614C3504B74}, in-process or local

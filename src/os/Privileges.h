@@ -39,8 +39,7 @@ public:
 
     // LookupPrivilegeValueW; an empty systemName is the local system. ErrorNoSuchPrivilege for a
     // name the system does not know.
-    virtual ErrorCode LookupPrivilegeValue(std::u16string_view systemName, std::u16string_view name,
-                                           Luid* luid) = 0;
+    virtual ErrorCode LookupPrivilegeValue(std::u16string_view systemName, std::u16string_view name, Luid* luid) = 0;
     // OpenProcessToken(GetCurrentProcess(), desiredAccess, token).
     virtual ErrorCode OpenProcessToken(std::uint32_t desiredAccess, HToken* token) = 0;
     // AdjustTokenPrivileges without disabling all: sets each entry's SePrivilegeEnabled state and,
@@ -49,8 +48,7 @@ public:
     // privilege; *status (may be null) then is ErrorNotAllAssigned, else ErrorSuccess. Needs
     // TokenAdjustPrivileges, and TokenQuery for previousState.
     virtual ErrorCode AdjustTokenPrivileges(HToken token, const std::vector<LuidAndAttributes>& newState,
-                                            std::vector<LuidAndAttributes>* previousState,
-                                            ErrorCode* status) = 0;
+                                            std::vector<LuidAndAttributes>* previousState, ErrorCode* status) = 0;
     // GetTokenInformation(TokenPrivileges): every privilege the token holds with its attributes.
     virtual ErrorCode GetTokenPrivileges(HToken token, std::vector<LuidAndAttributes>* privileges) = 0;
     // CloseHandle of a token.

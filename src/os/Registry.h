@@ -12,10 +12,8 @@ namespace prolamo::os {
 using HKey = std::uintptr_t;
 
 // The predefined keys carry their Windows values, sign-extended on 64-bit as in <winreg.h>.
-inline constexpr HKey HKeyCurrentUser =
-    static_cast<HKey>(static_cast<std::intptr_t>(std::int32_t(-2147483647)));
-inline constexpr HKey HKeyLocalMachine =
-    static_cast<HKey>(static_cast<std::intptr_t>(std::int32_t(-2147483646)));
+inline constexpr HKey HKeyCurrentUser = static_cast<HKey>(static_cast<std::intptr_t>(std::int32_t(-2147483647)));
+inline constexpr HKey HKeyLocalMachine = static_cast<HKey>(static_cast<std::intptr_t>(std::int32_t(-2147483646)));
 
 // Value types.
 inline constexpr std::uint32_t RegNone = 0;
@@ -56,20 +54,20 @@ public:
     virtual ~IRegistry() = default;
 
     // RegOpenKeyExW. An empty subKey opens a new handle to `key` itself.
-    virtual ErrorCode OpenKeyEx(HKey key, std::u16string_view subKey, std::uint32_t options,
-                                std::uint32_t samDesired, HKey* result) = 0;
+    virtual ErrorCode OpenKeyEx(HKey key, std::u16string_view subKey, std::uint32_t options, std::uint32_t samDesired,
+                                HKey* result) = 0;
     // RegCreateKeyExW without class and security attributes; disposition may be null.
-    virtual ErrorCode CreateKeyEx(HKey key, std::u16string_view subKey, std::uint32_t options,
-                                  std::uint32_t samDesired, HKey* result, std::uint32_t* disposition) = 0;
+    virtual ErrorCode CreateKeyEx(HKey key, std::u16string_view subKey, std::uint32_t options, std::uint32_t samDesired,
+                                  HKey* result, std::uint32_t* disposition) = 0;
     // RegCloseKey; closing a predefined key succeeds and does nothing.
     virtual ErrorCode CloseKey(HKey key) = 0;
     // RegQueryValueExW: `dataSize` is in bytes; a null `data` asks for the size only; a buffer too
     // small gives ErrorMoreData with the needed size in *dataSize. String data is UTF-16LE as stored.
-    virtual ErrorCode QueryValueEx(HKey key, std::u16string_view valueName, std::uint32_t* type,
-                                   std::uint8_t* data, std::uint32_t* dataSize) = 0;
+    virtual ErrorCode QueryValueEx(HKey key, std::u16string_view valueName, std::uint32_t* type, std::uint8_t* data,
+                                   std::uint32_t* dataSize) = 0;
     // RegSetValueExW: stores the bytes as given (strings should include their terminating zero).
-    virtual ErrorCode SetValueEx(HKey key, std::u16string_view valueName, std::uint32_t type,
-                                 const std::uint8_t* data, std::uint32_t dataSize) = 0;
+    virtual ErrorCode SetValueEx(HKey key, std::u16string_view valueName, std::uint32_t type, const std::uint8_t* data,
+                                 std::uint32_t dataSize) = 0;
     // RegDeleteValueW.
     virtual ErrorCode DeleteValue(HKey key, std::u16string_view valueName) = 0;
     // RegEnumValueW: *nameLength is in characters, on entry the buffer size including the zero, on

@@ -57,8 +57,8 @@ bool Statement::IsNull(int column) const {
 }
 
 Transaction::Transaction(sqlite3* db, Kind kind)
-    : db_(db), beginCode_(Exec(db, kind == Kind::Write ? "BEGIN IMMEDIATE" : "BEGIN")),
-      open_(beginCode_ == SQLITE_OK) {}
+    : db_(db), beginCode_(Exec(db, kind == Kind::Write ? "BEGIN IMMEDIATE" : "BEGIN")), open_(beginCode_ == SQLITE_OK) {
+}
 
 Transaction::~Transaction() {
     if (open_)

@@ -16,8 +16,7 @@ inline std::string StagingSuffix(unsigned long processId) {
     static std::atomic<std::uint64_t> counter{0};
     static const std::uint64_t salt = std::random_device{}() ^ (std::uint64_t{std::random_device{}()} << 32);
     char suffix[48];
-    std::snprintf(suffix, sizeof suffix, ".%lu-%llx.new", processId,
-                  static_cast<unsigned long long>(salt + counter++));
+    std::snprintf(suffix, sizeof suffix, ".%lu-%llx.new", processId, static_cast<unsigned long long>(salt + counter++));
     return suffix;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
-// Text services: UTF-8 / UTF-16 and code page conversion, the user's locale comparison and the tick count.
+// Text services: UTF-8 / UTF-16 and code page conversion, the user's locale comparison, the tick count
+// and the local time.
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -22,5 +24,9 @@ int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase);
 
 // Milliseconds since the machine started, wrapping after 49.7 days like GetTickCount.
 std::uint32_t GetTickCount();
+
+// The moment in the computer's time zone, read again at each call: the user may have changed it
+// since the last one. False when the moment cannot be converted.
+bool LocalTime(std::time_t when, std::tm* local);
 
 } // namespace prolamo::os

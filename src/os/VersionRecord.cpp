@@ -134,9 +134,8 @@ constexpr std::size_t kFixedSize = 13 * 4;
 } // namespace
 
 std::array<std::uint32_t, 13> FixedFileInfo::Words() const {
-    return {signature,        strucVersion,  fileVersionMs, fileVersionLs, productVersionMs,
-            productVersionLs, fileFlagsMask, fileFlags,     fileOs,        fileType,
-            fileSubtype,      fileDateMs,    fileDateLs};
+    return {signature, strucVersion, fileVersionMs, fileVersionLs, productVersionMs, productVersionLs, fileFlagsMask,
+            fileFlags, fileOs,       fileType,      fileSubtype,   fileDateMs,       fileDateLs};
 }
 
 std::vector<std::uint8_t> BuildVersionRecord(const VersionRecordContent& content) {

@@ -65,8 +65,8 @@ bool DecodeWinHttpSettings(std::span<const std::uint8_t> bytes, WinHttpProxyInfo
     TReader reader(bytes);
     std::uint32_t version = 0, counter = 0, flags = 0;
     WinHttpProxyInfo decoded;
-    if (!reader.Dword(&version) || !reader.Dword(&counter) || !reader.Dword(&flags) ||
-        !reader.Text(&decoded.proxy) || !reader.Text(&decoded.bypass))
+    if (!reader.Dword(&version) || !reader.Dword(&counter) || !reader.Dword(&flags) || !reader.Text(&decoded.proxy) ||
+        !reader.Text(&decoded.bypass))
         return false;
     decoded.accessType = (flags & kFlagProxy) != 0 ? WinHttpAccessTypeNamedProxy : WinHttpAccessTypeNoProxy;
     if (decoded.accessType == WinHttpAccessTypeNoProxy)

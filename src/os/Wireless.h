@@ -26,8 +26,7 @@ public:
     virtual ErrorCode EnumInterfaces(std::vector<WirelessInterface>* interfaces) = 0;
     // The profiles of the networks the adapter sees now. ErrorNotFound for an adapter that is not
     // a wireless one.
-    virtual ErrorCode GetNetworksInRange(std::u16string_view interfaceName,
-                                         std::vector<std::u16string>* profiles) = 0;
+    virtual ErrorCode GetNetworksInRange(std::u16string_view interfaceName, std::vector<std::u16string>* profiles) = 0;
     // Connects the adapter to the network of the profile; the connection is made in the background
     // and shows in EnumInterfaces once it is up.
     virtual ErrorCode Connect(std::u16string_view interfaceName, std::u16string_view profile) = 0;

@@ -83,7 +83,9 @@ TCheckListDialog& Dialog() {
     return dialog;
 }
 
-std::unique_ptr<TSettingEditor> NewEnvSettingEditor() { return std::make_unique<TEnvSettingEditor>(); }
+std::unique_ptr<TSettingEditor> NewEnvSettingEditor() {
+    return std::make_unique<TEnvSettingEditor>();
+}
 
 } // namespace
 
@@ -128,8 +130,7 @@ void GetEnvironmentNames(TEnvScope scope, TWideStrings& names) {
 
 const TSettingClass& TEnvSetting::StaticClass() {
     return MakeSettingClass<TEnvSetting, TSetting>(
-        "TEnvSetting",
-        {prop::WideString("VariableNames", &TEnvSetting::VariableNames, &TEnvSetting::SetVariableNames)},
+        "TEnvSetting", {prop::WideString("VariableNames", &TEnvSetting::VariableNames, &TEnvSetting::SetVariableNames)},
         {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Environment variables"),
          .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "User and system environment variables"),
          .category = SystemCategory,
@@ -171,8 +172,8 @@ std::unique_ptr<TSettingValue> TEnvSetting::CaptureValue() {
         }
         const std::u16string& name = choice.name;
         const std::string valueName = os::Utf16ToUtf8(name);
-        TRegistry* key = systemNames.IndexOf(name) >= 0 ? (systemOpen ? &systemKey : nullptr)
-                                                        : (userOpen ? &userKey : nullptr);
+        TRegistry* key =
+            systemNames.IndexOf(name) >= 0 ? (systemOpen ? &systemKey : nullptr) : (userOpen ? &userKey : nullptr);
         std::u16string text;
         const TRegDataType type = key != nullptr ? key->GetDataType(valueName) : TRegDataType::Unknown;
         if (type == TRegDataType::String || type == TRegDataType::ExpandString) {
@@ -211,12 +212,16 @@ void TEnvSetting::ApplyValue(const TSettingValue& value, TCheckResultList& resul
         throw EAssertionFailed("The environment variables setting was given another kind's value");
     TWideStrings systemNames;
     GetEnvironmentNames(TEnvScope::System, systemNames);
-    ApplyLines(*this, env->Values(), [&](const std::u16string& name) {
-        return systemNames.IndexOf(name) >= 0 ? TEnvScope::System : TEnvScope::User;
-    }, results);
+    ApplyLines(
+        *this, env->Values(),
+        [&](const std::u16string& name) {
+            return systemNames.IndexOf(name) >= 0 ? TEnvScope::System : TEnvScope::User;
+        },
+        results);
     // The user's first: an account that may not write the machine's still gets its own.
     for (const TEnvScope scope : {TEnvScope::User, TEnvScope::System})
-        ApplyLines(*this, env->ScopedValues(scope), [scope](const std::u16string&) { return scope; }, results);
+        ApplyLines(
+            *this, env->ScopedValues(scope), [scope](const std::u16string&) { return scope; }, results);
     TOsHelper::BroadcastSettingChange();
 }
 
@@ -285,7 +290,9 @@ void TEnvSettingValue::SettingChanged(const TSetting& setting) {
 
 // ---- TEnvSettingEditor ----
 
-void TEnvSettingEditor::SetCheckListDialog(TCheckListDialog dialog) { Dialog() = std::move(dialog); }
+void TEnvSettingEditor::SetCheckListDialog(TCheckListDialog dialog) {
+    Dialog() = std::move(dialog);
+}
 
 std::vector<TCheckListItem> TEnvSettingEditor::Candidates(const TEnvSetting& setting) {
     TWideStrings userNames, systemNames;
@@ -311,7 +318,8 @@ std::vector<TCheckListItem> TEnvSettingEditor::Candidates(const TEnvSetting& set
         else if (choice.scope && (*choice.scope == TEnvScope::User ? userNames : systemNames).IndexOf(choice.name) < 0)
             items.push_back({EnvScopeLabel(choice.name, *choice.scope), true, entry});
     }
-    std::erase_if(items, [](const TCheckListItem& item) { return !IsValidEnvironmentName(ParseEnvChoice(item.name).name); });
+    std::erase_if(items,
+                  [](const TCheckListItem& item) { return !IsValidEnvironmentName(ParseEnvChoice(item.name).name); });
     std::stable_sort(items.begin(), items.end(), [](const TCheckListItem& a, const TCheckListItem& b) {
         return TWideStrings::CompareStrings(a.text, b.text) < 0;
     });

@@ -11,16 +11,17 @@
 
 namespace prolamo {
 
-inline constexpr const char* SystemEnvironmentKey = "\\System\\CurrentControlSet\\Control\\Session Manager\\Environment";
+inline constexpr const char* SystemEnvironmentKey =
+    "\\System\\CurrentControlSet\\Control\\Session Manager\\Environment";
 inline constexpr const char* UserEnvironmentKey = "\\Environment";
 
-inline constexpr const char* EnvNameRefused =
-    PROLAMO_TRANSLATE_NOOP("Engine", "%1 is not a name an environment variable can have (it is empty or blank, or holds \"=\" or a control "
-    "character)");
-inline constexpr const char* EnvNotText =
-    PROLAMO_TRANSLATE_NOOP("Engine", "The variable %1 is not a text in the registry but a value of another type; it is not captured");
-inline constexpr const char* EnvNotOverwritten =
-    PROLAMO_TRANSLATE_NOOP("Engine", "The variable %1 is not a text in the registry but a value of another type; it is left as it is");
+inline constexpr const char* EnvNameRefused = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "%1 is not a name an environment variable can have (it is empty or blank, or holds \"=\" or a control "
+              "character)");
+inline constexpr const char* EnvNotText = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "The variable %1 is not a text in the registry but a value of another type; it is not captured");
+inline constexpr const char* EnvNotOverwritten = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "The variable %1 is not a text in the registry but a value of another type; it is left as it is");
 inline constexpr const char* EnvNotSetForUser =
     PROLAMO_TRANSLATE_NOOP("Engine", "The variable %1 is not set for the user; it is not captured");
 inline constexpr const char* EnvNotSetForMachine =

@@ -2,6 +2,7 @@
 
 #include "framework/Exceptions.h"
 #include "os/Files.h"
+#include "os/Separators.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,23 +13,22 @@ namespace prolamo {
 
 namespace {
 
-// What separates folders in a path the user chose.
-#ifdef _WIN32
-constexpr std::string_view kSeparators = "\\:";
-#else
-constexpr std::string_view kSeparators = "/";
-#endif
+bool IsSeparator(char c) {
+    return os::PathSeparators.find(c) != std::string_view::npos;
+}
 
-bool IsSeparator(char c) { return kSeparators.find(c) != std::string_view::npos; }
-
-bool IsTextByte(std::uint8_t b) { return b >= 32 || b == 9 || b == 10 || b == 13; }
+bool IsTextByte(std::uint8_t b) {
+    return b >= 32 || b == 9 || b == 10 || b == 13;
+}
 
 // Access denied is mostly a protected system file: say what would help.
 std::string WithAdminHint(os::ErrorCode code, std::string message) {
     return code == os::ErrorAccessDenied ? message + ". " + Translated("Engine", texts::AdminHint) : message;
 }
 
-[[noreturn]] void AssertionFailed(const char* what) { throw EAssertionFailed(what); }
+[[noreturn]] void AssertionFailed(const char* what) {
+    throw EAssertionFailed(what);
+}
 
 // InvalidFileAttributes for an empty name or a path that cannot be found.
 std::uint32_t AttributesOf(const std::string& fileName) {
@@ -38,7 +38,9 @@ std::uint32_t AttributesOf(const std::string& fileName) {
     return attributes;
 }
 
-std::unique_ptr<TSettingEditor> NewFileSettingEditor() { return std::make_unique<TFileSettingEditor>(); }
+std::unique_ptr<TSettingEditor> NewFileSettingEditor() {
+    return std::make_unique<TFileSettingEditor>();
+}
 
 TOpenFileDialog& Dialog() {
     static TOpenFileDialog dialog;
@@ -61,13 +63,15 @@ EInOutError FileError(os::ErrorCode code, const std::string& fileName, bool writ
 
 } // namespace
 
-EInOutError FileReadError(os::ErrorCode code, const std::string& fileName) { return FileError(code, fileName, false); }
+EInOutError FileReadError(os::ErrorCode code, const std::string& fileName) {
+    return FileError(code, fileName, false);
+}
 
 EInOutError FileWriteError(os::ErrorCode code, const std::string& fileName, bool unchanged) {
     if (code == os::ErrorInvalidFunction || code == os::ErrorPathNotFound || code == os::ErrorAccessDenied)
         return FileError(code, fileName, true);
     return EInOutError(static_cast<int>(code), Translated("Engine", unchanged ? FileLeftAsItWas : FileNotPutBack,
-                                                      {WriteFailureReason(code), FileNamePartOf(fileName)}));
+                                                          {WriteFailureReason(code), FileNamePartOf(fileName)}));
 }
 
 std::string FileNamePartOf(const std::string& fileName) {
@@ -92,8 +96,8 @@ std::string InitialFolderOf(const std::string& fileName) {
 std::string PathFault(const std::string& path, const std::string& what) {
     // Both separators are taken by the file layer, whatever the system.
     const auto separator = [](char c) { return c == '\\' || c == '/'; };
-    const bool drive = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
-                       separator(path[2]);
+    const bool drive =
+        path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && separator(path[2]);
     const bool share = path.size() >= 2 && separator(path[0]) && separator(path[1]);
     const bool root = os::PathDelimiter == '/' && !path.empty() && path[0] == '/';
     if (!drive && !share && !root)
@@ -120,9 +124,9 @@ bool IsPathInFolder(const std::string& path, const std::string& folder) {
         return false;
     // Windows names folders regardless of case.
     const auto same = [](char a, char b) {
-        return os::PathDelimiter == '\\' ? std::tolower(static_cast<unsigned char>(a)) ==
-                                                std::tolower(static_cast<unsigned char>(b))
-                                          : a == b;
+        return os::PathDelimiter == '\\'
+                   ? std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b))
+                   : a == b;
     };
     return std::equal(fullFolder.begin(), fullFolder.end(), fullPath.begin(), same);
 }
@@ -240,8 +244,10 @@ void TAbstractFileSetting::ApplyValue(const TSettingValue& value, TCheckResultLi
         if ((attributes & os::FileAttributeReparsePoint) != 0 && fileValue->FileExists()) {
             std::string target;
             if (os::Files().GetLinkTarget(path, &target) != os::ErrorSuccess)
-                throw EInOutError(static_cast<int>(os::ErrorAccessDenied), Translated("Engine", FileIsBrokenLink, {path}));
-            throw EInOutError(static_cast<int>(os::ErrorAccessDenied), Translated("Engine", FileIsLink, {path, target}));
+                throw EInOutError(static_cast<int>(os::ErrorAccessDenied),
+                                  Translated("Engine", FileIsBrokenLink, {path}));
+            throw EInOutError(static_cast<int>(os::ErrorAccessDenied),
+                              Translated("Engine", FileIsLink, {path, target}));
         }
     }
     if (fileValue->FileExists()) {
@@ -276,13 +282,19 @@ void TFileSetting::Assign(const TPersistent& source) {
     TAbstractFileSetting::Assign(source);
 }
 
-std::string TFileSetting::GetDetails() const { return FileNamePartOf(fileName_); }
+std::string TFileSetting::GetDetails() const {
+    return FileNamePartOf(fileName_);
+}
 
 // ---- TFileSettingEditor ----
 
-void TFileSettingEditor::SetOpenFileDialog(TOpenFileDialog dialog) { Dialog() = std::move(dialog); }
+void TFileSettingEditor::SetOpenFileDialog(TOpenFileDialog dialog) {
+    Dialog() = std::move(dialog);
+}
 
-const TOpenFileDialog& TFileSettingEditor::OpenFileDialog() { return Dialog(); }
+const TOpenFileDialog& TFileSettingEditor::OpenFileDialog() {
+    return Dialog();
+}
 
 bool TFileSettingEditor::Edit(TSetting& setting) {
     auto* fileSetting = dynamic_cast<TFileSetting*>(&setting);

@@ -56,19 +56,23 @@ inline constexpr const char* NoFileHint = PROLAMO_TRANSLATE_NOOP("Engine", "No f
 inline constexpr const char* EmptyFileHint = PROLAMO_TRANSLATE_NOOP("Engine", "Empty file");
 inline constexpr const char* BinaryFileHint = PROLAMO_TRANSLATE_NOOP("Engine", "Binary file");
 inline constexpr const char* FileIsFolder = PROLAMO_TRANSLATE_NOOP("Engine", "%1 is a folder, not a file");
-inline constexpr const char* FileIsDevice = PROLAMO_TRANSLATE_NOOP("Engine", "%1 is a device, a pipe or a socket, not a file; it is neither read nor written");
+inline constexpr const char* FileIsDevice =
+    PROLAMO_TRANSLATE_NOOP("Engine", "%1 is a device, a pipe or a socket, not a file; it is neither read nor written");
 inline constexpr const char* FileLeftAsItWas = PROLAMO_TRANSLATE_NOOP("Engine", "%1: %2 was left as it was");
-inline constexpr const char* FileNotPutBack = PROLAMO_TRANSLATE_NOOP("Engine", "%1: %2 could not be put back as it was");
-inline constexpr const char* FileTooLarge = PROLAMO_TRANSLATE_NOOP("Engine", "%1 is larger than the 2 GB a File setting can hold");
-inline constexpr const char* FileIsLink =
-    PROLAMO_TRANSLATE_NOOP("Engine", "%1 is a link to %2; an apply writes only the path it names, never through a link to another file");
-inline constexpr const char* FileIsBrokenLink =
-    PROLAMO_TRANSLATE_NOOP("Engine", "%1 is a link whose target cannot be found; an apply writes only the path it names, never through a link");
-inline constexpr const char* PathIsRelative =
-    PROLAMO_TRANSLATE_NOOP("Engine", "%1: the path is relative, so it would be written wherever the program happens to run; a file "
-    "path must be absolute");
-inline constexpr const char* PathHasParent =
-    PROLAMO_TRANSLATE_NOOP("Engine", "%1: the path goes up with \"..\", which hides where it writes; a file path must be normal");
+inline constexpr const char* FileNotPutBack =
+    PROLAMO_TRANSLATE_NOOP("Engine", "%1: %2 could not be put back as it was");
+inline constexpr const char* FileTooLarge =
+    PROLAMO_TRANSLATE_NOOP("Engine", "%1 is larger than the 2 GB a File setting can hold");
+inline constexpr const char* FileIsLink = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "%1 is a link to %2; an apply writes only the path it names, never through a link to another file");
+inline constexpr const char* FileIsBrokenLink = PROLAMO_TRANSLATE_NOOP(
+    "Engine",
+    "%1 is a link whose target cannot be found; an apply writes only the path it names, never through a link");
+inline constexpr const char* PathIsRelative = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "%1: the path is relative, so it would be written wherever the program happens to run; a file "
+              "path must be absolute");
+inline constexpr const char* PathHasParent = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "%1: the path goes up with \"..\", which hides where it writes; a file path must be normal");
 // The hint shows at most this many bytes of the content.
 inline constexpr std::size_t HintLength = 1024;
 

@@ -61,15 +61,6 @@ std::string ValueOf(const TStrings& lines, const std::string& name) {
     return lines.Value(name);
 }
 
-std::string JoinHint(const std::vector<std::string>& lines) {
-    if (lines.size() == 1)
-        return lines.front();
-    std::string hint;
-    for (const std::string& line : lines)
-        hint += line + "\r\n";
-    return hint;
-}
-
 } // namespace
 
 std::string GetFirefoxPrefsFileName() {

@@ -25,11 +25,12 @@ public:
     EFCreateError(int code, const std::string& message) : EInOutError(code, message) {}
 };
 
-inline constexpr const char* FirefoxLineRefused =
-    PROLAMO_TRANSLATE_NOOP("Engine", "The preference %1 cannot be written as one well-formed user_pref line; it is left out");
-inline constexpr const char* FirefoxNotProxy = PROLAMO_TRANSLATE_NOOP("Engine", "The preference %1 is not a proxy preference; it is left out");
-inline constexpr const char* FirefoxNameWithEquals =
-    PROLAMO_TRANSLATE_NOOP("Engine", "The preference %1 has \"=\" in its name, which the value cannot hold; it is not captured");
+inline constexpr const char* FirefoxLineRefused = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "The preference %1 cannot be written as one well-formed user_pref line; it is left out");
+inline constexpr const char* FirefoxNotProxy =
+    PROLAMO_TRANSLATE_NOOP("Engine", "The preference %1 is not a proxy preference; it is left out");
+inline constexpr const char* FirefoxNameWithEquals = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "The preference %1 has \"=\" in its name, which the value cannot hold; it is not captured");
 
 // <roaming application data>\Mozilla\Firefox\profiles.ini, section Profile0, + "\prefs.js".
 // Raises TFirefoxProfileNotFoundException when the profile list is missing or names no path.

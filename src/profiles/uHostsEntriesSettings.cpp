@@ -12,7 +12,9 @@ namespace prolamo {
 
 namespace {
 
-bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+bool IsControl(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+}
 
 // One line of a file: its text from Start to End, its line break up to Next.
 struct TLine {
@@ -51,7 +53,8 @@ std::optional<TBlockPlace> FindBlock(const std::string& content, const std::vect
         const std::string_view text(content.data() + lines[i].start, lines[i].end - lines[i].start);
         if (text == beginMarker) {
             if (begin)
-                throw Exception(Translated("Engine", HostsBlockTwice, {quoted, std::to_string(*begin + 1), std::to_string(i + 1)}));
+                throw Exception(
+                    Translated("Engine", HostsBlockTwice, {quoted, std::to_string(*begin + 1), std::to_string(i + 1)}));
             begin = i;
         } else if (text == endMarker) {
             if (!begin || end)
@@ -153,21 +156,22 @@ void THostsEntriesValue::Assign(const TPersistent& source) {
     TSettingValue::Assign(source);
 }
 
-std::string THostsEntriesValue::GetHint() const { return entries_.empty() ? Translated("Engine", NoHostsEntriesHint) : entries_; }
+std::string THostsEntriesValue::GetHint() const {
+    return entries_.empty() ? Translated("Engine", NoHostsEntriesHint) : entries_;
+}
 
 // ---- THostsEntriesSetting ----
 
 const TSettingClass& THostsEntriesSetting::StaticClass() {
     using S = THostsEntriesSetting;
-    return MakeSettingClass<S, TSetting>("THostsEntriesSetting",
-                                         {prop::String("BlockName", &S::BlockName, &S::SetBlockName)},
-                                         {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Hosts entries"),
-                                          .description = PROLAMO_TRANSLATE_NOOP("SettingKinds",
-                                                                         "A named block of lines in the hosts file; "
-                                                                         "other programs' lines stay as they are"),
-                                          .category = NetworkCategory,
-                                          .editorClass = &THostsEntriesSettingEditor::New,
-                                          .imageIndex = 4});
+    return MakeSettingClass<S, TSetting>(
+        "THostsEntriesSetting", {prop::String("BlockName", &S::BlockName, &S::SetBlockName)},
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Hosts entries"),
+         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "A named block of lines in the hosts file; "
+                                                               "other programs' lines stay as they are"),
+         .category = NetworkCategory,
+         .editorClass = &THostsEntriesSettingEditor::New,
+         .imageIndex = 4});
 }
 
 void THostsEntriesSetting::Assign(const TPersistent& source) {

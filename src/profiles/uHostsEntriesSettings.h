@@ -14,15 +14,18 @@ inline constexpr const char* HostsBlockBegin = "# BEGIN Prolamo ";
 inline constexpr const char* HostsBlockEnd = "# END Prolamo ";
 inline constexpr const char* NoHostsEntriesHint = PROLAMO_TRANSLATE_NOOP("Engine", "No entries");
 
-inline constexpr const char* HostsBlockNameRefused =
-    PROLAMO_TRANSLATE_NOOP("Engine", "%1 cannot name a block of the hosts file: a name is not empty, holds no control character and "
-    "neither starts nor ends with a blank");
-inline constexpr const char* HostsBlockUnended = PROLAMO_TRANSLATE_NOOP("Engine", "The hosts file's block %1 begins on line %2 but never ends");
-inline constexpr const char* HostsBlockUnbegun = PROLAMO_TRANSLATE_NOOP("Engine", "The hosts file's block %1 ends on line %2 but never begins");
-inline constexpr const char* HostsBlockTwice = PROLAMO_TRANSLATE_NOOP("Engine", "The hosts file holds the block %1 twice, from line %2 and from line %3");
-inline constexpr const char* HostsEntryRefused =
-    PROLAMO_TRANSLATE_NOOP("Engine", "The entry %1 cannot be written to the hosts file: it holds a control character, or it would read as "
-    "a block's marker line");
+inline constexpr const char* HostsBlockNameRefused = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "%1 cannot name a block of the hosts file: a name is not empty, holds no control character and "
+              "neither starts nor ends with a blank");
+inline constexpr const char* HostsBlockUnended =
+    PROLAMO_TRANSLATE_NOOP("Engine", "The hosts file's block %1 begins on line %2 but never ends");
+inline constexpr const char* HostsBlockUnbegun =
+    PROLAMO_TRANSLATE_NOOP("Engine", "The hosts file's block %1 ends on line %2 but never begins");
+inline constexpr const char* HostsBlockTwice =
+    PROLAMO_TRANSLATE_NOOP("Engine", "The hosts file holds the block %1 twice, from line %2 and from line %3");
+inline constexpr const char* HostsEntryRefused = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "The entry %1 cannot be written to the hosts file: it holds a control character, or it would read as "
+              "a block's marker line");
 
 // The lines between the two marker lines of one block.
 class THostsEntriesValue : public TSettingValue {

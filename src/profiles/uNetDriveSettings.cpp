@@ -29,7 +29,9 @@ TNetDriveSetting::TWait& RetryWait() {
     return wait;
 }
 
-bool Failed(os::HResult hr) { return (hr & 0x80000000u) != 0; }
+bool Failed(os::HResult hr) {
+    return (hr & 0x80000000u) != 0;
+}
 
 void Check(os::HResult hr, const os::ErrorInfo& info) {
     if (Failed(hr))
@@ -43,7 +45,9 @@ std::string DriveFailure(const Exception& e) {
     return advice.empty() ? e.Message() : e.Message() + ". " + advice;
 }
 
-std::u16string LocalName(const std::u16string& line) { return line.substr(0, line.find(u'=')); }
+std::u16string LocalName(const std::u16string& line) {
+    return line.substr(0, line.find(u'='));
+}
 
 std::u16string RemoteName(const std::u16string& line) {
     const std::size_t eq = line.find(u'=');
@@ -101,20 +105,27 @@ void TNetDriveSettingValue::Assign(const TPersistent& source) {
         drives_.Assign(value->drives_);
 }
 
-std::string TNetDriveSettingValue::GetHint() const { return os::Utf16ToUtf8(drives_.Text()); }
+std::string TNetDriveSettingValue::GetHint() const {
+    return os::Utf16ToUtf8(drives_.Text());
+}
 
 // ---- TNetDriveSetting ----
 
 const TSettingClass& TNetDriveSetting::StaticClass() {
     return MakeSettingClass<TNetDriveSetting, TSetting>(
-        "TNetDriveSetting", {}, {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Network drives"), .category = NetworkCategory, .imageIndex = 9});
+        "TNetDriveSetting", {},
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Network drives"),
+         .category = NetworkCategory,
+         .imageIndex = 9});
 }
 
 bool TNetDriveSetting::DependsOn(const TSetting& setting) const {
     return setting.InheritsFrom(TTCPIPSetting::StaticClass()) || TSetting::DependsOn(setting);
 }
 
-void TNetDriveSetting::SetRetryWait(TWait wait) { RetryWait() = std::move(wait); }
+void TNetDriveSetting::SetRetryWait(TWait wait) {
+    RetryWait() = std::move(wait);
+}
 
 std::unique_ptr<TSettingValue> TNetDriveSetting::CaptureValue() {
     auto value = std::make_unique<TNetDriveSettingValue>();
@@ -136,8 +147,9 @@ void TNetDriveSetting::ApplyValue(const TSettingValue& value, TCheckResultList& 
         os::ErrorInfo info;
         const std::u16string local = LocalName(line);
         if (const os::HResult hr = network->RemoveNetworkDrive(local, false, true, &info); Failed(hr))
-            AddWarning(results, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Error deleting network drive %1 %2"),
-                                           {os::Utf16ToUtf8(local), DriveFailure(EOleException(hr, info))}));
+            AddWarning(results,
+                       Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Error deleting network drive %1 %2"),
+                                  {os::Utf16ToUtf8(local), DriveFailure(EOleException(hr, info))}));
         else
             removed.Add(line);
     }
@@ -146,8 +158,9 @@ void TNetDriveSetting::ApplyValue(const TSettingValue& value, TCheckResultList& 
         try {
             MapDrive(*network, local, RemoteName(line));
         } catch (const Exception& e) {
-            AddError(results, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Error installing network drive %1 %2"),
-                                         {os::Utf16ToUtf8(local), DriveFailure(e)}));
+            AddError(results,
+                     Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Error installing network drive %1 %2"),
+                                {os::Utf16ToUtf8(local), DriveFailure(e)}));
             RestoreDrive(*network, removed, local, results);
         }
     }
@@ -162,8 +175,10 @@ void TNetDriveSetting::RestoreDrive(os::IWshNetwork& network, TWideStrings& remo
     removed.Delete(static_cast<std::size_t>(index)); // a letter the value holds twice is restored once
     try {
         MapDrive(network, local, previous);
-        AddWarning(results, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Network drive %1 keeps its previous mapping %2"),
-                                       {os::Utf16ToUtf8(local), os::Utf16ToUtf8(previous)}));
+        AddWarning(results,
+                   Translated("Engine",
+                              PROLAMO_TRANSLATE_NOOP("Engine", "Network drive %1 keeps its previous mapping %2"),
+                              {os::Utf16ToUtf8(local), os::Utf16ToUtf8(previous)}));
     } catch (const Exception& e) {
         AddError(results, Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Error restoring network drive %1 %2"),
                                      {os::Utf16ToUtf8(local), DriveFailure(e)}));

@@ -102,8 +102,7 @@ const TClassInfo& TAdapterInfo::StaticClass() {
     auto list = [](const char* name, TStrings& (A::*get)()) { return prop::Object(name, TTypeKind::Strings, get); };
     return MakeClassInfo<A, TCollectionItem>(
         "TAdapterInfo",
-        {prop::String<A>("Name", nullptr, &A::SetName),
-         prop::String<A>("Description", nullptr, &A::SetDescription),
+        {prop::String<A>("Name", nullptr, &A::SetName), prop::String<A>("Description", nullptr, &A::SetDescription),
          prop::WideString("AdapterName", &A::AdapterName, &A::SetAdapterName),
          prop::WideString("AdapterDescription", &A::AdapterDescription, &A::SetAdapterDescription),
          prop::Boolean("Enabled", &A::Enabled, &A::SetEnabled),
@@ -117,7 +116,9 @@ const TClassInfo& TAdapterInfo::StaticClass() {
          list("DNSList", &A::DNSList).StoredWhen(onlyStaticDNS)});
 }
 
-void TAdapterInfo::SetName(const std::string& name) { adapterName_ = os::Utf8ToUtf16(name); }
+void TAdapterInfo::SetName(const std::string& name) {
+    adapterName_ = os::Utf8ToUtf16(name);
+}
 
 void TAdapterInfo::SetDescription(const std::string& description) {
     adapterDescription_ = os::Utf8ToUtf16(description);
@@ -204,9 +205,8 @@ bool HasStaticDns(const os::WmiValue& index) {
     if (index.type != os::WmiValue::Type::Integer)
         return true;
     bool opened = false;
-    const std::string interfaceId =
-        ReadRegistryString(kNetworkCardsKey + std::to_string(static_cast<std::int64_t>(index.integer) + 1),
-                           "ServiceName", &opened);
+    const std::string interfaceId = ReadRegistryString(
+        kNetworkCardsKey + std::to_string(static_cast<std::int64_t>(index.integer) + 1), "ServiceName", &opened);
     if (!opened)
         return true;
     const std::string nameServer = ReadRegistryString(kInterfacesKey + interfaceId, "NameServer", &opened);
@@ -387,7 +387,8 @@ const TSettingClass& TTCPIPSetting::StaticClass() {
     return MakeSettingClass<TTCPIPSetting, TSetting>(
         "TTCPIPSetting", {},
         {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "TCP/IP settings"),
-         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "IP address, subnet mask, gateway, DNS and WINS settings"),
+         .description =
+             PROLAMO_TRANSLATE_NOOP("SettingKinds", "IP address, subnet mask, gateway, DNS and WINS settings"),
          .category = NetworkCategory,
          .imageIndex = 2});
 }

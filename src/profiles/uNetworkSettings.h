@@ -2,10 +2,10 @@
 // Network setting kinds: the hosts file, and the TCP/IP state of every network adapter, found
 // through the instrumentation service and restored through the network shell.
 
+#include "classes/uHelpers.h"
 #include "framework/Collection.h"
 #include "framework/Exceptions.h"
 #include "framework/Strings.h"
-#include "classes/uHelpers.h"
 #include "os/Wmi.h"
 #include "uFileSettings.h"
 
@@ -34,12 +34,13 @@ public:
     explicit EWbemMethodNotSupportedError(const std::string& propertyName);
 };
 
-inline constexpr const char* WmiPropertyNotSupported = PROLAMO_TRANSLATE_NOOP("Engine", "Property \"%1\" not supported");
-inline constexpr const char* ConnectionNameRefused =
-    PROLAMO_TRANSLATE_NOOP("Engine", "The connection name holds a double quote or a control character; no script is written for it");
+inline constexpr const char* WmiPropertyNotSupported =
+    PROLAMO_TRANSLATE_NOOP("Engine", "Property \"%1\" not supported");
+inline constexpr const char* ConnectionNameRefused = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "The connection name holds a double quote or a control character; no script is written for it");
 // The list ("IP address", "DNS server", ...) and the entry, quoted with its control characters escaped.
-inline constexpr const char* AddressEntryRefused =
-    PROLAMO_TRANSLATE_NOOP("Engine", "The %1 entry %2 is not a dotted IPv4 address; no script is written for the adapter");
+inline constexpr const char* AddressEntryRefused = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "The %1 entry %2 is not a dotted IPv4 address; no script is written for the adapter");
 
 // Four decimal parts of 0 to 255 separated by dots, nothing else.
 bool IsDottedIPv4(std::string_view text);

@@ -51,12 +51,7 @@ std::string TOperaProxySettingValue::GetHint() const {
                                    {Settings().Value("Automatic Proxy Configuration URL")}));
     if (lines.empty())
         return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "No proxy"));
-    if (lines.size() == 1)
-        return lines.front();
-    std::string hint;
-    for (const std::string& line : lines)
-        hint += line + "\r\n";
-    return hint;
+    return JoinHint(lines);
 }
 
 // ---- TOperaProxySetting ----

@@ -11,10 +11,11 @@ namespace prolamo {
 inline constexpr const char* OperaProxySection = "Proxy";
 inline constexpr const char* OperaProfileNotFound = PROLAMO_TRANSLATE_NOOP("Engine", "Opera profile not found");
 inline constexpr const char* OperaWriteFailed = PROLAMO_TRANSLATE_NOOP("Engine", "Unable to write to %1");
-inline constexpr const char* OperaLineRefused =
-    PROLAMO_TRANSLATE_NOOP("Engine", "The line %1 would not stay one key of the section (a line break, no key, or a key that starts a "
-    "section or a comment); it is not written");
-inline constexpr const char* OperaKeyTwice = PROLAMO_TRANSLATE_NOOP("Engine", "The key %1 stands twice; only its first value is written");
+inline constexpr const char* OperaLineRefused = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "The line %1 would not stay one key of the section (a line break, no key, or a key that starts a "
+              "section or a comment); it is not written");
+inline constexpr const char* OperaKeyTwice =
+    PROLAMO_TRANSLATE_NOOP("Engine", "The key %1 stands twice; only its first value is written");
 
 // One key=value line per key of the section: the first one of the file when a key stands twice, as
 // the ini functions read it.

@@ -27,7 +27,9 @@ std::u16string DefaultPrinterName() {
 }
 
 // The system's text, and what the user can do about the common errors.
-std::string OSErrorMessage(os::ErrorCode code) { return AdvisedMessage(EOSError(code)); }
+std::string OSErrorMessage(os::ErrorCode code) {
+    return AdvisedMessage(EOSError(code));
+}
 
 } // namespace
 
@@ -62,9 +64,9 @@ bool TPrinterInfoCollection::Contains(const std::u16string& printerName) const {
 
 const TClassInfo& TPrinterSettingValue::StaticClass() {
     return MakeClassInfo<TPrinterSettingValue, TSettingValue>(
-        "TPrinterSettingValue",
-        {prop::Object("Printers", TTypeKind::Collection,
-                      static_cast<TPrinterInfoCollection& (TPrinterSettingValue::*)()>(&TPrinterSettingValue::Printers))});
+        "TPrinterSettingValue", {prop::Object("Printers", TTypeKind::Collection,
+                                              static_cast<TPrinterInfoCollection& (TPrinterSettingValue::*)()>(
+                                                  &TPrinterSettingValue::Printers))});
 }
 
 std::unique_ptr<TPrinterSettingValue> TPrinterSettingValue::CreateCurrent() {
@@ -121,14 +123,17 @@ std::string TPrinterSettingValue::GetHint() const {
 
 const TSettingClass& TPrinterSetting::StaticClass() {
     return MakeSettingClass<TPrinterSetting, TSetting>(
-        "TPrinterSetting", {}, {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Printers"), .category = SystemCategory, .imageIndex = 8});
+        "TPrinterSetting", {},
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Printers"), .category = SystemCategory, .imageIndex = 8});
 }
 
 bool TPrinterSetting::DependsOn(const TSetting& setting) const {
     return setting.InheritsFrom(TTCPIPSetting::StaticClass()) || TSetting::DependsOn(setting);
 }
 
-std::unique_ptr<TSettingValue> TPrinterSetting::CaptureValue() { return TPrinterSettingValue::CreateCurrent(); }
+std::unique_ptr<TSettingValue> TPrinterSetting::CaptureValue() {
+    return TPrinterSettingValue::CreateCurrent();
+}
 
 void TPrinterSetting::ApplyValue(const TSettingValue& value, TCheckResultList& results) {
     const auto* printers = dynamic_cast<const TPrinterSettingValue*>(&value);

@@ -3,6 +3,7 @@
 #include "framework/Stream.h"
 #include "os/Files.h"
 #include "os/Sqlite.h"
+#include "os/Text.h"
 
 #include <chrono>
 #include <cstdio>
@@ -32,7 +33,9 @@ const TKindName& NameOf(TSnapshotKind kind) {
     throw EAssertionFailed("A snapshot kind without a name");
 }
 
-std::string Quote(const std::string& name) { return "\"" + name + "\""; }
+std::string Quote(const std::string& name) {
+    return "\"" + name + "\"";
+}
 
 TSnapshotKind KindNamed(const std::string& name) {
     for (const TKindName& entry : KindNames)
@@ -55,10 +58,26 @@ TProfileSnapshot& NewestOrRaise(const TProfileHistory& history, std::initializer
     throw ENothingToUndo(message);
 }
 
-// The user's own configuration of the snapshot's name, or the organisation's; when both use the
-// name, the one that holds the snapshot's settings.
-TConfiguration& ConfigurationOf(TConfigurations& root, const TProfileSnapshot& snapshot,
-                                TConfigurations* managed = nullptr) {
+// A stored UTC time as the user's clock shows it; a time that cannot be read stays as stored.
+std::string LocalTime(const std::string& utc) {
+    using namespace std::chrono;
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    if (std::sscanf(utc.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6)
+        return utc + " UTC";
+    const year_month_day read{year(y), month(static_cast<unsigned>(mo)), day(static_cast<unsigned>(d))};
+    if (!read.ok())
+        return utc + " UTC";
+    const std::time_t when = system_clock::to_time_t(sys_days(read) + hours(h) + minutes(mi) + seconds(s));
+    std::tm local{};
+    char text[32];
+    if (!os::LocalTime(when, &local) || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0)
+        return utc + " UTC";
+    return text;
+}
+
+} // namespace
+
+TConfiguration& ConfigurationOf(TConfigurations& root, const TProfileSnapshot& snapshot, TConfigurations* managed) {
     TConfiguration* own = root.Configurations().Find(snapshot.Configuration());
     TConfiguration* organisation = managed ? managed->Configurations().Find(snapshot.Configuration()) : nullptr;
     const auto holdsSnapshot = [&](const TConfiguration* configuration) {
@@ -75,33 +94,6 @@ TConfiguration& ConfigurationOf(TConfigurations& root, const TProfileSnapshot& s
     throw EListError("The configuration " + Quote(snapshot.Configuration()) + " of " + snapshot.Description() +
                      " no longer exists");
 }
-
-// A stored UTC time as the user's clock shows it; a time that cannot be read stays as stored.
-std::string LocalTime(const std::string& utc) {
-    using namespace std::chrono;
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    if (std::sscanf(utc.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) != 6)
-        return utc + " UTC";
-    const year_month_day read{year(y), month(static_cast<unsigned>(mo)), day(static_cast<unsigned>(d))};
-    if (!read.ok())
-        return utc + " UTC";
-    const std::time_t when = system_clock::to_time_t(sys_days(read) + hours(h) + minutes(mi) + seconds(s));
-    std::tm local{};
-    // The zone is read again each time: the user may have changed it since the last look.
-#ifdef _WIN32
-    _tzset();
-    const bool converted = localtime_s(&local, &when) == 0;
-#else
-    tzset();
-    const bool converted = localtime_r(&when, &local) != nullptr;
-#endif
-    char text[32];
-    if (!converted || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0)
-        return utc + " UTC";
-    return text;
-}
-
-} // namespace
 
 // ---- TSnapshotEntry ----
 
@@ -149,9 +141,13 @@ const TClassInfo& TProfileSnapshot::StaticClass() {
                       static_cast<TSnapshotEntries& (TProfileSnapshot::*)()>(&TProfileSnapshot::Entries))});
 }
 
-std::string TProfileSnapshot::KindName() const { return NameOf(kind_).name; }
+std::string TProfileSnapshot::KindName() const {
+    return NameOf(kind_).name;
+}
 
-void TProfileSnapshot::SetKindName(const std::string& name) { kind_ = KindNamed(name); }
+void TProfileSnapshot::SetKindName(const std::string& name) {
+    kind_ = KindNamed(name);
+}
 
 const TSnapshotEntry* TProfileSnapshot::FindEntry(std::uint32_t settingId) const {
     for (const TSnapshotEntry& entry : entries_)
@@ -160,9 +156,13 @@ const TSnapshotEntry* TProfileSnapshot::FindEntry(std::uint32_t settingId) const
     return nullptr;
 }
 
-std::string TProfileSnapshot::KindText() const { return Translated("Engine", NameOf(kind_).what); }
+std::string TProfileSnapshot::KindText() const {
+    return Translated("Engine", NameOf(kind_).what);
+}
 
-std::string TProfileSnapshot::LocalTimeText() const { return LocalTime(time_); }
+std::string TProfileSnapshot::LocalTimeText() const {
+    return LocalTime(time_);
+}
 
 std::string TProfileSnapshot::SettingsText() const {
     std::string text;
@@ -209,7 +209,9 @@ CREATE INDEX IF NOT EXISTS entry_content ON entry(content);
 // Another program reading it holds the file for a moment at most.
 constexpr int BusyTimeoutMs = 5000;
 
-std::span<const std::uint8_t> BytesOf(const os::Sha256Digest& digest) { return digest; }
+std::span<const std::uint8_t> BytesOf(const os::Sha256Digest& digest) {
+    return digest;
+}
 
 os::Sha256Digest DigestOf(const std::vector<std::uint8_t>& bytes) {
     os::Sha256Digest digest{};
@@ -223,7 +225,8 @@ std::unique_ptr<TSettingValue> ValueFrom(std::span<const std::uint8_t> bytes) {
     std::unique_ptr<TComponent> component = reader.ReadComponent();
     auto* value = dynamic_cast<TSettingValue*>(component.get());
     if (!value)
-        throw EReadError(Format(texts::AssignError, {component->ClassName(), TSettingValue::StaticClass().ClassName()}));
+        throw EReadError(
+            Format(texts::AssignError, {component->ClassName(), TSettingValue::StaticClass().ClassName()}));
     component.release();
     return std::unique_ptr<TSettingValue>(value);
 }
@@ -296,8 +299,8 @@ public:
             snapshot.SetTime(list.Text(4));
             byKey[snapshot.Key()] = &snapshot;
         }
-        os::Statement entries(db_.get(),
-                              "SELECT snapshot, setting_id, setting, failure, content FROM entry ORDER BY snapshot, position");
+        os::Statement entries(
+            db_.get(), "SELECT snapshot, setting_id, setting, failure, content FROM entry ORDER BY snapshot, position");
         while (Step(entries) == SQLITE_ROW) {
             const auto owner = byKey.find(entries.Int(0));
             if (owner == byKey.end())
@@ -345,10 +348,12 @@ public:
 
     // Keeps the newest Capacity snapshots and the contents they reference.
     void Trim() {
-        os::Statement old(db_.get(), "DELETE FROM snapshot WHERE id NOT IN (SELECT id FROM snapshot ORDER BY id DESC LIMIT ?)");
+        os::Statement old(db_.get(),
+                          "DELETE FROM snapshot WHERE id NOT IN (SELECT id FROM snapshot ORDER BY id DESC LIMIT ?)");
         old.Bind(1, static_cast<std::int64_t>(Capacity));
         Check(Step(old), SQLITE_DONE);
-        Check(os::Exec(db_.get(), "DELETE FROM content WHERE hash NOT IN (SELECT content FROM entry WHERE content IS NOT NULL)"));
+        Check(os::Exec(db_.get(),
+                       "DELETE FROM content WHERE hash NOT IN (SELECT content FROM entry WHERE content IS NOT NULL)"));
     }
 
     // The stored bytes of Content, or nothing when they are gone.
@@ -385,13 +390,19 @@ const TClassInfo& TProfileHistory::StaticClass() {
                       static_cast<TProfileSnapshots& (TProfileHistory::*)()>(&TProfileHistory::Snapshots))});
 }
 
-TProfileHistory::TProfileHistory(std::string fileName) : fileName_(std::move(fileName)) { SetName("ProfileHistory"); }
+TProfileHistory::TProfileHistory(std::string fileName) : fileName_(std::move(fileName)) {
+    SetName("ProfileHistory");
+}
 
 TProfileHistory::~TProfileHistory() = default;
 
-std::string TProfileHistory::FileBeside(const std::string& dataFile) { return Beside(dataFile, "-history.db"); }
+std::string TProfileHistory::FileBeside(const std::string& dataFile) {
+    return Beside(dataFile, "-history.db");
+}
 
-std::string TProfileHistory::OldFileBeside(const std::string& dataFile) { return Beside(dataFile, "-history.dfm"); }
+std::string TProfileHistory::OldFileBeside(const std::string& dataFile) {
+    return Beside(dataFile, "-history.dfm");
+}
 
 void TProfileHistory::Load(THistoryAccess access) {
     if (fileName_.empty())
@@ -424,7 +435,9 @@ void TProfileHistory::Load(THistoryAccess access) {
     }
 }
 
-void TProfileHistory::ReadOldFile(const std::string& oldFile) { ReadComponentResource(ReadWhole(oldFile), *this, false); }
+void TProfileHistory::ReadOldFile(const std::string& oldFile) {
+    ReadComponentResource(ReadWhole(oldFile), *this, false);
+}
 
 void TProfileHistory::Migrate(const std::string& oldFile) {
     const std::vector<std::uint8_t> content = ReadWhole(oldFile);
@@ -496,10 +509,14 @@ TProfileSnapshot* TProfileHistory::Newest(std::initializer_list<TSnapshotKind> k
     return nullptr;
 }
 
-TProfileSnapshot* TProfileHistory::NewestApply(const std::string& configuration) const {
-    for (std::size_t i = snapshots_.Count(); i-- > 0;)
-        if (snapshots_[i].Kind() == TSnapshotKind::Apply && snapshots_[i].Configuration() == configuration)
-            return &snapshots_[i];
+TProfileSnapshot* TProfileHistory::NewestApply(TConfigurations& root, const TConfiguration& configuration,
+                                               TConfigurations* managed) const {
+    for (std::size_t i = snapshots_.Count(); i-- > 0;) {
+        TProfileSnapshot& snapshot = snapshots_[i];
+        if (snapshot.Kind() == TSnapshotKind::Apply && snapshot.Configuration() == configuration.Name() &&
+            &ConfigurationOf(root, snapshot, managed) == &configuration)
+            return &snapshot;
+    }
     return nullptr;
 }
 
@@ -515,7 +532,7 @@ TProfileSnapshot* TProfileHistory::Find(std::int64_t key) const {
 }
 
 std::vector<std::vector<std::uint8_t>> TProfileHistory::VerifiedContents(TProfileSnapshot& snapshot,
-                                                                        std::set<os::Sha256Digest>* foundWhole) {
+                                                                         std::set<os::Sha256Digest>* foundWhole) {
     std::vector<std::vector<std::uint8_t>> contents;
     for (const TSnapshotEntry& entry : snapshot.Entries()) {
         if (entry.Value() || !entry.Content())
@@ -524,8 +541,8 @@ std::vector<std::vector<std::uint8_t>> TProfileHistory::VerifiedContents(TProfil
         std::optional<std::vector<std::uint8_t>> bytes = database_ ? database_->Content(content) : std::nullopt;
         if (!bytes || (!(foundWhole && foundWhole->contains(content)) && os::Sha256(*bytes) != content)) {
             snapshot.SetDamaged();
-            throw EDamagedSnapshot("The history's snapshot of " + snapshot.Description() + " is damaged: the value of " +
-                                   entry.Setting() + " kept in " + fileName_ +
+            throw EDamagedSnapshot("The history's snapshot of " + snapshot.Description() +
+                                   " is damaged: the value of " + entry.Setting() + " kept in " + fileName_ +
                                    (bytes ? " does not match its hash" : " is missing") + "; it cannot be applied");
         }
         if (foundWhole)
@@ -606,8 +623,7 @@ std::string SnapshotTime() {
 // ---- Snapshots of applies ----
 
 std::unique_ptr<TProfileSnapshot> CaptureSnapshot(TSnapshotKind kind, const TConfiguration& configuration,
-                                                  const TConfigurationProfile& profile,
-                                                  const TSettingsList& settings) {
+                                                  const TConfigurationProfile& profile, const TSettingsList& settings) {
     auto snapshot = std::make_unique<TProfileSnapshot>();
     snapshot->SetKind(kind);
     snapshot->SetConfiguration(configuration.Name());
@@ -643,8 +659,9 @@ TProfileSnapshot& MachineState(TProfileHistory& history, TProfileSnapshot* chose
     if (!chosen)
         return NewestOrRaise(history, {TSnapshotKind::Apply, TSnapshotKind::Undo}, "There is no apply to undo");
     if (chosen->Kind() == TSnapshotKind::Refresh)
-        throw ENothingToUndo("The snapshot of " + chosen->Description() +
-                             " holds the profile's values before it, not the machine's state; undo the refresh instead");
+        throw ENothingToUndo(
+            "The snapshot of " + chosen->Description() +
+            " holds the profile's values before it, not the machine's state; undo the refresh instead");
     return *chosen;
 }
 
@@ -719,7 +736,8 @@ TApplyReport TApplyUndo::Run(std::unique_ptr<TProgressSender> sender, IConfirmat
 std::string TRefreshReport::Text() const {
     const int count = static_cast<int>(captured.size());
     if (!failed)
-        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Captured %1 into %2"), {SettingsText(count), profile});
+        return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Captured %1 into %2"),
+                          {SettingsText(count), profile});
     return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Captured %1 of %2 into %3; %4 could not be read: %5"),
                       {std::to_string(count), SettingsText(total), profile, failed->GetDisplayText(), error});
 }
@@ -782,7 +800,8 @@ TRefreshUndo UndoRefresh(TProfileHistory& history, TConfigurations& root) {
         profile->SetValue(*setting, entry.Value() ? entry.Value()->Clone() : nullptr);
         ++undo.restored;
     }
-    undo.text = Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Put back %1 of %2 as they were before its refresh at %3"),
+    undo.text = Translated("Engine",
+                           PROLAMO_TRANSLATE_NOOP("Engine", "Put back %1 of %2 as they were before its refresh at %3"),
                            {SettingsText(undo.restored), profile->Name(), LocalTime(kept->Time())});
     return undo;
 }

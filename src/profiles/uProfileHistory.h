@@ -152,8 +152,10 @@ public:
     const TProfileSnapshots& Snapshots() const { return snapshots_; }
     // The newest snapshot of one of the kinds, or nothing.
     TProfileSnapshot* Newest(std::initializer_list<TSnapshotKind> kinds) const;
-    // The newest snapshot of an apply of a profile of Configuration: the profile applied last.
-    TProfileSnapshot* NewestApply(const std::string& configuration) const;
+    // The newest snapshot of an apply of a profile of Configuration, the user's own in Root or the
+    // organisation's in Managed: the profile applied last. Both may use a name, and so its snapshots.
+    TProfileSnapshot* NewestApply(TConfigurations& root, const TConfiguration& configuration,
+                                  TConfigurations* managed) const;
     // The snapshot listed as Number, the newest being 1; nothing beyond the list.
     TProfileSnapshot* Listed(std::size_t number) const;
     // The stored snapshot of Key, also after the list was read again; nothing when it is gone.
@@ -228,8 +230,13 @@ private:
 // Captures the machine's state of Settings (those Profile holds a value of) into a new snapshot
 // of Kind; the caller adds it to a history.
 std::unique_ptr<TProfileSnapshot> CaptureSnapshot(TSnapshotKind kind, const TConfiguration& configuration,
-                                                  const TConfigurationProfile& profile,
-                                                  const TSettingsList& settings);
+                                                  const TConfigurationProfile& profile, const TSettingsList& settings);
+
+// The configuration Snapshot was made of: the user's own of its name, or the organisation's (among
+// Managed); when both use the name, the one that holds the snapshot's settings. Raises EListError
+// when neither has it.
+TConfiguration& ConfigurationOf(TConfigurations& root, const TProfileSnapshot& snapshot,
+                                TConfigurations* managed = nullptr);
 
 // Undo of the newest apply (or of the newest undo, which gives the apply back once): applies the
 // snapshot's values through the normal applier, with its confirmation, order, error isolation

@@ -31,7 +31,9 @@ constexpr std::size_t MaxComparedPairs = 4'000'000;
 
 } // namespace
 
-bool IsMultiLine(const std::string& hint) { return Lines(hint).size() > 1; }
+bool IsMultiLine(const std::string& hint) {
+    return Lines(hint).size() > 1;
+}
 
 std::vector<TLineDifference> LineDifference(const std::string& before, const std::string& after) {
     const std::vector<std::string> a = Lines(before);

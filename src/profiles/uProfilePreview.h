@@ -18,7 +18,7 @@ enum class TChangeState {
 
 struct TSettingChange {
     const TSetting* setting = nullptr;
-    std::string text;  // the setting as the lists show it, a chosen file by its full path
+    std::string text; // the setting as the lists show it, a chosen file by its full path
     TChangeState state = TChangeState::Unchanged;
     std::string now;   // the machine's state, as the value's hint shows it
     std::string after; // the stored value's hint; the command line of a program that will run

@@ -191,6 +191,15 @@ std::string QuestionLine(std::string_view text) {
     return control ? QuotedText(text) : std::string(text);
 }
 
+std::string JoinHint(const std::vector<std::string>& lines) {
+    if (lines.size() == 1)
+        return lines.front();
+    std::string hint;
+    for (const std::string& line : lines)
+        hint += line + "\r\n";
+    return hint;
+}
+
 std::string NameFault(const std::string& name, TNamedKind what) {
     const bool profile = what == TNamedKind::Profile;
     if (name.empty())

@@ -390,6 +390,8 @@ std::string QuotedText(std::string_view text);
 // Text as one line of a question: as it is, or by QuotedText when a control character in it
 // could start a line of its own.
 std::string QuestionLine(std::string_view text);
+// A hint of several lines: a single line as it is, else each line ended by a line break.
+std::string JoinHint(const std::vector<std::string>& lines);
 
 enum class TNamedKind { Configuration, Profile };
 // Why Name cannot name a What, with the name quoted by QuotedText; empty when it can. Names are

@@ -39,7 +39,8 @@ std::string ApplyQuestionFor(const TConfigurationProfile& profile, const TSettin
     }
     std::string question = Translated("Engine", ApplyQuestion);
     if (!files.empty())
-        question += "\n\n" + Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Files it writes or deletes:")) + files;
+        question +=
+            "\n\n" + Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Files it writes or deletes:")) + files;
     if (!programs.empty())
         question += "\n\n" + Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Programs it runs:")) + programs;
     return question;
@@ -74,8 +75,9 @@ void TProfileApplier::FlushResolverCache(const TConfigurationProfile& profile, c
 
 void TProfileApplier::Apply(TConfigurationProfile& profile, TSettingsList& list) {
     report_ = TApplyReport{};
-    report_.title =
-        title_.empty() ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Applied %1"), {profile.Name()}) : title_;
+    report_.title = title_.empty()
+                        ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Applied %1"), {profile.Name()})
+                        : title_;
     if (!confirmation_.Confirm(ApplyQuestionFor(profile, list)))
         return;
     report_.confirmed = true;

@@ -20,7 +20,9 @@ constexpr std::size_t KeptOutput = 64 * 1024;
 // What the program's exit code is when it is ended at its time limit.
 constexpr std::uint32_t EndedExitCode = 1;
 
-bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
+bool IsControl(char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+}
 
 struct TProgramOutcome {
     os::ErrorCode startError = os::ErrorSuccess;
@@ -92,7 +94,8 @@ std::vector<std::string> LastLines(const std::string& output) {
         end = found == std::string::npos ? 0 : found;
         if (line.find_first_not_of(" \t") == std::string::npos)
             continue;
-        std::replace_if(line.begin(), line.end(), [](char c) { return IsControl(c) && c != '\t'; }, '?');
+        std::replace_if(
+            line.begin(), line.end(), [](char c) { return IsControl(c) && c != '\t'; }, '?');
         lines.insert(lines.begin(), std::move(line));
     }
     return lines;
@@ -155,7 +158,8 @@ const TSettingClass& TProgramSetting::StaticClass() {
          prop::Boolean("RunBefore", &S::RunBefore, &S::SetRunBefore),
          prop::Integer("TimeLimit", &S::TimeLimit, &S::SetTimeLimit).Default(DefaultTimeLimit)},
         {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Program"),
-         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "A program or script to run before or after the other settings"),
+         .description =
+             PROLAMO_TRANSLATE_NOOP("SettingKinds", "A program or script to run before or after the other settings"),
          .category = OthersCategory,
          .editorClass = &TProgramSettingEditor::New,
          .imageIndex = 10});
@@ -184,17 +188,20 @@ void TProgramSetting::CheckParameters() const {
         throw Exception(Translated("Engine", ProgramTimeLimitRefused, {std::to_string(timeLimit_)}));
 }
 
-std::unique_ptr<TSettingValue> TProgramSetting::CaptureValue() { throw Exception(Translated("Engine", ProgramNothingToCapture)); }
+std::unique_ptr<TSettingValue> TProgramSetting::CaptureValue() {
+    throw Exception(Translated("Engine", ProgramNothingToCapture));
+}
 
-std::unique_ptr<TSettingValue> TProgramSetting::RecordRun() const { return std::make_unique<TProgramSettingValue>(); }
+std::unique_ptr<TSettingValue> TProgramSetting::RecordRun() const {
+    return std::make_unique<TProgramSettingValue>();
+}
 
 void TProgramSetting::ApplyValue(const TSettingValue& value, TCheckResultList& results) {
     if (dynamic_cast<const TProgramSettingValue*>(&value) == nullptr)
         throw EAssertionFailed("The Program setting was given another kind's value");
     // Parameters from a data file are checked here, before anything runs.
     CheckParameters();
-    const TProgramOutcome outcome =
-        TProgramRun().Run(commandLine_, workingFolder_, std::chrono::seconds(timeLimit_));
+    const TProgramOutcome outcome = TProgramRun().Run(commandLine_, workingFolder_, std::chrono::seconds(timeLimit_));
     if (const std::string fault = FaultOf(outcome, timeLimit_); !fault.empty())
         AddError(results, fault);
 }

@@ -14,21 +14,23 @@ inline constexpr std::int32_t LongestTimeLimit = 86400; // a day
 // How many of the last lines a program printed an error line shows.
 inline constexpr std::size_t ShownOutputLines = 5;
 
-inline constexpr const char* ProgramNothingToCapture =
-    PROLAMO_TRANSLATE_NOOP("Engine", "a program has no state to read back: an undo cannot take back what it did, so it does not run it again");
+inline constexpr const char* ProgramNothingToCapture = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "a program has no state to read back: an undo cannot take back what it did, so it does not run it again");
 inline constexpr const char* ProgramRecordedHint = PROLAMO_TRANSLATE_NOOP("Engine", "Runs when the profile is applied");
-inline constexpr const char* ProgramNeedsCommandLine = PROLAMO_TRANSLATE_NOOP("Engine", "A Program setting needs the command line it runs");
+inline constexpr const char* ProgramNeedsCommandLine =
+    PROLAMO_TRANSLATE_NOOP("Engine", "A Program setting needs the command line it runs");
 inline constexpr const char* ProgramCommandLineControlCharacter = PROLAMO_TRANSLATE_NOOP(
     "Engine", "The command line of a Program setting holds a control character, which would hide what it runs");
 inline constexpr const char* ProgramFolderControlCharacter = PROLAMO_TRANSLATE_NOOP(
     "Engine", "The working folder of a Program setting holds a control character, which would hide what it runs");
-inline constexpr const char* ProgramFolderRefused =
-    PROLAMO_TRANSLATE_NOOP("Engine", "The working folder of a Program setting must be an absolute path without \"..\", not %1");
+inline constexpr const char* ProgramFolderRefused = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "The working folder of a Program setting must be an absolute path without \"..\", not %1");
 inline constexpr const char* ProgramTimeLimitRefused =
     PROLAMO_TRANSLATE_NOOP("Engine", "The time limit of a Program setting is 1 to 86400 seconds, not %1");
 inline constexpr const char* ProgramCannotStart = PROLAMO_TRANSLATE_NOOP("Engine", "cannot be started: %1");
 inline constexpr const char* ProgramExitCode = PROLAMO_TRANSLATE_NOOP("Engine", "ended with exit code %1");
-inline constexpr const char* ProgramPastTimeLimit = PROLAMO_TRANSLATE_NOOP("Engine", "was still running after its time limit of %1 s and was ended");
+inline constexpr const char* ProgramPastTimeLimit =
+    PROLAMO_TRANSLATE_NOOP("Engine", "was still running after its time limit of %1 s and was ended");
 // The fault, then the program's last lines.
 inline constexpr const char* ProgramLastLines = PROLAMO_TRANSLATE_NOOP("Engine", "%1; the last lines it printed:");
 

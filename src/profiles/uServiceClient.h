@@ -14,9 +14,9 @@ namespace prolamo {
 
 inline constexpr const char* ServiceCaption = PROLAMO_TRANSLATE_NOOP("Engine", "Switching service");
 // What would make an apply work that needs rights this process lacks.
-inline constexpr const char* ServiceNotRunning =
-    PROLAMO_TRANSLATE_NOOP("Engine", "This needs administrator rights, and the switching service does not run: an administrator can start "
-    "the Prolamo switching service, or apply as an administrator");
+inline constexpr const char* ServiceNotRunning = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "This needs administrator rights, and the switching service does not run: an administrator can start "
+              "the Prolamo switching service, or apply as an administrator");
 
 // The settings of List (in its order) that Profile holds a value for and this process, with
 // Rights, cannot write itself but the switching service could.
@@ -26,8 +26,8 @@ std::vector<TSetting*> SettingsForService(os::ProcessRights rights, const TConfi
 // What an administrator without elevation is offered, once per apply, when the service cannot
 // take the settings; and the line of each setting when the answer is no.
 inline constexpr const char* ElevationQuestion = PROLAMO_TRANSLATE_NOOP("Engine", "Apply with administrator rights");
-inline constexpr const char* ElevationDeclined =
-    PROLAMO_TRANSLATE_NOOP("Engine", "This needs administrator rights, and it was not applied with them; the switching service does not run");
+inline constexpr const char* ElevationDeclined = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "This needs administrator rights, and it was not applied with them; the switching service does not run");
 // The question for Settings: ElevationQuestion and the settings it is about.
 std::string ElevationQuestionFor(std::span<TSetting* const> settings);
 // The command of prolamo-cli that the elevated process runs: REQUEST-FILE RESULT-FILE.

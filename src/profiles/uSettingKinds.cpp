@@ -24,8 +24,8 @@ void RegisterSettingKinds() {
     if (registered)
         return;
     registered = true;
-    RegisterClasses({&TConfigurations::StaticClass(), &TConfiguration::StaticClass(),
-                     &TConfigurationProfile::StaticClass()});
+    RegisterClasses(
+        {&TConfigurations::StaticClass(), &TConfiguration::StaticClass(), &TConfigurationProfile::StaticClass()});
     TPersistentData::SetStoredClass(TConfigurations::StaticClass());
 
     // The fixed order of the kinds; the configuration editor lists them so.

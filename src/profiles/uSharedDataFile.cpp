@@ -55,14 +55,18 @@ os::FileStamp StampOf(const std::string& path) {
     return stamp;
 }
 
-std::string Quote(const std::string& name) { return "\"" + name + "\""; }
+std::string Quote(const std::string& name) {
+    return "\"" + name + "\"";
+}
 
 } // namespace
 
 TSharedDataFile::TSharedDataFile(std::string path)
     : path_(std::move(path)), history_(std::make_unique<TProfileHistory>()) {}
 
-TDataFileLock TSharedDataFile::Lock() const { return WaitForDataFileLock(path_); }
+TDataFileLock TSharedDataFile::Lock() const {
+    return WaitForDataFileLock(path_);
+}
 
 void TSharedDataFile::Open(const TDataFileLock&) {
     TPersistentData& data = GetPersistentData();
@@ -79,7 +83,9 @@ bool TSharedDataFile::ChangedOutside() const {
     return StampOf(path_) != stamp_ || StampOf(history_->FileName()) != historyStamp_;
 }
 
-void TSharedDataFile::HistoryWritten(const TDataFileLock&) { historyStamp_ = StampOf(history_->FileName()); }
+void TSharedDataFile::HistoryWritten(const TDataFileLock&) {
+    historyStamp_ = StampOf(history_->FileName());
+}
 
 TSyncReport TSharedDataFile::Synchronize(const TDataFileLock&) {
     TSyncReport report;

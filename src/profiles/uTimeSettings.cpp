@@ -23,8 +23,8 @@ void ReadDate(std::span<const std::uint8_t> data, os::SystemTime& date) {
 
 std::span<const std::uint8_t> WriteDate(const os::SystemTime& date, std::array<std::uint8_t, 16>& bytes) {
     std::size_t i = 0;
-    for (std::uint16_t f : {date.wYear, date.wMonth, date.wDayOfWeek, date.wDay, date.wHour, date.wMinute,
-                            date.wSecond, date.wMilliseconds}) {
+    for (std::uint16_t f : {date.wYear, date.wMonth, date.wDayOfWeek, date.wDay, date.wHour, date.wMinute, date.wSecond,
+                            date.wMilliseconds}) {
         bytes[i++] = static_cast<std::uint8_t>(f & 0xFF);
         bytes[i++] = static_cast<std::uint8_t>(f >> 8);
     }
@@ -60,8 +60,7 @@ public:
             e != os::ErrorSuccess)
             RaiseLastOSError(e);
         // Succeeds also when the account lacks the privilege; setting the zone then fails.
-        if (e = os::Privileges().AdjustTokenPrivileges(token_, {{luid, os::SePrivilegeEnabled}}, &previous_,
-                                                       nullptr);
+        if (e = os::Privileges().AdjustTokenPrivileges(token_, {{luid, os::SePrivilegeEnabled}}, &previous_, nullptr);
             e != os::ErrorSuccess) {
             os::Privileges().CloseHandle(token_);
             RaiseLastOSError(e);
@@ -94,13 +93,12 @@ private:
 
 const TClassInfo& TTimeZoneSettingValue::StaticClass() {
     using V = TTimeZoneSettingValue;
-    return MakeClassInfo<V, TSettingValue>(
-        "TTimeZoneSettingValue",
-        {prop::Integer("Bias", &V::Bias, &V::SetBias),
-         prop::Integer("StandardBias", &V::StandardBias, &V::SetStandardBias),
-         prop::Integer("DaylightBias", &V::DaylightBias, &V::SetDaylightBias),
-         prop::WideString("StandardName", &V::StandardName, &V::SetStandardName),
-         prop::WideString("DaylightName", &V::DaylightName, &V::SetDaylightName)});
+    return MakeClassInfo<V, TSettingValue>("TTimeZoneSettingValue",
+                                           {prop::Integer("Bias", &V::Bias, &V::SetBias),
+                                            prop::Integer("StandardBias", &V::StandardBias, &V::SetStandardBias),
+                                            prop::Integer("DaylightBias", &V::DaylightBias, &V::SetDaylightBias),
+                                            prop::WideString("StandardName", &V::StandardName, &V::SetStandardName),
+                                            prop::WideString("DaylightName", &V::DaylightName, &V::SetDaylightName)});
 }
 
 void TTimeZoneSettingValue::SetInformation(const os::TimeZoneInformation& information) {
@@ -171,7 +169,8 @@ std::string TTimeZoneSettingValue::GetHint() const {
 
 const TSettingClass& TTimeZoneSetting::StaticClass() {
     return MakeSettingClass<TTimeZoneSetting, TSetting>(
-        "TTimeZoneSetting", {}, {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Time zone"), .category = SystemCategory, .imageIndex = 6});
+        "TTimeZoneSetting", {},
+        {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Time zone"), .category = SystemCategory, .imageIndex = 6});
 }
 
 std::unique_ptr<TSettingValue> TTimeZoneSetting::CaptureValue() {

@@ -13,7 +13,8 @@ namespace prolamo {
 inline constexpr const char* TimeZonesKey = "\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones\\";
 // Characters a name may have: its field holds 32 units with the terminating zero.
 inline constexpr std::size_t TimeZoneNameLimit = os::TimeZoneNameUnits - 1;
-inline constexpr const char* TimeZoneNameTooLong = PROLAMO_TRANSLATE_NOOP("Engine", "The time zone name \"%1\" is longer than 31 characters");
+inline constexpr const char* TimeZoneNameTooLong =
+    PROLAMO_TRANSLATE_NOOP("Engine", "The time zone name \"%1\" is longer than 31 characters");
 
 class TTimeZoneSettingValue : public TSettingValue {
     PROLAMO_CLASS()

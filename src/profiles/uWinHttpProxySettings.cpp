@@ -24,10 +24,10 @@ void CheckList(const std::string& list, const char* what) {
 
 const TClassInfo& TWinHttpProxyValue::StaticClass() {
     using V = TWinHttpProxyValue;
-    return MakeClassInfo<V, TSettingValue>(
-        "TWinHttpProxyValue", {prop::Boolean("UseProxy", &V::UseProxy, &V::SetUseProxy),
-                               prop::String("ProxyServer", &V::ProxyServer, &V::SetProxyServer),
-                               prop::String("ProxyBypass", &V::ProxyBypass, &V::SetProxyBypass)});
+    return MakeClassInfo<V, TSettingValue>("TWinHttpProxyValue",
+                                           {prop::Boolean("UseProxy", &V::UseProxy, &V::SetUseProxy),
+                                            prop::String("ProxyServer", &V::ProxyServer, &V::SetProxyServer),
+                                            prop::String("ProxyBypass", &V::ProxyBypass, &V::SetProxyBypass)});
 }
 
 void TWinHttpProxyValue::Assign(const TPersistent& source) {
@@ -42,8 +42,7 @@ void TWinHttpProxyValue::Assign(const TPersistent& source) {
 std::string TWinHttpProxyValue::GetHint() const {
     if (!useProxy_)
         return Translated("Engine", WinHttpDirectHint);
-    return "Proxy server " + proxyServer_ + ", bypass list " +
-           (proxyBypass_.empty() ? "(none)" : proxyBypass_);
+    return "Proxy server " + proxyServer_ + ", bypass list " + (proxyBypass_.empty() ? "(none)" : proxyBypass_);
 }
 
 // ---- TWinHttpProxySetting ----
@@ -52,7 +51,8 @@ const TSettingClass& TWinHttpProxySetting::StaticClass() {
     return MakeSettingClass<TWinHttpProxySetting, TSetting>(
         "TWinHttpProxySetting", {},
         {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "WinHTTP proxy"),
-         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "The machine-wide proxy of services and command-line tools (netsh winhttp)"),
+         .description = PROLAMO_TRANSLATE_NOOP(
+             "SettingKinds", "The machine-wide proxy of services and command-line tools (netsh winhttp)"),
          .category = NetworkCategory,
          .imageIndex = 3});
 }

@@ -12,9 +12,10 @@ inline constexpr const char* WinHttpDirectHint = PROLAMO_TRANSLATE_NOOP("Engine"
 // Longer lists are refused: the value keeps each list's length in a DWORD, but no real list
 // comes near this.
 inline constexpr std::size_t LongestWinHttpList = 4096;
-inline constexpr const char* WinHttpProxyNeedsServer = PROLAMO_TRANSLATE_NOOP("Engine", "A WinHTTP proxy that is used needs its proxy server");
-inline constexpr const char* WinHttpListRefused =
-    PROLAMO_TRANSLATE_NOOP("Engine", "The WinHTTP %1 %2 cannot be set: it holds a control character or is longer than 4096 characters");
+inline constexpr const char* WinHttpProxyNeedsServer =
+    PROLAMO_TRANSLATE_NOOP("Engine", "A WinHTTP proxy that is used needs its proxy server");
+inline constexpr const char* WinHttpListRefused = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "The WinHTTP %1 %2 cannot be set: it holds a control character or is longer than 4096 characters");
 
 class TWinHttpProxyValue : public TSettingValue {
     PROLAMO_CLASS()

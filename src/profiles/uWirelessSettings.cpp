@@ -36,8 +36,7 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 const TClassInfo& TWirelessValue::StaticClass() {
     return MakeClassInfo<TWirelessValue, TSettingValue>(
-        "TWirelessValue",
-        {prop::String("Connections", &TWirelessValue::Connections, &TWirelessValue::SetConnections)});
+        "TWirelessValue", {prop::String("Connections", &TWirelessValue::Connections, &TWirelessValue::SetConnections)});
 }
 
 std::vector<TWirelessConnection> TWirelessValue::List() const {
@@ -84,7 +83,8 @@ const TSettingClass& TWirelessSetting::StaticClass() {
     return MakeSettingClass<TWirelessSetting, TSetting>(
         "TWirelessSetting", {},
         {.caption = PROLAMO_TRANSLATE_NOOP("SettingKinds", "Wireless network"),
-         .description = PROLAMO_TRANSLATE_NOOP("SettingKinds", "The wireless network each wireless adapter connects to"),
+         .description =
+             PROLAMO_TRANSLATE_NOOP("SettingKinds", "The wireless network each wireless adapter connects to"),
          .category = NetworkCategory,
          .imageIndex = 2});
 }

@@ -11,11 +11,12 @@ namespace prolamo {
 
 inline constexpr const char* NoWirelessAdapterHint = PROLAMO_TRANSLATE_NOOP("Engine", "No wireless adapter");
 inline constexpr const char* WirelessNotConnected = PROLAMO_TRANSLATE_NOOP("Engine", "not connected");
-inline constexpr const char* WirelessNotInRange = PROLAMO_TRANSLATE_NOOP("Engine", "%1: the wireless network %2 is not in range");
+inline constexpr const char* WirelessNotInRange =
+    PROLAMO_TRANSLATE_NOOP("Engine", "%1: the wireless network %2 is not in range");
 inline constexpr const char* WirelessAdapterMissing =
     PROLAMO_TRANSLATE_NOOP("Engine", "%1: there is no such wireless adapter, or it is switched off");
-inline constexpr const char* WirelessNameRefused =
-    PROLAMO_TRANSLATE_NOOP("Engine", "%1 cannot name a wireless adapter or network: it is empty or holds a control character");
+inline constexpr const char* WirelessNameRefused = PROLAMO_TRANSLATE_NOOP(
+    "Engine", "%1 cannot name a wireless adapter or network: it is empty or holds a control character");
 
 struct TWirelessConnection {
     std::string adapter; // the connection name, "Wi-Fi"

@@ -14,7 +14,8 @@ int main() {
     using namespace prolamo;
     os::ProcessRights rights = os::ProcessRights::StandardUser;
     if (os::Security().ReadProcessRights(&rights) != os::ErrorSuccess || rights != os::ProcessRights::System) {
-        std::cerr << "prolamo-service runs as the system account: start it with \"prolamo-cli machine service start\"\n";
+        std::cerr
+            << "prolamo-service runs as the system account: start it with \"prolamo-cli machine service start\"\n";
         return 2;
     }
     RegisterSettingKinds();

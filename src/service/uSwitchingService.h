@@ -28,12 +28,12 @@ protected:
 };
 
 // Handles one request of Caller: replies, applies what is allowed, records it. Never raises.
-void HandleRequest(std::span<const std::uint8_t> request, const os::ServiceCaller& caller,
-                   IServicePolicyReader& policy, IReplySink& sink);
+void HandleRequest(std::span<const std::uint8_t> request, const os::ServiceCaller& caller, IServicePolicyReader& policy,
+                   IReplySink& sink);
 
 // Serves one connection: the greeting, one request, the replies. Never raises.
-void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller& caller,
-                     IServicePolicyReader& policy, std::mutex& applying);
+void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller& caller, IServicePolicyReader& policy,
+                     std::mutex& applying);
 
 // Accepts clients until Stop says so, each on a thread of its own, at most MaxClients at once
 // (the others are refused at once); one request is applied at a time.

@@ -13,8 +13,8 @@ public:
 
 } // namespace
 
-TApplyReport ApplyAutomatically(TProfileHistory& history, TConfiguration& configuration,
-                                TConfigurationProfile& profile, std::unique_ptr<TProgressSender> sender) {
+TApplyReport ApplyAutomatically(TProfileHistory& history, TConfiguration& configuration, TConfigurationProfile& profile,
+                                std::unique_ptr<TProgressSender> sender) {
     TAnsweredYes yes;
     TApplySnapshotter snapshot(history, configuration);
     TProfileApplier applier(std::move(sender), yes);

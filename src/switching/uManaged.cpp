@@ -51,7 +51,8 @@ std::string LoadManagedFile(const char* name, const char* what, const std::strin
         reason = e.what();
         std::replace(reason.begin(), reason.end(), '\n', ' ');
     }
-    const std::string prefix = std::string("The managed ") + what + " of " + *policy.text + " cannot be read (" + reason;
+    const std::string prefix =
+        std::string("The managed ") + what + " of " + *policy.text + " cannot be read (" + reason;
     try {
         *loaded = read(keptCopy, &content);
         return prefix + "); the last copy read is used.";
@@ -62,14 +63,18 @@ std::string LoadManagedFile(const char* name, const char* what, const std::strin
 
 } // namespace
 
-std::string ManagedCopyPath() { return BesideDataFile(".managed.txt"); }
+std::string ManagedCopyPath() {
+    return BesideDataFile(".managed.txt");
+}
 
-std::string ManagedRulesCopyPath() { return BesideDataFile(".managed.rules"); }
+std::string ManagedRulesCopyPath() {
+    return BesideDataFile(".managed.rules");
+}
 
 TManagedConfigurations LoadManagedConfigurations(const std::string& keptCopy) {
     TManagedConfigurations managed;
-    managed.warning = LoadManagedFile(PolicyManagedConfigurations, "configurations", keptCopy, ReadManaged,
-                                      &managed.configurations);
+    managed.warning =
+        LoadManagedFile(PolicyManagedConfigurations, "configurations", keptCopy, ReadManaged, &managed.configurations);
     return managed;
 }
 
@@ -77,7 +82,8 @@ TManagedRules LoadManagedRules(const std::string& keptCopy) {
     TManagedRules managed;
     const auto read = [](const std::string& path, std::vector<std::uint8_t>* content) {
         ReadBytes(path, content);
-        TSwitchRules rules = ParseRules(std::string_view(reinterpret_cast<const char*>(content->data()), content->size()));
+        TSwitchRules rules =
+            ParseRules(std::string_view(reinterpret_cast<const char*>(content->data()), content->size()));
         for (TSwitchRule& rule : rules.rules)
             rule.managed = true;
         return rules;

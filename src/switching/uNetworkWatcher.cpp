@@ -11,9 +11,13 @@ constexpr std::size_t kMaxMemorySize = 64 * 1024;
 constexpr std::string_view kConfigurationKey = "configuration = ";
 constexpr std::string_view kProfileKey = "profile = ";
 
-std::string Quote(const std::string& text) { return "\"" + text + "\""; }
+std::string Quote(const std::string& text) {
+    return "\"" + text + "\"";
+}
 
-std::string Describe(const TSwitchRule& rule) { return "rule " + Quote(rule.name) + " (" + DescribeProfile(rule) + ")"; }
+std::string Describe(const TSwitchRule& rule) {
+    return "rule " + Quote(rule.name) + " (" + DescribeProfile(rule) + ")";
+}
 
 class TSystemClock final : public IWatchClock {
 public:
@@ -48,7 +52,9 @@ std::string RuleQuestion(const TSwitchRule& rule) {
            " of configuration " + Quote(rule.configuration) + "?";
 }
 
-std::string SwitchMemoryFilePath() { return BesideDataFile(".switched"); }
+std::string SwitchMemoryFilePath() {
+    return BesideDataFile(".switched");
+}
 
 std::optional<TProfileName> TSwitchMemoryFile::Recall() {
     std::uint32_t attributes = os::InvalidFileAttributes;
@@ -78,10 +84,11 @@ std::optional<TProfileName> TSwitchMemoryFile::Recall() {
 }
 
 void TSwitchMemoryFile::Keep(const TProfileName& profile) {
-    const std::string text = "# The profile a switching rule applied last. At its next start Prolamo's watcher does not\n"
-                             "# apply it again while the computer still holds it.\n" +
-                             std::string(kConfigurationKey) + profile.configuration + "\n" + std::string(kProfileKey) +
-                             profile.profile + "\n";
+    const std::string text =
+        "# The profile a switching rule applied last. At its next start Prolamo's watcher does not\n"
+        "# apply it again while the computer still holds it.\n" +
+        std::string(kConfigurationKey) + profile.configuration + "\n" + std::string(kProfileKey) + profile.profile +
+        "\n";
     if (const os::ErrorCode e = os::Files().WriteFileReplacing(
             path_, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
         e != os::ErrorSuccess)

@@ -148,16 +148,16 @@ private:
     TWatcherTimes times_;
     bool paused_ = false;
     std::optional<bool> policy_; // the organisation's say at the last look
-    bool busy_ = false; // asking or applying
+    bool busy_ = false;          // asking or applying
     std::string lastError_;
     std::optional<std::uint64_t> lastCount_;
     std::optional<TSwitchRules> rules_; // as read at the last look
-    bool pending_ = false; // a change not decided on yet
+    bool pending_ = false;              // a change not decided on yet
     TWatchClock::time_point changedAt_{};
     bool holdOffLogged_ = false;
     std::optional<TProfileName> lastApplied_;
-    bool recalled_ = false;       // lastApplied_ was read from the memory
-    bool checkRecalled_ = false;  // whether the computer still holds it is not known yet
+    bool recalled_ = false;                                  // lastApplied_ was read from the memory
+    bool checkRecalled_ = false;                             // whether the computer still holds it is not known yet
     std::map<TProfileName, TWatchClock::time_point> leftAt_; // when a rule's apply replaced the profile
 };
 

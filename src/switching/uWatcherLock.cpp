@@ -48,7 +48,9 @@ std::optional<TWatcherHolder> ReadHolder(const std::string& path) {
 
 } // namespace
 
-std::string WatcherFolder() { return BesideDataFile(".watch"); }
+std::string WatcherFolder() {
+    return BesideDataFile(".watch");
+}
 
 std::optional<TWatcherLock> TWatcherLock::Take(const std::string& program, std::optional<TWatcherHolder>* holder,
                                                const std::string& folder) {

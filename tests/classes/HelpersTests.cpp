@@ -6,8 +6,8 @@
 #include "classes/uResultList.h"
 #include "framework/Exceptions.h"
 #include "os/Folders.h"
-#include "os/VersionRecord.h"
 #include "os/Text.h"
+#include "os/VersionRecord.h"
 #include "os/WindowMessages.h"
 
 #include <gtest/gtest.h>

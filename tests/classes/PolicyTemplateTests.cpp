@@ -17,7 +17,9 @@ using namespace prolamo;
 
 namespace {
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 std::string ReadTemplate(const std::string& name) {
     std::ifstream in(std::string(PROLAMO_POLICY_TEMPLATES) + "/" + name, std::ios::binary);

@@ -2,8 +2,8 @@
 
 #include "classes/uPolicy.h"
 #include "classes/uRegistry.h"
-#include "os/PolicyChanges.h"
 #include "framework/Exceptions.h"
+#include "os/PolicyChanges.h"
 
 #include <gtest/gtest.h>
 

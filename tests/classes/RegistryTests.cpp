@@ -15,8 +15,7 @@ namespace {
 class RegistryTest : public SimulatedMachineTest {};
 
 // The message of the registry error Action raises; empty when it raises none.
-template <class F>
-std::string RegistryError(F action) {
+template <class F> std::string RegistryError(F action) {
     try {
         action();
     } catch (const ERegistryException& e) {
@@ -26,8 +25,7 @@ std::string RegistryError(F action) {
 }
 
 // The code of the system error Action raises; 0 when it raises none.
-template <class F>
-std::uint32_t SystemErrorCode(F action) {
+template <class F> std::uint32_t SystemErrorCode(F action) {
     try {
         action();
     } catch (const EOSError& e) {
@@ -121,7 +119,8 @@ TEST_F(RegistryTest, RelativePathsAreBelowTheOpenKeyAndBackslashedOnesBelowTheRo
         ASSERT_TRUE(registry.OpenKey("Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", true))
             << "no key open yet: from the root";
         ASSERT_TRUE(registry.OpenKey("Connections", true));
-        EXPECT_EQ(registry.CurrentPath(), "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections");
+        EXPECT_EQ(registry.CurrentPath(),
+                  "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections");
         registry.WriteString("Marker", "below");
 
         ASSERT_TRUE(registry.OpenKey("\\Environment", true));

@@ -28,7 +28,9 @@ std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
     return {text.begin(), text.end()};
 }
 
-std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+std::vector<std::uint8_t> Bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
 
 ::testing::AssertionResult Contains(const std::string& text, const std::string& part) {
     if (text.find(part) != std::string::npos)
@@ -49,9 +51,7 @@ CliResult CliMachine::Run(const std::vector<std::string>& arguments, const std::
     const std::string run = std::to_string(++runs);
     const std::string in = scratch_ / ("stdin" + run), out = scratch_ / ("stdout" + run),
                       err = scratch_ / ("stderr" + run);
-    {
-        std::ofstream(in, std::ios::binary) << input;
-    }
+    { std::ofstream(in, std::ios::binary) << input; }
     std::vector<std::string> environment;
     for (char** e = environ; *e; ++e)
         if (std::string_view(*e).rfind("PROLAMO_MACHINE=", 0) != 0)
@@ -94,7 +94,8 @@ CliResult CliMachine::Ok(const std::vector<std::string>& arguments, const std::s
     std::string command;
     for (const std::string& a : arguments)
         command += " " + a;
-    EXPECT_EQ(result.exitCode, 0) << "prolamo-cli" << command << "\nstdout:\n" << result.out << "stderr:\n"
+    EXPECT_EQ(result.exitCode, 0) << "prolamo-cli" << command << "\nstdout:\n"
+                                  << result.out << "stderr:\n"
                                   << result.err;
     return result;
 }

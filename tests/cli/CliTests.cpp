@@ -6,10 +6,10 @@
 
 #include "classes/uPersistence.h"
 #include "classes/uRegistry.h"
+#include "framework/Stream.h"
 #include "os/Registry.h"
 #include "os/simulated/Machine.h"
 #include "profiles/uEnvSettings.h"
-#include "framework/Stream.h"
 
 #include <gtest/gtest.h>
 
@@ -198,8 +198,9 @@ TEST_F(CliTest, ApplyRestoresFilesByteForByteAfterTheConfirmation) {
     machine.Ok({"setting", "add", "Network", "hosts FILE"}); // the caption, in any case
     machine.Ok({"profile", "add", "Network", "Home"});
     EXPECT_EQ(machine.Ok({"profile", "show", "Network", "Home"}).out,
-              "Profile \"Home\" of configuration \"Network\"\n  File (" + notes.string() + "): not captured\n"
-              "  Hosts file: not captured\n");
+              "Profile \"Home\" of configuration \"Network\"\n  File (" + notes.string() +
+                  "): not captured\n"
+                  "  Hosts file: not captured\n");
     machine.Ok({"profile", "refresh", "Network", "Home"});
     const std::string shown = machine.Ok({"profile", "show", "Network", "Home"}).out;
     EXPECT_TRUE(Contains(shown, "  File (" + notes.string() + "): Binary file\n"));
@@ -212,8 +213,9 @@ TEST_F(CliTest, ApplyRestoresFilesByteForByteAfterTheConfirmation) {
     for (const char* answer : {"n\n", ""}) {
         const CliResult declined = machine.Ok({"profile", "apply", "Network", "Home"}, answer);
         EXPECT_EQ(declined.out, "Do you really want to apply profile these settings?\n\nFiles it writes or deletes:\n"
-                                "  File (" + notes.string() + ") [y/N] " +
-                                    std::string(*answer ? "" : "\n") + "Nothing was applied.\n");
+                                "  File (" +
+                                    notes.string() + ") [y/N] " + std::string(*answer ? "" : "\n") +
+                                    "Nothing was applied.\n");
         EXPECT_EQ(ReadBytes(notes), Bytes("overwritten"));
     }
 
@@ -229,7 +231,8 @@ TEST_F(CliTest, ApplyRestoresFilesByteForByteAfterTheConfirmation) {
     machine.Ok({"profile", "refresh", "Network", "Away"});
     WriteBytes(notes, Bytes("back again"));
     const CliResult applied = machine.Ok({"profile", "apply", "--yes", "Network", "Away"});
-    EXPECT_EQ(applied.out, "Applying File (notes.bin)...\nApplying Hosts file...\nApplied Away: 2 settings, no errors\n");
+    EXPECT_EQ(applied.out,
+              "Applying File (notes.bin)...\nApplying Hosts file...\nApplied Away: 2 settings, no errors\n");
     EXPECT_FALSE(fs::exists(notes));
 }
 
@@ -308,14 +311,14 @@ TEST_F(CliTest, AFileWithAnUnknownKindIsRefusedButDumpedWholly) {
     // Every record is shown, and the exit code says that the program cannot load the file.
     const CliResult dump = machine.Run({"datafile", "dump", dataFile.string()});
     EXPECT_EQ(dump.exitCode, 3);
-    EXPECT_TRUE(
-        Contains(dump.err, "cannot be loaded: Error reading Future.Settings: Class TTestSetting not found"));
-    EXPECT_TRUE(Contains(dump.out, "object PersistentData: TPersistentData\n"
-                                   "  object Configurations: TConfigurations\n"
-                                   "    Configurations = <\n      item\n        Name = 'Future'\n"
-                                   "        Settings = (\n          object TTestSetting\n"
-                                   "            # class not known to this program\n"
-                                   "            Id = -1294967296\n            Key = 'colour'\n          end\n        )\n"));
+    EXPECT_TRUE(Contains(dump.err, "cannot be loaded: Error reading Future.Settings: Class TTestSetting not found"));
+    EXPECT_TRUE(Contains(dump.out,
+                         "object PersistentData: TPersistentData\n"
+                         "  object Configurations: TConfigurations\n"
+                         "    Configurations = <\n      item\n        Name = 'Future'\n"
+                         "        Settings = (\n          object TTestSetting\n"
+                         "            # class not known to this program\n"
+                         "            Id = -1294967296\n            Key = 'colour'\n          end\n        )\n"));
     EXPECT_TRUE(Contains(dump.out, "            Values = (\n              object TTestValue\n"));
     EXPECT_TRUE(Contains(dump.out, "                Text = 'blue'\n"));
 }
@@ -345,8 +348,8 @@ TEST_F(CliTest, ChangesAreRefusedWhileAnotherProgramHoldsTheLock) {
              {std::vector<std::string>{"config", "add", "Other"}, {"profile", "add", "Home", "P"}}) {
             const CliResult refused = machine.Run(command);
             EXPECT_EQ(refused.exitCode, 4);
-            EXPECT_TRUE(Contains(refused.err, "The data file " + dataFile.string() +
-                                                  " is in use by another Prolamo program"));
+            EXPECT_TRUE(
+                Contains(refused.err, "The data file " + dataFile.string() + " is in use by another Prolamo program"));
         }
         EXPECT_EQ(ReadBytes(dataFile), before);
         EXPECT_TRUE(Contains(machine.Ok({"list"}).out, "Home")); // reading needs no lock
@@ -423,8 +426,8 @@ TEST_F(CliTest, ImportRefusesTheNamesConfigAddRefusesWithTheSameMessage) {
         WriteBytes(file, Bytes(edited));
         const CliResult imported = machine.Run({"config", "import", file.string()});
         EXPECT_EQ(imported.exitCode, 1) << literal;
-        EXPECT_EQ(imported.err, "prolamo-cli: " + file.string() + " cannot be imported: " +
-                                    fault.substr(std::string("prolamo-cli: ").size()) + "\n");
+        EXPECT_EQ(imported.err, "prolamo-cli: " + file.string() +
+                                    " cannot be imported: " + fault.substr(std::string("prolamo-cli: ").size()) + "\n");
         EXPECT_EQ(imported.err.find('\x1B'), std::string::npos);
     }
     std::string edited = text;
@@ -443,8 +446,7 @@ TEST_F(CliTest, ControlCharactersFromTheDataFileReachTheTerminalEscaped) {
                   "csi\xC2\x9B"
                   "2J");
     const CliResult list = machine.Ok({"list"});
-    EXPECT_EQ(list.out,
-              "evil\\x1B]0;title\\x07\\x0AHome\n  Settings: none\n  Profiles:\n    csi\\xC2\\x9B2J\n");
+    EXPECT_EQ(list.out, "evil\\x1B]0;title\\x07\\x0AHome\n  Settings: none\n  Profiles:\n    csi\\xC2\\x9B2J\n");
     const CliResult show = machine.Run({"profile", "show", "nothing\x1B", "x"});
     EXPECT_TRUE(Contains(show.err, "unknown configuration \"nothing\\x1B\""));
 
@@ -512,8 +514,7 @@ TEST_F(CliTest, DumpStopsWhereTheLoaderWouldAndBoundsItsOutput) {
     WriteBytes(wide, file);
     const CliResult bounded = machine.Run({"datafile", "dump", wide});
     EXPECT_EQ(bounded.exitCode, 3) << bounded.err; // TPersistentData has no property P
-    EXPECT_TRUE(Contains(bounded.err,
-                         "cannot be loaded: Error reading TPersistentData.P: Property P does not exist"));
+    EXPECT_TRUE(Contains(bounded.err, "cannot be loaded: Error reading TPersistentData.P: Property P does not exist"));
     EXPECT_LT(bounded.out.size(), (1u << 20) + 17 * file.size());
     EXPECT_TRUE(Contains(bounded.out, "# the dump stops here"));
 }
@@ -530,8 +531,7 @@ TEST_F(CliTest, WithoutTheApplicationDataFolderEveryCommandFailsAndWritesNothing
                                                     {"profile", "show", "Home", "P"}}) {
         const CliResult failed = machine.Run(command);
         EXPECT_EQ(failed.exitCode, 3) << command[0];
-        EXPECT_TRUE(
-            Contains(failed.err, "application-data folder, which holds the data file, cannot be found"));
+        EXPECT_TRUE(Contains(failed.err, "application-data folder, which holds the data file, cannot be found"));
         EXPECT_EQ(failed.out, "");
     }
     EXPECT_FALSE(fs::exists(roaming));
@@ -563,8 +563,7 @@ TEST_F(CliTest, ADataFileLinkedToNothingIsAReadingErrorAndStaysALink) {
     const fs::path dataFile = machine.DataFile();
     fs::rename(dataFile, machine / "moved.dfm");
     fs::create_symlink(machine / "gone.dfm", dataFile);
-    for (const std::vector<std::string>& command :
-         {std::vector<std::string>{"list"}, {"config", "add", "Other"}}) {
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"list"}, {"config", "add", "Other"}}) {
         const CliResult refused = machine.Run(command);
         EXPECT_EQ(refused.exitCode, 3) << command[0];
         EXPECT_TRUE(Contains(refused.err, "The data file is a link to a file that does not exist"));
@@ -583,14 +582,12 @@ TEST_F(CliTest, TheDataFilesFolderIsTheOwnersAndALinkedFileBecomesAPrivateOne) {
     }
     const std::string shared = machine / "shared.dfm";
     fs::copy_file(dataFile, shared);
-    fs::permissions(shared, fs::perms::all &
-                                ~(fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec));
+    fs::permissions(shared, fs::perms::all & ~(fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec));
     fs::remove(dataFile);
     fs::create_symlink(shared, dataFile);
     machine.Ok({"config", "add", "Other"});
     EXPECT_FALSE(fs::is_symlink(dataFile));
-    EXPECT_EQ(fs::status(dataFile).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(dataFile).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_TRUE(Contains(machine.Ok({"list"}).out, "Other"));
 }
 

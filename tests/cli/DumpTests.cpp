@@ -12,8 +12,7 @@
 namespace prolamo::cli {
 namespace {
 
-template <class T>
-void Raw(std::vector<std::uint8_t>& out, TValueType type, T value, std::size_t size = sizeof(T)) {
+template <class T> void Raw(std::vector<std::uint8_t>& out, TValueType type, T value, std::size_t size = sizeof(T)) {
     out.push_back(static_cast<std::uint8_t>(type));
     std::uint8_t bytes[16] = {};
     std::memcpy(bytes, &value, sizeof value);
@@ -144,7 +143,9 @@ TEST(DataFileDumpTest, EveryValueTypeAndRecordFormIsShown) {
         "    Large = -100000\n"
         "    Huge = 1099511627776\n"
         "    Text = 'it''s'#9'ok'\n"
-        "    Long = '" + std::string(300, 'a') + "'\n"
+        "    Long = '" +
+        std::string(300, 'a') +
+        "'\n"
         "    Utf8 = 'caf\xC3\xA9'\n"
         "    Wide = '\xE6\x97\xA5\xE6\x9C\xAC'\n"
         "    Kind = gkRound\n"

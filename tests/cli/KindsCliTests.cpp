@@ -49,23 +49,27 @@ TEST_F(KindsCliTest, AProfileRunsItsProgramFirstListsItInDiffAndImportAndItsUndo
     const std::string commandLine = "/bin/sh -c \"echo synced >> '" + runs.string() + "'\"";
     machine.Ok({"config", "add", "Site"});
     machine.Ok({"setting", "add", "Site", "Hosts entries", "VPN"});
-    EXPECT_EQ(machine.Ok({"setting", "add", "Site", "Program", commandLine, "RunBefore=yes", "TimeLimit=20",
-                          "WorkingFolder=" + machine.Folder().string()})
+    EXPECT_EQ(machine
+                  .Ok({"setting", "add", "Site", "Program", commandLine, "RunBefore=yes", "TimeLimit=20",
+                       "WorkingFolder=" + machine.Folder().string()})
                   .out,
               "Added setting \"Program (sh)\" to configuration \"Site\".\n");
     machine.Ok({"profile", "add", "Site", "Office"});
     machine.Ok({"profile", "refresh", "Site", "Office"});
     EXPECT_EQ(machine.Ok({"profile", "show", "Site", "Office"}).out,
               "Profile \"Office\" of configuration \"Site\"\n  Hosts entries (VPN): No entries\n"
-              "  Program (" + commandLine + "): Runs when the profile is applied\n");
+              "  Program (" +
+                  commandLine + "): Runs when the profile is applied\n");
     EXPECT_EQ(machine.Ok({"profile", "diff", "Site", "Office"}).out,
               "Profile \"Office\" of configuration \"Site\": Nothing will change, 1 unchanged, 1 will run\n"
-              "  Hosts entries (VPN): unchanged\n  Program (" + commandLine + "): will run: " + commandLine + "\n");
+              "  Hosts entries (VPN): unchanged\n  Program (" +
+                  commandLine + "): will run: " + commandLine + "\n");
     EXPECT_FALSE(fs::exists(runs));
 
     const CliResult applied = machine.Ok({"profile", "apply", "Site", "Office"}, "y\n");
     EXPECT_EQ(applied.out, "Do you really want to apply profile these settings?\n\nPrograms it runs:\n  " +
-                               commandLine + " [y/N] Applying Program (sh)...\nApplying Hosts entries (VPN)...\n"
+                               commandLine +
+                               " [y/N] Applying Program (sh)...\nApplying Hosts entries (VPN)...\n"
                                "Applied Office: 2 settings, no errors\nNot kept for undo: Program (sh): a "
                                "program has no state to read back: an undo cannot take back what it did, so it "
                                "does not run it again\n");
@@ -80,8 +84,9 @@ TEST_F(KindsCliTest, AProfileRunsItsProgramFirstListsItInDiffAndImportAndItsUndo
     const fs::path exported = machine / "site.txt";
     machine.Ok({"config", "export", "Site", exported.string()});
     const CliResult declined = machine.Ok({"config", "import", "--rename", exported.string()}, "n\n");
-    EXPECT_EQ(declined.out, "Its Program settings run:\n  " + commandLine + " (configuration Site)\nImport it? [y/N] "
-                            "Nothing was imported.\n");
+    EXPECT_EQ(declined.out, "Its Program settings run:\n  " + commandLine +
+                                " (configuration Site)\nImport it? [y/N] "
+                                "Nothing was imported.\n");
 }
 
 TEST_F(KindsCliTest, AFailingProgramIsAnErrorLineAndExits1) {

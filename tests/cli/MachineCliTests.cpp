@@ -16,7 +16,9 @@ namespace prolamo::test {
 namespace {
 
 // The network shell lies beside prolamo-cli, as netsh.exe lies in the system folder.
-std::string Netsh() { return (std::filesystem::path(PROLAMO_CLI_PATH).parent_path() / "netsh").string(); }
+std::string Netsh() {
+    return (std::filesystem::path(PROLAMO_CLI_PATH).parent_path() / "netsh").string();
+}
 
 int RunNetsh(const CliMachine& machine, const std::string& arguments) {
     const std::string command =
@@ -42,8 +44,9 @@ TEST(MachineCli, ApplyPutsTheCapturedMachineBack) {
     machine.Ok({"machine", "printer-delete", "\\\\PRINTSRV\\Office-Laser"});
     machine.Ok({"machine", "drive-unmap", "S:"});
     const std::string away = machine.Ok({"machine", "show"}).out;
-    for (const char* change : {"address   10.0.0.5/255.255.255.0", "Ethernet (Intel(R) Ethernet Connection (7) "
-                                                                    "I219-LM): enabled",
+    for (const char* change : {"address   10.0.0.5/255.255.255.0",
+                               "Ethernet (Intel(R) Ethernet Connection (7) "
+                               "I219-LM): enabled",
                                "Osaka, Sapporo, Tokyo"})
         EXPECT_TRUE(Contains(away, change));
     EXPECT_FALSE(Contains(away, "Office-Laser"));
@@ -73,8 +76,8 @@ TEST(MachineCli, ShowEscapesTheControlCharactersOfAnAdaptersNames) {
         const auto opened = os::simulated::Machine::Open(machine.Folder());
         std::vector<os::simulated::AdapterRecord> adapters;
         ASSERT_EQ(os::simulated::ReadAdapters(*opened, &adapters), os::ErrorSuccess);
-        const auto wifi = std::find_if(adapters.begin(), adapters.end(),
-                                       [](const auto& a) { return a.connectionName == "Wi-Fi"; });
+        const auto wifi =
+            std::find_if(adapters.begin(), adapters.end(), [](const auto& a) { return a.connectionName == "Wi-Fi"; });
         ASSERT_NE(wifi, adapters.end());
         wifi->description = "red\x1B[31m\nfake: enabled\xC2\x9B";
         wifi->connectionName = "Wi\tFi\n";

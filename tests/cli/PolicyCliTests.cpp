@@ -40,13 +40,12 @@ TEST(PolicyCli, AnAdministratorSetsAndClearsAPolicyAndPolicyTellsItsSource) {
 
 TEST(PolicyCli, WrongNamesValuesAndUsersAreRefused) {
     CliMachine machine;
-    for (const std::vector<std::string>& wrong :
-         {std::vector<std::string>{"machine", "policy", "set", "Nothing", "1"},
-          {"machine", "policy", "set", "AutomaticSwitching", "2"},
-          {"machine", "policy", "set", "ServiceKinds", "TcpIp,Printers"},
-          {"machine", "policy", "set", "AutomaticSwitching"},
-          {"machine", "policy", "clear", "AutomaticSwitching", "0"},
-          {"machine", "policy", "remove", "AutomaticSwitching"}}) {
+    for (const std::vector<std::string>& wrong : {std::vector<std::string>{"machine", "policy", "set", "Nothing", "1"},
+                                                  {"machine", "policy", "set", "AutomaticSwitching", "2"},
+                                                  {"machine", "policy", "set", "ServiceKinds", "TcpIp,Printers"},
+                                                  {"machine", "policy", "set", "AutomaticSwitching"},
+                                                  {"machine", "policy", "clear", "AutomaticSwitching", "0"},
+                                                  {"machine", "policy", "remove", "AutomaticSwitching"}}) {
         const CliResult result = machine.Run(wrong);
         EXPECT_NE(result.exitCode, 0) << wrong[2] << " " << wrong[3];
     }
@@ -71,15 +70,14 @@ TEST(PolicyCli, WithoutUserConfigurationsTheEditingCommandsAreRefusedAndApplying
     const std::string before = machine.Ok({"list"}).out;
     machine.Ok({"machine", "policy", "set", "AllowUserConfigurations", "0"});
 
-    for (const std::vector<std::string>& edit :
-         {std::vector<std::string>{"config", "add", "Home"},
-          {"config", "delete", "Office"},
-          {"setting", "add", "Office", "Printers"},
-          {"profile", "add", "Office", "Paris"},
-          {"profile", "delete", "Office", "Berlin"},
-          {"profile", "refresh", "Office", "Berlin"},
-          {"profile", "undo-refresh"},
-          {"config", "import", "/nowhere/office.txt"}}) {
+    for (const std::vector<std::string>& edit : {std::vector<std::string>{"config", "add", "Home"},
+                                                 {"config", "delete", "Office"},
+                                                 {"setting", "add", "Office", "Printers"},
+                                                 {"profile", "add", "Office", "Paris"},
+                                                 {"profile", "delete", "Office", "Berlin"},
+                                                 {"profile", "refresh", "Office", "Berlin"},
+                                                 {"profile", "undo-refresh"},
+                                                 {"config", "import", "/nowhere/office.txt"}}) {
         const CliResult refused = machine.Run(edit);
         EXPECT_EQ(refused.exitCode, 5) << edit[0] << " " << edit[1];
         EXPECT_TRUE(Contains(refused.err, "policy AllowUserConfigurations does not let you")) << refused.err;
@@ -170,12 +168,11 @@ TEST(PolicyCli, AManagedConfigurationCannotBeChangedAndSaysWhy) {
     CliMachine machine;
     ShareLocations(machine);
     const std::string listed = machine.Ok({"list"}).out;
-    for (const std::vector<std::string>& edit :
-         {std::vector<std::string>{"config", "delete", "Location"},
-          {"setting", "add", "Location", "Time zone"},
-          {"profile", "add", "Location", "Paris"},
-          {"profile", "delete", "Location", "Home"},
-          {"profile", "refresh", "Location", "Home"}}) {
+    for (const std::vector<std::string>& edit : {std::vector<std::string>{"config", "delete", "Location"},
+                                                 {"setting", "add", "Location", "Time zone"},
+                                                 {"profile", "add", "Location", "Paris"},
+                                                 {"profile", "delete", "Location", "Home"},
+                                                 {"profile", "refresh", "Location", "Home"}}) {
         const CliResult refused = machine.Run(edit);
         EXPECT_EQ(refused.exitCode, 6) << edit[0] << " " << edit[1];
         EXPECT_TRUE(Contains(refused.err, "\"Location\" is Managed by your organisation")) << refused.err;
@@ -196,8 +193,8 @@ TEST(PolicyCli, OnANameBothUseManagedChoosesTheOrganisationsAndUndoFindsIt) {
     EXPECT_EQ(machine.Run({"profile", "show", "Location", "Office"}).exitCode, 2) << "the user's own has no Office";
     EXPECT_TRUE(Contains(machine.Ok({"--managed", "profile", "show", "Location", "Home"}).out, "TCP/IP"));
     EXPECT_FALSE(Contains(machine.Ok({"profile", "show", "Location", "Home"}).out, "TCP/IP"));
-    EXPECT_TRUE(Contains(machine.Ok({"--yes", "--managed", "profile", "apply", "Location", "Office"}).out,
-                         "Applied Office"));
+    EXPECT_TRUE(
+        Contains(machine.Ok({"--yes", "--managed", "profile", "apply", "Location", "Office"}).out, "Applied Office"));
     EXPECT_EQ(machine.Run({"--managed", "profile", "diff", "Location", "Office"}).exitCode, 0);
 
     const CliResult undone = machine.Ok({"--yes", "profile", "undo"});
@@ -272,7 +269,8 @@ TEST(PolicyCli, ManagedRulesComeFirstAreMarkedCannotBeDeletedAndAreKeptWhenTheSh
     const std::vector<std::uint8_t> shared = ReadBytes(share);
     const CliResult listed = machine.Ok({"rule", "list"});
     EXPECT_EQ(listed.err, "");
-    EXPECT_TRUE(Contains(listed.out, "1. \"Corporate\": profile \"Office\" of \"Location\"  (Managed by your organisation)\n"))
+    EXPECT_TRUE(
+        Contains(listed.out, "1. \"Corporate\": profile \"Office\" of \"Location\"  (Managed by your organisation)\n"))
         << listed.out;
     EXPECT_TRUE(Contains(listed.out, "2. \"Home\": profile \"Home\" of \"Location\"\n")) << listed.out;
     EXPECT_TRUE(Contains(machine.Ok({"rule", "test"}).out, "Rule \"Corporate\" is the first that matches"));

@@ -36,7 +36,8 @@ TEST(RuleCli, RulesLiveInTheirOwnFileAndLeaveTheDataFileAlone) {
     CliMachine machine;
     MakeLocations(machine);
     const auto dataFile = ReadBytes(machine.DataFile());
-    machine.Ok({"rule", "add", "Office", "Location", "Office", "dns-suffix=corp.example", "gateway-mac=00-1d-a2-6e-41-02"});
+    machine.Ok(
+        {"rule", "add", "Office", "Location", "Office", "dns-suffix=corp.example", "gateway-mac=00-1d-a2-6e-41-02"});
     machine.Ok({"rule", "add", "Home", "Location", "Home", "ssid=FRITZ!Box 7590 QX", "ask"});
     EXPECT_EQ(ReadBytes(machine.DataFile()), dataFile);
     struct stat status {};
@@ -88,17 +89,20 @@ TEST(RuleCli, RuleChangesKeepTheNotesOfAHandWrittenRulesFile) {
     machine.Ok({"rule", "add", "Train", "Location", "Home", "no-network"});
     machine.Ok({"rule", "delete", "Office"});
     const auto written = ReadBytes(RulesFile(machine));
-    EXPECT_EQ(std::string(written.begin(), written.end()),
-              "\xEF\xBB\xBF# written by hand\n\n" + home + "\n[Train]\nconfiguration = Location\nprofile = Home\n"
-              "no-network\n" + end);
+    EXPECT_EQ(std::string(written.begin(), written.end()), "\xEF\xBB\xBF# written by hand\n\n" + home +
+                                                               "\n[Train]\nconfiguration = Location\nprofile = Home\n"
+                                                               "no-network\n" +
+                                                               end);
 }
 
 TEST(RuleCli, ARulesFileThatIsNoFileIsNamed) {
     CliMachine machine;
     MakeLocations(machine);
     std::filesystem::create_directory(RulesFile(machine));
-    for (const auto& arguments : std::vector<std::vector<std::string>>{
-             {"rule", "list"}, {"rule", "add", "Train", "Location", "Home", "no-network"}, {"rule", "delete", "Home"}}) {
+    for (const auto& arguments :
+         std::vector<std::vector<std::string>>{{"rule", "list"},
+                                               {"rule", "add", "Train", "Location", "Home", "no-network"},
+                                               {"rule", "delete", "Home"}}) {
         const CliResult refused = machine.Run(arguments);
         EXPECT_EQ(refused.exitCode, 1) << arguments[1];
         EXPECT_TRUE(Contains(refused.err, "the rules file " + RulesFile(machine).string() + " is a folder"));
@@ -179,24 +183,20 @@ TEST(RuleCli, AProfileThatConnectsToAnotherWirelessNetworkIsNotAnsweredByAnother
 
     const CliResult watched = machine.Ok({"watch", "13"});
     EXPECT_EQ(Occurrences(watched.out, "Applying rule"), 1u) << watched.out;
-    EXPECT_TRUE(
-        Contains(watched.out, "Applying rule \"Staff network\" (profile \"Guest\" of \"Wireless\")."));
+    EXPECT_TRUE(Contains(watched.out, "Applying rule \"Staff network\" (profile \"Guest\" of \"Wireless\")."));
     EXPECT_TRUE(Contains(watched.out, "The network matches rule \"Guest network\" (profile \"Guest\" of "
                                       "\"Wireless\"), which is applied already."))
         << watched.out;
-    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out,
-                         "wireless network \"CORP-GUEST\", gateway 10.99.10.1 "
-                         "(02:5A:17:C3:90:0E), DNS suffix guest.corp.example"));
+    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, "wireless network \"CORP-GUEST\", gateway 10.99.10.1 "
+                                                              "(02:5A:17:C3:90:0E), DNS suffix guest.corp.example"));
 
     // Rules that send each network to the other one: the switch back waits for the hold-off.
     machine.Ok({"rule", "delete", "Guest network"});
     machine.Ok({"rule", "add", "Guest network", "Wireless", "Staff", "ssid=CORP-GUEST"});
     const CliResult looping = machine.Ok({"watch", "13"});
     EXPECT_EQ(Occurrences(looping.out, "Applying rule"), 1u) << looping.out;
-    EXPECT_TRUE(
-        Contains(looping.out, "Applying rule \"Guest network\" (profile \"Staff\" of \"Wireless\")."));
-    EXPECT_TRUE(
-        Contains(looping.out, "which was left a short while ago; switching back once the network stays."))
+    EXPECT_TRUE(Contains(looping.out, "Applying rule \"Guest network\" (profile \"Staff\" of \"Wireless\")."));
+    EXPECT_TRUE(Contains(looping.out, "which was left a short while ago; switching back once the network stays."))
         << looping.out;
     EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, "wireless network \"CORP-WLAN\""));
 }
@@ -215,7 +215,8 @@ TEST(RuleCli, ASecondWatchRefusesAndNamesTheFirst) {
     const auto named = second.err.find(by);
     std::string commandLine;
     if (named != std::string::npos) {
-        const std::string process = second.err.substr(named + by.size(), second.err.find(')', named) - named - by.size());
+        const std::string process =
+            second.err.substr(named + by.size(), second.err.find(')', named) - named - by.size());
         std::ifstream in("/proc/" + process + "/cmdline", std::ios::binary);
         commandLine.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
@@ -248,9 +249,11 @@ TEST(RuleCli, WatchAtStartLeavesTheProfileARuleAppliedBefore) {
 
     machine.Ok({"machine", "disconnect", "Ethernet"});
     const std::string movedAway = machine.Ok({"watch", "6"}).out;
-    EXPECT_TRUE(Contains(movedAway, "The computer has moved away from profile \"Office\" of \"Location\"")) << movedAway;
+    EXPECT_TRUE(Contains(movedAway, "The computer has moved away from profile \"Office\" of \"Location\""))
+        << movedAway;
     EXPECT_TRUE(Contains(movedAway, "Applied Office: 1 setting, no errors\n"));
-    EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, "Ethernet (Intel(R) Ethernet Connection (7) I219-LM): enabled"));
+    EXPECT_TRUE(
+        Contains(machine.Ok({"machine", "show"}).out, "Ethernet (Intel(R) Ethernet Connection (7) I219-LM): enabled"));
 }
 
 } // namespace

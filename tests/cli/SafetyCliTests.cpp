@@ -59,15 +59,17 @@ TEST_F(SafetyCliTest, DiffShowsWhatAnApplyWouldChangeAndUndoPutsTheMachineBackBy
     const CliResult same = machine.Run({"profile", "diff", "Network", "Office"});
     EXPECT_EQ(same.exitCode, 0);
     EXPECT_EQ(same.out, "Profile \"Office\" of configuration \"Network\": Nothing will change, 3 unchanged\n"
-                        "  File (" + notes.string() + "): unchanged\n  Hosts file: unchanged\n  Time zone: unchanged\n")
+                        "  File (" +
+                            notes.string() + "): unchanged\n  Hosts file: unchanged\n  Time zone: unchanged\n")
         << "what an apply writes, by its full path";
 
     MoveHome();
     const State home = Now();
     const CliResult diff = machine.Run({"profile", "diff", "Network", "Office"});
     EXPECT_EQ(diff.exitCode, 1);
-    EXPECT_TRUE(Contains(diff.out, ": 3 settings will change\n  File (" + notes.string() + "): will change\n    now: proxy=home\n"
-                                   "    after: Binary file\n  Hosts file: will change\n    now:\n      | "));
+    EXPECT_TRUE(Contains(diff.out, ": 3 settings will change\n  File (" + notes.string() +
+                                       "): will change\n    now: proxy=home\n"
+                                       "    after: Binary file\n  Hosts file: will change\n    now:\n      | "));
     EXPECT_TRUE(Contains(diff.out, "      | 192.168.1.10  nas.home\n"));
     EXPECT_TRUE(Contains(diff.out, "  Time zone: will change\n    now: (UTC+01:00) Amsterdam, Berlin"));
     EXPECT_TRUE(Contains(diff.out, "    after: (UTC-08:00) Pacific Time (US & Canada)\n"));
@@ -107,7 +109,8 @@ TEST_F(SafetyCliTest, TheSnapshotSurvivesAKillBetweenItAndTheApply) {
     EXPECT_EQ(Now(), home) << "stopped before the first write";
 
     const std::string listed = machine.Ok({"history"}).out;
-    EXPECT_TRUE(Contains(listed, "apply    Network / Office\n      File (notes.bin), Hosts file, Time zone\n")) << listed;
+    EXPECT_TRUE(Contains(listed, "apply    Network / Office\n      File (notes.bin), Hosts file, Time zone\n"))
+        << listed;
     EXPECT_FALSE(Contains(listed, "damaged"));
     for (const auto& entry : fs::directory_iterator(HistoryFile().parent_path()))
         EXPECT_FALSE(Contains(entry.path().filename().string(), "-journal")) << "the transaction was whole";
@@ -145,7 +148,8 @@ TEST_F(SafetyCliTest, AnUnreadableHistoryStopsWhatNeedsItAndIsLeftAsItIs) {
     const State home = Now();
     for (const std::vector<std::string>& command :
          {std::vector<std::string>{"--yes", "profile", "apply", "Network", "Office"},
-          std::vector<std::string>{"profile", "refresh", "Network", "Office"}, std::vector<std::string>{"profile", "undo"}}) {
+          std::vector<std::string>{"profile", "refresh", "Network", "Office"},
+          std::vector<std::string>{"profile", "undo"}}) {
         const CliResult refused = machine.Run(command);
         EXPECT_EQ(refused.exitCode, 3) << command[1];
         EXPECT_TRUE(Contains(refused.err, "qvt-history.db cannot be read: file is not a database\n"
@@ -209,7 +213,8 @@ TEST_F(SafetyCliTest, AnOldHistoryFileIsMigratedByTheFirstChangeAndADamagedOneSe
     EXPECT_TRUE(fs::exists(old));
 
     const CliResult refreshed = machine.Ok({"profile", "refresh", "Network", "Office"});
-    EXPECT_TRUE(Contains(refreshed.err, "Warning: The history file " + old.string() + " cannot be read (")) << refreshed.err;
+    EXPECT_TRUE(Contains(refreshed.err, "Warning: The history file " + old.string() + " cannot be read ("))
+        << refreshed.err;
     EXPECT_FALSE(fs::exists(old));
     EXPECT_EQ(ReadBytes(old.string() + ".damaged"), Bytes("TPF0 not a history any more"));
     EXPECT_TRUE(Contains(machine.Ok({"history"}).out, "refresh  Network / Office"));
@@ -275,7 +280,8 @@ TEST_F(SafetyCliTest, AnImportRefusesPathsThatHideWhereTheyWriteAndAsksAboutThos
         EXPECT_FALSE(Contains(machine.Ok({"list"}).out, "Shared")) << path;
     }
 
-    const std::string profile = (machine.Folder() / "Users" / fs::directory_iterator(machine.Folder() / "Users")->path().filename()).string();
+    const std::string profile =
+        (machine.Folder() / "Users" / fs::directory_iterator(machine.Folder() / "Users")->path().filename()).string();
     share(notes.string(), "Shared");
     const std::string listed = "Its File settings write outside your own folder " + profile + ":\n  " + notes.string() +
                                " (configuration Shared)\n";

@@ -62,8 +62,9 @@ TEST(ServiceCli, AStandardUserSwitchesThroughTheServiceAsThePolicyAllows) {
     TServiceRun service(machine);
     const CliResult first = machine.Run({"--yes", "profile", "apply", "Net", "Home"});
     EXPECT_EQ(first.exitCode, 1);
-    EXPECT_TRUE(Contains(first.out + first.err,
-                         "Hosts file: The switching service may not apply the hosts file for you (policy ServiceKinds)"));
+    EXPECT_TRUE(
+        Contains(first.out + first.err,
+                 "Hosts file: The switching service may not apply the hosts file for you (policy ServiceKinds)"));
     EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, kWired + "disabled"));
     EXPECT_EQ(Text(machine.HostsFile()), changedHosts);
 
@@ -73,7 +74,8 @@ TEST(ServiceCli, AStandardUserSwitchesThroughTheServiceAsThePolicyAllows) {
     machine.Ok({"machine", "user", "elevated"});
     machine.Ok({"machine", "policy", "set", "ServiceKinds", "TcpIp,Connections,ResolverCache,HostsFile"});
     machine.Ok({"machine", "user", "standard"});
-    EXPECT_TRUE(Contains(machine.Ok({"--yes", "profile", "apply", "Net", "Home"}).out, "Applied Home: 2 settings, no errors"));
+    EXPECT_TRUE(
+        Contains(machine.Ok({"--yes", "profile", "apply", "Net", "Home"}).out, "Applied Home: 2 settings, no errors"));
     EXPECT_EQ(Text(machine.HostsFile()), hosts);
 
     // The undo writes the hosts file back through the service too.
@@ -163,8 +165,8 @@ TEST(ServiceCli, TheWinHttpProxyAndHostsEntriesOfAStandardUserGoThroughTheServic
     machine.Ok({"machine", "user", "elevated"});
     machine.Ok({"machine", "policy", "set", "ServiceKinds", "TcpIp,Connections,ResolverCache,HostsFile,WinHttpProxy"});
     machine.Ok({"machine", "user", "standard"});
-    EXPECT_TRUE(Contains(machine.Ok({"--yes", "profile", "apply", "Site", "Corp"}).out,
-                         "Applied Corp: 2 settings, no errors"));
+    EXPECT_TRUE(
+        Contains(machine.Ok({"--yes", "profile", "apply", "Site", "Corp"}).out, "Applied Corp: 2 settings, no errors"));
     EXPECT_TRUE(Contains(machine.Ok({"profile", "diff", "Site", "Corp"}).out,
                          "Profile \"Corp\" of configuration \"Site\": Nothing will change"));
     EXPECT_EQ(Text(machine.HostsFile()), hosts + "# BEGIN Prolamo VPN\r\n10.8.0.1 vpn.corp.example\r\n"
@@ -186,7 +188,8 @@ TEST(ServiceCli, TheServiceRunsOnceAndOnlyAsTheSystem) {
     EXPECT_EQ(machine.Ok({"machine", "service", "status"}).out, "The switching service is stopped\n");
     {
         TServiceRun service(machine);
-        EXPECT_TRUE(Contains(machine.Run({"machine", "service", "start"}).err, "The switching service is running already"));
+        EXPECT_TRUE(
+            Contains(machine.Run({"machine", "service", "start"}).err, "The switching service is running already"));
     }
     EXPECT_EQ(machine.Ok({"machine", "service", "status"}).out, "The switching service is stopped\n");
     EXPECT_TRUE(Contains(machine.Run({"machine", "service", "stop"}).err, "The switching service is not running"));
@@ -215,11 +218,13 @@ TEST(ServiceCli, AnAdministratorWithoutElevationAppliesAfterConsent) {
     EXPECT_EQ(Text(machine.HostsFile()), changedHosts);
 
     machine.Ok({"machine", "consent", "yes"});
-    EXPECT_TRUE(Contains(machine.Ok({"--yes", "profile", "apply", "Net", "Home"}).out, "Applied Home: 2 settings, no errors"));
+    EXPECT_TRUE(
+        Contains(machine.Ok({"--yes", "profile", "apply", "Net", "Home"}).out, "Applied Home: 2 settings, no errors"));
     EXPECT_TRUE(Contains(machine.Ok({"machine", "show"}).out, kWired + "disabled"));
     EXPECT_EQ(Text(machine.HostsFile()), hosts);
     // The request and result files went with the apply.
-    const auto temp = machine.HostsFile().parent_path().parent_path().parent_path().parent_path().parent_path() / "Users";
+    const auto temp =
+        machine.HostsFile().parent_path().parent_path().parent_path().parent_path().parent_path() / "Users";
     for (const auto& entry : std::filesystem::recursive_directory_iterator(temp))
         EXPECT_NE(entry.path().parent_path().filename(), "Temp") << entry.path();
 }

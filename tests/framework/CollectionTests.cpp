@@ -28,13 +28,17 @@ private:
     std::string name_;
 };
 
-const TClassInfo& TNamedItem::StaticClass() { return MakeClassInfo<TNamedItem, TCollectionItem>("TNamedItem"); }
+const TClassInfo& TNamedItem::StaticClass() {
+    return MakeClassInfo<TNamedItem, TCollectionItem>("TNamedItem");
+}
 
 class TOtherItem : public TCollectionItem {
     PROLAMO_CLASS()
 };
 
-const TClassInfo& TOtherItem::StaticClass() { return MakeClassInfo<TOtherItem, TCollectionItem>("TOtherItem"); }
+const TClassInfo& TOtherItem::StaticClass() {
+    return MakeClassInfo<TOtherItem, TCollectionItem>("TOtherItem");
+}
 
 // Records what the collection reports.
 class TRecordingCollection : public TTypedCollection<TNamedItem> {
@@ -44,8 +48,7 @@ public:
 protected:
     void Notify(TCollectionItem& item, Action action) override {
         const char* names[] = {"added", "extracting", "deleting"};
-        events.push_back(std::string(names[static_cast<int>(action)]) + " " +
-                         static_cast<TNamedItem&>(item).Name());
+        events.push_back(std::string(names[static_cast<int>(action)]) + " " + static_cast<TNamedItem&>(item).Name());
     }
     void Update(TCollectionItem* item) override {
         events.push_back(item ? "update " + static_cast<TNamedItem*>(item)->Name() : "update all");

@@ -32,7 +32,9 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
     return all;
 }
 
-Bytes Ascii(std::string_view s) { return Bytes(s.begin(), s.end()); }
+Bytes Ascii(std::string_view s) {
+    return Bytes(s.begin(), s.end());
+}
 
 // Bytes as hex with printable letters, so a failing comparison shows where streams differ.
 std::string Dump(const Bytes& bytes) {
@@ -96,16 +98,16 @@ private:
 };
 
 const TClassInfo& TSample::StaticClass() {
-    return MakeClassInfo<TSample, TComponent>(
-        "TSample", {prop::Integer("Count", &TSample::Count, &TSample::SetCount).Default(0),
-                    prop::Cardinal("Id", &TSample::Id, &TSample::SetId),
-                    prop::Boolean("Enabled", &TSample::Enabled, &TSample::SetEnabled),
-                    prop::String("Caption", &TSample::Caption, &TSample::SetCaption),
-                    prop::WideString("Title", &TSample::Title, &TSample::SetTitle),
-                    prop::String<TSample>("Summary", &TSample::Summary, nullptr),
-                    prop::String<TSample>("Legacy", nullptr, &TSample::SetLegacy),
-                    prop::Object("Lines", TTypeKind::Strings, &TSample::Lines),
-                    prop::Object("Items", TTypeKind::Collection, &TSample::Items)});
+    return MakeClassInfo<TSample, TComponent>("TSample",
+                                              {prop::Integer("Count", &TSample::Count, &TSample::SetCount).Default(0),
+                                               prop::Cardinal("Id", &TSample::Id, &TSample::SetId),
+                                               prop::Boolean("Enabled", &TSample::Enabled, &TSample::SetEnabled),
+                                               prop::String("Caption", &TSample::Caption, &TSample::SetCaption),
+                                               prop::WideString("Title", &TSample::Title, &TSample::SetTitle),
+                                               prop::String<TSample>("Summary", &TSample::Summary, nullptr),
+                                               prop::String<TSample>("Legacy", nullptr, &TSample::SetLegacy),
+                                               prop::Object("Lines", TTypeKind::Strings, &TSample::Lines),
+                                               prop::Object("Items", TTypeKind::Collection, &TSample::Items)});
 }
 
 class StreamTest : public ::testing::Test {
@@ -152,8 +154,7 @@ TEST_F(StreamTest, StringsTakeTypeSixTwelveOrTwenty) {
     EXPECT_EQ(Written([&](TWriter& w) { w.WriteString(short255); })[0], 6);
     const Bytes longBytes = Written([&](TWriter& w) { w.WriteString(long256); });
     EXPECT_EQ(Bytes(longBytes.begin(), longBytes.begin() + 5), (Bytes{12, 0, 1, 0, 0}));
-    EXPECT_EQ(Written([&](TWriter& w) { w.WriteString("Grüße"); }),
-              Concat({{20, 7, 0, 0, 0}, Ascii("Grüße")}));
+    EXPECT_EQ(Written([&](TWriter& w) { w.WriteString("Grüße"); }), Concat({{20, 7, 0, 0, 0}, Ascii("Grüße")}));
     for (const std::string& s : {short255, long256, std::string("Grüße"), std::string()}) {
         const Bytes bytes = Written([&](TWriter& w) { w.WriteString(s); });
         TReader reader(bytes);
@@ -181,8 +182,8 @@ TEST_F(StreamTest, SingleByteStringsFromWindowsFilesAreDecodedFromTheAnsiCodePag
 }
 
 TEST_F(StreamTest, TextThatIsNotUtf8IsRefusedByTheWriterAndRepairedByTheReader) {
-    for (const std::string& bad : {std::string("Caf\xE9"), std::string("\xC0\xAF"),
-                                   std::string("\xED\xA0\x80"), std::string("cut \xE2\x82")}) {
+    for (const std::string& bad :
+         {std::string("Caf\xE9"), std::string("\xC0\xAF"), std::string("\xED\xA0\x80"), std::string("cut \xE2\x82")}) {
         Bytes out;
         TWriter writer(out);
         EXPECT_THROW(writer.WriteString(bad), EStreamError) << bad;
@@ -241,8 +242,8 @@ TEST_F(StreamTest, APropertyStoredTwiceIsAReadError) {
 
 TEST_F(StreamTest, DefaultsEmptyStringsAndUnwritablePropertiesAreLeftOut) {
     TSample sample;
-    EXPECT_EQ(Record(sample), Concat({{7}, Ascii("TSample"), {0}, {2}, Ascii("Id"), {2, 0},
-                                      {5}, Ascii("Items"), {14, 0}, {0}, {0}}))
+    EXPECT_EQ(Record(sample),
+              Concat({{7}, Ascii("TSample"), {0}, {2}, Ascii("Id"), {2, 0}, {5}, Ascii("Items"), {14, 0}, {0}, {0}}))
         << "only the integer without default and the collection, which is written even when empty";
 }
 
@@ -256,15 +257,32 @@ TEST_F(StreamTest, PropertiesFollowDeclarationOrderAndListsUseTheirStringsProper
     sample.Lines().Add("x");
     auto& item = static_cast<TItem&>(sample.Items().Add());
     item.SetLabel("i");
-    EXPECT_EQ(Dump(Record(sample)),
-              Dump(Concat({{7}, Ascii("TSample"), {1}, Ascii("S"),
-                      {5}, Ascii("Count"), {2, 1},
-                      {2}, Ascii("Id"), {4, 0, 0, 0, 0x80},
-                      {7}, Ascii("Enabled"), {9},
-                      {7}, Ascii("Caption"), {6, 1, 'c'},
-                      {13}, Ascii("Lines.Strings"), {1, 6, 1, 'x', 0},
-                      {5}, Ascii("Items"), {14, 1, 5}, Ascii("Label"), {6, 1, 'i', 0, 0},
-                      {0}, {0}})));
+    EXPECT_EQ(Dump(Record(sample)), Dump(Concat({{7},
+                                                 Ascii("TSample"),
+                                                 {1},
+                                                 Ascii("S"),
+                                                 {5},
+                                                 Ascii("Count"),
+                                                 {2, 1},
+                                                 {2},
+                                                 Ascii("Id"),
+                                                 {4, 0, 0, 0, 0x80},
+                                                 {7},
+                                                 Ascii("Enabled"),
+                                                 {9},
+                                                 {7},
+                                                 Ascii("Caption"),
+                                                 {6, 1, 'c'},
+                                                 {13},
+                                                 Ascii("Lines.Strings"),
+                                                 {1, 6, 1, 'x', 0},
+                                                 {5},
+                                                 Ascii("Items"),
+                                                 {14, 1, 5},
+                                                 Ascii("Label"),
+                                                 {6, 1, 'i', 0, 0},
+                                                 {0},
+                                                 {0}})));
 }
 
 TEST_F(StreamTest, EveryPropertyKindRoundTrips) {
@@ -328,19 +346,22 @@ TEST_F(StreamTest, EveryValueTypeCanBeSteppedOver) {
         {1, 2, 5, 3, 1, 0, 0},                   // list of two integers
         {4, 1, 2, 3, 4},                         // 32-bit integer
         {5, 0, 0, 0, 0, 0, 0, 0, 0, 0x80, 0x3F}, // extended
-        {6, 2, 'h', 'i'}, {7, 2, 'o', 'k'},      // string, identifier
-        {8}, {9}, {13},                          // false, true, nil
-        {10, 3, 0, 0, 0, 1, 2, 3},               // binary
-        {11, 1, 'a', 1, 'b', 0},                 // set
-        {12, 1, 0, 0, 0, 'x'},                   // long string
-        {14, 2, 0, 1, 1, 'p', 2, 1, 0, 0},       // collection with an item index
-        {15, 0, 0, 0, 0},                        // single
-        {16, 1, 2, 3, 4, 5, 6, 7, 8},            // currency
-        {17, 1, 2, 3, 4, 5, 6, 7, 8},            // date
-        {18, 1, 0, 0, 0, 'w', 0},                // wide string
-        {19, 1, 2, 3, 4, 5, 6, 7, 8},            // 64-bit integer
-        {20, 1, 0, 0, 0, 'u'},                   // UTF-8 string
-        {21, 1, 2, 3, 4, 5, 6, 7, 8},            // double
+        {6, 2, 'h', 'i'},
+        {7, 2, 'o', 'k'}, // string, identifier
+        {8},
+        {9},
+        {13},                              // false, true, nil
+        {10, 3, 0, 0, 0, 1, 2, 3},         // binary
+        {11, 1, 'a', 1, 'b', 0},           // set
+        {12, 1, 0, 0, 0, 'x'},             // long string
+        {14, 2, 0, 1, 1, 'p', 2, 1, 0, 0}, // collection with an item index
+        {15, 0, 0, 0, 0},                  // single
+        {16, 1, 2, 3, 4, 5, 6, 7, 8},      // currency
+        {17, 1, 2, 3, 4, 5, 6, 7, 8},      // date
+        {18, 1, 0, 0, 0, 'w', 0},          // wide string
+        {19, 1, 2, 3, 4, 5, 6, 7, 8},      // 64-bit integer
+        {20, 1, 0, 0, 0, 'u'},             // UTF-8 string
+        {21, 1, 2, 3, 4, 5, 6, 7, 8},      // double
     });
     TReader reader(values);
     int count = 0;

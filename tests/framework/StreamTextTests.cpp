@@ -71,15 +71,26 @@ TEST(StreamText, EveryValueTheWriterMakesReadsBackToTheIdenticalStream) {
     const std::string text = ObjectBinaryToText(stream);
     EXPECT_EQ(ObjectTextToBinary(text), stream) << text;
 
-    for (const char* part :
-         {"object Thing: TThing\n", "  Large = -2147483648\n", "  Huge = 1099511627776\n", "  Ascii = 'it''s'\n",
-          "  Utf8 = 'B\xC3\xBCro'#1\n", "  Wide = W'\xE6\x9D\xB1\xE4\xBA\xAC'\n",
-          "  WideOdd = W#55296'\xE6\x9D\xB1\xE4\xBA\xAC'#10\n", "  NarrowWide = 'plain'\n", "  Flag = True\n",
-          "  Nothing = nil\n", "  Align = alNone\n", "  Anchors = [akLeft, akTop]\n", "  NoBytes = {}\n",
-          "  Blob = {\n    00254A6F94B9DE03", "\n  }\n", "  Lines.Strings = (\n    'a=1'\n    ''\n",
-          "  Items = <\n    item\n      Name = 'item 0'\n      Inner = <>\n    end\n    item\n",
-          "  Members = (\n    object TMember\n      Id = 7\n    end\n  )\n", "  NoMembers = ()\n",
-          "  object Kid: TKid\n  end\nend\n"})
+    for (const char* part : {"object Thing: TThing\n",
+                             "  Large = -2147483648\n",
+                             "  Huge = 1099511627776\n",
+                             "  Ascii = 'it''s'\n",
+                             "  Utf8 = 'B\xC3\xBCro'#1\n",
+                             "  Wide = W'\xE6\x9D\xB1\xE4\xBA\xAC'\n",
+                             "  WideOdd = W#55296'\xE6\x9D\xB1\xE4\xBA\xAC'#10\n",
+                             "  NarrowWide = 'plain'\n",
+                             "  Flag = True\n",
+                             "  Nothing = nil\n",
+                             "  Align = alNone\n",
+                             "  Anchors = [akLeft, akTop]\n",
+                             "  NoBytes = {}\n",
+                             "  Blob = {\n    00254A6F94B9DE03",
+                             "\n  }\n",
+                             "  Lines.Strings = (\n    'a=1'\n    ''\n",
+                             "  Items = <\n    item\n      Name = 'item 0'\n      Inner = <>\n    end\n    item\n",
+                             "  Members = (\n    object TMember\n      Id = 7\n    end\n  )\n",
+                             "  NoMembers = ()\n",
+                             "  object Kid: TKid\n  end\nend\n"})
         EXPECT_TRUE(Contains(text, part));
 }
 

@@ -11,9 +11,8 @@ namespace {
 
 // A front end's catalogue: a few texts of one context, turned around to tell them apart.
 std::string Backwards(const char* context, const char* english) {
-    static const std::map<std::string, std::string> known{{"Applied %1", "%1 angewendet"},
-                                                          {"%1 of %2", "%2: %1"},
-                                                          {"%1 setting", "%1 Einstellung"}};
+    static const std::map<std::string, std::string> known{
+        {"Applied %1", "%1 angewendet"}, {"%1 of %2", "%2: %1"}, {"%1 setting", "%1 Einstellung"}};
     const auto found = known.find(english);
     return std::string(context) == "Engine" && found != known.end() ? found->second : english;
 }

@@ -72,6 +72,7 @@
 
 #include <fstream>
 #include <optional>
+#include <variant>
 
 using namespace prolamo;
 using namespace prolamo::test;
@@ -194,24 +195,29 @@ int RunProgram(const QString& name, const QStringList& arguments) {
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-// Sets a machine policy to Value, or with none clears it, from another program, as an
-// administrator's tool does: prolamo-cli's machine command on the simulated workstation, reg.exe on
-// Windows. Its exit code.
-int SetPolicyFromOutside(const char* name, std::optional<int> value) {
+// Sets a machine policy to Value (a number or a text), or with none clears it, from another program,
+// as an administrator's tool does: prolamo-cli's machine command on the simulated workstation,
+// reg.exe on Windows. Its exit code.
+int SetPolicyFromOutside(const char* name, std::optional<std::variant<int, std::string>> value) {
+    const bool text = value && std::holds_alternative<std::string>(*value);
+    const QString written = !value ? QString()
+                            : text ? ToQString(std::get<std::string>(*value))
+                                   : QString::number(std::get<int>(*value));
 #ifdef _WIN32
     QProcess process;
     const QString key = QStringLiteral("HKLM\\%1").arg(QLatin1String(PolicyKey));
     process.start(QStringLiteral("reg"),
-                  value ? QStringList{QStringLiteral("add"), key, QStringLiteral("/v"), QLatin1String(name),
-                                      QStringLiteral("/t"), QStringLiteral("REG_DWORD"), QStringLiteral("/d"),
-                                      QString::number(*value), QStringLiteral("/f")}
-                        : QStringList{QStringLiteral("delete"), key, QStringLiteral("/v"), QLatin1String(name),
-                                      QStringLiteral("/f")});
+                  value
+                      ? QStringList{QStringLiteral("add"), key, QStringLiteral("/v"), QLatin1String(name),
+                                    QStringLiteral("/t"), text ? QStringLiteral("REG_SZ") : QStringLiteral("REG_DWORD"),
+                                    QStringLiteral("/d"), written, QStringLiteral("/f")}
+                      : QStringList{QStringLiteral("delete"), key, QStringLiteral("/v"), QLatin1String(name),
+                                    QStringLiteral("/f")});
     return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 #else
     return RunProgram(QStringLiteral("prolamo-cli"),
                       value ? QStringList{QStringLiteral("machine"), QStringLiteral("policy"), QStringLiteral("set"),
-                                          QLatin1String(name), QString::number(*value)}
+                                          QLatin1String(name), written}
                             : QStringList{QStringLiteral("machine"), QStringLiteral("policy"), QStringLiteral("clear"),
                                           QLatin1String(name)});
 #endif
@@ -1145,16 +1151,21 @@ private slots:
         QVERIFY(main->actConfigurationNew->isEnabled());
         QVERIFY(main->actProfileApply->isEnabled());
 
-        // A managed file named meanwhile is listed at the program's next look, and gone with the policy.
+        // A managed file named meanwhile is listed at the program's next look, marked, with its
+        // settings' states, and gone with the policy.
         const std::string share = (std::filesystem::path(DataFilePath()).parent_path() / "office.txt").string();
         QCOMPARE(WriteManagedFile(share, "Corp"), os::ErrorSuccess);
-        {
-            const TMachinePolicy managed(PolicyManagedConfigurations, share);
-            main->SynchronizeDataFile();
-            QCOMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{"A", "Corp"}));
-            QCOMPARE(main->cmbConfigurations->currentText(), QStringLiteral("A"));
-            SelectItemIndex(*main->cmbConfigurations, 1);
-        }
+        QCOMPARE(SetPolicyFromOutside(PolicyManagedConfigurations, share), 0);
+        main->SynchronizeDataFile();
+        QCOMPARE(ComboTexts(*main->cmbConfigurations), (QStringList{"A", "Corp"}));
+        QCOMPARE(main->cmbConfigurations->currentText(), QStringLiteral("A"));
+        QCOMPARE(main->cmbConfigurations->itemData(1, Qt::ToolTipRole).toString(),
+                 QStringLiteral("Managed by your organisation"));
+        SelectItemIndex(*main->cmbConfigurations, 1);
+        QTRY_VERIFY(!main->lvwSettings->Checking());
+        QCOMPARE(main->lvwSettings->topLevelItemCount(), 1);
+        QCOMPARE(main->lvwSettings->topLevelItem(0)->text(TProfileStates::colState), QStringLiteral("unchanged"));
+        QCOMPARE(SetPolicyFromOutside(PolicyManagedConfigurations, std::nullopt), 0);
         main->SynchronizeDataFile();
         QCOMPARE(ComboTexts(*main->cmbConfigurations), QStringList{"A"});
         QVERIFY(main->GetSelectedConfiguration() == Root().Configurations().Find("A"));
@@ -1185,6 +1196,10 @@ private slots:
         SelectItemIndex(*main->cmbConfigurations, 1);
         Idle();
         QCOMPARE(ComboTexts(*main->cmbProfiles), QStringList{QStringLiteral("Office")});
+        // Its states are read from its own settings, not from the user's Location.
+        QTRY_VERIFY(!main->lvwSettings->Checking());
+        QCOMPARE(main->lvwSettings->topLevelItemCount(), 1);
+        QCOMPARE(main->lvwSettings->topLevelItem(0)->text(TProfileStates::colState), QStringLiteral("will change"));
         for (QAction* action : edits) {
             QVERIFY2(!action->isEnabled(), qPrintable(action->objectName()));
             QCOMPARE(action->toolTip(), mark);
@@ -1201,6 +1216,15 @@ private slots:
         main->actProfileApply->trigger();
         QCOMPARE(TestMachine()["k1"], std::string("office"));
         ProgressWindows().value(0)->close();
+        Idle();
+        // The apply is the organisation's Location's, not the user's of the same name.
+        QTRY_VERIFY2(main->lblInForce->text().startsWith(QStringLiteral("Applied last: Office")) &&
+                         main->lblInForce->text().endsWith(QStringLiteral("The machine still matches it.")),
+                     qPrintable(main->lblInForce->text()));
+        SelectItemIndex(*main->cmbConfigurations, 0);
+        Idle();
+        QCOMPARE(main->lblInForce->text(), QStringLiteral("No profile of this configuration has been applied yet."));
+        SelectItemIndex(*main->cmbConfigurations, 1);
         Idle();
         TMessageBoxes::SetNextAnswer(QMessageBox::Yes);
         main->actProfileUndoApply->trigger();
@@ -1317,6 +1341,72 @@ private slots:
             progress->close();
         Idle();
         QCOMPARE(Root().Configurations().Count(), std::size_t{1});
+
+        // The icon's tooltip names the organisation's marked; a configuration of the user's own
+        // with the same name and profile was not applied, and shows nothing applied.
+        AddConfiguration(Root(), "Corp", {}).Profiles().Add().SetName("Office");
+        tray->FillMenu();
+        QCOMPARE(tray->trayIcon->toolTip(), QStringLiteral("Prolamo\nCorp (Managed by your organisation): Office"));
+        QList<bool> officeChecked;
+        for (QAction* item : tray->mnuTray->actions())
+            if (item->menu() && item->menu()->title() == QStringLiteral("Corp"))
+                officeChecked << item->menu()->actions().value(0)->isChecked();
+        QCOMPARE(officeChecked, (QList<bool>{false, true}));
+    }
+
+    void theRulesWindowsManagedWarningFollowsTheFileAndThePolicyWhileItIsOpen() {
+        if (!workstation_->IsAdministrator())
+            QSKIP("setting a machine policy takes an administrator");
+        const std::filesystem::path share = std::filesystem::path(DataFilePath()).parent_path();
+        const std::string managedFile = (share / "office.rules").string();
+        const auto writeManagedFile = [&] {
+            std::ofstream(managedFile) << "[Corporate]\nconfiguration = Corp\nprofile = Office\n"
+                                       << workstation_->ConditionOfCurrentNetwork() << "\n";
+        };
+        std::ofstream(RulesFilePath()) << "[Home]\nconfiguration = A\nprofile = Home\n"
+                                       << workstation_->ConditionOfCurrentNetwork() << "\n";
+        auto main = OpenMain();
+        TfrmRules rules(AttachSwitching(*main), main.get());
+        const auto listed = [&rules] {
+            QStringList names;
+            for (int row = 0; row < rules.lvwRules->rowCount(); ++row)
+                names << rules.lvwRules->item(row, TfrmRules::colName)->text();
+            return names;
+        };
+        QCOMPARE(listed(), QStringList{"Home"});
+        {
+            // Named while the window is open: read at its next look, with the file not there yet.
+            const TMachinePolicy policy(PolicyManagedRules, managedFile);
+            QTRY_VERIFY2(rules.lblFile->text().contains(QStringLiteral("no copy of them is kept")),
+                         qPrintable(rules.lblFile->text()));
+
+            // The file comes: Test reads it, and the warning goes.
+            writeManagedFile();
+            rules.actTest->trigger();
+            QCOMPARE(listed(), (QStringList{"Corporate", "Home"}));
+            QCOMPARE(rules.lblFile->text(), QString());
+
+            // It goes away: the kept copy is listed, with the warning back.
+            std::filesystem::remove(managedFile);
+            rules.actTest->trigger();
+            QCOMPARE(listed(), (QStringList{"Corporate", "Home"}));
+            QVERIFY2(rules.lblFile->text().contains(QStringLiteral("the last copy read is used")),
+                     qPrintable(rules.lblFile->text()));
+
+            // A message about the user's own file is not the organisation's to take away.
+            TSwitchRules other = LoadRules(RulesFilePath());
+            other.Add({"Train", "B", "Train", false, {TRuleCondition::Parse("no-network", "")}});
+            SaveRules(RulesFilePath(), other);
+            rules.tmrReloadTimer();
+            writeManagedFile();
+            rules.actTest->trigger();
+            QVERIFY(rules.lblFile->text().startsWith(QStringLiteral("Another program changed the rules")));
+            std::filesystem::remove(managedFile);
+            rules.actTest->trigger();
+        }
+        // The policy cleared: the organisation's rules and their warning go at the next look.
+        QTRY_COMPARE(listed(), (QStringList{"Home", "Train"}));
+        QCOMPARE(rules.lblFile->text(), QString());
     }
 
     void anUnreachableManagedFileWarnsInTheStatusLine() {
@@ -1784,7 +1874,7 @@ private slots:
         auto* tray = new TTrayIcon(*main, switching);
         QSignalSpy applied(&switching, &TDesktopSwitching::Applied);
         QTRY_COMPARE_WITH_TIMEOUT(TestMachine()["k1"], std::string("home"), 10000);
-        QCOMPARE(tray->LastApplied("A"), std::string("Home"));
+        QCOMPARE(tray->LastApplied(*Root().Configurations().Find("A")), std::string("Home"));
         QVERIFY(main->actProfileUndoApply->isEnabled());
         QCOMPARE(applied.size(), 1);
         QCOMPARE(applied.first().first().toString(), QStringLiteral("Applied Home: 1 setting, no errors"));

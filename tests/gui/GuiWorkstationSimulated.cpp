@@ -51,23 +51,39 @@ struct GuiWorkstation::Backend {
 GuiWorkstation::GuiWorkstation() : backend_(std::make_unique<Backend>()) {}
 GuiWorkstation::~GuiWorkstation() = default;
 
-const std::filesystem::path& GuiWorkstation::Scratch() const { return backend_->scratch.Path(); }
+const std::filesystem::path& GuiWorkstation::Scratch() const {
+    return backend_->scratch.Path();
+}
 
-std::string GuiWorkstation::DocumentsFolder() const { return backend_->machine->DocumentsFolder().string(); }
+std::string GuiWorkstation::DocumentsFolder() const {
+    return backend_->machine->DocumentsFolder().string();
+}
 
-bool GuiWorkstation::IsAdministrator() const { return backend_->machine->IsAdministrator(); }
+bool GuiWorkstation::IsAdministrator() const {
+    return backend_->machine->IsAdministrator();
+}
 
-std::string GuiWorkstation::AdministratorFixedReason() const { return {}; }
+std::string GuiWorkstation::AdministratorFixedReason() const {
+    return {};
+}
 
-void GuiWorkstation::SetAdministrator(bool administrator) { backend_->machine->SetAdministrator(administrator); }
+void GuiWorkstation::SetAdministrator(bool administrator) {
+    backend_->machine->SetAdministrator(administrator);
+}
 
-std::string GuiWorkstation::EndRequestUntestableReason() const { return {}; }
+std::string GuiWorkstation::EndRequestUntestableReason() const {
+    return {};
+}
 
 // The scratch folder lies outside the simulated machine.
-std::string GuiWorkstation::FolderOutsideTheUsersOwn() const { return backend_->scratch.Path().string(); }
+std::string GuiWorkstation::FolderOutsideTheUsersOwn() const {
+    return backend_->scratch.Path().string();
+}
 
 // The seeded laptop is at home, on its wireless network.
-std::string GuiWorkstation::ConditionOfCurrentNetwork() const { return "ssid = FRITZ!Box 7590 QX"; }
+std::string GuiWorkstation::ConditionOfCurrentNetwork() const {
+    return "ssid = FRITZ!Box 7590 QX";
+}
 
 std::string GuiWorkstation::StartWithSessionCommand() const {
     std::ifstream entry(backend_->scratch.Path() / "config" / "autostart" / "prolamo.desktop");

@@ -8,6 +8,7 @@
 #include "switching/uSwitchRules.h"
 
 #include <windows.h>
+
 #include <shlobj.h>
 
 #include <optional>
@@ -64,7 +65,8 @@ struct GuiWorkstation::Backend {
     Backend() {
         static bool firstChecked = false;
         std::error_code absent;
-        if (!firstChecked && std::filesystem::exists(dataFolder, absent) && !std::filesystem::is_empty(dataFolder, absent))
+        if (!firstChecked && std::filesystem::exists(dataFolder, absent) &&
+            !std::filesystem::is_empty(dataFolder, absent))
             throw std::runtime_error("The GUI tests need a user without Prolamo data; " + Utf8(dataFolder) +
                                      " holds files");
         firstChecked = true;
@@ -79,11 +81,17 @@ struct GuiWorkstation::Backend {
 GuiWorkstation::GuiWorkstation() : backend_(std::make_unique<Backend>()) {}
 GuiWorkstation::~GuiWorkstation() = default;
 
-const std::filesystem::path& GuiWorkstation::Scratch() const { return backend_->scratch.Path(); }
+const std::filesystem::path& GuiWorkstation::Scratch() const {
+    return backend_->scratch.Path();
+}
 
-std::string GuiWorkstation::DocumentsFolder() const { return Utf8(ShellFolder(CSIDL_PERSONAL)); }
+std::string GuiWorkstation::DocumentsFolder() const {
+    return Utf8(ShellFolder(CSIDL_PERSONAL));
+}
 
-bool GuiWorkstation::IsAdministrator() const { return ::IsUserAnAdmin(); }
+bool GuiWorkstation::IsAdministrator() const {
+    return ::IsUserAnAdmin();
+}
 
 std::string GuiWorkstation::AdministratorFixedReason() const {
     return "Windows takes it from the user's token, which a test cannot change";
@@ -99,7 +107,9 @@ std::string GuiWorkstation::EndRequestUntestableReason() const {
 }
 
 // The temporary folder is in the user's profile; the shared application data is every user's.
-std::string GuiWorkstation::FolderOutsideTheUsersOwn() const { return Utf8(ShellFolder(CSIDL_COMMON_APPDATA)); }
+std::string GuiWorkstation::FolderOutsideTheUsersOwn() const {
+    return Utf8(ShellFolder(CSIDL_COMMON_APPDATA));
+}
 
 // The first adapter's gateway, or no network at all.
 std::string GuiWorkstation::ConditionOfCurrentNetwork() const {

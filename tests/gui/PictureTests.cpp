@@ -19,7 +19,7 @@ class PictureTests : public QObject {
 
 private slots:
     void everyPictureIsDrawnAtTheAskedSize() {
-        const QStringList names = {"prolamo", "admin", "actions/apply", "actions/refreshall",
+        const QStringList names = {"prolamo",      "admin",           "actions/apply", "actions/refreshall",
                                    "images/tcpip", "images/netdrive", "images/novalue"};
         for (const QString& name : names) {
             // Sizes between and beyond the rendered ones are scaled from a rendered one.

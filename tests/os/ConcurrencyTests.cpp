@@ -16,21 +16,21 @@ constexpr int kWritesPerWriter = 150;
 // Writes its values one call at a time, as the program does; returns the first failure.
 ErrorCode WriteMany(simulated::Machine& machine, int writer) {
     HKey key = 0;
-    if (const ErrorCode e = machine.Registry().CreateKeyEx(HKeyCurrentUser, u"Software\\Busy", 0,
-                                                           KeyAllAccess, &key, nullptr);
+    if (const ErrorCode e =
+            machine.Registry().CreateKeyEx(HKeyCurrentUser, u"Software\\Busy", 0, KeyAllAccess, &key, nullptr);
         e != ErrorSuccess)
         return e;
     for (int i = 0; i < kWritesPerWriter; ++i) {
         const std::string name = "w" + std::to_string(writer) + "-" + std::to_string(i);
         const std::u16string wide(name.begin(), name.end());
         const std::uint32_t value = static_cast<std::uint32_t>(i);
-        if (const ErrorCode e = machine.Registry().SetValueEx(
-                key, wide, RegDword, reinterpret_cast<const std::uint8_t*>(&value), 4);
+        if (const ErrorCode e =
+                machine.Registry().SetValueEx(key, wide, RegDword, reinterpret_cast<const std::uint8_t*>(&value), 4);
             e != ErrorSuccess)
             return e;
         std::uint32_t read = 0, size = 4;
-        if (const ErrorCode e = machine.Registry().QueryValueEx(
-                key, wide, nullptr, reinterpret_cast<std::uint8_t*>(&read), &size);
+        if (const ErrorCode e =
+                machine.Registry().QueryValueEx(key, wide, nullptr, reinterpret_cast<std::uint8_t*>(&read), &size);
             e != ErrorSuccess)
             return e;
     }
@@ -39,8 +39,7 @@ ErrorCode WriteMany(simulated::Machine& machine, int writer) {
 
 std::uint32_t CountValues(simulated::Machine& machine) {
     HKey key = 0;
-    EXPECT_EQ(machine.Registry().OpenKeyEx(HKeyCurrentUser, u"Software\\Busy", 0, KeyRead, &key),
-              ErrorSuccess);
+    EXPECT_EQ(machine.Registry().OpenKeyEx(HKeyCurrentUser, u"Software\\Busy", 0, KeyRead, &key), ErrorSuccess);
     std::uint32_t values = 0;
     EXPECT_EQ(machine.Registry().QueryInfoKey(key, &values, nullptr, nullptr), ErrorSuccess);
     machine.Registry().CloseKey(key);

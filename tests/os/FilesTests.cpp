@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "../support/FileSizeLimit.h"
+#include "TestSupport.h"
 #include "support/SimulatedMachine.h"
 
 #include "os/FileLock.h"
@@ -75,8 +75,7 @@ TEST_F(FilesTest, WholeFileRoundTripsEveryByteIncludingLineEnds) {
 
 TEST_F(FilesTest, BackslashesSeparateFolders) {
     std::filesystem::create_directories(temp_.Path() / "drivers" / "etc");
-    ASSERT_EQ(Files().WriteWholeFile(temp_.Path().string() + "\\drivers\\etc\\hosts", Bytes("h")),
-              ErrorSuccess);
+    ASSERT_EQ(Files().WriteWholeFile(temp_.Path().string() + "\\drivers\\etc\\hosts", Bytes("h")), ErrorSuccess);
     EXPECT_EQ(Read("drivers/etc/hosts"), Bytes("h"));
 }
 
@@ -406,8 +405,7 @@ TEST_F(FilesTest, AWriteThatFailsPartwayIsTheFullDiskAndOnlyAPlainWriteLeavesIts
         EXPECT_EQ(Files().WriteFileReplacing(PathOf("replaced.txt"), Bytes(fits)), ErrorSuccess)
             << "each write has the room";
     }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp_.Path()), {}), 2)
-        << "nothing left beside";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp_.Path()), {}), 2) << "nothing left beside";
     ASSERT_EQ(Files().WriteFileReplacing(PathOf("replaced.txt"), Bytes(large)), ErrorSuccess);
     EXPECT_EQ(Read("replaced.txt"), Bytes(large)) << "the room is back";
 }

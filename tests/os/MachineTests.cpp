@@ -56,8 +56,7 @@ TEST_F(MachineFolders, TooSmallBuffersAskForTheSizeIncludingTheZero) {
 
 TEST_F(MachineFolders, HostsFileIsSeededWithWindowsLineEnds) {
     // Built the way the hosts file setting builds it, backslashes included.
-    const std::string hosts =
-        Utf16ToUtf8(CallWithBuffer(&IFolders::GetSystemDirectory)) + "\\drivers\\etc\\hosts";
+    const std::string hosts = Utf16ToUtf8(CallWithBuffer(&IFolders::GetSystemDirectory)) + "\\drivers\\etc\\hosts";
     std::vector<std::uint8_t> content;
     ASSERT_EQ(Files().ReadWholeFile(hosts, &content), ErrorSuccess);
     const std::string text(content.begin(), content.end());
@@ -190,8 +189,8 @@ TEST(MachineSeeding, SystemFoldersAndTheHostsFileAreNotWritableByOthersWhateverT
                                machine->SystemFolder() / "drivers", etc, machine->ProfileFolder().parent_path()})
         EXPECT_EQ(mode(folder), 0755u) << folder;
     EXPECT_EQ(mode(etc / "hosts"), 0644u);
-    for (const auto& folder : {machine->ProfileFolder(), machine->RoamingAppDataFolder(), machine->TempFolder(),
-                               machine->DocumentsFolder()})
+    for (const auto& folder :
+         {machine->ProfileFolder(), machine->RoamingAppDataFolder(), machine->TempFolder(), machine->DocumentsFolder()})
         EXPECT_EQ(mode(folder), 0700u) << folder;
 }
 
@@ -200,9 +199,8 @@ TEST(MachineSeeding, RegistryHoldsWhatTheSettingKindsRead) {
     auto machine = simulated::Machine::Open(temp.Path() / "m");
     simulated::ScopedCurrentMachine current(*machine);
     HKey key = 0;
-    ASSERT_EQ(Registry().OpenKeyEx(HKeyCurrentUser,
-                                   u"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0,
-                                   KeyRead, &key),
+    ASSERT_EQ(Registry().OpenKeyEx(HKeyCurrentUser, u"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
+                                   0, KeyRead, &key),
               ErrorSuccess);
     EXPECT_EQ(Query(key, u"ProxyEnable").type, RegDword);
     EXPECT_EQ(Query(key, u"ProxyEnable").Dword(), 0u);
@@ -210,8 +208,8 @@ TEST(MachineSeeding, RegistryHoldsWhatTheSettingKindsRead) {
     Registry().CloseKey(key);
 
     ASSERT_EQ(Registry().OpenKeyEx(HKeyLocalMachine,
-                                   u"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment", 0,
-                                   KeyRead, &key),
+                                   u"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment", 0, KeyRead,
+                                   &key),
               ErrorSuccess);
     EXPECT_EQ(Query(key, u"Path").type, RegExpandSz);
     EXPECT_EQ(Query(key, u"OS").Text(), u"Windows_NT");
@@ -332,8 +330,7 @@ TEST_F(MachineFacts, ProcessRightsFollowTheUserAndHowTheProcessStarted) {
         EXPECT_EQ(member, c.rights == ProcessRights::System);
         const ErrorCode written = Files().WriteMachineFile(hosts, text, nullptr);
         EXPECT_EQ(written, HoldsAdministrativeRights(c.rights) ? ErrorSuccess : ErrorAccessDenied);
-        EXPECT_EQ(Files().WriteWholeFile((machine_->WindowsFolder() / "new.ini").string(), text),
-                  written);
+        EXPECT_EQ(Files().WriteWholeFile((machine_->WindowsFolder() / "new.ini").string(), text), written);
         // The user's own folders take the user's writes whatever the rights.
         EXPECT_EQ(Files().WriteWholeFile((machine_->DocumentsFolder() / "notes.txt").string(), text), ErrorSuccess);
         ::unsetenv(simulated::ProcessRightsVariable);

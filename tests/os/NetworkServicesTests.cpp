@@ -54,20 +54,21 @@ TEST_F(NetworkTest, QueriesSelectLikeWql) {
                        u"'e1dexpress'",
                        u"Index")
                     .empty());
-    EXPECT_EQ(Select(u"select Index from Win32_NetworkAdapter where (Index = 1 or Index = 3) and not Index = 3",
-                     u"Index"),
-              std::vector<WmiValue>{WmiValue::Int(1)});
+    EXPECT_EQ(
+        Select(u"select Index from Win32_NetworkAdapter where (Index = 1 or Index = 3) and not Index = 3", u"Index"),
+        std::vector<WmiValue>{WmiValue::Int(1)});
     // Escapes keep a quote inside its literal.
-    EXPECT_TRUE(Select(u"select * from Win32_NetworkAdapter where ServiceName = 'x\\' or Index <> \\'-1'", u"Index")
-                    .empty());
+    EXPECT_TRUE(
+        Select(u"select * from Win32_NetworkAdapter where ServiceName = 'x\\' or Index <> \\'-1'", u"Index").empty());
 }
 
 TEST_F(NetworkTest, BadQueriesAreRefusedWithWmiCodes) {
     HResult hr = SOk;
     Select(u"select * from Win32_Nothing", u"Index", &hr);
     EXPECT_EQ(hr, WbemErrorInvalidClass);
-    for (const char16_t* bad : {u"select * from Win32_NetworkAdapter where", u"select * from Win32_NetworkAdapter "
-                                                                             u"where ServiceName = 'open",
+    for (const char16_t* bad : {u"select * from Win32_NetworkAdapter where",
+                                u"select * from Win32_NetworkAdapter "
+                                u"where ServiceName = 'open",
                                 u"select * from Win32_NetworkAdapter where NoSuchProperty = 1", u"delete everything"}) {
         Select(bad, u"Index", &hr);
         EXPECT_EQ(hr, WbemErrorInvalidQuery) << Utf16ToUtf8(bad);
@@ -131,13 +132,13 @@ TEST_F(NetworkTest, ProcessesRunWithTheirOutputOnAPipe) {
 
 TEST_F(NetworkTest, ShellCarriesOutTheScriptCommands) {
     netsh::NetshInterpreter shell(*machine_);
-    for (const char* line : {"pushd interface ip",
-                             "set address name=\"Wi-Fi\" source=static addr=10.1.2.3 mask=255.255.0.0",
-                             "set address name=\"wi-fi\" gateway=10.1.0.1 gwmetric=0",
-                             "set dns name=\"Wi-Fi\" source=static addr=10.1.0.5 register=PRIMARY",
-                             "add dns name=\"Wi-Fi\" addr=10.1.0.7 index=2",
-                             "add dns name=\"Wi-Fi\" addr=10.1.0.6 index=2", "set wins name=\"Wi-Fi\" source=static addr=none",
-                             "add wins name=\"Wi-Fi\" addr=10.1.0.8", "popd", "", "# a comment"})
+    for (const char* line :
+         {"pushd interface ip", "set address name=\"Wi-Fi\" source=static addr=10.1.2.3 mask=255.255.0.0",
+          "set address name=\"wi-fi\" gateway=10.1.0.1 gwmetric=0",
+          "set dns name=\"Wi-Fi\" source=static addr=10.1.0.5 register=PRIMARY",
+          "add dns name=\"Wi-Fi\" addr=10.1.0.7 index=2", "add dns name=\"Wi-Fi\" addr=10.1.0.6 index=2",
+          "set wins name=\"Wi-Fi\" source=static addr=none", "add wins name=\"Wi-Fi\" addr=10.1.0.8", "popd", "",
+          "# a comment"})
         EXPECT_EQ(shell.ExecuteLine(line), "") << line;
     AdapterRecord wireless = Adapter("Wi-Fi");
     EXPECT_FALSE(wireless.dhcp);
@@ -153,20 +154,22 @@ TEST_F(NetworkTest, ShellCarriesOutTheScriptCommands) {
               "DHCP is already enabled on this interface.\r\n");
     EXPECT_EQ(shell.ExecuteLine("interface ip set dns name=\"Wi-Fi\" source=dhcp register=PRIMARY"), "");
     wireless = Adapter("Wi-Fi");
-    EXPECT_TRUE(wireless.dhcp && wireless.addresses.empty() && wireless.gateways.empty() && wireless.dnsServers.empty());
+    EXPECT_TRUE(wireless.dhcp && wireless.addresses.empty() && wireless.gateways.empty() &&
+                wireless.dnsServers.empty());
 }
 
 TEST_F(NetworkTest, ShellPrintsOneLineForEachCommandItCannotCarryOut) {
     netsh::NetshInterpreter shell(*machine_);
     shell.ExecuteLine("pushd interface ip");
     const std::pair<const char*, const char*> cases[] = {
-        {"set address name=\"Nowhere\" source=dhcp", "The filename, directory name, or volume label syntax is incorrect."},
+        {"set address name=\"Nowhere\" source=dhcp",
+         "The filename, directory name, or volume label syntax is incorrect."},
         {"set address name=\"Wi-Fi\" source=static addr=10.1.2.300 mask=255.255.0.0",
          "Invalid address parameter (10.1.2.300). It should be a valid IPv4 address."},
         {"set address name=\"Wi-Fi\" source=static addr=10.1.2.3 mask=255.0.255.0",
          "Invalid mask parameter (255.0.255.0). It should be a valid IPv4 subnet mask."},
         {"set dns name=\"Wi-Fi\" source=static addr=dns.example", "Invalid address parameter (dns.example). It should "
-                                                                 "be a valid IPv4 address."},
+                                                                  "be a valid IPv4 address."},
         {"set address \"Wi-Fi\" dhcp", "The syntax supplied for this command is not valid. Check help for the correct "
                                        "syntax."},
         {"frobnicate now", "The following command was not found: frobnicate now."},

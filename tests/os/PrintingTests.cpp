@@ -141,8 +141,8 @@ TEST_F(PrintSpoolerTest, ConnectionsAreMadeOnlyToPrintersTheServersShare) {
     EXPECT_EQ(PrintSpooler().AddPrinterConnection(kPdf), ErrorInvalidPrinterName) << "a local printer";
     EXPECT_EQ(PrintSpooler().AddPrinterConnection(u"\\\\printsrv\\office-color"), ErrorSuccess);
     EXPECT_EQ(PrintSpooler().AddPrinterConnection(kColor), ErrorSuccess) << "connected already";
-    EXPECT_EQ(Names(Printers()), (std::vector<std::u16string>{std::u16string(kPdf), std::u16string(kLaser),
-                                                              std::u16string(kColor)}))
+    EXPECT_EQ(Names(Printers()),
+              (std::vector<std::u16string>{std::u16string(kPdf), std::u16string(kLaser), std::u16string(kColor)}))
         << "named as the server spells it, once";
     EXPECT_EQ(DefaultPrinter(), kLaser);
 }

@@ -14,45 +14,40 @@ constexpr std::u16string_view kInternet = u"Software\\Microsoft\\Windows\\Curren
 TEST_F(RegistryTest, KeyPathsIgnoreCaseAndKeepTheirFirstSpelling) {
     HKey created = 0;
     std::uint32_t disposition = 0;
-    ASSERT_EQ(Registry().CreateKeyEx(HKeyCurrentUser, u"Software\\Prolamo\\Test", 0, KeyAllAccess, &created,
-                                     &disposition),
-              ErrorSuccess);
+    ASSERT_EQ(
+        Registry().CreateKeyEx(HKeyCurrentUser, u"Software\\Prolamo\\Test", 0, KeyAllAccess, &created, &disposition),
+        ErrorSuccess);
     EXPECT_EQ(disposition, RegCreatedNewKey);
     ASSERT_EQ(SetString(created, u"Probe", u"one"), ErrorSuccess);
     ASSERT_EQ(Registry().CloseKey(created), ErrorSuccess);
 
     HKey again = 0;
-    ASSERT_EQ(
-        Registry().CreateKeyEx(HKeyCurrentUser, u"SOFTWARE\\prolamo\\TEST", 0, KeyRead, &again, &disposition),
-        ErrorSuccess);
+    ASSERT_EQ(Registry().CreateKeyEx(HKeyCurrentUser, u"SOFTWARE\\prolamo\\TEST", 0, KeyRead, &again, &disposition),
+              ErrorSuccess);
     EXPECT_EQ(disposition, RegOpenedExistingKey);
     EXPECT_EQ(Query(again, u"probe").Text(), u"one");
     Registry().CloseKey(again);
 
     HKey opened = 0;
-    ASSERT_EQ(Registry().OpenKeyEx(HKeyCurrentUser, u"software\\PROLAMO\\test\\", 0, KeyRead, &opened),
-              ErrorSuccess);
+    ASSERT_EQ(Registry().OpenKeyEx(HKeyCurrentUser, u"software\\PROLAMO\\test\\", 0, KeyRead, &opened), ErrorSuccess);
     EXPECT_EQ(Query(opened, u"PROBE").Text(), u"one");
     Registry().CloseKey(opened);
 }
 
 TEST_F(RegistryTest, NonAsciiNamesCompareWithoutCase) {
     HKey key = 0;
-    ASSERT_EQ(
-        Registry().CreateKeyEx(HKeyCurrentUser, u"Software\\Überprüfung", 0, KeyAllAccess, &key, nullptr),
-        ErrorSuccess);
+    ASSERT_EQ(Registry().CreateKeyEx(HKeyCurrentUser, u"Software\\Überprüfung", 0, KeyAllAccess, &key, nullptr),
+              ErrorSuccess);
     ASSERT_EQ(SetString(key, u"Größe", u"x"), ErrorSuccess);
     Registry().CloseKey(key);
-    ASSERT_EQ(Registry().OpenKeyEx(HKeyCurrentUser, u"SOFTWARE\\ÜBERPRÜFUNG", 0, KeyRead, &key),
-              ErrorSuccess);
+    ASSERT_EQ(Registry().OpenKeyEx(HKeyCurrentUser, u"SOFTWARE\\ÜBERPRÜFUNG", 0, KeyRead, &key), ErrorSuccess);
     EXPECT_EQ(Query(key, u"GRÖßE").Text(), u"x");
     Registry().CloseKey(key);
 }
 
 TEST_F(RegistryTest, MissingKeysAndValuesReportFileNotFound) {
     HKey key = 0;
-    EXPECT_EQ(Registry().OpenKeyEx(HKeyCurrentUser, u"Software\\NoSuchVendor", 0, KeyRead, &key),
-              ErrorFileNotFound);
+    EXPECT_EQ(Registry().OpenKeyEx(HKeyCurrentUser, u"Software\\NoSuchVendor", 0, KeyRead, &key), ErrorFileNotFound);
     ASSERT_EQ(Registry().OpenKeyEx(HKeyCurrentUser, kInternet, 0, KeyAllAccess, &key), ErrorSuccess);
     EXPECT_EQ(Query(key, u"NoSuchValue").error, ErrorFileNotFound);
     EXPECT_EQ(Registry().DeleteValue(key, u"NoSuchValue"), ErrorFileNotFound);
@@ -115,8 +110,7 @@ TEST_F(RegistryTest, ValuesEnumerateInOrderOfFirstWritingAndKeepPositionWhenRewr
 
 TEST_F(RegistryTest, EnumValueReportsTooSmallBuffersAndTheEnd) {
     HKey key = 0;
-    ASSERT_EQ(Registry().CreateKeyEx(HKeyCurrentUser, u"Software\\Enum", 0, KeyAllAccess, &key, nullptr),
-              ErrorSuccess);
+    ASSERT_EQ(Registry().CreateKeyEx(HKeyCurrentUser, u"Software\\Enum", 0, KeyAllAccess, &key, nullptr), ErrorSuccess);
     ASSERT_EQ(SetString(key, u"LongerName", u"data"), ErrorSuccess);
 
     char16_t name[16];
@@ -190,13 +184,11 @@ TEST_F(RegistryTest, NonAdministratorMayReadButNotWriteTheLocalMachineHive) {
         u"SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}\\0000";
     HKey key = 0;
     EXPECT_EQ(Registry().OpenKeyEx(HKeyLocalMachine, kAdapter, 0, 0x2001F, &key), ErrorAccessDenied);
-    EXPECT_EQ(Registry().CreateKeyEx(HKeyLocalMachine, kAdapter, 0, 0x2001F, &key, nullptr),
-              ErrorAccessDenied);
+    EXPECT_EQ(Registry().CreateKeyEx(HKeyLocalMachine, kAdapter, 0, 0x2001F, &key, nullptr), ErrorAccessDenied);
     EXPECT_EQ(Registry().OpenKeyEx(HKeyLocalMachine, kAdapter, 0, KeySetValue, &key), ErrorAccessDenied);
     EXPECT_EQ(Registry().OpenKeyEx(HKeyLocalMachine, kAdapter, 0, GenericWrite, &key), ErrorAccessDenied);
     // A missing key is reported as missing, not as refused.
-    EXPECT_EQ(Registry().OpenKeyEx(HKeyLocalMachine, u"SOFTWARE\\Nope", 0, KeyWrite, &key),
-              ErrorFileNotFound);
+    EXPECT_EQ(Registry().OpenKeyEx(HKeyLocalMachine, u"SOFTWARE\\Nope", 0, KeyWrite, &key), ErrorFileNotFound);
     // Creating a new key is a write even when only read access is asked for.
     EXPECT_EQ(Registry().CreateKeyEx(HKeyLocalMachine, u"SOFTWARE\\Nope", 0, KeyRead, &key, nullptr),
               ErrorAccessDenied);
@@ -207,8 +199,7 @@ TEST_F(RegistryTest, NonAdministratorMayReadButNotWriteTheLocalMachineHive) {
     EXPECT_EQ(Query(key, u"DriverDesc").type, RegSz);
     Registry().CloseKey(key);
     // The user's own hive stays writable.
-    ASSERT_EQ(Registry().CreateKeyEx(HKeyCurrentUser, u"Software\\Mine", 0, KeyAllAccess, &key, nullptr),
-              ErrorSuccess);
+    ASSERT_EQ(Registry().CreateKeyEx(HKeyCurrentUser, u"Software\\Mine", 0, KeyAllAccess, &key, nullptr), ErrorSuccess);
     Registry().CloseKey(key);
 
     machine_->SetAdministrator(true);
@@ -237,8 +228,7 @@ TEST_F(RegistryTest, AnotherMachineConnectionSeesWritesAtOnce) {
               ErrorSuccess);
     ASSERT_EQ(SetDword(mine, u"Counter", 1), ErrorSuccess);
     std::uint32_t value = 0, size = 4, type = 0;
-    ASSERT_EQ(other->Registry().QueryValueEx(theirs, u"Counter", &type,
-                                             reinterpret_cast<std::uint8_t*>(&value), &size),
+    ASSERT_EQ(other->Registry().QueryValueEx(theirs, u"Counter", &type, reinterpret_cast<std::uint8_t*>(&value), &size),
               ErrorSuccess);
     EXPECT_EQ(value, 1u);
     other->SetAdministrator(false);

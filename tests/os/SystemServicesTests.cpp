@@ -56,8 +56,8 @@ TEST_F(TimeZoneDatabase, ZonesAreListedInOrderWithNamesAndRecords) {
             c = c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
         return s;
     };
-    EXPECT_TRUE(std::is_sorted(names.begin(), names.end(),
-                               [&](const auto& a, const auto& b) { return upper(a) < upper(b); }));
+    EXPECT_TRUE(
+        std::is_sorted(names.begin(), names.end(), [&](const auto& a, const auto& b) { return upper(a) < upper(b); }));
     int withDaylight = 0, withoutDaylight = 0;
     for (const std::u16string& name : names) {
         HKey zone = 0;
@@ -184,8 +184,7 @@ TEST_F(TimeZoneTest, OldSystemsKnowOnlyTheSystemTimePrivilegeWhichAdministrators
     EXPECT_EQ(Privileges().AdjustTokenPrivileges(token, {{luid, SePrivilegeEnabled}}, &previous, nullptr),
               ErrorAccessDenied)
         << "the previous state needs query access";
-    ASSERT_EQ(Privileges().AdjustTokenPrivileges(token, {{luid, SePrivilegeEnabled}}, nullptr, nullptr),
-              ErrorSuccess);
+    ASSERT_EQ(Privileges().AdjustTokenPrivileges(token, {{luid, SePrivilegeEnabled}}, nullptr, nullptr), ErrorSuccess);
     EXPECT_EQ(TimeZone().SetTimeZoneInformation(TimeZoneInformation{}), ErrorSuccess);
     machine_->SetAdministrator(false);
     EXPECT_EQ(TimeZone().SetTimeZoneInformation(TimeZoneInformation{}), ErrorPrivilegeNotHeld);

@@ -68,8 +68,7 @@ inline std::vector<std::uint8_t> Utf16Data(std::u16string_view text) {
     return bytes;
 }
 
-inline ErrorCode SetString(HKey key, std::u16string_view name, std::u16string_view text,
-                           std::uint32_t type = RegSz) {
+inline ErrorCode SetString(HKey key, std::u16string_view name, std::u16string_view text, std::uint32_t type = RegSz) {
     const auto bytes = Utf16Data(text);
     return Registry().SetValueEx(key, name, type, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }

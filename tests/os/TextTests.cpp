@@ -15,8 +15,7 @@ namespace prolamo::os {
 namespace {
 
 TEST(TextConversion, RoundTripsEveryPlaneIncludingSurrogatePairs) {
-    const std::string text =
-        "ascii \xC3\xA4\xC3\x9F \xE2\x82\xAC \xF0\x9D\x84\x9E \xF0\x9F\x98\x80"; // ä ß € 𝄞 😀
+    const std::string text = "ascii \xC3\xA4\xC3\x9F \xE2\x82\xAC \xF0\x9D\x84\x9E \xF0\x9F\x98\x80"; // ä ß € 𝄞 😀
     const std::u16string wide = Utf8ToUtf16(text);
     EXPECT_EQ(wide, u"ascii äß € 𝄞 😀");
     EXPECT_EQ(wide.size(), 16u); // each of the last two takes a surrogate pair

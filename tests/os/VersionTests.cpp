@@ -77,8 +77,7 @@ TEST_F(VersionRecordFile, FixedPartTranslationsAndStringsComeBack) {
     VersionRecordContent content;
     content.fixed.fileVersionMs = 0x00010002;
     content.fixed.fileVersionLs = 0x00030004;
-    content.stringTables.push_back(
-        {u"040904B0", {{u"CompanyName", u"Orvenik"}, {u"FileVersion", u"1.2.3.4"}}});
+    content.stringTables.push_back({u"040904B0", {{u"CompanyName", u"Orvenik"}, {u"FileVersion", u"1.2.3.4"}}});
     content.stringTables.push_back({u"040704E4", {{u"FileVersion", u"1,2,3,4 (de)"}}});
     content.translations = {0x04B00409, 0x04E40407};
     ErrorCode error = ErrorGenFailure;
@@ -95,12 +94,10 @@ TEST_F(VersionRecordFile, FixedPartTranslationsAndStringsComeBack) {
 
     const void* value = nullptr;
     std::uint32_t length = 0;
-    EXPECT_EQ(VersionInfo().VerQueryValue(block.data(), u"\\StringFileInfo\\041104B0\\FileVersion", &value,
-                                          &length),
+    EXPECT_EQ(VersionInfo().VerQueryValue(block.data(), u"\\StringFileInfo\\041104B0\\FileVersion", &value, &length),
               ErrorResourceTypeNotFound);
-    EXPECT_EQ(
-        VersionInfo().VerQueryValue(block.data(), u"\\StringFileInfo\\040904B0\\Comments", &value, &length),
-        ErrorResourceTypeNotFound);
+    EXPECT_EQ(VersionInfo().VerQueryValue(block.data(), u"\\StringFileInfo\\040904B0\\Comments", &value, &length),
+              ErrorResourceTypeNotFound);
 }
 
 TEST_F(VersionRecordFile, RecordWithoutStringsOrTranslationsStillHasItsFixedPart) {
@@ -128,8 +125,7 @@ TEST_F(VersionRecordFile, FilesWithoutARecordOrMissingFilesFail) {
     std::uint32_t size = 123;
     EXPECT_EQ(VersionInfo().GetFileVersionInfoSize(plain, &size), ErrorResourceTypeNotFound);
     EXPECT_EQ(size, 0u);
-    EXPECT_EQ(VersionInfo().GetFileVersionInfoSize((temp_.Path() / "none.exe").string(), &size),
-              ErrorFileNotFound);
+    EXPECT_EQ(VersionInfo().GetFileVersionInfoSize((temp_.Path() / "none.exe").string(), &size), ErrorFileNotFound);
 }
 
 TEST(VersionRecordParsing, DamagedRecordsAreRejectedNotOverrun) {

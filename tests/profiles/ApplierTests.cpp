@@ -66,8 +66,7 @@ protected:
         return profile;
     }
 
-    template <class Kind = TTestSetting>
-    TSetting& AddSetting(TConfiguration& configuration, const std::string& key) {
+    template <class Kind = TTestSetting> TSetting& AddSetting(TConfiguration& configuration, const std::string& key) {
         auto setting = std::make_unique<Kind>();
         setting->SetKey(key);
         return configuration.AddSetting(std::move(setting));
@@ -100,9 +99,9 @@ TEST_F(ApplierTest, AFailingSettingBecomesOneErrorLineAndTheRunGoesOn) {
     Applier(yes).ApplyProfile(profile);
 
     EXPECT_EQ(yes.questions, (std::vector<std::string>{"Do you really want to apply profile these settings?"}));
-    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"Start 3", "Applying Test (a)...", "Step",
-                                                        "Applying Test (b)...", "Step", "Applying Test (c)...",
-                                                        "Step", "Finish 1"}));
+    EXPECT_EQ(recorder.calls,
+              (std::vector<std::string>{"Start 3", "Applying Test (a)...", "Step", "Applying Test (b)...", "Step",
+                                        "Applying Test (c)...", "Step", "Finish 1"}));
     ASSERT_EQ(recorder.results.size(), 1u);
     EXPECT_EQ(recorder.results[0].first, TCheckResultType::Error);
     EXPECT_EQ(recorder.results[0].second, "Test (b): cannot apply b");
@@ -156,9 +155,8 @@ TEST_F(ApplierTest, SettingsWithoutAValuePassSilentlyButStillStep) {
 
     Answer yes(true);
     Applier(yes).ApplyProfile(profile);
-    EXPECT_EQ(recorder.calls,
-              (std::vector<std::string>{"Start 2", "Applying Test (a)...", "Step", "Applying Test (b)...", "Step",
-                                        "Finish 0"}));
+    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"Start 2", "Applying Test (a)...", "Step",
+                                                        "Applying Test (b)...", "Step", "Finish 0"}));
     EXPECT_EQ(recorder.summary, "Applied Profile 1: 1 setting, no errors") << "only settings with a value count";
     EXPECT_EQ(TestMachine()["a"], "alpha");
     EXPECT_EQ(TestMachine()["b"], "untouched");
@@ -207,9 +205,8 @@ TEST_F(ApplierTest, ApplyValuesRunsOnlyTheChosenSettingsInTheirOrder) {
     std::vector<TSetting*> chosen{&c.Settings()[2], &c.Settings()[0]};
     Applier(yes).ApplyValues(profile, chosen);
     EXPECT_EQ(yes.questions.size(), 1u);
-    EXPECT_EQ(recorder.calls,
-              (std::vector<std::string>{"Start 2", "Applying Test (c)...", "Step", "Applying Test (a)...", "Step",
-                                        "Finish 0"}));
+    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"Start 2", "Applying Test (c)...", "Step",
+                                                        "Applying Test (a)...", "Step", "Finish 0"}));
     EXPECT_EQ(TestMachine()["a"], "alpha");
     EXPECT_EQ(TestMachine()["b"], "changed") << "not chosen";
     EXPECT_EQ(TestMachine()["c"], "gamma");

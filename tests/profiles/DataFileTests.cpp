@@ -16,7 +16,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Ascii(std::string_view s) { return Bytes(s.begin(), s.end()); }
+Bytes Ascii(std::string_view s) {
+    return Bytes(s.begin(), s.end());
+}
 
 bool Contains(const Bytes& haystack, std::string_view needle) {
     return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) != haystack.end();
@@ -195,8 +197,15 @@ TEST_F(DataFileTest, UnreadableFilesRaiseAndAreNeverOverwritten) {
         {"empty", {}},
         {"text", Ascii("hello world, not a data file")},
         {"truncated", Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() - 3))},
-        {"length beyond the file", [&] { Bytes b = good; b[21] = 0xFF; b[24] = 0x7F; return b; }()},
-        {"unknown class inside", [&] {
+        {"length beyond the file",
+         [&] {
+             Bytes b = good;
+             b[21] = 0xFF;
+             b[24] = 0x7F;
+             return b;
+         }()},
+        {"unknown class inside",
+         [&] {
              Bytes b = good;
              auto at = std::search(b.begin(), b.end(), std::begin("TTestSetting"), std::end("TTestSetting") - 1);
              *(at + 1) = 'X';
@@ -309,8 +318,8 @@ TEST_F(DataFileTest, AFailedSaveKeepsThePreviousFile) {
     const Bytes before = ReadFile(path);
     if (geteuid() == 0)
         GTEST_SKIP() << "root may write into a read-only folder";
-    std::filesystem::permissions(folder.Path() / "keep", std::filesystem::perms::owner_read |
-                                                              std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(folder.Path() / "keep",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     TPersistentData data;
     data.Load(path);
     AddConfiguration(static_cast<TConfigurations&>(*data.Components()[0]), "New", {});
@@ -391,8 +400,7 @@ TEST_F(DataFileTest, OnlyATopLevelConfigurationsRecordBecomesTheRoot) {
         bytes = stored.Write();
     }
     // A record of another class comes first and holds a root of its own.
-    Splice(bytes, FirstTopLevelRecord,
-           Record("TTestSetting", "", Record("TConfigurations", "Configurations")));
+    Splice(bytes, FirstTopLevelRecord, Record("TTestSetting", "", Record("TConfigurations", "Configurations")));
     const std::string path = folder / "decoy.dfm";
     WriteFile(path, bytes);
     {

@@ -1,25 +1,25 @@
 #include "support/FileSizeLimit.h"
-#include "support/StreamChecks.h"
 #include "support/SimulatedMachine.h"
+#include "support/StreamChecks.h"
 #include "support/TestKinds.h"
 
+#include "classes/uHelpers.h"
 #include "framework/Exceptions.h"
 #include "framework/Stream.h"
 #include "os/Files.h"
-#include "classes/uHelpers.h"
 #include "os/Folders.h"
 #include "profiles/uConfigTransfer.h"
 #include "profiles/uFileSettings.h"
-#include "profiles/uProfileUtils.h"
 #include "profiles/uNetworkSettings.h"
+#include "profiles/uProfileUtils.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -44,7 +44,9 @@ void WriteFile(const std::string& path, const Bytes& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-void WriteFile(const std::string& path, std::string_view text) { WriteFile(path, Bytes(text.begin(), text.end())); }
+void WriteFile(const std::string& path, std::string_view text) {
+    WriteFile(path, Bytes(text.begin(), text.end()));
+}
 
 bool Contains(const Bytes& haystack, std::string_view needle) {
     return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) != haystack.end();
@@ -118,8 +120,8 @@ TEST_F(FileSettingTest, InitialFolderKeepsOnlyARootsSeparator) {
 }
 
 TEST_F(FileSettingTest, FoldersMissingPathsAndNewSettingsCaptureAsNoFile) {
-    for (const std::string& path : {temp_.Path().string(), temp_ / "missing.txt", temp_ / "no/such/folder.txt",
-                                    std::string()}) {
+    for (const std::string& path :
+         {temp_.Path().string(), temp_ / "missing.txt", temp_ / "no/such/folder.txt", std::string()}) {
         auto setting = Setting(path);
         const auto value = Capture(*setting);
         EXPECT_FALSE(value->FileExists()) << path;
@@ -141,9 +143,14 @@ TEST_F(FileSettingTest, AnEmptyFileIsKeptAsSizeZeroWithoutContent) {
     EXPECT_EQ(value->GetHint(), "Empty file");
 
     const Bytes stored = StoredProperties(*value);
-    EXPECT_TRUE(Contains(stored, "\x0A" "FileExists\x09"));
-    EXPECT_TRUE(Contains(stored, std::string_view("\x0B" "ContentSize\x02\x00", 14)));
-    EXPECT_FALSE(Contains(stored, "\x07" "Content")) << "no binary block for an empty file";
+    EXPECT_TRUE(Contains(stored, "\x0A"
+                                 "FileExists\x09"));
+    EXPECT_TRUE(Contains(stored, std::string_view("\x0B"
+                                                  "ContentSize\x02\x00",
+                                                  14)));
+    EXPECT_FALSE(Contains(stored, "\x07"
+                                  "Content"))
+        << "no binary block for an empty file";
 
     WriteFile(path, "something");
     setting->ApplyValue(*value, results);
@@ -299,7 +306,8 @@ TEST_F(FileSettingTest, PipesDevicesAndSocketsAreNeverOpenedForABlockingReadOrWr
     someContent.SetContentSize(0);
     for (const std::string& path : {fifo, socketPath, std::string("/dev/null"), std::string("/dev/zero")}) {
         auto setting = Setting(path);
-        const std::string message = path + " is a device, a pipe or a socket, not a file; it is neither read nor written";
+        const std::string message =
+            path + " is a device, a pipe or a socket, not a file; it is neither read nor written";
         EXPECT_EQ(MessageOf<EInOutError>([&] { Capture(*setting); }), message);
         EXPECT_EQ(MessageOf<EInOutError>([&] { setting->ApplyValue(someContent, results); }), message);
         EXPECT_EQ(MessageOf<EInOutError>([&] { setting->ApplyValue(TFileSettingValue(), results); }), message);
@@ -500,7 +508,9 @@ TEST_F(FileSettingTest, AContentBlockShorterThanItsSizeFailsTheLoad) {
     auto setting = Setting(path);
     const auto value = Capture(*setting);
     Bytes stored = StoredProperties(*value);
-    const std::string_view sizeProperty("\x0B" "ContentSize\x02\x05", 14);
+    const std::string_view sizeProperty("\x0B"
+                                        "ContentSize\x02\x05",
+                                        14);
     auto at = std::search(stored.begin(), stored.end(), sizeProperty.begin(), sizeProperty.end());
     ASSERT_NE(at, stored.end());
     at[13] = 9; // claims more bytes than the block holds
@@ -565,8 +575,8 @@ TEST_F(FileSettingTest, TheEditorAsksTheFrontEndsDialog) {
 
 // A path from someone else's text must say where it writes, whatever folder is current.
 TEST_F(FileSettingTest, OnlyAbsolutePathsWithoutParentComponentsAreNormal) {
-    for (const char* normal : {"C:\\Users\\me\\.bashrc", "c:/x", "\\\\server\\share\\notes.txt",
-                               "/home/me/.bashrc", "C:\\a\\b..c\\..d", "C:\\a\\.\\b"})
+    for (const char* normal : {"C:\\Users\\me\\.bashrc", "c:/x", "\\\\server\\share\\notes.txt", "/home/me/.bashrc",
+                               "C:\\a\\b..c\\..d", "C:\\a\\.\\b"})
         EXPECT_EQ(PathFault(normal, "S"), "") << normal;
     for (const char* relative : {".bashrc", "..\\.bashrc", "sub/notes.txt", "C:notes.txt", "", "\\notes.txt"})
         EXPECT_EQ(PathFault(relative, "S"), Translated("Engine", PathIsRelative, {"S"})) << relative;
@@ -597,7 +607,8 @@ TEST_F(FileSettingTest, AnImportRefusesRelativeAndUpwardPathsAndNamesThoseOutsid
         auto configuration = root.Configurations().NewConfiguration();
         configuration->SetName("Shell");
         for (const std::string& path : paths)
-            configuration->AddSetting(Setting(path)).SetId(static_cast<std::uint32_t>(configuration->Settings().Count()));
+            configuration->AddSetting(Setting(path))
+                .SetId(static_cast<std::uint32_t>(configuration->Settings().Count()));
         TConfiguration& added = root.Configurations().Add(std::move(configuration));
         return ExportConfigurations({&added});
     };
@@ -611,15 +622,16 @@ TEST_F(FileSettingTest, AnImportRefusesRelativeAndUpwardPathsAndNamesThoseOutsid
     };
     EXPECT_EQ(refusal(".bashrc"),
               Translated("Engine", PathIsRelative, {"The configuration \"Shell\", setting \"File (.bashrc)\""}));
-    EXPECT_EQ(refusal("/tmp/../etc/passwd"),
-              Translated("Engine", PathHasParent, {"The configuration \"Shell\", setting \"File (/tmp/../etc/passwd)\""}));
+    EXPECT_EQ(
+        refusal("/tmp/../etc/passwd"),
+        Translated("Engine", PathHasParent, {"The configuration \"Shell\", setting \"File (/tmp/../etc/passwd)\""}));
 
     const auto inside = ReadExport(exported({profile + "/.bashrc", profile + "/AppData/x.ini"}));
     EXPECT_EQ(ImportCautions(*inside), "");
     const std::string outside = temp_ / "elsewhere.txt";
     const auto mixed = ReadExport(exported({profile + "/.bashrc", outside, "C:\\Windows\\win.ini"}));
     EXPECT_EQ(ImportCautions(*mixed), "Its File settings write outside your own folder " + profile + ":\n  " + outside +
-                                         " (configuration Shell)\n  C:\\Windows\\win.ini (configuration Shell)");
+                                          " (configuration Shell)\n  C:\\Windows\\win.ini (configuration Shell)");
 }
 
 // The preview and the question name the path; a link there would write somewhere they did not show.

@@ -267,7 +267,8 @@ TEST_F(HistoryTest, UndoPutsTheMachineBackAndCanItselfBeUndoneOnce) {
     std::vector<std::string> lines;
     const TApplyReport undone = Undo(true, &lines);
     EXPECT_EQ(undone.Summary(), "Undid the apply of Office: 3 settings, no errors");
-    EXPECT_EQ(lines, (std::vector<std::string>{"Applying Test (a)...", "Applying Test (b)...", "Applying Test (c)..."}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"Applying Test (a)...", "Applying Test (b)...", "Applying Test (c)..."}));
     EXPECT_EQ(TestMachine(), home);
     ASSERT_EQ(history.Snapshots().Count(), 1u);
     EXPECT_EQ(history.Snapshots()[0].Kind(), TSnapshotKind::Undo) << "the apply's snapshot left the list";
@@ -287,9 +288,9 @@ TEST_F(HistoryTest, UndoLeavesAloneWhatCouldNotBeReadAndWhatWasDeleted) {
 
     TApplyUndo undo(history, root);
     EXPECT_EQ(undo.Title(), "Undo " + history.Snapshots()[0].Description());
-    EXPECT_EQ(undo.LeftAlone(), (std::vector<std::string>{
-                                    "Test (b): its state could not be read before the apply: cannot read b",
-                                    "Test (c): the setting no longer exists"}));
+    EXPECT_EQ(undo.LeftAlone(),
+              (std::vector<std::string>{"Test (b): its state could not be read before the apply: cannot read b",
+                                        "Test (c): the setting no longer exists"}));
     ASSERT_EQ(undo.Settings().size(), 1u);
     Answer yes(true);
     EXPECT_EQ(undo.Run(std::make_unique<Silent>(), yes).settings, 1);
@@ -302,8 +303,8 @@ TEST_F(HistoryTest, UndoLeavesAloneWhatCouldNotBeReadAndWhatWasDeleted) {
 TEST_F(HistoryTest, AnUndoRunKeepsTheApplierOrderAndIsolatesErrors) {
     TConfiguration& c = AddConfiguration(root, "Net", {});
     for (const char* key : {"d", "a"}) {
-        std::unique_ptr<TTestSetting> s = key[0] == 'd' ? std::make_unique<TDependentTestSetting>()
-                                                        : std::make_unique<TTestSetting>();
+        std::unique_ptr<TTestSetting> s =
+            key[0] == 'd' ? std::make_unique<TDependentTestSetting>() : std::make_unique<TTestSetting>();
         s->SetKey(key);
         c.AddSetting(std::move(s));
     }
@@ -337,8 +338,7 @@ TEST_F(HistoryTest, RefreshKeepsThePreviousValuesAndItsUndoPutsThemBack) {
     const TRefreshUndo undo = UndoRefresh(history, root);
     EXPECT_EQ(undo.profile, &office);
     EXPECT_EQ(undo.restored, 4);
-    EXPECT_EQ(undo.text.rfind("Put back 4 settings of Office as they were before its refresh at ", 0), 0u)
-        << undo.text;
+    EXPECT_EQ(undo.text.rfind("Put back 4 settings of Office as they were before its refresh at ", 0), 0u) << undo.text;
     EXPECT_EQ(static_cast<const TTestValue*>(office.FindValue(Net().Settings()[0]))->Text(), "alpha");
     EXPECT_EQ(office.FindValue(added), nullptr) << "it had no value before the refresh";
     EXPECT_EQ(history.Snapshots().Count(), 0u);
@@ -398,9 +398,9 @@ TEST(LineDifference, KeepsTheCommonLinesAndRemovesAndAddsTheFewestOthers) {
     const auto added = TLineChange::Added;
     EXPECT_EQ(LineDifference("a\nx\nc\nd", "a\nb\nc"),
               (std::vector<L>{{kept, "a"}, {removed, "x"}, {added, "b"}, {kept, "c"}, {removed, "d"}}));
-    EXPECT_EQ(LineDifference("127.0.0.1 a\r\n10.0.0.1 b\r\n", "127.0.0.1 a\n10.0.0.2 b\n10.0.0.3 c"),
-              (std::vector<L>{{kept, "127.0.0.1 a"}, {removed, "10.0.0.1 b"}, {added, "10.0.0.2 b"},
-                              {added, "10.0.0.3 c"}}))
+    EXPECT_EQ(
+        LineDifference("127.0.0.1 a\r\n10.0.0.1 b\r\n", "127.0.0.1 a\n10.0.0.2 b\n10.0.0.3 c"),
+        (std::vector<L>{{kept, "127.0.0.1 a"}, {removed, "10.0.0.1 b"}, {added, "10.0.0.2 b"}, {added, "10.0.0.3 c"}}))
         << "CR LF and LF lines compare alike, and a final break starts no empty line";
     EXPECT_EQ(LineDifference("b\nc\na", "a\nb\nc"),
               (std::vector<L>{{added, "a"}, {kept, "b"}, {kept, "c"}, {removed, "a"}}))

@@ -40,8 +40,9 @@ TEST_F(HistoryTest, AFailedSaveLeavesTheListAsItWas) {
 
     EXPECT_THROW(kept.Add(CaptureSnapshot(TSnapshotKind::Apply, Net(), office, Net().Settings())), EFilerError);
     EXPECT_EQ(keys(), before);
-    EXPECT_THROW(kept.Replace(kept.Snapshots()[1], CaptureSnapshot(TSnapshotKind::Undo, Net(), office, Net().Settings())),
-                 EFilerError);
+    EXPECT_THROW(
+        kept.Replace(kept.Snapshots()[1], CaptureSnapshot(TSnapshotKind::Undo, Net(), office, Net().Settings())),
+        EFilerError);
     EXPECT_EQ(keys(), before) << "the undone apply's snapshot is still in its place";
     EXPECT_EQ(kept.Snapshots()[1].Kind(), TSnapshotKind::Apply);
 }

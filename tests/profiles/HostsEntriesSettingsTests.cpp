@@ -30,7 +30,9 @@ std::string ReadHosts() {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void WriteHosts(const std::string& content) { std::ofstream(HostsFilePath(), std::ios::binary) << content; }
+void WriteHosts(const std::string& content) {
+    std::ofstream(HostsFilePath(), std::ios::binary) << content;
+}
 
 class HostsEntriesTest : public SimulatedMachineTest {
 protected:
@@ -85,7 +87,8 @@ TEST(HostsBlock, OnlyTheBlocksLinesChangeEveryOtherByteStays) {
               "# BEGIN Prolamo Lab\r\n10.9.9.9 lab\r\n# END Prolamo Lab\r\n");
     // Stray carriage returns, tabs and odd bytes of other lines are theirs.
     const std::string odd = "x\t\xFF\r\r\n# BEGIN Prolamo B\n# END Prolamo B";
-    EXPECT_EQ(ReplaceHostsBlock(odd, "B", {"1.2.3.4\tb"}), "x\t\xFF\r\r\n# BEGIN Prolamo B\r\n1.2.3.4\tb\r\n# END Prolamo B\r\n");
+    EXPECT_EQ(ReplaceHostsBlock(odd, "B", {"1.2.3.4\tb"}),
+              "x\t\xFF\r\r\n# BEGIN Prolamo B\r\n1.2.3.4\tb\r\n# END Prolamo B\r\n");
 }
 
 TEST(HostsBlock, MarkersThatDoNotPairUpAndEntriesThatWouldBreakTheBlockAreRefused) {
@@ -123,7 +126,8 @@ TEST_F(HostsEntriesTest, ABlockKeepsTheLinesAnotherProgramWroteBetweenTwoApplies
     WriteHosts(theirs + ReadHosts() + theirs);
     static_cast<THostsEntriesValue&>(*vpn.FindValue(setting)).SetLines(std::vector<std::string>{"10.8.0.9 vpn-new"});
     Apply(vpn);
-    EXPECT_EQ(ReadHosts(), theirs + seeded + "# BEGIN Prolamo VPN\r\n10.8.0.9 vpn-new\r\n# END Prolamo VPN\r\n" + theirs);
+    EXPECT_EQ(ReadHosts(),
+              theirs + seeded + "# BEGIN Prolamo VPN\r\n10.8.0.9 vpn-new\r\n# END Prolamo VPN\r\n" + theirs);
 
     vpn.RefreshAll();
     EXPECT_EQ(vpn.FindValue(setting)->GetHint(), "10.8.0.9 vpn-new\r\n");

@@ -29,7 +29,9 @@ TConfigurationProfile& AddProfile(TConfiguration& configuration, const std::stri
     return configuration.Profiles().Add(std::move(profile));
 }
 
-std::string TextOf(const TSettingValue* value) { return static_cast<const TTestValue*>(value)->Text(); }
+std::string TextOf(const TSettingValue* value) {
+    return static_cast<const TTestValue*>(value)->Text();
+}
 
 } // namespace
 
@@ -249,11 +251,10 @@ TEST_F(ModelTest, SettingClassRegistryKeepsRegistrationOrderAndBuildsCategoryTab
     std::vector<std::string> captions;
     for (const TSettingClass* kind : GetSettingClasses())
         captions.push_back(kind->GetCaption());
-    EXPECT_EQ(captions,
-              (std::vector<std::string>{"File", "Hosts file", "TCP/IP settings", "Internet Explorer proxy",
-                                        "Firefox proxy", "Opera proxy", "Time zone", "Environment variables",
-                                        "Printers", "Network drives", "Program", "Hosts entries",
-                                        "Wireless network", "WinHTTP proxy", "Test", "Dependent", "Bare"}));
+    EXPECT_EQ(captions, (std::vector<std::string>{"File", "Hosts file", "TCP/IP settings", "Internet Explorer proxy",
+                                                  "Firefox proxy", "Opera proxy", "Time zone", "Environment variables",
+                                                  "Printers", "Network drives", "Program", "Hosts entries",
+                                                  "Wireless network", "WinHTTP proxy", "Test", "Dependent", "Bare"}));
     EXPECT_EQ(GetSettingClasses().Categories(), (std::vector<std::string>{"Network", "System", "Others"}));
     EXPECT_EQ(GetSettingClasses().Find("dependent"), &TDependentTestSetting::StaticClass());
     EXPECT_EQ(GetSettingClasses().Find("TBareTestSetting"), &TBareTestSetting::StaticClass());

@@ -93,8 +93,7 @@ std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
 
 TEST_F(NetworkKindsTest, AWirelessProfileConnectsToAnotherNetworkInRangeAndIsUndone) {
     ASSERT_EQ(os::simulated::MoveToNetwork(Machine(), "office"), os::ErrorSuccess);
-    EXPECT_EQ(os::simulated::WirelessNetworksInRange(Machine()),
-              (std::vector<std::string>{"CORP-WLAN", "CORP-GUEST"}));
+    EXPECT_EQ(os::simulated::WirelessNetworksInRange(Machine()), (std::vector<std::string>{"CORP-WLAN", "CORP-GUEST"}));
     TConfigurationProfile& guest = Captured(TWirelessSetting::StaticClass());
     EXPECT_EQ(ValueOf<TWirelessValue>(guest).GetHint(), "Wi-Fi: CORP-WLAN");
     ValueOf<TWirelessValue>(guest).SetList({{"Wi-Fi", "CORP-GUEST"}});
@@ -126,13 +125,11 @@ TEST_F(NetworkKindsTest, AWirelessProfileConnectsToAnotherNetworkInRangeAndIsUnd
 
 TEST_F(NetworkKindsTest, ANetworkOutOfRangeOrAMissingAdapterIsAnErrorLineAndTheRestGoesOn) {
     TConfigurationProfile& office = Captured(TWirelessSetting::StaticClass());
-    EXPECT_EQ(ValueOf<TWirelessValue>(office).GetHint(), "Wi-Fi: FRITZ!Box 7590 QX")
-        << "the seeded laptop is at home";
+    EXPECT_EQ(ValueOf<TWirelessValue>(office).GetHint(), "Wi-Fi: FRITZ!Box 7590 QX") << "the seeded laptop is at home";
     ValueOf<TWirelessValue>(office).SetList({{"WLAN 2", "CORP-WLAN"}, {"Wi-Fi", "CORP-WLAN"}});
-    EXPECT_EQ(Apply(office),
-              (std::vector<std::string>{
-                  "Wireless network: WLAN 2: there is no such wireless adapter, or it is switched off",
-                  "Wireless network: Wi-Fi: the wireless network \"CORP-WLAN\" is not in range"}));
+    EXPECT_EQ(Apply(office), (std::vector<std::string>{
+                                 "Wireless network: WLAN 2: there is no such wireless adapter, or it is switched off",
+                                 "Wireless network: Wi-Fi: the wireless network \"CORP-WLAN\" is not in range"}));
     EXPECT_EQ(WirelessNow(), "FRITZ!Box 7590 QX 3C:A6:2F:0B:5E:11");
 
     // A value without a network disconnects; a machine whose radio is off has no adapter.
@@ -148,11 +145,9 @@ TEST_F(NetworkKindsTest, WirelessNamesFromAFileAreCheckedBeforeTheServiceSeesThe
     TConfigurationProfile& saved = Captured(TWirelessSetting::StaticClass());
     TConfiguration& configuration = *root.Configurations().Find("Wireless network");
     const std::unique_ptr<TConfigurations> imported = ReadExport(ExportConfigurations({&configuration}));
-    EXPECT_TRUE(
-        imported->Configurations()[0].Profiles()[0].Values()[0].Equals(ValueOf<TWirelessValue>(saved)));
+    EXPECT_TRUE(imported->Configurations()[0].Profiles()[0].Values()[0].Equals(ValueOf<TWirelessValue>(saved)));
 
-    for (const std::string connections :
-         {"Wi-Fi CORP-WLAN\r\n", "Wi-Fi\tCORP\x1B[2J\r\n", "\tCORP-WLAN\r\n"}) {
+    for (const std::string connections : {"Wi-Fi CORP-WLAN\r\n", "Wi-Fi\tCORP\x1B[2J\r\n", "\tCORP-WLAN\r\n"}) {
         ValueOf<TWirelessValue>(saved).SetConnections(connections);
         const std::vector<std::string> lines = Apply(saved);
         ASSERT_EQ(lines.size(), 1u);
@@ -171,8 +166,7 @@ TEST(WinHttpSettingsLayout, EncodesAndDecodesTheRegistryValue) {
     os::WinHttpProxyInfo decoded;
     ASSERT_TRUE(os::DecodeWinHttpSettings(bytes, &decoded));
     EXPECT_EQ(decoded, named);
-    const std::vector<std::uint8_t> direct =
-        os::EncodeWinHttpSettings({os::WinHttpAccessTypeNoProxy, u"p:80", u""});
+    const std::vector<std::uint8_t> direct = os::EncodeWinHttpSettings({os::WinHttpAccessTypeNoProxy, u"p:80", u""});
     EXPECT_EQ(direct, Bytes({0x28, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 
     // Another version and bytes after the lists are read; a list past the end is not.
@@ -184,8 +178,7 @@ TEST(WinHttpSettingsLayout, EncodesAndDecodesTheRegistryValue) {
     std::vector<std::uint8_t> overlong = bytes;
     overlong[12] = 200;
     EXPECT_FALSE(os::DecodeWinHttpSettings(overlong, &decoded));
-    EXPECT_FALSE(
-        os::DecodeWinHttpSettings(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 10), &decoded));
+    EXPECT_FALSE(os::DecodeWinHttpSettings(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 10), &decoded));
 }
 
 TEST_F(NetworkKindsTest, TheWinHttpProxyIsWrittenInWindowsLayoutPreviewedAndUndone) {

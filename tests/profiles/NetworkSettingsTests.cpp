@@ -19,7 +19,9 @@ using os::simulated::AdapterRecord;
 
 namespace {
 
-std::vector<std::string> Lines(const TStrings& list) { return list.Lines(); }
+std::vector<std::string> Lines(const TStrings& list) {
+    return list.Lines();
+}
 
 class TcpipTest : public SimulatedMachineTest {
 protected:
@@ -34,7 +36,9 @@ protected:
         ADD_FAILURE() << "no adapter " << connection;
         return {};
     }
-    void Put(const AdapterRecord& adapter) { ASSERT_EQ(os::simulated::WriteAdapter(Machine(), adapter), os::ErrorSuccess); }
+    void Put(const AdapterRecord& adapter) {
+        ASSERT_EQ(os::simulated::WriteAdapter(Machine(), adapter), os::ErrorSuccess);
+    }
 
     std::unique_ptr<TTCPIPSettingValue> Capture() {
         TTCPIPSetting setting;
@@ -180,14 +184,14 @@ TEST_F(TcpipTest, ScriptsFollowTheAdapterState) {
     office->DNSList().Add("10.1.0.5");
     office->DNSList().Add("10.1.0.6");
     EXPECT_EQ(Script(*office), (std::vector<std::string>{
-                                  "pushd interface ip",
-                                  "set address name=\"Ethernet\" source=static addr=10.1.2.3 mask=255.255.0.0",
-                                  "set address name=\"Ethernet\" gateway=10.1.0.1 gwmetric=0",
-                                  "set dns name=\"Ethernet\" source=static addr=10.1.0.5 register=PRIMARY",
-                                  "add dns name=\"Ethernet\" addr=10.1.0.6 index=2",
-                                  "set wins name=\"Ethernet\" source=static addr=none",
-                                  "popd",
-                              }));
+                                   "pushd interface ip",
+                                   "set address name=\"Ethernet\" source=static addr=10.1.2.3 mask=255.255.0.0",
+                                   "set address name=\"Ethernet\" gateway=10.1.0.1 gwmetric=0",
+                                   "set dns name=\"Ethernet\" source=static addr=10.1.0.5 register=PRIMARY",
+                                   "add dns name=\"Ethernet\" addr=10.1.0.6 index=2",
+                                   "set wins name=\"Ethernet\" source=static addr=none",
+                                   "popd",
+                               }));
 
     // Three servers of each kind; no addresses: no static address line, the rest stays.
     auto servers = StaticAdapter(u"Ethernet");
@@ -229,9 +233,9 @@ TEST_F(TcpipTest, DhcpAddressLineOnlyWhenTheAdapterIsStaticNow) {
     EXPECT_EQ(Script(dhcp)[1], "set address name=\"Wi-Fi\" source=dhcp");
 
     dhcp.SetAdapterName(u"gone"); // no configuration to read: no address line
-    EXPECT_EQ(Script(dhcp), (std::vector<std::string>{"pushd interface ip",
-                                                      "set dns name=\"Wi-Fi\" source=dhcp register=PRIMARY",
-                                                      "set wins name=\"Wi-Fi\" source=dhcp", "popd"}));
+    EXPECT_EQ(Script(dhcp),
+              (std::vector<std::string>{"pushd interface ip", "set dns name=\"Wi-Fi\" source=dhcp register=PRIMARY",
+                                        "set wins name=\"Wi-Fi\" source=dhcp", "popd"}));
 }
 
 TEST_F(TcpipTest, HostileConnectionNamesGetNoScript) {
@@ -252,8 +256,8 @@ TEST_F(TcpipTest, HostileConnectionNamesGetNoScript) {
 TEST(TcpipAddresses, OnlyDottedFourPartAddressesPass) {
     for (const char* good : {"0.0.0.0", "10.20.30.6", "255.255.255.255", "192.168.001.010"})
         EXPECT_TRUE(IsDottedIPv4(good)) << good;
-    for (const char* bad : {"", "10.20.30", "10.20.30.6.7", "256.1.1.1", "1.1.1.1000", "1..1.1", ".1.1.1",
-                            "1.1.1.1.", " 1.1.1.1", "1.1.1.1 ", "1.1.1.a", "fe80::1", "1.1.1.1\r\n", "+1.1.1.1"})
+    for (const char* bad : {"", "10.20.30", "10.20.30.6.7", "256.1.1.1", "1.1.1.1000", "1..1.1", ".1.1.1", "1.1.1.1.",
+                            " 1.1.1.1", "1.1.1.1 ", "1.1.1.a", "fe80::1", "1.1.1.1\r\n", "+1.1.1.1"})
         EXPECT_FALSE(IsDottedIPv4(bad)) << bad;
 }
 
@@ -388,8 +392,7 @@ TEST_F(TcpipTest, ShellThatCannotStartFailsAndTheScriptGoes) {
     script.Add("popd");
     const std::u16string file = TTCPIPSetting::SaveNetshScript(script);
     EXPECT_EQ(LeftScripts(), 1u);
-    const std::string message =
-        MessageOf<EOSError>([&] { TTCPIPSetting::RunNetsh(file, u"no-such-shell.exe"); });
+    const std::string message = MessageOf<EOSError>([&] { TTCPIPSetting::RunNetsh(file, u"no-such-shell.exe"); });
     EXPECT_EQ(message.rfind("System Error.  Code: 2.", 0), 0u) << message;
     EXPECT_EQ(LeftScripts(), 0u);
 }
@@ -484,9 +487,14 @@ TEST(TcpipValue, StoresOnlyWhatTheStateNeedsAndReadsTheOldLayout) {
     std::vector<std::uint8_t> again;
     StoredAndRead(loaded, &again);
     const std::string text(again.begin(), again.end());
-    for (const char* gone : {"\x04Name", "\x0B" "Description", "\x09IPEnabled"})
+    for (const char* gone : {"\x04Name",
+                             "\x0B"
+                             "Description",
+                             "\x09IPEnabled"})
         EXPECT_EQ(text.find(gone), std::string::npos) << gone;
-    EXPECT_NE(text.find("\x12" "AdapterDescription"), std::string::npos);
+    EXPECT_NE(text.find("\x12"
+                        "AdapterDescription"),
+              std::string::npos);
 }
 
 } // namespace

@@ -60,14 +60,12 @@ TEST_F(PartialWriteTest, ADataFileSaveThatFailsPartwayRaisesTheDiskFullErrorAndK
 
     TPersistentData data;
     data.Load(path);
-    AddConfiguration(static_cast<TConfigurations&>(*data.Components()[0]), "Grown well past the old size",
-                     {"a"});
+    AddConfiguration(static_cast<TConfigurations&>(*data.Components()[0]), "Grown well past the old size", {"a"});
     {
         const FileWritesFailAfter full(before.size());
         EXPECT_EQ(MessageOf<EOSError>([&] { data.Save(); }), EOSError(os::ErrorDiskFull).Message());
         EXPECT_EQ(ReadText(path), before);
-        EXPECT_EQ(FolderNames(temp_.Path() / "data"), std::vector<std::string>{"qvt.dfm"})
-            << "no half file beside";
+        EXPECT_EQ(FolderNames(temp_.Path() / "data"), std::vector<std::string>{"qvt.dfm"}) << "no half file beside";
     }
     data.Save();
     TPersistentData again;
@@ -98,8 +96,8 @@ TEST_F(PartialWriteTest, AFileWhoseApplyFailsPartwayKeepsItsBytesOrSaysTheyWereN
         setting.SetFileName(name);
         const FileWritesFailAfter full(1024);
         const std::string message = MessageOf<EInOutError>([&] { setting.ApplyValue(*large, results); });
-        EXPECT_EQ(message, "The disk is full: " + std::filesystem::path(name).filename().string() +
-                               " was left as it was");
+        EXPECT_EQ(message,
+                  "The disk is full: " + std::filesystem::path(name).filename().string() + " was left as it was");
         EXPECT_EQ(ReadText(name), old);
     }
     EXPECT_EQ(ReadText(temp_ / "other-name.txt"), old) << "the same file";

@@ -24,8 +24,7 @@ const std::u16string kColor = u"\\\\PRINTSRV\\Office-Color";
 const std::u16string kCopier = u"\\\\PRINTSRV\\Floor2-Copier";
 const std::u16string kPdf = u"Microsoft Print to PDF";
 
-template <class V, class S>
-std::unique_ptr<V> Capture(S& setting) {
+template <class V, class S> std::unique_ptr<V> Capture(S& setting) {
     std::unique_ptr<TSettingValue> value = setting.CreateValue();
     return std::unique_ptr<V>(static_cast<V*>(value.release()));
 }
@@ -38,7 +37,9 @@ std::vector<std::string> Lines(const TCheckResultList& results) {
     return lines;
 }
 
-std::string OSMessage(os::ErrorCode code) { return EOSError(code).Message(); }
+std::string OSMessage(os::ErrorCode code) {
+    return EOSError(code).Message();
+}
 
 // ---- Printers ----
 
@@ -124,7 +125,8 @@ TEST_F(PrinterSettingTest, CaptureListsTheDefaultFirstThenTheOthersInCodeUnitOrd
 
 TEST_F(PrinterSettingTest, AMachineWithMorePrintersThanTheOldFixedBufferHeldIsCapturedWhole) {
     for (int i = 0; i < 300; ++i)
-        ASSERT_EQ(os::simulated::InstallLocalPrinter(Machine(), u"Label printer " + os::Utf8ToUtf16(std::to_string(1000 + i)),
+        ASSERT_EQ(os::simulated::InstallLocalPrinter(Machine(),
+                                                     u"Label printer " + os::Utf8ToUtf16(std::to_string(1000 + i)),
                                                      u"ZDesigner ZD421-203dpi ZPL", u"USB001"),
                   os::ErrorSuccess);
     const auto value = Capture<TPrinterSettingValue>(setting);
@@ -186,15 +188,14 @@ TEST_F(PrinterSettingTest, FailuresOnSinglePrintersAreWarningsAndTheOthersAreSti
     Delete(kLaser);
     Machine().SetAdministrator(false);
     setting.ApplyValue(*office, results);
-    EXPECT_EQ(Lines(results),
-              (std::vector<std::string>{
-                  // Access denied tells what to do about it; an invalid name has nothing to add.
-                  "warning: Printers: Error deleting printer Fax: " + OSMessage(os::ErrorAccessDenied) + ". " +
-                      OSErrorAdvice(os::ErrorAccessDenied),
-                  "warning: Printers: Error installing printer Microsoft Print to PDF: " +
-                      OSMessage(os::ErrorInvalidPrinterName),
-                  "warning: Printers: Error installing printer \\\\PRINTSRV\\Gone: " +
-                      OSMessage(os::ErrorInvalidPrinterName)}))
+    EXPECT_EQ(Lines(results), (std::vector<std::string>{
+                                  // Access denied tells what to do about it; an invalid name has nothing to add.
+                                  "warning: Printers: Error deleting printer Fax: " + OSMessage(os::ErrorAccessDenied) +
+                                      ". " + OSErrorAdvice(os::ErrorAccessDenied),
+                                  "warning: Printers: Error installing printer Microsoft Print to PDF: " +
+                                      OSMessage(os::ErrorInvalidPrinterName),
+                                  "warning: Printers: Error installing printer \\\\PRINTSRV\\Gone: " +
+                                      OSMessage(os::ErrorInvalidPrinterName)}))
         << "a local printer cannot come back through a connection";
     EXPECT_EQ(OnMachine(), (std::vector<std::u16string>{u"*" + kLaser, u"Fax"}));
 }
@@ -205,7 +206,8 @@ TEST_F(PrinterSettingTest, NamesThatDifferInLetterCaseAreDifferentPrinters) {
     Add(value, u"microsoft print to pdf");
     setting.ApplyValue(value, results);
     EXPECT_EQ(Lines(results), std::vector<std::string>{"warning: Printers: Error installing printer microsoft print "
-                                                       "to pdf: " + OSMessage(os::ErrorInvalidPrinterName)});
+                                                       "to pdf: " +
+                                                       OSMessage(os::ErrorInvalidPrinterName)});
     EXPECT_EQ(OnMachine(), std::vector<std::u16string>{u"*" + kLaser}) << "deleted, then connected again";
 }
 

@@ -8,8 +8,8 @@
 #include "profiles/uConfigTransfer.h"
 #include "profiles/uProfileHistory.h"
 #include "profiles/uProfilePreview.h"
-#include "profiles/uProgramSettings.h"
 #include "profiles/uProfileUtils.h"
+#include "profiles/uProgramSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -196,8 +196,8 @@ TEST_F(ProgramSettingTest, AnUndoDoesNotRunTheProgramAgainAndSaysWhy) {
 
     TApplyUndo undo(history, root);
     ASSERT_EQ(undo.LeftAlone().size(), 1u);
-    EXPECT_EQ(undo.LeftAlone()[0], std::string("Program (sh): its state could not be read before the apply: ") +
-                                       ProgramNothingToCapture);
+    EXPECT_EQ(undo.LeftAlone()[0],
+              std::string("Program (sh): its state could not be read before the apply: ") + ProgramNothingToCapture);
     std::vector<std::string> lines;
     undo.Run(std::make_unique<RecordingSender>(lines), yes);
     EXPECT_EQ(lines, (std::vector<std::string>{"Applying Test (a)..."}));
@@ -212,8 +212,8 @@ TEST_F(ProgramSettingTest, AnImportListsItsCommandLinesAndRefusesParametersThePr
     configuration.SetName("Site");
     const std::string exported = ExportConfigurations({&configuration});
     const std::unique_ptr<TConfigurations> imported = ReadExport(exported);
-    EXPECT_EQ(ImportCautions(*imported), "Its Program settings run:\n  " + program.CommandLine() +
-                                             " (configuration Site)");
+    EXPECT_EQ(ImportCautions(*imported),
+              "Its Program settings run:\n  " + program.CommandLine() + " (configuration Site)");
     const TProgramSetting& back = static_cast<const TProgramSetting&>(imported->Configurations()[0].Settings()[0]);
     EXPECT_TRUE(back.IsDoubleOf(program));
 
@@ -248,7 +248,8 @@ TEST(ProgramParameters, AreCheckedWhereTheUserEntersThemAndBeforeAnythingRuns) {
     program.SetCommandLine(" \t");
     EXPECT_EQ(fault(), ProgramNeedsCommandLine);
     program.SetCommandLine("backup.cmd\r\nformat c:");
-    EXPECT_EQ(fault(), "The command line of a Program setting holds a control character, which would hide what it runs");
+    EXPECT_EQ(fault(),
+              "The command line of a Program setting holds a control character, which would hide what it runs");
     program.SetCommandLine("backup.cmd /quiet");
     EXPECT_EQ(fault(), "");
     program.SetWorkingFolder("scripts");

@@ -50,12 +50,11 @@ protected:
         const fs::path shot = temp_.Path() / "shot.png";
         fs::create_directories(home);
         fs::remove(shot);
-        const std::string command = "env HOME='" + home.string() + "' XDG_CONFIG_HOME='" + (home / ".config").string() +
-                                    "' XDG_CACHE_HOME='" + (home / ".cache").string() +
-                                    "' MOZ_CRASHREPORTER_DISABLE=1 timeout 90 '" + firefox_.string() +
-                                    "' --headless --no-remote --profile '" + Profile().string() + "' --screenshot '" +
-                                    shot.string() + "' about:blank >'" + (temp_.Path() / "firefox.log").string() +
-                                    "' 2>&1";
+        const std::string command =
+            "env HOME='" + home.string() + "' XDG_CONFIG_HOME='" + (home / ".config").string() + "' XDG_CACHE_HOME='" +
+            (home / ".cache").string() + "' MOZ_CRASHREPORTER_DISABLE=1 timeout 90 '" + firefox_.string() +
+            "' --headless --no-remote --profile '" + Profile().string() + "' --screenshot '" + shot.string() +
+            "' about:blank >'" + (temp_.Path() / "firefox.log").string() + "' 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0) << ReadText(temp_.Path() / "firefox.log");
         ASSERT_TRUE(fs::exists(shot)) << ReadText(temp_.Path() / "firefox.log");
     }

@@ -91,18 +91,16 @@ TEST_F(SharedDataFileTest, AChangeOfEitherSideReachesTheOtherAndNothingIsWritten
 
     // Both sides change different configurations before the next save: both changes stay.
     Root().Configurations().Find("A")->Profiles().Add().SetName("Home");
-    ChangeAsAnotherProgram([](TConfigurations& root) {
-        root.Configurations().Extract(*root.Configurations().Find("B")).reset();
-    });
+    ChangeAsAnotherProgram(
+        [](TConfigurations& root) { root.Configurations().Extract(*root.Configurations().Find("B")).reset(); });
     report = Synchronize();
     EXPECT_TRUE(report.tookIn);
     EXPECT_TRUE(report.wrote);
     EXPECT_TRUE(report.conflicts.empty());
     EXPECT_EQ(Names(Root()), (std::vector<std::string>{"A", "C"}));
     EXPECT_EQ(NamesInFile(), (std::vector<std::string>{"A", "C"}));
-    ChangeAsAnotherProgram([](TConfigurations& root) {
-        EXPECT_NE(root.Configurations().Find("A")->Profiles().Find("Home"), nullptr);
-    });
+    ChangeAsAnotherProgram(
+        [](TConfigurations& root) { EXPECT_NE(root.Configurations().Find("A")->Profiles().Find("Home"), nullptr); });
 }
 
 TEST_F(SharedDataFileTest, AConfigurationChangedOnBothSidesIsKeptTwiceAndADeletionGivesWayToAChange) {
@@ -117,7 +115,8 @@ TEST_F(SharedDataFileTest, AConfigurationChangedOnBothSidesIsKeptTwiceAndADeleti
     const TSyncReport report = Synchronize();
     EXPECT_TRUE(report.wrote);
     ASSERT_EQ(report.conflicts.size(), 2u);
-    EXPECT_EQ(report.conflicts[0], "Another program changed configuration \"B\" after it was deleted here; it is kept.");
+    EXPECT_EQ(report.conflicts[0],
+              "Another program changed configuration \"B\" after it was deleted here; it is kept.");
     EXPECT_EQ(report.conflicts[1], "Another program changed configuration \"A\" while it was changed here; both are "
                                    "kept, the one changed here as \"A (2)\".");
     EXPECT_EQ(Names(Root()), (std::vector<std::string>{"A", "A (2)", "B"}));
@@ -127,12 +126,12 @@ TEST_F(SharedDataFileTest, AConfigurationChangedOnBothSidesIsKeptTwiceAndADeleti
 
     // Deleted there while changed here: the change stays, and is written back.
     Root().Configurations().Find("B")->Profiles().Add().SetName("Again");
-    ChangeAsAnotherProgram([](TConfigurations& root) {
-        root.Configurations().Extract(*root.Configurations().Find("B")).reset();
-    });
+    ChangeAsAnotherProgram(
+        [](TConfigurations& root) { root.Configurations().Extract(*root.Configurations().Find("B")).reset(); });
     const TSyncReport second = Synchronize();
     ASSERT_EQ(second.conflicts.size(), 1u);
-    EXPECT_EQ(second.conflicts[0], "Another program deleted configuration \"B\" while it was changed here; it is kept.");
+    EXPECT_EQ(second.conflicts[0],
+              "Another program deleted configuration \"B\" while it was changed here; it is kept.");
     EXPECT_EQ(NamesInFile(), (std::vector<std::string>{"A", "A (2)", "B"}));
 }
 
@@ -164,9 +163,8 @@ TEST_F(SharedDataFileTest, AFileThatWentAwayIsWrittenBackAndAnUnreadableOneKeeps
         out.write(reinterpret_cast<const char*>(good.data()), static_cast<std::streamsize>(good.size()));
     }
     EXPECT_TRUE(Synchronize().wrote);
-    ChangeAsAnotherProgram([](TConfigurations& root) {
-        EXPECT_NE(root.Configurations().Find("A")->Profiles().Find("Unsaved"), nullptr);
-    });
+    ChangeAsAnotherProgram(
+        [](TConfigurations& root) { EXPECT_NE(root.Configurations().Find("A")->Profiles().Find("Unsaved"), nullptr); });
 }
 
 std::string KeyOf(const TConfiguration& configuration) {

@@ -1,5 +1,5 @@
-#include "support/StreamChecks.h"
 #include "support/SimulatedMachine.h"
+#include "support/StreamChecks.h"
 #include "support/TestKinds.h"
 
 #include "classes/uRegistry.h"
@@ -25,8 +25,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-template <class V, class S>
-std::unique_ptr<V> Capture(S& setting) {
+template <class V, class S> std::unique_ptr<V> Capture(S& setting) {
     std::unique_ptr<TSettingValue> value = setting.CreateValue();
     return std::unique_ptr<V>(static_cast<V*>(value.release()));
 }
@@ -125,9 +124,9 @@ TEST_F(TimeZoneSettingTest, AUserWithoutThePrivilegeGetsTheSystemsErrorAndTheTok
     // Enabled before the apply: it stays enabled afterwards.
     os::HToken token = 0;
     ASSERT_EQ(os::Privileges().OpenProcessToken(os::TokenAdjustPrivileges, &token), os::ErrorSuccess);
-    ASSERT_EQ(os::Privileges().AdjustTokenPrivileges(token, {{os::Luid{34, 0}, os::SePrivilegeEnabled}}, nullptr,
-                                                     nullptr),
-              os::ErrorSuccess);
+    ASSERT_EQ(
+        os::Privileges().AdjustTokenPrivileges(token, {{os::Luid{34, 0}, os::SePrivilegeEnabled}}, nullptr, nullptr),
+        os::ErrorSuccess);
     os::Privileges().CloseHandle(token);
     setting.ApplyValue(*Zone(u"UTC", 0), results);
     EXPECT_EQ(TimeZonePrivilege(), os::SePrivilegeEnabled);
@@ -170,7 +169,9 @@ TEST_F(TimeZoneSettingTest, DatesAreSixteenBytesAlwaysWrittenAndZeroWhenMissing)
     EXPECT_EQ(back->StandardDate(), value->StandardDate());
     EXPECT_EQ(back->DaylightDate(), value->DaylightDate());
     EXPECT_EQ(back->Bias(), 0);
-    const std::string text("\x0C" "DaylightDate\x0A\x10\0\0\0\xEF\x07\x03\0\x34\x12", 24);
+    const std::string text("\x0C"
+                           "DaylightDate\x0A\x10\0\0\0\xEF\x07\x03\0\x34\x12",
+                           24);
     const Bytes dates(text.begin(), text.end());
     EXPECT_NE(std::search(stored.begin(), stored.end(), dates.begin(), dates.end()), stored.end());
     for (const char* name : {"Bias", "StandardBias", "DaylightBias", "StandardDate"})
@@ -237,12 +238,13 @@ TEST_F(EnvSettingTest, NamesAreSortedOnceWithoutRegardToCase) {
 TEST_F(EnvSettingTest, CaptureReadsTheKeyTheApplyWritesAsStored) {
     Choose({u"TEMP", u"ComSpec", u"OS", u"Undefined", u"path"});
     const auto value = Capture<TEnvSettingValue>(setting);
-    EXPECT_EQ(value->Values().Text(), u"ComSpec=%SystemRoot%\\system32\\cmd.exe\r\n"
-                                      u"OS=Windows_NT\r\n"
-                                      u"path=%SystemRoot%\\system32;%SystemRoot%;%SystemRoot%\\System32\\Wbem;"
-                                      u"%SYSTEMROOT%\\System32\\WindowsPowerShell\\v1.0\\;%SYSTEMROOT%\\System32\\OpenSSH\\\r\n"
-                                      u"TEMP=%SystemRoot%\\TEMP\r\n"
-                                      u"Undefined=\r\n")
+    EXPECT_EQ(value->Values().Text(),
+              u"ComSpec=%SystemRoot%\\system32\\cmd.exe\r\n"
+              u"OS=Windows_NT\r\n"
+              u"path=%SystemRoot%\\system32;%SystemRoot%;%SystemRoot%\\System32\\Wbem;"
+              u"%SYSTEMROOT%\\System32\\WindowsPowerShell\\v1.0\\;%SYSTEMROOT%\\System32\\OpenSSH\\\r\n"
+              u"TEMP=%SystemRoot%\\TEMP\r\n"
+              u"Undefined=\r\n")
         << "the machine's values, unexpanded, in the names' order";
     EXPECT_EQ(value->GetHint(), os::Utf16ToUtf8(value->Values().Text()));
 
@@ -296,9 +298,8 @@ TEST_F(EnvSettingTest, ApplyKeepsTheTypeAndSkipsNumbersAndBinaries) {
 TEST(EnvNames, WhatWindowsCannotHoldIsNoName) {
     for (const char16_t* good : {u"Path", u"A B", u"_", u"JAVA_HOME", u"ProgramFiles(x86)", u"B\u00fcro"})
         EXPECT_TRUE(IsValidEnvironmentName(good));
-    for (const std::u16string& bad : std::vector<std::u16string>{u"", u" ", u" \t ", u"A=B", u"=C:", u"A\r\nB",
-                                                                  u"Tab\there", std::u16string(u"Nul\0x", 5),
-                                                                  u"Del\x7F"})
+    for (const std::u16string& bad : std::vector<std::u16string>{
+             u"", u" ", u" \t ", u"A=B", u"=C:", u"A\r\nB", u"Tab\there", std::u16string(u"Nul\0x", 5), u"Del\x7F"})
         EXPECT_FALSE(IsValidEnvironmentName(bad));
 }
 
@@ -359,9 +360,9 @@ TEST_F(EnvSettingTest, TheEditorDoesNotOfferNamesAVariableCannotHave) {
 }
 
 TEST_F(EnvSettingTest, AVariableGoneAtApplyIsCreatedExpandableWhenItRefersToOthers) {
-    setting.ApplyValue(*ValueOf({u"JAVA_HOME=%ProgramFiles%\\Java\\jdk-21", u"Plain=C:\\Java", u"Percent=100%",
-                                 u"Doubled=50%% off"}),
-                       results);
+    setting.ApplyValue(
+        *ValueOf({u"JAVA_HOME=%ProgramFiles%\\Java\\jdk-21", u"Plain=C:\\Java", u"Percent=100%", u"Doubled=50%% off"}),
+        results);
     EXPECT_EQ(results.Count(), 0u);
     auto user = Key(TEnvScope::User);
     EXPECT_EQ(user->GetDataType("JAVA_HOME"), TRegDataType::ExpandString);
@@ -424,7 +425,9 @@ TEST_F(EnvSettingTest, ANonAdministratorWritesEverythingToTheUserKey) {
 
 TEST_F(EnvSettingTest, AKeyThatCannotBeOpenedStopsTheApplyWithAccessDenied) {
     RemoveRegistryKey(Machine(), os::HKeyCurrentUser, u"Environment");
-    EXPECT_EQ(MessageOf<EOSError>([&] { setting.ApplyValue(*ValueOf({u"OS=x", u"Mine=y", u"TEMP=z"}), results); }),
+    EXPECT_EQ(MessageOf<EOSError>([&] {
+                  setting.ApplyValue(*ValueOf({u"OS=x", u"Mine=y", u"TEMP=z"}), results);
+              }),
               EOSError(os::ErrorAccessDenied).Message());
     EXPECT_EQ(Key(TEnvScope::System)->ReadString("OS"), "x") << "written before the failure";
     EXPECT_EQ(Key(TEnvScope::System)->ReadString("TEMP"), "%SystemRoot%\\TEMP") << "not after it";
@@ -513,7 +516,8 @@ TEST_F(EnvSettingTest, AUsersAndTheMachinesTempAreCapturedAndAppliedEachInItsOwn
     TCheckResultList warnings;
     EXPECT_TRUE(setting.CreateValue(&warnings)->GetHint().empty());
     ASSERT_EQ(warnings.Count(), 1u);
-    EXPECT_EQ(warnings[0].Text(), "Environment variables: The variable \"OS\" is not set for the user; it is not captured");
+    EXPECT_EQ(warnings[0].Text(),
+              "Environment variables: The variable \"OS\" is not set for the user; it is not captured");
 }
 
 TEST_F(EnvSettingTest, OlderDataFilesAreWrittenAsBeforeAndApplyByTheirRule) {
@@ -597,14 +601,14 @@ TEST_F(EnvSettingTest, TheEditorOffersUserThenMachineVariablesAndTheChosenNames)
         if (item.checked)
             checked.push_back(item.text);
     }
-    EXPECT_TRUE(std::is_sorted(names.begin(), names.end(), [](const auto& a, const auto& b) {
-        return TWideStrings::CompareStrings(a, b) < 0;
-    }));
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end(),
+                               [](const auto& a, const auto& b) { return TWideStrings::CompareStrings(a, b) < 0; }));
     EXPECT_EQ(std::count(names.begin(), names.end(), u"Path (user)"), 1) << "in both keys, listed once for each";
     EXPECT_EQ(std::count(names.begin(), names.end(), u"Path (machine)"), 1);
     EXPECT_EQ(std::count(names.begin(), names.end(), u"ComSpec (machine)"), 1);
     EXPECT_EQ(checked, (std::vector<std::u16string>{u"Chosen", u"OS (machine)"})) << "bare OS is the machine's";
-    const auto os = std::find_if(candidates.begin(), candidates.end(), [](const auto& i) { return i.checked && i.text != u"Chosen"; });
+    const auto os = std::find_if(candidates.begin(), candidates.end(),
+                                 [](const auto& i) { return i.checked && i.text != u"Chosen"; });
     EXPECT_EQ(os->name, u"OS") << "kept bare, spelled as the key spells it";
 
     Machine().SetAdministrator(false);

@@ -10,8 +10,7 @@
 namespace prolamo::test {
 
 // The message of the E that Action raises, or "(nothing raised)".
-template <class E, class F>
-std::string MessageOf(F action) {
+template <class E, class F> std::string MessageOf(F action) {
     try {
         action();
     } catch (const E& e) {
@@ -21,8 +20,7 @@ std::string MessageOf(F action) {
 }
 
 // What the data file would hold for Value (its properties), read back into a fresh one.
-template <class V>
-std::unique_ptr<V> StoredAndRead(V& value, std::vector<std::uint8_t>* stored = nullptr) {
+template <class V> std::unique_ptr<V> StoredAndRead(V& value, std::vector<std::uint8_t>* stored = nullptr) {
     std::vector<std::uint8_t> bytes;
     {
         TWriter writer(bytes);

@@ -46,8 +46,8 @@ void TTestSetting::ApplyValue(const TSettingValue& value, TCheckResultList& resu
 }
 
 const TSettingClass& TDependentTestSetting::StaticClass() {
-    return MakeSettingClass<TDependentTestSetting, TTestSetting>(
-        "TDependentTestSetting", {}, {.caption = "Dependent", .category = SystemCategory});
+    return MakeSettingClass<TDependentTestSetting, TTestSetting>("TDependentTestSetting", {},
+                                                                 {.caption = "Dependent", .category = SystemCategory});
 }
 
 bool TDependentTestSetting::DependsOn(const TSetting& setting) const {
@@ -60,17 +60,18 @@ const TSettingClass& TBareTestSetting::StaticClass() {
                                                         {.caption = "Bare", .category = NetworkCategory});
 }
 
-std::unique_ptr<TSettingValue> TBareTestSetting::CaptureValue() { return std::make_unique<TTestValue>(); }
+std::unique_ptr<TSettingValue> TBareTestSetting::CaptureValue() {
+    return std::make_unique<TTestValue>();
+}
 
 const TClassInfo& TTestValue::StaticClass() {
     return MakeClassInfo<TTestValue, TSettingValue>(
-        "TTestValue",
-        {prop::String("Text", &TTestValue::Text, &TTestValue::SetText),
-         prop::Integer("Number", &TTestValue::Number, &TTestValue::SetNumber).Default(-1),
-         prop::Boolean("Flag", &TTestValue::Flag, &TTestValue::SetFlag),
-         prop::WideString("Wide", &TTestValue::Wide, &TTestValue::SetWide),
-         prop::Object("Lines", TTypeKind::Strings, &TTestValue::Lines),
-         prop::Object("WideLines", TTypeKind::WideStrings, &TTestValue::WideLines)});
+        "TTestValue", {prop::String("Text", &TTestValue::Text, &TTestValue::SetText),
+                       prop::Integer("Number", &TTestValue::Number, &TTestValue::SetNumber).Default(-1),
+                       prop::Boolean("Flag", &TTestValue::Flag, &TTestValue::SetFlag),
+                       prop::WideString("Wide", &TTestValue::Wide, &TTestValue::SetWide),
+                       prop::Object("Lines", TTypeKind::Strings, &TTestValue::Lines),
+                       prop::Object("WideLines", TTypeKind::WideStrings, &TTestValue::WideLines)});
 }
 
 void TTestValue::Assign(const TPersistent& source) {

@@ -261,7 +261,8 @@ TEST_F(WatcherTest, ARuleThatAsksAppliesOnlyOnYesAndAsksAgainAfterTheNextChange)
 }
 
 TEST_F(WatcherTest, ARefusedRuleIsNeitherAskedNorAppliedAndSaysWhyOnce) {
-    target_.rules.rules = {Rule("Office", "Office", "ssid", "CORP-WLAN"), Rule("Home", "Home", "ssid", "HomeNet", true)};
+    target_.rules.rules = {Rule("Office", "Office", "ssid", "CORP-WLAN"),
+                           Rule("Home", "Home", "ssid", "HomeNet", true)};
     target_.refused = "Home";
     Run(1min);
     EXPECT_EQ(target_.asked, std::vector<std::string>{});
@@ -301,7 +302,8 @@ TEST_F(WatcherTest, ABusyDataFileIsTriedAgainAndBrokenRulesAreLoggedOnce) {
     TNetworkWatcher watcher(network_, clock_, broken, memory_);
     for (int i = 0; i < 200; ++i, clock_.now += 250ms)
         watcher.Poll();
-    EXPECT_EQ(std::count(broken.log.begin(), broken.log.end(), "Cannot switch: qvt.rules, line 3: unknown condition"), 1);
+    EXPECT_EQ(std::count(broken.log.begin(), broken.log.end(), "Cannot switch: qvt.rules, line 3: unknown condition"),
+              1);
 }
 
 TEST_F(WatcherTest, NoMatchingRuleAppliesNothing) {

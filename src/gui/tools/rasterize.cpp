@@ -90,8 +90,14 @@ void WriteIcon(const QString& svg, const QString& ico) {
     for (int size : sizes)
         images << Png(Render(svg, size));
     QByteArray file;
-    auto put16 = [&file](quint16 value) { value = qToLittleEndian(value); file.append(reinterpret_cast<const char*>(&value), 2); };
-    auto put32 = [&file](quint32 value) { value = qToLittleEndian(value); file.append(reinterpret_cast<const char*>(&value), 4); };
+    auto put16 = [&file](quint16 value) {
+        value = qToLittleEndian(value);
+        file.append(reinterpret_cast<const char*>(&value), 2);
+    };
+    auto put32 = [&file](quint32 value) {
+        value = qToLittleEndian(value);
+        file.append(reinterpret_cast<const char*>(&value), 4);
+    };
     put16(0);
     put16(1);
     put16(static_cast<quint16>(images.size()));

@@ -1,6 +1,8 @@
 #include "os/simulated/Machine.h"
+#include "os/simulated/SqliteErrors.h"
 
 #include "os/Registry.h"
+#include "os/Sqlite.h"
 #include "os/Text.h"
 #include "os/simulated/RegistryStore.h"
 #include "os/simulated/Services.h"
@@ -9,7 +11,6 @@
 #include "os/simulated/SimPrinting.h"
 #include "os/simulated/SimProcesses.h"
 #include "os/simulated/SimSystem.h"
-#include "os/Sqlite.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -18,8 +19,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <stdexcept>
 #include <system_error>
@@ -102,109 +103,6 @@ constexpr const char* kHostsText = "# Hosts file of this workstation.\r\n"
                                    "#\t127.0.0.1       localhost\r\n"
                                    "#\t::1             localhost\r\n";
 
-// Connections\DefaultConnectionSettings: version, change counter, flags (direct), then the
-// length-prefixed proxy server, bypass list and configuration script address.
-std::vector<std::uint8_t> ConnectionSettings(std::string_view proxy, std::string_view bypass) {
-    std::vector<std::uint8_t> bytes;
-    auto put = [&bytes](std::uint32_t v) {
-        const auto d = store::DwordData(v);
-        bytes.insert(bytes.end(), d.begin(), d.end());
-    };
-    auto putText = [&](std::string_view s) {
-        put(static_cast<std::uint32_t>(s.size()));
-        bytes.insert(bytes.end(), s.begin(), s.end());
-    };
-    put(0x46);
-    put(3);
-    put(0x01);
-    putText(proxy);
-    putText(bypass);
-    putText("");
-    bytes.resize(bytes.size() + 32, 0);
-    return bytes;
-}
-
-class Seeder {
-public:
-    explicit Seeder(sqlite3* db) : db_(db) {}
-
-    void Key(int hive, std::u16string_view path) {
-        bool created = false;
-        Check(store::CreateKey(db_, hive, path, &key_, &created));
-    }
-    void String(std::u16string_view name, std::u16string_view text, std::uint32_t type = RegSz) {
-        Check(store::SetValue(db_, key_, name, type, store::StringData(text)));
-    }
-    void Dword(std::u16string_view name, std::uint32_t value) {
-        Check(store::SetValue(db_, key_, name, RegDword, store::DwordData(value)));
-    }
-    void Binary(std::u16string_view name, const std::vector<std::uint8_t>& bytes) {
-        Check(store::SetValue(db_, key_, name, RegBinary, bytes));
-    }
-
-private:
-    static void Check(int rc) {
-        if (rc != SQLITE_OK)
-            throw std::runtime_error(std::string("seeding the registry failed: ") + sqlite3_errstr(rc));
-    }
-    sqlite3* db_;
-    std::int64_t key_ = 0;
-};
-
-void SeedRegistry(sqlite3* db, std::u16string_view userName) {
-    using store::HiveCurrentUser;
-    using store::HiveLocalMachine;
-    Seeder s(db);
-    const std::string proxy = "proxy.corp.example:8080";
-    const std::string bypass = "*.corp.example;<local>";
-
-    s.Key(HiveCurrentUser, u"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings");
-    s.Dword(u"ProxyEnable", 0);
-    s.String(u"ProxyServer", Utf8ToUtf16(proxy));
-    s.String(u"ProxyOverride", Utf8ToUtf16(bypass));
-    s.Key(HiveCurrentUser, u"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections");
-    s.Binary(u"DefaultConnectionSettings", ConnectionSettings(proxy, bypass));
-    s.Binary(u"SavedLegacySettings", ConnectionSettings(proxy, bypass));
-
-    s.Key(HiveCurrentUser, u"Environment");
-    s.String(u"Path", u"%USERPROFILE%\\AppData\\Local\\Microsoft\\WindowsApps;", RegExpandSz);
-    s.String(u"TEMP", u"%USERPROFILE%\\AppData\\Local\\Temp", RegExpandSz);
-    s.String(u"TMP", u"%USERPROFILE%\\AppData\\Local\\Temp", RegExpandSz);
-
-    s.Key(HiveLocalMachine, u"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment");
-    s.String(u"ComSpec", u"%SystemRoot%\\system32\\cmd.exe", RegExpandSz);
-    s.String(u"DriverData", u"C:\\Windows\\System32\\Drivers\\DriverData");
-    s.String(u"NUMBER_OF_PROCESSORS", u"8");
-    s.String(u"OS", u"Windows_NT");
-    s.String(u"Path",
-             u"%SystemRoot%\\system32;%SystemRoot%;%SystemRoot%\\System32\\Wbem;"
-             u"%SYSTEMROOT%\\System32\\WindowsPowerShell\\v1.0\\;%SYSTEMROOT%\\System32\\OpenSSH\\",
-             RegExpandSz);
-    s.String(u"PATHEXT", u".COM;.EXE;.BAT;.CMD;.VBS;.VBE;.JS;.JSE;.WSF;.WSH;.MSC");
-    s.String(u"PROCESSOR_ARCHITECTURE", u"AMD64");
-    s.String(u"PSModulePath",
-             u"%ProgramFiles%\\WindowsPowerShell\\Modules;%SystemRoot%\\system32\\WindowsPowerShell\\v1."
-             u"0\\Modules",
-             RegExpandSz);
-    s.String(u"TEMP", u"%SystemRoot%\\TEMP", RegExpandSz);
-    s.String(u"TMP", u"%SystemRoot%\\TEMP", RegExpandSz);
-    s.String(u"USERNAME", u"SYSTEM");
-    s.String(u"windir", u"%SystemRoot%", RegExpandSz);
-
-    s.Key(HiveLocalMachine, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion");
-    s.String(u"ProductName", u"Windows 10 Pro");
-    s.String(u"EditionID", u"Professional");
-    s.String(u"DisplayVersion", u"22H2");
-    s.String(u"CurrentBuild", u"19045");
-    s.String(u"CurrentBuildNumber", u"19045");
-    s.Dword(u"CurrentMajorVersionNumber", 10);
-    s.Dword(u"CurrentMinorVersionNumber", 0);
-    s.String(u"CurrentVersion", u"6.3");
-    s.String(u"RegisteredOwner", userName);
-    s.String(u"SystemRoot", u"C:\\Windows");
-
-}
-
 std::string InitialUserName() {
     const char* user = std::getenv("USER");
     return user != nullptr && *user != '\0' ? std::string(user) : std::string("User");
@@ -235,28 +133,6 @@ private:
 
 } // namespace
 
-ErrorCode SqliteToWindowsError(int rc) {
-    switch (rc & 0xFF) {
-    case SQLITE_OK:
-    case SQLITE_DONE:
-    case SQLITE_ROW:
-        return ErrorSuccess;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return ErrorBusy;
-    case SQLITE_NOMEM:
-        return ErrorNotEnoughMemory;
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-        return ErrorAccessDenied;
-    case SQLITE_FULL:
-        return ErrorDiskFull;
-    default:
-        return ErrorRegistryIoFailed;
-    }
-}
-
 Machine::Machine(std::filesystem::path folder, std::string* failure)
     : folder_(std::move(folder)), services_(std::make_unique<Services>(*this)) {
     try {
@@ -266,16 +142,14 @@ Machine::Machine(std::filesystem::path folder, std::string* failure)
             throw std::runtime_error(ec.message());
         const OpeningLock opening(folder_ / "machine.lock");
         const std::string dbPath = (folder_ / "machine.db").string();
-        if (const int rc =
-                sqlite3_open_v2(dbPath.c_str(), &db_,
-                                SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+        if (const int rc = sqlite3_open_v2(dbPath.c_str(), &db_,
+                                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
             rc != SQLITE_OK)
             throw std::runtime_error(sqlite3_errstr(rc));
         // Several processes share the machine: readers never block the writer, and a writer waits
         // for another rather than failing at once.
         sqlite3_busy_timeout(db_, 5000);
-        if (Exec(db_, "PRAGMA journal_mode=WAL") != SQLITE_OK ||
-            Exec(db_, "PRAGMA synchronous=NORMAL") != SQLITE_OK)
+        if (Exec(db_, "PRAGMA journal_mode=WAL") != SQLITE_OK || Exec(db_, "PRAGMA synchronous=NORMAL") != SQLITE_OK)
             throw std::runtime_error(sqlite3_errmsg(db_));
         Seed();
     } catch (const std::exception& e) {
@@ -344,8 +218,8 @@ void Machine::Seed() {
     // hosts file are everybody's to read and only an administrator's to change; a profile is
     // its user's alone.
     using std::filesystem::perms;
-    constexpr perms kSystemFolder = perms::owner_all | perms::group_read | perms::group_exec | perms::others_read |
-                                    perms::others_exec;
+    constexpr perms kSystemFolder =
+        perms::owner_all | perms::group_read | perms::group_exec | perms::others_read | perms::others_exec;
     constexpr perms kSystemFile = perms::owner_read | perms::owner_write | perms::group_read | perms::others_read;
     SetMode(folder_, kSystemFolder);
     MakeFolders(folder_, SystemFolder() / "drivers" / "etc", kSystemFolder);
@@ -360,7 +234,7 @@ void Machine::Seed() {
             throw std::runtime_error("cannot write " + hosts.string());
     }
     SetMode(hosts, kSystemFile);
-    SeedRegistry(db_, Utf8ToUtf16(userName));
+    store::SeedRegistry(db_, Utf8ToUtf16(userName));
     // An administrator in an elevated terminal, so that the program works out of the box.
     SetFact(kFactAdministrator, kUserElevated);
     SetFact(kFactUserName, userName);
@@ -440,7 +314,7 @@ ErrorCode Machine::ReadProcessRights(ProcessRights* rights) const {
         *rights = ProcessRights::Administrator;
     else if (value == kUserFiltered)
         *rights = started != nullptr && std::string_view(started) == "elevated" ? ProcessRights::Administrator
-                                                                                 : ProcessRights::FilteredAdministrator;
+                                                                                : ProcessRights::FilteredAdministrator;
     return ErrorSuccess;
 }
 
@@ -462,8 +336,7 @@ void Machine::SetFact(std::string_view key, std::string_view value) {
     if (db_ == nullptr)
         throw std::runtime_error("the machine is not open");
     std::lock_guard lock(dbMutex_);
-    Statement q(db_,
-                "INSERT INTO fact(key, value) VALUES (?1, ?2) ON CONFLICT(key) DO UPDATE SET value = ?2");
+    Statement q(db_, "INSERT INTO fact(key, value) VALUES (?1, ?2) ON CONFLICT(key) DO UPDATE SET value = ?2");
     q.Bind(1, key).Bind(2, value);
     if (const int rc = q.Step(); rc != SQLITE_DONE)
         throw std::runtime_error(std::string("writing machine fact failed: ") + sqlite3_errstr(rc));
@@ -485,7 +358,7 @@ void Machine::SetUser(User user) {
 
 Machine::User Machine::ReadUser() const {
     const std::optional<std::string> value = Fact(kFactAdministrator);
-    return value == kUserElevated ? User::ElevatedAdministrator
+    return value == kUserElevated   ? User::ElevatedAdministrator
            : value == kUserFiltered ? User::Administrator
                                     : User::Standard;
 }
@@ -506,9 +379,8 @@ std::vector<BroadcastRecord> Machine::Broadcasts() const {
     std::vector<BroadcastRecord> records;
     int rc;
     while ((rc = q.Step()) == SQLITE_ROW)
-        records.push_back({q.Int(0), static_cast<std::uintptr_t>(q.Int(1)),
-                           static_cast<std::uint32_t>(q.Int(2)), static_cast<std::uintptr_t>(q.Int(3)),
-                           static_cast<std::intptr_t>(q.Int(4))});
+        records.push_back({q.Int(0), static_cast<std::uintptr_t>(q.Int(1)), static_cast<std::uint32_t>(q.Int(2)),
+                           static_cast<std::uintptr_t>(q.Int(3)), static_cast<std::intptr_t>(q.Int(4))});
     if (rc != SQLITE_DONE)
         throw std::runtime_error(std::string("reading the broadcast log failed: ") + sqlite3_errstr(rc));
     return records;

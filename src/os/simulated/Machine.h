@@ -147,7 +147,4 @@ inline constexpr const char* ConsentFact = "consent";
 // $PROLAMO_MACHINE, else $XDG_DATA_HOME/prolamo/machine, else ~/.local/share/prolamo/machine.
 std::filesystem::path DefaultMachineFolder();
 
-// Win32 code for an SQLite result code.
-ErrorCode SqliteToWindowsError(int rc);
-
 } // namespace prolamo::os::simulated

@@ -48,9 +48,7 @@ public:
             if (c == '\\')
                 c = '/';
         const auto slash = native.find_last_of('/');
-        const std::string folder = slash == std::string::npos ? "."
-                                   : slash == 0               ? "/"
-                                                              : native.substr(0, slash);
+        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
         // A folder reached through a link (a data folder moved elsewhere) is the folder it names.
         const int folderFd = OpenLocked(folder, O_RDONLY | O_DIRECTORY, 0);
         if (folderFd < 0)

@@ -27,7 +27,9 @@ namespace prolamo::os {
 
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 // A path of the system drive, "C:\...", is in the simulated workstation's folder, as its Windows
 // folder is; other drives are not there.
@@ -58,6 +60,15 @@ ErrorCode CheckSystemFolderWrite(const std::string& native) {
     if (const ErrorCode e = machine.ReadAdministrator(&administrator); e != ErrorSuccess)
         return e;
     return administrator ? ErrorSuccess : ErrorAccessDenied;
+}
+
+// The path on this system of a file a call writes or deletes, once it may: ErrorPathNotFound for
+// a path with none, else as CheckSystemFolderWrite.
+ErrorCode PathToWrite(std::string_view path, std::string* native) {
+    *native = NativePath(path);
+    if (native->empty())
+        return ErrorPathNotFound;
+    return CheckSystemFolderWrite(*native);
 }
 
 class Fd {
@@ -132,27 +143,34 @@ ErrorCode CheckRegularFile(const struct stat& st) {
     return S_ISREG(st.st_mode) ? ErrorSuccess : ErrorInvalidFunction;
 }
 
+// A regular file open for reading: its path on this system, the descriptor and its size.
+struct OpenedFile {
+    std::string native;
+    std::optional<Fd> fd;
+    std::size_t size = 0;
+};
+
 // Opens a regular file of at most sizeLimit bytes for reading and holds the shared lock a reader
-// holds on Windows; Native and Size tell the path on this system and the file's size.
-ErrorCode OpenForReading(std::string_view path, std::uint64_t sizeLimit, std::string* native, std::optional<Fd>* fd,
-                         std::size_t* size) {
-    *native = NativePath(path);
-    if (native->empty())
+// holds on Windows.
+ErrorCode OpenForReading(std::string_view path, std::uint64_t sizeLimit, OpenedFile* file) {
+    file->native = NativePath(path);
+    const std::string& native = file->native;
+    if (native.empty())
         return ErrorPathNotFound;
     // Not blocking: opening a pipe would otherwise wait for a writer.
-    fd->emplace(::open(native->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if ((*fd)->Get() < 0)
-        return ErrnoToWindowsError(errno, *native);
+    const int fd = file->fd.emplace(::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)).Get();
+    if (fd < 0)
+        return ErrnoToWindowsError(errno, native);
     struct stat st {};
-    if (::fstat((*fd)->Get(), &st) != 0)
-        return ErrnoToWindowsError(errno, *native);
+    if (::fstat(fd, &st) != 0)
+        return ErrnoToWindowsError(errno, native);
     if (const ErrorCode e = CheckRegularFile(st); e != ErrorSuccess)
         return e;
     if (static_cast<std::uint64_t>(st.st_size) > sizeLimit)
         return ErrorFileTooLarge;
-    if (::flock((*fd)->Get(), LOCK_SH | LOCK_NB) != 0)
-        return errno == EWOULDBLOCK ? ErrorSharingViolation : ErrnoToWindowsError(errno, *native);
-    *size = static_cast<std::size_t>(st.st_size);
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK ? ErrorSharingViolation : ErrnoToWindowsError(errno, native);
+    file->size = static_cast<std::size_t>(st.st_size);
     return ErrorSuccess;
 }
 
@@ -324,7 +342,7 @@ public:
         if ((st.st_mode & S_IWUSR) == 0)
             result |= FileAttributeReadonly;
         // Windows tells a link by its own attributes, whatever it leads to.
-        if (struct stat own {}; ::lstat(native.c_str(), &own) == 0 && S_ISLNK(own.st_mode))
+        if (struct stat own{}; ::lstat(native.c_str(), &own) == 0 && S_ISLNK(own.st_mode))
             result |= FileAttributeReparsePoint;
         *attributes = result;
         return ErrorSuccess;
@@ -335,14 +353,12 @@ public:
         if (content == nullptr)
             return ErrorInvalidParameter;
         content->clear();
-        std::string native;
-        std::optional<Fd> fd;
-        std::size_t size = 0;
-        if (const ErrorCode e = OpenForReading(path, sizeLimit, &native, &fd, &size); e != ErrorSuccess)
+        OpenedFile file;
+        if (const ErrorCode e = OpenForReading(path, sizeLimit, &file); e != ErrorSuccess)
             return e;
-        std::vector<std::uint8_t> bytes(size);
+        std::vector<std::uint8_t> bytes(file.size);
         std::size_t done = 0;
-        if (const ErrorCode e = ReadAll(fd->Get(), bytes.data(), size, native, &done); e != ErrorSuccess)
+        if (const ErrorCode e = ReadAll(file.fd->Get(), bytes.data(), file.size, file.native, &done); e != ErrorSuccess)
             return e;
         bytes.resize(done);
         *content = std::move(bytes);
@@ -354,25 +370,24 @@ public:
         if (bytes == nullptr)
             return ErrorInvalidParameter;
         bytes->reset();
-        std::string native;
-        std::optional<Fd> fd;
-        std::size_t size = 0;
-        if (const ErrorCode e = OpenForReading(path, sizeLimit, &native, &fd, &size); e != ErrorSuccess)
+        OpenedFile file;
+        if (const ErrorCode e = OpenForReading(path, sizeLimit, &file); e != ErrorSuccess)
             return e;
+        const std::size_t size = file.size;
         // An empty file cannot be mapped; it is an empty copy.
         if (reading == FileReading::Mapped && size > 0) {
-            void* pages = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd->Get(), 0);
+            void* pages = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.fd->Get(), 0);
             if (pages != MAP_FAILED) {
                 // The mapping keeps the open file, and with it the reader's lock, which would refuse
                 // every save until the bytes are let go; they are read now as far as sharing goes.
-                ::flock(fd->Get(), LOCK_UN);
+                ::flock(file.fd->Get(), LOCK_UN);
                 *bytes = std::make_shared<const MappedBytes>(pages, size);
                 return ErrorSuccess;
             }
         }
         auto copy = std::make_shared<FileBytesCopy>(size);
         std::size_t done = 0;
-        if (const ErrorCode e = ReadAll(fd->Get(), copy->Data(), size, native, &done); e != ErrorSuccess)
+        if (const ErrorCode e = ReadAll(file.fd->Get(), copy->Data(), size, file.native, &done); e != ErrorSuccess)
             return e;
         copy->SetSize(done);
         *bytes = std::move(copy);
@@ -380,13 +395,11 @@ public:
     }
 
     ErrorCode WriteWholeFile(std::string_view path, std::span<const std::uint8_t> content) override {
-        const std::string native = NativePath(path);
-        if (native.empty())
-            return ErrorPathNotFound;
-        if (const ErrorCode e = CheckSystemFolderWrite(native); e != ErrorSuccess)
+        std::string native;
+        if (const ErrorCode e = PathToWrite(path, &native); e != ErrorSuccess)
             return e;
         // The attribute, not the process's rights, decides: root and administrators are refused too.
-        if (struct stat st {}; ::stat(native.c_str(), &st) == 0) {
+        if (struct stat st{}; ::stat(native.c_str(), &st) == 0) {
             if (const ErrorCode e = CheckRegularFile(st); e != ErrorSuccess)
                 return e;
             if ((st.st_mode & S_IWUSR) == 0)
@@ -396,7 +409,7 @@ public:
         Fd fd(::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666));
         if (fd.Get() < 0)
             return ErrnoToWindowsError(errno, native);
-        if (struct stat st {}; ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        if (struct stat st{}; ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
             return ErrorInvalidFunction; // became something else since
         if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
             return errno == EWOULDBLOCK ? ErrorSharingViolation : ErrnoToWindowsError(errno, native);
@@ -410,10 +423,8 @@ public:
     }
 
     ErrorCode WriteFileReplacing(std::string_view path, std::span<const std::uint8_t> content) override {
-        const std::string native = NativePath(path);
-        if (native.empty())
-            return ErrorPathNotFound;
-        if (const ErrorCode e = CheckSystemFolderWrite(native); e != ErrorSuccess)
+        std::string native;
+        if (const ErrorCode e = PathToWrite(path, &native); e != ErrorSuccess)
             return e;
         // A link is replaced by a file of its own, not followed: its target's permissions are
         // not the data's.
@@ -430,8 +441,7 @@ public:
         return ReplaceThroughStaging(native, exists ? &st : nullptr, Whose::Program, content, &impossible);
     }
 
-    ErrorCode WriteMachineFile(std::string_view path, std::span<const std::uint8_t> content,
-                               bool* unchanged) override {
+    ErrorCode WriteMachineFile(std::string_view path, std::span<const std::uint8_t> content, bool* unchanged) override {
         bool ignored = true;
         bool& left = unchanged != nullptr ? *unchanged : ignored;
         left = true;
@@ -473,10 +483,8 @@ public:
     }
 
     ErrorCode DeleteFile(std::string_view path) override {
-        const std::string native = NativePath(path);
-        if (native.empty())
-            return ErrorPathNotFound;
-        if (const ErrorCode e = CheckSystemFolderWrite(native); e != ErrorSuccess)
+        std::string native;
+        if (const ErrorCode e = PathToWrite(path, &native); e != ErrorSuccess)
             return e;
         struct stat st {};
         if (::lstat(native.c_str(), &st) != 0)

@@ -13,7 +13,9 @@ namespace {
 
 volatile std::sig_atomic_t endRequested = 0;
 
-extern "C" void NoteEndRequest(int) { endRequested = 1; }
+extern "C" void NoteEndRequest(int) {
+    endRequested = 1;
+}
 
 const char* cutShortMessage = "";
 int cutShortExitCode = 1;

@@ -1,7 +1,7 @@
 #include "os/simulated/RegistryStore.h"
 
-#include "os/Text.h"
 #include "os/Sqlite.h"
+#include "os/Text.h"
 
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
@@ -25,6 +25,22 @@ std::string Fold(std::u16string_view name) {
         }
     }
     return Utf16ToUtf8(folded);
+}
+
+bool SameName(std::u16string_view a, std::u16string_view b) {
+    const auto* s = reinterpret_cast<const UChar*>(a.data());
+    const auto* t = reinterpret_cast<const UChar*>(b.data());
+    const auto sLength = static_cast<int32_t>(a.size());
+    const auto tLength = static_cast<int32_t>(b.size());
+    int32_t i = 0, j = 0;
+    while (i < sLength && j < tLength) {
+        UChar32 c, d;
+        U16_NEXT(s, i, sLength, c);
+        U16_NEXT(t, j, tLength, d);
+        if (u_toupper(c) != u_toupper(d))
+            return false;
+    }
+    return i == sLength && j == tLength;
 }
 
 int FindKey(sqlite3* db, int hive, std::u16string_view path, std::int64_t* id) {
@@ -83,11 +99,7 @@ int SetValue(sqlite3* db, std::int64_t keyId, std::u16string_view name, std::uin
     Statement insert(db, "INSERT INTO reg_value(key_id, name, folded, position, type, data) "
                          "VALUES (?1, ?2, ?3, (SELECT COALESCE(MAX(position), 0) + 1 FROM reg_value "
                          "WHERE key_id = ?1), ?4, ?5)");
-    insert.Bind(1, keyId)
-        .Bind(2, Utf16ToUtf8(name))
-        .Bind(3, Fold(name))
-        .Bind(4, std::int64_t{type})
-        .Bind(5, data);
+    insert.Bind(1, keyId).Bind(2, Utf16ToUtf8(name)).Bind(3, Fold(name)).Bind(4, std::int64_t{type}).Bind(5, data);
     rc = insert.Step();
     return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }

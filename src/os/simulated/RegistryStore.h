@@ -24,6 +24,8 @@ std::vector<std::uint8_t> DwordData(std::uint32_t value);
 
 // Upper-cases each code point, as the registry compares names; returns UTF-8.
 std::string Fold(std::u16string_view name);
+// Whether the names are the same but for letter case, as Fold compares them.
+bool SameName(std::u16string_view a, std::u16string_view b);
 
 // SQLITE_OK with *id 0 when the key does not exist.
 int FindKey(sqlite3* db, int hive, std::u16string_view path, std::int64_t* id);
@@ -44,5 +46,8 @@ int GetValue(sqlite3* db, std::int64_t keyId, std::u16string_view name, StoredVa
 int GetValues(sqlite3* db, std::int64_t keyId, std::vector<StoredValue>* values);
 // The names of the key's direct subkeys, in the registry's order (alphabetical, case-insensitive).
 int GetSubKeyNames(sqlite3* db, int hive, std::u16string_view path, std::vector<std::u16string>* names);
+
+// Seeds the keys and values of a new workstation whose user is `userName`; throws when a write fails.
+void SeedRegistry(sqlite3* db, std::u16string_view userName);
 
 } // namespace prolamo::os::simulated::store

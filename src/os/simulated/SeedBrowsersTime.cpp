@@ -2,12 +2,12 @@
 // browsers' profile files, the time zone database and the current zone.
 
 #include "os/Registry.h"
-#include "os/TimeZone.h"
+#include "os/Sqlite.h"
 #include "os/Text.h"
+#include "os/TimeZone.h"
 #include "os/simulated/Machine.h"
 #include "os/simulated/RegistryStore.h"
 #include "os/simulated/SimSystem.h"
-#include "os/Sqlite.h"
 
 #include <fstream>
 #include <stdexcept>
@@ -37,8 +37,8 @@ constexpr SystemTime kNone{};
 // Current rules; zones without daylight time have zero dates. Keys and standard names differ for
 // some zones, as on Windows.
 const Zone kZones[] = {
-    {u"Hawaiian Standard Time", u"(UTC-10:00) Hawaii", u"Hawaiian Standard Time", u"Hawaiian Daylight Time", 600,
-     kNone, kNone},
+    {u"Hawaiian Standard Time", u"(UTC-10:00) Hawaii", u"Hawaiian Standard Time", u"Hawaiian Daylight Time", 600, kNone,
+     kNone},
     {u"Pacific Standard Time", u"(UTC-08:00) Pacific Time (US & Canada)", u"Pacific Standard Time",
      u"Pacific Daylight Time", 480, Rule(11, 1, 2), Rule(3, 2, 2)},
     {u"Mountain Standard Time", u"(UTC-07:00) Mountain Time (US & Canada)", u"Mountain Standard Time",
@@ -51,8 +51,8 @@ const Zone kZones[] = {
      u"E. South America Daylight Time", 180, kNone, kNone},
     {u"UTC", u"(UTC) Coordinated Universal Time", u"Coordinated Universal Time", u"Coordinated Universal Time", 0,
      kNone, kNone},
-    {u"GMT Standard Time", u"(UTC+00:00) Dublin, Edinburgh, Lisbon, London", u"GMT Standard Time",
-     u"GMT Daylight Time", 0, Rule(10, 5, 2), Rule(3, 5, 1)},
+    {u"GMT Standard Time", u"(UTC+00:00) Dublin, Edinburgh, Lisbon, London", u"GMT Standard Time", u"GMT Daylight Time",
+     0, Rule(10, 5, 2), Rule(3, 5, 1)},
     {u"W. Europe Standard Time", u"(UTC+01:00) Amsterdam, Berlin, Bern, Rome, Stockholm, Vienna",
      u"W. Europe Standard Time", u"W. Europe Daylight Time", -60, Rule(10, 5, 3), Rule(3, 5, 2)},
     {u"Central Europe Standard Time", u"(UTC+01:00) Belgrade, Bratislava, Budapest, Ljubljana, Prague",
@@ -61,16 +61,16 @@ const Zone kZones[] = {
      u"Romance Daylight Time", -60, Rule(10, 5, 3), Rule(3, 5, 2)},
     {u"FLE Standard Time", u"(UTC+02:00) Helsinki, Kyiv, Riga, Sofia, Tallinn, Vilnius", u"FLE Standard Time",
      u"FLE Daylight Time", -120, Rule(10, 5, 4), Rule(3, 5, 3)},
-    {u"Arabian Standard Time", u"(UTC+04:00) Abu Dhabi, Muscat", u"Arabian Standard Time",
-     u"Arabian Daylight Time", -240, kNone, kNone},
+    {u"Arabian Standard Time", u"(UTC+04:00) Abu Dhabi, Muscat", u"Arabian Standard Time", u"Arabian Daylight Time",
+     -240, kNone, kNone},
     {u"India Standard Time", u"(UTC+05:30) Chennai, Kolkata, Mumbai, New Delhi", u"India Standard Time",
      u"India Daylight Time", -330, kNone, kNone},
     {u"China Standard Time", u"(UTC+08:00) Beijing, Chongqing, Hong Kong, Urumqi", u"China Standard Time",
      u"China Daylight Time", -480, kNone, kNone},
     {u"Singapore Standard Time", u"(UTC+08:00) Kuala Lumpur, Singapore", u"Malay Peninsula Standard Time",
      u"Malay Peninsula Daylight Time", -480, kNone, kNone},
-    {u"Tokyo Standard Time", u"(UTC+09:00) Osaka, Sapporo, Tokyo", u"Tokyo Standard Time", u"Tokyo Daylight Time",
-     -540, kNone, kNone},
+    {u"Tokyo Standard Time", u"(UTC+09:00) Osaka, Sapporo, Tokyo", u"Tokyo Standard Time", u"Tokyo Daylight Time", -540,
+     kNone, kNone},
     {u"AUS Eastern Standard Time", u"(UTC+10:00) Canberra, Melbourne, Sydney", u"AUS Eastern Standard Time",
      u"AUS Eastern Daylight Time", -600, Rule(4, 1, 3), Rule(10, 1, 2)},
     {u"New Zealand Standard Time", u"(UTC+12:00) Auckland, Wellington", u"New Zealand Standard Time",

@@ -6,9 +6,15 @@
 #include "os/Security.h"
 #include "os/WindowMessages.h"
 
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+
+namespace prolamo::os {
+class Transaction;
+}
 
 namespace prolamo::os::simulated {
 
@@ -20,16 +26,16 @@ public:
 
     ErrorCode OpenKeyEx(HKey key, std::u16string_view subKey, std::uint32_t options, std::uint32_t samDesired,
                         HKey* result) override;
-    ErrorCode CreateKeyEx(HKey key, std::u16string_view subKey, std::uint32_t options,
-                          std::uint32_t samDesired, HKey* result, std::uint32_t* disposition) override;
+    ErrorCode CreateKeyEx(HKey key, std::u16string_view subKey, std::uint32_t options, std::uint32_t samDesired,
+                          HKey* result, std::uint32_t* disposition) override;
     ErrorCode CloseKey(HKey key) override;
     ErrorCode QueryValueEx(HKey key, std::u16string_view valueName, std::uint32_t* type, std::uint8_t* data,
                            std::uint32_t* dataSize) override;
-    ErrorCode SetValueEx(HKey key, std::u16string_view valueName, std::uint32_t type,
-                         const std::uint8_t* data, std::uint32_t dataSize) override;
+    ErrorCode SetValueEx(HKey key, std::u16string_view valueName, std::uint32_t type, const std::uint8_t* data,
+                         std::uint32_t dataSize) override;
     ErrorCode DeleteValue(HKey key, std::u16string_view valueName) override;
-    ErrorCode EnumValue(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
-                        std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) override;
+    ErrorCode EnumValue(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength, std::uint32_t* type,
+                        std::uint8_t* data, std::uint32_t* dataSize) override;
     ErrorCode QueryInfoKey(HKey key, std::uint32_t* values, std::uint32_t* maxValueNameLength,
                            std::uint32_t* maxValueLength) override;
     ErrorCode EnumKeyEx(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) override;
@@ -43,9 +49,11 @@ private:
         std::uint32_t access = 0;
     };
     ErrorCode Lookup(HKey key, OpenKey* open);
-    // The open key, when it has Right.
-    ErrorCode OpenForAccess(HKey key, std::uint32_t right, OpenKey* open);
-    ErrorCode KeyIdOf(const OpenKey& open, std::int64_t* id);
+    // What a call does with an open key and its row, inside the transaction it is given.
+    using KeyUse = std::function<ErrorCode(const OpenKey& open, std::int64_t id, Transaction& tx)>;
+    // Runs Use under the machine's lock once the handle is found to grant Right: in a write
+    // transaction, which Use commits, for KeySetValue, else in a read one.
+    ErrorCode WithKey(HKey key, std::uint32_t right, const KeyUse& use);
     ErrorCode Resolve(HKey key, std::u16string_view subKey, OpenKey* target);
     std::uint32_t Granted(int hive, std::u16string_view path, std::uint32_t samDesired, bool* refused);
     HKey AddHandle(OpenKey key);

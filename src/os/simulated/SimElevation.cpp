@@ -23,7 +23,8 @@ public:
         if (answer != "yes")
             return ErrorCancelled;
         pid_t pid = 0;
-        if (const ErrorCode e = simulated::StartProgramWithRights(machine, "prolamo-cli", arguments, "elevated", false, &pid);
+        if (const ErrorCode e =
+                simulated::StartProgramWithRights(machine, "prolamo-cli", arguments, "elevated", false, &pid);
             e != ErrorSuccess)
             return e;
         int status = 0;

@@ -1,8 +1,9 @@
 #include "os/simulated/SimEventLog.h"
 
+#include "os/Sqlite.h"
 #include "os/Text.h"
 #include "os/simulated/Machine.h"
-#include "os/Sqlite.h"
+#include "os/simulated/SqliteErrors.h"
 
 #include <chrono>
 #include <mutex>
@@ -12,8 +13,9 @@ namespace prolamo::os::simulated {
 namespace {
 
 // Made on first use: machines seeded before the log existed get it then.
-constexpr const char* kEventTable = "CREATE TABLE IF NOT EXISTS event(id INTEGER PRIMARY KEY, unix_ms INTEGER NOT NULL, "
-                                    "type INTEGER NOT NULL, source TEXT NOT NULL, text TEXT NOT NULL)";
+constexpr const char* kEventTable =
+    "CREATE TABLE IF NOT EXISTS event(id INTEGER PRIMARY KEY, unix_ms INTEGER NOT NULL, "
+    "type INTEGER NOT NULL, source TEXT NOT NULL, text TEXT NOT NULL)";
 
 class SimEventLog final : public IEventLog {
 public:
@@ -21,9 +23,9 @@ public:
         Machine& machine = CurrentMachine();
         if (machine.Db() == nullptr)
             return machine.OpenError();
-        const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
-                             std::chrono::system_clock::now().time_since_epoch())
-                             .count();
+        const auto now =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+                .count();
         std::lock_guard lock(machine.DbMutex());
         Transaction tx(machine.Db(), Transaction::Kind::Write);
         if (tx.BeginCode() != SQLITE_OK)

@@ -5,8 +5,7 @@
 #include "os/Files.h"
 #include "os/IniFiles.h"
 #include "os/Text.h"
-
-#include <unicode/uchar.h>
+#include "os/simulated/RegistryStore.h"
 
 #include <optional>
 
@@ -109,7 +108,7 @@ public:
     bool FindSection(std::u16string_view name, std::size_t* header, std::size_t* end) const {
         for (std::size_t i = 0; i < lines_.size(); ++i) {
             std::u16string section;
-            if (!SectionName(Text(i), &section) || !SameName(section, name))
+            if (!SectionName(Text(i), &section) || !simulated::store::SameName(section, name))
                 continue;
             *header = i;
             *end = i + 1;
@@ -140,15 +139,6 @@ public:
         *key = std::u16string(Trim(trimmed.substr(0, eq)));
         *value = std::u16string(Trim(trimmed.substr(eq + 1)));
         return !key->empty();
-    }
-
-    static bool SameName(std::u16string_view a, std::u16string_view b) {
-        if (a.size() != b.size())
-            return false;
-        for (std::size_t i = 0; i < a.size(); ++i)
-            if (u_toupper(a[i]) != u_toupper(b[i]))
-                return false;
-        return true;
     }
 
     static std::u16string_view Trim(std::u16string_view text) {
@@ -204,7 +194,7 @@ public:
             return ErrorFileNotFound;
         for (std::size_t i = header + 1; i < end; ++i) {
             std::u16string k, v;
-            if (!IniFile::KeyValue(file.Text(i), &k, &v) || !IniFile::SameName(k, key))
+            if (!IniFile::KeyValue(file.Text(i), &k, &v) || !simulated::store::SameName(k, key))
                 continue;
             if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front())
                 v = v.substr(1, v.size() - 2);
@@ -241,7 +231,7 @@ public:
                 if (!IniFile::Trim(text).empty())
                     lastEntry = i;
                 std::u16string k, v;
-                if (!existing && IniFile::KeyValue(text, &k, &v) && IniFile::SameName(k, key))
+                if (!existing && IniFile::KeyValue(text, &k, &v) && simulated::store::SameName(k, key))
                     existing = i;
             }
         }

@@ -1,14 +1,15 @@
 #include "os/simulated/SimNetwork.h"
 
+#include "os/simulated/AdapterStore.h"
+
 #include "os/Registry.h"
+#include "os/Sqlite.h"
 #include "os/Text.h"
 #include "os/simulated/Machine.h"
 #include "os/simulated/RegistryStore.h"
-#include "os/Sqlite.h"
+#include "os/simulated/SqliteErrors.h"
 
-#include <cctype>
 #include <cstdio>
-#include <functional>
 #include <stdexcept>
 
 namespace prolamo::os::simulated {
@@ -42,10 +43,6 @@ CREATE TABLE IF NOT EXISTS adapter(
     dns_suffix TEXT NOT NULL DEFAULT '');
 )sql";
 
-// Machines seeded before the adapter table knew the network it is attached to.
-constexpr const char* kLocationColumns[] = {
-    "wireless INTEGER NOT NULL DEFAULT 0", "media INTEGER NOT NULL DEFAULT 0", "ssid TEXT NOT NULL DEFAULT ''",
-    "gateway_mac TEXT NOT NULL DEFAULT ''", "dns_suffix TEXT NOT NULL DEFAULT ''"};
 constexpr const char* kFactNetworkChanges = "network_changes";
 
 constexpr const char* kFactSeeded = "seeded_network";
@@ -54,7 +51,8 @@ constexpr const char16_t* kNetClassKey =
     u"SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E972-E325-11CE-BFC1-08002bE10318}";
 constexpr const char16_t* kNetworkCardsKey = u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards\\";
 constexpr const char16_t* kTcpipInterfacesKey = u"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\";
-constexpr const char16_t* kNetBtInterfacesKey = u"SYSTEM\\CurrentControlSet\\Services\\NetBT\\Parameters\\Interfaces\\Tcpip_";
+constexpr const char16_t* kNetBtInterfacesKey =
+    u"SYSTEM\\CurrentControlSet\\Services\\NetBT\\Parameters\\Interfaces\\Tcpip_";
 
 std::string Join(const std::vector<std::string>& list, char separator) {
     std::string text;
@@ -76,13 +74,6 @@ std::vector<std::string> Split(const std::string& text) {
         start = end + 1;
     }
     return list;
-}
-
-std::vector<std::u16string> Wide(const std::vector<std::string>& list) {
-    std::vector<std::u16string> wide;
-    for (const auto& item : list)
-        wide.push_back(Utf8ToUtf16(item));
-    return wide;
 }
 
 // Keeps the registry's TCP/IP values of the adapter in step with its record, as Windows does.
@@ -132,86 +123,6 @@ int SyncRegistry(sqlite3* db, const AdapterRecord& a) {
     return SQLITE_OK;
 }
 
-int Store(sqlite3* db, const AdapterRecord& a) {
-    Statement q(db, "INSERT OR REPLACE INTO adapter(idx, description, service_name, connection_name, guid, mac, "
-                    "enabled, ip_enabled, dhcp, addresses, masks, gateways, dns, wins, lease_address, lease_mask, "
-                    "lease_gateway, lease_dns, wireless, media, ssid, gateway_mac, dns_suffix) VALUES (?1, ?2, ?3, ?4, ?5, "
-                    "?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23)");
-    if (!q.Ok())
-        return q.PrepareCode();
-    q.Bind(1, a.index).Bind(2, a.description).Bind(3, a.serviceName);
-    if (a.connectionName)
-        q.Bind(4, *a.connectionName);
-    if (a.guid)
-        q.Bind(5, *a.guid);
-    q.Bind(6, a.macAddress).Bind(7, a.enabled ? 1 : 0).Bind(8, a.ipEnabled ? 1 : 0).Bind(9, a.dhcp ? 1 : 0);
-    q.Bind(10, Join(a.addresses, ',')).Bind(11, Join(a.masks, ',')).Bind(12, Join(a.gateways, ','));
-    q.Bind(13, Join(a.dnsServers, ',')).Bind(14, Join(a.winsServers, ','));
-    q.Bind(15, a.leaseAddress).Bind(16, a.leaseMask).Bind(17, a.leaseGateway).Bind(18, Join(a.leaseDnsServers, ','));
-    q.Bind(19, a.wireless ? 1 : 0).Bind(20, a.mediaConnected ? 1 : 0).Bind(21, a.ssid).Bind(22, a.leaseGatewayMac);
-    q.Bind(23, a.leaseDnsSuffix);
-    const int rc = q.Step();
-    return rc == SQLITE_DONE ? SyncRegistry(db, a) : rc;
-}
-
-// A laptop at home: a wired adapter without a cable, switched off away from the office and still
-// holding the office's static addresses, a wireless one on DHCP in the home network, and two
-// hidden adapters without a connection.
-std::vector<AdapterRecord> LaptopAdapters() {
-    AdapterRecord wired;
-    wired.index = 0;
-    wired.description = "Intel(R) Ethernet Connection (7) I219-LM";
-    wired.serviceName = "e1dexpress";
-    wired.connectionName = "Ethernet";
-    wired.guid = "{6B1F3C2A-9D44-4E7B-A1C0-5E2D8F7A3B10}";
-    wired.macAddress = "3C:52:82:1A:7F:04";
-    wired.ipEnabled = true;
-    wired.dhcp = false;
-    wired.addresses = {"10.20.30.41"};
-    wired.masks = {"255.255.255.0"};
-    wired.gateways = {"10.20.30.1"};
-    wired.dnsServers = {"10.20.30.5", "10.20.30.6"};
-    wired.winsServers = {"10.20.30.7"};
-    wired.leaseAddress = "10.20.30.140";
-    wired.leaseMask = "255.255.255.0";
-    wired.leaseGateway = "10.20.30.1";
-    wired.leaseDnsServers = {"10.20.30.5"};
-    wired.leaseGatewayMac = "00:1D:A2:6E:41:01";
-    wired.leaseDnsSuffix = "corp.example";
-
-    AdapterRecord wireless;
-    wireless.index = 1;
-    wireless.description = "Intel(R) Wi-Fi 6 AX201 160MHz";
-    wireless.serviceName = "Netwtw10";
-    wireless.connectionName = "Wi-Fi";
-    wireless.guid = "{C3A9E51D-2F86-4B0E-9D7A-41F0B6E28C55}";
-    wireless.macAddress = "F8:5E:A0:3D:91:C2";
-    wireless.enabled = true;
-    wireless.ipEnabled = true;
-    wireless.leaseAddress = "192.168.178.23";
-    wireless.leaseMask = "255.255.255.0";
-    wireless.leaseGateway = "192.168.178.1";
-    wireless.leaseDnsServers = {"192.168.178.1"};
-    wireless.wireless = true;
-    wireless.mediaConnected = true;
-    wireless.ssid = "FRITZ!Box 7590 QX";
-    wireless.leaseGatewayMac = "3C:A6:2F:0B:5E:11";
-    wireless.leaseDnsSuffix = "fritz.box";
-
-    AdapterRecord wan;
-    wan.index = 2;
-    wan.description = "WAN Miniport (IP)";
-    wan.serviceName = "NdisWan";
-    wan.enabled = true;
-
-    AdapterRecord debug;
-    debug.index = 3;
-    debug.description = "Microsoft Kernel Debug Network Adapter";
-    debug.serviceName = "kdnic";
-    debug.enabled = true;
-    return {wired, wireless, wan, debug};
-}
-
 AdapterRecord Read(const Statement& q) {
     AdapterRecord a;
     a.index = static_cast<int>(q.Int(0));
@@ -241,344 +152,6 @@ AdapterRecord Read(const Statement& q) {
     a.leaseDnsSuffix = q.Text(22);
     return a;
 }
-
-// ---- instrumentation objects ----
-
-using Property = std::pair<std::u16string, WmiValue>;
-
-class PropertyObject final : public IWmiObject {
-public:
-    explicit PropertyObject(std::vector<Property> properties) : properties_(std::move(properties)) {}
-    HResult GetProperty(std::u16string_view name, WmiValue* value) override {
-        for (const auto& [n, v] : properties_)
-            if (store::Fold(n) == store::Fold(name)) {
-                *value = v;
-                return SOk;
-            }
-        return WbemErrorNotFound;
-    }
-    const std::vector<Property>& Properties() const { return properties_; }
-
-private:
-    std::vector<Property> properties_;
-};
-
-WmiValue Str(const std::string& s) {
-    return WmiValue::Str(Utf8ToUtf16(s));
-}
-WmiValue OptionalStr(const std::optional<std::string>& s) {
-    return s ? Str(*s) : WmiValue{};
-}
-// Windows gives no array at all where a list is empty.
-WmiValue Array(const std::vector<std::string>& list) {
-    return list.empty() ? WmiValue{} : WmiValue::StrArray(Wide(list));
-}
-
-std::vector<Property> AdapterProperties(const AdapterRecord& a) {
-    const bool connected = a.connectionName.has_value();
-    char caption[16];
-    std::snprintf(caption, sizeof caption, "[%08d] ", a.index);
-    return {
-        {u"AdapterType", a.guid ? WmiValue::Str(u"Ethernet 802.3") : WmiValue{}},
-        {u"Caption", Str(caption + a.description)},
-        {u"Description", Str(a.description)},
-        {u"DeviceID", Str(std::to_string(a.index))},
-        {u"GUID", OptionalStr(a.guid)},
-        {u"Index", WmiValue::Int(a.index)},
-        {u"MACAddress", a.macAddress.empty() ? WmiValue{} : Str(a.macAddress)},
-        {u"Name", Str(a.description)},
-        {u"NetConnectionID", OptionalStr(a.connectionName)},
-        {u"NetConnectionStatus",
-         connected ? WmiValue::Int(static_cast<std::int32_t>(a.enabled ? NetConStatusConnected
-                                                                        : NetConStatusDisconnected))
-                   : WmiValue{}},
-        {u"NetEnabled", connected ? WmiValue::Bool(a.enabled) : WmiValue{}},
-        {u"PhysicalAdapter", WmiValue::Bool(a.guid.has_value())},
-        {u"ServiceName", Str(a.serviceName)},
-    };
-}
-
-std::vector<Property> ConfigurationProperties(const AdapterRecord& a) {
-    const bool ipEnabled = a.ipEnabled && a.enabled;
-    std::vector<std::string> addresses, masks, gateways, dns;
-    if (ipEnabled) {
-        addresses = a.dhcp ? std::vector<std::string>{a.leaseAddress} : a.addresses;
-        masks = a.dhcp ? std::vector<std::string>{a.leaseMask} : a.masks;
-        gateways = !a.gateways.empty() || !a.dhcp || a.leaseGateway.empty() ? a.gateways
-                                                                             : std::vector<std::string>{a.leaseGateway};
-        dns = !a.dnsServers.empty() || !a.dhcp ? a.dnsServers : a.leaseDnsServers;
-    }
-    char caption[16];
-    std::snprintf(caption, sizeof caption, "[%08d] ", a.index);
-    const bool wins = ipEnabled && !a.winsServers.empty();
-    return {
-        {u"Caption", Str(caption + a.description)},
-        {u"DefaultIPGateway", Array(gateways)},
-        {u"Description", Str(a.description)},
-        {u"DHCPEnabled", WmiValue::Bool(a.dhcp)},
-        {u"DHCPServer", ipEnabled && a.dhcp ? Str(a.leaseGateway) : WmiValue{}},
-        {u"DNSServerSearchOrder", Array(dns)},
-        {u"Index", WmiValue::Int(a.index)},
-        {u"InterfaceIndex", WmiValue::Int(a.index + 10)},
-        {u"IPAddress", Array(addresses)},
-        {u"IPEnabled", WmiValue::Bool(ipEnabled)},
-        {u"IPSubnet", Array(masks)},
-        {u"MACAddress", a.macAddress.empty() ? WmiValue{} : Str(a.macAddress)},
-        {u"ServiceName", Str(a.serviceName)},
-        {u"SettingID", OptionalStr(a.guid)},
-        {u"WINSPrimaryServer", wins ? Str(a.winsServers[0]) : WmiValue{}},
-        {u"WINSSecondaryServer", wins && a.winsServers.size() > 1 ? Str(a.winsServers[1]) : WmiValue{}},
-    };
-}
-
-// ---- WQL: select ... from Class [where condition], with and, or, not, parentheses, =, <>,
-// is [not] null ----
-
-struct Token {
-    enum class Kind { Word, String, Number, Symbol, End } kind = Kind::End;
-    std::u16string text;
-};
-
-class WqlParser {
-public:
-    explicit WqlParser(std::u16string_view query) : query_(query) { Advance(); }
-
-    // An object passes the condition; a property the class lacks fails the query.
-    using Condition = std::function<bool(const PropertyObject&, bool* unknownProperty)>;
-
-    bool Parse(std::u16string* className, std::vector<std::u16string>* selected, Condition* condition) {
-        if (!Keyword(u"select"))
-            return false;
-        if (Symbol(u"*")) {
-            selected->clear();
-        } else {
-            do {
-                if (token_.kind != Token::Kind::Word)
-                    return false;
-                selected->push_back(token_.text);
-                Advance();
-            } while (Symbol(u","));
-        }
-        if (!Keyword(u"from") || token_.kind != Token::Kind::Word)
-            return false;
-        *className = token_.text;
-        Advance();
-        *condition = [](const PropertyObject&, bool*) { return true; };
-        if (Keyword(u"where") && !Expression(condition))
-            return false;
-        return token_.kind == Token::Kind::End && !failed_;
-    }
-
-private:
-    static bool Same(std::u16string_view a, std::u16string_view b) { return store::Fold(a) == store::Fold(b); }
-
-    bool Keyword(std::u16string_view word) {
-        if (token_.kind != Token::Kind::Word || !Same(token_.text, word))
-            return false;
-        Advance();
-        return true;
-    }
-    bool Symbol(std::u16string_view symbol) {
-        if (token_.kind != Token::Kind::Symbol || token_.text != symbol)
-            return false;
-        Advance();
-        return true;
-    }
-
-    bool Expression(Condition* result) { return Chain(u"or", &WqlParser::Term, result); }
-    bool Term(Condition* result) { return Chain(u"and", &WqlParser::Factor, result); }
-    // Operands joined by one operator, left to right.
-    bool Chain(std::u16string_view op, bool (WqlParser::*operand)(Condition*), Condition* result) {
-        Condition left;
-        if (!(this->*operand)(&left))
-            return false;
-        const bool isOr = op == u"or";
-        while (Keyword(op)) {
-            Condition right;
-            if (!(this->*operand)(&right))
-                return false;
-            left = [l = left, r = right, isOr](const PropertyObject& o, bool* u) {
-                return isOr ? l(o, u) || r(o, u) : l(o, u) && r(o, u);
-            };
-        }
-        *result = left;
-        return true;
-    }
-    bool Factor(Condition* result) {
-        if (Keyword(u"not")) {
-            Condition inner;
-            if (!Factor(&inner))
-                return false;
-            *result = [inner](const PropertyObject& o, bool* u) { return !inner(o, u); };
-            return true;
-        }
-        if (Symbol(u"(")) {
-            return Expression(result) && Symbol(u")");
-        }
-        if (token_.kind != Token::Kind::Word)
-            return false;
-        const std::u16string property = token_.text;
-        Advance();
-        auto value = [property](const PropertyObject& o, bool* unknown) {
-            WmiValue v;
-            if (const_cast<PropertyObject&>(o).GetProperty(property, &v) != SOk)
-                *unknown = true;
-            return v;
-        };
-        if (Keyword(u"is")) {
-            const bool negated = Keyword(u"not");
-            if (!Keyword(u"null"))
-                return false;
-            *result = [value, negated](const PropertyObject& o, bool* u) {
-                return (value(o, u).type == WmiValue::Type::Null) != negated;
-            };
-            return true;
-        }
-        bool equal;
-        if (Symbol(u"="))
-            equal = true;
-        else if (Symbol(u"<>") || Symbol(u"!="))
-            equal = false;
-        else
-            return false;
-        WmiValue literal;
-        if (token_.kind == Token::Kind::String)
-            literal = WmiValue::Str(token_.text);
-        else if (token_.kind == Token::Kind::Number)
-            literal = WmiValue::Int(std::stoi(Utf16ToUtf8(token_.text)));
-        else if (token_.kind == Token::Kind::Word && (Same(token_.text, u"true") || Same(token_.text, u"false")))
-            literal = WmiValue::Bool(Same(token_.text, u"true"));
-        else
-            return false;
-        Advance();
-        *result = [value, literal, equal](const PropertyObject& o, bool* u) {
-            const WmiValue v = value(o, u);
-            if (v.type == WmiValue::Type::Null)
-                return false; // a comparison with null is never true, either way
-            const bool same = v.type == literal.type &&
-                              (v.type == WmiValue::Type::String ? Same(v.string, literal.string) : v == literal);
-            return same == equal;
-        };
-        return true;
-    }
-
-    void Advance() {
-        while (pos_ < query_.size() && (query_[pos_] == u' ' || query_[pos_] == u'\t' || query_[pos_] == u'\r' ||
-                                        query_[pos_] == u'\n'))
-            ++pos_;
-        token_ = Token{};
-        if (pos_ >= query_.size())
-            return;
-        const char16_t c = query_[pos_];
-        auto isWordChar = [](char16_t ch) { return ch == u'_' || (ch < 128 && std::isalnum(static_cast<int>(ch))); };
-        if (c == u'\'' || c == u'"') {
-            // String literals take backslash escapes: \' \" and \\.
-            token_.kind = Token::Kind::String;
-            ++pos_;
-            while (pos_ < query_.size() && query_[pos_] != c) {
-                if (query_[pos_] == u'\\' && pos_ + 1 < query_.size())
-                    ++pos_;
-                token_.text.push_back(query_[pos_++]);
-            }
-            if (pos_ >= query_.size())
-                failed_ = true; // unterminated
-            else
-                ++pos_;
-        } else if (c < 128 && std::isdigit(static_cast<int>(c))) {
-            token_.kind = Token::Kind::Number;
-            while (pos_ < query_.size() && query_[pos_] < 128 && std::isdigit(static_cast<int>(query_[pos_])))
-                token_.text.push_back(query_[pos_++]);
-        } else if (isWordChar(c)) {
-            token_.kind = Token::Kind::Word;
-            while (pos_ < query_.size() && isWordChar(query_[pos_]))
-                token_.text.push_back(query_[pos_++]);
-        } else {
-            token_.kind = Token::Kind::Symbol;
-            const std::u16string_view two = query_.substr(pos_, 2);
-            if (two == u"<>" || two == u"!=") {
-                token_.text = std::u16string(two);
-                pos_ += 2;
-            } else {
-                token_.text = std::u16string(1, c);
-                ++pos_;
-            }
-        }
-    }
-
-    std::u16string_view query_;
-    std::size_t pos_ = 0;
-    Token token_;
-    bool failed_ = false;
-};
-
-class ObjectSet final : public IWmiObjectSet {
-public:
-    explicit ObjectSet(std::vector<std::unique_ptr<IWmiObject>> objects) : objects_(std::move(objects)) {}
-    HResult Next(std::unique_ptr<IWmiObject>* object) override {
-        if (next_ >= objects_.size())
-            return SFalse;
-        *object = std::move(objects_[next_++]);
-        return SOk;
-    }
-
-private:
-    std::vector<std::unique_ptr<IWmiObject>> objects_;
-    std::size_t next_ = 0;
-};
-
-class SimWmiServices final : public IWmiServices {
-public:
-    explicit SimWmiServices(Machine& machine) : machine_(machine) {}
-
-    HResult ExecQuery(std::u16string_view query, std::u16string_view language, std::int32_t,
-                      std::unique_ptr<IWmiObjectSet>* result) override {
-        if (store::Fold(language) != "WQL")
-            return WbemErrorInvalidQueryType;
-        std::u16string className;
-        std::vector<std::u16string> selected;
-        WqlParser::Condition condition;
-        if (!WqlParser(query).Parse(&className, &selected, &condition))
-            return WbemErrorInvalidQuery;
-        std::vector<Property> (*properties)(const AdapterRecord&);
-        if (store::Fold(className) == "WIN32_NETWORKADAPTER")
-            properties = AdapterProperties;
-        else if (store::Fold(className) == "WIN32_NETWORKADAPTERCONFIGURATION")
-            properties = ConfigurationProperties;
-        else
-            return WbemErrorInvalidClass;
-
-        std::vector<AdapterRecord> adapters;
-        if (const ErrorCode e = ReadAdapters(machine_, &adapters); e != ErrorSuccess)
-            return HResultFromWin32(e);
-        std::vector<std::unique_ptr<IWmiObject>> objects;
-        for (const AdapterRecord& adapter : adapters) {
-            PropertyObject object(properties(adapter));
-            bool unknownProperty = false;
-            const bool passes = condition(object, &unknownProperty);
-            if (unknownProperty)
-                return WbemErrorInvalidQuery;
-            if (!passes)
-                continue;
-            if (selected.empty()) {
-                objects.push_back(std::make_unique<PropertyObject>(object));
-                continue;
-            }
-            std::vector<Property> chosen;
-            for (const auto& name : selected) {
-                WmiValue v;
-                if (object.GetProperty(name, &v) != SOk)
-                    return WbemErrorInvalidQuery;
-                chosen.emplace_back(name, v);
-            }
-            objects.push_back(std::make_unique<PropertyObject>(std::move(chosen)));
-        }
-        *result = std::make_unique<ObjectSet>(std::move(objects));
-        return SOk;
-    }
-
-private:
-    Machine& machine_;
-};
 
 // ---- connections ----
 
@@ -629,28 +202,37 @@ private:
     int index_;
 };
 
-// A machine seeded before: the columns are added, and the seeded adapters get the values they
-// would have been seeded with.
-void AddLocationColumns(sqlite3* db) {
-    Statement columns(db, "SELECT COUNT(*) FROM pragma_table_info('adapter') WHERE name = 'dns_suffix'");
-    if (columns.Step() != SQLITE_ROW)
-        throw std::runtime_error(std::string("reading the adapter table failed: ") + sqlite3_errmsg(db));
-    if (columns.Int(0) != 0)
-        return;
-    for (const char* column : kLocationColumns)
-        if (Exec(db, (std::string("ALTER TABLE adapter ADD COLUMN ") + column).c_str()) != SQLITE_OK)
-            throw std::runtime_error(std::string("extending the adapter table failed: ") + sqlite3_errmsg(db));
-    for (const AdapterRecord& a : LaptopAdapters()) {
-        Statement q(db, "UPDATE adapter SET wireless = ?1, media = ?2, ssid = ?3, gateway_mac = ?4, dns_suffix = ?5 "
-                        "WHERE idx = ?6 AND mac = ?7");
-        q.Bind(1, a.wireless ? 1 : 0).Bind(2, a.mediaConnected ? 1 : 0).Bind(3, a.ssid).Bind(4, a.leaseGatewayMac);
-        q.Bind(5, a.leaseDnsSuffix).Bind(6, a.index).Bind(7, a.macAddress);
-        if (q.Step() != SQLITE_DONE)
-            throw std::runtime_error(std::string("extending the adapter table failed: ") + sqlite3_errmsg(db));
-    }
+} // namespace
+
+std::vector<std::u16string> Wide(const std::vector<std::string>& list) {
+    std::vector<std::u16string> wide;
+    for (const auto& item : list)
+        wide.push_back(Utf8ToUtf16(item));
+    return wide;
 }
 
-} // namespace
+int StoreAdapter(sqlite3* db, const AdapterRecord& a) {
+    Statement q(db,
+                "INSERT OR REPLACE INTO adapter(idx, description, service_name, connection_name, guid, mac, "
+                "enabled, ip_enabled, dhcp, addresses, masks, gateways, dns, wins, lease_address, lease_mask, "
+                "lease_gateway, lease_dns, wireless, media, ssid, gateway_mac, dns_suffix) VALUES (?1, ?2, ?3, ?4, ?5, "
+                "?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23)");
+    if (!q.Ok())
+        return q.PrepareCode();
+    q.Bind(1, a.index).Bind(2, a.description).Bind(3, a.serviceName);
+    if (a.connectionName)
+        q.Bind(4, *a.connectionName);
+    if (a.guid)
+        q.Bind(5, *a.guid);
+    q.Bind(6, a.macAddress).Bind(7, a.enabled ? 1 : 0).Bind(8, a.ipEnabled ? 1 : 0).Bind(9, a.dhcp ? 1 : 0);
+    q.Bind(10, Join(a.addresses, ',')).Bind(11, Join(a.masks, ',')).Bind(12, Join(a.gateways, ','));
+    q.Bind(13, Join(a.dnsServers, ',')).Bind(14, Join(a.winsServers, ','));
+    q.Bind(15, a.leaseAddress).Bind(16, a.leaseMask).Bind(17, a.leaseGateway).Bind(18, Join(a.leaseDnsServers, ','));
+    q.Bind(19, a.wireless ? 1 : 0).Bind(20, a.mediaConnected ? 1 : 0).Bind(21, a.ssid).Bind(22, a.leaseGatewayMac);
+    q.Bind(23, a.leaseDnsSuffix);
+    const int rc = q.Step();
+    return rc == SQLITE_DONE ? SyncRegistry(db, a) : rc;
+}
 
 ErrorCode ReadAdapters(Machine& machine, std::vector<AdapterRecord>* adapters) {
     if (machine.Db() == nullptr)
@@ -683,7 +265,7 @@ ErrorCode WriteAdapters(Machine& machine, const std::vector<AdapterRecord>& adap
     if (tx.BeginCode() != SQLITE_OK)
         return SqliteToWindowsError(tx.BeginCode());
     for (const AdapterRecord& adapter : adapters)
-        if (const int rc = Store(machine.Db(), adapter); rc != SQLITE_OK)
+        if (const int rc = StoreAdapter(machine.Db(), adapter); rc != SQLITE_OK)
             return SqliteToWindowsError(rc);
     Statement count(machine.Db(), "INSERT INTO fact(key, value) VALUES (?1, '1') ON CONFLICT(key) "
                                   "DO UPDATE SET value = CAST(value AS INTEGER) + 1");
@@ -713,20 +295,9 @@ void SeedNetwork(Machine& machine) {
         return;
     }
     for (const AdapterRecord& adapter : LaptopAdapters())
-        if (const int rc = Store(db, adapter); rc != SQLITE_OK)
+        if (const int rc = StoreAdapter(db, adapter); rc != SQLITE_OK)
             throw std::runtime_error(std::string("seeding the adapters failed: ") + sqlite3_errstr(rc));
     machine.SetFact(kFactSeeded, "1");
-}
-
-HResult SimWmi::ConnectServer(std::u16string_view server, std::u16string_view nameSpace,
-                              std::unique_ptr<IWmiServices>* services) {
-    const std::string host = store::Fold(server);
-    if (!host.empty() && host != "." && host != "LOCALHOST")
-        return HResultFromWin32(1722); // RPC_S_SERVER_UNAVAILABLE: the simulated machine is alone
-    if (store::Fold(nameSpace) != "ROOT\\CIMV2")
-        return WbemErrorInvalidNamespace;
-    *services = std::make_unique<SimWmiServices>(machine_);
-    return SOk;
 }
 
 HResult SimConnectionManager::EnumConnections(std::vector<std::unique_ptr<INetConnection>>* connections) {

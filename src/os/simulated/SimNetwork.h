@@ -29,8 +29,8 @@ struct AdapterRecord {
     bool dhcp = true;
     std::vector<std::string> addresses; // static ones
     std::vector<std::string> masks;
-    std::vector<std::string> gateways; // set by hand; override the lease's
-    std::vector<std::string> dnsServers; // set by hand; empty: the lease's
+    std::vector<std::string> gateways;    // set by hand; override the lease's
+    std::vector<std::string> dnsServers;  // set by hand; empty: the lease's
     std::vector<std::string> winsServers; // set by hand
     // What the DHCP server hands out.
     std::string leaseAddress;

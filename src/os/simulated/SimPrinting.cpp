@@ -1,9 +1,12 @@
 #include "os/simulated/SimPrinting.h"
 
+#include "os/simulated/PrintingStore.h"
+
+#include "os/Sqlite.h"
 #include "os/Text.h"
 #include "os/simulated/Machine.h"
 #include "os/simulated/RegistryStore.h"
-#include "os/Sqlite.h"
+#include "os/simulated/SqliteErrors.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -36,41 +39,11 @@ CREATE TABLE IF NOT EXISTS net_drive(
 
 constexpr const char* kFactSeeded = "seeded_printers_drives";
 
-// "\\server\name", split; false for anything else.
-bool SplitNetworkName(std::u16string_view name, std::u16string_view* server, std::u16string_view* rest) {
-    if (name.size() < 5 || name.substr(0, 2) != u"\\\\")
-        return false;
-    const std::size_t slash = name.find(u'\\', 2);
-    if (slash == std::u16string_view::npos || slash == 2 || slash + 1 == name.size())
-        return false;
-    *server = name.substr(0, slash);
-    *rest = name.substr(slash + 1);
-    return true;
-}
-
-// A drive letter with its colon, upper-cased; empty when the name is not one.
-std::u16string DriveName(std::u16string_view name) {
-    if (name.size() != 2 || name[1] != u':')
-        return {};
-    const char16_t letter = name[0] >= u'a' && name[0] <= u'z' ? static_cast<char16_t>(name[0] - 32) : name[0];
-    if (letter < u'A' || letter > u'Z')
-        return {};
-    return {letter, u':'};
-}
-
-// The letters of the machine's own disks.
-bool IsLocalDisk(std::u16string_view drive) {
-    return drive == u"C:";
-}
-
-ErrorCode Done(int rc) {
-    return SqliteToWindowsError(rc == SQLITE_DONE ? SQLITE_OK : rc);
-}
-
 // Statements for use inside the caller's transaction; each answers an SQLite code.
 int InsertPrinter(sqlite3* db, std::u16string_view name, bool connection, std::u16string_view driver,
                   std::u16string_view port) {
-    Statement q(db, "INSERT OR IGNORE INTO printer(name, folded, connection, driver, port) VALUES (?1, ?2, ?3, ?4, ?5)");
+    Statement q(db,
+                "INSERT OR IGNORE INTO printer(name, folded, connection, driver, port) VALUES (?1, ?2, ?3, ?4, ?5)");
     q.Bind(1, Utf16ToUtf8(name)).Bind(2, store::Fold(name)).Bind(3, connection ? 1 : 0);
     q.Bind(4, Utf16ToUtf8(driver)).Bind(5, Utf16ToUtf8(port));
     return q.Step();
@@ -79,18 +52,6 @@ int InsertPrinter(sqlite3* db, std::u16string_view name, bool connection, std::u
 int InsertSharedPrinter(sqlite3* db, std::u16string_view name, std::u16string_view driver) {
     Statement q(db, "INSERT OR REPLACE INTO shared_printer(folded, name, driver) VALUES (?1, ?2, ?3)");
     q.Bind(1, store::Fold(name)).Bind(2, Utf16ToUtf8(name)).Bind(3, Utf16ToUtf8(driver));
-    return q.Step();
-}
-
-int InsertShare(sqlite3* db, std::u16string_view path) {
-    Statement q(db, "INSERT OR REPLACE INTO net_share(folded, path) VALUES (?1, ?2)");
-    q.Bind(1, store::Fold(path)).Bind(2, Utf16ToUtf8(path));
-    return q.Step();
-}
-
-int InsertDrive(sqlite3* db, std::u16string_view local, std::u16string_view remote) {
-    Statement q(db, "INSERT INTO net_drive(local, remote) VALUES (?1, ?2)");
-    q.Bind(1, Utf16ToUtf8(local)).Bind(2, Utf16ToUtf8(remote));
     return q.Step();
 }
 
@@ -109,21 +70,6 @@ ErrorCode FindPrinter(sqlite3* db, std::u16string_view name, std::int64_t* id) {
     if (e == ErrorSuccess)
         *id = q.Int(0);
     return e;
-}
-
-// Runs Change in a write transaction of its own. What Change wrote is kept also when it answers a
-// failure: a failing call may still use up an injected fault.
-template <class F>
-ErrorCode InWriteTransaction(Machine& machine, F change) {
-    if (machine.Db() == nullptr)
-        return machine.OpenError();
-    std::lock_guard lock(machine.DbMutex());
-    Transaction tx(machine.Db(), Transaction::Kind::Write);
-    if (tx.BeginCode() != SQLITE_OK)
-        return SqliteToWindowsError(tx.BeginCode());
-    const ErrorCode e = change(machine.Db());
-    const ErrorCode committed = SqliteToWindowsError(tx.Commit());
-    return e != ErrorSuccess ? e : committed;
 }
 
 // ---- printer records ----
@@ -151,8 +97,7 @@ public:
         texts_ += TextSize(text);
         return at;
     }
-    template <class Record>
-    void Put(std::size_t index, const Record& record) {
+    template <class Record> void Put(std::size_t index, const Record& record) {
         std::memcpy(buffer_ + index * sizeof(Record), &record, sizeof(Record));
     }
 
@@ -194,15 +139,22 @@ const std::u16string* Ptr(const std::optional<std::u16string>& text) {
     return text ? &*text : nullptr;
 }
 
-HResult Failed(ErrorCode code, const char16_t* source, ErrorInfo* error) {
-    if (error != nullptr) {
-        error->Source = source;
-        error->Description = Utf8ToUtf16(SystemErrorText(code));
-    }
-    return HResultFromWin32(code);
+} // namespace
+
+bool SplitNetworkName(std::u16string_view name, std::u16string_view* server, std::u16string_view* rest) {
+    if (name.size() < 5 || name.substr(0, 2) != u"\\\\")
+        return false;
+    const std::size_t slash = name.find(u'\\', 2);
+    if (slash == std::u16string_view::npos || slash == 2 || slash + 1 == name.size())
+        return false;
+    *server = name.substr(0, slash);
+    *rest = name.substr(slash + 1);
+    return true;
 }
 
-} // namespace
+ErrorCode Done(int rc) {
+    return SqliteToWindowsError(rc == SQLITE_DONE ? SQLITE_OK : rc);
+}
 
 // ---- SimPrintSpooler ----
 
@@ -281,7 +233,8 @@ ErrorCode SimPrintSpooler::EnumPrinters(std::uint32_t flags, std::uint32_t level
             for (const auto& field : texts.back().fields)
                 size += RecordWriter::TextSize(Ptr(field));
         else
-            size += RecordWriter::TextSize(Ptr(texts.back().fields[1])) + RecordWriter::TextSize(Ptr(texts.back().fields[0]));
+            size += RecordWriter::TextSize(Ptr(texts.back().fields[1])) +
+                    RecordWriter::TextSize(Ptr(texts.back().fields[0]));
     }
     *needed = static_cast<std::uint32_t>(size);
     if (bufferSize < size)
@@ -295,9 +248,9 @@ ErrorCode SimPrintSpooler::EnumPrinters(std::uint32_t flags, std::uint32_t level
             continue;
         }
         PrinterInfo2 record{};
-        char16_t** fields[] = {&record.pServerName, &record.pPrinterName, &record.pShareName, &record.pPortName,
-                               &record.pDriverName, &record.pComment,     &record.pLocation,  &record.pSepFile,
-                               &record.pPrintProcessor, &record.pDatatype, &record.pParameters};
+        char16_t** fields[] = {&record.pServerName,     &record.pPrinterName, &record.pShareName, &record.pPortName,
+                               &record.pDriverName,     &record.pComment,     &record.pLocation,  &record.pSepFile,
+                               &record.pPrintProcessor, &record.pDatatype,    &record.pParameters};
         for (std::size_t k = 0; k < std::size(fields); ++k)
             *fields[k] = out.Text(Ptr(f[k]));
         record.Attributes = AttributesOf(printers[i]);
@@ -375,101 +328,6 @@ ErrorCode SimPrintSpooler::ClosePrinter(HPrinter printer) {
     return handles_.erase(printer) == 1 ? ErrorSuccess : ErrorInvalidHandle;
 }
 
-// ---- SimWshNetwork ----
-
-HResult SimWshNetwork::EnumNetworkDrives(std::vector<std::u16string>* items, ErrorInfo* error) {
-    constexpr const char16_t* source = u"WSHNetwork.EnumNetworkDrives";
-    if (items == nullptr)
-        return EInvalidArg;
-    items->clear();
-    if (machine_.Db() == nullptr)
-        return Failed(machine_.OpenError(), source, error);
-    std::lock_guard lock(machine_.DbMutex());
-    Statement q(machine_.Db(), "SELECT local, remote FROM net_drive ORDER BY local");
-    int rc;
-    while ((rc = q.Step()) == SQLITE_ROW) {
-        items->push_back(Utf8ToUtf16(q.Text(0)));
-        items->push_back(Utf8ToUtf16(q.Text(1)));
-    }
-    if (rc != SQLITE_DONE) {
-        items->clear();
-        return Failed(SqliteToWindowsError(rc), source, error);
-    }
-    return SOk;
-}
-
-// Credentials are not checked: every share of the simulated network is open to the user.
-HResult SimWshNetwork::MapNetworkDrive(std::u16string_view localName, std::u16string_view remoteName,
-                                       bool /*updateProfile*/, const std::optional<std::u16string>& /*userName*/,
-                                       const std::optional<std::u16string>& /*password*/, ErrorInfo* error) {
-    constexpr const char16_t* source = u"WSHNetwork.MapNetworkDrive";
-    const std::u16string drive = DriveName(localName);
-    if (drive.empty())
-        return Failed(ErrorBadDevice, source, error);
-    if (IsLocalDisk(drive))
-        return Failed(ErrorAlreadyAssigned, source, error);
-    const ErrorCode e = InWriteTransaction(machine_, [&](sqlite3* db) -> ErrorCode {
-        Statement used(db, "SELECT 1 FROM net_drive WHERE local = ?1");
-        used.Bind(1, Utf16ToUtf8(drive));
-        if (const int rc = used.Step(); rc == SQLITE_ROW)
-            return ErrorAlreadyAssigned;
-        else if (rc != SQLITE_DONE)
-            return SqliteToWindowsError(rc);
-        std::u16string_view server, path;
-        if (!SplitNetworkName(remoteName, &server, &path))
-            return ErrorNoNetOrBadPath;
-        std::optional<std::string> unreachable;
-        if (const ErrorCode f = machine_.ReadFact(FactUnreachableDomainMaps, &unreachable); f != ErrorSuccess)
-            return f;
-        if (const int left = unreachable ? std::atoi(unreachable->c_str()) : 0; left > 0) {
-            try {
-                machine_.SetFact(FactUnreachableDomainMaps, std::to_string(left - 1));
-            } catch (const std::runtime_error&) {
-                return ErrorRegistryIoFailed;
-            }
-            return ErrorCantAccessDomainInfo;
-        }
-        const std::u16string share =
-            std::u16string(server) + u"\\" + std::u16string(path.substr(0, path.find(u'\\')));
-        // The server is known when it offers any share.
-        Statement known(db, "SELECT MAX(folded = ?2) FROM net_share "
-                            "WHERE substr(folded, 1, length(?1) + 1) = ?1 || '\\'");
-        known.Bind(1, store::Fold(server)).Bind(2, store::Fold(share));
-        if (const int rc = known.Step(); rc != SQLITE_ROW)
-            return SqliteToWindowsError(rc);
-        if (known.IsNull(0))
-            return ErrorBadNetpath;
-        if (known.Int(0) == 0)
-            return ErrorBadNetName;
-        return Done(InsertDrive(db, drive, remoteName));
-    });
-    return e == ErrorSuccess ? SOk : Failed(e, source, error);
-}
-
-HResult SimWshNetwork::RemoveNetworkDrive(std::u16string_view name, bool force, bool /*updateProfile*/,
-                                          ErrorInfo* error) {
-    const std::string drive = Utf16ToUtf8(DriveName(name));
-    const ErrorCode e = InWriteTransaction(machine_, [&](sqlite3* db) -> ErrorCode {
-        std::optional<std::string> inUse;
-        if (const ErrorCode f = machine_.ReadFact(FactDrivesInUse, &inUse); f != ErrorSuccess)
-            return f;
-        if (!force && !drive.empty() && inUse && (" " + *inUse + " ").find(" " + drive + " ") != std::string::npos) {
-            Statement mapped(db, "SELECT 1 FROM net_drive WHERE local = ?1");
-            mapped.Bind(1, drive);
-            if (const int rc = mapped.Step(); rc == SQLITE_ROW)
-                return ErrorDeviceInUse;
-            else if (rc != SQLITE_DONE)
-                return SqliteToWindowsError(rc);
-        }
-        Statement remove(db, "DELETE FROM net_drive WHERE local = ?1");
-        remove.Bind(1, drive);
-        if (const int rc = remove.Step(); rc != SQLITE_DONE)
-            return SqliteToWindowsError(rc);
-        return sqlite3_changes(db) == 1 ? ErrorSuccess : ErrorNotConnected;
-    });
-    return e == ErrorSuccess ? SOk : Failed(e, u"WSHNetwork.RemoveNetworkDrive", error);
-}
-
 // ---- control and seeding ----
 
 ErrorCode AddSharedPrinter(Machine& machine, std::u16string_view printerName, std::u16string_view driver) {
@@ -488,13 +346,6 @@ ErrorCode InstallLocalPrinter(Machine& machine, std::u16string_view printerName,
             return SqliteToWindowsError(rc);
         return sqlite3_changes(db) == 1 ? ErrorSuccess : ErrorAlreadyExists;
     });
-}
-
-ErrorCode AddNetworkShare(Machine& machine, std::u16string_view path) {
-    std::u16string_view server, share;
-    if (!SplitNetworkName(path, &server, &share) || share.find(u'\\') != std::u16string_view::npos)
-        return ErrorBadNetName;
-    return InWriteTransaction(machine, [&](sqlite3* db) { return Done(InsertShare(db, path)); });
 }
 
 void SeedPrintersAndDrives(Machine& machine) {
@@ -520,8 +371,8 @@ void SeedPrintersAndDrives(Machine& machine) {
     makeDefault.Bind(1, store::Fold(laser));
     check(makeDefault.Step());
 
-    for (const char16_t* share : {u"\\\\FILESRV\\home", u"\\\\FILESRV\\Shared", u"\\\\FILESRV\\Projects",
-                                  u"\\\\NAS01\\Backup"})
+    for (const char16_t* share :
+         {u"\\\\FILESRV\\home", u"\\\\FILESRV\\Shared", u"\\\\FILESRV\\Projects", u"\\\\NAS01\\Backup"})
         check(InsertShare(db, share));
     const std::u16string userName = Utf8ToUtf16(machine.UserName());
     check(InsertDrive(db, u"H:", u"\\\\FILESRV\\home\\" + userName));

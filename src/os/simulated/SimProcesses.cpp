@@ -12,9 +12,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <csignal>
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -326,6 +326,8 @@ void SimProcesses::Sleep(std::uint32_t milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-std::uint32_t SimProcesses::GetCurrentProcessId() { return static_cast<std::uint32_t>(::getpid()); }
+std::uint32_t SimProcesses::GetCurrentProcessId() {
+    return static_cast<std::uint32_t>(::getpid());
+}
 
 } // namespace prolamo::os::simulated

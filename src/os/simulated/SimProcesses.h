@@ -36,8 +36,8 @@ public:
 private:
     struct Object {
         enum class Kind { Pipe, Process, Thread } kind = Kind::Pipe;
-        int fd = -1;     // a pipe end
-        int pid = 0;     // a process
+        int fd = -1; // a pipe end
+        int pid = 0; // a process
         bool ended = false;
         bool inheritable = false;
         std::uint32_t exitCode = 0; // once ended

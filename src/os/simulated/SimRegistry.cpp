@@ -1,7 +1,8 @@
+#include "os/Sqlite.h"
 #include "os/simulated/Machine.h"
 #include "os/simulated/RegistryStore.h"
 #include "os/simulated/Services.h"
-#include "os/Sqlite.h"
+#include "os/simulated/SqliteErrors.h"
 
 #include "os/Text.h"
 
@@ -13,8 +14,8 @@ namespace prolamo::os::simulated {
 namespace {
 
 // Rights a user without administrative rights does not get on the local-machine hive.
-constexpr std::uint32_t kWriteRights = KeySetValue | KeyCreateSubKey | KeyCreateLink | Delete | WriteDac |
-                                       WriteOwner | GenericWrite | GenericAll;
+constexpr std::uint32_t kWriteRights =
+    KeySetValue | KeyCreateSubKey | KeyCreateLink | Delete | WriteDac | WriteOwner | GenericWrite | GenericAll;
 
 int HiveOf(HKey key) {
     if (key == HKeyCurrentUser)
@@ -39,7 +40,9 @@ bool NormalizeSubKey(std::u16string_view subKey, std::u16string* out) {
     return true;
 }
 
-char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+char16_t AsciiLower(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
 
 // The local-machine hive, and the user's policy key, which Windows' default rights leave to
 // administrators so that a user cannot lift a policy.
@@ -52,6 +55,22 @@ bool AdministratorsOnly(int hive, std::u16string_view path) {
         return false;
     return std::equal(policies.begin(), policies.end(), path.begin(),
                       [](char16_t a, char16_t b) { return a == AsciiLower(b); });
+}
+
+// Hands the value's data to the caller as RegQueryValueEx does: the size it takes always, the data
+// when the buffer holds it, ErrorMoreData when it does not.
+ErrorCode CopyData(const std::vector<std::uint8_t>& bytes, std::uint8_t* data, std::uint32_t* dataSize) {
+    if (dataSize == nullptr)
+        return ErrorSuccess;
+    const auto needed = static_cast<std::uint32_t>(bytes.size());
+    if (data != nullptr && *dataSize < needed) {
+        *dataSize = needed;
+        return ErrorMoreData;
+    }
+    if (data != nullptr && needed > 0)
+        std::memcpy(data, bytes.data(), needed);
+    *dataSize = needed;
+    return ErrorSuccess;
 }
 
 } // namespace
@@ -99,19 +118,27 @@ ErrorCode SimRegistry::Lookup(HKey key, OpenKey* open) {
     return ErrorSuccess;
 }
 
-ErrorCode SimRegistry::OpenForAccess(HKey key, std::uint32_t right, OpenKey* open) {
+ErrorCode SimRegistry::WithKey(HKey key, std::uint32_t right, const KeyUse& use) {
     if (machine_.Db() == nullptr)
         return machine_.OpenError();
-    if (const ErrorCode e = Lookup(key, open); e != ErrorSuccess)
+    OpenKey open;
+    if (const ErrorCode e = Lookup(key, &open); e != ErrorSuccess)
         return e;
-    return (open->access & right) == 0 ? ErrorAccessDenied : ErrorSuccess;
-}
+    if ((open.access & right) == 0)
+        return ErrorAccessDenied;
 
-// Inside the caller's transaction: the open key may have been deleted by another process since.
-ErrorCode SimRegistry::KeyIdOf(const OpenKey& open, std::int64_t* id) {
-    if (const int rc = store::FindKey(machine_.Db(), open.hive, open.path, id); rc != SQLITE_OK)
+    std::lock_guard lock(machine_.DbMutex());
+    const bool write = right == KeySetValue;
+    Transaction tx(machine_.Db(), write ? Transaction::Kind::Write : Transaction::Kind::Read);
+    if (write && tx.BeginCode() != SQLITE_OK)
+        return SqliteToWindowsError(tx.BeginCode());
+    // The open key may have been deleted by another process since.
+    std::int64_t id = 0;
+    if (const int rc = store::FindKey(machine_.Db(), open.hive, open.path, &id); rc != SQLITE_OK)
         return SqliteToWindowsError(rc);
-    return *id == 0 ? ErrorKeyDeleted : ErrorSuccess;
+    if (id == 0)
+        return ErrorKeyDeleted;
+    return use(open, id, tx);
 }
 
 ErrorCode SimRegistry::Resolve(HKey key, std::u16string_view subKey, OpenKey* target) {
@@ -185,8 +212,7 @@ ErrorCode SimRegistry::CreateKeyEx(HKey key, std::u16string_view subKey, std::ui
         if (AdministratorsOnly(target.hive, target.path) &&
             (machine_.ReadAdministrator(&admin) != ErrorSuccess || !admin))
             return ErrorAccessDenied; // creating a subkey is a write of its parent
-        if (const int rc = store::CreateKey(machine_.Db(), target.hive, target.path, &id, &created);
-            rc != SQLITE_OK)
+        if (const int rc = store::CreateKey(machine_.Db(), target.hive, target.path, &id, &created); rc != SQLITE_OK)
             return SqliteToWindowsError(rc);
     }
     if (const int rc = tx.Commit(); rc != SQLITE_OK)
@@ -204,183 +230,116 @@ ErrorCode SimRegistry::CloseKey(HKey key) {
     return handles_.erase(key) == 1 ? ErrorSuccess : ErrorInvalidHandle;
 }
 
-ErrorCode SimRegistry::QueryValueEx(HKey key, std::u16string_view valueName, std::uint32_t* type,
-                                    std::uint8_t* data, std::uint32_t* dataSize) {
+ErrorCode SimRegistry::QueryValueEx(HKey key, std::u16string_view valueName, std::uint32_t* type, std::uint8_t* data,
+                                    std::uint32_t* dataSize) {
     if (data != nullptr && dataSize == nullptr)
         return ErrorInvalidParameter;
-    OpenKey open;
-    if (const ErrorCode e = OpenForAccess(key, KeyQueryValue, &open); e != ErrorSuccess)
-        return e;
-
-    std::lock_guard lock(machine_.DbMutex());
-    Transaction tx(machine_.Db(), Transaction::Kind::Read);
-    std::int64_t id = 0;
-    if (const ErrorCode e = KeyIdOf(open, &id); e != ErrorSuccess)
-        return e;
-    Statement q(machine_.Db(), "SELECT type, data FROM reg_value WHERE key_id = ?1 AND folded = ?2");
-    q.Bind(1, id).Bind(2, store::Fold(valueName));
-    const int rc = q.Step();
-    if (rc == SQLITE_DONE)
-        return ErrorFileNotFound;
-    if (rc != SQLITE_ROW)
-        return SqliteToWindowsError(rc);
-    const auto bytes = q.Blob(1);
-    if (type != nullptr)
-        *type = static_cast<std::uint32_t>(q.Int(0));
-    if (dataSize == nullptr)
-        return ErrorSuccess;
-    const auto needed = static_cast<std::uint32_t>(bytes.size());
-    if (data != nullptr && *dataSize < needed) {
-        *dataSize = needed;
-        return ErrorMoreData;
-    }
-    if (data != nullptr && needed > 0)
-        std::memcpy(data, bytes.data(), needed);
-    *dataSize = needed;
-    return ErrorSuccess;
+    return WithKey(key, KeyQueryValue, [&](const OpenKey&, std::int64_t id, Transaction&) -> ErrorCode {
+        Statement q(machine_.Db(), "SELECT type, data FROM reg_value WHERE key_id = ?1 AND folded = ?2");
+        q.Bind(1, id).Bind(2, store::Fold(valueName));
+        const int rc = q.Step();
+        if (rc == SQLITE_DONE)
+            return ErrorFileNotFound;
+        if (rc != SQLITE_ROW)
+            return SqliteToWindowsError(rc);
+        const auto bytes = q.Blob(1);
+        if (type != nullptr)
+            *type = static_cast<std::uint32_t>(q.Int(0));
+        return CopyData(bytes, data, dataSize);
+    });
 }
 
-ErrorCode SimRegistry::SetValueEx(HKey key, std::u16string_view valueName, std::uint32_t type,
-                                  const std::uint8_t* data, std::uint32_t dataSize) {
+ErrorCode SimRegistry::SetValueEx(HKey key, std::u16string_view valueName, std::uint32_t type, const std::uint8_t* data,
+                                  std::uint32_t dataSize) {
     if (data == nullptr && dataSize != 0)
         return ErrorInvalidParameter;
-    OpenKey open;
-    if (const ErrorCode e = OpenForAccess(key, KeySetValue, &open); e != ErrorSuccess)
-        return e;
-
-    std::lock_guard lock(machine_.DbMutex());
-    Transaction tx(machine_.Db(), Transaction::Kind::Write);
-    if (tx.BeginCode() != SQLITE_OK)
-        return SqliteToWindowsError(tx.BeginCode());
-    std::int64_t id = 0;
-    if (const ErrorCode e = KeyIdOf(open, &id); e != ErrorSuccess)
-        return e;
-    const std::span<const std::uint8_t> bytes(data, data == nullptr ? 0 : dataSize);
-    if (const int rc = store::SetValue(machine_.Db(), id, valueName, type, bytes); rc != SQLITE_OK)
-        return SqliteToWindowsError(rc);
-    return SqliteToWindowsError(tx.Commit());
+    return WithKey(key, KeySetValue, [&](const OpenKey&, std::int64_t id, Transaction& tx) -> ErrorCode {
+        const std::span<const std::uint8_t> bytes(data, data == nullptr ? 0 : dataSize);
+        if (const int rc = store::SetValue(machine_.Db(), id, valueName, type, bytes); rc != SQLITE_OK)
+            return SqliteToWindowsError(rc);
+        return SqliteToWindowsError(tx.Commit());
+    });
 }
 
 ErrorCode SimRegistry::DeleteValue(HKey key, std::u16string_view valueName) {
-    OpenKey open;
-    if (const ErrorCode e = OpenForAccess(key, KeySetValue, &open); e != ErrorSuccess)
-        return e;
-
-    std::lock_guard lock(machine_.DbMutex());
-    Transaction tx(machine_.Db(), Transaction::Kind::Write);
-    if (tx.BeginCode() != SQLITE_OK)
-        return SqliteToWindowsError(tx.BeginCode());
-    std::int64_t id = 0;
-    if (const ErrorCode e = KeyIdOf(open, &id); e != ErrorSuccess)
-        return e;
-    Statement del(machine_.Db(), "DELETE FROM reg_value WHERE key_id = ?1 AND folded = ?2");
-    del.Bind(1, id).Bind(2, store::Fold(valueName));
-    if (const int rc = del.Step(); rc != SQLITE_DONE)
-        return SqliteToWindowsError(rc);
-    if (sqlite3_changes(machine_.Db()) == 0)
-        return ErrorFileNotFound;
-    return SqliteToWindowsError(tx.Commit());
+    return WithKey(key, KeySetValue, [&](const OpenKey&, std::int64_t id, Transaction& tx) -> ErrorCode {
+        Statement del(machine_.Db(), "DELETE FROM reg_value WHERE key_id = ?1 AND folded = ?2");
+        del.Bind(1, id).Bind(2, store::Fold(valueName));
+        if (const int rc = del.Step(); rc != SQLITE_DONE)
+            return SqliteToWindowsError(rc);
+        if (sqlite3_changes(machine_.Db()) == 0)
+            return ErrorFileNotFound;
+        return SqliteToWindowsError(tx.Commit());
+    });
 }
 
 ErrorCode SimRegistry::EnumValue(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
                                  std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) {
     if (name == nullptr || nameLength == nullptr || (data != nullptr && dataSize == nullptr))
         return ErrorInvalidParameter;
-    OpenKey open;
-    if (const ErrorCode e = OpenForAccess(key, KeyQueryValue, &open); e != ErrorSuccess)
-        return e;
-
-    std::lock_guard lock(machine_.DbMutex());
-    Transaction tx(machine_.Db(), Transaction::Kind::Read);
-    std::int64_t id = 0;
-    if (const ErrorCode e = KeyIdOf(open, &id); e != ErrorSuccess)
-        return e;
-    Statement q(
-        machine_.Db(),
-        "SELECT name, type, data FROM reg_value WHERE key_id = ?1 ORDER BY position LIMIT 1 OFFSET ?2");
-    q.Bind(1, id).Bind(2, std::int64_t{index});
-    const int rc = q.Step();
-    if (rc == SQLITE_DONE)
-        return ErrorNoMoreItems;
-    if (rc != SQLITE_ROW)
-        return SqliteToWindowsError(rc);
-    const std::u16string valueName = Utf8ToUtf16(q.Text(0));
-    const auto bytes = q.Blob(2);
-    if (*nameLength <= valueName.size())
-        return ErrorMoreData;
-    std::memcpy(name, valueName.data(), valueName.size() * sizeof(char16_t));
-    name[valueName.size()] = u'\0';
-    *nameLength = static_cast<std::uint32_t>(valueName.size());
-    if (type != nullptr)
-        *type = static_cast<std::uint32_t>(q.Int(1));
-    if (dataSize == nullptr)
-        return ErrorSuccess;
-    const auto needed = static_cast<std::uint32_t>(bytes.size());
-    if (data != nullptr && *dataSize < needed) {
-        *dataSize = needed;
-        return ErrorMoreData;
-    }
-    if (data != nullptr && needed > 0)
-        std::memcpy(data, bytes.data(), needed);
-    *dataSize = needed;
-    return ErrorSuccess;
+    return WithKey(key, KeyQueryValue, [&](const OpenKey&, std::int64_t id, Transaction&) -> ErrorCode {
+        Statement q(machine_.Db(),
+                    "SELECT name, type, data FROM reg_value WHERE key_id = ?1 ORDER BY position LIMIT 1 OFFSET ?2");
+        q.Bind(1, id).Bind(2, std::int64_t{index});
+        const int rc = q.Step();
+        if (rc == SQLITE_DONE)
+            return ErrorNoMoreItems;
+        if (rc != SQLITE_ROW)
+            return SqliteToWindowsError(rc);
+        const std::u16string valueName = Utf8ToUtf16(q.Text(0));
+        const auto bytes = q.Blob(2);
+        if (*nameLength <= valueName.size())
+            return ErrorMoreData;
+        std::memcpy(name, valueName.data(), valueName.size() * sizeof(char16_t));
+        name[valueName.size()] = u'\0';
+        *nameLength = static_cast<std::uint32_t>(valueName.size());
+        if (type != nullptr)
+            *type = static_cast<std::uint32_t>(q.Int(1));
+        return CopyData(bytes, data, dataSize);
+    });
 }
 
 ErrorCode SimRegistry::QueryInfoKey(HKey key, std::uint32_t* values, std::uint32_t* maxValueNameLength,
                                     std::uint32_t* maxValueLength) {
-    OpenKey open;
-    if (const ErrorCode e = OpenForAccess(key, KeyQueryValue, &open); e != ErrorSuccess)
-        return e;
-
-    std::lock_guard lock(machine_.DbMutex());
-    Transaction tx(machine_.Db(), Transaction::Kind::Read);
-    std::int64_t id = 0;
-    if (const ErrorCode e = KeyIdOf(open, &id); e != ErrorSuccess)
-        return e;
-    Statement q(machine_.Db(), "SELECT name, length(data) FROM reg_value WHERE key_id = ?1");
-    q.Bind(1, id);
-    std::uint32_t count = 0, longestName = 0, largestData = 0;
-    int rc;
-    while ((rc = q.Step()) == SQLITE_ROW) {
-        ++count;
-        longestName = std::max(longestName, static_cast<std::uint32_t>(Utf8ToUtf16(q.Text(0)).size()));
-        largestData = std::max(largestData, static_cast<std::uint32_t>(q.Int(1)));
-    }
-    if (rc != SQLITE_DONE)
-        return SqliteToWindowsError(rc);
-    if (values != nullptr)
-        *values = count;
-    if (maxValueNameLength != nullptr)
-        *maxValueNameLength = longestName;
-    if (maxValueLength != nullptr)
-        *maxValueLength = largestData;
-    return ErrorSuccess;
+    return WithKey(key, KeyQueryValue, [&](const OpenKey&, std::int64_t id, Transaction&) -> ErrorCode {
+        Statement q(machine_.Db(), "SELECT name, length(data) FROM reg_value WHERE key_id = ?1");
+        q.Bind(1, id);
+        std::uint32_t count = 0, longestName = 0, largestData = 0;
+        int rc;
+        while ((rc = q.Step()) == SQLITE_ROW) {
+            ++count;
+            longestName = std::max(longestName, static_cast<std::uint32_t>(Utf8ToUtf16(q.Text(0)).size()));
+            largestData = std::max(largestData, static_cast<std::uint32_t>(q.Int(1)));
+        }
+        if (rc != SQLITE_DONE)
+            return SqliteToWindowsError(rc);
+        if (values != nullptr)
+            *values = count;
+        if (maxValueNameLength != nullptr)
+            *maxValueNameLength = longestName;
+        if (maxValueLength != nullptr)
+            *maxValueLength = largestData;
+        return ErrorSuccess;
+    });
 }
 
 ErrorCode SimRegistry::EnumKeyEx(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength) {
     if (name == nullptr || nameLength == nullptr)
         return ErrorInvalidParameter;
-    OpenKey open;
-    if (const ErrorCode e = OpenForAccess(key, KeyEnumerateSubKeys, &open); e != ErrorSuccess)
-        return e;
-
-    std::lock_guard lock(machine_.DbMutex());
-    Transaction tx(machine_.Db(), Transaction::Kind::Read);
-    std::int64_t id = 0;
-    if (const ErrorCode e = KeyIdOf(open, &id); e != ErrorSuccess)
-        return e;
-    std::vector<std::u16string> names;
-    if (const int rc = store::GetSubKeyNames(machine_.Db(), open.hive, open.path, &names); rc != SQLITE_OK)
-        return SqliteToWindowsError(rc);
-    if (index >= names.size())
-        return ErrorNoMoreItems;
-    const std::u16string& subKey = names[index];
-    if (*nameLength <= subKey.size())
-        return ErrorMoreData;
-    std::memcpy(name, subKey.data(), subKey.size() * sizeof(char16_t));
-    name[subKey.size()] = u'\0';
-    *nameLength = static_cast<std::uint32_t>(subKey.size());
-    return ErrorSuccess;
+    return WithKey(key, KeyEnumerateSubKeys, [&](const OpenKey& open, std::int64_t, Transaction&) -> ErrorCode {
+        std::vector<std::u16string> names;
+        if (const int rc = store::GetSubKeyNames(machine_.Db(), open.hive, open.path, &names); rc != SQLITE_OK)
+            return SqliteToWindowsError(rc);
+        if (index >= names.size())
+            return ErrorNoMoreItems;
+        const std::u16string& subKey = names[index];
+        if (*nameLength <= subKey.size())
+            return ErrorMoreData;
+        std::memcpy(name, subKey.data(), subKey.size() * sizeof(char16_t));
+        name[subKey.size()] = u'\0';
+        *nameLength = static_cast<std::uint32_t>(subKey.size());
+        return ErrorSuccess;
+    });
 }
 
 } // namespace prolamo::os::simulated

@@ -5,8 +5,8 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,7 +23,9 @@ namespace prolamo::os::simulated {
 
 namespace {
 
-std::filesystem::path PidFile(const Machine& machine) { return machine.Folder() / "service.pid"; }
+std::filesystem::path PidFile(const Machine& machine) {
+    return machine.Folder() / "service.pid";
+}
 
 // Waits up to 5 s for the service to answer (or to stop answering).
 bool WaitUntilRunning(bool running) {

@@ -1,6 +1,7 @@
+#include "os/Sqlite.h"
 #include "os/simulated/Machine.h"
 #include "os/simulated/Services.h"
-#include "os/Sqlite.h"
+#include "os/simulated/SqliteErrors.h"
 
 #include "os/Text.h"
 
@@ -17,8 +18,7 @@ namespace prolamo::os::simulated {
 
 namespace {
 
-ErrorCode CopyToBuffer(const std::u16string& text, char16_t* buffer, std::uint32_t size,
-                       std::uint32_t* length) {
+ErrorCode CopyToBuffer(const std::u16string& text, char16_t* buffer, std::uint32_t size, std::uint32_t* length) {
     if (length == nullptr || (buffer == nullptr && size != 0))
         return ErrorInvalidParameter;
     if (text.size() >= size) {
@@ -63,8 +63,8 @@ ErrorCode SimFolders::GetTempPath(char16_t* buffer, std::uint32_t size, std::uin
     return CopyToBuffer(Utf8ToUtf16(machine_.TempFolder().string() + "/"), buffer, size, length);
 }
 
-ErrorCode SimFolders::GetTempFileName(std::u16string_view pathName, std::u16string_view prefix,
-                                      std::uint32_t unique, std::u16string* tempFileName) {
+ErrorCode SimFolders::GetTempFileName(std::u16string_view pathName, std::u16string_view prefix, std::uint32_t unique,
+                                      std::u16string* tempFileName) {
     if (tempFileName == nullptr)
         return ErrorInvalidParameter;
     const std::string folder = NativePath(pathName);
@@ -179,13 +179,12 @@ ErrorCode SimWindowMessages::SendNotifyMessage(HWnd window, std::uint32_t messag
         return ErrorInvalidWindowHandle; // the simulated desktop has no windows of its own
     if (machine_.Db() == nullptr)
         return machine_.OpenError();
-    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
-                         std::chrono::system_clock::now().time_since_epoch())
-                         .count();
+    const auto now =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
     std::lock_guard lock(machine_.DbMutex());
-    Statement insert(
-        machine_.Db(),
-        "INSERT INTO broadcast(unix_ms, window, message, wparam, lparam) VALUES (?1, ?2, ?3, ?4, ?5)");
+    Statement insert(machine_.Db(),
+                     "INSERT INTO broadcast(unix_ms, window, message, wparam, lparam) VALUES (?1, ?2, ?3, ?4, ?5)");
     insert.Bind(1, std::int64_t{now})
         .Bind(2, static_cast<std::int64_t>(window))
         .Bind(3, std::int64_t{message})

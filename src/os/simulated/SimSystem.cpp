@@ -1,12 +1,11 @@
 #include "os/simulated/SimSystem.h"
 
 #include "os/Registry.h"
+#include "os/Sqlite.h"
 #include "os/Text.h"
 #include "os/simulated/Machine.h"
 #include "os/simulated/RegistryStore.h"
-#include "os/Sqlite.h"
-
-#include <unicode/uchar.h>
+#include "os/simulated/SqliteErrors.h"
 
 #include <chrono>
 #include <cstring>
@@ -28,19 +27,13 @@ struct PrivilegeName {
     std::uint32_t luid;
 };
 constexpr PrivilegeName kPrivilegeNames[] = {
-    {u"SeSystemtimePrivilege", kSystemtime}, {u"SeShutdownPrivilege", kShutdown},
-    {u"SeChangeNotifyPrivilege", kChangeNotify}, {u"SeUndockPrivilege", kUndock},
-    {u"SeIncreaseWorkingSetPrivilege", kIncreaseWorkingSet}, {u"SeTimeZonePrivilege", kTimeZone},
+    {u"SeSystemtimePrivilege", kSystemtime},
+    {u"SeShutdownPrivilege", kShutdown},
+    {u"SeChangeNotifyPrivilege", kChangeNotify},
+    {u"SeUndockPrivilege", kUndock},
+    {u"SeIncreaseWorkingSetPrivilege", kIncreaseWorkingSet},
+    {u"SeTimeZonePrivilege", kTimeZone},
 };
-
-bool SameText(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (u_toupper(a[i]) != u_toupper(b[i]))
-            return false;
-    return true;
-}
 
 std::string TimeZonePrivilegeFact(const Machine& machine) {
     std::optional<std::string> fact;
@@ -62,7 +55,6 @@ std::int32_t DwordOf(const std::vector<std::uint8_t>& data) {
                                      (static_cast<std::uint32_t>(data[3]) << 24));
 }
 
-
 std::u16string TextOf(const std::vector<std::uint8_t>& data) {
     std::u16string text;
     for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
@@ -76,8 +68,8 @@ std::u16string TextOf(const std::vector<std::uint8_t>& data) {
 
 std::vector<std::uint8_t> SystemTimeData(const SystemTime& t) {
     std::vector<std::uint8_t> bytes;
-    for (std::uint16_t field : {t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond,
-                                t.wMilliseconds}) {
+    for (std::uint16_t field :
+         {t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds}) {
         bytes.push_back(static_cast<std::uint8_t>(field & 0xFF));
         bytes.push_back(static_cast<std::uint8_t>(field >> 8));
     }
@@ -163,9 +155,10 @@ int StoreTimeZone(sqlite3* db, const TimeZoneInformation& tz) {
 
 std::map<std::uint32_t, std::uint32_t> SimPrivileges::Held() const {
     // What a user's token holds on a current workstation, the change-notify privilege enabled.
-    std::map<std::uint32_t, std::uint32_t> held = {
-        {kShutdown, 0}, {kChangeNotify, SePrivilegeEnabledByDefault | SePrivilegeEnabled}, {kUndock, 0},
-        {kIncreaseWorkingSet, 0}};
+    std::map<std::uint32_t, std::uint32_t> held = {{kShutdown, 0},
+                                                   {kChangeNotify, SePrivilegeEnabledByDefault | SePrivilegeEnabled},
+                                                   {kUndock, 0},
+                                                   {kIncreaseWorkingSet, 0}};
     const std::string fact = TimeZonePrivilegeFact(machine_);
     if (fact == "held")
         held[kTimeZone] = 0;
@@ -195,7 +188,7 @@ ErrorCode SimPrivileges::LookupPrivilegeValue(std::u16string_view systemName, st
     if (machine_.Db() == nullptr)
         return machine_.OpenError();
     for (const PrivilegeName& p : kPrivilegeNames) {
-        if (!SameText(p.name, name))
+        if (!store::SameName(p.name, name))
             continue;
         if (p.luid == kTimeZone && TimeZonePrivilegeFact(machine_) == "unknown")
             break;
@@ -290,19 +283,19 @@ ErrorCode SimTimeZone::GetTimeZoneInformation(TimeZoneInformation* information, 
         return SqliteToWindowsError(rc);
     TimeZoneInformation tz;
     for (const store::StoredValue& v : values) {
-        if (SameText(v.name, u"Bias"))
+        if (store::SameName(v.name, u"Bias"))
             tz.Bias = DwordOf(v.data);
-        else if (SameText(v.name, u"StandardName"))
+        else if (store::SameName(v.name, u"StandardName"))
             SetName(tz.StandardName, TextOf(v.data));
-        else if (SameText(v.name, u"StandardBias"))
+        else if (store::SameName(v.name, u"StandardBias"))
             tz.StandardBias = DwordOf(v.data);
-        else if (SameText(v.name, u"StandardStart"))
+        else if (store::SameName(v.name, u"StandardStart"))
             tz.StandardDate = SystemTimeOf(v.data);
-        else if (SameText(v.name, u"DaylightName"))
+        else if (store::SameName(v.name, u"DaylightName"))
             SetName(tz.DaylightName, TextOf(v.data));
-        else if (SameText(v.name, u"DaylightBias"))
+        else if (store::SameName(v.name, u"DaylightBias"))
             tz.DaylightBias = DwordOf(v.data);
-        else if (SameText(v.name, u"DaylightStart"))
+        else if (store::SameName(v.name, u"DaylightStart"))
             tz.DaylightDate = SystemTimeOf(v.data);
     }
     *information = tz;
@@ -330,7 +323,7 @@ ErrorCode SimTimeZone::SetTimeZoneInformation(const TimeZoneInformation& informa
 
 SimEnvironment::Variable* SimEnvironment::Find(std::u16string_view name) {
     for (Variable& v : *block_)
-        if (SameText(v.name, name))
+        if (store::SameName(v.name, name))
             return &v;
     return nullptr;
 }
@@ -407,7 +400,7 @@ ErrorCode SimEnvironment::Build() {
                 if ((v.type == RegExpandSz) != expandable || (v.type != RegSz && v.type != RegExpandSz))
                     continue;
                 std::u16string value = expandable ? Expand(TextOf(v.data)) : TextOf(v.data);
-                if (SameText(v.name, u"Path")) {
+                if (store::SameName(v.name, u"Path")) {
                     if (!isUser)
                         systemPath = value;
                     else if (!systemPath.empty())
@@ -451,7 +444,7 @@ ErrorCode SimEnvironment::SetEnvironmentVariable(std::u16string_view name, const
         Put(name, value);
         return ErrorSuccess;
     }
-    std::erase_if(*block_, [&](const Variable& v) { return SameText(v.name, name); });
+    std::erase_if(*block_, [&](const Variable& v) { return store::SameName(v.name, name); });
     return ErrorSuccess;
 }
 

@@ -47,7 +47,7 @@ private:
 
     Machine& machine_;
     std::mutex mutex_;
-    std::map<HToken, std::uint32_t> handles_; // handle -> granted access
+    std::map<HToken, std::uint32_t> handles_;        // handle -> granted access
     std::map<std::uint32_t, std::uint32_t> changed_; // attributes set since the process started
     HToken nextHandle_ = 0x2000;
 };

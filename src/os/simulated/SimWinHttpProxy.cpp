@@ -40,8 +40,7 @@ public:
         if (e != ErrorSuccess)
             return e;
         bytes.resize(size);
-        if (e = registry.QueryValueEx(key.Get(), WinHttpSettingsValue, &type, bytes.data(), &size);
-            e != ErrorSuccess)
+        if (e = registry.QueryValueEx(key.Get(), WinHttpSettingsValue, &type, bytes.data(), &size); e != ErrorSuccess)
             return e;
         bytes.resize(size);
         return type == RegBinary && DecodeWinHttpSettings(bytes, info) ? ErrorSuccess : ErrorInvalidData;
@@ -53,8 +52,8 @@ public:
             return ErrorInvalidParameter;
         IRegistry& registry = Registry();
         TKey key;
-        if (const ErrorCode e = registry.CreateKeyEx(HKeyLocalMachine, WinHttpSettingsKey,
-                                                     RegOptionNonVolatile, KeySetValue, key.Out(), nullptr);
+        if (const ErrorCode e = registry.CreateKeyEx(HKeyLocalMachine, WinHttpSettingsKey, RegOptionNonVolatile,
+                                                     KeySetValue, key.Out(), nullptr);
             e != ErrorSuccess)
             return e;
         const std::vector<std::uint8_t> bytes = EncodeWinHttpSettings(info);

@@ -118,8 +118,8 @@ public:
         simulated::Machine& machine = simulated::CurrentMachine();
         // The machine's user is the Linux account that owns it; any other account is no one logged on here.
         const bool owner = credentials.uid == ::geteuid();
-        *caller = CallerFromGroups(owner ? machine.UserName() : std::string(), static_cast<std::uint32_t>(credentials.pid),
-                                   [&](const Sid& sid) {
+        *caller = CallerFromGroups(owner ? machine.UserName() : std::string(),
+                                   static_cast<std::uint32_t>(credentials.pid), [&](const Sid& sid) {
                                        return owner && (sid == InteractiveSid ||
                                                         (sid == AdministratorsGroupSid &&
                                                          machine.ReadUser() != simulated::Machine::User::Standard));

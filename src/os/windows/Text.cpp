@@ -1,5 +1,6 @@
 // Text services of the system: UTF-8 and the ANSI code page through MultiByteToWideChar and
-// WideCharToMultiByte, the user's collation through CompareStringEx, the tick count.
+// WideCharToMultiByte, the user's collation through CompareStringEx, the tick count, the local time
+// through the C runtime.
 
 #include "os/Text.h"
 #include "os/windows/WinSupport.h"
@@ -50,9 +51,9 @@ std::string AnsiToUtf8(std::string_view text) {
 
 int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase) {
     const std::wstring wa = windows::Wide(Utf8ToUtf16(a)), wb = windows::Wide(Utf8ToUtf16(b));
-    const int result = ::CompareStringEx(LOCALE_NAME_USER_DEFAULT, ignoreCase ? NORM_IGNORECASE : 0, wa.data(),
-                                         static_cast<int>(wa.size()), wb.data(), static_cast<int>(wb.size()),
-                                         nullptr, nullptr, 0);
+    const int result =
+        ::CompareStringEx(LOCALE_NAME_USER_DEFAULT, ignoreCase ? NORM_IGNORECASE : 0, wa.data(),
+                          static_cast<int>(wa.size()), wb.data(), static_cast<int>(wb.size()), nullptr, nullptr, 0);
     if (result == 0) { // not comparable by the locale: fall back to code units
         const int c = wa.compare(wb);
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
@@ -62,6 +63,11 @@ int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase) {
 
 std::uint32_t GetTickCount() {
     return ::GetTickCount();
+}
+
+bool LocalTime(std::time_t when, std::tm* local) {
+    _tzset();
+    return localtime_s(local, &when) == 0;
 }
 
 } // namespace prolamo::os

@@ -18,8 +18,7 @@ inline void EnsureComApartment() {
     (void)joined;
 }
 
-template <typename T>
-class ComPtr {
+template <typename T> class ComPtr {
 public:
     ComPtr() = default;
     explicit ComPtr(T* p) : p_(p) {}

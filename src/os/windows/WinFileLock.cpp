@@ -21,8 +21,7 @@ public:
         if (file == INVALID_HANDLE_VALUE)
             return LastErrorOr(ErrorOpenFailed);
         OVERLAPPED whole{};
-        if (!::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
-                          &whole)) {
+        if (!::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole)) {
             const ErrorCode error = LastErrorOr(ErrorLockViolation);
             ::CloseHandle(file);
             return error;

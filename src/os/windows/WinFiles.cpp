@@ -187,8 +187,8 @@ public:
         *stamp = {};
         // No access asked and all sharing given: a writer holding the file does not stop the look.
         const Handle file(::CreateFileW(WidePath(path).c_str(), 0,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (!file.valid())
             return LastErrorOr(ErrorFileNotFound);
         BY_HANDLE_FILE_INFORMATION info{};
@@ -259,8 +259,9 @@ public:
         };
         if (::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
             // Whoever has the file open without sharing its deletion keeps it from being replaced.
-            const Handle probe(::CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            const Handle probe(::CreateFileW(target.c_str(), DELETE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!probe.valid())
                 return fail(LastErrorOr(ErrorSharingViolation));
         }
@@ -272,8 +273,7 @@ public:
         return staging->Close();
     }
 
-    ErrorCode WriteMachineFile(std::string_view path, std::span<const std::uint8_t> content,
-                               bool* unchanged) override {
+    ErrorCode WriteMachineFile(std::string_view path, std::span<const std::uint8_t> content, bool* unchanged) override {
         bool ignored = true;
         bool& left = unchanged != nullptr ? *unchanged : ignored;
         left = true;
@@ -299,9 +299,10 @@ public:
         // write in place then says so. Asked first, since Wine's ReplaceFileW leaves a file behind
         // when it fails.
         const bool replaceable =
-            !exists || Handle(::CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
-                           .valid();
+            !exists ||
+            Handle(::CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+                .valid();
         if (!linked && replaceable) {
             std::wstring fresh;
             std::optional<Handle> staging;
@@ -316,9 +317,8 @@ public:
                     return closed;
                 }
                 if (!exists)
-                    return ::MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)
-                               ? ErrorSuccess
-                               : FailedMove(fresh);
+                    return ::MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) ? ErrorSuccess
+                                                                                                : FailedMove(fresh);
                 // Keeps the old file's attributes, security and streams on the new content.
                 if (::ReplaceFileW(target.c_str(), fresh.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                                    nullptr))
@@ -353,8 +353,8 @@ public:
     ErrorCode GetLinkTarget(std::string_view path, std::string* target) override {
         target->clear();
         const Handle file(::CreateFileW(WidePath(path).c_str(), 0,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (!file.valid())
             return LastErrorOr(ErrorFileNotFound);
         std::wstring finalPath(MAX_PATH, L'\0');

@@ -24,7 +24,7 @@ std::u16string_view Trimmed(std::u16string_view text) {
 // The private-profile calls give no code for a missing file; the file's attributes do.
 ErrorCode MissingFileError(const std::wstring& file) {
     return ::GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES ? LastErrorOr(ErrorFileNotFound)
-                                                                          : ErrorSuccess;
+                                                                         : ErrorSuccess;
 }
 
 class WinIniFiles final : public IIniFiles {
@@ -93,9 +93,8 @@ private:
                              const std::wstring& file) {
         std::wstring buffer(1024, L'\0');
         for (;;) {
-            const DWORD copied = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), defaultValue,
-                                                            buffer.data(), static_cast<DWORD>(buffer.size()),
-                                                            file.c_str());
+            const DWORD copied = ::GetPrivateProfileStringW(section.c_str(), key.c_str(), defaultValue, buffer.data(),
+                                                            static_cast<DWORD>(buffer.size()), file.c_str());
             // A value cut to fit is reported as the buffer's size less one.
             if (copied + 1 < buffer.size()) {
                 buffer.resize(copied);

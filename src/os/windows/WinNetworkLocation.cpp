@@ -8,6 +8,7 @@
 // Winsock 2 before <windows.h>, which would bring in the first Winsock's declarations.
 #include <winsock2.h>
 #include <ws2ipdef.h>
+
 #include <iphlpapi.h>
 #include <netioapi.h>
 
@@ -28,8 +29,8 @@ namespace prolamo::os {
 
 namespace {
 
-constexpr ULONG kAdapterFlags = GAA_FLAG_INCLUDE_GATEWAYS | GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST |
-                                GAA_FLAG_SKIP_DNS_SERVER;
+constexpr ULONG kAdapterFlags =
+    GAA_FLAG_INCLUDE_GATEWAYS | GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER;
 
 std::string Dotted(const IN_ADDR& address) {
     const auto* b = reinterpret_cast<const unsigned char*>(&address);

@@ -88,9 +88,9 @@ private:
             if (::RegOpenKeyExW(root_, L"SOFTWARE", 0, KEY_NOTIFY, &key_) != ERROR_SUCCESS)
                 key_ = nullptr;
         }
-        armed_ = key_ && event_.Handle() &&
-                 ::RegNotifyChangeKeyValue(key_, subtree ? TRUE : FALSE, filter, event_.Handle(), TRUE) ==
-                     ERROR_SUCCESS;
+        armed_ =
+            key_ && event_.Handle() &&
+            ::RegNotifyChangeKeyValue(key_, subtree ? TRUE : FALSE, filter, event_.Handle(), TRUE) == ERROR_SUCCESS;
     }
 
     HKEY root_;

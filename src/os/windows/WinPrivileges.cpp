@@ -27,8 +27,7 @@ std::vector<LuidAndAttributes> ReadPrivileges(const std::vector<std::uint8_t>& b
     std::vector<LuidAndAttributes> result;
     for (DWORD i = 0; i < header.PrivilegeCount; ++i) {
         LUID_AND_ATTRIBUTES entry{};
-        std::memcpy(&entry, buffer.data() + offsetof(TOKEN_PRIVILEGES, Privileges) + i * sizeof(entry),
-                    sizeof(entry));
+        std::memcpy(&entry, buffer.data() + offsetof(TOKEN_PRIVILEGES, Privileges) + i * sizeof(entry), sizeof(entry));
         result.push_back({{entry.Luid.LowPart, entry.Luid.HighPart}, entry.Attributes});
     }
     return result;

@@ -29,8 +29,8 @@ public:
                           HKey* result, std::uint32_t* disposition) override {
         HKEY created = nullptr;
         DwordArgument how(disposition);
-        const LSTATUS status = ::RegCreateKeyExW(Native(key), Wide(subKey).c_str(), 0, nullptr, options,
-                                                 samDesired, nullptr, &created, how.get());
+        const LSTATUS status = ::RegCreateKeyExW(Native(key), Wide(subKey).c_str(), 0, nullptr, options, samDesired,
+                                                 nullptr, &created, how.get());
         if (status == ERROR_SUCCESS)
             *result = reinterpret_cast<HKey>(created);
         return static_cast<ErrorCode>(status);
@@ -47,16 +47,15 @@ public:
 
     ErrorCode SetValueEx(HKey key, std::u16string_view valueName, std::uint32_t type, const std::uint8_t* data,
                          std::uint32_t dataSize) override {
-        return static_cast<ErrorCode>(
-            ::RegSetValueExW(Native(key), Wide(valueName).c_str(), 0, type, data, dataSize));
+        return static_cast<ErrorCode>(::RegSetValueExW(Native(key), Wide(valueName).c_str(), 0, type, data, dataSize));
     }
 
     ErrorCode DeleteValue(HKey key, std::u16string_view valueName) override {
         return static_cast<ErrorCode>(::RegDeleteValueW(Native(key), Wide(valueName).c_str()));
     }
 
-    ErrorCode EnumValue(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength,
-                        std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) override {
+    ErrorCode EnumValue(HKey key, std::uint32_t index, char16_t* name, std::uint32_t* nameLength, std::uint32_t* type,
+                        std::uint8_t* data, std::uint32_t* dataSize) override {
         DwordArgument length(nameLength), valueType(type), size(dataSize);
         return static_cast<ErrorCode>(::RegEnumValueW(Native(key), index, reinterpret_cast<wchar_t*>(name),
                                                       length.get(), nullptr, valueType.get(), data, size.get()));

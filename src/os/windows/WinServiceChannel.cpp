@@ -71,7 +71,9 @@ private:
     HANDLE event_;
 };
 
-std::wstring PipeName() { return L"\\\\.\\pipe\\" + windows::Wide(SwitchingServiceName); }
+std::wstring PipeName() {
+    return L"\\\\.\\pipe\\" + windows::Wide(SwitchingServiceName);
+}
 
 bool CheckTokenMembershipOf(HANDLE token, const Sid& sid) {
     bool member = false;
@@ -172,10 +174,10 @@ public:
 private:
     ErrorCode NewInstance(bool first) {
         SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor_, FALSE};
-        pipe_ = ::CreateNamedPipeW(PipeName().c_str(),
-                                   PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
-                                   PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
-                                   PIPE_UNLIMITED_INSTANCES, 4096, 4096, 0, &attributes);
+        pipe_ = ::CreateNamedPipeW(
+            PipeName().c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
+            PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, PIPE_UNLIMITED_INSTANCES,
+            4096, 4096, 0, &attributes);
         if (pipe_ != INVALID_HANDLE_VALUE)
             return ErrorSuccess;
         const ErrorCode e = LastErrorOr(ErrorGenFailure);
@@ -203,9 +205,9 @@ ErrorCode ConnectToService(std::unique_ptr<IServiceConnection>* connection) {
     const std::wstring name = PipeName();
     for (int attempt = 0; attempt < 2; ++attempt) {
         // Identification only: the service may learn who calls, not act as the caller elsewhere.
-        const HANDLE pipe = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                          FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
-                                          nullptr);
+        const HANDLE pipe =
+            ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
         if (pipe != INVALID_HANDLE_VALUE) {
             *connection = std::make_unique<PipeConnection>(pipe);
             return ErrorSuccess;

@@ -15,7 +15,8 @@ namespace {
 void Check(NTSTATUS status, const char* call) {
     if (status < 0) {
         char text[96];
-        std::snprintf(text, sizeof text, "SHA-256 failed: %s returned 0x%08lX", call, static_cast<unsigned long>(status));
+        std::snprintf(text, sizeof text, "SHA-256 failed: %s returned 0x%08lX", call,
+                      static_cast<unsigned long>(status));
         throw std::runtime_error(text);
     }
 }

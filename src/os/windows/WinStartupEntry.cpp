@@ -24,8 +24,8 @@ public:
     ErrorCode Write(std::string_view command) override {
         const std::wstring value = windows::Wide(Utf8ToUtf16(command));
         HKEY key = nullptr;
-        LSTATUS status = ::RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                                           nullptr);
+        LSTATUS status =
+            ::RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
         if (status != ERROR_SUCCESS)
             return static_cast<ErrorCode>(status);
         status = ::RegSetValueExW(key, kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),

@@ -6,6 +6,7 @@
 #include "os/Text.h"
 
 #include <windows.h>
+
 #include <shlobj.h>
 #include <winver.h>
 

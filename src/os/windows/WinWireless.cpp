@@ -5,6 +5,7 @@
 
 // Winsock 2 before the IP helper headers, as <windows.h> would bring in the first Winsock.
 #include <winsock2.h>
+
 #include <iphlpapi.h>
 #include <netioapi.h>
 
@@ -45,8 +46,7 @@ ErrorCode Interfaces(const windows::WlanClient& wlan, std::vector<std::pair<GUID
         return e;
     const std::unique_ptr<WLAN_INTERFACE_INFO_LIST, WlanMemoryDeleter> list(raw);
     for (DWORD i = 0; i < list->dwNumberOfItems; ++i)
-        found->emplace_back(list->InterfaceInfo[i].InterfaceGuid,
-                            ConnectionName(list->InterfaceInfo[i].InterfaceGuid));
+        found->emplace_back(list->InterfaceInfo[i].InterfaceGuid, ConnectionName(list->InterfaceInfo[i].InterfaceGuid));
     return ErrorSuccess;
 }
 
@@ -85,8 +85,7 @@ public:
         if (const ErrorCode e = FindInterface(wlan, name, &guid); e != ErrorSuccess)
             return e;
         WLAN_AVAILABLE_NETWORK_LIST* raw = nullptr;
-        if (const DWORD e = ::WlanGetAvailableNetworkList(wlan.Handle(), &guid, 0, nullptr, &raw);
-            e != ERROR_SUCCESS)
+        if (const DWORD e = ::WlanGetAvailableNetworkList(wlan.Handle(), &guid, 0, nullptr, &raw); e != ERROR_SUCCESS)
             return e;
         const std::unique_ptr<WLAN_AVAILABLE_NETWORK_LIST, WlanMemoryDeleter> list(raw);
         profiles->clear();

@@ -31,8 +31,8 @@ public:
     bool CurrentConnection(const GUID& guid, std::string* ssid, std::u16string* profile) const {
         void* data = nullptr;
         DWORD size = 0;
-        if (!handle_ || ::WlanQueryInterface(handle_, &guid, wlan_intf_opcode_current_connection, nullptr,
-                                             &size, &data, nullptr) != ERROR_SUCCESS)
+        if (!handle_ || ::WlanQueryInterface(handle_, &guid, wlan_intf_opcode_current_connection, nullptr, &size, &data,
+                                             nullptr) != ERROR_SUCCESS)
             return false;
         bool connected = false;
         if (size >= sizeof(WLAN_CONNECTION_ATTRIBUTES)) {

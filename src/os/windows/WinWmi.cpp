@@ -124,9 +124,9 @@ public:
                       std::unique_ptr<IWmiObjectSet>* result) override {
         const Bstr text(query), queryLanguage(language);
         Variant setValue;
-        HRESULT hr = Invoke(services_.get(), L"ExecQuery", DISPATCH_METHOD,
-                            {StringArgument(text), StringArgument(queryLanguage), IntArgument(flags)},
-                            setValue.get(), nullptr);
+        HRESULT hr =
+            Invoke(services_.get(), L"ExecQuery", DISPATCH_METHOD,
+                   {StringArgument(text), StringArgument(queryLanguage), IntArgument(flags)}, setValue.get(), nullptr);
         ComPtr<IDispatch> set;
         if (SUCCEEDED(hr))
             hr = TakeDispatch(setValue, &set);
@@ -135,9 +135,8 @@ public:
             hr = InvokeId(set.get(), DISPID_NEWENUM, kGet, {}, enumerator.get(), nullptr);
         ComPtr<IEnumVARIANT> items;
         if (SUCCEEDED(hr)) {
-            IUnknown* unknown = (*enumerator).vt == VT_UNKNOWN || (*enumerator).vt == VT_DISPATCH
-                                    ? (*enumerator).punkVal
-                                    : nullptr;
+            IUnknown* unknown =
+                (*enumerator).vt == VT_UNKNOWN || (*enumerator).vt == VT_DISPATCH ? (*enumerator).punkVal : nullptr;
             hr = unknown ? unknown->QueryInterface(IID_IEnumVARIANT, items.OutVoid()) : E_UNEXPECTED;
         }
         if (FAILED(hr))

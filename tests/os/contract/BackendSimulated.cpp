@@ -69,7 +69,9 @@ std::u16string BackendTest::OfferNetworkShare(std::string* reason) {
 }
 
 // The seeded laptop has the disk C: and the drives H: and S:.
-std::u16string BackendTest::UnusedDriveLetter() const { return u"P:"; }
+std::u16string BackendTest::UnusedDriveLetter() const {
+    return u"P:";
+}
 
 FileHeldOpen::FileHeldOpen(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDWR);
@@ -89,15 +91,21 @@ void SetReadOnly(const std::string& path, bool readOnly) {
 }
 
 // The simulated workstation checks the attribute itself, as Windows does, also for root.
-std::string ReadOnlyWritesAllowedReason() { return {}; }
+std::string ReadOnlyWritesAllowedReason() {
+    return {};
+}
 
 std::string WineVersion() {
     return {};
 }
 
-std::string CreateSubkeyRightUncheckedReason() { return {}; }
+std::string CreateSubkeyRightUncheckedReason() {
+    return {};
+}
 
-std::string NullDevicePath() { return "/dev/null"; }
+std::string NullDevicePath() {
+    return "/dev/null";
+}
 
 std::string OwnExecutable() {
     return std::filesystem::read_symlink("/proc/self/exe").string();

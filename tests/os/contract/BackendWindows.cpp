@@ -79,9 +79,9 @@ std::u16string BackendTest::UnusedDriveLetter() const {
 }
 
 FileHeldOpen::FileHeldOpen(const std::string& path) {
-    const HANDLE file = ::CreateFileW(windows::WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        ::CreateFileW(windows::WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE)
         handle_ = reinterpret_cast<std::intptr_t>(file);
 }
@@ -99,8 +99,7 @@ std::string ReadOnlyWritesAllowedReason() {
     // Wine keeps read-only as missing Unix write permission, which root ignores; its test
     // runner passes the Unix user id on.
     const char* uid = std::getenv("PROLAMO_UNIX_UID");
-    return uid != nullptr && std::string(uid) == "0" ? "running under Wine as Unix root, which may write any file"
-                                                      : "";
+    return uid != nullptr && std::string(uid) == "0" ? "running under Wine as Unix root, which may write any file" : "";
 }
 
 std::string WineVersion() {
@@ -115,7 +114,9 @@ std::string CreateSubkeyRightUncheckedReason() {
     return wine.empty() ? "" : "Wine " + wine + " does not check the parent key's create-subkey right";
 }
 
-std::string NullDevicePath() { return "\\\\.\\NUL"; }
+std::string NullDevicePath() {
+    return "\\\\.\\NUL";
+}
 
 std::string OwnExecutable() {
     wchar_t name[MAX_PATH] = {};

@@ -106,8 +106,7 @@ TEST_F(IniFilesContract, AMissingFileIsCreatedButNotItsFolder) {
     std::vector<std::u16string> lines;
     ASSERT_EQ(IniFiles().GetPrivateProfileSection(u"Proxy", fresh, &lines), ErrorSuccess);
     EXPECT_EQ(lines, (Lines{u"Use HTTP=1"}));
-    EXPECT_EQ(IniFiles().WritePrivateProfileString(u"Proxy", u"k", u"v", PathOf("no/such/x.ini")),
-              ErrorPathNotFound);
+    EXPECT_EQ(IniFiles().WritePrivateProfileString(u"Proxy", u"k", u"v", PathOf("no/such/x.ini")), ErrorPathNotFound);
     EXPECT_FALSE(std::filesystem::exists(Folder() / "no"));
 }
 

@@ -46,9 +46,8 @@ std::vector<Printer> Printers(std::uint32_t level, std::uint32_t flags = kAllPri
     for (std::uint32_t i = 0; i < returned; ++i) {
         const char16_t* name = level == 4 ? reinterpret_cast<const PrinterInfo4*>(buffer)[i].pPrinterName
                                           : reinterpret_cast<const PrinterInfo2*>(buffer)[i].pPrinterName;
-        const std::uint32_t attributes = level == 4
-                                             ? reinterpret_cast<const PrinterInfo4*>(buffer)[i].Attributes
-                                             : reinterpret_cast<const PrinterInfo2*>(buffer)[i].Attributes;
+        const std::uint32_t attributes = level == 4 ? reinterpret_cast<const PrinterInfo4*>(buffer)[i].Attributes
+                                                    : reinterpret_cast<const PrinterInfo2*>(buffer)[i].Attributes;
         const auto* at = reinterpret_cast<const std::uint8_t*>(name);
         EXPECT_GE(at, buffer + returned * recordSize);
         EXPECT_LT(at, buffer + needed);
@@ -80,12 +79,10 @@ TEST_F(PrinterContract, BothLevelsListTheSamePrintersAndTheDefaultIsOneOfThem) {
     EXPECT_EQ(local + Printers(2, PrinterEnumConnections).size(), full.size());
     for (const Printer& p : full) {
         EXPECT_FALSE(p.name.empty());
-        EXPECT_NE(p.attributes & (PrinterAttributeLocal | PrinterAttributeNetwork), 0u)
-            << Utf16ToUtf8(p.name);
+        EXPECT_NE(p.attributes & (PrinterAttributeLocal | PrinterAttributeNetwork), 0u) << Utf16ToUtf8(p.name);
     }
     std::uint32_t needed = 0, returned = 0;
-    EXPECT_EQ(PrintSpooler().EnumPrinters(kAllPrinters, 3, nullptr, 0, &needed, &returned),
-              ErrorInvalidLevel);
+    EXPECT_EQ(PrintSpooler().EnumPrinters(kAllPrinters, 3, nullptr, 0, &needed, &returned), ErrorInvalidLevel);
 
     std::u16string name;
     const ErrorCode e = DefaultPrinter(&name);
@@ -170,8 +167,7 @@ protected:
     }
     Outcome Map(std::u16string_view local, std::u16string_view remote) {
         ErrorInfo error;
-        const HResult hr =
-            network_->MapNetworkDrive(local, remote, false, std::nullopt, std::nullopt, &error);
+        const HResult hr = network_->MapNetworkDrive(local, remote, false, std::nullopt, std::nullopt, &error);
         return {hr, hr == SOk ? std::u16string() : error.Description};
     }
     Outcome Remove(std::u16string_view local) {
@@ -193,8 +189,7 @@ TEST_F(DriveContract, MissingDrivesAndServersFailWithTheSystemsCodesAndTexts) {
     const Outcome noServer = Map(letter, u"\\\\PROLAMO-NO-SUCH-SERVER\\Data");
     EXPECT_EQ(noServer.result, HResultFromWin32(ErrorBadNetpath));
     EXPECT_EQ(noServer.description, u"The network path was not found.\r\n");
-    EXPECT_EQ(Map(letter.substr(0, 1), u"\\\\PROLAMO-NO-SUCH-SERVER\\Data").result,
-              HResultFromWin32(ErrorBadDevice))
+    EXPECT_EQ(Map(letter.substr(0, 1), u"\\\\PROLAMO-NO-SUCH-SERVER\\Data").result, HResultFromWin32(ErrorBadDevice))
         << "a letter without its colon";
     EXPECT_EQ(Drives(), before) << "nothing mapped";
 }

@@ -235,9 +235,9 @@ TEST_F(RegistryContract, SubkeysOpenBelowAnOpenKeyAndAnEmptyNameReopensIt) {
 
 TEST_F(RegistryContract, LocalMachineKeysAreReadable) {
     HKey key = 0;
-    ASSERT_EQ(Registry().OpenKeyEx(HKeyLocalMachine, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0,
-                                   KeyRead, &key),
-              ErrorSuccess);
+    ASSERT_EQ(
+        Registry().OpenKeyEx(HKeyLocalMachine, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0, KeyRead, &key),
+        ErrorSuccess);
     EXPECT_EQ(Get(key, u"ProductName").type, RegSz);
     Registry().CloseKey(key);
     EXPECT_EQ(Registry().CloseKey(HKeyLocalMachine), ErrorSuccess);

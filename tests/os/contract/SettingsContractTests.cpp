@@ -33,9 +33,8 @@ public:
         EXPECT_EQ(e, ErrorSuccess);
         EXPECT_EQ(Privileges().OpenProcessToken(TokenAdjustPrivileges | TokenQuery, &token_), ErrorSuccess);
         ErrorCode status = ErrorGenFailure;
-        EXPECT_EQ(
-            Privileges().AdjustTokenPrivileges(token_, {{luid, SePrivilegeEnabled}}, &previous_, &status),
-            ErrorSuccess);
+        EXPECT_EQ(Privileges().AdjustTokenPrivileges(token_, {{luid, SePrivilegeEnabled}}, &previous_, &status),
+                  ErrorSuccess);
         EXPECT_EQ(status, ErrorSuccess) << "the user holds the privilege";
     }
     ~TimeZonePrivilegeEnabled() {
@@ -91,8 +90,7 @@ TEST_F(TimeZoneContract, SettingIsRefusedUntilThePrivilegeIsEnabledAndThenReadBa
     std::u16string_view(u"Tokyo Daylight Time").copy(tokyo.DaylightName, TimeZoneNameUnits - 1);
     EXPECT_EQ(TimeZone().SetTimeZoneInformation(tokyo), ErrorPrivilegeNotHeld) << "held but not enabled";
     if (const std::string wine = WineVersion(); !wine.empty())
-        GTEST_SKIP() << "Wine " << wine
-                     << " keeps the host's zone: it refuses a new one also with the privilege";
+        GTEST_SKIP() << "Wine " << wine << " keeps the host's zone: it refuses a new one also with the privilege";
     {
         TimeZonePrivilegeEnabled enabled;
         ASSERT_EQ(TimeZone().SetTimeZoneInformation(tokyo), ErrorSuccess);
@@ -173,8 +171,7 @@ TEST_F(EnvironmentContract, LongValuesComeBackWhole) {
 bool IsDotted(const std::string& address) {
     unsigned parts[4] = {};
     char end = 0;
-    return std::sscanf(address.c_str(), "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2], &parts[3], &end) ==
-               4 &&
+    return std::sscanf(address.c_str(), "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2], &parts[3], &end) == 4 &&
            parts[0] < 256 && parts[1] < 256 && parts[2] < 256 && parts[3] < 256;
 }
 

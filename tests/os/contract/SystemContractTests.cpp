@@ -77,15 +77,13 @@ TEST_F(VersionContract, TheTestProgramCarriesTheProjectsVersion) {
     EXPECT_EQ(fixed[2], (parts[0] << 16) | parts[1]);
     EXPECT_EQ(fixed[3], parts[2] << 16);
 
-    ASSERT_EQ(VersionInfo().VerQueryValue(block.data(), u"\\VarFileInfo\\Translation", &value, &length),
-              ErrorSuccess);
+    ASSERT_EQ(VersionInfo().VerQueryValue(block.data(), u"\\VarFileInfo\\Translation", &value, &length), ErrorSuccess);
     ASSERT_EQ(length, 4u);
     std::uint32_t translation = 0;
     std::memcpy(&translation, value, 4);
     EXPECT_EQ(translation, 0x04B00409u) << "U.S. English, Unicode";
 
-    ASSERT_EQ(VersionInfo().VerQueryValue(block.data(), u"\\StringFileInfo\\040904B0\\FileVersion", &value,
-                                          &length),
+    ASSERT_EQ(VersionInfo().VerQueryValue(block.data(), u"\\StringFileInfo\\040904B0\\FileVersion", &value, &length),
               ErrorSuccess);
     ASSERT_GT(length, 0u);
     std::u16string text(static_cast<const char16_t*>(value), length);

@@ -5,6 +5,7 @@
 #include "os/Wireless.h"
 
 #include <winsock2.h>
+
 #include <iphlpapi.h>
 
 #include "os/windows/WinSupport.h"

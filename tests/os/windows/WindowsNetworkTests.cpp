@@ -38,8 +38,7 @@ bool Exists(const std::u16string& path) {
     return ::GetFileAttributesW(os::windows::Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-template <typename E, typename F>
-std::string MessageOf(F&& f) {
+template <typename E, typename F> std::string MessageOf(F&& f) {
     try {
         f();
     } catch (const E& e) {
@@ -388,8 +387,8 @@ TEST(PrintSpoolerTest, EnumerationSizesItsBufferAtBothLevels) {
 TEST(PrintSpoolerTest, TheDefaultPrinterIsOneOfThePrintersOrNone) {
     os::IPrintSpooler& spooler = os::PrintSpooler();
     std::uint32_t needed = 0, returned = 0;
-    const os::ErrorCode sizing = spooler.EnumPrinters(os::PrinterEnumLocal | os::PrinterEnumConnections, 4, nullptr, 0,
-                                                      &needed, &returned);
+    const os::ErrorCode sizing =
+        spooler.EnumPrinters(os::PrinterEnumLocal | os::PrinterEnumConnections, 4, nullptr, 0, &needed, &returned);
     std::uint32_t size = 0;
     const os::ErrorCode answer = spooler.GetDefaultPrinter(nullptr, &size);
     if (sizing == os::ErrorSuccess) { // no printers, so no default: the capture is an empty list

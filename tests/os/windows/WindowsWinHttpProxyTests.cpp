@@ -18,12 +18,12 @@ std::vector<std::uint8_t> StoredSettings() {
     DWORD size = 0;
     const std::wstring key = os::windows::Wide(os::WinHttpSettingsKey);
     const std::wstring value = os::windows::Wide(os::WinHttpSettingsValue);
-    if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), value.c_str(), RRF_RT_REG_BINARY, nullptr, nullptr,
-                       &size) != ERROR_SUCCESS)
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), value.c_str(), RRF_RT_REG_BINARY, nullptr, nullptr, &size) !=
+        ERROR_SUCCESS)
         return {};
     std::vector<std::uint8_t> bytes(size);
-    if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), value.c_str(), RRF_RT_REG_BINARY, nullptr,
-                       bytes.data(), &size) != ERROR_SUCCESS)
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), value.c_str(), RRF_RT_REG_BINARY, nullptr, bytes.data(),
+                       &size) != ERROR_SUCCESS)
         return {};
     bytes.resize(size);
     return bytes;
@@ -46,8 +46,7 @@ TEST_F(WindowsWinHttpProxy, ASetProxyIsReadBackThroughWinHttpAndFromItsRegistryV
     ASSERT_EQ(os::WinHttpProxy().GetDefaultProxy(&read), os::ErrorSuccess);
     EXPECT_EQ(read, named);
     os::WinHttpProxyInfo stored;
-    ASSERT_TRUE(os::DecodeWinHttpSettings(StoredSettings(), &stored))
-        << "the layout the simulated machine writes";
+    ASSERT_TRUE(os::DecodeWinHttpSettings(StoredSettings(), &stored)) << "the layout the simulated machine writes";
     EXPECT_EQ(stored, named);
 
     ASSERT_EQ(os::WinHttpProxy().SetDefaultProxy({}), os::ErrorSuccess);

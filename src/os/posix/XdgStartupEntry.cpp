@@ -27,8 +27,7 @@ public:
         const std::string entry = "[Desktop Entry]\nType=Application\nName=Prolamo\n"
                                   "Comment=Switches workstation settings by the network\nExec=" +
                                   std::string(command) + "\nIcon=prolamo\nX-GNOME-Autostart-enabled=true\n";
-        return Files().WriteFileReplacing(
-            Place(), {reinterpret_cast<const std::uint8_t*>(entry.data()), entry.size()});
+        return Files().WriteFileReplacing(Place(), {reinterpret_cast<const std::uint8_t*>(entry.data()), entry.size()});
     }
 
     ErrorCode Remove() override {

@@ -50,8 +50,8 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     std::u16string result(text.size(), u'\0'); // UTF-16 never needs more units than UTF-8 bytes
     int32_t length = 0;
     UErrorCode status = U_ZERO_ERROR;
-    u_strFromUTF8WithSub(reinterpret_cast<UChar*>(result.data()), static_cast<int32_t>(result.size()),
-                         &length, text.data(), static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
+    u_strFromUTF8WithSub(reinterpret_cast<UChar*>(result.data()), static_cast<int32_t>(result.size()), &length,
+                         text.data(), static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
     result.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
     return result;
 }
@@ -63,8 +63,8 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     int32_t length = 0;
     UErrorCode status = U_ZERO_ERROR;
     u_strToUTF8WithSub(result.data(), static_cast<int32_t>(result.size()), &length,
-                       reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()), 0xFFFD,
-                       nullptr, &status);
+                       reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()), 0xFFFD, nullptr,
+                       &status);
     result.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
     return result;
 }
@@ -82,9 +82,13 @@ int CompareLocale(std::string_view a, std::string_view b, bool ignoreCase) {
 }
 
 // The simulated workstation's programs speak UTF-8.
-std::string Utf8ToAnsi(std::string_view text) { return std::string(text); }
+std::string Utf8ToAnsi(std::string_view text) {
+    return std::string(text);
+}
 
-std::string AnsiToUtf8(std::string_view text) { return std::string(text); }
+std::string AnsiToUtf8(std::string_view text) {
+    return std::string(text);
+}
 
 std::uint32_t GetTickCount() {
 #ifdef CLOCK_BOOTTIME
@@ -94,9 +98,14 @@ std::uint32_t GetTickCount() {
         return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
                                           static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u);
 #endif
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now().time_since_epoch());
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
     return static_cast<std::uint32_t>(ms.count());
+}
+
+bool LocalTime(std::time_t when, std::tm* local) {
+    tzset();
+    return localtime_r(&when, local) != nullptr;
 }
 
 } // namespace prolamo::os
