@@ -33,7 +33,7 @@ TSwitchRules Load() {
 TSwitchRules LoadInForce(std::ostream* err) {
     const TManagedRules managed = LoadManagedRules();
     if (err && !managed.warning.empty())
-        *err << "prolamo-cli: " << TerminalLine(managed.warning) << '\n';
+        *err << Program << ": " << TerminalLine(managed.warning) << '\n';
     return RulesInForce(Load(), managed.rules);
 }
 
@@ -205,7 +205,7 @@ int Watch(const std::vector<std::string>& operands, std::istream& in, std::ostre
     std::optional<TWatcherHolder> holder;
     const std::optional<TWatcherLock> watching = TWatcherLock::Take("prolamo-cli watch", &holder);
     if (!watching) {
-        err << "prolamo-cli: the network is watched already by "
+        err << Program << ": the network is watched already by "
             << (holder ? TerminalText(holder->program) + " (process " + std::to_string(holder->process) + ")"
                        : std::string("another Prolamo program"))
             << "; one program watches at a time, so this one ends.\n";
