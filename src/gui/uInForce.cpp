@@ -31,18 +31,10 @@ TInForceCheck::TInForceCheck(QWidget& window, std::function<TConfigurations*()> 
     window.installEventFilter(this);
 }
 
-TConfigurations* TInForceCheck::RootOf(const TConfiguration& configuration) const {
-    TConfigurations* managed = managed_();
-    return managed && managed->Configurations().Find(configuration.Name()) == &configuration ? managed
-                                                                                             : &GetConfigurationsRoot();
-}
-
 void TInForceCheck::Follow(const TProfileHistory& history, const TConfiguration* configuration) {
     const TProfileSnapshot* applied =
         configuration ? history.NewestApply(GetConfigurationsRoot(), *configuration, managed_()) : nullptr;
-    const bool same = configuration ? configuration_ == configuration->Name() &&
-                                          organisations_ == (RootOf(*configuration) != &GetConfigurationsRoot())
-                                    : !configuration_;
+    const bool same = configuration ? configuration_ == TConfigurationPlace(*configuration) : !configuration_;
     if (same && profile_ == (applied ? std::optional(applied->Profile()) : std::nullopt) &&
         time_ == (applied ? applied->Time() : std::string()))
         return;
@@ -52,8 +44,7 @@ void TInForceCheck::Follow(const TProfileHistory& history, const TConfiguration*
 void TInForceCheck::Restart(const TProfileHistory& history, const TConfiguration* configuration) {
     const TProfileSnapshot* applied =
         configuration ? history.NewestApply(GetConfigurationsRoot(), *configuration, managed_()) : nullptr;
-    configuration_ = configuration ? std::optional(configuration->Name()) : std::nullopt;
-    organisations_ = configuration && RootOf(*configuration) != &GetConfigurationsRoot();
+    configuration_ = configuration ? std::optional(TConfigurationPlace(*configuration)) : std::nullopt;
     profile_ = applied ? std::optional(applied->Profile()) : std::nullopt;
     time_ = applied ? applied->Time() : std::string();
     next_ = 0;
@@ -81,8 +72,7 @@ void TInForceCheck::tmrStepTimer() {
         waiting_ = true;
         return;
     }
-    TConfigurations* root = organisations_ ? managed_() : &GetConfigurationsRoot();
-    TConfiguration* configuration = root ? root->Configurations().Find(*configuration_) : nullptr;
+    TConfiguration* configuration = configuration_->Find(managed_());
     const TConfigurationProfile* profile = configuration ? configuration->Profiles().Find(*profile_) : nullptr;
     if (!profile) {
         Finish(tr("The profile no longer exists."));

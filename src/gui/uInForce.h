@@ -1,6 +1,7 @@
 #pragma once
 
 #include "profiles/uProfileHistory.h"
+#include "switching/uManaged.h"
 
 #include <QObject>
 #include <QString>
@@ -50,13 +51,9 @@ private:
     void tmrStepTimer();
     void Finish(const QString& verdict);
 
-    // The list that holds Configuration, the user's own or the organisation's.
-    TConfigurations* RootOf(const TConfiguration& configuration) const;
-
     QWidget& window_;
     std::function<TConfigurations*()> managed_;
-    std::optional<std::string> configuration_;
-    bool organisations_ = false; // the configuration is the organisation's
+    std::optional<TConfigurationPlace> configuration_;
     // The profile of the last apply, and when it was (UTC, as the snapshot keeps it); no profile
     // when none of the configuration was applied.
     std::optional<std::string> profile_;

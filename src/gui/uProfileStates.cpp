@@ -33,14 +33,12 @@ void TProfileStates::Show(const TConfiguration* configuration, const TConfigurat
     clear();
     next_ = 0;
     if (!configuration || !profile) {
-        configuration_.clear();
+        configuration_ = {};
         profile_.clear();
         return;
     }
-    configuration_ = configuration->Name();
+    configuration_ = TConfigurationPlace(*configuration);
     profile_ = profile->Name();
-    // A name both use is the organisation's when it is not the user's object.
-    ofManaged_ = GetConfigurationsRoot().Configurations().Find(configuration_) != configuration;
     for (const TSetting* setting : configuration->Settings()) {
         auto* item = new QTreeWidgetItem(this);
         const QString text = ToQString(setting->GetFullDisplayText());
@@ -62,8 +60,7 @@ void TProfileStates::tmrStepTimer() {
         waiting_ = true;
         return;
     }
-    TConfigurations* root = ofManaged_ ? managed_() : &GetConfigurationsRoot();
-    TConfiguration* configuration = root ? root->Configurations().Find(configuration_) : nullptr;
+    TConfiguration* configuration = configuration_.Find(managed_());
     const TConfigurationProfile* profile = configuration ? configuration->Profiles().Find(profile_) : nullptr;
     if (!profile || static_cast<std::size_t>(topLevelItemCount()) != configuration->Settings().Count()) {
         Show(configuration, profile);

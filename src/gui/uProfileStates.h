@@ -1,6 +1,7 @@
 #pragma once
 
 #include "profiles/uProfilePreview.h"
+#include "switching/uManaged.h"
 
 #include <QTreeWidget>
 
@@ -44,8 +45,7 @@ private:
 
     const TImageList& images_;
     const std::function<TConfigurations*()> managed_;
-    bool ofManaged_ = false; // the configuration shown is the organisation's
-    std::string configuration_;
+    TConfigurationPlace configuration_;
     std::string profile_;
     int next_ = 0;         // the row the next step reads
     bool waiting_ = false; // for the window to be shown and enabled again

@@ -63,6 +63,15 @@ std::string LoadManagedFile(const char* name, const char* what, const std::strin
 
 } // namespace
 
+TConfigurationPlace::TConfigurationPlace(const TConfiguration& configuration)
+    : name_(configuration.Name()),
+      organisations_(GetConfigurationsRoot().Configurations().Find(name_) != &configuration) {}
+
+TConfiguration* TConfigurationPlace::Find(TConfigurations* managed) const {
+    TConfigurations* list = organisations_ ? managed : &GetConfigurationsRoot();
+    return list ? list->Configurations().Find(name_) : nullptr;
+}
+
 std::string ManagedCopyPath() {
     return BesideDataFile(".managed.txt");
 }

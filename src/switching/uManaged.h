@@ -13,6 +13,23 @@
 
 namespace prolamo {
 
+// A configuration kept by its name and its list, the user's own or the organisation's, so that it
+// is found again later without holding an object that reading the lists anew may free. A name
+// both use is the organisation's when the object is not the user's.
+class TConfigurationPlace {
+public:
+    TConfigurationPlace() = default;
+    explicit TConfigurationPlace(const TConfiguration& configuration);
+
+    // The configuration now, among the user's own or among Managed; none when it is gone.
+    TConfiguration* Find(TConfigurations* managed) const;
+    bool operator==(const TConfigurationPlace&) const = default;
+
+private:
+    std::string name_;
+    bool organisations_ = false;
+};
+
 struct TManagedConfigurations {
     // Null when no policy names a file, or the file cannot be read and no copy is kept.
     std::unique_ptr<TConfigurations> configurations;
