@@ -1,3 +1,4 @@
+#include "support/ApplyResults.h"
 #include "support/TestKinds.h"
 
 #include "framework/Exceptions.h"
@@ -38,19 +39,6 @@ public:
 private:
     Recorder& recorder_;
     int steps_ = 0;
-};
-
-class Answer final : public IConfirmation {
-public:
-    explicit Answer(bool yes) : yes_(yes) {}
-    bool Confirm(const std::string& question) override {
-        questions.push_back(question);
-        return yes_;
-    }
-    std::vector<std::string> questions;
-
-private:
-    bool yes_;
 };
 
 class ApplierTest : public ::testing::Test {
@@ -95,7 +83,7 @@ TEST_F(ApplierTest, AFailingSettingBecomesOneErrorLineAndTheRunGoesOn) {
     TConfigurationProfile& profile = AddProfile(c);
     TestMachine() = {{"a", "changed"}, {"b", "changed"}, {"c", "changed"}};
 
-    Answer yes(true);
+    TAnswer yes(true);
     Applier(yes).ApplyProfile(profile);
 
     EXPECT_EQ(yes.questions, (std::vector<std::string>{"Do you really want to apply profile these settings?"}));
@@ -115,7 +103,7 @@ TEST_F(ApplierTest, AnOperatingSystemErrorLineCarriesItsAdvice) {
     TestMachine()["a"] = "denied";
     TConfigurationProfile& profile = AddProfile(c);
 
-    Answer yes(true);
+    TAnswer yes(true);
     Applier(yes).ApplyProfile(profile);
     ASSERT_EQ(recorder.results.size(), 1u);
     EXPECT_EQ(recorder.results[0].second, "Test (a): System Error.  Code: 5.\nAccess is denied. You may need "
@@ -127,7 +115,7 @@ TEST_F(ApplierTest, AnApplyOfAProfileWithoutValuesSaysNothingIsCapturedInIt) {
     TConfigurationProfile& profile = c.Profiles().Add(c.Profiles().NewProfile());
     profile.SetName("Empty");
 
-    Answer yes(true);
+    TAnswer yes(true);
     TProfileApplier applier = Applier(yes);
     applier.ApplyProfile(profile);
     EXPECT_EQ(recorder.summary, "Applied Empty: nothing is captured in this profile yet");
@@ -139,7 +127,7 @@ TEST_F(ApplierTest, LinesKeepTheOrderTheSettingsAddedThem) {
     TestMachine() = {{"a", "warn"}, {"b", "fail"}, {"c", "warn"}};
     TConfigurationProfile& profile = AddProfile(c);
 
-    Answer yes(true);
+    TAnswer yes(true);
     Applier(yes).ApplyProfile(profile);
     ASSERT_EQ(recorder.results.size(), 3u);
     EXPECT_EQ(recorder.results[0], std::make_pair(TCheckResultType::Warning, std::string("Test (a): warned about a")));
@@ -153,7 +141,7 @@ TEST_F(ApplierTest, SettingsWithoutAValuePassSilentlyButStillStep) {
     AddSetting(c, "b"); // added after the refresh: the profile holds no value for it
     TestMachine() = {{"a", "changed"}, {"b", "untouched"}};
 
-    Answer yes(true);
+    TAnswer yes(true);
     Applier(yes).ApplyProfile(profile);
     EXPECT_EQ(recorder.calls, (std::vector<std::string>{"Start 2", "Applying Test (a)...", "Step",
                                                         "Applying Test (b)...", "Step", "Finish 0"}));
@@ -171,7 +159,7 @@ TEST_F(ApplierTest, DependentSettingsComeLastAndTheListKeepsTheNewOrder) {
     TestMachine() = {{"a", "1"}, {"b", "2"}, {"d1", "3"}, {"d2", "4"}};
     TConfigurationProfile& profile = AddProfile(c);
 
-    Answer yes(true);
+    TAnswer yes(true);
     Applier(yes).ApplyProfile(profile);
     EXPECT_EQ(recorder.calls, (std::vector<std::string>{"Start 4", "Applying Test (a)...", "Step",
                                                         "Applying Test (b)...", "Step", "Applying Dependent (d1)...",
@@ -187,7 +175,7 @@ TEST_F(ApplierTest, AnsweringNoChangesNothing) {
     TConfigurationProfile& profile = AddProfile(c);
     TestMachine() = {{"a", "changed"}, {"d", "changed"}};
 
-    Answer no(false);
+    TAnswer no(false);
     Applier(no).ApplyProfile(profile);
     EXPECT_EQ(no.questions.size(), 1u);
     EXPECT_TRUE(recorder.calls.empty()) << "no progress at all";
@@ -201,7 +189,7 @@ TEST_F(ApplierTest, ApplyValuesRunsOnlyTheChosenSettingsInTheirOrder) {
     TConfigurationProfile& profile = AddProfile(c);
     TestMachine() = {{"a", "changed"}, {"b", "changed"}, {"c", "changed"}};
 
-    Answer yes(true);
+    TAnswer yes(true);
     std::vector<TSetting*> chosen{&c.Settings()[2], &c.Settings()[0]};
     Applier(yes).ApplyValues(profile, chosen);
     EXPECT_EQ(yes.questions.size(), 1u);
@@ -219,7 +207,7 @@ TEST_F(ApplierTest, FinishIsCalledWhenTheSinkItselfRaises) {
     TConfigurationProfile& profile = AddProfile(c);
     recorder.throwOnStep = 1;
 
-    Answer yes(true);
+    TAnswer yes(true);
     EXPECT_THROW(Applier(yes).ApplyProfile(profile), Exception);
     EXPECT_EQ(recorder.calls, (std::vector<std::string>{"Start 3", "Applying Test (a)...", "Step", "Finish 0"}));
 }
@@ -230,7 +218,7 @@ TEST_F(ApplierTest, TheSummaryCountsTheAppliedSettingsAndTheirProblems) {
     TConfigurationProfile& profile = AddProfile(c);
     profile.SetName("Office");
 
-    Answer yes(true);
+    TAnswer yes(true);
     TProfileApplier applier = Applier(yes);
     applier.ApplyProfile(profile);
     EXPECT_EQ(recorder.summary, "Applied Office: 3 settings, 1 error, 1 warning");
@@ -243,7 +231,7 @@ TEST_F(ApplierTest, TheSummaryCountsTheAppliedSettingsAndTheirProblems) {
     applier.ApplyProfile(profile);
     EXPECT_EQ(recorder.summary, "Undid the apply of Office: 3 settings, no errors");
 
-    Answer no(false);
+    TAnswer no(false);
     TProfileApplier declined = Applier(no);
     declined.ApplyProfile(profile);
     EXPECT_FALSE(declined.Report().confirmed);
@@ -273,14 +261,14 @@ TEST_F(ApplierTest, TheGuardSeesTheOrderedSettingsBeforeAnythingIsWrittenAndCanS
     TConfigurationProfile& profile = AddProfile(c);
     TestMachine() = {{"a", "changed"}, {"d", "changed"}};
 
-    Answer no(false);
+    TAnswer no(false);
     Guard unused(false);
     TProfileApplier declined = Applier(no);
     declined.SetGuard(&unused);
     declined.ApplyProfile(profile);
     EXPECT_TRUE(unused.seen.empty()) << "a declined run takes no snapshot";
 
-    Answer yes(true);
+    TAnswer yes(true);
     Guard refusing(true);
     TProfileApplier stopped = Applier(yes);
     stopped.SetGuard(&refusing);

@@ -2,6 +2,7 @@
 // The history tests' fixture: configuration "Net" of test settings a, b, c, its profile "Office",
 // and applies and undos through a history file in a temporary folder.
 
+#include "support/ApplyResults.h"
 #include "support/TempFolder.h"
 #include "support/TestKinds.h"
 
@@ -34,19 +35,6 @@ private:
     std::vector<std::string>* lines_;
 };
 
-class Answer final : public IConfirmation {
-public:
-    explicit Answer(bool yes) : yes_(yes) {}
-    bool Confirm(const std::string&) override {
-        ++asked;
-        return yes_;
-    }
-    int asked = 0;
-
-private:
-    bool yes_;
-};
-
 inline std::vector<std::uint8_t> FileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -71,7 +59,7 @@ protected:
 
     TApplyReport Apply(TConfigurationProfile& profile, bool yes = true) {
         TApplySnapshotter snapshotter(history, Net());
-        Answer answer(yes);
+        TAnswer answer(yes);
         TProfileApplier applier(std::make_unique<Silent>(), answer);
         applier.SetGuard(&snapshotter);
         applier.ApplyProfile(profile);
@@ -80,7 +68,7 @@ protected:
 
     TApplyReport Undo(bool yes = true, std::vector<std::string>* lines = nullptr) {
         TApplyUndo undo(history, root);
-        Answer answer(yes);
+        TAnswer answer(yes);
         return undo.Run(std::make_unique<Silent>(lines), answer);
     }
 

@@ -111,7 +111,7 @@ TEST_F(HistoryTest, AnUnreadableFileIsLeftAsItIsAndRefusesChanges) {
     EXPECT_THROW(read.Load(), EFilerError);
     EXPECT_EQ(read.Snapshots().Count(), 0u);
     TApplySnapshotter snapshotter(read, Net());
-    Answer yes(true);
+    TAnswer yes(true);
     TProfileApplier applier(std::make_unique<Silent>(), yes);
     applier.SetGuard(&snapshotter);
     TestMachine()["a"] = "changed";
@@ -174,7 +174,7 @@ TEST_F(HistoryTest, AFlippedByteMakesItsSnapshotDamagedAndTheUndoRefusesIt) {
     EXPECT_EQ(read.Snapshots().Count(), 2u) << "the damaged snapshot stays to be seen";
 
     TApplyUndo newest(read, root);
-    Answer yes(true);
+    TAnswer yes(true);
     EXPECT_EQ(newest.Run(std::make_unique<Silent>(), yes).errors, 0) << "the intact one is applied";
     EXPECT_EQ(TestMachine()["b"], "later b");
 }
@@ -192,7 +192,7 @@ TEST_F(HistoryTest, AnUndoToAnOlderSnapshotPutsItsStateBack) {
     EXPECT_THROW(TApplyUndo(history, root, history.Listed(1)), ENothingToUndo) << "a refresh holds no machine state";
 
     TApplyUndo undo(history, root, history.Listed(3));
-    Answer yes(true);
+    TAnswer yes(true);
     undo.Run(std::make_unique<Silent>(), yes);
     EXPECT_EQ(TestMachine()["a"], "second");
     ASSERT_EQ(history.Snapshots().Count(), 4u);
@@ -292,7 +292,7 @@ TEST_F(HistoryTest, UndoLeavesAloneWhatCouldNotBeReadAndWhatWasDeleted) {
               (std::vector<std::string>{"Test (b): its state could not be read before the apply: cannot read b",
                                         "Test (c): the setting no longer exists"}));
     ASSERT_EQ(undo.Settings().size(), 1u);
-    Answer yes(true);
+    TAnswer yes(true);
     EXPECT_EQ(undo.Run(std::make_unique<Silent>(), yes).settings, 1);
     EXPECT_EQ(TestMachine(), (std::map<std::string, std::string>{{"a", "home a"}, {"b", "x"}, {"c", "x"}}));
 

@@ -1,5 +1,5 @@
 #pragma once
-// What an apply in a test reports and answers: its result lines kept, every question answered yes.
+// What an apply in a test reports and answers: its result lines kept, its questions answered.
 
 #include "profiles/uProfileUtils.h"
 
@@ -18,6 +18,20 @@ public:
             lines.push_back(result.Text());
     }
     std::vector<std::string> lines;
+};
+
+// Answers every question the same, and keeps the questions asked.
+class TAnswer final : public IConfirmation {
+public:
+    explicit TAnswer(bool yes) : yes_(yes) {}
+    bool Confirm(const std::string& question) override {
+        questions.push_back(question);
+        return yes_;
+    }
+    std::vector<std::string> questions;
+
+private:
+    bool yes_;
 };
 
 class TAlwaysYes final : public IConfirmation {
