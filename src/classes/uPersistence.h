@@ -35,7 +35,8 @@ private:
             std::unique_ptr<TComponent> component = reader.ReadComponent();
             auto* member = dynamic_cast<T*>(component.get());
             if (!member)
-                throw EReadError(Format(texts::AssignError, {component->ClassName(), T::StaticClass().ClassName()}));
+                throw EReadError(
+                    Translated("Engine", texts::AssignError, {component->ClassName(), T::StaticClass().ClassName()}));
             component.release();
             this->Add(std::unique_ptr<T>(member));
         }

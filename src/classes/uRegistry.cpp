@@ -12,7 +12,7 @@ std::u16string Wide(std::string_view text) {
 }
 
 [[noreturn]] void RaiseRegistryError(const char* pattern, std::string_view name) {
-    throw ERegistryException(Format(pattern, {std::string(name)}));
+    throw ERegistryException(Translated("Engine", pattern, {name}));
 }
 
 TRegDataType DataTypeOf(std::uint32_t type) {

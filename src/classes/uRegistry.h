@@ -3,6 +3,7 @@
 // values. Failures to open are answered with false; a value that is not there reads as absent, one
 // that cannot be read (refused, key gone, any other system error) raises the system's EOSError.
 
+#include "framework/Translation.h"
 #include "os/Registry.h"
 
 #include <cstdint>
@@ -15,9 +16,9 @@ namespace prolamo {
 
 enum class TRegDataType { Unknown, String, ExpandString, Integer, Binary };
 
-inline constexpr const char* RegInvalidDataType = "Invalid data type for '%s'";
-inline constexpr const char* RegGetDataFailed = "Failed to get data for '%s'";
-inline constexpr const char* RegSetDataFailed = "Failed to set data for '%s'";
+inline constexpr const char* RegInvalidDataType = PROLAMO_TRANSLATE_NOOP("Engine", "Invalid data type for '%1'");
+inline constexpr const char* RegGetDataFailed = PROLAMO_TRANSLATE_NOOP("Engine", "Failed to get data for '%1'");
+inline constexpr const char* RegSetDataFailed = PROLAMO_TRANSLATE_NOOP("Engine", "Failed to set data for '%1'");
 
 class TRegistry {
 public:

@@ -31,7 +31,7 @@ std::map<std::string, const TClassInfo*, IdentifierLess>& Registry() {
 void RegisterClass(const TClassInfo& info) {
     auto [it, inserted] = Registry().try_emplace(info.ClassName(), &info);
     if (!inserted && it->second != &info)
-        throw EFilerError(Format(texts::DuplicateClass, {info.ClassName()}));
+        throw EFilerError(Translated("Engine", texts::DuplicateClass, {info.ClassName()}));
 }
 
 void RegisterClasses(std::initializer_list<const TClassInfo*> classes) {
@@ -47,7 +47,7 @@ const TClassInfo* GetClass(std::string_view name) {
 const TClassInfo& FindClass(std::string_view name) {
     if (const TClassInfo* info = GetClass(name))
         return *info;
-    throw EClassNotFound(Format(texts::ClassNotFound, {std::string(name)}));
+    throw EClassNotFound(Translated("Engine", texts::ClassNotFound, {name}));
 }
 
 void UnregisterClass(const TClassInfo& info) {

@@ -48,7 +48,7 @@ TCollectionItem& TCollection::Add() {
 
 TCollectionItem& TCollection::Add(std::unique_ptr<TCollectionItem> item) {
     if (!item->InheritsFrom(itemClass_))
-        throw EConvertError(Format(texts::AssignError, {item->ClassName(), itemClass_.ClassName()}));
+        throw EConvertError(Translated("Engine", texts::AssignError, {item->ClassName(), itemClass_.ClassName()}));
     if (item->collection_)
         item->collection_->Extract(*item).release();
     TCollectionItem& ref = *item;
@@ -61,7 +61,7 @@ TCollectionItem& TCollection::Add(std::unique_ptr<TCollectionItem> item) {
 
 std::unique_ptr<TCollectionItem> TCollection::Take(std::size_t index, Action action) {
     if (index >= items_.size())
-        throw EListError(Format(texts::ListIndexError, {std::to_string(index)}));
+        throw EListError(Translated("Engine", texts::ListIndexError, {std::to_string(index)}));
     Notify(*items_[index], action);
     std::unique_ptr<TCollectionItem> item = std::move(items_[index]);
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
@@ -77,7 +77,7 @@ void TCollection::Delete(std::size_t index) {
 std::unique_ptr<TCollectionItem> TCollection::Extract(TCollectionItem& item) {
     const int index = item.collection_ == this ? item.Index() : -1;
     if (index < 0)
-        throw EListError(Format(texts::ListIndexError, {std::to_string(index)}));
+        throw EListError(Translated("Engine", texts::ListIndexError, {std::to_string(index)}));
     return Take(static_cast<std::size_t>(index), Action::Extracting);
 }
 

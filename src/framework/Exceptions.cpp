@@ -41,21 +41,6 @@ std::string SystemText(std::uint32_t code) {
 
 } // namespace
 
-std::string Format(const char* pattern, std::initializer_list<std::string> args) {
-    std::string out;
-    auto next = args.begin();
-    for (const char* p = pattern; *p; ++p) {
-        if (p[0] == '%' && (p[1] == 's' || p[1] == 'd')) {
-            if (next != args.end())
-                out += *next++;
-            ++p;
-        } else {
-            out += *p;
-        }
-    }
-    return out;
-}
-
 EOSError::EOSError(std::uint32_t code)
     : Exception(
           Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "System Error.  Code: %1."), {std::to_string(code)}) +
@@ -137,6 +122,7 @@ std::string WriteFailureReason(std::uint32_t code) {
 
 EInOutError::EInOutError(int code) : Exception(InOutText(code)), errorCode_(code) {}
 
-EPropReadOnly::EPropReadOnly(const std::string& property) : Exception(Format(texts::PropertyReadOnly, {property})) {}
+EPropReadOnly::EPropReadOnly(const std::string& property)
+    : Exception(Translated("Engine", texts::PropertyReadOnly, {property})) {}
 
 } // namespace prolamo

@@ -110,27 +110,25 @@ class ERegistryException : public Exception {
     using Exception::Exception;
 };
 
-// Message texts of the platform, in one place.
+// Message texts of the platform, in one place: "Engine" texts that Translated tells.
 namespace texts {
-inline constexpr const char* InvalidStreamFormat = "Invalid stream format";
-inline constexpr const char* StreamReadError = "Stream read error";
-inline constexpr const char* ClassNotFound = "Class %s not found";
-inline constexpr const char* ErrorReading = "Error reading %s%s%s: %s";
-inline constexpr const char* DuplicateClass = "A class named %s already exists";
-inline constexpr const char* AssignError = "Cannot assign a %s to a %s";
-inline constexpr const char* UnknownProperty = "Property %s does not exist";
-inline constexpr const char* PropertyReadOnly = "Property %s is read-only";
-inline constexpr const char* DuplicateProperty = "Property %s is stored twice";
-inline constexpr const char* DuplicateComponent = "A component named %s already exists";
-inline constexpr const char* InvalidUtf8 = "The text of %s is not valid UTF-8";
-inline constexpr const char* InvalidPropertyValue = "Invalid property value";
-inline constexpr const char* ListIndexError = "List index out of bounds (%d)";
+inline constexpr const char* InvalidStreamFormat = PROLAMO_TRANSLATE_NOOP("Engine", "Invalid stream format");
+inline constexpr const char* StreamReadError = PROLAMO_TRANSLATE_NOOP("Engine", "Stream read error");
+inline constexpr const char* ClassNotFound = PROLAMO_TRANSLATE_NOOP("Engine", "Class %1 not found");
+inline constexpr const char* ErrorReading = PROLAMO_TRANSLATE_NOOP("Engine", "Error reading %1%2%3: %4");
+inline constexpr const char* DuplicateClass = PROLAMO_TRANSLATE_NOOP("Engine", "A class named %1 already exists");
+inline constexpr const char* AssignError = PROLAMO_TRANSLATE_NOOP("Engine", "Cannot assign a %1 to a %2");
+inline constexpr const char* UnknownProperty = PROLAMO_TRANSLATE_NOOP("Engine", "Property %1 does not exist");
+inline constexpr const char* PropertyReadOnly = PROLAMO_TRANSLATE_NOOP("Engine", "Property %1 is read-only");
+inline constexpr const char* DuplicateProperty = PROLAMO_TRANSLATE_NOOP("Engine", "Property %1 is stored twice");
+inline constexpr const char* DuplicateComponent =
+    PROLAMO_TRANSLATE_NOOP("Engine", "A component named %1 already exists");
+inline constexpr const char* InvalidUtf8 = PROLAMO_TRANSLATE_NOOP("Engine", "The text of %1 is not valid UTF-8");
+inline constexpr const char* InvalidPropertyValue = PROLAMO_TRANSLATE_NOOP("Engine", "Invalid property value");
+inline constexpr const char* ListIndexError = PROLAMO_TRANSLATE_NOOP("Engine", "List index out of bounds (%1)");
 inline constexpr const char* UnknownOSError = PROLAMO_TRANSLATE_NOOP("Engine", "A call to an OS function failed");
 // What a denied write adds after its error, when a protected system file is the likely cause.
 inline constexpr const char* AdminHint = PROLAMO_TRANSLATE_NOOP("Engine", "You may need administrative privileges");
 } // namespace texts
-
-// printf-style formatting restricted to %s and %d, enough for the platform's texts.
-std::string Format(const char* pattern, std::initializer_list<std::string> args);
 
 } // namespace prolamo

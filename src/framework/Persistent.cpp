@@ -50,7 +50,7 @@ void TPersistent::Assign(const TPersistent& source) {
 }
 
 void TPersistent::AssignTo(TPersistent& dest) const {
-    throw EConvertError(Format(texts::AssignError, {ClassName(), dest.ClassName()}));
+    throw EConvertError(Translated("Engine", texts::AssignError, {ClassName(), dest.ClassName()}));
 }
 
 } // namespace prolamo

@@ -45,7 +45,7 @@ std::string SingleByteText(std::span<const std::uint8_t> bytes) {
 }
 
 [[noreturn]] void ReadError(const char* message) {
-    throw EReadError(message);
+    throw EReadError(Translated("Engine", message));
 }
 
 // What an error message calls an instance being read: its name, or for an unnamed component its
@@ -189,7 +189,7 @@ void TWriter::WriteString(const std::string& value) {
     if (!IsAscii(value)) {
         // Read back, such bytes would be taken for Windows-1252 text: another text than was stored.
         if (!IsValidUtf8(value))
-            throw EStreamError(Format(texts::InvalidUtf8, {lastName_}));
+            throw EStreamError(Translated("Engine", texts::InvalidUtf8, {lastName_}));
         WriteValueType(TValueType::Utf8String);
         WriteUInt32(static_cast<std::uint32_t>(value.size()));
     } else if (value.size() <= 255) {
@@ -578,7 +578,7 @@ void TReader::ReadRootComponent(TComponent& root) {
         }
         std::unique_ptr<TComponent> child = ReadComponent();
         if (!child->Name().empty() && root.FindComponent(child->Name()))
-            throw EReadError(Format(texts::DuplicateComponent, {child->Name()}));
+            throw EReadError(Translated("Engine", texts::DuplicateComponent, {child->Name()}));
         root.InsertComponent(std::move(child));
     }
     ReadListEnd();
@@ -655,13 +655,13 @@ void TReader::ReadProperty(TPersistent& instance, TReadNames& names) {
     try {
         // Read twice, a list property would hold its members twice (two settings of one Id).
         if (!names.Add(path))
-            throw EReadError(Format(texts::DuplicateProperty, {std::string(path)}));
+            throw EReadError(Translated("Engine", texts::DuplicateProperty, {path}));
         TPersistent* target = &instance;
         std::string_view rest = path;
         for (auto dot = rest.find('.'); dot != std::string_view::npos; dot = rest.find('.')) {
             const TPropInfo* prop = target->ClassType().FindProperty(rest.substr(0, dot));
             if (!prop || !prop->object)
-                throw EReadError(Format(texts::UnknownProperty, {std::string(rest.substr(0, dot))}));
+                throw EReadError(Translated("Engine", texts::UnknownProperty, {rest.substr(0, dot)}));
             target = prop->object(*target);
             rest.remove_prefix(dot + 1);
         }
@@ -676,13 +676,13 @@ void TReader::ReadProperty(TPersistent& instance, TReadNames& names) {
         propName_ = savedName;
         propFound_ = savedFound;
         if (!found)
-            throw EReadError(Format(texts::UnknownProperty, {std::string(rest)}));
+            throw EReadError(Translated("Engine", texts::UnknownProperty, {rest}));
     } catch (const EPropertyReadError&) {
         throw;
     } catch (const Exception& e) {
         const std::string where = ReadingPath();
         throw EPropertyReadError(
-            Format(texts::ErrorReading, {where, where.empty() ? "" : ".", std::string(path), e.Message()}));
+            Translated("Engine", texts::ErrorReading, {where, where.empty() ? "" : ".", path, e.Message()}));
     }
 }
 

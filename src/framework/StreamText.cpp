@@ -415,7 +415,7 @@ private:
         case TToken::Narrow:
             // The writer refuses it too, but knows neither the line nor the property.
             if (!IsValidUtf8(word_))
-                Fail(Format(texts::InvalidUtf8, {property}));
+                Fail(Translated("Engine", texts::InvalidUtf8, {property}));
             writer_.WriteString(word_);
             Next();
             return;

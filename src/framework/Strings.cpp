@@ -77,7 +77,7 @@ template <class S> std::size_t TBasicStrings<S>::Add(const S& line) {
 
 template <class S> void TBasicStrings<S>::Delete(std::size_t index) {
     if (index >= lines_.size())
-        throw EListError(Format(texts::ListIndexError, {std::to_string(index)}));
+        throw EListError(Translated("Engine", texts::ListIndexError, {std::to_string(index)}));
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 

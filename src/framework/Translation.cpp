@@ -11,6 +11,16 @@ TTranslationLookup& Lookup() {
     return lookup;
 }
 
+// A keyed text: KeyOpen, the context, KeyArgument, the English text, KeyArgument before each
+// argument (itself a text that may hold keyed texts), KeyClose. Control characters no text uses.
+constexpr char KeyOpen = '\x1C';
+constexpr char KeyClose = '\x1D';
+constexpr char KeyArgument = '\x1F';
+// Deeper keyed texts than any message makes are read as plain text, so no input runs deep.
+constexpr int MaxKeyedDepth = 16;
+
+thread_local int keyedTexts = 0;
+
 // Text with its %1, %2... replaced by Arguments in order.
 std::string Filled(const std::string& text, std::span<const std::string_view> arguments) {
     std::string result;
@@ -28,22 +38,98 @@ std::string Filled(const std::string& text, std::span<const std::string_view> ar
     return result;
 }
 
+std::string Keyed(const char* context, const char* english, std::span<const std::string_view> arguments) {
+    std::string text = KeyOpen + std::string(context) + KeyArgument + english;
+    for (const std::string_view argument : arguments)
+        (text += KeyArgument) += argument;
+    return text + KeyClose;
+}
+
+class TResolver {
+public:
+    TResolver(std::string_view text, bool useLookup) : text_(text), useLookup_(useLookup) {}
+
+    // Plain text and keyed texts, up to the end or, within a keyed text, to its next mark.
+    std::string Text(int depth) {
+        std::string result;
+        while (at_ < text_.size()) {
+            const char c = text_[at_];
+            if ((c == KeyArgument || c == KeyClose) && depth > 0)
+                return result;
+            ++at_;
+            if (c == KeyOpen && depth < MaxKeyedDepth)
+                result += KeyedText(depth + 1);
+            else if (!IsKeyedTextMark(c))
+                result += c;
+        }
+        return result;
+    }
+
+private:
+    // After its KeyOpen. One cut short is told as far as it goes.
+    std::string KeyedText(int depth) {
+        const std::string context = Text(depth);
+        if (at_ == text_.size() || text_[at_++] != KeyArgument)
+            return context;
+        const std::string english = Text(depth);
+        std::vector<std::string> arguments;
+        while (at_ < text_.size() && text_[at_] == KeyArgument) {
+            ++at_;
+            arguments.push_back(Text(depth));
+        }
+        if (at_ < text_.size())
+            ++at_; // its KeyClose
+        const std::vector<std::string_view> views(arguments.begin(), arguments.end());
+        return Filled(useLookup_ && Lookup() ? Lookup()(context.c_str(), english.c_str()) : english, views);
+    }
+
+    std::string_view text_;
+    bool useLookup_;
+    std::size_t at_ = 0;
+};
+
 } // namespace
+
+TKeyedTexts::TKeyedTexts() {
+    ++keyedTexts;
+}
+
+TKeyedTexts::~TKeyedTexts() {
+    --keyedTexts;
+}
+
+std::string ResolvedText(std::string_view text) {
+    return TResolver(text, true).Text(0);
+}
+
+std::string EnglishText(std::string_view text) {
+    return TResolver(text, false).Text(0);
+}
+
+bool IsKeyedTextMark(char c) {
+    return c == KeyOpen || c == KeyClose || c == KeyArgument;
+}
 
 void SetTranslationLookup(TTranslationLookup lookup) {
     Lookup() = lookup;
 }
 
 std::string Translated(const char* context, const char* english) {
+    if (keyedTexts > 0)
+        return Keyed(context, english, {});
     return Lookup() ? Lookup()(context, english) : std::string(english);
 }
 
 std::string Translated(const char* context, const char* english, std::initializer_list<std::string_view> arguments) {
+    if (keyedTexts > 0)
+        return Keyed(context, english, std::span(arguments.begin(), arguments.size()));
     return Filled(Translated(context, english), std::span(arguments.begin(), arguments.size()));
 }
 
 std::string Translated(const char* context, const char* english, std::span<const std::string> arguments) {
     const std::vector<std::string_view> views(arguments.begin(), arguments.end());
+    if (keyedTexts > 0)
+        return Keyed(context, english, views);
     return Filled(Translated(context, english), views);
 }
 

@@ -175,7 +175,7 @@ void TFileSettingValue::ReadContent(TSharedBytes data) {
         AssertionFailed("Content read before its size, or twice");
     const auto size = static_cast<std::size_t>(contentSize_);
     if (data.bytes.size() < size)
-        throw EReadError(texts::StreamReadError);
+        throw EReadError(Translated("Engine", texts::StreamReadError));
     content_ = {data.bytes.first(size), std::move(data.owner)};
 }
 

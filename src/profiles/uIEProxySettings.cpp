@@ -25,10 +25,10 @@ std::vector<std::uint8_t> ReadRecord(const TRegistry& registry, const char* name
 void ReadFramed(std::span<const std::uint8_t> data, std::vector<std::uint8_t>& record) {
     std::uint32_t length = 0;
     if (data.size() < sizeof length)
-        throw EReadError(texts::StreamReadError);
+        throw EReadError(Translated("Engine", texts::StreamReadError));
     std::memcpy(&length, data.data(), sizeof length); // little-endian, as every platform this runs on
     if (data.size() - sizeof length < length)
-        throw EReadError(texts::StreamReadError);
+        throw EReadError(Translated("Engine", texts::StreamReadError));
     record.assign(data.begin() + sizeof length, data.begin() + sizeof length + length);
 }
 

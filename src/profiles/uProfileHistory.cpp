@@ -225,8 +225,8 @@ std::unique_ptr<TSettingValue> ValueFrom(std::span<const std::uint8_t> bytes) {
     std::unique_ptr<TComponent> component = reader.ReadComponent();
     auto* value = dynamic_cast<TSettingValue*>(component.get());
     if (!value)
-        throw EReadError(
-            Format(texts::AssignError, {component->ClassName(), TSettingValue::StaticClass().ClassName()}));
+        throw EReadError(Translated("Engine", texts::AssignError,
+                                    {component->ClassName(), TSettingValue::StaticClass().ClassName()}));
     component.release();
     return std::unique_ptr<TSettingValue>(value);
 }

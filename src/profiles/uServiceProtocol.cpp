@@ -1,6 +1,7 @@
 #include "uServiceProtocol.h"
 
 #include "framework/Stream.h"
+#include "framework/Translation.h"
 #include "uConfigTransfer.h"
 #include "uEnvSettings.h"
 #include "uHostsEntriesSettings.h"
@@ -37,10 +38,10 @@ constexpr TKindName kKinds[] = {
     {KindWinHttpProxy, "WinHttpProxy", "the WinHTTP proxy"},
 };
 
-// Text as one piece of a reply line: no line break, and no tab, which ends an argument.
+// Text as one piece of a reply line: no line break.
 void AppendPlain(std::string& line, std::string_view text) {
     for (const char c : text)
-        line += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
+        line += (static_cast<unsigned char>(c) < 0x20 && !IsKeyedTextMark(c)) || c == 0x7F ? ' ' : c;
 }
 
 // Only the machine's variables, by the user's own choice of scope.
@@ -127,15 +128,17 @@ std::vector<std::uint8_t> EncodeServiceRequest(const std::string& configurationN
 
 std::unique_ptr<TConfigurations> ReadServiceRequest(std::span<const std::uint8_t> request) {
     if (request.size() > MaxServiceRequestSize)
-        throw EFilerError("The request is larger than " + std::to_string(MaxServiceRequestSize) + " bytes");
+        throw EFilerError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The request is larger than %1 bytes"),
+                                     {std::to_string(MaxServiceRequestSize)}));
     std::unique_ptr<TConfigurations> read = ReadConfigurationsRecord(request, MaxServiceRequestNesting);
     if (read->Configurations().Count() != 1 || read->Configurations()[0].Profiles().Count() != 1)
-        throw EFilerError("A request holds one configuration with one profile");
+        throw EFilerError(Translated(
+            "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "A request holds one configuration with one profile")));
     return read;
 }
 
 std::string ServiceReplyText(const TServiceReply& reply) {
-    return Translated("Engine", reply.text.c_str(), reply.arguments);
+    return ResolvedText(reply.text);
 }
 
 std::string FormatServiceReply(const TServiceReply& reply) {
@@ -143,13 +146,9 @@ std::string FormatServiceReply(const TServiceReply& reply) {
     for (const TReplyWord& w : kReplyWords)
         if (w.kind == reply.kind)
             line = w.word;
-    if (!reply.text.empty() || !reply.arguments.empty()) {
+    if (!reply.text.empty()) {
         line += ' ';
         AppendPlain(line, reply.text);
-    }
-    for (const std::string& argument : reply.arguments) {
-        line += '\t';
-        AppendPlain(line, argument);
     }
     return line + "\n";
 }
@@ -158,16 +157,8 @@ std::optional<TServiceReply> ParseServiceReply(std::string_view line) {
     const std::string_view word = line.substr(0, line.find(' '));
     for (const TReplyWord& w : kReplyWords)
         if (w.word == word) {
-            TServiceReply reply{w.kind, {}, {}};
-            std::string_view rest = word.size() < line.size() ? line.substr(word.size() + 1) : std::string_view();
-            std::size_t tab = rest.find('\t');
-            reply.text = rest.substr(0, tab);
-            while (tab != std::string_view::npos) {
-                rest.remove_prefix(tab + 1);
-                tab = rest.find('\t');
-                reply.arguments.emplace_back(rest.substr(0, tab));
-            }
-            return reply;
+            return TServiceReply{
+                w.kind, std::string(word.size() < line.size() ? line.substr(word.size() + 1) : std::string_view())};
         }
     return std::nullopt;
 }

@@ -5,8 +5,8 @@
 //              holding one configuration with the settings to apply and one profile with their values.
 //   service -> the same greeting (or a "refused" line), then reply lines, ending with "done" or
 //              "refused". One request per connection. A reply line is its word, a space and its
-//              English text, then a tab before each of the text's arguments: the service runs
-//              without the user's language, so the client tells the text in its own.
+//              text, whose sentences are keyed texts: the service runs without the user's
+//              language, so the client tells them in its own.
 
 #include "classes/uResultList.h"
 #include "uProfileSettings.h"
@@ -21,7 +21,7 @@
 
 namespace prolamo {
 
-inline constexpr int ServiceProtocolVersion = 2;
+inline constexpr int ServiceProtocolVersion = 3;
 inline constexpr std::size_t MaxServiceRequestSize = 1024 * 1024;
 // The longest nesting a request may hold: a configuration, its profile, a value and its lists.
 inline constexpr int MaxServiceRequestNesting = 16;
@@ -69,14 +69,13 @@ std::unique_ptr<TConfigurations> ReadServiceRequest(std::span<const std::uint8_t
 struct TServiceReply {
     enum class Kind { Status, Step, Warning, Error, Done, Refused };
     Kind kind = Kind::Status;
-    // English; where it has arguments, an "Engine" text whose %1, %2... they fill.
+    // Made where TKeyedTexts are in force.
     std::string text;
-    std::vector<std::string> arguments;
 };
 
-// The reply's text with its arguments in place, in the front end's language.
+// The reply's text in the front end's language.
 std::string ServiceReplyText(const TServiceReply& reply);
-// One line, the line breaks and control characters of its text and arguments made spaces.
+// One line, the line breaks and control characters of its text made spaces; keyed texts stay whole.
 std::string FormatServiceReply(const TServiceReply& reply);
 // Nothing for a line that is no reply.
 std::optional<TServiceReply> ParseServiceReply(std::string_view line);

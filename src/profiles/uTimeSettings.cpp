@@ -14,7 +14,7 @@ namespace {
 
 void ReadDate(std::span<const std::uint8_t> data, os::SystemTime& date) {
     if (data.size() < 16)
-        throw EReadError(texts::StreamReadError);
+        throw EReadError(Translated("Engine", texts::StreamReadError));
     std::uint16_t f[8];
     for (std::size_t i = 0; i < 8; ++i)
         f[i] = static_cast<std::uint16_t>(data[2 * i] | (data[2 * i + 1] << 8));

@@ -46,19 +46,19 @@ private:
     // The caller hears of a request that could not be recorded.
     void Report(os::EventType type, const std::string& text) {
         if (const os::ErrorCode e = os::EventLog().Report(type, os::Utf8ToUtf16(text)); e != os::ErrorSuccess)
-            sink_.Reply({TServiceReply::Kind::Warning,
-                         PROLAMO_TRANSLATE_NOOP("Engine", "The request could not be recorded in the event log: %1"),
-                         {os::SystemErrorText(e)}});
+            sink_.Reply(
+                {TServiceReply::Kind::Warning,
+                 Translated("Engine",
+                            PROLAMO_TRANSLATE_NOOP("Engine", "The request could not be recorded in the event log: %1"),
+                            {os::SystemErrorText(e)})});
     }
     IReplySink& sink_;
     std::string head_;
 };
 
-// Why is an "Engine" text that Arguments fill.
-void Refuse(IReplySink& sink, TAudit& audit, const char* why, std::vector<std::string> arguments = {}) {
-    const TServiceReply reply{TServiceReply::Kind::Refused, why, std::move(arguments)};
-    audit.Refused(ServiceReplyText(reply));
-    sink.Reply(reply);
+void Refuse(IReplySink& sink, TAudit& audit, const std::string& why) {
+    audit.Refused(EnglishText(why));
+    sink.Reply({TServiceReply::Kind::Refused, why});
 }
 
 void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os::ServiceCaller& caller,
@@ -70,10 +70,11 @@ void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os
         const TSettingValue* value = profile.FindValue(*setting);
         const std::uint32_t kinds = ServiceKindsOf(*setting, value);
         if (kinds == 0)
-            return Refuse(
-                sink, audit,
-                PROLAMO_TRANSLATE_NOOP("Engine", "The switching service never applies %1; nothing was applied"),
-                {setting->GetFullDisplayText()});
+            return Refuse(sink, audit,
+                          Translated("Engine",
+                                     PROLAMO_TRANSLATE_NOOP(
+                                         "Engine", "The switching service never applies %1; nothing was applied"),
+                                     {setting->GetFullDisplayText()}));
         setting->CheckParameters();
         CheckServiceValue(*setting, value);
         requested |= kinds;
@@ -82,16 +83,14 @@ void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os
     }
     TSettings::SortForApply(list);
     const std::uint32_t allowed = AllowedKinds(policy, caller.administrator);
-    // The lines for the settings, in their order: the service's own as texts the client tells in its
-    // language, the kinds' as they made them.
+    // The lines for the settings, in their order.
     std::vector<TServiceReply> lines;
     TCheckResultList results;
     const auto takeResults = [&] {
         for (const TCheckResult& result : results)
             lines.push_back({result.ResultType() == TCheckResultType::Error ? TServiceReply::Kind::Error
                                                                             : TServiceReply::Kind::Warning,
-                             result.Text(),
-                             {}});
+                             result.Text()});
         results.Clear();
     };
     int applied = 0, refused = 0;
@@ -102,13 +101,15 @@ void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os
         if (missing != 0) {
             for (const TServiceKind kind : ServiceKinds)
                 if (missing & kind) {
-                    lines.push_back({TServiceReply::Kind::Error, KindRefusedLine(kind), {text, PolicyServiceKinds}});
+                    lines.push_back({TServiceReply::Kind::Error,
+                                     Translated("Engine", KindRefusedLine(kind), {text, PolicyServiceKinds})});
                     break;
                 }
             ++refused;
             continue;
         }
-        sink.Reply({TServiceReply::Kind::Status, PROLAMO_TRANSLATE_NOOP("Engine", "Applying %1..."), {text}});
+        sink.Reply({TServiceReply::Kind::Status,
+                    Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Applying %1..."), {text})});
         try {
             profile.ApplySetting(*setting, results);
         } catch (const std::exception& e) {
@@ -120,12 +121,12 @@ void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os
         sink.Reply({TServiceReply::Kind::Step, {}});
     }
     if (resolutionChanged) {
+        const std::string caption = Translated("Engine", ResolverCacheCaption);
         if ((allowed & KindResolverCache) == 0)
             lines.push_back({TServiceReply::Kind::Warning,
-                             KindRefusedLine(KindResolverCache),
-                             {ResolverCacheCaption, PolicyServiceKinds}});
+                             Translated("Engine", KindRefusedLine(KindResolverCache), {caption, PolicyServiceKinds})});
         else if (const os::ErrorCode e = os::NetworkLocation().FlushResolverCache(); e != os::ErrorSuccess)
-            results.AddWarning(ResolverCacheCaption, EOSError(e).what());
+            results.AddWarning(caption, EOSError(e).what());
         takeResults();
     }
     int errors = 0;
@@ -170,33 +171,41 @@ bool ReadExactly(os::IServiceConnection& connection, std::span<std::uint8_t> int
 
 void HandleRequest(std::span<const std::uint8_t> request, const os::ServiceCaller& caller,
                    IServicePolicyReader& policyReader, IReplySink& sink) {
+    const TKeyedTexts keyed;
     TAudit audit(caller, sink);
     if (!caller.interactive)
         return Refuse(
             sink, audit,
-            PROLAMO_TRANSLATE_NOOP("Engine", "The switching service serves the users logged on at this computer only"));
+            Translated("Engine",
+                       PROLAMO_TRANSLATE_NOOP(
+                           "Engine", "The switching service serves the users logged on at this computer only")));
     try {
         const TServicePolicy policy = policyReader.Read();
         if (!policy.enabled)
-            return Refuse(sink, audit,
-                          PROLAMO_TRANSLATE_NOOP("Engine", "The switching service is switched off (policy %1)"),
-                          {PolicyServiceEnabled});
+            return Refuse(
+                sink, audit,
+                Translated("Engine",
+                           PROLAMO_TRANSLATE_NOOP("Engine", "The switching service is switched off (policy %1)"),
+                           {PolicyServiceEnabled}));
         std::unique_ptr<TConfigurations> read = ReadServiceRequest(request);
         Apply(read->Configurations()[0], policy, caller, sink, audit);
     } catch (const std::exception& e) {
-        Refuse(sink, audit, PROLAMO_TRANSLATE_NOOP("Engine", "The request was refused: %1"), {AdvisedMessage(e)});
+        Refuse(
+            sink, audit,
+            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The request was refused: %1"), {AdvisedMessage(e)}));
     }
 }
 
 void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller& caller, IServicePolicyReader& policy,
                      std::mutex& applying) {
+    const TKeyedTexts keyed;
     TConnectionSink sink(connection);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ServiceTimeoutMs);
     const std::string greeting = ServiceGreeting();
     std::string heard(greeting.size(), '\0');
     if (!ReadExactly(connection, std::span(reinterpret_cast<std::uint8_t*>(heard.data()), heard.size()), deadline))
         return;
-    // Plain English without arguments, which a client of any version reads whole.
+    // Plain English, which a client of any version reads whole.
     if (heard != greeting)
         return sink.Reply({TServiceReply::Kind::Refused,
                            "The switching service speaks protocol version " + std::to_string(ServiceProtocolVersion)});
@@ -209,8 +218,8 @@ void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller
         sizeBytes[0] | sizeBytes[1] << 8 | sizeBytes[2] << 16 | std::uint32_t{sizeBytes[3]} << 24;
     if (size > MaxServiceRequestSize)
         return sink.Reply({TServiceReply::Kind::Refused,
-                           PROLAMO_TRANSLATE_NOOP("Engine", "The request is larger than %1 bytes"),
-                           {std::to_string(MaxServiceRequestSize)}});
+                           Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The request is larger than %1 bytes"),
+                                      {std::to_string(MaxServiceRequestSize)})});
     std::vector<std::uint8_t> request(size);
     if (!ReadExactly(connection, request, deadline))
         return;
@@ -244,10 +253,11 @@ void TSwitchingService::Run(const std::function<bool()>& stop) {
         if (listener_->Accept(&connection, &caller, 250) != os::ErrorSuccess)
             continue;
         if (clients_.size() >= MaxClients) {
+            const TKeyedTexts keyed;
             TConnectionSink(*connection)
                 .Reply({TServiceReply::Kind::Refused,
-                        PROLAMO_TRANSLATE_NOOP("Engine", "The switching service is busy; try again"),
-                        {}});
+                        Translated("Engine",
+                                   PROLAMO_TRANSLATE_NOOP("Engine", "The switching service is busy; try again"))});
             continue;
         }
         auto done = std::make_shared<std::atomic<bool>>(false);

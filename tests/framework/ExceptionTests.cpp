@@ -80,9 +80,3 @@ TEST(Exceptions, FileErrorTexts) {
     EXPECT_EQ(EInOutError(101).Message(), "Disk full");
     EXPECT_EQ(EInOutError(32).Message(), "I/O error 32");
 }
-
-TEST(Exceptions, FormatFillsPlaceholdersInOrder) {
-    EXPECT_EQ(Format(texts::ErrorReading, {"Comp", ".", "Prop", "bad"}), "Error reading Comp.Prop: bad");
-    EXPECT_EQ(Format(texts::AssignError, {"TA", "TB"}), "Cannot assign a TA to a TB");
-    EXPECT_EQ(EPropReadOnly("Hint").Message(), "Property Hint is read-only");
-}

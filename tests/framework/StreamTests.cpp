@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <random>
 
@@ -338,6 +339,38 @@ TEST_F(StreamTest, ReadErrorsNameTheComponentAndProperty) {
         FAIL();
     } catch (const EClassNotFound& e) {
         EXPECT_EQ(e.Message(), "Class TMissing not found");
+    }
+}
+
+namespace {
+
+std::string GermanReadErrors(const char* context, const char* english) {
+    static const std::map<std::string, std::string> known{
+        {"Error reading %1%2%3: %4", "Fehler beim Lesen von %1%2%3: %4"},
+        {"Property %1 does not exist", "Die Eigenschaft %1 gibt es nicht"},
+        {"Class %1 not found", "Die Klasse %1 wurde nicht gefunden"}};
+    const auto found = known.find(english);
+    return std::string(context) == "Engine" && found != known.end() ? found->second : english;
+}
+
+} // namespace
+
+TEST_F(StreamTest, ReadErrorsAreToldInTheFrontEndsLanguage) {
+    const struct TGerman {
+        TGerman() { SetTranslationLookup(&GermanReadErrors); }
+        ~TGerman() { SetTranslationLookup(nullptr); }
+    } german;
+    try {
+        ReadSample(Concat({{7}, Ascii("TSample"), {1}, Ascii("S"), {7}, Ascii("Missing"), {2, 0}, {0}, {0}}));
+        FAIL();
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message(), "Fehler beim Lesen von S.Missing: Die Eigenschaft Missing gibt es nicht");
+    }
+    try {
+        ReadSample(Concat({{8}, Ascii("TMissing"), {0}, {0}, {0}}));
+        FAIL();
+    } catch (const EClassNotFound& e) {
+        EXPECT_EQ(e.Message(), "Die Klasse TMissing wurde nicht gefunden");
     }
 }
 

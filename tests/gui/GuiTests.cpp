@@ -32,6 +32,7 @@
 #include "profiles/uEnvSettings.h"
 #include "profiles/uFileSettings.h"
 #include "profiles/uHostsEntriesSettings.h"
+#include "profiles/uNetworkSettings.h"
 #include "profiles/uProgramSettings.h"
 #include "profiles/uServiceProtocol.h"
 #include "profiles/uWinHttpProxySettings.h"
@@ -1754,18 +1755,28 @@ private slots:
         QVERIFY2(rules.lblFile->text().endsWith(QStringLiteral("Zeile 4: gateway braucht eine IPv4-Adresse wie "
                                                                "192.168.1.1, nicht \"1.2.3\"")),
                  qPrintable(rules.lblFile->text()));
-        // The service sends its lines in English with their arguments apart; the program tells them
-        // in its own language.
-        const auto told = [](const char* line) {
-            const std::optional<TServiceReply> reply = ParseServiceReply(line);
+        // The service keys its lines, a kind's error among them, and the program tells them in its
+        // own language once they have come down the wire.
+        THostsFileSetting hosts;
+        std::string status, error;
+        {
+            const TKeyedTexts keyed;
+            status = FormatServiceReply(
+                {TServiceReply::Kind::Status, Translated("Engine", "Applying %1...", {hosts.GetDisplayText()})});
+            TCheckResultList results;
+            results.AddError(hosts.GetDisplayText(), AdvisedMessage(EOSError(5)));
+            error = FormatServiceReply({TServiceReply::Kind::Error, results[0].Text()});
+        }
+        const auto told = [](const std::string& line) {
+            const std::optional<TServiceReply> reply = ParseServiceReply(line.substr(0, line.size() - 1));
             return reply ? ToQString(ServiceReplyText(*reply)) : QString();
         };
-        QCOMPARE(told("status Applying %1...\tTCP/IP (Wi-Fi)"), QStringLiteral("TCP/IP (Wi-Fi) wird angewendet..."));
-        QCOMPARE(told("error %1: The switching service may not apply the hosts file for you (policy "
-                      "%2)\tHosts file\t"
-                      "ServiceKinds"),
-                 QStringLiteral("Hosts file: Der Umschaltdienst darf die Hosts-Datei nicht für Sie anwenden "
-                                "(Richtlinie ServiceKinds)"));
+        QCOMPARE(told(status), QStringLiteral("Hosts-Datei wird angewendet..."));
+        QVERIFY2(told(error).startsWith(QStringLiteral("Hosts-Datei: Systemfehler.  Code: 5. ")),
+                 qPrintable(told(error)));
+        QVERIFY2(told(error).endsWith(QStringLiteral("Sie brauchen möglicherweise Administratorrechte: Starten Sie "
+                                                     "Prolamo als Administrator und versuchen Sie es erneut")),
+                 qPrintable(told(error)));
     }
 
     void progressWindowStaysUnderThePointerSoItsUndoIsNotLost() {

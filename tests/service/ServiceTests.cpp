@@ -79,6 +79,18 @@ private:
     std::unique_ptr<TConfigurationProfile> profile_;
 };
 
+// The profile's Wi-Fi adapter gets a static Address, as a request may carry it.
+void SetWiFiAddress(TConfigurationProfile& profile, TSetting& tcpip, const std::string& address) {
+    for (TAdapterInfo& adapter : static_cast<TTCPIPSettingValue&>(*profile.FindValue(tcpip)).Adapters())
+        if (adapter.AdapterDescription() == u"Wi-Fi") {
+            adapter.SetStaticIP(true);
+            adapter.IpAddressList().Clear();
+            adapter.IpAddressList().Add(address);
+            adapter.SubnetMaskList().Clear();
+            adapter.SubnetMaskList().Add("255.0.0.0");
+        }
+}
+
 class ServiceTest : public SimulatedMachineTest {
 protected:
     void SetUp() override {
@@ -413,15 +425,7 @@ TEST_F(ServiceTest, HostileRequestsLeaveTheMachineUntouched) {
 TEST_F(ServiceTest, AnAddressThatCarriesMoreThanAnAddressIsRefusedForItsAdapter) {
     TRequest request;
     TSetting& tcpip = request.Add(std::make_unique<TTCPIPSetting>());
-    auto& value = static_cast<TTCPIPSettingValue&>(*request.Profile().FindValue(tcpip));
-    for (TAdapterInfo& adapter : value.Adapters())
-        if (adapter.AdapterDescription() == u"Wi-Fi") {
-            adapter.SetStaticIP(true);
-            adapter.IpAddressList().Clear();
-            adapter.IpAddressList().Add("10.0.0.9 name=Ethernet");
-            adapter.SubnetMaskList().Clear();
-            adapter.SubnetMaskList().Add("255.0.0.0");
-        }
+    SetWiFiAddress(request.Profile(), tcpip, "10.0.0.9 name=Ethernet");
     const TRecordingSink sink = Handle(request.Encode());
     EXPECT_NE(sink.Lines(TServiceReply::Kind::Error).find("is not a dotted IPv4 address"), std::string::npos);
     EXPECT_TRUE(Adapter("Wi-Fi").dhcp);
@@ -508,34 +512,35 @@ TEST_F(RunningServiceTest, ASecondServiceAndAStrangerAreTurnedAway) {
     TRawClient old;
     ASSERT_TRUE(old.Connect());
     old.Send("PROLAMO-SWITCHING 1\n");
-    EXPECT_EQ(old.Answer(), "refused The switching service speaks protocol version 2\n")
-        << "a client that knows no arguments reads the refusal whole";
+    EXPECT_EQ(old.Answer(), "refused The switching service speaks protocol version 3\n")
+        << "a client that knows no keyed texts reads the refusal whole";
     TRawClient client;
     ASSERT_TRUE(client.Connect());
     client.SendRequest(EmptyRequest());
     EXPECT_EQ(client.Answer(), ServiceGreeting() + "done\n");
 }
 
-// The service runs without the user's language: it sends its own lines in English with their
-// arguments apart, and a client in German tells them in German.
-TEST_F(RunningServiceTest, AClientTellsTheServicesOwnLinesInItsLanguage) {
+// The service runs without the user's language: its own lines and the kinds' lines it applies
+// travel as keyed texts, and a client in German tells them in German.
+TEST_F(RunningServiceTest, AClientTellsTheServicesLinesInItsLanguage) {
     Machine().SetUser(os::simulated::Machine::User::Standard);
     TRequest request;
     TSetting& tcpip = request.Add(std::make_unique<TTCPIPSetting>());
     TSetting& hosts = request.Add(std::make_unique<THostsFileSetting>());
+    SetWiFiAddress(request.Profile(), tcpip, "10.0.0.256");
     const TTranslationInForce german(
         {{"Applying %1...", "%1 wird angewendet..."},
          {"%1: The switching service may not apply the hosts file for you (policy %2)",
-          "%1: Der Umschaltdienst darf die hosts-Datei nicht für Sie anwenden (Richtlinie %2)"}});
+          "%1: Der Umschaltdienst darf die hosts-Datei nicht für Sie anwenden (Richtlinie %2)"},
+         {"The %1 entry %2 is not a dotted IPv4 address; no script is written for the adapter",
+          "Der Eintrag %2 (%1) ist keine IPv4-Adresse"}});
     TRawClient raw;
     ASSERT_TRUE(raw.Connect());
     raw.SendRequest(request.Encode());
     const std::string answer = raw.Answer();
-    EXPECT_NE(answer.find("\nstatus Applying %1...\t" + tcpip.GetDisplayText() + "\n"), std::string::npos) << answer;
-    EXPECT_NE(answer.find("\nerror %1: The switching service may not apply the hosts file for you (policy %2)\t" +
-                          hosts.GetDisplayText() + "\tServiceKinds\n"),
-              std::string::npos)
-        << answer;
+    EXPECT_NE(answer.find("Applying %1..."), std::string::npos) << answer;
+    EXPECT_EQ(answer.find("wird angewendet"), std::string::npos) << "the service tells nothing in its own language";
+    EXPECT_EQ(std::count(answer.begin(), answer.end(), '\n'), 6) << "greeting, status, step, two lines, done";
 
     class TStatuses final : public TProgressSender {
     public:
@@ -550,8 +555,10 @@ TEST_F(RunningServiceTest, AClientTellsTheServicesOwnLinesInItsLanguage) {
     ApplyThroughService(request.Profile(), settings, os::ProcessRights::StandardUser, nullptr, sender, results);
     EXPECT_NE(std::find(sender.shown.begin(), sender.shown.end(), tcpip.GetDisplayText() + " wird angewendet..."),
               sender.shown.end());
-    ASSERT_EQ(results.Count(), 1u);
-    EXPECT_EQ(results[0].Text(), hosts.GetDisplayText() +
+    ASSERT_EQ(results.Count(), 2u);
+    EXPECT_EQ(results[0].Text(), tcpip.GetDisplayText() + ": Wi-Fi: Der Eintrag \"10.0.0.256\" (IP address) ist keine "
+                                                          "IPv4-Adresse");
+    EXPECT_EQ(results[1].Text(), hosts.GetDisplayText() +
                                      ": Der Umschaltdienst darf die hosts-Datei nicht für Sie anwenden (Richtlinie "
                                      "ServiceKinds)");
 }
@@ -588,23 +595,25 @@ TEST_F(ServiceTest, AClientOfAnotherVersionIsRefusedCleanly) {
     EXPECT_EQ(results[0].Text(), "Switching service: The switching service speaks protocol version 1");
 }
 
-TEST(ServiceProtocol, ArgumentsTravelApartFromTheTextAndOldRepliesStayAsTheyWere) {
-    const TServiceReply reply{TServiceReply::Kind::Error, "%1: cannot %2", {"a\tb", "c\r\nd", ""}};
-    const std::string line = FormatServiceReply(reply);
-    EXPECT_EQ(line, "error %1: cannot %2\ta b\tc  d\t\n") << "no argument can end early or break the line";
+TEST(ServiceProtocol, AReplyIsOneLineThatKeepsItsKeyedTextsWhole) {
+    std::string text;
+    {
+        const TKeyedTexts keyed;
+        text = Translated("Engine", "%1: cannot %2", {"a\tb", "c\r\nd"});
+    }
+    const std::string line = FormatServiceReply({TServiceReply::Kind::Error, text});
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << "no argument breaks the line";
+    EXPECT_EQ(line.find('\t'), std::string::npos);
     const std::optional<TServiceReply> back = ParseServiceReply(line.substr(0, line.size() - 1));
     ASSERT_TRUE(back);
     EXPECT_EQ(back->kind, TServiceReply::Kind::Error);
-    EXPECT_EQ(back->text, "%1: cannot %2");
-    EXPECT_EQ(back->arguments, (std::vector<std::string>{"a b", "c  d", ""}));
     EXPECT_EQ(ServiceReplyText(*back), "a b: cannot c  d");
 
-    EXPECT_EQ(FormatServiceReply({TServiceReply::Kind::Done, {}, {}}), "done\n");
-    EXPECT_EQ(FormatServiceReply({TServiceReply::Kind::Refused, "busy\tnow", {}}), "refused busy now\n");
+    EXPECT_EQ(FormatServiceReply({TServiceReply::Kind::Done, {}}), "done\n");
+    EXPECT_EQ(FormatServiceReply({TServiceReply::Kind::Refused, "busy\tnow"}), "refused busy now\n");
     const std::optional<TServiceReply> plain = ParseServiceReply("warning 100% of %1 done");
     ASSERT_TRUE(plain);
-    EXPECT_TRUE(plain->arguments.empty());
-    EXPECT_EQ(ServiceReplyText(*plain), "100% of %1 done") << "a text without arguments is shown as it came";
+    EXPECT_EQ(ServiceReplyText(*plain), "100% of %1 done") << "a plain text is shown as it came";
     EXPECT_FALSE(ParseServiceReply("applied\tx"));
 }
 
@@ -627,7 +636,8 @@ TEST_F(RunningServiceTest, ClientsThatVanishCostTheServiceNothing) {
         ASSERT_TRUE(huge.Connect());
         huge.Send(ServiceGreeting());
         huge.Send(std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF, 0x7F});
-        EXPECT_EQ(huge.Answer(), ServiceGreeting() + "refused The request is larger than %1 bytes\t1048576\n");
+        EXPECT_EQ(ResolvedText(huge.Answer()),
+                  ServiceGreeting() + "refused The request is larger than 1048576 bytes\n");
         TRawClient next;
         ASSERT_TRUE(next.Connect());
         next.SendRequest(request);
@@ -651,7 +661,7 @@ TEST_F(RunningServiceTest, FiftyClientsAtOnceAreServedOrToldTheServiceIsBusy) {
                 return;
             }
             client.SendRequest(request);
-            const std::string answer = client.Answer();
+            const std::string answer = ResolvedText(client.Answer());
             if (answer == ServiceGreeting() + "done\n")
                 ++served;
             else if (answer == "refused The switching service is busy; try again\n")

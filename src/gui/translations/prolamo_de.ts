@@ -1051,6 +1051,74 @@ Der Umschaltdienst läuft nicht, und diese Einstellungen brauchen Administratorr
         <source>a configuration name cannot hold control characters: %1</source>
         <translation>ein Konfigurationsname darf keine Steuerzeichen enthalten: %1</translation>
     </message>
+    <message>
+        <source>A request holds one configuration with one profile</source>
+        <translation>Eine Anfrage enthält eine Konfiguration mit einem Profil</translation>
+    </message>
+    <message>
+        <source>Invalid stream format</source>
+        <translation>Ungültiges Datenformat</translation>
+    </message>
+    <message>
+        <source>Stream read error</source>
+        <translation>Fehler beim Lesen der Daten</translation>
+    </message>
+    <message>
+        <source>Class %1 not found</source>
+        <translation>Klasse %1 nicht gefunden</translation>
+    </message>
+    <message>
+        <source>Error reading %1%2%3: %4</source>
+        <translation>Fehler beim Lesen von %1%2%3: %4</translation>
+    </message>
+    <message>
+        <source>A class named %1 already exists</source>
+        <translation>Eine Klasse namens %1 gibt es schon</translation>
+    </message>
+    <message>
+        <source>Cannot assign a %1 to a %2</source>
+        <translation>Ein %1 kann keinem %2 zugewiesen werden</translation>
+    </message>
+    <message>
+        <source>Property %1 does not exist</source>
+        <translation>Die Eigenschaft %1 gibt es nicht</translation>
+    </message>
+    <message>
+        <source>Property %1 is read-only</source>
+        <translation>Die Eigenschaft %1 kann nur gelesen werden</translation>
+    </message>
+    <message>
+        <source>Property %1 is stored twice</source>
+        <translation>Die Eigenschaft %1 ist doppelt gespeichert</translation>
+    </message>
+    <message>
+        <source>A component named %1 already exists</source>
+        <translation>Eine Komponente namens %1 gibt es schon</translation>
+    </message>
+    <message>
+        <source>The text of %1 is not valid UTF-8</source>
+        <translation>Der Text von %1 ist kein gültiges UTF-8</translation>
+    </message>
+    <message>
+        <source>Invalid property value</source>
+        <translation>Ungültiger Eigenschaftswert</translation>
+    </message>
+    <message>
+        <source>List index out of bounds (%1)</source>
+        <translation>Listenindex außerhalb der Grenzen (%1)</translation>
+    </message>
+    <message>
+        <source>Invalid data type for &apos;%1&apos;</source>
+        <translation>Ungültiger Datentyp für &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>Failed to get data for &apos;%1&apos;</source>
+        <translation>Daten für &apos;%1&apos; konnten nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>Failed to set data for &apos;%1&apos;</source>
+        <translation>Daten für &apos;%1&apos; konnten nicht geschrieben werden</translation>
+    </message>
 </context>
 <context>
     <name>SettingKinds</name>
