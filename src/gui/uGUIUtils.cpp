@@ -72,6 +72,21 @@ QString& HelpFolder() {
     return folder;
 }
 
+// The language of the installed translation, such as "de"; empty for English.
+QString& TranslationLanguage() {
+    static QString language;
+    return language;
+}
+
+// Page in the windows' language where the help has it (html/de/index.htm for html/index.htm).
+QString InWindowsLanguage(const QString& page) {
+    if (TranslationLanguage().isEmpty())
+        return page;
+    const QFileInfo english(page);
+    const QString translated = english.dir().filePath(TranslationLanguage() + QLatin1Char('/') + english.fileName());
+    return QFileInfo(translated).isFile() ? translated : page;
+}
+
 std::function<void(const QString&)>& ShellHandler() {
     static std::function<void(const QString&)> handler;
     return handler;
@@ -296,7 +311,7 @@ void ShowHelpTopic(const QString& topic, QWidget* owner) {
         return;
     QString relative = topic;
     relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const QString path = QDir(HelpFile()).absoluteFilePath(relative);
+    const QString path = InWindowsLanguage(QDir(HelpFile()).absoluteFilePath(relative));
     if (!QFileInfo(path).isFile())
         return;
     // A child of the asking window, so that a modal dialog does not block its own help.
@@ -422,10 +437,13 @@ void SetLanguage(const QLocale& language) {
         QCoreApplication::removeTranslator(installed.get());
     installed = std::make_unique<QTranslator>();
     // No file for English, the program's own language, nor for one without a translation.
-    if (installed->load(language, QStringLiteral("prolamo"), QStringLiteral("_"), QStringLiteral(":/i18n")))
+    if (installed->load(language, QStringLiteral("prolamo"), QStringLiteral("_"), QStringLiteral(":/i18n"))) {
         QCoreApplication::installTranslator(installed.get());
-    else
+        TranslationLanguage() = QLocale(installed->language()).name().section(QLatin1Char('_'), 0, 0);
+    } else {
         installed.reset();
+        TranslationLanguage().clear();
+    }
     SetTranslationLookup(&TranslateEngineText);
 }
 

@@ -111,7 +111,8 @@ QString HelpFile();
 // The help folder beside an installed or a freshly built executable.
 QString DefaultHelpFile();
 
-// Shows a help page in the program's own viewer, owned by Owner (by default the active window); a
+// Shows a help page in the program's own viewer, owned by Owner (by default the active window), in
+// the language of the windows where the help has the page (html/de/index.htm), else in English; a
 // topic that is not there shows nothing and no message.
 void ShowHelpTopic(const QString& topic, QWidget* owner);
 void ShowHelpTopic(const QString& topic);

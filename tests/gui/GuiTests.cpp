@@ -46,6 +46,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDirIterator>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -64,6 +65,7 @@
 #include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTableWidget>
+#include <QTextBlock>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
@@ -489,6 +491,38 @@ private:
         TDeniedApply denied{progress->lvwLog->item(0, 0)->text(), progress->windowTitle()};
         progress->close();
         return denied;
+    }
+
+    // The help page Window's viewer shows, as its folder and name (html/index.htm, de/index.htm).
+    static QString HelpTopicOf(QWidget& window) {
+        auto* viewer = window.findChild<THelpViewer*>();
+        return viewer ? QDir::fromNativeSeparators(viewer->Topic()).section('/', -2) : QString();
+    }
+
+    // What F1 in a new configuration editor shows: the page, its title and the viewer's caption.
+    struct TShownHelp {
+        QString topic;
+        QString title;
+        QString caption;
+    };
+    TShownHelp HelpOfConfigurationEditor() {
+        TConfiguration configuration;
+        TfrmEditConfiguration editor(configuration, Root().Configurations());
+        editor.show();
+        QApplication::setActiveWindow(&editor);
+        QTest::keyClick(editor.edtName, Qt::Key_F1);
+        auto* viewer = editor.findChild<THelpViewer*>();
+        if (!viewer)
+            return {};
+        return {HelpTopicOf(editor), viewer->Browser()->documentTitle(), viewer->windowTitle()};
+    }
+
+    // The colour of the first heading of Browser's page, which the help's style sheet sets.
+    static QColor HeadingColour(const QTextBrowser& browser) {
+        for (QTextBlock block = browser.document()->begin(); block.isValid(); block = block.next())
+            if (block.blockFormat().headingLevel() == 1)
+                return block.charFormat().foreground().color();
+        return {};
     }
 
     static QWidget& Shown(QWidget& window) {
@@ -3310,10 +3344,7 @@ private slots:
 
     void helpOpensEachWindowsOwnTopic() {
         SetHelpFile(QStringLiteral(PROLAMO_HELP_SOURCE));
-        const auto topicOf = [](QWidget& window) {
-            auto* viewer = window.findChild<THelpViewer*>();
-            return viewer ? QDir::fromNativeSeparators(viewer->Topic()).section('/', -2) : QString();
-        };
+        const auto topicOf = &HelpTopicOf;
         auto main = OpenMain();
         QApplication::setActiveWindow(main.get());
         QTest::keyClick(main->cmbConfigurations, Qt::Key_F1);
@@ -3353,6 +3384,114 @@ private slots:
         QTest::keyClick(items.lbx, Qt::Key_F1);
         QVERIFY(!items.findChild<THelpViewer*>());
         QVERIFY(!items.btnHelp->isVisible());
+    }
+
+    void helpFollowsTheLanguageOfTheWindows() {
+        SetHelpFile(QStringLiteral(PROLAMO_HELP_SOURCE));
+        const auto backToEnglish = qScopeGuard([] { SetLanguage(QLocale(QLocale::English)); });
+        SetLanguage(QLocale(QLocale::German, QLocale::Germany));
+        const TShownHelp german = HelpOfConfigurationEditor();
+        QCOMPARE(german.topic, QStringLiteral("de/configedit.htm"));
+        QCOMPARE(german.title, QStringLiteral("Eine Konfiguration bearbeiten"));
+        QCOMPARE(german.caption, QStringLiteral("Prolamo-Hilfe"));
+        // The Help button too, on a page that names the rule editor's controls as it shows them.
+        auto main = OpenMain();
+        TfrmRules rules(AttachSwitching(*main), main.get());
+        rules.btnHelp->click();
+        QCOMPARE(HelpTopicOf(rules), QStringLiteral("de/rules.htm"));
+        TfrmEditRule rule({}, [](const TSwitchRule&) {});
+        const QString useThisNetwork = WithoutAccelerators(rule.btnUseNetwork->text());
+        QCOMPARE(useThisNetwork, QStringLiteral("Dieses Netzwerk verwenden"));
+        QVERIFY(rules.findChild<THelpViewer*>()->Browser()->toPlainText().contains(useThisNetwork));
+
+        SetLanguage(QLocale(QLocale::English));
+        const TShownHelp english = HelpOfConfigurationEditor();
+        QCOMPARE(english.topic, QStringLiteral("html/configedit.htm"));
+        QCOMPARE(english.title, QStringLiteral("Editing a configuration"));
+        QCOMPARE(english.caption, QStringLiteral("Prolamo Help"));
+    }
+
+    void aPageWithoutItsTranslationIsShownInEnglish() {
+        const QDir source(QStringLiteral(PROLAMO_HELP_SOURCE));
+        const QDir help(QString::fromStdString(workstation_->Scratch().string()));
+        QVERIFY(help.mkpath(QStringLiteral("html/de")));
+        for (const QString& page : {QStringLiteral("html/index.htm"), QStringLiteral("html/configedit.htm"),
+                                    QStringLiteral("html/de/index.htm")})
+            QVERIFY(QFile::copy(source.filePath(page), help.filePath(page)));
+        SetHelpFile(help.path());
+        const auto backToEnglish = qScopeGuard([] { SetLanguage(QLocale(QLocale::English)); });
+        SetLanguage(QLocale(QLocale::German, QLocale::Germany));
+        auto main = OpenMain();
+        main->actHelp->trigger();
+        QCOMPARE(HelpTopicOf(*main), QStringLiteral("de/index.htm"));
+        const TShownHelp shown = HelpOfConfigurationEditor();
+        QCOMPARE(shown.topic, QStringLiteral("html/configedit.htm"));
+        QCOMPARE(shown.title, QStringLiteral("Editing a configuration"));
+    }
+
+    void aGermanHelpPageLinksToGermanPagesInTheOneStyle() {
+        SetHelpFile(QStringLiteral(PROLAMO_HELP_SOURCE));
+        QTextBrowser english;
+        english.setSource(QUrl::fromLocalFile(QStringLiteral(PROLAMO_HELP_SOURCE "/html/index.htm")));
+        const QColor styled = HeadingColour(english);
+        QVERIFY(styled.isValid());
+        QVERIFY(styled != english.palette().color(QPalette::Text));
+
+        const auto backToEnglish = qScopeGuard([] { SetLanguage(QLocale(QLocale::English)); });
+        SetLanguage(QLocale(QLocale::German, QLocale::Germany));
+        auto main = OpenMain();
+        main->actHelp->trigger();
+        QTextBrowser* browser = main->findChild<THelpViewer*>()->Browser();
+        QCOMPARE(HeadingColour(*browser), styled);
+        // As a reader follows the first link: to it by Tab, then Enter.
+        QTest::keyClick(browser, Qt::Key_Tab);
+        QTest::keyClick(browser, Qt::Key_Return);
+        QCOMPARE(QDir::fromNativeSeparators(browser->source().toLocalFile()).section('/', -2),
+                 QStringLiteral("de/configedit.htm"));
+        QCOMPARE(browser->documentTitle(), QStringLiteral("Eine Konfiguration bearbeiten"));
+        QCOMPARE(HeadingColour(*browser), styled);
+    }
+
+    // Each page of the help in either language, as its path below html.
+    void everyHelpPageHasItsTranslationAndLinksToPagesThatExist_data() {
+        QTest::addColumn<QString>("page");
+        const QDir html(QStringLiteral(PROLAMO_HELP_SOURCE "/html"));
+        QDirIterator pages(html.path(), {QStringLiteral("*.htm")}, QDir::Files, QDirIterator::Subdirectories);
+        while (pages.hasNext()) {
+            const QString page = html.relativeFilePath(pages.next());
+            QTest::newRow(qPrintable(page)) << page;
+        }
+    }
+
+    void everyHelpPageHasItsTranslationAndLinksToPagesThatExist() {
+        QFETCH(QString, page);
+        const QDir html(QStringLiteral(PROLAMO_HELP_SOURCE "/html"));
+        const QFileInfo file(html.filePath(page));
+        const bool german = page.startsWith(QStringLiteral("de/"));
+        const QString counterpart = german ? file.fileName() : QStringLiteral("de/") + page;
+        QVERIFY2(QFileInfo(html.filePath(counterpart)).isFile(),
+                 qPrintable(counterpart + QStringLiteral(" is missing")));
+
+        QFile source(file.filePath());
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        const QByteArray bytes = source.readAll();
+        const QString text = QString::fromUtf8(bytes);
+        QCOMPARE(text.contains(QStringLiteral("<html lang=\"de\">")), german);
+        const QRegularExpression link(QStringLiteral("(?:href|src)=\"([^\"#]*)[^\"]*\""));
+        for (const QRegularExpressionMatch& match : link.globalMatch(text)) {
+            const QString target = match.captured(1);
+            if (target.isEmpty() || !QUrl(target).scheme().isEmpty())
+                continue; // within the page, or a web address
+            const QFileInfo linked(file.dir().filePath(target));
+            QVERIFY2(linked.isFile(), qPrintable(target + QStringLiteral(" is not there")));
+            if (linked.suffix() == QStringLiteral("htm"))
+                QCOMPARE(linked.absolutePath(), file.absolutePath());
+        }
+
+        // The build puts the same page beside the program.
+        QFile built(QDir(DefaultHelpFile()).filePath(QStringLiteral("html/") + page));
+        QVERIFY2(built.open(QIODevice::ReadOnly), qPrintable(built.fileName()));
+        QVERIFY(built.readAll() == bytes);
     }
 
     void helpWithoutPagesDoesNothing() {

@@ -51,6 +51,7 @@ installed_versions() {
 
 wine msiexec /i "$msi" /qn 'MANAGEDRULES=\\srv\share\office.rules' || fail "msiexec /i returned $?"
 for file in prolamo.exe prolamo-cli.exe prolamo-service.exe help/html/index.htm help/html/help.css \
+  help/html/de/index.htm \
   policy/prolamo.admx policy/en-US/prolamo.adml; do
   [ -f "$program_files/$file" ] || fail "$file was not installed"
 done

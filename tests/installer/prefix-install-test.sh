@@ -17,6 +17,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "cmake --install returned $?"
 metainfo=share/metainfo/prolamo.metainfo.xml
 for file in bin/prolamo bin/prolamo-cli bin/netsh share/prolamo/help/html/index.htm \
+            share/prolamo/help/html/de/index.htm \
             share/applications/prolamo.desktop share/icons/hicolor/scalable/apps/prolamo.svg "$metainfo"; do
   [ -f "$prefix/$file" ] || fail "$file was not installed"
 done

@@ -11,9 +11,25 @@ file(RELATIVE_PATH PROLAMO_MSI_ICON ${PROJECT_BINARY_DIR} ${PROLAMO_ICO})
 file(RELATIVE_PATH PROLAMO_MSI_BIN ${PROJECT_BINARY_DIR} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
 file(RELATIVE_PATH PROLAMO_MSI_POLICY ${PROJECT_BINARY_DIR} ${PROJECT_SOURCE_DIR}/installer/policy)
 set(PROLAMO_MSI_HELP_FILES "")
-foreach(page ${help_pages})
+foreach(page ${help_pages} help.css)
   string(APPEND PROLAMO_MSI_HELP_FILES
     "                <File Id=\"help_${page}\" Name=\"${page}\" Source=\"${PROLAMO_MSI_BIN}/help/html/${page}\"/>\n")
+endforeach()
+# A folder and a component per translation of the pages; the component's GUID follows from its
+# language, so that it stays the same from one build to the next.
+set(PROLAMO_MSI_HELP_LANGUAGES "")
+set(PROLAMO_MSI_HELP_LANGUAGE_REFS "")
+foreach(language ${help_languages})
+  string(UUID guid NAMESPACE D47B2E95-1C6A-4F38-B0E2-7A9C5D3F1B86 NAME help_${language} TYPE SHA1 UPPER)
+  string(APPEND PROLAMO_MSI_HELP_LANGUAGES
+    "              <Directory Id=\"HelpPagesFolder_${language}\" Name=\"${language}\">\n"
+    "                <Component Id=\"HelpPages_${language}\" Guid=\"${guid}\" Win64=\"yes\">\n")
+  foreach(page ${help_pages})
+    string(APPEND PROLAMO_MSI_HELP_LANGUAGES "                  <File Id=\"help_${language}_${page}\" Name=\"${page}\" "
+      "Source=\"${PROLAMO_MSI_BIN}/help/html/${language}/${page}\"/>\n")
+  endforeach()
+  string(APPEND PROLAMO_MSI_HELP_LANGUAGES "                </Component>\n              </Directory>\n")
+  string(APPEND PROLAMO_MSI_HELP_LANGUAGE_REFS "      <ComponentRef Id=\"HelpPages_${language}\"/>\n")
 endforeach()
 set(PROLAMO_WXS ${CMAKE_CURRENT_BINARY_DIR}/prolamo.wxs CACHE INTERNAL "The installer's source")
 set(wxs ${PROLAMO_WXS})
