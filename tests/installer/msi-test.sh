@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The installer under Wine: a silent per-machine install of the switching service, which runs
 # from the next start of the system and applies a TCP/IP setting sent through its pipe; the
-# installed programs started; an upgrade in place by a newer package that keeps the service; and
-# an uninstall that removes it, removes every file it put there and leaves the user's data file
-# alone.
+# installed programs started; an upgrade in place by a newer package that keeps the service; updates
+# that keep the installer's preferences they are not given; and an uninstall that removes it,
+# removes every file it put there and leaves the user's data file alone.
 #   msi-test.sh MSI WXS WIXL PREFIX VERSION SMOKE_TEST SERVICE_CLIENT
 # PREFIX is made anew; SMOKE_TEST is run on the installed desktop program before anything else
 # has made a data file; SERVICE_CLIENT sends the installed service a TCP/IP apply as a standard
@@ -43,6 +43,15 @@ restart_system() {
   wineserver -w
   wineboot -r </dev/null >/dev/null 2>&1 || fail "wineboot -r returned $?"
 }
+# The package made from the build's source with the version's last number raised by Step; prints its path.
+newer_package() {
+  local newer
+  newer=$(awk -F. -v OFS=. -v step="$1" '{ $NF += step; print }' <<<"$version")
+  sed "s/Version=\"$version\"/Version=\"$newer\"/" "$wxs" >"$work/$newer.wxs"
+  (cd "$build" && "$wixl" -a x64 -o "$work/$newer.msi" "$work/$newer.wxs") >&2 || fail "wixl could not make $newer"
+  echo "$work/$newer.msi"
+}
+policy_lines() { wine "$program_files/prolamo-cli.exe" policy | tr -d '\r'; }
 installed_versions() {
   wine reg query "$uninstall_key" /s 2>/dev/null | tr -d '\r' |
     awk '/DisplayName.*REG_SZ.*Prolamo$/ { found = 1 } /^HKEY/ { found = 0 }
@@ -79,7 +88,7 @@ grep -q Installed "$data_file" || fail "the data file lacks the configuration"
 
 # The installer's property is the preference; a machine policy set as Group Policy sets it names a
 # managed file on a Wine drive, whose configuration every list shows, marked.
-policies=$(wine "$program_files/prolamo-cli.exe" policy | tr -d '\r')
+policies=$(policy_lines)
 grep -q 'ManagedRules *\\\\srv\\share\\office.rules  (installer preference)' <<<"$policies" ||
   fail "prolamo-cli.exe policy printed: $policies"
 grep -q 'ManagedConfigurations *(not set)  (default)' <<<"$policies" ||
@@ -113,9 +122,8 @@ grep -q Installed "$data_file" || fail "the data file lost its first configurati
 echo "session ended; the data file kept both configurations"
 
 # A newer package with the same UpgradeCode replaces the installed one in place.
-sed "s/Version=\"$version\"/Version=\"$next_version\"/" "$wxs" >"$work/next.wxs"
-(cd "$build" && "$wixl" -a x64 -o "$work/next.msi" "$work/next.wxs") || fail "wixl could not make the newer package"
-wine msiexec /i "$work/next.msi" /qn || fail "the upgrade returned $?"
+next_msi=$(newer_package 1)
+wine msiexec /i "$next_msi" /qn || fail "the upgrade returned $?"
 [ "$(installed_versions)" = "$next_version" ] || fail "after the upgrade: '$(installed_versions)'"
 [ -f "$program_files/prolamo.exe" ] || fail "the upgrade removed prolamo.exe"
 state=$(service_state STOPPED)
@@ -123,6 +131,29 @@ state=$(service_state STOPPED)
 restart_system
 [ "$(service_state RUNNING)" = RUNNING ] || fail "the upgraded switching service does not run"
 echo "upgraded in place: $(installed_versions); the switching service runs"
+
+# An update keeps the installer's preferences it is not given (a fleet's software distribution
+# updates without them), takes the ones it is given, and clears one given as a single space.
+policies=$(policy_lines)
+grep -q 'ManagedRules *\\\\srv\\share\\office.rules  (installer preference)' <<<"$policies" ||
+  fail "the upgrade without properties lost the preference: $policies"
+latest_msi=$(newer_package 2)
+wine msiexec /i "$latest_msi" /qn 'MANAGEDRULES=\\srv\share\new.rules' 'MANAGEDCONFIGURATIONS=C:\share\office.txt' ||
+  fail "the upgrade with properties returned $?"
+policies=$(policy_lines)
+grep -q 'ManagedRules *\\\\srv\\share\\new.rules  (installer preference)' <<<"$policies" ||
+  fail "the upgrade did not take the given value: $policies"
+grep -q 'ManagedConfigurations *C:\\share\\office.txt  (installer preference)' <<<"$policies" ||
+  fail "the upgrade did not take the given value: $policies"
+# The space as an administrator types it in cmd: wine itself would quote an argument holding a space.
+latest_msi=$(newer_package 3)
+printf 'msiexec /i "%s" /qn MANAGEDRULES=" "\r\n' "$(winepath -w "$latest_msi")" >"$work/clear.bat"
+wine cmd /c "$(winepath -w "$work/clear.bat")" >/dev/null || fail "the upgrade clearing a preference returned $?"
+policies=$(policy_lines)
+grep -q 'ManagedRules *(not set)  (default)' <<<"$policies" || fail "a single space did not clear: $policies"
+grep -q 'ManagedConfigurations *C:\\share\\office.txt  (installer preference)' <<<"$policies" ||
+  fail "clearing one preference lost the other: $policies"
+echo "updates keep the installer's preferences not given, take the given ones and clear with a space"
 
 # The installer's way to start the service at once, which Wine's msiexec cannot show.
 wine sc stop ProlamoSwitching >/dev/null 2>&1 || true
@@ -135,7 +166,7 @@ echo "prolamo-service.exe start started the installed service"
 # service is stopped first, and the uninstall has to remove it and everything else.
 wine sc stop ProlamoSwitching >/dev/null 2>&1 || true
 [ "$(service_state STOPPED)" = STOPPED ] || fail "the switching service does not stop: '$(service_state STOPPED)'"
-wine msiexec /x "$work/next.msi" /qn || fail "msiexec /x returned $?"
+wine msiexec /x "$latest_msi" /qn || fail "msiexec /x returned $?"
 [ -z "$(service_state "")" ] || fail "the uninstall left the switching service: '$(service_state "")'"
 [ ! -e "$program_files" ] || fail "left behind: $(find "$program_files")"
 [ -z "$(installed_versions)" ] || fail "still in the installed programs list"
