@@ -50,6 +50,7 @@ inline constexpr ErrorCode ErrorDirectory = 267;
 inline constexpr ErrorCode ErrorBadKey = 1010;
 inline constexpr ErrorCode ErrorRegistryIoFailed = 1016;
 inline constexpr ErrorCode ErrorKeyDeleted = 1018;
+inline constexpr ErrorCode ErrorProcessAborted = 1067;
 inline constexpr ErrorCode ErrorIoDevice = 1117;
 inline constexpr ErrorCode ErrorNotFound = 1168;
 inline constexpr ErrorCode ErrorBadDevice = 1200;

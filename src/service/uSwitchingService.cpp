@@ -197,7 +197,7 @@ void HandleRequest(std::span<const std::uint8_t> request, const os::ServiceCalle
 }
 
 void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller& caller, IServicePolicyReader& policy,
-                     std::mutex& applying) {
+                     std::timed_mutex& applying) {
     const TKeyedTexts keyed;
     TConnectionSink sink(connection);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ServiceTimeoutMs);
@@ -223,7 +223,9 @@ void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller
     std::vector<std::uint8_t> request(size);
     if (!ReadExactly(connection, request, deadline))
         return;
-    std::lock_guard lock(applying);
+    std::unique_lock lock(applying, std::defer_lock);
+    while (!lock.try_lock_for(std::chrono::milliseconds(ServiceKeepAliveMs)))
+        connection.Write(std::span(reinterpret_cast<const std::uint8_t*>("\n"), 1));
     HandleRequest(request, caller, policy, sink);
 }
 

@@ -31,9 +31,13 @@ protected:
 void HandleRequest(std::span<const std::uint8_t> request, const os::ServiceCaller& caller, IServicePolicyReader& policy,
                    IReplySink& sink);
 
+// While a request waits for Applying, an empty line, which clients pass over, goes to its client this
+// often: well within the client's patience (ServiceTimeoutMs), however long the other request takes.
+inline constexpr std::uint32_t ServiceKeepAliveMs = ServiceTimeoutMs / 4;
+
 // Serves one connection: the greeting, one request, the replies. Never raises.
 void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller& caller, IServicePolicyReader& policy,
-                     std::mutex& applying);
+                     std::timed_mutex& applying);
 
 // Accepts clients until Stop says so, each on a thread of its own, at most MaxClients at once
 // (the others are refused at once); one request is applied at a time.
@@ -57,7 +61,7 @@ private:
 
     std::unique_ptr<os::IServiceListener> listener_;
     IServicePolicyReader& policy_;
-    std::mutex applying_;
+    std::timed_mutex applying_;
     std::list<Client> clients_;
 };
 

@@ -198,6 +198,22 @@ TEST(ServiceCli, TheServiceRunsOnceAndOnlyAsTheSystem) {
     EXPECT_EQ(WEXITSTATUS(std::system(started.c_str())), 2);
 }
 
+// A service that cannot listen ends at its start: the start tells so instead of waiting for an answer,
+// and a start once the way is clear works.
+TEST(ServiceCli, AServiceThatEndsAtItsStartIsReportedAsEnded) {
+    CliMachine machine;
+    const auto notASocket = machine.Folder() / "service.socket";
+    std::filesystem::create_directory(notASocket);
+    const CliResult start = machine.Run({"machine", "service", "start"});
+    EXPECT_NE(start.exitCode, 0);
+    EXPECT_TRUE(Contains(start.err, "The process terminated unexpectedly"));
+    EXPECT_EQ(machine.Ok({"machine", "service", "status"}).out, "The switching service is stopped\n");
+
+    std::filesystem::remove(notASocket);
+    TServiceRun service(machine);
+    EXPECT_EQ(machine.Ok({"machine", "service", "status"}).out, "The switching service is running\n");
+}
+
 // An administrator without elevation and without the service is asked once, and the system's
 // consent prompt (the machine's answer here) decides.
 TEST(ServiceCli, AnAdministratorWithoutElevationAppliesAfterConsent) {

@@ -23,9 +23,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
@@ -447,12 +449,30 @@ public:
         Send(bytes);
         Send(request);
     }
-    // Everything the service said until it closed.
+    // Everything the service said until it closed, less the empty lines that only say it is there.
     std::string Answer() {
         std::string text;
         std::uint8_t chunk[1024];
         std::size_t done = 0;
         while (connection_->Read(chunk, &done, 20000) == os::ErrorSuccess && done > 0)
+            text.append(reinterpret_cast<const char*>(chunk), done);
+        std::string said;
+        for (std::size_t at = 0, next = 0; at < text.size(); at = next) {
+            next = std::min(text.find('\n', at), text.size() - 1) + 1;
+            if (text.compare(at, next - at, "\n") != 0)
+                said.append(text, at, next - at);
+        }
+        return said;
+    }
+    // The next Size bytes, or fewer when the service is silent longer than a client waits.
+    std::string Read(std::size_t size) {
+        std::string text;
+        std::uint8_t chunk[1024];
+        std::size_t done = 0;
+        while (text.size() < size &&
+               connection_->Read(std::span(chunk, std::min(sizeof chunk, size - text.size())), &done,
+                                 ServiceTimeoutMs) == os::ErrorSuccess &&
+               done > 0)
             text.append(reinterpret_cast<const char*>(chunk), done);
         return text;
     }
@@ -647,6 +667,31 @@ TEST_F(RunningServiceTest, ClientsThatVanishCostTheServiceNothing) {
     for (int i = 0; i < 100 && Events().size() < 2; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(Events().size(), 2u);
+}
+
+// A request that waits while another is applied hears from the service before its client would give
+// up, however long the other takes, and is applied after it.
+TEST_F(ServiceTest, ARequestWaitingForAnotherHearsFromTheServiceMeanwhile) {
+    std::unique_ptr<os::IServiceListener> listener;
+    ASSERT_EQ(os::ListenForClients(&listener), os::ErrorSuccess);
+    TRawClient client;
+    ASSERT_TRUE(client.Connect());
+    std::unique_ptr<os::IServiceConnection> connection;
+    os::ServiceCaller caller;
+    ASSERT_EQ(listener->Accept(&connection, &caller, 20000), os::ErrorSuccess);
+    std::timed_mutex applying;
+    std::unique_lock other(applying); // another request is being applied
+    std::thread serving([&] {
+        ServeConnection(*connection, user_, policy_, applying);
+        connection.reset(); // as the service closes it
+    });
+    client.SendRequest(TRequest().Encode());
+    EXPECT_EQ(client.Read(ServiceGreeting().size() + 1), ServiceGreeting() + "\n");
+    EXPECT_TRUE(Events().empty());
+    other.unlock();
+    EXPECT_EQ(client.Answer(), "done\n");
+    serving.join();
+    EXPECT_EQ(Events().size(), 1u);
 }
 
 TEST_F(RunningServiceTest, FiftyClientsAtOnceAreServedOrToldTheServiceIsBusy) {

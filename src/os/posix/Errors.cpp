@@ -55,6 +55,7 @@ constexpr ErrorText kTexts[] = {
     {1016, "An I/O operation initiated by the registry failed unrecoverably. The registry could not read "
            "in, or write out, or flush, one of the files that contain the system's image of the registry."},
     {1018, "Illegal operation attempted on a registry key that has been marked for deletion."},
+    {1067, "The process terminated unexpectedly."},
     {1117, "The request could not be performed because of an I/O device error."},
     {1168, "Element not found."},
     {1200, "The specified device name is invalid."},

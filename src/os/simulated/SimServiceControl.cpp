@@ -27,14 +27,26 @@ std::filesystem::path PidFile(const Machine& machine) {
     return machine.Folder() / "service.pid";
 }
 
-// Waits up to 5 s for the service to answer (or to stop answering).
-bool WaitUntilRunning(bool running) {
-    for (int i = 0; i < 100; ++i) {
+// Windows gives a starting service 30 s to answer the service control manager (ServicesPipeTimeout);
+// one that ends sooner is noticed at once.
+constexpr auto kStartLimit = std::chrono::seconds(30);
+constexpr auto kStopLimit = std::chrono::seconds(5);
+
+enum class Waited { Reached, Ended, TimedOut };
+
+// Waits until the service answers (or stops answering), until Limit, or until the process Started,
+// a child of this one, has ended.
+Waited WaitUntilRunning(bool running, std::chrono::steady_clock::duration limit, pid_t started) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
         if (SwitchingServiceRuns() == running)
-            return true;
+            return Waited::Reached;
+        if (started > 0 && ::waitpid(started, nullptr, WNOHANG) == started)
+            return Waited::Ended;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return Waited::TimedOut;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    return false;
 }
 
 } // namespace
@@ -92,7 +104,16 @@ ErrorCode StartSwitchingService(Machine& machine) {
         e != ErrorSuccess)
         return e;
     std::ofstream(PidFile(machine)) << pid << "\n";
-    return WaitUntilRunning(true) ? ErrorSuccess : ErrorTimeout;
+    switch (WaitUntilRunning(true, kStartLimit, pid)) {
+    case Waited::Reached:
+        return ErrorSuccess;
+    case Waited::Ended:
+        // One that lost a race with another start ends too; then that one answers.
+        return SwitchingServiceRuns() ? ErrorAlreadyExists : ErrorProcessAborted;
+    case Waited::TimedOut:
+        break;
+    }
+    return ErrorTimeout;
 }
 
 ErrorCode StopSwitchingService(Machine& machine) {
@@ -100,12 +121,13 @@ ErrorCode StopSwitchingService(Machine& machine) {
         return ErrorNotFound;
     pid_t pid = 0;
     std::ifstream(PidFile(machine)) >> pid;
-    std::error_code ec;
     if (pid <= 0 || ::kill(pid, SIGTERM) != 0)
         return ErrorAccessDenied; // a service this machine did not start
-    std::filesystem::remove(PidFile(machine), ec);
-    if (!WaitUntilRunning(false))
+    // The process id stays until the service has stopped, so that a stop that timed out can be repeated.
+    if (WaitUntilRunning(false, kStopLimit, 0) != Waited::Reached)
         return ErrorTimeout;
+    std::error_code ec;
+    std::filesystem::remove(PidFile(machine), ec);
     ::waitpid(pid, nullptr, WNOHANG); // when this process started it
     return ErrorSuccess;
 }

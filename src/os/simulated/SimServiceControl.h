@@ -21,7 +21,8 @@ ErrorCode StartProgramWithRights(const Machine& machine, const std::string& name
                                  const std::vector<std::string>& arguments, std::string_view rights, bool ownSession,
                                  pid_t* pid);
 
-// ErrorAlreadyExists when it runs already; ErrorTimeout when it did not answer within 5 s.
+// ErrorAlreadyExists when it runs already; ErrorProcessAborted when it ended without answering;
+// ErrorTimeout when it did not answer within 30 s, as Windows allows a service.
 ErrorCode StartSwitchingService(Machine& machine);
 // ErrorNotFound (the service is not active) when it does not run.
 ErrorCode StopSwitchingService(Machine& machine);
