@@ -140,6 +140,10 @@
         <translation>%1: Der Zustand konnte vor dem %2 nicht gelesen werden: %3</translation>
     </message>
     <message>
+        <source>%1: the setting no longer exists</source>
+        <translation>%1: Die Einstellung gibt es nicht mehr</translation>
+    </message>
+    <message>
         <source>Undo %1</source>
         <translation>Rückgängig machen: %1</translation>
     </message>
