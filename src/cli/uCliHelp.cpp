@@ -14,6 +14,31 @@
 #include <sstream>
 
 namespace prolamo::cli {
+namespace {
+
+constexpr std::size_t HelpWidth = 90;
+constexpr std::size_t HelpIndent = 20;
+
+// A command's description broken at spaces into lines of the help's width, each indented.
+std::string Wrapped(const std::string& text) {
+    std::string wrapped, word;
+    std::size_t column = HelpIndent;
+    std::istringstream words(text);
+    while (words >> word) {
+        if (column > HelpIndent && column + 1 + word.size() > HelpWidth) {
+            wrapped += "\n" + std::string(HelpIndent, ' ');
+            column = HelpIndent;
+        } else if (column > HelpIndent) {
+            wrapped += ' ';
+            ++column;
+        }
+        wrapped += word;
+        column += word.size();
+    }
+    return wrapped;
+}
+
+} // namespace
 
 std::string TCli::HelpText() {
     RegisterSettingKinds();
@@ -72,17 +97,22 @@ std::string TCli::HelpText() {
          << "                    default\n";
     for (const TMachineCommand& m : MachineCommands()) {
         const std::string label = "  machine " + m.verb;
-        text << label << (label.size() < 20 ? std::string(20 - label.size(), ' ') : "\n" + std::string(20, ' '))
-             << m.help << "\n";
+        text << label
+             << (label.size() < HelpIndent ? std::string(HelpIndent - label.size(), ' ')
+                                           : "\n" + std::string(HelpIndent, ' '))
+             << Wrapped(m.help) << "\n";
     }
     text << "\nSetting kinds:";
     for (const TSettingClass* kind : GetSettingClasses()) {
         const TPropInfo* parameter = ParameterOf(*kind);
-        text << "\n  " << Quote(kind->GetCaption()) << " (" << kind->ClassName() << ")"
-             << (parameter ? ", ARG: " + parameter->name + (IsNameList(*parameter) ? "..." : "") : std::string());
+        const std::string line = "\n  " + Quote(kind->GetCaption()) + " (" + kind->ClassName() + ")" +
+                                 (parameter ? ", ARG: " + parameter->name + (IsNameList(*parameter) ? "..." : "") : "");
+        text << line;
         if (parameter && !IsNameList(*parameter))
-            if (const auto others = OtherParametersOf(*kind, *parameter); !others.empty())
-                text << " [" << OtherParametersText(others) << "]";
+            if (const auto others = OtherParametersOf(*kind, *parameter); !others.empty()) {
+                const std::string more = "[" + OtherParametersText(others) + "]";
+                text << (line.size() + more.size() > HelpWidth ? "\n    " : " ") << more;
+            }
     }
     text << (GetSettingClasses().Classes().empty() ? " none\n" : "\n") << "\nOptions:\n"
          << "  -y, --yes    answer yes to the confirmation of profile apply and profile undo, and\n"

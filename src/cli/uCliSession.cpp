@@ -2,6 +2,7 @@
 
 #include "classes/uPolicy.h"
 #include "framework/StreamText.h"
+#include "framework/Translation.h"
 #include "framework/Utf8Text.h"
 #include "os/Files.h"
 #include "profiles/uConfigTransfer.h"
@@ -283,8 +284,9 @@ int TSession::ProfileUndo() {
     if (to_) {
         chosen = History().Listed(static_cast<std::size_t>(*to_));
         if (!chosen)
-            throw EUsage("the history lists " + std::to_string(History().Snapshots().Count()) +
-                         " snapshots; there is no number " + std::to_string(*to_));
+            throw EUsage("the history lists " +
+                         CountedText(static_cast<int>(History().Snapshots().Count()), "%1 snapshot", "%1 snapshots") +
+                         "; there is no number " + std::to_string(*to_));
     }
     TApplyUndo undo(History(), root_, chosen, Managed());
     out_ << TerminalLine(undo.Title()) << '\n';

@@ -364,7 +364,7 @@ const std::vector<TMachineCommand>& MachineCommands() {
 
 std::string MachineHelpNote() {
     return "The workstation is the simulated machine in $PROLAMO_MACHINE (default\n"
-           "~/.local/share/prolamo/machine). ";
+           "~/.local/share/prolamo/machine).\n";
 }
 
 int RunMachineCommand(const std::string& verb, const std::vector<std::string>& o, std::ostream& out,

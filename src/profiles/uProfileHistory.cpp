@@ -685,7 +685,8 @@ TApplyUndo::TApplyUndo(TProfileHistory& history, TConfigurations& root, TProfile
     }
     for (const TSnapshotEntry& entry : snapshot_.Entries())
         if (!FindSetting(configuration_, entry.SettingId()))
-            leftAlone_.push_back(entry.Setting() + ": the setting no longer exists");
+            leftAlone_.push_back(Translated(
+                "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1: the setting no longer exists"), {entry.Setting()}));
 }
 
 std::string TApplyUndo::Title() const {

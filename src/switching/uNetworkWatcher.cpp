@@ -1,6 +1,7 @@
 #include "uNetworkWatcher.h"
 
 #include "classes/uPolicy.h"
+#include "framework/Translation.h"
 #include "os/Files.h"
 
 namespace prolamo {
@@ -16,7 +17,8 @@ std::string Quote(const std::string& text) {
 }
 
 std::string Describe(const TSwitchRule& rule) {
-    return "rule " + Quote(rule.name) + " (" + DescribeProfile(rule) + ")";
+    return Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "rule %1 (%2)"),
+                      {Quote(rule.name), DescribeProfile(rule)});
 }
 
 class TSystemClock final : public IWatchClock {
@@ -48,8 +50,10 @@ INetworkSource& SystemNetworkSource() {
 }
 
 std::string RuleQuestion(const TSwitchRule& rule) {
-    return "The network matches rule " + Quote(rule.name) + ". Apply profile " + Quote(rule.profile) +
-           " of configuration " + Quote(rule.configuration) + "?";
+    return Translated(
+        "Engine",
+        PROLAMO_TRANSLATE_NOOP("Engine", "The network matches rule %1. Apply profile %2 of configuration %3?"),
+        {Quote(rule.name), Quote(rule.profile), Quote(rule.configuration)});
 }
 
 std::string SwitchMemoryFilePath() {
@@ -103,7 +107,8 @@ void TNetworkWatcher::SetPaused(bool paused) {
     if (paused == paused_)
         return;
     paused_ = paused;
-    target_.Log(paused ? "Automatic switching paused." : "Automatic switching resumed.");
+    target_.Log(paused ? Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Automatic switching paused."))
+                       : Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Automatic switching resumed.")));
 }
 
 std::optional<bool> SystemSwitchingPolicy() {
@@ -119,8 +124,12 @@ void TNetworkWatcher::Poll() {
         const std::uint64_t count = network_.ChangeCount();
         if (!lastCount_ || count != *lastCount_) {
             if (!pending_)
-                target_.Log(lastCount_ ? "The network changed; waiting for it to settle."
-                                       : "Watching the network; waiting for it to settle.");
+                target_.Log(
+                    lastCount_
+                        ? Translated("Engine",
+                                     PROLAMO_TRANSLATE_NOOP("Engine", "The network changed; waiting for it to settle."))
+                        : Translated("Engine", PROLAMO_TRANSLATE_NOOP(
+                                                   "Engine", "Watching the network; waiting for it to settle.")));
             lastCount_ = count;
             pending_ = true;
             changedAt_ = now;
@@ -129,14 +138,19 @@ void TNetworkWatcher::Poll() {
         TSwitchRules rules = target_.Rules();
         if (rules_ && rules.rules != rules_->rules) {
             if (!pending_)
-                target_.Log("The rules changed.");
+                target_.Log(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The rules changed.")));
             pending_ = true;
         }
         rules_ = std::move(rules);
         if (const std::optional<bool> policy = target_.SwitchingPolicy(); policy != policy_) {
             if (policy)
-                target_.Log(*policy ? "Automatic switching is on by your organisation's policy."
-                                    : "Automatic switching is off by your organisation's policy.");
+                target_.Log(
+                    *policy ? Translated("Engine",
+                                         PROLAMO_TRANSLATE_NOOP(
+                                             "Engine", "Automatic switching is on by your organisation's policy."))
+                            : Translated("Engine",
+                                         PROLAMO_TRANSLATE_NOOP(
+                                             "Engine", "Automatic switching is off by your organisation's policy.")));
             policy_ = policy;
         }
         if (pending_ && policy_.value_or(!paused_) && now - changedAt_ >= times_.settle) {
@@ -146,7 +160,7 @@ void TNetworkWatcher::Poll() {
     } catch (const std::exception& e) {
         // Tried again after another settling time; the same trouble is logged once.
         if (e.what() != lastError_)
-            target_.Log(std::string("Cannot switch: ") + e.what());
+            target_.Log(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Cannot switch: %1"), {e.what()}));
         lastError_ = e.what();
         changedAt_ = now;
     }
@@ -165,7 +179,7 @@ void TNetworkWatcher::Decide(const TSwitchRules& rules, TWatchClock::time_point 
     }
     const TSwitchRule* rule = rules.FirstMatch(network_.Read());
     if (!rule) {
-        target_.Log("No rule matches the network.");
+        target_.Log(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "No rule matches the network.")));
         pending_ = false;
         return;
     }
@@ -174,22 +188,32 @@ void TNetworkWatcher::Decide(const TSwitchRules& rules, TWatchClock::time_point 
         const bool movedAway = checkRecalled_ && target_.MovedAway(*rule);
         checkRecalled_ = false;
         if (!movedAway) {
-            target_.Log("The network matches " + Describe(*rule) + ", which is applied already.");
+            target_.Log(Translated(
+                "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The network matches %1, which is applied already."),
+                {Describe(*rule)}));
             pending_ = false;
             return;
         }
-        target_.Log("The computer has moved away from " + DescribeProfile(*rule) +
-                    " since a rule applied it; applying it again.");
+        target_.Log(
+            Translated("Engine",
+                       PROLAMO_TRANSLATE_NOOP(
+                           "Engine", "The computer has moved away from %1 since a rule applied it; applying it again."),
+                       {DescribeProfile(*rule)}));
     } else if (WaitsForHoldOff(profile, now)) {
         if (!holdOffLogged_)
-            target_.Log("The network matches " + Describe(*rule) +
-                        ", which was left a short while ago; switching back once the network stays.");
+            target_.Log(Translated(
+                "Engine",
+                PROLAMO_TRANSLATE_NOOP(
+                    "Engine",
+                    "The network matches %1, which was left a short while ago; switching back once the network stays."),
+                {Describe(*rule)}));
         holdOffLogged_ = true;
         return;
     }
     pending_ = false;
     if (const std::optional<std::string> refusal = target_.Refusal(*rule)) {
-        target_.Log("Not applying " + Describe(*rule) + ": " + *refusal);
+        target_.Log(
+            Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Not applying %1: %2"), {Describe(*rule), *refusal}));
         return;
     }
     bool applied = false;
@@ -201,14 +225,17 @@ void TNetworkWatcher::Decide(const TSwitchRules& rules, TWatchClock::time_point 
             ~TBusy() { flag = false; }
         } busy(busy_);
         if (rule->ask && !target_.Confirm(*rule)) {
-            target_.Log("Not applying " + Describe(*rule) + ": the user declined.");
+            target_.Log(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Not applying %1: the user declined."),
+                                   {Describe(*rule)}));
             return;
         }
-        target_.Log("Applying " + Describe(*rule) + ".");
+        target_.Log(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Applying %1."), {Describe(*rule)}));
         applied = target_.Apply(*rule);
     }
     if (!applied) {
-        target_.Log("Could not apply " + Describe(*rule) + " now; trying again after the settling time.");
+        target_.Log(Translated(
+            "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Could not apply %1 now; trying again after the settling time."),
+            {Describe(*rule)}));
         pending_ = true;
         changedAt_ = clock_.Now();
         return;
@@ -220,7 +247,9 @@ void TNetworkWatcher::Decide(const TSwitchRules& rules, TWatchClock::time_point 
     try {
         memory_.Keep(profile);
     } catch (const std::exception& e) {
-        target_.Log(std::string("The next start will not know what was applied: ") + e.what());
+        target_.Log(Translated("Engine",
+                               PROLAMO_TRANSLATE_NOOP("Engine", "The next start will not know what was applied: %1"),
+                               {e.what()}));
     }
 }
 

@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <sstream>
 
 namespace prolamo::test {
 namespace {
@@ -49,6 +50,9 @@ TEST_F(CliTest, ReadingCommandsOnAFreshMachineWriteNoDataFile) {
                              "datafile dump [FILE]", "\"File\" (TFileSetting), ARG: FileName", "\"Hosts file\"",
                              "3  the data file or the history file cannot be read"})
         EXPECT_TRUE(Contains(help.out, part));
+    std::istringstream lines(help.out);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_LE(line.size(), 90u) << "fits a terminal: " << line;
     EXPECT_TRUE(machine.DataFile().empty());
 }
 

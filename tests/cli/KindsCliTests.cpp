@@ -40,7 +40,7 @@ TEST_F(KindsCliTest, AProgramTakesItsFurtherParametersByNameAndOnlyThose) {
     EXPECT_EQ(machine.Ok({"list"}).out, before) << "nothing was added";
     EXPECT_TRUE(Contains(machine.Run({"setting", "add", "Site", "Hosts entries", "VPN", "Extra=1"}).err,
                          "the setting kind \"Hosts entries\" takes one BlockName"));
-    EXPECT_TRUE(Contains(machine.Ok({"--help"}).out, "\"Program\" (TProgramSetting), ARG: CommandLine "
+    EXPECT_TRUE(Contains(machine.Ok({"--help"}).out, "\"Program\" (TProgramSetting), ARG: CommandLine\n    "
                                                      "[WorkingFolder=... RunBefore=... TimeLimit=...]\n"));
 }
 

@@ -182,7 +182,9 @@ TEST_F(SafetyCliTest, HistoryListsTheSnapshotsNewestFirstAndUndoToPutsBackAnOlde
     const CliResult refresh = machine.Run({"--yes", "profile", "undo", "--to", "3"});
     EXPECT_EQ(refresh.exitCode, 1);
     EXPECT_TRUE(Contains(refresh.err, "holds the profile's values before it, not the machine's state"));
-    EXPECT_EQ(machine.Run({"--yes", "profile", "undo", "--to", "4"}).exitCode, 2);
+    const CliResult beyond = machine.Run({"--yes", "profile", "undo", "--to", "4"});
+    EXPECT_EQ(beyond.exitCode, 2);
+    EXPECT_TRUE(Contains(beyond.err, "the history lists 3 snapshots; there is no number 4"));
     EXPECT_EQ(machine.Run({"--yes", "profile", "undo", "--to", "x"}).exitCode, 2);
     EXPECT_EQ(machine.Run({"--to", "1", "list"}).exitCode, 2) << "--to belongs to profile undo";
     EXPECT_EQ(Now(), office);
@@ -190,6 +192,12 @@ TEST_F(SafetyCliTest, HistoryListsTheSnapshotsNewestFirstAndUndoToPutsBackAnOlde
     const CliResult older = machine.Ok({"--yes", "profile", "undo", "--to", "2"});
     EXPECT_TRUE(Contains(older.out, "Undid the apply of Office: 3 settings, no errors")) << older.out;
     EXPECT_EQ(Now(), home) << "the state before the first apply, not the second";
+}
+
+TEST_F(SafetyCliTest, AnUndoToANumberBeyondASingleSnapshotCountsItInTheSingular) {
+    const CliResult beyond = machine.Run({"--yes", "profile", "undo", "--to", "2"});
+    EXPECT_EQ(beyond.exitCode, 2);
+    EXPECT_TRUE(Contains(beyond.err, "the history lists 1 snapshot; there is no number 2"));
 }
 
 TEST_F(SafetyCliTest, ARefreshWhoseSaveFailsLeavesNoHistoryEntry) {

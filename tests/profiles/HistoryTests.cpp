@@ -4,6 +4,7 @@
 #include "os/Sqlite.h"
 #include "profiles/uProfileHistory.h"
 #include "profiles/uProfilePreview.h"
+#include "support/TranslationInForce.h"
 
 #include <gtest/gtest.h>
 
@@ -291,6 +292,11 @@ TEST_F(HistoryTest, UndoLeavesAloneWhatCouldNotBeReadAndWhatWasDeleted) {
     EXPECT_EQ(undo.LeftAlone(),
               (std::vector<std::string>{"Test (b): its state could not be read before the apply: cannot read b",
                                         "Test (c): the setting no longer exists"}));
+    {
+        const TTranslationInForce german(std::map<std::string, std::string>{
+            {"%1: the setting no longer exists", "%1: Die Einstellung gibt es nicht mehr"}});
+        EXPECT_EQ(TApplyUndo(history, root).LeftAlone().back(), "Test (c): Die Einstellung gibt es nicht mehr");
+    }
     ASSERT_EQ(undo.Settings().size(), 1u);
     TAnswer yes(true);
     EXPECT_EQ(undo.Run(std::make_unique<Silent>(), yes).settings, 1);

@@ -1,6 +1,7 @@
 // The watcher on a network and a clock the test moves: what it applies, when, and what it leaves.
 
 #include "support/TempFolder.h"
+#include "support/TranslationInForce.h"
 #include "switching/uNetworkWatcher.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <map>
 
 namespace prolamo::test {
 namespace {
@@ -136,6 +138,22 @@ TEST_F(WatcherTest, AppliesTheMatchingProfileOnceAfterTheSettlingTime) {
     EXPECT_EQ(target_.applied, (Profiles{"Home", "Office"}));
     ASSERT_TRUE(watcher_.LastApplied());
     EXPECT_EQ(watcher_.LastApplied()->profile, "Office");
+}
+
+TEST_F(WatcherTest, ItsLinesAndQuestionAreToldInTheUsersLanguage) {
+    const TTranslationInForce german(std::map<std::string, std::string>{
+        {"Watching the network; waiting for it to settle.", "Überwache das Netzwerk; warte, bis es stabil bleibt."},
+        {"Applying %1.", "%1 wird angewendet."},
+        {"rule %1 (%2)", "Regel %1 (%2)"},
+        {"profile %1 of %2", "Profil %1 von %2"},
+        {"The network matches rule %1. Apply profile %2 of configuration %3?",
+         "Das Netzwerk passt zur Regel %1. Profil %2 der Konfiguration %3 anwenden?"}});
+    Run(6s);
+    EXPECT_EQ(target_.log,
+              (std::vector<std::string>{"Überwache das Netzwerk; warte, bis es stabil bleibt.",
+                                        "Regel \"Home\" (Profil \"Home\" von \"Location\") wird angewendet."}));
+    EXPECT_EQ(RuleQuestion(target_.rules.rules[1]),
+              "Das Netzwerk passt zur Regel \"Home\". Profil \"Home\" der Konfiguration \"Location\" anwenden?");
 }
 
 TEST_F(WatcherTest, AChangeThatComesBackToTheSameProfileAppliesNothing) {

@@ -140,6 +140,10 @@
         <translation>%1: Der Zustand konnte vor dem %2 nicht gelesen werden: %3</translation>
     </message>
     <message>
+        <source>%1: the setting no longer exists</source>
+        <translation>%1: Die Einstellung gibt es nicht mehr</translation>
+    </message>
+    <message>
         <source>Undo %1</source>
         <translation>Rückgängig machen: %1</translation>
     </message>
@@ -1118,6 +1122,82 @@ Der Umschaltdienst läuft nicht, und diese Einstellungen brauchen Administratorr
     <message>
         <source>Failed to set data for &apos;%1&apos;</source>
         <translation>Daten für &apos;%1&apos; konnten nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>rule %1 (%2)</source>
+        <translation>Regel %1 (%2)</translation>
+    </message>
+    <message>
+        <source>The network matches rule %1. Apply profile %2 of configuration %3?</source>
+        <translation>Das Netzwerk passt zur Regel %1. Profil %2 der Konfiguration %3 anwenden?</translation>
+    </message>
+    <message>
+        <source>Automatic switching paused.</source>
+        <translation>Das automatische Umschalten ist angehalten.</translation>
+    </message>
+    <message>
+        <source>Automatic switching resumed.</source>
+        <translation>Das automatische Umschalten läuft wieder.</translation>
+    </message>
+    <message>
+        <source>The network changed; waiting for it to settle.</source>
+        <translation>Das Netzwerk hat sich geändert; warte, bis es stabil bleibt.</translation>
+    </message>
+    <message>
+        <source>Watching the network; waiting for it to settle.</source>
+        <translation>Überwache das Netzwerk; warte, bis es stabil bleibt.</translation>
+    </message>
+    <message>
+        <source>The rules changed.</source>
+        <translation>Die Regeln haben sich geändert.</translation>
+    </message>
+    <message>
+        <source>Automatic switching is on by your organisation&apos;s policy.</source>
+        <translation>Das automatische Umschalten ist durch die Richtlinie Ihrer Organisation eingeschaltet.</translation>
+    </message>
+    <message>
+        <source>Automatic switching is off by your organisation&apos;s policy.</source>
+        <translation>Das automatische Umschalten ist durch die Richtlinie Ihrer Organisation ausgeschaltet.</translation>
+    </message>
+    <message>
+        <source>Cannot switch: %1</source>
+        <translation>Umschalten nicht möglich: %1</translation>
+    </message>
+    <message>
+        <source>No rule matches the network.</source>
+        <translation>Keine Regel passt zum Netzwerk.</translation>
+    </message>
+    <message>
+        <source>The network matches %1, which is applied already.</source>
+        <translation>Das Netzwerk passt zu %1; sie ist bereits angewendet.</translation>
+    </message>
+    <message>
+        <source>The computer has moved away from %1 since a rule applied it; applying it again.</source>
+        <translation>Der Computer hat %1 verlassen, seit eine Regel es angewendet hat; es wird erneut angewendet.</translation>
+    </message>
+    <message>
+        <source>The network matches %1, which was left a short while ago; switching back once the network stays.</source>
+        <translation>Das Netzwerk passt zu %1, die vor kurzem verlassen wurde; zurückgeschaltet wird, sobald das Netzwerk stabil bleibt.</translation>
+    </message>
+    <message>
+        <source>Not applying %1: %2</source>
+        <translation>%1 wird nicht angewendet: %2</translation>
+    </message>
+    <message>
+        <source>Not applying %1: the user declined.</source>
+        <translation>%1 wird nicht angewendet: Der Benutzer hat abgelehnt.</translation>
+    </message>
+    <message>
+        <source>Applying %1.</source>
+        <translation>%1 wird angewendet.</translation>
+    </message>
+    <message>
+        <source>Could not apply %1 now; trying again after the settling time.</source>
+        <translation>%1 konnte jetzt nicht angewendet werden; erneuter Versuch nach der Wartezeit.</translation>
+    </message>
+    <message>
+        <source>The next start will not know what was applied: %1</source>
+        <translation>Der nächste Start wird nicht wissen, was angewendet wurde: %1</translation>
     </message>
 </context>
 <context>
