@@ -9,8 +9,10 @@
 namespace prolamo {
 
 EDataFileLocked::EDataFileLocked(const std::string& dataFile)
-    : Exception("The data file " + dataFile +
-                " is in use by another Prolamo program; close that program and try again") {}
+    : Exception(Translated("Engine",
+                           PROLAMO_TRANSLATE_NOOP("Engine", "The data file %1 is in use by another Prolamo program; "
+                                                            "close that program and try again"),
+                           {dataFile})) {}
 
 TDataFileLock::TDataFileLock(const std::string& dataFile)
     : lockFile_(LockFileOf(dataFile)), handle_(os::InvalidLockHandle) {

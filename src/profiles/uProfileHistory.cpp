@@ -41,7 +41,8 @@ TSnapshotKind KindNamed(const std::string& name) {
     for (const TKindName& entry : KindNames)
         if (name == entry.name)
             return entry.kind;
-    throw EReadError("Unknown kind of snapshot " + Quote(name));
+    throw EReadError(
+        Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "Unknown kind of snapshot %1"), {Quote(name)}));
 }
 
 TSetting* FindSetting(const TConfiguration& configuration, std::uint32_t id) {
@@ -55,7 +56,7 @@ TProfileSnapshot& NewestOrRaise(const TProfileHistory& history, std::initializer
                                 const char* message) {
     if (TProfileSnapshot* snapshot = history.Newest(kinds))
         return *snapshot;
-    throw ENothingToUndo(message);
+    throw ENothingToUndo(Translated("Engine", message));
 }
 
 // A stored UTC time as the user's clock shows it; a time that cannot be read stays as stored.
@@ -91,8 +92,9 @@ TConfiguration& ConfigurationOf(TConfigurations& root, const TProfileSnapshot& s
         return *organisation;
     if (own)
         return *own;
-    throw EListError("The configuration " + Quote(snapshot.Configuration()) + " of " + snapshot.Description() +
-                     " no longer exists");
+    throw EListError(Translated("Engine",
+                                PROLAMO_TRANSLATE_NOOP("Engine", "The configuration %1 of %2 no longer exists"),
+                                {Quote(snapshot.Configuration()), snapshot.Description()}));
 }
 
 // ---- TSnapshotEntry ----
@@ -450,8 +452,11 @@ void TProfileHistory::Migrate(const std::string& oldFile) {
         if (const os::ErrorCode code = os::Files().WriteFileReplacing(aside, content); code != os::ErrorSuccess)
             throw EOSError(code);
         os::Files().DeleteFile(oldFile);
-        notice_ = "The history file " + oldFile + " cannot be read (" + e.what() + "); it was set aside as " + aside +
-                  " and a new history begins.";
+        notice_ =
+            Translated("Engine",
+                       PROLAMO_TRANSLATE_NOOP("Engine", "The history file %1 cannot be read (%2); it was set aside "
+                                                        "as %3 and a new history begins."),
+                       {oldFile, e.what(), aside});
         return;
     }
     std::vector<TProfileSnapshot*> all;
@@ -541,9 +546,14 @@ std::vector<std::vector<std::uint8_t>> TProfileHistory::VerifiedContents(TProfil
         std::optional<std::vector<std::uint8_t>> bytes = database_ ? database_->Content(content) : std::nullopt;
         if (!bytes || (!(foundWhole && foundWhole->contains(content)) && os::Sha256(*bytes) != content)) {
             snapshot.SetDamaged();
-            throw EDamagedSnapshot("The history's snapshot of " + snapshot.Description() +
-                                   " is damaged: the value of " + entry.Setting() + " kept in " + fileName_ +
-                                   (bytes ? " does not match its hash" : " is missing") + "; it cannot be applied");
+            throw EDamagedSnapshot(Translated(
+                "Engine",
+                bytes
+                    ? PROLAMO_TRANSLATE_NOOP("Engine", "The history's snapshot of %1 is damaged: the value of %2 kept "
+                                                       "in %3 does not match its hash; it cannot be applied")
+                    : PROLAMO_TRANSLATE_NOOP("Engine", "The history's snapshot of %1 is damaged: the value of %2 kept "
+                                                       "in %3 is missing; it cannot be applied"),
+                {snapshot.Description(), entry.Setting(), fileName_}));
         }
         if (foundWhole)
             foundWhole->insert(content);
@@ -562,8 +572,11 @@ void TProfileHistory::ReadValues(TProfileSnapshot& snapshot) {
                 entry.SetValue(ValueFrom(contents[next++]));
             } catch (const std::exception& e) {
                 snapshot.SetDamaged();
-                throw EDamagedSnapshot("The history's snapshot of " + snapshot.Description() +
-                                       " is damaged: the value of " + entry.Setting() + " cannot be read: " + e.what());
+                throw EDamagedSnapshot(Translated(
+                    "Engine",
+                    PROLAMO_TRANSLATE_NOOP(
+                        "Engine", "The history's snapshot of %1 is damaged: the value of %2 cannot be read: %3"),
+                    {snapshot.Description(), entry.Setting(), e.what()}));
             }
         }
 }
@@ -590,7 +603,9 @@ void TProfileHistory::Replace(TProfileSnapshot& old, std::unique_ptr<TProfileSna
 
 void TProfileHistory::Change(TProfileSnapshot* old, std::unique_ptr<TProfileSnapshot> snapshot) {
     if (loadFailed_)
-        throw EFilerError("The history file " + fileName_ + " cannot be read; it is left as it is");
+        throw EFilerError(Translated(
+            "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The history file %1 cannot be read; it is left as it is"),
+            {fileName_}));
     if (!fileName_.empty()) {
         std::vector<TProfileSnapshot*> added;
         if (snapshot)
@@ -657,11 +672,15 @@ namespace {
 
 TProfileSnapshot& MachineState(TProfileHistory& history, TProfileSnapshot* chosen) {
     if (!chosen)
-        return NewestOrRaise(history, {TSnapshotKind::Apply, TSnapshotKind::Undo}, "There is no apply to undo");
+        return NewestOrRaise(history, {TSnapshotKind::Apply, TSnapshotKind::Undo},
+                             PROLAMO_TRANSLATE_NOOP("Engine", "There is no apply to undo"));
     if (chosen->Kind() == TSnapshotKind::Refresh)
         throw ENothingToUndo(
-            "The snapshot of " + chosen->Description() +
-            " holds the profile's values before it, not the machine's state; undo the refresh instead");
+            Translated("Engine",
+                       PROLAMO_TRANSLATE_NOOP("Engine", "The snapshot of %1 holds the profile's values "
+                                                        "before it, not the machine's state; undo the "
+                                                        "refresh instead"),
+                       {chosen->Description()}));
     return *chosen;
 }
 
@@ -781,12 +800,13 @@ TRefreshReport RefreshWithHistory(TProfileHistory& history, const TConfiguration
 }
 
 TRefreshUndo UndoRefresh(TProfileHistory& history, TConfigurations& root) {
-    TProfileSnapshot& snapshot = NewestOrRaise(history, {TSnapshotKind::Refresh}, "There is no refresh to undo");
+    TProfileSnapshot& snapshot = NewestOrRaise(history, {TSnapshotKind::Refresh},
+                                               PROLAMO_TRANSLATE_NOOP("Engine", "There is no refresh to undo"));
     TConfiguration& configuration = ConfigurationOf(root, snapshot);
     TConfigurationProfile* profile = configuration.Profiles().Find(snapshot.Profile());
     if (!profile)
-        throw EListError("The profile " + Quote(snapshot.Profile()) + " of " + snapshot.Description() +
-                         " no longer exists");
+        throw EListError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The profile %1 of %2 no longer exists"),
+                                    {Quote(snapshot.Profile()), snapshot.Description()}));
     history.ReadValues(snapshot);
     const auto kept = std::make_unique<TProfileSnapshot>();
     kept->Assign(snapshot);

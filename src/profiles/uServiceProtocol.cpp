@@ -88,13 +88,15 @@ void CheckServiceValue(const TSetting& setting, const TSettingValue* value) {
     if (typeid(setting) == typeid(THostsEntriesSetting)) {
         const auto* entries = dynamic_cast<const THostsEntriesValue*>(value);
         if (entries == nullptr)
-            throw EFilerError("The Hosts entries setting holds another kind's value");
+            throw EFilerError(Translated(
+                "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The Hosts entries setting holds another kind's value")));
         for (const std::string& line : entries->Lines())
             CheckHostsEntry(line);
     } else if (typeid(setting) == typeid(TWinHttpProxySetting)) {
         const auto* proxy = dynamic_cast<const TWinHttpProxyValue*>(value);
         if (proxy == nullptr)
-            throw EFilerError("The WinHTTP proxy setting holds another kind's value");
+            throw EFilerError(Translated(
+                "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "The WinHTTP proxy setting holds another kind's value")));
         CheckWinHttpProxy(*proxy);
     }
 }

@@ -27,7 +27,7 @@ std::unique_ptr<TConfigurations> ReadManaged(const std::string& path, std::vecto
     std::unique_ptr<TConfigurations> read =
         ReadExport(std::string_view(reinterpret_cast<const char*>(content->data()), content->size()));
     if (read->Configurations().Count() == 0)
-        throw EFilerError("it holds no configuration");
+        throw EFilerError(Translated("Engine", PROLAMO_TRANSLATE_NOOP("Engine", "it holds no configuration")));
     return read;
 }
 

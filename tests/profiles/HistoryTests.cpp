@@ -277,7 +277,14 @@ TEST_F(HistoryTest, UndoPutsTheMachineBackAndCanItselfBeUndoneOnce) {
     EXPECT_EQ(Undo().Summary(), "Undid the undo of Office: 3 settings, no errors");
     EXPECT_EQ(TestMachine()["a"], "alpha");
     EXPECT_EQ(history.Snapshots().Count(), 0u) << "an undo is undone once, and nothing replaces it";
-    EXPECT_THROW(TApplyUndo(history, root), ENothingToUndo);
+    const TTranslationInForce german(std::map<std::string, std::string>{
+        {"There is no apply to undo", "Es gibt kein Anwenden, das rückgängig gemacht werden kann"}});
+    try {
+        TApplyUndo(history, root);
+        FAIL() << "nothing to undo";
+    } catch (const ENothingToUndo& e) {
+        EXPECT_EQ(e.Message(), "Es gibt kein Anwenden, das rückgängig gemacht werden kann");
+    }
 }
 
 TEST_F(HistoryTest, UndoLeavesAloneWhatCouldNotBeReadAndWhatWasDeleted) {
@@ -303,7 +310,14 @@ TEST_F(HistoryTest, UndoLeavesAloneWhatCouldNotBeReadAndWhatWasDeleted) {
     EXPECT_EQ(TestMachine(), (std::map<std::string, std::string>{{"a", "home a"}, {"b", "x"}, {"c", "x"}}));
 
     root.Configurations().Delete(0);
-    EXPECT_THROW(TApplyUndo(history, root), EListError) << "the undo's own snapshot names a configuration now gone";
+    const TTranslationInForce german(std::map<std::string, std::string>{
+        {"The configuration %1 of %2 no longer exists", "Die Konfiguration %1 von %2 gibt es nicht mehr"}});
+    try {
+        TApplyUndo(history, root);
+        FAIL() << "the undo's own snapshot names a configuration now gone";
+    } catch (const EListError& e) {
+        EXPECT_EQ(e.Message().rfind("Die Konfiguration \"Net\" von ", 0), 0u) << e.Message();
+    }
 }
 
 TEST_F(HistoryTest, AnUndoRunKeepsTheApplierOrderAndIsolatesErrors) {

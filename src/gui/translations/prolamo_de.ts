@@ -1199,6 +1199,66 @@ Der Umschaltdienst läuft nicht, und diese Einstellungen brauchen Administratorr
         <source>The next start will not know what was applied: %1</source>
         <translation>Der nächste Start wird nicht wissen, was angewendet wurde: %1</translation>
     </message>
+    <message>
+        <source>Unknown kind of snapshot %1</source>
+        <translation>Unbekannte Art von Momentaufnahme %1</translation>
+    </message>
+    <message>
+        <source>The configuration %1 of %2 no longer exists</source>
+        <translation>Die Konfiguration %1 von %2 gibt es nicht mehr</translation>
+    </message>
+    <message>
+        <source>The history file %1 cannot be read (%2); it was set aside as %3 and a new history begins.</source>
+        <translation>Die Verlaufsdatei %1 kann nicht gelesen werden (%2); sie wurde als %3 beiseitegelegt, und ein neuer Verlauf beginnt.</translation>
+    </message>
+    <message>
+        <source>The history&apos;s snapshot of %1 is damaged: the value of %2 kept in %3 does not match its hash; it cannot be applied</source>
+        <translation>Die Momentaufnahme von %1 im Verlauf ist beschädigt: Der in %3 aufbewahrte Wert von %2 passt nicht zu seinem Hash; sie kann nicht angewendet werden</translation>
+    </message>
+    <message>
+        <source>The history&apos;s snapshot of %1 is damaged: the value of %2 kept in %3 is missing; it cannot be applied</source>
+        <translation>Die Momentaufnahme von %1 im Verlauf ist beschädigt: Der in %3 aufbewahrte Wert von %2 fehlt; sie kann nicht angewendet werden</translation>
+    </message>
+    <message>
+        <source>The history&apos;s snapshot of %1 is damaged: the value of %2 cannot be read: %3</source>
+        <translation>Die Momentaufnahme von %1 im Verlauf ist beschädigt: Der Wert von %2 kann nicht gelesen werden: %3</translation>
+    </message>
+    <message>
+        <source>The history file %1 cannot be read; it is left as it is</source>
+        <translation>Die Verlaufsdatei %1 kann nicht gelesen werden; sie bleibt, wie sie ist</translation>
+    </message>
+    <message>
+        <source>There is no apply to undo</source>
+        <translation>Es gibt kein Anwenden, das rückgängig gemacht werden kann</translation>
+    </message>
+    <message>
+        <source>The snapshot of %1 holds the profile&apos;s values before it, not the machine&apos;s state; undo the refresh instead</source>
+        <translation>Die Momentaufnahme von %1 enthält die Werte des Profils davor, nicht den Zustand des Rechners; machen Sie stattdessen das Aktualisieren rückgängig</translation>
+    </message>
+    <message>
+        <source>There is no refresh to undo</source>
+        <translation>Es gibt kein Aktualisieren, das rückgängig gemacht werden kann</translation>
+    </message>
+    <message>
+        <source>The profile %1 of %2 no longer exists</source>
+        <translation>Das Profil %1 von %2 gibt es nicht mehr</translation>
+    </message>
+    <message>
+        <source>The Hosts entries setting holds another kind&apos;s value</source>
+        <translation>Die Einstellung Hosts-Einträge enthält den Wert einer anderen Art</translation>
+    </message>
+    <message>
+        <source>The WinHTTP proxy setting holds another kind&apos;s value</source>
+        <translation>Die Einstellung WinHTTP-Proxy enthält den Wert einer anderen Art</translation>
+    </message>
+    <message>
+        <source>The data file %1 is in use by another Prolamo program; close that program and try again</source>
+        <translation>Die Datendatei %1 wird von einem anderen Prolamo-Programm benutzt; schließen Sie dieses Programm und versuchen Sie es erneut</translation>
+    </message>
+    <message>
+        <source>it holds no configuration</source>
+        <translation>sie enthält keine Konfiguration</translation>
+    </message>
 </context>
 <context>
     <name>SettingKinds</name>
