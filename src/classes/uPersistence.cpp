@@ -58,7 +58,9 @@ void TPersistentData::Load(const std::string& fileName, os::FileReading reading)
             code != os::ErrorSuccess) {
             // There, but with nothing behind it: a link whose target is missing.
             if (code == os::ErrorFileNotFound || code == os::ErrorPathNotFound)
-                throw EOSError(code, "The data file is a link to a file that does not exist");
+                throw EOSError(
+                    code, Translated("Engine", PROLAMO_TRANSLATE_NOOP(
+                                                   "Engine", "The data file is a link to a file that does not exist")));
             throw EOSError(code);
         }
         // Values in pages that another program may rewrite are never written back.

@@ -1259,6 +1259,10 @@ Der Umschaltdienst läuft nicht, und diese Einstellungen brauchen Administratorr
         <source>it holds no configuration</source>
         <translation>sie enthält keine Konfiguration</translation>
     </message>
+    <message>
+        <source>The data file is a link to a file that does not exist</source>
+        <translation>Die Datendatei ist eine Verknüpfung auf eine Datei, die es nicht gibt</translation>
+    </message>
 </context>
 <context>
     <name>SettingKinds</name>
