@@ -196,9 +196,12 @@ void TProfileSnapshot::Assign(const TPersistent& source) {
 
 namespace {
 
+constexpr const char* Pragmas = "PRAGMA foreign_keys=ON; PRAGMA synchronous=FULL";
 // Auto-vacuum gives the pages of removed content back to the file system at each commit: the
-// file stays about as large as what it holds. It must be set before the first table.
-constexpr const char* Pragmas = "PRAGMA auto_vacuum=FULL; PRAGMA foreign_keys=ON; PRAGMA synchronous=FULL";
+// file stays about as large as what it holds. It must be set before the first table, and setting
+// it on a file that has it still commits a write, so a file is asked first.
+constexpr const char* FullAutoVacuum = "PRAGMA auto_vacuum=FULL";
+constexpr int AutoVacuumFull = 1;
 constexpr const char* Schema = R"(
 CREATE TABLE IF NOT EXISTS content(hash BLOB PRIMARY KEY, bytes BLOB NOT NULL);
 CREATE TABLE IF NOT EXISTS snapshot(id INTEGER PRIMARY KEY, kind TEXT NOT NULL, configuration TEXT NOT NULL,
@@ -265,11 +268,19 @@ public:
         db_.reset(db);
         Check(code);
         sqlite3_busy_timeout(db_.get(), BusyTimeoutMs);
-        if (access == THistoryAccess::Change)
+        if (access == THistoryAccess::Change) {
             Check(os::Exec(db_.get(), Pragmas));
+            if (AutoVacuum() != AutoVacuumFull)
+                Check(os::Exec(db_.get(), FullAutoVacuum));
+        }
     }
 
     sqlite3* Db() const { return db_.get(); }
+
+    int AutoVacuum() const {
+        os::Statement query(db_.get(), "PRAGMA auto_vacuum");
+        return Step(query) == SQLITE_ROW ? static_cast<int>(query.Int(0)) : 0;
+    }
 
     // Whether the file holds the history's tables: a migration that failed left none.
     bool HasSchema() const {

@@ -18,18 +18,23 @@ using namespace prolamo::test;
 
 namespace {
 
-// What the history file holds, seen through a connection of its own.
-std::int64_t Rows(const std::string& file, const char* table) {
+// What the history file holds, seen through a connection of its own: the first number Query
+// answers, -1 for none.
+std::int64_t Number(const std::string& file, const std::string& query) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    std::int64_t rows = -1;
+    std::int64_t number = -1;
     {
-        os::Statement count(db, std::string("SELECT count(*) FROM ") + table);
-        if (count.Step() == SQLITE_ROW)
-            rows = count.Int(0);
+        os::Statement statement(db, query);
+        if (statement.Step() == SQLITE_ROW)
+            number = statement.Int(0);
     }
     sqlite3_close(db);
-    return rows;
+    return number;
+}
+
+std::int64_t Rows(const std::string& file, const char* table) {
+    return Number(file, std::string("SELECT count(*) FROM ") + table);
 }
 
 void Execute(const std::string& file, const char* sql) {
@@ -99,6 +104,18 @@ TEST_F(HistoryTest, TheFileIsReadBackAndKeepsTheLast20) {
     EXPECT_EQ(TextOf(read.Snapshots()[19].Entries()[0]), "state 22");
     EXPECT_EQ(read.Snapshots()[19].Entries()[1].Setting(), "Test (b)");
     EXPECT_EQ(Rows(file, "content"), 22) << "the 20 states of a kept, and b and c once; the three oldest went";
+}
+
+// A program that opens the history to change it later (the desktop program, at its start) writes
+// nothing until it changes something: another program may hold the data file's lock meanwhile.
+TEST_F(HistoryTest, OpeningTheHistoryForChangesWritesNothing) {
+    Apply(Office());
+    EXPECT_EQ(Number(file, "PRAGMA auto_vacuum"), 1) << "a new file gives the pages of removed content back";
+    const std::vector<std::uint8_t> before = FileBytes(file);
+    TProfileHistory opened(file);
+    opened.Load(THistoryAccess::Change);
+    ASSERT_EQ(opened.Snapshots().Count(), 1u);
+    EXPECT_EQ(FileBytes(file), before);
 }
 
 TEST_F(HistoryTest, AnUnreadableFileIsLeftAsItIsAndRefusesChanges) {
