@@ -706,10 +706,14 @@ TApplyUndo::TApplyUndo(TProfileHistory& history, TConfigurations& root, TProfile
         const TSnapshotEntry* entry = snapshot_.FindEntry(setting->Id());
         if (!entry)
             continue;
+        // A kind that runs a program had no state to read: its own words say why, not a failure.
         if (!entry->Failure().empty())
-            leftAlone_.push_back(Translated(
-                "Engine", PROLAMO_TRANSLATE_NOOP("Engine", "%1: its state could not be read before the %2: %3"),
-                {setting->GetDisplayText(), snapshot_.KindText(), entry->Failure()}));
+            leftAlone_.push_back(
+                setting->CommandLineToRun()
+                    ? setting->GetDisplayText() + ": " + entry->Failure()
+                    : Translated("Engine",
+                                 PROLAMO_TRANSLATE_NOOP("Engine", "%1: its state could not be read before the %2: %3"),
+                                 {setting->GetDisplayText(), snapshot_.KindText(), entry->Failure()}));
         else if (entry->HasValue())
             settings_.push_back(setting);
     }

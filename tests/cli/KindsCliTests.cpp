@@ -76,9 +76,9 @@ TEST_F(KindsCliTest, AProfileRunsItsProgramFirstListsItInDiffAndImportAndItsUndo
     EXPECT_EQ(LinesIn(runs), 1u);
 
     const CliResult undone = machine.Ok({"profile", "undo", "--yes"});
-    EXPECT_TRUE(Contains(undone.out, "Left alone: Program (sh): its state could not be read before the apply: a "
-                                     "program has no state to read back: an undo cannot take back what it did, so "
-                                     "it does not run it again\n"));
+    EXPECT_TRUE(Contains(undone.out, "Left alone: Program (sh): a program has no state to read back: an undo cannot "
+                                     "take back what it did, so it does not run it again\n"))
+        << undone.out;
     EXPECT_EQ(LinesIn(runs), 1u) << "the undo ran nothing";
 
     const fs::path exported = machine / "site.txt";

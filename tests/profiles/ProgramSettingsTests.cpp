@@ -196,8 +196,8 @@ TEST_F(ProgramSettingTest, AnUndoDoesNotRunTheProgramAgainAndSaysWhy) {
 
     TApplyUndo undo(history, root);
     ASSERT_EQ(undo.LeftAlone().size(), 1u);
-    EXPECT_EQ(undo.LeftAlone()[0],
-              std::string("Program (sh): its state could not be read before the apply: ") + ProgramNothingToCapture);
+    EXPECT_EQ(undo.LeftAlone()[0], std::string("Program (sh): ") + ProgramNothingToCapture)
+        << "a program had nothing to read; nothing failed";
     std::vector<std::string> lines;
     undo.Run(std::make_unique<RecordingSender>(lines), yes);
     EXPECT_EQ(lines, (std::vector<std::string>{"Applying Test (a)..."}));
