@@ -7,7 +7,9 @@
 #include "profiles/uProfileUtils.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <stop_token>
 
 namespace prolamo::service {
 
@@ -138,17 +140,46 @@ void Apply(TConfiguration& configuration, const TServicePolicy& policy, const os
     sink.Reply({TServiceReply::Kind::Done, {}});
 }
 
+// Writes the replies to the connection. Once KeepAlive is called, an empty line, which clients pass
+// over, goes out every ServiceKeepAliveMs as well, until the last reply: a request waiting behind
+// another user's, or a setting that takes long to apply, never looks like a service that stopped
+// answering.
 class TConnectionSink final : public IReplySink {
 public:
     explicit TConnectionSink(os::IServiceConnection& connection) : connection_(connection) {}
     // A client that went away misses the rest; the apply goes on to its end.
     void Reply(const TServiceReply& reply) override {
-        const std::string line = FormatServiceReply(reply);
-        connection_.Write(std::span(reinterpret_cast<const std::uint8_t*>(line.data()), line.size()));
+        std::lock_guard lock(writing_);
+        Write(FormatServiceReply(reply));
+        ended_ = ended_ || reply.kind == TServiceReply::Kind::Done || reply.kind == TServiceReply::Kind::Refused;
+    }
+    void Greet(const std::string& greeting) {
+        std::lock_guard lock(writing_);
+        Write(greeting);
+    }
+    void KeepAlive() {
+        keepAlive_ = std::jthread([this](std::stop_token stop) {
+            std::mutex mutex;
+            std::condition_variable_any wake;
+            std::unique_lock wait(mutex);
+            while (!wake.wait_for(wait, stop, std::chrono::milliseconds(ServiceKeepAliveMs),
+                                  [&] { return stop.stop_requested(); })) {
+                std::lock_guard lock(writing_);
+                if (!ended_)
+                    Write("\n");
+            }
+        });
     }
 
 private:
+    void Write(std::string_view bytes) {
+        connection_.Write(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    }
+
     os::IServiceConnection& connection_;
+    std::mutex writing_;
+    bool ended_ = false;
+    std::jthread keepAlive_; // last: stopped before the rest goes
 };
 
 // Reads exactly Into's size before the deadline.
@@ -197,7 +228,7 @@ void HandleRequest(std::span<const std::uint8_t> request, const os::ServiceCalle
 }
 
 void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller& caller, IServicePolicyReader& policy,
-                     std::timed_mutex& applying) {
+                     std::mutex& applying) {
     const TKeyedTexts keyed;
     TConnectionSink sink(connection);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ServiceTimeoutMs);
@@ -210,7 +241,7 @@ void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller
         return sink.Reply({TServiceReply::Kind::Refused,
                            "The switching service speaks protocol version " + std::to_string(ServiceProtocolVersion)});
     // A client that sent its request and went away still has it applied, and recorded.
-    connection.Write(std::span(reinterpret_cast<const std::uint8_t*>(greeting.data()), greeting.size()));
+    sink.Greet(greeting);
     std::uint8_t sizeBytes[4] = {};
     if (!ReadExactly(connection, sizeBytes, deadline))
         return;
@@ -223,9 +254,8 @@ void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller
     std::vector<std::uint8_t> request(size);
     if (!ReadExactly(connection, request, deadline))
         return;
-    std::unique_lock lock(applying, std::defer_lock);
-    while (!lock.try_lock_for(std::chrono::milliseconds(ServiceKeepAliveMs)))
-        connection.Write(std::span(reinterpret_cast<const std::uint8_t*>("\n"), 1));
+    sink.KeepAlive();
+    std::lock_guard lock(applying);
     HandleRequest(request, caller, policy, sink);
 }
 

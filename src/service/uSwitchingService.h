@@ -31,13 +31,14 @@ protected:
 void HandleRequest(std::span<const std::uint8_t> request, const os::ServiceCaller& caller, IServicePolicyReader& policy,
                    IReplySink& sink);
 
-// While a request waits for Applying, an empty line, which clients pass over, goes to its client this
-// often: well within the client's patience (ServiceTimeoutMs), however long the other request takes.
+// While a request waits for Applying or is applied, an empty line, which clients pass over, goes to
+// its client this often: well within the client's patience (ServiceTimeoutMs), however long the
+// other request or one setting takes.
 inline constexpr std::uint32_t ServiceKeepAliveMs = ServiceTimeoutMs / 4;
 
 // Serves one connection: the greeting, one request, the replies. Never raises.
 void ServeConnection(os::IServiceConnection& connection, const os::ServiceCaller& caller, IServicePolicyReader& policy,
-                     std::timed_mutex& applying);
+                     std::mutex& applying);
 
 // Accepts clients until Stop says so, each on a thread of its own, at most MaxClients at once
 // (the others are refused at once); one request is applied at a time.
@@ -61,7 +62,7 @@ private:
 
     std::unique_ptr<os::IServiceListener> listener_;
     IServicePolicyReader& policy_;
-    std::timed_mutex applying_;
+    std::mutex applying_;
     std::list<Client> clients_;
 };
 

@@ -27,6 +27,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <future>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -669,9 +670,25 @@ TEST_F(RunningServiceTest, ClientsThatVanishCostTheServiceNothing) {
     EXPECT_EQ(Events().size(), 2u);
 }
 
-// A request that waits while another is applied hears from the service before its client would give
-// up, however long the other takes, and is applied after it.
-TEST_F(ServiceTest, ARequestWaitingForAnotherHearsFromTheServiceMeanwhile) {
+// A request hears from the service before its client would give up, however long it waits for
+// another request or takes itself (here its policy is slow to read), and nothing follows its last line.
+TEST_F(ServiceTest, AClientHearsFromTheServiceWhileItsRequestWaitsOrTakesLong) {
+    class TSlowPolicy final : public IServicePolicyReader {
+    public:
+        explicit TSlowPolicy(TServicePolicy policy) : policy_(policy) {}
+        TServicePolicy Read() override {
+            reading = true;
+            released_.wait();
+            return policy_;
+        }
+        void Release() { release_.set_value(); }
+        std::atomic<bool> reading{false};
+
+    private:
+        TServicePolicy policy_;
+        std::promise<void> release_;
+        std::shared_future<void> released_ = release_.get_future().share();
+    } slow(policy_.policy);
     std::unique_ptr<os::IServiceListener> listener;
     ASSERT_EQ(os::ListenForClients(&listener), os::ErrorSuccess);
     TRawClient client;
@@ -679,17 +696,22 @@ TEST_F(ServiceTest, ARequestWaitingForAnotherHearsFromTheServiceMeanwhile) {
     std::unique_ptr<os::IServiceConnection> connection;
     os::ServiceCaller caller;
     ASSERT_EQ(listener->Accept(&connection, &caller, 20000), os::ErrorSuccess);
-    std::timed_mutex applying;
+    std::mutex applying;
     std::unique_lock other(applying); // another request is being applied
     std::thread serving([&] {
-        ServeConnection(*connection, user_, policy_, applying);
+        ServeConnection(*connection, user_, slow, applying);
         connection.reset(); // as the service closes it
     });
     client.SendRequest(TRequest().Encode());
     EXPECT_EQ(client.Read(ServiceGreeting().size() + 1), ServiceGreeting() + "\n");
-    EXPECT_TRUE(Events().empty());
+    EXPECT_FALSE(slow.reading);
     other.unlock();
-    EXPECT_EQ(client.Answer(), "done\n");
+    EXPECT_EQ(client.Read(1), "\n");
+    EXPECT_TRUE(slow.reading);
+    EXPECT_TRUE(Events().empty());
+    slow.Release();
+    const std::string answer = client.Answer();
+    EXPECT_EQ(answer.substr(answer.find_first_not_of('\n')), "done\n");
     serving.join();
     EXPECT_EQ(Events().size(), 1u);
 }
