@@ -33,7 +33,7 @@ constexpr int PointerCheckTime = 250;
 
 TfrmProgress::TfrmProgress(QWidget* owner)
     : TfrmBaseDlg(owner), lblText(new QLabel(Client())), prg(new QProgressBar(Client())),
-      lvwLog(new QTableWidget(0, 1, Client())), mnuClipboard(new QMenu(this)), btnUndo(new QPushButton(Client())),
+      lvwLog(new QTableWidget(0, 1, Client())), mnuClipboard(new QMenu(this)), btnUndo(NewButton(Client(), "btnUndo")),
       memDetails(new QPlainTextEdit(Client())), tmrClose(new QTimer(this)) {
     setObjectName(QStringLiteral("frmProgress"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -51,8 +51,6 @@ TfrmProgress::TfrmProgress(QWidget* owner)
     actUndoApply = NewAction("actUndoApply", QStringLiteral("Dialog"), tr("&Undo last apply"),
                              tr("Put back what the machine held before this run"), -1);
     OnExecute(actUndoApply, &TfrmProgress::actUndoApplyExecute);
-    btnUndo->setObjectName(QStringLiteral("btnUndo"));
-    btnUndo->setAutoDefault(false);
     BindButton(*btnUndo, *actUndoApply);
     btnUndo->hide();
     ButtonRow()->insertWidget(0, btnUndo);

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -235,8 +236,35 @@ bool ConfirmRefresh(const TConfigurationProfile& profile, std::span<TSetting* co
                {}, QMessageBox::No);
 }
 
+namespace {
+
+// Enter on the focused button presses that button, as Space does, and as the platform's dialogs
+// do; Qt would hand it to the dialog's default button, so Enter on Cancel would confirm OK.
+class TButtonEnter : public QObject {
+public:
+    explicit TButtonEnter(QPushButton* button) : QObject(button), button_(button) { button->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != button_ || event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) || key->modifiers() & ~Qt::KeypadModifier)
+            return false;
+        if (button_->isEnabled())
+            button_->click();
+        return true;
+    }
+
+private:
+    QPushButton* button_;
+};
+
+} // namespace
+
 QPushButton* NewButton(QWidget* parent, const char* name) {
     auto* button = new QPushButton(parent);
+    new TButtonEnter(button); // the button owns it
     button->setObjectName(QLatin1String(name));
     // As wide as a native dialog's buttons at the least; a longer caption widens it.
     button->setMinimumWidth(75);

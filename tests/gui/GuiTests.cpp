@@ -3288,6 +3288,39 @@ private slots:
         QVERIFY(!main->isVisible());
     }
 
+    // Enter on a focused button presses that button, as Space does; elsewhere it stays OK.
+    void enterPressesTheFocusedButton() {
+        TConfiguration configuration;
+        configuration.SetName("Before");
+        TfrmEditConfiguration cancelled(configuration, Root().Configurations());
+        Shown(cancelled);
+        QApplication::setActiveWindow(&cancelled);
+        cancelled.edtName->setText(QStringLiteral("After"));
+        cancelled.btnCancel->setFocus();
+        QTest::keyClick(cancelled.btnCancel, Qt::Key_Return);
+        QVERIFY(!cancelled.isVisible());
+        QCOMPARE(cancelled.result(), static_cast<int>(QDialog::Rejected));
+        QCOMPARE(configuration.Name(), std::string("Before"));
+
+        TfrmEditConfiguration confirmed(configuration, Root().Configurations());
+        Shown(confirmed);
+        QApplication::setActiveWindow(&confirmed);
+        confirmed.edtName->setText(QStringLiteral("After"));
+        QTest::keyClick(confirmed.edtName, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(confirmed.result(), static_cast<int>(QDialog::Accepted));
+        QCOMPARE(configuration.Name(), std::string("After"));
+
+        // Enter on Help asks for help and leaves the editor open.
+        SetHelpFile(QStringLiteral(PROLAMO_HELP_SOURCE));
+        TfrmEditConfiguration helped(configuration, Root().Configurations());
+        Shown(helped);
+        QApplication::setActiveWindow(&helped);
+        helped.btnHelp->setFocus();
+        QTest::keyClick(helped.btnHelp, Qt::Key_Return);
+        QVERIFY(helped.isVisible());
+        QCOMPARE(HelpTopicOf(helped), QStringLiteral("html/configedit.htm"));
+    }
+
     void aboutShowsTheVersionAndOpensItsLinks() {
         QStringList opened;
         SetShellOpenHandler([&opened](const QString& target) { opened << target; });
