@@ -203,6 +203,9 @@ void TfrmProgress::ShowResults(const TCheckResultList& results) {
 
 void TfrmProgress::SetStatusText(const QString& text) {
     lblText->setText(text);
+    // A text that wraps to more lines than there is room for makes the window taller, not cut.
+    if (const int missing = lblText->heightForWidth(lblText->width()) - lblText->height(); isVisible() && missing > 0)
+        resize(width(), height() + missing);
     QCoreApplication::processEvents();
 }
 

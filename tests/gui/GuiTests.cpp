@@ -2981,6 +2981,18 @@ private slots:
         QCOMPARE(progress.btnCancel->text(), QStringLiteral("&Cancel"));
     }
 
+    void progressWindowGrowsForAStatusThatWraps() {
+        TfrmProgress progress;
+        Shown(progress);
+        const int oneLine = progress.height();
+        progress.Done(QStringLiteral("Anwenden von Zuhause rückgängig gemacht: 2 Einstellungen, keine Fehler, "
+                                     "und eine Zeile, die auch in einem breiten Fenster umbricht"));
+        Idle();
+        QVERIFY(progress.height() > oneLine);
+        QVERIFY(progress.lblText->height() >= progress.lblText->heightForWidth(progress.lblText->width()));
+        QCOMPARE(progress.lblText->geometry().intersected(progress.prg->geometry()), QRect());
+    }
+
     void logLinesAreOneLineAndCopyable() {
         QCOMPARE(TfrmProgress::OneLine("a\r\nb"), QStringLiteral("a b"));
         QCOMPARE(TfrmProgress::OneLine("a   b"), QStringLiteral("a  b"));
