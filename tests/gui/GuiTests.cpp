@@ -935,6 +935,38 @@ private slots:
         QCOMPARE(main->cmbProfiles->currentText(), QStringLiteral("Profile 1"));
     }
 
+    // A name the program proposes is the user's once taken: in German it is German, and the next
+    // one counts on from the German names already there.
+    void newNamesAreProposedInTheUsersLanguage() {
+        const auto backToEnglish = qScopeGuard([] { SetLanguage(QLocale(QLocale::English)); });
+        SetLanguage(QLocale(QLocale::German, QLocale::Germany));
+        AddConfiguration(Root(), "Konfiguration 1", {"k1"}).Profiles().Add().SetName("Profil 1");
+        auto main = OpenMain();
+        QString configuration;
+        OnNextModal<TfrmEditConfiguration>([&configuration](TfrmEditConfiguration& editor) {
+            configuration = editor.edtName->text();
+            editor.reject();
+        });
+        main->actConfigurationNew->trigger();
+        QCOMPARE(configuration, QStringLiteral("Konfiguration 2"));
+        QString profile;
+        OnNextModal<TfrmEditProfile>([&profile](TfrmEditProfile& editor) {
+            profile = editor.edtName->text();
+            editor.reject();
+        });
+        main->actProfileNew->trigger();
+        QCOMPARE(profile, QStringLiteral("Profil 2"));
+
+        TfrmRules rules(AttachSwitching(*main), main.get());
+        QString rule;
+        OnNextModal<TfrmEditRule>([&rule](TfrmEditRule& editor) {
+            rule = editor.edtName->text();
+            editor.reject();
+        });
+        rules.actRuleNew->trigger();
+        QCOMPARE(rule, QStringLiteral("Regel 1"));
+    }
+
     void captionIsTheProductNameNotTheProgramFile() {
         QVERIFY(QCoreApplication::applicationName() != QStringLiteral("Prolamo"));
         QString caption;

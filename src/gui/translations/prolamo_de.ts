@@ -1263,6 +1263,14 @@ Der Umschaltdienst läuft nicht, und diese Einstellungen brauchen Administratorr
         <source>The data file is a link to a file that does not exist</source>
         <translation>Die Datendatei ist eine Verknüpfung auf eine Datei, die es nicht gibt</translation>
     </message>
+    <message>
+        <source>Profile %1</source>
+        <translation>Profil %1</translation>
+    </message>
+    <message>
+        <source>Configuration %1</source>
+        <translation>Konfiguration %1</translation>
+    </message>
 </context>
 <context>
     <name>SettingKinds</name>
@@ -2401,6 +2409,10 @@ Unter einem neuen Namen importieren?</translation>
     <message>
         <source>Managed by your organisation</source>
         <translation>Von Ihrer Organisation verwaltet</translation>
+    </message>
+    <message>
+        <source>Rule %1</source>
+        <translation>Regel %1</translation>
     </message>
 </context>
 </TS>
