@@ -525,6 +525,17 @@ private:
         return {};
     }
 
+    // The name proposed by the editor of class Editor that NewAction opens; the editor is cancelled.
+    template <class Editor> static QString ProposedName(QAction& newAction) {
+        QString name;
+        OnNextModal<Editor>([&name](Editor& editor) {
+            name = editor.edtName->text();
+            editor.reject();
+        });
+        newAction.trigger();
+        return name;
+    }
+
     static QWidget& Shown(QWidget& window) {
         window.show();
         Idle();
@@ -942,29 +953,10 @@ private slots:
         SetLanguage(QLocale(QLocale::German, QLocale::Germany));
         AddConfiguration(Root(), "Konfiguration 1", {"k1"}).Profiles().Add().SetName("Profil 1");
         auto main = OpenMain();
-        QString configuration;
-        OnNextModal<TfrmEditConfiguration>([&configuration](TfrmEditConfiguration& editor) {
-            configuration = editor.edtName->text();
-            editor.reject();
-        });
-        main->actConfigurationNew->trigger();
-        QCOMPARE(configuration, QStringLiteral("Konfiguration 2"));
-        QString profile;
-        OnNextModal<TfrmEditProfile>([&profile](TfrmEditProfile& editor) {
-            profile = editor.edtName->text();
-            editor.reject();
-        });
-        main->actProfileNew->trigger();
-        QCOMPARE(profile, QStringLiteral("Profil 2"));
-
+        QCOMPARE(ProposedName<TfrmEditConfiguration>(*main->actConfigurationNew), QStringLiteral("Konfiguration 2"));
+        QCOMPARE(ProposedName<TfrmEditProfile>(*main->actProfileNew), QStringLiteral("Profil 2"));
         TfrmRules rules(AttachSwitching(*main), main.get());
-        QString rule;
-        OnNextModal<TfrmEditRule>([&rule](TfrmEditRule& editor) {
-            rule = editor.edtName->text();
-            editor.reject();
-        });
-        rules.actRuleNew->trigger();
-        QCOMPARE(rule, QStringLiteral("Regel 1"));
+        QCOMPARE(ProposedName<TfrmEditRule>(*rules.actRuleNew), QStringLiteral("Regel 1"));
     }
 
     void captionIsTheProductNameNotTheProgramFile() {
