@@ -959,6 +959,17 @@ private slots:
         QCOMPARE(ProposedName<TfrmEditRule>(*rules.actRuleNew), QStringLiteral("Regel 1"));
     }
 
+    void aNewConditionsValueHasRoomForAnAddressInGerman() {
+        const auto backToEnglish = qScopeGuard([] { SetLanguage(QLocale(QLocale::English)); });
+        SetLanguage(QLocale(QLocale::German, QLocale::Germany));
+        TfrmEditRule editor({}, [](const TSwitchRule&) {});
+        Shown(editor);
+        const QLineEdit& value = *editor.edtConditionValue;
+        QVERIFY2(value.width() > value.fontMetrics().horizontalAdvance(QStringLiteral("00:00:00:00:00:00")),
+                 qPrintable(QString::number(value.width())));
+        QVERIFY(editor.cmbConditionKind->width() >= editor.cmbConditionKind->sizeHint().width());
+    }
+
     void captionIsTheProductNameNotTheProgramFile() {
         QVERIFY(QCoreApplication::applicationName() != QStringLiteral("Prolamo"));
         QString caption;
