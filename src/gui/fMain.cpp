@@ -927,7 +927,16 @@ void TfrmMain::actConfigurationImportExecute(QAction*) {
         QString(), ToQString(TOsHelper::GetSpecialFolder(os::CsidlPersonal)), ExportFilter());
     if (!file)
         return;
-    const std::unique_ptr<TConfigurations> imported = ReadExport(ReadTextFile(*file, MaxTextSize));
+    const std::string text = ReadTextFile(*file, MaxTextSize);
+    std::unique_ptr<TConfigurations> imported;
+    try {
+        imported = ReadExport(text);
+    } catch (const Exception& e) {
+        // The reader's message says where the text went wrong, not which file or what to do.
+        throw Exception(ToUtf8(tr("The file %1 cannot be imported:\n%2\n\nChoose a file that \"Export "
+                                  "configuration...\" saved; nothing was imported.")
+                                   .arg(QDir::toNativeSeparators(*file), ToQString(e.Message()))));
+    }
     if (const std::string cautions = ImportCautions(*imported);
         !cautions.empty() && !TMessageBoxes::AskYesNo(ToQString(cautions) + QStringLiteral("\n\n") +
                                                           ToQString(Translated("Engine", ImportQuestion)),

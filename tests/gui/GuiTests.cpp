@@ -2497,6 +2497,13 @@ private slots:
         main->findChild<QAction*>("miImport")->trigger();
         QCOMPARE(TMessageBoxes::Errors().size(), 1);
         QCOMPARE(Root().Configurations().Count(), std::size_t{2});
+        // It names the file and what to choose instead.
+        const QString error = TMessageBoxes::Errors().first();
+        QVERIFY2(error.startsWith(QStringLiteral("The file %1 cannot be imported:\n").arg(ToQString(file))),
+                 qPrintable(error));
+        QVERIFY2(error.endsWith(QStringLiteral("Choose a file that \"Export configuration...\" saved; nothing was "
+                                               "imported.")),
+                 qPrintable(error));
     }
 
     // Someone else's File setting outside the user's folder is asked about, No by default; the

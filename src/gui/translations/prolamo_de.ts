@@ -2209,6 +2209,16 @@ Unter einem neuen Namen importieren?</translation>
         <source>Your organisation&apos;s policy lets you apply only the configurations it manages.</source>
         <translation>Die Richtlinie Ihrer Organisation erlaubt Ihnen nur, die von ihr verwalteten Konfigurationen anzuwenden.</translation>
     </message>
+    <message>
+        <source>The file %1 cannot be imported:
+%2
+
+Choose a file that &quot;Export configuration...&quot; saved; nothing was imported.</source>
+        <translation>Die Datei %1 kann nicht importiert werden:
+%2
+
+Wählen Sie eine Datei, die mit „Konfiguration exportieren...“ gespeichert wurde; es wurde nichts importiert.</translation>
+    </message>
 </context>
 <context>
     <name>prolamo::TfrmPreview</name>
