@@ -358,10 +358,17 @@ void TfrmMain::BuildWelcome() {
 void TfrmMain::ShowWelcome() {
     // The first steps, until there is a configuration whose profiles can be shown.
     const bool empty = GetConfigurationList().Count() == 0;
+    const bool welcomeHadFocus = pnlWelcome->isAncestorOf(focusWidget());
     pnlWelcome->setVisible(empty);
     for (QWidget* widget :
          std::initializer_list<QWidget*>{lblProfile, cmbProfiles, tbrProfiles, lblSettings, lvwSettings})
         widget->setVisible(!empty);
+    // The toolkit would pass the focus on to Close, where the next Enter ends the program; the
+    // list takes it once the update has enabled it.
+    if (welcomeHadFocus && !empty) {
+        UpdateActions();
+        cmbConfigurations->setFocus();
+    }
 }
 
 void TfrmMain::ShowProfileStates() {

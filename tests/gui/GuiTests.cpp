@@ -754,6 +754,18 @@ private slots:
         }
     }
 
+    // The welcome's first step done, the keyboard goes on with the new configuration.
+    void theFocusLeavesTheWelcomeForTheConfigurations() {
+        auto main = OpenMain();
+        QApplication::setActiveWindow(main.get());
+        main->btnWelcomeNew->setFocus();
+        OnNextModal<TfrmEditConfiguration>([](TfrmEditConfiguration& editor) { editor.btnOK->click(); });
+        QTest::keyClick(main->btnWelcomeNew, Qt::Key_Return);
+        QVERIFY(!main->pnlWelcome->isVisible());
+        QApplication::setActiveWindow(main.get());
+        QCOMPARE(Described(QApplication::focusWidget()), Described(main->cmbConfigurations));
+    }
+
     void theGermanWelcomeLeavesNoTextInEnglish() {
         const TShownInBothLanguages shown = InBothLanguages([] {
             TfrmMain welcome;
