@@ -216,6 +216,9 @@ void TfrmProgress::Done(const QString& summary) {
     setWindowTitle(outcome);
     actCancel->setText(tr("&Close"));
     FCanClose = true;
+    // The first line of the log reads whole below it at once, without a search for it.
+    if (lvwLog->rowCount() > 0 && lvwLog->currentRow() < 0)
+        lvwLog->setCurrentCell(0, 0);
     UpdateActions();
     btnCancel->setFocus();
     // Long enough to read what was applied; a log stays until the user has read it.

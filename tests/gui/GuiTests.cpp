@@ -3047,6 +3047,19 @@ private slots:
         QCOMPARE(progress.lblText->geometry().intersected(progress.prg->geometry()), QRect());
     }
 
+    void theFirstLogLineReadsWholeWhenTheRunEnds() {
+        TfrmProgress progress;
+        Shown(progress);
+        progress.AddLogLine(QStringLiteral("TCP/IP settings: this needs administrator rights,\r\nand more"), 1);
+        progress.AddLogLine(QStringLiteral("second"), 0);
+        QVERIFY(progress.memDetails->toPlainText().isEmpty());
+        progress.Done(QStringLiteral("Applied Office: 2 settings, 1 error"));
+        QCOMPARE(progress.memDetails->toPlainText(),
+                 QStringLiteral("TCP/IP settings: this needs administrator rights,\nand more"));
+        // The button keeps the focus, so Enter closes the window the user has read.
+        QCOMPARE(progress.focusWidget(), progress.btnCancel);
+    }
+
     void logLinesAreOneLineAndCopyable() {
         QCOMPARE(TfrmProgress::OneLine("a\r\nb"), QStringLiteral("a b"));
         QCOMPARE(TfrmProgress::OneLine("a   b"), QStringLiteral("a  b"));
