@@ -318,6 +318,11 @@ void TfrmMain::BuildMenu() {
 }
 
 void TfrmMain::FormCreate() {
+    ShowRights();
+    LoadPlacement();
+}
+
+void TfrmMain::ShowRights() {
     const TRightsCase rightsCase = CurrentRightsCase();
     const QString text = ToQString(RightsCaseText(rightsCase));
     imgAdmin->setToolTip(text);
@@ -326,7 +331,6 @@ void TfrmMain::FormCreate() {
     lblRights->setText(ToQString(RightsCaseTitle(rightsCase)));
     lblRights->setToolTip(text);
     lblRights->setAccessibleDescription(text);
-    LoadPlacement();
 }
 
 void TfrmMain::BuildWelcome() {
@@ -980,6 +984,13 @@ void TfrmMain::keyPressEvent(QKeyEvent* event) {
         return;
     }
     TfrmBeveledDlg::keyPressEvent(event);
+}
+
+void TfrmMain::changeEvent(QEvent* event) {
+    TfrmBeveledDlg::changeEvent(event);
+    // The switching service may have been started or stopped while the user was elsewhere.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        ShowRights();
 }
 
 void TfrmMain::miAboutClick() {

@@ -631,6 +631,15 @@ private slots:
         QVERIFY(main->lblRights->isVisible());
         QVERIFY(main->imgAdmin->toolTip().startsWith(QStringLiteral("Standard user without the switching service: ")));
         QCOMPARE(main->lblRights->accessibleDescription(), main->imgAdmin->toolTip());
+
+        // What changed while the user was in another window shows when they come back.
+        TfrmAbout other;
+        Shown(other);
+        QApplication::setActiveWindow(&other);
+        workstation_->SetAdministrator(true);
+        QApplication::setActiveWindow(main.get());
+        QCOMPARE(main->lblRights->text(), QStringLiteral("Administrator"));
+        QVERIFY(!main->imgAdmin->isVisible());
     }
 
     void newConfigurationCancelUsesUpNoNumberAndOkAddsIt() {
