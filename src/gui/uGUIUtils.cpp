@@ -459,15 +459,25 @@ std::string TranslateEngineText(const char* context, const char* english) {
 
 void SetLanguage(const QLocale& language) {
     static std::unique_ptr<QTranslator> installed;
+    // Qt's own texts in the same language: its dialogs and the key names in the menus.
+    static std::unique_ptr<QTranslator> toolkit;
     static const bool initialized = (InitTranslationResources(), true);
     (void)initialized;
-    if (installed)
-        QCoreApplication::removeTranslator(installed.get());
+    for (std::unique_ptr<QTranslator>* translator : {&installed, &toolkit})
+        if (*translator) {
+            QCoreApplication::removeTranslator(translator->get());
+            translator->reset();
+        }
     installed = std::make_unique<QTranslator>();
     // No file for English, the program's own language, nor for one without a translation.
     if (installed->load(language, QStringLiteral("prolamo"), QStringLiteral("_"), QStringLiteral(":/i18n"))) {
         QCoreApplication::installTranslator(installed.get());
         TranslationLanguage() = QLocale(installed->language()).name().section(QLatin1Char('_'), 0, 0);
+        toolkit = std::make_unique<QTranslator>();
+        if (toolkit->load(QStringLiteral("qtbase_") + TranslationLanguage(), QStringLiteral(":/i18n")))
+            QCoreApplication::installTranslator(toolkit.get());
+        else
+            toolkit.reset();
     } else {
         installed.reset();
         TranslationLanguage().clear();

@@ -48,6 +48,7 @@
 #include <QComboBox>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -783,6 +784,18 @@ private slots:
         QVERIFY2(shown.leftInEnglish.isEmpty(), qPrintable(shown.leftInEnglish.join(QLatin1Char('\n'))));
         QVERIFY(shown.german.value(QStringLiteral("frmMain/client/bvlDialog/pnlWelcome/lblWelcome.text"))
                     .startsWith(QStringLiteral("Willkommen.")));
+    }
+
+    // Qt's own texts follow: the key names the menus show beside their items, and its dialogs.
+    void theGermanMenusNameTheKeysInGerman() {
+        const auto backToEnglish = qScopeGuard([] { SetLanguage(QLocale(QLocale::English)); });
+        SetLanguage(QLocale(QLocale::German, QLocale::Germany));
+        auto main = OpenMain();
+        QCOMPARE(main->actProfileDel->shortcut().toString(QKeySequence::NativeText), QStringLiteral("Entf"));
+        QCOMPARE(main->actProfileNew->shortcut().toString(QKeySequence::NativeText), QStringLiteral("Strg+N"));
+        QCOMPARE(QFileDialog::tr("Look in:"), QStringLiteral("Suchen in:"));
+        SetLanguage(QLocale(QLocale::English));
+        QCOMPARE(main->actProfileDel->shortcut().toString(QKeySequence::NativeText), QStringLiteral("Del"));
     }
 
     void theGermanTrayMenuLeavesNoTextInEnglish() {
