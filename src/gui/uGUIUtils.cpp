@@ -262,12 +262,22 @@ private:
 
 } // namespace
 
+namespace {
+
+// As wide as a native dialog's buttons at the least; a longer caption widens it. Not a minimum
+// width: a layout would squeeze a long caption, with its menu arrow, down to that.
+class TButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    QSize sizeHint() const override { return QPushButton::sizeHint().expandedTo(QSize(75, 0)); }
+};
+
+} // namespace
+
 QPushButton* NewButton(QWidget* parent, const char* name) {
-    auto* button = new QPushButton(parent);
+    auto* button = new TButton(parent);
     new TButtonEnter(button); // the button owns it
     button->setObjectName(QLatin1String(name));
-    // As wide as a native dialog's buttons at the least; a longer caption widens it.
-    button->setMinimumWidth(75);
     button->setAutoDefault(false);
     return button;
 }

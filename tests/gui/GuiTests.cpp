@@ -1002,6 +1002,11 @@ private slots:
         QVERIFY2(value.width() > value.fontMetrics().horizontalAdvance(QStringLiteral("00:00:00:00:00:00")),
                  qPrintable(QString::number(value.width())));
         QVERIFY(editor.cmbConditionKind->width() >= editor.cmbConditionKind->sizeHint().width());
+        // The long caption stays whole beside its menu arrow.
+        QVERIFY2(editor.btnUseNetwork->width() >= editor.btnUseNetwork->sizeHint().width(),
+                 qPrintable(QString::number(editor.btnUseNetwork->width())));
+        // A short caption still makes a button of the platform's width.
+        QVERIFY(editor.btnOK->width() >= 75);
     }
 
     void captionIsTheProductNameNotTheProgramFile() {
