@@ -12,6 +12,7 @@ packages=(
   clang-format  # the sources' format (scripts/format.sh)
   qt6-base-dev qt6-svg-dev libqt6svg6 qt6-tools-dev-tools
   qt6-tools-dev qt6-l10n-tools  # Qt's LinguistTools for CMake: lupdate and lrelease make the translations
+  qt6-translations-l10n  # Qt's own texts in the program's languages, embedded beside its translations
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
   firefox-esr  # the Firefox proxy setting checked against the real Firefox (80 MB, 300 MB installed)
 )

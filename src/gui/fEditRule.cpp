@@ -75,6 +75,9 @@ TfrmEditRule::TfrmEditRule(const TSwitchRule& rule, TSave save, const TConfigura
     edtConditionValue->setObjectName(QStringLiteral("edtConditionValue"));
     RefuseControlCharacters(*edtConditionValue);
     edtConditionValue->setAccessibleName(tr("Value of the new condition"));
+    // The kinds' names are long in some languages; the value beside them still shows a hardware address.
+    edtConditionValue->setMinimumWidth(
+        edtConditionValue->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00:00:00:00 ")));
 
     const QString conditions = QStringLiteral("Conditions");
     actConditionAdd =

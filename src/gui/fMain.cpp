@@ -318,6 +318,11 @@ void TfrmMain::BuildMenu() {
 }
 
 void TfrmMain::FormCreate() {
+    ShowRights();
+    LoadPlacement();
+}
+
+void TfrmMain::ShowRights() {
     const TRightsCase rightsCase = CurrentRightsCase();
     const QString text = ToQString(RightsCaseText(rightsCase));
     imgAdmin->setToolTip(text);
@@ -326,7 +331,6 @@ void TfrmMain::FormCreate() {
     lblRights->setText(ToQString(RightsCaseTitle(rightsCase)));
     lblRights->setToolTip(text);
     lblRights->setAccessibleDescription(text);
-    LoadPlacement();
 }
 
 void TfrmMain::BuildWelcome() {
@@ -358,10 +362,17 @@ void TfrmMain::BuildWelcome() {
 void TfrmMain::ShowWelcome() {
     // The first steps, until there is a configuration whose profiles can be shown.
     const bool empty = GetConfigurationList().Count() == 0;
+    const bool welcomeHadFocus = pnlWelcome->isAncestorOf(focusWidget());
     pnlWelcome->setVisible(empty);
     for (QWidget* widget :
          std::initializer_list<QWidget*>{lblProfile, cmbProfiles, tbrProfiles, lblSettings, lvwSettings})
         widget->setVisible(!empty);
+    // The toolkit would pass the focus on to Close, where the next Enter ends the program; the
+    // list takes it once the update has enabled it.
+    if (welcomeHadFocus && !empty) {
+        UpdateActions();
+        cmbConfigurations->setFocus();
+    }
 }
 
 void TfrmMain::ShowProfileStates() {
@@ -927,7 +938,16 @@ void TfrmMain::actConfigurationImportExecute(QAction*) {
         QString(), ToQString(TOsHelper::GetSpecialFolder(os::CsidlPersonal)), ExportFilter());
     if (!file)
         return;
-    const std::unique_ptr<TConfigurations> imported = ReadExport(ReadTextFile(*file, MaxTextSize));
+    const std::string text = ReadTextFile(*file, MaxTextSize);
+    std::unique_ptr<TConfigurations> imported;
+    try {
+        imported = ReadExport(text);
+    } catch (const Exception& e) {
+        // The reader's message says where the text went wrong, not which file or what to do.
+        throw Exception(ToUtf8(tr("The file %1 cannot be imported:\n%2\n\nChoose a file that \"Export "
+                                  "configuration...\" saved; nothing was imported.")
+                                   .arg(QDir::toNativeSeparators(*file), ToQString(e.Message()))));
+    }
     if (const std::string cautions = ImportCautions(*imported);
         !cautions.empty() && !TMessageBoxes::AskYesNo(ToQString(cautions) + QStringLiteral("\n\n") +
                                                           ToQString(Translated("Engine", ImportQuestion)),
@@ -964,6 +984,13 @@ void TfrmMain::keyPressEvent(QKeyEvent* event) {
         return;
     }
     TfrmBeveledDlg::keyPressEvent(event);
+}
+
+void TfrmMain::changeEvent(QEvent* event) {
+    TfrmBeveledDlg::changeEvent(event);
+    // The switching service may have been started or stopped while the user was elsewhere.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        ShowRights();
 }
 
 void TfrmMain::miAboutClick() {

@@ -137,6 +137,7 @@ protected:
     void DoCancel(QAction* action) override;
     void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void BuildMenu();
@@ -151,6 +152,7 @@ private:
     // After a change: saves it under Lock, taking the lock when it is not held.
     void SaveChange(std::optional<TDataFileLock>& lock);
     void FormCreate();
+    void ShowRights();
     void BuildWelcome();
     void ShowWelcome();
     void ShowProfileStates();

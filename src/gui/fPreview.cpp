@@ -43,7 +43,7 @@ bool SpansLines(const TSettingChange& change) {
 
 TfrmPreview::TfrmPreview(const TConfigurationProfile& profile, QWidget* owner)
     : TfrmBaseDlg(owner), lblSummary(new QLabel(Client())), lvwChanges(new QTableWidget(0, 4, Client())),
-      memDifference(new QPlainTextEdit(Client())), btnApply(new QPushButton(Client())),
+      memDifference(new QPlainTextEdit(Client())), btnApply(NewButton(Client(), "btnApply")),
       FPreview(PreviewProfile(profile)) {
     setObjectName(QStringLiteral("frmPreview"));
     setWindowTitle(tr("What will change: %1").arg(ToQString(profile.Name())));
@@ -53,9 +53,6 @@ TfrmPreview::TfrmPreview(const TConfigurationProfile& profile, QWidget* owner)
     actCancel->setText(tr("&Close"));
     actApply = NewAction("actApply", QStringLiteral("Dialog"), tr("&Apply"), tr("Apply this profile now"), -1);
     OnExecute(actApply, &TfrmPreview::actApplyExecute);
-    btnApply->setObjectName(QStringLiteral("btnApply"));
-    btnApply->setMinimumWidth(btnCancel->minimumWidth());
-    btnApply->setAutoDefault(false);
     BindButton(*btnApply, *actApply);
     // Before Close, as OK stands before Cancel.
     ButtonRow()->insertWidget(ButtonRow()->indexOf(btnCancel), btnApply);

@@ -33,7 +33,7 @@ constexpr int PointerCheckTime = 250;
 
 TfrmProgress::TfrmProgress(QWidget* owner)
     : TfrmBaseDlg(owner), lblText(new QLabel(Client())), prg(new QProgressBar(Client())),
-      lvwLog(new QTableWidget(0, 1, Client())), mnuClipboard(new QMenu(this)), btnUndo(new QPushButton(Client())),
+      lvwLog(new QTableWidget(0, 1, Client())), mnuClipboard(new QMenu(this)), btnUndo(NewButton(Client(), "btnUndo")),
       memDetails(new QPlainTextEdit(Client())), tmrClose(new QTimer(this)) {
     setObjectName(QStringLiteral("frmProgress"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -51,8 +51,6 @@ TfrmProgress::TfrmProgress(QWidget* owner)
     actUndoApply = NewAction("actUndoApply", QStringLiteral("Dialog"), tr("&Undo last apply"),
                              tr("Put back what the machine held before this run"), -1);
     OnExecute(actUndoApply, &TfrmProgress::actUndoApplyExecute);
-    btnUndo->setObjectName(QStringLiteral("btnUndo"));
-    btnUndo->setAutoDefault(false);
     BindButton(*btnUndo, *actUndoApply);
     btnUndo->hide();
     ButtonRow()->insertWidget(0, btnUndo);
@@ -205,6 +203,9 @@ void TfrmProgress::ShowResults(const TCheckResultList& results) {
 
 void TfrmProgress::SetStatusText(const QString& text) {
     lblText->setText(text);
+    // A text that wraps to more lines than there is room for makes the window taller, not cut.
+    if (const int missing = lblText->heightForWidth(lblText->width()) - lblText->height(); isVisible() && missing > 0)
+        resize(width(), height() + missing);
     QCoreApplication::processEvents();
 }
 
@@ -215,6 +216,9 @@ void TfrmProgress::Done(const QString& summary) {
     setWindowTitle(outcome);
     actCancel->setText(tr("&Close"));
     FCanClose = true;
+    // The first line of the log reads whole below it at once, without a search for it.
+    if (lvwLog->rowCount() > 0 && lvwLog->currentRow() < 0)
+        lvwLog->setCurrentCell(0, 0);
     UpdateActions();
     btnCancel->setFocus();
     // Long enough to read what was applied; a log stays until the user has read it.

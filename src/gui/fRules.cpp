@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -44,11 +45,13 @@ std::string ConditionsText(const TSwitchRule& rule) {
     return text;
 }
 
-// "Rule 1", "Rule 2", ...: the first the rules do not have.
+// "Rule 1", "Rule 2", ...: the first the rules do not have, in the user's language.
 std::string FreeRuleName(TSwitchRules& rules) {
-    for (int number = 1;; ++number)
-        if (const std::string name = "Rule " + std::to_string(number); !rules.Find(name))
-            return name;
+    for (int number = 1;; ++number) {
+        const QString name = QCoreApplication::translate("prolamo::TfrmRules", "Rule %1").arg(number);
+        if (!rules.Find(ToUtf8(name)))
+            return ToUtf8(name);
+    }
 }
 
 } // namespace

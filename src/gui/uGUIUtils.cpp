@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -235,11 +236,48 @@ bool ConfirmRefresh(const TConfigurationProfile& profile, std::span<TSetting* co
                {}, QMessageBox::No);
 }
 
+namespace {
+
+// Enter on the focused button presses that button, as Space does, and as the platform's dialogs
+// do; Qt would hand it to the dialog's default button, so Enter on Cancel would confirm OK.
+class TButtonEnter : public QObject {
+public:
+    explicit TButtonEnter(QPushButton* button) : QObject(button), button_(button) { button->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != button_ || event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) || key->modifiers() & ~Qt::KeypadModifier)
+            return false;
+        if (button_->isEnabled())
+            button_->click();
+        return true;
+    }
+
+private:
+    QPushButton* button_;
+};
+
+} // namespace
+
+namespace {
+
+// As wide as a native dialog's buttons at the least; a longer caption widens it. Not a minimum
+// width: a layout would squeeze a long caption, with its menu arrow, down to that.
+class TButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    QSize sizeHint() const override { return QPushButton::sizeHint().expandedTo(QSize(75, 0)); }
+};
+
+} // namespace
+
 QPushButton* NewButton(QWidget* parent, const char* name) {
-    auto* button = new QPushButton(parent);
+    auto* button = new TButton(parent);
+    new TButtonEnter(button); // the button owns it
     button->setObjectName(QLatin1String(name));
-    // As wide as a native dialog's buttons at the least; a longer caption widens it.
-    button->setMinimumWidth(75);
     button->setAutoDefault(false);
     return button;
 }
@@ -431,15 +469,25 @@ std::string TranslateEngineText(const char* context, const char* english) {
 
 void SetLanguage(const QLocale& language) {
     static std::unique_ptr<QTranslator> installed;
+    // Qt's own texts in the same language: its dialogs and the key names in the menus.
+    static std::unique_ptr<QTranslator> toolkit;
     static const bool initialized = (InitTranslationResources(), true);
     (void)initialized;
-    if (installed)
-        QCoreApplication::removeTranslator(installed.get());
+    for (std::unique_ptr<QTranslator>* translator : {&installed, &toolkit})
+        if (*translator) {
+            QCoreApplication::removeTranslator(translator->get());
+            translator->reset();
+        }
     installed = std::make_unique<QTranslator>();
     // No file for English, the program's own language, nor for one without a translation.
     if (installed->load(language, QStringLiteral("prolamo"), QStringLiteral("_"), QStringLiteral(":/i18n"))) {
         QCoreApplication::installTranslator(installed.get());
         TranslationLanguage() = QLocale(installed->language()).name().section(QLatin1Char('_'), 0, 0);
+        toolkit = std::make_unique<QTranslator>();
+        if (toolkit->load(QStringLiteral("qtbase_") + TranslationLanguage(), QStringLiteral(":/i18n")))
+            QCoreApplication::installTranslator(toolkit.get());
+        else
+            toolkit.reset();
     } else {
         installed.reset();
         TranslationLanguage().clear();

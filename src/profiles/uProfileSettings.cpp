@@ -2,6 +2,7 @@
 
 #include "framework/AsciiText.h"
 #include "framework/ClassRegistry.h"
+#include "framework/Translation.h"
 #include "framework/Utf8Text.h"
 #include "os/Text.h"
 
@@ -31,10 +32,11 @@ std::uint32_t NextSettingId() {
 }
 
 // "Configuration 1", "Configuration 2", ...: the first that no item of the collection carries,
-// names compared folding a to z only.
-template <class Collection> std::string FirstFreeName(const Collection& collection, const std::string& prefix) {
+// names compared folding a to z only. The name is the user's once made, so it is made in the
+// user's language.
+template <class Collection> std::string FirstFreeName(const Collection& collection, const char* pattern) {
     for (std::int64_t n = 1; n <= INT_MAX; ++n) {
-        const std::string candidate = prefix + std::to_string(n);
+        const std::string candidate = Translated("Engine", pattern, {std::to_string(n)});
         bool taken = false;
         for (const auto& item : collection)
             if (SameText(item.Name(), candidate)) {
@@ -44,7 +46,7 @@ template <class Collection> std::string FirstFreeName(const Collection& collecti
         if (!taken)
             return candidate;
     }
-    throw EListError("No free default name for " + prefix);
+    throw EListError(std::string("No free default name for ") + pattern);
 }
 
 std::string Quote(const std::string& text) {
@@ -378,7 +380,7 @@ void TConfigurationProfiles::Assign(const TPersistent& source) {
 std::unique_ptr<TConfigurationProfile> TConfigurationProfiles::NewProfile() const {
     auto profile = std::make_unique<TConfigurationProfile>();
     profile->SetSettings(&settings_);
-    profile->SetName(FirstFreeName(*this, "Profile "));
+    profile->SetName(FirstFreeName(*this, PROLAMO_TRANSLATE_NOOP("Engine", "Profile %1")));
     return profile;
 }
 
@@ -546,7 +548,7 @@ std::string SettingTaken(const TSetting& setting) {
 
 std::unique_ptr<TConfiguration> TConfigurationsCollection::NewConfiguration() const {
     auto configuration = std::make_unique<TConfiguration>();
-    configuration->SetName(FirstFreeName(*this, "Configuration "));
+    configuration->SetName(FirstFreeName(*this, PROLAMO_TRANSLATE_NOOP("Engine", "Configuration %1")));
     return configuration;
 }
 

@@ -48,6 +48,7 @@
 #include <QComboBox>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -525,6 +526,17 @@ private:
         return {};
     }
 
+    // The name proposed by the editor of class Editor that NewAction opens; the editor is cancelled.
+    template <class Editor> static QString ProposedName(QAction& newAction) {
+        QString name;
+        OnNextModal<Editor>([&name](Editor& editor) {
+            name = editor.edtName->text();
+            editor.reject();
+        });
+        newAction.trigger();
+        return name;
+    }
+
     static QWidget& Shown(QWidget& window) {
         window.show();
         Idle();
@@ -620,6 +632,15 @@ private slots:
         QVERIFY(main->lblRights->isVisible());
         QVERIFY(main->imgAdmin->toolTip().startsWith(QStringLiteral("Standard user without the switching service: ")));
         QCOMPARE(main->lblRights->accessibleDescription(), main->imgAdmin->toolTip());
+
+        // What changed while the user was in another window shows when they come back.
+        TfrmAbout other;
+        Shown(other);
+        QApplication::setActiveWindow(&other);
+        workstation_->SetAdministrator(true);
+        QApplication::setActiveWindow(main.get());
+        QCOMPARE(main->lblRights->text(), QStringLiteral("Administrator"));
+        QVERIFY(!main->imgAdmin->isVisible());
     }
 
     void newConfigurationCancelUsesUpNoNumberAndOkAddsIt() {
@@ -743,6 +764,18 @@ private slots:
         }
     }
 
+    // The welcome's first step done, the keyboard goes on with the new configuration.
+    void theFocusLeavesTheWelcomeForTheConfigurations() {
+        auto main = OpenMain();
+        QApplication::setActiveWindow(main.get());
+        main->btnWelcomeNew->setFocus();
+        OnNextModal<TfrmEditConfiguration>([](TfrmEditConfiguration& editor) { editor.btnOK->click(); });
+        QTest::keyClick(main->btnWelcomeNew, Qt::Key_Return);
+        QVERIFY(!main->pnlWelcome->isVisible());
+        QApplication::setActiveWindow(main.get());
+        QCOMPARE(Described(QApplication::focusWidget()), Described(main->cmbConfigurations));
+    }
+
     void theGermanWelcomeLeavesNoTextInEnglish() {
         const TShownInBothLanguages shown = InBothLanguages([] {
             TfrmMain welcome;
@@ -751,6 +784,18 @@ private slots:
         QVERIFY2(shown.leftInEnglish.isEmpty(), qPrintable(shown.leftInEnglish.join(QLatin1Char('\n'))));
         QVERIFY(shown.german.value(QStringLiteral("frmMain/client/bvlDialog/pnlWelcome/lblWelcome.text"))
                     .startsWith(QStringLiteral("Willkommen.")));
+    }
+
+    // Qt's own texts follow: the key names the menus show beside their items, and its dialogs.
+    void theGermanMenusNameTheKeysInGerman() {
+        const auto backToEnglish = qScopeGuard([] { SetLanguage(QLocale(QLocale::English)); });
+        SetLanguage(QLocale(QLocale::German, QLocale::Germany));
+        auto main = OpenMain();
+        QCOMPARE(main->actProfileDel->shortcut().toString(QKeySequence::NativeText), QStringLiteral("Entf"));
+        QCOMPARE(main->actProfileNew->shortcut().toString(QKeySequence::NativeText), QStringLiteral("Strg+N"));
+        QCOMPARE(QFileDialog::tr("Look in:"), QStringLiteral("Suchen in:"));
+        SetLanguage(QLocale(QLocale::English));
+        QCOMPARE(main->actProfileDel->shortcut().toString(QKeySequence::NativeText), QStringLiteral("Del"));
     }
 
     void theGermanTrayMenuLeavesNoTextInEnglish() {
@@ -933,6 +978,35 @@ private slots:
         main->actProfileNew->trigger();
         QCOMPARE(ComboTexts(*main->cmbProfiles), (QStringList{"Home", "Profile 1"}));
         QCOMPARE(main->cmbProfiles->currentText(), QStringLiteral("Profile 1"));
+    }
+
+    // A name the program proposes is the user's once taken: in German it is German, and the next
+    // one counts on from the German names already there.
+    void newNamesAreProposedInTheUsersLanguage() {
+        const auto backToEnglish = qScopeGuard([] { SetLanguage(QLocale(QLocale::English)); });
+        SetLanguage(QLocale(QLocale::German, QLocale::Germany));
+        AddConfiguration(Root(), "Konfiguration 1", {"k1"}).Profiles().Add().SetName("Profil 1");
+        auto main = OpenMain();
+        QCOMPARE(ProposedName<TfrmEditConfiguration>(*main->actConfigurationNew), QStringLiteral("Konfiguration 2"));
+        QCOMPARE(ProposedName<TfrmEditProfile>(*main->actProfileNew), QStringLiteral("Profil 2"));
+        TfrmRules rules(AttachSwitching(*main), main.get());
+        QCOMPARE(ProposedName<TfrmEditRule>(*rules.actRuleNew), QStringLiteral("Regel 1"));
+    }
+
+    void aNewConditionsValueHasRoomForAnAddressInGerman() {
+        const auto backToEnglish = qScopeGuard([] { SetLanguage(QLocale(QLocale::English)); });
+        SetLanguage(QLocale(QLocale::German, QLocale::Germany));
+        TfrmEditRule editor({}, [](const TSwitchRule&) {});
+        Shown(editor);
+        const QLineEdit& value = *editor.edtConditionValue;
+        QVERIFY2(value.width() > value.fontMetrics().horizontalAdvance(QStringLiteral("00:00:00:00:00:00")),
+                 qPrintable(QString::number(value.width())));
+        QVERIFY(editor.cmbConditionKind->width() >= editor.cmbConditionKind->sizeHint().width());
+        // The long caption stays whole beside its menu arrow.
+        QVERIFY2(editor.btnUseNetwork->width() >= editor.btnUseNetwork->sizeHint().width(),
+                 qPrintable(QString::number(editor.btnUseNetwork->width())));
+        // A short caption still makes a button of the platform's width.
+        QVERIFY(editor.btnOK->width() >= 75);
     }
 
     void captionIsTheProductNameNotTheProgramFile() {
@@ -2462,6 +2536,13 @@ private slots:
         main->findChild<QAction*>("miImport")->trigger();
         QCOMPARE(TMessageBoxes::Errors().size(), 1);
         QCOMPARE(Root().Configurations().Count(), std::size_t{2});
+        // It names the file and what to choose instead.
+        const QString error = TMessageBoxes::Errors().first();
+        QVERIFY2(error.startsWith(QStringLiteral("The file %1 cannot be imported:\n").arg(ToQString(file))),
+                 qPrintable(error));
+        QVERIFY2(error.endsWith(QStringLiteral("Choose a file that \"Export configuration...\" saved; nothing was "
+                                               "imported.")),
+                 qPrintable(error));
     }
 
     // Someone else's File setting outside the user's folder is asked about, No by default; the
@@ -2981,6 +3062,31 @@ private slots:
         QCOMPARE(progress.btnCancel->text(), QStringLiteral("&Cancel"));
     }
 
+    void progressWindowGrowsForAStatusThatWraps() {
+        TfrmProgress progress;
+        Shown(progress);
+        const int oneLine = progress.height();
+        progress.Done(QStringLiteral("Anwenden von Zuhause rückgängig gemacht: 2 Einstellungen, keine Fehler, "
+                                     "und eine Zeile, die auch in einem breiten Fenster umbricht"));
+        Idle();
+        QVERIFY(progress.height() > oneLine);
+        QVERIFY(progress.lblText->height() >= progress.lblText->heightForWidth(progress.lblText->width()));
+        QCOMPARE(progress.lblText->geometry().intersected(progress.prg->geometry()), QRect());
+    }
+
+    void theFirstLogLineReadsWholeWhenTheRunEnds() {
+        TfrmProgress progress;
+        Shown(progress);
+        progress.AddLogLine(QStringLiteral("TCP/IP settings: this needs administrator rights,\r\nand more"), 1);
+        progress.AddLogLine(QStringLiteral("second"), 0);
+        QVERIFY(progress.memDetails->toPlainText().isEmpty());
+        progress.Done(QStringLiteral("Applied Office: 2 settings, 1 error"));
+        QCOMPARE(progress.memDetails->toPlainText(),
+                 QStringLiteral("TCP/IP settings: this needs administrator rights,\nand more"));
+        // The button keeps the focus, so Enter closes the window the user has read.
+        QCOMPARE(progress.focusWidget(), progress.btnCancel);
+    }
+
     void logLinesAreOneLineAndCopyable() {
         QCOMPARE(TfrmProgress::OneLine("a\r\nb"), QStringLiteral("a b"));
         QCOMPARE(TfrmProgress::OneLine("a   b"), QStringLiteral("a  b"));
@@ -3286,6 +3392,39 @@ private slots:
         new TTrayIcon(*main, AttachSwitching(*main)); // the window owns it
         QTest::keyClick(main.get(), Qt::Key_Escape);
         QVERIFY(!main->isVisible());
+    }
+
+    // Enter on a focused button presses that button, as Space does; elsewhere it stays OK.
+    void enterPressesTheFocusedButton() {
+        TConfiguration configuration;
+        configuration.SetName("Before");
+        TfrmEditConfiguration cancelled(configuration, Root().Configurations());
+        Shown(cancelled);
+        QApplication::setActiveWindow(&cancelled);
+        cancelled.edtName->setText(QStringLiteral("After"));
+        cancelled.btnCancel->setFocus();
+        QTest::keyClick(cancelled.btnCancel, Qt::Key_Return);
+        QVERIFY(!cancelled.isVisible());
+        QCOMPARE(cancelled.result(), static_cast<int>(QDialog::Rejected));
+        QCOMPARE(configuration.Name(), std::string("Before"));
+
+        TfrmEditConfiguration confirmed(configuration, Root().Configurations());
+        Shown(confirmed);
+        QApplication::setActiveWindow(&confirmed);
+        confirmed.edtName->setText(QStringLiteral("After"));
+        QTest::keyClick(confirmed.edtName, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(confirmed.result(), static_cast<int>(QDialog::Accepted));
+        QCOMPARE(configuration.Name(), std::string("After"));
+
+        // Enter on Help asks for help and leaves the editor open.
+        SetHelpFile(QStringLiteral(PROLAMO_HELP_SOURCE));
+        TfrmEditConfiguration helped(configuration, Root().Configurations());
+        Shown(helped);
+        QApplication::setActiveWindow(&helped);
+        helped.btnHelp->setFocus();
+        QTest::keyClick(helped.btnHelp, Qt::Key_Return);
+        QVERIFY(helped.isVisible());
+        QCOMPARE(HelpTopicOf(helped), QStringLiteral("html/configedit.htm"));
     }
 
     void aboutShowsTheVersionAndOpensItsLinks() {

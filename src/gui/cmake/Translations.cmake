@@ -39,6 +39,18 @@ foreach(language ${prolamo_languages})
     VERBATIM)
   list(APPEND qm_files ${qm})
   string(APPEND qrc_entries "    <file>prolamo_${language}.qm</file>\n")
+  # Qt's own texts (file dialogs, key names in the menus, edit menus) from the build machine's Qt,
+  # Debian's qt6-translations-l10n, which Qt for Windows is built without.
+  find_file(PROLAMO_QTBASE_QM_${language} qtbase_${language}.qm PATHS /usr/share/qt6/translations
+            NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+  set(qtbase_qm ${i18n}/qtbase_${language}.qm)
+  add_custom_command(OUTPUT ${qtbase_qm}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${i18n}
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROLAMO_QTBASE_QM_${language}} ${qtbase_qm}
+    DEPENDS ${PROLAMO_QTBASE_QM_${language}}
+    VERBATIM)
+  list(APPEND qm_files ${qtbase_qm})
+  string(APPEND qrc_entries "    <file>qtbase_${language}.qm</file>\n")
 endforeach()
 file(WRITE ${i18n}/translations.qrc
   "<RCC>\n  <qresource prefix=\"/i18n\">\n${qrc_entries}  </qresource>\n</RCC>\n")

@@ -1263,6 +1263,14 @@ Der Umschaltdienst läuft nicht, und diese Einstellungen brauchen Administratorr
         <source>The data file is a link to a file that does not exist</source>
         <translation>Die Datendatei ist eine Verknüpfung auf eine Datei, die es nicht gibt</translation>
     </message>
+    <message>
+        <source>Profile %1</source>
+        <translation>Profil %1</translation>
+    </message>
+    <message>
+        <source>Configuration %1</source>
+        <translation>Konfiguration %1</translation>
+    </message>
 </context>
 <context>
     <name>SettingKinds</name>
@@ -2201,6 +2209,16 @@ Unter einem neuen Namen importieren?</translation>
         <source>Your organisation&apos;s policy lets you apply only the configurations it manages.</source>
         <translation>Die Richtlinie Ihrer Organisation erlaubt Ihnen nur, die von ihr verwalteten Konfigurationen anzuwenden.</translation>
     </message>
+    <message>
+        <source>The file %1 cannot be imported:
+%2
+
+Choose a file that &quot;Export configuration...&quot; saved; nothing was imported.</source>
+        <translation>Die Datei %1 kann nicht importiert werden:
+%2
+
+Wählen Sie eine Datei, die mit „Konfiguration exportieren...“ gespeichert wurde; es wurde nichts importiert.</translation>
+    </message>
 </context>
 <context>
     <name>prolamo::TfrmPreview</name>
@@ -2401,6 +2419,10 @@ Unter einem neuen Namen importieren?</translation>
     <message>
         <source>Managed by your organisation</source>
         <translation>Von Ihrer Organisation verwaltet</translation>
+    </message>
+    <message>
+        <source>Rule %1</source>
+        <translation>Regel %1</translation>
     </message>
 </context>
 </TS>
