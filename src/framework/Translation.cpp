@@ -38,11 +38,20 @@ std::string Filled(const std::string& text, std::span<const std::string_view> ar
     return result;
 }
 
+std::string LookedUp(const char* context, const char* english) {
+    return Lookup() ? Lookup()(context, english) : std::string(english);
+}
+
 std::string Keyed(const char* context, const char* english, std::span<const std::string_view> arguments) {
     std::string text = KeyOpen + std::string(context) + KeyArgument + english;
     for (const std::string_view argument : arguments)
         (text += KeyArgument) += argument;
     return text + KeyClose;
+}
+
+// Where TKeyedTexts are in force, the key for a later reader; elsewhere the text told now.
+std::string Told(const char* context, const char* english, std::span<const std::string_view> arguments) {
+    return keyedTexts > 0 ? Keyed(context, english, arguments) : Filled(LookedUp(context, english), arguments);
 }
 
 class TResolver {
@@ -80,7 +89,7 @@ private:
         if (at_ < text_.size())
             ++at_; // its KeyClose
         const std::vector<std::string_view> views(arguments.begin(), arguments.end());
-        return Filled(useLookup_ && Lookup() ? Lookup()(context.c_str(), english.c_str()) : english, views);
+        return Filled(useLookup_ ? LookedUp(context.c_str(), english.c_str()) : english, views);
     }
 
     std::string_view text_;
@@ -115,22 +124,16 @@ void SetTranslationLookup(TTranslationLookup lookup) {
 }
 
 std::string Translated(const char* context, const char* english) {
-    if (keyedTexts > 0)
-        return Keyed(context, english, {});
-    return Lookup() ? Lookup()(context, english) : std::string(english);
+    return Translated(context, english, {});
 }
 
 std::string Translated(const char* context, const char* english, std::initializer_list<std::string_view> arguments) {
-    if (keyedTexts > 0)
-        return Keyed(context, english, std::span(arguments.begin(), arguments.size()));
-    return Filled(Translated(context, english), std::span(arguments.begin(), arguments.size()));
+    return Told(context, english, std::span(arguments.begin(), arguments.size()));
 }
 
 std::string Translated(const char* context, const char* english, std::span<const std::string> arguments) {
     const std::vector<std::string_view> views(arguments.begin(), arguments.end());
-    if (keyedTexts > 0)
-        return Keyed(context, english, views);
-    return Filled(Translated(context, english), views);
+    return Told(context, english, views);
 }
 
 std::string CountedText(int count, const char* one, const char* many) {

@@ -260,10 +260,6 @@ private:
     QPushButton* button_;
 };
 
-} // namespace
-
-namespace {
-
 // As wide as a native dialog's buttons at the least; a longer caption widens it. Not a minimum
 // width: a layout would squeeze a long caption, with its menu arrow, down to that.
 class TButton : public QPushButton {
